@@ -1,0 +1,572 @@
+#include "app/kolshellform.h"
+
+#include "common/globals.h"
+#include "common/lib1.h"
+#include "common/messages.h"
+#include "common/paths.h"
+#include "common/widgets/childform.h"
+#include "common/widgets/dialogs.h"
+#include "common/widgets/qtext.h"
+#include "plot/outputfiles.h"
+#include "shell/widgets/aboutbox.h"
+#include "shell/widgets/setupdlg.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QMdiArea>
+#include <QMenuBar>
+
+namespace {
+
+TKOLSHELLFORM* mainForm = nullptr;
+
+struct MenuDef {
+    const char* Name;
+    const char* Caption;
+    int HelpContext;
+};
+
+struct ItemDef {
+    const char* Menu;
+    const char* Name; // nullptr for a separator
+    const char* Caption;
+    const char* Shortcut;
+    int HelpContext;
+};
+
+const MenuDef Menus[] = {
+    {"File1", "&File", 2},           {"Edit1", "&Edit", 4},          {"KOLVAN1", "&KOLVAN", 7},
+    {"KOLSED1", "K&OLSED", 6},       {"Parametrics1", "&Parametrics", 9},
+    {"Utilities1", "&Utilities", 8}, {"Plot1", "P&lot", 10},         {"Windows1", "&Windows", 11},
+    {"Help1", "&Help", 12},
+};
+
+const ItemDef Items[] = {
+    {"File1", "New1", "&New", "Ctrl+N", 34},
+    {"File1", "Open1", "&Open", "Ctrl+O", 3},
+    {"File1", "Save1", "&Save", "Ctrl+S", 33},
+    {"File1", "Saveas1", "Save &as", "", 44},
+    {"File1", nullptr, "", "", 0},
+    {"File1", "Print1", "&Print", "Ctrl+P", 45},
+    {"File1", "PrintSetup1", "Print Setup", "", 24},
+    {"File1", nullptr, "", "", 0},
+    {"File1", "Setup1", "Se&tup", "", 22},
+    {"File1", nullptr, "", "", 0},
+    {"File1", "Exit1", "E&xit", "Ctrl+Q", 49},
+    {"Edit1", "Cut1", "Cut", "Ctrl+X", 51},
+    {"Edit1", "Copy1", "&Copy", "Ctrl+C", 52},
+    {"Edit1", "Paste1", "&Paste", "Ctrl+V", 53},
+    {"Edit1", "Clear1", "Clear", "", 54},
+    {"Edit1", nullptr, "", "", 0},
+    {"Edit1", "Find1", "&Find", "Ctrl+F", 55},
+    {"Edit1", "Replace1", "&Replace", "", 57},
+    {"Edit1", "SearchAgain1", "Search &Again", "", 56},
+    {"KOLVAN1", "Calculate1", "&Calculate", "F8", 39},
+    {"KOLVAN1", "RunTable1", "&Run Table", "", 40},
+    {"KOLVAN1", nullptr, "", "", 0},
+    {"KOLVAN1", "CompileModule1", "&Compile Module", "", 41},
+    {"KOLVAN1", "RebuildKOLVAN1", "&Rebuild KOLVAN", "", 42},
+    {"KOLVAN1", nullptr, "", "", 0},
+    {"KOLVAN1", "ExecuteCommand1", "Execute User Command", "", 116},
+    {"KOLSED1", "MakeKOLSEDfile1", "Make KOLSED file", "", 31},
+    {"KOLSED1", "EditKOLSEDfile1", "&Edit KOLSED file", "", 35},
+    {"Parametrics1", "NewTable1", "&New Table", "", 64},
+    {"Parametrics1", "AlterTable1", "&Alter Table", "", 65},
+    {"Parametrics1", "InsertDeleteRuns1", "&Insert/Delete Runs", "", 68},
+    {"Parametrics1", "InsertDeleteVars1", "Insert/Delete Vars", "", 69},
+    {"Utilities1", "FLOWDRAW1", "FLOWDRAW", "", 17},
+    {"Utilities1", "ZONEKIT", "ZONEKIT", "", 59},
+    {"Utilities1", "ZONER1", "ZONER", "", 60},
+    {"Utilities1", "MODLIB1", "MODLIB", "", 61},
+    {"Utilities1", "DEBUG1", "GRIDCALC", "", 62},
+    {"Plot1", "NewPlot1", "&New Plot", "", 70},
+    {"Plot1", "OverlayPlot1", "&Overlay Plot", "", 71},
+    {"Plot1", "ModifyPlot1", "&Modify Plot", "", 73},
+    {"Windows1", "Input1", "Input", "", 122},
+    {"Windows1", "Output1", "Output", "", 81},
+    {"Windows1", "Listing1", "Listing", "", 82},
+    {"Windows1", "Table1", "Table", "", 79},
+    {"Windows1", "Diagram1", "Diagram", "", 83},
+    {"Windows1", nullptr, "", "", 0},
+    {"Windows1", "Tile1", "&Tile", "", 124},
+    {"Windows1", "Cascade1", "&Cascade", "", 125},
+    {"Help1", "KOLVANIndex1", "KOL&SHELL Index", "", 126},
+    {"Help1", "TypesIndex1", "Ty&pes Index", "", 127},
+    {"Help1", "KOLVANIndex2", "&KOLVAN Index", "", 128},
+    {"Help1", "KOLVANErrorMessges1", "KOLVAN &Error Messages", "", 129},
+    {"Help1", nullptr, "", "", 0},
+    {"Help1", "AboutKOLSHELL1", "&About KOLSHELL", "", 1},
+    {"Help1", "Website", "KOLVAN Website", "", 0},
+};
+
+bool IsEditorKind(int k) { return k == wkDeck || k == wkAnnotatedText || k == wkText; }
+bool IsViewerKind(int k) { return k == wkListing || k == wkOutput; }
+
+} // namespace
+
+TKOLSHELLFORM* KOLSHELLFORM() { return mainForm; }
+
+TKOLSHELLFORM::TKOLSHELLFORM(QWidget* parent) : QMainWindow(parent) {
+    mainForm = this;
+    setObjectName("KOLSHELLFORM");
+    setProperty("HelpContext", 1);
+    resize(900, 640);
+    mdiArea_ = new QMdiArea(this);
+    mdiArea_->setObjectName("MdiArea");
+    setCentralWidget(mdiArea_);
+    connect(mdiArea_, &QMdiArea::subWindowActivated, this, &TKOLSHELLFORM::ChildActivated);
+    BuildMenus();
+    FormCreate();
+}
+
+TKOLSHELLFORM::~TKOLSHELLFORM() {
+    if (mainForm == this) mainForm = nullptr;
+}
+
+void TKOLSHELLFORM::BuildMenus() {
+    for (const MenuDef& m : Menus) {
+        QMenu* menu = menuBar()->addMenu(m.Caption);
+        menu->setObjectName(m.Name);
+        menu->menuAction()->setObjectName(m.Name);
+        menu->setProperty("HelpContext", m.HelpContext);
+        menus_[m.Name] = menu;
+    }
+    for (const ItemDef& it : Items) {
+        QMenu* menu = menus_[it.Menu];
+        if (!it.Name) {
+            menu->addSeparator();
+            continue;
+        }
+        QAction* a;
+        if (QString(it.Name) == "Output1") {
+            QMenu* sub = menu->addMenu(it.Caption);
+            sub->setObjectName("Output1Menu");
+            sub->addAction("Name.out");
+            a = sub->menuAction();
+        } else {
+            a = menu->addAction(it.Caption);
+        }
+        a->setObjectName(it.Name);
+        if (*it.Shortcut) a->setShortcut(QKeySequence(it.Shortcut));
+        if (it.HelpContext) a->setProperty("HelpContext", it.HelpContext);
+        actions_[it.Name] = a;
+    }
+    for (const char* n : {"Input1", "Output1", "Listing1", "Table1", "Diagram1"})
+        actions_[n]->setEnabled(false);
+
+    auto on = [this](const char* name, void (TKOLSHELLFORM::*handler)()) {
+        connect(actions_[name], &QAction::triggered, this, [this, handler] {
+            (this->*handler)();
+        });
+    };
+    on("Setup1", &TKOLSHELLFORM::Setup1Click);
+    on("AboutKOLSHELL1", &TKOLSHELLFORM::AboutKOLSHELL1Click);
+    on("PrintSetup1", &TKOLSHELLFORM::PrintSetup1Click);
+    on("Exit1", &TKOLSHELLFORM::Exit1Click);
+    on("Tile1", &TKOLSHELLFORM::Tile1Click);
+    on("Cascade1", &TKOLSHELLFORM::Cascade1Click);
+    on("Cut1", &TKOLSHELLFORM::Cut1Click);
+    on("Copy1", &TKOLSHELLFORM::Copy1Click);
+    on("Paste1", &TKOLSHELLFORM::Paste1Click);
+    on("Clear1", &TKOLSHELLFORM::Clear1Click);
+    on("Find1", &TKOLSHELLFORM::Find1Click);
+    on("Replace1", &TKOLSHELLFORM::Replace1Click);
+    on("SearchAgain1", &TKOLSHELLFORM::SearchAgain1Click);
+    on("Input1", &TKOLSHELLFORM::Input1Click);
+    on("Listing1", &TKOLSHELLFORM::Listing1Click);
+    on("Table1", &TKOLSHELLFORM::Table1Click);
+    on("Diagram1", &TKOLSHELLFORM::Diagram1Click);
+    connect(menus_["Utilities1"], &QMenu::aboutToShow, this, &TKOLSHELLFORM::Utilities1Popup);
+    connect(menus_["Plot1"], &QMenu::aboutToShow, this, &TKOLSHELLFORM::Plot1Popup);
+    connect(menus_["Windows1"], &QMenu::aboutToShow, this, &TKOLSHELLFORM::FillWindowList);
+}
+
+QAction* TKOLSHELLFORM::Action(const QString& name) const {
+    auto it = actions_.find(name);
+    return it == actions_.end() ? nullptr : it->second;
+}
+
+QMenu* TKOLSHELLFORM::Menu(const QString& name) const {
+    auto it = menus_.find(name);
+    return it == menus_.end() ? nullptr : it->second;
+}
+
+void TKOLSHELLFORM::MakeKolsedOnlyMenus() {
+    auto remove = [this](const char* menu, const char* item) {
+        menus_[menu]->removeAction(actions_[item]);
+    };
+    auto removeFirstSeparator = [](QMenu* menu, int from) {
+        const QList<QAction*> list = menu->actions();
+        for (int i = from; i < list.size(); ++i)
+            if (list[i]->isSeparator()) {
+                menu->removeAction(list[i]);
+                return;
+            }
+    };
+    setWindowTitle("KOLSED");
+    remove("Help1", "TypesIndex1");
+    remove("Help1", "KOLVANIndex2");
+    remove("Help1", "KOLVANErrorMessges1");
+    actions_["KOLVANIndex1"]->setText("KOLSED Help");
+    actions_["AboutKOLSHELL1"]->setText("About KOLSED");
+    for (const char* m : {"Utilities1", "KOLSED1", "Edit1"})
+        menuBar()->removeAction(menus_[m]->menuAction());
+
+    remove("File1", "New1");
+    remove("File1", "Setup1");
+    // The separator that stood before Exit: the last one left.
+    QList<QAction*> file = menus_["File1"]->actions();
+    for (int i = int(file.size()) - 1; i >= 0; --i)
+        if (file[i]->isSeparator()) {
+            menus_["File1"]->removeAction(file[i]);
+            break;
+        }
+
+    QMenu* kolvan = menus_["KOLVAN1"];
+    remove("KOLVAN1", "CompileModule1");
+    remove("KOLVAN1", "RebuildKOLVAN1");
+    remove("KOLVAN1", "ExecuteCommand1");
+    removeFirstSeparator(kolvan, 0);
+    auto insertAt = [kolvan](int pos, QAction* a) {
+        const QList<QAction*> list = kolvan->actions();
+        kolvan->insertAction(pos < list.size() ? list[pos] : nullptr, a);
+    };
+    auto* si = new QAction("Primary Units", this);
+    si->setObjectName("SIUnits");
+    si->setCheckable(true);
+    auto* eng = new QAction("Secondary Units", this);
+    eng->setObjectName("EngUnits");
+    eng->setCheckable(true);
+    auto* sep = new QAction(this);
+    sep->setSeparator(true);
+    auto* user = new QAction("User Command", this);
+    user->setObjectName("UserCommand1");
+    insertAt(2, si);
+    insertAt(3, eng);
+    insertAt(4, sep);
+    insertAt(5, user);
+    actions_["SIUnits"] = si;
+    actions_["EngUnits"] = eng;
+    actions_["UserCommand1"] = user;
+    connect(si, &QAction::triggered, this, [this] { SIUnitsClick(); });
+    connect(eng, &QAction::triggered, this, [this] { EngUnitsClick(); });
+    (Options().UnitSystem == 1 ? si : eng)->setChecked(true);
+
+    QMenu* windows = menus_["Windows1"];
+    windows->addSeparator();
+    QAction* about = windows->addAction("About KOLSED");
+    about->setObjectName("AboutKOLSED1");
+    actions_["AboutKOLSED1"] = about;
+    connect(about, &QAction::triggered, this, [this] { AboutKOLSHELL1Click(); });
+}
+
+void TKOLSHELLFORM::FormCreate() {
+    RecentFilesOn = true;
+    const std::string dft = JoinPath(Globals().KolshellDir, "KOLSHELL.DFT");
+    std::string error;
+    switch (ReadDFT(dft, Globals().Settings, &error)) {
+    case DftStatus::Missing:
+        ShowMsg("Please copy the KOLSHELL.DFT file into the " + Globals().KolshellDir +
+                    " directory.",
+                mkError, true);
+        startedOk_ = false;
+        return;
+    case DftStatus::Damaged:
+        ShowMsg(error + " The built-in defaults are used; Setup, Store writes a new file.",
+                mkError, true);
+        break;
+    case DftStatus::Ok: break;
+    }
+    if (Globals().KolsedOnlyMode) {
+        QApplication::setApplicationName("KOLSED");
+        MakeKolsedOnlyMenus();
+    } else {
+        setWindowTitle("KOLSHELL 32");
+    }
+    const std::string fnl = JoinPath(Globals().KolshellDir, "KOLSHELL.FNL");
+    if (FileExists(fnl)) FileNameList.Load(fnl);
+
+    EditorCount = 0;
+    FindMode = ReplaceMode = false;
+    Globals().PlotDefName.clear();
+    UpdateMenu();
+    Globals().InputFileName.clear();
+
+    SetCurrentDir(Globals().KolshellDir);
+    const std::vector<std::string> idx = FindFiles(Globals().KolshellDir, "*.IDX");
+    IndexFileFound = !idx.empty();
+    IndexFileName = idx.empty() ? std::string() : JoinPath(Globals().KolshellDir, idx.back());
+    PlotsMade = 0;
+}
+
+void TKOLSHELLFORM::CreateDialogs() {
+    setupDlg_ = new TSetupDlg(this);
+    setupDlg_->UnitsChanged = [this](int from, int to) { ConvertAllForms(from, to); };
+    setupDlg_->EndProgram = [this] { QMetaObject::invokeMethod(this, "close", Qt::QueuedConnection); };
+    aboutBox_ = new TAboutBox(Globals().KolsedOnlyMode, this);
+}
+
+void TKOLSHELLFORM::AddChild(TChildForm* child) {
+    mdiArea_->addSubWindow(child);
+    child->show();
+    mdiArea_->setActiveSubWindow(child);
+}
+
+QList<TChildForm*> TKOLSHELLFORM::Children() const {
+    QList<TChildForm*> list;
+    for (QMdiSubWindow* w : mdiArea_->subWindowList(QMdiArea::CreationOrder))
+        if (auto* c = qobject_cast<TChildForm*>(w)) list << c;
+    return list;
+}
+
+TChildForm* TKOLSHELLFORM::FirstChildOfKind(int kind) const {
+    for (TChildForm* c : Children())
+        if (c->WindowKind() == kind) return c;
+    return nullptr;
+}
+
+void TKOLSHELLFORM::ChildActivated(QMdiSubWindow* window) {
+    if (auto* c = qobject_cast<TChildForm*>(window)) CurrentChild = c;
+    UpdateMenu();
+}
+
+void TKOLSHELLFORM::UpdateMenu() {
+    const bool any = !mdiArea_->subWindowList().isEmpty();
+    const int kind = (CurrentChild && any) ? CurrentChild->WindowKind() : wkNone;
+    const std::string file = kind != wkNone ? CurrentChild->FileName() : std::string();
+    UpdateMenuState(menuState_, kind, file);
+    ApplyMenuState();
+}
+
+void TKOLSHELLFORM::ApplyMenuState() {
+    for (int c = 0; c < cmCommandCount; ++c) {
+        const QString name = MenuCommandName(MenuCommand(c));
+        if (QMenu* m = Menu(name))
+            m->menuAction()->setEnabled(menuState_[size_t(c)]);
+        else if (QAction* a = Action(name))
+            a->setEnabled(menuState_[size_t(c)]);
+    }
+}
+
+void TKOLSHELLFORM::ResetCompanionItem(const char* name, const char* caption) {
+    actions_[name]->setText(caption);
+    actions_[name]->setEnabled(false);
+}
+
+void TKOLSHELLFORM::DisposeKOLVANWindows(int kind) {
+    while (TChildForm* c = FirstChildOfKind(kind)) {
+        mdiArea_->removeSubWindow(c);
+        delete c;
+        switch (kind) {
+        case wkDiagram: ResetCompanionItem("Diagram1", "Diagram"); break;
+        case wkOutput:
+            ResetCompanionItem("Output1", "Output");
+            Menu("Windows1")->findChild<QMenu*>("Output1Menu")->clear();
+            break;
+        case wkTable: ResetCompanionItem("Table1", "Table"); break;
+        case wkDeck:
+        case wkForm:
+            ResetCompanionItem("Input1", "Input");
+            Globals().InputFileName.clear();
+            break;
+        case wkListing: ResetCompanionItem("Listing1", "Listing"); break;
+        default: break;
+        }
+    }
+}
+
+void TKOLSHELLFORM::ConvertAllForms(int fromSystem, int toSystem) {
+    for (TChildForm* c : Children())
+        if (c->WindowKind() == wkForm) {
+            c->ConvertUnits(fromSystem, toSystem);
+            c->update();
+        }
+}
+
+void TKOLSHELLFORM::Setup1Click() {
+    if (setupDlg_) setupDlg_->Execute();
+    UpdateMenu();
+}
+
+void TKOLSHELLFORM::AboutKOLSHELL1Click() {
+    if (aboutBox_) aboutBox_->exec();
+}
+
+void TKOLSHELLFORM::PrintSetup1Click() {
+    Dialogs().PrinterSetup(this);
+    UpdateMenu();
+}
+
+void TKOLSHELLFORM::Exit1Click() {
+    if (!close()) return;
+    if (RecentFilesOn) {
+        SetCurrentDir(Globals().KolshellDir);
+        FileNameList.Save(JoinPath(Globals().KolshellDir, "KOLSHELL.FNL"));
+    }
+}
+
+void TKOLSHELLFORM::closeEvent(QCloseEvent* event) {
+    // Every child asks about its unsaved changes; one refusal keeps the program running.
+    mdiArea_->closeAllSubWindows();
+    if (!mdiArea_->subWindowList().isEmpty()) {
+        event->ignore();
+        UpdateMenu();
+        return;
+    }
+    event->accept();
+}
+
+void TKOLSHELLFORM::Tile1Click() {
+    mdiArea_->tileSubWindows();
+    UpdateMenu();
+}
+
+void TKOLSHELLFORM::Cascade1Click() {
+    mdiArea_->cascadeSubWindows();
+    UpdateMenu();
+}
+
+void TKOLSHELLFORM::SIUnitsClick() {
+    if (Options().UnitSystem != 1) {
+        actions_["SIUnits"]->setChecked(true);
+        actions_["EngUnits"]->setChecked(false);
+        Options().UnitSystem = 1;
+        ConvertAllForms(2, 1);
+    } else {
+        actions_["SIUnits"]->setChecked(true);
+    }
+    UpdateMenu();
+}
+
+void TKOLSHELLFORM::EngUnitsClick() {
+    if (Options().UnitSystem != 2) {
+        actions_["EngUnits"]->setChecked(true);
+        actions_["SIUnits"]->setChecked(false);
+        Options().UnitSystem = 2;
+        ConvertAllForms(1, 2);
+    } else {
+        actions_["EngUnits"]->setChecked(true);
+    }
+    UpdateMenu();
+}
+
+namespace {
+int KindOf(const QPointer<TChildForm>& c) { return c ? c->WindowKind() : wkNone; }
+} // namespace
+
+void TKOLSHELLFORM::Cut1Click() {
+    const int k = KindOf(CurrentChild);
+    if (IsEditorKind(k) || k == wkForm || k == wkTable) CurrentChild->EditCut();
+    UpdateMenu();
+}
+
+void TKOLSHELLFORM::Copy1Click() {
+    const int k = KindOf(CurrentChild);
+    if (IsEditorKind(k) || IsViewerKind(k) || k == wkForm || k == wkTable)
+        CurrentChild->EditCopy();
+    UpdateMenu();
+}
+
+void TKOLSHELLFORM::Paste1Click() {
+    const int k = KindOf(CurrentChild);
+    if (IsEditorKind(k) || k == wkForm || k == wkTable) CurrentChild->EditPaste();
+    UpdateMenu();
+}
+
+void TKOLSHELLFORM::Clear1Click() {
+    const int k = KindOf(CurrentChild);
+    if (k == wkDeck || k == wkText || k == wkForm || k == wkTable) CurrentChild->EditClear();
+    UpdateMenu();
+}
+
+void TKOLSHELLFORM::Find1Click() {
+    const int k = KindOf(CurrentChild);
+    if (IsEditorKind(k) || IsViewerKind(k)) {
+        CurrentChild->EditFind();
+        FindMode = true;
+        ReplaceMode = false;
+    }
+    UpdateMenu();
+}
+
+void TKOLSHELLFORM::Replace1Click() {
+    const int k = KindOf(CurrentChild);
+    if (IsEditorKind(k)) {
+        CurrentChild->EditReplace();
+        FindMode = false;
+        ReplaceMode = true;
+    }
+    UpdateMenu();
+}
+
+void TKOLSHELLFORM::SearchAgain1Click() {
+    const int k = KindOf(CurrentChild);
+    if (IsViewerKind(k)) CurrentChild->EditSearchAgain(true, false);
+    if (IsEditorKind(k)) CurrentChild->EditSearchAgain(FindMode, ReplaceMode);
+    UpdateMenu();
+}
+
+void TKOLSHELLFORM::BringForward(TChildForm* child) {
+    child->showNormal();
+    mdiArea_->setActiveSubWindow(child);
+    child->raise();
+}
+
+void TKOLSHELLFORM::Input1Click() {
+    const std::string input = UpStr(Globals().InputFileName);
+    for (TChildForm* c : Children())
+        if ((c->WindowKind() == wkDeck || c->WindowKind() == wkForm) &&
+            UpStr(c->FileName()) == input) {
+            BringForward(c);
+            break;
+        }
+    UpdateMenu();
+}
+
+void TKOLSHELLFORM::Listing1Click() {
+    if (TChildForm* c = FirstChildOfKind(wkListing)) BringForward(c);
+    UpdateMenu();
+}
+
+void TKOLSHELLFORM::Table1Click() {
+    if (TChildForm* c = FirstChildOfKind(wkTable)) BringForward(c);
+    UpdateMenu();
+}
+
+void TKOLSHELLFORM::Diagram1Click() {
+    if (TChildForm* c = FirstChildOfKind(wkDiagram)) BringForward(c);
+    UpdateMenu();
+}
+
+void TKOLSHELLFORM::Utilities1Popup() {
+    actions_["FLOWDRAW1"]->setText(Globals().UseNodeStudio ? "NodeStudio" : "FLOWDRAW");
+}
+
+void TKOLSHELLFORM::Plot1Popup() {
+    actions_["NewPlot1"]->setEnabled(HasOutputFiles(Globals().InputFileName));
+    UpdateMenu();
+}
+
+void TKOLSHELLFORM::FillWindowList() {
+    // The frame's window list: one entry per open child after the fixed items.
+    QMenu* windows = menus_["Windows1"];
+    for (QAction* a : windowListActions_) {
+        windows->removeAction(a);
+        a->deleteLater();
+    }
+    windowListActions_.clear();
+    const QList<TChildForm*> children = Children();
+    if (children.isEmpty()) return;
+    windowListActions_ << windows->addSeparator();
+    int n = 0;
+    for (TChildForm* c : children) {
+        QAction* a = windows->addAction(QString("&%1 %2").arg(++n).arg(c->windowTitle()));
+        a->setCheckable(true);
+        a->setChecked(c == mdiArea_->activeSubWindow());
+        QPointer<TChildForm> target = c;
+        connect(a, &QAction::triggered, this, [this, target] {
+            if (target) BringForward(target);
+        });
+        windowListActions_ << a;
+    }
+}

@@ -1,0 +1,107 @@
+// The MDI frame of the whole program: menu bar, child windows, command enabling and the
+// Windows-menu entries that lead to the current deck's companions.
+#pragma once
+
+#include "app/menustate.h"
+#include "shell/recentfiles.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <map>
+
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+#include "shell/widgets/aboutbox.h"
+#include "shell/widgets/setupdlg.h"
+class TChildForm;
+
+class TKOLSHELLFORM : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TKOLSHELLFORM(QWidget* parent = nullptr);
+    ~TKOLSHELLFORM() override;
+
+    // False when start-up must end the program (no defaults file).
+    bool StartedOk() const { return startedOk_; }
+    // The singleton dialogs, created after the main window as the start-up sequence does.
+    void CreateDialogs();
+
+    QMdiArea* MdiArea() const { return mdiArea_; }
+    QAction* Action(const QString& componentName) const;
+    QMenu* Menu(const QString& componentName) const;
+    TSetupDlg* SetupDlg() const { return setupDlg_; }
+    TAboutBox* AboutBox() const { return aboutBox_; }
+
+    void AddChild(TChildForm* child);
+    // Children in child order (creation order).
+    QList<TChildForm*> Children() const;
+    TChildForm* FirstChildOfKind(int kind) const;
+
+    void UpdateMenu();
+    void DisposeKOLVANWindows(int kind);
+    void ConvertAllForms(int fromSystem, int toSystem);
+
+    // Menu handlers.
+    void Setup1Click();
+    void AboutKOLSHELL1Click();
+    void PrintSetup1Click();
+    void Exit1Click();
+    void Tile1Click();
+    void Cascade1Click();
+    void SIUnitsClick();
+    void EngUnitsClick();
+    void Cut1Click();
+    void Copy1Click();
+    void Paste1Click();
+    void Clear1Click();
+    void Find1Click();
+    void Replace1Click();
+    void SearchAgain1Click();
+    void Input1Click();
+    void Listing1Click();
+    void Table1Click();
+    void Diagram1Click();
+    void Utilities1Popup();
+    void Plot1Popup();
+
+    TRecentFiles FileNameList;
+    bool RecentFilesOn = false;
+    bool FindMode = false;
+    bool ReplaceMode = false;
+    bool IndexFileFound = false;
+    std::string IndexFileName;
+    bool FirstOpen = false;
+    int EditorCount = 0;
+    int PlotsMade = 0;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void FormCreate();
+    void BuildMenus();
+    void MakeKolsedOnlyMenus();
+    void ChildActivated(QMdiSubWindow* window);
+    void ApplyMenuState();
+    void BringForward(TChildForm* child);
+    void ResetCompanionItem(const char* name, const char* caption);
+    void FillWindowList();
+
+    QMdiArea* mdiArea_;
+    std::map<QString, QAction*> actions_;
+    std::map<QString, QMenu*> menus_;
+    QList<QAction*> windowListActions_;
+    MenuState menuState_ = AllEnabled();
+    static MenuState AllEnabled() {
+        MenuState s;
+        s.fill(true);
+        return s;
+    }
+    bool startedOk_ = true;
+    QPointer<TSetupDlg> setupDlg_;
+    QPointer<TAboutBox> aboutBox_;
+};
+
+// The main window of the running program.
+TKOLSHELLFORM* KOLSHELLFORM();

@@ -1,0 +1,48 @@
+#include "app/kolshellform.h"
+
+#include "common/globals.h"
+#include "common/lib1.h"
+#include "common/paths.h"
+#include "common/widgets/qtmsg.h"
+#include "shell/widgets/aboutbox.h"
+
+#include <QApplication>
+#include <QFileInfo>
+
+namespace {
+
+// The path the program was started under: a second name (a link) selects KOLSED-only mode,
+// so the link itself counts, not the file it points to.
+QString StartedAs(const char* argv0) {
+    const QString a = QString::fromLocal8Bit(argv0);
+    if (a.contains('/')) return QFileInfo(a).absoluteFilePath();
+    return QCoreApplication::applicationFilePath();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    const std::string exe = StartedAs(argv[0]).toStdString();
+    Globals().KolsedOnlyMode = UpStr(exe).find("KOLSED") != std::string::npos;
+    Globals().KolshellDir = ExtractFileDir(exe);
+
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    QApplication::setApplicationName("KOLSHL32");
+    InstallMessageBoxes();
+
+    TKOLSHELLFORM form;
+    if (!form.StartedOk()) return 1;
+    form.CreateDialogs();
+    QApplication::restoreOverrideCursor();
+    form.show();
+    form.AboutBox()->exec();
+    form.FirstOpen = true;
+
+    const QStringList args = QCoreApplication::arguments();
+    if (args.size() > 1) {
+        const std::string name = UpStr(args[1].toStdString());
+        (void)name; // opening documents comes with the document windows
+    }
+    return app.exec();
+}

@@ -1,0 +1,32 @@
+// Exact encoders and decoders for the two binary real formats of the program's files.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+using Real48Bytes = std::array<uint8_t, 6>;
+using Extended80Bytes = std::array<uint8_t, 10>;
+
+// The 6-byte real: byte 0 the exponent biased by 129 (0 means the value 0), bytes 1..5 a
+// 39-bit fraction with the sign in the top bit of byte 5, an implied leading 1.
+constexpr double Real48Max = 1.7014118346015974e38; // (2 - 2^-39) * 2^126
+constexpr double Real48MinPositive = 2.938735877055719e-39; // 2^-128
+
+// Decodes any 6 bytes; never fails.
+double DecodeReal48(const Real48Bytes& b);
+// Rounds to the nearest 6-byte real. Values too large (and infinities) become the largest
+// value of their sign, values too small become 0, NaN becomes 0; ok is false for NaN and
+// for values beyond the range.
+Real48Bytes EncodeReal48(double x, bool* ok = nullptr);
+// The value x is stored as: what EncodeReal48 then DecodeReal48 give.
+double RoundToReal48(double x);
+
+// The 10-byte extended real: bytes 0..7 the 64-bit significand with its explicit integer
+// bit, bytes 8..9 the sign and the 15-bit exponent biased by 16383, little-endian.
+long double DecodeExtended(const Extended80Bytes& b);
+Extended80Bytes EncodeExtended(long double x);
+
+void PutInt32(uint8_t* p, int32_t v);
+int32_t GetInt32(const uint8_t* p);
+void PutInt16(uint8_t* p, int16_t v);
+int16_t GetInt16(const uint8_t* p);

@@ -1,0 +1,6 @@
+#include "common/globals.h"
+
+TGlobals& Globals() {
+    static TGlobals g;
+    return g;
+}

@@ -1,0 +1,292 @@
+#include "common/lib1.h"
+#include "common/paths.h"
+
+#include <cctype>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+
+bool FileExists(const std::string& name) {
+    if (name.empty()) return false;
+    const std::string path = NativePath(name);
+    if (IsDirectory(path)) return false;
+    std::ifstream in(path, std::ios::binary);
+    return in.is_open();
+}
+
+std::string UpStr(const std::string& text) {
+    std::string s = text;
+    for (char& c : s)
+        if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
+    return s;
+}
+
+void TrimBlanks(std::string& text, size_t maxLength) {
+    size_t first = text.find_first_not_of(' ');
+    if (first == std::string::npos) {
+        text.clear();
+        return;
+    }
+    size_t last = text.find_last_not_of(' ');
+    text = text.substr(first, last - first + 1);
+    if (text.size() > maxLength) text.resize(maxLength);
+}
+
+std::string IntToStrN(long long value, size_t maxLength) {
+    return std::to_string(value).substr(0, maxLength);
+}
+
+namespace {
+
+// A decimal view of |x|: x = 0.d1d2d3... * 10^Exp10, with 18 significant digits as the
+// classic Pascal conversion of 10-byte reals produces them.
+struct Decimal {
+    std::string Digits;
+    int Exp10 = 0;
+};
+
+Decimal ToDecimal(Extended x) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.17Le", std::fabs(x));
+    Decimal d;
+    d.Digits.push_back(buf[0]);
+    const char* p = buf + 2;
+    while (*p >= '0' && *p <= '9') d.Digits.push_back(*p++);
+    d.Exp10 = std::atoi(p + 1) + 1;
+    return d;
+}
+
+// Keeps the first n digits, rounding half away from zero on the decimal digits.
+void RoundAt(Decimal& d, int n) {
+    if (n >= int(d.Digits.size())) {
+        d.Digits.append(size_t(n) - d.Digits.size(), '0');
+        return;
+    }
+    if (n < 0) {
+        d.Digits.assign(1, '0');
+        return;
+    }
+    const bool up = d.Digits[size_t(n)] >= '5';
+    d.Digits.resize(size_t(n));
+    if (!up) return;
+    int i = n - 1;
+    while (i >= 0 && d.Digits[size_t(i)] == '9') d.Digits[size_t(i--)] = '0';
+    if (i >= 0) {
+        d.Digits[size_t(i)]++;
+    } else {
+        d.Digits.insert(d.Digits.begin(), '1');
+        d.Digits.pop_back();
+        d.Exp10++;
+        if (n == 0) d.Digits = "1";
+    }
+}
+
+bool AllZero(const std::string& s) { return s.find_first_not_of('0') == std::string::npos; }
+
+char DigitAt(const Decimal& d, int i) {
+    return (i >= 0 && i < int(d.Digits.size())) ? d.Digits[size_t(i)] : '0';
+}
+
+std::string FixedText(Extended x, int decimals) {
+    if (decimals < 0) decimals = 0;
+    if (decimals > int(ShortStringMax)) decimals = int(ShortStringMax);
+    Decimal d = ToDecimal(x);
+    if (x == 0) d = Decimal{"0", 1};
+    RoundAt(d, d.Exp10 + decimals);
+    std::string s;
+    if (d.Exp10 > 0)
+        for (int i = 0; i < d.Exp10; ++i) s.push_back(DigitAt(d, i));
+    else
+        s = "0";
+    if (decimals > 0) {
+        s.push_back('.');
+        for (int i = 0; i < decimals; ++i) s.push_back(DigitAt(d, d.Exp10 + i));
+    }
+    if (std::signbit(x) && !AllZero(d.Digits)) s.insert(s.begin(), '-');
+    return s;
+}
+
+std::string ExponentText(Extended x, int digits) {
+    int decimals = digits < 1 ? 1 : digits;
+    if (decimals > int(ShortStringMax)) decimals = int(ShortStringMax);
+    Decimal d = x == 0 ? Decimal{"0", 1} : ToDecimal(x);
+    RoundAt(d, decimals + 1);
+    std::string s = std::signbit(x) && x != 0 ? "-" : "";
+    s.push_back(d.Digits[0]);
+    s.push_back('.');
+    s.append(d.Digits, 1, size_t(decimals));
+    const int e = x == 0 ? 0 : d.Exp10 - 1;
+    char exp[16];
+    std::snprintf(exp, sizeof exp, "E%c%04d", e < 0 ? '-' : '+', std::abs(e));
+    return s + exp;
+}
+
+std::string NonFiniteText(Extended x) {
+    if (std::isnan(x)) return "Nan";
+    return x > 0 ? "+Inf" : "-Inf";
+}
+
+} // namespace
+
+std::string FormatReal(NumberFormat format, Extended x) {
+    if (!std::isfinite(x)) return NonFiniteText(x);
+    if (std::fabs(x) == InfValue) return x > 0 ? "inf" : "-inf";
+    if (format.Mode == 1) return Short(FixedText(x, format.Digits));
+    std::string s = ExponentText(x, format.Digits);
+    size_t e = s.find('E');
+    for (int k = 0; k < 2; ++k)
+        if (e + 2 < s.size() && s[e + 2] == '0') s.erase(e + 2, 1);
+    if (format.Digits == 0 && e >= 2) s.erase(e - 2, 2);
+    return Short(s);
+}
+
+NumberFormat ChooseFormat(int n, Extended x) {
+    NumberFormat f{1, 1};
+    if (x == 0) return f;
+    const Extended ax = std::fabs(x);
+    if (ax <= 1e-5L) return NumberFormat{0, int16_t(n - 1)};
+    const Extended d = std::trunc(Extended(n) - 0.43431053203040176L * std::log(ax));
+    if (d >= 0 && d <= n) return NumberFormat{1, int16_t(d)};
+    if (ax > IntPower(10, n)) return NumberFormat{1, 0};
+    if (ax > IntPower(10, n - 1)) return NumberFormat{1, int16_t(n)};
+    return NumberFormat{0, int16_t(n - 1)};
+}
+
+namespace {
+
+// Length of the longest prefix of s[pos..] that forms a decimal number; 0 when none.
+size_t ScanNumber(const std::string& s, size_t pos) {
+    size_t i = pos;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
+    size_t digits = 0;
+    while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i]))) ++i, ++digits;
+    if (i < s.size() && s[i] == '.') {
+        ++i;
+        while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i]))) ++i, ++digits;
+    }
+    if (digits == 0) return 0;
+    if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+        size_t j = i + 1;
+        if (j < s.size() && (s[j] == '+' || s[j] == '-')) ++j;
+        size_t expDigits = 0;
+        while (j < s.size() && std::isdigit(static_cast<unsigned char>(s[j]))) ++j, ++expDigits;
+        if (expDigits == 0) return 0; // an exponent mark without digits spoils the number
+        i = j;
+    }
+    return i - pos;
+}
+
+bool ConvertNumber(const std::string& s, size_t pos, size_t len, Extended& value) {
+    const char* first = s.data() + pos;
+    const char* last = first + len;
+    if (*first == '+') ++first;
+    Extended v = 0;
+    auto r = std::from_chars(first, last, v);
+    if (r.ec == std::errc::result_out_of_range) {
+        // Overflow gives infinity, underflow zero, as the conversion of 10-byte reals does.
+        const std::string t(first, last);
+        const size_t e = t.find_first_of("eE");
+        const bool big = e != std::string::npos && t[e + 1] != '-';
+        const bool neg = t[0] == '-';
+        v = big ? (neg ? -HUGE_VALL : HUGE_VALL) : (neg ? -0.0L : 0.0L);
+    } else if (r.ec != std::errc()) {
+        return false;
+    }
+    value = v;
+    return true;
+}
+
+} // namespace
+
+bool TryStrToReal(const std::string& text, Extended& value) {
+    size_t b = text.find_first_not_of(" \t");
+    if (b == std::string::npos) return false;
+    size_t e = text.find_last_not_of(" \t") + 1;
+    size_t len = ScanNumber(text, b);
+    if (len == 0 || b + len != e) return false;
+    return ConvertNumber(text, b, len, value);
+}
+
+bool StrToReal(const std::string& text, Extended& value) {
+    const std::string u = UpStr(text);
+    if (u == "INF") {
+        value = InfValue;
+        return true;
+    }
+    if (u == "-INF") {
+        value = -InfValue;
+        return true;
+    }
+    return TryStrToReal(text, value);
+}
+
+Extended StrToRealDot(const std::string& text, int& errorPos) {
+    std::string s = text;
+    if (!s.empty() && s.back() == '.') s += "0";
+    size_t b = s.find_first_not_of(' ');
+    if (b == std::string::npos) {
+        errorPos = int(s.size()) + 1;
+        return 0;
+    }
+    size_t len = ScanNumber(s, b);
+    Extended v = 0;
+    if (len == 0) {
+        // Point at the first character that cannot continue a number.
+        size_t i = b;
+        if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
+        while (i < s.size() && (std::isdigit(static_cast<unsigned char>(s[i])) || s[i] == '.'))
+            ++i;
+        if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+            ++i;
+            if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
+        }
+        errorPos = int(i) + 1;
+        return 0;
+    }
+    ConvertNumber(s, b, len, v);
+    errorPos = (b + len == s.size()) ? 0 : int(b + len) + 1;
+    return errorPos == 0 ? v : 0;
+}
+
+Extended IntPower(Extended base, int exponent) {
+    long long n = exponent;
+    bool invert = n < 0;
+    if (invert) n = -n;
+    Extended result = 1, b = base;
+    while (n > 0) {
+        if (n & 1) result *= b;
+        b *= b;
+        n >>= 1;
+    }
+    return invert ? 1 / result : result;
+}
+
+Extended Log10(Extended x) { return std::log(x) * 0.4342944805818469L; }
+
+bool RealAcceptable(int kind, Extended low, Extended high, Extended x) {
+    if (kind < 0) return false;
+    switch (kind) {
+    case 1: return low < x;
+    case 2: return low <= x;
+    case 3:
+    case 6:
+    case 65: return low <= x && x <= high;
+    case 4: return x <= high;
+    case 5: return low < x && x < high;
+    default: return true;
+    }
+}
+
+bool ValidateRealText(const std::string& text, int kind, Extended low, Extended high,
+                      Extended& value) {
+    const std::string t = text.empty() ? " " : text;
+    Extended x = 0;
+    if (!TryStrToReal(t, x) || !RealAcceptable(kind, low, high, x)) {
+        value = 0;
+        return false;
+    }
+    value = x;
+    return true;
+}

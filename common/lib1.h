@@ -1,0 +1,41 @@
+// Shared string, file and number routines used all over the program.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+using Extended = long double;
+
+// The program's stand-in for infinity; FormatReal prints it as "inf".
+constexpr Extended InfValue = 1e99L;
+
+// A number format: mode 1 is fixed-point, anything else the exponent form.
+struct NumberFormat {
+    uint8_t Mode = 1;
+    int16_t Digits = 1;
+};
+
+bool FileExists(const std::string& name);
+std::string UpStr(const std::string& text);
+void TrimBlanks(std::string& text, size_t maxLength);
+std::string IntToStrN(long long value, size_t maxLength);
+
+std::string FormatReal(NumberFormat format, Extended x);
+NumberFormat ChooseFormat(int n, Extended x);
+
+bool StrToReal(const std::string& text, Extended& value);
+bool TryStrToReal(const std::string& text, Extended& value);
+Extended StrToRealDot(const std::string& text, int& errorPos);
+
+Extended IntPower(Extended base, int exponent);
+Extended Log10(Extended x);
+
+// The acceptance rule of ValidateReal, without the edit control.
+bool RealAcceptable(int kind, Extended low, Extended high, Extended x);
+// Converts an edit's text the way ValidateReal does (empty counts as one blank).
+bool ValidateRealText(const std::string& text, int kind, Extended low, Extended high,
+                      Extended& value);
+
+// Short strings hold at most 255 characters.
+constexpr size_t ShortStringMax = 255;
+inline std::string Short(const std::string& s) { return s.substr(0, ShortStringMax); }

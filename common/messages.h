@@ -1,0 +1,33 @@
+// Every message of the program goes through ShowMsg. The handler that shows it is
+// replaceable: the program installs message boxes, tests install a scripted recorder.
+#pragma once
+
+#include <functional>
+#include <string>
+
+// Button results, numbered like the platform's dialog results.
+enum MsgResult { mrNone = 0, mrOk = 1, mrCancel = 2, mrYes = 6, mrNo = 7 };
+
+// Message kinds: 0, 4 error/OK; 1 information/OK; 2 warning/OK+Cancel; 3 error/Yes+No;
+// 5, 6 warning/Yes+No; 7 warning/Yes+No+Cancel.
+enum MsgKind { mkError = 0, mkInformation = 1, mkWarningOkCancel = 2, mkErrorYesNo = 3,
+               mkError2 = 4, mkWarningYesNo = 5, mkWarningYesNo2 = 6, mkWarningYesNoCancel = 7 };
+
+struct MsgRequest {
+    std::string Text;
+    int Kind = 0;
+    bool Beep = false;
+};
+
+using MsgHandler = std::function<int(const MsgRequest&)>;
+using BeepHandler = std::function<void()>;
+
+int ShowMsg(const std::string& text, int kind, bool beep);
+void Beep();
+
+// Installs a handler; returns the one it replaces.
+MsgHandler SetMsgHandler(MsgHandler handler);
+BeepHandler SetBeepHandler(BeepHandler handler);
+
+// The first button of a kind: what a handler without a user answers.
+int DefaultButton(int kind);

@@ -1,0 +1,257 @@
+#include "common/paths.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+char Lower(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
+
+bool SameNoCase(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (Lower(a[i]) != Lower(b[i])) return false;
+    return true;
+}
+
+std::vector<std::string> SplitComponents(const std::string& path) {
+    std::vector<std::string> parts;
+    std::string cur;
+    for (char c : path) {
+        if (c == '/') {
+            if (!cur.empty()) parts.push_back(cur);
+            cur.clear();
+        } else {
+            cur.push_back(c);
+        }
+    }
+    if (!cur.empty()) parts.push_back(cur);
+    return parts;
+}
+
+bool Exists(const std::string& p) {
+    std::error_code ec;
+    return fs::exists(fs::path(p), ec);
+}
+
+// Finds an entry of dir named like want without regard to case; empty when none.
+std::string FindNoCase(const std::string& dir, const std::string& want) {
+    std::error_code ec;
+    fs::directory_iterator it(dir.empty() ? "." : dir, ec), end;
+    for (; !ec && it != end; it.increment(ec)) {
+        const std::string n = it->path().filename().string();
+        if (SameNoCase(n, want)) return n;
+    }
+    return {};
+}
+
+} // namespace
+
+bool IsSeparator(char c) { return c == '/' || c == '\\'; }
+
+std::string NativePath(const std::string& name) {
+    std::string p = name;
+    std::replace(p.begin(), p.end(), '\\', '/');
+    if (p.size() >= 2 && p[1] == ':' && std::isalpha(static_cast<unsigned char>(p[0])))
+        p = p.size() == 2 ? "/" : p.substr(2);
+    if (p.empty() || Exists(p)) return p;
+    const bool absolute = p[0] == '/';
+    std::string result = absolute ? "/" : "";
+    bool resolving = true;
+    for (const std::string& part : SplitComponents(p)) {
+        std::string next = result.empty() || result.back() == '/' ? result + part : result + "/" + part;
+        if (resolving && !Exists(next) && part != "." && part != "..") {
+            const std::string found = FindNoCase(result.empty() ? "." : result, part);
+            if (found.empty())
+                resolving = false;
+            else
+                next = result.empty() || result.back() == '/' ? result + found : result + "/" + found;
+        }
+        result = next;
+    }
+    if (!p.empty() && p.back() == '/' && (result.empty() || result.back() != '/')) result += "/";
+    return result;
+}
+
+bool IsDirectory(const std::string& name) {
+    if (name.empty()) return false;
+    std::error_code ec;
+    return fs::is_directory(fs::path(NativePath(name)), ec);
+}
+
+namespace {
+size_t LastSeparator(const std::string& name) {
+    size_t i = name.find_last_of("/\\");
+    if (i == std::string::npos && name.size() >= 2 && name[1] == ':') return 1;
+    return i;
+}
+} // namespace
+
+std::string ExtractFileExt(const std::string& name) {
+    size_t sep = LastSeparator(name);
+    size_t dot = name.rfind('.');
+    if (dot == std::string::npos || (sep != std::string::npos && dot < sep)) return {};
+    return name.substr(dot);
+}
+
+std::string ExtOf(const std::string& name) {
+    std::string e = ExtractFileExt(name).substr(0, 4);
+    for (char& c : e)
+        if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
+    return e;
+}
+
+std::string BaseName(const std::string& name) {
+    size_t dot = name.find('.');
+    return dot == std::string::npos ? name : name.substr(0, dot);
+}
+
+std::string ExtractFilePath(const std::string& name) {
+    size_t sep = LastSeparator(name);
+    return sep == std::string::npos ? std::string() : name.substr(0, sep + 1);
+}
+
+std::string ExtractFileDir(const std::string& name) {
+    std::string d = ExtractFilePath(name);
+    if (d.size() > 1 && IsSeparator(d.back()) && d[d.size() - 2] != ':') d.pop_back();
+    return d;
+}
+
+std::string ExtractFileName(const std::string& name) {
+    size_t sep = LastSeparator(name);
+    return sep == std::string::npos ? name : name.substr(sep + 1);
+}
+
+std::string ChangeFileExt(const std::string& name, const std::string& ext) {
+    std::string e = ExtractFileExt(name);
+    return name.substr(0, name.size() - e.size()) + ext;
+}
+
+std::string JoinPath(const std::string& dir, const std::string& name) {
+    if (dir.empty()) return name;
+    if (IsSeparator(dir.back())) return dir + name;
+    return dir + "/" + name;
+}
+
+std::string AbsolutePath(const std::string& name) {
+    std::string p = NativePath(name);
+    if (!p.empty() && p[0] == '/') return p;
+    return JoinPath(GetCurrentDir(), p);
+}
+
+bool ReadFileBytes(const std::string& name, std::string& bytes) {
+    if (name.empty() || IsDirectory(name)) return false;
+    std::ifstream in(NativePath(name), std::ios::binary);
+    if (!in) return false;
+    in.seekg(0, std::ios::end);
+    const std::streamoff size = in.tellg();
+    if (size < 0) return false;
+    in.seekg(0);
+    bytes.resize(size_t(size));
+    in.read(bytes.data(), size);
+    return bool(in) || in.gcount() == size;
+}
+
+bool ReadTextLines(const std::string& name, std::vector<std::string>& lines, size_t maxLength) {
+    std::string bytes;
+    if (!ReadFileBytes(name, bytes)) return false;
+    lines.clear();
+    size_t start = 0;
+    while (start < bytes.size()) {
+        size_t nl = bytes.find('\n', start);
+        size_t end = nl == std::string::npos ? bytes.size() : nl;
+        size_t len = end - start;
+        if (len > 0 && bytes[end - 1] == '\r') --len;
+        lines.push_back(bytes.substr(start, std::min(len, maxLength)));
+        if (nl == std::string::npos) break;
+        start = nl + 1;
+    }
+    return true;
+}
+
+bool WriteFileAtomic(const std::string& name, const std::string& bytes) {
+    const std::string target = NativePath(name);
+    const std::string temp = target + ".~tmp";
+    {
+        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        if (!out) return false;
+        out.write(bytes.data(), std::streamsize(bytes.size()));
+        out.flush();
+        if (!out) {
+            out.close();
+            std::remove(temp.c_str());
+            return false;
+        }
+    }
+    std::error_code ec;
+    fs::rename(temp, target, ec);
+    if (ec) {
+        std::remove(temp.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool RemoveFile(const std::string& name) {
+    std::error_code ec;
+    return fs::remove(NativePath(name), ec) && !ec;
+}
+
+bool RenameFile(const std::string& from, const std::string& to) {
+    std::error_code ec;
+    fs::rename(NativePath(from), NativePath(to), ec);
+    return !ec;
+}
+
+bool MatchesWildcard(const std::string& name, const std::string& pattern) {
+    // Iterative '*'/'?' matching without regard to case.
+    size_t n = 0, p = 0, star = std::string::npos, mark = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && (pattern[p] == '?' || Lower(pattern[p]) == Lower(name[n]))) {
+            ++n, ++p;
+        } else if (p < pattern.size() && pattern[p] == '*') {
+            star = p++;
+            mark = n;
+        } else if (star != std::string::npos) {
+            p = star + 1;
+            n = ++mark;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*') ++p;
+    return p == pattern.size();
+}
+
+std::vector<std::string> FindFiles(const std::string& dir, const std::string& pattern) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    const std::string d = dir.empty() ? "." : NativePath(dir);
+    fs::directory_iterator it(d, ec), end;
+    for (; !ec && it != end; it.increment(ec)) {
+        std::error_code ec2;
+        if (!it->is_regular_file(ec2)) continue;
+        const std::string n = it->path().filename().string();
+        // Dot files are this platform's hidden files: never listed.
+        if (!n.empty() && n[0] != '.' && MatchesWildcard(n, pattern)) names.push_back(n);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string GetCurrentDir() {
+    std::error_code ec;
+    return fs::current_path(ec).string();
+}
+
+bool SetCurrentDir(const std::string& dir) {
+    if (dir.empty()) return false;
+    return ::chdir(NativePath(dir).c_str()) == 0;
+}

@@ -1,0 +1,43 @@
+// File names as the program speaks of them (Windows style, case-insensitive) mapped onto
+// this platform's file system. Every file access of the program goes through here.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Converts a name to the form the disk is touched with: "\" becomes "/", a leading drive
+// letter is dropped, and each component of an existing file or directory is found whatever
+// its case (an exact match first). Components that do not exist keep the case given.
+std::string NativePath(const std::string& name);
+
+bool IsDirectory(const std::string& name);
+bool IsSeparator(char c);
+
+// Name operations: both separators count.
+std::string ExtractFileExt(const std::string& name);  // ".ext" of the last name part, or ""
+std::string ExtOf(const std::string& name);           // extension upper-cased, first four chars
+std::string BaseName(const std::string& name);        // text before the first "." of the path
+std::string ExtractFilePath(const std::string& name); // directory part with its separator
+std::string ExtractFileDir(const std::string& name);  // directory part without the separator
+std::string ExtractFileName(const std::string& name); // name part
+std::string ChangeFileExt(const std::string& name, const std::string& ext);
+std::string JoinPath(const std::string& dir, const std::string& name);
+std::string AbsolutePath(const std::string& name);
+
+// Whole-file operations. Text lines are split at LF with a CR before it dropped.
+bool ReadFileBytes(const std::string& name, std::string& bytes);
+bool ReadTextLines(const std::string& name, std::vector<std::string>& lines,
+                   size_t maxLength = 255);
+// Writes through a temporary file beside the target and renames it over, so the target is
+// either the old or the new contents, never half written.
+bool WriteFileAtomic(const std::string& name, const std::string& bytes);
+bool RemoveFile(const std::string& name);
+bool RenameFile(const std::string& from, const std::string& to);
+
+// Plain files of a directory whose names match a wildcard pattern ("*.O*"), without regard
+// to case, sorted by name. Hidden (dot) files are left out.
+std::vector<std::string> FindFiles(const std::string& dir, const std::string& pattern);
+bool MatchesWildcard(const std::string& name, const std::string& pattern);
+
+std::string GetCurrentDir();
+bool SetCurrentDir(const std::string& dir);

@@ -1,0 +1,23 @@
+#include "common/widgets/childform.h"
+
+#include <QCloseEvent>
+
+QPointer<TChildForm> CurrentChild;
+
+TChildForm::TChildForm(int kind, QWidget* parent) : QMdiSubWindow(parent), kind_(kind) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    setProperty("WindowKind", kind);
+}
+
+void TChildForm::SetWindowKind(int kind) {
+    kind_ = kind;
+    setProperty("WindowKind", kind);
+}
+
+void TChildForm::closeEvent(QCloseEvent* event) {
+    if (FormCloseQuery()) {
+        QMdiSubWindow::closeEvent(event);
+    } else {
+        event->ignore();
+    }
+}

@@ -1,0 +1,44 @@
+// Base of every MDI child: carries its window kind, asks before closing, and receives the
+// edit commands the main window dispatches to it by kind.
+#pragma once
+
+#include <QMdiSubWindow>
+#include <QPointer>
+#include <string>
+
+class TChildForm : public QMdiSubWindow {
+    Q_OBJECT
+public:
+    explicit TChildForm(int kind, QWidget* parent = nullptr);
+
+    int WindowKind() const { return kind_; }
+    void SetWindowKind(int kind);
+
+    // The file an editor holds, or the deck of a form; empty for other windows.
+    virtual std::string FileName() const { return {}; }
+    virtual bool IsModified() const { return false; }
+
+    virtual void EditCut() {}
+    virtual void EditCopy() {}
+    virtual void EditPaste() {}
+    virtual void EditClear() {}
+    virtual void EditFind() {}
+    virtual void EditReplace() {}
+    virtual void EditSearchAgain(bool findMode, bool replaceMode) {
+        (void)findMode, (void)replaceMode;
+    }
+    // Values shown in primary/secondary units switch from one system to the other.
+    virtual void ConvertUnits(int fromSystem, int toSystem) { (void)fromSystem, (void)toSystem; }
+
+    // Asked before the window closes; false keeps it open.
+    virtual bool FormCloseQuery() { return true; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    int kind_;
+};
+
+// The child activated last. It becomes null when that window is freed.
+extern QPointer<TChildForm> CurrentChild;

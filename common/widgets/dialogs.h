@@ -1,0 +1,29 @@
+// The standard dialogs, reached through one replaceable object so that tests can answer
+// them without a modal loop. Filters are written as "Description|pattern|...".
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+class TDialogs {
+public:
+    virtual ~TDialogs() = default;
+    // filterIndex is 1-based in and out, as the filter lists number their entries.
+    virtual QString OpenFileName(QWidget* parent, const QString& title, const QString& dir,
+                                 const QString& filter, int* filterIndex);
+    virtual QString SaveFileName(QWidget* parent, const QString& title, const QString& proposed,
+                                 const QString& filter, int* filterIndex);
+    virtual QString DirectoryName(QWidget* parent, const QString& title, const QString& start);
+    virtual QString InputText(QWidget* parent, const QString& caption, const QString& prompt,
+                              const QString& text, bool* ok);
+    virtual QString PictureFileName(QWidget* parent, const QString& title, const QString& filter);
+    virtual bool PrinterSetup(QWidget* parent);
+};
+
+TDialogs& Dialogs();
+// Installs a replacement (not owned); nullptr restores the standard dialogs.
+void SetDialogs(TDialogs* dialogs);
+
+// "Text files (*.txt)|*.txt|All|*.*" as a Qt filter list; patterns match either case.
+QString QtFilter(const QString& filter);

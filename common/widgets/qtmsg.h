@@ -1,0 +1,8 @@
+// Shows ShowMsg's messages as message boxes and sounds the beep of the desktop.
+#pragma once
+
+class QMessageBox;
+
+void InstallMessageBoxes();
+// The box for one message kind (icon, buttons, caption), not yet shown.
+QMessageBox* MakeMessageBox(const char* text, int kind);

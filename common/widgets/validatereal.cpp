@@ -1,0 +1,14 @@
+#include "common/widgets/validatereal.h"
+
+#include "common/messages.h"
+#include "common/widgets/qtext.h"
+
+#include <QLineEdit>
+
+bool ValidateReal(QLineEdit* edit, int kind, Extended low, Extended high, Extended& value) {
+    if (ValidateRealText(FromQ(edit->text()), kind, low, high, value)) return true;
+    Beep();
+    edit->setFocus();
+    edit->selectAll();
+    return false;
+}

@@ -1,0 +1,53 @@
+#include "shell/cnfgkv.h"
+
+#include "common/lib1.h"
+#include "common/paths.h"
+
+#include <vector>
+
+const std::array<const char*, EngineSwitchCount> EngineSwitchCaptions = {
+    "Display Simulation Status",      "Write KOLVAN Header",
+    "Write Printer Labels",           "Write Output Units",
+    "Check for Unlinked Subroutines", "Check Input-Output Connections",
+    "Print Warning Messages"};
+
+bool ReadEngineSwitches(const std::string& fileName, EngineSwitches& on) {
+    std::vector<std::string> lines;
+    if (!ReadTextLines(fileName, lines)) return false;
+    for (size_t i = 0; i < EngineSwitchCount; ++i) {
+        const std::string& line = i + 1 < lines.size() ? lines[i + 1] : std::string();
+        on[i] = !line.empty() && UpStr(line.substr(0, 1)) == "Y";
+    }
+    return true;
+}
+
+bool RewriteEngineSwitches(const std::string& dir, const EngineSwitches& on, std::string* error) {
+    const std::string kol = JoinPath(dir, "CNFGKV.KOL");
+    const std::string bak = JoinPath(dir, "CNFGKV.BAK");
+    if (FileExists(bak) && !RemoveFile(bak)) {
+        if (error) *error = "The file " + bak + " could not be deleted.";
+        return false;
+    }
+    if (!RenameFile(kol, bak)) {
+        if (error) *error = "The file " + kol + " could not be renamed to " + bak + ".";
+        return false;
+    }
+    std::vector<std::string> lines;
+    ReadTextLines(bak, lines);
+    std::string out = (lines.empty() ? std::string() : lines[0]) + "\r\n";
+    for (size_t i = 0; i < EngineSwitchCount; ++i) {
+        std::string line = i + 1 < lines.size() ? lines[i + 1] : std::string();
+        const char c = on[i] ? 'Y' : 'N';
+        if (line.empty())
+            line.assign(1, c);
+        else
+            line[0] = c;
+        out += line + "\r\n";
+    }
+    if (!WriteFileAtomic(kol, out)) {
+        RenameFile(bak, kol);
+        if (error) *error = "The file " + kol + " could not be written; it was left unchanged.";
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,20 @@
+// The engine's switch file "CNFGKV.KOL": a first line carried over, then seven lines whose
+// first character is "Y" or "N".
+#pragma once
+
+#include <array>
+#include <string>
+
+constexpr size_t EngineSwitchCount = 7;
+using EngineSwitches = std::array<bool, EngineSwitchCount>;
+
+// The captions of the switches, in file order.
+extern const std::array<const char*, EngineSwitchCount> EngineSwitchCaptions;
+
+// Reads the seven switches (first character "Y" in any case); false when the file is missing.
+bool ReadEngineSwitches(const std::string& fileName, EngineSwitches& on);
+
+// Rewrites "CNFGKV.KOL" of dir through "CNFGKV.BAK": the backup is deleted, the file renamed
+// to it, and a new file of exactly eight lines written from the backup. When writing fails
+// the backup is put back so the engine never loses its switch file; error says what failed.
+bool RewriteEngineSwitches(const std::string& dir, const EngineSwitches& on, std::string* error);

@@ -1,0 +1,306 @@
+#include "shell/widgets/setupdlg.h"
+
+#include "common/globals.h"
+#include "common/lib1.h"
+#include "common/messages.h"
+#include "common/paths.h"
+#include "common/widgets/dialogs.h"
+#include "common/widgets/qtext.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStackedWidget>
+#include <QTabBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+const char* const PageNames[] = {"Configure", "KOLSED", "Compiler", "Directories", "Links"};
+
+QGroupBox* Group(const QString& title, QWidget* parent, const QString& name) {
+    auto* g = new QGroupBox(title, parent);
+    g->setObjectName(name);
+    return g;
+}
+
+QWidget* PageWithGroup(QGroupBox*& group, const QString& title, const QString& name) {
+    auto* page = new QWidget;
+    auto* lay = new QVBoxLayout(page);
+    lay->setContentsMargins(4, 4, 4, 4);
+    group = Group(title, page, name);
+    lay->addWidget(group);
+    return page;
+}
+
+QLineEdit* LabelledEdit(QGridLayout* grid, int row, const QString& label, const QString& name,
+                        QLabel** labelOut = nullptr) {
+    auto* l = new QLabel(label);
+    auto* e = new QLineEdit;
+    e->setObjectName(name);
+    l->setBuddy(e);
+    grid->addWidget(l, row, 0);
+    grid->addWidget(e, row, 1);
+    if (labelOut) *labelOut = l;
+    return e;
+}
+
+} // namespace
+
+TSetupDlg::TSetupDlg(QWidget* parent) : QDialog(parent) {
+    setObjectName("SetupDlg");
+    setWindowTitle("KOLSHELL Setup");
+    setProperty("HelpContext", 22);
+    QFont f("MS Sans Serif", 8);
+    f.setBold(true);
+    setFont(f);
+    setFixedSize(475, 230);
+
+    notebook_ = new QStackedWidget(this);
+    notebook_->setObjectName("Notebook");
+    notebook_->setGeometry(4, 4, 380, 196);
+    notebook_->addWidget(MakeConfigurePage());
+    notebook_->addWidget(MakeKolsedPage());
+    notebook_->addWidget(MakeCompilerPage());
+    notebook_->addWidget(MakeDirectoriesPage());
+    notebook_->addWidget(MakeLinksPage());
+
+    tabSet_ = new QTabBar(this);
+    tabSet_->setObjectName("TabSet");
+    tabSet_->setShape(QTabBar::RoundedSouth);
+    for (const char* name : PageNames) tabSet_->addTab(name);
+    tabSet_->setGeometry(4, 200, 380, 26);
+    connect(tabSet_, &QTabBar::currentChanged, this, &TSetupDlg::TabSetClick);
+
+    auto* ok = new QPushButton("OK", this);
+    ok->setObjectName("OKBtn");
+    ok->setDefault(true);
+    ok->setGeometry(392, 12, 75, 25);
+    connect(ok, &QPushButton::clicked, this, [this] {
+        OKBtnClick();
+        accept();
+    });
+    auto* store = new QPushButton("Store", this);
+    store->setObjectName("Store");
+    store->setGeometry(392, 44, 75, 25);
+    connect(store, &QPushButton::clicked, this, &TSetupDlg::StoreClick);
+    auto* cancel = new QPushButton("Cancel", this);
+    cancel->setObjectName("CancelBtn");
+    cancel->setGeometry(392, 76, 75, 25);
+    connect(cancel, &QPushButton::clicked, this, &TSetupDlg::reject);
+
+    // The engine version choice is kept but not offered.
+    auto* version = Group("Version", this, "VersionGroup");
+    version->setGeometry(392, 120, 75, 60);
+    auto* vl = new QVBoxLayout(version);
+    bit16_ = new QRadioButton("16 bit", version);
+    bit16_->setObjectName("Bit16");
+    bit16_->setChecked(true);
+    bit32_ = new QRadioButton("32 bit", version);
+    bit32_->setObjectName("Bit32");
+    vl->addWidget(bit16_);
+    vl->addWidget(bit32_);
+    version->hide();
+}
+
+QWidget* TSetupDlg::MakeConfigurePage() {
+    QGroupBox* g;
+    QWidget* page = PageWithGroup(g, "Configure", "ConfigureGroup");
+    auto* lay = new QVBoxLayout(g);
+    lay->setSpacing(0);
+    for (size_t i = 0; i < EngineSwitchCount; ++i) {
+        switches_[i] = new QCheckBox(EngineSwitchCaptions[i], g);
+        switches_[i]->setObjectName(QString("CheckBox%1").arg(i + 1));
+        lay->addWidget(switches_[i]);
+    }
+    return page;
+}
+
+QWidget* TSetupDlg::MakeKolsedPage() {
+    QGroupBox* g;
+    QWidget* page = PageWithGroup(g, "KOLSED", "KolsedGroup");
+    auto* lay = new QHBoxLayout(g);
+    auto* units = Group("Units", g, "UnitsGroup");
+    auto* ul = new QVBoxLayout(units);
+    primaryUnits_ = new QRadioButton("Primary units", units);
+    primaryUnits_->setObjectName("PrimaryUnits");
+    secondaryUnits_ = new QRadioButton("Secondary units", units);
+    secondaryUnits_->setObjectName("SecondaryUnits");
+    ul->addWidget(primaryUnits_);
+    ul->addWidget(secondaryUnits_);
+    auto* defaults = Group("Include Defaults", g, "IncludeDefaultsGroup");
+    auto* dl = new QVBoxLayout(defaults);
+    header_ = new QCheckBox("Header", defaults);
+    header_->setObjectName("HeaderCheck");
+    simulationCard_ = new QCheckBox("Simulation card", defaults);
+    simulationCard_->setObjectName("SimulationCardCheck");
+    dl->addWidget(header_);
+    dl->addWidget(simulationCard_);
+    lay->addWidget(units);
+    lay->addWidget(defaults);
+    return page;
+}
+
+QWidget* TSetupDlg::MakeCompilerPage() {
+    QGroupBox* g;
+    QWidget* page = PageWithGroup(g, "Compiler", "CompilerGroup");
+    auto* grid = new QGridLayout(g);
+    commands_[0] = LabelledEdit(grid, 0, "Compile", "CompileEdit");
+    commands_[1] = LabelledEdit(grid, 1, "Rebuild", "RebuildEdit");
+    commands_[2] = LabelledEdit(grid, 2, "User Command", "UserCommandEdit");
+    commands_[0]->setText("\\F32\\BIN\\FL32.EXE /c");
+    commands_[1]->setText("\\F32\\BIN\\MAKE.EXE /S /F MAKKOL.DAT UPDATE");
+    return page;
+}
+
+QWidget* TSetupDlg::MakeDirectoriesPage() {
+    QGroupBox* g;
+    QWidget* page = PageWithGroup(g, "Directories", "DirectoriesGroup");
+    auto* grid = new QGridLayout(g);
+    grid->setVerticalSpacing(1);
+    const char* labels[] = {"KOLVAN", "FLOWDRAW", "ZONEKIT", "ZONER", "MODLIB", "GRIDCALC"};
+    const char* defaults[] = {"C:\\KOLVAN14",        "C:\\KOLVAN14\\FLOWDRAW",
+                              "C:\\KOLVAN14\\ZONER", "C:\\KOLVAN14\\ZONER",
+                              "C:\\KOLVAN14\\MODLIB", "C:\\KOLVAN14\\GRIDCALC"};
+    for (int i = 0; i < 6; ++i) {
+        dirs_[size_t(i)] = LabelledEdit(grid, i, labels[i], QString(labels[i]) + "Dir",
+                                        i == 1 ? &flowdrawLabel_ : nullptr);
+        dirs_[size_t(i)]->setText(defaults[i]);
+    }
+    return page;
+}
+
+QWidget* TSetupDlg::MakeLinksPage() {
+    QGroupBox* g;
+    QWidget* page = PageWithGroup(g, "Link File Application Names", "LinksGroup");
+    auto* grid = new QGridLayout(g);
+    grid->addWidget(new QLabel("(Include complete path and file name)"), 0, 0, 1, 3);
+    for (int i = 0; i < 4; ++i) {
+        grid->addWidget(new QLabel(QString("%1.").arg(i + 1)), i + 1, 0);
+        links_[size_t(i)] = new QLineEdit(" ");
+        links_[size_t(i)]->setObjectName(QString("LinkEdit%1").arg(i + 1));
+        grid->addWidget(links_[size_t(i)], i + 1, 1);
+        auto* b = new QToolButton;
+        b->setObjectName(QString("SpeedButton%1").arg(i + 1));
+        b->setFixedSize(25, 25);
+        b->setIconSize(QSize(16, 16));
+        connect(b, &QToolButton::clicked, this, [this, i] { SpeedButton1Click(i + 1); });
+        linkButtons_[size_t(i)] = b;
+        grid->addWidget(b, i + 1, 2);
+    }
+    return page;
+}
+
+void TSetupDlg::TabSetClick(int index) {
+    notebook_->setCurrentIndex(index);
+    if (tabSet_->currentIndex() != index) tabSet_->setCurrentIndex(index);
+}
+
+bool TSetupDlg::Execute() {
+    if (!FormActivate()) return false;
+    exec();
+    return true;
+}
+
+bool TSetupDlg::FormActivate() {
+    const TOptions& o = Options();
+    (o.UnitSystem == 1 ? primaryUnits_ : secondaryUnits_)->setChecked(true);
+    (o.Engine32 ? bit32_ : bit16_)->setChecked(true);
+    header_->setChecked(o.IncludeHeader == 1);
+    simulationCard_->setChecked(o.IncludeSimulationCard == 1);
+    commands_[0]->setText(ToQ(UserCommands().Compile));
+    commands_[1]->setText(ToQ(UserCommands().Rebuild));
+    commands_[2]->setText(ToQ(UserCommands().User));
+    for (size_t i = 0; i < dirs_.size(); ++i) dirs_[i]->setText(ToQ(ProgramDirs().Dirs[i]));
+    for (int i = 0; i < 4; ++i) {
+        links_[size_t(i)]->setText(ToQ(ProgramDirs().Links[size_t(i)]));
+        linkBitmaps_[size_t(i)] = ToQ(ProgramDirs().LinkBitmaps[size_t(i)]);
+        LoadButtonGlyph(i);
+    }
+    const std::string kol = JoinPath(Globals().KolshellDir, "CNFGKV.KOL");
+    if (!FileExists(kol)) {
+        ShowMsg("Please put the CNFGKV.KOL file in the KOLSHELL directory", mkInformation, true);
+        if (EndProgram) EndProgram();
+        return false;
+    }
+    flowdrawLabel_->setText(Globals().UseNodeStudio ? "Nodestudio" : "FLOWDRAW");
+    EngineSwitches on{};
+    ReadEngineSwitches(kol, on);
+    for (size_t i = 0; i < EngineSwitchCount; ++i) switches_[i]->setChecked(on[i]);
+    return true;
+}
+
+void TSetupDlg::OKBtnClick() {
+    setResult(QDialog::Accepted);
+    const int oldUnits = Options().UnitSystem;
+    Options().UnitSystem = primaryUnits_->isChecked() ? 1 : 2;
+    if (UnitsChanged) UnitsChanged(oldUnits, Options().UnitSystem);
+
+    Options().Engine32 = bit16_->isChecked() ? 0 : 1;
+    Options().IncludeHeader = header_->isChecked() ? 1 : 0;
+    Options().IncludeSimulationCard = simulationCard_->isChecked() ? 1 : 0;
+
+    for (size_t i = 0; i < dirs_.size(); ++i) ProgramDirs().Dirs[i] = Short(FromQ(dirs_[i]->text()));
+    for (size_t i = 0; i < 4; ++i) {
+        const std::string link = FromQ(links_[i]->text());
+        ProgramDirs().Links[i] = link.substr(0, link.find(LinkBitmapMark));
+        ProgramDirs().LinkBitmaps[i] = FromQ(linkBitmaps_[i]);
+    }
+    ProgramDirs().Links[4].clear();
+    ProgramDirs().LinkBitmaps[4].clear();
+
+    UserCommands().Compile = Short(FromQ(commands_[0]->text()));
+    UserCommands().Rebuild = Short(FromQ(commands_[1]->text()));
+    UserCommands().User = Short(FromQ(commands_[2]->text()));
+
+    EngineSwitches on{};
+    for (size_t i = 0; i < EngineSwitchCount; ++i) on[i] = switches_[i]->isChecked();
+    std::string error;
+    if (!RewriteEngineSwitches(Globals().KolshellDir, on, &error)) ShowMsg(error, mkError, true);
+}
+
+void TSetupDlg::StoreClick() {
+    OKBtnClick();
+    ProgramDirs().LinkCount = 5;
+    const std::string dft = JoinPath(Globals().KolshellDir, "KOLSHELL.DFT");
+    if (!WriteDFT(dft, Globals().Settings))
+        ShowMsg("Error writing file " + dft + "; the settings were not stored.", mkError, true);
+    done(QDialog::Accepted);
+}
+
+void TSetupDlg::reject() {
+    OKBtnClick();
+    done(QDialog::Accepted);
+}
+
+void TSetupDlg::SpeedButton1Click(int code) {
+    if (code < 1 || code > 4) return;
+    const QString name = Dialogs().PictureFileName(
+        this, "Select a bitmap for the button (16 x 16 or 32 x 16 pixels)", "Bitmaps (*.bmp)|*.bmp");
+    if (name.isEmpty()) return;
+    linkBitmaps_[size_t(code - 1)] = name;
+    LoadButtonGlyph(code - 1);
+}
+
+void TSetupDlg::LoadButtonGlyph(int row) {
+    QToolButton* b = linkButtons_[size_t(row)];
+    const QString path = linkBitmaps_[size_t(row)];
+    QPixmap pm;
+    if (path.isEmpty() || !pm.load(ToQ(NativePath(FromQ(path))))) {
+        b->setIcon(QIcon());
+        return;
+    }
+    QIcon icon;
+    if (pm.width() == 32) {
+        // Two glyphs side by side: normal and disabled.
+        icon.addPixmap(pm.copy(0, 0, 16, pm.height()), QIcon::Normal);
+        icon.addPixmap(pm.copy(16, 0, 16, pm.height()), QIcon::Disabled);
+    } else {
+        icon.addPixmap(pm);
+    }
+    b->setIcon(icon);
+}

@@ -1,0 +1,80 @@
+#include "tests/support/testsupport.h"
+
+#include <QDir>
+#include <fstream>
+#include <sstream>
+
+MsgRecorder::MsgRecorder() {
+    oldMsg_ = SetMsgHandler([this](const MsgRequest& r) {
+        Shown.push_back(r);
+        if (r.Beep) ++Beeps;
+        if (Answers.empty()) return DefaultButton(r.Kind);
+        const int a = Answers.front();
+        Answers.pop_front();
+        return a;
+    });
+    oldBeep_ = SetBeepHandler([this] { ++Beeps; });
+}
+
+MsgRecorder::~MsgRecorder() {
+    SetMsgHandler(oldMsg_);
+    SetBeepHandler(oldBeep_);
+}
+
+std::vector<std::string> MsgRecorder::Texts() const {
+    std::vector<std::string> t;
+    for (const auto& r : Shown) t.push_back(r.Text);
+    return t;
+}
+
+namespace {
+QString Take(QStringList& list) { return list.isEmpty() ? QString() : list.takeFirst(); }
+} // namespace
+
+ScriptedDialogs::ScriptedDialogs() { SetDialogs(this); }
+ScriptedDialogs::~ScriptedDialogs() { SetDialogs(nullptr); }
+
+QString ScriptedDialogs::OpenFileName(QWidget*, const QString& title, const QString&,
+                                      const QString&, int* filterIndex) {
+    Titles << title;
+    if (filterIndex && FilterIndexAnswer) *filterIndex = FilterIndexAnswer;
+    return Take(OpenAnswers);
+}
+
+QString ScriptedDialogs::SaveFileName(QWidget*, const QString& title, const QString&,
+                                      const QString&, int* filterIndex) {
+    Titles << title;
+    if (filterIndex && FilterIndexAnswer) *filterIndex = FilterIndexAnswer;
+    return Take(SaveAnswers);
+}
+
+QString ScriptedDialogs::DirectoryName(QWidget*, const QString& title, const QString&) {
+    Titles << title;
+    return Take(DirAnswers);
+}
+
+QString ScriptedDialogs::InputText(QWidget*, const QString& caption, const QString&,
+                                   const QString& text, bool* ok) {
+    Titles << caption;
+    if (ok) *ok = !InputAnswers.isEmpty();
+    return InputAnswers.isEmpty() ? text : InputAnswers.takeFirst();
+}
+
+QString ScriptedDialogs::PictureFileName(QWidget*, const QString& title, const QString&) {
+    Titles << title;
+    return Take(PictureAnswers);
+}
+
+std::string WriteTestFile(const QString& dir, const std::string& name, const std::string& bytes) {
+    const std::string path = QDir(dir).filePath(QString::fromStdString(name)).toStdString();
+    std::ofstream out(path, std::ios::binary);
+    out.write(bytes.data(), std::streamsize(bytes.size()));
+    return path;
+}
+
+std::string ReadTestFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}

@@ -1,0 +1,47 @@
+// Seams for tests: a message recorder that answers from a script, and dialogs that answer
+// without a modal loop.
+#pragma once
+
+#include "common/messages.h"
+#include "common/widgets/dialogs.h"
+
+#include <QStringList>
+#include <deque>
+#include <string>
+#include <vector>
+
+class MsgRecorder {
+public:
+    MsgRecorder();
+    ~MsgRecorder();
+    std::vector<MsgRequest> Shown;
+    std::deque<int> Answers; // taken in order; the kind's first button when empty
+    int Beeps = 0;
+    std::vector<std::string> Texts() const;
+
+private:
+    MsgHandler oldMsg_;
+    BeepHandler oldBeep_;
+};
+
+class ScriptedDialogs : public TDialogs {
+public:
+    ScriptedDialogs();
+    ~ScriptedDialogs() override;
+    QStringList OpenAnswers, SaveAnswers, DirAnswers, PictureAnswers, InputAnswers;
+    QStringList Titles; // every dialog's title, in order
+    int FilterIndexAnswer = 0;
+
+    QString OpenFileName(QWidget*, const QString& title, const QString&, const QString&,
+                         int* filterIndex) override;
+    QString SaveFileName(QWidget*, const QString& title, const QString&, const QString&,
+                         int* filterIndex) override;
+    QString DirectoryName(QWidget*, const QString& title, const QString&) override;
+    QString InputText(QWidget*, const QString& caption, const QString&, const QString& text,
+                      bool* ok) override;
+    QString PictureFileName(QWidget*, const QString& title, const QString&) override;
+    bool PrinterSetup(QWidget*) override { return false; }
+};
+
+std::string WriteTestFile(const QString& dir, const std::string& name, const std::string& bytes);
+std::string ReadTestFile(const std::string& path);

@@ -1,0 +1,116 @@
+// koltool: the program's core for batch use. Each subcommand answers on one line of stdout;
+// problems go to stderr with exit status 1.
+#include "common/json.h"
+#include "common/lib1.h"
+#include "common/settings.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Args = std::vector<std::string>;
+
+int Fail(const std::string& message) {
+    std::fprintf(stderr, "koltool: %s\n", message.c_str());
+    return 1;
+}
+
+bool ParseInt(const std::string& s, long& v) {
+    char* end = nullptr;
+    v = std::strtol(s.c_str(), &end, 10);
+    return !s.empty() && *end == '\0';
+}
+
+bool ParseReal(const std::string& s, Extended& v) { return StrToReal(s, v); }
+
+int FormatRealCmd(const Args& a) {
+    long mode, digits;
+    Extended x;
+    if (a.size() != 3 || !ParseInt(a[0], mode) || !ParseInt(a[1], digits) || !ParseReal(a[2], x))
+        return Fail("usage: format-real MODE DIGITS VALUE");
+    NumberFormat f{uint8_t(mode), int16_t(digits)};
+    std::printf("%s\n", FormatReal(f, x).c_str());
+    return 0;
+}
+
+int ChooseFormatCmd(const Args& a) {
+    long n;
+    Extended x;
+    if (a.size() != 2 || !ParseInt(a[0], n) || !ParseReal(a[1], x))
+        return Fail("usage: choose-format N VALUE");
+    const NumberFormat f = ChooseFormat(int(n), x);
+    std::printf("%d %d\n", f.Mode, f.Digits);
+    return 0;
+}
+
+int StrToRealCmd(const Args& a) {
+    if (a.size() != 1) return Fail("usage: str-to-real TEXT");
+    Extended x = 0;
+    if (StrToReal(a[0], x))
+        std::printf("ok %.17Lg\n", x);
+    else
+        std::printf("error\n");
+    return 0;
+}
+
+int DftCmd(const Args& a) {
+    if (a.size() != 1) return Fail("usage: dft FILE");
+    TSettings s;
+    std::string error;
+    switch (ReadDFT(a[0], s, &error)) {
+    case DftStatus::Missing: return Fail("file " + a[0] + " was not found");
+    case DftStatus::Damaged: return Fail(error);
+    case DftStatus::Ok: break;
+    }
+    const TProgramDirs& d = s.ProgramDirs;
+    std::vector<std::string> ints, bytes;
+    for (int32_t v : d.Ints) ints.push_back(std::to_string(v));
+    for (uint8_t v : d.Bytes) bytes.push_back(std::to_string(v));
+    JsonObject o;
+    o.Int("UnitSystem", s.Options.UnitSystem)
+        .Int("IncludeHeader", s.Options.IncludeHeader)
+        .Int("IncludeSimulationCard", s.Options.IncludeSimulationCard)
+        .Int("Engine32", s.Options.Engine32)
+        .Raw("UserCommands", JsonStringArray({s.UserCommands.Compile, s.UserCommands.Rebuild,
+                                              s.UserCommands.User}))
+        .Raw("ProgramDirs", JsonStringArray({d.Dirs.begin(), d.Dirs.end()}))
+        .Raw("Links", JsonStringArray({d.Links.begin(), d.Links.end()}))
+        .Raw("LinkBitmaps", JsonStringArray({d.LinkBitmaps.begin(), d.LinkBitmaps.end()}))
+        .Raw("Ints", JsonArray(ints))
+        .Raw("Bytes", JsonArray(bytes));
+    std::printf("%s\n", o.Text().c_str());
+    return 0;
+}
+
+int DefaultDftCmd(const Args& a) {
+    if (a.size() != 1) return Fail("usage: default-dft FILE");
+    if (!WriteDFT(a[0], DefaultSettings())) return Fail("cannot write " + a[0]);
+    return 0;
+}
+
+const std::map<std::string, std::function<int(const Args&)>>& Commands() {
+    static const std::map<std::string, std::function<int(const Args&)>> c = {
+        {"format-real", FormatRealCmd}, {"choose-format", ChooseFormatCmd},
+        {"str-to-real", StrToRealCmd},  {"dft", DftCmd},
+        {"default-dft", DefaultDftCmd},
+    };
+    return c;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::string names;
+        for (const auto& [name, fn] : Commands()) names += " " + name;
+        return Fail("usage: koltool COMMAND ...; commands:" + names);
+    }
+    const auto it = Commands().find(argv[1]);
+    if (it == Commands().end()) return Fail(std::string("unknown command ") + argv[1]);
+    return it->second(Args(argv + 2, argv + argc));
+}

@@ -1,0 +1,12 @@
+#!/bin/sh
+# Installs what building and testing KOLSHELL needs on Debian, when it is missing.
+set -e
+PKGS="cmake g++ make qt6-base-dev libgl-dev xvfb xauth x11-utils imagemagick python3-numpy"
+missing=""
+for p in $PKGS; do
+  dpkg -s "$p" >/dev/null 2>&1 || missing="$missing $p"
+done
+if [ -n "$missing" ]; then
+  apt-get update
+  DEBIAN_FRONTEND=noninteractive apt-get install -y $missing
+fi
