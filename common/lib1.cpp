@@ -185,12 +185,12 @@ bool ConvertNumber(const std::string& s, size_t pos, size_t len, Extended& value
     Extended v = 0;
     auto r = std::from_chars(first, last, v);
     if (r.ec == std::errc::result_out_of_range) {
-        // Overflow gives infinity, underflow zero, as the conversion of 10-byte reals does.
+        // Underflow gives zero; overflow is a conversion failure.
         const std::string t(first, last);
         const size_t e = t.find_first_of("eE");
         const bool big = e != std::string::npos && t[e + 1] != '-';
-        const bool neg = t[0] == '-';
-        v = big ? (neg ? -HUGE_VALL : HUGE_VALL) : (neg ? -0.0L : 0.0L);
+        if (big) return false; // beyond the range of 10-byte reals: not a number we can hold
+        v = t[0] == '-' ? -0.0L : 0.0L;
     } else if (r.ec != std::errc()) {
         return false;
     }

@@ -1,4 +1,152 @@
+#include "common/paths.h"
+#include "plot/outputfiles.h"
+#include "tests/support/testsupport.h"
+
+#include <QDir>
+#include <QTemporaryDir>
 #include <QtTest>
-class T : public QObject { Q_OBJECT private slots: void none() {} };
-QTEST_MAIN(T)
+
+namespace {
+QStringList Q(const std::vector<std::string>& v) {
+    QStringList l;
+    for (const auto& s : v) l << QString::fromStdString(s);
+    return l;
+}
+} // namespace
+
+class TestPaths : public QObject {
+    Q_OBJECT
+private slots:
+    void nameParts_data();
+    void nameParts();
+    void wildcard_data();
+    void wildcard();
+    void caseInsensitiveLookup();
+    void driveLetter();
+    void findFiles();
+    void outputFiles();
+    void textLines();
+    void atomicWrite();
+};
+
+void TestPaths::nameParts_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("ext");
+    QTest::addColumn<QString>("base");
+    QTest::addColumn<QString>("dir");
+    QTest::addColumn<QString>("file");
+    QTest::newRow("windows deck") << "C:\\KOLVAN\\RUN.dck" << ".DCK" << "C:\\KOLVAN\\RUN"
+                                  << "C:\\KOLVAN" << "RUN.dck";
+    QTest::newRow("dotted folder") << "C:\\A.B\\RUN.DCK" << ".DCK" << "C:\\A" << "C:\\A.B"
+                                   << "RUN.DCK";
+    QTest::newRow("long extension") << "/p/x.dckx" << ".DCK" << "/p/x" << "/p" << "x.dckx";
+    QTest::newRow("short extension") << "run.f" << ".F" << "run" << "" << "run.f";
+    QTest::newRow("no extension in dotted dir") << "/a.b/file" << "" << "/a" << "/a.b" << "file";
+    QTest::newRow("root file") << "/RUN.OUT" << ".OUT" << "/RUN" << "/" << "RUN.OUT";
+}
+
+void TestPaths::nameParts() {
+    QFETCH(QString, name);
+    QFETCH(QString, ext);
+    QFETCH(QString, base);
+    QFETCH(QString, dir);
+    QFETCH(QString, file);
+    const std::string n = name.toStdString();
+    QCOMPARE(QString::fromStdString(ExtOf(n)), ext);
+    QCOMPARE(QString::fromStdString(BaseName(n)), base);
+    QCOMPARE(QString::fromStdString(ExtractFileDir(n)), dir);
+    QCOMPARE(QString::fromStdString(ExtractFileName(n)), file);
+}
+
+void TestPaths::wildcard_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<bool>("match");
+    QTest::newRow("out") << "RUN.OUT" << "*.O*" << true;
+    QTest::newRow("lower oua") << "run.oua" << "*.O*" << true;
+    QTest::newRow("plt") << "run.plt" << "*.PLT" << true;
+    QTest::newRow("deck is no output") << "RUN.DCK" << "*.O*" << false;
+    QTest::newRow("two dots") << "a.b.out" << "*.O*" << true;
+    QTest::newRow("question mark") << "RUN.OUT" << "R?N.*" << true;
+    QTest::newRow("too short") << "RUN" << "RUN?" << false;
+}
+
+void TestPaths::wildcard() {
+    QFETCH(QString, name);
+    QFETCH(QString, pattern);
+    QFETCH(bool, match);
+    QCOMPARE(MatchesWildcard(name.toStdString(), pattern.toStdString()), match);
+}
+
+void TestPaths::caseInsensitiveLookup() {
+    QTemporaryDir tmp;
+    QDir(tmp.path()).mkpath("Proj/Sub");
+    WriteTestFile(tmp.path() + "/Proj/Sub", "Deck.DCK", "x");
+    const std::string root = tmp.path().toStdString();
+    QCOMPARE(NativePath(root + "\\PROJ\\sub\\deck.dck"), root + "/Proj/Sub/Deck.DCK");
+    // A new file keeps the case given, in the directory found on disk.
+    QCOMPARE(NativePath(root + "/proj/SUB/New.TXT"), root + "/Proj/Sub/New.TXT");
+    // An exact match wins over a case-insensitive one.
+    WriteTestFile(tmp.path() + "/Proj/Sub", "deck.dck", "y");
+    QCOMPARE(NativePath(root + "/Proj/Sub/deck.dck"), root + "/Proj/Sub/deck.dck");
+    QVERIFY(IsDirectory(root + "/PROJ"));
+}
+
+void TestPaths::driveLetter() {
+    QCOMPARE(NativePath("C:\\tmp"), std::string("/tmp"));
+    QCOMPARE(NativePath("c:"), std::string("/"));
+}
+
+void TestPaths::findFiles() {
+    QTemporaryDir tmp;
+    WriteTestFile(tmp.path(), "b.out", "");
+    WriteTestFile(tmp.path(), "A.OUT", "");
+    WriteTestFile(tmp.path(), ".hidden.out", "");
+    QDir(tmp.path()).mkdir("dir.out");
+    QCOMPARE(Q(FindFiles(tmp.path().toStdString(), "*.OUT")), QStringList({"A.OUT", "b.out"}));
+}
+
+void TestPaths::outputFiles() {
+    QTemporaryDir tmp;
+    for (const char* n : {"RUN.DCK", "run.out", "RUN.OUA", "KOLVAN.OUT", "RUN.PLT"})
+        WriteTestFile(tmp.path(), n, "");
+    QDir(tmp.path()).mkdir("X.OUT");
+    const std::string deck = tmp.path().toStdString() + "/RUN.DCK";
+    OutputFileList list = ListOutputFiles(tmp.path().toStdString() + "/RUN.OUT");
+    QCOMPARE(Q(list.Files), QStringList({"RUN.PLT", "RUN.OUA", "run.out"}));
+    QCOMPARE(list.Selected, 2);
+    QCOMPARE(ListOutputFiles(deck).Selected, 0);
+    QVERIFY(HasOutputFiles(deck));
+    QVERIFY(!HasOutputFiles(""));
+
+    QTemporaryDir only;
+    WriteTestFile(only.path(), "kolvan.out", "");
+    QVERIFY(!HasOutputFiles(only.path().toStdString() + "/D.DCK"));
+}
+
+void TestPaths::textLines() {
+    QTemporaryDir tmp;
+    const std::string f =
+        WriteTestFile(tmp.path(), "t.txt", "one\r\ntwo\n" + std::string(300, 'x') + "\r\n\nlast");
+    std::vector<std::string> lines;
+    QVERIFY(ReadTextLines(f, lines));
+    QCOMPARE(lines.size(), size_t(5));
+    QCOMPARE(lines[1], std::string("two"));
+    QCOMPARE(lines[2].size(), size_t(255));
+    QCOMPARE(lines[3], std::string());
+    QCOMPARE(lines[4], std::string("last"));
+    QVERIFY(!ReadTextLines(tmp.path().toStdString() + "/none.txt", lines));
+    QVERIFY(!ReadTextLines(tmp.path().toStdString(), lines)); // a directory
+}
+
+void TestPaths::atomicWrite() {
+    QTemporaryDir tmp;
+    const std::string f = WriteTestFile(tmp.path(), "keep.txt", "old");
+    QVERIFY(WriteFileAtomic(f, "new"));
+    QCOMPARE(ReadTestFile(f), std::string("new"));
+    QVERIFY(!WriteFileAtomic(tmp.path().toStdString() + "/no/such/dir/x.txt", "data"));
+    QCOMPARE(QDir(tmp.path()).entryList(QDir::Files), QStringList({"keep.txt"}));
+}
+
+QTEST_GUILESS_MAIN(TestPaths)
 #include "tst_paths.moc"
