@@ -1,4 +1,78 @@
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QtTest>
-class T : public QObject { Q_OBJECT private slots: void none() {} };
-QTEST_MAIN(T)
+
+namespace {
+
+struct Run {
+    int Exit;
+    QString Out, Err;
+};
+
+Run Koltool(const QStringList& args) {
+    QProcess p;
+    p.start(qEnvironmentVariable("KOLSHELL_BIN") + "/koltool", args);
+    p.waitForFinished(30000);
+    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
+            QString::fromUtf8(p.readAllStandardError())};
+}
+
+} // namespace
+
+class TestKoltool : public QObject {
+    Q_OBJECT
+private slots:
+    void answers_data();
+    void answers();
+    void dft();
+    void badDft();
+};
+
+void TestKoltool::answers_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("out");
+    QTest::newRow("format exp") << QStringList{"format-real", "0", "3", "123456"} << "1.235E+05\n";
+    QTest::newRow("format fixed") << QStringList{"format-real", "1", "4", "-0.00005"} << "-0.0001\n";
+    QTest::newRow("format inf") << QStringList{"format-real", "0", "2", "inf"} << "inf\n";
+    QTest::newRow("format big exponent") << QStringList{"format-real", "0", "1", "-7.25e-1234"} << "-7.3E-1234\n";
+    QTest::newRow("choose") << QStringList{"choose-format", "4", "0.05"} << "0 3\n";
+    QTest::newRow("choose large") << QStringList{"choose-format", "3", "-123456"} << "1 0\n";
+    QTest::newRow("str ok") << QStringList{"str-to-real", "0.1"} << "ok 0.1\n";
+    QTest::newRow("str exponent") << QStringList{"str-to-real", "2.5e-3"} << "ok 0.0025\n";
+    QTest::newRow("str inf") << QStringList{"str-to-real", "-INF"} << "ok -1e+99\n";
+    QTest::newRow("str comma") << QStringList{"str-to-real", "1,5"} << "error\n";
+}
+
+void TestKoltool::answers() {
+    QFETCH(QStringList, args);
+    QFETCH(QString, out);
+    const Run r = Koltool(args);
+    QCOMPARE(r.Exit, 0);
+    QCOMPARE(r.Out, out);
+}
+
+void TestKoltool::dft() {
+    const Run r = Koltool({"dft", qEnvironmentVariable("KOLSHELL_BIN") + "/KOLSHELL.DFT"});
+    QCOMPARE(r.Exit, 0);
+    QCOMPARE(r.Out.count('\n'), 1);
+    QVERIFY(r.Out.startsWith("{\"UnitSystem\":1,\"IncludeHeader\":0,\"IncludeSimulationCard\":0,\"Engine32\":1,"));
+    QVERIFY(r.Out.contains("\"ProgramDirs\":[\"C:\\\\KOLVAN14\","));
+    QVERIFY(r.Out.contains("\"Ints\":[0,0,0,0,0,0,0,0,0,0],\"Bytes\":[0,0,0,0,0,0,0,0,0,0]}"));
+}
+
+void TestKoltool::badDft() {
+    QTemporaryDir tmp;
+    QFile f(tmp.path() + "/x.dft");
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("short");
+    f.close();
+    for (const QString& name : {f.fileName(), tmp.path() + "/missing.dft"}) {
+        const Run r = Koltool({"dft", name});
+        QCOMPARE(r.Exit, 1);
+        QVERIFY(r.Out.isEmpty());
+        QCOMPARE(r.Err.count('\n'), 1);
+    }
+}
+
+QTEST_GUILESS_MAIN(TestKoltool)
 #include "tst_koltool.moc"

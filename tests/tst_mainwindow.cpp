@@ -1,4 +1,303 @@
+#include "app/kolshellform.h"
+#include "common/globals.h"
+#include "common/widgets/childform.h"
+#include "tests/support/testsupport.h"
+
+#include <QMdiArea>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTemporaryDir>
 #include <QtTest>
-class T : public QObject { Q_OBJECT private slots: void none() {} };
-QTEST_MAIN(T)
+
+namespace {
+
+// A child of any kind that records the edit commands it receives.
+class FakeChild : public TChildForm {
+public:
+    FakeChild(int kind, const std::string& file) : TChildForm(kind), file_(file) {
+        setWidget(new QWidget);
+        setWindowTitle(QString::fromStdString(file));
+    }
+    std::string FileName() const override { return file_; }
+    void EditCut() override { calls << "cut"; }
+    void EditCopy() override { calls << "copy"; }
+    void EditPaste() override { calls << "paste"; }
+    void EditClear() override { calls << "clear"; }
+    void EditFind() override { calls << "find"; }
+    void EditReplace() override { calls << "replace"; }
+    void EditSearchAgain(bool f, bool r) override { calls << QString("again %1%2").arg(f).arg(r); }
+    bool FormCloseQuery() override { return !refuseClose; }
+    QStringList calls;
+    bool refuseClose = false;
+
+private:
+    std::string file_;
+};
+
+QStringList ItemNames(QMenu* menu) {
+    QStringList names;
+    for (QAction* a : menu->actions()) names << (a->isSeparator() ? "-" : a->objectName());
+    return names;
+}
+
+} // namespace
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void normalMenus();
+    void kolsedOnlyMenus();
+    void noChild();
+    void enabling_data();
+    void enabling();
+    void lastChildClosed();
+    void editDispatch_data();
+    void editDispatch();
+    void disposeWindows();
+    void missingDefaults();
+    void exitSavesRecentFiles();
+    void closeQueryKeepsProgram();
+    void plotProbe();
+
+private:
+    std::unique_ptr<QTemporaryDir> tmp_;
+};
+
+void TestMainWindow::init() {
+    tmp_ = std::make_unique<QTemporaryDir>();
+    Globals() = TGlobals();
+    Globals().KolshellDir = tmp_->path().toStdString();
+    WriteTestFile(tmp_->path(), "KOLSHELL.DFT", EncodeDFT(DefaultSettings()));
+    CurrentChild = nullptr;
+}
+
+void TestMainWindow::normalMenus() {
+    TKOLSHELLFORM form;
+    QCOMPARE(form.windowTitle(), QString("KOLSHELL 32"));
+    QStringList bar;
+    for (QAction* a : form.menuBar()->actions()) bar << a->text();
+    QCOMPARE(bar, QStringList({"&File", "&Edit", "&KOLVAN", "K&OLSED", "&Parametrics",
+                               "&Utilities", "P&lot", "&Windows", "&Help"}));
+    QCOMPARE(ItemNames(form.Menu("File1")),
+             QStringList({"New1", "Open1", "Save1", "Saveas1", "-", "Print1", "PrintSetup1", "-",
+                          "Setup1", "-", "Exit1"}));
+    QCOMPARE(form.Action("Calculate1")->shortcut(), QKeySequence("F8"));
+    QCOMPARE(form.Action("Saveas1")->text(), QString("Save &as"));
+    QCOMPARE(form.Action("KOLVANErrorMessges1")->property("HelpContext").toInt(), 129);
+    QCOMPARE(form.Menu("Parametrics1")->property("HelpContext").toInt(), 9);
+    for (const char* n : {"Input1", "Output1", "Listing1", "Table1", "Diagram1"})
+        QVERIFY2(!form.Action(n)->isEnabled(), n);
+    QMenu* output = form.Action("Output1")->menu();
+    QCOMPARE(output->actions().first()->text(), QString("Name.out"));
+    form.Utilities1Popup();
+    QCOMPARE(form.Action("FLOWDRAW1")->text(), QString("FLOWDRAW"));
+    Globals().UseNodeStudio = true;
+    form.Utilities1Popup();
+    QCOMPARE(form.Action("FLOWDRAW1")->text(), QString("NodeStudio"));
+}
+
+void TestMainWindow::kolsedOnlyMenus() {
+    Globals().KolsedOnlyMode = true;
+    Options().UnitSystem = 2;
+    WriteTestFile(tmp_->path(), "KOLSHELL.DFT", [] {
+        TSettings s = DefaultSettings();
+        s.Options.UnitSystem = 2;
+        return EncodeDFT(s);
+    }());
+    TKOLSHELLFORM form;
+    QCOMPARE(form.windowTitle(), QString("KOLSED"));
+    QStringList bar;
+    for (QAction* a : form.menuBar()->actions()) bar << a->objectName();
+    QCOMPARE(bar, QStringList({"File1", "KOLVAN1", "Parametrics1", "Plot1", "Windows1", "Help1"}));
+    QCOMPARE(ItemNames(form.Menu("File1")),
+             QStringList({"Open1", "Save1", "Saveas1", "-", "Print1", "PrintSetup1", "-", "Exit1"}));
+    QCOMPARE(ItemNames(form.Menu("KOLVAN1")),
+             QStringList({"Calculate1", "RunTable1", "SIUnits", "EngUnits", "-", "UserCommand1", "-"}));
+    QCOMPARE(ItemNames(form.Menu("Help1")), QStringList({"KOLVANIndex1", "-", "AboutKOLSHELL1", "Website"}));
+    QCOMPARE(form.Action("KOLVANIndex1")->text(), QString("KOLSED Help"));
+    QCOMPARE(form.Action("AboutKOLSHELL1")->text(), QString("About KOLSED"));
+    const QStringList windows = ItemNames(form.Menu("Windows1"));
+    QCOMPARE(windows.indexOf("AboutKOLSED1"), 9);
+    QCOMPARE(windows[8], QString("-"));
+    QVERIFY(form.Action("EngUnits")->isChecked());
+    QVERIFY(!form.Action("SIUnits")->isChecked());
+    form.SIUnitsClick();
+    QCOMPARE(Options().UnitSystem, 1);
+    QVERIFY(form.Action("SIUnits")->isChecked() && !form.Action("EngUnits")->isChecked());
+}
+
+void TestMainWindow::noChild() {
+    TKOLSHELLFORM form;
+    for (const char* n : {"RunTable1", "Print1", "MakeKOLSEDfile1", "OverlayPlot1", "ModifyPlot1",
+                          "Save1", "Saveas1"})
+        QVERIFY2(!form.Action(n)->isEnabled(), n);
+    QVERIFY(!form.Menu("Edit1")->menuAction()->isEnabled());
+    QVERIFY(!form.Menu("Parametrics1")->menuAction()->isEnabled());
+    QVERIFY(form.Menu("KOLVAN1")->menuAction()->isEnabled());
+    QVERIFY(form.Action("Open1")->isEnabled());
+}
+
+void TestMainWindow::enabling_data() {
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QStringList>("on");
+    QTest::addColumn<QStringList>("off");
+    const QStringList editOn{"Find1", "Replace1", "SearchAgain1", "Copy1", "Cut1", "Paste1", "Clear1"};
+    QTest::newRow("deck") << 1000 << "/p/RUN.DCK"
+                          << editOn + QStringList{"MakeKOLSEDfile1", "Calculate1", "NewTable1", "Save1", "RebuildKOLVAN1"}
+                          << QStringList{"RunTable1", "CompileModule1", "OverlayPlot1", "ModifyPlot1"};
+    QTest::newRow("fortran") << 7000 << "/p/model.for" << editOn + QStringList{"CompileModule1"}
+                             << QStringList{"Calculate1", "MakeKOLSEDfile1", "NewTable1"};
+    QTest::newRow("dek text") << 7000 << "/p/RUN.DEK" << QStringList{"Calculate1", "NewTable1"}
+                              << QStringList{"CompileModule1"};
+    QTest::newRow("annotated text") << 2100 << "/p/RUN.KSD" << QStringList{"Calculate1", "Replace1"}
+                                    << QStringList{"AlterTable1"};
+    QTest::newRow("form") << 2000 << "/p/RUN.KSD"
+                          << QStringList{"Copy1", "Cut1", "Paste1", "Clear1", "Calculate1", "NewTable1"}
+                          << QStringList{"Find1", "Replace1", "SearchAgain1", "MakeKOLSEDfile1", "RunTable1"};
+    QTest::newRow("listing") << 3000 << "" << QStringList{"Find1", "SearchAgain1", "Copy1"}
+                             << QStringList{"Replace1", "Cut1", "Paste1", "Clear1", "Calculate1", "NewTable1"};
+    QTest::newRow("output") << 6000 << "" << QStringList{"Find1", "Copy1"} << QStringList{"Paste1", "RunTable1"};
+    QTest::newRow("plot") << 4000 << "" << QStringList{"OverlayPlot1", "ModifyPlot1", "Copy1"}
+                          << QStringList{"Find1", "Cut1", "Calculate1", "NewTable1", "RunTable1"};
+    QTest::newRow("table") << 5000 << ""
+                           << QStringList{"SearchAgain1", "Copy1", "Cut1", "Paste1", "Clear1", "RunTable1",
+                                          "AlterTable1", "InsertDeleteRuns1", "InsertDeleteVars1", "ModifyPlot1"}
+                           << QStringList{"Find1", "Replace1", "Calculate1", "NewTable1", "MakeKOLSEDfile1", "OverlayPlot1"};
+}
+
+void TestMainWindow::enabling() {
+    QFETCH(int, kind);
+    QFETCH(QString, file);
+    QFETCH(QStringList, on);
+    QFETCH(QStringList, off);
+    TKOLSHELLFORM form;
+    form.AddChild(new FakeChild(kind, file.toStdString()));
+    QCOMPARE(CurrentChild->WindowKind(), kind);
+    for (const QString& n : on) QVERIFY2(form.Action(n)->isEnabled(), qPrintable(n));
+    for (const QString& n : off) QVERIFY2(!form.Action(n)->isEnabled(), qPrintable(n));
+}
+
+void TestMainWindow::lastChildClosed() {
+    TKOLSHELLFORM form;
+    auto* c = new FakeChild(1000, "/p/RUN.DCK");
+    form.AddChild(c);
+    QVERIFY(form.Action("Save1")->isEnabled());
+    c->close();
+    QCoreApplication::processEvents();
+    form.UpdateMenu();
+    QVERIFY(!form.Action("Save1")->isEnabled());
+    QVERIFY(!form.Menu("Edit1")->menuAction()->isEnabled());
+    // A diagram leaves the editing items as they were, and a plot's Overlay goes off again.
+    form.AddChild(new FakeChild(4000, ""));
+    QVERIFY(form.Action("OverlayPlot1")->isEnabled());
+    form.AddChild(new FakeChild(8000, ""));
+    QVERIFY(!form.Action("OverlayPlot1")->isEnabled());
+    QVERIFY(form.Action("Copy1")->isEnabled());
+}
+
+void TestMainWindow::editDispatch_data() {
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QStringList>("calls");
+    QTest::newRow("deck") << 1000 << QStringList{"cut", "copy", "paste", "clear", "find", "again 10", "replace", "again 01"};
+    QTest::newRow("annotated text has no clear") << 2100 << QStringList{"cut", "copy", "paste", "find", "again 10", "replace", "again 01"};
+    QTest::newRow("viewer") << 3000 << QStringList{"copy", "find", "again 10", "again 10"};
+    QTest::newRow("plot copies nothing") << 4000 << QStringList{};
+    QTest::newRow("table") << 5000 << QStringList{"cut", "copy", "paste", "clear"};
+}
+
+void TestMainWindow::editDispatch() {
+    QFETCH(int, kind);
+    QFETCH(QStringList, calls);
+    TKOLSHELLFORM form;
+    auto* c = new FakeChild(kind, "/p/RUN.DCK");
+    form.AddChild(c);
+    form.Cut1Click();
+    form.Copy1Click();
+    form.Paste1Click();
+    form.Clear1Click();
+    form.Find1Click();
+    form.SearchAgain1Click();
+    form.Replace1Click();
+    form.SearchAgain1Click();
+    QCOMPARE(c->calls, calls);
+}
+
+void TestMainWindow::disposeWindows() {
+    TKOLSHELLFORM form;
+    form.AddChild(new FakeChild(3000, "a.lst"));
+    form.AddChild(new FakeChild(3000, "b.lst"));
+    form.AddChild(new FakeChild(1000, "/p/RUN.DCK"));
+    form.Action("Listing1")->setText("Listing a.lst");
+    form.Action("Listing1")->setEnabled(true);
+    form.Action("Input1")->setEnabled(true);
+    Globals().InputFileName = "/p/RUN.DCK";
+    form.DisposeKOLVANWindows(3000);
+    QCOMPARE(form.Children().size(), 1);
+    QCOMPARE(form.Action("Listing1")->text(), QString("Listing"));
+    QVERIFY(!form.Action("Listing1")->isEnabled());
+    form.DisposeKOLVANWindows(1000);
+    QVERIFY(form.Children().isEmpty());
+    QVERIFY(Globals().InputFileName.empty());
+    QVERIFY(!form.Action("Input1")->isEnabled());
+    QVERIFY(!CurrentChild);
+}
+
+void TestMainWindow::missingDefaults() {
+    QFile::remove(tmp_->path() + "/KOLSHELL.DFT");
+    MsgRecorder rec;
+    TKOLSHELLFORM form;
+    QVERIFY(!form.StartedOk());
+    QCOMPARE(rec.Texts(), std::vector<std::string>{"Please copy the KOLSHELL.DFT file into the " +
+                                                   Globals().KolshellDir + " directory."});
+    QCOMPARE(rec.Shown[0].Kind, 0);
+    QVERIFY(rec.Shown[0].Beep);
+}
+
+void TestMainWindow::exitSavesRecentFiles() {
+    const QString fnl = tmp_->path() + "/KOLSHELL.FNL";
+    {
+        TKOLSHELLFORM form;
+        form.show();
+        form.FileNameList.Add("/p/ONE.DCK");
+        form.close(); // the close box: the list is not saved
+    }
+    QVERIFY(!QFile::exists(fnl));
+    {
+        TKOLSHELLFORM form;
+        form.show();
+        form.FileNameList.Add("/p/ONE.DCK");
+        form.FileNameList.Add("/p/TWO.DCK");
+        form.Exit1Click();
+    }
+    QCOMPARE(ReadTestFile(fnl.toStdString()), std::string("/p/ONE.DCK\r\n/p/TWO.DCK\r\n"));
+    TKOLSHELLFORM again;
+    QCOMPARE(again.FileNameList.Names().size(), size_t(2));
+}
+
+void TestMainWindow::closeQueryKeepsProgram() {
+    TKOLSHELLFORM form;
+    form.show();
+    auto* c = new FakeChild(1000, "/p/RUN.DCK");
+    c->refuseClose = true;
+    form.AddChild(c);
+    form.Exit1Click();
+    QVERIFY(form.isVisible());
+    QCOMPARE(form.Children().size(), 1);
+    QVERIFY(!QFile::exists(tmp_->path() + "/KOLSHELL.FNL"));
+}
+
+void TestMainWindow::plotProbe() {
+    TKOLSHELLFORM form;
+    const std::string deck = WriteTestFile(tmp_->path(), "RUN.DCK", "");
+    Globals().InputFileName = deck;
+    form.Plot1Popup();
+    QVERIFY(!form.Action("NewPlot1")->isEnabled());
+    WriteTestFile(tmp_->path(), "RUN.OUT", "");
+    form.Plot1Popup();
+    QVERIFY(form.Action("NewPlot1")->isEnabled());
+}
+
+QTEST_MAIN(TestMainWindow)
 #include "tst_mainwindow.moc"

@@ -1,4 +1,130 @@
+#include "common/globals.h"
+#include "shell/widgets/setupdlg.h"
+#include "tests/support/testsupport.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabBar>
+#include <QToolButton>
+#include <QTemporaryDir>
 #include <QtTest>
-class T : public QObject { Q_OBJECT private slots: void none() {} };
-QTEST_MAIN(T)
+
+class TestSetupDlg : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void looks();
+    void missingSwitchFileEndsProgram();
+    void cancelKeepsChanges();
+    void storeWritesDefaults();
+    void bitmapButton();
+    void unitsConvertForms();
+
+private:
+    std::unique_ptr<QTemporaryDir> tmp_;
+};
+
+void TestSetupDlg::init() {
+    tmp_ = std::make_unique<QTemporaryDir>();
+    Globals() = TGlobals();
+    Globals().KolshellDir = tmp_->path().toStdString();
+    WriteTestFile(tmp_->path(), "CNFGKV.KOL", "head\r\nY\r\nN\r\nY\r\nN\r\nY\r\nN\r\nY\r\nmore\r\nmore\r\n");
+}
+
+void TestSetupDlg::looks() {
+    TSetupDlg dlg;
+    QCOMPARE(dlg.windowTitle(), QString("KOLSHELL Setup"));
+    QCOMPARE(dlg.size(), QSize(475, 230));
+    QCOMPARE(dlg.property("HelpContext").toInt(), 22);
+    auto* tabs = dlg.findChild<QTabBar*>("TabSet");
+    QStringList names;
+    for (int i = 0; i < tabs->count(); ++i) names << tabs->tabText(i);
+    QCOMPARE(names, QStringList({"Configure", "KOLSED", "Compiler", "Directories", "Links"}));
+    QVERIFY(dlg.findChild<QGroupBox*>("VersionGroup")->isHidden());
+    QVERIFY(dlg.findChild<QPushButton*>("Store"));
+    QVERIFY(dlg.FormActivate());
+    QVERIFY(dlg.findChild<QCheckBox*>("CheckBox1")->isChecked());
+    QVERIFY(!dlg.findChild<QCheckBox*>("CheckBox2")->isChecked());
+    QCOMPARE(dlg.findChild<QLineEdit*>("KOLVANDir")->text(), QString("C:\\KOLVAN14"));
+}
+
+void TestSetupDlg::missingSwitchFileEndsProgram() {
+    QFile::remove(tmp_->path() + "/CNFGKV.KOL");
+    MsgRecorder rec;
+    TSetupDlg dlg;
+    bool ended = false;
+    dlg.EndProgram = [&] { ended = true; };
+    QVERIFY(!dlg.Execute());
+    QCOMPARE(rec.Texts(), std::vector<std::string>{"Please put the CNFGKV.KOL file in the KOLSHELL directory"});
+    QCOMPARE(rec.Shown[0].Kind, 1);
+    QVERIFY(rec.Shown[0].Beep);
+    QVERIFY(ended);
+}
+
+void TestSetupDlg::cancelKeepsChanges() {
+    TSetupDlg dlg;
+    QVERIFY(dlg.FormActivate());
+    dlg.findChild<QLineEdit*>("ZONERDir")->setText("/opt/zoner");
+    dlg.findChild<QCheckBox*>("CheckBox2")->setChecked(true);
+    dlg.findChild<QPushButton*>("CancelBtn")->click();
+    QCOMPARE(dlg.result(), int(QDialog::Accepted));
+    QCOMPARE(ProgramDirs().Dirs[pdZoner], std::string("/opt/zoner"));
+    // The switch file is rewritten with eight lines, the old one kept as the backup.
+    QCOMPARE(ReadTestFile(Globals().KolshellDir + "/CNFGKV.KOL"),
+             std::string("head\r\nY\r\nY\r\nY\r\nN\r\nY\r\nN\r\nY\r\n"));
+    QVERIFY(QFile::exists(tmp_->path() + "/CNFGKV.BAK"));
+    QVERIFY(!QFile::exists(tmp_->path() + "/KOLSHELL.DFT")); // only Store writes it
+}
+
+void TestSetupDlg::storeWritesDefaults() {
+    TSetupDlg dlg;
+    QVERIFY(dlg.FormActivate());
+    dlg.findChild<QRadioButton*>("SecondaryUnits")->setChecked(true);
+    dlg.findChild<QCheckBox*>("HeaderCheck")->setChecked(true);
+    dlg.findChild<QLineEdit*>("UserCommandEdit")->setText("make all");
+    dlg.findChild<QPushButton*>("Store")->click();
+    const std::string bytes = ReadTestFile(Globals().KolshellDir + "/KOLSHELL.DFT");
+    QCOMPARE(bytes.size(), size_t(5452));
+    TSettings back;
+    QCOMPARE(DecodeDFT(bytes, back, [](const std::string&) { return true; }), DftStatus::Ok);
+    QCOMPARE(back.Options.UnitSystem, 2);
+    QCOMPARE(back.Options.IncludeHeader, 1);
+    QCOMPARE(back.UserCommands.User, std::string("make all"));
+    QCOMPARE(EncodeDFT(back), EncodeDFT(Globals().Settings));
+}
+
+void TestSetupDlg::bitmapButton() {
+    QImage img(32, 16, QImage::Format_RGB32);
+    img.fill(Qt::red);
+    const QString bmp = tmp_->path() + "/glyph.bmp";
+    QVERIFY(img.save(bmp, "BMP"));
+    ScriptedDialogs dialogs;
+    dialogs.PictureAnswers << bmp;
+    TSetupDlg dlg;
+    QVERIFY(dlg.FormActivate());
+    dlg.findChild<QLineEdit*>("LinkEdit2")->setText("/usr/bin/viewer");
+    dlg.SpeedButton1Click(2);
+    QCOMPARE(dialogs.Titles, QStringList({"Select a bitmap for the button (16 x 16 or 32 x 16 pixels)"}));
+    QVERIFY(!dlg.findChild<QToolButton*>("SpeedButton2")->icon().isNull());
+    dlg.StoreClick();
+    const std::string bytes = ReadTestFile(Globals().KolshellDir + "/KOLSHELL.DFT");
+    const std::string entry = "/usr/bin/viewer\x01" + bmp.toStdString();
+    QCOMPARE(bytes.substr(20 + 2304 + 1796 + 256, 1 + entry.size()), char(entry.size()) + entry);
+}
+
+void TestSetupDlg::unitsConvertForms() {
+    TSetupDlg dlg;
+    std::vector<std::pair<int, int>> calls;
+    dlg.UnitsChanged = [&](int a, int b) { calls.push_back({a, b}); };
+    QVERIFY(dlg.FormActivate());
+    dlg.findChild<QRadioButton*>("SecondaryUnits")->setChecked(true);
+    dlg.OKBtnClick();
+    dlg.OKBtnClick(); // converts also when nothing changed
+    QCOMPARE(calls, (std::vector<std::pair<int, int>>{{1, 2}, {2, 2}}));
+}
+
+QTEST_MAIN(TestSetupDlg)
 #include "tst_setupdlg.moc"
