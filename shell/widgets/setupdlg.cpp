@@ -73,7 +73,9 @@ TSetupDlg::TSetupDlg(QWidget* parent) : QDialog(parent) {
     tabSet_->setObjectName("TabSet");
     tabSet_->setShape(QTabBar::RoundedSouth);
     for (const char* name : PageNames) tabSet_->addTab(name);
-    tabSet_->setGeometry(4, 200, 380, 26);
+    tabSet_->setUsesScrollButtons(false);
+    tabSet_->setDrawBase(false);
+    tabSet_->setGeometry(4, 200, 467, 28);
     connect(tabSet_, &QTabBar::currentChanged, this, &TSetupDlg::TabSetClick);
 
     auto* ok = new QPushButton("OK", this);
