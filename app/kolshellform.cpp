@@ -35,9 +35,14 @@ struct ItemDef {
 };
 
 const MenuDef Menus[] = {
-    {"File1", "&File", 2},           {"Edit1", "&Edit", 4},          {"KOLVAN1", "&KOLVAN", 7},
-    {"KOLSED1", "K&OLSED", 6},       {"Parametrics1", "&Parametrics", 9},
-    {"Utilities1", "&Utilities", 8}, {"Plot1", "P&lot", 10},         {"Windows1", "&Windows", 11},
+    {"File1", "&File", 2},
+    {"Edit1", "&Edit", 4},
+    {"KOLVAN1", "&KOLVAN", 7},
+    {"KOLSED1", "K&OLSED", 6},
+    {"Parametrics1", "&Parametrics", 9},
+    {"Utilities1", "&Utilities", 8},
+    {"Plot1", "P&lot", 10},
+    {"Windows1", "&Windows", 11},
     {"Help1", "&Help", 12},
 };
 
@@ -99,12 +104,18 @@ const ItemDef Items[] = {
     {"Help1", "Website", "KOLVAN Website", "", 0},
 };
 
-bool IsEditorKind(int k) { return k == wkDeck || k == wkAnnotatedText || k == wkText; }
-bool IsViewerKind(int k) { return k == wkListing || k == wkOutput; }
+bool IsEditorKind(int k) {
+    return k == wkDeck || k == wkAnnotatedText || k == wkText;
+}
+bool IsViewerKind(int k) {
+    return k == wkListing || k == wkOutput;
+}
 
 } // namespace
 
-TKOLSHELLFORM* KOLSHELLFORM() { return mainForm; }
+TKOLSHELLFORM* KOLSHELLFORM() {
+    return mainForm;
+}
 
 TKOLSHELLFORM::TKOLSHELLFORM(QWidget* parent) : QMainWindow(parent) {
     mainForm = this;
@@ -155,9 +166,7 @@ void TKOLSHELLFORM::BuildMenus() {
         actions_[n]->setEnabled(false);
 
     auto on = [this](const char* name, void (TKOLSHELLFORM::*handler)()) {
-        connect(actions_[name], &QAction::triggered, this, [this, handler] {
-            (this->*handler)();
-        });
+        connect(actions_[name], &QAction::triggered, this, [this, handler] { (this->*handler)(); });
     };
     on("Setup1", &TKOLSHELLFORM::Setup1Click);
     on("AboutKOLSHELL1", &TKOLSHELLFORM::AboutKOLSHELL1Click);
@@ -272,10 +281,11 @@ void TKOLSHELLFORM::FormCreate() {
         startedOk_ = false;
         return;
     case DftStatus::Damaged:
-        ShowMsg(error + " The built-in defaults are used; Setup, Store writes a new file.",
-                mkError, true);
+        ShowMsg(error + " The built-in defaults are used; Setup, Store writes a new file.", mkError,
+                true);
         break;
-    case DftStatus::Ok: break;
+    case DftStatus::Ok:
+        break;
     }
     if (Globals().KolsedOnlyMode) {
         QApplication::setApplicationName("KOLSED");
@@ -302,7 +312,9 @@ void TKOLSHELLFORM::FormCreate() {
 void TKOLSHELLFORM::CreateDialogs() {
     setupDlg_ = new TSetupDlg(this);
     setupDlg_->UnitsChanged = [this](int from, int to) { ConvertAllForms(from, to); };
-    setupDlg_->EndProgram = [this] { QMetaObject::invokeMethod(this, "close", Qt::QueuedConnection); };
+    setupDlg_->EndProgram = [this] {
+        QMetaObject::invokeMethod(this, "close", Qt::QueuedConnection);
+    };
     aboutBox_ = new TAboutBox(Globals().KolsedOnlyMode, this);
 }
 
@@ -358,19 +370,26 @@ void TKOLSHELLFORM::DisposeKOLVANWindows(int kind) {
         mdiArea_->removeSubWindow(c);
         delete c;
         switch (kind) {
-        case wkDiagram: ResetCompanionItem("Diagram1", "Diagram"); break;
+        case wkDiagram:
+            ResetCompanionItem("Diagram1", "Diagram");
+            break;
         case wkOutput:
             ResetCompanionItem("Output1", "Output");
             Menu("Windows1")->findChild<QMenu*>("Output1Menu")->clear();
             break;
-        case wkTable: ResetCompanionItem("Table1", "Table"); break;
+        case wkTable:
+            ResetCompanionItem("Table1", "Table");
+            break;
         case wkDeck:
         case wkForm:
             ResetCompanionItem("Input1", "Input");
             Globals().InputFileName.clear();
             break;
-        case wkListing: ResetCompanionItem("Listing1", "Listing"); break;
-        default: break;
+        case wkListing:
+            ResetCompanionItem("Listing1", "Listing");
+            break;
+        default:
+            break;
         }
     }
 }
@@ -451,7 +470,9 @@ void TKOLSHELLFORM::EngUnitsClick() {
 }
 
 namespace {
-int KindOf(const QPointer<TChildForm>& c) { return c ? c->WindowKind() : wkNone; }
+int KindOf(const QPointer<TChildForm>& c) {
+    return c ? c->WindowKind() : wkNone;
+}
 } // namespace
 
 void TKOLSHELLFORM::Cut1Click() {
@@ -462,8 +483,7 @@ void TKOLSHELLFORM::Cut1Click() {
 
 void TKOLSHELLFORM::Copy1Click() {
     const int k = KindOf(CurrentChild);
-    if (IsEditorKind(k) || IsViewerKind(k) || k == wkForm || k == wkTable)
-        CurrentChild->EditCopy();
+    if (IsEditorKind(k) || IsViewerKind(k) || k == wkForm || k == wkTable) CurrentChild->EditCopy();
     UpdateMenu();
 }
 

@@ -18,7 +18,7 @@ class TChildForm;
 
 class TKOLSHELLFORM : public QMainWindow {
     Q_OBJECT
-public:
+  public:
     explicit TKOLSHELLFORM(QWidget* parent = nullptr);
     ~TKOLSHELLFORM() override;
 
@@ -75,10 +75,10 @@ public:
     int EditorCount = 0;
     int PlotsMade = 0;
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     void FormCreate();
     void BuildMenus();
     void MakeKolsedOnlyMenus();

@@ -22,12 +22,21 @@ constexpr KindRow OtherRow{L, L, L, L, L, L, L, L, L, L, L, L, L, L, 0, 0};
 
 KindRow RowOf(int kind) {
     switch (kind) {
-    case wkDeck: case wkAnnotatedText: case wkText: return EditorRow;
-    case wkForm: return FormRow;
-    case wkListing: case wkOutput: return ViewerRow;
-    case wkPlot: return PlotRow;
-    case wkTable: return TableRow;
-    default: return OtherRow;
+    case wkDeck:
+    case wkAnnotatedText:
+    case wkText:
+        return EditorRow;
+    case wkForm:
+        return FormRow;
+    case wkListing:
+    case wkOutput:
+        return ViewerRow;
+    case wkPlot:
+        return PlotRow;
+    case wkTable:
+        return TableRow;
+    default:
+        return OtherRow;
     }
 }
 
@@ -39,12 +48,30 @@ void Apply(MenuState& s, MenuCommand c, int v, bool byExt) {
 } // namespace
 
 const char* MenuCommandName(MenuCommand c) {
-    static const char* const names[cmCommandCount] = {
-        "Find1",       "Replace1",       "SearchAgain1",   "Copy1",        "Cut1",
-        "Paste1",      "Clear1",         "MakeKOLSEDfile1", "Calculate1",  "NewTable1",
-        "RunTable1",   "AlterTable1",    "InsertDeleteRuns1", "InsertDeleteVars1",
-        "OverlayPlot1", "ModifyPlot1",   "Save1",          "Saveas1",      "Print1",
-        "Edit1",       "Parametrics1",   "KOLVAN1",        "CompileModule1", "RebuildKOLVAN1"};
+    static const char* const names[cmCommandCount] = {"Find1",
+                                                      "Replace1",
+                                                      "SearchAgain1",
+                                                      "Copy1",
+                                                      "Cut1",
+                                                      "Paste1",
+                                                      "Clear1",
+                                                      "MakeKOLSEDfile1",
+                                                      "Calculate1",
+                                                      "NewTable1",
+                                                      "RunTable1",
+                                                      "AlterTable1",
+                                                      "InsertDeleteRuns1",
+                                                      "InsertDeleteVars1",
+                                                      "OverlayPlot1",
+                                                      "ModifyPlot1",
+                                                      "Save1",
+                                                      "Saveas1",
+                                                      "Print1",
+                                                      "Edit1",
+                                                      "Parametrics1",
+                                                      "KOLVAN1",
+                                                      "CompileModule1",
+                                                      "RebuildKOLVAN1"};
     return names[c];
 }
 
@@ -55,8 +82,8 @@ void UpdateMenuState(MenuState& s, int kind, const std::string& fileName) {
             s[c] = false;
         return;
     }
-    for (MenuCommand c : {cmSave, cmSaveas, cmPrint, cmParametricsMenu, cmKolvanMenu, cmEditMenu,
-                          cmRebuildKolvan})
+    for (MenuCommand c :
+         {cmSave, cmSaveas, cmPrint, cmParametricsMenu, cmKolvanMenu, cmEditMenu, cmRebuildKolvan})
         s[c] = true;
     s[cmOverlayPlot] = s[cmModifyPlot] = s[cmCompileModule] = false;
 

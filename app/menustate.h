@@ -5,10 +5,31 @@
 #include <string>
 
 enum MenuCommand {
-    cmFind, cmReplace, cmSearchAgain, cmCopy, cmCut, cmPaste, cmClear, cmMakeKolsed,
-    cmCalculate, cmNewTable, cmRunTable, cmAlterTable, cmInsDelRuns, cmInsDelVars,
-    cmOverlayPlot, cmModifyPlot, cmSave, cmSaveas, cmPrint, cmEditMenu, cmParametricsMenu,
-    cmKolvanMenu, cmCompileModule, cmRebuildKolvan, cmCommandCount
+    cmFind,
+    cmReplace,
+    cmSearchAgain,
+    cmCopy,
+    cmCut,
+    cmPaste,
+    cmClear,
+    cmMakeKolsed,
+    cmCalculate,
+    cmNewTable,
+    cmRunTable,
+    cmAlterTable,
+    cmInsDelRuns,
+    cmInsDelVars,
+    cmOverlayPlot,
+    cmModifyPlot,
+    cmSave,
+    cmSaveas,
+    cmPrint,
+    cmEditMenu,
+    cmParametricsMenu,
+    cmKolvanMenu,
+    cmCompileModule,
+    cmRebuildKolvan,
+    cmCommandCount
 };
 
 using MenuState = std::array<bool, cmCommandCount>;

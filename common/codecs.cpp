@@ -6,7 +6,8 @@
 double DecodeReal48(const Real48Bytes& b) {
     if (b[0] == 0) return 0.0;
     uint64_t frac = 0;
-    for (int i = 5; i >= 1; --i) frac = (frac << 8) | b[size_t(i)];
+    for (int i = 5; i >= 1; --i)
+        frac = (frac << 8) | b[size_t(i)];
     const bool neg = (frac >> 39) & 1;
     frac &= (uint64_t(1) << 39) - 1;
     const double mant = 1.0 + std::ldexp(double(frac), -39);
@@ -59,11 +60,14 @@ Real48Bytes EncodeReal48(double x, bool* ok) {
     return Pack48(neg, exp, sig & fracMax);
 }
 
-double RoundToReal48(double x) { return DecodeReal48(EncodeReal48(x)); }
+double RoundToReal48(double x) {
+    return DecodeReal48(EncodeReal48(x));
+}
 
 long double DecodeExtended(const Extended80Bytes& b) {
     uint64_t sig = 0;
-    for (int i = 7; i >= 0; --i) sig = (sig << 8) | b[size_t(i)];
+    for (int i = 7; i >= 0; --i)
+        sig = (sig << 8) | b[size_t(i)];
     const int se = b[8] | (b[9] << 8);
     const bool neg = se & 0x8000;
     const int exp = se & 0x7FFF;
@@ -114,12 +118,14 @@ Extended80Bytes EncodeExtended(long double x) {
 
 void PutInt32(uint8_t* p, int32_t v) {
     uint32_t u = uint32_t(v);
-    for (int i = 0; i < 4; ++i) p[i] = uint8_t(u >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+        p[i] = uint8_t(u >> (8 * i));
 }
 
 int32_t GetInt32(const uint8_t* p) {
     uint32_t u = 0;
-    for (int i = 3; i >= 0; --i) u = (u << 8) | p[i];
+    for (int i = 3; i >= 0; --i)
+        u = (u << 8) | p[i];
     return int32_t(u);
 }
 
@@ -128,4 +134,6 @@ void PutInt16(uint8_t* p, int16_t v) {
     p[1] = uint8_t(uint16_t(v) >> 8);
 }
 
-int16_t GetInt16(const uint8_t* p) { return int16_t(uint16_t(p[0] | (p[1] << 8))); }
+int16_t GetInt16(const uint8_t* p) {
+    return int16_t(uint16_t(p[0] | (p[1] << 8)));
+}

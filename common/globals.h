@@ -13,8 +13,8 @@ constexpr int wkAnnotatedText = 2100; // editor on an annotated deck as text
 constexpr int wkListing = 3000;       // viewer of a listing or plotter file
 constexpr int wkPlot = 4000;
 constexpr int wkTable = 5000;
-constexpr int wkOutput = 6000;        // viewer of an output file
-constexpr int wkText = 7000;          // editor on any other text
+constexpr int wkOutput = 6000; // viewer of an output file
+constexpr int wkText = 7000;   // editor on any other text
 constexpr int wkDiagram = 8000;
 
 // ErrorLevel: 0 no error; 100 an error was reported and the current operation stops.
@@ -34,6 +34,12 @@ struct TGlobals {
 TGlobals& Globals();
 
 // Short names for the settings records.
-inline TOptions& Options() { return Globals().Settings.Options; }
-inline TUserCommands& UserCommands() { return Globals().Settings.UserCommands; }
-inline TProgramDirs& ProgramDirs() { return Globals().Settings.ProgramDirs; }
+inline TOptions& Options() {
+    return Globals().Settings.Options;
+}
+inline TUserCommands& UserCommands() {
+    return Globals().Settings.UserCommands;
+}
+inline TProgramDirs& ProgramDirs() {
+    return Globals().Settings.ProgramDirs;
+}

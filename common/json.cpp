@@ -7,11 +7,16 @@ bool IsValidUtf8(const std::string& s) {
     for (size_t i = 0; i < s.size();) {
         const unsigned char c = static_cast<unsigned char>(s[i]);
         size_t n = 0;
-        if (c < 0x80) n = 0;
-        else if ((c >> 5) == 6) n = 1;
-        else if ((c >> 4) == 14) n = 2;
-        else if ((c >> 3) == 30) n = 3;
-        else return false;
+        if (c < 0x80)
+            n = 0;
+        else if ((c >> 5) == 6)
+            n = 1;
+        else if ((c >> 4) == 14)
+            n = 2;
+        else if ((c >> 3) == 30)
+            n = 3;
+        else
+            return false;
         if (i + n >= s.size() + (n == 0)) return false;
         for (size_t k = 1; k <= n; ++k)
             if ((static_cast<unsigned char>(s[i + k]) >> 6) != 2) return false;
@@ -40,11 +45,21 @@ std::string JsonString(const std::string& bytes) {
     for (char ch : s) {
         const unsigned char c = static_cast<unsigned char>(ch);
         switch (ch) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
         default:
             if (c < 0x20) {
                 char buf[8];
@@ -65,20 +80,26 @@ std::string JsonNumber(double v) {
     return buf;
 }
 
-std::string JsonNumber(long double v) { return JsonNumber(double(v)); }
+std::string JsonNumber(long double v) {
+    return JsonNumber(double(v));
+}
 
-std::string JsonBool(bool b) { return b ? "true" : "false"; }
+std::string JsonBool(bool b) {
+    return b ? "true" : "false";
+}
 
 std::string JsonArray(const std::vector<std::string>& items) {
     std::string out = "[";
-    for (size_t i = 0; i < items.size(); ++i) out += (i ? "," : "") + items[i];
+    for (size_t i = 0; i < items.size(); ++i)
+        out += (i ? "," : "") + items[i];
     return out + "]";
 }
 
 std::string JsonStringArray(const std::vector<std::string>& items) {
     std::vector<std::string> enc;
     enc.reserve(items.size());
-    for (const auto& s : items) enc.push_back(JsonString(s));
+    for (const auto& s : items)
+        enc.push_back(JsonString(s));
     return JsonArray(enc);
 }
 
@@ -90,8 +111,12 @@ JsonObject& JsonObject::Raw(const std::string& key, const std::string& json) {
 JsonObject& JsonObject::Str(const std::string& key, const std::string& v) {
     return Raw(key, JsonString(v));
 }
-JsonObject& JsonObject::Num(const std::string& key, double v) { return Raw(key, JsonNumber(v)); }
+JsonObject& JsonObject::Num(const std::string& key, double v) {
+    return Raw(key, JsonNumber(v));
+}
 JsonObject& JsonObject::Int(const std::string& key, long long v) {
     return Raw(key, std::to_string(v));
 }
-JsonObject& JsonObject::Bool(const std::string& key, bool v) { return Raw(key, JsonBool(v)); }
+JsonObject& JsonObject::Bool(const std::string& key, bool v) {
+    return Raw(key, JsonBool(v));
+}

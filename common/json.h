@@ -6,14 +6,14 @@
 
 // Text is bytes: valid UTF-8 passes through, anything else is read as Latin-1.
 std::string JsonString(const std::string& bytes);
-std::string JsonNumber(double v);     // 17 significant digits, round-trips
+std::string JsonNumber(double v);      // 17 significant digits, round-trips
 std::string JsonNumber(long double v); // via double
 std::string JsonBool(bool b);
 std::string JsonStringArray(const std::vector<std::string>& items);
 
 // Builds {"key":value,...} in insertion order.
 class JsonObject {
-public:
+  public:
     JsonObject& Raw(const std::string& key, const std::string& json);
     JsonObject& Str(const std::string& key, const std::string& value);
     JsonObject& Num(const std::string& key, double value);
@@ -21,7 +21,7 @@ public:
     JsonObject& Bool(const std::string& key, bool value);
     std::string Text() const { return "{" + body_ + "}"; }
 
-private:
+  private:
     std::string body_;
 };
 

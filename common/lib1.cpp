@@ -53,7 +53,8 @@ Decimal ToDecimal(Extended x) {
     Decimal d;
     d.Digits.push_back(buf[0]);
     const char* p = buf + 2;
-    while (*p >= '0' && *p <= '9') d.Digits.push_back(*p++);
+    while (*p >= '0' && *p <= '9')
+        d.Digits.push_back(*p++);
     d.Exp10 = std::atoi(p + 1) + 1;
     return d;
 }
@@ -72,7 +73,8 @@ void RoundAt(Decimal& d, int n) {
     d.Digits.resize(size_t(n));
     if (!up) return;
     int i = n - 1;
-    while (i >= 0 && d.Digits[size_t(i)] == '9') d.Digits[size_t(i--)] = '0';
+    while (i >= 0 && d.Digits[size_t(i)] == '9')
+        d.Digits[size_t(i--)] = '0';
     if (i >= 0) {
         d.Digits[size_t(i)]++;
     } else {
@@ -83,7 +85,9 @@ void RoundAt(Decimal& d, int n) {
     }
 }
 
-bool AllZero(const std::string& s) { return s.find_first_not_of('0') == std::string::npos; }
+bool AllZero(const std::string& s) {
+    return s.find_first_not_of('0') == std::string::npos;
+}
 
 char DigitAt(const Decimal& d, int i) {
     return (i >= 0 && i < int(d.Digits.size())) ? d.Digits[size_t(i)] : '0';
@@ -97,12 +101,14 @@ std::string FixedText(Extended x, int decimals) {
     RoundAt(d, d.Exp10 + decimals);
     std::string s;
     if (d.Exp10 > 0)
-        for (int i = 0; i < d.Exp10; ++i) s.push_back(DigitAt(d, i));
+        for (int i = 0; i < d.Exp10; ++i)
+            s.push_back(DigitAt(d, i));
     else
         s = "0";
     if (decimals > 0) {
         s.push_back('.');
-        for (int i = 0; i < decimals; ++i) s.push_back(DigitAt(d, d.Exp10 + i));
+        for (int i = 0; i < decimals; ++i)
+            s.push_back(DigitAt(d, d.Exp10 + i));
     }
     if (std::signbit(x) && !AllZero(d.Digits)) s.insert(s.begin(), '-');
     return s;
@@ -161,17 +167,20 @@ size_t ScanNumber(const std::string& s, size_t pos) {
     size_t i = pos;
     if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
     size_t digits = 0;
-    while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i]))) ++i, ++digits;
+    while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i])))
+        ++i, ++digits;
     if (i < s.size() && s[i] == '.') {
         ++i;
-        while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i]))) ++i, ++digits;
+        while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i])))
+            ++i, ++digits;
     }
     if (digits == 0) return 0;
     if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
         size_t j = i + 1;
         if (j < s.size() && (s[j] == '+' || s[j] == '-')) ++j;
         size_t expDigits = 0;
-        while (j < s.size() && std::isdigit(static_cast<unsigned char>(s[j]))) ++j, ++expDigits;
+        while (j < s.size() && std::isdigit(static_cast<unsigned char>(s[j])))
+            ++j, ++expDigits;
         if (expDigits == 0) return 0; // an exponent mark without digits spoils the number
         i = j;
     }
@@ -263,19 +272,27 @@ Extended IntPower(Extended base, int exponent) {
     return invert ? 1 / result : result;
 }
 
-Extended Log10(Extended x) { return std::log(x) * 0.4342944805818469L; }
+Extended Log10(Extended x) {
+    return std::log(x) * 0.4342944805818469L;
+}
 
 bool RealAcceptable(int kind, Extended low, Extended high, Extended x) {
     if (kind < 0) return false;
     switch (kind) {
-    case 1: return low < x;
-    case 2: return low <= x;
+    case 1:
+        return low < x;
+    case 2:
+        return low <= x;
     case 3:
     case 6:
-    case 65: return low <= x && x <= high;
-    case 4: return x <= high;
-    case 5: return low < x && x < high;
-    default: return true;
+    case 65:
+        return low <= x && x <= high;
+    case 4:
+        return x <= high;
+    case 5:
+        return low < x && x < high;
+    default:
+        return true;
     }
 }
 

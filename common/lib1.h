@@ -38,4 +38,6 @@ bool ValidateRealText(const std::string& text, int kind, Extended low, Extended 
 
 // Short strings hold at most 255 characters.
 constexpr size_t ShortStringMax = 255;
-inline std::string Short(const std::string& s) { return s.substr(0, ShortStringMax); }
+inline std::string Short(const std::string& s) {
+    return s.substr(0, ShortStringMax);
+}

@@ -24,9 +24,18 @@ BeepHandler& BeepFn() {
 
 int DefaultButton(int kind) {
     switch (kind) {
-    case 0: case 1: case 2: case 4: return mrOk;
-    case 3: case 5: case 6: case 7: return mrYes;
-    default: return mrNone;
+    case 0:
+    case 1:
+    case 2:
+    case 4:
+        return mrOk;
+    case 3:
+    case 5:
+    case 6:
+    case 7:
+        return mrYes;
+    default:
+        return mrNone;
     }
 }
 
@@ -38,7 +47,9 @@ int ShowMsg(const std::string& text, int kind, bool beep) {
     return Handler()(MsgRequest{text, kind, beep});
 }
 
-void Beep() { BeepFn()(); }
+void Beep() {
+    BeepFn()();
+}
 
 MsgHandler SetMsgHandler(MsgHandler handler) {
     MsgHandler old = Handler();

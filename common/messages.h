@@ -10,8 +10,16 @@ enum MsgResult { mrNone = 0, mrOk = 1, mrCancel = 2, mrYes = 6, mrNo = 7 };
 
 // Message kinds: 0, 4 error/OK; 1 information/OK; 2 warning/OK+Cancel; 3 error/Yes+No;
 // 5, 6 warning/Yes+No; 7 warning/Yes+No+Cancel.
-enum MsgKind { mkError = 0, mkInformation = 1, mkWarningOkCancel = 2, mkErrorYesNo = 3,
-               mkError2 = 4, mkWarningYesNo = 5, mkWarningYesNo2 = 6, mkWarningYesNoCancel = 7 };
+enum MsgKind {
+    mkError = 0,
+    mkInformation = 1,
+    mkWarningOkCancel = 2,
+    mkErrorYesNo = 3,
+    mkError2 = 4,
+    mkWarningYesNo = 5,
+    mkWarningYesNo2 = 6,
+    mkWarningYesNoCancel = 7
+};
 
 struct MsgRequest {
     std::string Text;

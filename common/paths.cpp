@@ -12,7 +12,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
+char Lower(char c) {
+    return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
+}
 
 bool SameNoCase(const std::string& a, const std::string& b) {
     if (a.size() != b.size()) return false;
@@ -54,7 +56,9 @@ std::string FindNoCase(const std::string& dir, const std::string& want) {
 
 } // namespace
 
-bool IsSeparator(char c) { return c == '/' || c == '\\'; }
+bool IsSeparator(char c) {
+    return c == '/' || c == '\\';
+}
 
 std::string NativePath(const std::string& name) {
     std::string p = name;
@@ -66,13 +70,15 @@ std::string NativePath(const std::string& name) {
     std::string result = absolute ? "/" : "";
     bool resolving = true;
     for (const std::string& part : SplitComponents(p)) {
-        std::string next = result.empty() || result.back() == '/' ? result + part : result + "/" + part;
+        std::string next =
+            result.empty() || result.back() == '/' ? result + part : result + "/" + part;
         if (resolving && !Exists(next) && part != "." && part != "..") {
             const std::string found = FindNoCase(result.empty() ? "." : result, part);
             if (found.empty())
                 resolving = false;
             else
-                next = result.empty() || result.back() == '/' ? result + found : result + "/" + found;
+                next =
+                    result.empty() || result.back() == '/' ? result + found : result + "/" + found;
         }
         result = next;
     }
@@ -226,7 +232,8 @@ bool MatchesWildcard(const std::string& name, const std::string& pattern) {
             return false;
         }
     }
-    while (p < pattern.size() && pattern[p] == '*') ++p;
+    while (p < pattern.size() && pattern[p] == '*')
+        ++p;
     return p == pattern.size();
 }
 

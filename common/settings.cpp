@@ -10,8 +10,9 @@ TSettings DefaultSettings() {
     TSettings s;
     s.UserCommands.Compile = "\\F32\\BIN\\FL32.EXE /c";
     s.UserCommands.Rebuild = "\\F32\\BIN\\MAKE.EXE /S /F MAKKOL.DAT UPDATE";
-    s.ProgramDirs.Dirs = {"C:\\KOLVAN14",      "C:\\KOLVAN14\\FLOWDRAW", "C:\\KOLVAN14\\ZONER",
-                          "C:\\KOLVAN14\\ZONER", "C:\\KOLVAN14\\MODLIB",  "C:\\KOLVAN14\\GRIDCALC"};
+    s.ProgramDirs.Dirs = {"C:\\KOLVAN14",         "C:\\KOLVAN14\\FLOWDRAW",
+                          "C:\\KOLVAN14\\ZONER",  "C:\\KOLVAN14\\ZONER",
+                          "C:\\KOLVAN14\\MODLIB", "C:\\KOLVAN14\\GRIDCALC"};
     return s;
 }
 
@@ -28,7 +29,9 @@ std::string GetShortString(const uint8_t* p) {
 
 namespace {
 
-std::string CutBeforeMark(const std::string& s) { return s.substr(0, s.find(LinkBitmapMark)); }
+std::string CutBeforeMark(const std::string& s) {
+    return s.substr(0, s.find(LinkBitmapMark));
+}
 
 void DecodeLinks(const uint8_t* data, size_t size, size_t pos, TProgramDirs& d,
                  bool (*bitmapExists)(const std::string&)) {
@@ -48,7 +51,8 @@ void DecodeLinks(const uint8_t* data, size_t size, size_t pos, TProgramDirs& d,
         }
     }
     if (pos + 50 > size) return;
-    for (size_t i = 0; i < 10; ++i) d.Ints[i] = GetInt32(data + pos + 4 * i);
+    for (size_t i = 0; i < 10; ++i)
+        d.Ints[i] = GetInt32(data + pos + 4 * i);
     std::memcpy(d.Bytes.data(), data + pos + 40, 10);
 }
 
@@ -68,7 +72,8 @@ DftStatus DecodeDFT(const std::string& bytes, TSettings& settings,
     s.UserCommands.Rebuild = GetShortString(uc + 256);
     s.UserCommands.User = GetShortString(uc + 512);
     const uint8_t* pd = uc + UserCommandsSize;
-    for (size_t i = 0; i < pdCount; ++i) s.ProgramDirs.Dirs[i] = GetShortString(pd + 256 * i);
+    for (size_t i = 0; i < pdCount; ++i)
+        s.ProgramDirs.Dirs[i] = GetShortString(pd + 256 * i);
     s.ProgramDirs.LinkCount = 5;
     DecodeLinks(p, bytes.size(), OptionsSize + UserCommandsSize + 1792, s.ProgramDirs,
                 bitmapExists);
@@ -99,9 +104,11 @@ std::string EncodeDFT(const TSettings& s) {
     PutShortString(uc, s.UserCommands.Compile);
     PutShortString(uc + 256, s.UserCommands.Rebuild);
     PutShortString(uc + 512, s.UserCommands.User);
-    for (size_t i = 3; i < 9; ++i) PutShortString(uc + 256 * i, "");
+    for (size_t i = 3; i < 9; ++i)
+        PutShortString(uc + 256 * i, "");
     uint8_t* pd = uc + UserCommandsSize;
-    for (size_t i = 0; i < pdCount; ++i) PutShortString(pd + 256 * i, s.ProgramDirs.Dirs[i]);
+    for (size_t i = 0; i < pdCount; ++i)
+        PutShortString(pd + 256 * i, s.ProgramDirs.Dirs[i]);
     PutShortString(pd + 1536, "");
     PutInt32(pd + 1792, 5);
     for (size_t i = 0; i < 4; ++i) {
@@ -111,7 +118,8 @@ std::string EncodeDFT(const TSettings& s) {
         PutShortString(pd + 1796 + 256 * i, entry);
     }
     PutShortString(pd + 1796 + 256 * 4, "");
-    for (size_t i = 0; i < 10; ++i) PutInt32(pd + 3076 + 4 * i, s.ProgramDirs.Ints[i]);
+    for (size_t i = 0; i < 10; ++i)
+        PutInt32(pd + 3076 + 4 * i, s.ProgramDirs.Ints[i]);
     std::memcpy(pd + 3116, s.ProgramDirs.Bytes.data(), 10);
     return out;
 }

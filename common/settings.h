@@ -38,7 +38,7 @@ constexpr size_t OptionsSize = 20;
 constexpr size_t UserCommandsSize = 2304;
 constexpr size_t ProgramDirsSize = 3128;
 constexpr size_t DftSize = OptionsSize + UserCommandsSize + ProgramDirsSize; // 5452
-constexpr size_t DftMinSize = OptionsSize + UserCommandsSize + 1792;        // up to the links
+constexpr size_t DftMinSize = OptionsSize + UserCommandsSize + 1792;         // up to the links
 constexpr char LinkBitmapMark = '\x01';
 
 // The settings a fresh installation starts with, as the Setup dialog's defaults show them.

@@ -16,7 +16,8 @@ void TRecentFiles::Add(const std::string& name) {
     Remove(name);
     if (name.size() <= 3) return;
     names_.push_back(Short(name));
-    while (names_.size() > RecentFileMax) names_.erase(names_.begin());
+    while (names_.size() > RecentFileMax)
+        names_.erase(names_.begin());
 }
 
 bool TRecentFiles::Load(const std::string& fileName) {
@@ -30,6 +31,7 @@ bool TRecentFiles::Load(const std::string& fileName) {
 
 bool TRecentFiles::Save(const std::string& fileName) const {
     std::string out;
-    for (const std::string& n : names_) out += n + "\r\n";
+    for (const std::string& n : names_)
+        out += n + "\r\n";
     return WriteFileAtomic(fileName, out);
 }

@@ -8,7 +8,7 @@
 constexpr size_t RecentFileMax = 8;
 
 class TRecentFiles {
-public:
+  public:
     // Moves name to the newest place; names of three or fewer characters are not listed.
     void Add(const std::string& name);
     void Remove(const std::string& name);
@@ -18,6 +18,6 @@ public:
     bool Load(const std::string& fileName);
     bool Save(const std::string& fileName) const;
 
-private:
+  private:
     std::vector<std::string> names_;
 };

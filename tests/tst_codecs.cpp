@@ -6,8 +6,12 @@
 #include <cstring>
 
 namespace {
-QByteArray Bytes(const uint8_t* p, int n) { return QByteArray(reinterpret_cast<const char*>(p), n); }
-template <size_t N> QByteArray Bytes(const std::array<uint8_t, N>& a) { return Bytes(a.data(), int(N)); }
+QByteArray Bytes(const uint8_t* p, int n) {
+    return QByteArray(reinterpret_cast<const char*>(p), n);
+}
+template <size_t N> QByteArray Bytes(const std::array<uint8_t, N>& a) {
+    return Bytes(a.data(), int(N));
+}
 Real48Bytes R48(const QByteArray& hex) {
     const QByteArray b = QByteArray::fromHex(hex);
     Real48Bytes r{};
@@ -24,7 +28,7 @@ Extended80Bytes X80(const QByteArray& hex) {
 
 class TestCodecs : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void real48_data();
     void real48();
     void real48OutOfRange_data();
@@ -70,8 +74,8 @@ void TestCodecs::real48OutOfRange_data() {
     QTest::newRow("infinity") << double(INFINITY) << QByteArray("ffffffffff7f") << false;
     QTest::newRow("nan") << double(NAN) << QByteArray("000000000000") << false;
     QTest::newRow("too small") << 1e-40 << QByteArray("000000000000") << true;
-    QTest::newRow("rounds over the top") << std::ldexp(2.0 - std::ldexp(1.0, -41), 126)
-                                         << QByteArray("ffffffffff7f") << false;
+    QTest::newRow("rounds over the top")
+        << std::ldexp(2.0 - std::ldexp(1.0, -41), 126) << QByteArray("ffffffffff7f") << false;
 }
 
 void TestCodecs::real48OutOfRange() {
@@ -117,8 +121,8 @@ void TestCodecs::extended() {
 void TestCodecs::extendedMatchesHardware() {
     // On x86 the hardware's own long double is the same 10-byte layout: an independent check.
     if (LDBL_MANT_DIG != 64) QSKIP("long double is not the x87 format here");
-    const long double values[] = {1e99L, 9.99e99L, -1e-4000L, 3.14159265358979323846L,
-                                  0.1L, -123456789.125L, 2.5L, 1e-4940L};
+    const long double values[] = {1e99L, 9.99e99L,        -1e-4000L, 3.14159265358979323846L,
+                                  0.1L,  -123456789.125L, 2.5L,      1e-4940L};
     for (long double v : values) {
         uint8_t hw[16] = {};
         std::memcpy(hw, &v, 10);

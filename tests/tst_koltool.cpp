@@ -21,7 +21,7 @@ Run Koltool(const QStringList& args) {
 
 class TestKoltool : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void answers_data();
     void answers();
     void dft();
@@ -32,9 +32,11 @@ void TestKoltool::answers_data() {
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<QString>("out");
     QTest::newRow("format exp") << QStringList{"format-real", "0", "3", "123456"} << "1.235E+05\n";
-    QTest::newRow("format fixed") << QStringList{"format-real", "1", "4", "-0.00005"} << "-0.0001\n";
+    QTest::newRow("format fixed") << QStringList{"format-real", "1", "4", "-0.00005"}
+                                  << "-0.0001\n";
     QTest::newRow("format inf") << QStringList{"format-real", "0", "2", "inf"} << "inf\n";
-    QTest::newRow("format big exponent") << QStringList{"format-real", "0", "1", "-7.25e-1234"} << "-7.3E-1234\n";
+    QTest::newRow("format big exponent")
+        << QStringList{"format-real", "0", "1", "-7.25e-1234"} << "-7.3E-1234\n";
     QTest::newRow("choose") << QStringList{"choose-format", "4", "0.05"} << "0 3\n";
     QTest::newRow("choose large") << QStringList{"choose-format", "3", "-123456"} << "1 0\n";
     QTest::newRow("str ok") << QStringList{"str-to-real", "0.1"} << "ok 0.1\n";
@@ -55,7 +57,8 @@ void TestKoltool::dft() {
     const Run r = Koltool({"dft", qEnvironmentVariable("KOLSHELL_BIN") + "/KOLSHELL.DFT"});
     QCOMPARE(r.Exit, 0);
     QCOMPARE(r.Out.count('\n'), 1);
-    QVERIFY(r.Out.startsWith("{\"UnitSystem\":1,\"IncludeHeader\":0,\"IncludeSimulationCard\":0,\"Engine32\":1,"));
+    QVERIFY(r.Out.startsWith(
+        "{\"UnitSystem\":1,\"IncludeHeader\":0,\"IncludeSimulationCard\":0,\"Engine32\":1,"));
     QVERIFY(r.Out.contains("\"ProgramDirs\":[\"C:\\\\KOLVAN14\","));
     QVERIFY(r.Out.contains("\"Ints\":[0,0,0,0,0,0,0,0,0,0],\"Bytes\":[0,0,0,0,0,0,0,0,0,0]}"));
 }

@@ -9,7 +9,7 @@ Q_DECLARE_METATYPE(Extended)
 
 class TestLib1 : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void formatReal_data();
     void formatReal();
     void chooseFormat_data();

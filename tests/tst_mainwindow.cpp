@@ -13,7 +13,7 @@ namespace {
 
 // A child of any kind that records the edit commands it receives.
 class FakeChild : public TChildForm {
-public:
+  public:
     FakeChild(int kind, const std::string& file) : TChildForm(kind), file_(file) {
         setWidget(new QWidget);
         setWindowTitle(QString::fromStdString(file));
@@ -30,13 +30,14 @@ public:
     QStringList calls;
     bool refuseClose = false;
 
-private:
+  private:
     std::string file_;
 };
 
 QStringList ItemNames(QMenu* menu) {
     QStringList names;
-    for (QAction* a : menu->actions()) names << (a->isSeparator() ? "-" : a->objectName());
+    for (QAction* a : menu->actions())
+        names << (a->isSeparator() ? "-" : a->objectName());
     return names;
 }
 
@@ -44,7 +45,7 @@ QStringList ItemNames(QMenu* menu) {
 
 class TestMainWindow : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void init();
     void normalMenus();
     void kolsedOnlyMenus();
@@ -60,7 +61,7 @@ private slots:
     void closeQueryKeepsProgram();
     void plotProbe();
 
-private:
+  private:
     std::unique_ptr<QTemporaryDir> tmp_;
 };
 
@@ -76,9 +77,10 @@ void TestMainWindow::normalMenus() {
     TKOLSHELLFORM form;
     QCOMPARE(form.windowTitle(), QString("KOLSHELL 32"));
     QStringList bar;
-    for (QAction* a : form.menuBar()->actions()) bar << a->text();
-    QCOMPARE(bar, QStringList({"&File", "&Edit", "&KOLVAN", "K&OLSED", "&Parametrics",
-                               "&Utilities", "P&lot", "&Windows", "&Help"}));
+    for (QAction* a : form.menuBar()->actions())
+        bar << a->text();
+    QCOMPARE(bar, QStringList({"&File", "&Edit", "&KOLVAN", "K&OLSED", "&Parametrics", "&Utilities",
+                               "P&lot", "&Windows", "&Help"}));
     QCOMPARE(ItemNames(form.Menu("File1")),
              QStringList({"New1", "Open1", "Save1", "Saveas1", "-", "Print1", "PrintSetup1", "-",
                           "Setup1", "-", "Exit1"}));
@@ -108,13 +110,15 @@ void TestMainWindow::kolsedOnlyMenus() {
     TKOLSHELLFORM form;
     QCOMPARE(form.windowTitle(), QString("KOLSED"));
     QStringList bar;
-    for (QAction* a : form.menuBar()->actions()) bar << a->objectName();
+    for (QAction* a : form.menuBar()->actions())
+        bar << a->objectName();
     QCOMPARE(bar, QStringList({"File1", "KOLVAN1", "Parametrics1", "Plot1", "Windows1", "Help1"}));
-    QCOMPARE(ItemNames(form.Menu("File1")),
-             QStringList({"Open1", "Save1", "Saveas1", "-", "Print1", "PrintSetup1", "-", "Exit1"}));
-    QCOMPARE(ItemNames(form.Menu("KOLVAN1")),
-             QStringList({"Calculate1", "RunTable1", "SIUnits", "EngUnits", "-", "UserCommand1", "-"}));
-    QCOMPARE(ItemNames(form.Menu("Help1")), QStringList({"KOLVANIndex1", "-", "AboutKOLSHELL1", "Website"}));
+    QCOMPARE(ItemNames(form.Menu("File1")), QStringList({"Open1", "Save1", "Saveas1", "-", "Print1",
+                                                         "PrintSetup1", "-", "Exit1"}));
+    QCOMPARE(ItemNames(form.Menu("KOLVAN1")), QStringList({"Calculate1", "RunTable1", "SIUnits",
+                                                           "EngUnits", "-", "UserCommand1", "-"}));
+    QCOMPARE(ItemNames(form.Menu("Help1")),
+             QStringList({"KOLVANIndex1", "-", "AboutKOLSHELL1", "Website"}));
     QCOMPARE(form.Action("KOLVANIndex1")->text(), QString("KOLSED Help"));
     QCOMPARE(form.Action("AboutKOLSHELL1")->text(), QString("About KOLSED"));
     const QStringList windows = ItemNames(form.Menu("Windows1"));
@@ -143,10 +147,13 @@ void TestMainWindow::enabling_data() {
     QTest::addColumn<QString>("file");
     QTest::addColumn<QStringList>("on");
     QTest::addColumn<QStringList>("off");
-    const QStringList editOn{"Find1", "Replace1", "SearchAgain1", "Copy1", "Cut1", "Paste1", "Clear1"};
+    const QStringList editOn{"Find1", "Replace1", "SearchAgain1", "Copy1",
+                             "Cut1",  "Paste1",   "Clear1"};
     QTest::newRow("deck") << 1000 << "/p/RUN.DCK"
-                          << editOn + QStringList{"MakeKOLSEDfile1", "Calculate1", "NewTable1", "Save1", "RebuildKOLVAN1"}
-                          << QStringList{"RunTable1", "CompileModule1", "OverlayPlot1", "ModifyPlot1"};
+                          << editOn + QStringList{"MakeKOLSEDfile1", "Calculate1", "NewTable1",
+                                                  "Save1", "RebuildKOLVAN1"}
+                          << QStringList{"RunTable1", "CompileModule1", "OverlayPlot1",
+                                         "ModifyPlot1"};
     QTest::newRow("fortran") << 7000 << "/p/model.for" << editOn + QStringList{"CompileModule1"}
                              << QStringList{"Calculate1", "MakeKOLSEDfile1", "NewTable1"};
     QTest::newRow("dek text") << 7000 << "/p/RUN.DEK" << QStringList{"Calculate1", "NewTable1"}
@@ -154,17 +161,30 @@ void TestMainWindow::enabling_data() {
     QTest::newRow("annotated text") << 2100 << "/p/RUN.KSD" << QStringList{"Calculate1", "Replace1"}
                                     << QStringList{"AlterTable1"};
     QTest::newRow("form") << 2000 << "/p/RUN.KSD"
-                          << QStringList{"Copy1", "Cut1", "Paste1", "Clear1", "Calculate1", "NewTable1"}
-                          << QStringList{"Find1", "Replace1", "SearchAgain1", "MakeKOLSEDfile1", "RunTable1"};
+                          << QStringList{"Copy1",  "Cut1",       "Paste1",
+                                         "Clear1", "Calculate1", "NewTable1"}
+                          << QStringList{"Find1", "Replace1", "SearchAgain1", "MakeKOLSEDfile1",
+                                         "RunTable1"};
     QTest::newRow("listing") << 3000 << "" << QStringList{"Find1", "SearchAgain1", "Copy1"}
-                             << QStringList{"Replace1", "Cut1", "Paste1", "Clear1", "Calculate1", "NewTable1"};
-    QTest::newRow("output") << 6000 << "" << QStringList{"Find1", "Copy1"} << QStringList{"Paste1", "RunTable1"};
+                             << QStringList{"Replace1", "Cut1",       "Paste1",
+                                            "Clear1",   "Calculate1", "NewTable1"};
+    QTest::newRow("output") << 6000 << "" << QStringList{"Find1", "Copy1"}
+                            << QStringList{"Paste1", "RunTable1"};
     QTest::newRow("plot") << 4000 << "" << QStringList{"OverlayPlot1", "ModifyPlot1", "Copy1"}
                           << QStringList{"Find1", "Cut1", "Calculate1", "NewTable1", "RunTable1"};
     QTest::newRow("table") << 5000 << ""
-                           << QStringList{"SearchAgain1", "Copy1", "Cut1", "Paste1", "Clear1", "RunTable1",
-                                          "AlterTable1", "InsertDeleteRuns1", "InsertDeleteVars1", "ModifyPlot1"}
-                           << QStringList{"Find1", "Replace1", "Calculate1", "NewTable1", "MakeKOLSEDfile1", "OverlayPlot1"};
+                           << QStringList{"SearchAgain1",
+                                          "Copy1",
+                                          "Cut1",
+                                          "Paste1",
+                                          "Clear1",
+                                          "RunTable1",
+                                          "AlterTable1",
+                                          "InsertDeleteRuns1",
+                                          "InsertDeleteVars1",
+                                          "ModifyPlot1"}
+                           << QStringList{"Find1",     "Replace1",        "Calculate1",
+                                          "NewTable1", "MakeKOLSEDfile1", "OverlayPlot1"};
 }
 
 void TestMainWindow::enabling() {
@@ -175,8 +195,10 @@ void TestMainWindow::enabling() {
     TKOLSHELLFORM form;
     form.AddChild(new FakeChild(kind, file.toStdString()));
     QCOMPARE(CurrentChild->WindowKind(), kind);
-    for (const QString& n : on) QVERIFY2(form.Action(n)->isEnabled(), qPrintable(n));
-    for (const QString& n : off) QVERIFY2(!form.Action(n)->isEnabled(), qPrintable(n));
+    for (const QString& n : on)
+        QVERIFY2(form.Action(n)->isEnabled(), qPrintable(n));
+    for (const QString& n : off)
+        QVERIFY2(!form.Action(n)->isEnabled(), qPrintable(n));
 }
 
 void TestMainWindow::lastChildClosed() {
@@ -200,8 +222,10 @@ void TestMainWindow::lastChildClosed() {
 void TestMainWindow::editDispatch_data() {
     QTest::addColumn<int>("kind");
     QTest::addColumn<QStringList>("calls");
-    QTest::newRow("deck") << 1000 << QStringList{"cut", "copy", "paste", "clear", "find", "again 10", "replace", "again 01"};
-    QTest::newRow("annotated text has no clear") << 2100 << QStringList{"cut", "copy", "paste", "find", "again 10", "replace", "again 01"};
+    QTest::newRow("deck") << 1000 << QStringList{"cut",  "copy",     "paste",   "clear",
+                                                 "find", "again 10", "replace", "again 01"};
+    QTest::newRow("annotated text has no clear")
+        << 2100 << QStringList{"cut", "copy", "paste", "find", "again 10", "replace", "again 01"};
     QTest::newRow("viewer") << 3000 << QStringList{"copy", "find", "again 10", "again 10"};
     QTest::newRow("plot copies nothing") << 4000 << QStringList{};
     QTest::newRow("table") << 5000 << QStringList{"cut", "copy", "paste", "clear"};

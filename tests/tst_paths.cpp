@@ -9,14 +9,15 @@
 namespace {
 QStringList Q(const std::vector<std::string>& v) {
     QStringList l;
-    for (const auto& s : v) l << QString::fromStdString(s);
+    for (const auto& s : v)
+        l << QString::fromStdString(s);
     return l;
 }
 } // namespace
 
 class TestPaths : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void nameParts_data();
     void nameParts();
     void wildcard_data();
@@ -35,14 +36,36 @@ void TestPaths::nameParts_data() {
     QTest::addColumn<QString>("base");
     QTest::addColumn<QString>("dir");
     QTest::addColumn<QString>("file");
-    QTest::newRow("windows deck") << "C:\\KOLVAN\\RUN.dck" << ".DCK" << "C:\\KOLVAN\\RUN"
-                                  << "C:\\KOLVAN" << "RUN.dck";
-    QTest::newRow("dotted folder") << "C:\\A.B\\RUN.DCK" << ".DCK" << "C:\\A" << "C:\\A.B"
+    QTest::newRow("windows deck") << "C:\\KOLVAN\\RUN.dck"
+                                  << ".DCK"
+                                  << "C:\\KOLVAN\\RUN"
+                                  << "C:\\KOLVAN"
+                                  << "RUN.dck";
+    QTest::newRow("dotted folder") << "C:\\A.B\\RUN.DCK"
+                                   << ".DCK"
+                                   << "C:\\A"
+                                   << "C:\\A.B"
                                    << "RUN.DCK";
-    QTest::newRow("long extension") << "/p/x.dckx" << ".DCK" << "/p/x" << "/p" << "x.dckx";
-    QTest::newRow("short extension") << "run.f" << ".F" << "run" << "" << "run.f";
-    QTest::newRow("no extension in dotted dir") << "/a.b/file" << "" << "/a" << "/a.b" << "file";
-    QTest::newRow("root file") << "/RUN.OUT" << ".OUT" << "/RUN" << "/" << "RUN.OUT";
+    QTest::newRow("long extension") << "/p/x.dckx"
+                                    << ".DCK"
+                                    << "/p/x"
+                                    << "/p"
+                                    << "x.dckx";
+    QTest::newRow("short extension") << "run.f"
+                                     << ".F"
+                                     << "run"
+                                     << ""
+                                     << "run.f";
+    QTest::newRow("no extension in dotted dir") << "/a.b/file"
+                                                << ""
+                                                << "/a"
+                                                << "/a.b"
+                                                << "file";
+    QTest::newRow("root file") << "/RUN.OUT"
+                               << ".OUT"
+                               << "/RUN"
+                               << "/"
+                               << "RUN.OUT";
 }
 
 void TestPaths::nameParts() {
@@ -62,13 +85,20 @@ void TestPaths::wildcard_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("pattern");
     QTest::addColumn<bool>("match");
-    QTest::newRow("out") << "RUN.OUT" << "*.O*" << true;
-    QTest::newRow("lower oua") << "run.oua" << "*.O*" << true;
-    QTest::newRow("plt") << "run.plt" << "*.PLT" << true;
-    QTest::newRow("deck is no output") << "RUN.DCK" << "*.O*" << false;
-    QTest::newRow("two dots") << "a.b.out" << "*.O*" << true;
-    QTest::newRow("question mark") << "RUN.OUT" << "R?N.*" << true;
-    QTest::newRow("too short") << "RUN" << "RUN?" << false;
+    QTest::newRow("out") << "RUN.OUT"
+                         << "*.O*" << true;
+    QTest::newRow("lower oua") << "run.oua"
+                               << "*.O*" << true;
+    QTest::newRow("plt") << "run.plt"
+                         << "*.PLT" << true;
+    QTest::newRow("deck is no output") << "RUN.DCK"
+                                       << "*.O*" << false;
+    QTest::newRow("two dots") << "a.b.out"
+                              << "*.O*" << true;
+    QTest::newRow("question mark") << "RUN.OUT"
+                                   << "R?N.*" << true;
+    QTest::newRow("too short") << "RUN"
+                               << "RUN?" << false;
 }
 
 void TestPaths::wildcard() {

@@ -12,7 +12,8 @@ constexpr int UserCommandsAt = 20, DirsAt = 20 + 2304, LinkCountAt = DirsAt + 17
               LinksAt = LinkCountAt + 4, IntsAt = DirsAt + 3076, BytesAt = DirsAt + 3116;
 
 void Put32(std::string& b, size_t at, int32_t v) {
-    for (int i = 0; i < 4; ++i) b[at + size_t(i)] = char((uint32_t(v) >> (8 * i)) & 0xFF);
+    for (int i = 0; i < 4; ++i)
+        b[at + size_t(i)] = char((uint32_t(v) >> (8 * i)) & 0xFF);
 }
 void PutStr(std::string& b, size_t at, const std::string& s) {
     b[at] = char(s.size());
@@ -30,23 +31,30 @@ std::string Fixture() {
     PutStr(b, UserCommandsAt + 256, "make");
     PutStr(b, UserCommandsAt + 512, "echo hi");
     const char* dirs[] = {"/eng", "/flow", "/zk", "/zr", "/ml", "/gc"};
-    for (int i = 0; i < 6; ++i) PutStr(b, size_t(DirsAt + 256 * i), dirs[i]);
+    for (int i = 0; i < 6; ++i)
+        PutStr(b, size_t(DirsAt + 256 * i), dirs[i]);
     Put32(b, LinkCountAt, 5);
     PutStr(b, LinksAt, "/usr/bin/app1");
     PutStr(b, LinksAt + 256, "/usr/bin/app2");
-    for (int i = 0; i < 10; ++i) Put32(b, size_t(IntsAt + 4 * i), 100 + i);
-    for (int i = 0; i < 10; ++i) b[size_t(BytesAt + i)] = char(200 + i);
+    for (int i = 0; i < 10; ++i)
+        Put32(b, size_t(IntsAt + 4 * i), 100 + i);
+    for (int i = 0; i < 10; ++i)
+        b[size_t(BytesAt + i)] = char(200 + i);
     return b;
 }
 
-bool NoBitmaps(const std::string&) { return false; }
-bool AllBitmaps(const std::string&) { return true; }
+bool NoBitmaps(const std::string&) {
+    return false;
+}
+bool AllBitmaps(const std::string&) {
+    return true;
+}
 
 } // namespace
 
 class TestSettings : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void decodeFixture();
     void encodeLayout();
     void roundTrip();
@@ -143,7 +151,8 @@ void TestSettings::linkCounts() {
     QFETCH(int, links);
     QFETCH(int, firstInt);
     std::string b = Fixture();
-    for (int i = 2; i < 5; ++i) PutStr(b, size_t(LinksAt + 256 * i), "/l" + std::to_string(i));
+    for (int i = 2; i < 5; ++i)
+        PutStr(b, size_t(LinksAt + 256 * i), "/l" + std::to_string(i));
     std::string tail = b.substr(IntsAt);
     b.resize(LinksAt + size_t(256 * (5 + extraEntries)), '\0');
     if (count >= 0 && count < 100) b += tail; // the numbers follow the entries written
@@ -151,7 +160,8 @@ void TestSettings::linkCounts() {
     TSettings s;
     QCOMPARE(DecodeDFT(b, s, NoBitmaps), DftStatus::Ok);
     int n = 0;
-    for (const auto& l : s.ProgramDirs.Links) n += !l.empty();
+    for (const auto& l : s.ProgramDirs.Links)
+        n += !l.empty();
     QCOMPARE(n, links);
     QCOMPARE(s.ProgramDirs.LinkCount, 5);
     if (firstInt >= 0) QCOMPARE(s.ProgramDirs.Ints[0], firstInt);
@@ -189,7 +199,8 @@ void TestSettings::missingFile() {
 void TestSettings::switchesRewrite() {
     QTemporaryDir tmp;
     std::string text = "KOLVAN switches\r\n";
-    for (int i = 0; i < 7; ++i) text += std::string(i % 2 ? "n" : "y") + " switch " + std::to_string(i) + "\r\n";
+    for (int i = 0; i < 7; ++i)
+        text += std::string(i % 2 ? "n" : "y") + " switch " + std::to_string(i) + "\r\n";
     text += "extra 1\r\nextra 2\r\n";
     WriteTestFile(tmp.path(), "CNFGKV.KOL", text);
     WriteTestFile(tmp.path(), "CNFGKV.BAK", "stale");

@@ -8,13 +8,13 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabBar>
-#include <QToolButton>
 #include <QTemporaryDir>
+#include <QToolButton>
 #include <QtTest>
 
 class TestSetupDlg : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void init();
     void looks();
     void missingSwitchFileEndsProgram();
@@ -23,7 +23,7 @@ private slots:
     void bitmapButton();
     void unitsConvertForms();
 
-private:
+  private:
     std::unique_ptr<QTemporaryDir> tmp_;
 };
 
@@ -31,7 +31,8 @@ void TestSetupDlg::init() {
     tmp_ = std::make_unique<QTemporaryDir>();
     Globals() = TGlobals();
     Globals().KolshellDir = tmp_->path().toStdString();
-    WriteTestFile(tmp_->path(), "CNFGKV.KOL", "head\r\nY\r\nN\r\nY\r\nN\r\nY\r\nN\r\nY\r\nmore\r\nmore\r\n");
+    WriteTestFile(tmp_->path(), "CNFGKV.KOL",
+                  "head\r\nY\r\nN\r\nY\r\nN\r\nY\r\nN\r\nY\r\nmore\r\nmore\r\n");
 }
 
 void TestSetupDlg::looks() {
@@ -41,7 +42,8 @@ void TestSetupDlg::looks() {
     QCOMPARE(dlg.property("HelpContext").toInt(), 22);
     auto* tabs = dlg.findChild<QTabBar*>("TabSet");
     QStringList names;
-    for (int i = 0; i < tabs->count(); ++i) names << tabs->tabText(i);
+    for (int i = 0; i < tabs->count(); ++i)
+        names << tabs->tabText(i);
     QCOMPARE(names, QStringList({"Configure", "KOLSED", "Compiler", "Directories", "Links"}));
     QVERIFY(dlg.findChild<QGroupBox*>("VersionGroup")->isHidden());
     QVERIFY(dlg.findChild<QPushButton*>("Store"));
@@ -58,7 +60,8 @@ void TestSetupDlg::missingSwitchFileEndsProgram() {
     bool ended = false;
     dlg.EndProgram = [&] { ended = true; };
     QVERIFY(!dlg.Execute());
-    QCOMPARE(rec.Texts(), std::vector<std::string>{"Please put the CNFGKV.KOL file in the KOLSHELL directory"});
+    QCOMPARE(rec.Texts(),
+             std::vector<std::string>{"Please put the CNFGKV.KOL file in the KOLSHELL directory"});
     QCOMPARE(rec.Shown[0].Kind, 1);
     QVERIFY(rec.Shown[0].Beep);
     QVERIFY(ended);
@@ -107,7 +110,8 @@ void TestSetupDlg::bitmapButton() {
     QVERIFY(dlg.FormActivate());
     dlg.findChild<QLineEdit*>("LinkEdit2")->setText("/usr/bin/viewer");
     dlg.SpeedButton1Click(2);
-    QCOMPARE(dialogs.Titles, QStringList({"Select a bitmap for the button (16 x 16 or 32 x 16 pixels)"}));
+    QCOMPARE(dialogs.Titles,
+             QStringList({"Select a bitmap for the button (16 x 16 or 32 x 16 pixels)"}));
     QVERIFY(!dlg.findChild<QToolButton*>("SpeedButton2")->icon().isNull());
     dlg.StoreClick();
     const std::string bytes = ReadTestFile(Globals().KolshellDir + "/KOLSHELL.DFT");

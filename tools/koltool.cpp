@@ -26,7 +26,9 @@ bool ParseInt(const std::string& s, long& v) {
     return !s.empty() && *end == '\0';
 }
 
-bool ParseReal(const std::string& s, Extended& v) { return StrToReal(s, v); }
+bool ParseReal(const std::string& s, Extended& v) {
+    return StrToReal(s, v);
+}
 
 int FormatRealCmd(const Args& a) {
     long mode, digits;
@@ -63,21 +65,26 @@ int DftCmd(const Args& a) {
     TSettings s;
     std::string error;
     switch (ReadDFT(a[0], s, &error)) {
-    case DftStatus::Missing: return Fail("file " + a[0] + " was not found");
-    case DftStatus::Damaged: return Fail(error);
-    case DftStatus::Ok: break;
+    case DftStatus::Missing:
+        return Fail("file " + a[0] + " was not found");
+    case DftStatus::Damaged:
+        return Fail(error);
+    case DftStatus::Ok:
+        break;
     }
     const TProgramDirs& d = s.ProgramDirs;
     std::vector<std::string> ints, bytes;
-    for (int32_t v : d.Ints) ints.push_back(std::to_string(v));
-    for (uint8_t v : d.Bytes) bytes.push_back(std::to_string(v));
+    for (int32_t v : d.Ints)
+        ints.push_back(std::to_string(v));
+    for (uint8_t v : d.Bytes)
+        bytes.push_back(std::to_string(v));
     JsonObject o;
     o.Int("UnitSystem", s.Options.UnitSystem)
         .Int("IncludeHeader", s.Options.IncludeHeader)
         .Int("IncludeSimulationCard", s.Options.IncludeSimulationCard)
         .Int("Engine32", s.Options.Engine32)
-        .Raw("UserCommands", JsonStringArray({s.UserCommands.Compile, s.UserCommands.Rebuild,
-                                              s.UserCommands.User}))
+        .Raw("UserCommands",
+             JsonStringArray({s.UserCommands.Compile, s.UserCommands.Rebuild, s.UserCommands.User}))
         .Raw("ProgramDirs", JsonStringArray({d.Dirs.begin(), d.Dirs.end()}))
         .Raw("Links", JsonStringArray({d.Links.begin(), d.Links.end()}))
         .Raw("LinkBitmaps", JsonStringArray({d.LinkBitmaps.begin(), d.LinkBitmaps.end()}))
@@ -107,7 +114,8 @@ const std::map<std::string, std::function<int(const Args&)>>& Commands() {
 int main(int argc, char** argv) {
     if (argc < 2) {
         std::string names;
-        for (const auto& [name, fn] : Commands()) names += " " + name;
+        for (const auto& [name, fn] : Commands())
+            names += " " + name;
         return Fail("usage: koltool COMMAND ...; commands:" + names);
     }
     const auto it = Commands().find(argv[1]);

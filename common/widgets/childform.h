@@ -8,7 +8,7 @@
 
 class TChildForm : public QMdiSubWindow {
     Q_OBJECT
-public:
+  public:
     explicit TChildForm(int kind, QWidget* parent = nullptr);
 
     int WindowKind() const { return kind_; }
@@ -33,10 +33,10 @@ public:
     // Asked before the window closes; false keeps it open.
     virtual bool FormCloseQuery() { return true; }
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     int kind_;
 };
 

@@ -8,7 +8,9 @@
 
 namespace {
 
-QStringList FilterEntries(const QString& filter) { return QtFilter(filter).split(";;"); }
+QStringList FilterEntries(const QString& filter) {
+    return QtFilter(filter).split(";;");
+}
 
 int IndexOfEntry(const QString& filter, const QString& chosen) {
     return int(FilterEntries(filter).indexOf(chosen)) + 1;
@@ -40,7 +42,8 @@ QString QtFilter(const QString& filter) {
 QString TDialogs::OpenFileName(QWidget* parent, const QString& title, const QString& dir,
                                const QString& filter, int* filterIndex) {
     QString selected = EntryAt(filter, filterIndex ? *filterIndex : 1);
-    const QString name = QFileDialog::getOpenFileName(parent, title, dir, QtFilter(filter), &selected);
+    const QString name =
+        QFileDialog::getOpenFileName(parent, title, dir, QtFilter(filter), &selected);
     if (filterIndex && !name.isEmpty()) *filterIndex = IndexOfEntry(filter, selected);
     return name;
 }
@@ -82,4 +85,6 @@ TDialogs& Dialogs() {
     return installed ? *installed : standard;
 }
 
-void SetDialogs(TDialogs* dialogs) { installed = dialogs; }
+void SetDialogs(TDialogs* dialogs) {
+    installed = dialogs;
+}

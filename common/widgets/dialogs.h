@@ -7,7 +7,7 @@
 class QWidget;
 
 class TDialogs {
-public:
+  public:
     virtual ~TDialogs() = default;
     // filterIndex is 1-based in and out, as the filter lists number their entries.
     virtual QString OpenFileName(QWidget* parent, const QString& title, const QString& dir,

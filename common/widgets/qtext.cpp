@@ -2,7 +2,9 @@
 
 #include "common/json.h"
 
-bool UsesLatin1(const std::string& bytes) { return !IsValidUtf8(bytes); }
+bool UsesLatin1(const std::string& bytes) {
+    return !IsValidUtf8(bytes);
+}
 
 QString ToQ(const std::string& bytes) {
     if (UsesLatin1(bytes)) return QString::fromLatin1(bytes.data(), qsizetype(bytes.size()));

@@ -17,22 +17,34 @@ struct KindLook {
 KindLook LookOf(int kind) {
     using B = QMessageBox;
     switch (kind) {
-    case 1: return {B::Information, B::Ok, "Information"};
-    case 2: return {B::Warning, B::Ok | B::Cancel, "Warning"};
-    case 3: return {B::Critical, B::Yes | B::No, "Error"};
-    case 5: case 6: return {B::Warning, B::Yes | B::No, "Warning"};
-    case 7: return {B::Warning, B::Yes | B::No | B::Cancel, "Warning"};
-    default: return {B::Critical, B::Ok, "Error"};
+    case 1:
+        return {B::Information, B::Ok, "Information"};
+    case 2:
+        return {B::Warning, B::Ok | B::Cancel, "Warning"};
+    case 3:
+        return {B::Critical, B::Yes | B::No, "Error"};
+    case 5:
+    case 6:
+        return {B::Warning, B::Yes | B::No, "Warning"};
+    case 7:
+        return {B::Warning, B::Yes | B::No | B::Cancel, "Warning"};
+    default:
+        return {B::Critical, B::Ok, "Error"};
     }
 }
 
 int ResultOf(int button) {
     switch (button) {
-    case QMessageBox::Ok: return mrOk;
-    case QMessageBox::Cancel: return mrCancel;
-    case QMessageBox::Yes: return mrYes;
-    case QMessageBox::No: return mrNo;
-    default: return mrCancel;
+    case QMessageBox::Ok:
+        return mrOk;
+    case QMessageBox::Cancel:
+        return mrCancel;
+    case QMessageBox::Yes:
+        return mrYes;
+    case QMessageBox::No:
+        return mrNo;
+    default:
+        return mrCancel;
     }
 }
 

@@ -15,8 +15,8 @@ QPixmap ProgramPicture() {
     p.drawRoundedRect(2, 2, 60, 60, 8, 8);
     p.setPen(QPen(QColor(255, 200, 0), 3));
     // A small plot line over a grid: the engine's results.
-    p.drawPolyline(QPolygon({QPoint(8, 50), QPoint(20, 36), QPoint(30, 42), QPoint(42, 18),
-                             QPoint(56, 12)}));
+    p.drawPolyline(
+        QPolygon({QPoint(8, 50), QPoint(20, 36), QPoint(30, 42), QPoint(42, 18), QPoint(56, 12)}));
     p.setPen(QPen(Qt::white, 1));
     p.drawLine(8, 56, 56, 56);
     p.drawLine(8, 56, 8, 8);
@@ -36,8 +36,8 @@ TAboutBox::TAboutBox(bool kolsedOnly, QWidget* parent) : QDialog(parent) {
     big.setPointSize(big.pointSize() + 6);
     big.setBold(true);
     product->setFont(big);
-    auto* subtitle =
-        new QLabel(kolsedOnly ? "An Editor Program for KOLVAN" : "An Environment Program for KOLVAN");
+    auto* subtitle = new QLabel(kolsedOnly ? "An Editor Program for KOLVAN"
+                                           : "An Environment Program for KOLVAN");
     subtitle->setObjectName("Comments");
     auto* bits = new QLabel("32-bit");
     bits->setObjectName("Copyright");

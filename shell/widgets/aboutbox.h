@@ -5,7 +5,7 @@
 
 class TAboutBox : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit TAboutBox(bool kolsedOnly, QWidget* parent = nullptr);
 };
 

@@ -72,7 +72,8 @@ TSetupDlg::TSetupDlg(QWidget* parent) : QDialog(parent) {
     tabSet_ = new QTabBar(this);
     tabSet_->setObjectName("TabSet");
     tabSet_->setShape(QTabBar::RoundedSouth);
-    for (const char* name : PageNames) tabSet_->addTab(name);
+    for (const char* name : PageNames)
+        tabSet_->addTab(name);
     tabSet_->setUsesScrollButtons(false);
     tabSet_->setDrawBase(false);
     tabSet_->setGeometry(4, 200, 467, 28);
@@ -165,8 +166,8 @@ QWidget* TSetupDlg::MakeDirectoriesPage() {
     auto* grid = new QGridLayout(g);
     grid->setVerticalSpacing(1);
     const char* labels[] = {"KOLVAN", "FLOWDRAW", "ZONEKIT", "ZONER", "MODLIB", "GRIDCALC"};
-    const char* defaults[] = {"C:\\KOLVAN14",        "C:\\KOLVAN14\\FLOWDRAW",
-                              "C:\\KOLVAN14\\ZONER", "C:\\KOLVAN14\\ZONER",
+    const char* defaults[] = {"C:\\KOLVAN14",         "C:\\KOLVAN14\\FLOWDRAW",
+                              "C:\\KOLVAN14\\ZONER",  "C:\\KOLVAN14\\ZONER",
                               "C:\\KOLVAN14\\MODLIB", "C:\\KOLVAN14\\GRIDCALC"};
     for (int i = 0; i < 6; ++i) {
         dirs_[size_t(i)] = LabelledEdit(grid, i, labels[i], QString(labels[i]) + "Dir",
@@ -217,7 +218,8 @@ bool TSetupDlg::FormActivate() {
     commands_[0]->setText(ToQ(UserCommands().Compile));
     commands_[1]->setText(ToQ(UserCommands().Rebuild));
     commands_[2]->setText(ToQ(UserCommands().User));
-    for (size_t i = 0; i < dirs_.size(); ++i) dirs_[i]->setText(ToQ(ProgramDirs().Dirs[i]));
+    for (size_t i = 0; i < dirs_.size(); ++i)
+        dirs_[i]->setText(ToQ(ProgramDirs().Dirs[i]));
     for (int i = 0; i < 4; ++i) {
         links_[size_t(i)]->setText(ToQ(ProgramDirs().Links[size_t(i)]));
         linkBitmaps_[size_t(i)] = ToQ(ProgramDirs().LinkBitmaps[size_t(i)]);
@@ -232,7 +234,8 @@ bool TSetupDlg::FormActivate() {
     flowdrawLabel_->setText(Globals().UseNodeStudio ? "Nodestudio" : "FLOWDRAW");
     EngineSwitches on{};
     ReadEngineSwitches(kol, on);
-    for (size_t i = 0; i < EngineSwitchCount; ++i) switches_[i]->setChecked(on[i]);
+    for (size_t i = 0; i < EngineSwitchCount; ++i)
+        switches_[i]->setChecked(on[i]);
     return true;
 }
 
@@ -246,7 +249,8 @@ void TSetupDlg::OKBtnClick() {
     Options().IncludeHeader = header_->isChecked() ? 1 : 0;
     Options().IncludeSimulationCard = simulationCard_->isChecked() ? 1 : 0;
 
-    for (size_t i = 0; i < dirs_.size(); ++i) ProgramDirs().Dirs[i] = Short(FromQ(dirs_[i]->text()));
+    for (size_t i = 0; i < dirs_.size(); ++i)
+        ProgramDirs().Dirs[i] = Short(FromQ(dirs_[i]->text()));
     for (size_t i = 0; i < 4; ++i) {
         const std::string link = FromQ(links_[i]->text());
         ProgramDirs().Links[i] = link.substr(0, link.find(LinkBitmapMark));
@@ -260,7 +264,8 @@ void TSetupDlg::OKBtnClick() {
     UserCommands().User = Short(FromQ(commands_[2]->text()));
 
     EngineSwitches on{};
-    for (size_t i = 0; i < EngineSwitchCount; ++i) on[i] = switches_[i]->isChecked();
+    for (size_t i = 0; i < EngineSwitchCount; ++i)
+        on[i] = switches_[i]->isChecked();
     std::string error;
     if (!RewriteEngineSwitches(Globals().KolshellDir, on, &error)) ShowMsg(error, mkError, true);
 }
@@ -282,7 +287,8 @@ void TSetupDlg::reject() {
 void TSetupDlg::SpeedButton1Click(int code) {
     if (code < 1 || code > 4) return;
     const QString name = Dialogs().PictureFileName(
-        this, "Select a bitmap for the button (16 x 16 or 32 x 16 pixels)", "Bitmaps (*.bmp)|*.bmp");
+        this, "Select a bitmap for the button (16 x 16 or 32 x 16 pixels)",
+        "Bitmaps (*.bmp)|*.bmp");
     if (name.isEmpty()) return;
     linkBitmaps_[size_t(code - 1)] = name;
     LoadButtonGlyph(code - 1);

@@ -19,7 +19,7 @@ class QToolButton;
 
 class TSetupDlg : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit TSetupDlg(QWidget* parent = nullptr);
 
     // Called with the old and new unit system after OK; forms convert their values.
@@ -36,10 +36,10 @@ public:
     void StoreClick();
     void SpeedButton1Click(int code);
 
-protected:
+  protected:
     void reject() override; // Cancel and Escape run the OK handler, as OK does
 
-private:
+  private:
     QWidget* MakeConfigurePage();
     QWidget* MakeKolsedPage();
     QWidget* MakeCompilerPage();

@@ -23,16 +23,23 @@ MsgRecorder::~MsgRecorder() {
 
 std::vector<std::string> MsgRecorder::Texts() const {
     std::vector<std::string> t;
-    for (const auto& r : Shown) t.push_back(r.Text);
+    for (const auto& r : Shown)
+        t.push_back(r.Text);
     return t;
 }
 
 namespace {
-QString Take(QStringList& list) { return list.isEmpty() ? QString() : list.takeFirst(); }
+QString Take(QStringList& list) {
+    return list.isEmpty() ? QString() : list.takeFirst();
+}
 } // namespace
 
-ScriptedDialogs::ScriptedDialogs() { SetDialogs(this); }
-ScriptedDialogs::~ScriptedDialogs() { SetDialogs(nullptr); }
+ScriptedDialogs::ScriptedDialogs() {
+    SetDialogs(this);
+}
+ScriptedDialogs::~ScriptedDialogs() {
+    SetDialogs(nullptr);
+}
 
 QString ScriptedDialogs::OpenFileName(QWidget*, const QString& title, const QString&,
                                       const QString&, int* filterIndex) {

@@ -11,7 +11,7 @@
 #include <vector>
 
 class MsgRecorder {
-public:
+  public:
     MsgRecorder();
     ~MsgRecorder();
     std::vector<MsgRequest> Shown;
@@ -19,13 +19,13 @@ public:
     int Beeps = 0;
     std::vector<std::string> Texts() const;
 
-private:
+  private:
     MsgHandler oldMsg_;
     BeepHandler oldBeep_;
 };
 
 class ScriptedDialogs : public TDialogs {
-public:
+  public:
     ScriptedDialogs();
     ~ScriptedDialogs() override;
     QStringList OpenAnswers, SaveAnswers, DirAnswers, PictureAnswers, InputAnswers;
