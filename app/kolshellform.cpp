@@ -445,26 +445,17 @@ void TKOLSHELLFORM::Cascade1Click() {
     UpdateMenu();
 }
 
-void TKOLSHELLFORM::SIUnitsClick() {
-    if (Options().UnitSystem != 1) {
-        actions_["SIUnits"]->setChecked(true);
-        actions_["EngUnits"]->setChecked(false);
-        Options().UnitSystem = 1;
-        ConvertAllForms(2, 1);
-    } else {
-        actions_["SIUnits"]->setChecked(true);
-    }
-    UpdateMenu();
-}
+void TKOLSHELLFORM::SIUnitsClick() { ChooseUnitSystem(1); }
 
-void TKOLSHELLFORM::EngUnitsClick() {
-    if (Options().UnitSystem != 2) {
-        actions_["EngUnits"]->setChecked(true);
-        actions_["SIUnits"]->setChecked(false);
-        Options().UnitSystem = 2;
-        ConvertAllForms(1, 2);
-    } else {
-        actions_["EngUnits"]->setChecked(true);
+void TKOLSHELLFORM::EngUnitsClick() { ChooseUnitSystem(2); }
+
+void TKOLSHELLFORM::ChooseUnitSystem(int system) {
+    const int old = Options().UnitSystem;
+    actions_["SIUnits"]->setChecked(system == 1);
+    actions_["EngUnits"]->setChecked(system == 2);
+    if (old != system) {
+        Options().UnitSystem = system;
+        ConvertAllForms(old, system);
     }
     UpdateMenu();
 }

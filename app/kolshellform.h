@@ -84,6 +84,7 @@ class TKOLSHELLFORM : public QMainWindow {
     void MakeKolsedOnlyMenus();
     void ChildActivated(QMdiSubWindow* window);
     void ApplyMenuState();
+    void ChooseUnitSystem(int system);
     void BringForward(TChildForm* child);
     void ResetCompanionItem(const char* name, const char* caption);
     void FillWindowList();
