@@ -39,10 +39,5 @@ int main(int argc, char** argv) {
     form.AboutBox()->exec();
     form.FirstOpen = true;
 
-    const QStringList args = QCoreApplication::arguments();
-    if (args.size() > 1) {
-        const std::string name = UpStr(args[1].toStdString());
-        (void)name; // opening documents comes with the document windows
-    }
     return app.exec();
 }
