@@ -9,7 +9,7 @@ using Extended80Bytes = std::array<uint8_t, 10>;
 
 // The 6-byte real: byte 0 the exponent biased by 129 (0 means the value 0), bytes 1..5 a
 // 39-bit fraction with the sign in the top bit of byte 5, an implied leading 1.
-constexpr double Real48Max = 1.7014118346015974e38;         // (2 - 2^-39) * 2^126
+constexpr double Real48Max = 1.7014118346031449e38;         // (2 - 2^-39) * 2^126
 constexpr double Real48MinPositive = 2.938735877055719e-39; // 2^-128
 
 // Decodes any 6 bytes; never fails.

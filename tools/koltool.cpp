@@ -3,6 +3,7 @@
 #include "common/json.h"
 #include "common/lib1.h"
 #include "common/settings.h"
+#include "plot/outputdata.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -100,11 +101,50 @@ int DefaultDftCmd(const Args& a) {
     return 0;
 }
 
+std::vector<std::string> ColumnTexts(const std::array<std::string, MaxOutputCols + 1>& a, int n) {
+    return std::vector<std::string>(a.begin() + 1, a.begin() + 1 + n);
+}
+
+std::string Extremes(const std::array<Real48Bytes, MaxOutputCols + 1>& a, int n) {
+    std::vector<std::string> v;
+    for (int c = 1; c <= n; ++c)
+        v.push_back(JsonNumber(DecodeReal48(a[size_t(c)])));
+    return JsonArray(v);
+}
+
+int OutputCmd(const Args& a) {
+    if (a.empty() || a.size() > 2 || (a.size() == 2 && a[1] != "--no-values"))
+        return Fail("usage: output FILE [--no-values]");
+    TOutputData d;
+    if (!ReadOutputFile(a[0], d)) return Fail("file " + a[0] + " cannot be read");
+    JsonObject o;
+    o.Bool("HasNames", d.HasNames)
+        .Bool("HasUnits", d.HasUnits)
+        .Int("NRows", d.NRows)
+        .Int("NCols", d.NCols)
+        .Raw("Names", JsonStringArray(ColumnTexts(d.Names, d.NCols)))
+        .Raw("Units", JsonStringArray(ColumnTexts(d.Units, d.NCols)))
+        .Raw("ColMin", Extremes(d.ColMin, d.NCols))
+        .Raw("ColMax", Extremes(d.ColMax, d.NCols));
+    if (a.size() == 1) {
+        std::vector<std::string> cols;
+        for (int c = 1; c <= d.NCols; ++c) {
+            std::vector<std::string> v;
+            for (int r = 1; r <= d.NRows; ++r)
+                v.push_back(JsonNumber(d.Value(c, r)));
+            cols.push_back(JsonArray(v));
+        }
+        o.Raw("Columns", JsonArray(cols));
+    }
+    std::printf("%s\n", o.Text().c_str());
+    return 0;
+}
+
 const std::map<std::string, std::function<int(const Args&)>>& Commands() {
     static const std::map<std::string, std::function<int(const Args&)>> c = {
         {"format-real", FormatRealCmd}, {"choose-format", ChooseFormatCmd},
         {"str-to-real", StrToRealCmd},  {"dft", DftCmd},
-        {"default-dft", DefaultDftCmd},
+        {"default-dft", DefaultDftCmd}, {"output", OutputCmd},
     };
     return c;
 }
