@@ -3,6 +3,7 @@
 #include "common/json.h"
 #include "common/lib1.h"
 #include "common/settings.h"
+#include "plot/axis.h"
 #include "plot/outputdata.h"
 
 #include <cstdio>
@@ -140,11 +141,77 @@ int OutputCmd(const Args& a) {
     return 0;
 }
 
+int ScaleCmd(const Args& a) {
+    Extended lo, hi;
+    long ticks = 5, decimals = 3;
+    if ((a.size() != 2 && a.size() != 4) || !ParseReal(a[0], lo) || !ParseReal(a[1], hi) ||
+        (a.size() == 4 && (!ParseInt(a[2], ticks) || !ParseInt(a[3], decimals))))
+        return Fail("usage: scale DATAMIN DATAMAX [TICKS DECIMALS]");
+    const AxisProposal p = ScaleMinMax(lo, hi, int(ticks), int(decimals));
+    JsonObject o;
+    o.Num("Min", double(p.Min))
+        .Num("Max", double(p.Max))
+        .Int("Ticks", p.Ticks)
+        .Int("Decimals", p.Decimals)
+        .Str("MinText", ProposalText(p.Min, p.Decimals))
+        .Str("MaxText", ProposalText(p.Max, p.Decimals));
+    std::printf("%s\n", o.Text().c_str());
+    return 0;
+}
+
+int TicksCmd(const Args& a) {
+    Extended lo, hi;
+    long ticks, log, style, digits, minor = 0;
+    if ((a.size() != 6 && a.size() != 8) || !ParseReal(a[0], lo) || !ParseReal(a[1], hi) ||
+        !ParseInt(a[2], ticks) || !ParseInt(a[3], log) || !ParseInt(a[4], style) ||
+        !ParseInt(a[5], digits) || (a.size() == 8 && (a[6] != "--minor" || !ParseInt(a[7], minor))))
+        return Fail("usage: ticks MIN MAX TICKS LOG STYLE DIGITS [--minor K]");
+    AxisScale s{lo, hi, int(ticks), int(minor), log != 0, int(style), int(digits)};
+    const std::vector<AxisTick> ticksOut = MajorTicks(s, 0, 1000);
+    std::vector<std::string> items, pixels;
+    for (const AxisTick& t : ticksOut) {
+        JsonObject o;
+        o.Num("Value", double(t.Value))
+            .Bool("Labelled", t.Labelled)
+            .Str("Label", t.Label)
+            .Bool("Last", t.Last);
+        items.push_back(o.Text());
+        pixels.push_back(std::to_string(t.Pixel));
+    }
+    size_t minorCount = 0;
+    for (size_t i = 1; !s.LogAxis && i < ticksOut.size(); ++i)
+        minorCount +=
+            MinorTickPixels(ticksOut[i - 1].Pixel, ticksOut[i].Pixel, s.MinorTicks).size();
+    JsonObject o;
+    o.Raw("Ticks", JsonArray(items))
+        .Int("Minor", long(minorCount))
+        .Raw("Pixels", JsonArray(pixels));
+    std::printf("%s\n", o.Text().c_str());
+    return 0;
+}
+
+int LabelCmd(const Args& a) {
+    if (a.size() != 1) return Fail("usage: label TEXT");
+    const LabelParts p = SplitLabel(a[0]);
+    JsonObject o;
+    o.Str("Mantissa", p.Mantissa).Bool("Times", p.Times);
+    if (!p.Base.empty()) o.Str("Base", p.Base);
+    o.Str("Exponent", p.Exponent);
+    std::printf("%s\n", o.Text().c_str());
+    return 0;
+}
+
 const std::map<std::string, std::function<int(const Args&)>>& Commands() {
     static const std::map<std::string, std::function<int(const Args&)>> c = {
-        {"format-real", FormatRealCmd}, {"choose-format", ChooseFormatCmd},
-        {"str-to-real", StrToRealCmd},  {"dft", DftCmd},
-        {"default-dft", DefaultDftCmd}, {"output", OutputCmd},
+        {"format-real", FormatRealCmd},
+        {"choose-format", ChooseFormatCmd},
+        {"str-to-real", StrToRealCmd},
+        {"dft", DftCmd},
+        {"default-dft", DefaultDftCmd},
+        {"output", OutputCmd},
+        {"scale", ScaleCmd},
+        {"ticks", TicksCmd},
+        {"label", LabelCmd},
     };
     return c;
 }

@@ -1,0 +1,164 @@
+#include "plot/axis.h"
+
+#include <QtTest>
+
+Q_DECLARE_METATYPE(Extended)
+
+namespace {
+QList<double> Values(const std::vector<AxisTick>& t, bool labelledOnly = false) {
+    QList<double> l;
+    for (const AxisTick& x : t)
+        if (!labelledOnly || x.Labelled) l << double(x.Value);
+    return l;
+}
+} // namespace
+
+class TestAxis : public QObject {
+    Q_OBJECT
+  private slots:
+    void scale_data();
+    void scale();
+    void logTicks_data();
+    void logTicks();
+    void linearTicks();
+    void pixels();
+    void labels_data();
+    void labels();
+};
+
+void TestAxis::scale_data() {
+    QTest::addColumn<Extended>("lo");
+    QTest::addColumn<Extended>("hi");
+    QTest::addColumn<Extended>("min");
+    QTest::addColumn<Extended>("max");
+    QTest::addColumn<int>("ticks");
+    QTest::addColumn<int>("decimals");
+    QTest::newRow("0..97.3") << Extended(0) << Extended(97.3) << Extended(0) << Extended(100) << 10
+                             << 0;
+    QTest::newRow("12..97.3") << Extended(12) << Extended(97.3) << Extended(10) << Extended(100)
+                              << 9 << 0;
+    QTest::newRow("0..30.5 trimmed")
+        << Extended(0) << Extended(30.5) << Extended(0) << Extended(35) << 7 << 0;
+    QTest::newRow("constant keeps ticks")
+        << Extended(5) << Extended(5) << Extended(4.5) << Extended(5.5) << 7 << 2;
+    QTest::newRow("1E6 keeps 3 decimals")
+        << Extended(0) << Extended(1e6) << Extended(0) << Extended(1e6) << 10 << 3;
+    QTest::newRow("small range") << Extended(0.001) << Extended(0.0042) << Extended(0.001)
+                                 << Extended(0.0045) << 7 << 4;
+}
+
+void TestAxis::scale() {
+    QFETCH(Extended, lo);
+    QFETCH(Extended, hi);
+    QFETCH(Extended, min);
+    QFETCH(Extended, max);
+    QFETCH(int, ticks);
+    QFETCH(int, decimals);
+    const AxisProposal p = ScaleMinMax(lo, hi, 7, 2);
+    QVERIFY2(std::fabs(p.Min - min) < 1e-12L, qPrintable(QString::number(double(p.Min))));
+    QVERIFY2(std::fabs(p.Max - max) < 1e-12L, qPrintable(QString::number(double(p.Max))));
+    QCOMPARE(p.Ticks, ticks);
+    QCOMPARE(p.Decimals, decimals);
+}
+
+void TestAxis::logTicks_data() {
+    QTest::addColumn<Extended>("lo");
+    QTest::addColumn<Extended>("hi");
+    QTest::addColumn<QList<double>>("ticks");
+    QTest::addColumn<QList<double>>("labelled");
+    QList<double> t1000;
+    for (double d : {1.0, 10.0, 100.0})
+        for (int k = 1; k <= 9; ++k)
+            t1000 << k * d;
+    t1000 << 1000;
+    QTest::newRow("1..1000") << Extended(1) << Extended(1000) << t1000
+                             << QList<double>{1, 10, 100, 1000};
+    QTest::newRow("1..1E5") << Extended(1) << Extended(1e5)
+                            << QList<double>{1, 10, 100, 1000, 1e4, 1e5}
+                            << QList<double>{1, 10, 100, 1000, 1e4, 1e5};
+    QTest::newRow("3..50") << Extended(3) << Extended(50)
+                           << QList<double>{3, 4, 5, 6, 7, 8, 9, 10, 20, 30, 40, 50}
+                           << QList<double>{3, 10};
+    QTest::newRow("non-positive end")
+        << Extended(0) << Extended(10) << QList<double>{0, 10} << QList<double>{0, 10};
+}
+
+void TestAxis::logTicks() {
+    QFETCH(Extended, lo);
+    QFETCH(Extended, hi);
+    QFETCH(QList<double>, ticks);
+    QFETCH(QList<double>, labelled);
+    AxisScale a{lo, hi, 5, 0, true, 1, 0};
+    const auto t = MajorTicks(a, 0, 1000);
+    QCOMPARE(Values(t), ticks);
+    QCOMPARE(Values(t, true), labelled);
+    QVERIFY(t.back().Last);
+    QCOMPARE(t.back().Pixel, 1000);
+}
+
+void TestAxis::linearTicks() {
+    AxisScale a{0, 1, 4, 3, false, 1, 2};
+    const auto t = MajorTicks(a, 100, -200);
+    QCOMPARE(Values(t), (QList<double>{0, 0.25, 0.5, 0.75, 1}));
+    QCOMPARE(t[1].Label, std::string("0.25"));
+    QCOMPARE(t[4].Pixel, -100);
+    QCOMPARE(MinorTickPixels(t[0].Pixel, t[1].Pixel, 3), (std::vector<int>{88, 75, 63}));
+    QVERIFY(MinorTickPixels(0, 100, 0).empty());
+    a.Ticks = 0; // counts as one interval, and ends
+    QCOMPARE(Values(MajorTicks(a, 0, 10)), (QList<double>{0, 1}));
+    a.Ticks = -2;
+    QCOMPARE(Values(MajorTicks(a, 0, 10)), (QList<double>{0, 0.5, 1}));
+}
+
+void TestAxis::pixels() {
+    AxisScale a{0, 10, 5, 0, false, 1, 1};
+    QCOMPARE(ValueToPixel(a, 5, 50, 100), 100);
+    QCOMPARE(ValueToPixel(a, 1e9, 0, 1000), PixelLimit);
+    QCOMPARE(ValueToPixel(a, -1e9, 0, 1000), -PixelLimit);
+    QCOMPARE(ValueToPixel(a, 0.25, 0, 10), 0); // 0.25 rounds to even
+    a.LogAxis = true;
+    a.AxisMin = 1;
+    a.AxisMax = 100;
+    QCOMPARE(Decades(a), 2);
+    QCOMPARE(ValueToPixel(a, 10, 0, 1000), 500);
+    QCOMPARE(ValueToPixel(a, -3, 7, 1000), 7);
+}
+
+void TestAxis::labels_data() {
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<QString>("mantissa");
+    QTest::addColumn<bool>("times");
+    QTest::addColumn<QString>("base");
+    QTest::addColumn<QString>("exponent");
+    QTest::newRow("power of ten") << "1E+05"
+                                  << "" << false << "10"
+                                  << "5";
+    QTest::newRow("mantissa and negative") << "2.5E-03"
+                                           << "2.5" << true << "10"
+                                           << "-3";
+    QTest::newRow("minus one") << "-1E+12"
+                               << "-" << false << "10"
+                               << "12";
+    QTest::newRow("three-digit exponent") << "1.5E+123"
+                                          << "1.5" << true << "10"
+                                          << "123";
+    QTest::newRow("plain") << "12.50"
+                           << "12.50" << false << ""
+                           << "";
+}
+
+void TestAxis::labels() {
+    QFETCH(QString, label);
+    QFETCH(QString, mantissa);
+    QFETCH(bool, times);
+    QFETCH(QString, base);
+    QFETCH(QString, exponent);
+    const LabelParts p = SplitLabel(label.toStdString());
+    QCOMPARE(QString::fromStdString(p.Mantissa), mantissa);
+    QCOMPARE(p.Times, times);
+    QCOMPARE(QString::fromStdString(p.Base), base);
+    QCOMPARE(QString::fromStdString(p.Exponent), exponent);
+}
+
+QTEST_GUILESS_MAIN(TestAxis)
+#include "tst_axis.moc"
