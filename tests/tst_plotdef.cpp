@@ -1,0 +1,259 @@
+#include "plot/outputdata.h"
+#include "plot/plotdef.h"
+
+#include <QtTest>
+#include <cstring>
+
+namespace {
+
+void Put32(std::string& b, size_t at, int32_t v) {
+    for (int i = 0; i < 4; ++i)
+        b[at + size_t(i)] = char((uint32_t(v) >> (8 * i)) & 0xFF);
+}
+void PutStr(std::string& b, size_t at, const std::string& s) {
+    b[at] = char(s.size());
+    b.replace(at + 1, s.size(), s);
+}
+// Real48 of small integers: exponent 129 + floor(log2 v), fraction bits below.
+std::string R48(int v) {
+    if (v == 0) return std::string(6, '\0');
+    int e = 0;
+    while ((1 << (e + 1)) <= v)
+        ++e;
+    uint64_t frac = (uint64_t(v) << (39 - e)) & ((uint64_t(1) << 39) - 1);
+    std::string b(6, '\0');
+    b[0] = char(129 + e);
+    for (int i = 1; i <= 5; ++i, frac >>= 8)
+        b[size_t(i)] = char(frac & 0xFF);
+    return b;
+}
+
+// A plot file of two lines with 11 and 21 points, laid out by hand.
+std::string Fixture() {
+    std::string f(256 + 8220, '\0');
+    PutStr(f, 0, "Plot 1: from RUN.OUT");
+    const size_t d = 256;
+    Put32(f, d, 2);
+    PutStr(f, d + 260, "TIME S");
+    PutStr(f, d + 291, "LEVEL M");
+    // AxisMax X = 10.0 as a 10-byte real: significand 0xA000..., exponent 16383 + 3.
+    f[d + 342 + 7] = char(0xA0);
+    f[d + 342 + 8] = char(0x02);
+    f[d + 342 + 9] = char(0x40);
+    Put32(f, d + 372, 5);
+    f[d + 382] = 1;
+    f[d + 384] = 2;
+    f[d + 390] = 1;
+    std::string lines;
+    for (int i = 0; i < 2; ++i) {
+        std::string l(156, '\0');
+        const int n = i == 0 ? 11 : 21;
+        Put32(l, 0, n);
+        Put32(l, 4, 21);
+        Put32(l, 12, i + 1);
+        Put32(l, 20, i + 1);
+        PutStr(l, 24, "TIME");
+        PutStr(l, 45, i == 0 ? "LEVEL" : "FLOW");
+        Put32(l, 116, 1);
+        Put32(l, 120, n);
+        Put32(l, 124, 1);
+        Put32(l, 132, 2 + i);
+        f.replace(d + 392 + 156 * size_t(i), 156, l);
+        lines += l;
+        for (int k = 0; k < n; ++k)
+            lines += R48(k);
+        for (int k = 0; k < n; ++k)
+            lines += R48(2 * k);
+    }
+    return f + lines;
+}
+
+TOutputData Data() {
+    TOutputData d;
+    ReadOutputText("TIME A B C\nS M KG N\n0 1 2 3\n1 4 5 6\n2 7 8 9\n3 10 11 12\n", d);
+    return d;
+}
+
+PlotChoices Choices(std::vector<int> ys, int colour, int symbol) {
+    PlotChoices c;
+    c.XCol = 1;
+    c.YCols = std::move(ys);
+    c.Colour = colour;
+    c.Symbol = symbol;
+    return c;
+}
+
+} // namespace
+
+class TestPlotDef : public QObject {
+    Q_OBJECT
+  private slots:
+    void readFixture();
+    void writeBack();
+    void hostile_data();
+    void hostile();
+    void newPlot_data();
+    void newPlot();
+    void rowRange_data();
+    void rowRange();
+    void overlay();
+    void deleteLine();
+};
+
+void TestPlotDef::readFixture() {
+    const std::string f = Fixture();
+    QCOMPARE(f.size(), size_t(256 + 8220 + (156 + 132) + (156 + 252)));
+    std::string caption, error;
+    TPlotDef d;
+    QVERIFY2(DecodePlotFile(f, "x.ksp", caption, d, error), error.c_str());
+    QCOMPARE(caption, std::string("Plot 1: from RUN.OUT"));
+    QCOMPARE(d.NLines, 2);
+    QCOMPARE(d.AxisTitle[1], std::string("LEVEL M"));
+    QCOMPARE(d.AxisMax[0], Extended(10));
+    QCOMPARE(d.Ticks[0], 5);
+    QCOMPARE(int(d.NumStyle[0]), 1);
+    QCOMPARE(int(d.NumDigits[0]), 2);
+    QCOMPARE(d.Lines[1].NPoints, 21);
+    QCOMPARE(d.Lines[1].ColName[1], std::string("FLOW"));
+    QCOMPARE(d.Lines[1].Colour, 3);
+    QCOMPARE(DecodeReal48(d.Lines[1].YValues[20]), 40.0);
+    QCOMPARE(DecodeReal48(d.Lines[0].XValues[10]), 10.0);
+}
+
+void TestPlotDef::writeBack() {
+    std::string caption, error;
+    TPlotDef d;
+    QVERIFY(DecodePlotFile(Fixture(), "x.ksp", caption, d, error));
+    QCOMPARE(QByteArray::fromStdString(EncodePlotFile(caption, d)).toHex(),
+             QByteArray::fromStdString(Fixture()).toHex());
+}
+
+void TestPlotDef::hostile_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    const std::string f = Fixture();
+    QTest::newRow("empty") << QByteArray();
+    QTest::newRow("no definition") << QByteArray::fromStdString(f.substr(0, 5000));
+    QTest::newRow("line record missing")
+        << QByteArray::fromStdString(f.substr(0, 256 + 8220 + 100));
+    QTest::newRow("points cut short") << QByteArray::fromStdString(f.substr(0, f.size() - 1));
+    std::string zero = f;
+    Put32(zero, 256, 0);
+    QTest::newRow("no lines") << QByteArray::fromStdString(zero);
+    std::string many = f;
+    Put32(many, 256, 51);
+    QTest::newRow("51 lines") << QByteArray::fromStdString(many);
+    std::string huge = f;
+    Put32(huge, 256 + 8220, 0x7FFFFFFF);
+    QTest::newRow("huge point count") << QByteArray::fromStdString(huge);
+    std::string negative = f;
+    Put32(negative, 256 + 8220, -5);
+    QTest::newRow("negative point count") << QByteArray::fromStdString(negative);
+}
+
+void TestPlotDef::hostile() {
+    QFETCH(QByteArray, bytes);
+    std::string caption = "kept", error;
+    TPlotDef d;
+    d.NLines = 7;
+    QVERIFY(!DecodePlotFile(bytes.toStdString(), "bad.ksp", caption, d, error));
+    QVERIFY(error.find("bad.ksp") != std::string::npos);
+    QCOMPARE(caption, std::string("kept"));
+    QCOMPARE(d.NLines, 7);
+}
+
+void TestPlotDef::newPlot_data() {
+    QTest::addColumn<int>("symbol");
+    QTest::addColumn<QList<int>>("symbols");
+    QTest::newRow("no symbols") << 0 << QList<int>{0, 0, 0};
+    QTest::newRow("symbols advance") << 1 << QList<int>{1, 2, 3};
+}
+
+void TestPlotDef::newPlot() {
+    QFETCH(int, symbol);
+    QFETCH(QList<int>, symbols);
+    TPlotDef working, plot;
+    std::string error;
+    QVERIFY(BuildNewPlot(working, Data(), Choices({2, 3, 4}, 2, symbol), plot, error));
+    QCOMPARE(plot.NLines, 3);
+    for (int k = 0; k < 3; ++k) {
+        const TPlotLine& l = plot.Lines[size_t(k)];
+        QCOMPARE(l.Colour, 2 + k);
+        QCOMPARE(l.Symbol, symbols[k]);
+        QCOMPARE(l.LineNo, k + 1);
+        QCOMPARE(l.XCol, 0);
+        QCOMPARE(l.YCol, k + 1);
+        QCOMPARE(l.NPoints, 4);
+    }
+    QCOMPARE(plot.AxisTitle[0], std::string("TIME S"));
+    QCOMPARE(plot.AxisTitle[1], std::string("A M"));
+    QCOMPARE(DecodeReal48(plot.Lines[2].YValues[3]), 12.0);
+    int count = 0;
+    QCOMPARE(NextPlotCaption(count, "/p/RUN.OUT"), std::string("Plot 1: from /p/RUN.OUT"));
+    QCOMPARE(NextPlotCaption(count, "/p/RUN.OUT"), std::string("Plot 2: from /p/RUN.OUT"));
+    QVERIFY(!BuildNewPlot(working, Data(), Choices({}, 0, 0), plot, error));
+}
+
+void TestPlotDef::rowRange_data() {
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<QString>("to");
+    QTest::addColumn<int>("first");
+    QTest::addColumn<int>("last");
+    QTest::newRow("as given") << "2"
+                              << "4" << 2 << 4;
+    QTest::newRow("zero from") << "0"
+                               << "3" << 1 << 3;
+    QTest::newRow("text from") << "abc"
+                               << "3" << 1 << 3;
+    QTest::newRow("to equals from") << "3"
+                                    << "3" << 3 << 5;
+    QTest::newRow("to beyond rows") << "1"
+                                    << "99" << 1 << 5;
+    QTest::newRow("from beyond rows") << "9"
+                                      << "2" << 5 << 5;
+}
+
+void TestPlotDef::rowRange() {
+    QFETCH(QString, from);
+    QFETCH(QString, to);
+    QFETCH(int, first);
+    QFETCH(int, last);
+    PlotChoices c;
+    c.FromRow = from.toStdString();
+    c.ToRow = to.toStdString();
+    int32_t f = 0, t = 0;
+    PlotRowRange(c, 5, f, t);
+    QCOMPARE(f, first);
+    QCOMPARE(t, last);
+}
+
+void TestPlotDef::overlay() {
+    TPlotDef plot;
+    std::string error;
+    QVERIFY(BuildNewPlot(TPlotDef(), Data(), Choices({2}, 0, 1), plot, error));
+    QVERIFY(OverlayPlot(plot, Data(), Choices({3, 4}, 5, 1), error));
+    QCOMPARE(plot.NLines, 3);
+    QCOMPARE(plot.Lines[1].Colour, 5);
+    QCOMPARE(plot.Lines[2].Colour, 6);
+    QCOMPARE(plot.Lines[2].Symbol, 2);
+    QCOMPARE(plot.Lines[2].LineNo, 3);
+    QCOMPARE(plot.AxisTitle[1], std::string("A M")); // titles untouched
+    PlotChoices many = Choices(std::vector<int>(48, 2), 0, 0);
+    QVERIFY(!OverlayPlot(plot, Data(), many, error));
+    QCOMPARE(plot.NLines, 3);
+    QVERIFY(error.find("50") != std::string::npos);
+}
+
+void TestPlotDef::deleteLine() {
+    TPlotDef plot;
+    std::string error;
+    QVERIFY(BuildNewPlot(TPlotDef(), Data(), Choices({2, 3, 4}, 0, 0), plot, error));
+    QVERIFY(DeletePlotLine(plot, 1));
+    QCOMPARE(plot.NLines, 2);
+    QCOMPARE(plot.Lines[0].YCol, 2);
+    QVERIFY(DeletePlotLine(plot, 2));
+    QVERIFY(!DeletePlotLine(plot, 1)); // the only line: the window closes instead
+    QCOMPARE(plot.NLines, 1);
+}
+
+QTEST_GUILESS_MAIN(TestPlotDef)
+#include "tst_plotdef.moc"
