@@ -2,9 +2,12 @@
 // problems go to stderr with exit status 1.
 #include "common/json.h"
 #include "common/lib1.h"
+#include "common/paths.h"
 #include "common/settings.h"
 #include "plot/axis.h"
 #include "plot/outputdata.h"
+#include "plot/outputfiles.h"
+#include "plot/plotdef.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -201,6 +204,165 @@ int LabelCmd(const Args& a) {
     return 0;
 }
 
+int OutputFilesCmd(const Args& a) {
+    if (a.size() != 1) return Fail("usage: output-files FILE");
+    const OutputFileList l = ListOutputFiles(a[0]);
+    JsonObject o;
+    o.Raw("Files", JsonStringArray(l.Files))
+        .Raw("Selected", l.Selected < 0 ? "null" : JsonString(l.Files[size_t(l.Selected)]));
+    std::printf("%s\n", o.Text().c_str());
+    return 0;
+}
+
+std::string Points(const std::vector<Real48Bytes>& v) {
+    std::vector<std::string> out;
+    for (const Real48Bytes& b : v)
+        out.push_back(JsonNumber(DecodeReal48(b)));
+    return JsonArray(out);
+}
+
+std::string LineJson(const TPlotLine& l) {
+    JsonObject o;
+    o.Int("NPoints", l.NPoints)
+        .Int("SourceRows", l.SourceRows)
+        .Int("RowsEditable", l.RowsEditable)
+        .Int("LineNo", l.LineNo)
+        .Int("XCol", l.XCol)
+        .Int("YCol", l.YCol)
+        .Raw("ColName", JsonStringArray({l.ColName[0], l.ColName[1]}))
+        .Raw("ColUnits", JsonStringArray({l.ColUnits[0], l.ColUnits[1]}))
+        .Int("FromRow", l.FromRow)
+        .Int("ToRow", l.ToRow)
+        .Int("LineStyle", l.LineStyle)
+        .Int("Symbol", l.Symbol)
+        .Int("Colour", l.Colour)
+        .Bool("Smooth", l.Smooth)
+        .Raw("XValues", Points(l.XValues))
+        .Raw("YValues", Points(l.YValues));
+    return o.Text();
+}
+
+template <typename T> std::string Pair(const std::array<T, 2>& a) {
+    return JsonArray({JsonNumber(double(a[0])), JsonNumber(double(a[1]))});
+}
+
+int KspCmd(const Args& a) {
+    if (a.size() != 1) return Fail("usage: ksp FILE");
+    std::string caption, error;
+    TPlotDef d;
+    if (!OpenPlotFile(a[0], caption, d, error)) return Fail(error);
+    std::vector<std::string> lines;
+    for (int i = 0; i < d.NLines; ++i)
+        lines.push_back(LineJson(d.Lines[size_t(i)]));
+    JsonObject o;
+    o.Str("Caption", caption)
+        .Int("NLines", d.NLines)
+        .Raw("AxisTitle", JsonStringArray({d.AxisTitle[0], d.AxisTitle[1]}))
+        .Raw("AxisMin", Pair(d.AxisMin))
+        .Raw("AxisMax", Pair(d.AxisMax))
+        .Raw("Grid", Pair(d.Grid))
+        .Raw("MinorTicks", Pair(d.MinorTicks))
+        .Raw("Ticks", Pair(d.Ticks))
+        .Raw("LogAxis", Pair(d.LogAxis))
+        .Raw("NumStyle", Pair(d.NumStyle))
+        .Raw("NumDigits", Pair(d.NumDigits))
+        .Bool("ShowLegend", d.ShowLegend)
+        .Raw("Lines", JsonArray(lines));
+    std::printf("%s\n", o.Text().c_str());
+    return 0;
+}
+
+// Options of make-plot: "--name value" pairs and the flags --smooth and --legend.
+bool ParseMakePlot(const Args& a, std::map<std::string, std::string>& opt) {
+    if (a.empty()) return false;
+    opt["file"] = a[0];
+    for (size_t i = 1; i < a.size(); ++i) {
+        if (a[i] == "--smooth" || a[i] == "--legend") {
+            opt[a[i]] = "1";
+        } else if (a[i].rfind("-", 0) == 0 && i + 1 < a.size()) {
+            opt[a[i]] = a[i + 1];
+            ++i;
+        } else {
+            return false;
+        }
+    }
+    return opt.count("-o") && opt.count("--x") && opt.count("--y");
+}
+
+std::vector<int> ColumnList(const std::string& s) {
+    std::vector<int> v;
+    size_t start = 0;
+    while (start <= s.size()) {
+        const size_t comma = s.find(',', start);
+        v.push_back(std::atoi(s.substr(start, comma - start).c_str()));
+        if (comma == std::string::npos) break;
+        start = comma + 1;
+    }
+    return v;
+}
+
+void ProposeAxes(TPlotDef& w, const TOutputData& d, const PlotChoices& c) {
+    const bool xOk = c.XCol >= 1 && c.XCol <= d.NCols;
+    const AxisProposal px =
+        ScaleMinMax(xOk ? d.Min(c.XCol) : 9.0e30, xOk ? d.Max(c.XCol) : -9.0e30, 5, 3);
+    Extended lo = 9.0e30L, hi = -9.0e30L;
+    for (int y : c.YCols)
+        if (y >= 1 && y <= d.NCols)
+            lo = std::min<Extended>(lo, d.Min(y)), hi = std::max<Extended>(hi, d.Max(y));
+    const AxisProposal py = ScaleMinMax(lo, hi, 5, 3);
+    int a = 0;
+    for (const AxisProposal& p : {px, py}) {
+        // The fields show the ends as text; OK reads them back.
+        Extended mn = p.Min, mx = p.Max;
+        StrToReal(ProposalText(p.Min, p.Decimals), mn);
+        StrToReal(ProposalText(p.Max, p.Decimals), mx);
+        w.AxisMin[size_t(a)] = mn;
+        w.AxisMax[size_t(a)] = mx;
+        w.Ticks[size_t(a)] = p.Ticks;
+        w.NumStyle[size_t(a)] = 1;
+        w.NumDigits[size_t(a)] = int16_t(p.Decimals);
+        w.MinorTicks[size_t(a)] = 1;
+        w.Grid[size_t(a)] = 0;
+        w.LogAxis[size_t(a)] = 0;
+        ++a;
+    }
+}
+
+int MakePlotCmd(const Args& a) {
+    std::map<std::string, std::string> opt;
+    if (!ParseMakePlot(a, opt))
+        return Fail("usage: make-plot OUTFILE -o FILE.KSP --x COL --y COL[,COL...] [--from N] "
+                    "[--to N] [--line N] [--symbol N] [--colour N] [--smooth] [--legend] "
+                    "[--overlay EXISTING.KSP]");
+    TOutputData d;
+    if (!ReadOutputFile(opt["file"], d)) return Fail("file " + opt["file"] + " cannot be read");
+    PlotChoices c;
+    c.XCol = std::atoi(opt["--x"].c_str());
+    c.YCols = ColumnList(opt["--y"]);
+    c.FromRow = opt.count("--from") ? opt["--from"] : "1";
+    c.ToRow = opt.count("--to") ? opt["--to"] : std::to_string(d.NRows);
+    c.LineStyle = opt.count("--line") ? std::atoi(opt["--line"].c_str()) : 1;
+    c.Symbol = std::atoi(opt["--symbol"].c_str());
+    c.Colour = std::atoi(opt["--colour"].c_str());
+    c.Smooth = opt.count("--smooth") > 0;
+    c.Legend = opt.count("--legend") > 0;
+    std::string caption, error;
+    TPlotDef plot;
+    if (opt.count("--overlay")) {
+        if (!OpenPlotFile(opt["--overlay"], caption, plot, error) ||
+            !OverlayPlot(plot, d, c, error))
+            return Fail(error);
+    } else {
+        TPlotDef working;
+        ProposeAxes(working, d, c);
+        int count = 0;
+        caption = NextPlotCaption(count, AbsolutePath(opt["file"]));
+        if (!BuildNewPlot(working, d, c, plot, error)) return Fail(error);
+    }
+    if (!SavePlotFile(opt["-o"], caption, plot)) return Fail("cannot write " + opt["-o"]);
+    return 0;
+}
+
 const std::map<std::string, std::function<int(const Args&)>>& Commands() {
     static const std::map<std::string, std::function<int(const Args&)>> c = {
         {"format-real", FormatRealCmd},
@@ -212,6 +374,9 @@ const std::map<std::string, std::function<int(const Args&)>>& Commands() {
         {"scale", ScaleCmd},
         {"ticks", TicksCmd},
         {"label", LabelCmd},
+        {"output-files", OutputFilesCmd},
+        {"ksp", KspCmd},
+        {"make-plot", MakePlotCmd},
     };
     return c;
 }
