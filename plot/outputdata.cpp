@@ -4,60 +4,172 @@
 #include "common/paths.h"
 
 #include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
 
 namespace {
 
-// Walks the text line by line as a text file is read.
-class LineCursor {
+double SlowToken(const char* p, size_t len) {
+    double v = 0;
+    const char* first = (len > 0 && *p == '+') ? p + 1 : p;
+    const auto r = std::from_chars(first, p + len, v);
+    if (r.ec == std::errc::result_out_of_range) return first[0] == '-' ? -Real48Max : Real48Max;
+    if (r.ec != std::errc() || r.ptr != p + len) return 0; // not a number: counts as 0
+    return v;
+}
+
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// Numbers as the engine writes them (" 1.2345E+02") take an exact fast path: at most 15
+// significant digits times a power of ten that a double holds exactly; anything else goes
+// through the general conversion.
+double ParseToken(const char* p, size_t len) {
+    static const double pow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                   1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                   1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    const char* q = p;
+    const char* e = p + len;
+    bool neg = false;
+    if (q < e && (*q == '-' || *q == '+')) neg = *q++ == '-';
+    uint64_t m = 0;
+    int sig = 0, scale = 0;
+    bool any = false;
+    for (; q < e && IsDigit(*q); ++q, any = true) {
+        if (sig >= 15) return SlowToken(p, len);
+        m = m * 10 + uint64_t(*q - '0');
+        sig += m != 0;
+    }
+    if (q < e && *q == '.')
+        for (++q; q < e && IsDigit(*q); ++q, any = true) {
+            if (sig >= 15) return SlowToken(p, len);
+            m = m * 10 + uint64_t(*q - '0');
+            sig += m != 0;
+            --scale;
+        }
+    if (!any) return SlowToken(p, len);
+    if (q < e && (*q == 'E' || *q == 'e')) {
+        ++q;
+        bool eneg = false;
+        if (q < e && (*q == '+' || *q == '-')) eneg = *q++ == '-';
+        if (q == e || e - q > 4) return SlowToken(p, len);
+        int x = 0;
+        for (; q < e && IsDigit(*q); ++q)
+            x = x * 10 + (*q - '0');
+        scale += eneg ? -x : x;
+    }
+    if (q != e || scale < -22 || scale > 22) return SlowToken(p, len);
+    const double v = scale < 0 ? double(m) / pow10[-scale] : double(m) * pow10[scale];
+    return neg ? -v : v;
+}
+
+// Reads a file through one bounded buffer: header lines, line counting, and free-format numbers
+// that may stand anywhere, also across the buffer's edges.
+class ChunkReader {
   public:
-    explicit LineCursor(const std::string& t) : t_(t) {}
-    bool AtEnd() const { return pos_ >= t_.size(); }
+    explicit ChunkReader(FILE* f) : f_(f), buf_(BufferSize) {}
+
     // The next line without its end, at most max characters; the rest of it is skipped.
-    std::string ReadLine(size_t max = std::string::npos) {
-        const size_t nl = t_.find('\n', pos_);
-        const size_t end = nl == std::string::npos ? t_.size() : nl;
-        size_t len = end - std::min(pos_, end);
-        if (len > 0 && t_[end - 1] == '\r') --len;
-        std::string line = t_.substr(std::min(pos_, t_.size()), std::min(len, max));
-        pos_ = nl == std::string::npos ? t_.size() : nl + 1;
+    std::string ReadLine(size_t max) {
+        std::string line;
+        bool sawEnd = false;
+        while (!sawEnd && Fill(1)) {
+            const char* p = buf_.data() + pos_;
+            const char* nl = static_cast<const char*>(std::memchr(p, '\n', end_ - pos_));
+            const size_t n = nl ? size_t(nl - p) : end_ - pos_;
+            if (line.size() < max) line.append(p, std::min(n, max - line.size()));
+            pos_ += n + (nl ? 1 : 0);
+            sawEnd = nl != nullptr;
+        }
+        if (!line.empty() && line.back() == '\r') line.pop_back();
         return line;
     }
-    void SkipLine() { ReadLine(0); }
-    size_t CountLines() const {
-        size_t n = 0, p = pos_;
-        while (p < t_.size()) {
-            const size_t nl = t_.find('\n', p);
-            ++n;
-            p = nl == std::string::npos ? t_.size() : nl + 1;
+
+    // Lines from here to the end; a last line without its end counts too.
+    size_t CountLines() {
+        size_t n = 0;
+        char last = '\n';
+        while (Fill(1)) {
+            const char* p = buf_.data() + pos_;
+            const size_t len = end_ - pos_;
+            for (const char* q = p;
+                 (q = static_cast<const char*>(std::memchr(q, '\n', size_t(p + len - q)))); ++q)
+                ++n;
+            last = p[len - 1];
+            pos_ = end_;
         }
-        return n;
+        return n + (last != '\n' ? 1 : 0);
     }
-    // The next free-format number; 0 for a token that is not one or at the end of the text.
-    double ReadNumber() {
-        while (pos_ < t_.size() && IsSpace(t_[pos_]))
-            ++pos_;
-        const size_t start = pos_;
-        while (pos_ < t_.size() && !IsSpace(t_[pos_]) && t_[pos_] != ',')
-            ++pos_;
-        double v = 0;
-        const char* first = t_.data() + start;
-        if (start < pos_ && *first == '+') ++first;
-        const auto r = std::from_chars(first, t_.data() + pos_, v);
-        if (r.ptr != t_.data() + pos_) v = 0; // not a number: counts as 0
-        if (r.ec == std::errc::result_out_of_range) v = first[0] == '-' ? -Real48Max : Real48Max;
-        if (pos_ < t_.size() && t_[pos_] == ',') ++pos_;
-        return v;
-    }
-    // Skips the rest of the current line, as reading on to the next line does.
+
+    void SkipLine() { ReadLine(0); }
+
     void SkipRestOfLine() {
-        const size_t nl = t_.find('\n', pos_);
-        pos_ = nl == std::string::npos ? t_.size() : nl + 1;
+        while (Fill(1)) {
+            const char* p = buf_.data() + pos_;
+            const char* nl = static_cast<const char*>(std::memchr(p, '\n', end_ - pos_));
+            if (nl) {
+                pos_ += size_t(nl - p) + 1;
+                return;
+            }
+            pos_ = end_;
+        }
+    }
+
+    // The next number; 0 for a token that is not one, or at the end of the file.
+    double ReadNumber() {
+        for (;;) {
+            if (!Fill(1)) return 0;
+            while (pos_ < end_ && IsSpace(buf_[pos_]))
+                ++pos_;
+            if (pos_ < end_) break;
+        }
+        size_t len = 0;
+        for (;;) {
+            while (pos_ + len < end_ && !IsDelimiter(buf_[pos_ + len]))
+                ++len;
+            if (pos_ + len < end_ || !Fill(len + 1)) break; // token complete, or file ended
+            if (len >= BufferSize / 2) return SkipHugeToken();
+        }
+        const double v = ParseToken(buf_.data() + pos_, len);
+        pos_ += len;
+        if (pos_ < end_ && buf_[pos_] == ',') ++pos_;
+        return v;
     }
 
   private:
+    static constexpr size_t BufferSize = size_t(1) << 20;
     static bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
-    const std::string& t_;
-    size_t pos_ = 0;
+    static bool IsDelimiter(char c) { return IsSpace(c) || c == ','; }
+
+    // Makes at least n bytes available from pos_ when the file has them; false when none are.
+    bool Fill(size_t n) {
+        if (end_ - pos_ >= n) return true;
+        if (eof_) return false;
+        std::memmove(buf_.data(), buf_.data() + pos_, end_ - pos_);
+        end_ -= pos_;
+        pos_ = 0;
+        while (end_ < n && !eof_) {
+            const size_t got = std::fread(buf_.data() + end_, 1, buf_.size() - end_, f_);
+            end_ += got;
+            if (got == 0) eof_ = true;
+        }
+        return end_ - pos_ >= n;
+    }
+
+    double SkipHugeToken() {
+        for (;;) {
+            while (pos_ < end_ && !IsDelimiter(buf_[pos_]))
+                ++pos_;
+            if (pos_ < end_ || !Fill(1)) return 0;
+        }
+    }
+
+    FILE* f_;
+    std::vector<char> buf_;
+    size_t pos_ = 0, end_ = 0;
+    bool eof_ = false;
 };
 
 bool IsLetter(char c) {
@@ -77,7 +189,7 @@ std::vector<std::string> HeaderTokens(std::string rest) {
     return tokens;
 }
 
-void ReadHeader(LineCursor& in, TOutputData& d) {
+void ReadHeader(ChunkReader& in, TOutputData& d) {
     std::string first = in.ReadLine(ShortStringMax);
     TrimBlanks(first, ShortStringMax);
     for (const std::string& t : HeaderTokens(first))
@@ -105,7 +217,7 @@ void ReadHeader(LineCursor& in, TOutputData& d) {
     }
 }
 
-void ReadValues(const std::string& text, TOutputData& d) {
+void ReadValues(FILE* f, TOutputData& d) {
     const Real48Bytes startMin = EncodeReal48(9.0e30), startMax = EncodeReal48(-9.0e30);
     for (int c = 1; c <= d.NCols; ++c) {
         d.ColMin[size_t(c)] = startMin;
@@ -115,7 +227,7 @@ void ReadValues(const std::string& text, TOutputData& d) {
     std::array<double, MaxOutputCols + 1> lo{}, hi{};
     lo.fill(DecodeReal48(startMin));
     hi.fill(DecodeReal48(startMax));
-    LineCursor in(text);
+    ChunkReader in(f);
     if (d.HasNames) in.SkipLine();
     if (d.HasUnits) in.SkipLine();
     for (int r = 0; r < d.NRows; ++r) {
@@ -130,22 +242,38 @@ void ReadValues(const std::string& text, TOutputData& d) {
     }
 }
 
+bool ReadStream(FILE* f, TOutputData& d) {
+    d = TOutputData();
+    {
+        ChunkReader in(f);
+        ReadHeader(in, d);
+        d.NRows += int32_t(std::max<size_t>(1, in.CountLines())); // the count runs at least once
+    }
+    std::rewind(f);
+    ReadValues(f, d);
+    return true;
+}
+
 } // namespace
 
 void ReadOutputText(const std::string& text, TOutputData& d) {
-    d = TOutputData();
-    LineCursor in(text);
-    ReadHeader(in, d);
-    d.NRows += int32_t(std::max<size_t>(1, in.CountLines())); // the count runs at least once
-    ReadValues(text, d);
+    std::string copy = text.empty() ? std::string(" ") : text; // fmemopen needs a byte
+    FILE* f = fmemopen(copy.data(), copy.size(), "r");
+    if (!f) {
+        d = TOutputData();
+        return;
+    }
+    ReadStream(f, d);
+    std::fclose(f);
 }
 
 bool ReadOutputFile(const std::string& fileName, TOutputData& d) {
-    std::string text;
-    if (!ReadFileBytes(fileName, text)) {
+    FILE* f = IsDirectory(fileName) ? nullptr : std::fopen(NativePath(fileName).c_str(), "rb");
+    if (!f) {
         d = TOutputData();
         return false;
     }
-    ReadOutputText(text, d);
+    ReadStream(f, d);
+    std::fclose(f);
     return true;
 }

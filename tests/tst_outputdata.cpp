@@ -26,6 +26,7 @@ class TestOutputData : public QObject {
     void wideFile();
     void oddValues();
     void missingFile();
+    void bigFile();
 };
 
 void TestOutputData::headers_data() {
@@ -119,6 +120,25 @@ void TestOutputData::missingFile() {
     QVERIFY(!ReadOutputFile("/no/such/file.out", d));
     QCOMPARE(d.NCols, 0);
     QCOMPARE(d.NRows, 0);
+}
+
+void TestOutputData::bigFile() {
+    // Several buffers' worth, so numbers and lines straddle the reader's buffer edges.
+    std::string text = "TIME X\nS M\n";
+    const int rows = 300000;
+    for (int i = 0; i < rows; ++i)
+        text += " " + std::to_string(i) + ".0000E+00      " + std::to_string(2 * i) + "\n";
+    TOutputData d;
+    ReadOutputText(text, d);
+    QCOMPARE(d.NRows, rows);
+    QCOMPARE(d.Value(1, 1), 0.0);
+    QCOMPARE(d.Value(2, rows), 2.0 * (rows - 1));
+    QCOMPARE(d.Value(1, 174763), 174762.0);
+    QCOMPARE(d.Max(2), 2.0 * (rows - 1));
+    double sum = 0;
+    for (int r = 1; r <= rows; ++r)
+        sum += d.Value(1, r);
+    QCOMPARE(sum, double(rows) * (rows - 1) / 2);
 }
 
 QTEST_GUILESS_MAIN(TestOutputData)
