@@ -1,6 +1,7 @@
 #include "common/codecs.h"
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 double DecodeReal48(const Real48Bytes& b) {
@@ -28,36 +29,47 @@ Real48Bytes Pack48(bool neg, int exp, uint64_t frac) {
 }
 } // namespace
 
-Real48Bytes EncodeReal48(double x, bool* ok) {
+Real48Bytes EncodeReal48Rounded(double x, double& rounded, bool* ok) {
+    // Works on the bits of the double: 52 fraction bits rounded to 39, ties to even.
+    uint64_t bits;
+    std::memcpy(&bits, &x, 8);
+    const bool neg = bits >> 63;
+    const int exp11 = int((bits >> 52) & 0x7FF);
+    const uint64_t frac52 = bits & ((uint64_t(1) << 52) - 1);
+    const uint64_t fracMax = (uint64_t(1) << 39) - 1;
     if (ok) *ok = true;
-    if (std::isnan(x)) {
+    auto largest = [&] {
         if (ok) *ok = false;
+        rounded = neg ? -Real48Max : Real48Max;
+        return Pack48(neg, 255, fracMax);
+    };
+    if (exp11 == 0x7FF) {
+        if (frac52 == 0) return largest();
+        if (ok) *ok = false;
+        rounded = 0;
         return Real48Bytes{};
     }
-    const bool neg = std::signbit(x);
-    const uint64_t fracMax = (uint64_t(1) << 39) - 1;
-    if (std::isinf(x)) {
-        if (ok) *ok = false;
-        return Pack48(neg, 255, fracMax);
-    }
-    if (x == 0) return Real48Bytes{};
-    int e2 = 0;
-    const double m = std::frexp(std::fabs(x), &e2); // |x| = m * 2^e2, 0.5 <= m < 1
-    // Scale the significand to 40 bits (1 integer bit + 39 fraction bits) and round to even.
-    double scaled = std::ldexp(m, 40);
-    double r = std::nearbyint(scaled);
-    uint64_t sig = uint64_t(r);
-    int exp = e2 + 128; // biased exponent for 1.f * 2^(e2-1)
-    if (sig == (uint64_t(1) << 40)) {
-        sig >>= 1;
+    uint64_t frac = frac52 >> 13;
+    const uint64_t rest = frac52 & 0x1FFF;
+    if (rest > 0x1000 || (rest == 0x1000 && (frac & 1))) ++frac;
+    int exp = exp11 - 1023 + 129;
+    if (frac > fracMax) {
+        frac = 0;
         ++exp;
     }
-    if (exp > 255) {
-        if (ok) *ok = false;
-        return Pack48(neg, 255, fracMax);
+    if (exp11 == 0 || exp < 1) { // zero, or below the smallest 6-byte value
+        rounded = neg ? -0.0 : 0.0;
+        return Real48Bytes{};
     }
-    if (exp < 1) return Real48Bytes{}; // below the smallest value: 0
-    return Pack48(neg, exp, sig & fracMax);
+    if (exp > 255) return largest();
+    const uint64_t out = (uint64_t(neg) << 63) | (uint64_t(exp - 129 + 1023) << 52) | (frac << 13);
+    std::memcpy(&rounded, &out, 8);
+    return Pack48(neg, exp, frac);
+}
+
+Real48Bytes EncodeReal48(double x, bool* ok) {
+    double rounded;
+    return EncodeReal48Rounded(x, rounded, ok);
 }
 
 double RoundToReal48(double x) {

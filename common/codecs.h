@@ -18,6 +18,8 @@ double DecodeReal48(const Real48Bytes& b);
 // value of their sign, values too small become 0, NaN becomes 0; ok is false for NaN and
 // for values beyond the range.
 Real48Bytes EncodeReal48(double x, bool* ok = nullptr);
+// The same, also giving the value the bytes stand for (what DecodeReal48 would give).
+Real48Bytes EncodeReal48Rounded(double x, double& rounded, bool* ok = nullptr);
 // The value x is stored as: what EncodeReal48 then DecodeReal48 give.
 double RoundToReal48(double x);
 

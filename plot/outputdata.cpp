@@ -232,8 +232,8 @@ void ReadValues(FILE* f, TOutputData& d) {
     if (d.HasUnits) in.SkipLine();
     for (int r = 0; r < d.NRows; ++r) {
         for (int c = 1; c <= d.NCols; ++c) {
-            const Real48Bytes b = EncodeReal48(in.ReadNumber());
-            const double v = DecodeReal48(b);
+            double v;
+            const Real48Bytes b = EncodeReal48Rounded(in.ReadNumber(), v);
             if (v < lo[size_t(c)]) lo[size_t(c)] = v, d.ColMin[size_t(c)] = b;
             if (v > hi[size_t(c)]) hi[size_t(c)] = v, d.ColMax[size_t(c)] = b;
             d.Columns[size_t(c)][size_t(r)] = b;

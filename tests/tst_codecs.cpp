@@ -96,6 +96,18 @@ void TestCodecs::real48Rounding() {
     // Ties go to the even fraction.
     const double tie = 1.0 + std::ldexp(1.0, -40);
     QCOMPARE(RoundToReal48(tie), 1.0);
+    // The rounded value handed back is the one the bytes decode to, across the whole range.
+    uint64_t seed = 12345;
+    for (int i = 0; i < 20000; ++i) {
+        seed = seed * 6364136223846793005ull + 1442695040888963407ull;
+        const double x =
+            std::ldexp(double(seed >> 11) / double(1ull << 53) - 0.5, int(seed % 300) - 150);
+        double rounded = 0;
+        const Real48Bytes b = EncodeReal48Rounded(x, rounded);
+        QCOMPARE(rounded, DecodeReal48(b));
+        QVERIFY(std::fabs(rounded - x) <= std::fabs(x) * std::ldexp(1.0, -39) || rounded == 0 ||
+                std::fabs(rounded) == Real48Max);
+    }
 }
 
 void TestCodecs::extended_data() {

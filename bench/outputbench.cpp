@@ -1,0 +1,105 @@
+// Reading big output files: the program's reader against a plain one-pass reader and
+// numpy.loadtxt, each measured in the same run. Usage: outputbench KOLTOOL [DIR]
+#include "plot/outputdata.h"
+
+#include <charconv>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+double Seconds(const std::chrono::steady_clock::time_point& t0) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+}
+
+// An output file as the engine writes it: names, units, then "%13.4E" columns.
+void Generate(const std::string& name, int rows, int cols) {
+    FILE* f = std::fopen(name.c_str(), "wb");
+    std::string line;
+    for (int c = 0; c < cols; ++c)
+        line += c ? " COL" + std::to_string(c) : "TIME";
+    std::fprintf(f, "%s\n", line.c_str());
+    line.clear();
+    for (int c = 0; c < cols; ++c)
+        line += c ? " M" : "S";
+    std::fprintf(f, "%s\n", line.c_str());
+    char buf[32];
+    for (int r = 0; r < rows; ++r) {
+        line.clear();
+        for (int c = 0; c < cols; ++c) {
+            std::snprintf(buf, sizeof buf, "%13.4E", c == 0 ? r * 60.0 : (r % 1000) * 0.37 + c);
+            line += buf;
+        }
+        std::fprintf(f, "%s\n", line.c_str());
+    }
+    std::fclose(f);
+}
+
+// The baseline: one fread, std::from_chars into double columns, min and max.
+double PlainReader(const std::string& name, int cols) {
+    FILE* f = std::fopen(name.c_str(), "rb");
+    std::fseek(f, 0, SEEK_END);
+    std::vector<char> all(size_t(std::ftell(f)));
+    std::rewind(f);
+    if (std::fread(all.data(), 1, all.size(), f) != all.size()) return -1;
+    std::fclose(f);
+    const char* p = all.data();
+    const char* end = p + all.size();
+    for (int skip = 0; skip < 2; ++skip)
+        p = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p))) + 1;
+    std::vector<std::vector<double>> columns(static_cast<size_t>(cols));
+    std::vector<double> lo(size_t(cols), 9e30), hi(size_t(cols), -9e30);
+    size_t c = 0;
+    while (p < end) {
+        while (p < end && (*p == ' ' || *p == '\n'))
+            ++p;
+        if (p >= end) break;
+        double v;
+        p = std::from_chars(p, end, v).ptr;
+        columns[c].push_back(v);
+        lo[c] = std::min(lo[c], v);
+        hi[c] = std::max(hi[c], v);
+        c = (c + 1) % size_t(cols);
+    }
+    return lo[0] + hi[0];
+}
+
+template <typename F> double Time(F f) {
+    const auto t0 = std::chrono::steady_clock::now();
+    f();
+    return Seconds(t0);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: outputbench KOLTOOL [DIR]\n");
+        return 1;
+    }
+    const std::string koltool = argv[1];
+    const std::string dir = argc > 2 ? argv[2] : ".";
+    for (int rows : {52560, 525600}) {
+        const std::string name = dir + "/bench" + std::to_string(rows) + ".OUT";
+        Generate(name, rows, 25);
+        TOutputData d;
+        const double ours = Time([&] { ReadOutputFile(name, d); });
+        const double plain = Time([&] { PlainReader(name, 25); });
+        const double oursProc = Time([&] {
+            std::system((koltool + " output " + name + " --no-values > /dev/null").c_str());
+        });
+        const double numpyProc = Time([&] {
+            std::system(
+                ("/usr/bin/python3 -c \"import numpy; numpy.loadtxt('" + name + "', skiprows=2)\"")
+                    .c_str());
+        });
+        std::printf("%d rows x 25: reader %.3f s, plain from_chars %.3f s (%.2fx), "
+                    "koltool process %.3f s, numpy.loadtxt process %.3f s (%.2fx)\n",
+                    rows, ours, plain, plain / ours, oursProc, numpyProc, numpyProc / oursProc);
+    }
+    return 0;
+}
