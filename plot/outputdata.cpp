@@ -125,6 +125,15 @@ class ChunkReader {
                 ++pos_;
             if (pos_ < end_) break;
         }
+        if (end_ - pos_ >= 12) {
+            double v;
+            const size_t used = FixedLayout(buf_.data() + pos_, v);
+            if (used) {
+                pos_ += used;
+                if (buf_[pos_] == ',') ++pos_;
+                return v;
+            }
+        }
         size_t len = 0;
         for (;;) {
             while (pos_ + len < end_ && !IsDelimiter(buf_[pos_ + len]))
@@ -156,6 +165,28 @@ class ChunkReader {
             if (got == 0) eof_ = true;
         }
         return end_ - pos_ >= n;
+    }
+
+    // The engine's own layout, "d.ddddE+dd" with an optional minus, followed by a delimiter:
+    // read at once. Returns the characters used, or 0 when the token looks otherwise.
+    static size_t FixedLayout(const char* p, double& v) {
+        static const double pow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                       1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                       1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+        const bool neg = *p == '-';
+        const char* q = p + neg;
+        const auto d = [](char c) { return unsigned(c - '0'); };
+        if (d(q[0]) > 9 || q[1] != '.' || d(q[2]) > 9 || d(q[3]) > 9 || d(q[4]) > 9 ||
+            d(q[5]) > 9 || (q[6] != 'E' && q[6] != 'e') || (q[7] != '+' && q[7] != '-') ||
+            d(q[8]) > 9 || d(q[9]) > 9 || !IsDelimiter(q[10]))
+            return 0;
+        const uint32_t m =
+            d(q[0]) * 10000 + d(q[2]) * 1000 + d(q[3]) * 100 + d(q[4]) * 10 + d(q[5]);
+        const int e = int(d(q[8]) * 10 + d(q[9])) * (q[7] == '-' ? -1 : 1) - 4;
+        if (e < -22 || e > 22) return 0;
+        v = e < 0 ? m / pow10[-e] : m * pow10[e];
+        if (neg) v = -v;
+        return size_t(q + 10 - p);
     }
 
     double SkipHugeToken() {

@@ -27,6 +27,7 @@ class TestOutputData : public QObject {
     void oddValues();
     void missingFile();
     void bigFile();
+    void engineLayoutExact();
 };
 
 void TestOutputData::headers_data() {
@@ -139,6 +140,28 @@ void TestOutputData::bigFile() {
     for (int r = 1; r <= rows; ++r)
         sum += d.Value(1, r);
     QCOMPARE(sum, double(rows) * (rows - 1) / 2);
+}
+
+void TestOutputData::engineLayoutExact() {
+    // Numbers in the engine's "%13.4E" layout read exactly as the general conversion does.
+    std::string text = "A B\nU V\n";
+    std::vector<double> want;
+    uint64_t seed = 7;
+    for (int i = 0; i < 4000; ++i) {
+        seed = seed * 6364136223846793005ull + 1442695040888963407ull;
+        const double x =
+            std::ldexp(double(seed >> 11) / double(1ull << 53) - 0.5, int(seed % 140) - 70);
+        char buf[32];
+        std::snprintf(buf, sizeof buf, "%13.4E", x);
+        text += buf;
+        text += (i % 2) ? "\n" : "";
+        want.push_back(RoundToReal48(std::strtod(buf, nullptr)));
+    }
+    TOutputData d;
+    ReadOutputText(text, d);
+    QCOMPARE(d.NRows, 2000);
+    for (int i = 0; i < 4000; ++i)
+        QCOMPARE(d.Value(1 + i % 2, 1 + i / 2), want[size_t(i)]);
 }
 
 QTEST_GUILESS_MAIN(TestOutputData)
