@@ -1,5 +1,6 @@
 #include "common/codecs.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -126,6 +127,17 @@ Extended80Bytes EncodeExtended(long double x) {
     b[8] = uint8_t(se & 0xFF);
     b[9] = uint8_t(se >> 8);
     return b;
+}
+
+void PutString(uint8_t* p, const std::string& s, size_t n) {
+    const size_t len = std::min(s.size(), n);
+    std::memset(p, 0, n + 1);
+    p[0] = uint8_t(len);
+    std::memcpy(p + 1, s.data(), len);
+}
+
+std::string GetString(const uint8_t* p, size_t n) {
+    return std::string(reinterpret_cast<const char*>(p + 1), std::min<size_t>(p[0], n));
 }
 
 void PutInt32(uint8_t* p, int32_t v) {

@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 
 using Real48Bytes = std::array<uint8_t, 6>;
 using Extended80Bytes = std::array<uint8_t, 10>;
@@ -27,6 +28,18 @@ double RoundToReal48(double x);
 // bit, bytes 8..9 the sign and the 15-bit exponent biased by 16383, little-endian.
 long double DecodeExtended(const Extended80Bytes& b);
 Extended80Bytes EncodeExtended(long double x);
+
+// string[n]: a length byte and n bytes of characters (the rest written as zero); a length
+// byte above n is read as n.
+void PutString(uint8_t* p, const std::string& s, size_t n);
+std::string GetString(const uint8_t* p, size_t n);
+// Short strings on disk: string[255].
+inline void PutShortString(uint8_t* p, const std::string& s) {
+    PutString(p, s, 255);
+}
+inline std::string GetShortString(const uint8_t* p) {
+    return GetString(p, 255);
+}
 
 void PutInt32(uint8_t* p, int32_t v);
 int32_t GetInt32(const uint8_t* p);

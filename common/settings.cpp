@@ -16,17 +16,6 @@ TSettings DefaultSettings() {
     return s;
 }
 
-void PutShortString(uint8_t* p, const std::string& s) {
-    const size_t n = std::min(s.size(), ShortStringMax);
-    std::memset(p, 0, 256);
-    p[0] = uint8_t(n);
-    std::memcpy(p + 1, s.data(), n);
-}
-
-std::string GetShortString(const uint8_t* p) {
-    return std::string(reinterpret_cast<const char*>(p + 1), p[0]);
-}
-
 namespace {
 
 std::string CutBeforeMark(const std::string& s) {

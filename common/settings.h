@@ -57,7 +57,3 @@ DftStatus DecodeDFT(const std::string& bytes, TSettings& settings,
 // The 5452 bytes of a defaults file holding these settings.
 std::string EncodeDFT(const TSettings& settings);
 bool WriteDFT(const std::string& fileName, const TSettings& settings);
-
-// Short strings on disk: a length byte and 255 bytes.
-void PutShortString(uint8_t* p, const std::string& s);
-std::string GetShortString(const uint8_t* p);

@@ -10,6 +10,10 @@
 
 namespace {
 
+// Powers of ten a double holds exactly.
+const double Pow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                        1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
 double SlowToken(const char* p, size_t len) {
     double v = 0;
     const char* first = (len > 0 && *p == '+') ? p + 1 : p;
@@ -27,9 +31,6 @@ bool IsDigit(char c) {
 // significant digits times a power of ten that a double holds exactly; anything else goes
 // through the general conversion.
 double ParseToken(const char* p, size_t len) {
-    static const double pow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                   1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                   1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
     const char* q = p;
     const char* e = p + len;
     bool neg = false;
@@ -61,7 +62,7 @@ double ParseToken(const char* p, size_t len) {
         scale += eneg ? -x : x;
     }
     if (q != e || scale < -22 || scale > 22) return SlowToken(p, len);
-    const double v = scale < 0 ? double(m) / pow10[-scale] : double(m) * pow10[scale];
+    const double v = scale < 0 ? double(m) / Pow10[-scale] : double(m) * Pow10[scale];
     return neg ? -v : v;
 }
 
@@ -170,9 +171,6 @@ class ChunkReader {
     // The engine's own layout, "d.ddddE+dd" with an optional minus, followed by a delimiter:
     // read at once. Returns the characters used, or 0 when the token looks otherwise.
     static size_t FixedLayout(const char* p, double& v) {
-        static const double pow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                       1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                       1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
         const bool neg = *p == '-';
         const char* q = p + neg;
         const auto d = [](char c) { return unsigned(c - '0'); };
@@ -184,7 +182,7 @@ class ChunkReader {
             d(q[0]) * 10000 + d(q[2]) * 1000 + d(q[3]) * 100 + d(q[4]) * 10 + d(q[5]);
         const int e = int(d(q[8]) * 10 + d(q[9])) * (q[7] == '-' ? -1 : 1) - 4;
         if (e < -22 || e > 22) return 0;
-        v = e < 0 ? m / pow10[-e] : m * pow10[e];
+        v = e < 0 ? m / Pow10[-e] : m * Pow10[e];
         if (neg) v = -v;
         return size_t(q + 10 - p);
     }

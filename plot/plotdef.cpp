@@ -8,18 +8,6 @@
 
 namespace {
 
-// string[n]: a length byte and n characters.
-void PutStr(uint8_t* p, const std::string& s, size_t n) {
-    const size_t len = std::min(s.size(), n);
-    std::memset(p, 0, n + 1);
-    p[0] = uint8_t(len);
-    std::memcpy(p + 1, s.data(), len);
-}
-
-std::string GetStr(const uint8_t* p, size_t n) {
-    return std::string(reinterpret_cast<const char*>(p + 1), std::min<size_t>(p[0], n));
-}
-
 void PutExt(uint8_t* p, Extended v) {
     const Extended80Bytes b = EncodeExtended(v);
     std::memcpy(p, b.data(), 10);
@@ -43,10 +31,10 @@ std::string EncodePlotLine(const TPlotLine& l) {
     const int32_t head[] = {l.NPoints, l.SourceRows, l.RowsEditable, l.LineNo, l.XCol, l.YCol};
     for (int i = 0; i < 6; ++i)
         PutInt32(p + 4 * i, head[i]);
-    PutStr(p + 24, l.ColName[0], 20);
-    PutStr(p + 45, l.ColName[1], 20);
-    PutStr(p + 66, l.ColUnits[0], 20);
-    PutStr(p + 87, l.ColUnits[1], 20);
+    PutString(p + 24, l.ColName[0], 20);
+    PutString(p + 45, l.ColName[1], 20);
+    PutString(p + 66, l.ColUnits[0], 20);
+    PutString(p + 87, l.ColUnits[1], 20);
     PutInt32(p + 108, int32_t(l.XPtr));
     PutInt32(p + 112, int32_t(l.YPtr));
     const int32_t tail[] = {l.FromRow, l.ToRow, l.LineStyle, l.Symbol, l.Colour};
@@ -66,8 +54,8 @@ TPlotLine DecodePlotLine(const uint8_t* p) {
     l.LineNo = GetInt32(p + 12);
     l.XCol = GetInt32(p + 16);
     l.YCol = GetInt32(p + 20);
-    l.ColName = {GetStr(p + 24, 20), GetStr(p + 45, 20)};
-    l.ColUnits = {GetStr(p + 66, 20), GetStr(p + 87, 20)};
+    l.ColName = {GetString(p + 24, 20), GetString(p + 45, 20)};
+    l.ColUnits = {GetString(p + 66, 20), GetString(p + 87, 20)};
     l.XPtr = GetU32(p + 108);
     l.YPtr = GetU32(p + 112);
     l.FromRow = GetInt32(p + 116);
@@ -87,7 +75,7 @@ std::string EncodePlotDef(const TPlotDef& d) {
     PutInt32(p, d.NLines);
     std::memcpy(p + 4, d.Reserved4.data(), 256);
     for (int a = 0; a < 2; ++a) {
-        PutStr(p + 260 + 31 * a, d.AxisTitle[size_t(a)], 30);
+        PutString(p + 260 + 31 * a, d.AxisTitle[size_t(a)], 30);
         PutExt(p + 322 + 10 * a, d.AxisMin[size_t(a)]);
         PutExt(p + 342 + 10 * a, d.AxisMax[size_t(a)]);
         p[362 + a] = d.Grid[size_t(a)];
@@ -110,7 +98,7 @@ TPlotDef DecodePlotDef(const uint8_t* p) {
     d.NLines = GetInt32(p);
     std::memcpy(d.Reserved4.data(), p + 4, 256);
     for (int a = 0; a < 2; ++a) {
-        d.AxisTitle[size_t(a)] = GetStr(p + 260 + 31 * a, 30);
+        d.AxisTitle[size_t(a)] = GetString(p + 260 + 31 * a, 30);
         d.AxisMin[size_t(a)] = GetExt(p + 322 + 10 * a);
         d.AxisMax[size_t(a)] = GetExt(p + 342 + 10 * a);
         d.Grid[size_t(a)] = p[362 + a];
@@ -129,7 +117,7 @@ TPlotDef DecodePlotDef(const uint8_t* p) {
 
 std::string EncodePlotFile(const std::string& caption, const TPlotDef& def) {
     std::string out(PlotCaptionSize, '\0');
-    PutStr(reinterpret_cast<uint8_t*>(out.data()), caption, 255);
+    PutString(reinterpret_cast<uint8_t*>(out.data()), caption, 255);
     out += EncodePlotDef(def);
     for (int i = 0; i < def.NLines && i < MaxPlotLines; ++i) {
         const TPlotLine& l = def.Lines[size_t(i)];
@@ -173,7 +161,7 @@ bool DecodePlotFile(const std::string& bytes, const std::string& fileName, std::
         }
         d.Lines[size_t(i)] = std::move(l);
     }
-    caption = GetStr(p, 255);
+    caption = GetString(p, 255);
     def = std::move(d);
     return true;
 }

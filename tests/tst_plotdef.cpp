@@ -1,19 +1,13 @@
 #include "plot/outputdata.h"
 #include "plot/plotdef.h"
 
+#include "tests/support/bytes.h"
+
 #include <QtTest>
 #include <cstring>
 
 namespace {
 
-void Put32(std::string& b, size_t at, int32_t v) {
-    for (int i = 0; i < 4; ++i)
-        b[at + size_t(i)] = char((uint32_t(v) >> (8 * i)) & 0xFF);
-}
-void PutStr(std::string& b, size_t at, const std::string& s) {
-    b[at] = char(s.size());
-    b.replace(at + 1, s.size(), s);
-}
 // Real48 of small integers: exponent 129 + floor(log2 v), fraction bits below.
 std::string R48(int v) {
     if (v == 0) return std::string(6, '\0');

@@ -2,7 +2,9 @@
 #include "shell/cnfgkv.h"
 #include "tests/support/testsupport.h"
 
+#include "tests/support/bytes.h"
 #include <QTemporaryDir>
+
 #include <QtTest>
 
 namespace {
@@ -10,15 +12,6 @@ namespace {
 // Layout of KOLSHELL.DFT, written out here independently of the code under test.
 constexpr int UserCommandsAt = 20, DirsAt = 20 + 2304, LinkCountAt = DirsAt + 1792,
               LinksAt = LinkCountAt + 4, IntsAt = DirsAt + 3076, BytesAt = DirsAt + 3116;
-
-void Put32(std::string& b, size_t at, int32_t v) {
-    for (int i = 0; i < 4; ++i)
-        b[at + size_t(i)] = char((uint32_t(v) >> (8 * i)) & 0xFF);
-}
-void PutStr(std::string& b, size_t at, const std::string& s) {
-    b[at] = char(s.size());
-    b.replace(at + 1, s.size(), s);
-}
 
 // A complete file with every field set to something recognisable.
 std::string Fixture() {

@@ -1,0 +1,15 @@
+// Writing binary fixtures byte by byte, independently of the codecs under test.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+inline void Put32(std::string& b, size_t at, int32_t v) {
+    for (int i = 0; i < 4; ++i) b[at + size_t(i)] = char((uint32_t(v) >> (8 * i)) & 0xFF);
+}
+
+// A length byte, then the characters.
+inline void PutStr(std::string& b, size_t at, const std::string& s) {
+    b[at] = char(s.size());
+    b.replace(at + 1, s.size(), s);
+}
