@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <cstring>
 #include <cstdint>
 #include <string>
 
@@ -21,6 +22,30 @@ double DecodeReal48(const Real48Bytes& b);
 Real48Bytes EncodeReal48(double x, bool* ok = nullptr);
 // The same, also giving the value the bytes stand for (what DecodeReal48 would give).
 Real48Bytes EncodeReal48Rounded(double x, double& rounded, bool* ok = nullptr);
+// The same for the values that need no clamping, inline for readers of big files; the rest go
+// to EncodeReal48Rounded.
+inline Real48Bytes EncodeReal48Fast(double x, double& rounded) {
+    uint64_t bits;
+    std::memcpy(&bits, &x, 8);
+    if ((bits << 1) == 0) { // either zero
+        rounded = x;
+        return Real48Bytes{};
+    }
+    const int exp11 = int((bits >> 52) & 0x7FF);
+    if (exp11 < 1023 - 128 || exp11 > 1023 + 125) return EncodeReal48Rounded(x, rounded);
+    uint64_t frac = (bits & ((uint64_t(1) << 52) - 1)) >> 13;
+    const uint64_t rest = bits & 0x1FFF;
+    frac += rest > 0x1000 || (rest == 0x1000 && (frac & 1)); // ties to even
+    const uint64_t out = (bits & (uint64_t(1) << 63)) + (uint64_t(exp11) << 52) + (frac << 13);
+    std::memcpy(&rounded, &out, 8); // a carry out of the fraction moves into the exponent
+    const uint64_t exp = out >> 52 & 0x7FF;
+    const uint64_t packed = (exp - 1023 + 129) | ((out >> 13 & ((uint64_t(1) << 39) - 1)) << 8) |
+                            (bits >> 63 << 47);
+    Real48Bytes b;
+    for (size_t i = 0; i < 6; ++i)
+        b[i] = uint8_t(packed >> (8 * i));
+    return b;
+}
 // The value x is stored as: what EncodeReal48 then DecodeReal48 give.
 double RoundToReal48(double x);
 

@@ -7,12 +7,23 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
+#include <memory>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <system_error>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
 // Powers of ten a double holds exactly.
 const double Pow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
                         1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+const double InvPow10[] = {1e0,   1e-1,  1e-2,  1e-3,  1e-4,  1e-5,  1e-6,  1e-7,
+                           1e-8,  1e-9,  1e-10, 1e-11, 1e-12, 1e-13, 1e-14, 1e-15,
+                           1e-16, 1e-17, 1e-18, 1e-19, 1e-20, 1e-21, 1e-22};
 
 double SlowToken(const char* p, size_t len) {
     double v = 0;
@@ -66,18 +77,87 @@ double ParseToken(const char* p, size_t len) {
     return neg ? -v : v;
 }
 
-// Reads a file through one bounded buffer: header lines, line counting, and free-format numbers
-// that may stand anywhere, also across the buffer's edges.
+// The bytes of a file seen through a bounded window, or of a text in memory.
+class ByteSource {
+  public:
+    virtual ~ByteSource() = default;
+    virtual uint64_t Size() const = 0;
+    // The bytes from offset on: at least min of them when the file has them.
+    virtual const char* View(uint64_t offset, size_t min, size_t& len) = 0;
+    // Another window onto the same bytes, for a second reader.
+    virtual std::unique_ptr<ByteSource> Clone() const = 0;
+};
+
+class MemorySource : public ByteSource {
+  public:
+    explicit MemorySource(const std::string& text) : text_(text) {}
+    uint64_t Size() const override { return text_.size(); }
+    const char* View(uint64_t offset, size_t, size_t& len) override {
+        len = text_.size() - size_t(offset);
+        return text_.data() + offset;
+    }
+    std::unique_ptr<ByteSource> Clone() const override {
+        return std::make_unique<MemorySource>(text_);
+    }
+
+  private:
+    const std::string& text_;
+};
+
+// A regular file mapped a window at a time; only the window's pages are held.
+class MappedSource : public ByteSource {
+  public:
+    MappedSource(int fd, uint64_t size) : fd_(fd), size_(size) {}
+    ~MappedSource() override { Unmap(); }
+    uint64_t Size() const override { return size_; }
+    const char* View(uint64_t offset, size_t min, size_t& len) override {
+        Unmap();
+        const uint64_t start = offset & ~uint64_t(PageSize() - 1);
+        const size_t lead = size_t(offset - start);
+        mapLen_ = size_t(std::min<uint64_t>(size_ - start, std::max(Window, lead + min)));
+        void* m = mapLen_ ? mmap(nullptr, mapLen_, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd_,
+                                 off_t(start))
+                          : MAP_FAILED;
+        if (m == MAP_FAILED) {
+            mapLen_ = 0, len = 0; // the file shrank or cannot be mapped: it ends here
+            size_ = offset;
+            return nullptr;
+        }
+        map_ = static_cast<const char*>(m);
+        len = mapLen_ - lead;
+        return map_ + lead;
+    }
+    std::unique_ptr<ByteSource> Clone() const override {
+        return std::make_unique<MappedSource>(fd_, size_);
+    }
+
+  private:
+    static constexpr size_t Window = size_t(4) << 20;
+    static size_t PageSize() { return size_t(sysconf(_SC_PAGESIZE)); }
+    void Unmap() {
+        if (mapLen_) munmap(const_cast<char*>(map_), mapLen_);
+        mapLen_ = 0;
+    }
+    int fd_;
+    uint64_t size_;
+    const char* map_ = nullptr;
+    size_t mapLen_ = 0;
+};
+
+// Reads through a byte source: header lines, line counting, and free-format numbers that may
+// stand anywhere, also across the window's edges.
 class ChunkReader {
   public:
-    explicit ChunkReader(FILE* f) : f_(f), buf_(BufferSize) {}
+    explicit ChunkReader(ByteSource& src, uint64_t from = 0) : src_(src), start_(from) {}
+
+    uint64_t Position() const { return start_ + pos_; }
 
     // The next line without its end, at most max characters; the rest of it is skipped.
     std::string ReadLine(size_t max) {
         std::string line;
         bool sawEnd = false;
         while (!sawEnd && Fill(1)) {
-            const char* p = buf_.data() + pos_;
+            const char* p = buf_ + pos_;
             const char* nl = static_cast<const char*>(std::memchr(p, '\n', end_ - pos_));
             const size_t n = nl ? size_t(nl - p) : end_ - pos_;
             if (line.size() < max) line.append(p, std::min(n, max - line.size()));
@@ -88,38 +168,60 @@ class ChunkReader {
         return line;
     }
 
-    // Lines from here to the end; a last line without its end counts too.
-    size_t CountLines() {
+    // Line ends from here up to the offset limit (or the end), which becomes the position.
+    size_t CountLineEnds(uint64_t limit) {
         size_t n = 0;
-        char last = '\n';
-        while (Fill(1)) {
-            const char* p = buf_.data() + pos_;
-            const size_t len = end_ - pos_;
+        while (Position() < limit && Fill(1)) {
+            const char* p = buf_ + pos_;
+            const size_t len = size_t(std::min<uint64_t>(end_ - pos_, limit - Position()));
             for (const char* q = p;
                  (q = static_cast<const char*>(std::memchr(q, '\n', size_t(p + len - q)))); ++q)
                 ++n;
-            last = p[len - 1];
-            pos_ = end_;
+            last_ = p[len - 1];
+            pos_ += len;
         }
-        return n + (last != '\n' ? 1 : 0);
+        return n;
+    }
+
+    // Lines from here to the end; a last line without its end counts too.
+    size_t CountLines() {
+        const size_t n = CountLineEnds(UINT64_MAX);
+        return n + (last_ != '\n' ? 1 : 0);
     }
 
     void SkipLine() { ReadLine(0); }
 
-    void SkipRestOfLine() {
+    // Skips to the start of the next line; false at the end of the file.
+    bool SkipRestOfLine() {
         while (Fill(1)) {
-            const char* p = buf_.data() + pos_;
+            const char* p = buf_ + pos_;
             const char* nl = static_cast<const char*>(std::memchr(p, '\n', end_ - pos_));
             if (nl) {
                 pos_ += size_t(nl - p) + 1;
-                return;
+                last_ = '\n';
+                return true;
             }
+            last_ = p[end_ - pos_ - 1];
             pos_ = end_;
         }
+        return false;
     }
 
     // The next number; 0 for a token that is not one, or at the end of the file.
     double ReadNumber() {
+        if (end_ - pos_ >= 64) { // room for blanks and a whole number: no window checks
+            const char* p = buf_ + pos_;
+            const char* stop = buf_ + end_ - 16;
+            while (p < stop && IsSpace(*p))
+                ++p;
+            double v;
+            const size_t used = p < stop ? FixedLayout(p, v) : 0;
+            if (used) {
+                p += used;
+                pos_ = size_t(p + (*p == ',') - buf_);
+                return v;
+            }
+        }
         for (;;) {
             if (!Fill(1)) return 0;
             while (pos_ < end_ && IsSpace(buf_[pos_]))
@@ -128,7 +230,7 @@ class ChunkReader {
         }
         if (end_ - pos_ >= 12) {
             double v;
-            const size_t used = FixedLayout(buf_.data() + pos_, v);
+            const size_t used = FixedLayout(buf_ + pos_, v);
             if (used) {
                 pos_ += used;
                 if (buf_[pos_] == ',') ++pos_;
@@ -140,32 +242,28 @@ class ChunkReader {
             while (pos_ + len < end_ && !IsDelimiter(buf_[pos_ + len]))
                 ++len;
             if (pos_ + len < end_ || !Fill(len + 1)) break; // token complete, or file ended
-            if (len >= BufferSize / 2) return SkipHugeToken();
+            if (len >= MaxToken) return SkipHugeToken();
         }
-        const double v = ParseToken(buf_.data() + pos_, len);
+        len = std::min(len, end_ - pos_); // the file may have shrunk under us
+        const double v = ParseToken(buf_ + pos_, len);
         pos_ += len;
         if (pos_ < end_ && buf_[pos_] == ',') ++pos_;
         return v;
     }
 
   private:
-    static constexpr size_t BufferSize = size_t(1) << 20;
+    static constexpr size_t MaxToken = size_t(1) << 16;
     static bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
     static bool IsDelimiter(char c) { return IsSpace(c) || c == ','; }
 
     // Makes at least n bytes available from pos_ when the file has them; false when none are.
     bool Fill(size_t n) {
         if (end_ - pos_ >= n) return true;
-        if (eof_) return false;
-        std::memmove(buf_.data(), buf_.data() + pos_, end_ - pos_);
-        end_ -= pos_;
+        if (Position() >= src_.Size()) return false;
+        start_ += pos_;
         pos_ = 0;
-        while (end_ < n && !eof_) {
-            const size_t got = std::fread(buf_.data() + end_, 1, buf_.size() - end_, f_);
-            end_ += got;
-            if (got == 0) eof_ = true;
-        }
-        return end_ - pos_ >= n;
+        buf_ = src_.View(start_, n, end_);
+        return end_ >= n;
     }
 
     // The engine's own layout, "d.ddddE+dd" with an optional minus, followed by a delimiter:
@@ -182,9 +280,20 @@ class ChunkReader {
             d(q[0]) * 10000 + d(q[2]) * 1000 + d(q[3]) * 100 + d(q[4]) * 10 + d(q[5]);
         const int e = int(d(q[8]) * 10 + d(q[9])) * (q[7] == '-' ? -1 : 1) - 4;
         if (e < -22 || e > 22) return 0;
-        v = e < 0 ? m / Pow10[-e] : m * Pow10[e];
+        v = e < 0 ? Scaled(m, -e) : m * Pow10[e];
         if (neg) v = -v;
         return size_t(q + 10 - p);
+    }
+
+    // m / 10^k as the 6-byte real will hold it. The product with the reciprocal is within two
+    // units of the last place of the exact quotient, so it rounds to the same 6-byte value
+    // unless it lies that close to a rounding tie of that format (13 bits down); then divide.
+    static double Scaled(uint32_t m, int k) {
+        double v = m * InvPow10[k];
+        uint64_t bits;
+        std::memcpy(&bits, &v, 8);
+        if ((bits & 0x1FFF) - 0x1000 + 4 < 8) v = m / Pow10[k];
+        return v;
     }
 
     double SkipHugeToken() {
@@ -195,10 +304,11 @@ class ChunkReader {
         }
     }
 
-    FILE* f_;
-    std::vector<char> buf_;
+    ByteSource& src_;
+    uint64_t start_;
+    const char* buf_ = nullptr;
     size_t pos_ = 0, end_ = 0;
-    bool eof_ = false;
+    char last_ = '\n';
 };
 
 bool IsLetter(char c) {
@@ -246,63 +356,130 @@ void ReadHeader(ChunkReader& in, TOutputData& d) {
     }
 }
 
-void ReadValues(FILE* f, TOutputData& d) {
-    const Real48Bytes startMin = EncodeReal48(9.0e30), startMax = EncodeReal48(-9.0e30);
-    for (int c = 1; c <= d.NCols; ++c) {
-        d.ColMin[size_t(c)] = startMin;
-        d.ColMax[size_t(c)] = startMax;
-        d.Columns[size_t(c)].assign(size_t(d.NRows), Real48Bytes{});
+// The extremes of every column of the rows read so far, as the 6-byte reals hold them.
+struct Extremes {
+    std::array<double, MaxOutputCols + 1> Lo, Hi;
+
+    Extremes() {
+        Lo.fill(RoundToReal48(9.0e30));
+        Hi.fill(RoundToReal48(-9.0e30));
     }
-    std::array<double, MaxOutputCols + 1> lo{}, hi{};
-    lo.fill(DecodeReal48(startMin));
-    hi.fill(DecodeReal48(startMax));
-    ChunkReader in(f);
-    if (d.HasNames) in.SkipLine();
-    if (d.HasUnits) in.SkipLine();
-    for (int r = 0; r < d.NRows; ++r) {
-        for (int c = 1; c <= d.NCols; ++c) {
+    void Merge(const Extremes& other) {
+        for (size_t c = 1; c <= size_t(MaxOutputCols); ++c) {
+            Lo[c] = std::min(Lo[c], other.Lo[c]);
+            Hi[c] = std::max(Hi[c], other.Hi[c]);
+        }
+    }
+};
+
+// Where the second part of a big file starts: a line start and the row it holds (0: no split).
+struct SplitPoint {
+    uint64_t Offset = 0;
+    int32_t Row = 0;
+};
+
+// Reads rows [from, to): each takes the next NCols numbers, then the rest of its line is skipped.
+void ReadRows(ChunkReader& in, TOutputData& d, int32_t from, int32_t to, Extremes& x) {
+    std::array<Real48Bytes*, MaxOutputCols + 1> col{};
+    for (int c = 1; c <= d.NCols; ++c)
+        col[size_t(c)] = d.Columns[size_t(c)].data();
+    for (int32_t r = from; r < to; ++r) {
+        for (size_t c = 1; c <= size_t(d.NCols); ++c) {
             double v;
-            const Real48Bytes b = EncodeReal48Rounded(in.ReadNumber(), v);
-            if (v < lo[size_t(c)]) lo[size_t(c)] = v, d.ColMin[size_t(c)] = b;
-            if (v > hi[size_t(c)]) hi[size_t(c)] = v, d.ColMax[size_t(c)] = b;
-            d.Columns[size_t(c)][size_t(r)] = b;
+            col[c][r] = EncodeReal48Fast(in.ReadNumber(), v);
+            x.Lo[c] = std::min(x.Lo[c], v);
+            x.Hi[c] = std::max(x.Hi[c], v);
         }
         in.SkipRestOfLine();
     }
 }
 
-bool ReadStream(FILE* f, TOutputData& d) {
-    d = TOutputData();
-    {
-        ChunkReader in(f);
-        ReadHeader(in, d);
-        d.NRows += int32_t(std::max<size_t>(1, in.CountLines())); // the count runs at least once
+// Reads the rows in two parts at once when the file was split. The second part's rows are kept
+// only when the first part ends exactly where the second began, as a single pass would; a file
+// whose rows run over several lines is finished in order instead.
+void ReadValues(ByteSource& src, TOutputData& d, const SplitPoint& split) {
+    for (int c = 1; c <= d.NCols; ++c)
+        d.Columns[size_t(c)].resize(size_t(d.NRows));
+    ChunkReader in(src);
+    if (d.HasNames) in.SkipLine();
+    if (d.HasUnits) in.SkipLine();
+    Extremes first, second;
+    int32_t done = 0;
+    if (split.Row > 0 && split.Row < d.NRows) {
+        std::unique_ptr<ByteSource> src2 = src.Clone();
+        std::thread part;
+        try {
+            part = std::thread([&] {
+                ChunkReader in2(*src2, split.Offset);
+                ReadRows(in2, d, split.Row, d.NRows, second);
+            });
+        } catch (const std::system_error&) { // no thread to be had: one part it is
+        }
+        if (part.joinable()) {
+            ReadRows(in, d, 0, split.Row, first);
+            part.join();
+            done = split.Row;
+            if (in.Position() == split.Offset) {
+                first.Merge(second);
+                done = d.NRows;
+            }
+        }
     }
-    std::rewind(f);
-    ReadValues(f, d);
-    return true;
+    ReadRows(in, d, done, d.NRows, first);
+    for (size_t c = 1; c <= size_t(d.NCols); ++c) {
+        d.ColMin[c] = EncodeReal48(first.Lo[c]);
+        d.ColMax[c] = EncodeReal48(first.Hi[c]);
+    }
+}
+
+// Reads the header and counts the rows; a file above splitAbove bytes is split at the first
+// line start past its middle.
+SplitPoint ReadLayout(ByteSource& src, TOutputData& d, uint64_t splitAbove) {
+    ChunkReader in(src);
+    ReadHeader(in, d);
+    SplitPoint split;
+    size_t lines = 0;
+    const uint64_t dataStart = in.Position();
+    if (src.Size() > dataStart && src.Size() - dataStart > splitAbove) {
+        lines = in.CountLineEnds(dataStart + (src.Size() - dataStart) / 2);
+        if (in.SkipRestOfLine()) {
+            ++lines;
+            split = {in.Position(), d.NRows + int32_t(lines)};
+        }
+    }
+    lines += in.CountLines();
+    d.NRows += int32_t(std::max<size_t>(1, lines)); // the count runs at least once
+    return split;
+}
+
+void ReadSource(ByteSource& src, TOutputData& d, uint64_t splitAbove) {
+    d = TOutputData();
+    const SplitPoint split = ReadLayout(src, d, splitAbove);
+    ReadValues(src, d, split);
 }
 
 } // namespace
 
-void ReadOutputText(const std::string& text, TOutputData& d) {
-    std::string copy = text.empty() ? std::string(" ") : text; // fmemopen needs a byte
-    FILE* f = fmemopen(copy.data(), copy.size(), "r");
-    if (!f) {
-        d = TOutputData();
-        return;
-    }
-    ReadStream(f, d);
-    std::fclose(f);
+void ReadOutputText(const std::string& text, TOutputData& d, uint64_t splitAbove) {
+    MemorySource src(text);
+    ReadSource(src, d, splitAbove);
 }
 
 bool ReadOutputFile(const std::string& fileName, TOutputData& d) {
-    FILE* f = IsDirectory(fileName) ? nullptr : std::fopen(NativePath(fileName).c_str(), "rb");
-    if (!f) {
-        d = TOutputData();
-        return false;
+    d = TOutputData();
+    if (IsDirectory(fileName)) return false;
+    const int fd = open(NativePath(fileName).c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st {};
+    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+        MappedSource src(fd, uint64_t(st.st_size));
+        ReadSource(src, d, OutputSplitSize);
+        close(fd);
+        return true;
     }
-    ReadStream(f, d);
-    std::fclose(f);
+    close(fd); // not a plain file (a pipe, a device): read it whole
+    std::string bytes;
+    if (!ReadFileBytes(fileName, bytes)) return false;
+    ReadOutputText(bytes, d);
     return true;
 }

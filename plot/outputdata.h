@@ -6,10 +6,27 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 constexpr int MaxOutputCols = 25;
+
+// Leaves new elements unset: the reader writes every cell, and the pages of a big table are
+// then first touched by the thread that fills them.
+template <typename T> struct UnsetAllocator : std::allocator<T> {
+    template <typename U> struct rebind {
+        using other = UnsetAllocator<U>;
+    };
+    UnsetAllocator() = default;
+    template <typename U> UnsetAllocator(const UnsetAllocator<U>&) noexcept {}
+    template <typename U> void construct(U* p) noexcept { ::new (static_cast<void*>(p)) U; }
+    template <typename U, typename... A> void construct(U* p, A&&... a) {
+        ::new (static_cast<void*>(p)) U(std::forward<A>(a)...);
+    }
+};
+using Real48Column = std::vector<Real48Bytes, UnsetAllocator<Real48Bytes>>;
 constexpr size_t OutputNameMax = 20;
 
 struct TOutputData {
@@ -22,7 +39,7 @@ struct TOutputData {
     std::array<std::string, MaxOutputCols + 1> Units;
     std::array<Real48Bytes, MaxOutputCols + 1> ColMin{};
     std::array<Real48Bytes, MaxOutputCols + 1> ColMax{};
-    std::array<std::vector<Real48Bytes>, MaxOutputCols + 1> Columns; // row r at [r - 1]
+    std::array<Real48Column, MaxOutputCols + 1> Columns; // row r at [r - 1]
 
     double Value(int col, int row) const {
         return DecodeReal48(Columns[size_t(col)][size_t(row - 1)]);
@@ -38,5 +55,8 @@ struct TOutputData {
 // - a value beyond the 6-byte range is stored as the largest value of its sign;
 // - numbers may be separated by blanks, tabs, commas and line ends.
 bool ReadOutputFile(const std::string& fileName, TOutputData& data);
+// Files above this many bytes are read in two parts at once.
+constexpr uint64_t OutputSplitSize = uint64_t(4) << 20;
 // The same from the bytes of a file.
-void ReadOutputText(const std::string& text, TOutputData& data);
+void ReadOutputText(const std::string& text, TOutputData& data,
+                    uint64_t splitAbove = OutputSplitSize);

@@ -34,6 +34,7 @@ class TestCodecs : public QObject {
     void real48OutOfRange_data();
     void real48OutOfRange();
     void real48Rounding();
+    void real48FastAgrees();
     void extended_data();
     void extended();
     void extendedMatchesHardware();
@@ -61,8 +62,26 @@ void TestCodecs::real48() {
     bool ok = false;
     QCOMPARE(Bytes(EncodeReal48(value, &ok)).toHex(), hex);
     QVERIFY(ok);
+    double rounded;
+    QCOMPARE(Bytes(EncodeReal48Fast(value, rounded)).toHex(), hex);
     QCOMPARE(DecodeReal48(R48(hex)), RoundToReal48(value));
     if (value != 0.1) QCOMPARE(DecodeReal48(R48(hex)), value); // exactly representable
+}
+
+// The inline encoder of the output reader against the general one, over every exponent and
+// the fractions around a rounding tie.
+void TestCodecs::real48FastAgrees() {
+    const double tie = std::ldexp(1.0, -40);
+    for (int e = -132; e <= 130; ++e)
+        for (double f : {1.0, 1.5, 2.0 - tie, 1.0 + tie, 1.0 + 3 * tie, 1.0 + tie + tie / 64,
+                         1.0 + tie - tie / 64})
+            for (double sign : {1.0, -1.0}) {
+                const double x = sign * std::ldexp(f, e);
+                double fast, general;
+                const Real48Bytes a = EncodeReal48Fast(x, fast);
+                const Real48Bytes b = EncodeReal48Rounded(x, general);
+                QVERIFY2(a == b && fast == general, qPrintable(QString::number(x, 'g', 17)));
+            }
 }
 
 void TestCodecs::real48OutOfRange_data() {
@@ -85,6 +104,8 @@ void TestCodecs::real48OutOfRange() {
     bool got = !ok;
     QCOMPARE(Bytes(EncodeReal48(value, &got)).toHex(), hex);
     QCOMPARE(got, ok);
+    double rounded;
+    QCOMPARE(Bytes(EncodeReal48Fast(value, rounded)).toHex(), hex);
 }
 
 void TestCodecs::real48Rounding() {

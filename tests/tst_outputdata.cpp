@@ -28,6 +28,9 @@ class TestOutputData : public QObject {
     void missingFile();
     void bigFile();
     void engineLayoutExact();
+    void engineLayoutNearTies();
+    void twoParts_data();
+    void twoParts();
 };
 
 void TestOutputData::headers_data() {
@@ -124,13 +127,19 @@ void TestOutputData::missingFile() {
 }
 
 void TestOutputData::bigFile() {
-    // Several buffers' worth, so numbers and lines straddle the reader's buffer edges.
+    // Several windows' worth, read from a file, so numbers and lines straddle the window edges
+    // and the file is read in two parts.
     std::string text = "TIME X\nS M\n";
     const int rows = 300000;
     for (int i = 0; i < rows; ++i)
         text += " " + std::to_string(i) + ".0000E+00      " + std::to_string(2 * i) + "\n";
+    QTemporaryDir dir;
+    const std::string name = (dir.path() + "/BIG.OUT").toStdString();
+    FILE* f = std::fopen(name.c_str(), "wb");
+    QVERIFY(f && std::fwrite(text.data(), 1, text.size(), f) == text.size());
+    std::fclose(f);
     TOutputData d;
-    ReadOutputText(text, d);
+    QVERIFY(ReadOutputFile(name, d));
     QCOMPARE(d.NRows, rows);
     QCOMPARE(d.Value(1, 1), 0.0);
     QCOMPARE(d.Value(2, rows), 2.0 * (rows - 1));
@@ -162,6 +171,64 @@ void TestOutputData::engineLayoutExact() {
     QCOMPARE(d.NRows, 2000);
     for (int i = 0; i < 4000; ++i)
         QCOMPARE(d.Value(1 + i % 2, 1 + i / 2), want[size_t(i)]);
+}
+
+void TestOutputData::engineLayoutNearTies() {
+    // Numbers whose value lies within a few units of the last place of a 6-byte rounding tie:
+    // the quick scaling must not round them the other way.
+    std::string text = "A\nU\n";
+    std::vector<double> want;
+    for (int e = -18; e <= 0; ++e)
+        for (int m = 10000; m <= 99999; ++m) {
+            char buf[32];
+            std::snprintf(buf, sizeof buf, " %d.%04dE%+03d", m / 10000, m % 10000, e);
+            const double x = std::strtod(buf, nullptr);
+            uint64_t bits;
+            std::memcpy(&bits, &x, 8);
+            if ((bits & 0x1FFF) < 0x1000 - 3 || (bits & 0x1FFF) > 0x1000 + 3) continue;
+            text += std::string(buf) + "\n";
+            want.push_back(RoundToReal48(x));
+        }
+    QVERIFY(want.size() > 100);
+    TOutputData d;
+    ReadOutputText(text, d);
+    for (size_t i = 0; i < want.size(); ++i)
+        QCOMPARE(d.Value(1, int(i) + 1), want[i]);
+}
+
+void TestOutputData::twoParts_data() {
+    QTest::addColumn<QByteArray>("text");
+    auto lines = [](const char* head, const char* row, int n) {
+        QByteArray t(head);
+        for (int i = 0; i < n; ++i)
+            t += QByteArray(row).replace("#", QByteArray::number(i));
+        return t;
+    };
+    QTest::newRow("one line per row") << lines("T A B\nS M K\n", " #.0 -# 1.5E+0#\n", 40);
+    QTest::newRow("rows over two lines") << lines("T A B\nS M K\n", " #.0 -#\n 3\n", 40);
+    QTest::newRow("rows over lines, then one per line")
+        << lines("T A B\n", "# 1\n2\n", 20) + lines("", "# 2 3\n", 21);
+    QTest::newRow("extra numbers skipped") << lines("T A\n", "# 1 2 3 4,5\n", 33);
+    QTest::newRow("no names") << lines("", "#,2,3\n", 35);
+    QTest::newRow("units line is data") << lines("T A\n", "-# 7\r\n", 35);
+    QTest::newRow("no end on the last line") << lines("T A\n", "# 8\n", 30) + "9 9";
+    QTest::newRow("short rows at the end") << lines("T A B C\n", "# 8 7 6\n", 30) + "1\n2\n";
+    QTest::newRow("empty lines") << lines("T A\n", "# 8\n\n", 30);
+}
+
+// A text read in two parts gives the table one pass gives.
+void TestOutputData::twoParts() {
+    QFETCH(QByteArray, text);
+    TOutputData one, two;
+    ReadOutputText(text.toStdString(), one, UINT64_MAX);
+    ReadOutputText(text.toStdString(), two, 0);
+    QCOMPARE(two.NRows, one.NRows);
+    QCOMPARE(two.NCols, one.NCols);
+    for (int c = 1; c <= one.NCols; ++c) {
+        QCOMPARE(Column(two, c), Column(one, c));
+        QCOMPARE(two.Min(c), one.Min(c));
+        QCOMPARE(two.Max(c), one.Max(c));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestOutputData)
