@@ -2,8 +2,8 @@
 #pragma once
 
 #include <array>
-#include <cstring>
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 using Real48Bytes = std::array<uint8_t, 6>;
@@ -39,8 +39,8 @@ inline Real48Bytes EncodeReal48Fast(double x, double& rounded) {
     const uint64_t out = (bits & (uint64_t(1) << 63)) + (uint64_t(exp11) << 52) + (frac << 13);
     std::memcpy(&rounded, &out, 8); // a carry out of the fraction moves into the exponent
     const uint64_t exp = out >> 52 & 0x7FF;
-    const uint64_t packed = (exp - 1023 + 129) | ((out >> 13 & ((uint64_t(1) << 39) - 1)) << 8) |
-                            (bits >> 63 << 47);
+    const uint64_t packed =
+        (exp - 1023 + 129) | ((out >> 13 & ((uint64_t(1) << 39) - 1)) << 8) | (bits >> 63 << 47);
     Real48Bytes b;
     for (size_t i = 0; i < 6; ++i)
         b[i] = uint8_t(packed >> (8 * i));

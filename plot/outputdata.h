@@ -16,9 +16,7 @@ constexpr int MaxOutputCols = 25;
 // Leaves new elements unset: the reader writes every cell, and the pages of a big table are
 // then first touched by the thread that fills them.
 template <typename T> struct UnsetAllocator : std::allocator<T> {
-    template <typename U> struct rebind {
-        using other = UnsetAllocator<U>;
-    };
+    template <typename U> struct rebind { using other = UnsetAllocator<U>; };
     UnsetAllocator() = default;
     template <typename U> UnsetAllocator(const UnsetAllocator<U>&) noexcept {}
     template <typename U> void construct(U* p) noexcept { ::new (static_cast<void*>(p)) U; }
