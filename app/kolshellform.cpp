@@ -9,6 +9,7 @@
 #include "common/widgets/qtext.h"
 #include "plot/outputfiles.h"
 #include "shell/widgets/aboutbox.h"
+#include "shell/widgets/editform.h"
 #include "shell/widgets/setupdlg.h"
 
 #include <QApplication>
@@ -127,11 +128,19 @@ TKOLSHELLFORM::TKOLSHELLFORM(QWidget* parent) : QMainWindow(parent) {
     setCentralWidget(mdiArea_);
     connect(mdiArea_, &QMdiArea::subWindowActivated, this, &TKOLSHELLFORM::ChildActivated);
     BuildMenus();
+    TChildForm::UpdateMenuCommand = [this] { UpdateMenu(); };
+    TEditForm::SaveAsCommand = [this](TEditForm* editor) {
+        CurrentChild = editor;
+        Saveas1Click();
+    };
     FormCreate();
 }
 
 TKOLSHELLFORM::~TKOLSHELLFORM() {
-    if (mainForm == this) mainForm = nullptr;
+    if (mainForm != this) return;
+    mainForm = nullptr;
+    TChildForm::UpdateMenuCommand = nullptr;
+    TEditForm::SaveAsCommand = nullptr;
 }
 
 void TKOLSHELLFORM::BuildMenus() {
@@ -185,6 +194,10 @@ void TKOLSHELLFORM::BuildMenus() {
     on("Listing1", &TKOLSHELLFORM::Listing1Click);
     on("Table1", &TKOLSHELLFORM::Table1Click);
     on("Diagram1", &TKOLSHELLFORM::Diagram1Click);
+    on("Open1", &TKOLSHELLFORM::Open1Click);
+    on("Save1", &TKOLSHELLFORM::Save1Click);
+    on("Saveas1", &TKOLSHELLFORM::Saveas1Click);
+    on("EditKOLSEDfile1", &TKOLSHELLFORM::EditKOLSEDfile1Click);
     connect(menus_["Utilities1"], &QMenu::aboutToShow, this, &TKOLSHELLFORM::Utilities1Popup);
     connect(menus_["Plot1"], &QMenu::aboutToShow, this, &TKOLSHELLFORM::Plot1Popup);
     connect(menus_["Windows1"], &QMenu::aboutToShow, this, &TKOLSHELLFORM::FillWindowList);
@@ -295,8 +308,9 @@ void TKOLSHELLFORM::FormCreate() {
     }
     const std::string fnl = JoinPath(Globals().KolshellDir, "KOLSHELL.FNL");
     if (FileExists(fnl)) FileNameList.Load(fnl);
+    FixFileNameList();
 
-    EditorCount = 0;
+    TEditForm::EditorsCreated = 0;
     FindMode = ReplaceMode = false;
     Globals().PlotDefName.clear();
     UpdateMenu();

@@ -7,6 +7,7 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <functional>
 #include <map>
 
 class QMdiArea;
@@ -65,6 +66,30 @@ class TKOLSHELLFORM : public QMainWindow {
     void Utilities1Popup();
     void Plot1Popup();
 
+    // Documents (documents.cpp): opening by kind, the companions of a deck, Open and Save.
+    void ReadaFile(const std::string& name);
+    void GetLSTFile(const std::string& name, bool show);
+    void GetOUTFile(const std::string& name, bool show);
+    void GetPLTFile(const std::string& name, bool show);
+    void GetTBLFile(const std::string& name, bool show);
+    void GetDGMFile(const std::string& name);
+    void OpenOutFile(QAction* sender);
+    void OpenFileItem(QAction* sender);
+    void FixFileNameList();
+    void Open1Click();
+    void Save1Click();
+    void Saveas1Click();
+    void EditKOLSEDfile1Click();
+    // Opens the command-line file at start, as the start-up sequence does.
+    void OpenStartFile(const std::string& argument);
+
+    // Windows of the later kinds, made by their own subsystems: a KOLSED form that has read
+    // a deck, a plot window that has opened a plot file, a table window that has read a
+    // table. Each returns nullptr (after its own message) when the file could not be read.
+    std::function<TChildForm*(const std::string&)> MakeKolsedForm, MakePlotForm, MakeTableForm;
+    // The table window the Table menu item leads to.
+    QPointer<TChildForm> TableForm;
+
     TRecentFiles FileNameList;
     bool RecentFilesOn = false;
     bool FindMode = false;
@@ -72,7 +97,6 @@ class TKOLSHELLFORM : public QMainWindow {
     bool IndexFileFound = false;
     std::string IndexFileName;
     bool FirstOpen = false;
-    int EditorCount = 0;
     int PlotsMade = 0;
 
   protected:
@@ -88,6 +112,16 @@ class TKOLSHELLFORM : public QMainWindow {
     void BringForward(TChildForm* child);
     void ResetCompanionItem(const char* name, const char* caption);
     void FillWindowList();
+    TChildForm* CreateEditor(const std::string& name, int kind);
+    TChildForm* CreateViewer(const std::string& name, int kind);
+    void SetCompanionItem(const char* name, const std::string& caption);
+    void InputOpened(const std::string& name);
+    bool QueryCloseInputs();
+    void WindowSaveAs(TChildForm* child);
+    void SaveChild(TChildForm* child);
+    bool ChooseOpenFile(std::string& chosen);
+    void OpenIndex(const std::string& indexFile);
+    void LaterKindMissing(const std::string& name, const char* what);
 
     QMdiArea* mdiArea_;
     std::map<QString, QAction*> actions_;
@@ -102,6 +136,10 @@ class TKOLSHELLFORM : public QMainWindow {
     bool startedOk_ = true;
     QPointer<TSetupDlg> setupDlg_;
     QPointer<TAboutBox> aboutBox_;
+    // The file dialogs keep their name, filter entry and title from one use to the next.
+    std::string openName_ = "*.DCK";
+    int openFilter_ = 1;
+    std::string ksdName_ = "*.KSD";
 };
 
 // The main window of the running program.

@@ -38,6 +38,7 @@ int main(int argc, char** argv) {
     form.show();
     form.AboutBox()->exec();
     form.FirstOpen = true;
+    form.OpenStartFile(argc > 1 ? argv[1] : "");
 
     return app.exec();
 }

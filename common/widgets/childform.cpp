@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 
 QPointer<TChildForm> CurrentChild;
+std::function<void()> TChildForm::UpdateMenuCommand;
 
 TChildForm::TChildForm(int kind, QWidget* parent) : QMdiSubWindow(parent), kind_(kind) {
     setAttribute(Qt::WA_DeleteOnClose);

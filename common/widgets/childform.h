@@ -4,6 +4,7 @@
 
 #include <QMdiSubWindow>
 #include <QPointer>
+#include <functional>
 #include <string>
 
 class TChildForm : public QMdiSubWindow {
@@ -27,8 +28,21 @@ class TChildForm : public QMdiSubWindow {
     virtual void EditSearchAgain(bool findMode, bool replaceMode) {
         (void)findMode, (void)replaceMode;
     }
+    // Documents of the windows that are not text editors: a KOLSED form's input check before
+    // its deck is written, and writing the window's document (deck, plot, table or picture)
+    // under a name. DocumentName is a plot's or table's own file name.
+    virtual bool CheckActiveInput() { return true; }
+    virtual bool SaveDocument(const std::string& name) {
+        (void)name;
+        return false;
+    }
+    virtual std::string DocumentName() const { return {}; }
+
     // Values shown in primary/secondary units switch from one system to the other.
     virtual void ConvertUnits(int fromSystem, int toSystem) { (void)fromSystem, (void)toSystem; }
+
+    // The main window's menu refresh, for windows that change what is enabled.
+    static std::function<void()> UpdateMenuCommand;
 
     // Asked before the window closes; false keeps it open.
     virtual bool FormCloseQuery() { return true; }

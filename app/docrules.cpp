@@ -1,0 +1,70 @@
+#include "app/docrules.h"
+
+#include "common/lib1.h"
+#include "common/paths.h"
+
+#include <fstream>
+
+const char* const OpenFilter =
+    "KOLVAN files|*.DCK|KOLSED files|*.KSD|FLOWDRAW files|*.DEK|Index files|*.IDX|FORTRAN "
+    "files|*.FOR|KOLSHELL Plot files|*.KSP|Diagram Bitmap files|*.BMP|Diagram Meta "
+    "files|*.WMF|KOLSHELL table files|*.TBL|All files|*.*";
+const char* const SaveFilter =
+    "KOLVAN files|*.DCK|KOLSED files|*.KSD|FLOWDRAW files|*.DEK|FORTRAN files|*.FOR|KOLSHELL "
+    "Plot files|*.KSP|Diagram Bitmap files.|*.BMP|Diagram Meta files|*.WMF|KOLSED table "
+    "files|*.TBL|All files|*.*";
+const char* const OpenKSDFilter = "KOLSED Files|*.KSD|All files|*.*";
+
+namespace {
+const SaveAsType SaveAsTypes[SaveAsTypeCount] = {
+    {".DCK", 1000}, {".KSD", 2000}, {".DEK", 1000}, {".FOR", 7000}, {".KSP", 4000},
+    {".BMP", 0},    {".WMF", 0},    {".TBL", 5000}, {"", 0},        {".TXT", 7000},
+};
+} // namespace
+
+bool IsKolsedMarker(const std::string& firstLine) {
+    return UpStr(firstLine) == "*KOLSED";
+}
+
+std::string FirstLineOf(const std::string& fileName) {
+    std::ifstream in(NativePath(fileName), std::ios::binary);
+    std::string line;
+    if (!in || IsDirectory(fileName)) return line;
+    char c;
+    while (line.size() < 255 && in.get(c) && c != '\n')
+        line.push_back(c);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return line;
+}
+
+std::string OpeningExt(const std::string& fileName) {
+    return IsKolsedMarker(FirstLineOf(fileName)) ? ".KSD" : ExtOf(fileName);
+}
+
+std::string CompanionName(const std::string& name, const std::string& ext) {
+    return name.find('.') == std::string::npos ? name : BaseName(name) + ext;
+}
+
+const SaveAsType& SaveAsTypeAt(int index) {
+    return SaveAsTypes[index - 1];
+}
+
+int SaveAsTypeIndex(const std::string& ext) {
+    for (int i = 1; i <= SaveAsTypeCount; ++i)
+        if (ext == SaveAsTypeAt(i).Ext) return i;
+    return 0;
+}
+
+int OpenFilterIndexFor(const std::string& ext) {
+    const char* order[] = {".DCK", ".KSD", ".DEK", ".IDX", ".FOR", "", ".BMP", ".WMF", ".TBL"};
+    for (int i = 0; i < 9; ++i)
+        if (*order[i] && ext == order[i]) return i + 1;
+    return 10;
+}
+
+std::vector<std::string> RecentEntryCaptions(const std::vector<std::string>& oldestFirst) {
+    std::vector<std::string> captions;
+    for (size_t i = 0; i < oldestFirst.size(); ++i)
+        captions.push_back(std::to_string(i + 1) + ". " + oldestFirst[oldestFirst.size() - 1 - i]);
+    return captions;
+}

@@ -1,0 +1,36 @@
+// Which window a file opens in, the names of a deck's companions, and the file-type tables of
+// the Open and Save dialogs.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// The line that marks an annotated deck whatever its name says, compared upper-cased.
+bool IsKolsedMarker(const std::string& firstLine);
+// The first line of a file (up to 255 characters); empty when it cannot be read.
+std::string FirstLineOf(const std::string& fileName);
+// The extension a file opens by: ".KSD" for a marked annotated deck, else its own.
+std::string OpeningExt(const std::string& fileName);
+
+// name cut before the first "." of the whole path, with ext appended; a name without a "."
+// stays as it is.
+std::string CompanionName(const std::string& name, const std::string& ext);
+
+// The Save dialog's file types, 1-based as its filter entries: extension and window kind.
+struct SaveAsType {
+    const char* Ext;
+    int Kind;
+};
+constexpr int SaveAsTypeCount = 10;
+const SaveAsType& SaveAsTypeAt(int index);
+// The first row whose extension is ext; 0 when none.
+int SaveAsTypeIndex(const std::string& ext);
+// The Open dialog's filter entry for a name left from an earlier use.
+int OpenFilterIndexFor(const std::string& ext);
+
+extern const char* const OpenFilter;
+extern const char* const SaveFilter;
+extern const char* const OpenKSDFilter;
+
+// The recent-file menu entries, newest first: "1. name", "2. name", ...
+std::vector<std::string> RecentEntryCaptions(const std::vector<std::string>& oldestFirst);

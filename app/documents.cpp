@@ -1,0 +1,460 @@
+// The main window's document handling: which window a file opens in, the companions of the
+// input deck in the Windows menu, the recent-file entries, and the Open and Save commands.
+#include "app/docrules.h"
+#include "app/kolshellform.h"
+
+#include "common/globals.h"
+#include "common/lib1.h"
+#include "common/messages.h"
+#include "common/paths.h"
+#include "common/widgets/childform.h"
+#include "common/widgets/dialogs.h"
+#include "common/widgets/qtext.h"
+#include "shell/widgets/diagramform.h"
+#include "shell/widgets/editform.h"
+#include "shell/widgets/indexdlg.h"
+#include "shell/widgets/viewform.h"
+
+#include <QApplication>
+#include <QMdiArea>
+#include <QMenu>
+#include <QScreen>
+
+namespace {
+
+// The hourglass for the length of one command.
+struct WaitCursor {
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+};
+
+bool IsEditor(int kind) {
+    return kind == wkDeck || kind == wkAnnotatedText || kind == wkText;
+}
+
+QString MenuText(const std::string& text) {
+    return ToQ(text).replace("&", "&&");
+}
+
+// A name typed without an extension gets the dialog's default one.
+std::string WithDefaultExt(const std::string& name, const std::string& ext) {
+    if (name.empty() || ext.empty() || !ExtractFileExt(name).empty() || FileExists(name))
+        return name;
+    return name + "." + ext;
+}
+
+} // namespace
+
+TChildForm* TKOLSHELLFORM::CreateEditor(const std::string& name, int kind) {
+    auto* editor = new TEditForm;
+    AddChild(editor);
+    if (!editor->Open(name)) {
+        delete editor;
+        return nullptr;
+    }
+    if (kind) editor->SetWindowKind(kind);
+    return editor;
+}
+
+TChildForm* TKOLSHELLFORM::CreateViewer(const std::string& name, int kind) {
+    auto* viewer = new TViewForm;
+    viewer->SetWindowKind(kind);
+    AddChild(viewer);
+    if (!viewer->Open(name)) {
+        delete viewer;
+        return nullptr;
+    }
+    return viewer;
+}
+
+void TKOLSHELLFORM::SetCompanionItem(const char* name, const std::string& caption) {
+    Action(name)->setText(MenuText(caption));
+    Action(name)->setEnabled(true);
+}
+
+void TKOLSHELLFORM::InputOpened(const std::string& name) {
+    SetCompanionItem("Input1", "Input " + name);
+    Globals().CurrentDeckName = name;
+    Globals().InputFileName = name;
+}
+
+void TKOLSHELLFORM::LaterKindMissing(const std::string& name, const char* what) {
+    ShowMsg(name + " is a " + what + " file; this version of the program cannot show it yet.",
+            mkInformation, false);
+}
+
+void TKOLSHELLFORM::ReadaFile(const std::string& name) {
+    FileNameList.Add(name);
+    FixFileNameList();
+    const std::string ext = OpeningExt(name);
+    if (Globals().KolsedOnlyMode && ext != ".KSD")
+        ShowMsg(name + " is not a KOLSED file.", mkError, true);
+    {
+        WaitCursor wait;
+        if (ext == ".DCK" || ext == ".DEK") {
+            DisposeKOLVANWindows(wkDeck);
+            GetDGMFile(name);
+            GetLSTFile(name, false);
+            GetOUTFile(name, false);
+            GetTBLFile(name, false);
+            GetPLTFile(name, false);
+            if (CreateEditor(name, 0)) InputOpened(name);
+        } else if (ext == ".KSD") {
+            DisposeKOLVANWindows(wkForm);
+            GetDGMFile(name);
+            GetPLTFile(name, false);
+            GetLSTFile(name, false);
+            GetOUTFile(name, false);
+            GetTBLFile(name, false);
+            // Until the form window is there, an annotated deck opens as its text.
+            TChildForm* form =
+                MakeKolsedForm ? MakeKolsedForm(name) : CreateEditor(name, wkAnnotatedText);
+            if (form) InputOpened(name);
+        } else if (ext == ".KSP") {
+            if (MakePlotForm)
+                MakePlotForm(name);
+            else
+                LaterKindMissing(name, "plot");
+        } else if (ext == ".BMP" || ext == ".DGM") {
+            GetDGMFile(name);
+        } else if (ext == ".TBL") {
+            GetTBLFile(name, true);
+        } else if (ext == ".PLT") {
+            GetPLTFile(name, true);
+        } else if (ext == ".LST") {
+            GetLSTFile(name, true);
+        } else {
+            CreateEditor(name, 0);
+        }
+    }
+    FixFileNameList();
+    UpdateMenu();
+}
+
+void TKOLSHELLFORM::GetLSTFile(const std::string& name, bool show) {
+    DisposeKOLVANWindows(wkListing);
+    const std::string listing = CompanionName(name, ".LST");
+    if (!FileExists(listing)) {
+        ResetCompanionItem("Listing1", "Listing");
+        return;
+    }
+    if (show) CreateViewer(listing, wkListing);
+    SetCompanionItem("Listing1", "Listing " + listing);
+}
+
+void TKOLSHELLFORM::GetOUTFile(const std::string& name, bool show) {
+    DisposeKOLVANWindows(wkOutput);
+    QMenu* sub = Action("Output1")->menu();
+    sub->clear();
+    Action("Output1")->setEnabled(true);
+    const std::string pattern = BaseName(name) + ".O*";
+    const std::vector<std::string> found =
+        FindFiles(ExtractFileDir(pattern), ExtractFileName(pattern));
+    for (const std::string& file : found) {
+        QAction* entry = sub->addAction(MenuText(file));
+        entry->setProperty("KindCode", wkOutput);
+        entry->setProperty("FileName", ToQ(file));
+        connect(entry, &QAction::triggered, this, [this, entry] { OpenOutFile(entry); });
+        if (show) CreateViewer(file, wkOutput);
+    }
+    if (found.empty()) ResetCompanionItem("Output1", "Output");
+}
+
+void TKOLSHELLFORM::GetPLTFile(const std::string& name, bool show) {
+    DisposeKOLVANWindows(wkPlot);
+    const std::string plotter = CompanionName(name, ".PLT");
+    if (!FileExists(plotter)) {
+        Globals().PlotDefName.clear();
+        return;
+    }
+    Globals().PlotDefName = plotter;
+    if (show) CreateViewer(plotter, wkListing);
+}
+
+void TKOLSHELLFORM::GetTBLFile(const std::string& name, bool show) {
+    DisposeKOLVANWindows(wkTable);
+    TableForm = nullptr;
+    const std::string table = CompanionName(name, ".TBL");
+    if (!FileExists(table)) {
+        ResetCompanionItem("Table1", "Table");
+        return;
+    }
+    if (show) {
+        if (MakeTableForm)
+            TableForm = MakeTableForm(table);
+        else
+            LaterKindMissing(table, "table");
+    }
+    SetCompanionItem("Table1", "Table " + table);
+}
+
+void TKOLSHELLFORM::GetDGMFile(const std::string& name) {
+    DisposeKOLVANWindows(wkDiagram);
+    if (name.find('.') == std::string::npos) return;
+    const std::string bitmap = CompanionName(name, ".BMP");
+    const std::string metafile = CompanionName(name, ".WMF");
+    const bool isBitmap = FileExists(bitmap);
+    const std::string picture = isBitmap ? bitmap : metafile;
+    if (!isBitmap && !FileExists(metafile)) {
+        ResetCompanionItem("Diagram1", "Diagram");
+        return;
+    }
+    auto* diagram = new TDiagramForm;
+    if (!diagram->LoadPicture(picture)) {
+        delete diagram;
+        ResetCompanionItem("Diagram1", "Diagram");
+        return;
+    }
+    AddChild(diagram);
+    diagram->setWindowTitle(ToQ(picture));
+    if (isBitmap) diagram->FitToPicture(screen() ? screen()->size() : QSize(1024, 768));
+    SetCompanionItem("Diagram1", "Diagram " + picture);
+}
+
+void TKOLSHELLFORM::OpenOutFile(QAction* sender) {
+    if (!sender || sender->property("KindCode").toInt() != wkOutput) return;
+    const std::string name = FromQ(sender->property("FileName").toString());
+    if (!FileExists(name)) {
+        ShowMsg(name + " no longer exists", mkWarningOkCancel, true);
+        return;
+    }
+    if (name.find_first_of("\\:/") != std::string::npos) SetCurrentDir(ExtractFileDir(name));
+    CreateViewer(name, wkOutput);
+    UpdateMenu();
+}
+
+void TKOLSHELLFORM::FixFileNameList() {
+    if (!RecentFilesOn) return;
+    QMenu* file = Menu("File1");
+    const int own = Globals().KolsedOnlyMode ? 8 : 11;
+    while (file->actions().size() > own + 1) {
+        QAction* last = file->actions().last();
+        file->removeAction(last);
+        last->deleteLater();
+    }
+    if (file->actions().size() == own) file->addSeparator();
+    const std::vector<std::string>& names = FileNameList.Names();
+    const std::vector<std::string> captions = RecentEntryCaptions(names);
+    for (size_t i = 0; i < captions.size(); ++i) {
+        QAction* entry = file->addAction(MenuText(captions[i]));
+        entry->setProperty("ListIndex", int(names.size() - 1 - i));
+        connect(entry, &QAction::triggered, this, [this, entry] { OpenFileItem(entry); });
+    }
+}
+
+void TKOLSHELLFORM::OpenFileItem(QAction* sender) {
+    const int index = sender ? sender->property("ListIndex").toInt() : -1;
+    const std::vector<std::string>& names = FileNameList.Names();
+    if (index < 0 || size_t(index) >= names.size()) return;
+    const std::string entry = names[size_t(index)];
+    Globals().CurrentDeckName = entry;
+    if (FileExists(entry)) {
+        SetCurrentDir(ExtractFileDir(entry));
+        ReadaFile(entry);
+        UpdateMenu();
+        return;
+    }
+    ShowMsg(entry + " no longer exists", mkWarningOkCancel, true);
+    FileNameList.Remove(entry);
+    FixFileNameList();
+}
+
+bool TKOLSHELLFORM::QueryCloseInputs() {
+    for (TChildForm* c : Children()) {
+        const int k = c->WindowKind();
+        if ((k == wkDeck || k == wkAnnotatedText || k == wkForm || k == wkTable) &&
+            !c->FormCloseQuery())
+            return false;
+    }
+    return true;
+}
+
+bool TKOLSHELLFORM::ChooseOpenFile(std::string& chosen) {
+    std::string defaultExt = "DCK";
+    QString filter = OpenFilter;
+    if (IndexFileFound) {
+        defaultExt = "IDX";
+        openFilter_ = 4;
+        if (openName_.compare(0, 1, "*") == 0) {
+            openName_ = "*.IDX";
+        } else {
+            openFilter_ = OpenFilterIndexFor(ExtOf(openName_));
+            openName_ = "*" + ExtractFileExt(openName_);
+        }
+    }
+    if (Globals().KolsedOnlyMode) {
+        const bool index = IndexFileFound;
+        defaultExt = index ? "IDX" : "KSD";
+        openFilter_ = 1;
+        filter = index ? "Index files|*.IDX|KOLSED files|*.KSD" : "KOLSED files|*.KSD";
+        if (openName_.compare(0, 1, "*") == 0) openName_ = index ? "*.IDX" : "*.KSD";
+    }
+    const QString start = ToQ(JoinPath(GetCurrentDir(), ExtractFileName(openName_)));
+    const QString name = Dialogs().OpenFileName(this, "Open", start, filter, &openFilter_);
+    if (name.isEmpty()) return false;
+    chosen = WithDefaultExt(FromQ(name), defaultExt);
+    openName_ = chosen;
+    return true;
+}
+
+void TKOLSHELLFORM::OpenIndex(const std::string& indexFile) {
+    TIndexDlg dlg(indexFile, this);
+    dlg.OpenProject = [this](const std::string& project) { ReadaFile(project); };
+    dlg.exec();
+}
+
+void TKOLSHELLFORM::Open1Click() {
+    if (!QueryCloseInputs()) return;
+    DisposeKOLVANWindows(wkOutput);
+    if (Globals().KolsedOnlyMode && IndexFileFound && FirstOpen) {
+        OpenIndex(IndexFileName);
+        FirstOpen = false;
+        UpdateMenu();
+        return;
+    }
+    std::string chosen;
+    if (ChooseOpenFile(chosen)) {
+        SetCurrentDir(ExtractFileDir(chosen));
+        if (ExtOf(chosen) == ".IDX")
+            OpenIndex(chosen);
+        else
+            ReadaFile(chosen);
+    }
+    UpdateMenu();
+}
+
+void TKOLSHELLFORM::EditKOLSEDfile1Click() {
+    const QString start = ToQ(JoinPath(GetCurrentDir(), ExtractFileName(ksdName_)));
+    int filterIndex = 1;
+    const QString picked = Dialogs().OpenFileName(this, "Open", start, OpenKSDFilter, &filterIndex);
+    if (picked.isEmpty()) return;
+    const std::string name = WithDefaultExt(FromQ(picked), "KSD");
+    ksdName_ = name;
+    if (OpeningExt(name) == ".KSD") {
+        for (TChildForm* c : Children())
+            if (c->WindowKind() == wkAnnotatedText && c->FileName() == name) delete c;
+        DisposeKOLVANWindows(wkForm);
+        DisposeKOLVANWindows(wkDeck);
+        Globals().InputFileName = name;
+        CreateEditor(name, wkAnnotatedText);
+        GetDGMFile(name);
+        GetPLTFile(name, false);
+        GetLSTFile(name, false);
+        GetOUTFile(name, false);
+        GetTBLFile(name, false);
+    }
+    UpdateMenu();
+}
+
+void TKOLSHELLFORM::WindowSaveAs(TChildForm* child) {
+    const int k = child->WindowKind();
+    const std::string proposed = k == wkPlot ? "*.KSP" : k == wkAnnotatedText ? "*.KSD" : "*.DCK";
+    int filterIndex = 1;
+    const QString picked = Dialogs().SaveFileName(this, "Saving window " + child->windowTitle(),
+                                                  ToQ(proposed), SaveFilter, &filterIndex);
+    if (picked.isEmpty()) return;
+    const std::string name = FromQ(picked);
+    if (k == wkPlot) {
+        child->setWindowTitle(picked);
+        child->SaveDocument(name);
+    } else if (auto* editor = qobject_cast<TEditForm*>(child)) {
+        editor->SetFileName(name);
+        editor->Save();
+    }
+}
+
+void TKOLSHELLFORM::SaveChild(TChildForm* c) {
+    switch (c->WindowKind()) {
+    case wkDeck:
+    case wkAnnotatedText:
+    case wkText:
+        if (c->FileName().empty())
+            WindowSaveAs(c);
+        else if (auto* editor = qobject_cast<TEditForm*>(c))
+            editor->Save();
+        break;
+    case wkForm:
+        if (c->CheckActiveInput()) c->SaveDocument(Globals().InputFileName);
+        break;
+    case wkPlot:
+        if (c->DocumentName().empty())
+            WindowSaveAs(c);
+        else
+            c->SaveDocument(c->DocumentName());
+        break;
+    case wkTable:
+        if (c == TableForm) {
+            std::string name = c->DocumentName();
+            if (ExtOf(name) != ".TBL" && name.find('.') != std::string::npos)
+                name = BaseName(name) + ".TBL";
+            c->SaveDocument(name);
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+void TKOLSHELLFORM::Save1Click() {
+    for (TChildForm* c : Children())
+        SaveChild(c);
+    UpdateMenu();
+}
+
+void TKOLSHELLFORM::Saveas1Click() {
+    TChildForm* c = CurrentChild;
+    if (!c) return;
+    const int k = c->WindowKind();
+    std::string proposed;
+    if (IsEditor(k)) {
+        proposed = c->FileName();
+    } else if (k == wkForm) {
+        if (!c->CheckActiveInput()) return;
+        proposed = Globals().InputFileName;
+    } else if (k == wkPlot) {
+        proposed = Globals().PlotDefName;
+    }
+    int filterIndex = 1;
+    const int row = SaveAsTypeIndex(ExtOf(proposed));
+    if (row) {
+        filterIndex = row;
+        const int kind = SaveAsTypeAt(row).Kind;
+        if ((kind == wkDeck || kind == wkText) && IsEditor(k)) c->SetWindowKind(kind);
+    }
+    const QString picked =
+        Dialogs().SaveFileName(this, "Save As", ToQ(proposed), SaveFilter, &filterIndex);
+    if (picked.isEmpty()) {
+        UpdateMenu();
+        return;
+    }
+    std::string name = FromQ(picked);
+    if (row && ExtractFileExt(name).empty() && *SaveAsTypeAt(row).Ext)
+        name = WithDefaultExt(name, std::string(SaveAsTypeAt(row).Ext + 1));
+    const int kindNow = c->WindowKind();
+    if (auto* editor = qobject_cast<TEditForm*>(c)) {
+        if (kindNow == wkText && ExtOf(name) == ".DCK") editor->SetWindowKind(wkDeck);
+        if (ExtOf(name) == ".KSD") editor->SetWindowKind(wkAnnotatedText);
+        editor->SetFileName(name);
+        editor->Save();
+    } else if (kindNow == wkForm || kindNow == wkPlot) {
+        c->setWindowTitle(ToQ(name));
+        c->SaveDocument(name);
+    } else if (kindNow == wkTable) {
+        if (TableForm) TableForm->SaveDocument(name);
+    } else if (auto* diagram = qobject_cast<TDiagramForm*>(c)) {
+        diagram->SavePicture(name);
+    }
+    UpdateMenu();
+}
+
+void TKOLSHELLFORM::OpenStartFile(const std::string& argument) {
+    const std::string name = UpStr(argument);
+    if (!name.empty() && FileExists(name)) {
+        // Output files are found relative to the current directory: make it the deck's.
+        const std::string full = AbsolutePath(name);
+        SetCurrentDir(ExtractFileDir(full));
+        ReadaFile(full);
+    } else if (Globals().KolsedOnlyMode) {
+        Open1Click();
+    }
+}

@@ -1,0 +1,112 @@
+#include "shell/lineindex.h"
+
+#include "common/lib1.h"
+#include "common/paths.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+constexpr size_t SearchChars = 65536;
+
+std::string Upper(std::string s) {
+    return UpStr(s);
+}
+} // namespace
+
+TLineIndex::~TLineIndex() {
+    Close();
+}
+
+bool TLineIndex::Open(const std::string& fileName) {
+    Close();
+    if (IsDirectory(fileName)) return false;
+    file_ = std::fopen(NativePath(fileName).c_str(), "rb");
+    if (!file_) return false;
+    std::fseek(file_, 0, SEEK_END);
+    const long size = std::ftell(file_);
+    size_ = size > 0 ? uint64_t(size) : 0;
+    starts_.assign(1, 0);
+    return true;
+}
+
+void TLineIndex::Close() {
+    if (file_) std::fclose(file_);
+    file_ = nullptr;
+    size_ = indexed_ = 0;
+    complete_ = false;
+    lastEndedLine_ = true;
+    starts_.clear();
+    longest_ = 0;
+}
+
+bool TLineIndex::IndexStep(size_t maxBytes) {
+    if (!file_ || complete_) return false;
+    std::vector<char> buf(std::min<uint64_t>(maxBytes, size_ - indexed_));
+    std::fseek(file_, long(indexed_), SEEK_SET);
+    const size_t got = buf.empty() ? 0 : std::fread(buf.data(), 1, buf.size(), file_);
+    for (const char* p = buf.data(); p < buf.data() + got;) {
+        const char* nl = static_cast<const char*>(std::memchr(p, '\n', size_t(buf.data() + got - p)));
+        if (!nl) break;
+        const uint64_t next = indexed_ + uint64_t(nl - buf.data()) + 1;
+        longest_ = std::max<size_t>(longest_, size_t(next - 1 - starts_.back()));
+        starts_.push_back(next);
+        p = nl + 1;
+    }
+    indexed_ += got;
+    if (got == 0 || indexed_ >= size_) {
+        complete_ = true;
+        longest_ = std::max<size_t>(longest_, size_t(size_ - starts_.back()));
+        lastEndedLine_ = starts_.back() == size_;
+    }
+    return !complete_;
+}
+
+size_t TLineIndex::LineCount() const {
+    if (starts_.empty()) return 0;
+    // The last start is a line only when text follows it (or nothing else was read).
+    const bool tail = complete_ ? !lastEndedLine_ || starts_.size() == 1 : false;
+    return starts_.size() - 1 + (tail ? 1 : 0);
+}
+
+std::string TLineIndex::ReadRange(uint64_t from, uint64_t to) const {
+    std::string s(size_t(to - from), '\0');
+    std::fseek(file_, long(from), SEEK_SET);
+    s.resize(std::fread(&s[0], 1, s.size(), file_));
+    return s;
+}
+
+std::string TLineIndex::Line(size_t i, size_t maxChars) const {
+    if (!file_ || i >= LineCount()) return {};
+    const uint64_t from = starts_[i];
+    const uint64_t end = i + 1 < starts_.size() ? starts_[i + 1] : size_;
+    const uint64_t to = std::min<uint64_t>(end, from + maxChars + 2);
+    std::string s = ReadRange(from, to);
+    if (to == end && !s.empty() && s.back() == '\n') s.pop_back();
+    if (to == end && !s.empty() && s.back() == '\r') s.pop_back();
+    if (s.size() > maxChars) s.resize(maxChars);
+    return s;
+}
+
+TLineIndex::Match TLineIndex::Search(const std::string& text, size_t line, size_t column,
+                                     bool backward, bool matchCase,
+                                     const std::function<bool()>& keepGoing) const {
+    Match m;
+    const size_t n = LineCount();
+    if (text.empty() || n == 0) return m;
+    const std::string want = matchCase ? text : Upper(text);
+    for (size_t step = 0, l = std::min(line, n - 1);; ++step) {
+        if (step % 4096 == 4095 && keepGoing && !keepGoing()) return m;
+        const std::string s = matchCase ? Line(l, SearchChars) : Upper(Line(l, SearchChars));
+        size_t at = std::string::npos;
+        if (backward) {
+            if (l != line) at = s.rfind(want);
+            else if (column > 0) at = s.rfind(want, column - 1);
+        } else {
+            at = s.find(want, l == line ? column : 0);
+        }
+        if (at != std::string::npos) return {true, l, at};
+        if (backward ? l == 0 : l + 1 >= n) return m;
+        l = backward ? l - 1 : l + 1;
+    }
+}

@@ -1,0 +1,291 @@
+#include "shell/widgets/editform.h"
+
+#include "common/globals.h"
+#include "common/lib1.h"
+#include "common/messages.h"
+#include "common/paths.h"
+#include "common/widgets/qtext.h"
+#include "shell/widgets/finddialogs.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFontDatabase>
+#include <QKeyEvent>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextDocument>
+
+int TEditForm::NewEditorNumber = 0;
+int TEditForm::EditorsCreated = 0;
+std::function<void(TEditForm*)> TEditForm::SaveAsCommand;
+
+namespace {
+QTextDocument::FindFlags Flags(bool backward, bool matchCase, bool wholeWord) {
+    QTextDocument::FindFlags f;
+    if (backward) f |= QTextDocument::FindBackward;
+    if (matchCase) f |= QTextDocument::FindCaseSensitively;
+    if (wholeWord) f |= QTextDocument::FindWholeWords;
+    return f;
+}
+} // namespace
+
+TEditor::TEditor(QWidget* parent) : QPlainTextEdit(parent) {
+    setObjectName("Editor");
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setPointSize(10);
+    setFont(font);
+    setLineWrapMode(QPlainTextEdit::NoWrap);
+    setTabChangesFocus(false);
+    setTabStopDistance(8 * fontMetrics().horizontalAdvance(' '));
+    QPalette p = palette();
+    p.setColor(QPalette::Text, Qt::black);
+    for (QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText})
+        p.setColor(QPalette::Inactive, role, p.color(QPalette::Active, role));
+    setPalette(p);
+}
+
+void TEditor::AppendLine(const QString& line) {
+    appendPlainText(line);
+}
+
+int TEditor::LineCount() const {
+    return document()->isEmpty() ? 0 : document()->blockCount();
+}
+
+QString TEditor::Line(int i) const {
+    return document()->findBlockByNumber(i - 1).text();
+}
+
+bool TEditor::HasSelection() const {
+    return textCursor().hasSelection();
+}
+
+void TEditor::Selection(int& startLine, int& startCol, int& endLine, int& endCol) const {
+    QTextCursor c = textCursor();
+    QTextBlock a = document()->findBlock(c.selectionStart());
+    QTextBlock b = document()->findBlock(c.selectionEnd());
+    startLine = a.blockNumber() + 1;
+    startCol = c.selectionStart() - a.position() + 1;
+    endLine = b.blockNumber() + 1;
+    endCol = c.selectionEnd() - b.position() + 1;
+}
+
+void TEditor::SetCaret(int line, int col) {
+    SetSelection(line, col, line, col);
+}
+
+void TEditor::SetSelection(int startLine, int startCol, int endLine, int endCol) {
+    auto position = [this](int line, int col) {
+        QTextBlock b = document()->findBlockByNumber(std::max(0, line - 1));
+        if (!b.isValid()) b = document()->lastBlock();
+        return b.position() + std::min(std::max(0, col - 1), b.length() - 1);
+    };
+    QTextCursor c(document());
+    c.setPosition(position(startLine, startCol));
+    c.setPosition(position(endLine, endCol), QTextCursor::KeepAnchor);
+    setTextCursor(c);
+}
+
+void TEditor::InsertText(const QString& text) {
+    insertPlainText(text);
+}
+
+bool TEditor::Search(const QString& text, bool backward, bool matchCase, bool wholeWord) {
+    if (text.isEmpty()) return false;
+    const QTextCursor found =
+        document()->find(text, textCursor(), Flags(backward, matchCase, wholeWord));
+    if (found.isNull()) return false;
+    setTextCursor(found);
+    return true;
+}
+
+int TEditor::Replace(const QString& find, const QString& with, bool all, bool matchCase,
+                     bool wholeWord) {
+    if (find.isEmpty()) return -1;
+    const QTextDocument::FindFlags flags = Flags(false, matchCase, wholeWord);
+    QTextCursor from = textCursor();
+    from.setPosition(all ? 0 : from.selectionStart());
+    int count = 0;
+    QTextCursor edit(document());
+    edit.beginEditBlock();
+    for (QTextCursor c = document()->find(find, from, flags); !c.isNull();
+         c = document()->find(find, c, flags)) {
+        c.insertText(with);
+        ++count;
+        if (!all) {
+            setTextCursor(c);
+            Search(find, false, matchCase, wholeWord); // the next one stands selected
+            break;
+        }
+    }
+    edit.endEditBlock();
+    return count ? count : -1;
+}
+
+void TEditor::SetOverwrite(bool on) {
+    setOverwriteMode(on);
+    setCursorWidth(on ? fontMetrics().horizontalAdvance('M') : 1);
+}
+
+void TEditor::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Insert && event->modifiers() == Qt::NoModifier) {
+        SetOverwrite(!overwriteMode());
+        return;
+    }
+    QPlainTextEdit::keyPressEvent(event);
+}
+
+void TEditor::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::RightButton && MouseDown) {
+        MouseDown(event);
+        return;
+    }
+    QPlainTextEdit::mousePressEvent(event);
+}
+
+TEditForm::TEditForm(QWidget* parent) : TChildForm(wkDeck, parent) {
+    setObjectName("EditForm");
+    setProperty("HelpContext", 122);
+    resize(435, 300);
+    editor_ = new TEditor(this);
+    setWidget(editor_);
+    findDialog_ = new TFindDialog(false, this);
+    replaceDialog_ = new TFindDialog(true, this);
+    findDialog_->OnFind = [this] { Find(findDialog_); };
+    replaceDialog_->OnFind = [this] { Find(replaceDialog_); };
+    replaceDialog_->OnReplace = [this] { Replace(); };
+    editor_->MouseDown = [this](QMouseEvent* e) { EditorMouseDown(e); };
+    SetFileName("NoName" + std::to_string(++NewEditorNumber) + ".DCK");
+    ++EditorsCreated;
+    editor_->SetCaret(1, 1);
+}
+
+void TEditForm::SetFileName(const std::string& name) {
+    fileName_ = name;
+    setWindowTitle(ToQ(name));
+}
+
+bool TEditForm::IsModified() const {
+    return editor_->document()->isModified();
+}
+
+bool TEditForm::Open(const std::string& name) {
+    SetWindowKind(ExtOf(name) == ".DCK" ? wkDeck : wkText);
+    SetFileName(name);
+    editor_->clear();
+    std::vector<std::string> lines;
+    if (IsDirectory(name) || !ReadTextLines(name, lines)) {
+        ShowMsg("File " + name + " cannot be read.", mkError, true);
+        return false;
+    }
+    std::string all;
+    for (const std::string& l : lines)
+        all += l + "\n";
+    latin1_ = UsesLatin1(all);
+    QString text = latin1_ ? QString::fromLatin1(all.data(), qsizetype(all.size()))
+                           : QString::fromUtf8(all.data(), qsizetype(all.size()));
+    if (!text.isEmpty()) text.chop(1);
+    editor_->setPlainText(text);
+    editor_->horizontalScrollBar()->setValue(0);
+    editor_->verticalScrollBar()->setValue(0);
+    editor_->SetCaret(1, 1);
+    editor_->document()->setModified(false);
+    return true;
+}
+
+bool TEditForm::Save() {
+    std::string bytes;
+    for (int i = 1; i <= editor_->LineCount(); ++i)
+        bytes += FromQ(editor_->Line(i), latin1_) + "\r\n";
+    if (!WriteFileAtomic(fileName_, bytes)) {
+        ShowMsg("File " + fileName_ +
+                    " could not be written. It is left as it was, and your changes stay in the "
+                    "window.",
+                mkError, true);
+        return false;
+    }
+    editor_->document()->setModified(false);
+    return true;
+}
+
+void TEditForm::Find(TFindDialog* sender) {
+    const QString text = sender->FindText();
+    if (!editor_->Search(text, !sender->Down(), sender->MatchCase(), sender->WholeWord()))
+        Beep();
+    findDialog_->SetFindText(text);
+    replaceDialog_->SetFindText(text);
+}
+
+void TEditForm::Replace() {
+    const bool all = replaceDialog_->ReplaceAll();
+    const int n = editor_->Replace(replaceDialog_->FindText(), replaceDialog_->ReplaceText(), all,
+                                   replaceDialog_->MatchCase(), replaceDialog_->WholeWord());
+    if (n < 0 && !all) Beep();
+    if (UpdateMenuCommand) UpdateMenuCommand();
+}
+
+bool TEditForm::FormCloseQuery() {
+    if (!IsModified()) return true;
+    const std::string name = fileName_.empty() ? "This file" : fileName_;
+    switch (ShowMsg(name + " has been changed.  Save it?", mkWarningYesNoCancel, false)) {
+    case mrYes:
+        if (fileName_.empty()) {
+            if (SaveAsCommand) SaveAsCommand(this);
+            return !IsModified();
+        }
+        return Save();
+    case mrNo:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void TEditForm::EditorMouseDown(QMouseEvent*) {
+    if ((WindowKind() != wkDeck && WindowKind() != wkAnnotatedText) || !editor_->HasSelection())
+        return;
+    int l1, c1, l2, c2;
+    editor_->Selection(l1, c1, l2, c2);
+    const int last = (c2 == 1 && l2 > l1) ? l2 - 1 : l2; // ends in column 1: not that line
+    for (int line = l1; line <= last; ++line)
+        ToggleMarker(line);
+}
+
+void TEditForm::ToggleMarker(int line) {
+    if (!editor_->Line(line).startsWith("*\\")) {
+        editor_->SetCaret(line, 1);
+        editor_->InsertText("*\\");
+    } else {
+        editor_->SetSelection(line, 1, line, 3);
+        editor_->cut();
+    }
+}
+
+void TEditForm::EditCut() {
+    editor_->cut();
+}
+
+void TEditForm::EditCopy() {
+    editor_->copy();
+}
+
+void TEditForm::EditPaste() {
+    editor_->paste();
+}
+
+void TEditForm::EditClear() {
+    editor_->textCursor().removeSelectedText();
+}
+
+void TEditForm::EditFind() {
+    findDialog_->Execute();
+}
+
+void TEditForm::EditReplace() {
+    replaceDialog_->Execute();
+}
+
+void TEditForm::EditSearchAgain(bool findMode, bool replaceMode) {
+    if (findMode) Find(findDialog_);
+    if (replaceMode) Replace();
+}

@@ -1,0 +1,89 @@
+// The text editor window for decks and any other text, and its editor control.
+#pragma once
+
+#include "common/widgets/childform.h"
+
+#include <QPlainTextEdit>
+#include <functional>
+
+class TFindDialog;
+
+// A plain-text editor control: fixed pitch, tabs kept as text, Insert switches to overwrite
+// mode with a block caret, the selection stays visible without the focus. Lines and columns
+// are 1-based.
+class TEditor : public QPlainTextEdit {
+    Q_OBJECT
+  public:
+    explicit TEditor(QWidget* parent = nullptr);
+
+    void AppendLine(const QString& line);
+    int LineCount() const;
+    QString Line(int i) const;
+    bool HasSelection() const;
+    // Start line and column, end line and column of the selection (or of the caret).
+    void Selection(int& startLine, int& startCol, int& endLine, int& endCol) const;
+    void SetCaret(int line, int col);
+    void SetSelection(int startLine, int startCol, int endLine, int endCol);
+    void InsertText(const QString& text);
+    bool Search(const QString& text, bool backward, bool matchCase, bool wholeWord);
+    // Replaces the next occurrence from the selection on, or all of them; the count replaced,
+    // or -1 when there was none.
+    int Replace(const QString& find, const QString& with, bool all, bool matchCase,
+                bool wholeWord);
+    void SetOverwrite(bool on);
+
+    std::function<void(QMouseEvent*)> MouseDown;
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+};
+
+class TEditForm : public TChildForm {
+    Q_OBJECT
+  public:
+    explicit TEditForm(QWidget* parent = nullptr);
+
+    // New editors are numbered from 1 for the whole run; the count of editors created is
+    // cleared by the main window at start.
+    static int NewEditorNumber;
+    static int EditorsCreated;
+    // Runs the main window's Save as for an editor without a file name.
+    static std::function<void(TEditForm*)> SaveAsCommand;
+
+    TEditor* Editor() const { return editor_; }
+    TFindDialog* FindDialog() const { return findDialog_; }
+    TFindDialog* ReplaceDialog() const { return replaceDialog_; }
+
+    std::string FileName() const override { return fileName_; }
+    void SetFileName(const std::string& name);
+    bool IsModified() const override;
+
+    // Reads a file, lines cut at 255 characters; false (with a message) when it cannot be read.
+    bool Open(const std::string& name);
+    // Writes every line with CR LF; a failure is reported, leaves the file as it was and keeps
+    // the window modified.
+    bool Save();
+
+    void Find(TFindDialog* sender);
+    void Replace();
+    bool FormCloseQuery() override;
+    void EditorMouseDown(QMouseEvent* event);
+
+    void EditCut() override;
+    void EditCopy() override;
+    void EditPaste() override;
+    void EditClear() override;
+    void EditFind() override;
+    void EditReplace() override;
+    void EditSearchAgain(bool findMode, bool replaceMode) override;
+
+  private:
+    void ToggleMarker(int line);
+
+    TEditor* editor_;
+    TFindDialog* findDialog_;
+    TFindDialog* replaceDialog_;
+    std::string fileName_;
+    bool latin1_ = false;
+};

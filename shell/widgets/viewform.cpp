@@ -1,0 +1,45 @@
+#include "shell/widgets/viewform.h"
+
+#include "common/globals.h"
+#include "common/messages.h"
+#include "common/widgets/qtext.h"
+#include "shell/widgets/fileviewer.h"
+#include "shell/widgets/finddialogs.h"
+
+TViewForm::TViewForm(QWidget* parent) : TChildForm(wkListing, parent) {
+    setObjectName("ViewForm");
+    resize(500, 320);
+    viewer_ = new TFileViewer(this);
+    setWidget(viewer_);
+    findDialog_ = new TFindDialog(false, this);
+    findDialog_->SetDown(true);
+    findDialog_->HideWholeWord();
+    findDialog_->OnFind = [this] { Find(findDialog_); };
+}
+
+bool TViewForm::Open(const std::string& name) {
+    file_ = name;
+    setWindowTitle(ToQ(name));
+    viewer_->SetFileName(ToQ(name));
+    if (viewer_->SetActive(true)) return true;
+    ShowMsg("File " + name + " cannot be read.", mkError, true);
+    return false;
+}
+
+void TViewForm::Find(TFindDialog* sender) {
+    const QString text = sender->FindText();
+    if (!viewer_->Search(text, !sender->Down(), sender->MatchCase())) Beep();
+    findDialog_->SetFindText(text);
+}
+
+void TViewForm::EditCopy() {
+    viewer_->CopyToClipboard();
+}
+
+void TViewForm::EditFind() {
+    findDialog_->Execute();
+}
+
+void TViewForm::EditSearchAgain(bool, bool) {
+    Find(findDialog_);
+}

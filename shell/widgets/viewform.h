@@ -1,0 +1,29 @@
+// The read-only viewer window for listings, plotter-file text and output files.
+#pragma once
+
+#include "common/widgets/childform.h"
+
+class TFileViewer;
+class TFindDialog;
+
+class TViewForm : public TChildForm {
+    Q_OBJECT
+  public:
+    explicit TViewForm(QWidget* parent = nullptr);
+
+    TFileViewer* Viewer() const { return viewer_; }
+    TFindDialog* FindDialog() const { return findDialog_; }
+    // Shows the named file, captioned with the name; false when it cannot be read.
+    bool Open(const std::string& name);
+    std::string ViewedFile() const { return file_; }
+
+    void Find(TFindDialog* sender);
+    void EditCopy() override;
+    void EditFind() override;
+    void EditSearchAgain(bool findMode, bool replaceMode) override;
+
+  private:
+    TFileViewer* viewer_;
+    TFindDialog* findDialog_;
+    std::string file_;
+};
