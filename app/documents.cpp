@@ -49,7 +49,7 @@ TChildForm* TKOLSHELLFORM::CreateEditor(const std::string& name, int kind) {
     auto* editor = new TEditForm;
     AddChild(editor);
     if (!editor->Open(name)) {
-        delete editor;
+        DisposeChild(editor);
         return nullptr;
     }
     if (kind) editor->SetWindowKind(kind);
@@ -61,7 +61,7 @@ TChildForm* TKOLSHELLFORM::CreateViewer(const std::string& name, int kind) {
     viewer->SetWindowKind(kind);
     AddChild(viewer);
     if (!viewer->Open(name)) {
-        delete viewer;
+        DisposeChild(viewer);
         return nullptr;
     }
     return viewer;
@@ -332,7 +332,7 @@ void TKOLSHELLFORM::EditKOLSEDfile1Click() {
     ksdName_ = name;
     if (OpeningExt(name) == ".KSD") {
         for (TChildForm* c : Children())
-            if (c->WindowKind() == wkAnnotatedText && c->FileName() == name) delete c;
+            if (c->WindowKind() == wkAnnotatedText && c->FileName() == name) DisposeChild(c);
         DisposeKOLVANWindows(wkForm);
         DisposeKOLVANWindows(wkDeck);
         Globals().InputFileName = name;

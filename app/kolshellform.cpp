@@ -137,6 +137,8 @@ TKOLSHELLFORM::TKOLSHELLFORM(QWidget* parent) : QMainWindow(parent) {
 }
 
 TKOLSHELLFORM::~TKOLSHELLFORM() {
+    // Children closing with the frame must not refresh a menu that is going away.
+    disconnect(mdiArea_, nullptr, this, nullptr);
     if (mainForm != this) return;
     mainForm = nullptr;
     TChildForm::UpdateMenuCommand = nullptr;
@@ -338,6 +340,12 @@ void TKOLSHELLFORM::AddChild(TChildForm* child) {
     mdiArea_->setActiveSubWindow(child);
 }
 
+void TKOLSHELLFORM::DisposeChild(TChildForm* child) {
+    // Out of the area first: a window being destroyed must not be activated on its way out.
+    mdiArea_->removeSubWindow(child);
+    delete child;
+}
+
 QList<TChildForm*> TKOLSHELLFORM::Children() const {
     QList<TChildForm*> list;
     for (QMdiSubWindow* w : mdiArea_->subWindowList(QMdiArea::CreationOrder))
@@ -381,8 +389,7 @@ void TKOLSHELLFORM::ResetCompanionItem(const char* name, const char* caption) {
 
 void TKOLSHELLFORM::DisposeKOLVANWindows(int kind) {
     while (TChildForm* c = FirstChildOfKind(kind)) {
-        mdiArea_->removeSubWindow(c);
-        delete c;
+        DisposeChild(c);
         switch (kind) {
         case wkDiagram:
             ResetCompanionItem("Diagram1", "Diagram");

@@ -35,6 +35,8 @@ class TKOLSHELLFORM : public QMainWindow {
     TAboutBox* AboutBox() const { return aboutBox_; }
 
     void AddChild(TChildForm* child);
+    // Closes a child without asking.
+    void DisposeChild(TChildForm* child);
     // Children in child order (creation order).
     QList<TChildForm*> Children() const;
     TChildForm* FirstChildOfKind(int kind) const;

@@ -83,7 +83,7 @@ void TestMainWindow::normalMenus() {
                                "P&lot", "&Windows", "&Help"}));
     QCOMPARE(ItemNames(form.Menu("File1")),
              QStringList({"New1", "Open1", "Save1", "Saveas1", "-", "Print1", "PrintSetup1", "-",
-                          "Setup1", "-", "Exit1"}));
+                          "Setup1", "-", "Exit1", "-"}));
     QCOMPARE(form.Action("Calculate1")->shortcut(), QKeySequence("F8"));
     QCOMPARE(form.Action("Saveas1")->text(), QString("Save &as"));
     QCOMPARE(form.Action("KOLVANErrorMessges1")->property("HelpContext").toInt(), 129);
@@ -114,7 +114,7 @@ void TestMainWindow::kolsedOnlyMenus() {
         bar << a->objectName();
     QCOMPARE(bar, QStringList({"File1", "KOLVAN1", "Parametrics1", "Plot1", "Windows1", "Help1"}));
     QCOMPARE(ItemNames(form.Menu("File1")), QStringList({"Open1", "Save1", "Saveas1", "-", "Print1",
-                                                         "PrintSetup1", "-", "Exit1"}));
+                                                         "PrintSetup1", "-", "Exit1", "-"}));
     QCOMPARE(ItemNames(form.Menu("KOLVAN1")), QStringList({"Calculate1", "RunTable1", "SIUnits",
                                                            "EngUnits", "-", "UserCommand1", "-"}));
     QCOMPARE(ItemNames(form.Menu("Help1")),

@@ -8,6 +8,16 @@ inline void Put32(std::string& b, size_t at, int32_t v) {
     for (int i = 0; i < 4; ++i) b[at + size_t(i)] = char((uint32_t(v) >> (8 * i)) & 0xFF);
 }
 
+// Appending little-endian words, for record-by-record fixtures.
+inline void Add16(std::string& b, int v) {
+    b += char(v & 0xFF);
+    b += char((v >> 8) & 0xFF);
+}
+inline void Add32(std::string& b, uint32_t v) {
+    Add16(b, int(v & 0xFFFF));
+    Add16(b, int(v >> 16));
+}
+
 // A length byte, then the characters.
 inline void PutStr(std::string& b, size_t at, const std::string& s) {
     b[at] = char(s.size());

@@ -41,16 +41,22 @@ ScriptedDialogs::~ScriptedDialogs() {
     SetDialogs(nullptr);
 }
 
-QString ScriptedDialogs::OpenFileName(QWidget*, const QString& title, const QString&,
-                                      const QString&, int* filterIndex) {
+QString ScriptedDialogs::OpenFileName(QWidget*, const QString& title, const QString& start,
+                                      const QString& filter, int* filterIndex) {
     Titles << title;
+    Proposed << start;
+    Filters << filter;
+    FilterIndexes << (filterIndex ? *filterIndex : 0);
     if (filterIndex && FilterIndexAnswer) *filterIndex = FilterIndexAnswer;
     return Take(OpenAnswers);
 }
 
-QString ScriptedDialogs::SaveFileName(QWidget*, const QString& title, const QString&,
-                                      const QString&, int* filterIndex) {
+QString ScriptedDialogs::SaveFileName(QWidget*, const QString& title, const QString& proposed,
+                                      const QString& filter, int* filterIndex) {
     Titles << title;
+    Proposed << proposed;
+    Filters << filter;
+    FilterIndexes << (filterIndex ? *filterIndex : 0);
     if (filterIndex && FilterIndexAnswer) *filterIndex = FilterIndexAnswer;
     return Take(SaveAnswers);
 }

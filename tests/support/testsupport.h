@@ -5,6 +5,7 @@
 #include "common/messages.h"
 #include "common/widgets/dialogs.h"
 
+#include <QList>
 #include <QStringList>
 #include <deque>
 #include <string>
@@ -29,7 +30,10 @@ class ScriptedDialogs : public TDialogs {
     ScriptedDialogs();
     ~ScriptedDialogs() override;
     QStringList OpenAnswers, SaveAnswers, DirAnswers, PictureAnswers, InputAnswers;
-    QStringList Titles; // every dialog's title, in order
+    QStringList Titles;   // every dialog's title, in order
+    QStringList Proposed; // the name or start each file dialog was given
+    QStringList Filters;
+    QList<int> FilterIndexes; // the filter entry each file dialog was opened on
     int FilterIndexAnswer = 0;
 
     QString OpenFileName(QWidget*, const QString& title, const QString&, const QString&,

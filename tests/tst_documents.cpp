@@ -1,0 +1,404 @@
+// Opening, companions, recent files and the Open/Save commands, driven through the real main
+// window with scripted dialogs and messages.
+#include "app/kolshellform.h"
+#include "common/globals.h"
+#include "common/paths.h"
+#include "shell/widgets/diagramform.h"
+#include "shell/widgets/editform.h"
+#include "shell/widgets/viewform.h"
+#include "tests/support/bytes.h"
+#include "tests/support/testsupport.h"
+
+#include <QMdiArea>
+#include <QMenu>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+// A plot window stand-in: no plot file name until it is saved.
+class FakePlot : public TChildForm {
+  public:
+    FakePlot() : TChildForm(wkPlot) {
+        setWidget(new QWidget);
+        setWindowTitle("Plot 1: from RUN.OUT");
+    }
+    std::string DocumentName() const override { return saved; }
+    bool SaveDocument(const std::string& name) override {
+        saved = name;
+        return true;
+    }
+    std::string saved;
+};
+
+// A 2 x 3 bitmap, 24 bits, bottom-up rows padded to four bytes.
+std::string Bitmap() {
+    std::string pixels;
+    for (int row = 0; row < 3; ++row)
+        pixels += std::string(6, '\x80') + std::string(2, '\0');
+    std::string b = "BM";
+    Add32(b, uint32_t(54 + pixels.size()));
+    Add32(b, 0);
+    Add32(b, 54);
+    Add32(b, 40);
+    Add32(b, 2);
+    Add32(b, 3);
+    b += std::string("\x01\x00\x18\x00", 4);
+    Add32(b, 0);
+    Add32(b, uint32_t(pixels.size()));
+    for (int i = 0; i < 4; ++i)
+        Add32(b, 0);
+    return b + pixels;
+}
+
+// The smallest metafile: its header and the end record.
+std::string Metafile() {
+    std::string b("\x01\x00\x09\x00\x00\x03", 6);
+    Add32(b, 12);
+    b += std::string("\x00\x00", 2);
+    Add32(b, 3);
+    b += std::string("\x00\x00", 2);
+    Add32(b, 3);
+    b += std::string("\x00\x00", 2);
+    return b;
+}
+
+QStringList Captions(QMenu* menu) {
+    QStringList l;
+    for (QAction* a : menu->actions())
+        l << a->text();
+    return l;
+}
+
+QStringList RecentEntries(TKOLSHELLFORM& form) {
+    QStringList l;
+    for (QAction* a : form.Menu("File1")->actions())
+        if (a->property("ListIndex").isValid()) l << a->text();
+    return l;
+}
+
+} // namespace
+
+class TestDocuments : public QObject {
+    Q_OBJECT
+  private slots:
+    void init();
+    void cleanup();
+    void recentList();
+    void vanishedRecentEntry();
+    void companionsCutAtFirstDot();
+    void outputEntries();
+    void diagrams_data();
+    void diagrams();
+    void kolsedMarker_data();
+    void kolsedMarker();
+    void openStopsOnCancel();
+    void openFilterFromEarlierName();
+    void kolsedOnlyFirstOpenShowsIndex();
+    void saveAsksOnlyForUnnamedPlot();
+    void saveAsChangesKind_data();
+    void saveAsChangesKind();
+    void editKolsedFile();
+    void unreadableFile();
+
+  private:
+    QString Path(const QString& name) const { return tmp_->path() + "/" + name; }
+    std::string File(const std::string& name, const std::string& bytes = "TEXT\n") {
+        return WriteTestFile(tmp_->path(), name, bytes);
+    }
+    std::unique_ptr<QTemporaryDir> tmp_;
+    std::unique_ptr<MsgRecorder> msgs_;
+    std::unique_ptr<ScriptedDialogs> dialogs_;
+};
+
+void TestDocuments::init() {
+    tmp_ = std::make_unique<QTemporaryDir>();
+    Globals() = TGlobals();
+    Globals().KolshellDir = tmp_->path().toStdString();
+    WriteTestFile(tmp_->path(), "KOLSHELL.DFT", EncodeDFT(DefaultSettings()));
+    CurrentChild = nullptr;
+    msgs_ = std::make_unique<MsgRecorder>();
+    dialogs_ = std::make_unique<ScriptedDialogs>();
+}
+
+void TestDocuments::cleanup() {
+    dialogs_.reset();
+    msgs_.reset();
+}
+
+void TestDocuments::recentList() {
+    TKOLSHELLFORM form;
+    std::vector<std::string> names;
+    for (int i = 1; i <= 9; ++i)
+        names.push_back(File("F" + std::to_string(i) + ".TXT"));
+    for (const std::string& n : names)
+        form.ReadaFile(n);
+    QStringList entries = RecentEntries(form);
+    QCOMPARE(entries.size(), 8);
+    QCOMPARE(entries.first(), "1. " + QString::fromStdString(names[8]));
+    QCOMPARE(entries.last(), "8. " + QString::fromStdString(names[1])); // the first one dropped
+    form.ReadaFile(names[3]);
+    QCOMPARE(RecentEntries(form).first(), "1. " + QString::fromStdString(names[3]));
+    QCOMPARE(RecentEntries(form).size(), 8);
+    // A name of three characters opens but is not listed.
+    SetCurrentDir(tmp_->path().toStdString());
+    File("A.B");
+    const int before = int(form.Children().size());
+    form.ReadaFile("A.B");
+    QCOMPARE(int(form.Children().size()), before + 1);
+    QCOMPARE(RecentEntries(form).size(), 8);
+    QVERIFY(!RecentEntries(form).join("|").contains(" A.B|"));
+    // The File menu keeps its own items, then a separator, then the entries.
+    QMenu* file = form.Menu("File1");
+    QCOMPARE(file->actions()[10]->objectName(), QString("Exit1"));
+    QVERIFY(file->actions()[11]->isSeparator());
+    QCOMPARE(file->actions().size(), 20);
+}
+
+void TestDocuments::vanishedRecentEntry() {
+    TKOLSHELLFORM form;
+    const std::string gone = File("GONE.TXT");
+    form.ReadaFile(gone);
+    RemoveFile(gone);
+    QAction* entry = nullptr;
+    for (QAction* a : form.Menu("File1")->actions())
+        if (a->property("ListIndex").isValid()) entry = a;
+    QVERIFY(entry);
+    form.OpenFileItem(entry);
+    QCOMPARE(msgs_->Texts().back(), gone + " no longer exists");
+    QCOMPARE(msgs_->Shown.back().Kind, int(mkWarningOkCancel));
+    QVERIFY(form.FileNameList.Names().empty());
+    QVERIFY(RecentEntries(form).isEmpty());
+}
+
+void TestDocuments::companionsCutAtFirstDot() {
+    QDir(tmp_->path()).mkdir("A.B");
+    const std::string deck = File("A.B/RUN.DCK", "* deck\n");
+    const std::string listing = File("A.LST");
+    File("A.TBL");
+    File("RUN.LST"); // beside the deck, but not its companion
+    TKOLSHELLFORM form;
+    form.ReadaFile(deck);
+    QCOMPARE(form.Action("Listing1")->text(), QString::fromStdString("Listing " + listing));
+    QVERIFY(form.Action("Listing1")->isEnabled());
+    QCOMPARE(form.Action("Input1")->text(), QString::fromStdString("Input " + deck));
+    QCOMPARE(form.Action("Table1")->text(), QString::fromStdString("Table " + BaseName(deck) + ".TBL"));
+    QCOMPARE(form.Action("Diagram1")->text(), QString("Diagram"));
+    QVERIFY(!form.Action("Diagram1")->isEnabled());
+    QCOMPARE(Globals().InputFileName, deck);
+    QCOMPARE(form.Children().size(), 1); // the deck's editor only
+    QCOMPARE(form.Children().first()->WindowKind(), int(wkDeck));
+    // The next deck replaces the input and its companions.
+    const std::string other = File("OTHER.DCK");
+    form.ReadaFile(other);
+    QCOMPARE(form.Children().size(), 1);
+    QCOMPARE(form.Action("Listing1")->text(), QString("Listing"));
+    QVERIFY(!form.Action("Listing1")->isEnabled());
+    QVERIFY(!form.Action("Table1")->isEnabled());
+}
+
+void TestDocuments::outputEntries() {
+    const std::string deck = File("RUN.DCK");
+    File("RUN.OUT", "TIME A\n0 1\n");
+    File("RUN.OUA", "TIME B\n0 2\n");
+    SetCurrentDir(tmp_->path().toStdString());
+    TKOLSHELLFORM form;
+    form.ReadaFile(deck);
+    QMenu* outputs = form.Action("Output1")->menu();
+    QCOMPARE(Captions(outputs), QStringList({"RUN.OUA", "RUN.OUT"}));
+    QVERIFY(!form.FirstChildOfKind(wkOutput));
+    form.OpenOutFile(outputs->actions()[1]);
+    TChildForm* viewer = form.FirstChildOfKind(wkOutput);
+    QVERIFY(viewer);
+    QCOMPARE(viewer->windowTitle(), QString("RUN.OUT"));
+    RemoveFile(JoinPath(tmp_->path().toStdString(), "RUN.OUA"));
+    form.OpenOutFile(outputs->actions()[0]);
+    QCOMPARE(msgs_->Texts().back(), std::string("RUN.OUA no longer exists"));
+    // Opening again closes the output viewers and rebuilds the entries.
+    form.ReadaFile(deck);
+    QVERIFY(!form.FirstChildOfKind(wkOutput));
+    QCOMPARE(Captions(form.Action("Output1")->menu()), QStringList({"RUN.OUT"}));
+}
+
+void TestDocuments::diagrams_data() {
+    QTest::addColumn<bool>("bitmap");
+    QTest::newRow("bitmap sizes the window") << true;
+    QTest::newRow("metafile at its default size") << false;
+}
+
+void TestDocuments::diagrams() {
+    QFETCH(bool, bitmap);
+    const std::string deck = File("RUN.DCK");
+    File(bitmap ? "RUN.BMP" : "RUN.WMF", bitmap ? Bitmap() : Metafile());
+    TKOLSHELLFORM form;
+    form.show();
+    form.ReadaFile(deck);
+    auto* diagram = qobject_cast<TDiagramForm*>(form.FirstChildOfKind(wkDiagram));
+    QVERIFY(diagram);
+    const std::string picture = BaseName(deck) + (bitmap ? ".BMP" : ".WMF");
+    QCOMPARE(diagram->windowTitle(), QString::fromStdString(picture));
+    QCOMPARE(form.Action("Diagram1")->text(), QString::fromStdString("Diagram " + picture));
+    auto* box = diagram->findChild<QAbstractScrollArea*>("ScrollBox1");
+    if (bitmap)
+        QCOMPARE(box->viewport()->size(), QSize(2, 3));
+    else
+        QCOMPARE(diagram->size(), QSize(400, 300));
+}
+
+void TestDocuments::kolsedMarker_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("firstLine");
+    QTest::addColumn<bool>("kolsedOnly");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<bool>("message");
+    QTest::newRow("marked deck") << "DECK1.DCK" << "*kolsed" << false << int(wkAnnotatedText) << false;
+    QTest::newRow("marked deck, KOLSED only") << "DECK1.DCK" << "*KoLsEd" << true << int(wkAnnotatedText) << false;
+    QTest::newRow("plain deck, KOLSED only") << "DECK1.DCK" << "* deck" << true << int(wkDeck) << true;
+    QTest::newRow("marker with more text") << "DECK1.DCK" << "*KOLSED 2" << false << int(wkDeck) << false;
+    QTest::newRow("fortran") << "MOD.FOR" << "C" << false << int(wkText) << false;
+}
+
+void TestDocuments::kolsedMarker() {
+    QFETCH(QString, name);
+    QFETCH(QString, firstLine);
+    QFETCH(bool, kolsedOnly);
+    QFETCH(int, kind);
+    QFETCH(bool, message);
+    Globals().KolsedOnlyMode = kolsedOnly;
+    const std::string file = File(name.toStdString(), firstLine.toStdString() + "\r\nEND\r\n");
+    TKOLSHELLFORM form;
+    form.ReadaFile(file);
+    QCOMPARE(form.Children().size(), 1);
+    QCOMPARE(form.Children().first()->WindowKind(), kind);
+    QCOMPARE(msgs_->Texts().size(), size_t(message ? 1 : 0));
+    if (message) QCOMPARE(msgs_->Texts()[0], file + " is not a KOLSED file.");
+}
+
+void TestDocuments::openStopsOnCancel() {
+    TKOLSHELLFORM form;
+    form.ReadaFile(File("RUN.DCK"));
+    auto* editor = qobject_cast<TEditForm*>(form.Children().first());
+    editor->Editor()->InsertText("changed ");
+    msgs_->Answers = {mrCancel};
+    form.Open1Click();
+    QVERIFY(dialogs_->Titles.isEmpty());
+    QCOMPARE(msgs_->Texts().back(), editor->FileName() + " has been changed.  Save it?");
+    QCOMPARE(form.Children().size(), 1);
+}
+
+void TestDocuments::openFilterFromEarlierName() {
+    File("PROJ.IDX", "A\nB\nC\n");
+    TKOLSHELLFORM form;
+    QVERIFY(form.IndexFileFound);
+    const std::string table = File("RUN.KSD", "*KOLSED\nEND\n");
+    dialogs_->OpenAnswers = {Path("RUN.KSD"), ""};
+    form.Open1Click();
+    QCOMPARE(dialogs_->FilterIndexes[0], 4);
+    QVERIFY(dialogs_->Proposed[0].endsWith("/*.IDX"));
+    form.Open1Click();
+    QCOMPARE(dialogs_->FilterIndexes[1], 2); // chosen by the extension of the name left
+    QVERIFY(dialogs_->Proposed[1].endsWith("/*.KSD"));
+    QCOMPARE(GetCurrentDir(), tmp_->path().toStdString());
+    (void)table;
+}
+
+void TestDocuments::kolsedOnlyFirstOpenShowsIndex() {
+    Globals().KolsedOnlyMode = true;
+    File("PROJ.IDX", "A\nB\nC\n");
+    TKOLSHELLFORM form;
+    form.FirstOpen = true;
+    QTimer::singleShot(0, [] {
+        if (QWidget* w = QApplication::activeModalWidget()) w->close();
+    });
+    form.Open1Click();
+    QVERIFY(!form.FirstOpen);
+    QVERIFY(dialogs_->Titles.isEmpty()); // no file dialog the first time
+    dialogs_->OpenAnswers = {""};
+    form.Open1Click();
+    QCOMPARE(dialogs_->Filters.last(), QString("Index files|*.IDX|KOLSED files|*.KSD"));
+    QCOMPARE(dialogs_->FilterIndexes.last(), 1);
+}
+
+void TestDocuments::saveAsksOnlyForUnnamedPlot() {
+    SetCurrentDir(tmp_->path().toStdString());
+    TKOLSHELLFORM form;
+    TEditForm::NewEditorNumber = 0;
+    auto* editor = new TEditForm;
+    form.AddChild(editor);
+    editor->Editor()->AppendLine("* new deck");
+    auto* plot = new FakePlot;
+    form.AddChild(plot);
+    dialogs_->SaveAnswers = {Path("P.KSP")};
+    form.Save1Click();
+    QCOMPARE(dialogs_->Titles, QStringList({"Saving window Plot 1: from RUN.OUT"}));
+    QCOMPARE(dialogs_->Proposed, QStringList({"*.KSP"}));
+    QCOMPARE(ReadTestFile(Path("NoName1.DCK").toStdString()), std::string("* new deck\r\n"));
+    QCOMPARE(plot->saved, Path("P.KSP").toStdString());
+    QCOMPARE(plot->windowTitle(), Path("P.KSP"));
+    form.Save1Click(); // the plot has a name now: no question
+    QCOMPARE(dialogs_->Titles.size(), 1);
+}
+
+void TestDocuments::saveAsChangesKind_data() {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("chosen");
+    QTest::addColumn<int>("filterIndex");
+    QTest::addColumn<int>("kind");
+    QTest::newRow("text saved as deck") << "NOTE.TXT" << "NOTE.DCK" << 10 << int(wkDeck);
+    QTest::newRow("fortran stays text") << "MOD.FOR" << "MOD2.FOR" << 4 << int(wkText);
+    QTest::newRow("deck saved as annotated deck") << "RUN.DCK" << "RUN.KSD" << 1 << int(wkAnnotatedText);
+    QTest::newRow("no extension") << "README" << "README2" << 9 << int(wkText);
+}
+
+void TestDocuments::saveAsChangesKind() {
+    QFETCH(QString, file);
+    QFETCH(QString, chosen);
+    QFETCH(int, filterIndex);
+    QFETCH(int, kind);
+    TKOLSHELLFORM form;
+    form.ReadaFile(File(file.toStdString(), "LINE\n"));
+    dialogs_->SaveAnswers = {Path(chosen)};
+    form.Saveas1Click();
+    QCOMPARE(dialogs_->FilterIndexes[0], filterIndex);
+    QCOMPARE(dialogs_->Filters[0],
+             QString("KOLVAN files|*.DCK|KOLSED files|*.KSD|FLOWDRAW files|*.DEK|FORTRAN "
+                     "files|*.FOR|KOLSHELL Plot files|*.KSP|Diagram Bitmap files.|*.BMP|Diagram "
+                     "Meta files|*.WMF|KOLSED table files|*.TBL|All files|*.*"));
+    TChildForm* c = form.Children().first();
+    QCOMPARE(c->WindowKind(), kind);
+    QCOMPARE(c->windowTitle(), Path(chosen));
+    QCOMPARE(ReadTestFile(Path(chosen).toStdString()), std::string("LINE\r\n"));
+}
+
+void TestDocuments::editKolsedFile() {
+    const std::string ksd = File("RUN.KSD", "*KOLSED\n* text\n");
+    const std::string marked = File("RUN2.TXT", "*kolsed\n");
+    const std::string plain = File("PLAIN.TXT", "hello\n");
+    TKOLSHELLFORM form;
+    form.ReadaFile(File("OLD.DCK"));
+    dialogs_->OpenAnswers = {QString::fromStdString(ksd), QString::fromStdString(ksd),
+                             QString::fromStdString(plain), QString::fromStdString(marked)};
+    form.EditKOLSEDfile1Click();
+    QCOMPARE(dialogs_->Filters[0], QString("KOLSED Files|*.KSD|All files|*.*"));
+    QCOMPARE(form.Children().size(), 1); // the old deck closed
+    QCOMPARE(form.Children().first()->WindowKind(), int(wkAnnotatedText));
+    QCOMPARE(Globals().InputFileName, ksd);
+    form.EditKOLSEDfile1Click(); // the same file again: its old editor goes
+    QCOMPARE(form.Children().size(), 1);
+    form.EditKOLSEDfile1Click(); // not an annotated deck: ignored
+    QCOMPARE(form.Children().size(), 1);
+    form.EditKOLSEDfile1Click();
+    QCOMPARE(form.Children().size(), 2);
+    QCOMPARE(form.Children().last()->FileName(), marked);
+}
+
+void TestDocuments::unreadableFile() {
+    TKOLSHELLFORM form;
+    QDir(tmp_->path()).mkdir("DIR.TXT");
+    form.ReadaFile(Path("DIR.TXT").toStdString());
+    QCOMPARE(form.Children().size(), 0);
+    QCOMPARE(msgs_->Texts().back(), "File " + Path("DIR.TXT").toStdString() + " cannot be read.");
+}
+
+QTEST_MAIN(TestDocuments)
+#include "tst_documents.moc"
