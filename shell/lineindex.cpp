@@ -65,7 +65,7 @@ bool TLineIndex::IndexStep(size_t maxBytes) {
 size_t TLineIndex::LineCount() const {
     if (starts_.empty()) return 0;
     // The last start is a line only when text follows it (or nothing else was read).
-    const bool tail = complete_ ? !lastEndedLine_ || starts_.size() == 1 : false;
+    const bool tail = complete_ && !lastEndedLine_;
     return starts_.size() - 1 + (tail ? 1 : 0);
 }
 

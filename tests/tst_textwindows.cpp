@@ -1,0 +1,414 @@
+// The editor, viewer and diagram windows, the metafile reader, and the project index and
+// help-text dialogs.
+#include "common/globals.h"
+#include "common/paths.h"
+#include "shell/helptext.h"
+#include "shell/indexfile.h"
+#include "shell/lineindex.h"
+#include "shell/widgets/addhelpdlg.h"
+#include "shell/widgets/editform.h"
+#include "shell/widgets/fileviewer.h"
+#include "shell/widgets/finddialogs.h"
+#include "shell/widgets/helpviewer.h"
+#include "shell/widgets/indexdlg.h"
+#include "shell/widgets/viewform.h"
+#include "shell/widgets/wmfpainter.h"
+#include "tests/support/bytes.h"
+#include "tests/support/testsupport.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+// Metafile records: size in words, function, then the 16-bit parameters.
+void Record(std::string& b, int function, std::initializer_list<int> words) {
+    Add32(b, uint32_t(3 + words.size()));
+    Add16(b, function);
+    for (int w : words)
+        Add16(b, w);
+}
+
+// A placeable metafile of 100 x 100 units at 96 per inch, records as given, then the end.
+std::string Placeable(const std::string& records) {
+    std::string b;
+    Add32(b, 0x9AC6CDD7);
+    Add16(b, 0);
+    for (int v : {0, 0, 100, 100, 96})
+        Add16(b, v);
+    Add32(b, 0);
+    Add16(b, 0); // checksum, not checked
+    Add16(b, 1);
+    Add16(b, 9);
+    Add16(b, 0x300);
+    Add32(b, uint32_t((18 + records.size() + 6) / 2));
+    Add16(b, 4); // object slots
+    Add32(b, 10);
+    Add16(b, 0);
+    return b + records + std::string("\x03\x00\x00\x00\x00\x00", 6);
+}
+
+QRgb Pixel(const QImage& image, int x, int y) {
+    return image.pixel(x, y) & 0xFFFFFF;
+}
+
+} // namespace
+
+class TestTextWindows : public QObject {
+    Q_OBJECT
+  private slots:
+    void init();
+    void editorOpenAndSave();
+    void editorNaming();
+    void failedSaveKeepsEdit();
+    void closeQuery_data();
+    void closeQuery();
+    void markerToggle();
+    void findAndReplace();
+    void lineIndex_data();
+    void lineIndex();
+    void viewerSearchAndCopy();
+    void bigFileOpensAtOnce();
+    void metafileDrawing();
+    void metafileRejected_data();
+    void metafileRejected();
+    void indexFileLines_data();
+    void indexFileLines();
+    void indexDialogOpensProject();
+    void helpReflow_data();
+    void helpReflow();
+    void helpFileLimits();
+
+  private:
+    std::string File(const std::string& name, const std::string& bytes) {
+        return WriteTestFile(tmp_->path(), name, bytes);
+    }
+    std::unique_ptr<QTemporaryDir> tmp_;
+    std::unique_ptr<MsgRecorder> msgs_;
+};
+
+void TestTextWindows::init() {
+    tmp_ = std::make_unique<QTemporaryDir>();
+    msgs_.reset(); // the recorder before goes first: each restores the handler it found
+    msgs_ = std::make_unique<MsgRecorder>();
+}
+
+void TestTextWindows::editorOpenAndSave() {
+    const std::string longLine(300, 'x');
+    const std::string name = File("RUN.DCK", "first\ttab\n" + longLine + "\r\nla\xe9st");
+    TEditForm editor;
+    QVERIFY(editor.Open(name));
+    QCOMPARE(editor.WindowKind(), int(wkDeck));
+    QCOMPARE(editor.windowTitle(), QString::fromStdString(name));
+    QCOMPARE(editor.Editor()->LineCount(), 3);
+    QCOMPARE(editor.Editor()->Line(1), QString("first\ttab"));
+    QCOMPARE(editor.Editor()->Line(2).size(), 255);
+    QVERIFY(!editor.IsModified());
+    QVERIFY(editor.Save());
+    // CR LF after every line; a Latin-1 byte comes back as it was.
+    QCOMPARE(ReadTestFile(name),
+             "first\ttab\r\n" + std::string(255, 'x') + "\r\nla\xe9st\r\n");
+    QVERIFY(editor.Open(File("NOTES.txt", "a\n")));
+    QCOMPARE(editor.WindowKind(), int(wkText));
+}
+
+void TestTextWindows::editorNaming() {
+    TEditForm::NewEditorNumber = 0;
+    auto first = std::make_unique<TEditForm>();
+    QCOMPARE(first->FileName(), std::string("NoName1.DCK"));
+    first.reset();
+    TEditForm second;
+    QCOMPARE(second.windowTitle(), QString("NoName2.DCK")); // the counter never goes back
+    QCOMPARE(second.WindowKind(), int(wkDeck));
+}
+
+void TestTextWindows::failedSaveKeepsEdit() {
+    const std::string name = File("KEEP.DCK", "old\n");
+    TEditForm editor;
+    QVERIFY(editor.Open(name));
+    editor.Editor()->InsertText("new ");
+    editor.SetFileName(JoinPath(tmp_->path().toStdString(), "no/such/dir/KEEP.DCK"));
+    QVERIFY(!editor.Save());
+    QVERIFY(editor.IsModified());
+    QVERIFY(msgs_->Texts().back().find("could not be written") != std::string::npos);
+    QCOMPARE(ReadTestFile(name), std::string("old\n"));
+}
+
+void TestTextWindows::closeQuery_data() {
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("closes");
+    QTest::addColumn<QByteArray>("onDisk");
+    QTest::newRow("yes saves") << int(mrYes) << true << QByteArray("x old\r\n");
+    QTest::newRow("no drops") << int(mrNo) << true << QByteArray("old\n");
+    QTest::newRow("cancel keeps") << int(mrCancel) << false << QByteArray("old\n");
+}
+
+void TestTextWindows::closeQuery() {
+    QFETCH(int, answer);
+    QFETCH(bool, closes);
+    QFETCH(QByteArray, onDisk);
+    const std::string name = File("Q.DCK", "old\n");
+    TEditForm editor;
+    editor.Open(name);
+    QVERIFY(editor.FormCloseQuery()); // unchanged: no question
+    QVERIFY(msgs_->Texts().empty());
+    editor.Editor()->InsertText("x ");
+    msgs_->Answers = {answer};
+    QCOMPARE(editor.FormCloseQuery(), closes);
+    QCOMPARE(msgs_->Texts().back(), name + " has been changed.  Save it?");
+    QCOMPARE(msgs_->Shown.back().Kind, int(mkWarningYesNoCancel));
+    QCOMPARE(QByteArray::fromStdString(ReadTestFile(name)), onDisk);
+}
+
+void TestTextWindows::markerToggle() {
+    TEditForm editor;
+    editor.Open(File("M.DCK", "ONE\n*\\TWO\nTHREE\nFOUR\n"));
+    editor.Editor()->SetSelection(1, 2, 4, 1); // ends in column 1 of line 4: not that line
+    editor.EditorMouseDown(nullptr);
+    QCOMPARE(editor.Editor()->toPlainText(), QString("*\\ONE\nTWO\n*\\THREE\nFOUR"));
+    QCOMPARE(QApplication::clipboard()->text(), QString("*\\"));
+    // Plain text windows have no markers.
+    editor.SetWindowKind(wkText);
+    editor.Editor()->SetSelection(1, 1, 2, 2);
+    editor.EditorMouseDown(nullptr);
+    QVERIFY(editor.Editor()->toPlainText().startsWith("*\\ONE\nTWO"));
+}
+
+void TestTextWindows::findAndReplace() {
+    TEditForm editor;
+    editor.Open(File("F.DCK", "Alpha beta\nalphabet ALPHA\n"));
+    TFindDialog* find = editor.FindDialog();
+    find->SetFindText("alpha");
+    find->findChild<QCheckBox*>("WholeWord")->setChecked(true);
+    editor.Find(find);
+    QCOMPARE(editor.Editor()->textCursor().selectedText(), QString("Alpha"));
+    editor.Find(find); // "alphabet" is no whole word
+    QCOMPARE(editor.Editor()->textCursor().selectionStart(), 20);
+    QCOMPARE(editor.ReplaceDialog()->FindText(), QString("alpha"));
+    const int beeps = msgs_->Beeps;
+    editor.Find(find);
+    QCOMPARE(msgs_->Beeps, beeps + 1);
+
+    TFindDialog* replace = editor.ReplaceDialog();
+    replace->SetFindText("zzz");
+    replace->findChild<QPushButton*>("ReplaceAll")->click(); // none found: no beep
+    QCOMPARE(msgs_->Beeps, beeps + 1);
+    replace->findChild<QPushButton*>("ReplaceOne")->click(); // a single replace beeps
+    QCOMPARE(msgs_->Beeps, beeps + 2);
+    replace->SetFindText("alpha");
+    replace->findChild<QLineEdit*>("ReplaceText")->setText("G");
+    replace->findChild<QPushButton*>("ReplaceAll")->click();
+    QCOMPARE(editor.Editor()->toPlainText(), QString("G beta\nGbet G"));
+}
+
+void TestTextWindows::lineIndex_data() {
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QStringList>("lines");
+    QTest::newRow("empty") << QByteArray() << QStringList();
+    QTest::newRow("no last end") << QByteArray("a\nb") << QStringList({"a", "b"});
+    QTest::newRow("last end") << QByteArray("a\r\nb\r\n") << QStringList({"a", "b"});
+    QTest::newRow("empty lines") << QByteArray("\n\nx\n") << QStringList({"", "", "x"});
+}
+
+void TestTextWindows::lineIndex() {
+    QFETCH(QByteArray, text);
+    QFETCH(QStringList, lines);
+    TLineIndex index;
+    QVERIFY(index.Open(File("L.LST", text.toStdString())));
+    while (index.IndexStep(1)) {
+    }
+    QStringList got;
+    for (size_t i = 0; i < index.LineCount(); ++i)
+        got << QString::fromStdString(index.Line(i));
+    QCOMPARE(got, lines);
+}
+
+void TestTextWindows::viewerSearchAndCopy() {
+    TViewForm view;
+    QVERIFY(view.Open(File("RUN.LST", "one Two\nthree two\nfour\n")));
+    QCOMPARE(view.FindDialog()->Down(), true);
+    QVERIFY(view.FindDialog()->findChild<QCheckBox*>("WholeWord")->isHidden());
+    TFileViewer* v = view.Viewer();
+    QCOMPARE(v->LineCount(), 3);
+    QVERIFY(v->Search("two", false, false));
+    QCOMPARE(v->SelectedText(), QString("Two"));
+    QVERIFY(v->Search("two", false, true));
+    QCOMPARE(v->CaretLine(), 2);
+    const int beeps = msgs_->Beeps;
+    view.FindDialog()->SetFindText("one");
+    view.FindDialog()->SetDown(false);
+    view.Find(view.FindDialog()); // backward from line 2 finds line 1
+    QCOMPARE(v->CaretLine(), 1);
+    view.Find(view.FindDialog());
+    QCOMPARE(msgs_->Beeps, beeps + 1);
+    v->SelectRange(1, 5, 2, 6);
+    view.EditCopy();
+    QCOMPARE(QApplication::clipboard()->text(), QString("Two\r\nthree"));
+    QVERIFY(!view.Open(JoinPath(tmp_->path().toStdString(), "NONE.LST")));
+}
+
+void TestTextWindows::bigFileOpensAtOnce() {
+    // 20 MB: the first screen is there at once, the rest comes in slices.
+    std::string line(99, 'x');
+    line += '\n';
+    std::string text;
+    text.reserve(200000 * line.size());
+    for (int i = 0; i < 200000; ++i)
+        text += line;
+    const std::string name = File("BIG.OUT", text);
+    TViewForm view;
+    QElapsedTimer t;
+    t.start();
+    QVERIFY(view.Open(name));
+    QVERIFY(t.elapsed() < 1000);
+    QVERIFY(!view.Viewer()->Complete());
+    QVERIFY(view.Viewer()->LineCount() > 100);
+    QTRY_VERIFY_WITH_TIMEOUT(view.Viewer()->Complete(), 20000);
+    QCOMPARE(view.Viewer()->LineCount(), 200000);
+    QCOMPARE(view.Viewer()->Line(200000), QString::fromStdString(std::string(99, 'x')));
+}
+
+void TestTextWindows::metafileDrawing() {
+    std::string r;
+    Record(r, 0x02FC, {0, 0x00FF, 0x0000, 0}); // solid red brush
+    Record(r, 0x012D, {0});
+    Record(r, 0x02FA, {5, 0, 0, 0, 0}); // no pen
+    Record(r, 0x012D, {1});
+    Record(r, 0x041B, {50, 50, 10, 10}); // rectangle 10..50
+    Record(r, 0x02FC, {0, 0x0000, 0x00FF, 0}); // blue brush in the next free slot
+    Record(r, 0x012D, {2});
+    Record(r, 0x0324, {3, 60, 90, 90, 90, 90, 60}); // triangle
+    TWmfFile wmf;
+    std::string error;
+    QVERIFY(ParseWmf(Placeable(r), wmf, error));
+    QCOMPARE(wmf.Records.size(), size_t(8));
+    QCOMPARE(WmfPictureSize(wmf), QSize(100, 100));
+    const QImage image = RenderWmf(wmf, QSize(100, 100));
+    QCOMPARE(Pixel(image, 30, 30), QRgb(0xFF0000));
+    QCOMPARE(Pixel(image, 5, 5), QRgb(0xFFFFFF));
+    QCOMPARE(Pixel(image, 85, 85), QRgb(0x0000FF));
+    // The window mapping scales: the same picture drawn at twice the size.
+    const QImage twice = RenderWmf(wmf, QSize(200, 200));
+    QCOMPARE(Pixel(twice, 60, 60), QRgb(0xFF0000));
+    QCOMPARE(Pixel(twice, 110, 110), QRgb(0xFFFFFF));
+}
+
+void TestTextWindows::metafileRejected_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("text") << QByteArray("hello, this is not a picture");
+    std::string cut = Placeable("");
+    cut.resize(cut.size() - 6);
+    Record(cut, 0x041B, {50, 50, 10, 10});
+    cut.resize(cut.size() - 3);
+    QTest::newRow("record cut short") << QByteArray::fromStdString(cut);
+    std::string huge = Placeable("");
+    huge.resize(huge.size() - 6);
+    Add32(huge, 0xFFFFFFFF);
+    Add16(huge, 0x041B);
+    QTest::newRow("record size beyond the file") << QByteArray::fromStdString(huge);
+}
+
+void TestTextWindows::metafileRejected() {
+    QFETCH(QByteArray, bytes);
+    TWmfFile wmf;
+    std::string error;
+    QVERIFY(!ParseWmf(bytes.toStdString(), wmf, error));
+    QVERIFY(!error.empty());
+}
+
+void TestTextWindows::indexFileLines_data() {
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QStringList>("parts");
+    QTest::newRow("three parts") << "PROJ1.KSD PROJ1.BMP PROJ1.TXT"
+                                 << QStringList({"PROJ1.KSD", "PROJ1.BMP", "PROJ1.TXT"});
+    QTest::newRow("commas") << "PROJ1.KSD,PROJ1.BMP,PROJ1.TXT"
+                            << QStringList({"PROJ1.KSD", "PROJ1.BMP", "PROJ1.TXT"});
+    QTest::newRow("one part, blanks around") << "   RUN.DCK  " << QStringList({"RUN.DCK", "", ""});
+    QTest::newRow("help keeps inner blanks")
+        << "A.KSD  B.BMP   my help.txt  " << QStringList({"A.KSD", "B.BMP", "my help.txt"});
+}
+
+void TestTextWindows::indexFileLines() {
+    QFETCH(QString, line);
+    QFETCH(QStringList, parts);
+    const TIndexItem item = SplitIndexFileLine(line.toStdString());
+    QCOMPARE(QStringList({QString::fromStdString(item.ProjectFile),
+                          QString::fromStdString(item.PictureFile),
+                          QString::fromStdString(item.HelpFile)}),
+             parts);
+}
+
+void TestTextWindows::indexDialogOpensProject() {
+    QDir(tmp_->path()).mkdir("proj");
+    File("proj/PROJ1.KSD", "*KOLSED\n");
+    File("proj/PROJ1.TXT", "Help.\n");
+    const std::string idx = File("proj/DEMO.IDX", "Heading one\nHeading two\nHeading three\n"
+                                                  "First project\nPROJ1.KSD PROJ1.BMP PROJ1.TXT\n"
+                                                  "Missing project\nNONE.KSD\n");
+    SetCurrentDir("/");
+    TIndexDlg dlg(idx);
+    std::vector<std::string> opened;
+    dlg.OpenProject = [&](const std::string& n) { opened.push_back(n); };
+    dlg.FormActivate();
+    QCOMPARE(dlg.findChild<QLabel*>("Label2")->text(), QString("Heading two"));
+    QCOMPARE(dlg.ListBox()->count(), 2);
+    auto* ok = dlg.findChild<QPushButton*>("OKBtn");
+    auto* help = dlg.findChild<QPushButton*>("HelpBtn");
+    QVERIFY(!ok->isEnabled());
+    dlg.ListBox()->setCurrentRow(1);
+    QVERIFY(!ok->isEnabled() && !help->isEnabled());
+    dlg.OKBtnClick();
+    QCOMPARE(msgs_->Texts().back(), "File " + ExtractFilePath(idx) + "NONE.KSD was not found");
+    dlg.ListBox()->setCurrentRow(0);
+    QVERIFY(ok->isEnabled() && help->isEnabled());
+    dlg.OKBtnClick();
+    QCOMPARE(opened, std::vector<std::string>({ExtractFilePath(idx) + "PROJ1.KSD"}));
+}
+
+void TestTextWindows::helpReflow_data() {
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("sentences") << QStringList({"One.", "Two"}) << "One.  Two ";
+    QTest::newRow("paragraph") << QStringList({"One", "", "Two."}) << "One \n\nTwo.  ";
+    QTest::newRow("indented line") << QStringList({"List:", " - item"}) << "List: \n - item ";
+    QTest::newRow("ends in a blank") << QStringList({"a ", "b"}) << "a b ";
+}
+
+void TestTextWindows::helpReflow() {
+    QFETCH(QStringList, lines);
+    QFETCH(QString, text);
+    std::vector<std::string> l;
+    for (const QString& s : lines)
+        l.push_back(s.toStdString());
+    QCOMPARE(QString::fromStdString(ReflowHelpText(l)), text);
+}
+
+void TestTextWindows::helpFileLimits() {
+    std::vector<std::string> opened;
+    HelpHandler old = SetHelpHandler([&](const std::string& f) { opened.push_back(f); });
+    TAddHelpDlg dlg("Demo");
+    QCOMPARE(dlg.windowTitle(), QString("Help for Demo"));
+    QVERIFY(!dlg.Load(File("BIG.TXT", std::string(60001, 'a'))));
+    QCOMPARE(msgs_->Texts().back(),
+             std::string("This file contains 60001 characters.  The maximum is 60000 "
+                         "characters.  Sorry..."));
+    QVERIFY(dlg.Load(File("MAX.TXT", std::string(60000, 'a'))));
+    const std::string compiled = File("C.HLP", "?_\x03\x00 compiled");
+    QVERIFY(!dlg.Load(compiled));
+    QCOMPARE(opened, std::vector<std::string>({compiled}));
+    QVERIFY(dlg.Load(JoinPath(tmp_->path().toStdString(), "NONE.TXT")));
+    QCOMPARE(dlg.Memo()->toPlainText(),
+             QString("Help information is not available for this subject."));
+    SetHelpHandler(old);
+}
+
+QTEST_MAIN(TestTextWindows)
+#include "tst_textwindows.moc"
