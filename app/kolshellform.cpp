@@ -466,9 +466,13 @@ void TKOLSHELLFORM::Cascade1Click() {
     UpdateMenu();
 }
 
-void TKOLSHELLFORM::SIUnitsClick() { ChooseUnitSystem(1); }
+void TKOLSHELLFORM::SIUnitsClick() {
+    ChooseUnitSystem(1);
+}
 
-void TKOLSHELLFORM::EngUnitsClick() { ChooseUnitSystem(2); }
+void TKOLSHELLFORM::EngUnitsClick() {
+    ChooseUnitSystem(2);
+}
 
 void TKOLSHELLFORM::ChooseUnitSystem(int system) {
     const int old = Options().UnitSystem;

@@ -46,7 +46,8 @@ bool TLineIndex::IndexStep(size_t maxBytes) {
     std::fseek(file_, long(indexed_), SEEK_SET);
     const size_t got = buf.empty() ? 0 : std::fread(buf.data(), 1, buf.size(), file_);
     for (const char* p = buf.data(); p < buf.data() + got;) {
-        const char* nl = static_cast<const char*>(std::memchr(p, '\n', size_t(buf.data() + got - p)));
+        const char* nl =
+            static_cast<const char*>(std::memchr(p, '\n', size_t(buf.data() + got - p)));
         if (!nl) break;
         const uint64_t next = indexed_ + uint64_t(nl - buf.data()) + 1;
         longest_ = std::max<size_t>(longest_, size_t(next - 1 - starts_.back()));
@@ -100,8 +101,10 @@ TLineIndex::Match TLineIndex::Search(const std::string& text, size_t line, size_
         const std::string s = matchCase ? Line(l, SearchChars) : Upper(Line(l, SearchChars));
         size_t at = std::string::npos;
         if (backward) {
-            if (l != line) at = s.rfind(want);
-            else if (column > 0) at = s.rfind(want, column - 1);
+            if (l != line)
+                at = s.rfind(want);
+            else if (column > 0)
+                at = s.rfind(want, column - 1);
         } else {
             at = s.find(want, l == line ? column : 0);
         }

@@ -36,8 +36,8 @@ class TLineIndex {
     };
     // Searches from (line, column), forward or backward, within indexed lines; lines are
     // searched up to maxChars. keepGoing is called now and then and stops the search when false.
-    Match Search(const std::string& text, size_t line, size_t column, bool backward,
-                 bool matchCase, const std::function<bool()>& keepGoing = {}) const;
+    Match Search(const std::string& text, size_t line, size_t column, bool backward, bool matchCase,
+                 const std::function<bool()>& keepGoing = {}) const;
 
   private:
     std::string ReadRange(uint64_t from, uint64_t to) const;

@@ -34,8 +34,7 @@ bool ParseWmf(const std::string& b, TWmfFile& wmf, std::string& error) {
         wmf.Inch = U16(b, 14);
         at = PlaceableSize;
     }
-    if (b.size() < at + HeaderSize || (U16(b, at) != 1 && U16(b, at) != 2) ||
-        U16(b, at + 2) != 9) {
+    if (b.size() < at + HeaderSize || (U16(b, at) != 1 && U16(b, at) != 2) || U16(b, at + 2) != 9) {
         error = "it is not a Windows metafile";
         return false;
     }

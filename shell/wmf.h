@@ -10,16 +10,16 @@ struct TWmfRecord {
     uint16_t Function = 0;
     std::vector<uint8_t> Params; // the record's bytes after its function word
 
-    int16_t Word(size_t i) const; // the i-th 16-bit parameter; 0 beyond the record
+    int16_t Word(size_t i) const;   // the i-th 16-bit parameter; 0 beyond the record
     uint32_t Dword(size_t i) const; // two words from word i, low first
 };
 
 struct TWmfFile {
     bool Placeable = false;
     int16_t Left = 0, Top = 0, Right = 0, Bottom = 0; // the placeable header's bounds
-    uint16_t Inch = 0;                                 // logical units per inch there
-    uint16_t Objects = 0;                              // slots of the object table
-    std::vector<TWmfRecord> Records;                   // up to the end-of-file record
+    uint16_t Inch = 0;                                // logical units per inch there
+    uint16_t Objects = 0;                             // slots of the object table
+    std::vector<TWmfRecord> Records;                  // up to the end-of-file record
 };
 
 // False with a reason for bytes that are no metafile or that end inside a record.

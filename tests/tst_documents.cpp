@@ -182,7 +182,8 @@ void TestDocuments::companionsCutAtFirstDot() {
     QCOMPARE(form.Action("Listing1")->text(), QString::fromStdString("Listing " + listing));
     QVERIFY(form.Action("Listing1")->isEnabled());
     QCOMPARE(form.Action("Input1")->text(), QString::fromStdString("Input " + deck));
-    QCOMPARE(form.Action("Table1")->text(), QString::fromStdString("Table " + BaseName(deck) + ".TBL"));
+    QCOMPARE(form.Action("Table1")->text(),
+             QString::fromStdString("Table " + BaseName(deck) + ".TBL"));
     QCOMPARE(form.Action("Diagram1")->text(), QString("Diagram"));
     QVERIFY(!form.Action("Diagram1")->isEnabled());
     QCOMPARE(Globals().InputFileName, deck);
@@ -251,11 +252,16 @@ void TestDocuments::kolsedMarker_data() {
     QTest::addColumn<bool>("kolsedOnly");
     QTest::addColumn<int>("kind");
     QTest::addColumn<bool>("message");
-    QTest::newRow("marked deck") << "DECK1.DCK" << "*kolsed" << false << int(wkAnnotatedText) << false;
-    QTest::newRow("marked deck, KOLSED only") << "DECK1.DCK" << "*KoLsEd" << true << int(wkAnnotatedText) << false;
-    QTest::newRow("plain deck, KOLSED only") << "DECK1.DCK" << "* deck" << true << int(wkDeck) << true;
-    QTest::newRow("marker with more text") << "DECK1.DCK" << "*KOLSED 2" << false << int(wkDeck) << false;
-    QTest::newRow("fortran") << "MOD.FOR" << "C" << false << int(wkText) << false;
+    QTest::newRow("marked deck") << "DECK1.DCK"
+                                 << "*kolsed" << false << int(wkAnnotatedText) << false;
+    QTest::newRow("marked deck, KOLSED only") << "DECK1.DCK"
+                                              << "*KoLsEd" << true << int(wkAnnotatedText) << false;
+    QTest::newRow("plain deck, KOLSED only") << "DECK1.DCK"
+                                             << "* deck" << true << int(wkDeck) << true;
+    QTest::newRow("marker with more text") << "DECK1.DCK"
+                                           << "*KOLSED 2" << false << int(wkDeck) << false;
+    QTest::newRow("fortran") << "MOD.FOR"
+                             << "C" << false << int(wkText) << false;
 }
 
 void TestDocuments::kolsedMarker() {
@@ -344,10 +350,14 @@ void TestDocuments::saveAsChangesKind_data() {
     QTest::addColumn<QString>("chosen");
     QTest::addColumn<int>("filterIndex");
     QTest::addColumn<int>("kind");
-    QTest::newRow("text saved as deck") << "NOTE.TXT" << "NOTE.DCK" << 10 << int(wkDeck);
-    QTest::newRow("fortran stays text") << "MOD.FOR" << "MOD2.FOR" << 4 << int(wkText);
-    QTest::newRow("deck saved as annotated deck") << "RUN.DCK" << "RUN.KSD" << 1 << int(wkAnnotatedText);
-    QTest::newRow("no extension") << "README" << "README2" << 9 << int(wkText);
+    QTest::newRow("text saved as deck") << "NOTE.TXT"
+                                        << "NOTE.DCK" << 10 << int(wkDeck);
+    QTest::newRow("fortran stays text") << "MOD.FOR"
+                                        << "MOD2.FOR" << 4 << int(wkText);
+    QTest::newRow("deck saved as annotated deck") << "RUN.DCK"
+                                                  << "RUN.KSD" << 1 << int(wkAnnotatedText);
+    QTest::newRow("no extension") << "README"
+                                  << "README2" << 9 << int(wkText);
 }
 
 void TestDocuments::saveAsChangesKind() {

@@ -17,8 +17,8 @@
 #include "tests/support/testsupport.h"
 
 #include <QApplication>
-#include <QClipboard>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -114,8 +114,7 @@ void TestTextWindows::editorOpenAndSave() {
     QVERIFY(!editor.IsModified());
     QVERIFY(editor.Save());
     // CR LF after every line; a Latin-1 byte comes back as it was.
-    QCOMPARE(ReadTestFile(name),
-             "first\ttab\r\n" + std::string(255, 'x') + "\r\nla\xe9st\r\n");
+    QCOMPARE(ReadTestFile(name), "first\ttab\r\n" + std::string(255, 'x') + "\r\nla\xe9st\r\n");
     QVERIFY(editor.Open(File("NOTES.txt", "a\n")));
     QCOMPARE(editor.WindowKind(), int(wkText));
 }
@@ -282,7 +281,7 @@ void TestTextWindows::metafileDrawing() {
     Record(r, 0x012D, {0});
     Record(r, 0x02FA, {5, 0, 0, 0, 0}); // no pen
     Record(r, 0x012D, {1});
-    Record(r, 0x041B, {50, 50, 10, 10}); // rectangle 10..50
+    Record(r, 0x041B, {50, 50, 10, 10});       // rectangle 10..50
     Record(r, 0x02FC, {0, 0x0000, 0x00FF, 0}); // blue brush in the next free slot
     Record(r, 0x012D, {2});
     Record(r, 0x0324, {3, 60, 90, 90, 90, 90, 60}); // triangle

@@ -210,8 +210,7 @@ bool TEditForm::Save() {
 
 void TEditForm::Find(TFindDialog* sender) {
     const QString text = sender->FindText();
-    if (!editor_->Search(text, !sender->Down(), sender->MatchCase(), sender->WholeWord()))
-        Beep();
+    if (!editor_->Search(text, !sender->Down(), sender->MatchCase(), sender->WholeWord())) Beep();
     findDialog_->SetFindText(text);
     replaceDialog_->SetFindText(text);
 }

@@ -28,8 +28,7 @@ class TEditor : public QPlainTextEdit {
     bool Search(const QString& text, bool backward, bool matchCase, bool wholeWord);
     // Replaces the next occurrence from the selection on, or all of them; the count replaced,
     // or -1 when there was none.
-    int Replace(const QString& find, const QString& with, bool all, bool matchCase,
-                bool wholeWord);
+    int Replace(const QString& find, const QString& with, bool all, bool matchCase, bool wholeWord);
     void SetOverwrite(bool on);
 
     std::function<void(QMouseEvent*)> MouseDown;

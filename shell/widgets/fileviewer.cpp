@@ -148,13 +148,27 @@ void TFileViewer::keyPressEvent(QKeyEvent* event) {
     }
     QScrollBar* v = verticalScrollBar();
     switch (event->key()) {
-    case Qt::Key_Up: v->setValue(v->value() - 1); break;
-    case Qt::Key_Down: v->setValue(v->value() + 1); break;
-    case Qt::Key_PageUp: v->setValue(v->value() - v->pageStep()); break;
-    case Qt::Key_PageDown: v->setValue(v->value() + v->pageStep()); break;
-    case Qt::Key_Home: v->setValue(0); break;
-    case Qt::Key_End: v->setValue(v->maximum()); break;
-    default: QAbstractScrollArea::keyPressEvent(event); return;
+    case Qt::Key_Up:
+        v->setValue(v->value() - 1);
+        break;
+    case Qt::Key_Down:
+        v->setValue(v->value() + 1);
+        break;
+    case Qt::Key_PageUp:
+        v->setValue(v->value() - v->pageStep());
+        break;
+    case Qt::Key_PageDown:
+        v->setValue(v->value() + v->pageStep());
+        break;
+    case Qt::Key_Home:
+        v->setValue(0);
+        break;
+    case Qt::Key_End:
+        v->setValue(v->maximum());
+        break;
+    default:
+        QAbstractScrollArea::keyPressEvent(event);
+        return;
     }
 }
 
@@ -177,9 +191,8 @@ void TFileViewer::SelectRange(int line1, int col1, int line2, int col2) {
 
 bool TFileViewer::Search(const QString& text, bool backward, bool matchCase) {
     const Pos from = backward ? std::min(anchor_, caret_) : std::max(anchor_, caret_);
-    const TLineIndex::Match m = index_.Search(
-        FromQ(text), size_t(from.Line), size_t(from.Column), backward,
-        matchCase, [] {
+    const TLineIndex::Match m =
+        index_.Search(FromQ(text), size_t(from.Line), size_t(from.Column), backward, matchCase, [] {
             QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
             return true;
         });

@@ -1,8 +1,8 @@
 #include "shell/widgets/indexdlg.h"
 
 #include "common/lib1.h"
-#include "common/paths.h"
 #include "common/messages.h"
+#include "common/paths.h"
 #include "common/widgets/qtext.h"
 #include "shell/widgets/addhelpdlg.h"
 

@@ -122,9 +122,12 @@ class WmfPainter {
         static const Qt::BrushStyle hatches[] = {Qt::HorPattern,   Qt::VerPattern,
                                                  Qt::FDiagPattern, Qt::BDiagPattern,
                                                  Qt::CrossPattern, Qt::DiagCrossPattern};
-        if (style == 1) o.BrushValue = Qt::NoBrush;
-        else if (style == 2) o.BrushValue = QBrush(c, hatches[std::clamp(int(r.Word(3)), 0, 5)]);
-        else o.BrushValue = QBrush(c);
+        if (style == 1)
+            o.BrushValue = Qt::NoBrush;
+        else if (style == 2)
+            o.BrushValue = QBrush(c, hatches[std::clamp(int(r.Word(3)), 0, 5)]);
+        else
+            o.BrushValue = QBrush(c);
         return o;
     }
     WmfObject MakeFont(const TWmfRecord& r) const {
@@ -148,8 +151,10 @@ class WmfPainter {
         const QString t = QString::fromLatin1(text.data(), qsizetype(text.size()));
         const QFontMetricsF fm(s_.Font);
         const double w = fm.horizontalAdvance(t);
-        if ((s_.TextAlign & 0x06) == 0x06) at.rx() -= w / 2; // centre
-        else if (s_.TextAlign & 0x02) at.rx() -= w;          // right
+        if ((s_.TextAlign & 0x06) == 0x06)
+            at.rx() -= w / 2; // centre
+        else if (s_.TextAlign & 0x02)
+            at.rx() -= w; // right
         const bool baseline = (s_.TextAlign & 0x18) == 0x18;
         const bool bottom = !baseline && (s_.TextAlign & 0x08);
         const double top = baseline ? at.y() - fm.ascent() : bottom ? at.y() - fm.height() : at.y();
@@ -166,11 +171,21 @@ class WmfPainter {
 
     void Record(const TWmfRecord& r) {
         switch (r.Function) {
-        case wmfSetWindowOrg: s_.WindowOrg = QPoint(r.Word(1), r.Word(0)); break;
-        case wmfSetWindowExt: s_.WindowExt = QPoint(r.Word(1), r.Word(0)); break;
-        case wmfSetViewportOrg: s_.ViewportOrg = QPoint(r.Word(1), r.Word(0)); break;
-        case wmfSetViewportExt: s_.ViewportExt = QPoint(r.Word(1), r.Word(0)); break;
-        case wmfMoveTo: s_.Current = Map(r.Word(1), r.Word(0)); break;
+        case wmfSetWindowOrg:
+            s_.WindowOrg = QPoint(r.Word(1), r.Word(0));
+            break;
+        case wmfSetWindowExt:
+            s_.WindowExt = QPoint(r.Word(1), r.Word(0));
+            break;
+        case wmfSetViewportOrg:
+            s_.ViewportOrg = QPoint(r.Word(1), r.Word(0));
+            break;
+        case wmfSetViewportExt:
+            s_.ViewportExt = QPoint(r.Word(1), r.Word(0));
+            break;
+        case wmfMoveTo:
+            s_.Current = Map(r.Word(1), r.Word(0));
+            break;
         case wmfLineTo: {
             const QPointF to = Map(r.Word(1), r.Word(0));
             p_.setPen(s_.Pen);
@@ -187,8 +202,13 @@ class WmfPainter {
             p_.drawPolygon(Points(r, 1, std::min<size_t>(uint16_t(r.Word(0)), Words(r) / 2)),
                            s_.Fill);
             break;
-        case wmfPolyPolygon: PolyPolygon(r); break;
-        case wmfRectangle: Use(); p_.drawRect(Rect(r)); break;
+        case wmfPolyPolygon:
+            PolyPolygon(r);
+            break;
+        case wmfRectangle:
+            Use();
+            p_.drawRect(Rect(r));
+            break;
         case wmfRoundRect: {
             Use();
             const QRectF box(Map(r.Word(5), r.Word(4)), Map(r.Word(3), r.Word(2)));
@@ -197,7 +217,10 @@ class WmfPainter {
                                std::abs(corner.y()) / 2);
             break;
         }
-        case wmfEllipse: Use(); p_.drawEllipse(Rect(r)); break;
+        case wmfEllipse:
+            Use();
+            p_.drawEllipse(Rect(r));
+            break;
         case wmfTextOut: {
             const size_t n = size_t(uint16_t(r.Word(0)));
             const size_t after = 1 + (n + 1) / 2;
@@ -210,14 +233,24 @@ class WmfPainter {
             Text(Map(r.Word(1), r.Word(0)), Chars(r, rect ? 16 : 8, n));
             break;
         }
-        case wmfCreatePenIndirect: AddObject(MakePen(r)); break;
-        case wmfCreateBrushIndirect: AddObject(MakeBrush(r)); break;
-        case wmfCreateFontIndirect: AddObject(MakeFont(r)); break;
+        case wmfCreatePenIndirect:
+            AddObject(MakePen(r));
+            break;
+        case wmfCreateBrushIndirect:
+            AddObject(MakeBrush(r));
+            break;
+        case wmfCreateFontIndirect:
+            AddObject(MakeFont(r));
+            break;
         case wmfCreatePalette:
         case wmfCreatePatternBrush:
         case wmfDibCreatePatternBrush:
-        case wmfCreateRegion: AddObject(WmfObject()); break;
-        case wmfSelectObject: Select(r.Word(0)); break;
+        case wmfCreateRegion:
+            AddObject(WmfObject());
+            break;
+        case wmfSelectObject:
+            Select(r.Word(0));
+            break;
         case wmfDeleteObject:
             if (r.Word(0) >= 0 && size_t(r.Word(0)) < objects_.size()) {
                 objects_[size_t(r.Word(0))] = WmfObject();
@@ -225,16 +258,29 @@ class WmfPainter {
                 taken_[size_t(r.Word(0))] = false;
             }
             break;
-        case wmfSetTextColor: s_.TextColor = ColorRef(r.Dword(0)); break;
-        case wmfSetBkColor: s_.BkColor = ColorRef(r.Dword(0)); break;
-        case wmfSetBkMode: s_.Opaque = r.Word(0) == 2; break;
-        case wmfSetPolyFillMode: s_.Fill = r.Word(0) == 2 ? Qt::WindingFill : Qt::OddEvenFill; break;
-        case wmfSetTextAlign: s_.TextAlign = uint16_t(r.Word(0)); break;
-        case wmfSaveDC: saved_.push_back(s_); break;
+        case wmfSetTextColor:
+            s_.TextColor = ColorRef(r.Dword(0));
+            break;
+        case wmfSetBkColor:
+            s_.BkColor = ColorRef(r.Dword(0));
+            break;
+        case wmfSetBkMode:
+            s_.Opaque = r.Word(0) == 2;
+            break;
+        case wmfSetPolyFillMode:
+            s_.Fill = r.Word(0) == 2 ? Qt::WindingFill : Qt::OddEvenFill;
+            break;
+        case wmfSetTextAlign:
+            s_.TextAlign = uint16_t(r.Word(0));
+            break;
+        case wmfSaveDC:
+            saved_.push_back(s_);
+            break;
         case wmfRestoreDC:
             if (!saved_.empty()) s_ = saved_.back(), saved_.pop_back();
             break;
-        default: break; // records that change nothing this window shows
+        default:
+            break; // records that change nothing this window shows
         }
     }
 

@@ -5,7 +5,8 @@
 #include <string>
 
 inline void Put32(std::string& b, size_t at, int32_t v) {
-    for (int i = 0; i < 4; ++i) b[at + size_t(i)] = char((uint32_t(v) >> (8 * i)) & 0xFF);
+    for (int i = 0; i < 4; ++i)
+        b[at + size_t(i)] = char((uint32_t(v) >> (8 * i)) & 0xFF);
 }
 
 // Appending little-endian words, for record-by-record fixtures.
