@@ -244,6 +244,16 @@ void TestDocuments::diagrams() {
         QCOMPARE(box->viewport()->size(), QSize(2, 3));
     else
         QCOMPARE(diagram->size(), QSize(400, 300));
+    // Save as writes the picture: a bitmap as a bitmap, a metafile copied as it is.
+    CurrentChild = diagram;
+    const QString copy = Path(bitmap ? "COPY.BMP" : "COPY.WMF");
+    dialogs_->SaveAnswers = {copy};
+    form.Saveas1Click();
+    const std::string written = ReadTestFile(copy.toStdString());
+    if (bitmap)
+        QCOMPARE(written.substr(0, 2), std::string("BM"));
+    else
+        QCOMPARE(written, Metafile());
 }
 
 void TestDocuments::kolsedMarker_data() {
