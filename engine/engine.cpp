@@ -1,0 +1,485 @@
+#include "engine/engine.h"
+
+#include "common/paths.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <functional>
+#include <set>
+#include <sstream>
+
+namespace {
+
+constexpr int IntegratorType = 2, PrinterType = 25;
+constexpr long MaxSteps = 10000000;
+
+bool ToNumber(const std::string& s, double& v) {
+    const char* first = s.data() + (!s.empty() && s[0] == '+');
+    const auto r = std::from_chars(first, s.data() + s.size(), v);
+    return r.ec == std::errc() && r.ptr == s.data() + s.size() && !s.empty();
+}
+
+bool ToInt(const std::string& s, int& v) {
+    const auto r = std::from_chars(s.data(), s.data() + s.size(), v);
+    return r.ec == std::errc() && r.ptr == s.data() + s.size() && !s.empty();
+}
+
+std::vector<std::string> Words(const std::string& line) {
+    std::istringstream in(line);
+    std::vector<std::string> w;
+    for (std::string s; in >> s;)
+        w.push_back(s);
+    return w;
+}
+
+// Walks the deck's statement lines, skipping comments and empty lines, and hands out words
+// that may run over several lines.
+class DeckWalker {
+  public:
+    DeckWalker(const std::vector<std::string>& lines, EngineDeck& deck)
+        : lines_(lines), deck_(deck) {}
+
+    // The next statement line (1-based number), or 0 at the end.
+    int NextLine() {
+        while (next_ < lines_.size()) {
+            const std::string& l = lines_[next_++];
+            if (!l.empty() && l[0] == '*') continue;
+            if (Words(l).empty()) continue;
+            return int(next_);
+        }
+        return 0;
+    }
+    const std::string& Text(int line) const { return lines_[size_t(line - 1)]; }
+
+    // n words from the following lines, whole lines at a time.
+    std::vector<std::string> TakeWords(size_t n, int& line) {
+        std::vector<std::string> w;
+        while (w.size() < n && (line = NextLine())) {
+            for (const std::string& s : Words(SplitEquals(Text(line))))
+                w.push_back(s);
+        }
+        if (w.size() < n) Error(line, "the deck ends before all its values are given");
+        if (w.size() > n) Warning(line, "words after the expected ones are ignored");
+        w.resize(std::min(w.size(), n));
+        return w;
+    }
+
+    void Error(int line, const std::string& text) { deck_.Messages.push_back({line, true, text}); }
+    void Warning(int line, const std::string& text) {
+        deck_.Messages.push_back({line, false, text});
+    }
+
+    static std::string SplitEquals(const std::string& s) {
+        std::string out;
+        for (char c : s) {
+            if (c == '=') out += " = ";
+            else out += c == '\t' ? ' ' : c;
+        }
+        return out;
+    }
+
+  private:
+    const std::vector<std::string>& lines_;
+    EngineDeck& deck_;
+    size_t next_ = 0;
+};
+
+void ReadConstants(DeckWalker& w, EngineDeck& d, int count, int line) {
+    std::vector<std::string> words = w.TakeWords(size_t(3 * count), line);
+    for (size_t i = 0; i + 2 < words.size(); i += 3) {
+        double v = 0;
+        if (words[i + 1] != "=" || !ToNumber(words[i + 2], v)) {
+            w.Error(line, "a constant is written NAME = number");
+            return;
+        }
+        d.Constants[EngineUpper(words[i])] = v;
+    }
+}
+
+void ReadEquations(DeckWalker& w, EngineDeck& d, int count) {
+    for (int i = 0; i < count; ++i) {
+        const int line = w.NextLine();
+        if (!line) {
+            w.Error(line, "the deck ends before all its equations are given");
+            return;
+        }
+        const std::string& text = w.Text(line);
+        const size_t eq = text.find('=');
+        EngineEquation e;
+        e.Line = line;
+        const std::vector<std::string> name = Words(text.substr(0, eq));
+        std::string why;
+        if (eq == std::string::npos || name.size() != 1)
+            w.Error(line, "an equation is written NAME = expression");
+        else if (!e.Formula.Parse(text.substr(eq + 1), why))
+            w.Error(line, "in the equation of " + name[0] + ": " + why);
+        else
+            e.Name = EngineUpper(name[0]), d.Equations.push_back(std::move(e));
+    }
+}
+
+void ReadUnitPart(DeckWalker& w, EngineUnit& u, const std::vector<std::string>& words, int line) {
+    int n = 0;
+    if (words.size() != 2 || !ToInt(words[1], n) || n < 0) {
+        w.Error(line, words[0] + " needs its count");
+        return;
+    }
+    int at = line;
+    if (words[0] == "PARAMETERS") {
+        u.Params = w.TakeWords(size_t(n), at);
+    } else {
+        u.Inputs = w.TakeWords(size_t(n), at);
+        u.Initial = w.TakeWords(size_t(n), at);
+    }
+}
+
+void ReadStatements(DeckWalker& w, EngineDeck& d) {
+    bool ended = false;
+    int line;
+    while (!ended && (line = w.NextLine())) {
+        const std::vector<std::string> words = Words(w.Text(line));
+        const std::string key = EngineUpper(words[0]);
+        int n = 0;
+        if (key == "CONSTANTS" || key == "EQUATIONS") {
+            if (words.size() < 2 || !ToInt(words[1], n) || n < 0) {
+                w.Error(line, key + " needs the number of its entries");
+            } else if (key == "CONSTANTS") {
+                ReadConstants(w, d, n, line);
+            } else {
+                ReadEquations(w, d, n);
+            }
+        } else if (key == "SIMULATION") {
+            d.HasSimulation = words.size() >= 4 && ToNumber(words[1], d.Start) &&
+                              ToNumber(words[2], d.Stop) && ToNumber(words[3], d.Step);
+            if (!d.HasSimulation) w.Error(line, "SIMULATION needs start, stop and step");
+        } else if (key == "UNIT") {
+            EngineUnit u;
+            u.Line = line;
+            if (words.size() < 4 || EngineUpper(words[2]) != "TYPE" || !ToInt(words[1], u.Number) ||
+                !ToInt(words[3], u.Type)) {
+                w.Error(line, "a unit is written UNIT n TYPE m");
+                continue;
+            }
+            for (size_t i = 4; i < words.size(); ++i)
+                u.Title += (i > 4 ? " " : "") + words[i];
+            d.Units.push_back(u);
+        } else if (key == "PARAMETERS" || key == "INPUTS") {
+            if (d.Units.empty()) {
+                w.Error(line, key + " stands outside a unit");
+                continue;
+            }
+            std::vector<std::string> up = words;
+            up[0] = key;
+            ReadUnitPart(w, d.Units.back(), up, line);
+        } else if (key == "ASSIGN") {
+            if (words.size() < 3 || !ToInt(words[2], n))
+                w.Error(line, "ASSIGN needs a file and a logical unit");
+            else
+                d.Assigned[n] = words[1];
+        } else if (key == "END") {
+            ended = true;
+        } else {
+            w.Error(line, "unknown statement " + words[0]);
+        }
+    }
+    if (!ended) w.Error(0, "the deck has no END");
+    if (!d.HasSimulation) w.Error(0, "the deck has no SIMULATION statement");
+}
+
+// Puts the equations in an order where each comes after those it reads; names no constant,
+// equation or TIME defines, and equations that read each other, are errors.
+void OrderEquations(DeckWalker& w, EngineDeck& d) {
+    std::map<std::string, size_t> index;
+    for (size_t i = 0; i < d.Equations.size(); ++i)
+        index[d.Equations[i].Name] = i;
+    std::vector<int> state(d.Equations.size(), 0); // 0 new, 1 on the path, 2 placed
+    std::vector<EngineEquation> ordered;
+    std::function<bool(size_t)> place = [&](size_t i) {
+        if (state[i] == 2) return true;
+        if (state[i] == 1) {
+            w.Error(d.Equations[i].Line,
+                    "the equations of " + d.Equations[i].Name + " depend on each other");
+            return false;
+        }
+        state[i] = 1;
+        for (const std::string& n : d.Equations[i].Formula.Names()) {
+            auto it = index.find(n);
+            if (it != index.end()) {
+                if (!place(it->second)) return false;
+            } else if (!d.Constants.count(n)) {
+                w.Error(d.Equations[i].Line, "undefined name " + n);
+                state[i] = 2;
+                return true;
+            }
+        }
+        state[i] = 2;
+        ordered.push_back(d.Equations[i]);
+        return true;
+    };
+    for (size_t i = 0; i < d.Equations.size(); ++i)
+        if (!place(i)) return;
+    d.Equations = std::move(ordered);
+}
+
+// A parameter or input word: a number, a constant or equation name, or "u,o".
+bool Resolvable(const EngineDeck& d, const std::string& word, bool allowOutputs) {
+    double v;
+    if (ToNumber(word, v)) return true;
+    const std::string up = EngineUpper(word);
+    if (d.Constants.count(up)) return true;
+    for (const EngineEquation& e : d.Equations)
+        if (e.Name == up) return true;
+    const size_t comma = word.find(',');
+    int u = 0, o = 0;
+    return allowOutputs && comma != std::string::npos && ToInt(word.substr(0, comma), u) &&
+           ToInt(word.substr(comma + 1), o);
+}
+
+void CheckUnits(DeckWalker& w, EngineDeck& d) {
+    std::set<int> numbers;
+    for (const EngineUnit& u : d.Units) {
+        if (!numbers.insert(u.Number).second)
+            w.Error(u.Line, "unit " + std::to_string(u.Number) + " is given twice");
+        for (const std::string& p : u.Params)
+            if (!Resolvable(d, p, false)) w.Error(u.Line, "unknown parameter value " + p);
+        for (const std::string& i : u.Inputs)
+            if (!Resolvable(d, i, true)) w.Error(u.Line, "unknown input " + i);
+        if (u.Type == IntegratorType && u.Params.size() < 2)
+            w.Error(u.Line, "an integrator needs its capacity and initial value");
+        if (u.Type == PrinterType) {
+            int lu = 0;
+            if (u.Params.size() < 2 || !ToInt(u.Params[1], lu))
+                w.Error(u.Line, "a printer needs its interval and logical unit");
+            else if (!d.Assigned.count(lu))
+                w.Error(u.Line, "no file is assigned to logical unit " + u.Params[1]);
+        }
+        if (u.Type != IntegratorType && u.Type != PrinterType)
+            w.Warning(u.Line, "type " + std::to_string(u.Type) + " is not known here; unit " +
+                                  std::to_string(u.Number) + " gives 0 on all its outputs");
+    }
+    if (d.HasSimulation && (d.Step <= 0 || d.Stop < d.Start ||
+                            (d.Stop - d.Start) / d.Step > double(MaxSteps)))
+        w.Error(0, "SIMULATION needs start <= stop and a step above 0 (at most " +
+                       std::to_string(MaxSteps) + " steps)");
+}
+
+} // namespace
+
+int EngineDeck::Errors() const {
+    return int(std::count_if(Messages.begin(), Messages.end(),
+                             [](const EngineMessage& m) { return m.Error; }));
+}
+
+int EngineDeck::Warnings() const {
+    return int(Messages.size()) - Errors();
+}
+
+void ReadEngineDeck(const std::vector<std::string>& lines, EngineDeck& d) {
+    d = EngineDeck();
+    d.Lines = lines;
+    DeckWalker w(lines, d);
+    ReadStatements(w, d);
+    OrderEquations(w, d);
+    CheckUnits(w, d);
+}
+
+namespace {
+
+// One printer's file and the columns it writes.
+struct Printer {
+    FILE* File = nullptr;
+    EngineFileWritten Written;
+    int Every = 1;
+};
+
+class Simulation {
+  public:
+    Simulation(EngineDeck& d, const std::string& dir) : d_(d), dir_(dir) {}
+
+    EngineRun Run() {
+        EngineRun run;
+        OpenPrinters();
+        const long steps = std::lround((d_.Stop - d_.Start) / d_.Step);
+        for (long k = 0; k <= steps; ++k)
+            Step(k, d_.Start + double(k) * d_.Step);
+        run.Steps = int(steps + 1);
+        for (auto& p : printers_) {
+            if (p.second.File) std::fclose(p.second.File);
+            run.Files.push_back(p.second.Written);
+        }
+        return run;
+    }
+
+  private:
+    double NameValue(const std::string& n) const {
+        if (n == "TIME") return time_;
+        auto v = values_.find(n);
+        if (v != values_.end()) return v->second;
+        auto c = d_.Constants.find(n);
+        return c != d_.Constants.end() ? c->second : 0;
+    }
+    double OutputValue(int unit, int output) const {
+        auto it = outputs_.find(unit);
+        if (it == outputs_.end() || output < 1 || size_t(output) > it->second.size()) return 0;
+        return it->second[size_t(output - 1)];
+    }
+    double WordValue(const std::string& word) const {
+        double v;
+        if (ToNumber(word, v)) return v;
+        const size_t comma = word.find(',');
+        int u = 0, o = 0;
+        if (comma != std::string::npos && ToInt(word.substr(0, comma), u) &&
+            ToInt(word.substr(comma + 1), o))
+            return OutputValue(u, o);
+        return NameValue(EngineUpper(word));
+    }
+
+    void OpenPrinters() {
+        for (const EngineUnit& u : d_.Units) {
+            outputs_[u.Number] = std::vector<double>(2, 0.0);
+            if (u.Type == IntegratorType) {
+                state_[u.Number] = WordValue(u.Params[1]);
+                outputs_[u.Number][0] = state_[u.Number];
+            }
+            if (u.Type == PrinterType) OpenPrinter(u);
+        }
+    }
+
+    void OpenPrinter(const EngineUnit& u) {
+        Printer p;
+        int lu = 0;
+        ToInt(u.Params[1], lu);
+        p.Written.File = d_.Assigned[lu];
+        p.Written.Unit = lu;
+        p.Written.Columns = int(u.Inputs.size()) + 1;
+        p.Every = std::max(1, int(std::lround(WordValue(u.Params[0]) / d_.Step)));
+        const std::string name = IsSeparator(p.Written.File[0]) ? p.Written.File
+                                                                : JoinPath(dir_, p.Written.File);
+        p.File = std::fopen(NativePath(name).c_str(), "wb");
+        if (!p.File) {
+            d_.Messages.push_back({u.Line, true, "file " + p.Written.File + " cannot be written"});
+            return;
+        }
+        std::string names = "TIME", units = " S";
+        bool anyUnit = false;
+        for (size_t i = 0; i < u.Inputs.size(); ++i) {
+            std::string label = i < u.Initial.size() ? u.Initial[i] : u.Inputs[i];
+            std::string unit = "-";
+            const size_t open = label.find('[');
+            if (open != std::string::npos && label.back() == ']') {
+                unit = label.substr(open + 1, label.size() - open - 2);
+                label = label.substr(0, open);
+                anyUnit = true;
+            }
+            names += " " + label;
+            units += " " + unit;
+        }
+        std::fprintf(p.File, "%s\n", names.c_str());
+        if (anyUnit) std::fprintf(p.File, "%s\n", units.c_str());
+        printers_[u.Number] = p;
+    }
+
+    void Step(long k, double t) {
+        time_ = t;
+        const Expr::Context c{[this](const std::string& n) { return NameValue(n); },
+                              [this](int u, int o) { return OutputValue(u, o); }};
+        for (const EngineEquation& e : d_.Equations)
+            values_[e.Name] = e.Formula.Evaluate(c);
+        std::map<int, double> rates;
+        for (const EngineUnit& u : d_.Units) {
+            double sum = 0;
+            for (const std::string& in : u.Inputs)
+                sum += WordValue(in);
+            if (u.Type == IntegratorType) {
+                const double capacity = WordValue(u.Params[0]);
+                rates[u.Number] = capacity != 0 ? sum / capacity : 0;
+                outputs_[u.Number][1] = rates[u.Number];
+            } else if (u.Type == PrinterType) {
+                Print(u, k, t);
+            }
+        }
+        for (auto& r : rates) {
+            state_[r.first] += d_.Step * r.second;
+            outputs_[r.first][0] = state_[r.first];
+        }
+    }
+
+    void Print(const EngineUnit& u, long k, double t) {
+        Printer& p = printers_[u.Number];
+        if (!p.File || k % p.Every != 0) return;
+        std::fprintf(p.File, "%13.4E", t);
+        for (const std::string& in : u.Inputs)
+            std::fprintf(p.File, "%13.4E", WordValue(in));
+        std::fprintf(p.File, "\n");
+        ++p.Written.Rows;
+    }
+
+    EngineDeck& d_;
+    std::string dir_;
+    double time_ = 0;
+    std::map<std::string, double> values_;
+    std::map<int, std::vector<double>> outputs_;
+    std::map<int, double> state_;
+    std::map<int, Printer> printers_;
+};
+
+} // namespace
+
+EngineRun RunEngineDeck(EngineDeck& deck, const std::string& dir) {
+    if (deck.Errors()) return {};
+    return Simulation(deck, dir).Run();
+}
+
+std::string EngineListing(const EngineDeck& d, const std::string& deckName,
+                          const EngineRun& run) {
+    std::string out = "KOLVAN32 (stand-in engine)   listing of " + deckName + "\n\n";
+    char buf[64];
+    for (size_t i = 0; i < d.Lines.size(); ++i) {
+        std::snprintf(buf, sizeof buf, "%5zu  ", i + 1);
+        out += buf + d.Lines[i] + "\n";
+    }
+    std::vector<EngineMessage> messages = d.Messages;
+    std::stable_sort(messages.begin(), messages.end(),
+                     [](const EngineMessage& a, const EngineMessage& b) { return a.Line < b.Line; });
+    out += "\n";
+    for (const EngineMessage& m : messages) {
+        out += m.Error ? "*** ERROR   " : "*** WARNING ";
+        out += m.Line ? "line " + std::to_string(m.Line) + ": " : std::string();
+        out += m.Text + "\n";
+    }
+    if (d.Errors()) {
+        out += "\nThe deck has errors: nothing was simulated.\n";
+    } else {
+        std::snprintf(buf, sizeof buf, "%g to %g, step %g", d.Start, d.Stop, d.Step);
+        out += "\nSimulation from " + std::string(buf) + ": " + std::to_string(run.Steps) +
+               " time steps.\n";
+        for (const EngineFileWritten& f : run.Files)
+            out += "Output written to " + f.File + " (logical unit " + std::to_string(f.Unit) +
+                   "): " + std::to_string(f.Rows) + " rows of " + std::to_string(f.Columns) +
+                   " columns.\n";
+    }
+    out += std::to_string(d.Errors()) + " error(s), " + std::to_string(d.Warnings()) +
+           " warning(s).\n";
+    return out;
+}
+
+int RunEngine(const std::string& deckName) {
+    std::vector<std::string> lines;
+    if (IsDirectory(deckName) || !ReadTextLines(deckName, lines, 100000)) {
+        std::fprintf(stderr, "KOLVAN32: the deck %s cannot be read\n", deckName.c_str());
+        return 2;
+    }
+    EngineDeck deck;
+    ReadEngineDeck(lines, deck);
+    const EngineRun run = RunEngineDeck(deck, ExtractFileDir(AbsolutePath(deckName)));
+    const std::string listing = deckName.find('.') == std::string::npos
+                                    ? deckName + ".LST"
+                                    : BaseName(deckName) + ".LST";
+    if (!WriteFileAtomic(listing, EngineListing(deck, deckName, run))) {
+        std::fprintf(stderr, "KOLVAN32: the listing %s cannot be written\n", listing.c_str());
+        return 2;
+    }
+    return deck.Errors() ? 1 : 0;
+}

@@ -1,0 +1,61 @@
+// The stand-in for the KOLVAN engine: reads a deck, checks it, runs it in fixed time steps and
+// writes a listing and the output files its printers are assigned to.
+#pragma once
+
+#include "engine/expr.h"
+
+#include <map>
+#include <string>
+#include <vector>
+
+struct EngineMessage {
+    int Line = 0; // 1-based deck line; 0 for the run as a whole
+    bool Error = true;
+    std::string Text;
+};
+
+struct EngineUnit {
+    int Number = 0, Type = 0, Line = 0;
+    std::string Title;
+    std::vector<std::string> Params, Inputs, Initial; // the deck's words
+};
+
+struct EngineEquation {
+    std::string Name;
+    int Line = 0;
+    Expr Formula;
+};
+
+struct EngineDeck {
+    std::vector<std::string> Lines;
+    std::map<std::string, double> Constants;
+    std::vector<EngineEquation> Equations;
+    bool HasSimulation = false;
+    double Start = 0, Stop = 0, Step = 0;
+    std::vector<EngineUnit> Units;
+    std::map<int, std::string> Assigned; // logical unit -> file
+    std::vector<EngineMessage> Messages;
+
+    int Errors() const;
+    int Warnings() const;
+};
+
+// Reads and checks the deck; the messages say what is wrong.
+void ReadEngineDeck(const std::vector<std::string>& lines, EngineDeck& deck);
+
+struct EngineFileWritten {
+    std::string File;
+    int Unit = 0, Rows = 0, Columns = 0;
+};
+
+struct EngineRun {
+    int Steps = 0;
+    std::vector<EngineFileWritten> Files;
+};
+
+// Runs a checked deck; output files are written relative to dir.
+EngineRun RunEngineDeck(EngineDeck& deck, const std::string& dir);
+std::string EngineListing(const EngineDeck& deck, const std::string& deckName,
+                          const EngineRun& run);
+// The whole engine: reads the deck, runs it, writes "<deck base>.LST"; the exit status.
+int RunEngine(const std::string& deckName);
