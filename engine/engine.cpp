@@ -228,7 +228,7 @@ bool Resolvable(const EngineDeck& d, const std::string& word, bool allowOutputs)
     double v;
     if (ToNumber(word, v)) return true;
     const std::string up = EngineUpper(word);
-    if (d.Constants.count(up)) return true;
+    if (up == "TIME" || d.Constants.count(up)) return true;
     for (const EngineEquation& e : d.Equations)
         if (e.Name == up) return true;
     const size_t comma = word.find(',');

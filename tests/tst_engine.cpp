@@ -1,0 +1,157 @@
+// The stand-in engine: expressions, deck checks, the integrator and the printer's file.
+#include "engine/engine.h"
+#include "tests/support/testsupport.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+std::vector<std::string> Lines(const QString& text) {
+    std::vector<std::string> l;
+    for (const QString& s : text.split('\n'))
+        l.push_back(s.toStdString());
+    return l;
+}
+
+QStringList Messages(const EngineDeck& d) {
+    QStringList l;
+    for (const EngineMessage& m : d.Messages)
+        l << QString("%1:%2").arg(m.Line).arg(QString::fromStdString(m.Text));
+    return l;
+}
+
+const char* Tail = "SIMULATION 0 1 1\nEND\n";
+} // namespace
+
+class TestEngine : public QObject {
+    Q_OBJECT
+  private slots:
+    void expressions_data();
+    void expressions();
+    void badExpressions_data();
+    void badExpressions();
+    void deckErrors_data();
+    void deckErrors();
+    void integratorAndPrinter();
+    void wholeRun();
+};
+
+void TestEngine::expressions_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<double>("value");
+    QTest::newRow("precedence") << "1 + 2 * 3 - 4 / 2" << 5.0;
+    QTest::newRow("power is right-associative") << "2 ^ 3 ^ 2" << 512.0;
+    QTest::newRow("minus before power") << "-2 ^ 2" << -4.0;
+    QTest::newRow("parentheses") << "(1 + 2) * 3" << 9.0;
+    QTest::newRow("exponent number") << "1.5E+02 + 2e-1" << 150.2;
+    QTest::newRow("names, any case") << "a * B" << 6.0;
+    QTest::newRow("time") << "TIME + 1" << 11.0;
+    QTest::newRow("unit output") << "[3,2] * 2" << 64.0;
+    QTest::newRow("functions") << "ABS(-2) + SQRT(9) + INT(2.7) + MOD(7, 4)" << 10.0;
+    QTest::newRow("min max") << "MIN(A, B) * MAX(A, B)" << 6.0;
+    QTest::newRow("comparisons") << "GT(B, A) + LT(B, A) * 10 + EQ(A, 2) * 100" << 101.0;
+    QTest::newRow("logs") << "LOG(1000) + LN(EXP(2))" << 5.0;
+}
+
+void TestEngine::expressions() {
+    QFETCH(QString, text);
+    QFETCH(double, value);
+    Expr e;
+    std::string error;
+    QVERIFY2(e.Parse(text.toStdString(), error), error.c_str());
+    const Expr::Context c{[](const std::string& n) {
+                              return n == "A" ? 2.0 : n == "B" ? 3.0 : n == "TIME" ? 10.0 : -99;
+                          },
+                          [](int u, int o) { return double(u * 10 + o); }};
+    QCOMPARE(e.Evaluate(c), value);
+}
+
+void TestEngine::badExpressions_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("open parenthesis") << "(1 + 2" << "a \")\" is missing";
+    QTest::newRow("unknown function") << "FOO(1)" << "unknown function FOO";
+    QTest::newRow("argument count") << "MAX(1)" << "MAX takes 2 arguments";
+    QTest::newRow("dangling operator") << "1 +" << "the expression ends too soon";
+    QTest::newRow("junk after") << "1 2" << "unexpected \"2\"";
+    QTest::newRow("bad output") << "[1 2]" << "an output is written [unit,output]";
+}
+
+void TestEngine::badExpressions() {
+    QFETCH(QString, text);
+    QFETCH(QString, error);
+    Expr e;
+    std::string why;
+    QVERIFY(!e.Parse(text.toStdString(), why));
+    QCOMPARE(QString::fromStdString(why), error);
+}
+
+void TestEngine::deckErrors_data() {
+    QTest::addColumn<QString>("deck");
+    QTest::addColumn<QStringList>("messages");
+    QTest::newRow("clean") << QString("* c\nCONSTANTS 1\nK = 2\nEQUATIONS 1\nX = K\n") + Tail
+                           << QStringList();
+    QTest::newRow("undefined name") << QString("EQUATIONS 1\nX = Y + 1\n") + Tail
+                                    << QStringList({"2:undefined name Y"});
+    QTest::newRow("cycle") << QString("EQUATIONS 3\nA = B\nB = C + 1\nC = A\n") + Tail
+                           << QStringList({"2:the equations of A depend on each other"});
+    QTest::newRow("annotations are comments")
+        << QString("*|Caption\n*|#EQUATIONS 1\nEQUATIONS 1\nX = 1\n") + Tail << QStringList();
+    QTest::newRow("no end") << "SIMULATION 0 1 1\n" << QStringList({"0:the deck has no END"});
+    QTest::newRow("bad step") << "SIMULATION 0 1 0\nEND\n"
+                              << QStringList({"0:SIMULATION needs start <= stop and a step above "
+                                              "0 (at most 10000000 steps)"});
+    QTest::newRow("printer without file")
+        << QString("UNIT 1 TYPE 25 P\nPARAMETERS 2\n1 12\nINPUTS 1\nTIME\nT\n") + Tail
+        << QStringList({"1:no file is assigned to logical unit 12"});
+    QTest::newRow("unknown type")
+        << QString("UNIT 4 TYPE 99\nINPUTS 1\n4,1\n0\n") + Tail
+        << QStringList({"1:type 99 is not known here; unit 4 gives 0 on all its outputs"});
+    QTest::newRow("unknown statement") << QString("FROB 1\n") + Tail
+                                       << QStringList({"1:unknown statement FROB"});
+}
+
+void TestEngine::deckErrors() {
+    QFETCH(QString, deck);
+    QFETCH(QStringList, messages);
+    EngineDeck d;
+    ReadEngineDeck(Lines(deck), d);
+    QCOMPARE(Messages(d), messages);
+}
+
+void TestEngine::integratorAndPrinter() {
+    QTemporaryDir dir;
+    EngineDeck d;
+    ReadEngineDeck(Lines("CONSTANTS 2\nC = 4   X0 = 1\nEQUATIONS 2\nX = [1,1]\nIN = 2 * TIME\n"
+                         "SIMULATION 0 3 0.5\nUNIT 1 TYPE 2 Store\nPARAMETERS 2\nC X0\n"
+                         "INPUTS 2\nIN 1\n0 0\nUNIT 2 TYPE 25 P\nPARAMETERS 2\n1 7\nINPUTS 2\n"
+                         "X IN\nX[KG] RATE\nASSIGN STORE.OUT 7\nEND"),
+                   d);
+    QCOMPARE(Messages(d), QStringList());
+    const EngineRun run = RunEngineDeck(d, dir.path().toStdString());
+    QCOMPARE(run.Steps, 7);
+    QCOMPARE(run.Files.size(), size_t(1));
+    QCOMPARE(run.Files[0].Rows, 4);
+    // Euler steps of 0.5 with dx/dt = (2t + 1) / 4, from x = 1: x(1) = 1 + 0.5 * (1 + 2) / 4.
+    const std::string out = ReadTestFile((dir.path() + "/STORE.OUT").toStdString());
+    QCOMPARE(out, std::string("TIME X RATE\n"
+                              " S KG -\n"
+                              "   0.0000E+00   1.0000E+00   0.0000E+00\n"
+                              "   1.0000E+00   1.3750E+00   2.0000E+00\n"
+                              "   2.0000E+00   2.2500E+00   4.0000E+00\n"
+                              "   3.0000E+00   3.6250E+00   6.0000E+00\n"));
+}
+
+void TestEngine::wholeRun() {
+    QTemporaryDir dir;
+    const std::string deck = WriteTestFile(dir.path(), "my run.dck", "EQUATIONS 1\nX = Y\nEND\n");
+    QCOMPARE(RunEngine(deck), 1);
+    const std::string listing = ReadTestFile((dir.path() + "/my run.LST").toStdString());
+    QVERIFY(listing.find("    2  X = Y\n") != std::string::npos);
+    QVERIFY(listing.find("*** ERROR   line 2: undefined name Y\n") != std::string::npos);
+    QVERIFY(listing.find("nothing was simulated") != std::string::npos);
+    QCOMPARE(RunEngine((dir.path() + "/none.dck").toStdString()), 2);
+}
+
+QTEST_GUILESS_MAIN(TestEngine)
+#include "tst_engine.moc"
