@@ -197,6 +197,15 @@ void TKOLSHELLFORM::BuildMenus() {
     on("Table1", &TKOLSHELLFORM::Table1Click);
     on("Diagram1", &TKOLSHELLFORM::Diagram1Click);
     on("Open1", &TKOLSHELLFORM::Open1Click);
+    on("Calculate1", &TKOLSHELLFORM::Calculate1Click);
+    on("CompileModule1", &TKOLSHELLFORM::CompileModule1Click);
+    on("RebuildKOLVAN1", &TKOLSHELLFORM::RebuildKOLVAN1Click);
+    on("ExecuteCommand1", &TKOLSHELLFORM::ExecuteCommand1Click);
+    on("FLOWDRAW1", &TKOLSHELLFORM::FLOWDRAW1Click);
+    on("ZONEKIT", &TKOLSHELLFORM::ZONEKIT1Click);
+    on("ZONER1", &TKOLSHELLFORM::ZONER1Click);
+    on("MODLIB1", &TKOLSHELLFORM::MODLIB1Click);
+    on("DEBUG1", &TKOLSHELLFORM::DEBUG1Click);
     on("Save1", &TKOLSHELLFORM::Save1Click);
     on("Saveas1", &TKOLSHELLFORM::Saveas1Click);
     on("EditKOLSEDfile1", &TKOLSHELLFORM::EditKOLSEDfile1Click);
@@ -273,6 +282,7 @@ void TKOLSHELLFORM::MakeKolsedOnlyMenus() {
     actions_["EngUnits"] = eng;
     actions_["UserCommand1"] = user;
     connect(si, &QAction::triggered, this, [this] { SIUnitsClick(); });
+    connect(user, &QAction::triggered, this, [this] { ExecuteCommand1Click(); });
     connect(eng, &QAction::triggered, this, [this] { EngUnitsClick(); });
     (Options().UnitSystem == 1 ? si : eng)->setChecked(true);
 
@@ -332,6 +342,7 @@ void TKOLSHELLFORM::CreateDialogs() {
         QMetaObject::invokeMethod(this, "close", Qt::QueuedConnection);
     };
     aboutBox_ = new TAboutBox(Globals().KolsedOnlyMode, this);
+    compiling_ = new TCompiling(this);
 }
 
 void TKOLSHELLFORM::AddChild(TChildForm* child) {

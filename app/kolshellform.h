@@ -14,6 +14,7 @@ class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
 #include "shell/widgets/aboutbox.h"
+#include "shell/widgets/compiling.h"
 #include "shell/widgets/setupdlg.h"
 class TChildForm;
 
@@ -82,6 +83,19 @@ class TKOLSHELLFORM : public QMainWindow {
     void Save1Click();
     void Saveas1Click();
     void EditKOLSEDfile1Click();
+    // Running (running.cpp): the engine on the active deck, compile, rebuild and user
+    // commands, and the companion programs of the Utilities menu.
+    void Calculate1Click();
+    void CompileModule1Click();
+    void RebuildKOLVAN1Click();
+    void ExecuteCommand1Click();
+    void FLOWDRAW1Click();
+    void ZONEKIT1Click();
+    void ZONER1Click();
+    void MODLIB1Click();
+    void DEBUG1Click();
+    TCompiling* Compiling() const { return compiling_; }
+
     // Opens the command-line file at start, as the start-up sequence does.
     void OpenStartFile(const std::string& argument);
 
@@ -124,6 +138,8 @@ class TKOLSHELLFORM : public QMainWindow {
     bool ChooseOpenFile(std::string& chosen);
     void OpenIndex(const std::string& indexFile);
     void LaterKindMissing(const std::string& name, const char* what);
+    bool SaveBeforeRun(TChildForm* child, const std::string& deck);
+    void RunCompanion(int dir, const char* executable, const char* program);
 
     QMdiArea* mdiArea_;
     std::map<QString, QAction*> actions_;
@@ -138,6 +154,7 @@ class TKOLSHELLFORM : public QMainWindow {
     bool startedOk_ = true;
     QPointer<TSetupDlg> setupDlg_;
     QPointer<TAboutBox> aboutBox_;
+    QPointer<TCompiling> compiling_;
     // The file dialogs keep their name, filter entry and title from one use to the next.
     std::string openName_ = "*.DCK";
     int openFilter_ = 1;

@@ -37,6 +37,10 @@ class TChildForm : public QMdiSubWindow {
         return false;
     }
     virtual std::string DocumentName() const { return {}; }
+    // A KOLSED form's commands to run before and after the engine (counted when longer than
+    // four characters).
+    virtual std::string BeforeRunCommand() const { return {}; }
+    virtual std::string AfterRunCommand() const { return {}; }
 
     // Values shown in primary/secondary units switch from one system to the other.
     virtual void ConvertUnits(int fromSystem, int toSystem) { (void)fromSystem, (void)toSystem; }

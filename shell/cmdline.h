@@ -1,0 +1,18 @@
+// Command lines as Windows reads them: the program is the first word, or the longest run of
+// words that names an existing file when its path holds blanks unquoted; double quotes group
+// words; the rest are the arguments.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+struct TCommandLine {
+    std::string Program;
+    std::vector<std::string> Arguments;
+};
+
+TCommandLine SplitCommandLine(const std::string& line,
+                              const std::function<bool(const std::string&)>& exists);
+// The program name an error message gives: the command cut at its first blank.
+std::string ProgramOfCommand(const std::string& line);
