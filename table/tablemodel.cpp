@@ -1,0 +1,230 @@
+#include "table/tablemodel.h"
+
+#include "common/codecs.h"
+#include "common/paths.h"
+#include "table/deckscan.h"
+
+namespace {
+
+constexpr size_t HeaderSize = 276, RunSlotSize = 97, RecordSize = 60, ValueSize = 10;
+
+bool ValidCell(const TTable& t, int col, int row) {
+    return col >= 1 && col < t.ColCount && row >= 1 && row < t.RowCount;
+}
+
+Extended& Cell(TTable& t, int col, int row) {
+    return t.Columns[size_t(col - 1)].Values[size_t(row)];
+}
+
+} // namespace
+
+TTable NewTable(const std::vector<std::string>& names, int runs) {
+    TTable t;
+    t.RowCount = runs + 1;
+    t.ColCount = int32_t(names.size()) + 1;
+    t.RunDeckNames.assign(size_t(t.RowCount), std::string());
+    for (size_t i = 0; i < names.size(); ++i) {
+        TableColumn c;
+        c.Number = int16_t(i + 1);
+        c.Name = names[i].substr(0, TableNameMax);
+        c.Values.assign(size_t(t.RowCount), UndefinedValue);
+        t.Columns.push_back(c);
+    }
+    return t;
+}
+
+std::string GetS(const TTable& t, int col, int row) {
+    if (col <= 0 || col >= t.ColCount || row < 0 || row >= t.RowCount) return {};
+    const TableColumn& c = t.Columns[size_t(col - 1)];
+    if (row == 0) return c.Name;
+    const Extended v = c.Values[size_t(row)];
+    if (v == UndefinedValue) return "Enter value";
+    if (v == BlankValue) return " ";
+    return FormatReal(c.Format.Mode == 2 ? ChooseFormat(4, v) : c.Format, v);
+}
+
+bool GridSetEditText(TTable& t, int col, int row, const std::string& text) {
+    if (!ValidCell(t, col, row)) return false;
+    std::string s = text;
+    TrimBlanks(s, ShortStringMax);
+    Extended v = BlankValue;
+    if (!s.empty() && !TryStrToReal(s, v)) return false;
+    Extended& cell = Cell(t, col, row);
+    if (cell == v) return false;
+    cell = v;
+    t.TableChanged = true;
+    return true;
+}
+
+std::string CopytoClip(const TTable& t, int left, int top, int right, int bottom) {
+    // The whole selection goes to the clipboard, however long.
+    std::string text;
+    for (int r = top; r <= bottom; ++r) {
+        if (r > top) text += "\r\n";
+        for (int c = left; c <= right; ++c)
+            text += (c > left ? "\t" : "") + GetS(t, c, r);
+    }
+    return text;
+}
+
+std::string PasteText(TTable& t, int startCol, int startRow, const std::string& clip) {
+    startCol = std::max(1, startCol);
+    std::string text = clip.substr(0, ClipboardMax);
+    if (clip.size() > ClipboardMax) text.erase(text.find_last_of('\n') + 1); // no half line
+    int col = startCol, row = std::max(1, startRow);
+    bool skipLine = false;
+    size_t at = 0;
+    while (at < text.size() && row < t.RowCount) {
+        const size_t end = text.find_first_of("\t\n", at);
+        std::string token = text.substr(at, end == std::string::npos ? std::string::npos : end - at);
+        const bool tab = end != std::string::npos && text[end] == '\t';
+        at = end == std::string::npos ? text.size() : end + 1;
+        token = token.substr(0, token.find('\r'));
+        if (!skipLine) {
+            Extended v;
+            if (!StrToReal(token, v))
+                return "Bad number in row " + std::to_string(row) + " column " +
+                       std::to_string(col);
+            if (ValidCell(t, col, row)) Cell(t, col, row) = v;
+        }
+        if (tab && !skipLine && ++col < t.ColCount) continue;
+        skipLine = tab; // past the last column: the rest of this line is dropped
+        if (!tab) {
+            skipLine = false;
+            col = startCol;
+            ++row;
+        }
+    }
+    return {};
+}
+
+void ClearCells(TTable& t, int left, int top, int right, int bottom) {
+    for (int c = left; c <= right; ++c)
+        for (int r = top; r <= bottom; ++r)
+            if (ValidCell(t, c, r)) Cell(t, c, r) = UndefinedValue;
+}
+
+std::string EncodeTable(const TTable& t) {
+    const size_t rows = size_t(t.RowCount);
+    std::string out(HeaderSize + rows * RunSlotSize, '\0');
+    auto* p = reinterpret_cast<uint8_t*>(&out[0]);
+    PutShortString(p, t.DeckName);
+    PutInt32(p + 256, t.ColCount);
+    PutInt32(p + 260, t.RowCount);
+    const int16_t words[6] = {t.OriginX,    t.OriginY,     t.ClientLeft,
+                              t.ClientTop, t.ClientRight, t.ClientBottom};
+    for (size_t i = 0; i < 6; ++i)
+        PutInt16(p + 264 + 2 * i, words[i]);
+    for (size_t k = 0; k < rows; ++k)
+        PutString(p + HeaderSize + k * RunSlotSize,
+                  k < t.RunDeckNames.size() ? t.RunDeckNames[k] : std::string(), RunDeckNameMax);
+    for (const TableColumn& c : t.Columns) {
+        std::string block(RecordSize + rows * ValueSize, '\0');
+        auto* b = reinterpret_cast<uint8_t*>(&block[0]);
+        PutInt16(b, c.Number);
+        PutString(b + 6, c.Name, TableNameMax);
+        b[44] = c.Format.Mode;
+        PutInt16(b + 46, c.Format.Digits);
+        PutInt16(b + 52, c.Mark);
+        for (size_t r = 0; r < rows; ++r) {
+            const Extended80Bytes v = EncodeExtended(r < c.Values.size() ? c.Values[r] : 0);
+            std::copy(v.begin(), v.end(), b + RecordSize + r * ValueSize);
+        }
+        out += block;
+    }
+    return out + std::string(2, '\0');
+}
+
+bool DecodeTable(const std::string& bytes, TTable& t, std::string& error) {
+    const auto* p = reinterpret_cast<const uint8_t*>(bytes.data());
+    if (bytes.size() < HeaderSize) {
+        error = "it is too short to be a table";
+        return false;
+    }
+    TTable n;
+    n.DeckName = GetShortString(p);
+    n.ColCount = GetInt32(p + 256);
+    n.RowCount = GetInt32(p + 260);
+    if (n.RowCount < 1 || n.RowCount > MaxTableRuns + 1 || n.ColCount < 1 ||
+        n.ColCount > 0x7FFF) {
+        error = "its run or column count is out of range";
+        return false;
+    }
+    const size_t rows = size_t(n.RowCount), cols = size_t(n.ColCount - 1);
+    const size_t size = HeaderSize + rows * RunSlotSize + cols * (RecordSize + rows * ValueSize) + 2;
+    if (bytes.size() != size) {
+        error = bytes.size() < size ? "it ends before its last column" : "it holds more than its columns";
+        return false;
+    }
+    n.OriginX = GetInt16(p + 264);
+    n.OriginY = GetInt16(p + 266);
+    n.ClientLeft = GetInt16(p + 268);
+    n.ClientTop = GetInt16(p + 270);
+    n.ClientRight = GetInt16(p + 272);
+    n.ClientBottom = GetInt16(p + 274);
+    for (size_t k = 0; k < rows; ++k) {
+        const uint8_t* slot = p + HeaderSize + k * RunSlotSize;
+        if (slot[0] > RunDeckNameMax) {
+            error = "a run deck name is too long";
+            return false;
+        }
+        n.RunDeckNames.push_back(GetString(slot, RunDeckNameMax));
+    }
+    const uint8_t* b = p + HeaderSize + rows * RunSlotSize;
+    for (size_t c = 0; c < cols; ++c, b += RecordSize + rows * ValueSize) {
+        TableColumn col;
+        col.Number = GetInt16(b);
+        if (b[6] > TableNameMax) {
+            error = "a variable name is longer than 30 characters";
+            return false;
+        }
+        col.Name = GetString(b + 6, TableNameMax);
+        col.Format.Mode = b[44];
+        col.Format.Digits = GetInt16(b + 46);
+        for (size_t r = 0; r < rows; ++r) {
+            Extended80Bytes v;
+            std::copy(b + RecordSize + r * ValueSize, b + RecordSize + (r + 1) * ValueSize,
+                      v.begin());
+            col.Values.push_back(DecodeExtended(v));
+        }
+        n.Columns.push_back(col);
+    }
+    if (GetInt16(b) != 0) {
+        error = "its end mark is missing";
+        return false;
+    }
+    t = n;
+    return true;
+}
+
+bool SaveTable(TTable& t, const std::string& fileName) {
+    t.TableFileName = fileName;
+    if (!WriteFileAtomic(fileName, EncodeTable(t))) return false;
+    t.TableChanged = false;
+    return true;
+}
+
+bool ReadTable(TTable& t, const std::string& fileName, int unitSystem, std::string& message) {
+    message.clear();
+    std::string bytes, why;
+    TTable n;
+    if (IsDirectory(fileName) || !ReadFileBytes(fileName, bytes)) {
+        message = "File " + fileName + " cannot be read.";
+        return false;
+    }
+    if (!DecodeTable(bytes, n, why)) {
+        message = "File " + fileName + " is not a table file: " + why + ".";
+        return false;
+    }
+    n.TableFileName = fileName;
+    if (!ScanDeckConstants(n.DeckName, unitSystem)) {
+        // The deck has moved: try the deck named like the table, with the deck's extension.
+        const std::string ext = ExtractFileExt(n.DeckName).substr(0, 4);
+        n.DeckName = BaseName(fileName) + ext;
+        if (!ScanDeckConstants(n.DeckName, unitSystem))
+            message = "File " + n.DeckName + " which is used by this table was not found.";
+    }
+    n.TableChanged = false;
+    t = n;
+    return true;
+}
