@@ -4,6 +4,9 @@
 #include "common/lib1.h"
 #include "common/paths.h"
 #include "common/settings.h"
+#include "common/globals.h"
+#include "table/deckscan.h"
+#include "table/tablemodel.h"
 #include "plot/axis.h"
 #include "plot/outputdata.h"
 #include "plot/outputfiles.h"
@@ -363,6 +366,75 @@ int MakePlotCmd(const Args& a) {
     return 0;
 }
 
+// The ten bytes of a stored value in file order, as hex digits.
+std::string Hex(const Extended80Bytes& b) {
+    static const char digits[] = "0123456789abcdef";
+    std::string h;
+    for (uint8_t x : b)
+        h += std::string{digits[x >> 4], digits[x & 15]};
+    return h;
+}
+
+int TableCmd(const Args& a) {
+    if (a.size() != 1) return Fail("usage: table FILE");
+    TTable t;
+    std::string message;
+    if (!ReadTable(t, a[0], Options().UnitSystem, message)) return Fail(message);
+    if (!message.empty()) std::fprintf(stderr, "%s\n", message.c_str());
+    std::vector<std::string> columns;
+    for (int c = 1; c < t.ColCount; ++c) {
+        const TableColumn& col = t.Columns[size_t(c - 1)];
+        std::vector<std::string> values, raw;
+        for (int r = 1; r <= t.Runs(); ++r) {
+            values.push_back(GetS(t, c, r));
+            raw.push_back(Hex(EncodeExtended(col.Values[size_t(r)])));
+        }
+        columns.push_back(JsonObject()
+                              .Int("Number", col.Number)
+                              .Str("Name", col.Name)
+                              .Int("Kind", col.Format.Mode)
+                              .Int("Digits", col.Format.Digits)
+                              .Raw("Values", JsonStringArray(values))
+                              .Raw("Raw", JsonStringArray(raw))
+                              .Text());
+    }
+    const std::vector<std::string> rect = {std::to_string(t.ClientLeft), std::to_string(t.ClientTop),
+                                           std::to_string(t.ClientRight),
+                                           std::to_string(t.ClientBottom)};
+    std::printf("%s\n", JsonObject()
+                            .Str("DeckName", t.DeckName)
+                            .Int("ColCount", t.ColCount)
+                            .Int("RowCount", t.RowCount)
+                            .Raw("ClientRect", JsonArray(rect))
+                            .Raw("RunDeckNames", JsonStringArray(t.RunDeckNames))
+                            .Raw("Columns", JsonArray(columns))
+                            .Text()
+                            .c_str());
+    return 0;
+}
+
+int ScanConstantsCmd(const Args& a) {
+    if (a.size() != 1 && !(a.size() == 3 && a[1] == "--unit-system"))
+        return Fail("usage: scan-constants DECK [--unit-system N]");
+    const int system = a.size() == 3 ? std::atoi(a[2].c_str()) : 1;
+    const auto list = ScanDeckConstants(a[0], system);
+    std::string entries = "null";
+    if (list) {
+        std::vector<std::string> items;
+        for (const DeckConstant& c : *list)
+            items.push_back(JsonObject()
+                                .Str("Name", c.Name)
+                                .Str("Units", c.Units)
+                                .Str("Description", c.Description)
+                                .Str("Value", c.Value)
+                                .Int("Count", c.Count)
+                                .Text());
+        entries = JsonArray(items);
+    }
+    std::printf("%s\n", JsonObject().Raw("Constants", entries).Text().c_str());
+    return 0;
+}
+
 const std::map<std::string, std::function<int(const Args&)>>& Commands() {
     static const std::map<std::string, std::function<int(const Args&)>> c = {
         {"format-real", FormatRealCmd},
@@ -377,6 +449,8 @@ const std::map<std::string, std::function<int(const Args&)>>& Commands() {
         {"output-files", OutputFilesCmd},
         {"ksp", KspCmd},
         {"make-plot", MakePlotCmd},
+        {"table", TableCmd},
+        {"scan-constants", ScanConstantsCmd},
     };
     return c;
 }
