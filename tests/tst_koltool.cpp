@@ -26,6 +26,7 @@ class TestKoltool : public QObject {
     void answers();
     void dft();
     void badDft();
+    void tableAndScan();
 };
 
 void TestKoltool::answers_data() {
@@ -75,6 +76,53 @@ void TestKoltool::badDft() {
         QVERIFY(r.Out.isEmpty());
         QCOMPARE(r.Err.count('\n'), 1);
     }
+}
+
+void TestKoltool::tableAndScan() {
+    QTemporaryDir tmp;
+    QFile deck(tmp.path() + "/T.DCK");
+    QVERIFY(deck.open(QIODevice::WriteOnly));
+    deck.write("CONSTANTS 2\nK = 1\n*|Gain|-|-|0|1|0|9|0\nT=\nEND\n");
+    deck.close();
+    Run r = Koltool({"scan-constants", deck.fileName()});
+    QCOMPARE(r.Out, QString("{\"Constants\":[{\"Name\":\"K\",\"Units\":\"[-]\",\"Description\":"
+                            "\"Gain\",\"Value\":\"1\",\"Count\":0},{\"Name\":\"T\",\"Units\":\"[-]\","
+                            "\"Description\":\"No description available\",\"Value\":\"?\",\"Count\":0}]}\n"));
+    r = Koltool({"scan-constants", tmp.path() + "/none.dck"});
+    QCOMPARE(r.Out, QString("{\"Constants\":null}\n"));
+
+    // One column K, one run holding 2.5, deck T.DCK beside it; built from the layout.
+    QByteArray b(256, '\0');
+    const QByteArray deckName = deck.fileName().toLatin1();
+    b[0] = char(deckName.size());
+    b.replace(1, deckName.size(), deckName);
+    b += QByteArray("\x02\0\0\0\x02\0\0\0", 8) + QByteArray(12, '\0');
+    b += QByteArray(2 * 97, '\0');
+    QByteArray record(60, '\0');
+    record[0] = 1;
+    record[6] = 1;
+    record[7] = 'K';
+    record[44] = 2;
+    record[46] = 4;
+    b += record + QByteArray(10, '\0') + QByteArray("\0\0\0\0\0\0\0\xa0\0\x40", 10);
+    b += QByteArray(2, '\0');
+    QFile table(tmp.path() + "/T.TBL");
+    QVERIFY(table.open(QIODevice::WriteOnly));
+    table.write(b);
+    table.close();
+    r = Koltool({"table", table.fileName()});
+    QCOMPARE(r.Exit, 0);
+    QCOMPARE(r.Out, "{\"DeckName\":\"" + deck.fileName() +
+                        "\",\"ColCount\":2,\"RowCount\":2,\"ClientRect\":[0,0,0,0],"
+                        "\"RunDeckNames\":[\"\",\"\"],\"Columns\":[{\"Number\":1,\"Name\":\"K\","
+                        "\"Kind\":2,\"Digits\":4,\"Values\":[\"2.500\"],\"Raw\":"
+                        "[\"00000000000000a00040\"]}]}\n");
+    table.open(QIODevice::WriteOnly);
+    table.write(b.left(300));
+    table.close();
+    r = Koltool({"table", table.fileName()});
+    QCOMPARE(r.Exit, 1);
+    QVERIFY(r.Err.contains("is not a table file"));
 }
 
 QTEST_GUILESS_MAIN(TestKoltool)
