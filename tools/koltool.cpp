@@ -5,8 +5,7 @@
 #include "common/paths.h"
 #include "common/settings.h"
 #include "common/globals.h"
-#include "table/deckscan.h"
-#include "table/tablemodel.h"
+#include "tools/koltool_table.h"
 #include "plot/axis.h"
 #include "plot/outputdata.h"
 #include "plot/outputfiles.h"
@@ -21,12 +20,7 @@
 
 namespace {
 
-using Args = std::vector<std::string>;
 
-int Fail(const std::string& message) {
-    std::fprintf(stderr, "koltool: %s\n", message.c_str());
-    return 1;
-}
 
 bool ParseInt(const std::string& s, long& v) {
     char* end = nullptr;
@@ -277,19 +271,8 @@ int KspCmd(const Args& a) {
 
 // Options of make-plot: "--name value" pairs and the flags --smooth and --legend.
 bool ParseMakePlot(const Args& a, std::map<std::string, std::string>& opt) {
-    if (a.empty()) return false;
-    opt["file"] = a[0];
-    for (size_t i = 1; i < a.size(); ++i) {
-        if (a[i] == "--smooth" || a[i] == "--legend") {
-            opt[a[i]] = "1";
-        } else if (a[i].rfind("-", 0) == 0 && i + 1 < a.size()) {
-            opt[a[i]] = a[i + 1];
-            ++i;
-        } else {
-            return false;
-        }
-    }
-    return opt.count("-o") && opt.count("--x") && opt.count("--y");
+    return ParseOptions(a, 1, {"--smooth", "--legend"}, opt) && opt.count("-o") &&
+           opt.count("--x") && opt.count("--y");
 }
 
 std::vector<int> ColumnList(const std::string& s) {
@@ -338,7 +321,7 @@ int MakePlotCmd(const Args& a) {
                     "[--to N] [--line N] [--symbol N] [--colour N] [--smooth] [--legend] "
                     "[--overlay EXISTING.KSP]");
     TOutputData d;
-    if (!ReadOutputFile(opt["file"], d)) return Fail("file " + opt["file"] + " cannot be read");
+    if (!ReadOutputFile(opt["1"], d)) return Fail("file " + opt["1"] + " cannot be read");
     PlotChoices c;
     c.XCol = std::atoi(opt["--x"].c_str());
     c.YCols = ColumnList(opt["--y"]);
@@ -359,79 +342,10 @@ int MakePlotCmd(const Args& a) {
         TPlotDef working;
         ProposeAxes(working, d, c);
         int count = 0;
-        caption = NextPlotCaption(count, AbsolutePath(opt["file"]));
+        caption = NextPlotCaption(count, AbsolutePath(opt["1"]));
         if (!BuildNewPlot(working, d, c, plot, error)) return Fail(error);
     }
     if (!SavePlotFile(opt["-o"], caption, plot)) return Fail("cannot write " + opt["-o"]);
-    return 0;
-}
-
-// The ten bytes of a stored value in file order, as hex digits.
-std::string Hex(const Extended80Bytes& b) {
-    static const char digits[] = "0123456789abcdef";
-    std::string h;
-    for (uint8_t x : b)
-        h += std::string{digits[x >> 4], digits[x & 15]};
-    return h;
-}
-
-int TableCmd(const Args& a) {
-    if (a.size() != 1) return Fail("usage: table FILE");
-    TTable t;
-    std::string message;
-    if (!ReadTable(t, a[0], Options().UnitSystem, message)) return Fail(message);
-    if (!message.empty()) std::fprintf(stderr, "%s\n", message.c_str());
-    std::vector<std::string> columns;
-    for (int c = 1; c < t.ColCount; ++c) {
-        const TableColumn& col = t.Columns[size_t(c - 1)];
-        std::vector<std::string> values, raw;
-        for (int r = 1; r <= t.Runs(); ++r) {
-            values.push_back(GetS(t, c, r));
-            raw.push_back(Hex(EncodeExtended(col.Values[size_t(r)])));
-        }
-        columns.push_back(JsonObject()
-                              .Int("Number", col.Number)
-                              .Str("Name", col.Name)
-                              .Int("Kind", col.Format.Mode)
-                              .Int("Digits", col.Format.Digits)
-                              .Raw("Values", JsonStringArray(values))
-                              .Raw("Raw", JsonStringArray(raw))
-                              .Text());
-    }
-    const std::vector<std::string> rect = {std::to_string(t.ClientLeft), std::to_string(t.ClientTop),
-                                           std::to_string(t.ClientRight),
-                                           std::to_string(t.ClientBottom)};
-    std::printf("%s\n", JsonObject()
-                            .Str("DeckName", t.DeckName)
-                            .Int("ColCount", t.ColCount)
-                            .Int("RowCount", t.RowCount)
-                            .Raw("ClientRect", JsonArray(rect))
-                            .Raw("RunDeckNames", JsonStringArray(t.RunDeckNames))
-                            .Raw("Columns", JsonArray(columns))
-                            .Text()
-                            .c_str());
-    return 0;
-}
-
-int ScanConstantsCmd(const Args& a) {
-    if (a.size() != 1 && !(a.size() == 3 && a[1] == "--unit-system"))
-        return Fail("usage: scan-constants DECK [--unit-system N]");
-    const int system = a.size() == 3 ? std::atoi(a[2].c_str()) : 1;
-    const auto list = ScanDeckConstants(a[0], system);
-    std::string entries = "null";
-    if (list) {
-        std::vector<std::string> items;
-        for (const DeckConstant& c : *list)
-            items.push_back(JsonObject()
-                                .Str("Name", c.Name)
-                                .Str("Units", c.Units)
-                                .Str("Description", c.Description)
-                                .Str("Value", c.Value)
-                                .Int("Count", c.Count)
-                                .Text());
-        entries = JsonArray(items);
-    }
-    std::printf("%s\n", JsonObject().Raw("Constants", entries).Text().c_str());
     return 0;
 }
 
@@ -451,6 +365,11 @@ const std::map<std::string, std::function<int(const Args&)>>& Commands() {
         {"make-plot", MakePlotCmd},
         {"table", TableCmd},
         {"scan-constants", ScanConstantsCmd},
+        {"new-table", NewTableCmd},
+        {"alter", AlterCmd},
+        {"runs", RunsCmd},
+        {"paste", PasteCmd},
+        {"run-table", RunTableCmd},
     };
     return c;
 }
@@ -458,6 +377,8 @@ const std::map<std::string, std::function<int(const Args&)>>& Commands() {
 } // namespace
 
 int main(int argc, char** argv) {
+    // The program directory, where the engine lives unless told otherwise.
+    Globals().KolshellDir = ExtractFileDir(AbsolutePath(argv[0]));
     if (argc < 2) {
         std::string names;
         for (const auto& [name, fn] : Commands())

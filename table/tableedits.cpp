@@ -1,0 +1,113 @@
+#include "table/tableedits.h"
+
+#include <algorithm>
+#include <charconv>
+
+namespace {
+TableColumn UndefinedColumn(int number, const std::string& name, int rows) {
+    TableColumn c;
+    c.Number = int16_t(number);
+    c.Name = name.substr(0, TableNameMax);
+    c.Values.assign(size_t(rows), UndefinedValue);
+    return c;
+}
+} // namespace
+
+bool ParseRunCount(const std::string& text, int& runs, std::string& message) {
+    std::string s = text;
+    TrimBlanks(s, ShortStringMax);
+    int n = 0;
+    const auto r = std::from_chars(s.data(), s.data() + s.size(), n);
+    if (s.empty() || r.ec != std::errc() || r.ptr != s.data() + s.size() || n < 1 ||
+        n > MaxTableRuns) {
+        message = "The number of runs must be a whole number from 1 to 9999.";
+        return false;
+    }
+    runs = n;
+    return true;
+}
+
+TTable NewDeckTable(const std::string& deckName, const std::vector<std::string>& names,
+                    int runs) {
+    TTable t = NewTable(names, runs);
+    t.DeckName = deckName;
+    t.TableFileName = deckName.find('.') == std::string::npos
+                          ? deckName
+                          : deckName.substr(0, deckName.find('.')) + ".TBL";
+    t.TableChanged = true;
+    return t;
+}
+
+void ChangeVariables(TTable& t, const std::vector<std::string>& names) {
+    for (TableColumn& c : t.Columns)
+        c.Mark = 0;
+    for (size_t i = 0; i < names.size(); ++i)
+        for (TableColumn& c : t.Columns)
+            if (c.Name == names[i].substr(0, TableNameMax) && c.Mark == 0) {
+                c.Mark = int16_t(i + 1);
+                break;
+            }
+    std::vector<TableColumn> columns;
+    for (size_t i = 0; i < names.size(); ++i) {
+        auto kept = std::find_if(t.Columns.begin(), t.Columns.end(),
+                                 [&](const TableColumn& c) { return c.Mark == int(i + 1); });
+        columns.push_back(kept != t.Columns.end() ? *kept
+                                                  : UndefinedColumn(int(i + 1), names[i], t.RowCount));
+        columns.back().Number = int16_t(i + 1);
+    }
+    t.Columns = std::move(columns);
+    t.ColCount = int32_t(t.Columns.size()) + 1;
+}
+
+bool AlterValues(TTable& t, AlterRequest& r) {
+    r.FirstRun = std::max(1, std::min(r.FirstRun, t.Runs()));
+    r.LastRun = std::max(r.FirstRun, std::min(r.LastRun, t.Runs()));
+    if (r.Column < 1 || r.Column >= t.ColCount) return false;
+    std::vector<Extended>& v = t.Columns[size_t(r.Column - 1)].Values;
+    if (r.Clear) {
+        std::fill(v.begin() + r.FirstRun, v.begin() + r.LastRun + 1, UndefinedValue);
+        return true;
+    }
+    const int span = r.LastRun - r.FirstRun;
+    Extended x = r.First;
+    for (int run = r.FirstRun; run <= r.LastRun; ++run) {
+        v[size_t(run)] = x;
+        switch (r.Mode) {
+        case AlterMode::LastValue: x += span > 0 ? (r.Second - r.First) / span : 0; break;
+        case AlterMode::Increment: x += r.Second; break;
+        case AlterMode::Multiplier: x *= r.Second; break;
+        }
+    }
+    return true;
+}
+
+RunsResult InsertDeleteRuns(TTable& t, int n, RunPosition where, int after, int errorLevel,
+                            std::string& message) {
+    const int runs = t.Runs();
+    if (n <= -runs) return RunsResult::CloseTable;
+    if (errorLevel != 0) {
+        message = "Error #" + std::to_string(errorLevel);
+        return RunsResult::Rejected;
+    }
+    if (runs + n > MaxTableRuns) {
+        message = "A table holds at most 9999 runs.";
+        return RunsResult::Rejected;
+    }
+    // A position past the last run counts as the last run; deleting stops at the table's end.
+    int a = where == RunPosition::Top ? 0 : where == RunPosition::Bottom ? runs : after;
+    a = std::max(0, std::min(a, runs));
+    if (n < 0) a = std::min(a, runs + n);
+    const int newRuns = runs + n;
+    for (TableColumn& c : t.Columns) {
+        std::vector<Extended> v(size_t(newRuns + 1), UndefinedValue);
+        for (int k = 1; k <= std::min(a, newRuns); ++k)
+            v[size_t(k)] = c.Values[size_t(k)];
+        for (int k = (n > 0 ? a + n + 1 : a + 1); k <= newRuns; ++k)
+            v[size_t(k)] = c.Values[size_t(k - n)];
+        v[0] = c.Values[0];
+        c.Values = std::move(v);
+    }
+    t.RowCount = newRuns + 1;
+    t.RunDeckNames.resize(size_t(t.RowCount));
+    return RunsResult::Done;
+}
