@@ -61,8 +61,7 @@ void TKOLSHELLFORM::Calculate1Click() {
         UpdateMenu();
         SetCurrentDir(remembered);
     };
-    if (kind == wkForm && c->BeforeRunCommand().size() > 4 &&
-        !RunProgramOK(c->BeforeRunCommand()))
+    if (kind == wkForm && c->BeforeRunCommand().size() > 4 && !RunProgramOK(c->BeforeRunCommand()))
         return finish();
     std::string engine = engineDir + "\\KOLVAN" + "32" + ".exe";
     if (!FileExists(engine)) {
@@ -122,9 +121,8 @@ void TKOLSHELLFORM::RunCompanion(int dir, const char* executable, const char* pr
     const std::string remembered = GetCurrentDir();
     std::string& entry = ProgramDirs().Dirs[size_t(dir)];
     if (!IsDirectory(entry)) {
-        const QString chosen =
-            Dialogs().DirectoryName(this, QString("Select the %1 directory").arg(program),
-                                    ToQ(Globals().KolshellDir));
+        const QString chosen = Dialogs().DirectoryName(
+            this, QString("Select the %1 directory").arg(program), ToQ(Globals().KolshellDir));
         if (chosen.isEmpty()) return;
         entry = FromQ(chosen);
     }

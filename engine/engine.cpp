@@ -74,8 +74,10 @@ class DeckWalker {
     static std::string SplitEquals(const std::string& s) {
         std::string out;
         for (char c : s) {
-            if (c == '=') out += " = ";
-            else out += c == '\t' ? ' ' : c;
+            if (c == '=')
+                out += " = ";
+            else
+                out += c == '\t' ? ' ' : c;
         }
         return out;
     }
@@ -259,8 +261,8 @@ void CheckUnits(DeckWalker& w, EngineDeck& d) {
             w.Warning(u.Line, "type " + std::to_string(u.Type) + " is not known here; unit " +
                                   std::to_string(u.Number) + " gives 0 on all its outputs");
     }
-    if (d.HasSimulation && (d.Step <= 0 || d.Stop < d.Start ||
-                            (d.Stop - d.Start) / d.Step > double(MaxSteps)))
+    if (d.HasSimulation &&
+        (d.Step <= 0 || d.Stop < d.Start || (d.Stop - d.Start) / d.Step > double(MaxSteps)))
         w.Error(0, "SIMULATION needs start <= stop and a step above 0 (at most " +
                        std::to_string(MaxSteps) + " steps)");
 }
@@ -355,8 +357,8 @@ class Simulation {
         p.Written.Unit = lu;
         p.Written.Columns = int(u.Inputs.size()) + 1;
         p.Every = std::max(1, int(std::lround(WordValue(u.Params[0]) / d_.Step)));
-        const std::string name = IsSeparator(p.Written.File[0]) ? p.Written.File
-                                                                : JoinPath(dir_, p.Written.File);
+        const std::string name =
+            IsSeparator(p.Written.File[0]) ? p.Written.File : JoinPath(dir_, p.Written.File);
         p.File = std::fopen(NativePath(name).c_str(), "wb");
         if (!p.File) {
             d_.Messages.push_back({u.Line, true, "file " + p.Written.File + " cannot be written"});
@@ -432,8 +434,7 @@ EngineRun RunEngineDeck(EngineDeck& deck, const std::string& dir) {
     return Simulation(deck, dir).Run();
 }
 
-std::string EngineListing(const EngineDeck& d, const std::string& deckName,
-                          const EngineRun& run) {
+std::string EngineListing(const EngineDeck& d, const std::string& deckName, const EngineRun& run) {
     std::string out = "KOLVAN32 (stand-in engine)   listing of " + deckName + "\n\n";
     char buf[64];
     for (size_t i = 0; i < d.Lines.size(); ++i) {
@@ -441,8 +442,9 @@ std::string EngineListing(const EngineDeck& d, const std::string& deckName,
         out += buf + d.Lines[i] + "\n";
     }
     std::vector<EngineMessage> messages = d.Messages;
-    std::stable_sort(messages.begin(), messages.end(),
-                     [](const EngineMessage& a, const EngineMessage& b) { return a.Line < b.Line; });
+    std::stable_sort(
+        messages.begin(), messages.end(),
+        [](const EngineMessage& a, const EngineMessage& b) { return a.Line < b.Line; });
     out += "\n";
     for (const EngineMessage& m : messages) {
         out += m.Error ? "*** ERROR   " : "*** WARNING ";
@@ -474,9 +476,8 @@ int RunEngine(const std::string& deckName) {
     EngineDeck deck;
     ReadEngineDeck(lines, deck);
     const EngineRun run = RunEngineDeck(deck, ExtractFileDir(AbsolutePath(deckName)));
-    const std::string listing = deckName.find('.') == std::string::npos
-                                    ? deckName + ".LST"
-                                    : BaseName(deckName) + ".LST";
+    const std::string listing =
+        deckName.find('.') == std::string::npos ? deckName + ".LST" : BaseName(deckName) + ".LST";
     if (!WriteFileAtomic(listing, EngineListing(deck, deckName, run))) {
         std::fprintf(stderr, "KOLVAN32: the listing %s cannot be written\n", listing.c_str());
         return 2;

@@ -30,8 +30,7 @@ const Function* FindFunction(const std::string& name) {
 // Recursive descent over the text; nodes go into the expression's table.
 class ExprParser {
   public:
-    ExprParser(const std::string& text, std::vector<ExprNode>& nodes)
-        : s_(text), nodes_(nodes) {}
+    ExprParser(const std::string& text, std::vector<ExprNode>& nodes) : s_(text), nodes_(nodes) {}
 
     int Parse(std::string& error) {
         const int root = Sum();
@@ -72,17 +71,23 @@ class ExprParser {
     int Sum() {
         int left = Product();
         for (;;) {
-            if (Take('+')) left = Binary('+', left, Product());
-            else if (Take('-')) left = Binary('-', left, Product());
-            else return left;
+            if (Take('+'))
+                left = Binary('+', left, Product());
+            else if (Take('-'))
+                left = Binary('-', left, Product());
+            else
+                return left;
         }
     }
     int Product() {
         int left = Unary();
         for (;;) {
-            if (Take('*')) left = Binary('*', left, Unary());
-            else if (Take('/')) left = Binary('/', left, Unary());
-            else return left;
+            if (Take('*'))
+                left = Binary('*', left, Unary());
+            else if (Take('/'))
+                left = Binary('/', left, Unary());
+            else
+                return left;
         }
     }
     int Unary() {
@@ -185,21 +190,31 @@ double Expr::Eval(int node, const Context& c) const {
     const ExprNode& n = nodes_[size_t(node)];
     auto arg = [&](size_t i) { return Eval(n.Args[i], c); };
     switch (n.Type) {
-    case ExprNode::Number: return n.Value;
-    case ExprNode::Name: return c.Name(n.Text);
-    case ExprNode::Output: return c.Output(n.Unit, n.Index);
-    case ExprNode::Negate: return -arg(0);
+    case ExprNode::Number:
+        return n.Value;
+    case ExprNode::Name:
+        return c.Name(n.Text);
+    case ExprNode::Output:
+        return c.Output(n.Unit, n.Index);
+    case ExprNode::Negate:
+        return -arg(0);
     case ExprNode::Binary: {
         const double a = arg(0), b = arg(1);
         switch (n.Op) {
-        case '+': return a + b;
-        case '-': return a - b;
-        case '*': return a * b;
-        case '/': return a / b;
-        default: return std::pow(a, b);
+        case '+':
+            return a + b;
+        case '-':
+            return a - b;
+        case '*':
+            return a * b;
+        case '/':
+            return a / b;
+        default:
+            return std::pow(a, b);
         }
     }
-    case ExprNode::Call: break;
+    case ExprNode::Call:
+        break;
     }
     const std::string& f = n.Text;
     const double a = arg(0);

@@ -9,7 +9,7 @@ int main(int argc, char** argv) {
     std::string deck;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
-        if (a == "/N" || a == "/n") continue; // batch: this engine never pauses anyway
+        if (a == "/N" || a == "/n") continue;  // batch: this engine never pauses anyway
         deck += (deck.empty() ? "" : " ") + a; // a deck name with blanks comes unquoted
     }
     if (deck.empty()) {

@@ -31,8 +31,8 @@ TCommandLine SplitCommandLine(const std::string& line,
     size_t rest;
     if (line[start] == '"') {
         const size_t close = line.find('"', start + 1);
-        c.Program = line.substr(start + 1, close == std::string::npos ? std::string::npos
-                                                                      : close - start - 1);
+        c.Program = line.substr(start + 1,
+                                close == std::string::npos ? std::string::npos : close - start - 1);
         rest = close == std::string::npos ? line.size() : close + 1;
     } else {
         // An unquoted path with blanks: the first prefix that names a file is the program.
@@ -45,8 +45,8 @@ TCommandLine SplitCommandLine(const std::string& line,
             }
             if (blank == std::string::npos) break;
         }
-        c.Program = line.substr(start, rest == std::string::npos ? std::string::npos
-                                                                 : rest - start);
+        c.Program =
+            line.substr(start, rest == std::string::npos ? std::string::npos : rest - start);
         if (rest == std::string::npos) rest = line.size();
     }
     c.Arguments = Arguments(line.substr(rest));

@@ -133,12 +133,12 @@ class Scanner {
 } // namespace
 
 std::unique_ptr<std::vector<DeckConstant>> ScanDeckLines(const std::vector<std::string>& lines,
-                                                        int unitSystem) {
+                                                         int unitSystem) {
     return Scanner(lines, unitSystem).Run();
 }
 
 std::unique_ptr<std::vector<DeckConstant>> ScanDeckConstants(const std::string& deckName,
-                                                            int unitSystem) {
+                                                             int unitSystem) {
     std::vector<std::string> lines;
     if (deckName.empty() || IsDirectory(deckName) || !ReadTextLines(deckName, lines))
         return nullptr;

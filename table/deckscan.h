@@ -18,7 +18,7 @@ struct DeckConstant {
 // The list of the deck's constants; nullptr when the deck cannot be read or has no CONSTANTS
 // statement. unitSystem picks the unit field of the annotations.
 std::unique_ptr<std::vector<DeckConstant>> ScanDeckConstants(const std::string& deckName,
-                                                            int unitSystem);
+                                                             int unitSystem);
 // The same over lines already read.
 std::unique_ptr<std::vector<DeckConstant>> ScanDeckLines(const std::vector<std::string>& lines,
-                                                        int unitSystem);
+                                                         int unitSystem);

@@ -38,6 +38,14 @@ bool LineValues(const TTable& t, int run, std::vector<std::string>& names,
     return true;
 }
 
+// The run decks are the program's own temporary files, named as the disk spells their
+// directory: written straight, without looking each name up among thousands of others.
+bool WriteRunDeck(const std::string& name, const std::string& text) {
+    std::ofstream out(name, std::ios::binary | std::ios::trunc);
+    out.write(text.data(), std::streamsize(text.size()));
+    return bool(out.flush());
+}
+
 } // namespace
 
 std::string RunSuffix(int run) {
@@ -53,45 +61,90 @@ std::string RunDeckStem(const std::string& deckName) {
     return NativePath(stem.substr(0, sep)) + "/" + stem.substr(sep + 1);
 }
 
-std::string RunDeckLine(const std::string& line, const std::string& base, const std::string& suffix,
-                        const std::vector<std::string>& names,
-                        const std::vector<std::string>& values) {
-    std::string l = UpStr(line);
-    if (l.compare(0, 3, "ASS") == 0) {
-        const size_t at = l.find(base + ".");
-        if (at != std::string::npos && at >= 4) l.insert(at + base.size(), suffix);
+namespace {
+
+// A deck line as every run writes it, with the places where runs differ: the suffix after the
+// deck's base name on an ASSIGN line, and the column whose value the line takes.
+struct LineTemplate {
+    std::string Text;
+    size_t SuffixAt = std::string::npos;
+    int Column = -1;
+};
+
+LineTemplate PrepareLine(const std::string& line, const std::string& base,
+                         const std::vector<std::string>& names) {
+    LineTemplate l;
+    l.Text = UpStr(line);
+    if (l.Text.compare(0, 3, "ASS") == 0) {
+        const size_t at = l.Text.find(base + ".");
+        if (at != std::string::npos && at >= 4) l.SuffixAt = at + base.size();
     }
+    // A replaced line is NAME=value: later columns of the same name replace it again.
     for (size_t k = 0; k < names.size(); ++k) {
-        const size_t eq = l.find('=', 1);
-        if (l.find(names[k]) == std::string::npos || eq == std::string::npos) continue;
-        if (Trim(l.substr(0, l.find('='))) == names[k]) l = names[k] + "=" + values[k];
+        const std::string& current = l.Column >= 0 ? names[size_t(l.Column)] + "=" : l.Text;
+        const size_t eq = current.find('=', 1);
+        if (current.find(names[k]) == std::string::npos || eq == std::string::npos) continue;
+        if (Trim(current.substr(0, current.find('='))) == names[k]) l.Column = int(k);
     }
     return l;
 }
 
+void RenderLine(const LineTemplate& l, const std::string& suffix,
+                const std::vector<std::string>& names, const std::vector<std::string>& values,
+                std::string& out) {
+    if (l.Column >= 0) {
+        out += names[size_t(l.Column)] + "=" + values[size_t(l.Column)];
+    } else if (l.SuffixAt != std::string::npos) {
+        out.append(l.Text, 0, l.SuffixAt);
+        out += suffix;
+        out.append(l.Text, l.SuffixAt, std::string::npos);
+    } else {
+        out += l.Text;
+    }
+}
+
+} // namespace
+
+std::string RunDeckLine(const std::string& line, const std::string& base, const std::string& suffix,
+                        const std::vector<std::string>& names,
+                        const std::vector<std::string>& values) {
+    std::string out;
+    RenderLine(PrepareLine(line, base, names), suffix, names, values, out);
+    return out;
+}
+
 bool WriteTableDeck(TTable& t, std::string& message) {
-    std::vector<std::string> lines;
     const std::string stem = RunDeckStem(t.DeckName);
     const std::string base = BaseOfStem(UpStr(t.DeckName).substr(0, UpStr(t.DeckName).find('.')));
     t.RunDeckNames.resize(size_t(t.RowCount));
+    std::vector<LineTemplate> deck;
+    bool read = false;
     for (int r = 1; r <= t.Runs(); ++r) {
         std::vector<std::string> names, values;
         if (!LineValues(t, r, names, values, message)) return false;
-        const std::string deck = stem + RunSuffix(r) + ".TMP";
-        if (deck.size() > RunDeckNameMax) {
-            message = "The run deck name " + deck + " is longer than 96 characters.";
+        const std::string name = stem + RunSuffix(r) + ".TMP";
+        if (name.size() > RunDeckNameMax) {
+            message = "The run deck name " + name + " is longer than 96 characters.";
             return false;
         }
-        t.RunDeckNames[size_t(r - 1)] = deck;
-        if (lines.empty() && !ReadTextLines(t.DeckName, lines)) {
-            message = "File " + t.DeckName + " which is used by this table was not found.";
-            return false;
+        t.RunDeckNames[size_t(r - 1)] = name;
+        if (!read) {
+            std::vector<std::string> lines;
+            if (!ReadTextLines(t.DeckName, lines)) {
+                message = "File " + t.DeckName + " which is used by this table was not found.";
+                return false;
+            }
+            for (const std::string& l : lines)
+                deck.push_back(PrepareLine(l, base, names));
+            read = true;
         }
         std::string text;
-        for (const std::string& l : lines)
-            text += RunDeckLine(l, base, RunSuffix(r), names, values) + "\r\n";
-        if (!WriteFileAtomic(deck, text)) {
-            message = "Error writing table file " + deck;
+        for (const LineTemplate& l : deck) {
+            RenderLine(l, RunSuffix(r), names, values, text);
+            text += "\r\n";
+        }
+        if (!WriteRunDeck(name, text)) {
+            message = "Error writing table file " + name;
             return false;
         }
     }

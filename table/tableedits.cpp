@@ -27,8 +27,7 @@ bool ParseRunCount(const std::string& text, int& runs, std::string& message) {
     return true;
 }
 
-TTable NewDeckTable(const std::string& deckName, const std::vector<std::string>& names,
-                    int runs) {
+TTable NewDeckTable(const std::string& deckName, const std::vector<std::string>& names, int runs) {
     TTable t = NewTable(names, runs);
     t.DeckName = deckName;
     t.TableFileName = deckName.find('.') == std::string::npos
@@ -51,8 +50,8 @@ void ChangeVariables(TTable& t, const std::vector<std::string>& names) {
     for (size_t i = 0; i < names.size(); ++i) {
         auto kept = std::find_if(t.Columns.begin(), t.Columns.end(),
                                  [&](const TableColumn& c) { return c.Mark == int(i + 1); });
-        columns.push_back(kept != t.Columns.end() ? *kept
-                                                  : UndefinedColumn(int(i + 1), names[i], t.RowCount));
+        columns.push_back(
+            kept != t.Columns.end() ? *kept : UndefinedColumn(int(i + 1), names[i], t.RowCount));
         columns.back().Number = int16_t(i + 1);
     }
     t.Columns = std::move(columns);
@@ -73,9 +72,15 @@ bool AlterValues(TTable& t, AlterRequest& r) {
     for (int run = r.FirstRun; run <= r.LastRun; ++run) {
         v[size_t(run)] = x;
         switch (r.Mode) {
-        case AlterMode::LastValue: x += span > 0 ? (r.Second - r.First) / span : 0; break;
-        case AlterMode::Increment: x += r.Second; break;
-        case AlterMode::Multiplier: x *= r.Second; break;
+        case AlterMode::LastValue:
+            x += span > 0 ? (r.Second - r.First) / span : 0;
+            break;
+        case AlterMode::Increment:
+            x += r.Second;
+            break;
+        case AlterMode::Multiplier:
+            x *= r.Second;
+            break;
         }
     }
     return true;

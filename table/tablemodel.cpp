@@ -76,7 +76,8 @@ std::string PasteText(TTable& t, int startCol, int startRow, const std::string& 
     size_t at = 0;
     while (at < text.size() && row < t.RowCount) {
         const size_t end = text.find_first_of("\t\n", at);
-        std::string token = text.substr(at, end == std::string::npos ? std::string::npos : end - at);
+        std::string token =
+            text.substr(at, end == std::string::npos ? std::string::npos : end - at);
         const bool tab = end != std::string::npos && text[end] == '\t';
         at = end == std::string::npos ? text.size() : end + 1;
         token = token.substr(0, token.find('\r'));
@@ -111,7 +112,7 @@ std::string EncodeTable(const TTable& t) {
     PutShortString(p, t.DeckName);
     PutInt32(p + 256, t.ColCount);
     PutInt32(p + 260, t.RowCount);
-    const int16_t words[6] = {t.OriginX,    t.OriginY,     t.ClientLeft,
+    const int16_t words[6] = {t.OriginX,   t.OriginY,     t.ClientLeft,
                               t.ClientTop, t.ClientRight, t.ClientBottom};
     for (size_t i = 0; i < 6; ++i)
         PutInt16(p + 264 + 2 * i, words[i]);
@@ -145,15 +146,16 @@ bool DecodeTable(const std::string& bytes, TTable& t, std::string& error) {
     n.DeckName = GetShortString(p);
     n.ColCount = GetInt32(p + 256);
     n.RowCount = GetInt32(p + 260);
-    if (n.RowCount < 1 || n.RowCount > MaxTableRuns + 1 || n.ColCount < 1 ||
-        n.ColCount > 0x7FFF) {
+    if (n.RowCount < 1 || n.RowCount > MaxTableRuns + 1 || n.ColCount < 1 || n.ColCount > 0x7FFF) {
         error = "its run or column count is out of range";
         return false;
     }
     const size_t rows = size_t(n.RowCount), cols = size_t(n.ColCount - 1);
-    const size_t size = HeaderSize + rows * RunSlotSize + cols * (RecordSize + rows * ValueSize) + 2;
+    const size_t size =
+        HeaderSize + rows * RunSlotSize + cols * (RecordSize + rows * ValueSize) + 2;
     if (bytes.size() != size) {
-        error = bytes.size() < size ? "it ends before its last column" : "it holds more than its columns";
+        error = bytes.size() < size ? "it ends before its last column"
+                                    : "it holds more than its columns";
         return false;
     }
     n.OriginX = GetInt16(p + 264);

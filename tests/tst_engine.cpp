@@ -69,12 +69,18 @@ void TestEngine::expressions() {
 void TestEngine::badExpressions_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("error");
-    QTest::newRow("open parenthesis") << "(1 + 2" << "a \")\" is missing";
-    QTest::newRow("unknown function") << "FOO(1)" << "unknown function FOO";
-    QTest::newRow("argument count") << "MAX(1)" << "MAX takes 2 arguments";
-    QTest::newRow("dangling operator") << "1 +" << "the expression ends too soon";
-    QTest::newRow("junk after") << "1 2" << "unexpected \"2\"";
-    QTest::newRow("bad output") << "[1 2]" << "an output is written [unit,output]";
+    QTest::newRow("open parenthesis") << "(1 + 2"
+                                      << "a \")\" is missing";
+    QTest::newRow("unknown function") << "FOO(1)"
+                                      << "unknown function FOO";
+    QTest::newRow("argument count") << "MAX(1)"
+                                    << "MAX takes 2 arguments";
+    QTest::newRow("dangling operator") << "1 +"
+                                       << "the expression ends too soon";
+    QTest::newRow("junk after") << "1 2"
+                                << "unexpected \"2\"";
+    QTest::newRow("bad output") << "[1 2]"
+                                << "an output is written [unit,output]";
 }
 
 void TestEngine::badExpressions() {
@@ -91,8 +97,8 @@ void TestEngine::deckErrors_data() {
     QTest::addColumn<QStringList>("messages");
     QTest::newRow("clean") << QString("* c\nCONSTANTS 1\nK = 2\nEQUATIONS 1\nX = K\n") + Tail
                            << QStringList();
-    QTest::newRow("undefined name") << QString("EQUATIONS 1\nX = Y + 1\n") + Tail
-                                    << QStringList({"2:undefined name Y"});
+    QTest::newRow("undefined name")
+        << QString("EQUATIONS 1\nX = Y + 1\n") + Tail << QStringList({"2:undefined name Y"});
     QTest::newRow("cycle") << QString("EQUATIONS 3\nA = B\nB = C + 1\nC = A\n") + Tail
                            << QStringList({"2:the equations of A depend on each other"});
     QTest::newRow("annotations are comments")
@@ -107,8 +113,8 @@ void TestEngine::deckErrors_data() {
     QTest::newRow("unknown type")
         << QString("UNIT 4 TYPE 99\nINPUTS 1\n4,1\n0\n") + Tail
         << QStringList({"1:type 99 is not known here; unit 4 gives 0 on all its outputs"});
-    QTest::newRow("unknown statement") << QString("FROB 1\n") + Tail
-                                       << QStringList({"1:unknown statement FROB"});
+    QTest::newRow("unknown statement")
+        << QString("FROB 1\n") + Tail << QStringList({"1:unknown statement FROB"});
 }
 
 void TestEngine::deckErrors() {

@@ -27,6 +27,7 @@ class TestKoltool : public QObject {
     void dft();
     void badDft();
     void tableAndScan();
+    void runTable();
 };
 
 void TestKoltool::answers_data() {
@@ -85,9 +86,11 @@ void TestKoltool::tableAndScan() {
     deck.write("CONSTANTS 2\nK = 1\n*|Gain|-|-|0|1|0|9|0\nT=\nEND\n");
     deck.close();
     Run r = Koltool({"scan-constants", deck.fileName()});
-    QCOMPARE(r.Out, QString("{\"Constants\":[{\"Name\":\"K\",\"Units\":\"[-]\",\"Description\":"
-                            "\"Gain\",\"Value\":\"1\",\"Count\":0},{\"Name\":\"T\",\"Units\":\"[-]\","
-                            "\"Description\":\"No description available\",\"Value\":\"?\",\"Count\":0}]}\n"));
+    QCOMPARE(
+        r.Out,
+        QString("{\"Constants\":[{\"Name\":\"K\",\"Units\":\"[-]\",\"Description\":"
+                "\"Gain\",\"Value\":\"1\",\"Count\":0},{\"Name\":\"T\",\"Units\":\"[-]\","
+                "\"Description\":\"No description available\",\"Value\":\"?\",\"Count\":0}]}\n"));
     r = Koltool({"scan-constants", tmp.path() + "/none.dck"});
     QCOMPARE(r.Out, QString("{\"Constants\":null}\n"));
 
@@ -123,6 +126,38 @@ void TestKoltool::tableAndScan() {
     r = Koltool({"table", table.fileName()});
     QCOMPARE(r.Exit, 1);
     QVERIFY(r.Err.contains("is not a table file"));
+}
+
+void TestKoltool::runTable() {
+    QTemporaryDir tmp;
+    const QString deck = tmp.path() + "/DEMO.DCK";
+    QVERIFY(QFile::copy(qEnvironmentVariable("KOLSHELL_SOURCE") + "/demo/DEMO.DCK", deck));
+    const QString table = tmp.path() + "/DEMO.TBL";
+    QCOMPARE(
+        Koltool({"new-table", deck, "--runs", "2", "--vars", "QPUMP,CVALVE", "-o", table}).Exit, 0);
+    Run r = Koltool({"run-table", table, "--engine-dir", qEnvironmentVariable("KOLSHELL_BIN")});
+    QCOMPARE(r.Exit, 1); // nothing entered yet
+    QCOMPARE(r.Err, QString("koltool: Parameter in the col #1, run #1 isn't defined\n"));
+    QCOMPARE(Koltool({"alter", table, "--col", "1", "--first", "1", "--last", "2", "--set", "0.01",
+                      "--increment", "0.01"})
+                 .Exit,
+             0);
+    QCOMPARE(Koltool({"alter", table, "--col", "2", "--first", "1", "--last", "9", "--set", "0.004",
+                      "--multiplier", "2"})
+                 .Exit,
+             0);
+    r = Koltool({"run-table", table, "--engine-dir", qEnvironmentVariable("KOLSHELL_BIN")});
+    QCOMPARE(r.Err, QString("KOLVAN Run 1 of 2\nKOLVAN Run 2 of 2\n"));
+    QCOMPARE(r.Exit, 0);
+    QVERIFY(QFile::exists(tmp.path() + "/DEMO.OUT"));
+    QVERIFY(QFile::exists(tmp.path() + "/DEMO1.OUT"));
+    QVERIFY(!QFile::exists(tmp.path() + "/DEMO.TMP"));
+    QFile listing(tmp.path() + "/DEMO1.LST");
+    QVERIFY(listing.open(QIODevice::ReadOnly));
+    const QByteArray text = listing.readAll();
+    QVERIFY(text.contains("QPUMP=2.0000E-02"));
+    QVERIFY(text.contains("CVALVE=8.0000E-03"));
+    QVERIFY(text.contains("0 error(s)"));
 }
 
 QTEST_GUILESS_MAIN(TestKoltool)

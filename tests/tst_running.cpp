@@ -19,11 +19,12 @@ namespace {
 // A program that writes its arguments, one per line, to ARGS beside itself, then waits a bit.
 void WriteRecorder(const QString& dir, const QString& name, double seconds = 0.2) {
     const QString path = dir + "/" + name;
-    WriteTestFile(dir, name.toStdString(),
-                  QString("#!/bin/sh\nfor a in \"$@\"; do echo \"$a\"; done > \"%1/ARGS\"\nsleep %2\n")
-                      .arg(dir)
-                      .arg(seconds)
-                      .toStdString());
+    WriteTestFile(
+        dir, name.toStdString(),
+        QString("#!/bin/sh\nfor a in \"$@\"; do echo \"$a\"; done > \"%1/ARGS\"\nsleep %2\n")
+            .arg(dir)
+            .arg(seconds)
+            .toStdString());
     QFile::setPermissions(path, QFile::permissions(path) | QFile::ExeOwner);
 }
 } // namespace
@@ -49,8 +50,8 @@ class TestRunning : public QObject {
   private:
     QString Dir() const { return tmp_->path(); }
     QStringList Args() const {
-        QStringList l = QString::fromStdString(ReadTestFile((Dir() + "/ARGS").toStdString()))
-                            .split('\n');
+        QStringList l =
+            QString::fromStdString(ReadTestFile((Dir() + "/ARGS").toStdString())).split('\n');
         l.removeAll("");
         return l;
     }
@@ -77,21 +78,20 @@ void TestRunning::cleanup() {
 void TestRunning::commandLines_data() {
     QTest::addColumn<QString>("line");
     QTest::addColumn<QStringList>("parts");
-    QTest::newRow("program and deck") << "KOLVAN32.exe RUN.DCK"
-                                      << QStringList({"KOLVAN32.exe", "RUN.DCK"});
-    QTest::newRow("quoted program") << "\"/a b/K.exe\" x \"y z\""
-                                    << QStringList({"/a b/K.exe", "x", "y z"});
-    QTest::newRow("unquoted path with blanks") << "/my dir/K.exe my deck.dck"
-                                               << QStringList({"/my dir/K.exe", "my", "deck.dck"});
+    QTest::newRow("program and deck")
+        << "KOLVAN32.exe RUN.DCK" << QStringList({"KOLVAN32.exe", "RUN.DCK"});
+    QTest::newRow("quoted program")
+        << "\"/a b/K.exe\" x \"y z\"" << QStringList({"/a b/K.exe", "x", "y z"});
+    QTest::newRow("unquoted path with blanks")
+        << "/my dir/K.exe my deck.dck" << QStringList({"/my dir/K.exe", "my", "deck.dck"});
     QTest::newRow("empty deck name") << "K.exe " << QStringList({"K.exe"});
 }
 
 void TestRunning::commandLines() {
     QFETCH(QString, line);
     QFETCH(QStringList, parts);
-    const TCommandLine c = SplitCommandLine(line.toStdString(), [](const std::string& p) {
-        return p == "/my dir/K.exe";
-    });
+    const TCommandLine c = SplitCommandLine(
+        line.toStdString(), [](const std::string& p) { return p == "/my dir/K.exe"; });
     QStringList got{QString::fromStdString(c.Program)};
     for (const std::string& a : c.Arguments)
         got << QString::fromStdString(a);
@@ -195,7 +195,8 @@ void TestRunning::companions() {
     QVERIFY(msgs_->Texts().empty());
     form.ZONEKIT1Click();
     QCOMPARE(ProgramDirs().Dirs[pdZonekit], Dir().toStdString());
-    QCOMPARE(msgs_->Texts().back(), std::string("Error 2 encountered while trying to call ZONEKIT"));
+    QCOMPARE(msgs_->Texts().back(),
+             std::string("Error 2 encountered while trying to call ZONEKIT"));
     ProgramDirs().Dirs[pdGridcalc] = Dir().toStdString();
     form.DEBUG1Click();
     QCOMPARE(msgs_->Texts().back(),

@@ -1,15 +1,15 @@
 // koltool: the program's core for batch use. Each subcommand answers on one line of stdout;
 // problems go to stderr with exit status 1.
+#include "common/globals.h"
 #include "common/json.h"
 #include "common/lib1.h"
 #include "common/paths.h"
 #include "common/settings.h"
-#include "common/globals.h"
-#include "tools/koltool_table.h"
 #include "plot/axis.h"
 #include "plot/outputdata.h"
 #include "plot/outputfiles.h"
 #include "plot/plotdef.h"
+#include "tools/koltool_table.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -19,8 +19,6 @@
 #include <vector>
 
 namespace {
-
-
 
 bool ParseInt(const std::string& s, long& v) {
     char* end = nullptr;

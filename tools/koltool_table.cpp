@@ -72,9 +72,9 @@ int TableCmd(const Args& a) {
                               .Raw("Raw", JsonStringArray(raw))
                               .Text());
     }
-    const std::vector<std::string> rect = {std::to_string(t.ClientLeft), std::to_string(t.ClientTop),
-                                           std::to_string(t.ClientRight),
-                                           std::to_string(t.ClientBottom)};
+    const std::vector<std::string> rect = {
+        std::to_string(t.ClientLeft), std::to_string(t.ClientTop), std::to_string(t.ClientRight),
+        std::to_string(t.ClientBottom)};
     std::printf("%s\n", JsonObject()
                             .Str("DeckName", t.DeckName)
                             .Int("ColCount", t.ColCount)
@@ -108,7 +108,6 @@ int ScanConstantsCmd(const Args& a) {
     std::printf("%s\n", JsonObject().Raw("Constants", entries).Text().c_str());
     return 0;
 }
-
 
 namespace {
 
@@ -217,7 +216,8 @@ int RunsCmd(const Args& a) {
     if (!ParseOptions(a, 1, {"--top", "--bottom"}, opt) ||
         opt.count("--insert") == opt.count("--delete") ||
         opt.count("--top") + opt.count("--bottom") + opt.count("--after") != 1)
-        return Fail("usage: runs FILE.TBL (--insert N | --delete N) (--top | --bottom | --after A)");
+        return Fail(
+            "usage: runs FILE.TBL (--insert N | --delete N) (--top | --bottom | --after A)");
     TTable t;
     if (!LoadTable(opt["1"], t)) return 1;
     const int n = opt.count("--insert") ? std::atoi(opt["--insert"].c_str())
@@ -228,9 +228,12 @@ int RunsCmd(const Args& a) {
     std::string message;
     switch (InsertDeleteRuns(t, n, where, std::atoi(opt["--after"].c_str()), Globals().ErrorLevel,
                              message)) {
-    case RunsResult::CloseTable: return Fail("every run deleted: the table closes");
-    case RunsResult::Rejected: return Fail(message);
-    case RunsResult::Done: break;
+    case RunsResult::CloseTable:
+        return Fail("every run deleted: the table closes");
+    case RunsResult::Rejected:
+        return Fail(message);
+    case RunsResult::Done:
+        break;
     }
     return Save(t, opt["1"]);
 }
@@ -242,8 +245,8 @@ int PasteCmd(const Args& a) {
     TTable t;
     if (!LoadTable(opt["1"], t)) return 1;
     const std::string text{std::istreambuf_iterator<char>(std::cin), {}};
-    const std::string message = PasteText(t, std::atoi(opt["--col"].c_str()),
-                                          std::atoi(opt["--row"].c_str()), text);
+    const std::string message =
+        PasteText(t, std::atoi(opt["--col"].c_str()), std::atoi(opt["--row"].c_str()), text);
     const int saved = Save(t, opt["1"]); // cells pasted before a bad number stay
     return message.empty() ? saved : Fail(message);
 }
@@ -262,6 +265,7 @@ int RunTableCmd(const Args& a) {
     std::string message;
     const bool ok = RunTable(t, runner, o, message);
     SaveTable(t, opt["1"]); // the run deck names are kept with the table
-    if (!ok) return Fail(message.empty() ? "KOLVAN32.exe was not found in " + o.EngineDir : message);
+    if (!ok)
+        return Fail(message.empty() ? "KOLVAN32.exe was not found in " + o.EngineDir : message);
     return runner.failed ? 1 : 0;
 }

@@ -14,9 +14,8 @@ namespace {
 constexpr int NotFound = 2, AccessDenied = 5, OtherFailure = 31, Started = 33;
 
 TCommandLine Split(const std::string& line) {
-    return SplitCommandLine(line, [](const std::string& p) {
-        return !p.empty() && FileExists(p) && !IsDirectory(p);
-    });
+    return SplitCommandLine(
+        line, [](const std::string& p) { return !p.empty() && FileExists(p) && !IsDirectory(p); });
 }
 
 QStringList Args(const TCommandLine& c) {
@@ -31,11 +30,9 @@ int StartError(const TCommandLine& c) {
     const std::string program = NativePath(c.Program);
     if (c.Program.empty() || !FileExists(c.Program) || IsDirectory(c.Program)) {
         // A bare name may still be found on the search path.
-        return QFileInfo(QString::fromStdString(program)).isExecutable() ? OtherFailure
-                                                                          : NotFound;
+        return QFileInfo(QString::fromStdString(program)).isExecutable() ? OtherFailure : NotFound;
     }
-    return QFileInfo(QString::fromStdString(program)).isExecutable() ? OtherFailure
-                                                                      : AccessDenied;
+    return QFileInfo(QString::fromStdString(program)).isExecutable() ? OtherFailure : AccessDenied;
 }
 
 } // namespace
@@ -49,11 +46,10 @@ bool RunProgramOK(const std::string& commandLine) {
     QEventLoop loop;
     bool failed = false;
     QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
-    QObject::connect(&process, &QProcess::errorOccurred, &loop,
-                     [&](QProcess::ProcessError e) {
-                         if (e == QProcess::FailedToStart) failed = true;
-                         loop.quit();
-                     });
+    QObject::connect(&process, &QProcess::errorOccurred, &loop, [&](QProcess::ProcessError e) {
+        if (e == QProcess::FailedToStart) failed = true;
+        loop.quit();
+    });
     process.start();
     // The interface keeps running while the program does: menus, repaints, timers.
     if (process.state() != QProcess::NotRunning || !failed) loop.exec();
