@@ -25,6 +25,15 @@ std::string InDirectory(const std::string& dir, const std::string& name) {
     return dir + "\\" + name;
 }
 
+// Starts a command of the user's without waiting; a failure is reported with the command.
+void LaunchUserCommand(const std::string& command) {
+    const int result = LaunchProgram(command);
+    if (result < LaunchFailed)
+        ShowMsg("Error " + std::to_string(result) + " encountered while trying to execute " +
+                    command,
+                mkError, true);
+}
+
 bool IsEditorDeck(int kind) {
     return kind == wkDeck || kind == wkAnnotatedText;
 }
@@ -91,12 +100,7 @@ void TKOLSHELLFORM::CompileModule1Click() {
 }
 
 void TKOLSHELLFORM::RebuildKOLVAN1Click() {
-    const std::string command = UserCommands().Rebuild;
-    const int result = LaunchProgram(command);
-    if (result < LaunchFailed)
-        ShowMsg("Error " + std::to_string(result) + " encountered while trying to execute " +
-                    command,
-                mkError, true);
+    LaunchUserCommand(UserCommands().Rebuild);
     UpdateMenu();
 }
 
@@ -108,12 +112,7 @@ void TKOLSHELLFORM::ExecuteCommand1Click() {
         if (!ok) return;
         UserCommands().User = FromQ(text);
     }
-    const std::string command = UserCommands().User;
-    const int result = LaunchProgram(command);
-    if (result < LaunchFailed)
-        ShowMsg("Error " + std::to_string(result) + " encountered while trying to execute " +
-                    command,
-                mkError, true);
+    LaunchUserCommand(UserCommands().User);
     UpdateMenu();
 }
 

@@ -115,7 +115,8 @@ std::string RunDeckLine(const std::string& line, const std::string& base, const 
 
 bool WriteTableDeck(TTable& t, std::string& message) {
     const std::string stem = RunDeckStem(t.DeckName);
-    const std::string base = BaseOfStem(UpStr(t.DeckName).substr(0, UpStr(t.DeckName).find('.')));
+    const std::string upper = UpStr(t.DeckName);
+    const std::string base = BaseOfStem(upper.substr(0, upper.find('.')));
     t.RunDeckNames.resize(size_t(t.RowCount));
     std::vector<LineTemplate> deck;
     bool read = false;

@@ -4,12 +4,12 @@
 #include "common/lib1.h"
 #include "common/messages.h"
 #include "common/paths.h"
+#include "common/widgets/fonts.h"
 #include "common/widgets/qtext.h"
 #include "shell/widgets/finddialogs.h"
 
 #include <QApplication>
 #include <QClipboard>
-#include <QFontDatabase>
 #include <QKeyEvent>
 #include <QScrollBar>
 #include <QTextBlock>
@@ -31,9 +31,7 @@ QTextDocument::FindFlags Flags(bool backward, bool matchCase, bool wholeWord) {
 
 TEditor::TEditor(QWidget* parent) : QPlainTextEdit(parent) {
     setObjectName("Editor");
-    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    font.setPointSize(10);
-    setFont(font);
+    setFont(TerminalFont());
     setLineWrapMode(QPlainTextEdit::NoWrap);
     setTabChangesFocus(false);
     setTabStopDistance(8 * fontMetrics().horizontalAdvance(' '));

@@ -1,10 +1,10 @@
 #include "shell/widgets/fileviewer.h"
 
+#include "common/widgets/fonts.h"
 #include "common/widgets/qtext.h"
 
 #include <QApplication>
 #include <QClipboard>
-#include <QFontDatabase>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -32,9 +32,7 @@ QString Shown(const std::string& bytes) {
 
 TFileViewer::TFileViewer(QWidget* parent) : QAbstractScrollArea(parent) {
     setObjectName("Viewer");
-    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    font.setPointSize(10);
-    setFont(font);
+    setFont(TerminalFont());
     viewport()->setCursor(Qt::IBeamCursor);
     setFocusPolicy(Qt::StrongFocus);
     slices_.setInterval(0);

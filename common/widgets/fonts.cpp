@@ -1,0 +1,9 @@
+#include "common/widgets/fonts.h"
+
+#include <QFontDatabase>
+
+QFont TerminalFont() {
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setPointSize(10);
+    return font;
+}

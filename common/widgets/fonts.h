@@ -1,0 +1,7 @@
+// The fonts the specified Windows fonts stand for on this platform.
+#pragma once
+
+#include <QFont>
+
+// "Terminal" 10: the system's fixed-pitch font at 10 points.
+QFont TerminalFont();
