@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -261,4 +262,8 @@ std::string GetCurrentDir() {
 bool SetCurrentDir(const std::string& dir) {
     if (dir.empty()) return false;
     return ::chdir(NativePath(dir).c_str()) == 0;
+}
+
+std::string IoErrorText(const std::string& name, int err) {
+    return "Input/output error (" + std::string(std::strerror(err)) + ") on file " + name;
 }

@@ -41,3 +41,6 @@ bool MatchesWildcard(const std::string& name, const std::string& pattern);
 
 std::string GetCurrentDir();
 bool SetCurrentDir(const std::string& dir);
+
+// The text of a failed file operation: the system's reason and the file's name.
+std::string IoErrorText(const std::string& name, int err);

@@ -10,6 +10,7 @@
 #include "plot/outputfiles.h"
 #include "plot/plotdef.h"
 #include "tools/koltool_table.h"
+#include "tools/koltool_form.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -368,6 +369,8 @@ const std::map<std::string, std::function<int(const Args&)>>& Commands() {
         {"runs", RunsCmd},
         {"paste", PasteCmd},
         {"run-table", RunTableCmd},
+        {"form", FormCmd},
+        {"write-deck", WriteDeckCmd},
     };
     return c;
 }

@@ -1,0 +1,57 @@
+// Places the records of each item while the deck is read: one scrolling column, groups as
+// frames that grow with their content, and the finishing step after the last line.
+#pragma once
+
+#include "kolsed/formmodel.h"
+
+class TFormBuilder {
+  public:
+    TFormBuilder(TFormModel& form, const TFormMetrics& metrics);
+
+    int GetHeight(const TFontSpec& font) const;
+    int GetWidth(const TFontSpec& font, const std::string& text) const;
+    int AveCharWidth(const TFontSpec& font) const;
+
+    // A new item at the end of the chain, in the open group if there is one.
+    TFormItem& NewItem(ItemKind kind, int line);
+
+    void PlaceNumber(TFormItem& item, const std::string& caption, int linkSlot,
+                     const std::string& linkParameters);
+    void PlaceHeading(TFormItem& item, bool withText, const std::string& text);
+    void PlaceList(TFormItem& item, const std::string& caption, int linkSlot,
+                   const std::string& linkParameters);
+    void PlaceAssign(TFormItem& item, const std::string& caption);
+    void PlacePicture(TFormItem& item, int width, int height);
+
+    void OpenGroup(TFormItem& item);
+    void CloseGroup();
+    void OpenBlock(TFormItem& item);
+    void AddButton(TFormItem& block, TGButton button);
+    void CloseBlock(TFormItem& block);
+
+    bool InGroup() const { return group_ != nullptr; }
+    TGroupBox* CurrentGroup() const { return group_; }
+    // Link buttons in one column, frame widths, group names and initial button states.
+    void Finish();
+
+  private:
+    TFontSpec Slot(int n) const { return form_.Presentation.Fonts[n]; }
+    int Margin() const { return 2 * form_.CharWidth; }
+    int FormWidth() const { return 80 * form_.CharWidth; }
+    void ComputeNextTop(const TFormItem& item);
+    // The top of an element one caption step high: the running position, or the bottom
+    // of the grown group frame.
+    int ElementTop(int stepHeight);
+    void Fit(const TControlBox& box);
+    TDescriptor& MakeCaption(TFormItem& item, const std::string& text, int growNum, int growDen);
+    void PlaceValueField(TFormItem& item, TControlBox& field);
+    void PlaceUnitAndLink(TFormItem& item, int linkSlot, const std::string& linkParameters);
+    void PlaceHeadingField(TFormItem& item, TDescriptor& caption, TInput& field);
+    void SetPlaceholder(TFormItem& item, const TControlBox& frame, const std::string& text);
+    void ResolveButtons(TFormItem& block);
+
+    TFormModel& form_;
+    const TFormMetrics& metrics_;
+    TGroupBox* group_ = nullptr;
+    int nextTop_ = 10;
+};

@@ -1,0 +1,191 @@
+// The form editor's model: the items read from an annotated deck, the records that stand
+// for their controls (positions in pixels, texts, change marks), and the presentation
+// state. The window turns these records into widgets; everything here is plain data.
+#pragma once
+
+#include "common/lib1.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+enum ItemKind : uint8_t {
+    ikText = 0,
+    ikNumber = 1,
+    ikList = 2,
+    ikAssign = 3,
+    ikPicture = 4,
+    ikGroup = 5,
+    ikCheckBlock = 6,
+    ikRadioBlock = 7,
+    ikLinkPicture = 8
+};
+
+enum TAlignment { alLeft = 0, alCenter = 1, alRight = 2 };
+
+struct TFontSpec {
+    std::string Name = "Arial";
+    int Size = 10;
+    bool Bold = false, Italic = false, Underline = false;
+    uint32_t Color = 0x000000; // RGB
+};
+
+// Position and visibility shared by every control record. Controls of items inside a
+// group are placed in the group frame's coordinates.
+struct TControlBox {
+    int Left = 0, Top = 0, Width = 0, Height = 0;
+    bool Visible = true;
+    int Right() const { return Left + Width; }
+};
+
+struct TDescriptor : TControlBox {
+    std::string Text;
+    TFontSpec Font;
+    bool Advances = true; // counts for the vertical placement of the next item
+    TAlignment Alignment = alLeft;
+};
+
+// A single-line field: a numeric value field or a heading's free-text field.
+struct TInput : TControlBox {
+    std::string Text;
+    TFontSpec Font;
+    bool Numeric = false;
+    Extended Value = 0, Min = 0, Max = 0, Offset = 0, Factor = 1;
+    NumberFormat Format{1, 0};
+    int Help = 0;
+    int MaxLength = 25;
+    bool Modified = false; // the user edited the text since the last save
+};
+
+// The file name field of an ASSIGN file item.
+struct TOpenFile : TControlBox {
+    std::string FileName;
+    TFontSpec Font;
+    int Help = 0, Unit = 0;
+    bool Changed = false;
+};
+
+// A drop-down list filled from a list file.
+struct TFileInput : TControlBox {
+    std::vector<std::string> Entries; // the show-column field of every entry
+    TFontSpec Font;
+    bool Active = true; // false for a hidden companion
+    int Help = 0;
+    std::string ListFile;
+    int ShowColumn = 0, ValueColumn = 0;
+    bool IsAssign = false;
+    std::string Value; // the deck's text for the selected entry
+    int Unit = 0;
+    int ItemIndex = -1, SavedIndex = -1;
+};
+
+struct TAppButton : TControlBox {
+    int Slot = 1;
+    std::string Parameters;
+};
+
+constexpr int MaxButtonGroups = 10;
+constexpr size_t GroupNameMax = 60;
+
+// A check box or radio button of a block, with the groups it switches.
+struct TGButton : TControlBox {
+    std::string Caption;
+    TFontSpec Font;
+    std::vector<std::string> Groups; // at most 10
+    std::vector<bool> Senses;        // false for names written with "_"
+    bool Checked = true;
+};
+
+// The frame of a group or of a check-box or radio block.
+struct TGroupBox : TControlBox {
+    std::string Name, Caption;
+    TFontSpec Font;
+    std::vector<TGButton> Buttons; // blocks only
+    int FullHeight = 0;
+    bool InitiallyOn = true;
+    std::string BeforeCommand, AfterCommand;
+};
+
+struct TImage : TControlBox {
+    std::string File;       // bitmap file, or empty for a quoted text
+    std::string QuotedText; // drawn in italic as the picture
+    std::string Parameters; // program pictures: the command parameters (also the hint)
+    TAlignment Alignment = alCenter;
+    int Slot = 0; // link slot; 0 for plain pictures
+};
+
+struct TFormItem {
+    int Index = 0;
+    int Line = 0;
+    ItemKind Kind = ikText;
+    int Help = 0;
+    std::string PrevText, LineText; // 128 characters each
+    std::string UnitSI, UnitEng;    // 25 characters each
+    std::string Name;               // 10 characters
+    std::string Heading;            // text items: the heading as written
+    std::string HelpText;           // text items: the help field as written, if any
+    std::unique_ptr<TDescriptor> Caption, UnitLabel;
+    std::unique_ptr<TInput> Input;
+    std::unique_ptr<TFileInput> List;
+    std::unique_ptr<TOpenFile> FileField;
+    std::unique_ptr<TImage> Picture;
+    std::unique_ptr<TAppButton> AppButton;
+    TGroupBox* Group = nullptr; // the frame holding the item; kinds 5 to 7: their own
+    std::unique_ptr<TGroupBox> OwnGroup;
+    bool InGroup = false;
+};
+
+// What the annotation commands change; each command acts on what is created after it.
+struct TPresentation {
+    std::array<TFontSpec, 4> Fonts; // slots 1..3
+    std::array<TAlignment, 4> Align{alLeft, alLeft, alLeft, alLeft};
+    std::array<int, 4> Tab{0, -999, -999, -999};
+    TPresentation();
+};
+
+enum class ReadStop { None, Close, Keep };
+
+// Text measures of the surface the form is drawn on.
+class TFormMetrics {
+  public:
+    virtual ~TFormMetrics() = default;
+    virtual int TextHeight(const TFontSpec& font, const std::string& text) const = 0;
+    virtual int TextWidth(const TFontSpec& font, const std::string& text) const = 0;
+    // The font's pixel height (the absolute font height at 96 dots per inch).
+    virtual int FontHeight(const TFontSpec& font) const;
+    // A bitmap's size; false when the file cannot be read as a picture.
+    virtual bool PictureSize(const std::string& file, int& width, int& height) const;
+};
+
+// Every character 8 pixels wide, every line 16 high: for tests and koltool.
+class TFixedMetrics : public TFormMetrics {
+  public:
+    int TextHeight(const TFontSpec&, const std::string&) const override { return 16; }
+    int TextWidth(const TFontSpec&, const std::string& text) const override {
+        return 8 * int(text.size());
+    }
+};
+
+// Width and height of a ".BMP" file from its header; false for anything else.
+bool BmpSize(const std::string& file, int& width, int& height);
+
+struct TFormModel {
+    std::string DeckName;
+    std::vector<std::unique_ptr<TFormItem>> Items; // the chain, in file order
+    TPresentation Presentation;
+    uint32_t Background = 0xFFFFFF;
+    std::string BeforeCommand, AfterCommand;
+    bool Modified = false; // a check box or radio button was clicked since the last save
+    int Widest = -1;
+    int ErrorLevel = 0;
+    ReadStop Stop = ReadStop::None;
+    bool Finished = false; // the finishing step ran
+    int UnitSystem = 1;
+    int LineHeight = 18, CharWidth = 8; // H and W of the measuring font
+};
+
+const std::vector<std::pair<std::string, uint32_t>>& ColourTable();
+// The first colour name contained in the text, in table order; false when none is.
+bool FindColour(const std::string& upperText, uint32_t& rgb);
