@@ -88,6 +88,12 @@ void LinkOf(const std::string& link, int& slot, std::string& parameters) {
     parameters = bar == std::string::npos ? "" : link.substr(bar + 1);
 }
 
+// The value of a value line: the number after the "=", up to a blank (a comment may follow).
+bool ReadValue(const std::string& text, Extended& value) {
+    const std::string t = LeftTrimmed(text);
+    return ReadReal(t.substr(0, t.find_first_of(" \t")), value);
+}
+
 NumberFormat FormatOfMax(const std::string& maxField) {
     const std::string t = Trimmed(maxField);
     if (t.find_first_of("Ee") != std::string::npos) return NumberFormat{0, 4};
@@ -333,7 +339,7 @@ void TReader::Number(const std::string& line) {
     const size_t eq = prevLine_.find('=');
     if (!ReadReal(f[3], offset) || !ReadReal(f[4], factor) || !ReadReal(f[5], min) ||
         !ReadReal(f[6], max) || !ReadInt(f[7], help) || eq == std::string::npos ||
-        !ReadReal(prevLine_.substr(eq + 1), value)) {
+        !ReadValue(prevLine_.substr(eq + 1), value)) {
         InputError(line);
         return;
     }

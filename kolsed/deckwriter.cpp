@@ -196,7 +196,8 @@ bool WriteDeck(TFormModel& form, const std::string& targetName) {
     }
     RefreshLists(form);
     bool crlf = true;
-    const std::string out = CopyLines(form, SourceLines(bytes, crlf), crlf);
+    const std::vector<std::string> lines = SourceLines(bytes, crlf);
+    const std::string out = CopyLines(form, lines, crlf);
     if (!WriteFileAtomic(targetName, out)) {
         const std::string text = IoErrorText(targetName, errno);
         if (own)

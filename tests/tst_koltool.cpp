@@ -1,3 +1,6 @@
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -28,6 +31,7 @@ class TestKoltool : public QObject {
     void badDft();
     void tableAndScan();
     void runTable();
+    void formAndWriteDeck();
 };
 
 void TestKoltool::answers_data() {
@@ -158,6 +162,52 @@ void TestKoltool::runTable() {
     QVERIFY(text.contains("QPUMP=2.0000E-02"));
     QVERIFY(text.contains("CVALVE=8.0000E-03"));
     QVERIFY(text.contains("0 error(s)"));
+}
+
+void TestKoltool::formAndWriteDeck() {
+    QTemporaryDir tmp;
+    QFile deck(tmp.path() + "/F.KSD");
+    QVERIFY(deck.open(QIODevice::WriteOnly));
+    deck.write("*KOLSED\n*|(R|Start\n*|Low|LOW\n*|High|HIGH\n*|)\n*|[LOW|Low\nX = 1\n"
+               "*|X|m|ft|0|3.28084|0|10.00|2\n*|]\n*|#*|[HIGH\n*|#Y = 5\n*|]\nEND\n");
+    deck.close();
+    Run r = Koltool({"form", deck.fileName(), "--unit-system", "2"});
+    QCOMPARE(r.Exit, 0);
+    const QJsonObject form = QJsonDocument::fromJson(r.Out.toUtf8()).object();
+    for (const char* key :
+         {"ErrorLevel", "Stop", "Messages", "Background", "BeforeCommand", "AfterCommand", "Items"})
+        QVERIFY2(form.contains(key), key);
+    QCOMPARE(form["Stop"].toString(), QString("none"));
+    const QJsonArray items = form["Items"].toArray();
+    QCOMPARE(items.size(), 4);
+    const QJsonObject x = items[2].toObject();
+    for (const char* key :
+         {"Index",      "Line",        "Kind",     "Help",   "Name",    "Caption",
+          "UnitSI",     "UnitEng",     "Offset",   "Factor", "Min",     "Max",
+          "FormatMode", "Digits",      "Text",     "Group",  "InGroup", "InitiallyOn",
+          "Buttons",    "ListEntries", "Selected", "Top",    "Left",    "Visible"})
+        QVERIFY2(x.contains(key), key);
+    QCOMPARE(x["Text"].toString(), QString("3.28"));
+    QCOMPARE(x["Group"].toString(), QString("LOW"));
+    QCOMPARE(x["Line"].toInt(), 7);
+    const QJsonArray buttons = items[0].toObject()["Buttons"].toArray();
+    QCOMPARE(buttons[0].toObject()["Checked"].toBool(), true);
+    QCOMPARE(items[3].toObject()["InitiallyOn"].toBool(), false);
+
+    // Press "High", set X in feet, write: LOW goes off, HIGH comes on.
+    const QString out = tmp.path() + "/G.KSD";
+    r = Koltool({"write-deck", deck.fileName(), out, "--unit-system", "2", "--set", "3=6.5617",
+                 "--button", "1.2=on"});
+    QCOMPARE(r.Exit, 0);
+    QFile written(out);
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    QCOMPARE(written.readAll(),
+             QByteArray("*KOLSED\n*|(R|Start\n*|Low|LOW\n*|High|HIGH\n*|)\n*|#*|[LOW|Low\n"
+                        "*|#X =  2.0000E+0000\n*|#*|X|m|ft|0|3.28084|0|10.00|2\n*|#*|]\n"
+                        "*|[HIGH\nY = 5\n*|]\nEND\n"));
+    r = Koltool({"write-deck", deck.fileName(), out, "--set", "3=11"});
+    QCOMPARE(r.Exit, 1);
+    QVERIFY(r.Err.contains("This parameter must be >= 0.00 and <= 10.00"));
 }
 
 QTEST_GUILESS_MAIN(TestKoltool)

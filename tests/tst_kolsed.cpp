@@ -1,0 +1,728 @@
+// The form editor's core: reading annotated decks (every message and its stop kind), the
+// layout with fixed metrics, group switching, the value check, writing decks back and the
+// unit conversion.
+#include "common/globals.h"
+#include "kolsed/annotation.h"
+#include "kolsed/deckwriter.h"
+#include "kolsed/formswitch.h"
+#include "tests/support/bytes.h"
+#include "tests/support/testsupport.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+// A 4 x 3 pixel bitmap: file header, info header, no pixels needed for the size.
+std::string TinyBmp() {
+    std::string b = "BM";
+    Add32(b, 54);
+    Add32(b, 0);
+    Add32(b, 54);
+    Add32(b, 40);
+    Add32(b, 4);
+    Add32(b, 3);
+    Add16(b, 1);
+    Add16(b, 24);
+    b.resize(54, '\0');
+    return b;
+}
+
+struct Fixture {
+    QTemporaryDir Dir;
+    std::string Path(const std::string& name) const {
+        return Dir.path().toStdString() + "/" + name;
+    }
+    std::string Write(const std::string& name, const std::string& text) {
+        return WriteTestFile(Dir.path(), name, text);
+    }
+    Fixture() {
+        Write("MONTH.DAT", "3\nJanuary, 1, 31\nFebruary\t2 ,28\nMarch,3,31\n");
+        Write("PIC.BMP", TinyBmp());
+        Write("IN.DAT", "data\n");
+    }
+};
+
+void Read(TFormModel& form, Fixture& fx, const std::string& deck, int unitSystem = 1) {
+    form.UnitSystem = unitSystem;
+    ReadDeck(form, fx.Write("T.KSD", deck), TFixedMetrics());
+}
+
+TFormItem& ItemAt(TFormModel& form, int index) {
+    return *form.Items.at(size_t(index - 1));
+}
+
+const char* StopName(ReadStop s) {
+    return s == ReadStop::Close ? "close" : s == ReadStop::Keep ? "keep" : "none";
+}
+
+} // namespace
+
+class TestKolsed : public QObject {
+    Q_OBJECT
+  private slots:
+    void readerMessages_data();
+    void readerMessages();
+    void cannotOpen();
+    void commands_data();
+    void commands();
+    void numericItem_data();
+    void numericItem();
+    void otherItems();
+    void lineNumbersCountBlockLines();
+    void initialButtonStates();
+    void layout();
+    void switchingMovesAndRestores();
+    void valueCheck_data();
+    void valueCheck();
+    void deckNumber_data();
+    void deckNumber();
+    void groupOffAndOnRoundTrip();
+    void backups();
+    void writeFailures();
+    void valueLines();
+    void listsAndCompanions();
+    void changedStateAndUnits();
+};
+
+void TestKolsed::readerMessages_data() {
+    QTest::addColumn<QString>("deck");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("stop");
+    QTest::addColumn<bool>("beep");
+    QTest::addColumn<int>("errorLevel");
+    const QString v = "X = 1\n";
+    QTest::newRow("nested group") << "*|[A\n*|[B\n*|]\n"
+                                  << "Line 2.  Groups cannot be nested."
+                                  << "keep" << true << 100;
+    QTest::newRow("close without open")
+        << "*\n*|]\n"
+        << "Line 2.  Groups close command encountered with no open group."
+        << "keep" << true << 100;
+    QTest::newRow("font slot 4") << "*|<FONT4>ARIAL\n"
+                                 << "***Input Error***   *|<FONT4>ARIAL"
+                                 << "keep" << true << 100;
+    QTest::newRow("tab slot 0 is fine, 4 is not") << "*|<TAB0>5\n*|<TAB4>5\n"
+                                                  << "***Input Error***   *|<TAB4>5"
+                                                  << "keep" << true << 100;
+    QTest::newRow("tab not a number") << "*|<TAB2>cm\n"
+                                      << "***Input Error***   *|<TAB2>cm"
+                                      << "keep" << true << 100;
+    QTest::newRow("size not an integer") << "*|<SIZE1>1.5\n"
+                                         << "***Input Error***   *|<SIZE1>1.5"
+                                         << "keep" << true << 100;
+    QTest::newRow("font size not an integer") << "*|<FONT2>ARIAL 12PT\n"
+                                              << "***Input Error***   *|<FONT2>ARIAL 12PT"
+                                              << "keep" << true << 100;
+    QTest::newRow("list caption read as size command")
+        << v + "*|<Size of tank|MONTH.DAT|1|2|0\n"
+        << "***Input Error***   *|<Size of tank|MONTH.DAT|1|2|0"
+        << "keep" << true << 100;
+    QTest::newRow("unknown colour keeps level 0") << "*|<COLOR1>ORANGE\n"
+                                                  << "***Unrecognized color***   *|<COLOR1>ORANGE"
+                                                  << "keep" << true << 0;
+    QTest::newRow("unknown background goes on")
+        << "*|<BACKGROUND> ORANGE\n"
+        << "***Unrecognized color***   *|<BACKGROUND> ORANGE"
+        << "none" << true << 0;
+    QTest::newRow("block line without annotation") << "*|{B|Box\n*|One|G\nX = 1\n*|}\n"
+                                                   << "Error in line 3.  Checkbox command expected."
+                                                   << "close" << true << 100;
+    QTest::newRow("group inside block") << "*|(B\n*|[G\n"
+                                        << "Error in line 2.  Groups cannot be nested."
+                                        << "close" << true << 100;
+    QTest::newRow("bad offset") << v + "*|Cap|m|ft|x|1|0|9|0\n"
+                                << "****Input Error****\rX = 1\r*|Cap|m|ft|x|1|0|9|0"
+                                << "close" << true << 100;
+    QTest::newRow("bad help") << v + "*|Cap|m|ft|0|1|0|9|h\n"
+                              << "****Input Error****\rX = 1\r*|Cap|m|ft|0|1|0|9|h"
+                              << "close" << true << 100;
+    QTest::newRow("value line without =")
+        << "CONSTANTS 1\n*|Cap|m|ft|0|1|0|9|0\n"
+        << "****Input Error****\rCONSTANTS 1\r*|Cap|m|ft|0|1|0|9|0"
+        << "close" << true << 100;
+    QTest::newRow("value not a number") << "X = abc\n*|Cap|m|ft|0|1|0|9|0\n"
+                                        << "****Input Error****\rX = abc\r*|Cap|m|ft|0|1|0|9|0"
+                                        << "close" << true << 100;
+    QTest::newRow("list on a plain line")
+        << "EQUATIONS 1\n*|<Month|MONTH.DAT|1|2|0\n"
+        << "****Input Error****\rEQUATIONS 1\r*|<Month|MONTH.DAT|1|2|0"
+        << "close" << true << 100;
+    QTest::newRow("assign unit not a number") << "ASSIGN IN.DAT x\n*|?Input|0\n"
+                                              << "****Input Error****\rASSIGN IN.DAT x\r*|?Input|0"
+                                              << "close" << true << 100;
+    QTest::newRow("missing quote") << "*|<PICTURE> \"Tank\n"
+                                   << "Missing quote character in \"Tank"
+                                   << "close" << true << 100;
+    QTest::newRow("missing figure") << "*|<PICTURE> NONE.BMP LEFT\n"
+                                    << "Figure file NONE.BMP was not found"
+                                    << "close" << true << 100;
+    QTest::newRow("missing assign file") << "ASSIGN NONE.DAT 10\n*|?Input|0\n"
+                                         << "NONE.DAT was not found"
+                                         << "close" << true << 100;
+    QTest::newRow("missing list file") << v + "*|<Month|NONE.DAT|1|2|0\n"
+                                       << "NONE.DAT was not found"
+                                       << "close" << true << 100;
+    QTest::newRow("end inside a group") << "*|[G|Group\n" + v + "*|Cap|||0|1|0|9|0\n"
+                                        << "This file is missing a group close command."
+                                        << "keep" << false << 0;
+    QTest::newRow("undefined group") << "*|{B\n*|One|NOPE\n*|}\n"
+                                     << "Group NOPE is not defined."
+                                     << "none" << true << 100;
+}
+
+void TestKolsed::readerMessages() {
+    QFETCH(QString, deck);
+    QFETCH(QString, message);
+    QFETCH(QString, stop);
+    QFETCH(bool, beep);
+    QFETCH(int, errorLevel);
+    Fixture fx;
+    MsgRecorder rec;
+    TFormModel form;
+    Read(form, fx, deck.toStdString());
+    QCOMPARE(rec.Shown.size(), size_t(1));
+    QCOMPARE(QString::fromStdString(rec.Shown[0].Text), message);
+    QCOMPARE(rec.Shown[0].Beep, beep);
+    QCOMPARE(rec.Shown[0].Kind, int(mkError));
+    QCOMPARE(QString(StopName(form.Stop)), stop);
+    QCOMPARE(form.ErrorLevel, errorLevel);
+    // Only a complete read runs the finishing step.
+    QCOMPARE(form.Finished, stop == "none");
+}
+
+void TestKolsed::cannotOpen() {
+    Fixture fx;
+    MsgRecorder rec;
+    TFormModel form;
+    ReadDeck(form, fx.Path("NONE.KSD"), TFixedMetrics());
+    QCOMPARE(rec.Texts(),
+             std::vector<std::string>{"Cannot open file " + fx.Path("NONE.KSD") + "."});
+    QVERIFY(form.Items.empty());
+    QCOMPARE(form.Stop, ReadStop::Close);
+}
+
+void TestKolsed::commands_data() {
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QString>("what");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("tab 2 def") << "*|<TAB2> DEF"
+                               << "tab2"
+                               << "-1";
+    QTest::newRow("tab 0 cm") << "*|<TAB0> 2.54 CM"
+                              << "tab0"
+                              << "96";
+    QTest::newRow("tab 0 negative") << "*|<TAB0>-5"
+                                    << "tab0"
+                                    << "0";
+    QTest::newRow("tab 1 inch") << "*|<TAB1>1.5in"
+                                << "tab1"
+                                << "144";
+    QTest::newRow("tab 3 pixels") << "*|<TAB3>40"
+                                  << "tab3"
+                                  << "40";
+    QTest::newRow("bold italic") << "*|<STYLE2> bold italic"
+                                 << "style2"
+                                 << "BI";
+    QTest::newRow("none wins") << "*|<STYLE1>BOLD NONE"
+                               << "style1"
+                               << "";
+    QTest::newRow("underline") << "*|<STYLE3>Underline"
+                               << "style3"
+                               << "U";
+    QTest::newRow("blue inside a word") << "*|<COLOR2> lightblue"
+                                        << "color2"
+                                        << "0000FF";
+    QTest::newRow("red before blue") << "*|<COLOR3>BLUE RED"
+                                     << "color3"
+                                     << "FF0000";
+    QTest::newRow("def is white") << "*|<COLOR1>default"
+                                  << "color1"
+                                  << "FFFFFF";
+    QTest::newRow("two-word font and size") << "*|<FONT2> Courier New 12"
+                                            << "font2"
+                                            << "COURIER NEW/12";
+    QTest::newRow("font name only") << "*|<FONT3>times"
+                                    << "font3"
+                                    << "TIMES/10";
+    QTest::newRow("digit glued to the name") << "*|<FONT1>ARIAL12"
+                                             << "font1"
+                                             << "Arial/10";
+    QTest::newRow("size") << "*|<SIZE3> 14 "
+                          << "font3"
+                          << "Arial/14";
+    QTest::newRow("align last wins") << "*|<ALIGN1>left center"
+                                     << "align1"
+                                     << "1";
+    QTest::newRow("align right") << "*|<ALIGN2>Right"
+                                 << "align2"
+                                 << "2";
+    QTest::newRow("background") << "*|<background> navy"
+                                << "background"
+                                << "000080";
+    QTest::newRow("before") << "*|<BEFORE> copy a b "
+                            << "before"
+                            << "COPY A B";
+}
+
+void TestKolsed::commands() {
+    QFETCH(QString, line);
+    QFETCH(QString, what);
+    QFETCH(QString, expected);
+    Fixture fx;
+    MsgRecorder rec;
+    TFormModel form;
+    Read(form, fx, line.toStdString() + "\n");
+    QVERIFY(rec.Shown.empty());
+    const TPresentation& p = form.Presentation;
+    const int slot = what.right(1).toInt();
+    QString got;
+    if (what.startsWith("tab"))
+        got = QString::number(p.Tab[slot]);
+    else if (what.startsWith("style"))
+        got = QString(p.Fonts[slot].Bold ? "B" : "") + (p.Fonts[slot].Italic ? "I" : "") +
+              (p.Fonts[slot].Underline ? "U" : "");
+    else if (what.startsWith("color"))
+        got = QString::asprintf("%06X", p.Fonts[slot].Color);
+    else if (what.startsWith("font"))
+        got =
+            QString::fromStdString(p.Fonts[slot].Name) + "/" + QString::number(p.Fonts[slot].Size);
+    else if (what.startsWith("align"))
+        got = QString::number(p.Align[slot]);
+    else if (what == "background")
+        got = QString::asprintf("%06X", form.Background);
+    else
+        got = QString::fromStdString(form.BeforeCommand);
+    QCOMPARE(got, expected);
+}
+
+void TestKolsed::numericItem_data() {
+    QTest::addColumn<QString>("deck");
+    QTest::addColumn<int>("unitSystem");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("unit");
+    QTest::addColumn<int>("linkSlot");
+    QTest::addColumn<QString>("parameters");
+    QTest::newRow("integers") << "DAY = 15\n*|Day of Month   |||0|1|1|31|0\n"
+                              << 1 << "DAY "
+                              << "15"
+                              << "" << 0 << "";
+    QTest::newRow("two decimals") << "DT=0.5\n*|Timestep|h|h|0|1|0.01|1.00|0\n"
+                                  << 1 << "DT"
+                                  << "0.50"
+                                  << "h" << 0 << "";
+    QTest::newRow("exponent max") << "K = 1234\n*|K|-|-|0|1|0|1E5|0\n"
+                                  << 1 << "K "
+                                  << "1.2340E+03"
+                                  << "-" << 0 << "";
+    QTest::newRow("three decimals") << "K = 2\n*|K|-|-|0|1|0|9.125|0\n"
+                                    << 1 << "K "
+                                    << "2.000"
+                                    << "-" << 0 << "";
+    QTest::newRow("english units") << "T = 20\n*|Temp|C|F|17.7778|1.8|0|300.0|0\n"
+                                   << 2 << "T "
+                                   << "68.0"
+                                   << "F" << 0 << "";
+    QTest::newRow("long name cut to 10") << "TEMPERATURE1 = 5\n*|T|C|F|0|1|0|9|0\n"
+                                         << 1 << "TEMPERATUR"
+                                         << "5"
+                                         << "C" << 0 << "";
+    QTest::newRow("disabled value line") << "*|#X = 3\n*|#*|X|m|m|0|1|0|9|0\n"
+                                         << 1 << "X "
+                                         << "3"
+                                         << "m" << 0 << "";
+    QTest::newRow("link slot and parameters") << "X = 3\n*|X|m|m|0|1|0|9|0|slot 3|-v file\n"
+                                              << 1 << "X "
+                                              << "3"
+                                              << "m" << 3 << "-v file";
+    QTest::newRow("link without digit") << "X = 3\n*|X|m|m|0|1|0|9|0|none\n"
+                                        << 1 << "X "
+                                        << "3"
+                                        << "m" << 0 << "";
+}
+
+void TestKolsed::numericItem() {
+    QFETCH(QString, deck);
+    QFETCH(int, unitSystem);
+    QFETCH(QString, name);
+    QFETCH(QString, text);
+    QFETCH(QString, unit);
+    QFETCH(int, linkSlot);
+    QFETCH(QString, parameters);
+    Fixture fx;
+    MsgRecorder rec;
+    TFormModel form;
+    Read(form, fx, deck.toStdString(), unitSystem);
+    QVERIFY(rec.Shown.empty());
+    QCOMPARE(form.Items.size(), size_t(1));
+    TFormItem& item = ItemAt(form, 1);
+    QCOMPARE(item.Kind, ikNumber);
+    QCOMPARE(item.Line, 1);
+    QCOMPARE(QString::fromStdString(item.Name), name);
+    QCOMPARE(QString::fromStdString(item.Input->Text), text);
+    QCOMPARE(QString::fromStdString(item.UnitLabel->Text), unit);
+    QCOMPARE(item.AppButton ? item.AppButton->Slot : 0, linkSlot);
+    QCOMPARE(QString::fromStdString(item.AppButton ? item.AppButton->Parameters : ""), parameters);
+}
+
+void TestKolsed::otherItems() {
+    Fixture fx;
+    MsgRecorder rec;
+    TFormModel form;
+    Read(form, fx,
+         "*|*Title|first run|7\n"
+         "M = 2\n*|<Month        |MONTH.DAT|1|2|4\n"
+         "DAYS = 28\n*|<|MONTH.DAT|0|3|0\n"
+         "assign IN.DAT 10\n*|?Input file|5\n"
+         "*|<PICTURE> \"Tank\" right\n"
+         "*|<APPLINK2x PIC.BMP LEFT -open now\n");
+    QVERIFY(rec.Shown.empty());
+    QCOMPARE(form.Items.size(), size_t(6));
+    TFormItem& heading = ItemAt(form, 1);
+    QCOMPARE(heading.Line, 1);
+    QCOMPARE(heading.Input->Text, std::string("first run"));
+    QCOMPARE(heading.Input->MaxLength, 18);
+    QCOMPARE(heading.Help, 7);
+    TFormItem& list = ItemAt(form, 2);
+    QCOMPARE(list.List->Entries, (std::vector<std::string>{"January", "February", "March"}));
+    QCOMPARE(list.List->ItemIndex, 1);
+    QCOMPARE(std::string(list.Caption->Text), std::string("Month        "));
+    QCOMPARE(list.Help, 4);
+    TFormItem& hidden = ItemAt(form, 3);
+    QVERIFY(!hidden.List->Active);
+    QVERIFY(!hidden.Caption->Advances);
+    QCOMPARE(hidden.Caption->Height, 0);
+    TFormItem& assign = ItemAt(form, 4);
+    QCOMPARE(assign.Kind, ikAssign);
+    QCOMPARE(assign.Name, std::string("assign"));
+    QCOMPARE(assign.FileField->FileName, std::string("IN.DAT"));
+    QCOMPARE(assign.FileField->Unit, 10);
+    QCOMPARE(assign.Help, 5);
+    TFormItem& quoted = ItemAt(form, 5);
+    QCOMPARE(quoted.Picture->QuotedText, std::string("Tank"));
+    QCOMPARE(quoted.Picture->Alignment, alRight);
+    QCOMPARE(quoted.Picture->Width, 6 * 8); // the text and two blanks
+    TFormItem& link = ItemAt(form, 6);
+    QCOMPARE(link.Kind, ikLinkPicture);
+    QCOMPARE(link.Picture->Slot, 2);
+    QCOMPARE(link.Picture->Alignment, alLeft);
+    QCOMPARE(link.Picture->Parameters, std::string("-open now"));
+    QCOMPARE(link.Picture->Width, 4);
+    QCOMPARE(link.Picture->Height, 3);
+}
+
+void TestKolsed::lineNumbersCountBlockLines() {
+    Fixture fx;
+    MsgRecorder rec;
+    TFormModel form;
+    Read(form, fx,
+         "*|{B|Box\n** a comment\n\n*|One|G\n*|}\n*|[G\nX = 1\n*|X|m|m|0|1|0|9|0\n*|[H\n");
+    QCOMPARE(rec.Texts(), std::vector<std::string>{"Line 9.  Groups cannot be nested."});
+    QCOMPARE(ItemAt(form, 3).Line, 7);
+    QCOMPARE(ItemAt(form, 1).OwnGroup->Buttons.size(), size_t(1));
+}
+
+void TestKolsed::initialButtonStates() {
+    Fixture fx;
+    MsgRecorder rec;
+    TFormModel form;
+    Read(form, fx,
+         "*|{C|Checks\n*|Not A|_A\n*|B on|B\n*|Many|A|C3|D|E|F|G|H|I|J|K|L|M\n*|}\n"
+         "*|(R|Radio\n*|First|A\n*|Second|OFF\n*|)\n"
+         "*|[A\nX = 1\n*|X|m|m|0|1|0|9|0\n*|]\n"
+         "*|#*|[B\n*|#Y = 1\n*|#*|Y|m|m|0|1|0|9|0\n*|#*|]\n"
+         "*|#*|[OFF\n*|]\n"
+         "*|[C3\n*|]\n*|[D\n*|]\n*|[E\n*|]\n*|[F\n*|]\n*|[G\n*|]\n*|[H\n*|]\n*|[I\n*|]\n*|[J\n*|]\n*|[K\n*|]"
+         "\n");
+    QVERIFY(rec.Shown.empty());
+    TGroupBox& checks = *ItemAt(form, 1).OwnGroup;
+    QVERIFY(!checks.Buttons[0].Checked); // "_A" with A on
+    QVERIFY(!checks.Buttons[1].Checked); // B starts off
+    QCOMPARE(checks.Buttons[2].Groups.size(), size_t(10));
+    QCOMPARE(checks.Buttons[0].Senses, std::vector<bool>{false});
+    TGroupBox& radio = *ItemAt(form, 2).OwnGroup;
+    QVERIFY(radio.Buttons[0].Checked);
+    QVERIFY(!radio.Buttons[1].Checked);
+    QVERIFY(!FindGroupItem(form, "b")->OwnGroup->Visible);
+    QVERIFY(FindGroupItem(form, "A")->OwnGroup->Visible);
+    QVERIFY(!DCKChanged(form));
+}
+
+void TestKolsed::layout() {
+    Fixture fx;
+    MsgRecorder rec;
+    TFormModel form;
+    // H = 18, W = 8, every average character width 8, every text 16 high.
+    Read(form, fx,
+         "*|<ALIGN1>CENTER\n*|*Head|run 1\n"
+         "X = 1\n*|Length  |m|ft|0|1|0|9|0|1\n"
+         "*|<TAB2>200\n"
+         "*|[G|Group\nY = 2\n*|Y|m|m|0|1|0|9|0\n*|]\n"
+         "Z = 3\n*|Z|m|m|0|1|0|9|0\n");
+    QVERIFY(rec.Shown.empty());
+    const TFormItem& head = ItemAt(form, 1);
+    QCOMPARE(head.Caption->Top, 10);
+    // A centred heading with its field: one line centred across 80 characters.
+    QCOMPARE(head.Caption->Width, 48);
+    QCOMPARE(head.Caption->Left, (640 - 48 - 56) / 2);
+    QCOMPARE(head.Input->Left, head.Caption->Left + 48 + 16);
+    const TFormItem& x = ItemAt(form, 2);
+    QCOMPARE(x.Caption->Top, 10 + 16 * 5 / 4);
+    QCOMPARE(x.Caption->Left, 16);
+    QCOMPARE(x.Input->Left, 9 * 8); // just after the caption's full width
+    QCOMPARE(x.Input->Width, 80);
+    QCOMPARE(x.UnitLabel->Left, 72 + 80 + 8);
+    const TFormItem& g = ItemAt(form, 3);
+    QCOMPARE(g.OwnGroup->Top, x.Caption->Top + 18 + 9);
+    const TFormItem& y = ItemAt(form, 4);
+    QCOMPARE(y.Caption->Top, 24);
+    QCOMPARE(y.Input->Left, 200);
+    QCOMPARE(g.OwnGroup->Height, 24 + 20 + 5);
+    const TFormItem& z = ItemAt(form, 5);
+    QCOMPARE(z.Caption->Top, 24 + 20 + g.OwnGroup->Top + 9);
+    // The link button sits in a right-hand column past the widest frame.
+    QCOMPARE(form.Widest, 640 + 35);
+    QCOMPARE(x.AppButton->Left, 675 - 30);
+    QCOMPARE(g.OwnGroup->Width, 675);
+}
+
+void TestKolsed::switchingMovesAndRestores() {
+    Fixture fx;
+    MsgRecorder rec;
+    TFormModel form;
+    Read(form, fx,
+         "*|{O|Options\n*|Use G|G\n*|}\n*|[G|G\nA = 1\n*|A|m|m|0|1|0|9|0\nB = 1\n"
+         "*|B|m|m|0|1|0|9|0\n*|]\nC = 1\n*|C|m|m|0|1|0|9|0\n*|[E\n*|]\n");
+    TGroupBox& box = *ItemAt(form, 1).OwnGroup;
+    TGroupBox& g = *ItemAt(form, 2).OwnGroup;
+    TFormItem& c = ItemAt(form, 5);
+    QVERIFY(!ItemAt(form, 6).OwnGroup->Visible);
+    QCOMPARE(ItemAt(form, 6).OwnGroup->Height, 0);
+    const int gTop = g.Top, cTop = c.Caption->Top, cField = c.Input->Top;
+    SetCheckBox(form, box, 0, false);
+    QVERIFY(!g.Visible);
+    QCOMPARE(c.Caption->Top, cTop - g.FullHeight);
+    QCOMPARE(c.Input->Top, cField - g.FullHeight);
+    QVERIFY(!ItemVisible(ItemAt(form, 3)));
+    QVERIFY(DCKChanged(form));
+    SetCheckBox(form, box, 0, true);
+    QCOMPARE(g.Top, gTop);
+    QCOMPARE(c.Caption->Top, cTop);
+    QCOMPARE(c.Input->Top, cField);
+}
+
+void TestKolsed::valueCheck_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("letters") << "12a"
+                             << "Illegal character in input";
+    QTest::newRow("empty") << "  "
+                           << "The input field is empty";
+    QTest::newRow("too big") << "1.5"
+                             << "This parameter must be >= 0.10 and <= 1.00";
+    QTest::newRow("too small") << "-1"
+                               << "This parameter must be >= 0.10 and <= 1.00";
+    QTest::newRow("fine") << " 0.5 "
+                          << "";
+    QTest::newRow("trailing point") << "1."
+                                    << "";
+}
+
+void TestKolsed::valueCheck() {
+    QFETCH(QString, text);
+    QFETCH(QString, message);
+    Fixture fx;
+    MsgRecorder rec;
+    TFormModel form;
+    Read(form, fx, "X = 0.5\n*|X|m|m|0|1|0.1|1.00|0\n");
+    TInput& field = *ItemAt(form, 1).Input;
+    field.Text = text.toStdString();
+    QCOMPARE(CheckInputValue(form, field), message.isEmpty());
+    QCOMPARE(form.ErrorLevel, message.isEmpty() ? 0 : 100);
+    QCOMPARE(rec.Texts(), message.isEmpty() ? std::vector<std::string>{}
+                                            : std::vector<std::string>{message.toStdString()});
+}
+
+void TestKolsed::deckNumber_data() {
+    QTest::addColumn<double>("x");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("positive") << 123.45 << " 1.2345E+0002";
+    QTest::newRow("negative small") << -0.00012 << "-1.2000E-0004";
+    QTest::newRow("zero") << 0.0 << " 0.0000E+0000";
+    QTest::newRow("rounds up") << 9.99999 << " 1.0000E+0001";
+    QTest::newRow("large exponent") << 1e300 << " 1.0000E+0300";
+}
+
+void TestKolsed::deckNumber() {
+    QFETCH(double, x);
+    QFETCH(QString, text);
+    QCOMPARE(QString::fromStdString(DeckNumber(x)), text);
+    QCOMPARE(DeckNumber(x).size(), size_t(13));
+}
+
+void TestKolsed::groupOffAndOnRoundTrip() {
+    Fixture fx;
+    MsgRecorder rec;
+    // Values already in the written form, so a round trip must give the same bytes.
+    const std::string deck = "*KOLSED\r\n*|{O|Options\r\n*|Use G|G\r\n*|}\r\n*|[G|G\r\n"
+                             "A =  1.0000E+0000\r\n*|A|m|m|0|1|0|9|0\r\n*|<PICTURE> PIC.BMP\r\n"
+                             "*|]\r\nB =  2.0000E+0000\r\n*|B|m|m|0|1|0|9|0\r\nEND\r\n";
+    TFormModel form;
+    Read(form, fx, deck);
+    SetCheckBox(form, *ItemAt(form, 1).OwnGroup, 0, false);
+    QVERIFY(WriteDeck(form, fx.Path("OFF.KSD")));
+    QCOMPARE(
+        ReadTestFile(fx.Path("OFF.KSD")),
+        std::string("*KOLSED\r\n*|{O|Options\r\n*|Use G|G\r\n*|}\r\n*|#*|[G|G\r\n"
+                    "*|#A =  1.0000E+0000\r\n*|#*|A|m|m|0|1|0|9|0\r\n*|#*|<PICTURE> PIC.BMP\r\n"
+                    "*|#*|]\r\nB =  2.0000E+0000\r\n*|B|m|m|0|1|0|9|0\r\nEND\r\n"));
+    // Read back: the group is off and the box unchecked; switched on it is the old file.
+    TFormModel back;
+    ReadDeck(back, fx.Path("OFF.KSD"), TFixedMetrics());
+    QVERIFY(rec.Shown.empty());
+    QVERIFY(!FindGroupItem(back, "G")->OwnGroup->InitiallyOn);
+    QVERIFY(!ItemAt(back, 1).OwnGroup->Buttons[0].Checked);
+    QVERIFY(!DCKChanged(back));
+    SetCheckBox(back, *ItemAt(back, 1).OwnGroup, 0, true);
+    QVERIFY(WriteDeck(back, fx.Path("ON.KSD")));
+    QCOMPARE(ReadTestFile(fx.Path("ON.KSD")), deck);
+}
+
+void TestKolsed::backups() {
+    Fixture fx;
+    MsgRecorder rec;
+    TFormModel form;
+    const std::string deck = fx.Write("RUN.V1.KSD", "X = 1\n*|X|m|m|0|1|0|9|0\n");
+    ReadDeck(form, deck, TFixedMetrics());
+    ItemAt(form, 1).Input->Text = "2";
+    QVERIFY(WriteDeck(form, deck));
+    QCOMPARE(ReadTestFile(fx.Path("RUN.BAK")), std::string("X = 1\n*|X|m|m|0|1|0|9|0\n"));
+    ItemAt(form, 1).Input->Text = "3";
+    QVERIFY(WriteDeck(form, deck));
+    QCOMPARE(ReadTestFile(fx.Path("RUN.BAK")),
+             std::string("X =  2.0000E+0000\n*|X|m|m|0|1|0|9|0\n"));
+    QCOMPARE(ReadTestFile(deck), std::string("X =  3.0000E+0000\n*|X|m|m|0|1|0|9|0\n"));
+    const QStringList baks = QDir(fx.Dir.path()).entryList({"*.BAK"});
+    QCOMPARE(baks, QStringList{"RUN.BAK"});
+    // Save as leaves the old deck alone and takes the new name.
+    ItemAt(form, 1).Input->Text = "4";
+    QVERIFY(WriteDeck(form, fx.Path("OTHER.KSD")));
+    QCOMPARE(ReadTestFile(deck), std::string("X =  3.0000E+0000\n*|X|m|m|0|1|0|9|0\n"));
+    QCOMPARE(form.DeckName, fx.Path("OTHER.KSD"));
+    QVERIFY(rec.Shown.empty());
+}
+
+void TestKolsed::writeFailures() {
+    Fixture fx;
+    MsgRecorder rec;
+    const std::string text = "X = 1\n*|X|m|m|0|1|0|9|0\n";
+    const std::string deck = fx.Write("D.KSD", text);
+    TFormModel form;
+    ReadDeck(form, deck, TFixedMetrics());
+    // The backup name is taken by a directory: the deck cannot be moved there.
+    QVERIFY(QDir().mkpath(QString::fromStdString(fx.Path("D.BAK/sub"))));
+    QVERIFY(!WriteDeck(form, deck));
+    QCOMPARE(rec.Texts(),
+             std::vector<std::string>{"Unable to rename " + deck + " to " + fx.Path("D.BAK")});
+    QCOMPARE(ReadTestFile(deck), text);
+    QVERIFY(QDir(QString::fromStdString(fx.Path("D.BAK"))).removeRecursively());
+    // The new deck cannot be written after the move: the deck is moved back.
+    rec.Shown.clear();
+    QVERIFY(QDir().mkpath(QString::fromStdString(deck + ".~tmp")));
+    QVERIFY(!WriteDeck(form, deck));
+    QCOMPARE(rec.Shown.size(), size_t(1));
+    QVERIFY(QString::fromStdString(rec.Shown[0].Text)
+                .endsWith(QString::fromStdString(deck + " is left as it was.")));
+    QCOMPARE(ReadTestFile(deck), text);
+    QVERIFY(QDir(QString::fromStdString(deck + ".~tmp")).removeRecursively());
+    // The deck went away after reading: nothing is written.
+    rec.Shown.clear();
+    QFile::remove(QString::fromStdString(deck));
+    QVERIFY(!WriteDeck(form, deck));
+    QCOMPARE(rec.Texts(),
+             std::vector<std::string>{"File " + deck + " was not found; nothing was written."});
+    QVERIFY(!QFile::exists(QString::fromStdString(deck)));
+}
+
+void TestKolsed::valueLines() {
+    Fixture fx;
+    MsgRecorder rec;
+    TFormModel form;
+    Read(form, fx,
+         "T = 20 ! room\n*|Temp|C|F|17.7777|1.8|-100|500.0|0\n"
+         "LONGVARIABLE1= 5\n*|L|||0|1|0|9|0\n"
+         "*|*Title|old text|12\n",
+         2);
+    ItemAt(form, 1).Input->Text = "212";
+    ItemAt(form, 3).Input->Text = "new text";
+    QVERIFY(WriteDeck(form, fx.Path("W.KSD")));
+    const std::string out = ReadTestFile(fx.Path("W.KSD"));
+    // Shown 212 F goes back as 212 / 1.8 - 17.7777; the name keeps its blank; the
+    // comment after the value goes.
+    QCOMPARE(out, "T = " + DeckNumber(212 / 1.8L - 17.7777L) +
+                      "\n*|Temp|C|F|17.7777|1.8|-100|500.0|0\n"
+                      "LONGVARIABLE1=  5.0000E+0000\n*|L|||0|1|0|9|0\n"
+                      "*|*Title|new text|12\n");
+    QVERIFY(rec.Shown.empty());
+}
+
+void TestKolsed::listsAndCompanions() {
+    Fixture fx;
+    MsgRecorder rec;
+    TFormModel form;
+    Read(form, fx,
+         "M = 2\n*|<Month|MONTH.DAT|1|2|0\nDAYS = 28\n*|<|month.dat|0|3|0\n"
+         "ASSIGN IN.DAT 9\n*|<File|FILES.DAT|1|1|0\n",
+         1);
+    QCOMPARE(rec.Texts(), std::vector<std::string>{"FILES.DAT was not found"});
+    fx.Write("FILES.DAT", "2\nIN.DAT\nOTHER.DAT\n");
+    rec.Shown.clear();
+    TFormModel f2;
+    Read(f2, fx,
+         "M = 2\n*|<Month|MONTH.DAT|1|2|0\nDAYS = 28\n*|<|month.dat|0|3|0\n"
+         "ASSIGN IN.DAT 9\n*|<File|FILES.DAT|1|1|0\n");
+    QVERIFY(rec.Shown.empty());
+    QVERIFY(!DCKChanged(f2));
+    ItemAt(f2, 1).List->ItemIndex = 2; // March
+    ItemAt(f2, 3).List->ItemIndex = 1;
+    QVERIFY(DCKChanged(f2));
+    QVERIFY(WriteDeck(f2, fx.Path("L.KSD")));
+    QCOMPARE(ReadTestFile(fx.Path("L.KSD")),
+             std::string("M = 3\n*|<Month|MONTH.DAT|1|2|0\nDAYS = 31\n*|<|month.dat|0|3|0\n"
+                         "ASSIGN OTHER.DAT 9\n*|<File|FILES.DAT|1|1|0\n"));
+    QVERIFY(!DCKChanged(f2));
+}
+
+void TestKolsed::changedStateAndUnits() {
+    Fixture fx;
+    MsgRecorder rec;
+    TFormModel form;
+    Read(form, fx, "T = 20\n*|Temp|C|F|17.7778|1.8|0|300.0|0\nL = 3\n*|Len|m|m|0|1|0|9.00|0\n");
+    TInput& t = *ItemAt(form, 1).Input;
+    TInput& l = *ItemAt(form, 2).Input;
+    ConvertUnits(form, 1, 1);
+    QCOMPARE(t.Text, std::string("20.0"));
+    ConvertUnits(form, 1, 2);
+    QCOMPARE(t.Text, std::string("68.0"));
+    QCOMPARE(ItemAt(form, 1).UnitLabel->Text, std::string("F"));
+    QCOMPARE(l.Text, std::string("3.00"));
+    QCOMPARE(ItemAt(form, 2).UnitLabel->Text, std::string("m"));
+    QVERIFY(!DCKChanged(form));
+    t.Text = "212";
+    t.Modified = true;
+    ConvertUnits(form, 2, 1);
+    QCOMPARE(t.Text, std::string("100.0"));
+    QCOMPARE(ItemAt(form, 1).UnitLabel->Text, std::string("C"));
+    QVERIFY(!DCKChanged(form));
+    // A text that is no number stays as typed; the conversion goes on.
+    t.Text = "abc";
+    ConvertUnits(form, 1, 2);
+    QCOMPARE(t.Text, std::string("abc"));
+    QCOMPARE(rec.Beeps, 1);
+    QCOMPARE(l.Text, std::string("3.00"));
+}
+
+QTEST_GUILESS_MAIN(TestKolsed)
+#include "tst_kolsed.moc"
