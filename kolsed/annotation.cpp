@@ -663,7 +663,9 @@ void ReadDeck(TFormModel& form, const std::string& fileName, const TFormMetrics&
         ShowMsg("Cannot open file " + fileName + ".", mkError, true);
         form.ErrorLevel = ErrorStop;
         form.Stop = ReadStop::Close;
+        Globals().ErrorLevel = ErrorStop;
         return;
     }
     TReader(form, metrics).Run(lines, progress);
+    Globals().ErrorLevel = form.ErrorLevel; // the shell and the table dialogs check it
 }

@@ -103,7 +103,7 @@ void PressRadioButton(TFormModel& form, TGroupBox& block, size_t button) {
 }
 
 bool CheckInputValue(TFormModel& form, const TInput& field) {
-    form.ErrorLevel = 0;
+    form.ErrorLevel = Globals().ErrorLevel = 0;
     if (!field.Numeric) return true;
     std::string text = field.Text;
     TrimBlanks(text, ShortStringMax);
@@ -115,7 +115,7 @@ bool CheckInputValue(TFormModel& form, const TInput& field) {
         message = "This parameter must be >= " + FormatReal(field.Format, field.Min) +
                   " and <= " + FormatReal(field.Format, field.Max);
     if (message.empty()) return true;
-    form.ErrorLevel = ErrorStop;
+    form.ErrorLevel = Globals().ErrorLevel = ErrorStop;
     ShowMsg(message, mkError, true);
     return false;
 }

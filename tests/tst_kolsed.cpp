@@ -73,6 +73,8 @@ class TestKolsed : public QObject {
     void lineNumbersCountBlockLines();
     void initialButtonStates();
     void layout();
+    void headingFields_data();
+    void headingFields();
     void switchingMovesAndRestores();
     void valueCheck_data();
     void valueCheck();
@@ -434,7 +436,8 @@ void TestKolsed::initialButtonStates() {
          "*|[A\nX = 1\n*|X|m|m|0|1|0|9|0\n*|]\n"
          "*|#*|[B\n*|#Y = 1\n*|#*|Y|m|m|0|1|0|9|0\n*|#*|]\n"
          "*|#*|[OFF\n*|]\n"
-         "*|[C3\n*|]\n*|[D\n*|]\n*|[E\n*|]\n*|[F\n*|]\n*|[G\n*|]\n*|[H\n*|]\n*|[I\n*|]\n*|[J\n*|]\n*|[K\n*|]"
+         "*|[C3\n*|]\n*|[D\n*|]\n*|[E\n*|]\n*|[F\n*|]\n*|[G\n*|]\n*|[H\n*|]\n*|[I\n*|]\n*|[J\n*|]"
+         "\n*|[K\n*|]"
          "\n");
     QVERIFY(rec.Shown.empty());
     TGroupBox& checks = *ItemAt(form, 1).OwnGroup;
@@ -486,6 +489,36 @@ void TestKolsed::layout() {
     QCOMPARE(form.Widest, 640 + 35);
     QCOMPARE(x.AppButton->Left, 675 - 30);
     QCOMPARE(g.OwnGroup->Width, 675);
+}
+
+void TestKolsed::headingFields_data() {
+    QTest::addColumn<QString>("commands");
+    QTest::addColumn<int>("headingLeft");
+    QTest::addColumn<int>("headingWidth");
+    QTest::addColumn<int>("fieldLeft");
+    // Heading "Head" (6 characters with two blanks: 48), field "run 1" (56).
+    QTest::newRow("left") << "" << 16 << 624 << 16 + 5 * 8;
+    QTest::newRow("left after tab 0") << "*|<TAB0>24\n" << 40 << 600 << 40 + 5 * 8;
+    QTest::newRow("centre") << "*|<ALIGN1>CENTER\n"
+                            << (640 - 48 - 56) / 2 << 48 << (640 - 48 - 56) / 2 + 48 + 16;
+    QTest::newRow("right") << "*|<ALIGN1>RIGHT\n" << 640 - 48 - 56 << 48 << 640 - 56 + 16;
+    QTest::newRow("tab 1 set") << "*|<ALIGN1>RIGHT\n*|<TAB1>300\n" << 16 << 624 << 300;
+}
+
+void TestKolsed::headingFields() {
+    QFETCH(QString, commands);
+    QFETCH(int, headingLeft);
+    QFETCH(int, headingWidth);
+    QFETCH(int, fieldLeft);
+    Fixture fx;
+    MsgRecorder rec;
+    TFormModel form;
+    Read(form, fx, commands.toStdString() + "*|*Head|run 1\n");
+    const TFormItem& head = ItemAt(form, 1);
+    QCOMPARE(head.Caption->Left, headingLeft);
+    QCOMPARE(head.Caption->Width, headingWidth);
+    QCOMPARE(head.Input->Left, fieldLeft);
+    QCOMPARE(head.Input->Width, 56);
 }
 
 void TestKolsed::switchingMovesAndRestores() {
@@ -541,6 +574,7 @@ void TestKolsed::valueCheck() {
     field.Text = text.toStdString();
     QCOMPARE(CheckInputValue(form, field), message.isEmpty());
     QCOMPARE(form.ErrorLevel, message.isEmpty() ? 0 : 100);
+    QCOMPARE(Globals().ErrorLevel, form.ErrorLevel);
     QCOMPARE(rec.Texts(), message.isEmpty() ? std::vector<std::string>{}
                                             : std::vector<std::string>{message.toStdString()});
 }
