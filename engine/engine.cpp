@@ -12,7 +12,7 @@
 
 namespace {
 
-constexpr int IntegratorType = 2, PrinterType = 25;
+constexpr int IntegratorType = 2, SourceType = 3, PrinterType = 25;
 constexpr long MaxSteps = 10000000;
 
 bool ToNumber(const std::string& s, double& v) {
@@ -257,7 +257,10 @@ void CheckUnits(DeckWalker& w, EngineDeck& d) {
             else if (!d.Assigned.count(lu))
                 w.Error(u.Line, "no file is assigned to logical unit " + u.Params[1]);
         }
-        if (u.Type != IntegratorType && u.Type != PrinterType)
+        if (u.Type == SourceType &&
+            (u.Params.size() < 2 || (u.Params[0] == "2" && u.Params.size() < 3)))
+            w.Error(u.Line, "a source needs its mode and value, and for mode 2 its slope");
+        if (u.Type != IntegratorType && u.Type != SourceType && u.Type != PrinterType)
             w.Warning(u.Line, "type " + std::to_string(u.Type) + " is not known here; unit " +
                                   std::to_string(u.Number) + " gives 0 on all its outputs");
     }
@@ -337,6 +340,21 @@ class Simulation {
             return OutputValue(u, o);
         return NameValue(EngineUpper(word));
     }
+    // An input "u,0" is connected to nothing: it keeps its initial value.
+    double InputValue(const EngineUnit& u, size_t i) const {
+        const std::string& word = u.Inputs[i];
+        double v = 0;
+        if (word.size() > 2 && word.compare(word.size() - 2, 2, ",0") == 0)
+            return i < u.Initial.size() && ToNumber(u.Initial[i], v) ? v : 0;
+        return WordValue(word);
+    }
+    // A source gives its value (mode 1) or its value plus slope times time (mode 2).
+    void UpdateSources(double t) {
+        for (const EngineUnit& u : d_.Units)
+            if (u.Type == SourceType)
+                outputs_[u.Number][0] = WordValue(u.Params[1]) +
+                                        (u.Params[0] == "2" ? WordValue(u.Params[2]) * t : 0.0);
+    }
 
     void OpenPrinters() {
         for (const EngineUnit& u : d_.Units) {
@@ -387,13 +405,14 @@ class Simulation {
         time_ = t;
         const Expr::Context c{[this](const std::string& n) { return NameValue(n); },
                               [this](int u, int o) { return OutputValue(u, o); }};
+        UpdateSources(t);
         for (const EngineEquation& e : d_.Equations)
             values_[e.Name] = e.Formula.Evaluate(c);
         std::map<int, double> rates;
         for (const EngineUnit& u : d_.Units) {
             double sum = 0;
-            for (const std::string& in : u.Inputs)
-                sum += WordValue(in);
+            for (size_t i = 0; i < u.Inputs.size(); ++i)
+                sum += InputValue(u, i);
             if (u.Type == IntegratorType) {
                 const double capacity = WordValue(u.Params[0]);
                 rates[u.Number] = capacity != 0 ? sum / capacity : 0;
@@ -412,8 +431,8 @@ class Simulation {
         Printer& p = printers_[u.Number];
         if (!p.File || k % p.Every != 0) return;
         std::fprintf(p.File, "%13.4E", t);
-        for (const std::string& in : u.Inputs)
-            std::fprintf(p.File, "%13.4E", WordValue(in));
+        for (size_t i = 0; i < u.Inputs.size(); ++i)
+            std::fprintf(p.File, "%13.4E", InputValue(u, i));
         std::fprintf(p.File, "\n");
         ++p.Written.Rows;
     }

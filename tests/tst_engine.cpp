@@ -33,6 +33,7 @@ class TestEngine : public QObject {
     void deckErrors_data();
     void deckErrors();
     void integratorAndPrinter();
+    void sourceAndFreeInputs();
     void wholeRun();
 };
 
@@ -146,6 +147,27 @@ void TestEngine::integratorAndPrinter() {
                               "   1.0000E+00   1.3750E+00   2.0000E+00\n"
                               "   2.0000E+00   2.2500E+00   4.0000E+00\n"
                               "   3.0000E+00   3.6250E+00   6.0000E+00\n"));
+}
+
+void TestEngine::sourceAndFreeInputs() {
+    QTemporaryDir dir;
+    EngineDeck d;
+    // A ramp source 1 + 2t, and a store fed by an input connected to nothing (initial 2).
+    ReadEngineDeck(Lines("SIMULATION 0 2 1\nUNIT 3 TYPE 3 Ramp\nPARAMETERS 3\n2 1 2\n"
+                         "UNIT 1 TYPE 2 S\nPARAMETERS 2\n1 0\nINPUTS 1\n0,0\n2\n"
+                         "UNIT 2 TYPE 25 P\nPARAMETERS 2\n1 7\nINPUTS 2\n3,1 1,1\nR F\n"
+                         "ASSIGN R.OUT 7\nEND"),
+                   d);
+    QCOMPARE(Messages(d), QStringList());
+    RunEngineDeck(d, dir.path().toStdString());
+    QCOMPARE(ReadTestFile((dir.path() + "/R.OUT").toStdString()),
+             std::string("TIME R F\n"
+                         "   0.0000E+00   1.0000E+00   0.0000E+00\n"
+                         "   1.0000E+00   3.0000E+00   2.0000E+00\n"
+                         "   2.0000E+00   5.0000E+00   4.0000E+00\n"));
+    ReadEngineDeck(Lines("SIMULATION 0 2 1\nUNIT 3 TYPE 3 Ramp\nPARAMETERS 2\n2 1\nEND"), d);
+    QCOMPARE(Messages(d),
+             QStringList({"2:a source needs its mode and value, and for mode 2 its slope"}));
 }
 
 void TestEngine::wholeRun() {
