@@ -307,3 +307,14 @@ bool ValidateRealText(const std::string& text, int kind, Extended low, Extended 
     value = x;
     return true;
 }
+
+std::vector<std::string> SplitWords(const std::string& line) {
+    std::vector<std::string> words;
+    size_t i = 0;
+    while ((i = line.find_first_not_of(" \t", i)) != std::string::npos) {
+        const size_t end = line.find_first_of(" \t", i);
+        words.push_back(line.substr(i, end - i));
+        i = end;
+    }
+    return words;
+}

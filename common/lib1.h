@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 using Extended = long double;
 
@@ -19,6 +20,8 @@ bool FileExists(const std::string& name);
 std::string UpStr(const std::string& text);
 void TrimBlanks(std::string& text, size_t maxLength);
 std::string IntToStrN(long long value, size_t maxLength);
+// The blank- or tab-separated words of a line.
+std::vector<std::string> SplitWords(const std::string& line);
 
 std::string FormatReal(NumberFormat format, Extended x);
 NumberFormat ChooseFormat(int n, Extended x);

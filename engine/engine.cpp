@@ -128,12 +128,16 @@ void ReadUnitPart(DeckWalker& w, EngineUnit& u, const std::vector<std::string>& 
         w.Error(line, words[0] + " needs its count");
         return;
     }
+    // Further statements of one kind add to the unit's words.
+    const auto append = [](std::vector<std::string>& to, std::vector<std::string> words) {
+        to.insert(to.end(), words.begin(), words.end());
+    };
     int at = line;
     if (words[0] == "PARAMETERS") {
-        u.Params = w.TakeWords(size_t(n), at);
+        append(u.Params, w.TakeWords(size_t(n), at));
     } else {
-        u.Inputs = w.TakeWords(size_t(n), at);
-        u.Initial = w.TakeWords(size_t(n), at);
+        append(u.Inputs, w.TakeWords(size_t(n), at));
+        append(u.Initial, w.TakeWords(size_t(n), at));
     }
 }
 

@@ -3,7 +3,6 @@
 #include "common/lib1.h"
 #include "common/paths.h"
 
-#include <sstream>
 
 namespace {
 
@@ -12,14 +11,6 @@ constexpr size_t DescriptionMax = 40;
 bool IsVariableAnnotation(const std::string& l) {
     return l.size() >= 2 && l.compare(0, 2, "*|") == 0 &&
            (l.size() < 3 || std::string("*<[{(]})").find(l[2]) == std::string::npos);
-}
-
-std::vector<std::string> Words(const std::string& s) {
-    std::istringstream in(s);
-    std::vector<std::string> w;
-    for (std::string x; in >> x;)
-        w.push_back(x);
-    return w;
 }
 
 std::string Trimmed(std::string s) {
@@ -71,14 +62,14 @@ class Scanner {
     }
 
     void UnitHeader(const std::string& line) {
-        const std::vector<std::string> w = Words(line.size() > 14 ? line.substr(14) : "");
+        const std::vector<std::string> w = SplitWords(line.size() > 14 ? line.substr(14) : "");
         if (w.size() < 5) return;
         context_ = "UNIT " + w[1] + " " + w[4];
         if (w.size() > 5 && w[5][0] != '*') context_ += " " + w[5];
     }
 
     void Constants(const std::string& statement, std::vector<DeckConstant>& list) {
-        const std::vector<std::string> w = Words(statement);
+        const std::vector<std::string> w = SplitWords(statement);
         const int n = w.size() > 1 ? std::atoi(w[1].c_str()) : 0;
         Relevant state = ReadRelevant();
         for (int i = 0; i < n && state != End; ++i) {

@@ -9,8 +9,8 @@
 #include "plot/outputdata.h"
 #include "plot/outputfiles.h"
 #include "plot/plotdef.h"
-#include "tools/koltool_table.h"
 #include "tools/koltool_form.h"
+#include "tools/koltool_table.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -371,6 +371,7 @@ const std::map<std::string, std::function<int(const Args&)>>& Commands() {
         {"run-table", RunTableCmd},
         {"form", FormCmd},
         {"write-deck", WriteDeckCmd},
+        {"make-kolsed", MakeKolsedCmd},
     };
     return c;
 }

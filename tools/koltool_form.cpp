@@ -1,9 +1,9 @@
 // koltool's form commands: a form as the reader builds it, and a deck rewritten after
 // edits made as a user would make them.
 #include "tools/koltool_form.h"
+#include "tools/koltool_messages.h"
 
 #include "common/json.h"
-#include "common/messages.h"
 #include "kolsed/annotation.h"
 #include "kolsed/deckwriter.h"
 #include "kolsed/formswitch.h"
@@ -12,35 +12,6 @@
 #include <cstdlib>
 
 namespace {
-
-struct Recorded {
-    std::vector<MsgRequest> Messages;
-    bool Echo = false; // also print each message on stderr
-};
-
-// Every message is kept (and answered with its first button); beeps are silent.
-class MessageRecorder {
-  public:
-    explicit MessageRecorder(bool echo) {
-        rec_.Echo = echo;
-        old_ = SetMsgHandler([this](const MsgRequest& m) {
-            rec_.Messages.push_back(m);
-            if (rec_.Echo) std::fprintf(stderr, "%s\n", m.Text.c_str());
-            return DefaultButton(m.Kind);
-        });
-        oldBeep_ = SetBeepHandler([] {});
-    }
-    ~MessageRecorder() {
-        SetMsgHandler(old_);
-        SetBeepHandler(oldBeep_);
-    }
-    const std::vector<MsgRequest>& Messages() const { return rec_.Messages; }
-
-  private:
-    Recorded rec_;
-    MsgHandler old_;
-    BeepHandler oldBeep_;
-};
 
 std::string Hex6(uint32_t rgb) {
     char buf[8];
@@ -142,14 +113,6 @@ std::string ItemJson(const TFormItem& item) {
     o.Str("Parameters", link ? link->Parameters : pic ? pic->Parameters : "");
     if (link) o.Int("LinkLeft", link->Left);
     return o.Text();
-}
-
-std::string MessagesJson(const std::vector<MsgRequest>& messages) {
-    std::vector<std::string> items;
-    for (const MsgRequest& m : messages)
-        items.push_back(
-            JsonObject().Str("Text", m.Text).Int("Kind", m.Kind).Bool("Beep", m.Beep).Text());
-    return JsonArray(items);
 }
 
 bool ReadUnitSystem(const std::string& text, int& system) {

@@ -25,3 +25,4 @@ int AlterCmd(const Args& a);
 int RunsCmd(const Args& a);
 int PasteCmd(const Args& a);
 int RunTableCmd(const Args& a);
+int MakeKolsedCmd(const Args& a);

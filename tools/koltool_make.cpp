@@ -1,0 +1,95 @@
+// koltool's Make KOLSED file: the units and their lines as the dialog lists them, or the
+// annotated deck written with chosen values.
+#include "common/globals.h"
+#include "common/json.h"
+#include "table/generator.h"
+#include "tools/koltool_messages.h"
+#include "tools/koltool_table.h"
+
+#include <cstdlib>
+
+namespace {
+
+std::string UnitsJson(const TGenerator& g) {
+    std::vector<std::string> units;
+    for (const DeckUnit& u : g.MakeUnits)
+        units.push_back(JsonObject()
+                            .Str("DisplayText", u.DisplayText)
+                            .Bool("NoData", u.NoData)
+                            .Raw("Parameters", JsonStringArray(SelectionLines(u, false)))
+                            .Raw("Inputs", JsonStringArray(SelectionLines(u, true)))
+                            .Text());
+    return JsonArray(units);
+}
+
+// "UNIT:p1,p3,i2": parameters 1 and 3 and input 2 of the unit at that position.
+bool ApplySelection(TGenerator& g, const std::string& spec) {
+    const size_t colon = spec.find(':');
+    const int unit = std::atoi(spec.substr(0, colon).c_str());
+    if (colon == std::string::npos || unit < 1 || size_t(unit) > g.MakeUnits.size()) {
+        std::fprintf(stderr, "koltool: no unit %s\n", spec.substr(0, colon).c_str());
+        return false;
+    }
+    DeckUnit& u = g.MakeUnits[size_t(unit - 1)];
+    std::string rest = spec.substr(colon + 1);
+    bool ok = true;
+    while (!rest.empty()) {
+        const size_t comma = rest.find(',');
+        const std::string item = rest.substr(0, comma);
+        rest = comma == std::string::npos ? "" : rest.substr(comma + 1);
+        const int n = std::atoi(item.substr(1).c_str());
+        const bool inputs = !item.empty() && item[0] == 'i';
+        if (item.empty() || (item[0] != 'p' && item[0] != 'i') || n < 1 ||
+            !SetSelected(u, inputs, size_t(n - 1), true)) {
+            std::fprintf(stderr, "koltool: %s of unit %d cannot be chosen\n", item.c_str(), unit);
+            ok = false;
+        }
+    }
+    return ok;
+}
+
+} // namespace
+
+int MakeKolsedCmd(const Args& a) {
+    const char* usage = "usage: make-kolsed DECK [--engine-dir DIR] (--list | [--header] "
+                        "[--simulation-card] [--select UNIT:p1,i2]... -o OUT.KSD)";
+    if (a.empty()) return Fail(usage);
+    std::string engineDir = Globals().KolshellDir, out;
+    bool list = false, header = false, card = false;
+    std::vector<std::string> selections;
+    for (size_t i = 1; i < a.size(); ++i) {
+        const bool value = i + 1 < a.size();
+        if (a[i] == "--list")
+            list = true;
+        else if (a[i] == "--header")
+            header = true;
+        else if (a[i] == "--simulation-card")
+            card = true;
+        else if (a[i] == "--engine-dir" && value)
+            engineDir = a[++i];
+        else if (a[i] == "--select" && value)
+            selections.push_back(a[++i]);
+        else if (a[i] == "-o" && value)
+            out = a[++i];
+        else
+            return Fail(usage);
+    }
+    if (list == !out.empty()) return Fail(usage);
+    MessageRecorder recorder(!list);
+    TGenerator g;
+    if (!MakeDeck(g, a[0], engineDir)) return 1;
+    if (list) {
+        std::printf("%s\n", JsonObject()
+                                .Raw("Units", UnitsJson(g))
+                                .Raw("Messages", MessagesJson(recorder.Messages()))
+                                .Text()
+                                .c_str());
+        return 0;
+    }
+    bool ok = true;
+    for (const std::string& s : selections)
+        ok = ApplySelection(g, s) && ok;
+    if (!ok) return 1;
+    if (!WriteKsd(g, out, header, card)) return 1;
+    return recorder.Messages().empty() ? 0 : 1;
+}
