@@ -32,6 +32,7 @@ class TestKoltool : public QObject {
     void tableAndScan();
     void runTable();
     void formAndWriteDeck();
+    void makeKolsed();
 };
 
 void TestKoltool::answers_data() {
@@ -208,6 +209,41 @@ void TestKoltool::formAndWriteDeck() {
     r = Koltool({"write-deck", deck.fileName(), out, "--set", "3=11"});
     QCOMPARE(r.Exit, 1);
     QVERIFY(r.Err.contains("This parameter must be >= 0.00 and <= 10.00"));
+}
+
+void TestKoltool::makeKolsed() {
+    QTemporaryDir tmp;
+    const QString source = qEnvironmentVariable("KOLSHELL_SOURCE");
+    const QString deck = tmp.path() + "/DEMO.DCK";
+    QVERIFY(QFile::copy(source + "/demo/DEMO.DCK", deck));
+    Run r = Koltool({"make-kolsed", deck, "--engine-dir", source + "/demo", "--list"});
+    QCOMPARE(r.Exit, 0);
+    const QJsonObject list = QJsonDocument::fromJson(r.Out.toUtf8()).object();
+    QCOMPARE(list["Messages"].toArray().size(), 0);
+    const QJsonArray units = list["Units"].toArray();
+    QCOMPARE(units.size(), 2); // the printers are copied as they are
+    const QJsonObject tank = units[1].toObject();
+    QCOMPARE(tank["DisplayText"].toString(), QString("UNIT 1 TYPE 2 TANK"));
+    QCOMPARE(tank["NoData"].toBool(), false);
+    QCOMPARE(tank["Parameters"].toArray()[0].toString(),
+             QString("*Capacity (inputs are divided by it)"));
+    QCOMPARE(tank["Inputs"].toArray()[2].toString(),
+             QString(" Flow into the store (out if negative)"));
+    const QString out = tmp.path() + "/DEMO.KSD";
+    r = Koltool(
+        {"make-kolsed", deck, "--engine-dir", source + "/demo", "--select", "2:i3", "-o", out});
+    QCOMPARE(r.Exit, 0);
+    QFile ksd(out);
+    QVERIFY(ksd.open(QIODevice::ReadOnly));
+    QVERIFY(
+        ksd.readAll().contains("FLOW=0\r\n*|Flow into the store (out if negative)      |m3/s|"));
+    r = Koltool(
+        {"make-kolsed", deck, "--engine-dir", source + "/demo", "--select", "2:p1", "-o", out});
+    QCOMPARE(r.Exit, 1);
+    QVERIFY(r.Err.contains("p1 of unit 2 cannot be chosen"));
+    r = Koltool({"make-kolsed", deck, "--engine-dir", tmp.path(), "--list"});
+    QVERIFY(r.Out.contains("NO DATA AVAILABLE"));
+    QVERIFY(r.Out.contains("was encountered while trying to open file"));
 }
 
 QTEST_GUILESS_MAIN(TestKoltool)
