@@ -185,27 +185,22 @@ bool WriteDeck(TFormModel& form, const std::string& targetName) {
     const std::string backup = BackupName(deck);
     if (own && !MakeBackup(deck, backup)) return false;
     const std::string source = own ? backup : deck;
-    std::string bytes;
-    if (!ReadFileBytes(source, bytes)) {
-        const std::string text = IoErrorText(source, errno);
+    // A failure once the deck was moved puts it back.
+    const auto failed = [&](const std::string& file) {
+        const std::string text = IoErrorText(file, errno);
         if (own)
             Restore(deck, backup, text);
         else
             ShowMsg(text, mkError, true);
         return false;
-    }
+    };
+    std::string bytes;
+    if (!ReadFileBytes(source, bytes)) return failed(source);
     RefreshLists(form);
     bool crlf = true;
     const std::vector<std::string> lines = SourceLines(bytes, crlf);
     const std::string out = CopyLines(form, lines, crlf);
-    if (!WriteFileAtomic(targetName, out)) {
-        const std::string text = IoErrorText(targetName, errno);
-        if (own)
-            Restore(deck, backup, text);
-        else
-            ShowMsg(text, mkError, true);
-        return false;
-    }
+    if (!WriteFileAtomic(targetName, out)) return failed(targetName);
     form.DeckName = targetName;
     ClearModify(form);
     return true;

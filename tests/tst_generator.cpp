@@ -14,14 +14,7 @@
 namespace {
 
 // An engine directory with description files, and decks beside it.
-struct Fixture {
-    QTemporaryDir Dir;
-    std::string Path(const std::string& name) const {
-        return Dir.path().toStdString() + "/" + name;
-    }
-    std::string Write(const std::string& name, const std::string& text) {
-        return WriteTestFile(Dir.path(), name, text);
-    }
+struct Fixture : TestFolder {
     std::string Info(int type, const std::string& text) {
         QDir().mkpath(Dir.path() + "/INFO");
         return Write("INFO/TYPE" + std::to_string(type) + ".INF", text);

@@ -29,14 +29,7 @@ std::string TinyBmp() {
     return b;
 }
 
-struct Fixture {
-    QTemporaryDir Dir;
-    std::string Path(const std::string& name) const {
-        return Dir.path().toStdString() + "/" + name;
-    }
-    std::string Write(const std::string& name, const std::string& text) {
-        return WriteTestFile(Dir.path(), name, text);
-    }
+struct Fixture : TestFolder {
     Fixture() {
         Write("MONTH.DAT", "3\nJanuary, 1, 31\nFebruary\t2 ,28\nMarch,3,31\n");
         Write("PIC.BMP", TinyBmp());

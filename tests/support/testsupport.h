@@ -7,6 +7,7 @@
 
 #include <QList>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <deque>
 #include <string>
 #include <vector>
@@ -49,3 +50,14 @@ class ScriptedDialogs : public TDialogs {
 
 std::string WriteTestFile(const QString& dir, const std::string& name, const std::string& bytes);
 std::string ReadTestFile(const std::string& path);
+
+// A temporary folder for a test's files.
+struct TestFolder {
+    QTemporaryDir Dir;
+    std::string Path(const std::string& name) const {
+        return Dir.path().toStdString() + "/" + name;
+    }
+    std::string Write(const std::string& name, const std::string& text) {
+        return WriteTestFile(Dir.path(), name, text);
+    }
+};
