@@ -69,6 +69,7 @@ class TestKolsed : public QObject {
     void headingFields_data();
     void headingFields();
     void switchingMovesAndRestores();
+    void groupCommands();
     void valueCheck_data();
     void valueCheck();
     void deckNumber_data();
@@ -537,6 +538,26 @@ void TestKolsed::switchingMovesAndRestores() {
     QCOMPARE(g.Top, gTop);
     QCOMPARE(c.Caption->Top, cTop);
     QCOMPARE(c.Input->Top, cField);
+}
+
+void TestKolsed::groupCommands() {
+    Fixture fx;
+    MsgRecorder rec;
+    TFormModel form;
+    Read(form, fx,
+         "*|<AFTER> del old\n*|{O\n*|Copy|G\n*|}\n*|[G\n*|<BEFORE> copy a.dat b.dat\n"
+         "*|<AFTER>  x\nX = 1\n*|X|m|m|0|1|0|9|0\n*|]\n");
+    QVERIFY(rec.Shown.empty());
+    const TGroupBox& g = *FindGroupItem(form, "G")->OwnGroup;
+    QCOMPARE(g.BeforeCommand, std::string("COPY A.DAT B.DAT"));
+    QCOMPARE(form.AfterCommand, std::string("X"));
+    TGroupBox& box = *ItemAt(form, 1).OwnGroup;
+    // Off empties the form's before-command; the group's after-command is too short to count.
+    SetCheckBox(form, box, 0, false);
+    QCOMPARE(form.BeforeCommand, std::string());
+    QCOMPARE(form.AfterCommand, std::string("X"));
+    SetCheckBox(form, box, 0, true);
+    QCOMPARE(form.BeforeCommand, std::string("COPY A.DAT B.DAT"));
 }
 
 void TestKolsed::valueCheck_data() {
