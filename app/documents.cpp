@@ -2,6 +2,7 @@
 // input deck in the Windows menu, the recent-file entries, and the Open and Save commands.
 #include "app/docrules.h"
 #include "app/kolshellform.h"
+#include "kolsed/widgets/kolsedform.h"
 
 #include "common/globals.h"
 #include "common/lib1.h"
@@ -56,6 +57,20 @@ TChildForm* TKOLSHELLFORM::CreateEditor(const std::string& name, int kind) {
     return editor;
 }
 
+TChildForm* TKOLSHELLFORM::CreateKolsedForm(const std::string& name) {
+    auto* form = new TKOLSEDForm;
+    if (compiling_) compiling_->show();
+    const bool ok = form->ReadDeck(name, compiling_);
+    if (compiling_) compiling_->hide();
+    if (!ok) {
+        delete form;
+        return nullptr;
+    }
+    AddChild(form);
+    form->FrameWindow();
+    return form;
+}
+
 TChildForm* TKOLSHELLFORM::CreateViewer(const std::string& name, int kind) {
     auto* viewer = new TViewForm;
     viewer->SetWindowKind(kind);
@@ -106,9 +121,7 @@ void TKOLSHELLFORM::ReadaFile(const std::string& name) {
             GetLSTFile(name, false);
             GetOUTFile(name, false);
             GetTBLFile(name, false);
-            // Until the form window is there, an annotated deck opens as its text.
-            TChildForm* form =
-                MakeKolsedForm ? MakeKolsedForm(name) : CreateEditor(name, wkAnnotatedText);
+            TChildForm* form = MakeKolsedForm ? MakeKolsedForm(name) : CreateKolsedForm(name);
             if (form) InputOpened(name);
         } else if (ext == ".KSP") {
             if (MakePlotForm)

@@ -487,8 +487,10 @@ void TKOLSHELLFORM::EngUnitsClick() {
 
 void TKOLSHELLFORM::ChooseUnitSystem(int system) {
     const int old = Options().UnitSystem;
-    actions_["SIUnits"]->setChecked(system == 1);
-    actions_["EngUnits"]->setChecked(system == 2);
+    if (actions_.count("SIUnits")) { // the menu items exist in KOLSED-only mode
+        actions_["SIUnits"]->setChecked(system == 1);
+        actions_["EngUnits"]->setChecked(system == 2);
+    }
     if (old != system) {
         Options().UnitSystem = system;
         ConvertAllForms(old, system);

@@ -130,6 +130,7 @@ class TKOLSHELLFORM : public QMainWindow {
     void FillWindowList();
     TChildForm* CreateEditor(const std::string& name, int kind);
     TChildForm* CreateViewer(const std::string& name, int kind);
+    TChildForm* CreateKolsedForm(const std::string& name);
     void SetCompanionItem(const char* name, const std::string& caption);
     void InputOpened(const std::string& name);
     bool QueryCloseInputs();

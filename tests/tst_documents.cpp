@@ -263,9 +263,9 @@ void TestDocuments::kolsedMarker_data() {
     QTest::addColumn<int>("kind");
     QTest::addColumn<bool>("message");
     QTest::newRow("marked deck") << "DECK1.DCK"
-                                 << "*kolsed" << false << int(wkAnnotatedText) << false;
+                                 << "*kolsed" << false << int(wkForm) << false;
     QTest::newRow("marked deck, KOLSED only") << "DECK1.DCK"
-                                              << "*KoLsEd" << true << int(wkAnnotatedText) << false;
+                                              << "*KoLsEd" << true << int(wkForm) << false;
     QTest::newRow("plain deck, KOLSED only") << "DECK1.DCK"
                                              << "* deck" << true << int(wkDeck) << true;
     QTest::newRow("marker with more text") << "DECK1.DCK"

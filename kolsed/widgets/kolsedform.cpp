@@ -1,0 +1,490 @@
+#include "kolsed/widgets/kolsedform.h"
+
+#include "common/globals.h"
+#include "common/messages.h"
+#include "common/paths.h"
+#include "common/widgets/dialogs.h"
+#include "common/widgets/qtext.h"
+#include "kolsed/annotation.h"
+#include "kolsed/deckwriter.h"
+#include "kolsed/formswitch.h"
+#include "shell/widgets/compiling.h"
+#include "shell/widgets/runner.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFocusEvent>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QImageReader>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QPainter>
+#include <QRadioButton>
+#include <QScrollArea>
+#include <QSignalBlocker>
+#include <QTimer>
+#include <QToolButton>
+
+std::function<void(const std::string&, int)> TKOLSEDForm::HelpRequested;
+
+QFont QtFont(const TFontSpec& spec) {
+    QFont f(ToQ(spec.Name));
+    f.setPointSize(spec.Size > 0 ? spec.Size : 10);
+    f.setBold(spec.Bold);
+    f.setItalic(spec.Italic);
+    f.setUnderline(spec.Underline);
+    return f;
+}
+
+int TQtFormMetrics::TextHeight(const TFontSpec& font, const std::string&) const {
+    return QFontMetrics(QtFont(font)).height();
+}
+
+int TQtFormMetrics::TextWidth(const TFontSpec& font, const std::string& text) const {
+    return QFontMetrics(QtFont(font)).horizontalAdvance(ToQ(text));
+}
+
+bool TQtFormMetrics::PictureSize(const std::string& file, int& width, int& height) const {
+    const QSize size = QImageReader(QString::fromStdString(NativePath(file))).size();
+    if (!size.isValid()) return TFormMetrics::PictureSize(file, width, height);
+    width = size.width();
+    height = size.height();
+    return true;
+}
+
+namespace {
+
+QString ColourSheet(uint32_t rgb) {
+    return QString("color: #%1;").arg(rgb & 0xFFFFFF, 6, 16, QChar('0'));
+}
+
+void SetFont(QWidget* w, const TFontSpec& spec) {
+    w->setFont(QtFont(spec));
+    w->setStyleSheet(ColourSheet(spec.Color));
+}
+
+// A quoted-text picture: the text in italic, with room for two blanks.
+QPixmap TextPicture(const TImage& image, const TFontSpec& font, int width, int height) {
+    QPixmap pixmap(std::max(1, width), std::max(1, height));
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    QFont f = QtFont(font);
+    f.setItalic(true);
+    p.setFont(f);
+    p.setPen(QColor(QRgb(font.Color)));
+    p.drawText(pixmap.rect(), Qt::AlignCenter, ToQ(image.QuotedText));
+    return pixmap;
+}
+
+} // namespace
+
+TKOLSEDForm::TKOLSEDForm(QWidget* parent) : TChildForm(wkForm, parent) {
+    scrollBox_ = new QScrollArea(this);
+    scrollBox_->setObjectName("ScrollBox");
+    content_ = new QWidget;
+    content_->setAutoFillBackground(true);
+    scrollBox_->setWidget(content_);
+    scrollBox_->setWidgetResizable(false);
+    setWidget(scrollBox_);
+    resize(700, 500);
+}
+
+bool TKOLSEDForm::ReadDeck(const std::string& fileName, TCompiling* progress) {
+    form_ = TFormModel();
+    form_.UnitSystem = Options().UnitSystem;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    QApplication::processEvents();
+    ::ReadDeck(form_, fileName, TQtFormMetrics(), [progress](int n) {
+        if (progress && progress->isVisible()) progress->Update(n);
+    });
+    QApplication::restoreOverrideCursor();
+    if (form_.Stop == ReadStop::Close) return false;
+    BuildWidgets();
+    setWindowTitle(ToQ(fileName));
+    return true;
+}
+
+void TKOLSEDForm::FrameWindow() {
+    auto* area = mdiArea();
+    const int areaWidth = area ? area->width() : 1024, areaHeight = area ? area->height() : 768;
+    if (areaWidth <= 640) {
+        showMaximized();
+        return;
+    }
+    showNormal();
+    const int frame = width() - scrollBox_->viewport()->width();
+    const int clientWidth =
+        form_.Widest > 100 ? form_.Widest + 2 * form_.CharWidth + 30 : content_->width() + 20;
+    setGeometry(0, 0, std::min(areaWidth, clientWidth + frame), std::max(200, areaHeight - 70));
+}
+
+QWidget* TKOLSEDForm::ParentOf(const TFormItem& item) {
+    if (item.InGroup && item.Group && frames_.count(item.Group)) return frames_[item.Group];
+    return content_;
+}
+
+void TKOLSEDForm::Place(QWidget* w, const TControlBox* box) {
+    placed_.emplace_back(w, box);
+}
+
+QLabel* TKOLSEDForm::MakeLabel(QWidget* parent, const TDescriptor& d) {
+    auto* label = new QLabel(ToQ(d.Text), parent);
+    SetFont(label, d.Font);
+    label->setAlignment(Qt::AlignVCenter | (d.Alignment == alCenter  ? Qt::AlignHCenter
+                                            : d.Alignment == alRight ? Qt::AlignRight
+                                                                     : Qt::AlignLeft));
+    Place(label, &d);
+    labels_.emplace_back(label, &d);
+    return label;
+}
+
+void TKOLSEDForm::BuildWidgets() {
+    QPalette pal = content_->palette();
+    pal.setColor(QPalette::Window, QColor(QRgb(form_.Background)));
+    content_->setPalette(pal);
+    scrollBox_->viewport()->setPalette(pal);
+    scrollBox_->viewport()->setAutoFillBackground(true);
+    for (auto& ptr : form_.Items) {
+        TFormItem& item = *ptr;
+        if (IsFrame(item)) {
+            MakeFrame(item);
+            continue;
+        }
+        QWidget* parent = ParentOf(item);
+        if (item.Caption && item.Caption->Visible && !item.Caption->Text.empty())
+            MakeLabel(parent, *item.Caption);
+        if (item.Input) MakeField(item, parent);
+        if (item.UnitLabel) MakeLabel(parent, *item.UnitLabel);
+        if (item.List && item.List->Active) MakeList(item, parent);
+        if (item.FileField) MakeFileField(item, parent);
+        if (item.Picture) MakePicture(item, parent);
+        if (item.AppButton) MakeAppButton(item, parent);
+    }
+    Sync();
+}
+
+void TKOLSEDForm::MakeFrame(TFormItem& item) {
+    TGroupBox& g = *item.OwnGroup;
+    auto* frame = new QGroupBox(ToQ(g.Caption), content_);
+    frame->setObjectName("Group" + ToQ(g.Name));
+    SetFont(frame, g.Font);
+    frames_[&g] = frame;
+    Place(frame, &g);
+    for (size_t n = 0; n < g.Buttons.size(); ++n) {
+        const TGButton& b = g.Buttons[n];
+        QAbstractButton* button = item.Kind == ikCheckBlock
+                                      ? static_cast<QAbstractButton*>(new QCheckBox(frame))
+                                      : new QRadioButton(frame);
+        button->setText(ToQ(b.Caption));
+        button->setObjectName(QString("%1.%2").arg(ToQ(g.Name)).arg(n + 1));
+        button->setAutoExclusive(false); // the model decides which radio button is on
+        SetFont(button, b.Font);
+        connect(button, &QAbstractButton::clicked, this,
+                [this, &item, n] { ButtonClicked(item, n); });
+        button->installEventFilter(this);
+        buttons_.emplace_back(button, &b);
+        focusOrder_.push_back(button);
+        Place(button, &b);
+    }
+}
+
+void TKOLSEDForm::MakeField(TFormItem& item, QWidget* parent) {
+    TInput& in = *item.Input;
+    auto* edit = new QLineEdit(ToQ(in.Text), parent);
+    edit->setObjectName(QString(in.Numeric ? "Input%1" : "Text%1").arg(item.Index));
+    if (in.MaxLength > 0) edit->setMaxLength(in.MaxLength);
+    edit->setFrame(false);
+    SetFont(edit, in.Font);
+    connect(edit, &QLineEdit::textEdited, this, [this, &in](const QString& text) {
+        in.Text = FromQ(text);
+        in.Modified = true;
+    });
+    edit->installEventFilter(this);
+    fields_[edit] = &item;
+    edits_.emplace_back(edit, &in);
+    focusOrder_.push_back(edit);
+    Place(edit, &in);
+}
+
+void TKOLSEDForm::MakeList(TFormItem& item, QWidget* parent) {
+    TFileInput& l = *item.List;
+    auto* combo = new QComboBox(parent);
+    combo->setObjectName(QString("List%1").arg(item.Index));
+    for (const std::string& e : l.Entries)
+        combo->addItem(ToQ(e));
+    combo->setCurrentIndex(l.ItemIndex);
+    SetFont(combo, l.Font);
+    connect(combo, &QComboBox::currentIndexChanged, this, [&l](int i) { l.ItemIndex = i; });
+    combo->installEventFilter(this);
+    fields_[combo] = &item;
+    focusOrder_.push_back(combo);
+    Place(combo, &l);
+}
+
+void TKOLSEDForm::MakeFileField(TFormItem& item, QWidget* parent) {
+    TOpenFile& f = *item.FileField;
+    auto* edit = new QLineEdit(ToQ(f.FileName), parent);
+    edit->setObjectName(QString("File%1").arg(item.Index));
+    edit->setReadOnly(true);
+    SetFont(edit, f.Font);
+    edit->installEventFilter(this);
+    fields_[edit] = &item;
+    focusOrder_.push_back(edit);
+    Place(edit, &f);
+}
+
+void TKOLSEDForm::MakePicture(TFormItem& item, QWidget* parent) {
+    const TImage& image = *item.Picture;
+    auto* label = new QLabel(parent);
+    label->setObjectName(QString("Picture%1").arg(item.Index));
+    if (image.File.empty())
+        label->setPixmap(
+            TextPicture(image, form_.Presentation.Fonts[2], image.Width, image.Height));
+    else
+        label->setPixmap(QPixmap(QString::fromStdString(NativePath(image.File))));
+    if (image.Slot > 0) {
+        label->setToolTip(ToQ(image.Parameters));
+        label->setCursor(Qt::PointingHandCursor);
+        label->installEventFilter(this);
+        clickable_[label] = &item;
+    }
+    Place(label, &image);
+}
+
+void TKOLSEDForm::MakeAppButton(TFormItem& item, QWidget* parent) {
+    const TAppButton& a = *item.AppButton;
+    auto* button = new QToolButton(parent);
+    button->setObjectName(QString("AppButton%1").arg(item.Index));
+    const int slot = std::clamp(a.Slot, 1, 4);
+    const std::string glyph = ProgramDirs().LinkBitmaps[size_t(slot - 1)];
+    if (!glyph.empty() && FileExists(glyph))
+        button->setIcon(QIcon(QString::fromStdString(NativePath(glyph))));
+    else
+        button->setText(QString::number(slot));
+    button->setToolTip(ToQ(a.Parameters));
+    button->setAutoRaise(true);
+    connect(button, &QToolButton::clicked, this, [this, &a] { StartLink(a.Slot, a.Parameters); });
+    focusOrder_.push_back(button);
+    Place(button, &a);
+}
+
+void TKOLSEDForm::Sync() {
+    int right = 80 * form_.CharWidth, bottom = 0;
+    for (auto& [w, box] : placed_) {
+        // Labels and lists size themselves to their text, as the original controls did.
+        int width = std::max(box->Width, 1);
+        if (qobject_cast<QLabel*>(w) || qobject_cast<QComboBox*>(w))
+            width = std::max(width, w->sizeHint().width());
+        w->setGeometry(box->Left, box->Top, width, std::max(box->Height, 1));
+        w->setVisible(box->Visible && box->Height > 0);
+        if (w->parentWidget() == content_ && box->Visible) {
+            right = std::max(right, box->Right());
+            bottom = std::max(bottom, box->Top + box->Height);
+        }
+    }
+    for (auto& [button, b] : buttons_) {
+        const QSignalBlocker block(button);
+        button->setChecked(b->Checked);
+    }
+    content_->resize(right + 20, bottom + 20);
+}
+
+void TKOLSEDForm::RefreshTexts() {
+    for (auto& [label, d] : labels_)
+        label->setText(ToQ(d->Text));
+    for (auto& [edit, in] : edits_) {
+        const QSignalBlocker block(edit);
+        edit->setText(ToQ(in->Text));
+    }
+}
+
+void TKOLSEDForm::ButtonClicked(TFormItem& block, size_t n) {
+    TGroupBox& g = *block.OwnGroup;
+    if (block.Kind == ikCheckBlock)
+        SetCheckBox(form_, g, n, !g.Buttons[n].Checked);
+    else
+        PressRadioButton(form_, g, n);
+    Sync();
+}
+
+void TKOLSEDForm::ShowOpenFileDlg(TFormItem& item) {
+    TOpenFile& f = *item.FileField;
+    const std::string dir = GetCurrentDir();
+    int index = 1;
+    const QString chosen = Dialogs().OpenFileName(
+        this, "Open", ToQ(f.FileName),
+        "Data Files|*" + ToQ(ExtractFileExt(f.FileName)) + "|All Files|*.*", &index);
+    if (!chosen.isEmpty()) {
+        f.FileName = FromQ(chosen);
+        f.Changed = true;
+        for (auto& [w, it] : fields_)
+            if (it == &item) static_cast<QLineEdit*>(w)->setText(chosen);
+    }
+    SetCurrentDir(dir);
+}
+
+void TKOLSEDForm::StartLink(int slot, const std::string& parameters) {
+    if (slot < 1 || slot > 4) return;
+    std::string& path = ProgramDirs().Links[size_t(slot - 1)];
+    if (!FileExists(path)) {
+        if (ShowMsg("Application link " + path + " was not found.  " +
+                        "Do you want to browse to locate this file?",
+                    mkWarningYesNo, false) != mrYes)
+            return;
+        int index = 1;
+        const QString chosen = Dialogs().OpenFileName(
+            this, "Open", ToQ(path), "Applications (.EXE)|*.EXE|All files (*.*)|*.*", &index);
+        if (!chosen.isEmpty()) path = FromQ(chosen);
+    }
+    RunProgramOK(path + " " + parameters);
+}
+
+bool TKOLSEDForm::FieldExit(QLineEdit* edit) {
+    TFormItem* item = fields_.count(edit) ? fields_[edit] : nullptr;
+    if (!item || !item->Input || !item->Input->Numeric) return true;
+    item->Input->Text = FromQ(edit->text());
+    if (CheckInputValue(form_, *item->Input)) return true;
+    edit->selectAll();
+    QTimer::singleShot(0, edit, [edit] { edit->setFocus(Qt::OtherFocusReason); });
+    return false;
+}
+
+bool TKOLSEDForm::CheckActiveInput() {
+    form_.ErrorLevel = Globals().ErrorLevel = 0;
+    if (auto* edit = qobject_cast<QLineEdit*>(focusWidget())) FieldExit(edit);
+    return form_.ErrorLevel == 0;
+}
+
+bool TKOLSEDForm::IsModified() const {
+    return DCKChanged(form_);
+}
+
+bool TKOLSEDForm::SaveDocument(const std::string& name) {
+    if (!WriteDeck(form_, name)) return false;
+    setWindowTitle(ToQ(name));
+    return true;
+}
+
+void TKOLSEDForm::ConvertUnits(int fromSystem, int toSystem) {
+    ::ConvertUnits(form_, fromSystem, toSystem);
+    RefreshTexts();
+}
+
+bool TKOLSEDForm::FormCloseQuery() {
+    if (!DCKChanged(form_)) return true;
+    const int answer =
+        ShowMsg(form_.DeckName + " has been changed.  Save it?", mkWarningYesNoCancel, false);
+    if (answer == mrYes) return CheckActiveInput() && WriteDeck(form_, form_.DeckName);
+    return answer == mrNo;
+}
+
+bool TKOLSEDForm::eventFilter(QObject* watched, QEvent* event) {
+    auto* w = qobject_cast<QWidget*>(watched);
+    switch (event->type()) {
+    case QEvent::FocusOut: {
+        const auto reason = static_cast<QFocusEvent*>(event)->reason();
+        auto* edit = qobject_cast<QLineEdit*>(watched);
+        if (edit && !checking_ && reason != Qt::PopupFocusReason &&
+            reason != Qt::ActiveWindowFocusReason) {
+            checking_ = true;
+            FieldExit(edit);
+            checking_ = false;
+        }
+        break;
+    }
+    case QEvent::KeyPress: {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (w && HandleKey(w, key->key(), key->modifiers())) return true;
+        break;
+    }
+    case QEvent::MouseButtonPress:
+        if (fields_.count(watched) && fields_[watched]->FileField) {
+            ShowOpenFileDlg(*fields_[watched]);
+            return true;
+        }
+        if (clickable_.count(watched)) {
+            const TImage& p = *clickable_[watched]->Picture;
+            StartLink(p.Slot, p.Parameters);
+            return true;
+        }
+        break;
+    default:
+        break;
+    }
+    return TChildForm::eventFilter(watched, event);
+}
+
+std::vector<QWidget*> TKOLSEDForm::Focusable() const {
+    std::vector<QWidget*> out;
+    for (QWidget* w : focusOrder_)
+        if (w->isVisibleTo(content_) && w->isEnabled()) out.push_back(w);
+    return out;
+}
+
+void TKOLSEDForm::FocusTo(QWidget* w) {
+    if (!w) return;
+    w->setFocus(Qt::TabFocusReason);
+    scrollBox_->ensureWidgetVisible(w);
+}
+
+bool TKOLSEDForm::HandleKey(QWidget* w, int key, Qt::KeyboardModifiers mods) {
+    const std::vector<QWidget*> order = Focusable();
+    if (order.empty()) return false;
+    const auto at = std::find(order.begin(), order.end(), w);
+    const long i = at == order.end() ? -1 : long(at - order.begin());
+    const bool ctrl = mods & Qt::ControlModifier, shift = mods & Qt::ShiftModifier;
+    switch (key) {
+    case Qt::Key_Up:
+        FocusTo(order[size_t(i > 0 ? i - 1 : long(order.size()) - 1)]);
+        return true;
+    case Qt::Key_Down:
+        FocusTo(order[size_t(i + 1 < long(order.size()) ? i + 1 : 0)]);
+        return true;
+    case Qt::Key_PageDown:
+        if (ctrl)
+            FocusTo(order.back());
+        else
+            FocusPage(w, true);
+        return true;
+    case Qt::Key_PageUp:
+        if (ctrl)
+            FocusTo(order.front());
+        else
+            FocusPage(w, false);
+        return true;
+    case Qt::Key_Home:
+        if (!shift) return false;
+        FocusTo(order.front());
+        return true;
+    case Qt::Key_End:
+        if (!shift) return false;
+        FocusTo(order.back());
+        return true;
+    case Qt::Key_F1:
+        if (HelpRequested) {
+            const TFormItem* item = fields_.count(w) ? fields_[w] : nullptr;
+            HelpRequested(form_.DeckName, item ? item->Help : 0);
+        }
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Page Down: the last control at most one client height below; Page Up likewise upwards.
+void TKOLSEDForm::FocusPage(QWidget* from, bool down) {
+    const std::vector<QWidget*> order = Focusable();
+    const int page = scrollBox_->viewport()->height();
+    const int top = from->mapTo(content_, QPoint(0, 0)).y();
+    QWidget* target = from;
+    for (QWidget* w : order) {
+        const int y = w->mapTo(content_, QPoint(0, 0)).y();
+        if (down && y >= top && y <= top + page) target = w;
+        if (!down && y <= top && y >= top - page && target == from) target = w;
+    }
+    FocusTo(target);
+}

@@ -1,0 +1,97 @@
+// The KOLSED form window: the items of an annotated deck as captions, fields, lists, file
+// fields, frames with check boxes and radio buttons, pictures and link buttons, in one
+// scrolling column. The form's model and every decision live in the core; this window
+// makes a widget of each record, forwards the user's actions and shows the result.
+#pragma once
+
+#include "common/widgets/childform.h"
+#include "kolsed/formmodel.h"
+
+#include <QFont>
+#include <functional>
+#include <map>
+#include <vector>
+
+class QScrollArea;
+class QLineEdit;
+class QComboBox;
+class QAbstractButton;
+class QLabel;
+class TCompiling;
+
+// Text measures of Qt fonts, for laying a form out on the screen.
+class TQtFormMetrics : public TFormMetrics {
+  public:
+    int TextHeight(const TFontSpec& font, const std::string& text) const override;
+    int TextWidth(const TFontSpec& font, const std::string& text) const override;
+    bool PictureSize(const std::string& file, int& width, int& height) const override;
+};
+
+QFont QtFont(const TFontSpec& font);
+
+class TKOLSEDForm : public TChildForm {
+    Q_OBJECT
+  public:
+    explicit TKOLSEDForm(QWidget* parent = nullptr);
+
+    // Reads the deck and builds the window. False when reading ended with a stop-and-close
+    // error: the window is then to be freed.
+    bool ReadDeck(const std::string& fileName, TCompiling* progress = nullptr);
+
+    // Sizes and places the window in its MDI area once it is there.
+    void FrameWindow();
+
+    TFormModel& Model() { return form_; }
+    QScrollArea* ScrollBox() const { return scrollBox_; }
+
+    std::string FileName() const override { return form_.DeckName; }
+    bool IsModified() const override;
+    bool CheckActiveInput() override;
+    bool SaveDocument(const std::string& name) override;
+    std::string BeforeRunCommand() const override { return form_.BeforeCommand; }
+    std::string AfterRunCommand() const override { return form_.AfterCommand; }
+    void ConvertUnits(int fromSystem, int toSystem) override;
+    bool FormCloseQuery() override;
+
+    // F1 on a field: the deck and the field's help topic (0 when it has none).
+    static std::function<void(const std::string& deck, int topic)> HelpRequested;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void BuildWidgets();
+    QWidget* ParentOf(const TFormItem& item);
+    void Place(QWidget* w, const TControlBox* box);
+    QLabel* MakeLabel(QWidget* parent, const TDescriptor& d);
+    void MakeFrame(TFormItem& item);
+    void MakeField(TFormItem& item, QWidget* parent);
+    void MakeList(TFormItem& item, QWidget* parent);
+    void MakeFileField(TFormItem& item, QWidget* parent);
+    void MakePicture(TFormItem& item, QWidget* parent);
+    void MakeAppButton(TFormItem& item, QWidget* parent);
+    // Positions, visibility and button states from the records, after a switch.
+    void Sync();
+    void RefreshTexts();
+    void ButtonClicked(TFormItem& block, size_t n);
+    void ShowOpenFileDlg(TFormItem& item);
+    void StartLink(int slot, const std::string& parameters);
+    bool FieldExit(QLineEdit* edit);
+    bool HandleKey(QWidget* w, int key, Qt::KeyboardModifiers mods);
+    void FocusPage(QWidget* from, bool down);
+    std::vector<QWidget*> Focusable() const;
+    void FocusTo(QWidget* w);
+
+    TFormModel form_;
+    QScrollArea* scrollBox_;
+    QWidget* content_;
+    std::vector<std::pair<QWidget*, const TControlBox*>> placed_;
+    std::map<const TGroupBox*, QWidget*> frames_;
+    std::map<QObject*, TFormItem*> fields_;    // value, text, list and file fields
+    std::map<QObject*, TFormItem*> clickable_; // program pictures
+    std::vector<std::pair<QAbstractButton*, const TGButton*>> buttons_;
+    std::vector<std::pair<QLabel*, const TDescriptor*>> labels_;
+    std::vector<std::pair<QLineEdit*, const TInput*>> edits_;
+    std::vector<QWidget*> focusOrder_;
+    bool checking_ = false;
+};

@@ -1,0 +1,201 @@
+// The KOLSED form window opened through the main window: widgets made from the items,
+// switching, the field check, saving, the close question, units, file fields and links.
+#include "app/kolshellform.h"
+#include "common/globals.h"
+#include "common/paths.h"
+#include "kolsed/widgets/kolsedform.h"
+#include "tests/support/testsupport.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QToolButton>
+#include <QtTest>
+
+class TestKolsedForm : public QObject {
+    Q_OBJECT
+  private slots:
+    void init();
+    void cleanup();
+    void demoForm();
+    void fieldCheck();
+    void unitsAndCloseQuestion();
+    void fileFieldAndLink();
+    void keys();
+    void readingErrors();
+
+  private:
+    TKOLSEDForm* Open(TKOLSHELLFORM& main, const std::string& name);
+    std::unique_ptr<TestFolder> dir_;
+    std::unique_ptr<MsgRecorder> msgs_;
+    std::unique_ptr<ScriptedDialogs> dialogs_;
+};
+
+void TestKolsedForm::init() {
+    dir_ = std::make_unique<TestFolder>();
+    Globals() = TGlobals();
+    Globals().KolshellDir = dir_->Dir.path().toStdString();
+    dir_->Write("KOLSHELL.DFT", EncodeDFT(DefaultSettings()));
+    CurrentChild = nullptr;
+    msgs_ = std::make_unique<MsgRecorder>();
+    dialogs_ = std::make_unique<ScriptedDialogs>();
+    const QString demo = qEnvironmentVariable("KOLSHELL_SOURCE") + "/demo/";
+    for (const char* f : {"DEMO.KSD", "VALVES.DAT", "DEMO.BMP"})
+        QFile::copy(demo + f, dir_->Dir.path() + "/" + f);
+}
+
+void TestKolsedForm::cleanup() {
+    dialogs_.reset();
+    msgs_.reset();
+}
+
+TKOLSEDForm* TestKolsedForm::Open(TKOLSHELLFORM& main, const std::string& name) {
+    main.ReadaFile(dir_->Path(name));
+    return main.Children().isEmpty() ? nullptr : qobject_cast<TKOLSEDForm*>(main.Children().last());
+}
+
+void TestKolsedForm::demoForm() {
+    TKOLSHELLFORM main;
+    TKOLSEDForm* form = Open(main, "DEMO.KSD");
+    QVERIFY(form);
+    QCOMPARE(form->WindowKind(), wkForm);
+    QVERIFY(msgs_->Shown.empty());
+    QCOMPARE(form->findChild<QLineEdit*>("Input4")->text(), QString("2.50"));
+    QCOMPARE(form->findChild<QLineEdit*>("Text3")->text(), QString("Tank demo, first run"));
+    QCOMPARE(form->findChild<QComboBox*>("List6")->currentText(), QString("Medium valve"));
+    QVERIFY(form->findChild<QRadioButton*>("START.2")->isChecked());
+    QVERIFY(form->findChild<QCheckBox*>("OPTIONS.1")->isChecked());
+    auto* partly = form->findChild<QGroupBox*>("GroupPARTLY");
+    QVERIFY(partly->isVisibleTo(form));
+    QVERIFY(!form->IsModified());
+
+    // "Empty tank": PARTLY goes off, and the deck says so after saving.
+    form->findChild<QRadioButton*>("START.1")->click();
+    QVERIFY(!partly->isVisibleTo(form));
+    QVERIFY(form->findChild<QRadioButton*>("START.1")->isChecked());
+    QVERIFY(!form->findChild<QRadioButton*>("START.2")->isChecked());
+    QVERIFY(form->IsModified());
+    form->findChild<QComboBox*>("List6")->setCurrentIndex(2);
+    QVERIFY(form->SaveDocument(dir_->Path("DEMO.KSD")));
+    QVERIFY(!form->IsModified());
+    const std::string saved = ReadTestFile(dir_->Path("DEMO.KSD"));
+    QVERIFY(saved.find("*|#*|[PARTLY|Partly filled\n*|#CONSTANTS 1\n") != std::string::npos);
+    QVERIFY(saved.find("\n*|[EMPTY|Empty tank\nCONSTANTS 1\nLEVEL0 = 0\n") != std::string::npos);
+    QVERIFY(saved.find("CVALVE = 0.008\n") != std::string::npos);
+    QVERIFY(FileExists(dir_->Path("DEMO.BAK")));
+}
+
+void TestKolsedForm::fieldCheck() {
+    TKOLSHELLFORM main;
+    TKOLSEDForm* form = Open(main, "DEMO.KSD");
+    auto* area = form->findChild<QLineEdit*>("Input4");
+    area->setFocus();
+    area->setText("12a");
+    QVERIFY(!form->CheckActiveInput());
+    QCOMPARE(msgs_->Texts(), std::vector<std::string>{"Illegal character in input"});
+    QCOMPARE(Globals().ErrorLevel, 100);
+    // Saving checks the field first and writes nothing while it is bad.
+    msgs_->Shown.clear();
+    const std::string before = ReadTestFile(dir_->Path("DEMO.KSD"));
+    main.Save1Click();
+    QCOMPARE(msgs_->Texts(), std::vector<std::string>{"Illegal character in input"});
+    QCOMPARE(ReadTestFile(dir_->Path("DEMO.KSD")), before);
+    area->setText("2000");
+    msgs_->Shown.clear();
+    QVERIFY(!form->CheckActiveInput());
+    QCOMPARE(msgs_->Texts(),
+             std::vector<std::string>{"This parameter must be >= 0.01 and <= 1000.00"});
+    QTest::keyClicks(area, "");
+    area->setText("");
+    QTest::keyClicks(area, "7.5");
+    QVERIFY(form->CheckActiveInput());
+    QVERIFY(form->IsModified());
+}
+
+void TestKolsedForm::unitsAndCloseQuestion() {
+    Globals().KolsedOnlyMode = true; // the menu's unit items
+    TKOLSHELLFORM main;
+    TKOLSEDForm* form = Open(main, "DEMO.KSD");
+    main.EngUnitsClick();
+    QCOMPARE(form->findChild<QLineEdit*>("Input4")->text(), QString("26.91"));
+    QVERIFY(!form->IsModified());
+    QVERIFY(form->FormCloseQuery()); // nothing changed: no question
+    QVERIFY(msgs_->Shown.empty());
+    auto* area = form->findChild<QLineEdit*>("Input4");
+    area->selectAll();
+    QTest::keyClicks(area, "107.639");
+    msgs_->Answers = {mrCancel, mrYes};
+    QVERIFY(!form->FormCloseQuery());
+    QCOMPARE(msgs_->Texts()[0], dir_->Path("DEMO.KSD") + " has been changed.  Save it?");
+    QVERIFY(form->FormCloseQuery());
+    // 107.639 ft2 is 10 square metres.
+    QVERIFY(ReadTestFile(dir_->Path("DEMO.KSD")).find("AREA =  1.0000E+0001") != std::string::npos);
+    main.SIUnitsClick();
+    QCOMPARE(area->text(), QString("10.00"));
+}
+
+void TestKolsedForm::fileFieldAndLink() {
+    dir_->Write("IN.DAT", "1\n");
+    dir_->Write("F.KSD", "*KOLSED\nASSIGN IN.DAT 10\n*|?Input file|0\nX = 1\n"
+                         "*|X|m|m|0|1|0|9|0|1|-x\nEND\n");
+    TKOLSHELLFORM main;
+    ProgramDirs().Links[0] = dir_->Path("nothing-here");
+    TKOLSEDForm* form = Open(main, "F.KSD");
+    QVERIFY(form);
+    auto* file = form->findChild<QLineEdit*>("File1");
+    dialogs_->OpenAnswers = {QString::fromStdString(dir_->Path("OTHER.DAT"))};
+    QTest::mouseClick(file, Qt::LeftButton);
+    QCOMPARE(file->text(), QString::fromStdString(dir_->Path("OTHER.DAT")));
+    QCOMPARE(dialogs_->Filters.last(), QString("Data Files|*.DAT|All Files|*.*"));
+    QVERIFY(form->IsModified());
+    msgs_->Answers = {mrNo};
+    form->findChild<QToolButton*>("AppButton2")->click();
+    QCOMPARE(msgs_->Texts(),
+             std::vector<std::string>{"Application link " + dir_->Path("nothing-here") +
+                                      " was not found.  Do you want to browse "
+                                      "to locate this file?"});
+    QVERIFY(form->SaveDocument(dir_->Path("F.KSD")));
+    QVERIFY(ReadTestFile(dir_->Path("F.KSD")).find("ASSIGN " + dir_->Path("OTHER.DAT") + " 10") !=
+            std::string::npos);
+}
+
+void TestKolsedForm::keys() {
+    TKOLSHELLFORM main;
+    TKOLSEDForm* form = Open(main, "DEMO.KSD");
+    auto* area = form->findChild<QLineEdit*>("Input4");
+    auto* pump = form->findChild<QLineEdit*>("Input5");
+    area->setFocus();
+    QTest::keyClick(area, Qt::Key_Down);
+    QCOMPARE(form->focusWidget(), pump);
+    QTest::keyClick(pump, Qt::Key_Up);
+    QCOMPARE(form->focusWidget(), area);
+    QTest::keyClick(area, Qt::Key_End, Qt::ShiftModifier);
+    QCOMPARE(form->focusWidget()->objectName(), QString("OPTIONS.1"));
+    QTest::keyClick(form->focusWidget(), Qt::Key_Home, Qt::ShiftModifier);
+    QCOMPARE(form->focusWidget()->objectName(), QString("Text3"));
+    int topic = -1;
+    TKOLSEDForm::HelpRequested = [&topic](const std::string&, int t) { topic = t; };
+    QTest::keyClick(pump, Qt::Key_F1);
+    QCOMPARE(topic, 2);
+    TKOLSEDForm::HelpRequested = nullptr;
+}
+
+void TestKolsedForm::readingErrors() {
+    dir_->Write("BAD.KSD", "*KOLSED\n*|<PICTURE> NONE.BMP\n");
+    dir_->Write("OPEN.KSD", "*KOLSED\n*|[G\nX = 1\n*|X|m|m|0|1|0|9|0\n");
+    TKOLSHELLFORM main;
+    QVERIFY(!Open(main, "BAD.KSD"));
+    QCOMPARE(msgs_->Texts(), std::vector<std::string>{"Figure file NONE.BMP was not found"});
+    msgs_->Shown.clear();
+    TKOLSEDForm* form = Open(main, "OPEN.KSD");
+    QVERIFY(form); // the window keeps what was built
+    QCOMPARE(msgs_->Texts(),
+             std::vector<std::string>{"This file is missing a group close command."});
+    QVERIFY(form->findChild<QLineEdit*>("Input2"));
+}
+
+QTEST_MAIN(TestKolsedForm)
+#include "tst_kolsedform.moc"
