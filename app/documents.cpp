@@ -3,6 +3,7 @@
 #include "app/docrules.h"
 #include "app/kolshellform.h"
 #include "kolsed/widgets/kolsedform.h"
+#include "table/widgets/makekolseddlg.h"
 
 #include "common/globals.h"
 #include "common/lib1.h"
@@ -470,4 +471,14 @@ void TKOLSHELLFORM::OpenStartFile(const std::string& argument) {
     } else if (Globals().KolsedOnlyMode) {
         Open1Click();
     }
+}
+
+void TKOLSHELLFORM::MakeKOLSEDfile1Click() {
+    TChildForm* c = CurrentChild.data();
+    if (!c || c->WindowKind() != wkDeck) return;
+    std::string engineDir = ProgramDirs().Dirs[pdEngine];
+    if (!IsDirectory(engineDir)) engineDir = Globals().KolshellDir;
+    TMakeKOLSEDDlg dialog(this);
+    dialog.MakeDeck(c->FileName(), engineDir);
+    ExecDialog(dialog);
 }

@@ -209,6 +209,7 @@ void TKOLSHELLFORM::BuildMenus() {
     on("Save1", &TKOLSHELLFORM::Save1Click);
     on("Saveas1", &TKOLSHELLFORM::Saveas1Click);
     on("EditKOLSEDfile1", &TKOLSHELLFORM::EditKOLSEDfile1Click);
+    on("MakeKOLSEDfile1", &TKOLSHELLFORM::MakeKOLSEDfile1Click);
     connect(menus_["Utilities1"], &QMenu::aboutToShow, this, &TKOLSHELLFORM::Utilities1Popup);
     connect(menus_["Plot1"], &QMenu::aboutToShow, this, &TKOLSHELLFORM::Plot1Popup);
     connect(menus_["Windows1"], &QMenu::aboutToShow, this, &TKOLSHELLFORM::FillWindowList);

@@ -13,6 +13,7 @@
 class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
+class QDialog;
 #include "shell/widgets/aboutbox.h"
 #include "shell/widgets/compiling.h"
 #include "shell/widgets/setupdlg.h"
@@ -83,6 +84,9 @@ class TKOLSHELLFORM : public QMainWindow {
     void Save1Click();
     void Saveas1Click();
     void EditKOLSEDfile1Click();
+    void MakeKOLSEDfile1Click();
+    // Shown modally by Make KOLSED file; tests answer it instead.
+    std::function<void(QDialog&)> ExecDialog = [](QDialog& d) { d.exec(); };
     // Running (running.cpp): the engine on the active deck, compile, rebuild and user
     // commands, and the companion programs of the Utilities menu.
     void Calculate1Click();

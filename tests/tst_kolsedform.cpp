@@ -4,6 +4,7 @@
 #include "common/globals.h"
 #include "common/paths.h"
 #include "kolsed/widgets/kolsedform.h"
+#include "table/widgets/makekolseddlg.h"
 #include "tests/support/testsupport.h"
 
 #include <QCheckBox>
@@ -11,6 +12,8 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QToolButton>
 #include <QtTest>
@@ -26,6 +29,7 @@ class TestKolsedForm : public QObject {
     void fileFieldAndLink();
     void keys();
     void readingErrors();
+    void makeKolsedDialog();
 
   private:
     TKOLSEDForm* Open(TKOLSHELLFORM& main, const std::string& name);
@@ -195,6 +199,56 @@ void TestKolsedForm::readingErrors() {
     QCOMPARE(msgs_->Texts(),
              std::vector<std::string>{"This file is missing a group close command."});
     QVERIFY(form->findChild<QLineEdit*>("Input2"));
+}
+
+void TestKolsedForm::makeKolsedDialog() {
+    const QString demo = qEnvironmentVariable("KOLSHELL_SOURCE") + "/demo";
+    QFile::copy(demo + "/DEMO.DCK", dir_->Dir.path() + "/RUN.DCK");
+    TKOLSHELLFORM main;
+    ProgramDirs().Dirs[pdEngine] = demo.toStdString();
+    Options().IncludeHeader = 1;
+    main.ReadaFile(dir_->Path("RUN.DCK"));
+    QCOMPARE(CurrentChild->WindowKind(), wkDeck);
+    dialogs_->SaveAnswers = {QString::fromStdString(dir_->Path("RUN"))};
+    bool shown = false;
+    main.ExecDialog = [&](QDialog& d) {
+        auto& dlg = static_cast<TMakeKOLSEDDlg&>(d);
+        dlg.show();
+        shown = true;
+        QCOMPARE(dlg.windowTitle(), QString("Make KOLSED File"));
+        QVERIFY(dlg.Header->isChecked());
+        QVERIFY(!dlg.Simulationcard->isChecked());
+        QCOMPARE(dlg.UnitBox->count(), 2);
+        QCOMPARE(dlg.UnitBox->item(1)->text(), QString("UNIT 1 TYPE 2 TANK"));
+        // The rain: both parameters.
+        dlg.All->click();
+        QCOMPARE(dlg.ParBox->selectedItems().size(), 2);
+        // The tank: its parameters are names; of its inputs only the spare one is free.
+        dlg.UnitBox->setCurrentRow(1);
+        QCOMPARE(dlg.ParBox->item(0)->text().left(1), QString("*"));
+        dlg.InpBox->setFocus();
+        QFocusEvent focusIn(QEvent::FocusIn);
+        QApplication::sendEvent(dlg.InpBox, &focusIn);
+        dlg.All->click();
+        QCOMPARE(dlg.InpBox->selectedItems().size(), 1);
+        emit dlg.InpBox->itemPressed(dlg.InpBox->item(0));
+        QCOMPARE(msgs_->Beeps, 1);
+        dlg.UnitBox->setCurrentRow(0); // the rain's choice is kept while switching
+        QCOMPARE(dlg.ParBox->selectedItems().size(), 2);
+        dlg.OKBtn->click();
+    };
+    main.MakeKOLSEDfile1Click();
+    QVERIFY(shown);
+    QCOMPARE(dialogs_->Proposed.last(), QString::fromStdString(dir_->Path("RUN.KSD")));
+    const std::string ksd = ReadTestFile(dir_->Path("RUN.KSD"));
+    QVERIFY(ksd.find("*|*Water tank demo - made with KOLSHELL\r\n") != std::string::npos);
+    QVERIFY(ksd.find("MODE=1\r\n") != std::string::npos);
+    QVERIFY(ksd.find("NET 4,1 FLOW1 \r\n") != std::string::npos);
+    // The new deck opens as a form with its three fields.
+    TKOLSEDForm* form = Open(main, "RUN.KSD");
+    QVERIFY(form);
+    QVERIFY(msgs_->Shown.empty());
+    QCOMPARE(form->findChildren<QLineEdit*>(QRegularExpression("^Input")).size(), 3);
 }
 
 QTEST_MAIN(TestKolsedForm)
