@@ -194,10 +194,7 @@ void TKOLSHELLFORM::GetTBLFile(const std::string& name, bool show) {
         return;
     }
     if (show) {
-        if (MakeTableForm)
-            TableForm = MakeTableForm(table);
-        else
-            LaterKindMissing(table, "table");
+        TableForm = MakeTableForm ? MakeTableForm(table) : CreateTableForm(table);
     }
     SetCompanionItem("Table1", "Table " + table);
 }

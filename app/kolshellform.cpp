@@ -210,6 +210,11 @@ void TKOLSHELLFORM::BuildMenus() {
     on("Saveas1", &TKOLSHELLFORM::Saveas1Click);
     on("EditKOLSEDfile1", &TKOLSHELLFORM::EditKOLSEDfile1Click);
     on("MakeKOLSEDfile1", &TKOLSHELLFORM::MakeKOLSEDfile1Click);
+    on("NewTable1", &TKOLSHELLFORM::NewTable1Click);
+    on("AlterTable1", &TKOLSHELLFORM::AlterTable1Click);
+    on("InsertDeleteRuns1", &TKOLSHELLFORM::InsertDeleteRuns1Click);
+    on("InsertDeleteVars1", &TKOLSHELLFORM::InsertDeleteVars1Click);
+    on("RunTable1", &TKOLSHELLFORM::RunTable1Click);
     connect(menus_["Utilities1"], &QMenu::aboutToShow, this, &TKOLSHELLFORM::Utilities1Popup);
     connect(menus_["Plot1"], &QMenu::aboutToShow, this, &TKOLSHELLFORM::Plot1Popup);
     connect(menus_["Windows1"], &QMenu::aboutToShow, this, &TKOLSHELLFORM::FillWindowList);

@@ -18,6 +18,7 @@ class QDialog;
 #include "shell/widgets/compiling.h"
 #include "shell/widgets/setupdlg.h"
 class TChildForm;
+class TTableForm;
 
 class TKOLSHELLFORM : public QMainWindow {
     Q_OBJECT
@@ -85,6 +86,12 @@ class TKOLSHELLFORM : public QMainWindow {
     void Saveas1Click();
     void EditKOLSEDfile1Click();
     void MakeKOLSEDfile1Click();
+    // Parametric tables (tables.cpp).
+    void NewTable1Click();
+    void AlterTable1Click();
+    void InsertDeleteRuns1Click();
+    void InsertDeleteVars1Click();
+    void RunTable1Click();
     // Shown modally by Make KOLSED file; tests answer it instead.
     std::function<void(QDialog&)> ExecDialog = [](QDialog& d) { d.exec(); };
     // Running (running.cpp): the engine on the active deck, compile, rebuild and user
@@ -135,6 +142,9 @@ class TKOLSHELLFORM : public QMainWindow {
     TChildForm* CreateEditor(const std::string& name, int kind);
     TChildForm* CreateViewer(const std::string& name, int kind);
     TChildForm* CreateKolsedForm(const std::string& name);
+    TChildForm* CreateTableForm(const std::string& name);
+    TTableForm* CurrentTable() const;
+    void ShowTableWindow(TTableForm* table);
     void SetCompanionItem(const char* name, const std::string& caption);
     void InputOpened(const std::string& name);
     bool QueryCloseInputs();

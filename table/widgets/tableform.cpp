@@ -1,0 +1,223 @@
+#include "table/widgets/tableform.h"
+
+#include "common/globals.h"
+#include "common/messages.h"
+#include "common/widgets/qtext.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMdiArea>
+#include <QPainter>
+#include <QScrollBar>
+
+namespace {
+
+constexpr int ColumnWidth = 90, RowHeight = 20, RunColumnWidth = 45, HeaderHeight = 30;
+
+// The header row: the column number small and green, the name centred below it.
+class TTableHeader : public QHeaderView {
+  public:
+    explicit TTableHeader(QWidget* parent) : QHeaderView(Qt::Horizontal, parent) {}
+
+  protected:
+    void paintSection(QPainter* p, const QRect& rect, int section) const override {
+        p->save();
+        QStyleOptionHeader opt;
+        initStyleOption(&opt);
+        opt.rect = rect;
+        style()->drawControl(QStyle::CE_HeaderSection, &opt, p, this);
+        QFont small("Arial");
+        small.setPointSize(6);
+        p->setFont(small);
+        p->setPen(QColor(0, 128, 0));
+        p->drawText(rect.left() + 2, rect.top() + 2 + QFontMetrics(small).ascent(),
+                    QString::number(section + 1));
+        QFont name("Arial");
+        name.setPointSize(10);
+        p->setFont(name);
+        p->setPen(Qt::black);
+        const QString text = model()->headerData(section, Qt::Horizontal).toString();
+        const int w = QFontMetrics(name).horizontalAdvance(text);
+        p->drawText(rect.left() + std::max(1, (rect.width() - w) / 2),
+                    rect.top() + 10 + QFontMetrics(name).ascent(), text);
+        p->restore();
+    }
+};
+
+} // namespace
+
+QVariant TTableGridModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole)) return {};
+    return ToQ(GetS(t_, index.column() + 1, index.row() + 1));
+}
+
+bool TTableGridModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    if (!index.isValid() || role != Qt::EditRole) return false;
+    GridSetEditText(t_, index.column() + 1, index.row() + 1, FromQ(value.toString()));
+    emit dataChanged(index, index);
+    return true;
+}
+
+Qt::ItemFlags TTableGridModel::flags(const QModelIndex& index) const {
+    return QAbstractTableModel::flags(index) | Qt::ItemIsEditable;
+}
+
+QVariant TTableGridModel::headerData(int section, Qt::Orientation o, int role) const {
+    if (role != Qt::DisplayRole) return {};
+    if (o == Qt::Vertical) return section + 1;
+    return ToQ(GetS(t_, section + 1, 0));
+}
+
+TTableGrid::TTableGrid(QWidget* parent) : QTableView(parent) {
+    setObjectName("Grid");
+    setHorizontalHeader(new TTableHeader(this));
+    horizontalHeader()->setDefaultSectionSize(ColumnWidth);
+    horizontalHeader()->setMinimumSectionSize(10);
+    horizontalHeader()->setFixedHeight(HeaderHeight);
+    horizontalHeader()->setSectionsClickable(false);
+    horizontalHeader()->viewport()->installEventFilter(this);
+    verticalHeader()->setDefaultSectionSize(RowHeight);
+    verticalHeader()->setMinimumSectionSize(10);
+    verticalHeader()->setFixedWidth(RunColumnWidth);
+    verticalHeader()->setSectionsClickable(false);
+    QFont f = font();
+    f.setPixelSize(13);
+    setFont(f);
+    setSelectionMode(QAbstractItemView::ContiguousSelection);
+    setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::DoubleClicked |
+                    QAbstractItemView::EditKeyPressed);
+}
+
+void TTableGrid::MoveDown() {
+    const QModelIndex at = currentIndex();
+    if (at.isValid() && at.row() + 1 < model()->rowCount())
+        setCurrentIndex(model()->index(at.row() + 1, at.column()));
+}
+
+void TTableGrid::keyPressEvent(QKeyEvent* event) {
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        state() != EditingState) {
+        MoveDown();
+        return;
+    }
+    QTableView::keyPressEvent(event);
+}
+
+void TTableGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
+    QTableView::closeEditor(editor, hint);
+    if (hint == QAbstractItemDelegate::SubmitModelCache) MoveDown();
+}
+
+bool TTableGrid::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == horizontalHeader()->viewport() && event->type() == QEvent::MouseButtonPress) {
+        Beep();
+        return true;
+    }
+    return QTableView::eventFilter(watched, event);
+}
+
+TTableForm::TTableForm(QWidget* parent) : TChildForm(wkTable, parent) {
+    model_ = new TTableGridModel(table_, this);
+    grid_ = new TTableGrid(this);
+    grid_->setModel(model_);
+    setWidget(grid_);
+    setStyleSheet("background: white;");
+}
+
+void TTableForm::SetTable(TTable table) {
+    table_ = std::move(table);
+    setWindowTitle(ToQ(table_.TableFileName));
+    TableReshaped();
+}
+
+bool TTableForm::ReadTable(const std::string& fileName) {
+    std::string message;
+    const bool ok = ::ReadTable(table_, fileName, Options().UnitSystem, message);
+    if (!message.empty()) ShowMsg(message, ok ? mkInformation : mkError, true);
+    if (!ok) return false;
+    setWindowTitle(ToQ(table_.TableFileName));
+    TableReshaped();
+    return true;
+}
+
+void TTableForm::TableReshaped() {
+    model_->Reset();
+    FitToGrid();
+}
+
+void TTableForm::FitToGrid() {
+    const int w = RunColumnWidth + 1 + (ColumnWidth + 1) * (table_.ColCount - 1);
+    const int h = HeaderHeight + 1 + (RowHeight + 1) * table_.Runs();
+    const QSize frame = size() - grid_->viewport()->size();
+    QSize room =
+        mdiArea() ? mdiArea()->viewport()->size() - QSize(pos().x(), pos().y()) : QSize(1000, 700);
+    const int bar = grid_->verticalScrollBar()->sizeHint().width();
+    const int width = std::min(w + bar, room.width() - frame.width());
+    const int height = std::min(h + bar, room.height() - frame.height());
+    resize(std::max(width, 200) + frame.width() - RunColumnWidth,
+           std::max(height, 120) + frame.height() - HeaderHeight);
+}
+
+bool TTableForm::SaveDocument(const std::string& name) {
+    if (!SaveTable(table_, name)) {
+        ShowMsg("File " + name + " could not be written.", mkError, true);
+        return false;
+    }
+    setWindowTitle(ToQ(name));
+    return true;
+}
+
+bool TTableForm::Selection(int& left, int& top, int& right, int& bottom) const {
+    const QModelIndexList cells = grid_->selectionModel()->selectedIndexes();
+    if (cells.isEmpty()) return false;
+    left = top = INT32_MAX;
+    right = bottom = 0;
+    for (const QModelIndex& i : cells) {
+        left = std::min(left, i.column() + 1);
+        right = std::max(right, i.column() + 1);
+        top = std::min(top, i.row() + 1);
+        bottom = std::max(bottom, i.row() + 1);
+    }
+    return true;
+}
+
+void TTableForm::EditCopy() {
+    int l, t, r, b;
+    if (Selection(l, t, r, b))
+        QApplication::clipboard()->setText(ToQ(CopytoClip(table_, l, t, r, b)));
+}
+
+void TTableForm::EditCut() {
+    EditCopy();
+    EditClear();
+}
+
+void TTableForm::EditPaste() {
+    const QString text = QApplication::clipboard()->text();
+    if (!text.isEmpty()) {
+        const QModelIndex at = grid_->currentIndex();
+        const std::string message =
+            PasteText(table_, std::max(1, at.column() + 1), std::max(1, at.row() + 1), FromQ(text));
+        model_->Reset();
+        grid_->setCurrentIndex(at);
+        if (!message.empty()) ShowMsg(message, mkError, true);
+    }
+    grid_->setFocus();
+}
+
+void TTableForm::EditClear() {
+    int l, t, r, b;
+    if (!Selection(l, t, r, b)) return;
+    ClearCells(table_, l, t, r, b);
+    emit model_->dataChanged(model_->index(t - 1, l - 1), model_->index(b - 1, r - 1));
+}
+
+bool TTableForm::FormCloseQuery() {
+    if (table_.TableFileName.empty() || !table_.TableChanged) return true;
+    const int answer =
+        ShowMsg(table_.TableFileName + " has been changed.  Save it?", mkWarningYesNoCancel, false);
+    if (answer == mrYes) return SaveDocument(table_.TableFileName);
+    return answer == mrNo;
+}

@@ -1,0 +1,78 @@
+// The parametric table window: one grid column per deck variable, one row per run. The
+// table itself, its file and every edit live in the core; the grid shows and edits it.
+#pragma once
+
+#include "common/widgets/childform.h"
+#include "table/tablemodel.h"
+
+#include <QAbstractTableModel>
+#include <QTableView>
+
+// The grid's view of the table: data cells only; names and run numbers are the headers.
+class TTableGridModel : public QAbstractTableModel {
+    Q_OBJECT
+  public:
+    explicit TTableGridModel(TTable& table, QObject* parent = nullptr)
+        : QAbstractTableModel(parent), t_(table) {}
+    int rowCount(const QModelIndex& = {}) const override { return t_.Runs(); }
+    int columnCount(const QModelIndex& = {}) const override { return t_.ColCount - 1; }
+    QVariant data(const QModelIndex& index, int role) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role) override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    QVariant headerData(int section, Qt::Orientation o, int role) const override;
+    void Reset() {
+        beginResetModel();
+        endResetModel();
+    }
+
+  private:
+    TTable& t_;
+};
+
+// Enter moves down a row; a press on the header row beeps.
+class TTableGrid : public QTableView {
+    Q_OBJECT
+  public:
+    explicit TTableGrid(QWidget* parent = nullptr);
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void MoveDown();
+};
+
+class TTableForm : public TChildForm {
+    Q_OBJECT
+  public:
+    explicit TTableForm(QWidget* parent = nullptr);
+
+    // A new table, or one read from its file; false (after the message) when unreadable.
+    void SetTable(TTable table);
+    bool ReadTable(const std::string& fileName);
+    TTable& Table() { return table_; }
+    TTableGrid* Grid() const { return grid_; }
+    // After the runs or the variables changed shape: the grid and the window follow.
+    void TableReshaped();
+    // The window's size follows the grid, within the room the MDI area gives.
+    void FitToGrid();
+
+    std::string DocumentName() const override { return table_.TableFileName; }
+    bool IsModified() const override { return table_.TableChanged; }
+    bool SaveDocument(const std::string& name) override;
+    void EditCopy() override;
+    void EditCut() override;
+    void EditPaste() override;
+    void EditClear() override;
+    bool FormCloseQuery() override;
+
+  private:
+    // The selection as 1-based table cells; false when nothing is selected.
+    bool Selection(int& left, int& top, int& right, int& bottom) const;
+
+    TTable table_;
+    TTableGridModel* model_;
+    TTableGrid* grid_;
+};
