@@ -116,6 +116,7 @@ class TKOLSHELLFORM : public QMainWindow {
     std::function<TChildForm*(const std::string&)> MakeKolsedForm, MakePlotForm, MakeTableForm;
     // The table window the Table menu item leads to.
     QPointer<TChildForm> TableForm;
+    TTableForm* CurrentTable() const;
 
     TRecentFiles FileNameList;
     bool RecentFilesOn = false;
@@ -143,7 +144,6 @@ class TKOLSHELLFORM : public QMainWindow {
     TChildForm* CreateViewer(const std::string& name, int kind);
     TChildForm* CreateKolsedForm(const std::string& name);
     TChildForm* CreateTableForm(const std::string& name);
-    TTableForm* CurrentTable() const;
     void ShowTableWindow(TTableForm* table);
     void SetCompanionItem(const char* name, const std::string& caption);
     void InputOpened(const std::string& name);
