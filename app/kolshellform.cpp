@@ -1,4 +1,5 @@
 #include "app/kolshellform.h"
+#include "shell/widgets/printdlg.h"
 
 #include "common/globals.h"
 #include "common/lib1.h"
@@ -182,6 +183,7 @@ void TKOLSHELLFORM::BuildMenus() {
     on("Setup1", &TKOLSHELLFORM::Setup1Click);
     on("AboutKOLSHELL1", &TKOLSHELLFORM::AboutKOLSHELL1Click);
     on("PrintSetup1", &TKOLSHELLFORM::PrintSetup1Click);
+    on("Print1", &TKOLSHELLFORM::Print1Click);
     on("Exit1", &TKOLSHELLFORM::Exit1Click);
     on("Tile1", &TKOLSHELLFORM::Tile1Click);
     on("Cascade1", &TKOLSHELLFORM::Cascade1Click);
@@ -447,6 +449,12 @@ void TKOLSHELLFORM::Setup1Click() {
 
 void TKOLSHELLFORM::AboutKOLSHELL1Click() {
     if (aboutBox_) aboutBox_->exec();
+}
+
+void TKOLSHELLFORM::Print1Click() {
+    TPrintDlg dialog(this);
+    dialog.FormActivate(Children(), CurrentChild.data());
+    ExecDialog(dialog);
 }
 
 void TKOLSHELLFORM::PrintSetup1Click() {

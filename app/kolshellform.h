@@ -52,6 +52,7 @@ class TKOLSHELLFORM : public QMainWindow {
     void Setup1Click();
     void AboutKOLSHELL1Click();
     void PrintSetup1Click();
+    void Print1Click();
     void Exit1Click();
     void Tile1Click();
     void Cascade1Click();

@@ -7,6 +7,8 @@
 #include <functional>
 #include <string>
 
+class TPrintJob;
+
 class TChildForm : public QMdiSubWindow {
     Q_OBJECT
   public:
@@ -47,6 +49,17 @@ class TChildForm : public QMdiSubWindow {
 
     // The main window's menu refresh, for windows that change what is enabled.
     static std::function<void()> UpdateMenuCommand;
+
+    // Prints the window into a print job at its running position; false when the window has
+    // nothing to print. A plot tells the height it needs first.
+    virtual bool Print(TPrintJob& job) {
+        (void)job;
+        return false;
+    }
+    virtual int PrintHeight(TPrintJob& job) {
+        (void)job;
+        return 0;
+    }
 
     // Asked before the window closes; false keeps it open.
     virtual bool FormCloseQuery() { return true; }

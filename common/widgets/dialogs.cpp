@@ -4,6 +4,7 @@
 #include <QInputDialog>
 #include <QPageSetupDialog>
 #include <QPrinter>
+#include "common/widgets/printjob.h"
 #include <QStringList>
 
 namespace {
@@ -71,8 +72,7 @@ QString TDialogs::PictureFileName(QWidget* parent, const QString& title, const Q
 }
 
 bool TDialogs::PrinterSetup(QWidget* parent) {
-    static QPrinter printer;
-    QPageSetupDialog dlg(&printer, parent);
+    QPageSetupDialog dlg(&CurrentPrinter(), parent);
     return dlg.exec() == QDialog::Accepted;
 }
 

@@ -3,14 +3,18 @@
 #include "common/globals.h"
 #include "common/messages.h"
 #include "common/paths.h"
+#include "common/widgets/printjob.h"
 #include "common/widgets/qtext.h"
 #include "shell/widgets/wmfpainter.h"
 
 #include <QBuffer>
+#include <QGuiApplication>
 #include <QImageReader>
 #include <QLabel>
 #include <QPixmap>
+#include <QScreen>
 #include <QScrollArea>
+#include <cmath>
 
 TDiagramForm::TDiagramForm(QWidget* parent) : TChildForm(wkDiagram, parent) {
     setObjectName("DiagramForm");
@@ -77,4 +81,15 @@ void TDiagramForm::FitToPicture(const QSize& screen) {
     if (picture_.width() < screen.width()) client.setWidth(picture_.width());
     if (picture_.height() < screen.height()) client.setHeight(picture_.height());
     resize(client + frame);
+}
+
+// One screen inch of the picture becomes one margin on paper.
+bool TDiagramForm::Print(TPrintJob& job) {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const double scale = job.Margin() / (screen ? screen->logicalDotsPerInch() : 96.0);
+    const int w = int(std::lround(picture_.width() * scale));
+    const int h = int(std::lround(picture_.height() * scale));
+    job.Canvas().drawImage(QRect(job.PrintX(), job.PrintY(), w, h), picture_);
+    job.Advance(h);
+    return true;
 }

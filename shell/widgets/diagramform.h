@@ -23,6 +23,7 @@ class TDiagramForm : public TChildForm {
     bool SavePicture(const std::string& fileName);
     // Sizes the window so that the picture shows whole, as far as the screen allows.
     void FitToPicture(const QSize& screen);
+    bool Print(TPrintJob& job) override;
 
   private:
     QScrollArea* scrollBox_;

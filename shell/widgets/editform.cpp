@@ -5,6 +5,7 @@
 #include "common/messages.h"
 #include "common/paths.h"
 #include "common/widgets/fonts.h"
+#include "common/widgets/printjob.h"
 #include "common/widgets/qtext.h"
 #include "shell/widgets/finddialogs.h"
 
@@ -285,4 +286,9 @@ void TEditForm::EditReplace() {
 void TEditForm::EditSearchAgain(bool findMode, bool replaceMode) {
     if (findMode) Find(findDialog_);
     if (replaceMode) Replace();
+}
+
+bool TEditForm::Print(TPrintJob& job) {
+    PrintTextLines(job, editor_->LineCount(), [this](int i) { return editor_->Line(i); });
+    return true;
 }

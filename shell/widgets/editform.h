@@ -67,6 +67,7 @@ class TEditForm : public TChildForm {
     void Find(TFindDialog* sender);
     void Replace();
     bool FormCloseQuery() override;
+    bool Print(TPrintJob& job) override;
     void EditorMouseDown(QMouseEvent* event);
 
     void EditCut() override;

@@ -2,6 +2,7 @@
 
 #include "common/globals.h"
 #include "common/messages.h"
+#include "common/widgets/printjob.h"
 #include "common/widgets/qtext.h"
 #include "shell/widgets/fileviewer.h"
 #include "shell/widgets/finddialogs.h"
@@ -42,4 +43,9 @@ void TViewForm::EditFind() {
 
 void TViewForm::EditSearchAgain(bool, bool) {
     Find(findDialog_);
+}
+
+bool TViewForm::Print(TPrintJob& job) {
+    PrintTextLines(job, viewer_->LineCount(), [this](int i) { return viewer_->Line(i); });
+    return true;
 }

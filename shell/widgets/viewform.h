@@ -21,6 +21,7 @@ class TViewForm : public TChildForm {
     void EditCopy() override;
     void EditFind() override;
     void EditSearchAgain(bool findMode, bool replaceMode) override;
+    bool Print(TPrintJob& job) override;
 
   private:
     TFileViewer* viewer_;

@@ -2,6 +2,7 @@
 
 #include "common/globals.h"
 #include "common/messages.h"
+#include "common/widgets/listmoves.h"
 #include "common/widgets/qtext.h"
 
 #include <QApplication>
@@ -103,6 +104,7 @@ TNewTableDlg::TNewTableDlg(const std::string& deckName, TTable* table, QWidget* 
         if (!c.Name.empty() && DstList->findItems(ToQ(c.Name), Qt::MatchExactly).isEmpty())
             add(SrcList, c.Name, i);
     }
+    SrcList->setSortingEnabled(true);
     SrcList->sortItems();
     for (QListWidget* l : {SrcList, DstList})
         connect(l, &QListWidget::itemPressed, this,
@@ -135,24 +137,7 @@ void TNewTableDlg::ShowEntry(int entry) {
 
 // ">" takes the selected lines from the last to the first; ">>" takes every line in order.
 void TNewTableDlg::Move(QListWidget* from, QListWidget* to, bool all) {
-    int first = -1;
-    if (all) {
-        while (from->count() > 0) {
-            if (first < 0) first = 0;
-            to->addItem(from->takeItem(0));
-        }
-    } else {
-        for (int i = from->count() - 1; i >= 0; --i)
-            if (from->item(i)->isSelected()) {
-                first = i;
-                to->addItem(from->takeItem(i));
-            }
-    }
-    if (to == SrcList) SrcList->sortItems();
-    from->setFocus();
-    from->clearSelection();
-    if (first >= 0 && from->count() > 0)
-        from->setCurrentRow(std::min(first, std::max(0, from->count() - 1)));
+    MoveListItems(from, to, all, true);
     SetButtons();
 }
 

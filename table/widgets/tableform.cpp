@@ -2,6 +2,7 @@
 
 #include "common/globals.h"
 #include "common/messages.h"
+#include "common/widgets/printjob.h"
 #include "common/widgets/qtext.h"
 
 #include <QApplication>
@@ -220,4 +221,57 @@ bool TTableForm::FormCloseQuery() {
         ShowMsg(table_.TableFileName + " has been changed.  Save it?", mkWarningYesNoCancel, false);
     if (answer == mrYes) return SaveDocument(table_.TableFileName);
     return answer == mrNo;
+}
+
+namespace {
+
+struct PrintColumn {
+    int Head = 0, Data = 0; // widest text with the header (bold), and of the data alone
+};
+
+} // namespace
+
+// The caption, then the columns in bands as wide as the page, each band row by row: names
+// centred in bold, values right-aligned in a field centred under them.
+bool TTableForm::Print(TPrintJob& job) {
+    QPainter& p = job.Canvas();
+    QFont regular = p.font(), bold = p.font();
+    bold.setBold(true);
+    QFont title = bold;
+    title.setUnderline(true);
+    p.setFont(title);
+    job.Text(job.PrintX(), job.PrintY(), ToQ(table_.TableFileName));
+    const int cols = table_.ColCount - 1, runs = table_.Runs();
+    std::vector<PrintColumn> widths(static_cast<size_t>(cols));
+    for (int c = 1; c <= cols; ++c) {
+        PrintColumn& w = widths[size_t(c - 1)];
+        w.Head = QFontMetrics(bold).horizontalAdvance(ToQ(GetS(table_, c, 0)));
+        for (int r = 1; r <= runs; ++r)
+            w.Data =
+                std::max(w.Data, QFontMetrics(regular).horizontalAdvance(ToQ(GetS(table_, c, r))));
+        w.Head = std::max(w.Head, w.Data);
+    }
+    for (int first = 1; first <= cols;) {
+        // A band takes at least one column, so a column wider than the page still prints.
+        int last = first, sum = widths[size_t(first - 1)].Head * 5 / 4;
+        while (last < cols &&
+               2 * job.PrintX() + sum + widths[size_t(last)].Head * 5 / 4 < job.PageWidth())
+            sum += widths[size_t(last++)].Head * 5 / 4;
+        for (int r = 0; r <= runs; ++r) {
+            job.Advance(job.LineHeight());
+            p.setFont(r == 0 ? bold : regular);
+            int offset = 0;
+            for (int c = first; c <= last; ++c) {
+                const PrintColumn& w = widths[size_t(c - 1)];
+                const QString text = ToQ(GetS(table_, c, r));
+                const int tw = p.fontMetrics().horizontalAdvance(text);
+                const int x = r == 0 ? (w.Head - tw) / 2 : w.Head - tw - (w.Head - w.Data) / 2;
+                job.Text(job.PrintX() + offset + x, job.PrintY(), text);
+                offset += w.Head * 5 / 4;
+            }
+        }
+        first = last + 1;
+    }
+    p.setFont(regular);
+    return true;
 }

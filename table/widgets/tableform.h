@@ -67,6 +67,7 @@ class TTableForm : public TChildForm {
     void EditPaste() override;
     void EditClear() override;
     bool FormCloseQuery() override;
+    bool Print(TPrintJob& job) override;
 
   private:
     // The selection as 1-based table cells; false when nothing is selected.

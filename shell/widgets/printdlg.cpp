@@ -1,0 +1,139 @@
+#include "shell/widgets/printdlg.h"
+
+#include "common/globals.h"
+#include "common/widgets/childform.h"
+#include "common/widgets/listmoves.h"
+#include "common/widgets/printjob.h"
+
+#include <QApplication>
+#include <QGridLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QPointer>
+#include <QPrinter>
+#include <QPushButton>
+
+namespace {
+
+QPushButton* Button(QWidget* parent, const char* text, const char* name) {
+    auto* b = new QPushButton(text, parent);
+    b->setObjectName(name);
+    return b;
+}
+
+constexpr int WindowRole = Qt::UserRole;
+
+void AddEntry(QListWidget* list, TChildForm* w) {
+    auto* item = new QListWidgetItem(ShortCaption(w->windowTitle()), list);
+    item->setData(WindowRole, QVariant::fromValue<QObject*>(w));
+}
+
+} // namespace
+
+QString ShortCaption(const QString& caption) {
+    if (caption.contains("Plot ")) return caption.left(caption.indexOf(':'));
+    const int cut = std::max(caption.lastIndexOf('\\'), caption.lastIndexOf('/'));
+    return caption.mid(cut + 1);
+}
+
+TPrintDlg::TPrintDlg(QWidget* parent) : QDialog(parent) {
+    setWindowTitle("Select Windows to Print");
+    setProperty("HelpContext", 45);
+    resize(402, 188);
+    SrcList = new QListWidget(this);
+    SrcList->setObjectName("SrcList");
+    SrcList->setSortingEnabled(true);
+    DstList = new QListWidget(this);
+    DstList->setObjectName("DstList");
+    for (QListWidget* l : {SrcList, DstList})
+        l->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    IncludeBtn = Button(this, ">", "IncludeBtn");
+    IncAllBtn = Button(this, ">>", "IncAllBtn");
+    ExcludeBtn = Button(this, "<", "ExcludeBtn");
+    ExcAllBtn = Button(this, "<<", "ExcAllBtn");
+    OKBtn = Button(this, "OK", "OKBtn");
+    HelpBtn = Button(this, "Help", "HelpBtn");
+    CancelBtn = Button(this, "Cancel", "CancelBtn");
+    auto* grid = new QGridLayout(this);
+    grid->addWidget(new QLabel("Windows:"), 0, 0);
+    grid->addWidget(new QLabel("Print:"), 0, 2);
+    grid->addWidget(SrcList, 1, 0);
+    auto* moves = new QVBoxLayout;
+    for (QPushButton* b : {IncludeBtn, IncAllBtn, ExcludeBtn, ExcAllBtn})
+        moves->addWidget(b);
+    grid->addLayout(moves, 1, 1);
+    grid->addWidget(DstList, 1, 2);
+    auto* buttons = new QVBoxLayout;
+    for (QPushButton* b : {OKBtn, HelpBtn, CancelBtn})
+        buttons->addWidget(b);
+    buttons->addStretch();
+    grid->addLayout(buttons, 1, 3);
+    auto move = [this](QListWidget* from, QListWidget* to, bool all) {
+        MoveListItems(from, to, all, false);
+        SetButtons();
+    };
+    connect(IncludeBtn, &QPushButton::clicked, this, [=] { move(SrcList, DstList, false); });
+    connect(IncAllBtn, &QPushButton::clicked, this, [=] { move(SrcList, DstList, true); });
+    connect(ExcludeBtn, &QPushButton::clicked, this, [=] { move(DstList, SrcList, false); });
+    connect(ExcAllBtn, &QPushButton::clicked, this, [=] { move(DstList, SrcList, true); });
+    connect(OKBtn, &QPushButton::clicked, this, &TPrintDlg::OKBtnClick);
+    connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void TPrintDlg::FormActivate(const QList<TChildForm*>& children, TChildForm* current) {
+    SrcList->clear();
+    DstList->clear();
+    for (TChildForm* w : children)
+        if (w != current) AddEntry(SrcList, w);
+    if (current) AddEntry(DstList, current);
+    SetButtons();
+}
+
+void TPrintDlg::SetButtons() {
+    IncludeBtn->setEnabled(SrcList->count() > 0);
+    IncAllBtn->setEnabled(SrcList->count() > 0);
+    ExcludeBtn->setEnabled(DstList->count() > 0);
+    ExcAllBtn->setEnabled(DstList->count() > 0);
+}
+
+QList<TChildForm*> TPrintDlg::Chosen() const {
+    QList<TChildForm*> windows;
+    for (int i = 0; i < DstList->count(); ++i)
+        if (auto* w =
+                qobject_cast<TChildForm*>(DstList->item(i)->data(WindowRole).value<QObject*>()))
+            windows << w;
+    return windows;
+}
+
+void TPrintDlg::OKBtnClick() {
+    const QList<TChildForm*> windows = Chosen();
+    if (windows.isEmpty()) return;
+    PrintWindows(windows);
+    accept();
+}
+
+void PrintWindows(const QList<TChildForm*>& windows) {
+    QWidget progress(nullptr, Qt::Dialog | Qt::WindowStaysOnTopHint);
+    progress.setWindowTitle("Please wait");
+    progress.setFixedSize(197, 47);
+    auto* label = new QLabel("Printing in progress... ", &progress);
+    label->move(10, 15);
+    progress.show();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    {
+        TPrintJob job(&CurrentPrinter());
+        for (const QPointer<TChildForm> w : windows) {
+            if (!w) continue;
+            if (w->WindowKind() == wkPlot) {
+                // A plot goes on a page of its own.
+                if (job.PageHeight() - job.Margin() < job.PrintY() + w->PrintHeight(job))
+                    job.ForceNewPage();
+                w->Print(job);
+                job.ForceNewPage();
+            } else if (w->Print(job)) {
+                job.Advance(2 * job.LineHeight());
+            }
+        }
+    }
+    QApplication::restoreOverrideCursor();
+}
