@@ -3,6 +3,7 @@
 #include "app/kolshellform.h"
 #include "common/globals.h"
 #include "common/widgets/printjob.h"
+#include "kolsed/widgets/kolsedform.h"
 #include "shell/widgets/editform.h"
 #include "shell/widgets/printdlg.h"
 #include "table/tableedits.h"
@@ -13,6 +14,7 @@
 #include <QPdfWriter>
 #include <QPrinter>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QRegularExpression>
 #include <QtTest>
 
@@ -35,6 +37,7 @@ class TestPrinting : public QObject {
     void dialogLists();
     void windowsInOneJob();
     void wideTable();
+    void formSkipsSwitchedOffGroups();
 
   private:
     std::unique_ptr<TestFolder> dir_;
@@ -137,6 +140,26 @@ void TestPrinting::wideTable() {
     QVERIFY(table.Print(job));
     // More than one band of header + 3 runs each.
     QVERIFY(job.PrintY() - y0 > 8 * job.LineHeight());
+}
+
+void TestPrinting::formSkipsSwitchedOffGroups() {
+    const QString demo = qEnvironmentVariable("KOLSHELL_SOURCE") + "/demo/";
+    for (const char* f : {"DEMO.KSD", "VALVES.DAT", "DEMO.BMP"})
+        QFile::copy(demo + f, dir_->Dir.path() + "/" + f);
+    TKOLSEDForm form;
+    QVERIFY(form.ReadDeck(dir_->Path("DEMO.KSD")));
+    auto printed = [&form, this] {
+        QPdfWriter pdf(dir_->Dir.path() + "/form.pdf");
+        TPrintJob job(&pdf);
+        const int y0 = job.PrintY();
+        form.Print(job);
+        return job.PrintY() - y0 + (job.PageNumber() - 1) * job.PageHeight();
+    };
+    const int all = printed();
+    QVERIFY(all > 0);
+    form.findChild<QRadioButton*>("START.1")->click(); // "Partly filled" goes off
+    const int fewer = printed();
+    QVERIFY2(fewer < all, qPrintable(QString("%1 %2").arg(fewer).arg(all)));
 }
 
 QTEST_MAIN(TestPrinting)

@@ -4,6 +4,7 @@
 #include "common/messages.h"
 #include "common/paths.h"
 #include "common/widgets/dialogs.h"
+#include "common/widgets/printjob.h"
 #include "common/widgets/qtext.h"
 #include "kolsed/annotation.h"
 #include "kolsed/deckwriter.h"
@@ -241,11 +242,12 @@ void TKOLSEDForm::MakePicture(TFormItem& item, QWidget* parent) {
     const TImage& image = *item.Picture;
     auto* label = new QLabel(parent);
     label->setObjectName(QString("Picture%1").arg(item.Index));
-    if (image.File.empty())
-        label->setPixmap(
-            TextPicture(image, form_.Presentation.Fonts[2], image.Width, image.Height));
-    else
-        label->setPixmap(QPixmap(QString::fromStdString(NativePath(image.File))));
+    const QPixmap pixmap =
+        image.File.empty()
+            ? TextPicture(image, form_.Presentation.Fonts[2], image.Width, image.Height)
+            : QPixmap(QString::fromStdString(NativePath(image.File)));
+    label->setPixmap(pixmap);
+    pictures_[&image] = pixmap;
     if (image.Slot > 0) {
         label->setToolTip(ToQ(image.Parameters));
         label->setCursor(Qt::PointingHandCursor);
@@ -487,4 +489,108 @@ void TKOLSEDForm::FocusPage(QWidget* from, bool down) {
         if (!down && y <= top && y >= top - page && target == from) target = w;
     }
     FocusTo(target);
+}
+
+// ---- Printing: the filled-in form down the page ----
+
+namespace {
+
+// Where a control stands on the form, frames' offsets included.
+int FormLeft(const TFormItem& item, const TControlBox& box) {
+    return box.Left + (item.InGroup && item.Group ? item.Group->Left : 0);
+}
+
+} // namespace
+
+void TKOLSEDForm::PrintCaptionLine(TPrintJob& job, const TDescriptor& d, int left, const QFont& f) {
+    QPainter& p = job.Canvas();
+    p.setFont(f);
+    job.Advance(p.fontMetrics().height());
+    const QString text = ToQ(d.Text);
+    const int w = p.fontMetrics().horizontalAdvance(text);
+    const int right = job.PageWidth() - 3 * job.PrintX(); // page width - 1.5 margins
+    int x = int(left * job.Scale()) + job.PrintX();
+    if (d.Alignment == alRight) x = right - w;
+    if (d.Alignment == alCenter) x = job.PrintX() + (right - job.PrintX() - w) / 2;
+    job.Text(x, job.PrintY(), text);
+}
+
+void TKOLSEDForm::PrintFramed(TPrintJob& job, int left, const std::string& text) {
+    QPainter& p = job.Canvas();
+    const int cw = p.fontMetrics().horizontalAdvance('8');
+    const int x = int(left * job.Scale()) + job.PrintX();
+    const QString t = ToQ(text);
+    job.Text(x, job.PrintY(), t);
+    p.drawRect(x - cw, job.PrintY(), p.fontMetrics().horizontalAdvance(t) + 2 * cw,
+               p.fontMetrics().height());
+}
+
+void TKOLSEDForm::PrintButton(TPrintJob& job, const TGButton& b, bool radio, int left) {
+    QPainter& p = job.Canvas();
+    p.setFont(QtFont(b.Font));
+    job.Advance(p.fontMetrics().height());
+    const double s = job.Scale();
+    const int cx = int(left * s) + job.PrintX(), cy = job.PrintY() + p.fontMetrics().height() / 2;
+    if (radio) {
+        const int r = int(std::lround(4 * s)), dot = int(std::lround(2 * s));
+        p.drawEllipse(QPoint(cx, cy), r, r);
+        if (b.Checked) {
+            p.setBrush(Qt::black);
+            p.drawEllipse(QPoint(cx, cy), dot, dot);
+            p.setBrush(Qt::NoBrush);
+        }
+    } else {
+        const int h = int(std::lround(5 * s));
+        p.drawRect(cx - h, cy - h, 2 * h, 2 * h);
+        if (b.Checked) {
+            p.drawLine(cx - h, cy - h, cx + h, cy + h);
+            p.drawLine(cx - h, cy + h, cx + h, cy - h);
+        }
+    }
+    job.Text(cx + 2 * int(std::lround(5 * s)), job.PrintY(), ToQ(b.Caption));
+}
+
+bool TKOLSEDForm::Print(TPrintJob& job) {
+    for (const auto& ptr : form_.Items) {
+        const TFormItem& item = *ptr;
+        if (!ItemVisible(item)) continue; // switched-off groups are not printed
+        if (IsFrame(item)) {
+            const TGroupBox& g = *item.OwnGroup;
+            QFont f = QtFont(g.Font);
+            f.setUnderline(true);
+            TDescriptor title;
+            title.Text = g.Caption;
+            PrintCaptionLine(job, title, g.Left, f);
+            for (const TGButton& b : g.Buttons)
+                PrintButton(job, b, item.Kind == ikRadioBlock, g.Left + b.Left);
+            continue;
+        }
+        if (item.Picture) {
+            const QPixmap& pm = pictures_[item.Picture.get()];
+            const QSize size = (QSizeF(pm.size()) * job.Scale()).toSize();
+            job.Canvas().drawPixmap(
+                QRect(QPoint((job.PageWidth() - size.width()) / 2, job.PrintY()), size), pm);
+            job.Advance(size.height());
+            continue;
+        }
+        if (item.List && !item.List->Active) continue;
+        if (!item.Caption) continue;
+        PrintCaptionLine(job, *item.Caption, FormLeft(item, *item.Caption),
+                         QtFont(item.Caption->Font));
+        job.Canvas().setFont(QtFont(form_.Presentation.Fonts[2]));
+        if (item.Input) PrintFramed(job, FormLeft(item, *item.Input), item.Input->Text);
+        if (item.List) {
+            const TFileInput& l = *item.List;
+            const bool chosen = l.ItemIndex >= 0 && size_t(l.ItemIndex) < l.Entries.size();
+            PrintFramed(job, FormLeft(item, l), chosen ? l.Entries[size_t(l.ItemIndex)] : l.Value);
+        }
+        if (item.FileField)
+            PrintFramed(job, FormLeft(item, *item.FileField), item.FileField->FileName);
+        if (item.UnitLabel) {
+            job.Canvas().setFont(QtFont(item.UnitLabel->Font));
+            job.Text(int(FormLeft(item, *item.UnitLabel) * job.Scale()) + job.PrintX(),
+                     job.PrintY(), ToQ(item.UnitLabel->Text));
+        }
+    }
+    return true;
 }

@@ -8,6 +8,7 @@
 #include "kolsed/formmodel.h"
 
 #include <QFont>
+#include <QPixmap>
 #include <functional>
 #include <map>
 #include <vector>
@@ -52,6 +53,7 @@ class TKOLSEDForm : public TChildForm {
     std::string AfterRunCommand() const override { return form_.AfterCommand; }
     void ConvertUnits(int fromSystem, int toSystem) override;
     bool FormCloseQuery() override;
+    bool Print(TPrintJob& job) override;
 
     // F1 on a field: the deck and the field's help topic (0 when it has none).
     static std::function<void(const std::string& deck, int topic)> HelpRequested;
@@ -81,6 +83,9 @@ class TKOLSEDForm : public TChildForm {
     void FocusPage(QWidget* from, bool down);
     std::vector<QWidget*> Focusable() const;
     void FocusTo(QWidget* w);
+    void PrintCaptionLine(TPrintJob& job, const TDescriptor& d, int left, const QFont& f);
+    void PrintFramed(TPrintJob& job, int left, const std::string& text);
+    void PrintButton(TPrintJob& job, const TGButton& b, bool radio, int left);
 
     TFormModel form_;
     QScrollArea* scrollBox_;
@@ -93,5 +98,6 @@ class TKOLSEDForm : public TChildForm {
     std::vector<std::pair<QLabel*, const TDescriptor*>> labels_;
     std::vector<std::pair<QLineEdit*, const TInput*>> edits_;
     std::vector<QWidget*> focusOrder_;
+    std::map<const TImage*, QPixmap> pictures_;
     bool checking_ = false;
 };
