@@ -1,5 +1,10 @@
 #include "app/kolshellform.h"
+#include "kolsed/widgets/kolsedform.h"
+#include "shell/widgets/helpdlg.h"
+#include "shell/widgets/helpviewer.h"
 #include "shell/widgets/printdlg.h"
+#include <QDesktopServices>
+#include <QUrl>
 
 #include "common/globals.h"
 #include "common/lib1.h"
@@ -19,6 +24,8 @@
 #include <QMenuBar>
 
 namespace {
+
+const char* const KolvanWebPage = "https://www.kolvan.org/";
 
 TKOLSHELLFORM* mainForm = nullptr;
 
@@ -134,6 +141,10 @@ TKOLSHELLFORM::TKOLSHELLFORM(QWidget* parent) : QMainWindow(parent) {
         CurrentChild = editor;
         Saveas1Click();
     };
+    TKOLSEDForm::HelpRequested = [this](const std::string& deck, int topic,
+                                        const std::string& caption) {
+        ShowFieldHelp(deck, topic, caption);
+    };
     FormCreate();
 }
 
@@ -143,6 +154,7 @@ TKOLSHELLFORM::~TKOLSHELLFORM() {
     if (mainForm != this) return;
     mainForm = nullptr;
     TChildForm::UpdateMenuCommand = nullptr;
+    TKOLSEDForm::HelpRequested = nullptr;
     TEditForm::SaveAsCommand = nullptr;
 }
 
@@ -184,6 +196,11 @@ void TKOLSHELLFORM::BuildMenus() {
     on("AboutKOLSHELL1", &TKOLSHELLFORM::AboutKOLSHELL1Click);
     on("PrintSetup1", &TKOLSHELLFORM::PrintSetup1Click);
     on("Print1", &TKOLSHELLFORM::Print1Click);
+    on("KOLVANIndex1", &TKOLSHELLFORM::KOLVANIndex1Click);
+    on("TypesIndex1", &TKOLSHELLFORM::TypesIndex1Click);
+    on("KOLVANIndex2", &TKOLSHELLFORM::KOLVANIndex2Click);
+    on("KOLVANErrorMessges1", &TKOLSHELLFORM::KOLVANErrorMessges1Click);
+    on("Website", &TKOLSHELLFORM::WebsiteClick);
     on("Exit1", &TKOLSHELLFORM::Exit1Click);
     on("Tile1", &TKOLSHELLFORM::Tile1Click);
     on("Cascade1", &TKOLSHELLFORM::Cascade1Click);
@@ -449,6 +466,36 @@ void TKOLSHELLFORM::Setup1Click() {
 
 void TKOLSHELLFORM::AboutKOLSHELL1Click() {
     if (aboutBox_) aboutBox_->exec();
+}
+
+void TKOLSHELLFORM::KOLVANIndex1Click() {
+    OpenHelpFile(Globals().KolshellDir +
+                 (Globals().KolsedOnlyMode ? "\\KOLSED.HLP" : "\\KOLSHELL.HLP"));
+}
+
+void TKOLSHELLFORM::TypesIndex1Click() {
+    OpenHelpFile(Globals().KolshellDir + "\\Types.Hlp");
+}
+
+void TKOLSHELLFORM::KOLVANIndex2Click() {
+    OpenHelpFile(Globals().KolshellDir + "\\Typeindx.Hlp");
+}
+
+void TKOLSHELLFORM::KOLVANErrorMessges1Click() {
+    OpenHelpFile(Globals().KolshellDir + "\\Error.Hlp");
+}
+
+void TKOLSHELLFORM::WebsiteClick() {
+    // The address is configuration: KOLSHELL_WEBSITE overrides the built-in one.
+    const QString address = qEnvironmentVariableIsSet("KOLSHELL_WEBSITE")
+                                ? qEnvironmentVariable("KOLSHELL_WEBSITE")
+                                : QString(KolvanWebPage);
+    QDesktopServices::openUrl(QUrl(address));
+}
+
+void TKOLSHELLFORM::ShowFieldHelp(const std::string& deck, int topic, const std::string& caption) {
+    THelpDlg dialog(deck, topic, caption, this);
+    ExecDialog(dialog);
 }
 
 void TKOLSHELLFORM::Print1Click() {

@@ -53,6 +53,13 @@ class TKOLSHELLFORM : public QMainWindow {
     void AboutKOLSHELL1Click();
     void PrintSetup1Click();
     void Print1Click();
+    void KOLVANIndex1Click();
+    void TypesIndex1Click();
+    void KOLVANIndex2Click();
+    void KOLVANErrorMessges1Click();
+    void WebsiteClick();
+    // The help window of a form field (F1 in a KOLSED form).
+    void ShowFieldHelp(const std::string& deck, int topic, const std::string& caption);
     void Exit1Click();
     void Tile1Click();
     void Cascade1Click();

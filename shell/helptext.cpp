@@ -1,5 +1,6 @@
 #include "shell/helptext.h"
 
+#include "common/lib1.h"
 #include "common/paths.h"
 
 #include <fstream>
@@ -45,4 +46,70 @@ THelpFile LoadHelpFile(const std::string& fileName) {
         help.Text = ReflowHelpText(lines);
     }
     return help;
+}
+
+namespace {
+
+size_t FindNoCase(const std::string& s, const std::string& upperPart, size_t from) {
+    const std::string u = UpStr(s);
+    return u.find(upperPart, from);
+}
+
+} // namespace
+
+bool FindHelpTopic(const std::string& bytes, int topic, std::string& text) {
+    const size_t marker = FindNoCase(bytes, ".TOPIC", 0);
+    if (marker == std::string::npos) return false;
+    const std::string digits = std::to_string(topic);
+    for (size_t eq = bytes.find('=', marker); eq != std::string::npos;
+         eq = bytes.find('=', eq + 1)) {
+        if (bytes.compare(eq + 1, digits.size(), digits) != 0) continue;
+        const size_t lineEnd = bytes.find('\n', eq);
+        const size_t start = lineEnd == std::string::npos ? bytes.size() : lineEnd + 1;
+        const size_t next = FindNoCase(bytes, ".TOPIC", start);
+        text = bytes.substr(start, next == std::string::npos ? std::string::npos : next - start);
+        if (next != std::string::npos) {
+            // The marker's own line is not part of the text.
+            const size_t lineStart = text.find_last_of('\n');
+            text.erase(lineStart == std::string::npos ? 0 : lineStart + 1);
+        }
+        return true;
+    }
+    return false;
+}
+
+std::string ReflowTopicText(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start <= text.size()) {
+        const size_t nl = text.find('\n', start);
+        std::string line =
+            text.substr(start, nl == std::string::npos ? std::string::npos : nl - start);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+        if (nl == std::string::npos) break;
+        start = nl + 1;
+    }
+    while (!lines.empty() && lines.back().empty())
+        lines.pop_back();
+    std::string out;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        out += lines[i];
+        if (i + 1 == lines.size()) break;
+        const std::string& next = lines[i + 1];
+        // An empty line stands for a paragraph break, so the break after it stays too.
+        out += lines[i].empty() || next.empty() || next[0] == ' ' ? "\n" : " ";
+    }
+    return out;
+}
+
+std::string TopicHelpText(const std::string& deckName, int topic) {
+    const std::string name = ExtractFileName(deckName);
+    const std::string help = ExtractFilePath(deckName) + name.substr(0, name.find('.')) + ".HLP";
+    if (!FileExists(help)) return "File " + help + " was not found.";
+    std::string bytes, text;
+    if (!ReadFileBytes(help, bytes)) return "Help is not available for this topic";
+    if (topic == 0) return "Help is not available for this entry.";
+    if (!FindHelpTopic(bytes, topic, text)) return "Help is not available for this topic";
+    return ReflowTopicText(text);
 }

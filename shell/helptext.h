@@ -24,3 +24,13 @@ struct THelpFile {
 };
 
 THelpFile LoadHelpFile(const std::string& fileName);
+
+// The text of a form field's help topic, as the help window shows it: the topic's lines from
+// the deck's ".HLP" file (its name cut at the deck's first "."), reflowed, or the line that
+// says why there is none.
+std::string TopicHelpText(const std::string& deckName, int topic);
+// The topic's raw text from a help file's bytes; false when no marker fits. A topic number
+// matches a marker number that begins with it (1 finds 12 when that comes first).
+bool FindHelpTopic(const std::string& bytes, int topic, std::string& text);
+// Line breaks stay before a line that begins with a blank or is empty; others become a blank.
+std::string ReflowTopicText(const std::string& text);

@@ -4,6 +4,8 @@
 #include "common/globals.h"
 #include "common/paths.h"
 #include "kolsed/widgets/kolsedform.h"
+#include "shell/widgets/helpdlg.h"
+#include "shell/widgets/helpviewer.h"
 #include "table/widgets/makekolseddlg.h"
 #include "tests/support/testsupport.h"
 
@@ -13,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QToolButton>
@@ -30,6 +33,7 @@ class TestKolsedForm : public QObject {
     void keys();
     void readingErrors();
     void makeKolsedDialog();
+    void helpFromFormAndMenu();
 
   private:
     TKOLSEDForm* Open(TKOLSHELLFORM& main, const std::string& name);
@@ -181,9 +185,14 @@ void TestKolsedForm::keys() {
     QTest::keyClick(form->focusWidget(), Qt::Key_Home, Qt::ShiftModifier);
     QCOMPARE(form->focusWidget()->objectName(), QString("Text3"));
     int topic = -1;
-    TKOLSEDForm::HelpRequested = [&topic](const std::string&, int t) { topic = t; };
+    std::string caption;
+    TKOLSEDForm::HelpRequested = [&](const std::string&, int t, const std::string& c) {
+        topic = t;
+        caption = c;
+    };
     QTest::keyClick(pump, Qt::Key_F1);
     QCOMPARE(topic, 2);
+    QCOMPARE(caption, std::string("Pump flow"));
     TKOLSEDForm::HelpRequested = nullptr;
 }
 
@@ -249,6 +258,30 @@ void TestKolsedForm::makeKolsedDialog() {
     QVERIFY(form);
     QVERIFY(msgs_->Shown.empty());
     QCOMPARE(form->findChildren<QLineEdit*>(QRegularExpression("^Input")).size(), 3);
+}
+
+void TestKolsedForm::helpFromFormAndMenu() {
+    QFile::copy(qEnvironmentVariable("KOLSHELL_SOURCE") + "/demo/DEMO.HLP",
+                dir_->Dir.path() + "/DEMO.HLP");
+    TKOLSHELLFORM main;
+    TKOLSEDForm* form = Open(main, "DEMO.KSD");
+    QString caption, memo;
+    main.ExecDialog = [&](QDialog& d) {
+        auto& help = static_cast<THelpDlg&>(d);
+        caption = help.windowTitle();
+        memo = help.Memo->toPlainText();
+    };
+    QTest::keyClick(form->findChild<QLineEdit*>("Input5"), Qt::Key_F1);
+    QCOMPARE(caption, QString("Pump flow"));
+    QVERIFY(!memo.isEmpty());
+    QVERIFY(!memo.startsWith("Help is not available"));
+    std::vector<std::string> opened;
+    const HelpHandler old = SetHelpHandler([&](const std::string& f) { opened.push_back(f); });
+    main.KOLVANIndex1Click();
+    main.KOLVANErrorMessges1Click();
+    SetHelpHandler(old);
+    QCOMPARE(opened, (std::vector<std::string>{Globals().KolshellDir + "\\KOLSHELL.HLP",
+                                               Globals().KolshellDir + "\\Error.Hlp"}));
 }
 
 QTEST_MAIN(TestKolsedForm)

@@ -9,6 +9,7 @@
 #include "shell/widgets/editform.h"
 #include "shell/widgets/fileviewer.h"
 #include "shell/widgets/finddialogs.h"
+#include "shell/widgets/helpdlg.h"
 #include "shell/widgets/helpviewer.h"
 #include "shell/widgets/indexdlg.h"
 #include "shell/widgets/viewform.h"
@@ -86,6 +87,8 @@ class TestTextWindows : public QObject {
     void helpReflow_data();
     void helpReflow();
     void helpFileLimits();
+    void fieldHelp_data();
+    void fieldHelp();
 
   private:
     std::string File(const std::string& name, const std::string& bytes) {
@@ -407,6 +410,31 @@ void TestTextWindows::helpFileLimits() {
     QCOMPARE(dlg.Memo()->toPlainText(),
              QString("Help information is not available for this subject."));
     SetHelpHandler(old);
+}
+
+void TestTextWindows::fieldHelp_data() {
+    QTest::addColumn<int>("topic");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("topic 2") << 2 << "Second topic runs on.\n  Kept line";
+    QTest::newRow("prefix match: 1 finds 12 first") << 1 << "Twelve.";
+    QTest::newRow("no topic") << 0 << "Help is not available for this entry.";
+    QTest::newRow("not there") << 7 << "Help is not available for this topic";
+    QTest::newRow("last topic to the end") << 3 << "Three\n\nafter a gap";
+}
+
+void TestTextWindows::fieldHelp() {
+    QFETCH(int, topic);
+    QFETCH(QString, text);
+    File("RUN.HLP", "intro\r\n.topic=12\r\nTwelve.\r\n.TOPIC = 1\r\nx\r\n"
+                    ".TOPIC=2\r\nSecond topic\r\nruns on.\r\n  Kept line\r\n"
+                    ".TOPIC=3\r\nThree\r\n\r\nafter a gap\r\n");
+    const std::string deck = File("RUN.V2.KSD", "*KOLSED\n");
+    QCOMPARE(QString::fromStdString(TopicHelpText(deck, topic)), text);
+    THelpDlg dlg(deck, topic, "Pump flow");
+    QCOMPARE(dlg.windowTitle(), QString("Pump flow"));
+    QCOMPARE(dlg.Memo->toPlainText(), text);
+    QCOMPARE(TopicHelpText(tmp_->path().toStdString() + "/NONE.KSD", 1),
+             "File " + tmp_->path().toStdString() + "/NONE.HLP was not found.");
 }
 
 QTEST_MAIN(TestTextWindows)

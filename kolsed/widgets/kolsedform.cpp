@@ -30,7 +30,7 @@
 #include <QTimer>
 #include <QToolButton>
 
-std::function<void(const std::string&, int)> TKOLSEDForm::HelpRequested;
+std::function<void(const std::string&, int, const std::string&)> TKOLSEDForm::HelpRequested;
 
 QFont QtFont(const TFontSpec& spec) {
     QFont f(ToQ(spec.Name));
@@ -469,7 +469,9 @@ bool TKOLSEDForm::HandleKey(QWidget* w, int key, Qt::KeyboardModifiers mods) {
     case Qt::Key_F1:
         if (HelpRequested) {
             const TFormItem* item = fields_.count(w) ? fields_[w] : nullptr;
-            HelpRequested(form_.DeckName, item ? item->Help : 0);
+            std::string caption = item && item->Caption ? item->Caption->Text : std::string();
+            TrimBlanks(caption, ShortStringMax);
+            HelpRequested(form_.DeckName, item ? item->Help : 0, caption);
         }
         return true;
     default:

@@ -55,8 +55,9 @@ class TKOLSEDForm : public TChildForm {
     bool FormCloseQuery() override;
     bool Print(TPrintJob& job) override;
 
-    // F1 on a field: the deck and the field's help topic (0 when it has none).
-    static std::function<void(const std::string& deck, int topic)> HelpRequested;
+    // F1 on a field: the deck, the field's help topic (0 when it has none) and its caption.
+    static std::function<void(const std::string& deck, int topic, const std::string& caption)>
+        HelpRequested;
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
