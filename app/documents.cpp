@@ -3,6 +3,7 @@
 #include "app/docrules.h"
 #include "app/kolshellform.h"
 #include "kolsed/widgets/kolsedform.h"
+#include "plot/widgets/plotform.h"
 #include "table/widgets/makekolseddlg.h"
 
 #include "common/globals.h"
@@ -72,6 +73,16 @@ TChildForm* TKOLSHELLFORM::CreateKolsedForm(const std::string& name) {
     return form;
 }
 
+TChildForm* TKOLSHELLFORM::CreatePlotForm(const std::string& name) {
+    auto* plot = new TPlotForm;
+    if (!plot->OpenPlot(name)) {
+        delete plot;
+        return nullptr;
+    }
+    AddChild(plot);
+    return plot;
+}
+
 TChildForm* TKOLSHELLFORM::CreateViewer(const std::string& name, int kind) {
     auto* viewer = new TViewForm;
     viewer->SetWindowKind(kind);
@@ -92,11 +103,6 @@ void TKOLSHELLFORM::InputOpened(const std::string& name) {
     SetCompanionItem("Input1", "Input " + name);
     Globals().CurrentDeckName = name;
     Globals().InputFileName = name;
-}
-
-void TKOLSHELLFORM::LaterKindMissing(const std::string& name, const char* what) {
-    ShowMsg(name + " is a " + what + " file; this version of the program cannot show it yet.",
-            mkInformation, false);
 }
 
 void TKOLSHELLFORM::ReadaFile(const std::string& name) {
@@ -128,7 +134,7 @@ void TKOLSHELLFORM::ReadaFile(const std::string& name) {
             if (MakePlotForm)
                 MakePlotForm(name);
             else
-                LaterKindMissing(name, "plot");
+                CreatePlotForm(name);
         } else if (ext == ".BMP" || ext == ".DGM") {
             GetDGMFile(name);
         } else if (ext == ".TBL") {

@@ -152,6 +152,7 @@ class TKOLSHELLFORM : public QMainWindow {
     TChildForm* CreateViewer(const std::string& name, int kind);
     TChildForm* CreateKolsedForm(const std::string& name);
     TChildForm* CreateTableForm(const std::string& name);
+    TChildForm* CreatePlotForm(const std::string& name);
     void ShowTableWindow(TTableForm* table);
     void SetCompanionItem(const char* name, const std::string& caption);
     void InputOpened(const std::string& name);
@@ -160,7 +161,6 @@ class TKOLSHELLFORM : public QMainWindow {
     void SaveChild(TChildForm* child);
     bool ChooseOpenFile(std::string& chosen);
     void OpenIndex(const std::string& indexFile);
-    void LaterKindMissing(const std::string& name, const char* what);
     bool SaveBeforeRun(TChildForm* child, const std::string& deck);
     void RunCompanion(int dir, const char* executable, const char* program);
 
