@@ -1,5 +1,6 @@
 #include "app/kolshellform.h"
 #include "kolsed/widgets/kolsedform.h"
+#include "plot/widgets/plotform.h"
 #include "shell/widgets/helpdlg.h"
 #include "shell/widgets/helpviewer.h"
 #include "shell/widgets/printdlg.h"
@@ -145,6 +146,7 @@ TKOLSHELLFORM::TKOLSHELLFORM(QWidget* parent) : QMainWindow(parent) {
                                         const std::string& caption) {
         ShowFieldHelp(deck, topic, caption);
     };
+    TPlotForm::ModifyRequested = [this](TPlotForm* plot) { ModifyPlot(plot); };
     FormCreate();
 }
 
@@ -155,6 +157,7 @@ TKOLSHELLFORM::~TKOLSHELLFORM() {
     mainForm = nullptr;
     TChildForm::UpdateMenuCommand = nullptr;
     TKOLSEDForm::HelpRequested = nullptr;
+    TPlotForm::ModifyRequested = nullptr;
     TEditForm::SaveAsCommand = nullptr;
 }
 
@@ -234,6 +237,9 @@ void TKOLSHELLFORM::BuildMenus() {
     on("InsertDeleteRuns1", &TKOLSHELLFORM::InsertDeleteRuns1Click);
     on("InsertDeleteVars1", &TKOLSHELLFORM::InsertDeleteVars1Click);
     on("RunTable1", &TKOLSHELLFORM::RunTable1Click);
+    on("NewPlot1", &TKOLSHELLFORM::NewPlot1Click);
+    on("OverlayPlot1", &TKOLSHELLFORM::OverlayPlot1Click);
+    on("ModifyPlot1", &TKOLSHELLFORM::ModifyPlot1Click);
     connect(menus_["Utilities1"], &QMenu::aboutToShow, this, &TKOLSHELLFORM::Utilities1Popup);
     connect(menus_["Plot1"], &QMenu::aboutToShow, this, &TKOLSHELLFORM::Plot1Popup);
     connect(menus_["Windows1"], &QMenu::aboutToShow, this, &TKOLSHELLFORM::FillWindowList);

@@ -19,6 +19,8 @@ class QDialog;
 #include "shell/widgets/setupdlg.h"
 class TChildForm;
 class TTableForm;
+class TPlotForm;
+class TPlotSetup;
 
 class TKOLSHELLFORM : public QMainWindow {
     Q_OBJECT
@@ -100,6 +102,12 @@ class TKOLSHELLFORM : public QMainWindow {
     void InsertDeleteRuns1Click();
     void InsertDeleteVars1Click();
     void RunTable1Click();
+    // Plots (plots.cpp).
+    void NewPlot1Click();
+    void OverlayPlot1Click();
+    void ModifyPlot1Click();
+    void ModifyPlot(TPlotForm* plot);
+    TPlotSetup& PlotSetup();
     // Shown modally by Make KOLSED file; tests answer it instead.
     std::function<void(QDialog&)> ExecDialog = [](QDialog& d) { d.exec(); };
     // Running (running.cpp): the engine on the active deck, compile, rebuild and user
@@ -178,6 +186,7 @@ class TKOLSHELLFORM : public QMainWindow {
     QPointer<TSetupDlg> setupDlg_;
     QPointer<TAboutBox> aboutBox_;
     QPointer<TCompiling> compiling_;
+    QPointer<TPlotSetup> plotSetup_;
     // The file dialogs keep their name, filter entry and title from one use to the next.
     std::string openName_ = "*.DCK";
     int openFilter_ = 1;

@@ -59,7 +59,9 @@ QFont SlotFont(double s, bool bold = false, int extra = 0) {
     return f;
 }
 
-void DrawSymbol(QPainter& p, int x, int y, int symbol, const QColor& c, double s) {
+} // namespace
+
+void DrawPlotSymbol(QPainter& p, int x, int y, int symbol, const QColor& c, double s) {
     while (symbol > 15)
         symbol -= 15;
     if (symbol <= 0) return;
@@ -99,6 +101,8 @@ void DrawSymbol(QPainter& p, int x, int y, int symbol, const QColor& c, double s
     }
     p.setBrush(Qt::NoBrush);
 }
+
+namespace {
 
 AxisScale ScaleOf(const TPlotDef& d, int a) {
     AxisScale s;
@@ -363,7 +367,7 @@ void TPlotForm::DrawLine(QPainter& p, int i, double s, bool printing) {
     }
     if (line.Symbol > 0)
         for (const QPoint& pt : points)
-            DrawSymbol(p, pt.x(), pt.y(), line.Symbol, colour, s);
+            DrawPlotSymbol(p, pt.x(), pt.y(), line.Symbol, colour, s);
     p.restore();
     p.setPen(PlotPen(1, PlotColour(AxisColour), s));
     p.drawLine(left_, bottom_, right_, bottom_);
@@ -400,7 +404,7 @@ void TPlotForm::DrawLegend(QPainter& p, double s, bool printing) {
         }
         const int x0 = right_ + Round((55 * column + 20) * s), y0 = y + Round(6 * s);
         const QColor c = PlotColour(line.Colour);
-        DrawSymbol(p, x0, y0, line.Symbol, c, s);
+        DrawPlotSymbol(p, x0, y0, line.Symbol, c, s);
         p.setPen(line.LineStyle > 0 ? PlotPen(StylePenKind(line.LineStyle), c, s) : QPen(c, 1));
         p.drawLine(x0 - Round(6 * s), y0, x0 + Round(6 * s), y0);
         p.setPen(c);

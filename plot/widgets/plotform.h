@@ -15,6 +15,8 @@ class TPlotCanvas;
 
 // The plot colour table; any other index is black.
 QColor PlotColour(int index);
+// A plot symbol (0 none, 1..15, above 15 wrapped) centred at (x, y) at drawing scale s.
+void DrawPlotSymbol(QPainter& p, int x, int y, int symbol, const QColor& c, double s);
 
 class TPlotForm : public TChildForm {
     Q_OBJECT

@@ -1,0 +1,101 @@
+// Plot Setup (a new plot from an output file, or lines laid over a plot) and Modify (a
+// plot's axes and the style of one of its lines).
+#pragma once
+
+#include "plot/outputdata.h"
+#include "plot/plotdef.h"
+
+#include <QDialog>
+#include <QWidget>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QRadioButton;
+class QToolButton;
+class TPlotForm;
+
+// A spinner with its preview: down moves to the next value, up to the previous, wrapping.
+class TSpinChoice : public QWidget {
+    Q_OBJECT
+  public:
+    enum Kind { LineStyle, Symbol, Colour };
+    TSpinChoice(Kind kind, const QString& name, QWidget* parent);
+    int Value() const { return value_; }
+    void SetValue(int v);
+    void Up();
+    void Down();
+    QToolButton *UpBtn, *DownBtn;
+    QLabel* Preview;
+
+  private:
+    void Paint();
+    Kind kind_;
+    int value_ = 0, count_;
+};
+
+// The axis controls both dialogs share, for X (0) or Y (1).
+struct TAxisControls {
+    QLineEdit *Min, *Max, *Ticks;
+    QRadioButton *Linear, *Log;
+    QComboBox *Style, *Digits;
+};
+
+class TPlotSetup : public QDialog {
+    Q_OBJECT
+  public:
+    explicit TPlotSetup(QWidget* parent = nullptr);
+    // Opens on a deck's output files (new plot) or on a plotter file over a plot (overlay).
+    void FormActivate(const std::string& fileName, bool overlay, TPlotForm* target);
+    void OKBtnClick();
+    // The plot made by OK in new-plot mode.
+    const TPlotDef& NewPlot() const { return plot_; }
+    std::string FileName() const { return fileName_; }
+
+    QComboBox* PlotFileList;
+    QListWidget *ListBoxX, *ListBoxY;
+    TAxisControls Axis[2];
+    QLineEdit *FromRowV, *ToRowV;
+    TSpinChoice *SpinLine, *SpinSymbol, *SpinColor;
+    QCheckBox *SmoothingBox, *LegendBox;
+    QPushButton *OKBtn, *CancelBtn;
+
+  private:
+    void PlotFileListChange();
+    void MinMax(int axis);
+    void SetButtons();
+    bool ReadAxes(TPlotDef& def);
+
+    TOutputData data_;
+    bool overlay_ = false;
+    TPlotForm* target_ = nullptr;
+    std::string fileName_, openedWith_;
+    TPlotDef plot_;
+    int ticks_[2] = {5, 5}, decimals_[2] = {3, 3};
+};
+
+class TModPlot : public QDialog {
+    Q_OBJECT
+  public:
+    explicit TModPlot(TPlotForm* plot, QWidget* parent = nullptr);
+    void OKBtnClick();
+    void DeleteClick();
+    // The plot lost its last line and is to close.
+    bool PlotEmptied() const { return emptied_; }
+
+    QComboBox* PlotLineBox;
+    QLineEdit *XAxisLabel, *YAxisLabel, *FromRowV, *ToRowV;
+    QCheckBox *XGridlines, *YGridLines, *SmoothingBox, *LegendBox;
+    TAxisControls Axis[2];
+    TSpinChoice *SpinLine, *SpinSymbol, *SpinColor;
+    QPushButton *Delete, *OKBtn, *CancelBtn;
+
+  private:
+    void SetPlotLineInfo();
+    TPlotForm* plot_;
+    QLabel *fromLabel_, *toLabel_;
+    bool emptied_ = false;
+};
