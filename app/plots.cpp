@@ -19,7 +19,7 @@ void TKOLSHELLFORM::NewPlot1Click() {
     ExecDialog(setup);
     if (setup.result() != QDialog::Accepted) return;
     auto* plot = new TPlotForm;
-    plot->SetPlot(NextPlotCaption(PlotsMade, setup.FileName()), setup.NewPlot());
+    plot->SetPlot(NextPlotCaption(PlotsMade, setup.ReadFile()), setup.NewPlot());
     AddChild(plot);
     UpdateMenu();
 }

@@ -228,12 +228,13 @@ TPlotSetup::TPlotSetup(QWidget* parent) : QDialog(parent) {
 
 void TPlotSetup::FormActivate(const std::string& fileName, bool overlay, TPlotForm* target) {
     fileName_ = openedWith_ = fileName;
+    readFile_.clear();
     overlay_ = overlay;
     target_ = target;
     const OutputFileList files = ListOutputFiles(fileName);
     PlotFileList->clear();
     for (const std::string& f : files.Files)
-        PlotFileList->addItem(ToQ(ExtractFileName(f)), ToQ(f));
+        PlotFileList->addItem(ToQ(f), ToQ(JoinPath(ExtractFileDir(fileName), f)));
     PlotFileList->setCurrentIndex(files.Selected);
     PlotFileListChange();
     for (int a = 0; a < 2; ++a) {
@@ -256,11 +257,11 @@ void TPlotSetup::FormActivate(const std::string& fileName, bool overlay, TPlotFo
     } else if (target_) {
         const TPlotDef& d = target_->Def();
         const TPlotLine& last = d.Lines[size_t(std::max(0, d.NLines - 1))];
-        if (last.XCol >= 1 && last.XCol <= ListBoxX->count())
-            ListBoxX->setCurrentRow(last.XCol - 1);
+        // The plot keeps its columns as list positions counted from 0.
+        if (last.XCol >= 0 && last.XCol < ListBoxX->count()) ListBoxX->setCurrentRow(last.XCol);
         ListBoxY->clearSelection();
-        if (last.YCol >= 1 && last.YCol <= ListBoxY->count())
-            ListBoxY->item(last.YCol - 1)->setSelected(true);
+        if (last.YCol >= 0 && last.YCol < ListBoxY->count())
+            ListBoxY->item(last.YCol)->setSelected(true);
         for (int a = 0; a < 2; ++a) {
             (d.LogAxis[size_t(a)] ? Axis[a].Log : Axis[a].Linear)->setChecked(true);
             ShowStyle(Axis[a].Style, d.NumStyle[size_t(a)]);
@@ -273,7 +274,7 @@ void TPlotSetup::FormActivate(const std::string& fileName, bool overlay, TPlotFo
 void TPlotSetup::PlotFileListChange() {
     const std::string file = FromQ(PlotFileList->currentData().toString());
     data_ = TOutputData();
-    if (!file.empty()) ReadOutputFile(file, data_), fileName_ = file;
+    if (!file.empty()) ReadOutputFile(file, data_), fileName_ = readFile_ = file;
     ListBoxX->clear();
     ListBoxY->clear();
     for (int c = 1; c <= data_.NCols; ++c) {

@@ -54,6 +54,8 @@ class TPlotSetup : public QDialog {
     // The plot made by OK in new-plot mode.
     const TPlotDef& NewPlot() const { return plot_; }
     std::string FileName() const { return fileName_; }
+    // The output file the plot was made from.
+    std::string ReadFile() const { return readFile_; }
 
     QComboBox* PlotFileList;
     QListWidget *ListBoxX, *ListBoxY;
@@ -72,7 +74,7 @@ class TPlotSetup : public QDialog {
     TOutputData data_;
     bool overlay_ = false;
     TPlotForm* target_ = nullptr;
-    std::string fileName_, openedWith_;
+    std::string fileName_, openedWith_, readFile_;
     TPlotDef plot_;
     int ticks_[2] = {5, 5}, decimals_[2] = {3, 3};
 };
