@@ -44,10 +44,7 @@ class TestKolsedForm : public QObject {
 
 void TestKolsedForm::init() {
     dir_ = std::make_unique<TestFolder>();
-    Globals() = TGlobals();
-    Globals().KolshellDir = dir_->Dir.path().toStdString();
-    dir_->Write("KOLSHELL.DFT", EncodeDFT(DefaultSettings()));
-    CurrentChild = nullptr;
+    FreshProgramDir(*dir_);
     msgs_ = std::make_unique<MsgRecorder>();
     dialogs_ = std::make_unique<ScriptedDialogs>();
     const QString demo = qEnvironmentVariable("KOLSHELL_SOURCE") + "/demo/";

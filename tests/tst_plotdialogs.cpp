@@ -32,10 +32,7 @@ class TestPlotDialogs : public QObject {
 
 void TestPlotDialogs::init() {
     dir_ = std::make_unique<TestFolder>();
-    Globals() = TGlobals();
-    Globals().KolshellDir = dir_->Dir.path().toStdString();
-    dir_->Write("KOLSHELL.DFT", EncodeDFT(DefaultSettings()));
-    CurrentChild = nullptr;
+    FreshProgramDir(*dir_);
     msgs_ = std::make_unique<MsgRecorder>();
     dir_->Write("RUN.DCK", "SIMULATION 0 2 1\nEND\n");
     dir_->Write("RUN.OUT", "TIME LEVEL FLOW\n S M M3/S\n0 1 5\n1 2 4\n2 4 3\n");

@@ -46,10 +46,7 @@ class TestPrinting : public QObject {
 
 void TestPrinting::init() {
     dir_ = std::make_unique<TestFolder>();
-    Globals() = TGlobals();
-    Globals().KolshellDir = dir_->Dir.path().toStdString();
-    dir_->Write("KOLSHELL.DFT", EncodeDFT(DefaultSettings()));
-    CurrentChild = nullptr;
+    FreshProgramDir(*dir_);
     msgs_ = std::make_unique<MsgRecorder>();
     CurrentPrinter().setOutputFormat(QPrinter::PdfFormat);
     CurrentPrinter().setOutputFileName(dir_->Dir.path() + "/out.pdf");

@@ -1,5 +1,9 @@
 #include "tests/support/testsupport.h"
 
+#include "common/globals.h"
+#include "common/settings.h"
+#include "common/widgets/childform.h"
+
 #include <QDir>
 #include <fstream>
 #include <sstream>
@@ -90,4 +94,11 @@ std::string ReadTestFile(const std::string& path) {
     std::stringstream ss;
     ss << in.rdbuf();
     return ss.str();
+}
+
+void FreshProgramDir(TestFolder& folder) {
+    Globals() = TGlobals();
+    Globals().KolshellDir = folder.Dir.path().toStdString();
+    folder.Write("KOLSHELL.DFT", EncodeDFT(DefaultSettings()));
+    CurrentChild = nullptr;
 }

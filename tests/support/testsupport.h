@@ -61,3 +61,7 @@ struct TestFolder {
         return WriteTestFile(Dir.path(), name, text);
     }
 };
+
+// A fresh program state whose program directory is the folder, with default settings in it:
+// what each main-window test starts from.
+void FreshProgramDir(TestFolder& folder);
