@@ -13,6 +13,7 @@
 #include "common/widgets/childform.h"
 #include "common/widgets/dialogs.h"
 #include "common/widgets/qtext.h"
+#include "common/widgets/waitcursor.h"
 #include "shell/widgets/diagramform.h"
 #include "shell/widgets/editform.h"
 #include "shell/widgets/indexdlg.h"
@@ -24,12 +25,6 @@
 #include <QScreen>
 
 namespace {
-
-// The hourglass for the length of one command.
-struct WaitCursor {
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-};
 
 bool IsEditor(int kind) {
     return kind == wkDeck || kind == wkAnnotatedText || kind == wkText;

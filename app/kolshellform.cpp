@@ -14,6 +14,7 @@
 #include "common/widgets/childform.h"
 #include "common/widgets/dialogs.h"
 #include "common/widgets/qtext.h"
+#include "common/widgets/waitcursor.h"
 #include "plot/outputfiles.h"
 #include "shell/widgets/aboutbox.h"
 #include "shell/widgets/editform.h"
@@ -629,28 +630,47 @@ void TKOLSHELLFORM::BringForward(TChildForm* child) {
 }
 
 void TKOLSHELLFORM::Input1Click() {
-    const std::string input = UpStr(Globals().InputFileName);
+    const std::string name = Globals().InputFileName, input = UpStr(name);
+    bool found = false;
     for (TChildForm* c : Children())
         if ((c->WindowKind() == wkDeck || c->WindowKind() == wkForm) &&
             UpStr(c->FileName()) == input) {
             BringForward(c);
+            found = true;
             break;
         }
+    // Closed meanwhile: the input opens again, a ".KSD" as a form.
+    if (!found && !name.empty()) {
+        WaitCursor wait;
+        if (ExtOf(name) == ".KSD")
+            CreateKolsedForm(name);
+        else
+            CreateEditor(name, 0);
+    }
     UpdateMenu();
 }
 
 void TKOLSHELLFORM::Listing1Click() {
-    if (TChildForm* c = FirstChildOfKind(wkListing)) BringForward(c);
+    if (TChildForm* c = FirstChildOfKind(wkListing))
+        BringForward(c);
+    else if (!Globals().InputFileName.empty())
+        GetLSTFile(Globals().InputFileName, true);
     UpdateMenu();
 }
 
 void TKOLSHELLFORM::Table1Click() {
-    if (TChildForm* c = FirstChildOfKind(wkTable)) BringForward(c);
+    if (TChildForm* c = FirstChildOfKind(wkTable))
+        BringForward(c);
+    else if (!Globals().InputFileName.empty())
+        GetTBLFile(Globals().InputFileName, true);
     UpdateMenu();
 }
 
 void TKOLSHELLFORM::Diagram1Click() {
-    if (TChildForm* c = FirstChildOfKind(wkDiagram)) BringForward(c);
+    if (TChildForm* c = FirstChildOfKind(wkDiagram))
+        BringForward(c);
+    else if (!Globals().InputFileName.empty())
+        GetDGMFile(Globals().InputFileName);
     UpdateMenu();
 }
 

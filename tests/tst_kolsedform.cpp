@@ -34,6 +34,7 @@ class TestKolsedForm : public QObject {
     void readingErrors();
     void makeKolsedDialog();
     void helpFromFormAndMenu();
+    void inputReopensForm();
 
   private:
     TKOLSEDForm* Open(TKOLSHELLFORM& main, const std::string& name);
@@ -279,6 +280,17 @@ void TestKolsedForm::helpFromFormAndMenu() {
     SetHelpHandler(old);
     QCOMPARE(opened, (std::vector<std::string>{Globals().KolshellDir + "\\KOLSHELL.HLP",
                                                Globals().KolshellDir + "\\Error.Hlp"}));
+}
+
+void TestKolsedForm::inputReopensForm() {
+    TKOLSHELLFORM main;
+    TKOLSEDForm* form = Open(main, "DEMO.KSD");
+    QVERIFY(form);
+    form->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!main.FirstChildOfKind(wkForm));
+    main.Input1Click();
+    QVERIFY(main.FirstChildOfKind(wkForm));
 }
 
 QTEST_MAIN(TestKolsedForm)
