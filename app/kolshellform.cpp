@@ -650,28 +650,25 @@ void TKOLSHELLFORM::Input1Click() {
     UpdateMenu();
 }
 
-void TKOLSHELLFORM::Listing1Click() {
-    if (TChildForm* c = FirstChildOfKind(wkListing))
+// The first window of the kind comes to the front; without one, the input's companion opens.
+void TKOLSHELLFORM::ShowCompanion(int kind, const std::function<void(const std::string&)>& open) {
+    if (TChildForm* c = FirstChildOfKind(kind))
         BringForward(c);
     else if (!Globals().InputFileName.empty())
-        GetLSTFile(Globals().InputFileName, true);
+        open(Globals().InputFileName);
     UpdateMenu();
+}
+
+void TKOLSHELLFORM::Listing1Click() {
+    ShowCompanion(wkListing, [this](const std::string& n) { GetLSTFile(n, true); });
 }
 
 void TKOLSHELLFORM::Table1Click() {
-    if (TChildForm* c = FirstChildOfKind(wkTable))
-        BringForward(c);
-    else if (!Globals().InputFileName.empty())
-        GetTBLFile(Globals().InputFileName, true);
-    UpdateMenu();
+    ShowCompanion(wkTable, [this](const std::string& n) { GetTBLFile(n, true); });
 }
 
 void TKOLSHELLFORM::Diagram1Click() {
-    if (TChildForm* c = FirstChildOfKind(wkDiagram))
-        BringForward(c);
-    else if (!Globals().InputFileName.empty())
-        GetDGMFile(Globals().InputFileName);
-    UpdateMenu();
+    ShowCompanion(wkDiagram, [this](const std::string& n) { GetDGMFile(n); });
 }
 
 void TKOLSHELLFORM::Utilities1Popup() {

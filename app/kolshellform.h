@@ -154,6 +154,7 @@ class TKOLSHELLFORM : public QMainWindow {
     void ApplyMenuState();
     void ChooseUnitSystem(int system);
     void BringForward(TChildForm* child);
+    void ShowCompanion(int kind, const std::function<void(const std::string&)>& open);
     void ResetCompanionItem(const char* name, const char* caption);
     void FillWindowList();
     TChildForm* CreateEditor(const std::string& name, int kind);
