@@ -122,7 +122,7 @@ class TReader {
     bool PictureOf(const std::string& text, TImage& image, std::string& after, int& w, int& h);
     void FontCommand(const std::string& line, char n, const std::string& value);
     void TabCommand(const std::string& line, char n, const std::string& value);
-    void StyleCommand(TFontSpec& font, const std::string& value);
+    void StyleCommand(TFontDef& font, const std::string& value);
     void FormCommand(const std::string& line);
 
     void StopKeep(const std::string& text, bool setLevel = true);
@@ -229,7 +229,7 @@ bool TReader::Command(const std::string& line, const std::string& upper) {
             return true;
         }
         TPresentation& p = form_.Presentation;
-        TFontSpec& font = p.Fonts[n == '0' ? 1 : n - '0'];
+        TFontDef& font = p.Fonts[n == '0' ? 1 : n - '0'];
         const std::string uv = Trimmed(UpStr(value));
         switch (k) {
         case 0:
@@ -267,7 +267,7 @@ bool TReader::Command(const std::string& line, const std::string& upper) {
 
 void TReader::FontCommand(const std::string& line, char n, const std::string& value) {
     const std::string v = LeftTrimmed(UpStr(value));
-    TFontSpec& font = form_.Presentation.Fonts[n - '0'];
+    TFontDef& font = form_.Presentation.Fonts[n - '0'];
     const size_t digit = v.find_first_of("0123456789");
     if (digit == std::string::npos) {
         font.Name = v.substr(0, FontNameMax);
@@ -303,7 +303,7 @@ void TReader::TabCommand(const std::string& line, char n, const std::string& val
     form_.Presentation.Tab[n - '0'] = pixels;
 }
 
-void TReader::StyleCommand(TFontSpec& font, const std::string& value) {
+void TReader::StyleCommand(TFontDef& font, const std::string& value) {
     font.Bold = Contains(value, "BOLD");
     font.Italic = Contains(value, "ITALIC");
     font.Underline = Contains(value, "UNDERLINE");
@@ -560,7 +560,7 @@ bool TReader::PictureOf(const std::string& text, TImage& image, std::string& aft
         }
         image.QuotedText = t.substr(1, close - 1);
         after = t.substr(close + 1);
-        TFontSpec italic = form_.Presentation.Fonts[2];
+        TFontDef italic = form_.Presentation.Fonts[2];
         italic.Italic = true;
         w = m_.TextWidth(italic, image.QuotedText + "  ");
         h = m_.TextHeight(italic, image.QuotedText);

@@ -19,20 +19,20 @@ std::string UnitText(const TFormItem& item, int unitSystem) {
 
 TFormBuilder::TFormBuilder(TFormModel& form, const TFormMetrics& metrics)
     : form_(form), metrics_(metrics) {
-    const TFontSpec measuring; // Arial 10
+    const TFontDef measuring; // Arial 10
     form_.LineHeight = GetHeight(measuring) + 2;
     form_.CharWidth = metrics_.TextWidth(measuring, "8");
 }
 
-int TFormBuilder::GetHeight(const TFontSpec& font) const {
+int TFormBuilder::GetHeight(const TFontDef& font) const {
     return metrics_.TextHeight(font, "gh");
 }
 
-int TFormBuilder::GetWidth(const TFontSpec& font, const std::string& text) const {
+int TFormBuilder::GetWidth(const TFontDef& font, const std::string& text) const {
     return metrics_.TextWidth(font, text + "  ");
 }
 
-int TFormBuilder::AveCharWidth(const TFontSpec& font) const {
+int TFormBuilder::AveCharWidth(const TFontDef& font) const {
     static const std::string letters = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
     return metrics_.TextWidth(font, letters) / 52;
 }

@@ -8,9 +8,9 @@ class TFormBuilder {
   public:
     TFormBuilder(TFormModel& form, const TFormMetrics& metrics);
 
-    int GetHeight(const TFontSpec& font) const;
-    int GetWidth(const TFontSpec& font, const std::string& text) const;
-    int AveCharWidth(const TFontSpec& font) const;
+    int GetHeight(const TFontDef& font) const;
+    int GetWidth(const TFontDef& font, const std::string& text) const;
+    int AveCharWidth(const TFontDef& font) const;
 
     // A new item at the end of the chain, in the open group if there is one.
     TFormItem& NewItem(ItemKind kind, int line);
@@ -35,7 +35,7 @@ class TFormBuilder {
     void Finish();
 
   private:
-    TFontSpec Slot(int n) const { return form_.Presentation.Fonts[n]; }
+    TFontDef Slot(int n) const { return form_.Presentation.Fonts[n]; }
     int Margin() const { return 2 * form_.CharWidth; }
     int FormWidth() const { return 80 * form_.CharWidth; }
     void ComputeNextTop(const TFormItem& item);

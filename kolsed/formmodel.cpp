@@ -11,7 +11,7 @@ TPresentation::TPresentation() {
     Fonts[3].Color = 0x0000FF;
 }
 
-int TFormMetrics::FontHeight(const TFontSpec& font) const {
+int TFormMetrics::FontHeight(const TFontDef& font) const {
     return int(std::lround(font.Size * 96.0 / 72.0));
 }
 

@@ -25,7 +25,7 @@ enum ItemKind : uint8_t {
 
 enum TAlignment { alLeft = 0, alCenter = 1, alRight = 2 };
 
-struct TFontSpec {
+struct TFontDef {
     std::string Name = "Arial";
     int Size = 10;
     bool Bold = false, Italic = false, Underline = false;
@@ -42,7 +42,7 @@ struct TControlBox {
 
 struct TDescriptor : TControlBox {
     std::string Text;
-    TFontSpec Font;
+    TFontDef Font;
     bool Advances = true; // counts for the vertical placement of the next item
     TAlignment Alignment = alLeft;
 };
@@ -50,7 +50,7 @@ struct TDescriptor : TControlBox {
 // A single-line field: a numeric value field or a heading's free-text field.
 struct TInput : TControlBox {
     std::string Text;
-    TFontSpec Font;
+    TFontDef Font;
     bool Numeric = false;
     Extended Value = 0, Min = 0, Max = 0, Offset = 0, Factor = 1;
     NumberFormat Format{1, 0};
@@ -62,7 +62,7 @@ struct TInput : TControlBox {
 // The file name field of an ASSIGN file item.
 struct TOpenFile : TControlBox {
     std::string FileName;
-    TFontSpec Font;
+    TFontDef Font;
     int Help = 0, Unit = 0;
     bool Changed = false;
 };
@@ -70,7 +70,7 @@ struct TOpenFile : TControlBox {
 // A drop-down list filled from a list file.
 struct TFileInput : TControlBox {
     std::vector<std::string> Entries; // the show-column field of every entry
-    TFontSpec Font;
+    TFontDef Font;
     bool Active = true; // false for a hidden companion
     int Help = 0;
     std::string ListFile;
@@ -92,7 +92,7 @@ constexpr size_t GroupNameMax = 60;
 // A check box or radio button of a block, with the groups it switches.
 struct TGButton : TControlBox {
     std::string Caption;
-    TFontSpec Font;
+    TFontDef Font;
     std::vector<std::string> Groups; // at most 10
     std::vector<bool> Senses;        // false for names written with "_"
     bool Checked = true;
@@ -101,7 +101,7 @@ struct TGButton : TControlBox {
 // The frame of a group or of a check-box or radio block.
 struct TGroupBox : TControlBox {
     std::string Name, Caption;
-    TFontSpec Font;
+    TFontDef Font;
     std::vector<TGButton> Buttons; // blocks only
     int FullHeight = 0;
     bool InitiallyOn = true;
@@ -139,7 +139,7 @@ struct TFormItem {
 
 // What the annotation commands change; each command acts on what is created after it.
 struct TPresentation {
-    std::array<TFontSpec, 4> Fonts; // slots 1..3
+    std::array<TFontDef, 4> Fonts; // slots 1..3
     std::array<TAlignment, 4> Align{alLeft, alLeft, alLeft, alLeft};
     std::array<int, 4> Tab{0, -999, -999, -999};
     TPresentation();
@@ -151,10 +151,10 @@ enum class ReadStop { None, Close, Keep };
 class TFormMetrics {
   public:
     virtual ~TFormMetrics() = default;
-    virtual int TextHeight(const TFontSpec& font, const std::string& text) const = 0;
-    virtual int TextWidth(const TFontSpec& font, const std::string& text) const = 0;
+    virtual int TextHeight(const TFontDef& font, const std::string& text) const = 0;
+    virtual int TextWidth(const TFontDef& font, const std::string& text) const = 0;
     // The font's pixel height (the absolute font height at 96 dots per inch).
-    virtual int FontHeight(const TFontSpec& font) const;
+    virtual int FontHeight(const TFontDef& font) const;
     // A bitmap's size; false when the file cannot be read as a picture.
     virtual bool PictureSize(const std::string& file, int& width, int& height) const;
 };
@@ -162,8 +162,8 @@ class TFormMetrics {
 // Every character 8 pixels wide, every line 16 high: for tests and koltool.
 class TFixedMetrics : public TFormMetrics {
   public:
-    int TextHeight(const TFontSpec&, const std::string&) const override { return 16; }
-    int TextWidth(const TFontSpec&, const std::string& text) const override {
+    int TextHeight(const TFontDef&, const std::string&) const override { return 16; }
+    int TextWidth(const TFontDef&, const std::string& text) const override {
         return 8 * int(text.size());
     }
 };

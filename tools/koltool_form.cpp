@@ -121,15 +121,15 @@ bool ReadUnitSystem(const std::string& text, int& system) {
 }
 
 // Applies one "--set INDEX=TEXT" edit as the user would type or choose it.
-bool ApplySet(TFormModel& form, const std::string& spec) {
-    const size_t eq = spec.find('=');
-    const int index = std::atoi(spec.substr(0, eq).c_str());
+bool ApplySet(TFormModel& form, const std::string& def) {
+    const size_t eq = def.find('=');
+    const int index = std::atoi(def.substr(0, eq).c_str());
     if (eq == std::string::npos || index < 1 || size_t(index) > form.Items.size()) {
-        std::fprintf(stderr, "koltool: no item %s\n", spec.substr(0, eq).c_str());
+        std::fprintf(stderr, "koltool: no item %s\n", def.substr(0, eq).c_str());
         return false;
     }
     TFormItem& item = *form.Items[index - 1];
-    const std::string text = spec.substr(eq + 1);
+    const std::string text = def.substr(eq + 1);
     if (item.Input) {
         item.Input->Text = text;
         item.Input->Modified = true;
@@ -155,16 +155,16 @@ bool ApplySet(TFormModel& form, const std::string& spec) {
 }
 
 // Applies one "--button INDEX.N=on|off": a check box set, or a radio button pressed.
-bool ApplyButton(TFormModel& form, const std::string& spec) {
-    const size_t dot = spec.find('.'), eq = spec.find('=');
-    const int index = std::atoi(spec.substr(0, dot).c_str());
-    const int n = dot == std::string::npos ? 0 : std::atoi(spec.substr(dot + 1).c_str());
-    const std::string state = eq == std::string::npos ? "" : spec.substr(eq + 1);
+bool ApplyButton(TFormModel& form, const std::string& def) {
+    const size_t dot = def.find('.'), eq = def.find('=');
+    const int index = std::atoi(def.substr(0, dot).c_str());
+    const int n = dot == std::string::npos ? 0 : std::atoi(def.substr(dot + 1).c_str());
+    const std::string state = eq == std::string::npos ? "" : def.substr(eq + 1);
     TFormItem* item =
         index >= 1 && size_t(index) <= form.Items.size() ? form.Items[index - 1].get() : nullptr;
     if (!item || !IsBlock(*item) || n < 1 || size_t(n) > item->OwnGroup->Buttons.size() ||
         (state != "on" && state != "off")) {
-        std::fprintf(stderr, "koltool: no button %s\n", spec.c_str());
+        std::fprintf(stderr, "koltool: no button %s\n", def.c_str());
         return false;
     }
     TGroupBox& g = *item->OwnGroup;
@@ -225,8 +225,8 @@ int WriteDeckCmd(const Args& a) {
     ReadDeck(form, a[0], TFixedMetrics());
     if (form.Stop == ReadStop::Close) return 1;
     bool ok = true;
-    for (const auto& [kind, spec] : edits)
-        if (!(kind == "--set" ? ApplySet(form, spec) : ApplyButton(form, spec))) ok = false;
+    for (const auto& [kind, def] : edits)
+        if (!(kind == "--set" ? ApplySet(form, def) : ApplyButton(form, def))) ok = false;
     if (!ok) return 1;
     if (!WriteDeck(form, a[1])) return 1;
     return recorder.Messages().empty() ? 0 : 1;

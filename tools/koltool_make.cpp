@@ -23,15 +23,15 @@ std::string UnitsJson(const TGenerator& g) {
 }
 
 // "UNIT:p1,p3,i2": parameters 1 and 3 and input 2 of the unit at that position.
-bool ApplySelection(TGenerator& g, const std::string& spec) {
-    const size_t colon = spec.find(':');
-    const int unit = std::atoi(spec.substr(0, colon).c_str());
+bool ApplySelection(TGenerator& g, const std::string& def) {
+    const size_t colon = def.find(':');
+    const int unit = std::atoi(def.substr(0, colon).c_str());
     if (colon == std::string::npos || unit < 1 || size_t(unit) > g.MakeUnits.size()) {
-        std::fprintf(stderr, "koltool: no unit %s\n", spec.substr(0, colon).c_str());
+        std::fprintf(stderr, "koltool: no unit %s\n", def.substr(0, colon).c_str());
         return false;
     }
     DeckUnit& u = g.MakeUnits[size_t(unit - 1)];
-    std::string rest = spec.substr(colon + 1);
+    std::string rest = def.substr(colon + 1);
     bool ok = true;
     while (!rest.empty()) {
         const size_t comma = rest.find(',');

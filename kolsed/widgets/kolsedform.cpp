@@ -32,20 +32,20 @@
 
 std::function<void(const std::string&, int, const std::string&)> TKOLSEDForm::HelpRequested;
 
-QFont QtFont(const TFontSpec& spec) {
-    QFont f(ToQ(spec.Name));
-    f.setPointSize(spec.Size > 0 ? spec.Size : 10);
-    f.setBold(spec.Bold);
-    f.setItalic(spec.Italic);
-    f.setUnderline(spec.Underline);
+QFont QtFont(const TFontDef& d) {
+    QFont f(ToQ(d.Name));
+    f.setPointSize(d.Size > 0 ? d.Size : 10);
+    f.setBold(d.Bold);
+    f.setItalic(d.Italic);
+    f.setUnderline(d.Underline);
     return f;
 }
 
-int TQtFormMetrics::TextHeight(const TFontSpec& font, const std::string&) const {
+int TQtFormMetrics::TextHeight(const TFontDef& font, const std::string&) const {
     return QFontMetrics(QtFont(font)).height();
 }
 
-int TQtFormMetrics::TextWidth(const TFontSpec& font, const std::string& text) const {
+int TQtFormMetrics::TextWidth(const TFontDef& font, const std::string& text) const {
     return QFontMetrics(QtFont(font)).horizontalAdvance(ToQ(text));
 }
 
@@ -63,13 +63,13 @@ QString ColourSheet(uint32_t rgb) {
     return QString("color: #%1;").arg(rgb & 0xFFFFFF, 6, 16, QChar('0'));
 }
 
-void SetFont(QWidget* w, const TFontSpec& spec) {
-    w->setFont(QtFont(spec));
-    w->setStyleSheet(ColourSheet(spec.Color));
+void SetFont(QWidget* w, const TFontDef& font) {
+    w->setFont(QtFont(font));
+    w->setStyleSheet(ColourSheet(font.Color));
 }
 
 // A quoted-text picture: the text in italic, with room for two blanks.
-QPixmap TextPicture(const TImage& image, const TFontSpec& font, int width, int height) {
+QPixmap TextPicture(const TImage& image, const TFontDef& font, int width, int height) {
     QPixmap pixmap(std::max(1, width), std::max(1, height));
     pixmap.fill(Qt::transparent);
     QPainter p(&pixmap);

@@ -23,12 +23,12 @@ class TCompiling;
 // Text measures of Qt fonts, for laying a form out on the screen.
 class TQtFormMetrics : public TFormMetrics {
   public:
-    int TextHeight(const TFontSpec& font, const std::string& text) const override;
-    int TextWidth(const TFontSpec& font, const std::string& text) const override;
+    int TextHeight(const TFontDef& font, const std::string& text) const override;
+    int TextWidth(const TFontDef& font, const std::string& text) const override;
     bool PictureSize(const std::string& file, int& width, int& height) const override;
 };
 
-QFont QtFont(const TFontSpec& font);
+QFont QtFont(const TFontDef& font);
 
 class TKOLSEDForm : public TChildForm {
     Q_OBJECT
