@@ -1,5 +1,7 @@
 #include "common/widgets/listmoves.h"
 
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QListWidget>
 #include <algorithm>
 
@@ -25,4 +27,31 @@ void MoveListItems(QListWidget* from, QListWidget* to, bool all, bool reverse) {
         from->setCurrentRow(std::min(first, from->count() - 1));
         from->currentItem()->setSelected(true);
     }
+}
+
+TMoveList::TMoveList(QWidget* parent) : QListWidget(parent) {
+    setDragEnabled(true);
+    setAcceptDrops(true);
+    setDragDropMode(QAbstractItemView::DragDrop);
+}
+
+void TMoveList::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->source() == Partner)
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void TMoveList::dragMoveEvent(QDragMoveEvent* event) {
+    if (event->source() == Partner)
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void TMoveList::dropEvent(QDropEvent* event) {
+    if (event->source() != Partner) return event->ignore();
+    event->setDropAction(Qt::IgnoreAction); // the move below, not Qt's copy, takes the lines
+    event->accept();
+    if (Dropped) Dropped();
 }

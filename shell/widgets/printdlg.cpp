@@ -40,10 +40,14 @@ TPrintDlg::TPrintDlg(QWidget* parent) : QDialog(parent) {
     setWindowTitle("Select Windows to Print");
     setProperty("HelpContext", 45);
     resize(402, 188);
-    SrcList = new QListWidget(this);
+    auto* src = new TMoveList(this);
+    auto* dst = new TMoveList(this);
+    src->Partner = dst;
+    dst->Partner = src;
+    SrcList = src;
     SrcList->setObjectName("SrcList");
     SrcList->setSortingEnabled(true);
-    DstList = new QListWidget(this);
+    DstList = dst;
     DstList->setObjectName("DstList");
     for (QListWidget* l : {SrcList, DstList})
         l->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -76,6 +80,8 @@ TPrintDlg::TPrintDlg(QWidget* parent) : QDialog(parent) {
     connect(IncAllBtn, &QPushButton::clicked, this, [=] { move(SrcList, DstList, true); });
     connect(ExcludeBtn, &QPushButton::clicked, this, [=] { move(DstList, SrcList, false); });
     connect(ExcAllBtn, &QPushButton::clicked, this, [=] { move(DstList, SrcList, true); });
+    dst->Dropped = [=] { move(SrcList, DstList, false); };
+    src->Dropped = [=] { move(DstList, SrcList, false); };
     connect(OKBtn, &QPushButton::clicked, this, &TPrintDlg::OKBtnClick);
     connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
 }

@@ -47,8 +47,14 @@ TNewTableDlg::TNewTableDlg(const std::string& deckName, TTable* table, QWidget* 
     setWindowTitle("New Parametric Table");
     constants_ = ScanDeckConstants(deckName, Options().UnitSystem);
     RunsEdit = Named(new QLineEdit("10", this), "Runs");
-    SrcList = Named(new QListWidget(this), "SrcList");
-    DstList = Named(new QListWidget(this), "DstList");
+    auto* src = Named(new TMoveList(this), "SrcList");
+    auto* dst = Named(new TMoveList(this), "DstList");
+    src->Partner = dst;
+    dst->Partner = src;
+    dst->Dropped = [this] { Move(SrcList, DstList, false); };
+    src->Dropped = [this] { Move(DstList, SrcList, false); };
+    SrcList = src;
+    DstList = dst;
     for (QListWidget* l : {SrcList, DstList})
         l->setSelectionMode(QAbstractItemView::ExtendedSelection);
     IncludeBtn = Button(this, ">", "IncludeBtn");
