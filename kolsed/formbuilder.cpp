@@ -45,6 +45,10 @@ TFormItem& TFormBuilder::NewItem(ItemKind kind, int line) {
     item->InGroup = group_ != nullptr && kind != ikGroup;
     item->Group = group_;
     ComputeNextTop(*item);
+    if (!form_.Items.empty()) {
+        item->Prev = form_.Items.back().get();
+        item->Prev->Next = item.get();
+    }
     form_.Items.push_back(std::move(item));
     return *form_.Items.back();
 }

@@ -135,6 +135,7 @@ struct TFormItem {
     TGroupBox* Group = nullptr; // the frame holding the item; kinds 5 to 7: their own
     std::unique_ptr<TGroupBox> OwnGroup;
     bool InGroup = false;
+    TFormItem *Next = nullptr, *Prev = nullptr; // the chain in file order
 };
 
 // What the annotation commands change; each command acts on what is created after it.

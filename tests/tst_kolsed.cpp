@@ -376,6 +376,9 @@ void TestKolsed::otherItems() {
          "*|<APPLINK2x PIC.BMP LEFT -open now\n");
     QVERIFY(rec.Shown.empty());
     QCOMPARE(form.Items.size(), size_t(6));
+    QCOMPARE(ItemAt(form, 2).Prev, &ItemAt(form, 1));
+    QCOMPARE(ItemAt(form, 2).Next, &ItemAt(form, 3));
+    QVERIFY(!ItemAt(form, 6).Next);
     TFormItem& heading = ItemAt(form, 1);
     QCOMPARE(heading.Line, 1);
     QCOMPARE(heading.Input->Text, std::string("first run"));
