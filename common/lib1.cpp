@@ -318,3 +318,8 @@ std::vector<std::string> SplitWords(const std::string& line) {
     }
     return words;
 }
+
+std::string Trimmed(std::string text) {
+    TrimBlanks(text, ShortStringMax);
+    return text;
+}

@@ -19,6 +19,8 @@ struct NumberFormat {
 bool FileExists(const std::string& name);
 std::string UpStr(const std::string& text);
 void TrimBlanks(std::string& text, size_t maxLength);
+// The text without leading and trailing blanks (and at most 255 characters).
+std::string Trimmed(std::string text);
 std::string IntToStrN(long long value, size_t maxLength);
 // The blank- or tab-separated words of a line.
 std::vector<std::string> SplitWords(const std::string& line);

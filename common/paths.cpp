@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstring>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
@@ -266,4 +266,9 @@ bool SetCurrentDir(const std::string& dir) {
 
 std::string IoErrorText(const std::string& name, int err) {
     return "Input/output error (" + std::string(std::strerror(err)) + ") on file " + name;
+}
+
+std::string ReplaceFromFirstDot(const std::string& name, const std::string& ext) {
+    const std::string file = ExtractFileName(name);
+    return ExtractFilePath(name) + file.substr(0, file.find('.')) + ext;
 }

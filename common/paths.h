@@ -21,6 +21,9 @@ std::string ExtractFilePath(const std::string& name); // directory part with its
 std::string ExtractFileDir(const std::string& name);  // directory part without the separator
 std::string ExtractFileName(const std::string& name); // name part
 std::string ChangeFileExt(const std::string& name, const std::string& ext);
+// The directory, the file name up to its first "." (all of it when none), then ext: the
+// backup, help and generated-deck names of a deck.
+std::string ReplaceFromFirstDot(const std::string& name, const std::string& ext);
 std::string JoinPath(const std::string& dir, const std::string& name);
 std::string AbsolutePath(const std::string& name);
 

@@ -12,11 +12,6 @@ namespace {
 
 constexpr size_t ItemTextMax = 128, UnitMax = 25, NameMax = 10, FontNameMax = 30;
 
-std::string Trimmed(std::string s) {
-    TrimBlanks(s, ShortStringMax);
-    return s;
-}
-
 std::string LeftTrimmed(const std::string& s) {
     const size_t b = s.find_first_not_of(' ');
     return b == std::string::npos ? "" : s.substr(b);

@@ -169,8 +169,7 @@ std::string DeckNumber(Extended x) {
 }
 
 std::string BackupName(const std::string& deckName) {
-    const std::string name = ExtractFileName(deckName);
-    return ExtractFilePath(deckName) + name.substr(0, name.find('.')) + ".BAK";
+    return ReplaceFromFirstDot(deckName, ".BAK");
 }
 
 bool WriteDeck(TFormModel& form, const std::string& targetName) {

@@ -104,8 +104,7 @@ std::string ReflowTopicText(const std::string& text) {
 }
 
 std::string TopicHelpText(const std::string& deckName, int topic) {
-    const std::string name = ExtractFileName(deckName);
-    const std::string help = ExtractFilePath(deckName) + name.substr(0, name.find('.')) + ".HLP";
+    const std::string help = ReplaceFromFirstDot(deckName, ".HLP");
     if (!FileExists(help)) return "File " + help + " was not found.";
     std::string bytes, text;
     if (!ReadFileBytes(help, bytes)) return "Help is not available for this topic";

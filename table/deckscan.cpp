@@ -3,7 +3,6 @@
 #include "common/lib1.h"
 #include "common/paths.h"
 
-
 namespace {
 
 constexpr size_t DescriptionMax = 40;
@@ -11,11 +10,6 @@ constexpr size_t DescriptionMax = 40;
 bool IsVariableAnnotation(const std::string& l) {
     return l.size() >= 2 && l.compare(0, 2, "*|") == 0 &&
            (l.size() < 3 || std::string("*<[{(]})").find(l[2]) == std::string::npos);
-}
-
-std::string Trimmed(std::string s) {
-    TrimBlanks(s, ShortStringMax);
-    return s;
 }
 
 // Walks the deck line by line; the last line of the file is never examined.

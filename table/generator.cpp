@@ -13,11 +13,6 @@ namespace {
 
 constexpr size_t DescriptionMax = 40, CaptionWidth = 43, ItemsPerLine = 10;
 
-std::string Trimmed(std::string s) {
-    TrimBlanks(s, ShortStringMax);
-    return s;
-}
-
 bool StartsWith(const std::string& s, const char* prefix) {
     return s.rfind(prefix, 0) == 0;
 }
@@ -650,6 +645,5 @@ bool NormaliseUnitLine(const std::string& line, std::string& field) {
 }
 
 std::string ProposedKsdName(const std::string& deckName) {
-    const std::string name = ExtractFileName(deckName);
-    return ExtractFilePath(deckName) + name.substr(0, name.find('.')) + ".KSD";
+    return ReplaceFromFirstDot(deckName, ".KSD");
 }

@@ -2,6 +2,7 @@
 
 #include "common/messages.h"
 #include "common/paths.h"
+#include "common/widgets/named.h"
 #include "common/widgets/qtext.h"
 #include "common/widgets/validatereal.h"
 #include "plot/axis.h"
@@ -21,11 +22,6 @@
 #include <QToolButton>
 
 namespace {
-
-template <class W> W* Named(W* w, const QString& name) {
-    w->setObjectName(name);
-    return w;
-}
 
 // "5" style whole numbers; false after the conversion message.
 bool ReadWhole(QLineEdit* edit, int32_t& value) {

@@ -3,6 +3,7 @@
 #include "common/globals.h"
 #include "common/messages.h"
 #include "common/widgets/listmoves.h"
+#include "common/widgets/named.h"
 #include "common/widgets/qtext.h"
 
 #include <QApplication>
@@ -25,11 +26,6 @@ bool ReadInteger(const QLineEdit* edit, int& value) {
     TrimBlanks(s, ShortStringMax);
     const auto r = std::from_chars(s.data(), s.data() + s.size(), value);
     return !s.empty() && r.ec == std::errc() && r.ptr == s.data() + s.size();
-}
-
-template <class W> W* Named(W* w, const char* name) {
-    w->setObjectName(name);
-    return w;
 }
 
 QPushButton* Button(QWidget* parent, const char* text, const char* name) {

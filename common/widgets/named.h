@@ -1,0 +1,9 @@
+// Gives a new control its component name (tests find controls by it) and hands it back.
+#pragma once
+
+#include <QString>
+
+template <class W> W* Named(W* w, const QString& name) {
+    w->setObjectName(name);
+    return w;
+}
