@@ -101,9 +101,11 @@ void TKOLSHELLFORM::InputOpened(const std::string& name) {
 }
 
 void TKOLSHELLFORM::ReadaFile(const std::string& name) {
+    const std::string ext = OpeningExt(name);
+    // A new deck or form takes the old one's plots with it: each asks, and Cancel stops here.
+    if ((ext == ".DCK" || ext == ".DEK" || ext == ".KSD") && !ClosePlots()) return;
     FileNameList.Add(name);
     FixFileNameList();
-    const std::string ext = OpeningExt(name);
     if (Globals().KolsedOnlyMode && ext != ".KSD")
         ShowMsg(name + " is not a KOLSED file.", mkError, true);
     {
@@ -176,7 +178,7 @@ void TKOLSHELLFORM::GetOUTFile(const std::string& name, bool show) {
 }
 
 void TKOLSHELLFORM::GetPLTFile(const std::string& name, bool show) {
-    DisposeKOLVANWindows(wkPlot);
+    ClosePlots(); // a plot the user keeps stays open
     const std::string plotter = CompanionName(name, ".PLT");
     if (!FileExists(plotter)) {
         Globals().PlotDefName.clear();
@@ -261,6 +263,7 @@ void TKOLSHELLFORM::OpenFileItem(QAction* sender) {
     const std::string entry = names[size_t(index)];
     Globals().CurrentDeckName = entry;
     if (FileExists(entry)) {
+        if (!QueryCloseInputs()) return; // as File, Open asks
         SetCurrentDir(ExtractFileDir(entry));
         ReadaFile(entry);
         UpdateMenu();
@@ -343,6 +346,7 @@ void TKOLSHELLFORM::EditKOLSEDfile1Click() {
     const std::string name = WithDefaultExt(FromQ(picked), "KSD");
     ksdName_ = name;
     if (OpeningExt(name) == ".KSD") {
+        if (!QueryCloseInputs() || !ClosePlots()) return UpdateMenu();
         for (TChildForm* c : Children())
             if (c->WindowKind() == wkAnnotatedText && c->FileName() == name) DisposeChild(c);
         DisposeKOLVANWindows(wkForm);
@@ -361,13 +365,14 @@ void TKOLSHELLFORM::EditKOLSEDfile1Click() {
 void TKOLSHELLFORM::WindowSaveAs(TChildForm* child) {
     const int k = child->WindowKind();
     const std::string proposed = k == wkPlot ? "*.KSP" : k == wkAnnotatedText ? "*.KSD" : "*.DCK";
-    int filterIndex = 1;
+    int filterIndex = k == wkPlot ? SaveAsTypeIndex(".KSP") : 1;
     const QString picked = Dialogs().SaveFileName(this, "Saving window " + child->windowTitle(),
                                                   ToQ(proposed), SaveFilter, &filterIndex);
     if (picked.isEmpty()) return;
-    const std::string name = FromQ(picked);
+    std::string name = FromQ(picked);
     if (k == wkPlot) {
-        child->setWindowTitle(picked);
+        name = WithDefaultExt(name, "KSP");
+        child->setWindowTitle(ToQ(name));
         child->SaveDocument(name);
     } else if (auto* editor = qobject_cast<TEditForm*>(child)) {
         editor->SetFileName(name);
@@ -424,10 +429,12 @@ void TKOLSHELLFORM::Saveas1Click() {
         if (!c->CheckActiveInput()) return;
         proposed = Globals().InputFileName;
     } else if (k == wkPlot) {
-        proposed = Globals().PlotDefName;
+        const std::string& deck =
+            Globals().InputFileName.empty() ? Globals().PlotDefName : Globals().InputFileName;
+        proposed = PlotSaveAsName(c->DocumentName(), deck);
     }
     int filterIndex = 1;
-    const int row = SaveAsTypeIndex(ExtOf(proposed));
+    const int row = SaveAsTypeIndex(k == wkPlot ? ".KSP" : ExtOf(proposed));
     if (row) {
         filterIndex = row;
         const int kind = SaveAsTypeAt(row).Kind;

@@ -148,6 +148,10 @@ TKOLSHELLFORM::TKOLSHELLFORM(QWidget* parent) : QMainWindow(parent) {
         ShowFieldHelp(deck, topic, caption);
     };
     TPlotForm::ModifyRequested = [this](TPlotForm* plot) { ModifyPlot(plot); };
+    TPlotForm::SaveAsCommand = [this](TPlotForm* plot) {
+        CurrentChild = plot;
+        Saveas1Click();
+    };
     FormCreate();
 }
 
@@ -159,6 +163,7 @@ TKOLSHELLFORM::~TKOLSHELLFORM() {
     TChildForm::UpdateMenuCommand = nullptr;
     TKOLSEDForm::HelpRequested = nullptr;
     TPlotForm::ModifyRequested = nullptr;
+    TPlotForm::SaveAsCommand = nullptr;
     TEditForm::SaveAsCommand = nullptr;
 }
 
@@ -458,6 +463,13 @@ void TKOLSHELLFORM::DisposeKOLVANWindows(int kind) {
     }
 }
 
+bool TKOLSHELLFORM::ClosePlots() {
+    for (TChildForm* c : Children())
+        if (c->WindowKind() == wkPlot && !c->FormCloseQuery()) return false;
+    DisposeKOLVANWindows(wkPlot);
+    return true;
+}
+
 void TKOLSHELLFORM::ConvertAllForms(int fromSystem, int toSystem) {
     for (TChildForm* c : Children())
         if (c->WindowKind() == wkForm) {
@@ -525,13 +537,17 @@ void TKOLSHELLFORM::Exit1Click() {
 }
 
 void TKOLSHELLFORM::closeEvent(QCloseEvent* event) {
-    // Every child asks about its unsaved changes; one refusal keeps the program running.
+    // Every child asks about its unsaved work before any of them closes; one Cancel keeps
+    // the program running with all its windows.
+    for (TChildForm* c : Children())
+        if (!c->FormCloseQuery()) {
+            event->ignore();
+            UpdateMenu();
+            return;
+        }
+    for (TChildForm* c : Children())
+        DisposeChild(c);
     mdiArea_->closeAllSubWindows();
-    if (!mdiArea_->subWindowList().isEmpty()) {
-        event->ignore();
-        UpdateMenu();
-        return;
-    }
     event->accept();
 }
 

@@ -48,6 +48,9 @@ class TKOLSHELLFORM : public QMainWindow {
 
     void UpdateMenu();
     void DisposeKOLVANWindows(int kind);
+    // Closes every plot window, each asking first; false, with all of them kept, when one is
+    // cancelled.
+    bool ClosePlots();
     void ConvertAllForms(int fromSystem, int toSystem);
 
     // Menu handlers.

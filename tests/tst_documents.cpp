@@ -344,10 +344,11 @@ void TestDocuments::saveAsksOnlyForUnnamedPlot() {
     editor->Editor()->AppendLine("* new deck");
     auto* plot = new FakePlot;
     form.AddChild(plot);
-    dialogs_->SaveAnswers = {Path("P.KSP")};
+    dialogs_->SaveAnswers = {Path("P")}; // typed without an extension
     form.Save1Click();
     QCOMPARE(dialogs_->Titles, QStringList({"Saving window Plot 1: from RUN.OUT"}));
     QCOMPARE(dialogs_->Proposed, QStringList({"*.KSP"}));
+    QCOMPARE(dialogs_->FilterIndexes, QList<int>({5})); // the plot files
     QCOMPARE(ReadTestFile(Path("NoName1.DCK").toStdString()), std::string("* new deck\r\n"));
     QCOMPARE(plot->saved, Path("P.KSP").toStdString());
     QCOMPARE(plot->windowTitle(), Path("P.KSP"));
