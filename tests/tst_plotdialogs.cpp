@@ -36,6 +36,8 @@ class TestPlotDialogs : public QObject {
     void openingAnotherDeckAsks_data();
     void openingAnotherDeckAsks();
     void saveAsProposesPlotFile();
+    void calculateAsksPlots_data();
+    void calculateAsksPlots();
 
   private:
     TPlotForm* MakePlot(TKOLSHELLFORM& main);
@@ -214,12 +216,12 @@ void TestPlotDialogs::enterInModifyIsOK() {
     plot->Def().NLines = 2;
     QPointer<TPlotForm> alive = plot;
     int result = -1;
-    bool deleteDefault = true;
+    bool deleteDefault = true, active = false;
     main.ExecDialog = [&](QDialog& d) {
         auto& m = static_cast<TModPlot&>(d);
         m.show();
         m.activateWindow();
-        QTest::qWaitForWindowActive(&m);
+        active = QTest::qWaitForWindowActive(&m);
         auto* target = m.findChild<QWidget*>(focus);
         target->setFocus();
         m.YAxisLabel->setText("Height");
@@ -231,6 +233,7 @@ void TestPlotDialogs::enterInModifyIsOK() {
     CurrentChild = plot;
     main.UpdateMenu();
     main.Action("ModifyPlot1")->trigger();
+    QVERIFY(active);
     QVERIFY(alive);
     QCOMPARE(plot->Def().NLines, 2); // no line deleted
     QVERIFY(!deleteDefault);
@@ -386,6 +389,31 @@ void TestPlotDialogs::saveAsProposesPlotFile() {
     QCOMPARE(dialogs_->Proposed.last(), QString::fromStdString(dir_->Path("MINE.KSP")));
     QCOMPARE(ReadTestFile(dir_->Path("RUN.DCK")), deckText);
     QCOMPARE(ReadTestFile(dir_->Path("RUN.PLT")).substr(0, 4), std::string("TIME"));
+}
+
+void TestPlotDialogs::calculateAsksPlots_data() {
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("closes");
+    QTest::newRow("Cancel keeps the plot") << int(mrCancel) << false;
+    QTest::newRow("No lets it go") << int(mrNo) << true;
+}
+
+// A run replaces the deck's plotter file, and the plots go with the old one: each asks.
+void TestPlotDialogs::calculateAsksPlots() {
+    QFETCH(int, answer);
+    QFETCH(bool, closes);
+    const std::string engine = dir_->Write("KOLVAN32.exe", "#!/bin/sh\nexit 0\n");
+    QFile::setPermissions(QString::fromStdString(engine),
+                          QFile::permissions(QString::fromStdString(engine)) | QFile::ExeOwner);
+    TKOLSHELLFORM main;
+    TPlotForm* plot = MakePlot(main);
+    QPointer<TPlotForm> alive = plot;
+    CurrentChild = main.Children().first(); // the deck
+    main.UpdateMenu();
+    msgs_->Answers = {answer};
+    main.Action("Calculate1")->trigger();
+    QCOMPARE(msgs_->Texts(), std::vector<std::string>{Question("This plot")});
+    QCOMPARE(!alive, closes);
 }
 
 QTEST_MAIN(TestPlotDialogs)
