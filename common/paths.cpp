@@ -249,8 +249,12 @@ bool IsReadOnlyFile(const std::string& name) {
     return !name.empty() && ReadOnlyMode(FollowLinks(NativePath(name)));
 }
 
+std::string ReadOnlyText(const std::string& name) {
+    return "File " + name + " is read-only; it was not changed.";
+}
+
 std::string WriteFailureText(const std::string& name, const std::string& otherwise) {
-    return IsReadOnlyFile(name) ? "File " + name + " is read-only; it was not changed." : otherwise;
+    return IsReadOnlyFile(name) ? ReadOnlyText(name) : otherwise;
 }
 
 bool WriteFileAtomic(const std::string& name, const std::string& bytes) {

@@ -38,8 +38,9 @@ bool ReadTextLines(const std::string& name, std::vector<std::string>& lines,
 bool WriteFileAtomic(const std::string& name, const std::string& bytes);
 // An existing file (through links) that a save must leave alone: no write permission.
 bool IsReadOnlyFile(const std::string& name);
-// The message after a failed save of name: "File " + name + " is read-only; it was not
-// changed." when that is why, else otherwise.
+// "File " + name + " is read-only; it was not changed."
+std::string ReadOnlyText(const std::string& name);
+// The message after a failed save of name: the read-only text when that is why, else otherwise.
 std::string WriteFailureText(const std::string& name, const std::string& otherwise);
 bool RemoveFile(const std::string& name);
 bool RenameFile(const std::string& from, const std::string& to);

@@ -180,6 +180,11 @@ bool WriteDeck(TFormModel& form, const std::string& targetName) {
                 mkError, true);
         return false;
     }
+    // A read-only target is refused before its backup is made, so it stays as it was.
+    if (IsReadOnlyFile(targetName)) {
+        ShowMsg(ReadOnlyText(targetName), mkError, true);
+        return false;
+    }
     const bool own = targetName == deck;
     const std::string backup = BackupName(deck);
     if (own && !MakeBackup(deck, backup)) return false;

@@ -13,6 +13,8 @@
 #include <QMenu>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -100,6 +102,7 @@ class TestDocuments : public QObject {
     void saveAsChangesKind();
     void editKolsedFile();
     void unreadableFile();
+    void saveKeepsReadOnlyAndLinkedDecks();
 
   private:
     QString Path(const QString& name) const { return tmp_->path() + "/" + name; }
@@ -419,6 +422,38 @@ void TestDocuments::unreadableFile() {
     form.ReadaFile(Path("DIR.TXT").toStdString());
     QCOMPARE(form.Children().size(), 0);
     QCOMPARE(msgs_->Texts().back(), "File " + Path("DIR.TXT").toStdString() + " cannot be read.");
+}
+
+// Save over a read-only deck refuses with the one read-only text and keeps the edit in the
+// window; a deck reached through a link is written where the link points.
+void TestDocuments::saveKeepsReadOnlyAndLinkedDecks() {
+    TKOLSHELLFORM form;
+    const std::string deck = File("RUN.DCK", "old\r\n");
+    QCOMPARE(::chmod(deck.c_str(), 0444), 0);
+    form.ReadaFile(deck);
+    auto* editor = qobject_cast<TEditForm*>(form.FirstChildOfKind(wkDeck));
+    QVERIFY(editor);
+    editor->Editor()->InsertText("new ");
+    form.Action("Save1")->trigger();
+    QCOMPARE(msgs_->Texts(), std::vector<std::string>{"File " + editor->FileName() +
+                                                      " is read-only; it was not changed."});
+    QCOMPARE(ReadTestFile(deck), std::string("old\r\n"));
+    QVERIFY(editor->IsModified());
+
+    QVERIFY(QDir(tmp_->path()).mkpath("store"));
+    const std::string real = WriteTestFile(tmp_->path() + "/store", "REAL.DCK", "old\r\n");
+    const std::string link = Path("LINK.DCK").toStdString();
+    QCOMPARE(::symlink("store/REAL.DCK", link.c_str()), 0);
+    form.DisposeKOLVANWindows(wkDeck);
+    form.ReadaFile(link);
+    editor = qobject_cast<TEditForm*>(form.FirstChildOfKind(wkDeck));
+    QVERIFY(editor);
+    editor->Editor()->InsertText("new ");
+    msgs_->Shown.clear();
+    form.Action("Save1")->trigger();
+    QVERIFY(msgs_->Shown.empty());
+    QVERIFY(QFileInfo(Path("LINK.DCK")).isSymLink());
+    QCOMPARE(ReadTestFile(real), std::string("new old\r\n"));
 }
 
 QTEST_MAIN(TestDocuments)

@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <sys/stat.h>
 
 namespace {
 
@@ -77,6 +78,7 @@ class TestKolsed : public QObject {
     void groupOffAndOnRoundTrip();
     void backups();
     void writeFailures();
+    void readOnlyDeckIsNotWritten();
     void valueLines();
     void listsAndCompanions();
     void changedStateAndUnits();
@@ -663,6 +665,25 @@ void TestKolsed::backups() {
     QCOMPARE(ReadTestFile(deck), std::string("X =  3.0000E+0000\n*|X|m|m|0|1|0|9|0\n"));
     QCOMPARE(form.DeckName, fx.Path("OTHER.KSD"));
     QVERIFY(rec.Shown.empty());
+}
+
+// A read-only deck is left as it was, and so is its old backup.
+void TestKolsed::readOnlyDeckIsNotWritten() {
+    Fixture fx;
+    MsgRecorder rec;
+    const std::string text = "X = 1\n*|X|m|m|0|1|0|9|0\n";
+    const std::string deck = fx.Write("D.KSD", text);
+    const std::string backup = fx.Write("D.BAK", "older");
+    TFormModel form;
+    ReadDeck(form, deck, TFixedMetrics());
+    ItemAt(form, 1).Input->Text = "2";
+    QCOMPARE(::chmod(deck.c_str(), 0444), 0);
+    QVERIFY(!WriteDeck(form, deck));
+    QCOMPARE(rec.Texts(),
+             std::vector<std::string>{"File " + deck + " is read-only; it was not changed."});
+    QCOMPARE(ReadTestFile(deck), text);
+    QCOMPARE(ReadTestFile(backup), std::string("older"));
+    QVERIFY(!(QFile::permissions(QString::fromStdString(deck)) & QFileDevice::WriteOwner));
 }
 
 void TestKolsed::writeFailures() {

@@ -2,6 +2,7 @@
 
 #include "common/globals.h"
 #include "common/messages.h"
+#include "common/paths.h"
 #include "common/widgets/printjob.h"
 #include "common/widgets/qtext.h"
 #include "plot/axis.h"
@@ -224,7 +225,7 @@ void TPlotForm::SetPlot(const std::string& caption, const TPlotDef& def) {
 
 bool TPlotForm::SaveDocument(const std::string& name) {
     if (!SavePlotFile(name, caption_, def_)) {
-        ShowMsg("File " + name + " could not be written.", mkError, true);
+        ShowMsg(WriteFailureText(name, "File " + name + " could not be written."), mkError, true);
         return false;
     }
     fileName_ = name;

@@ -197,9 +197,9 @@ bool TEditForm::Save() {
     for (int i = 1; i <= editor_->LineCount(); ++i)
         bytes += FromQ(editor_->Line(i), latin1_) + "\r\n";
     if (!WriteFileAtomic(fileName_, bytes)) {
-        ShowMsg("File " + fileName_ +
-                    " could not be written. It is left as it was, and your changes stay in the "
-                    "window.",
+        ShowMsg(WriteFailureText(fileName_, "File " + fileName_ +
+                                                " could not be written. It is left as it was, "
+                                                "and your changes stay in the window."),
                 mkError, true);
         return false;
     }
