@@ -5,6 +5,7 @@
 #include "kolsed/widgets/kolsedform.h"
 #include "plot/widgets/plotform.h"
 #include "table/widgets/makekolseddlg.h"
+#include "table/widgets/tableform.h"
 
 #include "common/globals.h"
 #include "common/lib1.h"
@@ -459,7 +460,7 @@ void TKOLSHELLFORM::Saveas1Click() {
         c->setWindowTitle(ToQ(name));
         c->SaveDocument(name);
     } else if (kindNow == wkTable) {
-        if (TableForm) TableForm->SaveDocument(name);
+        if (TTableForm* table = CurrentTable()) table->SaveAs(name); // the dialog asked to replace
     } else if (auto* diagram = qobject_cast<TDiagramForm*>(c)) {
         diagram->SavePicture(name);
     }
