@@ -844,11 +844,11 @@ void TestKolsed::saveDeckNamedLikeItsBackup() {
 void TestKolsed::saveUntouchedForm_data() {
     QTest::addColumn<QString>("deck");
     QTest::addColumn<int>("unitSystem");
-    const QString area = "*KOLSED\nAREA = 2.3456789\n*|Area|m2|ft2|0|10.7639|0.01|1000.00|1\n";
+    const QString area = "*KOLSED\nAREA = 2.34567890\n*|Area|m2|ft2|0|10.7639|0.01|1000.00|1\n";
     QTest::newRow("more digits than shown") << area << 1;
     QTest::newRow("more digits than shown, secondary units") << area << 2;
     QTest::newRow("start level in feet")
-        << "CONSTANTS 1\nLEVEL0 = 0.2\n*|Start level |m|ft|0|3.28084|0|30.00|4\n"
+        << "CONSTANTS 1\nLEVEL0 = 0.20\n*|Start level |m|ft|0|3.28084|0|30.00|4\n"
         << 2;
     QTest::newRow("comment after the value") << "T = 20 ! room\n*|T|C|F|17.7777|1.8|-100|500.0|0\n"
                                              << 1;
@@ -930,8 +930,8 @@ void TestKolsed::saveKeepsGroupStates_data() {
         << "*|#*|[G|Off\n*|#A = 1\n*|#*|A|m|m|0|1|0|9|0\n*|#*|]\nB = 2\n*|B|m|m|0|1|0|9|0\n";
     QTest::newRow("switched off and empty") << "*|#*|[G\n*|#CONSTANTS 1\n*|#*|]\nEND\n";
     QTest::newRow("switched off, radio buttons of plain groups")
-        << "*|(R|Pick\n*|One|G1\n*|Two|G2\n*|)\n*|#*|[G1\n*|#A = 1\n*|#*|]\n"
-           "*|#*|[G2\n*|#B = 1\n*|#*|]\n";
+        << "*|(R|Pick\n*|One|G1\n*|Two|G2\n*|)\n*|#*|[G1\n*|#A = 1\n*|#*|A|m|m|0|1|0|9|0\n"
+           "*|#*|]\n*|#*|[G2\n*|#B = 1\n*|#*|B|m|m|0|1|0|9|0\n*|#*|]\n";
     QTest::newRow("reading kept at a nested group")
         << "*|#*|[G\n*|#A = 1\n*|#*|[H\n*|#B = 2\n*|#*|]\nEND\n";
     QTest::newRow("reading kept at a colour")
