@@ -126,9 +126,9 @@ class TReader {
     void InputError(const std::string& line);
     void CommandError(const std::string& line) { StopKeep("***Input Error***   " + line); }
     bool Stopped() const { return form_.Stop != ReadStop::None || form_.ErrorLevel > 0; }
-    // A non-empty line becomes PrevLine.
+    // A line that is not blank becomes PrevLine.
     void Remember(const std::string& line) {
-        if (line.empty()) return;
+        if (line.find_first_not_of(" \t") == std::string::npos) return;
         prevLine_ = line;
         prevLineNo_ = lineNo_;
     }

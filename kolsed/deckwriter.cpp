@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 namespace {
 
@@ -175,6 +176,17 @@ std::string CopyLines(const TFormModel& form, const std::vector<std::string>& so
     return out;
 }
 
+// Both files lie in one folder ("." and "..", links and the case of names resolved).
+bool SameFolder(const std::string& a, const std::string& b) {
+    const auto folder = [](const std::string& name) {
+        std::error_code ec;
+        const std::filesystem::path dir = ExtractFileDir(AbsolutePath(name));
+        const std::filesystem::path canonical = std::filesystem::weakly_canonical(dir, ec);
+        return ec ? dir.lexically_normal() : canonical;
+    };
+    return folder(a) == folder(b);
+}
+
 // A file name that an ASSIGN line can carry; otherwise a message says why not.
 bool AssignNameFits(const std::string& text) {
     if (text.empty()) {
@@ -248,10 +260,8 @@ std::string BackupName(const std::string& deckName) {
 }
 
 std::string AssignFileText(const std::string& file, const std::string& deckName) {
-    const std::string dir = ExtractFileDir(file);
-    if (dir.empty()) return file;
-    const std::string deckDir = ExtractFileDir(AbsolutePath(deckName));
-    return ExtractFileDir(AbsolutePath(file)) == deckDir ? ExtractFileName(file) : file;
+    if (ExtractFileDir(file).empty()) return file;
+    return SameFolder(file, deckName) ? ExtractFileName(file) : file;
 }
 
 bool ChooseAssignFile(TFormModel& form, TFormItem& item, const std::string& file) {

@@ -959,20 +959,23 @@ void TestKolsed::saveKeepsGroupStates() {
 void TestKolsed::saveWithBlankLineBeforeAnnotation() {
     Fixture fx;
     MsgRecorder rec;
-    const std::string deck = "A = 1\n\n*|A value|||0|1|0|9|0\n*|#*|[G\n*|#B = 1\n*|#\n"
-                             "*|#*|B value|||0|1|0|9|0\n*|#*|]\n";
+    const std::string deck =
+        "A = 1\n\n*|A value|||0|1|0|9|0\nC = 3\n  \t\n\n*|C value|||0|1|0|9|0\n"
+        "*|#*|[G\n*|#B = 1\n*|#\n*|#*|B value|||0|1|0|9|0\n*|#*|]\n";
     TFormModel form;
     Read(form, fx, deck);
     QVERIFY(rec.Shown.empty());
     QCOMPARE(ItemAt(form, 1).Line, 1);
+    QCOMPARE(ItemAt(form, 2).Line, 4);
     QVERIFY(WriteDeck(form, fx.Path("W.KSD")));
     QCOMPARE(ReadTestFile(fx.Path("W.KSD")), deck);
     TypeIntoField(*ItemAt(form, 1).Input, "7");
-    TypeIntoField(*ItemAt(form, 3).Input, "8");
+    TypeIntoField(*ItemAt(form, 2).Input, "6");
+    TypeIntoField(*ItemAt(form, 4).Input, "8");
     QVERIFY(WriteDeck(form, fx.Path("W.KSD")));
     QCOMPARE(ReadTestFile(fx.Path("W.KSD")),
-             std::string("A = 7\n\n*|A value|||0|1|0|9|0\n*|#*|[G\n*|#B = 8\n*|#\n"
-                         "*|#*|B value|||0|1|0|9|0\n*|#*|]\n"));
+             std::string("A = 7\n\n*|A value|||0|1|0|9|0\nC = 6\n  \t\n\n*|C value|||0|1|0|9|0\n"
+                         "*|#*|[G\n*|#B = 8\n*|#\n*|#*|B value|||0|1|0|9|0\n*|#*|]\n"));
 }
 
 void TestKolsed::chooseAssignFile() {
@@ -985,6 +988,10 @@ void TestKolsed::chooseAssignFile() {
     QVERIFY(ChooseAssignFile(form, item, fx.Path("OTHER.DAT")));
     QVERIFY(WriteDeck(form, fx.Path("T.KSD")));
     QCOMPARE(ReadTestFile(fx.Path("T.KSD")), std::string("ASSIGN OTHER.DAT 10\n*|?Input|0\nEND\n"));
+    QVERIFY(QDir().mkpath(QString::fromStdString(fx.Path("sub"))));
+    QVERIFY(ChooseAssignFile(form, item, fx.Path("sub/../THIRD.DAT")));
+    QVERIFY(WriteDeck(form, fx.Path("T.KSD")));
+    QCOMPARE(ReadTestFile(fx.Path("T.KSD")), std::string("ASSIGN THIRD.DAT 10\n*|?Input|0\nEND\n"));
     // Elsewhere it keeps its folder.
     QVERIFY(ChooseAssignFile(form, item, "/data/run2/IN.DAT"));
     QVERIFY(WriteDeck(form, fx.Path("T.KSD")));

@@ -235,8 +235,9 @@ void TestKoltool::writeDeck_data() {
     QTest::newRow("switched-off group without a button")
         << "F.KSD" << off << "G.KSD" << QStringList{} << 0 << off << "";
     QTest::newRow("blank line before the annotation")
-        << "F.KSD" << QByteArray("A = 1\n\n*|A value|||0|1|0|9|0\n") << "G.KSD"
-        << QStringList{"--set", "1=7"} << 0 << QByteArray("A = 7\n\n*|A value|||0|1|0|9|0\n") << "";
+        << "F.KSD" << QByteArray("A = 1\n\n \n*|A value|||0|1|0|9|0\n") << "G.KSD"
+        << QStringList{"--set", "1=7"} << 0 << QByteArray("A = 7\n\n \n*|A value|||0|1|0|9|0\n")
+        << "";
     const QByteArray assign = "ASSIGN IN.DAT 10\n*|?Input|0\n";
     QTest::newRow("file in the deck's folder")
         << "F.KSD" << assign << "G.KSD" << QStringList{"--set", "1={dir}/OTHER.DAT"} << 0
