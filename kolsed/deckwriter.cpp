@@ -210,25 +210,17 @@ bool AssignFilesFit(const TFormModel& form, const std::string& targetName) {
     return true;
 }
 
-// Moves the deck to its backup name; false after a message when it cannot.
-bool MakeBackup(const std::string& deck, const std::string& backup) {
-    if (FileExists(backup) && !RemoveFile(backup)) {
-        ShowMsg(IoErrorText(backup, errno) + ".  Could not erase " + backup, mkError, true);
-        return false;
-    }
-    if (!RenameFile(deck, backup)) {
-        ShowMsg("Unable to rename " + deck + " to " + backup, mkError, true);
-        return false;
-    }
-    return true;
-}
-
-// After a failure with the deck already moved to its backup, puts it back.
-void Restore(const std::string& deck, const std::string& backup, const std::string& text) {
-    const bool back = RenameFile(backup, deck);
-    ShowMsg(text + (back ? ".  " + deck + " is left as it was."
-                         : ".  The previous deck is kept as " + backup + "."),
+// Keeps the deck's present text as its backup; false after a message when it cannot. The
+// deck itself is not moved: it is replaced only once its new text is complete, and so it
+// stays the file it was (its link, its permissions).
+bool MakeBackup(const std::string& deck, const std::string& backup, const std::string& bytes) {
+    const bool old = FileExists(backup);
+    if (WriteFileAtomic(backup, bytes)) return true;
+    const int err = errno;
+    ShowMsg(old ? IoErrorText(backup, err) + ".  Could not erase " + backup
+                : "Unable to rename " + deck + " to " + backup,
             mkError, true);
+    return false;
 }
 
 } // namespace
@@ -280,26 +272,22 @@ bool WriteDeck(TFormModel& form, const std::string& targetName) {
         return false;
     }
     if (!AssignFilesFit(form, targetName)) return false;
-    const bool own = targetName == deck;
-    const std::string backup = BackupName(deck);
-    if (own && !MakeBackup(deck, backup)) return false;
-    const std::string source = own ? backup : deck;
-    // A failure once the deck was moved puts it back.
-    const auto failed = [&](const std::string& file) {
-        const std::string text = IoErrorText(file, errno);
-        if (own)
-            Restore(deck, backup, text);
-        else
-            ShowMsg(text, mkError, true);
-        return false;
-    };
     std::string bytes;
-    if (!ReadFileBytes(source, bytes)) return failed(source);
+    if (!ReadFileBytes(deck, bytes)) {
+        ShowMsg(IoErrorText(deck, errno), mkError, true);
+        return false;
+    }
+    const bool own = targetName == deck;
+    if (own && !MakeBackup(deck, BackupName(deck), bytes)) return false;
     RefreshLists(form);
     bool crlf = true;
     const std::vector<std::string> lines = SourceLines(bytes, crlf);
     const std::string out = CopyLines(form, lines, crlf, targetName);
-    if (!WriteFileAtomic(targetName, out)) return failed(targetName);
+    if (!WriteFileAtomic(targetName, out)) {
+        const std::string text = IoErrorText(targetName, errno);
+        ShowMsg(own ? text + ".  " + deck + " is left as it was." : text, mkError, true);
+        return false;
+    }
     form.DeckName = targetName;
     ClearModify(form);
     return true;

@@ -6,8 +6,8 @@
 
 // Rewrites the deck under targetName from the previous file, line by line. Only the lines
 // of values the user changed are rewritten; every other line keeps its text. Saving under
-// the deck's own name keeps the previous file as the backup (BackupName). False, after a
-// message, when nothing was written.
+// the deck's own name first copies the previous text to the backup (BackupName). False,
+// after a message, when the deck was not written.
 bool WriteDeck(TFormModel& form, const std::string& targetName);
 
 // A check box or radio click, an edited field, a changed list choice or file name.

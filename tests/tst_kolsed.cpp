@@ -706,7 +706,7 @@ void TestKolsed::writeFailures() {
              std::vector<std::string>{"Unable to rename " + deck + " to " + fx.Path("D.BAK")});
     QCOMPARE(ReadTestFile(deck), text);
     QVERIFY(QDir(QString::fromStdString(fx.Path("D.BAK"))).removeRecursively());
-    // The new deck cannot be written after the move: the deck is moved back.
+    // The new deck cannot be written: the deck is left as it was, the backup made.
     rec.Shown.clear();
     QVERIFY(QDir().mkpath(QString::fromStdString(deck + ".~tmp")));
     QVERIFY(!WriteDeck(form, deck));
@@ -714,6 +714,7 @@ void TestKolsed::writeFailures() {
     QVERIFY(QString::fromStdString(rec.Shown[0].Text)
                 .endsWith(QString::fromStdString(deck + " is left as it was.")));
     QCOMPARE(ReadTestFile(deck), text);
+    QCOMPARE(ReadTestFile(fx.Path("D.BAK")), text);
     QVERIFY(QDir(QString::fromStdString(deck + ".~tmp")).removeRecursively());
     // The deck went away after reading: nothing is written.
     rec.Shown.clear();
