@@ -196,6 +196,7 @@ void TestKoltool::formAndWriteDeck() {
     const QJsonArray buttons = items[0].toObject()["Buttons"].toArray();
     QCOMPARE(buttons[0].toObject()["Checked"].toBool(), true);
     QCOMPARE(items[3].toObject()["InitiallyOn"].toBool(), false);
+    QCOMPARE(items[3].toObject()["On"].toBool(), false);
 
     // Press "High", set X in feet, write: LOW goes off, HIGH comes on.
     const QString out = tmp.path() + "/G.KSD";

@@ -98,6 +98,7 @@ std::string ItemJson(const TFormItem& item) {
         .Str("Group", item.Group ? item.Group->Name : "")
         .Bool("InGroup", item.InGroup)
         .Bool("InitiallyOn", item.OwnGroup ? item.OwnGroup->InitiallyOn : false)
+        .Bool("On", item.OwnGroup ? item.OwnGroup->On : false)
         .Raw("Buttons", item.OwnGroup ? ButtonsJson(*item.OwnGroup) : "[]")
         .Raw("ListEntries", item.List ? JsonStringArray(item.List->Entries) : "[]")
         .Int("Selected", item.List ? item.List->ItemIndex : -1);
