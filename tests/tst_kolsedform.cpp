@@ -42,6 +42,7 @@ class TestKolsedForm : public QObject {
     void unitSwitchKeepsEditMark();
     void leavePumpFlowInSecondaryUnits();
     void chooseFileWithBlank();
+    void saveAsMovesFileOutOfFolderWithBlank();
 
   private:
     TKOLSEDForm* Open(TKOLSHELLFORM& main, const std::string& name);
@@ -418,6 +419,36 @@ void TestKolsedForm::chooseFileWithBlank() {
     QVERIFY(!form->IsModified());
     Trigger(main, "Save1");
     QCOMPARE(ReadTestFile(dir_->Path("F.KSD")), deck);
+}
+
+void TestKolsedForm::saveAsMovesFileOutOfFolderWithBlank() {
+    QVERIFY(QDir().mkpath(QString::fromStdString(dir_->Path("my runs"))));
+    dir_->Write("my runs/IN.DAT", "1\n");
+    const std::string deck = "*KOLSED\nASSIGN IN.DAT 10\n*|?Input file|0\nEND\n";
+    dir_->Write("my runs/F.KSD", deck);
+    TKOLSHELLFORM main;
+    TKOLSEDForm* form = Open(main, "my runs/F.KSD");
+    QVERIFY(form);
+    dialogs_->OpenAnswers = {QString::fromStdString(dir_->Path("my runs/IN2.DAT"))};
+    QTest::mouseClick(form->findChild<QLineEdit*>("File1"), Qt::LeftButton);
+    QVERIFY(msgs_->Shown.empty());
+    // Beside the deck the bare name fits; saved elsewhere the folder's blank would not.
+    dialogs_->SaveAnswers = {QString::fromStdString(dir_->Path("F.KSD"))};
+    Trigger(main, "Saveas1");
+    QCOMPARE(msgs_->Texts(),
+             std::vector<std::string>{
+                 dir_->Path("my runs/IN2.DAT") +
+                 " cannot be written in an ASSIGN line: the engine reads a file name only up to "
+                 "its first blank.  Choose a file without blanks in its name, or one in the "
+                 "deck's folder."});
+    QVERIFY(!FileExists(dir_->Path("F.KSD")));
+    QCOMPARE(form->windowTitle(), QString::fromStdString(dir_->Path("my runs/F.KSD")));
+    QVERIFY(form->IsModified());
+    msgs_->Shown.clear();
+    Trigger(main, "Save1");
+    QVERIFY(msgs_->Shown.empty());
+    QCOMPARE(ReadTestFile(dir_->Path("my runs/F.KSD")),
+             std::string("*KOLSED\nASSIGN IN2.DAT 10\n*|?Input file|0\nEND\n"));
 }
 
 QTEST_MAIN(TestKolsedForm)

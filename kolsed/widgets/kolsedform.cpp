@@ -361,9 +361,9 @@ bool TKOLSEDForm::IsModified() const {
 }
 
 bool TKOLSEDForm::SaveDocument(const std::string& name) {
-    if (!WriteDeck(form_, name)) return false;
-    setWindowTitle(ToQ(name));
-    return true;
+    const bool written = WriteDeck(form_, name);
+    setWindowTitle(ToQ(form_.DeckName)); // the deck the window holds, written or not
+    return written;
 }
 
 void TKOLSEDForm::ConvertUnits(int fromSystem, int toSystem) {
