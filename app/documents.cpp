@@ -392,7 +392,7 @@ void TKOLSHELLFORM::SaveChild(TChildForm* c) {
             editor->Save();
         break;
     case wkForm:
-        if (c->CheckActiveInput()) c->SaveDocument(Globals().InputFileName);
+        if (c->CheckActiveInput()) c->SaveDocument(c->FileName()); // follows Save as
         break;
     case wkPlot:
         if (c->DocumentName().empty())
