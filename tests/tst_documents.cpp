@@ -100,9 +100,17 @@ class TestDocuments : public QObject {
     void saveAsChangesKind();
     void editKolsedFile();
     void unreadableFile();
+    void saveKeepsLongLinesWhole();
+    void saveKeepsLineEnds_data();
+    void saveKeepsLineEnds();
 
   private:
     QString Path(const QString& name) const { return tmp_->path() + "/" + name; }
+    // File, Open answered with the given name.
+    void OpenByMenu(TKOLSHELLFORM& form, const std::string& name) {
+        dialogs_->OpenAnswers = {QString::fromStdString(name)};
+        form.Action("Open1")->trigger();
+    }
     std::string File(const std::string& name, const std::string& bytes = "TEXT\n") {
         return WriteTestFile(tmp_->path(), name, bytes);
     }
@@ -387,7 +395,7 @@ void TestDocuments::saveAsChangesKind() {
     TChildForm* c = form.Children().first();
     QCOMPARE(c->WindowKind(), kind);
     QCOMPARE(c->windowTitle(), Path(chosen));
-    QCOMPARE(ReadTestFile(Path(chosen).toStdString()), std::string("LINE\r\n"));
+    QCOMPARE(ReadTestFile(Path(chosen).toStdString()), std::string("LINE\n")); // its own line ends
 }
 
 void TestDocuments::editKolsedFile() {
@@ -418,6 +426,49 @@ void TestDocuments::unreadableFile() {
     form.ReadaFile(Path("DIR.TXT").toStdString());
     QCOMPARE(form.Children().size(), 0);
     QCOMPARE(msgs_->Texts().back(), "File " + Path("DIR.TXT").toStdString() + " cannot be read.");
+}
+
+void TestDocuments::saveKeepsLongLinesWhole() {
+    const std::string line(300, 'x');
+    const std::string name = File("LONG.DCK", "* deck\r\n" + line + "\r\n");
+    TKOLSHELLFORM form;
+    form.show();
+    OpenByMenu(form, name);
+    auto* editor = qobject_cast<TEditForm*>(form.Children().first());
+    QCOMPARE(editor->Editor()->Line(2).size(), 300);
+    QTest::keyClicks(editor->Editor(), "*");
+    form.Action("Save1")->trigger();
+    QCOMPARE(ReadTestFile(name), "** deck\r\n" + line + "\r\n");
+    // Save as writes the whole line under the new name too.
+    dialogs_->SaveAnswers = {Path("COPY.DCK")};
+    form.Action("Saveas1")->trigger();
+    QCOMPARE(ReadTestFile(Path("COPY.DCK").toStdString()), "** deck\r\n" + line + "\r\n");
+}
+
+void TestDocuments::saveKeepsLineEnds_data() {
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<QByteArray>("after");
+    QTest::newRow("LF stays LF") << QByteArray("one\ntwo\n") << QByteArray("new one\ntwo\n");
+    QTest::newRow("CR LF stays CR LF")
+        << QByteArray("one\r\ntwo\r\n") << QByteArray("new one\r\ntwo\r\n");
+    QTest::newRow("no line end after the last line")
+        << QByteArray("one\ntwo") << QByteArray("new one\ntwo");
+    QTest::newRow("empty lines at the end")
+        << QByteArray("one\n\n\n") << QByteArray("new one\n\n\n");
+    QTest::newRow("one line without a line end") << QByteArray("one") << QByteArray("new one");
+    QTest::newRow("empty file") << QByteArray() << QByteArray("new \r\n");
+}
+
+void TestDocuments::saveKeepsLineEnds() {
+    QFETCH(QByteArray, before);
+    QFETCH(QByteArray, after);
+    const std::string name = File("ENDS.TXT", before.toStdString());
+    TKOLSHELLFORM form;
+    form.show();
+    OpenByMenu(form, name);
+    QTest::keyClicks(qobject_cast<TEditForm*>(form.Children().first())->Editor(), "new ");
+    form.Action("Save1")->trigger();
+    QCOMPARE(QByteArray::fromStdString(ReadTestFile(name)), after);
 }
 
 QTEST_MAIN(TestDocuments)
