@@ -407,6 +407,11 @@ void TKOLSHELLFORM::SaveChild(TChildForm* c) {
     }
 }
 
+void TKOLSHELLFORM::New1Click() {
+    AddChild(new TEditForm);
+    UpdateMenu();
+}
+
 void TKOLSHELLFORM::Save1Click() {
     for (TChildForm* c : Children())
         SaveChild(c);

@@ -219,6 +219,7 @@ void TKOLSHELLFORM::BuildMenus() {
     on("Listing1", &TKOLSHELLFORM::Listing1Click);
     on("Table1", &TKOLSHELLFORM::Table1Click);
     on("Diagram1", &TKOLSHELLFORM::Diagram1Click);
+    on("New1", &TKOLSHELLFORM::New1Click);
     on("Open1", &TKOLSHELLFORM::Open1Click);
     on("Calculate1", &TKOLSHELLFORM::Calculate1Click);
     on("CompileModule1", &TKOLSHELLFORM::CompileModule1Click);

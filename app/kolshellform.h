@@ -91,6 +91,7 @@ class TKOLSHELLFORM : public QMainWindow {
     void OpenOutFile(QAction* sender);
     void OpenFileItem(QAction* sender);
     void FixFileNameList();
+    void New1Click();
     void Open1Click();
     void Save1Click();
     void Saveas1Click();

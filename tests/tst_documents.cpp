@@ -103,6 +103,7 @@ class TestDocuments : public QObject {
     void saveKeepsLongLinesWhole();
     void saveKeepsLineEnds_data();
     void saveKeepsLineEnds();
+    void newFileSavedWithCrLf();
 
   private:
     QString Path(const QString& name) const { return tmp_->path() + "/" + name; }
@@ -469,6 +470,22 @@ void TestDocuments::saveKeepsLineEnds() {
     QTest::keyClicks(qobject_cast<TEditForm*>(form.Children().first())->Editor(), "new ");
     form.Action("Save1")->trigger();
     QCOMPARE(QByteArray::fromStdString(ReadTestFile(name)), after);
+}
+
+void TestDocuments::newFileSavedWithCrLf() {
+    SetCurrentDir(tmp_->path().toStdString());
+    TEditForm::NewEditorNumber = 0;
+    TKOLSHELLFORM form;
+    form.show();
+    form.Action("New1")->trigger();
+    QCOMPARE(form.Children().size(), 1);
+    auto* editor = qobject_cast<TEditForm*>(form.Children().first());
+    QCOMPARE(editor->FileName(), std::string("NoName1.DCK"));
+    QTest::keyClicks(editor->Editor(), "one");
+    QTest::keyClick(editor->Editor(), Qt::Key_Return);
+    QTest::keyClicks(editor->Editor(), "two");
+    form.Action("Save1")->trigger();
+    QCOMPARE(ReadTestFile(Path("NoName1.DCK").toStdString()), std::string("one\r\ntwo\r\n"));
 }
 
 QTEST_MAIN(TestDocuments)
