@@ -382,11 +382,11 @@ void TKOLSHELLFORM::SaveChild(TChildForm* c) {
     case wkText:
         if (c->FileName().empty())
             WindowSaveAs(c);
-        else if (auto* editor = qobject_cast<TEditForm*>(c))
+        else if (auto* editor = qobject_cast<TEditForm*>(c); editor && editor->IsModified())
             editor->Save();
         break;
     case wkForm:
-        if (c->CheckActiveInput()) c->SaveDocument(Globals().InputFileName);
+        if (c->CheckActiveInput() && c->IsModified()) c->SaveDocument(Globals().InputFileName);
         break;
     case wkPlot:
         if (c->DocumentName().empty())
@@ -395,7 +395,7 @@ void TKOLSHELLFORM::SaveChild(TChildForm* c) {
             c->SaveDocument(c->DocumentName());
         break;
     case wkTable:
-        if (c == TableForm) {
+        if (c == TableForm && c->IsModified()) {
             std::string name = c->DocumentName();
             if (ExtOf(name) != ".TBL" && name.find('.') != std::string::npos)
                 name = BaseName(name) + ".TBL";
@@ -412,6 +412,8 @@ void TKOLSHELLFORM::New1Click() {
     UpdateMenu();
 }
 
+// Every window in turn; only what holds unsaved changes is written (plots keep no edit mark
+// and are always written), and a window without a name is asked for one.
 void TKOLSHELLFORM::Save1Click() {
     for (TChildForm* c : Children())
         SaveChild(c);

@@ -100,6 +100,8 @@ class TestDocuments : public QObject {
     void saveAsChangesKind();
     void editKolsedFile();
     void unreadableFile();
+    void saveWritesOnlyChangedWindows_data();
+    void saveWritesOnlyChangedWindows();
     void saveKeepsLongLinesWhole();
     void saveKeepsLineEnds_data();
     void saveKeepsLineEnds();
@@ -427,6 +429,35 @@ void TestDocuments::unreadableFile() {
     form.ReadaFile(Path("DIR.TXT").toStdString());
     QCOMPARE(form.Children().size(), 0);
     QCOMPARE(msgs_->Texts().back(), "File " + Path("DIR.TXT").toStdString() + " cannot be read.");
+}
+
+void TestDocuments::saveWritesOnlyChangedWindows_data() {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<int>("kind");
+    QTest::newRow("text editor") << "NOTES.TXT" << int(wkText);
+    QTest::newRow("deck editor") << "RUN.DCK" << int(wkDeck);
+    QTest::newRow("KOLSED form") << "RUN.KSD" << int(wkForm);
+}
+
+void TestDocuments::saveWritesOnlyChangedWindows() {
+    QFETCH(QString, file);
+    QFETCH(int, kind);
+    const std::string untouched =
+        File(file.toStdString(), file.endsWith(".KSD") ? "*KOLSED\r\nEND\r\n" : "* deck\r\n");
+    const std::string edited = File("EDITED.TXT", "old\r\n");
+    TKOLSHELLFORM form;
+    form.show();
+    OpenByMenu(form, untouched);
+    QCOMPARE(form.Children().last()->WindowKind(), kind);
+    OpenByMenu(form, edited);
+    QTest::keyClicks(qobject_cast<TEditForm*>(form.Children().last())->Editor(), "new ");
+    // Meanwhile another program writes the untouched window's file.
+    File(file.toStdString(), "written elsewhere\n");
+    form.Action("Save1")->trigger();
+    QCOMPARE(ReadTestFile(edited), std::string("new old\r\n"));
+    QCOMPARE(ReadTestFile(untouched), std::string("written elsewhere\n"));
+    QVERIFY(!QFile::exists(Path("RUN.BAK"))); // a form's deck is not even moved to its backup
+    QVERIFY(msgs_->Texts().empty());
 }
 
 void TestDocuments::saveKeepsLongLinesWhole() {
