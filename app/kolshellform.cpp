@@ -631,17 +631,11 @@ void TKOLSHELLFORM::BringForward(TChildForm* child) {
 }
 
 void TKOLSHELLFORM::Input1Click() {
-    const std::string name = Globals().InputFileName, input = UpStr(name);
-    bool found = false;
-    for (TChildForm* c : Children())
-        if ((c->WindowKind() == wkDeck || c->WindowKind() == wkForm) &&
-            UpStr(c->FileName()) == input) {
-            BringForward(c);
-            found = true;
-            break;
-        }
+    const std::string name = Globals().InputFileName;
+    TChildForm* shown = WindowShowing(name);
+    if (shown) BringForward(shown);
     // Closed meanwhile: the input opens again, a ".KSD" as a form.
-    if (!found && !name.empty()) {
+    if (!shown && !name.empty()) {
         WaitCursor wait;
         if (ExtOf(name) == ".KSD")
             CreateKolsedForm(name);

@@ -166,6 +166,9 @@ class TKOLSHELLFORM : public QMainWindow {
     void ShowTableWindow(TTableForm* table);
     void SetCompanionItem(const char* name, const std::string& caption);
     void InputOpened(const std::string& name);
+    TChildForm* WindowShowing(const std::string& name) const;
+    bool ShowIfOpen(const std::string& name);
+    void LookUpCompanions(const std::string& name);
     bool QueryCloseInputs();
     void WindowSaveAs(TChildForm* child);
     void SaveChild(TChildForm* child);

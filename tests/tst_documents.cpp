@@ -2,6 +2,7 @@
 // window with scripted dialogs and messages.
 #include "app/kolshellform.h"
 #include "common/globals.h"
+#include "common/lib1.h"
 #include "common/paths.h"
 #include "shell/widgets/diagramform.h"
 #include "shell/widgets/editform.h"
@@ -100,6 +101,10 @@ class TestDocuments : public QObject {
     void saveAsChangesKind();
     void editKolsedFile();
     void unreadableFile();
+    void reopeningBringsWindowForward_data();
+    void reopeningBringsWindowForward();
+    void openingAnotherDeckAsksFirst_data();
+    void openingAnotherDeckAsksFirst();
     void saveWritesOnlyChangedWindows_data();
     void saveWritesOnlyChangedWindows();
     void saveKeepsLongLinesWhole();
@@ -114,6 +119,7 @@ class TestDocuments : public QObject {
         dialogs_->OpenAnswers = {QString::fromStdString(name)};
         form.Action("Open1")->trigger();
     }
+    void ReopenBy(TKOLSHELLFORM& form, const QString& how, const std::string& name);
     std::string File(const std::string& name, const std::string& bytes = "TEXT\n") {
         return WriteTestFile(tmp_->path(), name, bytes);
     }
@@ -429,6 +435,122 @@ void TestDocuments::unreadableFile() {
     form.ReadaFile(Path("DIR.TXT").toStdString());
     QCOMPARE(form.Children().size(), 0);
     QCOMPARE(msgs_->Texts().back(), "File " + Path("DIR.TXT").toStdString() + " cannot be read.");
+}
+
+void TestDocuments::ReopenBy(TKOLSHELLFORM& form, const QString& how, const std::string& name) {
+    if (how == "open") {
+        OpenByMenu(form, name);
+    } else if (how == "open in other case") {
+        OpenByMenu(form, UpStr(name));
+    } else if (how == "open through a link") {
+        const QString link = Path("LINK" + QString::fromStdString(ExtractFileExt(name)));
+        QVERIFY(QFile::link(QString::fromStdString(name), link));
+        OpenByMenu(form, link.toStdString());
+    } else if (how == "recent entry") {
+        for (QAction* a : form.Menu("File1")->actions())
+            if (a->property("ListIndex").isValid() &&
+                a->text().endsWith(QString::fromStdString(name))) {
+                a->trigger();
+                break;
+            }
+    } else if (how == "command line") {
+        form.OpenStartFile(name);
+    } else if (how == "Windows Input") {
+        form.Action("Input1")->trigger();
+    } else if (how == "Edit KOLSED file") {
+        dialogs_->OpenAnswers = {QString::fromStdString(name)};
+        form.Action("EditKOLSEDfile1")->trigger();
+    } else {
+        QFAIL(qPrintable("no way " + how));
+    }
+}
+
+void TestDocuments::reopeningBringsWindowForward_data() {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<QString>("again");
+    QTest::newRow("File Open twice") << "NOTES.TXT"
+                                     << "open"
+                                     << "open";
+    QTest::newRow("File Open in other case") << "notes.txt"
+                                             << "open"
+                                             << "open in other case";
+    QTest::newRow("File Open through a link") << "NOTES.TXT"
+                                              << "open"
+                                              << "open through a link";
+    QTest::newRow("File Open of the deck") << "RUN.DCK"
+                                           << "open"
+                                           << "open";
+    QTest::newRow("recent-file entry of the deck") << "RUN.DCK"
+                                                   << "open"
+                                                   << "recent entry";
+    QTest::newRow("command line") << "NOTES.TXT"
+                                  << "open"
+                                  << "command line";
+    QTest::newRow("Windows Input on a FLOWDRAW deck") << "RUN.DEK"
+                                                      << "open"
+                                                      << "Windows Input";
+    QTest::newRow("Edit KOLSED file twice") << "RUN.KSD"
+                                            << "Edit KOLSED file"
+                                            << "Edit KOLSED file";
+}
+
+void TestDocuments::reopeningBringsWindowForward() {
+    QFETCH(QString, file);
+    QFETCH(QString, first);
+    QFETCH(QString, again);
+    const std::string text = std::string(file.endsWith(".KSD") ? "*KOLSED\r\n" : "") + "old\r\n";
+    const std::string name = File(file.toStdString(), text);
+    TKOLSHELLFORM form;
+    form.show();
+    ReopenBy(form, first, name);
+    QCOMPARE(form.Children().size(), 1);
+    QPointer<TEditForm> editor = qobject_cast<TEditForm*>(form.Children().first());
+    QVERIFY(editor);
+    QTest::keyClicks(editor->Editor(), "edit ");
+    // The Open command asks about a changed deck first: keep the changes in the window.
+    msgs_->Answers = {mrNo, mrNo};
+    OpenByMenu(form, File("OTHER.TXT", "other\n")); // another window in front
+    QVERIFY(CurrentChild != editor);
+    ReopenBy(form, again, name);
+    QVERIFY(editor);
+    QCOMPARE(form.Children().size(), 2); // no second window on the file
+    QCOMPARE(CurrentChild.data(), editor.data());
+    QVERIFY(editor->IsModified());
+    msgs_->Answers.clear();
+    form.Action("Save1")->trigger();
+    QCOMPARE(ReadTestFile(name), "edit " + text);
+    QVERIFY(!editor->IsModified());
+}
+
+void TestDocuments::openingAnotherDeckAsksFirst_data() {
+    QTest::addColumn<QString>("other");
+    QTest::addColumn<QString>("how");
+    QTest::newRow("recent-file entry") << "OTHER.DCK"
+                                       << "recent entry";
+    QTest::newRow("Edit KOLSED file") << "OTHER.KSD"
+                                      << "Edit KOLSED file";
+}
+
+void TestDocuments::openingAnotherDeckAsksFirst() {
+    QFETCH(QString, other);
+    QFETCH(QString, how);
+    const std::string otherName = File(other.toStdString(), "*KOLSED\r\n* other\r\n");
+    const std::string deck = File("RUN.DCK", "old\r\n");
+    TKOLSHELLFORM form;
+    form.show();
+    form.ReadaFile(otherName); // now in the recent files
+    form.DisposeChild(form.Children().first());
+    OpenByMenu(form, deck);
+    QPointer<TEditForm> editor = qobject_cast<TEditForm*>(form.FirstChildOfKind(wkDeck));
+    QVERIFY(editor);
+    QTest::keyClicks(editor->Editor(), "new ");
+    msgs_->Answers = {mrCancel};
+    ReopenBy(form, how, otherName);
+    QCOMPARE(msgs_->Texts(), std::vector<std::string>{deck + " has been changed.  Save it?"});
+    QVERIFY(editor);
+    QVERIFY(editor->IsModified());
+    QCOMPARE(form.Children().size(), 1); // Cancel: nothing else opened
 }
 
 void TestDocuments::saveWritesOnlyChangedWindows_data() {
