@@ -518,11 +518,17 @@ void TKOLSHELLFORM::PrintSetup1Click() {
 }
 
 void TKOLSHELLFORM::Exit1Click() {
-    if (!close()) return;
-    if (RecentFilesOn) {
-        SetCurrentDir(Globals().KolshellDir);
-        FileNameList.Save(JoinPath(Globals().KolshellDir, "KOLSHELL.FNL"));
-    }
+    close();
+}
+
+// However the program ends (Exit or the close box), the recent-file list is kept.
+void TKOLSHELLFORM::SaveFileNameList() {
+    if (!RecentFilesOn) return;
+    SetCurrentDir(Globals().KolshellDir);
+    const std::string fnl = JoinPath(Globals().KolshellDir, "KOLSHELL.FNL");
+    if (!FileNameList.Save(fnl))
+        ShowMsg("File " + fnl + " could not be written: the recent-file list is not kept.", mkError,
+                true);
 }
 
 void TKOLSHELLFORM::closeEvent(QCloseEvent* event) {
@@ -534,6 +540,7 @@ void TKOLSHELLFORM::closeEvent(QCloseEvent* event) {
         return;
     }
     event->accept();
+    SaveFileNameList();
 }
 
 void TKOLSHELLFORM::Tile1Click() {

@@ -170,6 +170,7 @@ class TKOLSHELLFORM : public QMainWindow {
     bool ShowIfOpen(const std::string& name);
     void LookUpCompanions(const std::string& name);
     bool QueryCloseInputs();
+    void SaveFileNameList();
     void WindowSaveAs(TChildForm* child);
     void SaveChild(TChildForm* child);
     bool ChooseOpenFile(std::string& chosen);
