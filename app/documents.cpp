@@ -303,8 +303,9 @@ void TKOLSHELLFORM::OpenFileItem(QAction* sender) {
     const std::string entry = names[size_t(index)];
     Globals().CurrentDeckName = entry;
     if (FileExists(entry)) {
-        // Opening a deck closes the one open: its unsaved changes are asked about first.
-        if (!QueryCloseInputs()) return;
+        // A deck or table opened closes the one open: its unsaved changes are asked about first.
+        const std::string ext = OpeningExt(entry);
+        if ((IsInputExt(ext) || ext == ".TBL") && !QueryCloseInputs()) return;
         SetCurrentDir(ExtractFileDir(entry));
         ReadaFile(entry);
         UpdateMenu();

@@ -526,16 +526,21 @@ void TestDocuments::reopeningBringsWindowForward() {
 void TestDocuments::openingAnotherDeckAsksFirst_data() {
     QTest::addColumn<QString>("other");
     QTest::addColumn<QString>("how");
+    QTest::addColumn<bool>("asks");
     QTest::newRow("recent-file entry") << "OTHER.DCK"
-                                       << "recent entry";
+                                       << "recent entry" << true;
     QTest::newRow("Edit KOLSED file") << "OTHER.KSD"
-                                      << "Edit KOLSED file";
+                                      << "Edit KOLSED file" << true;
+    QTest::newRow("recent text file closes nothing") << "OTHER.TXT"
+                                                     << "recent entry" << false;
 }
 
 void TestDocuments::openingAnotherDeckAsksFirst() {
     QFETCH(QString, other);
     QFETCH(QString, how);
-    const std::string otherName = File(other.toStdString(), "*KOLSED\r\n* other\r\n");
+    QFETCH(bool, asks);
+    const std::string marker = other.endsWith(".TXT") ? "" : "*KOLSED\r\n";
+    const std::string otherName = File(other.toStdString(), marker + "* other\r\n");
     const std::string deck = File("RUN.DCK", "old\r\n");
     TKOLSHELLFORM form;
     form.show();
@@ -547,10 +552,11 @@ void TestDocuments::openingAnotherDeckAsksFirst() {
     QTest::keyClicks(editor->Editor(), "new ");
     msgs_->Answers = {mrCancel};
     ReopenBy(form, how, otherName);
-    QCOMPARE(msgs_->Texts(), std::vector<std::string>{deck + " has been changed.  Save it?"});
+    const std::vector<std::string> question{deck + " has been changed.  Save it?"};
+    QCOMPARE(msgs_->Texts(), asks ? question : std::vector<std::string>());
     QVERIFY(editor);
     QVERIFY(editor->IsModified());
-    QCOMPARE(form.Children().size(), 1); // Cancel: nothing else opened
+    QCOMPARE(form.Children().size(), asks ? 1 : 2); // Cancel: nothing else opened
 }
 
 void TestDocuments::saveWritesOnlyChangedWindows_data() {
