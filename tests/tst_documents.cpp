@@ -229,6 +229,10 @@ void TestDocuments::outputEntries() {
     TChildForm* viewer = form.FirstChildOfKind(wkOutput);
     QVERIFY(viewer);
     QCOMPARE(viewer->windowTitle(), QString("RUN.OUT"));
+    // The same entry again brings that viewer forward.
+    outputs->actions()[1]->trigger();
+    QCOMPARE(form.Children().size(), 2); // the deck and one viewer
+    QCOMPARE(CurrentChild.data(), viewer);
     RemoveFile(JoinPath(tmp_->path().toStdString(), "RUN.OUA"));
     form.OpenOutFile(outputs->actions()[0]);
     QCOMPARE(msgs_->Texts().back(), std::string("RUN.OUA no longer exists"));
