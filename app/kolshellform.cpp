@@ -224,6 +224,7 @@ void TKOLSHELLFORM::BuildMenus() {
     on("Listing1", &TKOLSHELLFORM::Listing1Click);
     on("Table1", &TKOLSHELLFORM::Table1Click);
     on("Diagram1", &TKOLSHELLFORM::Diagram1Click);
+    on("New1", &TKOLSHELLFORM::New1Click);
     on("Open1", &TKOLSHELLFORM::Open1Click);
     on("Calculate1", &TKOLSHELLFORM::Calculate1Click);
     on("CompileModule1", &TKOLSHELLFORM::CompileModule1Click);
@@ -529,11 +530,17 @@ void TKOLSHELLFORM::PrintSetup1Click() {
 }
 
 void TKOLSHELLFORM::Exit1Click() {
-    if (!close()) return;
-    if (RecentFilesOn) {
-        SetCurrentDir(Globals().KolshellDir);
-        FileNameList.Save(JoinPath(Globals().KolshellDir, "KOLSHELL.FNL"));
-    }
+    close();
+}
+
+// However the program ends (Exit or the close box), the recent-file list is kept.
+void TKOLSHELLFORM::SaveFileNameList() {
+    if (!RecentFilesOn) return;
+    SetCurrentDir(Globals().KolshellDir);
+    const std::string fnl = JoinPath(Globals().KolshellDir, "KOLSHELL.FNL");
+    if (!FileNameList.Save(fnl))
+        ShowMsg("File " + fnl + " could not be written: the recent-file list is not kept.", mkError,
+                true);
 }
 
 void TKOLSHELLFORM::closeEvent(QCloseEvent* event) {
@@ -549,6 +556,7 @@ void TKOLSHELLFORM::closeEvent(QCloseEvent* event) {
         DisposeChild(c);
     mdiArea_->closeAllSubWindows();
     event->accept();
+    SaveFileNameList();
 }
 
 void TKOLSHELLFORM::Tile1Click() {
@@ -646,17 +654,11 @@ void TKOLSHELLFORM::BringForward(TChildForm* child) {
 }
 
 void TKOLSHELLFORM::Input1Click() {
-    const std::string name = Globals().InputFileName, input = UpStr(name);
-    bool found = false;
-    for (TChildForm* c : Children())
-        if ((c->WindowKind() == wkDeck || c->WindowKind() == wkForm) &&
-            UpStr(c->FileName()) == input) {
-            BringForward(c);
-            found = true;
-            break;
-        }
+    const std::string name = Globals().InputFileName;
+    TChildForm* shown = WindowShowing(name);
+    if (shown) BringForward(shown);
     // Closed meanwhile: the input opens again, a ".KSD" as a form.
-    if (!found && !name.empty()) {
+    if (!shown && !name.empty()) {
         WaitCursor wait;
         if (ExtOf(name) == ".KSD")
             CreateKolsedForm(name);

@@ -122,7 +122,7 @@ void TestRunning::saveQuestion_data() {
     QTest::addColumn<int>("answer");
     QTest::addColumn<bool>("runs");
     QTest::addColumn<QByteArray>("onDisk");
-    QTest::newRow("yes") << int(mrYes) << true << QByteArray("* new\r\nEND\r\n");
+    QTest::newRow("yes") << int(mrYes) << true << QByteArray("* new\nEND\n"); // its line ends
     QTest::newRow("no") << int(mrNo) << true << QByteArray("END\n");
     QTest::newRow("cancel") << int(mrCancel) << false << QByteArray("END\n");
 }
