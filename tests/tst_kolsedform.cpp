@@ -322,10 +322,15 @@ void TestKolsedForm::saveUntouchedForm() {
     TKOLSEDForm* form = Open(main, "DEMO.KSD");
     QVERIFY(form);
     if (english) Trigger(main, "EngUnits");
+    // Save leaves an untouched form alone; Save as writes every value as it was read.
     Trigger(main, "Save1");
     QVERIFY(msgs_->Shown.empty());
-    QVERIFY(FileExists(dir_->Path("DEMO.BAK")));
+    QVERIFY(!FileExists(dir_->Path("DEMO.BAK")));
     QCOMPARE(ReadTestFile(dir_->Path("DEMO.KSD")), before);
+    dialogs_->SaveAnswers = {QString::fromStdString(dir_->Path("COPY.KSD"))};
+    Trigger(main, "Saveas1");
+    QVERIFY(msgs_->Shown.empty());
+    QCOMPARE(ReadTestFile(dir_->Path("COPY.KSD")), before);
 }
 
 void TestKolsedForm::saveAfterSaveAs() {
