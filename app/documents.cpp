@@ -101,9 +101,12 @@ void TKOLSHELLFORM::InputOpened(const std::string& name) {
 }
 
 void TKOLSHELLFORM::ReadaFile(const std::string& name) {
+    const std::string ext = OpeningExt(name);
+    // Opening a deck or a table disposes of the table window.
+    const bool tableGoes = ext == ".DCK" || ext == ".DEK" || ext == ".KSD" || ext == ".TBL";
+    if (tableGoes && !QueryStopRun(true)) return;
     FileNameList.Add(name);
     FixFileNameList();
-    const std::string ext = OpeningExt(name);
     if (Globals().KolsedOnlyMode && ext != ".KSD")
         ShowMsg(name + " is not a KOLSED file.", mkError, true);
     {
@@ -342,7 +345,7 @@ void TKOLSHELLFORM::EditKOLSEDfile1Click() {
     if (picked.isEmpty()) return;
     const std::string name = WithDefaultExt(FromQ(picked), "KSD");
     ksdName_ = name;
-    if (OpeningExt(name) == ".KSD") {
+    if (OpeningExt(name) == ".KSD" && QueryStopRun(true)) {
         for (TChildForm* c : Children())
             if (c->WindowKind() == wkAnnotatedText && c->FileName() == name) DisposeChild(c);
         DisposeKOLVANWindows(wkForm);
