@@ -284,6 +284,7 @@ void TKOLSHELLFORM::StartTableRun(std::vector<TRun> runs, int parallel, const st
     };
     window->show();
     QPointer<TCompiling> progress = compiling_;
+    connect(run, &TRunController::RunChanged, this, &TKOLSHELLFORM::ShowRunStatus);
     connect(run, &TRunController::RunChanged, this, [run, progress](int index) {
         if (!progress || run->Set().Runs()[size_t(index)].State != TRunState::Running) return;
         progress->move(progress->x(), 120);

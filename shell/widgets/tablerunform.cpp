@@ -63,7 +63,10 @@ TTableRunForm::TTableRunForm(TRunController* controller, const std::string& tabl
     connect(stop_, &QPushButton::clicked, this, [this] {
         if (controller_) controller_->Stop();
     });
-    connect(controller, &TRunController::RunChanged, this, &TTableRunForm::ShowRun);
+    connect(controller, &TRunController::RunChanged, this, [this](int index) {
+        ShowRun(index);
+        summary_->setText(SummaryText(*set_));
+    });
     connect(controller, &TRunController::Ended, this, &TTableRunForm::ShowAll);
     // The running runs' elapsed times and the summary move on by themselves.
     clock_.setInterval(500);
