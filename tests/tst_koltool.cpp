@@ -269,7 +269,7 @@ void TestKoltool::runTableSignals() {
     QCOMPARE(p.exitStatus(), QProcess::NormalExit);
     QCOMPARE(p.exitCode(), 130);
     QCOMPARE(RunResults(QString::fromUtf8(p.readAllStandardOutput())), results);
-    QVERIFY(EnginesGone(tmp.path()));
+    QTRY_VERIFY_WITH_TIMEOUT(EnginesGone(tmp.path()), 2000);
     QVERIFY(TmpFiles(tmp.path()).isEmpty());
     QVERIFY(QString::fromUtf8(p.readAllStandardError())
                 .contains("koltool: The table run was stopped before any run had finished.\n"));

@@ -425,7 +425,7 @@ void TestRunning::closeTableDuringRun() {
     QCOMPARE(Shown().at(0), QString("A table run is going on. Stop it?"));
     if (answer == mrYes) {
         QVERIFY(!Running());
-        QVERIFY(EnginesGone(Dir()));
+        QTRY_VERIFY_WITH_TIMEOUT(EnginesGone(Dir()), 2000);
         QCOMPARE(Starts(Dir()), 1); // no further run
         QCOMPARE(Shown().at(1),
                  QString("The table run was stopped before any run had finished."));
@@ -500,7 +500,7 @@ void TestRunning::singleRunShowsAndStops() {
     QVERIFY(checked);
     QVERIFY(clock.elapsed() < 10000);
     QCOMPARE(Starts(Dir()), 1);
-    QVERIFY(EnginesGone(Dir()));
+    QTRY_VERIFY_WITH_TIMEOUT(EnginesGone(Dir()), 2000);
     QCOMPARE(Shown(),
              QStringList({"A run is going on: wait for it to end, or stop it with "
                                        "Stop Run.",
@@ -521,7 +521,7 @@ void TestRunning::stubbornEngineKilled() {
     form.Calculate1Click();
     // Asked to end, it would not: killed after 3 seconds.
     QVERIFY(clock.elapsed() >= 3000 && clock.elapsed() < 8000);
-    QVERIFY(EnginesGone(Dir()));
+    QTRY_VERIFY_WITH_TIMEOUT(EnginesGone(Dir()), 2000);
     QCOMPARE(Shown(), QStringList{"KOLVAN was stopped."});
 }
 
@@ -585,7 +585,7 @@ void TestRunning::tableRunWindow() {
     QTRY_VERIFY_WITH_TIMEOUT(!Running(), 10000);
     QCOMPARE(States(w).mid(4), QStringList({"stopped", "not run"}));
     QVERIFY(!w->StopBtn()->isEnabled());
-    QVERIFY(EnginesGone(Dir()));
+    QTRY_VERIFY_WITH_TIMEOUT(EnginesGone(Dir()), 2000);
     QCOMPARE(Shown(),
              QStringList{"The table run was stopped. Runs 1-4 had finished."});
     QVERIFY(FilesLike(Dir(), "*.TMP").isEmpty());
