@@ -135,6 +135,9 @@ void TKOLSHELLFORM::ShowRunStatus() {
         return;
     }
     const TRunSet& set = run->Set();
+    // The progress window drops updates that come too quickly; it catches up here.
+    if (run->RunKind() == TRunController::Kind::Table && compiling_ && compiling_->isVisible())
+        compiling_->Update(-set.LastStarted());
     const QString seconds = QString::number(qint64(set.Now())) + " s";
     if (run->RunKind() == TRunController::Kind::Single) {
         runStatus_->setText("KOLVAN running on " + ToQ(set.Runs().front().Deck) + ", " + seconds);
@@ -147,10 +150,9 @@ void TKOLSHELLFORM::ShowRunStatus() {
             going.push_back(r.Number);
             deck = r.Deck;
         }
-    runStatus_->setText(QString("KOLVAN Run %1 of %2")
-                            .arg(ToQ(RunNumberList(going)))
-                            .arg(set.Runs().size()) +
-                        (deck.empty() ? QString() : " on " + ToQ(deck)) + ", " + seconds);
+    runStatus_->setText(
+        QString("KOLVAN Run %1 of %2").arg(ToQ(RunNumberList(going))).arg(set.Runs().size()) +
+        (deck.empty() ? QString() : " on " + ToQ(deck)) + ", " + seconds);
 }
 
 void TKOLSHELLFORM::ReportEngineEnd(const TRunResult& result, const std::string& deck) {
@@ -275,7 +277,8 @@ void TKOLSHELLFORM::DEBUG1Click() {
 // Table runs go on by themselves: the run set holds copies of all it needs, so the table
 // window may close or change while they run.
 void TKOLSHELLFORM::StartTableRun(std::vector<TRun> runs, int parallel, const std::string& table) {
-    auto set = std::make_shared<TRunSet>(std::move(runs), std::make_unique<TLocalBackend>(parallel));
+    auto set =
+        std::make_shared<TRunSet>(std::move(runs), std::make_unique<TLocalBackend>(parallel));
     auto* run = new TRunController(set, TRunController::Kind::Table, this);
     auto* window = new TTableRunForm(run, table, this);
     window->OpenListing = [this](const std::string& listing) {

@@ -25,8 +25,9 @@ class TShellTableHost : public TTableRunHost {
         return FromQ(Dialogs().DirectoryName(owner_, "Select the KOLVAN directory", " "));
     }
     SharedAnswer SharedFile(const std::string& file) override {
-        switch (ShowMsg("File " + file + " is written by every run. Run the table one run at a "
-                                         "time?",
+        switch (ShowMsg("File " + file +
+                            " is written by every run. Run the table one run at a "
+                            "time?",
                         mkWarningYesNoCancel, true)) {
         case mrYes:
             return SharedAnswer::OneAtATime;
@@ -128,11 +129,11 @@ bool TKOLSHELLFORM::SaveDeckBeforeTableRun(const std::string& deck) {
     // The deck's own window, when it shows unsaved changes, may be saved first.
     for (TChildForm* c : Children()) {
         const int k = c->WindowKind();
-        if (c->FileName() != deck || (k != wkDeck && k != wkAnnotatedText && k != wkForm))
-            continue;
+        if (c->FileName() != deck || (k != wkDeck && k != wkAnnotatedText && k != wkForm)) continue;
         if (!c->IsModified()) return true;
-        const int answer = ShowMsg("Do you wish to save file " + deck + " before running the table?",
-                                   mkWarningYesNoCancel, true);
+        const int answer =
+            ShowMsg("Do you wish to save file " + deck + " before running the table?",
+                    mkWarningYesNoCancel, true);
         if (answer == mrCancel) return false;
         if (answer == mrYes) {
             if (k == wkForm)

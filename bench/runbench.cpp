@@ -118,8 +118,9 @@ int main(int argc, char** argv) {
     double gap1 = 0, gap2 = 0;
     const Times one = RunTable(t, engineDir, 1, gap1);
     const Times two = RunTable(t, engineDir, 2, gap2);
-    for (const std::string& f : FindFiles(dir, "BENCH*.*"))
-        if (f != "BENCH.DCK") RemoveFile(dir + "/" + f);
+    for (const char* pattern : {"BENCH*.OUT", "BENCH*.LST"})
+        for (const std::string& f : FindFiles(dir, pattern))
+            RemoveFile(dir + "/" + f);
     auto line = [runs](const char* what, const Times& t) {
         std::printf("%s: wall %.2f s, engines %.1f ms CPU per run, shell %.2f ms CPU per run\n",
                     what, t.Wall, t.Children * 1000 / runs, t.Self * 1000 / runs);

@@ -47,8 +47,8 @@ int Spawn(const TRun& run, bool stdoutToStderr, pid_t& pid) {
     posix_spawnattr_setsigmask(&attr, &none);
     posix_spawnattr_setsigdefault(&attr, &defaults);
     posix_spawnattr_setpgroup(&attr, 0);
-    posix_spawnattr_setflags(&attr,
-                             POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK |
+                                        POSIX_SPAWN_SETSIGDEF);
     const bool searchPath = run.Program.find('/') == std::string::npos;
     const int err = searchPath ? posix_spawnp(&pid, argv[0], &files, &attr, argv.data(), environ)
                                : posix_spawn(&pid, argv[0], &files, &attr, argv.data(), environ);
@@ -118,9 +118,9 @@ bool TLocalBackend::Reap(TRunSet& set, Process& p) {
 }
 
 void TLocalBackend::Advance(TRunSet& set) {
-    live_.erase(std::remove_if(live_.begin(), live_.end(),
-                               [&](Process& p) { return Reap(set, p); }),
-                live_.end());
+    live_.erase(
+        std::remove_if(live_.begin(), live_.end(), [&](Process& p) { return Reap(set, p); }),
+        live_.end());
     if (set.StopRequested() || set.StartFailure()) return;
     for (size_t i = 0; i < set.Runs().size() && int(live_.size()) < atOnce_; ++i) {
         if (set.Runs()[i].State != TRunState::Waiting) continue;

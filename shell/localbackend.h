@@ -26,8 +26,8 @@ class TLocalBackend : public TRunBackend {
     struct Process {
         size_t Run;
         pid_t Pid;
-        int PidFd;              // -1 when the system has none: Wait then sleeps briefly
-        double TerminatedAt;    // when it was asked to end; -1 not yet
+        int PidFd;           // -1 when the system has none: Wait then sleeps briefly
+        double TerminatedAt; // when it was asked to end; -1 not yet
         bool Killed;
     };
     void Start(TRunSet& set, size_t index);

@@ -24,9 +24,9 @@ struct TRun {
     std::string Command; // the command line as the settings spell it, for messages
 
     TRunState State = TRunState::Waiting;
-    int ExitStatus = 0; // the program's exit status once it has ended
-    int Signal = 0;     // the signal that ended it, 0 when it exited
-    int StartError = 0; // errno of a failed start (State NotRun)
+    int ExitStatus = 0;              // the program's exit status once it has ended
+    int Signal = 0;                  // the signal that ended it, 0 when it exited
+    int StartError = 0;              // errno of a failed start (State NotRun)
     double Started = -1, Ended = -1; // seconds since the set began; -1 not yet
 
     bool Finished() const { return State != TRunState::Waiting && State != TRunState::Running; }

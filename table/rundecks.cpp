@@ -261,8 +261,8 @@ std::vector<TRun> MakeRuns(const TTable& t, const std::string& engineDir,
 
 } // namespace
 
-bool PrepareTableRun(TTable& t, TTableRunHost& host, TTableRunOptions& o,
-                     std::vector<TRun>& runs, std::string& message) {
+bool PrepareTableRun(TTable& t, TTableRunHost& host, TTableRunOptions& o, std::vector<TRun>& runs,
+                     std::string& message) {
     message.clear();
     runs.clear();
     if (!CheckRunDeckNames(t, message)) return false;

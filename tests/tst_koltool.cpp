@@ -46,7 +46,8 @@ QStringList RunResults(const QString& json) {
     for (const QJsonValue& v : QJsonDocument::fromJson(json.toUtf8())["Runs"].toArray()) {
         const QJsonObject o = v.toObject();
         l << o["State"].toString() + " " +
-                 (o["ExitStatus"].isNull() ? QString("-") : QString::number(o["ExitStatus"].toInt()));
+                 (o["ExitStatus"].isNull() ? QString("-")
+                                           : QString::number(o["ExitStatus"].toInt()));
     }
     return l;
 }
@@ -224,8 +225,9 @@ void TestKoltool::runTableStates() {
     WriteScriptEngine(tmp.path(), 0.3);
     const bool mixed = results.contains("failed 3");
     const QString table = WriteRunTable(
-        tmp.path(), mixed ? std::vector<std::vector<double>>{{0.3}, {0.3, 3}, {0.3}, {0.3, 0, 9}, {0.3}}
-                          : std::vector<std::vector<double>>(5, {0.3}));
+        tmp.path(),
+        mixed ? std::vector<std::vector<double>>{{0.3}, {0.3, 3}, {0.3}, {0.3, 0, 9}, {0.3}}
+              : std::vector<std::vector<double>>(5, {0.3}));
     const Run r = Koltool({"run-table", table, "--engine-dir", tmp.path(), "--parallel", parallel});
     QCOMPARE(r.Exit, exit);
     QCOMPARE(RunResults(r.Out), results);
@@ -233,11 +235,11 @@ void TestKoltool::runTableStates() {
     QCOMPARE(r.Err.count("KOLVAN Run "), 5);
     for (int run = 1; run <= 5; ++run)
         QVERIFY(r.Err.contains(QString("KOLVAN Run %1 of 5\n").arg(run)));
-    if (mixed)
-        QVERIFY(r.Err.contains("koltool: 2 of 5 runs failed. The first, run 2 on "));
+    if (mixed) QVERIFY(r.Err.contains("koltool: 2 of 5 runs failed. The first, run 2 on "));
     QCOMPARE(MostAtOnce(tmp.path()), parallel.toInt());
     QVERIFY(TmpFiles(tmp.path()).isEmpty());
-    const QJsonObject first = QJsonDocument::fromJson(r.Out.toUtf8())["Runs"].toArray()[1].toObject();
+    const QJsonObject first =
+        QJsonDocument::fromJson(r.Out.toUtf8())["Runs"].toArray()[1].toObject();
     QCOMPARE(first["Deck"].toString(), tmp.path() + "/T1.TMP");
     QVERIFY(first["Seconds"].toDouble() >= 0.3 && first["Seconds"].toDouble() < 30);
 }

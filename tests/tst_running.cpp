@@ -52,8 +52,7 @@ QStringList FilesLike(const QString& dir, const QString& pattern) {
 std::string WriteRunTable(const QString& dir, const std::vector<std::vector<double>>& rows,
                           const std::string& extraLines = std::string()) {
     const std::string deck = WriteTestFile(
-        dir, "T.DCK",
-        "CONSTANTS 3\nPAUSE = 0\nSTATUS = 0\nSIGNAL = 0\n" + extraLines + "END\n");
+        dir, "T.DCK", "CONSTANTS 3\nPAUSE = 0\nSTATUS = 0\nSIGNAL = 0\n" + extraLines + "END\n");
     TTable t = NewDeckTable(deck, {"PAUSE", "STATUS", "SIGNAL"}, int(rows.size()));
     for (size_t r = 0; r < rows.size(); ++r)
         for (size_t c = 0; c < 3; ++c)
@@ -345,9 +344,12 @@ void TestRunning::backendStates_data() {
     QTest::addColumn<QString>("deck");
     QTest::addColumn<QString>("state");
     QTest::addColumn<int>("status");
-    QTest::newRow("exit 0") << "PAUSE=0\n" << "done" << 0;
-    QTest::newRow("exit 4") << "STATUS=4\n" << "failed with status 4" << 4;
-    QTest::newRow("crash") << "SIGNAL=11\n" << "failed by signal 11" << 0;
+    QTest::newRow("exit 0") << "PAUSE=0\n"
+                            << "done" << 0;
+    QTest::newRow("exit 4") << "STATUS=4\n"
+                            << "failed with status 4" << 4;
+    QTest::newRow("crash") << "SIGNAL=11\n"
+                           << "failed by signal 11" << 0;
 }
 
 void TestRunning::backendStates() {
@@ -427,8 +429,7 @@ void TestRunning::closeTableDuringRun() {
         QVERIFY(!Running());
         QTRY_VERIFY_WITH_TIMEOUT(EnginesGone(Dir()), 2000);
         QCOMPARE(Starts(Dir()), 1); // no further run
-        QCOMPARE(Shown().at(1),
-                 QString("The table run was stopped before any run had finished."));
+        QCOMPARE(Shown().at(1), QString("The table run was stopped before any run had finished."));
         // ... and the command went on.
         if (command == "close table" || command == "open deck") QVERIFY(!window);
         if (command == "open deck") QCOMPARE(form.Children().last()->FileName(), other);
@@ -445,7 +446,8 @@ void TestRunning::closeTableDuringRun() {
         QCOMPARE(Shown().size(), 1); // every run done: nothing more to say
     }
     QVERIFY(FilesLike(Dir(), "*.TMP").isEmpty());
-    QCOMPARE(ReadTestFile(Dir().toStdString() + "/T.DCK").substr(0, 11), std::string("CONSTANTS 3"));
+    QCOMPARE(ReadTestFile(Dir().toStdString() + "/T.DCK").substr(0, 11),
+             std::string("CONSTANTS 3"));
 }
 
 void TestRunning::commandsDuringTableRun() {
@@ -489,8 +491,10 @@ void TestRunning::singleRunShowsAndStops() {
         QVERIFY(!form.Action("Calculate1")->isEnabled());
         form.Calculate1Click();
         QCOMPARE(form.cursor().shape(), Qt::WaitCursor);
-        QVERIFY(form.statusBar()->findChild<QLabel*>("RunStatus")->text().startsWith(
-            "KOLVAN running on " + QString::fromStdString(deck) + ", "));
+        QVERIFY(form.statusBar()
+                    ->findChild<QLabel*>("RunStatus")
+                    ->text()
+                    .startsWith("KOLVAN running on " + QString::fromStdString(deck) + ", "));
         form.Action("StopRun1")->trigger();
         checked = true;
     });
@@ -501,10 +505,9 @@ void TestRunning::singleRunShowsAndStops() {
     QVERIFY(clock.elapsed() < 10000);
     QCOMPARE(Starts(Dir()), 1);
     QTRY_VERIFY_WITH_TIMEOUT(EnginesGone(Dir()), 2000);
-    QCOMPARE(Shown(),
-             QStringList({"A run is going on: wait for it to end, or stop it with "
-                                       "Stop Run.",
-                                       "KOLVAN was stopped."}));
+    QCOMPARE(Shown(), QStringList({"A run is going on: wait for it to end, or stop it with "
+                                   "Stop Run.",
+                                   "KOLVAN was stopped."}));
     QCOMPARE(ReadTestFile(deck), std::string("PAUSE = 30\nEND\n"));
     QVERIFY(form.Action("Calculate1")->isEnabled());
 }
@@ -530,13 +533,15 @@ void TestRunning::exitStatus_data() {
     QTest::addColumn<int>("answer");
     QTest::addColumn<QString>("message");
     QTest::newRow("status 0") << "PAUSE = 0\n" << int(mrYes) << "";
-    QTest::newRow("status 3, yes") << "STATUS = 3\n" << int(mrYes)
-                                   << "KOLVAN ended with status 3 on @/RUN.DCK. Open the listing?";
-    QTest::newRow("status 3, no") << "STATUS = 3\n" << int(mrNo)
+    QTest::newRow("status 3, yes")
+        << "STATUS = 3\n"
+        << int(mrYes) << "KOLVAN ended with status 3 on @/RUN.DCK. Open the listing?";
+    QTest::newRow("status 3, no") << "STATUS = 3\n"
+                                  << int(mrNo)
                                   << "KOLVAN ended with status 3 on @/RUN.DCK. Open the listing?";
-    QTest::newRow("crash, yes")
-        << "SIGNAL = 9\n" << int(mrYes)
-        << "KOLVAN was stopped by signal 9 on @/RUN.DCK. Open the listing?";
+    QTest::newRow("crash, yes") << "SIGNAL = 9\n"
+                                << int(mrYes)
+                                << "KOLVAN was stopped by signal 9 on @/RUN.DCK. Open the listing?";
 }
 
 void TestRunning::exitStatus() {
@@ -551,8 +556,7 @@ void TestRunning::exitStatus() {
     msgs_->Answers = {answer};
     form.Action("Calculate1")->trigger();
     const QStringList expected =
-        message.isEmpty() ? QStringList{}
-                          : QStringList{message.replace("@", Dir())};
+        message.isEmpty() ? QStringList{} : QStringList{message.replace("@", Dir())};
     QCOMPARE(Shown(), expected);
     if (!expected.empty()) QCOMPARE(msgs_->Shown[0].Kind, int(mkWarningYesNo));
     // Yes opens the listing the engine left; the Windows menu offers it in every case.
@@ -578,16 +582,15 @@ void TestRunning::tableRunWindow() {
              QString("1.0000E-01, 3.0000E+00, 0.0000E+00"));
     QCOMPARE(w->RunList()->topLevelItem(4)->text(TTableRunForm::colListing), Dir() + "/T4.LST");
     QTRY_COMPARE_WITH_TIMEOUT(States(w).at(4), QString("running"), 10000);
-    QCOMPARE(States(w).mid(0, 4), QStringList({"done", "failed with status 3",
-                                               "failed by signal 9", "done"}));
+    QCOMPARE(States(w).mid(0, 4),
+             QStringList({"done", "failed with status 3", "failed by signal 9", "done"}));
     QVERIFY(w->Summary()->text().startsWith("2 of 6 runs done, 2 failed, elapsed "));
     w->StopBtn()->click();
     QTRY_VERIFY_WITH_TIMEOUT(!Running(), 10000);
     QCOMPARE(States(w).mid(4), QStringList({"stopped", "not run"}));
     QVERIFY(!w->StopBtn()->isEnabled());
     QTRY_VERIFY_WITH_TIMEOUT(EnginesGone(Dir()), 2000);
-    QCOMPARE(Shown(),
-             QStringList{"The table run was stopped. Runs 1-4 had finished."});
+    QCOMPARE(Shown(), QStringList{"The table run was stopped. Runs 1-4 had finished."});
     QVERIFY(FilesLike(Dir(), "*.TMP").isEmpty());
     // The window stays for the result; a double click opens a finished run's listing.
     QVERIFY(w->isVisible());
@@ -610,9 +613,8 @@ void TestRunning::failedRunsDoNotStopTheTable() {
     form.Action("RunTable1")->trigger();
     QTRY_VERIFY_WITH_TIMEOUT(!Running(), 10000);
     QCOMPARE(Starts(Dir()), 4);
-    QCOMPARE(Shown(), QStringList{"2 of 4 runs failed. The first, run 2 on " +
-                                                      Dir() +
-                                                      "/T1.TMP, failed with status 3."});
+    QCOMPARE(Shown(), QStringList{"2 of 4 runs failed. The first, run 2 on " + Dir() +
+                                  "/T1.TMP, failed with status 3."});
     QCOMPARE(RunWindow(form)->Summary()->text().left(28), QString("2 of 4 runs done, 2 failed, "));
     QCOMPARE(ReadTestFile(table), before); // the table file is not touched by a run
 }
@@ -620,7 +622,8 @@ void TestRunning::failedRunsDoNotStopTheTable() {
 void TestRunning::parallelRuns() {
     // The stand-in engine behind the script, so that the runs write real outputs.
     WriteScriptEngine(Dir(), 0.3);
-    QVERIFY(QFile::copy(qEnvironmentVariable("KOLSHELL_BIN") + "/KOLVAN32.exe", Dir() + "/REAL.exe"));
+    QVERIFY(
+        QFile::copy(qEnvironmentVariable("KOLSHELL_BIN") + "/KOLVAN32.exe", Dir() + "/REAL.exe"));
     QDir(Dir()).mkdir("project");
     const QString project = Dir() + "/project";
     QVERIFY(QFile::copy(qEnvironmentVariable("KOLSHELL_SOURCE") + "/demo/DEMO.DCK",
@@ -672,8 +675,7 @@ void TestRunning::sharedFileQuestion() {
     form.Action("RunTable1")->trigger();
     QTRY_VERIFY_WITH_TIMEOUT(!Running(), 10000);
     QCOMPARE(Shown(),
-             QStringList{
-                 "File SUM.OUT is written by every run. Run the table one run at a time?"});
+             QStringList{"File SUM.OUT is written by every run. Run the table one run at a time?"});
     QCOMPARE(MostAtOnce(Dir()), atOnce);
     QCOMPARE(Starts(Dir()), atOnce ? 4 : 0);
     QVERIFY(FilesLike(Dir(), "*.TMP").isEmpty());
@@ -693,12 +695,11 @@ void TestRunning::refusedTableRun() {
     form.TableForm = window;
     form.Action("RunTable1")->trigger();
     QVERIFY(!Running());
-    QCOMPARE(Shown(),
-             QStringList{"The folder of " + Dir() +
-                                      "/proj.v2/T.DCK has a full stop in its name, so the runs of "
-                                      "this table would write outside it and over each other's "
-                                      "results. Move the deck to a folder without a full stop in "
-                                      "its name."});
+    QCOMPARE(Shown(), QStringList{"The folder of " + Dir() +
+                                  "/proj.v2/T.DCK has a full stop in its name, so the runs of "
+                                  "this table would write outside it and over each other's "
+                                  "results. Move the deck to a folder without a full stop in "
+                                  "its name."});
     QCOMPARE(Starts(Dir()), 0);
     QVERIFY(FilesLike(Dir(), "*.TMP").isEmpty());
 }

@@ -8,11 +8,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSettings>
 #include <QSpinBox>
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QToolButton>
-#include <QSettings>
 #include <QtTest>
 
 class TestSetupDlg : public QObject {
@@ -52,7 +52,8 @@ void TestSetupDlg::looks() {
     QStringList names;
     for (int i = 0; i < tabs->count(); ++i)
         names << tabs->tabText(i);
-    QCOMPARE(names, QStringList({"Configure", "KOLSED", "Compiler", "Directories", "Links", "Runs"}));
+    QCOMPARE(names,
+             QStringList({"Configure", "KOLSED", "Compiler", "Directories", "Links", "Runs"}));
     QVERIFY(dlg.findChild<QGroupBox*>("VersionGroup")->isHidden());
     QVERIFY(dlg.findChild<QPushButton*>("Store"));
     QVERIFY(dlg.FormActivate());

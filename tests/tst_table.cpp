@@ -578,12 +578,14 @@ void TestTable::runDeckLines() {
 void TestTable::sharedFiles_data() {
     QTest::addColumn<QString>("deck");
     QTest::addColumn<QString>("shared");
-    QTest::newRow("own names only") << "ASSIGN R.OUT 12\nASSIGN R.PLT 13\nEND" << "";
+    QTest::newRow("own names only") << "ASSIGN R.OUT 12\nASSIGN R.PLT 13\nEND"
+                                    << "";
     QTest::newRow("one other") << "ASSIGN R.OUT 12\nASSIGN common.dat 13\nEND"
                                << "common.dat";
     QTest::newRow("base inside a name") << "ASSIGN OTHER.OUT 12\nEND"
                                         << "OTHER.OUT";
-    QTest::newRow("not an ASSIGN line") << "* ASSIGN X.OUT 12\nEND" << "";
+    QTest::newRow("not an ASSIGN line") << "* ASSIGN X.OUT 12\nEND"
+                                        << "";
 }
 
 void TestTable::sharedFiles() {
@@ -632,8 +634,7 @@ void TestTable::sharedFileQuestion_data() {
         << 2 << int(TTableRunHost::SharedAnswer::OneAtATime) << true << 1;
     QTest::newRow("no: at once all the same")
         << 2 << int(TTableRunHost::SharedAnswer::Parallel) << true << 2;
-    QTest::newRow("cancel: nothing") << 2 << int(TTableRunHost::SharedAnswer::Cancel) << true
-                                     << 0;
+    QTest::newRow("cancel: nothing") << 2 << int(TTableRunHost::SharedAnswer::Cancel) << true << 0;
 }
 
 void TestTable::sharedFileQuestion() {
@@ -643,15 +644,17 @@ void TestTable::sharedFileQuestion() {
     QFETCH(int, runsAtOnce);
     QTemporaryDir dir;
     TTableRunOptions o;
-    TTable t = RunnableTable(dir.path(), "R.DCK",
-                             "CONSTANTS 1\nAREA = 1\nASSIGN R.OUT 12\nASSIGN OTHER.OUT 13\nEND\n", o);
+    TTable t =
+        RunnableTable(dir.path(), "R.DCK",
+                      "CONSTANTS 1\nAREA = 1\nASSIGN R.OUT 12\nASSIGN OTHER.OUT 13\nEND\n", o);
     o.Parallel = parallel;
     ScriptedHost host;
     host.Answer = TTableRunHost::SharedAnswer(answer);
     std::vector<TRun> runs;
     std::string message;
     QCOMPARE(PrepareTableRun(t, host, o, runs, message), runsAtOnce > 0);
-    QCOMPARE(host.Shared, asked ? std::vector<std::string>{"OTHER.OUT"} : std::vector<std::string>{});
+    QCOMPARE(host.Shared,
+             asked ? std::vector<std::string>{"OTHER.OUT"} : std::vector<std::string>{});
     QVERIFY(message.empty());
     if (runsAtOnce) QCOMPARE(o.Parallel, runsAtOnce);
     // Cancelled before any deck was written.
@@ -663,12 +666,14 @@ void TestTable::refusedRunDecks_data() {
     QTest::addColumn<QString>("userFile"); // a file of the user's where a run deck would go
     QTest::addColumn<QString>("message");
     QTest::newRow("folder with a full stop")
-        << "proj.v2/DEMO.DCK" << ""
+        << "proj.v2/DEMO.DCK"
+        << ""
         << "The folder of @/proj.v2/DEMO.DCK has a full stop in its name, so the runs of this "
            "table would write outside it and over each other's results. Move the deck to a "
            "folder without a full stop in its name.";
     QTest::newRow("user's file named like a run deck")
-        << "DEMO.DCK" << "DEMO1.TMP"
+        << "DEMO.DCK"
+        << "DEMO1.TMP"
         << "File @/DEMO1.TMP already exists and was not written by a run of this table. Move or "
            "rename it before running the table.";
 }

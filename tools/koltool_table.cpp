@@ -10,10 +10,10 @@
 #include "table/tableedits.h"
 #include "table/tablemodel.h"
 
+#include <csignal>
 #include <cstdlib>
 #include <iostream>
 #include <iterator>
-#include <csignal>
 
 bool ParseOptions(const Args& a, size_t positional, const std::set<std::string>& flags,
                   std::map<std::string, std::string>& opt) {

@@ -8,9 +8,9 @@
 #include "shell/widgets/runcontrol.h"
 
 #include <QEventLoop>
-#include <cerrno>
 #include <QFileInfo>
 #include <QProcess>
+#include <cerrno>
 
 namespace {
 
@@ -48,7 +48,8 @@ bool RunProgramOK(const std::string& commandLine, TRunResult* result) {
     run.Program = c.Program.empty() ? std::string() : NativePath(c.Program);
     run.Arguments = c.Arguments;
     if (!c.Arguments.empty()) run.Deck = c.Arguments.front();
-    auto set = std::make_shared<TRunSet>(std::vector<TRun>{run}, std::make_unique<TLocalBackend>(1));
+    auto set =
+        std::make_shared<TRunSet>(std::vector<TRun>{run}, std::make_unique<TLocalBackend>(1));
     TRunController controller(set, TRunController::Kind::Single);
     QEventLoop loop;
     QObject::connect(&controller, &TRunController::Ended, &loop, &QEventLoop::quit);

@@ -212,9 +212,10 @@ QWidget* TSetupDlg::MakeRunsPage() {
     label->setBuddy(runsAtOnce_);
     grid->addWidget(label, 0, 0);
     grid->addWidget(runsAtOnce_, 0, 1);
-    grid->addWidget(new QLabel(QString("(1 to %1: the table runs going on at the same time)")
-                                   .arg(MaxRunsAtOnce())),
-                    1, 0, 1, 2);
+    grid->addWidget(
+        new QLabel(
+            QString("(1 to %1: the table runs going on at the same time)").arg(MaxRunsAtOnce())),
+        1, 0, 1, 2);
     grid->setRowStretch(2, 1);
     return page;
 }
@@ -301,7 +302,8 @@ void TSetupDlg::StoreClick() {
     if (!WriteDFT(dft, Globals().Settings))
         ShowMsg("Error writing file " + dft + "; the settings were not stored.", mkError, true);
     if (!WriteRunSettings())
-        ShowMsg("Error writing file " + FromQ(RunSettingsFile()) + "; the settings were not stored.",
+        ShowMsg("Error writing file " + FromQ(RunSettingsFile()) +
+                    "; the settings were not stored.",
                 mkError, true);
     done(QDialog::Accepted);
 }

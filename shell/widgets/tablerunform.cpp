@@ -32,7 +32,7 @@ TTableRunForm::TTableRunForm(TRunController* controller, const std::string& tabl
     setObjectName("TableRunForm");
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QString::fromUtf8("Table Run \u2013 ") + ToQ(tableName));
-    resize(720, 360);
+    resize(900, 360);
     list_ = new QTreeWidget(this);
     list_->setObjectName("RunList");
     list_->setRootIsDecorated(false);
@@ -59,6 +59,7 @@ TTableRunForm::TTableRunForm(TRunController* controller, const std::string& tabl
         item->setTextAlignment(colElapsed, Qt::AlignRight | Qt::AlignVCenter);
     }
     list_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    list_->header()->setStretchLastSection(false);
     connect(list_, &QTreeWidget::itemDoubleClicked, this, &TTableRunForm::RunDoubleClicked);
     connect(stop_, &QPushButton::clicked, this, [this] {
         if (controller_) controller_->Stop();

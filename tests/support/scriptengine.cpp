@@ -83,4 +83,3 @@ bool EnginesGone(const QString& dir) {
             if (l.Start && (pid == l.Pid || group == l.Pid)) return false;
     return true;
 }
-
