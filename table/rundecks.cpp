@@ -47,8 +47,11 @@ bool LineValues(const TTable& t, int run, std::vector<std::string>& names,
 // directory: written straight, without looking each name up among thousands of others.
 bool WriteRunDeck(const std::string& name, const std::string& text) {
     std::ofstream out(name, std::ios::binary | std::ios::trunc);
-    out.write(text.data(), std::streamsize(text.size()));
-    return bool(out.flush());
+    if (!out) return false; // nothing was made
+    if (out.write(text.data(), std::streamsize(text.size())).flush()) return true;
+    out.close();
+    RemoveFile(name); // no half-written deck is left behind
+    return false;
 }
 
 bool IsAssignLine(const std::string& upperLine) {
@@ -179,7 +182,6 @@ bool WriteTableDeck(TTable& t, std::string& message,
             text += "\r\n";
         }
         if (!WriteRunDeck(name, text)) {
-            RemoveFile(name); // no half-written deck is left behind
             message = "Error writing table file " + name;
             return false;
         }
@@ -281,7 +283,7 @@ bool PrepareTableRun(TTable& t, TTableRunHost& host, TTableRunOptions& o, std::v
 
 void DeleteRunDecks(const std::vector<TRun>& runs) {
     for (const TRun& r : runs)
-        RemoveFile(r.Deck);
+        if (!IsDirectory(r.Deck)) RemoveFile(r.Deck);
 }
 
 std::string TableRunReport(const TRunSet& set) {

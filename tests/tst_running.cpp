@@ -98,6 +98,7 @@ class TestRunning : public QObject {
     void commandsDuringTableRun();
     void singleRunShowsAndStops();
     void stubbornEngineKilled();
+    void exitDuringSingleRun();
     void exitStatus_data();
     void exitStatus();
     void tableRunWindow();
@@ -526,6 +527,29 @@ void TestRunning::stubbornEngineKilled() {
     QVERIFY(clock.elapsed() >= 3000 && clock.elapsed() < 8000);
     QTRY_VERIFY_WITH_TIMEOUT(EnginesGone(Dir()), 2000);
     QCOMPARE(Shown(), QStringList{"KOLVAN was stopped."});
+}
+
+void TestRunning::exitDuringSingleRun() {
+    WriteScriptEngine(Dir(), 0);
+    const std::string deck = WriteTestFile(Dir(), "RUN.DCK", "PAUSE = 30\nEND\n");
+    TKOLSHELLFORM form;
+    ProgramDirs().Dirs[pdEngine] = Dir().toStdString();
+    form.ReadaFile(deck);
+    msgs_->Answers = {mrNo, mrYes};
+    QTimer::singleShot(300, [&] {
+        form.Action("Exit1")->trigger(); // No: the engine goes on, the program too
+        QVERIFY(Running());
+        QVERIFY(!form.Children().isEmpty());
+        form.Action("Exit1")->trigger(); // Yes: stopped, then the program closes
+    });
+    QElapsedTimer clock;
+    clock.start();
+    form.Calculate1Click();
+    QVERIFY(clock.elapsed() < 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(EnginesGone(Dir()), 2000);
+    QCOMPARE(Shown(), QStringList({"A KOLVAN run is going on. Stop it?",
+                                   "A KOLVAN run is going on. Stop it?", "KOLVAN was stopped."}));
+    QVERIFY(form.Children().isEmpty());
 }
 
 void TestRunning::exitStatus_data() {

@@ -99,6 +99,7 @@ class TestTable : public QObject {
     void refusedRunDecks_data();
     void refusedRunDecks();
     void ownRunDecksOverwritten();
+    void runDeckNotWritten();
     void undefinedCellStopsFirst();
 };
 
@@ -716,6 +717,23 @@ void TestTable::ownRunDecksOverwritten() {
     host.EngineDir = dir.path().toStdString();
     QVERIFY2(PrepareTableRun(t, host, o, runs, message), message.c_str());
     QCOMPARE(runs.size(), size_t(3));
+}
+
+void TestTable::runDeckNotWritten() {
+    // The table's own run deck name, taken meanwhile by a folder: no run at all.
+    QTemporaryDir dir;
+    TTableRunOptions o;
+    TTable t = RunnableTable(dir.path(), "D.DCK", "CONSTANTS 1\nAREA = 1\nEND\n", o);
+    const std::string stem = dir.path().toStdString() + "/D";
+    t.RunDeckNames = {stem + ".TMP", stem + "1.TMP", stem + "2.TMP", ""};
+    QDir(dir.path()).mkdir("D1.TMP");
+    ScriptedHost host;
+    std::vector<TRun> runs;
+    std::string message;
+    QVERIFY(!PrepareTableRun(t, host, o, runs, message));
+    QCOMPARE(message, "Error writing table file " + stem + "1.TMP");
+    QVERIFY(runs.empty());
+    QVERIFY(QFileInfo(dir.path() + "/D1.TMP").isDir());
 }
 
 void TestTable::undefinedCellStopsFirst() {
