@@ -55,6 +55,11 @@ int SaveAsTypeIndex(const std::string& ext) {
     return 0;
 }
 
+std::string PlotSaveAsName(const std::string& plotFile, const std::string& deck) {
+    if (!plotFile.empty()) return plotFile;
+    return deck.empty() ? "*.KSP" : ReplaceFromFirstDot(deck, ".KSP");
+}
+
 int OpenFilterIndexFor(const std::string& ext) {
     const char* order[] = {".DCK", ".KSD", ".DEK", ".IDX", ".FOR", "", ".BMP", ".WMF", ".TBL"};
     for (int i = 0; i < 9; ++i)

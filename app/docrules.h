@@ -25,6 +25,9 @@ constexpr int SaveAsTypeCount = 10;
 const SaveAsType& SaveAsTypeAt(int index);
 // The first row whose extension is ext; 0 when none.
 int SaveAsTypeIndex(const std::string& ext);
+// The name Save as proposes for a plot: its own plot file, else a ".KSP" named after the
+// deck beside it, else "*.KSP"; never the deck or the engine's plotter file themselves.
+std::string PlotSaveAsName(const std::string& plotFile, const std::string& deck);
 // The Open dialog's filter entry for a name left from an earlier use.
 int OpenFilterIndexFor(const std::string& ext);
 

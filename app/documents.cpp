@@ -5,6 +5,7 @@
 #include "kolsed/widgets/kolsedform.h"
 #include "plot/widgets/plotform.h"
 #include "table/widgets/makekolseddlg.h"
+#include "table/widgets/tableform.h"
 
 #include "common/globals.h"
 #include "common/lib1.h"
@@ -32,6 +33,17 @@ bool IsEditor(int kind) {
 
 QString MenuText(const std::string& text) {
     return ToQ(text).replace("&", "&&");
+}
+
+// The file a window shows: an editor's file, a form's deck, a plot's or table's own file, or
+// the file in a viewer.
+std::string ShownFile(TChildForm* c) {
+    if (auto* viewer = qobject_cast<TViewForm*>(c)) return viewer->ViewedFile();
+    return c->FileName().empty() ? c->DocumentName() : c->FileName();
+}
+
+bool IsInputExt(const std::string& ext) {
+    return ext == ".DCK" || ext == ".DEK" || ext == ".KSD";
 }
 
 // A name typed without an extension gets the dialog's default one.
@@ -100,24 +112,54 @@ void TKOLSHELLFORM::InputOpened(const std::string& name) {
     Globals().InputFileName = name;
 }
 
+TChildForm* TKOLSHELLFORM::WindowShowing(const std::string& name) const {
+    for (TChildForm* c : Children())
+        if (!c->isHidden() && SameFile(ShownFile(c), name)) return c;
+    return nullptr;
+}
+
+void TKOLSHELLFORM::LookUpCompanions(const std::string& name) {
+    GetDGMFile(name);
+    GetLSTFile(name, false);
+    GetOUTFile(name, false);
+    GetTBLFile(name, false);
+    GetPLTFile(name, false);
+}
+
+// A file opened again comes forward in the window that shows it, so that no second window
+// writes over the first one's edits; a deck opened again is the input once more.
+bool TKOLSHELLFORM::ShowIfOpen(const std::string& name) {
+    QPointer<TChildForm> shown = WindowShowing(name);
+    if (!shown) return false;
+    if (IsInputExt(OpeningExt(name))) {
+        const std::string deck = ShownFile(shown);
+        LookUpCompanions(deck);
+        InputOpened(deck);
+    }
+    if (shown) BringForward(shown);
+    return true;
+}
+
 void TKOLSHELLFORM::ReadaFile(const std::string& name) {
     const std::string ext = OpeningExt(name);
-    // Opening a deck or a table disposes of the table window.
-    const bool tableGoes = ext == ".DCK" || ext == ".DEK" || ext == ".KSD" || ext == ".TBL";
-    if (tableGoes && !QueryStopRun(true)) return;
     FileNameList.Add(name);
     FixFileNameList();
     if (Globals().KolsedOnlyMode && ext != ".KSD")
         ShowMsg(name + " is not a KOLSED file.", mkError, true);
+    if (ShowIfOpen(name)) {
+        UpdateMenu();
+        return;
+    }
+    // Opening a deck or a table disposes of the table window.
+    const bool tableGoes = ext == ".DCK" || ext == ".DEK" || ext == ".KSD" || ext == ".TBL";
+    if (tableGoes && !QueryStopRun(true)) return;
+    // A new deck or form takes the old one's plots with it: each asks, and Cancel stops here.
+    if ((ext == ".DCK" || ext == ".DEK" || ext == ".KSD") && !ClosePlots()) return;
     {
         WaitCursor wait;
         if (ext == ".DCK" || ext == ".DEK") {
             DisposeKOLVANWindows(wkDeck);
-            GetDGMFile(name);
-            GetLSTFile(name, false);
-            GetOUTFile(name, false);
-            GetTBLFile(name, false);
-            GetPLTFile(name, false);
+            LookUpCompanions(name);
             if (CreateEditor(name, 0)) InputOpened(name);
         } else if (ext == ".KSD") {
             DisposeKOLVANWindows(wkForm);
@@ -179,7 +221,7 @@ void TKOLSHELLFORM::GetOUTFile(const std::string& name, bool show) {
 }
 
 void TKOLSHELLFORM::GetPLTFile(const std::string& name, bool show) {
-    DisposeKOLVANWindows(wkPlot);
+    ClosePlots(); // a plot the user keeps stays open
     const std::string plotter = CompanionName(name, ".PLT");
     if (!FileExists(plotter)) {
         Globals().PlotDefName.clear();
@@ -234,7 +276,10 @@ void TKOLSHELLFORM::OpenOutFile(QAction* sender) {
         return;
     }
     if (name.find_first_of("\\:/") != std::string::npos) SetCurrentDir(ExtractFileDir(name));
-    CreateViewer(name, wkOutput);
+    if (TChildForm* shown = WindowShowing(name))
+        BringForward(shown);
+    else
+        CreateViewer(name, wkOutput);
     UpdateMenu();
 }
 
@@ -264,6 +309,9 @@ void TKOLSHELLFORM::OpenFileItem(QAction* sender) {
     const std::string entry = names[size_t(index)];
     Globals().CurrentDeckName = entry;
     if (FileExists(entry)) {
+        // A deck or table opened closes the one open: its unsaved changes are asked about first.
+        const std::string ext = OpeningExt(entry);
+        if ((IsInputExt(ext) || ext == ".TBL") && !QueryCloseInputs()) return;
         SetCurrentDir(ExtractFileDir(entry));
         ReadaFile(entry);
         UpdateMenu();
@@ -345,9 +393,9 @@ void TKOLSHELLFORM::EditKOLSEDfile1Click() {
     if (picked.isEmpty()) return;
     const std::string name = WithDefaultExt(FromQ(picked), "KSD");
     ksdName_ = name;
-    if (OpeningExt(name) == ".KSD" && QueryStopRun(true)) {
-        for (TChildForm* c : Children())
-            if (c->WindowKind() == wkAnnotatedText && c->FileName() == name) DisposeChild(c);
+    // A file shown already comes forward; the windows closed below are asked about first.
+    if (OpeningExt(name) == ".KSD" && !ShowIfOpen(name) && QueryStopRun(true) &&
+        QueryCloseInputs() && ClosePlots()) {
         DisposeKOLVANWindows(wkForm);
         DisposeKOLVANWindows(wkDeck);
         Globals().InputFileName = name;
@@ -364,13 +412,14 @@ void TKOLSHELLFORM::EditKOLSEDfile1Click() {
 void TKOLSHELLFORM::WindowSaveAs(TChildForm* child) {
     const int k = child->WindowKind();
     const std::string proposed = k == wkPlot ? "*.KSP" : k == wkAnnotatedText ? "*.KSD" : "*.DCK";
-    int filterIndex = 1;
+    int filterIndex = k == wkPlot ? SaveAsTypeIndex(".KSP") : 1;
     const QString picked = Dialogs().SaveFileName(this, "Saving window " + child->windowTitle(),
                                                   ToQ(proposed), SaveFilter, &filterIndex);
     if (picked.isEmpty()) return;
-    const std::string name = FromQ(picked);
+    std::string name = FromQ(picked);
     if (k == wkPlot) {
-        child->setWindowTitle(picked);
+        name = WithDefaultExt(name, "KSP");
+        child->setWindowTitle(ToQ(name));
         child->SaveDocument(name);
     } else if (auto* editor = qobject_cast<TEditForm*>(child)) {
         editor->SetFileName(name);
@@ -385,11 +434,11 @@ void TKOLSHELLFORM::SaveChild(TChildForm* c) {
     case wkText:
         if (c->FileName().empty())
             WindowSaveAs(c);
-        else if (auto* editor = qobject_cast<TEditForm*>(c))
+        else if (auto* editor = qobject_cast<TEditForm*>(c); editor && editor->IsModified())
             editor->Save();
         break;
     case wkForm:
-        if (c->CheckActiveInput()) c->SaveDocument(Globals().InputFileName);
+        if (c->CheckActiveInput() && c->IsModified()) c->SaveDocument(c->FileName()); // follows Save as
         break;
     case wkPlot:
         if (c->DocumentName().empty())
@@ -398,7 +447,7 @@ void TKOLSHELLFORM::SaveChild(TChildForm* c) {
             c->SaveDocument(c->DocumentName());
         break;
     case wkTable:
-        if (c == TableForm) {
+        if (c == TableForm && c->IsModified()) {
             std::string name = c->DocumentName();
             if (ExtOf(name) != ".TBL" && name.find('.') != std::string::npos)
                 name = BaseName(name) + ".TBL";
@@ -410,6 +459,13 @@ void TKOLSHELLFORM::SaveChild(TChildForm* c) {
     }
 }
 
+void TKOLSHELLFORM::New1Click() {
+    AddChild(new TEditForm);
+    UpdateMenu();
+}
+
+// Every window in turn; only what holds unsaved changes is written (plots keep no edit mark
+// and are always written), and a window without a name is asked for one.
 void TKOLSHELLFORM::Save1Click() {
     for (TChildForm* c : Children())
         SaveChild(c);
@@ -427,10 +483,12 @@ void TKOLSHELLFORM::Saveas1Click() {
         if (!c->CheckActiveInput()) return;
         proposed = Globals().InputFileName;
     } else if (k == wkPlot) {
-        proposed = Globals().PlotDefName;
+        const std::string& deck =
+            Globals().InputFileName.empty() ? Globals().PlotDefName : Globals().InputFileName;
+        proposed = PlotSaveAsName(c->DocumentName(), deck);
     }
     int filterIndex = 1;
-    const int row = SaveAsTypeIndex(ExtOf(proposed));
+    const int row = SaveAsTypeIndex(k == wkPlot ? ".KSP" : ExtOf(proposed));
     if (row) {
         filterIndex = row;
         const int kind = SaveAsTypeAt(row).Kind;
@@ -455,7 +513,7 @@ void TKOLSHELLFORM::Saveas1Click() {
         c->setWindowTitle(ToQ(name));
         c->SaveDocument(name);
     } else if (kindNow == wkTable) {
-        if (TableForm) TableForm->SaveDocument(name);
+        if (TTableForm* table = CurrentTable()) table->SaveAs(name); // the dialog asked to replace
     } else if (auto* diagram = qobject_cast<TDiagramForm*>(c)) {
         diagram->SavePicture(name);
     }

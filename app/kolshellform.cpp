@@ -152,6 +152,10 @@ TKOLSHELLFORM::TKOLSHELLFORM(QWidget* parent) : QMainWindow(parent) {
     };
     TPlotForm::ModifyRequested = [this](TPlotForm* plot) { ModifyPlot(plot); };
     TRunController::ActivityChanged = [this] { RunActivityChanged(); };
+    TPlotForm::SaveAsCommand = [this](TPlotForm* plot) {
+        CurrentChild = plot;
+        Saveas1Click();
+    };
     FormCreate();
 }
 
@@ -163,6 +167,7 @@ TKOLSHELLFORM::~TKOLSHELLFORM() {
     TChildForm::UpdateMenuCommand = nullptr;
     TKOLSEDForm::HelpRequested = nullptr;
     TPlotForm::ModifyRequested = nullptr;
+    TPlotForm::SaveAsCommand = nullptr;
     TEditForm::SaveAsCommand = nullptr;
     TRunController::ActivityChanged = nullptr;
 }
@@ -224,6 +229,7 @@ void TKOLSHELLFORM::BuildMenus() {
     on("Listing1", &TKOLSHELLFORM::Listing1Click);
     on("Table1", &TKOLSHELLFORM::Table1Click);
     on("Diagram1", &TKOLSHELLFORM::Diagram1Click);
+    on("New1", &TKOLSHELLFORM::New1Click);
     on("Open1", &TKOLSHELLFORM::Open1Click);
     on("Calculate1", &TKOLSHELLFORM::Calculate1Click);
     on("CompileModule1", &TKOLSHELLFORM::CompileModule1Click);
@@ -466,6 +472,13 @@ void TKOLSHELLFORM::DisposeKOLVANWindows(int kind) {
     }
 }
 
+bool TKOLSHELLFORM::ClosePlots() {
+    for (TChildForm* c : Children())
+        if (c->WindowKind() == wkPlot && !c->FormCloseQuery()) return false;
+    DisposeKOLVANWindows(wkPlot);
+    return true;
+}
+
 void TKOLSHELLFORM::ConvertAllForms(int fromSystem, int toSystem) {
     for (TChildForm* c : Children())
         if (c->WindowKind() == wkForm) {
@@ -525,11 +538,17 @@ void TKOLSHELLFORM::PrintSetup1Click() {
 }
 
 void TKOLSHELLFORM::Exit1Click() {
-    if (!close()) return;
-    if (RecentFilesOn) {
-        SetCurrentDir(Globals().KolshellDir);
-        FileNameList.Save(JoinPath(Globals().KolshellDir, "KOLSHELL.FNL"));
-    }
+    close();
+}
+
+// However the program ends (Exit or the close box), the recent-file list is kept.
+void TKOLSHELLFORM::SaveFileNameList() {
+    if (!RecentFilesOn) return;
+    SetCurrentDir(Globals().KolshellDir);
+    const std::string fnl = JoinPath(Globals().KolshellDir, "KOLSHELL.FNL");
+    if (!FileNameList.Save(fnl))
+        ShowMsg("File " + fnl + " could not be written: the recent-file list is not kept.", mkError,
+                true);
 }
 
 void TKOLSHELLFORM::closeEvent(QCloseEvent* event) {
@@ -537,14 +556,19 @@ void TKOLSHELLFORM::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
-    // Every child asks about its unsaved changes; one refusal keeps the program running.
+    // Every child asks about its unsaved work before any of them closes; one Cancel keeps
+    // the program running with all its windows.
+    for (TChildForm* c : Children())
+        if (!c->FormCloseQuery()) {
+            event->ignore();
+            UpdateMenu();
+            return;
+        }
+    for (TChildForm* c : Children())
+        DisposeChild(c);
     mdiArea_->closeAllSubWindows();
-    if (!mdiArea_->subWindowList().isEmpty()) {
-        event->ignore();
-        UpdateMenu();
-        return;
-    }
     event->accept();
+    SaveFileNameList();
 }
 
 void TKOLSHELLFORM::Tile1Click() {
@@ -642,17 +666,11 @@ void TKOLSHELLFORM::BringForward(TChildForm* child) {
 }
 
 void TKOLSHELLFORM::Input1Click() {
-    const std::string name = Globals().InputFileName, input = UpStr(name);
-    bool found = false;
-    for (TChildForm* c : Children())
-        if ((c->WindowKind() == wkDeck || c->WindowKind() == wkForm) &&
-            UpStr(c->FileName()) == input) {
-            BringForward(c);
-            found = true;
-            break;
-        }
+    const std::string name = Globals().InputFileName;
+    TChildForm* shown = WindowShowing(name);
+    if (shown) BringForward(shown);
     // Closed meanwhile: the input opens again, a ".KSD" as a form.
-    if (!found && !name.empty()) {
+    if (!shown && !name.empty()) {
         WaitCursor wait;
         if (ExtOf(name) == ".KSD")
             CreateKolsedForm(name);

@@ -50,6 +50,9 @@ class TKOLSHELLFORM : public QMainWindow {
 
     void UpdateMenu();
     void DisposeKOLVANWindows(int kind);
+    // Closes every plot window, each asking first; false, with all of them kept, when one is
+    // cancelled.
+    bool ClosePlots();
     void ConvertAllForms(int fromSystem, int toSystem);
 
     // Menu handlers.
@@ -93,6 +96,7 @@ class TKOLSHELLFORM : public QMainWindow {
     void OpenOutFile(QAction* sender);
     void OpenFileItem(QAction* sender);
     void FixFileNameList();
+    void New1Click();
     void Open1Click();
     void Save1Click();
     void Saveas1Click();
@@ -172,7 +176,11 @@ class TKOLSHELLFORM : public QMainWindow {
     void ShowTableWindow(TTableForm* table);
     void SetCompanionItem(const char* name, const std::string& caption);
     void InputOpened(const std::string& name);
+    TChildForm* WindowShowing(const std::string& name) const;
+    bool ShowIfOpen(const std::string& name);
+    void LookUpCompanions(const std::string& name);
     bool QueryCloseInputs();
+    void SaveFileNameList();
     void WindowSaveAs(TChildForm* child);
     void SaveChild(TChildForm* child);
     bool ChooseOpenFile(std::string& chosen);

@@ -39,7 +39,8 @@ void TKOLSHELLFORM::OverlayPlot1Click() {
 void TKOLSHELLFORM::ModifyPlot(TPlotForm* plot) {
     TModPlot dialog(plot, this);
     ExecDialog(dialog);
-    if (dialog.PlotEmptied()) DisposeChild(plot);
+    // Its last line deleted, the plot closes as any plot does: asking first.
+    if (dialog.PlotEmptied() && plot->FormCloseQuery()) DisposeChild(plot);
     UpdateMenu();
 }
 

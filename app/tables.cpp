@@ -89,6 +89,8 @@ void TKOLSHELLFORM::NewTable1Click() {
     TNewTableDlg dialog(deck, nullptr, this);
     ExecDialog(dialog);
     if (dialog.result() != QDialog::Accepted) return;
+    // The old table goes only after its save question; Cancel keeps it and makes no new one.
+    if (TChildForm* old = FirstChildOfKind(wkTable); old && !old->FormCloseQuery()) return;
     DisposeKOLVANWindows(wkTable);
     auto* table = new TTableForm;
     table->SetTable(NewDeckTable(deck, dialog.Chosen(), dialog.Runs()));

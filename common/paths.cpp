@@ -2,10 +2,13 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
 
@@ -91,6 +94,12 @@ bool IsDirectory(const std::string& name) {
     if (name.empty()) return false;
     std::error_code ec;
     return fs::is_directory(fs::path(NativePath(name)), ec);
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+    if (a.empty() || b.empty()) return false;
+    std::error_code ec;
+    return fs::equivalent(fs::path(NativePath(a)), fs::path(NativePath(b)), ec) && !ec;
 }
 
 namespace {
@@ -183,24 +192,91 @@ bool ReadTextLines(const std::string& name, std::vector<std::string>& lines, siz
     return true;
 }
 
-bool WriteFileAtomic(const std::string& name, const std::string& bytes) {
-    const std::string target = NativePath(name);
-    const std::string temp = target + ".~tmp";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out) return false;
-        out.write(bytes.data(), std::streamsize(bytes.size()));
-        out.flush();
-        if (!out) {
-            out.close();
-            std::remove(temp.c_str());
-            return false;
-        }
-    }
+namespace {
+
+// The file a name stands for: symbolic links followed (a relative link from its own folder)
+// to the last one, which need not exist yet.
+std::string FollowLinks(const std::string& name) {
+    fs::path p(name);
     std::error_code ec;
-    fs::rename(temp, target, ec);
-    if (ec) {
-        std::remove(temp.c_str());
+    for (int hops = 0; hops < 40 && fs::is_symlink(fs::symlink_status(p, ec)); ++hops) {
+        const fs::path to = fs::read_symlink(p, ec);
+        if (ec) break;
+        p = to.is_absolute() ? to : p.parent_path() / to;
+    }
+    return p.string();
+}
+
+bool ReadOnlyMode(const std::string& file) {
+    struct stat st;
+    if (::stat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    // The owner's write bit is the file's read-only mark: root could write such a file
+    // anyway, so the bit decides, not only access().
+    return (st.st_mode & S_IWUSR) == 0 || ::access(file.c_str(), W_OK) != 0;
+}
+
+bool WriteAll(int fd, const std::string& bytes) {
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += size_t(n);
+    }
+    return ::fsync(fd) == 0;
+}
+
+// A new file beside the target holding the bytes, with the target's permission bits and
+// owner when it exists; empty when it cannot be made.
+std::string WriteTemporary(const std::string& target, const std::string& bytes) {
+    const std::string temp = target + ".~tmp";
+    ::unlink(temp.c_str()); // a stale one from an interrupted save; a directory stays
+    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0) return {};
+    struct stat st;
+    if (::stat(target.c_str(), &st) == 0) {
+        // Only root may keep another user's ownership; the bits are set after it, as a change
+        // of owner clears the set-id bits.
+        [[maybe_unused]] const int owned = ::fchown(fd, st.st_uid, st.st_gid);
+        ::fchmod(fd, st.st_mode & 07777);
+    }
+    const bool written = WriteAll(fd, bytes);
+    const bool closed = ::close(fd) == 0;
+    if (written && closed) return temp;
+    const int err = errno;
+    ::unlink(temp.c_str());
+    errno = err;
+    return {};
+}
+
+} // namespace
+
+bool IsReadOnlyFile(const std::string& name) {
+    return !name.empty() && ReadOnlyMode(FollowLinks(NativePath(name)));
+}
+
+std::string ReadOnlyText(const std::string& name) {
+    return "File " + name + " is read-only; it was not changed.";
+}
+
+std::string WriteFailureText(const std::string& name, const std::string& otherwise) {
+    return IsReadOnlyFile(name) ? ReadOnlyText(name) : otherwise;
+}
+
+bool WriteFileAtomic(const std::string& name, const std::string& bytes) {
+    if (name.empty()) return false;
+    const std::string target = FollowLinks(NativePath(name));
+    if (IsDirectory(target)) return false;
+    if (ReadOnlyMode(target)) {
+        errno = EACCES;
+        return false;
+    }
+    const std::string temp = WriteTemporary(target, bytes);
+    if (temp.empty()) return false;
+    if (::rename(temp.c_str(), target.c_str()) != 0) {
+        const int err = errno;
+        ::unlink(temp.c_str());
+        errno = err;
         return false;
     }
     return true;

@@ -11,6 +11,9 @@
 std::string NativePath(const std::string& name);
 
 bool IsDirectory(const std::string& name);
+// Whether two names lead to one existing file, whatever the case they are written in or the
+// links on the way; false when either does not exist.
+bool SameFile(const std::string& a, const std::string& b);
 bool IsSeparator(char c);
 
 // Name operations: both separators count.
@@ -32,8 +35,16 @@ bool ReadFileBytes(const std::string& name, std::string& bytes);
 bool ReadTextLines(const std::string& name, std::vector<std::string>& lines,
                    size_t maxLength = 255);
 // Writes through a temporary file beside the target and renames it over, so the target is
-// either the old or the new contents, never half written.
+// either the old or the new contents, never half written. Through a symbolic link the file
+// it points to is written and the link stays; the file keeps its permission bits. A file
+// without write permission for its owner is refused and left as it was.
 bool WriteFileAtomic(const std::string& name, const std::string& bytes);
+// An existing file (through links) that a save must leave alone: no write permission.
+bool IsReadOnlyFile(const std::string& name);
+// "File " + name + " is read-only; it was not changed."
+std::string ReadOnlyText(const std::string& name);
+// The message after a failed save of name: the read-only text when that is why, else otherwise.
+std::string WriteFailureText(const std::string& name, const std::string& otherwise);
 bool RemoveFile(const std::string& name);
 bool RenameFile(const std::string& from, const std::string& to);
 

@@ -24,16 +24,21 @@ bool ReadEngineSwitches(const std::string& fileName, EngineSwitches& on) {
 bool RewriteEngineSwitches(const std::string& dir, const EngineSwitches& on, std::string* error) {
     const std::string kol = JoinPath(dir, "CNFGKV.KOL");
     const std::string bak = JoinPath(dir, "CNFGKV.BAK");
-    if (FileExists(bak) && !RemoveFile(bak)) {
-        if (error) *error = "The file " + bak + " could not be deleted.";
+    const auto fail = [error](const std::string& text) {
+        if (error) *error = text;
         return false;
-    }
-    if (!RenameFile(kol, bak)) {
-        if (error) *error = "The file " + kol + " could not be renamed to " + bak + ".";
-        return false;
-    }
+    };
+    // A read-only switch file is the user's choice: nothing is touched, the backup neither.
+    if (IsReadOnlyFile(kol)) return fail(ReadOnlyText(kol));
+    std::string old;
     std::vector<std::string> lines;
-    ReadTextLines(bak, lines);
+    if (!ReadFileBytes(kol, old) || !ReadTextLines(kol, lines))
+        return fail("The file " + kol + " could not be read.");
+    if (FileExists(bak) && !RemoveFile(bak))
+        return fail("The file " + bak + " could not be deleted.");
+    // The backup is a copy, so the switch file itself keeps its link and permission bits.
+    if (!WriteFileAtomic(bak, old))
+        return fail("The file " + kol + " could not be copied to " + bak + ".");
     std::string out = (lines.empty() ? std::string() : lines[0]) + "\r\n";
     for (size_t i = 0; i < EngineSwitchCount; ++i) {
         std::string line = i + 1 < lines.size() ? lines[i + 1] : std::string();
@@ -44,10 +49,8 @@ bool RewriteEngineSwitches(const std::string& dir, const EngineSwitches& on, std
             line[0] = c;
         out += line + "\r\n";
     }
-    if (!WriteFileAtomic(kol, out)) {
-        RenameFile(bak, kol);
-        if (error) *error = "The file " + kol + " could not be written; it was left unchanged.";
-        return false;
-    }
+    if (!WriteFileAtomic(kol, out))
+        return fail(WriteFailureText(kol, "The file " + kol +
+                                              " could not be written; it was left unchanged."));
     return true;
 }

@@ -14,7 +14,7 @@ extern const std::array<const char*, EngineSwitchCount> EngineSwitchCaptions;
 // Reads the seven switches (first character "Y" in any case); false when the file is missing.
 bool ReadEngineSwitches(const std::string& fileName, EngineSwitches& on);
 
-// Rewrites "CNFGKV.KOL" of dir through "CNFGKV.BAK": the backup is deleted, the file renamed
-// to it, and a new file of exactly eight lines written from the backup. When writing fails
-// the backup is put back so the engine never loses its switch file; error says what failed.
+// Rewrites "CNFGKV.KOL" of dir with exactly eight lines, its old contents kept as
+// "CNFGKV.BAK". A read-only switch file is refused with nothing touched; when writing fails
+// the switch file is left as it was. error says what failed.
 bool RewriteEngineSwitches(const std::string& dir, const EngineSwitches& on, std::string* error);

@@ -626,7 +626,8 @@ bool WriteKsd(TGenerator& g, const std::string& fileName, bool header, bool simu
     for (const std::string& l : KsdLines(g, header, simulationCard))
         bytes += l + "\r\n";
     if (WriteFileAtomic(fileName, bytes)) return true;
-    ShowMsg("File " + fileName + " could not be written.", mkError, true);
+    ShowMsg(WriteFailureText(fileName, "File " + fileName + " could not be written."), mkError,
+            true);
     return false;
 }
 

@@ -11,6 +11,19 @@ TableColumn UndefinedColumn(int number, const std::string& name, int rows) {
     c.Values.assign(size_t(rows), UndefinedValue);
     return c;
 }
+
+void SetRun(TTable& t, std::vector<Extended>& values, int run, Extended v) {
+    if (values[size_t(run)] == v) return;
+    values[size_t(run)] = v;
+    t.TableChanged = true;
+}
+
+std::vector<std::string> ColumnNames(const TTable& t) {
+    std::vector<std::string> names;
+    for (const TableColumn& c : t.Columns)
+        names.push_back(c.Name);
+    return names;
+}
 } // namespace
 
 bool ParseRunCount(const std::string& text, int& runs, std::string& message) {
@@ -38,6 +51,7 @@ TTable NewDeckTable(const std::string& deckName, const std::vector<std::string>&
 }
 
 void ChangeVariables(TTable& t, const std::vector<std::string>& names) {
+    const std::vector<std::string> before = ColumnNames(t);
     for (TableColumn& c : t.Columns)
         c.Mark = 0;
     for (size_t i = 0; i < names.size(); ++i)
@@ -56,6 +70,7 @@ void ChangeVariables(TTable& t, const std::vector<std::string>& names) {
     }
     t.Columns = std::move(columns);
     t.ColCount = int32_t(t.Columns.size()) + 1;
+    if (ColumnNames(t) != before) t.TableChanged = true;
 }
 
 bool AlterValues(TTable& t, AlterRequest& r) {
@@ -64,13 +79,14 @@ bool AlterValues(TTable& t, AlterRequest& r) {
     if (r.Column < 1 || r.Column >= t.ColCount) return false;
     std::vector<Extended>& v = t.Columns[size_t(r.Column - 1)].Values;
     if (r.Clear) {
-        std::fill(v.begin() + r.FirstRun, v.begin() + r.LastRun + 1, UndefinedValue);
+        for (int run = r.FirstRun; run <= r.LastRun; ++run)
+            SetRun(t, v, run, UndefinedValue);
         return true;
     }
     const int span = r.LastRun - r.FirstRun;
     Extended x = r.First;
     for (int run = r.FirstRun; run <= r.LastRun; ++run) {
-        v[size_t(run)] = x;
+        SetRun(t, v, run, x);
         switch (r.Mode) {
         case AlterMode::LastValue:
             x += span > 0 ? (r.Second - r.First) / span : 0;
@@ -114,5 +130,6 @@ RunsResult InsertDeleteRuns(TTable& t, int n, RunPosition where, int after, int 
     }
     t.RowCount = newRuns + 1;
     t.RunDeckNames.resize(size_t(t.RowCount));
+    if (n != 0) t.TableChanged = true;
     return RunsResult::Done;
 }

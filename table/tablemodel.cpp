@@ -16,6 +16,16 @@ Extended& Cell(TTable& t, int col, int row) {
     return t.Columns[size_t(col - 1)].Values[size_t(row)];
 }
 
+// Every edit stores its values here: a value that differs from the old one marks the table
+// changed, so closing it asks.
+bool Store(TTable& t, int col, int row, Extended v) {
+    Extended& cell = Cell(t, col, row);
+    if (cell == v) return false;
+    cell = v;
+    t.TableChanged = true;
+    return true;
+}
+
 } // namespace
 
 TTable NewTable(const std::vector<std::string>& names, int runs) {
@@ -49,11 +59,7 @@ bool GridSetEditText(TTable& t, int col, int row, const std::string& text) {
     TrimBlanks(s, ShortStringMax);
     Extended v = BlankValue;
     if (!s.empty() && !TryStrToReal(s, v)) return false;
-    Extended& cell = Cell(t, col, row);
-    if (cell == v) return false;
-    cell = v;
-    t.TableChanged = true;
-    return true;
+    return Store(t, col, row, v);
 }
 
 std::string CopytoClip(const TTable& t, int left, int top, int right, int bottom) {
@@ -86,7 +92,7 @@ std::string PasteText(TTable& t, int startCol, int startRow, const std::string& 
             if (!StrToReal(token, v))
                 return "Bad number in row " + std::to_string(row) + " column " +
                        std::to_string(col);
-            if (ValidCell(t, col, row)) Cell(t, col, row) = v;
+            if (ValidCell(t, col, row)) Store(t, col, row, v);
         }
         if (tab && !skipLine && ++col < t.ColCount) continue;
         skipLine = tab; // past the last column: the rest of this line is dropped
@@ -102,7 +108,7 @@ std::string PasteText(TTable& t, int startCol, int startRow, const std::string& 
 void ClearCells(TTable& t, int left, int top, int right, int bottom) {
     for (int c = left; c <= right; ++c)
         for (int r = top; r <= bottom; ++r)
-            if (ValidCell(t, c, r)) Cell(t, c, r) = UndefinedValue;
+            if (ValidCell(t, c, r)) Store(t, c, r, UndefinedValue);
 }
 
 std::string EncodeTable(const TTable& t) {

@@ -29,7 +29,7 @@ struct TTable {
     int16_t ClientLeft = 0, ClientTop = 0, ClientRight = 0, ClientBottom = 0;
     std::vector<std::string> RunDeckNames; // slot k at [k - 1], RowCount of them in the file
     std::vector<TableColumn> Columns;      // grid column c at [c - 1]
-    bool TableChanged = true;
+    bool TableChanged = true; // set by every edit that changes the table; saving clears it
 
     int Runs() const { return RowCount - 1; }
 };

@@ -74,6 +74,8 @@ class TestKoltool : public QObject {
     void runTableRefusals_data();
     void runTableRefusals();
     void formAndWriteDeck();
+    void writeDeck_data();
+    void writeDeck();
     void makeKolsed();
 };
 
@@ -344,6 +346,7 @@ void TestKoltool::formAndWriteDeck() {
     const QJsonArray buttons = items[0].toObject()["Buttons"].toArray();
     QCOMPARE(buttons[0].toObject()["Checked"].toBool(), true);
     QCOMPARE(items[3].toObject()["InitiallyOn"].toBool(), false);
+    QCOMPARE(items[3].toObject()["On"].toBool(), false);
 
     // Press "High", set X in feet, write: LOW goes off, HIGH comes on.
     const QString out = tmp.path() + "/G.KSD";
@@ -354,11 +357,86 @@ void TestKoltool::formAndWriteDeck() {
     QVERIFY(written.open(QIODevice::ReadOnly));
     QCOMPARE(written.readAll(),
              QByteArray("*KOLSED\n*|(R|Start\n*|Low|LOW\n*|High|HIGH\n*|)\n*|#*|[LOW|Low\n"
-                        "*|#X =  2.0000E+0000\n*|#*|X|m|ft|0|3.28084|0|10.00|2\n*|#*|]\n"
+                        "*|#X = 2.000006095999805\n*|#*|X|m|ft|0|3.28084|0|10.00|2\n*|#*|]\n"
                         "*|[HIGH\nY = 5\n*|]\nEND\n"));
     r = Koltool({"write-deck", deck.fileName(), out, "--set", "3=11"});
     QCOMPARE(r.Exit, 1);
     QVERIFY(r.Err.contains("This parameter must be >= 0.00 and <= 10.00"));
+}
+
+void TestKoltool::writeDeck_data() {
+    QTest::addColumn<QString>("deckName");
+    QTest::addColumn<QByteArray>("deck");
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<QStringList>("edits"); // "{dir}" stands for the deck's folder
+    QTest::addColumn<int>("exit");
+    QTest::addColumn<QByteArray>("written"); // empty: the target is not written
+    QTest::addColumn<QString>("message");
+    const QByteArray area = "AREA = 2.3456789\n*|Area|m2|ft2|0|10.7639|0.01|1000.00|1\n";
+    const QByteArray level = "LEVEL0 = 0.20\n*|Start level|m|ft|0|3.28084|0|30.00|4\n";
+    QTest::newRow("untouched value in secondary units")
+        << "F.KSD" << level << "G.KSD" << QStringList{"--unit-system", "2"} << 0 << level << "";
+    QTest::newRow("typed value keeps its digits")
+        << "F.KSD" << QByteArray("AREA = 2.5\n*|Area|m2|ft2|0|10.7639|0.01|1000.00|1\n") << "G.KSD"
+        << QStringList{"--set", "1=2.3456789"} << 0 << area << "";
+    const QByteArray constants = "*|[G|Constants\r\nCONSTANTS 1\r\nA = 1\r\n*|]\r\nEND\r\n";
+    QTest::newRow("group of deck lines only")
+        << "F.KSD" << constants << "G.KSD" << QStringList{} << 0 << constants << "";
+    const QByteArray off = "*|#*|[G|Off\n*|#A = 1\n*|#*|A|m|m|0|1|0|9|0\n*|#*|]\nEND\n";
+    QTest::newRow("switched-off group without a button")
+        << "F.KSD" << off << "G.KSD" << QStringList{} << 0 << off << "";
+    QTest::newRow("blank line before the annotation")
+        << "F.KSD" << QByteArray("A = 1\n\n \n*|A value|||0|1|0|9|0\n") << "G.KSD"
+        << QStringList{"--set", "1=7"} << 0 << QByteArray("A = 7\n\n \n*|A value|||0|1|0|9|0\n")
+        << "";
+    const QByteArray assign = "ASSIGN IN.DAT 10\n*|?Input|0\n";
+    QTest::newRow("file in the deck's folder")
+        << "F.KSD" << assign << "G.KSD" << QStringList{"--set", "1={dir}/OTHER.DAT"} << 0
+        << QByteArray("ASSIGN OTHER.DAT 10\n*|?Input|0\n") << "";
+    QTest::newRow("file name with a blank")
+        << "F.KSD" << assign << "G.KSD" << QStringList{"--set", "1={dir}/my file.dat"} << 1
+        << QByteArray()
+        << "my file.dat cannot be written in an ASSIGN line: the engine reads a file name only "
+           "up to its first blank.";
+    QTest::newRow("deck named like its backup")
+        << "RUN.BAK" << QByteArray("X = 1\n*|X|||0|1|0|9|0\n") << "RUN.BAK"
+        << QStringList{"--set", "1=2"} << 0 << QByteArray("X = 2\n*|X|||0|1|0|9|0\n") << "";
+}
+
+void TestKoltool::writeDeck() {
+    QFETCH(QString, deckName);
+    QFETCH(QByteArray, deck);
+    QFETCH(QString, target);
+    QFETCH(QStringList, edits);
+    QFETCH(int, exit);
+    QFETCH(QByteArray, written);
+    QFETCH(QString, message);
+    QTemporaryDir tmp;
+    const QString dir = tmp.path();
+    for (const auto& [name, bytes] :
+         {std::pair{deckName, deck}, std::pair{QString("IN.DAT"), QByteArray("1\n")}}) {
+        QFile f(dir + "/" + name);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+    QStringList args{"write-deck", dir + "/" + deckName, dir + "/" + target};
+    for (const QString& e : edits)
+        args << QString(e).replace("{dir}", dir);
+    const Run r = Koltool(args);
+    QCOMPARE(r.Exit, exit);
+    QVERIFY2(r.Err.contains(message), qPrintable(r.Err));
+    QFile out(dir + "/" + target);
+    if (written.isEmpty()) {
+        QVERIFY(!out.exists());
+        return;
+    }
+    QVERIFY(out.open(QIODevice::ReadOnly));
+    QCOMPARE(out.readAll(), written);
+    if (target == deckName) { // saved under its own name: the old deck is the backup
+        QFile backup(dir + "/" + deckName + ".BAK");
+        QVERIFY(backup.open(QIODevice::ReadOnly));
+        QCOMPARE(backup.readAll(), deck);
+    }
 }
 
 void TestKoltool::makeKolsed() {

@@ -3,8 +3,11 @@
 #include "tests/support/testsupport.h"
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 QStringList Q(const std::vector<std::string>& v) {
@@ -28,6 +31,11 @@ class TestPaths : public QObject {
     void outputFiles();
     void textLines();
     void atomicWrite();
+    void saveKeepsPermissionBits_data();
+    void saveKeepsPermissionBits();
+    void saveOverReadOnlyFileIsRefused();
+    void saveThroughLinkWritesItsTarget_data();
+    void saveThroughLinkWritesItsTarget();
 };
 
 void TestPaths::nameParts_data() {
@@ -176,6 +184,96 @@ void TestPaths::atomicWrite() {
     QCOMPARE(ReadTestFile(f), std::string("new"));
     QVERIFY(!WriteFileAtomic(tmp.path().toStdString() + "/no/such/dir/x.txt", "data"));
     QCOMPARE(QDir(tmp.path()).entryList(QDir::Files), QStringList({"keep.txt"}));
+}
+
+namespace {
+mode_t ModeOf(const std::string& file) {
+    struct stat st;
+    return ::stat(file.c_str(), &st) == 0 ? st.st_mode & 07777 : mode_t(0);
+}
+bool IsLink(const std::string& file) {
+    struct stat st;
+    return ::lstat(file.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+} // namespace
+
+void TestPaths::saveKeepsPermissionBits_data() {
+    QTest::addColumn<int>("mode");
+    QTest::newRow("group may read") << 0640;
+    QTest::newRow("owner only") << 0600;
+    QTest::newRow("a script") << 0755;
+    QTest::newRow("shared writable") << 0666;
+}
+
+void TestPaths::saveKeepsPermissionBits() {
+    QFETCH(int, mode);
+    QTemporaryDir tmp;
+    const std::string f = WriteTestFile(tmp.path(), "RUN.DCK", "old");
+    QCOMPARE(::chmod(f.c_str(), mode_t(mode)), 0);
+    QVERIFY(WriteFileAtomic(f, "new"));
+    QCOMPARE(ReadTestFile(f), std::string("new"));
+    QCOMPARE(int(ModeOf(f)), mode);
+    // A new file gets the usual bits of a new file, not those of a private temporary.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    const std::string fresh = tmp.path().toStdString() + "/NEW.DCK";
+    QVERIFY(WriteFileAtomic(fresh, "x"));
+    QCOMPARE(int(ModeOf(fresh)), int(0666 & ~mask));
+}
+
+void TestPaths::saveOverReadOnlyFileIsRefused() {
+    QTemporaryDir tmp;
+    const std::string f = WriteTestFile(tmp.path(), "RUN.DCK", "old");
+    QCOMPARE(::chmod(f.c_str(), 0444), 0);
+    QVERIFY(IsReadOnlyFile(f));
+    QVERIFY(!WriteFileAtomic(f, "new"));
+    QCOMPARE(ReadTestFile(f), std::string("old"));
+    QCOMPARE(int(ModeOf(f)), 0444);
+    QCOMPARE(QDir(tmp.path()).entryList(QDir::Files), QStringList({"RUN.DCK"}));
+    QCOMPARE(WriteFailureText(f, "other"), "File " + f + " is read-only; it was not changed.");
+    // Reached by another case of its name, or through a link, it is still refused.
+    const std::string upper = tmp.path().toStdString() + "/run.dck";
+    QVERIFY(!WriteFileAtomic(upper, "new"));
+    const std::string link = tmp.path().toStdString() + "/LINK.DCK";
+    QCOMPARE(::symlink("RUN.DCK", link.c_str()), 0);
+    QVERIFY(!WriteFileAtomic(link, "new"));
+    QCOMPARE(WriteFailureText(link, "other"),
+             "File " + link + " is read-only; it was not changed.");
+    QCOMPARE(ReadTestFile(f), std::string("old"));
+    // A writable file that cannot be written for another reason keeps the caller's text.
+    const std::string missing = tmp.path().toStdString() + "/no/such/dir/x.txt";
+    QCOMPARE(WriteFailureText(missing, "other"), std::string("other"));
+}
+
+void TestPaths::saveThroughLinkWritesItsTarget_data() {
+    QTest::addColumn<bool>("relative");
+    QTest::addColumn<bool>("chained");
+    QTest::newRow("relative link") << true << false;
+    QTest::newRow("absolute link") << false << false;
+    QTest::newRow("link to a link") << true << true;
+}
+
+void TestPaths::saveThroughLinkWritesItsTarget() {
+    QFETCH(bool, relative);
+    QFETCH(bool, chained);
+    QTemporaryDir tmp;
+    QVERIFY(QDir(tmp.path()).mkpath("store"));
+    const std::string dir = tmp.path().toStdString();
+    const std::string target = WriteTestFile(tmp.path() + "/store", "REAL.DCK", "old");
+    QCOMPARE(::chmod(target.c_str(), 0640), 0);
+    const std::string link = dir + "/RUN.DCK";
+    std::string pointsAt = relative ? "store/REAL.DCK" : target;
+    if (chained) {
+        QCOMPARE(::symlink(pointsAt.c_str(), (dir + "/MIDDLE.DCK").c_str()), 0);
+        pointsAt = "MIDDLE.DCK";
+    }
+    QCOMPARE(::symlink(pointsAt.c_str(), link.c_str()), 0);
+    QVERIFY(WriteFileAtomic(link, "new"));
+    QVERIFY(IsLink(link));
+    QCOMPARE(ReadTestFile(target), std::string("new"));
+    QCOMPARE(int(ModeOf(target)), 0640);
+    QCOMPARE(QDir(tmp.path() + "/store").entryList(QDir::Files), QStringList({"REAL.DCK"}));
+    if (chained) QVERIFY(IsLink(dir + "/MIDDLE.DCK"));
 }
 
 QTEST_GUILESS_MAIN(TestPaths)

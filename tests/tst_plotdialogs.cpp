@@ -1,15 +1,20 @@
 // Plot Setup and Modify through the main window's Plot menu: a new plot from an output file,
-// the OK rules, the spinners, overlay, modifying and deleting lines.
+// the OK rules, the spinners, overlay, modifying and deleting lines; and a plot window's life
+// in the main window: its close question (close box, Exit, opening another deck) and Save as.
 #include "app/kolshellform.h"
 #include "common/globals.h"
+#include "common/paths.h"
 #include "plot/widgets/plotdialogs.h"
 #include "plot/widgets/plotform.h"
+#include "shell/widgets/editform.h"
 #include "tests/support/testsupport.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QToolButton>
@@ -23,22 +28,55 @@ class TestPlotDialogs : public QObject {
     void newPlot();
     void rejectedRange();
     void overlayModifyDelete();
+    void enterInModifyIsOK_data();
+    void enterInModifyIsOK();
+    void closeBoxAsks_data();
+    void closeBoxAsks();
+    void exitAsksAndCancelKeepsAll();
+    void openingAnotherDeckAsks_data();
+    void openingAnotherDeckAsks();
+    void saveAsProposesPlotFile();
+    void calculateAsksPlots_data();
+    void calculateAsksPlots();
 
   private:
     TPlotForm* MakePlot(TKOLSHELLFORM& main);
+    std::string Question(const std::string& name) const {
+        return name + " has been changed.  Save it?";
+    }
     std::unique_ptr<TestFolder> dir_;
     std::unique_ptr<MsgRecorder> msgs_;
+    std::unique_ptr<ScriptedDialogs> dialogs_;
 };
+
+namespace {
+
+// The caption stored at the head of a plot file: a length byte and its characters.
+std::string StoredCaption(const std::string& file) {
+    const std::string bytes = ReadTestFile(file);
+    return bytes.empty() ? std::string() : bytes.substr(1, uint8_t(bytes[0]));
+}
+
+QAction* RecentEntry(TKOLSHELLFORM& main, const std::string& name) {
+    for (QAction* a : main.Menu("File1")->actions())
+        if (a->property("ListIndex").isValid() && a->text().endsWith(QString::fromStdString(name)))
+            return a;
+    return nullptr;
+}
+
+} // namespace
 
 void TestPlotDialogs::init() {
     dir_ = std::make_unique<TestFolder>();
     FreshProgramDir(*dir_);
     msgs_ = std::make_unique<MsgRecorder>();
+    dialogs_ = std::make_unique<ScriptedDialogs>();
     dir_->Write("RUN.DCK", "SIMULATION 0 2 1\nEND\n");
     dir_->Write("RUN.OUT", "TIME LEVEL FLOW\n S M M3/S\n0 1 5\n1 2 4\n2 4 3\n");
 }
 
 void TestPlotDialogs::cleanup() {
+    dialogs_.reset();
     msgs_.reset();
 }
 
@@ -152,9 +190,230 @@ void TestPlotDialogs::overlayModifyDelete() {
     main.ExecDialog = [](QDialog& d) { static_cast<TModPlot&>(d).Delete->click(); };
     main.ModifyPlot(plot);
     QCOMPARE(plot->Def().NLines, 1);
+    // The last line: the window closes as a plot does, asking first; Cancel keeps it.
     QPointer<TPlotForm> alive = plot;
+    msgs_->Answers = {mrCancel};
+    main.ModifyPlot(plot);
+    QVERIFY(alive);
+    QCOMPARE(msgs_->Texts().back(), Question("This plot"));
+    msgs_->Answers = {mrNo};
     main.ModifyPlot(plot);
     QVERIFY(!alive);
+}
+
+void TestPlotDialogs::enterInModifyIsOK_data() {
+    QTest::addColumn<QString>("focus");
+    QTest::newRow("in the line list") << "PlotLineBox";
+    QTest::newRow("in an axis field") << "MinXV";
+    QTest::newRow("on Delete") << "Delete";
+}
+
+void TestPlotDialogs::enterInModifyIsOK() {
+    QFETCH(QString, focus);
+    TKOLSHELLFORM main;
+    TPlotForm* plot = MakePlot(main);
+    plot->Def().Lines[1] = plot->Def().Lines[0];
+    plot->Def().NLines = 2;
+    QPointer<TPlotForm> alive = plot;
+    int result = -1;
+    bool deleteDefault = true, active = false;
+    main.ExecDialog = [&](QDialog& d) {
+        auto& m = static_cast<TModPlot&>(d);
+        m.show();
+        m.activateWindow();
+        active = QTest::qWaitForWindowActive(&m);
+        auto* target = m.findChild<QWidget*>(focus);
+        target->setFocus();
+        m.YAxisLabel->setText("Height");
+        deleteDefault = m.Delete->isDefault();
+        QTest::keyClick(target, Qt::Key_Return);
+        result = m.result();
+        if (m.isVisible()) m.reject();
+    };
+    CurrentChild = plot;
+    main.UpdateMenu();
+    main.Action("ModifyPlot1")->trigger();
+    QVERIFY(active);
+    QVERIFY(alive);
+    QCOMPARE(plot->Def().NLines, 2); // no line deleted
+    QVERIFY(!deleteDefault);
+    QCOMPARE(result, int(QDialog::Accepted));
+    QCOMPARE(plot->Def().AxisTitle[1], std::string("Height"));
+}
+
+void TestPlotDialogs::closeBoxAsks_data() {
+    QTest::addColumn<bool>("named");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<QString>("saveAsName");
+    QTest::addColumn<bool>("closes");
+    QTest::addColumn<QString>("written");
+    QTest::newRow("Cancel keeps it") << false << int(mrCancel) << "" << false << "";
+    QTest::newRow("No closes it") << false << int(mrNo) << "" << true << "";
+    QTest::newRow("Yes asks for a name") << false << int(mrYes) << "MINE" << true << "MINE.KSP";
+    QTest::newRow("Yes, Save as cancelled") << false << int(mrYes) << "" << false << "";
+    QTest::newRow("Yes saves a named plot") << true << int(mrYes) << "" << true << "OLD.KSP";
+    QTest::newRow("named, Cancel") << true << int(mrCancel) << "" << false << "";
+}
+
+void TestPlotDialogs::closeBoxAsks() {
+    QFETCH(bool, named);
+    QFETCH(int, answer);
+    QFETCH(QString, saveAsName);
+    QFETCH(bool, closes);
+    QFETCH(QString, written);
+    TKOLSHELLFORM main;
+    TPlotForm* plot = MakePlot(main);
+    if (named) QVERIFY(plot->SaveDocument(dir_->Path("OLD.KSP")));
+    RemoveFile(dir_->Path("OLD.KSP"));
+    QPointer<TPlotForm> alive = plot;
+    msgs_->Answers = {answer};
+    dialogs_->SaveAnswers = {saveAsName.isEmpty()
+                                 ? QString()
+                                 : QString::fromStdString(dir_->Path(saveAsName.toStdString()))};
+    QCOMPARE(plot->close(), closes); // what the close box does
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCOMPARE(msgs_->Texts(),
+             std::vector<std::string>{Question(named ? dir_->Path("OLD.KSP") : "This plot")});
+    QCOMPARE(int(msgs_->Shown.back().Kind), int(mkWarningYesNoCancel));
+    QCOMPARE(!alive, closes);
+    if (!written.isEmpty()) {
+        const std::string file = dir_->Path(written.toStdString());
+        QVERIFY(!ReadTestFile(file).empty());
+        QCOMPARE(StoredCaption(file),
+                 named ? std::string("Plot 1: from ") + dir_->Path("RUN.OUT") : file);
+    }
+}
+
+void TestPlotDialogs::exitAsksAndCancelKeepsAll() {
+    TKOLSHELLFORM main;
+    main.show();
+    TPlotForm* plot = MakePlot(main);
+    auto* deck = qobject_cast<TEditForm*>(main.Children().first());
+    deck->Editor()->InsertText("changed ");
+    // The deck is not saved, then the plot's question is cancelled: nothing closes.
+    msgs_->Answers = {mrNo, mrCancel};
+    main.Action("Exit1")->trigger();
+    QCOMPARE(msgs_->Texts(),
+             (std::vector<std::string>{Question(deck->FileName()), Question("This plot")}));
+    QVERIFY(main.isVisible());
+    QCOMPARE(main.Children(), (QList<TChildForm*>{deck, plot}));
+    QVERIFY(deck->IsModified());
+    QVERIFY(!QFile::exists(QString::fromStdString(dir_->Path("KOLSHELL.FNL"))));
+    // The main window's close box asks the same.
+    msgs_->Answers = {mrNo, mrCancel};
+    main.close();
+    QVERIFY(main.isVisible());
+    QCOMPARE(main.Children().size(), 2);
+    msgs_->Answers = {mrNo, mrNo};
+    main.Action("Exit1")->trigger();
+    QVERIFY(!main.isVisible());
+    QVERIFY(main.Children().isEmpty());
+    QCOMPARE(msgs_->Shown.size(), size_t(6));
+}
+
+void TestPlotDialogs::openingAnotherDeckAsks_data() {
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<bool>("editDeck");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("opened");
+    QTest::newRow("File Open, plot cancelled") << "Open1" << false << int(mrCancel) << false;
+    QTest::newRow("File Open, plot not saved") << "Open1" << false << int(mrNo) << true;
+    QTest::newRow("recent entry, plot cancelled") << "recent" << false << int(mrCancel) << false;
+    QTest::newRow("recent entry, deck cancelled") << "recent" << true << int(mrCancel) << false;
+    QTest::newRow("recent entry, plot not saved") << "recent" << false << int(mrNo) << true;
+    QTest::newRow("Edit KOLSED file, plot cancelled")
+        << "EditKOLSEDfile1" << false << int(mrCancel) << false;
+    QTest::newRow("Edit KOLSED file, deck cancelled")
+        << "EditKOLSEDfile1" << true << int(mrCancel) << false;
+}
+
+void TestPlotDialogs::openingAnotherDeckAsks() {
+    QFETCH(QString, how);
+    QFETCH(bool, editDeck);
+    QFETCH(int, answer);
+    QFETCH(bool, opened);
+    const bool ksd = how == "EditKOLSEDfile1";
+    const std::string other = ksd ? dir_->Write("OTHER.KSD", "*KOLSED\nEND\n")
+                                  : dir_->Write("OTHER.DCK", "SIMULATION 0 1 1\nEND\n");
+    TKOLSHELLFORM main;
+    TPlotForm* plot = MakePlot(main);
+    const std::string run = dir_->Path("RUN.DCK");
+    auto* deck = qobject_cast<TEditForm*>(main.Children().first());
+    if (editDeck) deck->Editor()->InsertText("changed ");
+    QPointer<TPlotForm> alivePlot = plot;
+    QPointer<TEditForm> aliveDeck = deck;
+    main.FileNameList.Add(other);
+    main.FixFileNameList();
+    dialogs_->OpenAnswers = {QString::fromStdString(other)};
+    msgs_->Answers = {answer};
+    if (how == "recent")
+        RecentEntry(main, other)->trigger();
+    else
+        main.Action(how)->trigger();
+    QVERIFY(!msgs_->Shown.empty());
+    QCOMPARE(msgs_->Texts().front(), Question(editDeck ? run : "This plot"));
+    QCOMPARE(!alivePlot, opened);
+    QCOMPARE(!aliveDeck, opened);
+    QCOMPARE(Globals().InputFileName, opened ? other : run);
+    if (!opened) {
+        QCOMPARE(main.Children().size(), 2);
+        QCOMPARE(deck->IsModified(), editDeck);
+    }
+}
+
+void TestPlotDialogs::saveAsProposesPlotFile() {
+    const std::string deckText = "SIMULATION 0 2 1\nEND\n";
+    dir_->Write("RUN.PLT", "TIME LEVEL FLOW\n S M M3/S\n0 1 5\n1 2 4\n");
+    TKOLSHELLFORM main;
+    TPlotForm* plot = MakePlot(main);
+    QCOMPARE(Globals().PlotDefName, dir_->Path("RUN.PLT"));
+    CurrentChild = plot;
+    main.UpdateMenu();
+    // Enter on the proposal: a plot file beside the deck, under the plot filter.
+    dialogs_->SaveAnswers = {QString::fromStdString(dir_->Path("RUN.KSP"))};
+    main.Action("Saveas1")->trigger();
+    QCOMPARE(dialogs_->Proposed.last(), QString::fromStdString(dir_->Path("RUN.KSP")));
+    QCOMPARE(dialogs_->FilterIndexes.last(), 5);
+    QCOMPARE(ReadTestFile(dir_->Path("RUN.DCK")), deckText);
+    QCOMPARE(StoredCaption(dir_->Path("RUN.KSP")), dir_->Path("RUN.KSP"));
+    QCOMPARE(plot->windowTitle(), QString::fromStdString(dir_->Path("RUN.KSP")));
+    // A name typed without an extension gets ".KSP"; the plot's own file is proposed next.
+    dialogs_->SaveAnswers = {QString::fromStdString(dir_->Path("MINE"))};
+    main.Action("Saveas1")->trigger();
+    QCOMPARE(dialogs_->Proposed.last(), QString::fromStdString(dir_->Path("RUN.KSP")));
+    QVERIFY(!QFile::exists(QString::fromStdString(dir_->Path("MINE"))));
+    QCOMPARE(StoredCaption(dir_->Path("MINE.KSP")), dir_->Path("MINE.KSP"));
+    QCOMPARE(plot->windowTitle(), QString::fromStdString(dir_->Path("MINE.KSP")));
+    dialogs_->SaveAnswers = {QString()};
+    main.Action("Saveas1")->trigger();
+    QCOMPARE(dialogs_->Proposed.last(), QString::fromStdString(dir_->Path("MINE.KSP")));
+    QCOMPARE(ReadTestFile(dir_->Path("RUN.DCK")), deckText);
+    QCOMPARE(ReadTestFile(dir_->Path("RUN.PLT")).substr(0, 4), std::string("TIME"));
+}
+
+void TestPlotDialogs::calculateAsksPlots_data() {
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("closes");
+    QTest::newRow("Cancel keeps the plot") << int(mrCancel) << false;
+    QTest::newRow("No lets it go") << int(mrNo) << true;
+}
+
+// A run replaces the deck's plotter file, and the plots go with the old one: each asks.
+void TestPlotDialogs::calculateAsksPlots() {
+    QFETCH(int, answer);
+    QFETCH(bool, closes);
+    const std::string engine = dir_->Write("KOLVAN32.exe", "#!/bin/sh\nexit 0\n");
+    QFile::setPermissions(QString::fromStdString(engine),
+                          QFile::permissions(QString::fromStdString(engine)) | QFile::ExeOwner);
+    TKOLSHELLFORM main;
+    TPlotForm* plot = MakePlot(main);
+    QPointer<TPlotForm> alive = plot;
+    CurrentChild = main.Children().first(); // the deck
+    main.UpdateMenu();
+    msgs_->Answers = {answer};
+    main.Action("Calculate1")->trigger();
+    QCOMPARE(msgs_->Texts(), std::vector<std::string>{Question("This plot")});
+    QCOMPARE(!alive, closes);
 }
 
 QTEST_MAIN(TestPlotDialogs)

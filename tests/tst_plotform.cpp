@@ -61,6 +61,7 @@ class TestPlotForm : public QObject {
     void dragAndResize();
     void doubleClick();
     void printing();
+    void captionFollowsTitle();
 };
 
 void TestPlotForm::frameAndColours() {
@@ -155,6 +156,21 @@ void TestPlotForm::printing() {
     const int pages =
         int(QString::fromLatin1(f.readAll()).count(QRegularExpression("/Type\\s*/Page[^s]")));
     QCOMPARE(pages, 3); // each plot on its own page, the text on a fresh one
+}
+
+// The caption saved is the one the window shows; one that was never retitled keeps its bytes.
+void TestPlotForm::captionFollowsTitle() {
+    TestFolder dir;
+    TPlotForm plot;
+    const std::string latin1 = "Plot 1: from DEMO.OUT \xE9";
+    plot.SetPlot(latin1, Diagonal(1, 0, 0));
+    QVERIFY(plot.SaveDocument(dir.Path("A.KSP")));
+    const std::string a = ReadTestFile(dir.Path("A.KSP"));
+    QCOMPARE(a.substr(1, uint8_t(a[0])), latin1);
+    plot.setWindowTitle(QString::fromStdString(dir.Path("B.KSP")));
+    QVERIFY(plot.SaveDocument(dir.Path("B.KSP")));
+    const std::string b = ReadTestFile(dir.Path("B.KSP"));
+    QCOMPARE(b.substr(1, uint8_t(b[0])), dir.Path("B.KSP"));
 }
 
 QTEST_MAIN(TestPlotForm)

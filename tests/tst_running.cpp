@@ -208,7 +208,7 @@ void TestRunning::saveQuestion_data() {
     QTest::addColumn<int>("answer");
     QTest::addColumn<bool>("runs");
     QTest::addColumn<QByteArray>("onDisk");
-    QTest::newRow("yes") << int(mrYes) << true << QByteArray("* new\r\nEND\r\n");
+    QTest::newRow("yes") << int(mrYes) << true << QByteArray("* new\nEND\n"); // its line ends
     QTest::newRow("no") << int(mrNo) << true << QByteArray("END\n");
     QTest::newRow("cancel") << int(mrCancel) << false << QByteArray("END\n");
 }
@@ -400,7 +400,10 @@ void TestRunning::closeTableDuringRun() {
     QFETCH(int, answer);
     WriteScriptEngine(Dir(), 0);
     const std::string table = WriteRunTable(Dir(), {{0.4}, {0.4}, {0.4}, {0.4}});
-    const std::string other = WriteTestFile(Dir(), "OTHER.DCK", "END\n");
+    const std::string other = WriteTestFile(Dir(), "OTHER.DCK", "CONSTANTS 1\nX = 1\nEND\n");
+    TTable otherTable = NewDeckTable(other, {"X"}, 1);
+    const std::string otherTableFile = Dir().toStdString() + "/OTHER.TBL";
+    SaveTable(otherTable, otherTableFile);
     TKOLSHELLFORM form;
     form.ReadaFile(Dir().toStdString() + "/T.DCK");
     QPointer<TChildForm> editor = form.Children().first();
@@ -417,7 +420,7 @@ void TestRunning::closeTableDuringRun() {
     } else if (command == "open deck") {
         form.ReadaFile(other);
     } else if (command == "open table") {
-        form.ReadaFile(table);
+        form.ReadaFile(otherTableFile);
     } else if (command == "new table") {
         CurrentChild = editor;
         form.NewTable1Click();

@@ -1,4 +1,8 @@
+#include "app/kolshellform.h"
 #include "common/globals.h"
+#include "common/lib1.h"
+#include "common/paths.h"
+#include "common/settings.h"
 #include "shell/widgets/runsettings.h"
 #include "shell/widgets/setupdlg.h"
 #include "tests/support/testsupport.h"
@@ -14,6 +18,8 @@
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <QtTest>
+#include <sys/stat.h>
+#include <unistd.h>
 
 class TestSetupDlg : public QObject {
     Q_OBJECT
@@ -21,7 +27,12 @@ class TestSetupDlg : public QObject {
     void init();
     void looks();
     void missingSwitchFileEndsProgram();
-    void cancelKeepsChanges();
+    void okTakesChanges();
+    void cancelLeavesSettingsAndSwitchFile_data();
+    void cancelLeavesSettingsAndSwitchFile();
+    void okOverReadOnlySwitchFile();
+    void okThroughLinkedSwitchFile();
+    void storeOverReadOnlyDefaults();
     void storeWritesDefaults();
     void bitmapButton();
     void unitsConvertForms();
@@ -76,12 +87,12 @@ void TestSetupDlg::missingSwitchFileEndsProgram() {
     QVERIFY(ended);
 }
 
-void TestSetupDlg::cancelKeepsChanges() {
+void TestSetupDlg::okTakesChanges() {
     TSetupDlg dlg;
     QVERIFY(dlg.FormActivate());
     dlg.findChild<QLineEdit*>("ZONERDir")->setText("/opt/zoner");
     dlg.findChild<QCheckBox*>("CheckBox2")->setChecked(true);
-    dlg.findChild<QPushButton*>("CancelBtn")->click();
+    dlg.findChild<QPushButton*>("OKBtn")->click();
     QCOMPARE(dlg.result(), int(QDialog::Accepted));
     QCOMPARE(ProgramDirs().Dirs[pdZoner], std::string("/opt/zoner"));
     // The switch file is rewritten with eight lines, the old one kept as the backup.
@@ -89,6 +100,124 @@ void TestSetupDlg::cancelKeepsChanges() {
              std::string("head\r\nY\r\nY\r\nY\r\nN\r\nY\r\nN\r\nY\r\n"));
     QVERIFY(QFile::exists(tmp_->path() + "/CNFGKV.BAK"));
     QVERIFY(!QFile::exists(tmp_->path() + "/KOLSHELL.DFT")); // only Store writes it
+}
+
+namespace {
+
+// File, Setup through the main window's menu; while the dialog is shown, edit changes what
+// it shows and close ends it.
+void RunSetup(TKOLSHELLFORM& main, const std::function<void(TSetupDlg&)>& edit,
+              const std::function<void(TSetupDlg&)>& close) {
+    bool shown = false;
+    QTimer::singleShot(0, [&] {
+        auto* dlg = qobject_cast<TSetupDlg*>(QApplication::activeModalWidget());
+        QVERIFY(dlg);
+        shown = true;
+        edit(*dlg);
+        close(*dlg);
+    });
+    main.Action("Setup1")->trigger();
+    QVERIFY(shown);
+}
+
+void UntickWarningsAndMore(TSetupDlg& dlg) {
+    auto* warnings = dlg.findChild<QCheckBox*>("CheckBox7");
+    QCOMPARE(warnings->text(), QString("Print Warning Messages"));
+    QVERIFY(warnings->isChecked());
+    warnings->setChecked(false);
+    dlg.findChild<QRadioButton*>("SecondaryUnits")->setChecked(true);
+    dlg.findChild<QLineEdit*>("ZONERDir")->setText("/opt/zoner");
+    dlg.findChild<QLineEdit*>("UserCommandEdit")->setText("make all");
+}
+
+} // namespace
+
+void TestSetupDlg::cancelLeavesSettingsAndSwitchFile_data() {
+    QTest::addColumn<bool>("escape");
+    QTest::newRow("Cancel button") << false;
+    QTest::newRow("Escape key") << true;
+}
+
+void TestSetupDlg::cancelLeavesSettingsAndSwitchFile() {
+    QFETCH(bool, escape);
+    MsgRecorder rec;
+    TestFolder dir;
+    FreshProgramDir(dir);
+    const std::string switches = "head\r\nY\r\nN\r\nY\r\nN\r\nY\r\nN\r\nY\r\nmore\r\n";
+    const std::string kol = dir.Write("CNFGKV.KOL", switches);
+    TKOLSHELLFORM main;
+    main.CreateDialogs();
+    const std::string settings = EncodeDFT(Globals().Settings);
+    const std::string defaults = ReadTestFile(dir.Path("KOLSHELL.DFT"));
+    RunSetup(main, UntickWarningsAndMore, [escape](TSetupDlg& dlg) {
+        if (escape)
+            QTest::keyClick(&dlg, Qt::Key_Escape);
+        else
+            dlg.findChild<QPushButton*>("CancelBtn")->click();
+    });
+    QCOMPARE(main.SetupDlg()->result(), int(QDialog::Rejected));
+    QCOMPARE(EncodeDFT(Globals().Settings), settings);
+    QCOMPARE(Options().UnitSystem, 1);
+    QCOMPARE(ReadTestFile(kol), switches);
+    QVERIFY(!FileExists(dir.Path("CNFGKV.BAK")));
+    QCOMPARE(ReadTestFile(dir.Path("KOLSHELL.DFT")), defaults);
+    QVERIFY(rec.Shown.empty());
+    // Opened again, the dialog shows the settings as they still are.
+    RunSetup(
+        main,
+        [](TSetupDlg& dlg) {
+            QVERIFY(dlg.findChild<QCheckBox*>("CheckBox7")->isChecked());
+            QVERIFY(dlg.findChild<QRadioButton*>("PrimaryUnits")->isChecked());
+        },
+        [](TSetupDlg& dlg) { dlg.findChild<QPushButton*>("CancelBtn")->click(); });
+    QCOMPARE(ReadTestFile(kol), switches);
+}
+
+void TestSetupDlg::okOverReadOnlySwitchFile() {
+    MsgRecorder rec;
+    const std::string kol = Globals().KolshellDir + "/CNFGKV.KOL";
+    const std::string before = ReadTestFile(kol);
+    QCOMPARE(::chmod(kol.c_str(), 0444), 0);
+    TSetupDlg dlg;
+    QVERIFY(dlg.FormActivate());
+    dlg.findChild<QCheckBox*>("CheckBox7")->setChecked(false);
+    dlg.findChild<QPushButton*>("OKBtn")->click();
+    QCOMPARE(rec.Texts(),
+             std::vector<std::string>{"File " + kol + " is read-only; it was not changed."});
+    QCOMPARE(ReadTestFile(kol), before);
+    QVERIFY(!FileExists(Globals().KolshellDir + "/CNFGKV.BAK"));
+}
+
+void TestSetupDlg::okThroughLinkedSwitchFile() {
+    // The program directory's switch file is a link to the engine's own.
+    const std::string dir = Globals().KolshellDir;
+    QVERIFY(QDir(tmp_->path()).mkpath("engine"));
+    QVERIFY(QFile::rename(tmp_->path() + "/CNFGKV.KOL", tmp_->path() + "/engine/CNFGKV.KOL"));
+    const std::string kol = dir + "/CNFGKV.KOL";
+    QCOMPARE(::symlink("engine/CNFGKV.KOL", kol.c_str()), 0);
+    TSetupDlg dlg;
+    QVERIFY(dlg.FormActivate());
+    dlg.findChild<QCheckBox*>("CheckBox7")->setChecked(false);
+    dlg.findChild<QPushButton*>("OKBtn")->click();
+    QVERIFY(QFileInfo(QString::fromStdString(kol)).isSymLink());
+    QCOMPARE(ReadTestFile(dir + "/engine/CNFGKV.KOL"),
+             std::string("head\r\nY\r\nN\r\nY\r\nN\r\nY\r\nN\r\nN\r\n"));
+    QVERIFY(ReadTestFile(dir + "/CNFGKV.BAK").find("more") != std::string::npos);
+}
+
+void TestSetupDlg::storeOverReadOnlyDefaults() {
+    MsgRecorder rec;
+    const std::string dft = Globals().KolshellDir + "/KOLSHELL.DFT";
+    const std::string old = EncodeDFT(DefaultSettings());
+    WriteTestFile(tmp_->path(), "KOLSHELL.DFT", old);
+    QCOMPARE(::chmod(dft.c_str(), 0444), 0);
+    TSetupDlg dlg;
+    QVERIFY(dlg.FormActivate());
+    dlg.findChild<QLineEdit*>("UserCommandEdit")->setText("make all");
+    dlg.findChild<QPushButton*>("Store")->click();
+    QCOMPARE(rec.Texts(),
+             std::vector<std::string>{"File " + dft + " is read-only; it was not changed."});
+    QCOMPARE(ReadTestFile(dft), old);
 }
 
 void TestSetupDlg::storeWritesDefaults() {

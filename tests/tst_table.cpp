@@ -89,6 +89,8 @@ class TestTable : public QObject {
     void insertDeleteRuns_data();
     void insertDeleteRuns();
     void changeVariables();
+    void editsMarkChanged_data();
+    void editsMarkChanged();
     void runDeckLines_data();
     void runDeckLines();
     void sharedFiles_data();
@@ -751,6 +753,52 @@ void TestTable::undefinedCellStopsFirst() {
     QVERIFY(!PrepareTableRun(t, host, o, runs, message));
     QCOMPARE(message, std::string("Parameter in the col #2, run #3 isn't defined"));
     QVERIFY(runs.empty());
+}
+
+void TestTable::editsMarkChanged_data() {
+    QTest::addColumn<QString>("edit");
+    QTest::addColumn<bool>("marks");
+    QTest::newRow("paste a new value") << "paste 5" << true;
+    QTest::newRow("paste the values already there") << "paste 1" << false;
+    QTest::newRow("clear a value") << "clear 1" << true;
+    QTest::newRow("clear undefined cells") << "clear 2" << false;
+    QTest::newRow("alter values") << "alter 5" << true;
+    QTest::newRow("alter to the same values") << "alter 1" << false;
+    QTest::newRow("alter clearing") << "alter clear" << true;
+    QTest::newRow("insert runs") << "runs 2" << true;
+    QTest::newRow("delete runs") << "runs -1" << true;
+    QTest::newRow("insert no runs") << "runs 0" << false;
+    QTest::newRow("new variable set") << "vars B" << true;
+    QTest::newRow("same variable set") << "vars A" << false;
+}
+
+// Every edit of the table marks it changed when it changes a value or the table's shape.
+void TestTable::editsMarkChanged() {
+    QFETCH(QString, edit);
+    QFETCH(bool, marks);
+    TTable t = NewTable({"A"}, 3);
+    QVERIFY(GridSetEditText(t, 1, 1, "1"));
+    t.TableChanged = false;
+    const QString how = edit.section(' ', 0, 0), arg = edit.section(' ', 1);
+    std::string message;
+    AlterRequest r;
+    r.Column = 1;
+    r.FirstRun = r.LastRun = 1;
+    if (how == "paste") {
+        QCOMPARE(PasteText(t, 1, 1, arg.toStdString()), std::string());
+    } else if (how == "clear") {
+        ClearCells(t, 1, arg.toInt(), 1, 3);
+    } else if (how == "alter") {
+        r.Clear = arg == "clear";
+        r.First = arg.toDouble();
+        QVERIFY(AlterValues(t, r));
+    } else if (how == "runs") {
+        QCOMPARE(InsertDeleteRuns(t, arg.toInt(), RunPosition::Bottom, 0, 0, message),
+                 RunsResult::Done);
+    } else {
+        ChangeVariables(t, {arg.toStdString()});
+    }
+    QCOMPARE(t.TableChanged, marks);
 }
 
 QTEST_GUILESS_MAIN(TestTable)

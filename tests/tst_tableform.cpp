@@ -14,6 +14,7 @@
 #include <QClipboard>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMdiArea>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QToolButton>
@@ -29,10 +30,17 @@ class TestTableForm : public QObject {
     void changeVariables();
     void saveReadAndClose();
     void runTable();
+    void newTableOverChangedTable_data();
+    void newTableOverChangedTable();
+    void saveNewTableOverExistingFile();
+    void everyEditMarksTheTable_data();
+    void everyEditMarksTheTable();
 
   private:
     // A table on DEMO.DCK with the given variables and runs, made through New Table.
     TTableForm* NewTable(TKOLSHELLFORM& main, const QStringList& vars, const QString& runs);
+    // New Table from the deck window that is open, choosing vars and runs in the dialog.
+    void ChooseNewTable(TKOLSHELLFORM& main, const QStringList& vars, const QString& runs);
     std::unique_ptr<TestFolder> dir_;
     std::unique_ptr<MsgRecorder> msgs_;
     std::unique_ptr<ScriptedDialogs> dialogs_;
@@ -55,9 +63,43 @@ void TestTableForm::cleanup() {
     msgs_.reset();
 }
 
+namespace {
+
+// A menu command as the user gives it: it must be enabled.
+void Trigger(TKOLSHELLFORM& main, const char* name) {
+    QAction* a = main.Action(name);
+    QVERIFY2(a && a->isEnabled(), name);
+    a->trigger();
+}
+
+// What a table holds, as the window shows it: names, run count and every cell's text.
+QStringList Shown(const TTable& t) {
+    QStringList cells;
+    for (int r = 0; r <= t.Runs(); ++r)
+        for (int c = 1; c < t.ColCount; ++c)
+            cells << QString::fromStdString(GetS(t, c, r));
+    return cells;
+}
+
+QStringList ShownInFile(const std::string& file) {
+    TTable t;
+    std::string message;
+    if (!ReadTable(t, file, 1, message)) return {"unreadable"};
+    return Shown(t);
+}
+
+} // namespace
+
 TTableForm* TestTableForm::NewTable(TKOLSHELLFORM& main, const QStringList& vars,
                                     const QString& runs) {
     main.ReadaFile(dir_->Path("DEMO.DCK"));
+    ChooseNewTable(main, vars, runs);
+    return main.CurrentTable();
+}
+
+void TestTableForm::ChooseNewTable(TKOLSHELLFORM& main, const QStringList& vars,
+                                   const QString& runs) {
+    main.MdiArea()->setActiveSubWindow(main.FirstChildOfKind(wkDeck));
     main.ExecDialog = [&](QDialog& d) {
         auto& dlg = static_cast<TNewTableDlg&>(d);
         QCOMPARE(dlg.windowTitle(), QString("New Parametric Table"));
@@ -70,8 +112,7 @@ TTableForm* TestTableForm::NewTable(TKOLSHELLFORM& main, const QStringList& vars
         dlg.RunsEdit->setText(runs);
         dlg.OKBtn->click();
     };
-    main.NewTable1Click();
-    return main.CurrentTable();
+    Trigger(main, "NewTable1");
 }
 
 void TestTableForm::newTableAndEdits() {
@@ -257,6 +298,155 @@ void TestTableForm::runTable() {
     QVERIFY(FileExists(dir_->Path("DEMO1.OUT")));
     QVERIFY(!FileExists(dir_->Path("DEMO.TMP")));
     QVERIFY(ReadTestFile(dir_->Path("DEMO.OUT")) != ReadTestFile(dir_->Path("DEMO1.OUT")));
+}
+
+void TestTableForm::newTableOverChangedTable_data() {
+    QTest::addColumn<int>("answer");
+    QTest::newRow("Cancel keeps the old table") << int(mrCancel);
+    QTest::newRow("No drops its edits") << int(mrNo);
+    QTest::newRow("Yes saves them first") << int(mrYes);
+}
+
+void TestTableForm::newTableOverChangedTable() {
+    QFETCH(int, answer);
+    TKOLSHELLFORM main;
+    TTableForm* old = NewTable(main, {"AREA"}, "2");
+    QAbstractItemModel* m = old->Grid()->model();
+    m->setData(m->index(0, 0), "1");
+    Trigger(main, "Save1");
+    const std::string file = dir_->Path("DEMO.TBL");
+    const QStringList saved = ShownInFile(file);
+    m->setData(m->index(1, 0), "2"); // an edit not yet saved
+    const QStringList edited = Shown(old->Table());
+    QPointer<TTableForm> oldWindow = old;
+    msgs_->Answers = {answer};
+    ChooseNewTable(main, {"QPUMP"}, "3");
+    QCOMPARE(msgs_->Texts(), std::vector<std::string>{file + " has been changed.  Save it?"});
+    QCOMPARE(msgs_->Shown[0].Kind, int(mkWarningYesNoCancel));
+    if (answer == mrCancel) {
+        QVERIFY(oldWindow);
+        QCOMPARE(main.CurrentTable(), old);
+        QCOMPARE(Shown(old->Table()), edited);
+        QVERIFY(old->IsModified());
+        QCOMPARE(ShownInFile(file), saved);
+        QCOMPARE(main.Children().size(), 2); // the deck and the old table, nothing new
+        return;
+    }
+    QVERIFY(!oldWindow);
+    QVERIFY(main.CurrentTable());
+    QCOMPARE(main.CurrentTable()->Table().Columns[0].Name, std::string("QPUMP"));
+    QCOMPARE(ShownInFile(file), answer == mrYes ? edited : saved);
+}
+
+void TestTableForm::saveNewTableOverExistingFile() {
+    TKOLSHELLFORM main;
+    const std::string file = dir_->Path("DEMO.TBL");
+    const std::string before = EncodeTable(::NewTable({"OLD"}, 4));
+    dir_->Write("DEMO.TBL", before);
+    TTableForm* table = NewTable(main, {"AREA"}, "2");
+    QCOMPARE(table->Table().TableFileName, file);
+    const std::string replace = file + " already exists.  Do you want to replace it?";
+    // Save: the file that is there is not the new table's; No leaves it.
+    msgs_->Answers = {mrNo};
+    Trigger(main, "Save1");
+    QCOMPARE(msgs_->Texts(), std::vector<std::string>{replace});
+    QCOMPARE(ReadTestFile(file), before);
+    QVERIFY(table->IsModified());
+    // Closing: Yes to saving, then No to replacing keeps the window and the file.
+    msgs_->Shown.clear();
+    msgs_->Answers = {mrYes, mrNo};
+    QVERIFY(!table->close());
+    QCOMPARE(msgs_->Texts(),
+             (std::vector<std::string>{file + " has been changed.  Save it?", replace}));
+    QCOMPARE(ReadTestFile(file), before);
+    QCOMPARE(main.CurrentTable(), table);
+    // Yes replaces it; from then on the file is the table's own and Save asks nothing.
+    msgs_->Shown.clear();
+    msgs_->Answers = {mrYes};
+    Trigger(main, "Save1");
+    QCOMPARE(msgs_->Texts(), std::vector<std::string>{replace});
+    QCOMPARE(ShownInFile(file), Shown(table->Table()));
+    table->Grid()->model()->setData(table->Grid()->model()->index(0, 0), "5");
+    msgs_->Shown.clear();
+    Trigger(main, "Save1");
+    QVERIFY(msgs_->Shown.empty());
+    QCOMPARE(ShownInFile(file), Shown(table->Table()));
+    // Save as: the save dialog has asked about replacing, so no second question.
+    const std::string other = dir_->Write("OTHER.TBL", "x");
+    dialogs_->SaveAnswers << QString::fromStdString(other);
+    Trigger(main, "Saveas1");
+    QVERIFY(msgs_->Shown.empty());
+    QCOMPARE(ShownInFile(other), Shown(table->Table()));
+}
+
+void TestTableForm::everyEditMarksTheTable_data() {
+    QTest::addColumn<QString>("edit");
+    for (const char* e : {"Alter Values", "Alter Values clearing", "Paste", "Clear", "Cut",
+                          "Insert Runs", "Delete Runs", "Insert/Delete Vars"})
+        QTest::newRow(e) << QString(e);
+}
+
+// A table read from its file, edited by one command and closed: closing asks, and Yes
+// saves the edit.
+void TestTableForm::everyEditMarksTheTable() {
+    QFETCH(QString, edit);
+    const std::string file = dir_->Path("DEMO.TBL");
+    {
+        TKOLSHELLFORM maker;
+        TTableForm* t = NewTable(maker, {"AREA", "QPUMP"}, "3");
+        for (int r = 0; r < 3; ++r)
+            for (int c = 0; c < 2; ++c)
+                t->Grid()->model()->setData(t->Grid()->model()->index(r, c),
+                                            QString::number(r + c));
+        Trigger(maker, "Save1");
+    }
+    TKOLSHELLFORM main;
+    main.ReadaFile(file);
+    TTableForm* table = main.CurrentTable();
+    QVERIFY(table);
+    QVERIFY(!table->IsModified());
+    QAbstractItemModel* m = table->Grid()->model();
+    table->Grid()->setCurrentIndex(m->index(0, 0));
+    table->Grid()->selectionModel()->select(m->index(0, 0), QItemSelectionModel::ClearAndSelect);
+    if (edit.startsWith("Alter Values")) {
+        main.ExecDialog = [&](QDialog& d) {
+            auto& dlg = static_cast<TAlterValuesDlg&>(d);
+            dlg.ClearValues->setChecked(edit.endsWith("clearing"));
+            dlg.FirstValue->setText("7");
+            dlg.IncorLast->setText("1");
+            dlg.OKBtn->click();
+        };
+        Trigger(main, "AlterTable1");
+    } else if (edit == "Paste") {
+        QApplication::clipboard()->setText("9\t8");
+        Trigger(main, "Paste1");
+    } else if (edit == "Clear" || edit == "Cut") {
+        Trigger(main, edit == "Clear" ? "Clear1" : "Cut1");
+    } else if (edit.endsWith("Runs")) {
+        main.ExecDialog = [&](QDialog& d) {
+            auto& dlg = static_cast<TInsertRunsDlg&>(d);
+            dlg.DeleteRows->setChecked(edit.startsWith("Delete"));
+            dlg.RowsEdit->setText("1");
+            dlg.OKBtn->click();
+        };
+        Trigger(main, "InsertDeleteRuns1");
+    } else {
+        main.ExecDialog = [&](QDialog& d) {
+            auto& dlg = static_cast<TNewTableDlg&>(d);
+            dlg.DstList->item(0)->setSelected(true);
+            dlg.ExcludeBtn->click();
+            dlg.OKBtn->click();
+        };
+        Trigger(main, "InsertDeleteVars1");
+    }
+    const QStringList edited = Shown(table->Table());
+    QVERIFY(edited != ShownInFile(file));
+    QVERIFY(table->IsModified());
+    msgs_->Shown.clear();
+    msgs_->Answers = {mrYes};
+    QVERIFY(table->close());
+    QCOMPARE(msgs_->Texts(), std::vector<std::string>{file + " has been changed.  Save it?"});
+    QCOMPARE(ShownInFile(file), edited);
 }
 
 QTEST_MAIN(TestTableForm)

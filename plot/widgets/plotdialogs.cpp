@@ -398,6 +398,9 @@ TModPlot::TModPlot(TPlotForm* plot, QWidget* parent) : QDialog(parent), plot_(pl
                        static_cast<QWidget*>(CancelBtn)})
         buttons->addWidget(w);
     grid->addLayout(buttons, 7, 0, 1, 3);
+    // Enter is OK, even with Delete focused; Delete takes a click or the space bar.
+    OKBtn->setDefault(true);
+    Delete->setAutoDefault(false);
     PlotLineBox->setCurrentIndex(d.NLines - 1);
     SetPlotLineInfo();
     connect(PlotLineBox, &QComboBox::activated, this, [this] { SetPlotLineInfo(); });

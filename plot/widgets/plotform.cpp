@@ -2,6 +2,7 @@
 
 #include "common/globals.h"
 #include "common/messages.h"
+#include "common/paths.h"
 #include "common/widgets/printjob.h"
 #include "common/widgets/qtext.h"
 #include "plot/axis.h"
@@ -13,6 +14,7 @@
 #include <cmath>
 
 std::function<void(TPlotForm*)> TPlotForm::ModifyRequested;
+std::function<void(TPlotForm*)> TPlotForm::SaveAsCommand;
 
 namespace {
 
@@ -195,6 +197,11 @@ TPlotForm::TPlotForm(QWidget* parent) : TChildForm(wkPlot, parent) {
     scroll_->setWidget(canvas_);
     setWidget(scroll_);
     resize(500, 340);
+    // Whoever retitles the window (Save as does) retitles the plot: the caption saved and
+    // printed is the one shown.
+    connect(this, &QWidget::windowTitleChanged, this, [this](const QString& title) {
+        if (ToQ(caption_) != title) caption_ = FromQ(title);
+    });
 }
 
 bool TPlotForm::OpenPlot(const std::string& fileName) {
@@ -218,11 +225,25 @@ void TPlotForm::SetPlot(const std::string& caption, const TPlotDef& def) {
 
 bool TPlotForm::SaveDocument(const std::string& name) {
     if (!SavePlotFile(name, caption_, def_)) {
-        ShowMsg("File " + name + " could not be written.", mkError, true);
+        ShowMsg(WriteFailureText(name, "File " + name + " could not be written."), mkError, true);
         return false;
     }
     fileName_ = name;
     return true;
+}
+
+bool TPlotForm::FormCloseQuery() {
+    const std::string name = fileName_.empty() ? "This plot" : fileName_;
+    switch (ShowMsg(name + " has been changed.  Save it?", mkWarningYesNoCancel, false)) {
+    case mrYes:
+        if (!fileName_.empty()) return SaveDocument(fileName_);
+        if (SaveAsCommand) SaveAsCommand(this);
+        return !fileName_.empty(); // Save as cancelled or failed: the plot stays
+    case mrNo:
+        return true;
+    default:
+        return false;
+    }
 }
 
 void TPlotForm::SetFrame(int left, int top, int right, int bottom) {

@@ -30,6 +30,8 @@ class TPlotForm : public TChildForm {
 
     std::string DocumentName() const override { return fileName_; }
     bool SaveDocument(const std::string& name) override;
+    // Asked every time the plot closes, changed or not: Yes saves it first, Cancel keeps it.
+    bool FormCloseQuery() override;
     bool Print(TPrintJob& job) override;
     int PrintHeight(TPrintJob& job) override;
 
@@ -41,6 +43,8 @@ class TPlotForm : public TChildForm {
 
     // Double click: the modify dialog for this plot.
     static std::function<void(TPlotForm*)> ModifyRequested;
+    // The main window's Save as, for a plot that has no file yet.
+    static std::function<void(TPlotForm*)> SaveAsCommand;
 
     // Mouse handling of the canvas.
     void MouseDown(const QPoint& at);

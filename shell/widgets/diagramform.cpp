@@ -70,7 +70,9 @@ bool TDiagramForm::SavePicture(const std::string& fileName) {
         ok = picture_.save(&buffer, format) &&
              WriteFileAtomic(fileName, std::string(data.constData(), size_t(data.size())));
     }
-    if (!ok) ShowMsg("File " + fileName + " could not be written.", mkError, true);
+    if (!ok)
+        ShowMsg(WriteFailureText(fileName, "File " + fileName + " could not be written."), mkError,
+                true);
     return ok;
 }
 

@@ -97,7 +97,7 @@ TSetupDlg::TSetupDlg(QWidget* parent) : QDialog(parent) {
     auto* cancel = new QPushButton("Cancel", this);
     cancel->setObjectName("CancelBtn");
     cancel->setGeometry(392, 76, 75, 25);
-    connect(cancel, &QPushButton::clicked, this, &TSetupDlg::reject);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
     // The engine version choice is kept but not offered.
     auto* version = Group("Version", this, "VersionGroup");
@@ -300,16 +300,13 @@ void TSetupDlg::StoreClick() {
     ProgramDirs().LinkCount = 5;
     const std::string dft = JoinPath(Globals().KolshellDir, "KOLSHELL.DFT");
     if (!WriteDFT(dft, Globals().Settings))
-        ShowMsg("Error writing file " + dft + "; the settings were not stored.", mkError, true);
+        ShowMsg(
+            WriteFailureText(dft, "Error writing file " + dft + "; the settings were not stored."),
+            mkError, true);
     if (!WriteRunSettings())
         ShowMsg("Error writing file " + FromQ(RunSettingsFile()) +
                     "; the settings were not stored.",
                 mkError, true);
-    done(QDialog::Accepted);
-}
-
-void TSetupDlg::reject() {
-    OKBtnClick();
     done(QDialog::Accepted);
 }
 

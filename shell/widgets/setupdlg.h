@@ -29,7 +29,9 @@ class TSetupDlg : public QDialog {
     // Ends the program through the main window's normal close path.
     std::function<void()> EndProgram;
 
-    // Fills the pages and shows the dialog modally; false when it could not be shown.
+    // Fills the pages and shows the dialog modally; false when it could not be shown. OK and
+    // Store take over what the pages show; Cancel and Escape leave the settings and the
+    // switch file as they were.
     bool Execute();
 
     bool FormActivate();
@@ -37,9 +39,6 @@ class TSetupDlg : public QDialog {
     void OKBtnClick();
     void StoreClick();
     void SpeedButton1Click(int code);
-
-  protected:
-    void reject() override; // Cancel and Escape run the OK handler, as OK does
 
   private:
     QWidget* MakeConfigurePage();

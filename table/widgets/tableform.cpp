@@ -2,6 +2,7 @@
 
 #include "common/globals.h"
 #include "common/messages.h"
+#include "common/paths.h"
 #include "common/widgets/printjob.h"
 #include "common/widgets/qtext.h"
 
@@ -138,6 +139,7 @@ bool TTableForm::ReadTable(const std::string& fileName) {
     const bool ok = ::ReadTable(table_, fileName, Options().UnitSystem, message);
     if (!message.empty()) ShowMsg(message, ok ? mkInformation : mkError, true);
     if (!ok) return false;
+    ownFile_ = fileName;
     setWindowTitle(ToQ(table_.TableFileName));
     TableReshaped();
     return true;
@@ -162,10 +164,25 @@ void TTableForm::FitToGrid() {
 }
 
 bool TTableForm::SaveDocument(const std::string& name) {
+    return MayReplace(name) && Write(name);
+}
+
+bool TTableForm::SaveAs(const std::string& name) {
+    return Write(name);
+}
+
+bool TTableForm::MayReplace(const std::string& name) const {
+    if (name == ownFile_ || !FileExists(name)) return true;
+    return ShowMsg(name + " already exists.  Do you want to replace it?", mkWarningYesNo, false) ==
+           mrYes;
+}
+
+bool TTableForm::Write(const std::string& name) {
     if (!SaveTable(table_, name)) {
-        ShowMsg("File " + name + " could not be written.", mkError, true);
+        ShowMsg(WriteFailureText(name, "File " + name + " could not be written."), mkError, true);
         return false;
     }
+    ownFile_ = name;
     setWindowTitle(ToQ(name));
     return true;
 }

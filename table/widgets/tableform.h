@@ -61,7 +61,11 @@ class TTableForm : public TChildForm {
 
     std::string DocumentName() const override { return table_.TableFileName; }
     bool IsModified() const override { return table_.TableChanged; }
+    // A file that exists and is not the table's own (read from or saved to) is replaced only
+    // after the user agrees; false when not written.
     bool SaveDocument(const std::string& name) override;
+    // Saves under a name picked in the save dialog, which has asked about replacing it.
+    bool SaveAs(const std::string& name);
     void EditCopy() override;
     void EditCut() override;
     void EditPaste() override;
@@ -72,8 +76,11 @@ class TTableForm : public TChildForm {
   private:
     // The selection as 1-based table cells; false when nothing is selected.
     bool Selection(int& left, int& top, int& right, int& bottom) const;
+    bool MayReplace(const std::string& name) const;
+    bool Write(const std::string& name);
 
     TTable table_;
+    std::string ownFile_; // the file the table was read from or last saved to
     TTableGridModel* model_;
     TTableGrid* grid_;
 };
