@@ -1,7 +1,8 @@
 // A 200-run table on the stand-in engine, one run at a time and two at once: the wall times,
 // their ratio, the engine's CPU per run and what the shell itself spends per run (its own CPU
-// time, and the gap between one run's end and the next one's start when they run one at a
-// time). The deck's time step is tuned first so that one run takes about 50 ms of CPU.
+// time, the gap between one run's end and the next one's start when they run one at a time,
+// and the wall time against a plain loop that starts and waits for the same engines). The
+// deck's time step is tuned first so that one run takes about 50 ms of CPU.
 // Usage: runbench DIR [ENGINE] [RUNS]
 #include "common/paths.h"
 #include "shell/localbackend.h"
@@ -13,7 +14,11 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <spawn.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+
+extern char** environ;
 
 namespace {
 
@@ -87,6 +92,34 @@ Times RunTable(TTable& t, const std::string& engineDir, int n, double& gap) {
     return spent;
 }
 
+// The same runs without the shell: each engine started and waited for in a plain loop, the
+// yardstick for what the shell adds.
+double PlainLoop(TTable& t, const std::string& engineDir) {
+    TTableRunOptions o;
+    o.EngineDir = o.DefaultEngineDir = engineDir;
+    TTableRunHost host;
+    std::vector<TRun> runs;
+    std::string message;
+    PrepareTableRun(t, host, o, runs, message);
+    const Times t0 = Now();
+    for (TRun& r : runs) {
+        std::vector<char*> argv{&r.Program[0]};
+        for (std::string& a : r.Arguments)
+            argv.push_back(&a[0]);
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t files;
+        posix_spawn_file_actions_init(&files);
+        posix_spawn_file_actions_addchdir_np(&files, r.Dir.c_str());
+        pid_t pid;
+        if (posix_spawn(&pid, argv[0], &files, nullptr, argv.data(), environ) == 0)
+            waitpid(pid, nullptr, 0);
+        posix_spawn_file_actions_destroy(&files);
+    }
+    const double wall = Since(t0).Wall;
+    DeleteRunDecks(runs);
+    return wall;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -116,6 +149,7 @@ int main(int argc, char** argv) {
     for (int r = 1; r <= runs; ++r)
         t.Columns[0].Values[size_t(r)] = 0.010 + 0.00001 * r;
     double gap1 = 0, gap2 = 0;
+    const double plain = PlainLoop(t, engineDir);
     const Times one = RunTable(t, engineDir, 1, gap1);
     const Times two = RunTable(t, engineDir, 2, gap2);
     for (const char* pattern : {"BENCH*.OUT", "BENCH*.LST"})
@@ -131,6 +165,8 @@ int main(int argc, char** argv) {
     std::printf("gap between runs, one at a time: %.2f ms; wall outside the engines: %.2f ms "
                 "per run\n",
                 gap1 * 1000, (one.Wall - one.Children) * 1000 / runs);
+    std::printf("plain loop without the shell: wall %.2f s; the shell adds %.2f ms per run\n",
+                plain, (one.Wall - plain) * 1000 / runs);
     std::printf("load average after: %s\n", LoadAverage().c_str());
     return 0;
 }
