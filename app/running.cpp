@@ -130,6 +130,7 @@ void TKOLSHELLFORM::RunActivityChanged() {
 
 void TKOLSHELLFORM::ShowRunStatus() {
     TRunController* run = TRunController::Active();
+    if (!runStatus_) return;
     if (!run) {
         runStatus_->clear();
         return;
