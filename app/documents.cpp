@@ -150,6 +150,9 @@ void TKOLSHELLFORM::ReadaFile(const std::string& name) {
         UpdateMenu();
         return;
     }
+    // Opening a deck or a table disposes of the table window.
+    const bool tableGoes = ext == ".DCK" || ext == ".DEK" || ext == ".KSD" || ext == ".TBL";
+    if (tableGoes && !QueryStopRun(true)) return;
     // A new deck or form takes the old one's plots with it: each asks, and Cancel stops here.
     if ((ext == ".DCK" || ext == ".DEK" || ext == ".KSD") && !ClosePlots()) return;
     {
@@ -391,7 +394,8 @@ void TKOLSHELLFORM::EditKOLSEDfile1Click() {
     const std::string name = WithDefaultExt(FromQ(picked), "KSD");
     ksdName_ = name;
     // A file shown already comes forward; the windows closed below are asked about first.
-    if (OpeningExt(name) == ".KSD" && !ShowIfOpen(name) && QueryCloseInputs() && ClosePlots()) {
+    if (OpeningExt(name) == ".KSD" && !ShowIfOpen(name) && QueryStopRun(true) &&
+        QueryCloseInputs() && ClosePlots()) {
         DisposeKOLVANWindows(wkForm);
         DisposeKOLVANWindows(wkDeck);
         Globals().InputFileName = name;

@@ -18,6 +18,8 @@
 #include "plot/outputfiles.h"
 #include "shell/widgets/aboutbox.h"
 #include "shell/widgets/editform.h"
+#include "shell/widgets/runcontrol.h"
+#include "shell/widgets/runsettings.h"
 #include "shell/widgets/setupdlg.h"
 
 #include <QApplication>
@@ -79,6 +81,7 @@ const ItemDef Items[] = {
     {"Edit1", "SearchAgain1", "Search &Again", "", 56},
     {"KOLVAN1", "Calculate1", "&Calculate", "F8", 39},
     {"KOLVAN1", "RunTable1", "&Run Table", "", 40},
+    {"KOLVAN1", "StopRun1", "&Stop Run", "Ctrl+Break", 0},
     {"KOLVAN1", nullptr, "", "", 0},
     {"KOLVAN1", "CompileModule1", "&Compile Module", "", 41},
     {"KOLVAN1", "RebuildKOLVAN1", "&Rebuild KOLVAN", "", 42},
@@ -148,6 +151,7 @@ TKOLSHELLFORM::TKOLSHELLFORM(QWidget* parent) : QMainWindow(parent) {
         ShowFieldHelp(deck, topic, caption);
     };
     TPlotForm::ModifyRequested = [this](TPlotForm* plot) { ModifyPlot(plot); };
+    TRunController::ActivityChanged = [this] { RunActivityChanged(); };
     TPlotForm::SaveAsCommand = [this](TPlotForm* plot) {
         CurrentChild = plot;
         Saveas1Click();
@@ -165,6 +169,7 @@ TKOLSHELLFORM::~TKOLSHELLFORM() {
     TPlotForm::ModifyRequested = nullptr;
     TPlotForm::SaveAsCommand = nullptr;
     TEditForm::SaveAsCommand = nullptr;
+    TRunController::ActivityChanged = nullptr;
 }
 
 void TKOLSHELLFORM::BuildMenus() {
@@ -244,6 +249,7 @@ void TKOLSHELLFORM::BuildMenus() {
     on("InsertDeleteRuns1", &TKOLSHELLFORM::InsertDeleteRuns1Click);
     on("InsertDeleteVars1", &TKOLSHELLFORM::InsertDeleteVars1Click);
     on("RunTable1", &TKOLSHELLFORM::RunTable1Click);
+    on("StopRun1", &TKOLSHELLFORM::StopRun1Click);
     on("NewPlot1", &TKOLSHELLFORM::NewPlot1Click);
     on("OverlayPlot1", &TKOLSHELLFORM::OverlayPlot1Click);
     on("ModifyPlot1", &TKOLSHELLFORM::ModifyPlot1Click);
@@ -312,10 +318,10 @@ void TKOLSHELLFORM::MakeKolsedOnlyMenus() {
     sep->setSeparator(true);
     auto* user = new QAction("User Command", this);
     user->setObjectName("UserCommand1");
-    insertAt(2, si);
-    insertAt(3, eng);
-    insertAt(4, sep);
-    insertAt(5, user);
+    insertAt(3, si); // after Calculate, Run Table and Stop Run
+    insertAt(4, eng);
+    insertAt(5, sep);
+    insertAt(6, user);
     actions_["SIUnits"] = si;
     actions_["EngUnits"] = eng;
     actions_["UserCommand1"] = user;
@@ -350,6 +356,7 @@ void TKOLSHELLFORM::FormCreate() {
     case DftStatus::Ok:
         break;
     }
+    ReadRunSettings();
     if (Globals().KolsedOnlyMode) {
         QApplication::setApplicationName("KOLSED");
         MakeKolsedOnlyMenus();
@@ -422,12 +429,13 @@ void TKOLSHELLFORM::UpdateMenu() {
 }
 
 void TKOLSHELLFORM::ApplyMenuState() {
+    const MenuState shown = WithRunState(menuState_, TRunController::Active() != nullptr);
     for (int c = 0; c < cmCommandCount; ++c) {
         const QString name = MenuCommandName(MenuCommand(c));
         if (QMenu* m = Menu(name))
-            m->menuAction()->setEnabled(menuState_[size_t(c)]);
+            m->menuAction()->setEnabled(shown[size_t(c)]);
         else if (QAction* a = Action(name))
-            a->setEnabled(menuState_[size_t(c)]);
+            a->setEnabled(shown[size_t(c)]);
     }
 }
 
@@ -544,6 +552,10 @@ void TKOLSHELLFORM::SaveFileNameList() {
 }
 
 void TKOLSHELLFORM::closeEvent(QCloseEvent* event) {
+    if (!QueryStopRun(false)) {
+        event->ignore();
+        return;
+    }
     // Every child asks about its unsaved work before any of them closes; one Cancel keeps
     // the program running with all its windows.
     for (TChildForm* c : Children())

@@ -9,11 +9,13 @@
 #include <QPointer>
 #include <functional>
 #include <map>
+#include <vector>
 
 class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
 class QDialog;
+class QTimer;
 #include "shell/widgets/aboutbox.h"
 #include "shell/widgets/compiling.h"
 #include "shell/widgets/setupdlg.h"
@@ -126,6 +128,11 @@ class TKOLSHELLFORM : public QMainWindow {
     void MODLIB1Click();
     void DEBUG1Click();
     TCompiling* Compiling() const { return compiling_; }
+    // Stop Run: the run going on ends (its engines terminated, killed after 3 seconds).
+    void StopRun1Click();
+    // Before a command that would end a run going on: false when the user keeps the run (and
+    // the command is cancelled). tableOnly: only a table run whose table window would go.
+    bool QueryStopRun(bool tableOnly);
 
     // Opens the command-line file at start, as the start-up sequence does.
     void OpenStartFile(const std::string& argument);
@@ -180,6 +187,16 @@ class TKOLSHELLFORM : public QMainWindow {
     void OpenIndex(const std::string& indexFile);
     bool SaveBeforeRun(TChildForm* child, const std::string& deck);
     void RunCompanion(int dir, const char* executable, const char* program);
+    // Runs (running.cpp): refusing a second run, the cursor and status line of the run going
+    // on, what a run's end says.
+    bool RefuseWhileRunning();
+    void RunActivityChanged();
+    void ShowRunStatus();
+    void ReportEngineEnd(const struct TRunResult& result, const std::string& deck);
+    bool SaveDeckBeforeTableRun(const std::string& deck);
+    void StartTableRun(std::vector<struct TRun> runs, int parallel, const std::string& table);
+    void TableRunEnded(class TRunController* run);
+    void GuardTableClose(TChildForm* table);
 
     QMdiArea* mdiArea_;
     std::map<QString, QAction*> actions_;
@@ -196,6 +213,8 @@ class TKOLSHELLFORM : public QMainWindow {
     QPointer<TAboutBox> aboutBox_;
     QPointer<TCompiling> compiling_;
     QPointer<TPlotSetup> plotSetup_;
+    QTimer* runClock_ = nullptr; // the status line's elapsed seconds
+    class QLabel* runStatus_ = nullptr;
     // The file dialogs keep their name, filter entry and title from one use to the next.
     std::string openName_ = "*.DCK";
     int openFilter_ = 1;

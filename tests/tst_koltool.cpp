@@ -1,9 +1,16 @@
+#include "table/tableedits.h"
+#include "table/tablemodel.h"
+#include "tests/support/scriptengine.h"
+#include "tests/support/testsupport.h"
+
+#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <csignal>
 
 namespace {
 
@@ -20,6 +27,35 @@ Run Koltool(const QStringList& args) {
             QString::fromUtf8(p.readAllStandardError())};
 }
 
+// A table on T.DCK (constants PAUSE, STATUS, SIGNAL) in dir, one row of values per run.
+QString WriteRunTable(const QString& dir, const std::vector<std::vector<double>>& rows) {
+    const std::string deck = WriteTestFile(
+        dir, "T.DCK", "CONSTANTS 3\nPAUSE = 0\nSTATUS = 0\nSIGNAL = 0\nASSIGN T.OUT 12\nEND\n");
+    TTable t = NewDeckTable(deck, {"PAUSE", "STATUS", "SIGNAL"}, int(rows.size()));
+    for (size_t r = 0; r < rows.size(); ++r)
+        for (size_t c = 0; c < 3; ++c)
+            t.Columns[c].Values[r + 1] = c < rows[r].size() ? rows[r][c] : 0;
+    const std::string name = dir.toStdString() + "/T.TBL";
+    SaveTable(t, name);
+    return QString::fromStdString(name);
+}
+
+// The runs of run-table's JSON as "state status" words.
+QStringList RunResults(const QString& json) {
+    QStringList l;
+    for (const QJsonValue& v : QJsonDocument::fromJson(json.toUtf8())["Runs"].toArray()) {
+        const QJsonObject o = v.toObject();
+        l << o["State"].toString() + " " +
+                 (o["ExitStatus"].isNull() ? QString("-")
+                                           : QString::number(o["ExitStatus"].toInt()));
+    }
+    return l;
+}
+
+QStringList TmpFiles(const QString& dir) {
+    return QDir(dir).entryList({"*.TMP"}, QDir::Files);
+}
+
 } // namespace
 
 class TestKoltool : public QObject {
@@ -31,6 +67,12 @@ class TestKoltool : public QObject {
     void badDft();
     void tableAndScan();
     void runTable();
+    void runTableStates_data();
+    void runTableStates();
+    void runTableSignals_data();
+    void runTableSignals();
+    void runTableRefusals_data();
+    void runTableRefusals();
     void formAndWriteDeck();
     void writeDeck_data();
     void writeDeck();
@@ -165,6 +207,114 @@ void TestKoltool::runTable() {
     QVERIFY(text.contains("QPUMP=2.0000E-02"));
     QVERIFY(text.contains("CVALVE=8.0000E-03"));
     QVERIFY(text.contains("0 error(s)"));
+}
+
+void TestKoltool::runTableStates_data() {
+    QTest::addColumn<QString>("parallel");
+    QTest::addColumn<QStringList>("results");
+    QTest::addColumn<int>("exit");
+    const QStringList mixed = {"done 0", "failed 3", "done 0", "failed 137", "done 0"};
+    QTest::newRow("one at a time, mixed") << "1" << mixed << 1;
+    QTest::newRow("two at once, mixed") << "2" << mixed << 1;
+    QTest::newRow("three at once, all done") << "3" << QStringList(5, "done 0") << 0;
+}
+
+void TestKoltool::runTableStates() {
+    QFETCH(QString, parallel);
+    QFETCH(QStringList, results);
+    QFETCH(int, exit);
+    QTemporaryDir tmp;
+    WriteScriptEngine(tmp.path(), 0.3);
+    const bool mixed = results.contains("failed 3");
+    const QString table = WriteRunTable(
+        tmp.path(),
+        mixed ? std::vector<std::vector<double>>{{0.3}, {0.3, 3}, {0.3}, {0.3, 0, 9}, {0.3}}
+              : std::vector<std::vector<double>>(5, {0.3}));
+    const Run r = Koltool({"run-table", table, "--engine-dir", tmp.path(), "--parallel", parallel});
+    QCOMPARE(r.Exit, exit);
+    QCOMPARE(RunResults(r.Out), results);
+    QCOMPARE(r.Out.count('\n'), 1); // the JSON alone: the engines' output goes to stderr
+    QCOMPARE(r.Err.count("KOLVAN Run "), 5);
+    for (int run = 1; run <= 5; ++run)
+        QVERIFY(r.Err.contains(QString("KOLVAN Run %1 of 5\n").arg(run)));
+    if (mixed) QVERIFY(r.Err.contains("koltool: 2 of 5 runs failed. The first, run 2 on "));
+    QCOMPARE(MostAtOnce(tmp.path()), parallel.toInt());
+    QVERIFY(TmpFiles(tmp.path()).isEmpty());
+    const QJsonObject first =
+        QJsonDocument::fromJson(r.Out.toUtf8())["Runs"].toArray()[1].toObject();
+    QCOMPARE(first["Deck"].toString(), tmp.path() + "/T1.TMP");
+    QVERIFY(first["Seconds"].toDouble() >= 0.3 && first["Seconds"].toDouble() < 30);
+}
+
+void TestKoltool::runTableSignals_data() {
+    QTest::addColumn<int>("signal");
+    QTest::addColumn<QString>("parallel");
+    QTest::addColumn<QStringList>("results");
+    QTest::newRow("SIGINT") << int(SIGINT) << "1"
+                            << QStringList({"stopped 143", "not run -", "not run -"});
+    QTest::newRow("SIGTERM, two at once")
+        << int(SIGTERM) << "2" << QStringList({"stopped 143", "stopped 143", "not run -"});
+}
+
+void TestKoltool::runTableSignals() {
+    QFETCH(int, signal);
+    QFETCH(QString, parallel);
+    QFETCH(QStringList, results);
+    QTemporaryDir tmp;
+    WriteScriptEngine(tmp.path(), 30);
+    const QString table = WriteRunTable(tmp.path(), {{30}, {30}, {30}});
+    QProcess p;
+    p.start(qEnvironmentVariable("KOLSHELL_BIN") + "/koltool",
+            {"run-table", table, "--engine-dir", tmp.path(), "--parallel", parallel});
+    QVERIFY(p.waitForStarted());
+    QTRY_COMPARE(Starts(tmp.path()), parallel.toInt());
+    QCOMPARE(::kill(pid_t(p.processId()), signal), 0);
+    QVERIFY(p.waitForFinished(10000));
+    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(p.exitCode(), 130);
+    QCOMPARE(RunResults(QString::fromUtf8(p.readAllStandardOutput())), results);
+    QTRY_VERIFY_WITH_TIMEOUT(EnginesGone(tmp.path()), 2000);
+    QVERIFY(TmpFiles(tmp.path()).isEmpty());
+    QVERIFY(QString::fromUtf8(p.readAllStandardError())
+                .contains("koltool: The table run was stopped before any run had finished.\n"));
+}
+
+void TestKoltool::runTableRefusals_data() {
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("folder with a full stop")
+        << "proj.v2" << QStringList()
+        << "koltool: The folder of @/proj.v2/T.DCK has a full stop in its name, so the runs of "
+           "this table would write outside it and over each other's results. Move the deck to a "
+           "folder without a full stop in its name.\n";
+    const QString usage =
+        "koltool: usage: run-table FILE.TBL [--engine-dir DIR] [--parallel N] [--keep-decks]\n";
+    QTest::newRow("parallel zero") << "" << QStringList({"--parallel", "0"}) << usage;
+    QTest::newRow("parallel not a number") << "" << QStringList({"--parallel", "two"}) << usage;
+    QTest::newRow("engine cannot start")
+        << "" << QStringList({"--engine-dir", "@/plain"})
+        << "koltool: Error 5 encountered while trying to call @/plain\\KOLVAN32.exe\n";
+}
+
+void TestKoltool::runTableRefusals() {
+    QFETCH(QString, folder);
+    QFETCH(QStringList, options);
+    QFETCH(QString, error);
+    QTemporaryDir tmp;
+    QDir(tmp.path()).mkpath("proj.v2");
+    QDir(tmp.path()).mkpath("plain");
+    WriteTestFile(tmp.path() + "/plain", "KOLVAN32.exe", "not a program\n");
+    WriteScriptEngine(tmp.path(), 0);
+    const QString dir = folder.isEmpty() ? tmp.path() : tmp.path() + "/" + folder;
+    const QString table = WriteRunTable(dir, {{0}, {0}});
+    QStringList args = {"run-table", table, "--engine-dir", tmp.path()};
+    args += options.replaceInStrings("@", tmp.path());
+    const Run r = Koltool(args);
+    QCOMPARE(r.Exit, 1);
+    QVERIFY2(r.Err.endsWith(error.replace("@", tmp.path())), qPrintable(r.Err));
+    QCOMPARE(Starts(tmp.path()), 0);
+    QVERIFY(TmpFiles(dir).isEmpty());
 }
 
 void TestKoltool::formAndWriteDeck() {

@@ -117,8 +117,9 @@ void TestMainWindow::kolsedOnlyMenus() {
     QCOMPARE(bar, QStringList({"File1", "KOLVAN1", "Parametrics1", "Plot1", "Windows1", "Help1"}));
     QCOMPARE(ItemNames(form.Menu("File1")), QStringList({"Open1", "Save1", "Saveas1", "-", "Print1",
                                                          "PrintSetup1", "-", "Exit1", "-"}));
-    QCOMPARE(ItemNames(form.Menu("KOLVAN1")), QStringList({"Calculate1", "RunTable1", "SIUnits",
-                                                           "EngUnits", "-", "UserCommand1", "-"}));
+    QCOMPARE(ItemNames(form.Menu("KOLVAN1")),
+             QStringList({"Calculate1", "RunTable1", "StopRun1", "SIUnits", "EngUnits", "-",
+                          "UserCommand1", "-"}));
     QCOMPARE(ItemNames(form.Menu("Help1")),
              QStringList({"KOLVANIndex1", "-", "AboutKOLSHELL1", "Website"}));
     QCOMPARE(form.Action("KOLVANIndex1")->text(), QString("KOLSED Help"));
