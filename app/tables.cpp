@@ -78,7 +78,7 @@ void TKOLSHELLFORM::NewTable1Click() {
     if (k != wkDeck && k != wkAnnotatedText && k != wkForm) return;
     const std::string deck = c->FileName();
     if (!ScanDeckConstants(deck, Options().UnitSystem)) {
-        ShowMsg("File " + deck + " does not have any KOLVAN Comment statements.", mkWarningOkCancel,
+        ShowMsg("File " + deck + " does not have any KOLVAN Comment statements.", mkWarningOk,
                 false);
         return;
     }
