@@ -30,6 +30,8 @@ class TestKolsedForm : public QObject {
     void demoForm();
     void fieldCheck();
     void unitsAndCloseQuestion();
+    void errorSelectsFieldText();
+    void unitLabelsFitTheirText();
     void fileFieldAndLink();
     void keys();
     void readingErrors();
@@ -134,6 +136,47 @@ void TestKolsedForm::fieldCheck() {
     QTest::keyClicks(area, "7.5");
     QVERIFY(form->CheckActiveInput());
     QVERIFY(form->IsModified());
+}
+
+// Leaving a field with a bad value brings the focus back with the text selected: typing
+// replaces it.
+void TestKolsedForm::errorSelectsFieldText() {
+    TKOLSHELLFORM main;
+    main.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&main));
+    TKOLSEDForm* form = Open(main, "DEMO.KSD");
+    auto* area = form->findChild<QLineEdit*>("Input4");
+    area->setFocus();
+    area->selectAll();
+    QTest::keyClicks(area, "12a");
+    QTest::keyClick(area, Qt::Key_Tab);
+    QCOMPARE(msgs_->Texts(), std::vector<std::string>{"Illegal character in input"});
+    QTRY_VERIFY(area->hasFocus());
+    QCOMPARE(area->selectedText(), QString("12a"));
+    QTest::keyClicks(area, "5");
+    QCOMPARE(area->text(), QString("5"));
+}
+
+void TestKolsedForm::unitLabelsFitTheirText() {
+    Globals().KolsedOnlyMode = true; // the menu's unit items
+    dir_->Write("UNITS.KSD", "*KOLSED\nCONSTANTS 1\nQ = 1\n*|Flow|mm|gal/min|0|2|0|9|0\nEND\n");
+    TKOLSHELLFORM main;
+    TKOLSEDForm* form = Open(main, "UNITS.KSD");
+    QVERIFY(form);
+    auto unitLabel = [&](const QString& text) -> QLabel* {
+        for (QLabel* l : form->findChildren<QLabel*>())
+            if (l->text() == text) return l;
+        return nullptr;
+    };
+    for (const QString& unit : {QString("mm"), QString("gal/min"), QString("mm")}) {
+        if (unit == "gal/min")
+            main.EngUnitsClick();
+        else
+            main.SIUnitsClick();
+        QLabel* label = unitLabel(unit);
+        QVERIFY2(label, qPrintable(unit));
+        QVERIFY(label->width() >= label->fontMetrics().horizontalAdvance(unit));
+    }
 }
 
 void TestKolsedForm::unitsAndCloseQuestion() {

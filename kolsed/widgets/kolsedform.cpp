@@ -345,8 +345,13 @@ bool TKOLSEDForm::FieldExit(QLineEdit* edit) {
     if (!item || !item->Input || !item->Input->Numeric) return true;
     item->Input->Text = FromQ(edit->text());
     if (CheckInputValue(form_, *item->Input)) return true;
+    // The focus comes back with the whole text selected, so that typing replaces it (leaving
+    // the field has dropped the selection).
     edit->selectAll();
-    QTimer::singleShot(0, edit, [edit] { edit->setFocus(Qt::OtherFocusReason); });
+    QTimer::singleShot(0, edit, [edit] {
+        edit->setFocus(Qt::OtherFocusReason);
+        edit->selectAll();
+    });
     return false;
 }
 
@@ -369,6 +374,7 @@ bool TKOLSEDForm::SaveDocument(const std::string& name) {
 void TKOLSEDForm::ConvertUnits(int fromSystem, int toSystem) {
     ::ConvertUnits(form_, fromSystem, toSystem);
     RefreshTexts();
+    Sync(); // unit labels take the width of their new text
 }
 
 bool TKOLSEDForm::FormCloseQuery() {
