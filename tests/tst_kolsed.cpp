@@ -70,6 +70,7 @@ class TestKolsed : public QObject {
     void headingFields_data();
     void headingFields();
     void switchingMovesAndRestores();
+    void blockInsideGroup();
     void groupCommands();
     void valueCheck_data();
     void valueCheck();
@@ -555,6 +556,36 @@ void TestKolsed::switchingMovesAndRestores() {
     QCOMPARE(g.Top, gTop);
     QCOMPARE(c.Caption->Top, cTop);
     QCOMPARE(c.Input->Top, cField);
+}
+
+// A block inside a group lies within the group's frame, below the caption line, and goes with
+// the group when it is switched off.
+void TestKolsed::blockInsideGroup() {
+    Fixture fx;
+    MsgRecorder rec;
+    TFormModel form;
+    Read(form, fx,
+         "*|{S|Switch\n*|Use G|G\n*|}\n*|[G|Group\nA = 1\n*|A|m|m|0|1|0|9|0\n"
+         "*|(R|Choice\n*|One|X\n*|Two|_X\n*|)\n*|]\nC = 1\n*|C|m|m|0|1|0|9|0\n"
+         "*|[X\nD = 1\n*|D|m|m|0|1|0|9|0\n*|]\n");
+    QVERIFY(rec.Shown.empty());
+    const TGroupBox& g = *ItemAt(form, 2).OwnGroup;
+    const TGroupBox& r = *ItemAt(form, 4).OwnGroup;
+    const TFormItem& c = ItemAt(form, 5);
+    QVERIFY(r.Top > g.Top + ItemAt(form, 3).Caption->Top);
+    QVERIFY(r.Top + r.Height <= g.Top + g.Height);
+    QVERIFY(r.Left > g.Left && r.Left + r.Width <= g.Left + g.Width);
+    QVERIFY(c.Caption->Top >= g.Top + g.Height);
+    // Every button's row lies below the frame's top line.
+    for (const TGButton& b : r.Buttons)
+        QVERIFY(b.Top >= 20);
+    const int rTop = r.Top;
+    SetCheckBox(form, *ItemAt(form, 1).OwnGroup, 0, false);
+    QVERIFY(!g.Visible);
+    QVERIFY(!ItemVisible(ItemAt(form, 4)));
+    SetCheckBox(form, *ItemAt(form, 1).OwnGroup, 0, true);
+    QVERIFY(ItemVisible(ItemAt(form, 4)));
+    QCOMPARE(r.Top, rTop);
 }
 
 void TestKolsed::groupCommands() {
