@@ -4,6 +4,7 @@
 #include "common/globals.h"
 #include "common/paths.h"
 #include "kolsed/widgets/kolsedform.h"
+#include "shell/widgets/compiling.h"
 #include "shell/widgets/helpdlg.h"
 #include "shell/widgets/helpviewer.h"
 #include "table/widgets/makekolseddlg.h"
@@ -35,6 +36,7 @@ class TestKolsedForm : public QObject {
     void fileFieldAndLink();
     void keys();
     void readingErrors();
+    void progressWhileReading();
     void makeKolsedDialog();
     void helpFromFormAndMenu();
     void inputReopensForm();
@@ -264,6 +266,29 @@ void TestKolsedForm::readingErrors() {
     QCOMPARE(msgs_->Texts(),
              std::vector<std::string>{"This file is missing a group close command."});
     QVERIFY(form->findChild<QLineEdit*>("Input2"));
+}
+
+// The progress window counts the lines read and gets out of the way of a reading error.
+void TestKolsedForm::progressWhileReading() {
+    dir_->Write("OPEN.KSD", "*KOLSED\n*|[G\nX = 1\n*|X|m|m|0|1|0|9|0\n");
+    TKOLSHELLFORM main;
+    main.CreateDialogs();
+    auto* progress = main.Compiling();
+    QVERIFY(progress);
+    qint64 now = 0;
+    progress->Ticks = [&now] { return now += 200; };
+    auto* number = progress->findChild<QLabel*>("LineNumber");
+    QStringList counted;
+    bool coveredAtMessage = true;
+    const MsgHandler old = SetMsgHandler([&](const MsgRequest&) {
+        coveredAtMessage = progress->isVisible();
+        counted << number->text();
+        return int(mrOk);
+    });
+    QVERIFY(Open(main, "OPEN.KSD"));
+    SetMsgHandler(old);
+    QCOMPARE(counted, QStringList({"4"})); // the message came after line 4 was counted
+    QVERIFY(!coveredAtMessage);
 }
 
 void TestKolsedForm::makeKolsedDialog() {

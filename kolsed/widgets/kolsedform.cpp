@@ -99,9 +99,16 @@ bool TKOLSEDForm::ReadDeck(const std::string& fileName, TCompiling* progress) {
     form_.UnitSystem = Options().UnitSystem;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     QApplication::processEvents();
+    // A message of the reader is not to be hidden under the stay-on-top progress window.
+    MsgHandler shown;
+    shown = SetMsgHandler([&shown, progress](const MsgRequest& r) {
+        if (progress) progress->hide();
+        return shown(r);
+    });
     ::ReadDeck(form_, fileName, TQtFormMetrics(), [progress](int n) {
         if (progress && progress->isVisible()) progress->Update(n);
     });
+    SetMsgHandler(shown);
     QApplication::restoreOverrideCursor();
     if (form_.Stop == ReadStop::Close) return false;
     BuildWidgets();
