@@ -146,6 +146,9 @@ void TestKolsed::readerMessages_data() {
     QTest::newRow("bad offset") << v + "*|Cap|m|ft|x|1|0|9|0\n"
                                 << "****Input Error****\rX = 1\r*|Cap|m|ft|x|1|0|9|0"
                                 << "close" << true << 100;
+    QTest::newRow("factor 0") << v + "*|Cap|m|ft|0|0.0|0|9|0\n"
+                              << "****Input Error****\rX = 1\r*|Cap|m|ft|0|0.0|0|9|0"
+                              << "close" << true << 100;
     QTest::newRow("bad help") << v + "*|Cap|m|ft|0|1|0|9|h\n"
                               << "****Input Error****\rX = 1\r*|Cap|m|ft|0|1|0|9|h"
                               << "close" << true << 100;
@@ -272,9 +275,9 @@ void TestKolsed::commands_data() {
     QTest::newRow("background") << "*|<background> navy"
                                 << "background"
                                 << "000080";
-    QTest::newRow("before") << "*|<BEFORE> copy a b "
-                            << "before"
-                            << "COPY A B";
+    QTest::newRow("before keeps its case") << "*|<before> copy Data/a.dat b "
+                                           << "before"
+                                           << "copy Data/a.dat b";
 }
 
 void TestKolsed::commands() {
@@ -597,15 +600,15 @@ void TestKolsed::groupCommands() {
          "*|<AFTER>  x\nX = 1\n*|X|m|m|0|1|0|9|0\n*|]\n");
     QVERIFY(rec.Shown.empty());
     const TGroupBox& g = *FindGroupItem(form, "G")->OwnGroup;
-    QCOMPARE(g.BeforeCommand, std::string("COPY A.DAT B.DAT"));
-    QCOMPARE(form.AfterCommand, std::string("X"));
+    QCOMPARE(g.BeforeCommand, std::string("copy a.dat b.dat"));
+    QCOMPARE(form.AfterCommand, std::string("x"));
     TGroupBox& box = *ItemAt(form, 1).OwnGroup;
     // Off empties the form's before-command; the group's after-command is too short to count.
     SetCheckBox(form, box, 0, false);
     QCOMPARE(form.BeforeCommand, std::string());
-    QCOMPARE(form.AfterCommand, std::string("X"));
+    QCOMPARE(form.AfterCommand, std::string("x"));
     SetCheckBox(form, box, 0, true);
-    QCOMPARE(form.BeforeCommand, std::string("COPY A.DAT B.DAT"));
+    QCOMPARE(form.BeforeCommand, std::string("copy a.dat b.dat"));
 }
 
 void TestKolsed::valueCheck_data() {

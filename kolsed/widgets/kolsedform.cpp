@@ -577,10 +577,13 @@ bool TKOLSEDForm::Print(TPrintJob& job) {
         }
         if (item.Picture) {
             const QPixmap& pm = pictures_[item.Picture.get()];
+            // Room first (a new page when it does not fit), then drawn with its bottom on the
+            // line, centred between the margins as the captions are.
             const QSize size = (QSizeF(pm.size()) * job.Scale()).toSize();
-            job.Canvas().drawPixmap(
-                QRect(QPoint((job.PageWidth() - size.width()) / 2, job.PrintY()), size), pm);
             job.Advance(size.height());
+            const int right = job.PageWidth() - 3 * job.PrintX(); // page width - 1.5 margins
+            const int left = job.PrintX() + (right - job.PrintX() - size.width()) / 2;
+            job.Canvas().drawPixmap(QRect(QPoint(left, job.PrintY() - size.height()), size), pm);
             continue;
         }
         if (item.List && !item.List->Active) continue;
