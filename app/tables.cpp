@@ -82,7 +82,7 @@ void TKOLSHELLFORM::NewTable1Click() {
     if (!QueryStopRun(true)) return;
     const std::string deck = c->FileName();
     if (!ScanDeckConstants(deck, Options().UnitSystem)) {
-        ShowMsg("File " + deck + " does not have any KOLVAN Comment statements.", mkWarningOkCancel,
+        ShowMsg("File " + deck + " does not have any KOLVAN Comment statements.", mkWarningOk,
                 false);
         return;
     }

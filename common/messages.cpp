@@ -28,6 +28,7 @@ int DefaultButton(int kind) {
     case 1:
     case 2:
     case 4:
+    case 8:
         return mrOk;
     case 3:
     case 5:
@@ -40,7 +41,7 @@ int DefaultButton(int kind) {
 }
 
 int ShowMsg(const std::string& text, int kind, bool beep) {
-    if (kind < 0 || kind > 7) {
+    if (kind < 0 || kind > mkWarningOk) {
         if (beep) Beep();
         return 0;
     }

@@ -9,7 +9,7 @@
 enum MsgResult { mrNone = 0, mrOk = 1, mrCancel = 2, mrYes = 6, mrNo = 7 };
 
 // Message kinds: 0, 4 error/OK; 1 information/OK; 2 warning/OK+Cancel; 3 error/Yes+No;
-// 5, 6 warning/Yes+No; 7 warning/Yes+No+Cancel.
+// 5, 6 warning/Yes+No; 7 warning/Yes+No+Cancel; 8 warning/OK (a warning with nothing to choose).
 enum MsgKind {
     mkError = 0,
     mkInformation = 1,
@@ -18,7 +18,8 @@ enum MsgKind {
     mkError2 = 4,
     mkWarningYesNo = 5,
     mkWarningYesNo2 = 6,
-    mkWarningYesNoCancel = 7
+    mkWarningYesNoCancel = 7,
+    mkWarningOk = 8
 };
 
 struct MsgRequest {

@@ -386,8 +386,9 @@ class Simulation {
             d_.Messages.push_back({u.Line, true, "file " + p.Written.File + " cannot be written"});
             return;
         }
+        // The units line is always there ("-" for a label without one): a reader takes a second
+        // line that starts with a blank for units, and would otherwise lose the first row to it.
         std::string names = "TIME", units = " S";
-        bool anyUnit = false;
         for (size_t i = 0; i < u.Inputs.size(); ++i) {
             std::string label = i < u.Initial.size() ? u.Initial[i] : u.Inputs[i];
             std::string unit = "-";
@@ -395,13 +396,12 @@ class Simulation {
             if (open != std::string::npos && label.back() == ']') {
                 unit = label.substr(open + 1, label.size() - open - 2);
                 label = label.substr(0, open);
-                anyUnit = true;
             }
             names += " " + label;
             units += " " + unit;
         }
         std::fprintf(p.File, "%s\n", names.c_str());
-        if (anyUnit) std::fprintf(p.File, "%s\n", units.c_str());
+        std::fprintf(p.File, "%s\n", units.c_str());
         printers_[u.Number] = p;
     }
 

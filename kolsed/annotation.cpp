@@ -323,7 +323,9 @@ void TReader::FormCommand(const std::string& line) {
             ShowMsg("***Unrecognized color***   " + line, mkError, true);
         return;
     }
-    const std::string command = Trimmed(body.substr(body.find('>') + 1));
+    // The command keeps the case the deck wrote: its arguments may name files.
+    const std::string text = line.substr(2);
+    const std::string command = Trimmed(text.substr(text.find('>') + 1));
     const bool before = StartsWith(body, "<BEFORE>");
     (before ? form_.BeforeCommand : form_.AfterCommand) = command;
     if (TGroupBox* g = b_.CurrentGroup()) (before ? g->BeforeCommand : g->AfterCommand) = command;
@@ -346,7 +348,8 @@ void TReader::Number(const std::string& line) {
     const size_t eq = prevLine_.find('=');
     if (!ReadReal(f[3], offset) || !ReadReal(f[4], factor) || !ReadReal(f[5], min) ||
         !ReadReal(f[6], max) || !ReadInt(f[7], help) || eq == std::string::npos ||
-        !ReadValue(prevLine_.substr(eq + 1), value)) {
+        !ReadValue(prevLine_.substr(eq + 1), value) || factor == 0) {
+        // A factor of 0 could never be converted back from the second unit system.
         InputError(line);
         return;
     }

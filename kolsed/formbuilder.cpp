@@ -248,7 +248,7 @@ void TFormBuilder::SetPlaceholder(TFormItem& item, const TControlBox& frame,
 
 void TFormBuilder::OpenGroup(TFormItem& item) {
     TGroupBox& g = *item.OwnGroup;
-    item.Group = &g;
+    if (!item.InGroup) item.Group = &g; // a block in a group keeps the group it lies in
     g.Font = Slot(1);
     g.Height = GroupStartHeight;
     g.Top = nextTop_;
@@ -271,18 +271,33 @@ void TFormBuilder::CloseGroup() {
     g.FullHeight = g.Height;
     form_.Widest = std::max(form_.Widest, g.Width);
     TFormItem& last = *form_.Items.back();
-    if (last.OwnGroup.get() == group_) SetPlaceholder(last, g, "x");
+    // The group's end stands for the next placement: an empty group, or one whose last
+    // element is a block.
+    if (last.OwnGroup.get() == group_ || (IsBlock(last) && last.Group == group_))
+        SetPlaceholder(last, g, "x");
     group_ = nullptr;
 }
 
+// A block inside a group is a frame within the group's frame: it starts below what the group
+// holds so far, and the group grows round it when the block ends.
 void TFormBuilder::OpenBlock(TFormItem& item) {
     OpenGroup(item);
+    if (!group_) return;
+    TGroupBox& g = *item.OwnGroup;
+    g.Top = group_->Top + group_->Height;
+    g.Left = group_->Left + 10;
+    g.Width = std::max(1, group_->Width - 20);
+}
+
+// The buttons' first row stays below the frame's caption, whatever the fonts measure.
+int TFormBuilder::ButtonOffset(const TGroupBox& g) const {
+    return std::max(0, metrics_.FontHeight(g.Font) - form_.LineHeight);
 }
 
 void TFormBuilder::AddButton(TFormItem& block, TGButton button) {
     TGroupBox& g = *block.OwnGroup;
     const int n = int(g.Buttons.size()) + 1;
-    const int d = metrics_.FontHeight(g.Font) - form_.LineHeight;
+    const int d = ButtonOffset(g);
     button.Font = Slot(2);
     button.Top = 20 * n + d;
     button.Left = 10;
@@ -298,9 +313,13 @@ void TFormBuilder::AddButton(TFormItem& block, TGButton button) {
 
 void TFormBuilder::CloseBlock(TFormItem& block) {
     TGroupBox& g = *block.OwnGroup;
-    const int d = metrics_.FontHeight(g.Font) - form_.LineHeight;
-    g.Height = 20 * int(g.Buttons.size()) + GroupStartHeight + d;
+    g.Height = 20 * int(g.Buttons.size()) + GroupStartHeight + ButtonOffset(g);
     g.FullHeight = g.Height;
+    if (group_) {
+        group_->Height += g.Height + form_.LineHeight / 2;
+        group_->Width = std::max(group_->Width, g.Width + 20);
+        g.Width = group_->Width - 20;
+    }
     form_.Widest = std::max(form_.Widest, g.Width);
     SetPlaceholder(block, g, "x");
 }
@@ -323,7 +342,8 @@ void TFormBuilder::Finish() {
             if (item->AppButton) item->AppButton->Left = form_.Widest - LinkButtonWidth - 5;
     }
     for (auto& item : form_.Items)
-        if (IsFrame(*item) && form_.Widest > 0) item->OwnGroup->Width = form_.Widest;
+        if (IsFrame(*item) && form_.Widest > 0)
+            item->OwnGroup->Width = form_.Widest - (item->InGroup ? 20 : 0);
     HideSwitchedOffGroups(form_);
     for (auto& item : form_.Items)
         if (IsBlock(*item)) ResolveButtons(*item);

@@ -52,6 +52,7 @@ class TFormBuilder {
 
     TFormModel& form_;
     const TFormMetrics& metrics_;
+    int ButtonOffset(const TGroupBox& g) const;
     TGroupBox* group_ = nullptr;
     int nextTop_ = 10;
 };

@@ -40,8 +40,13 @@ void ShowFrame(TFormModel& form, size_t i, bool show) {
     if (g.Visible == visible) return;
     g.Visible = visible;
     const int delta = visible ? g.Height : -g.Height;
-    for (size_t j = i; j < form.Items.size(); ++j)
-        MoveItem(*form.Items[j], delta);
+    for (size_t j = i; j < form.Items.size(); ++j) {
+        TFormItem& item = *form.Items[j];
+        MoveItem(item, delta);
+        // Blocks inside the group come and go with it.
+        if (j > i && IsBlock(item) && item.InGroup && item.Group == &g)
+            item.OwnGroup->Visible = visible && item.OwnGroup->On && item.OwnGroup->Height > 0;
+    }
 }
 
 // Switching off empties the form's commands that the group has, even when it is off already.
@@ -176,8 +181,9 @@ TFormItem* CheckAllInputs(TFormModel& form) {
 }
 
 bool ItemVisible(const TFormItem& item) {
+    // A block inside a group is shown only while the group is.
+    if (item.InGroup && item.Group && !item.Group->Visible) return false;
     if (IsFrame(item)) return item.OwnGroup->Visible;
-    if (item.Group && !item.Group->Visible) return false;
     if (item.List) return item.List->Visible;
     return true;
 }

@@ -191,6 +191,16 @@ class ChunkReader {
 
     void SkipLine() { ReadLine(0); }
 
+    // True when nothing but blanks and line ends is left.
+    bool NoMoreNumbers() {
+        for (;;) {
+            if (!Fill(1)) return true;
+            while (pos_ < end_ && IsSpace(buf_[pos_]))
+                ++pos_;
+            if (pos_ < end_) return false;
+        }
+    }
+
     // Skips to the start of the next line; false at the end of the file.
     bool SkipRestOfLine() {
         while (Fill(1)) {
@@ -315,22 +325,27 @@ bool IsLetter(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
-// Header tokens: split at the first blank, comma or tab, empty tokens skipped, at most 25.
-std::vector<std::string> HeaderTokens(std::string rest) {
+// Header lines are read whole (25 names and their separators pass 255 characters), up to a
+// bound that only a file without line ends reaches.
+constexpr size_t HeaderLineMax = size_t(1) << 20;
+
+// Header tokens: split at every blank, comma or tab, empty tokens skipped, at most 25.
+std::vector<std::string> HeaderTokens(const std::string& line) {
     std::vector<std::string> tokens;
-    while (!rest.empty() && tokens.size() < size_t(MaxOutputCols)) {
-        const size_t cut = rest.find_first_of(" ,\t");
-        const std::string token = cut == std::string::npos ? rest : rest.substr(0, cut);
-        rest = cut == std::string::npos ? std::string() : rest.substr(cut + 1);
-        TrimBlanks(rest, ShortStringMax);
-        if (!token.empty()) tokens.push_back(token.substr(0, OutputNameMax));
+    size_t at = 0;
+    while (at < line.size() && tokens.size() < size_t(MaxOutputCols)) {
+        size_t cut = line.find_first_of(" ,\t", at);
+        if (cut == std::string::npos) cut = line.size();
+        if (cut > at) tokens.push_back(line.substr(at, std::min(cut - at, OutputNameMax)));
+        at = cut + 1;
     }
     return tokens;
 }
 
 void ReadHeader(ChunkReader& in, TOutputData& d) {
-    std::string first = in.ReadLine(ShortStringMax);
-    TrimBlanks(first, ShortStringMax);
+    std::string first = in.ReadLine(HeaderLineMax);
+    first.erase(0, std::min(first.find_first_not_of(' '), first.size()));
+    first.erase(first.find_last_not_of(' ') + 1);
     for (const std::string& t : HeaderTokens(first))
         d.Names[size_t(++d.NCols)] = t;
     const bool names =
@@ -343,7 +358,7 @@ void ReadHeader(ChunkReader& in, TOutputData& d) {
         return;
     }
     d.HasNames = 1;
-    const std::string second = in.ReadLine(ShortStringMax);
+    const std::string second = in.ReadLine(HeaderLineMax);
     const std::vector<std::string> units = HeaderTokens(second);
     for (size_t i = 0; i < units.size(); ++i)
         d.Units[i + 1] = units[i];
@@ -379,11 +394,19 @@ struct SplitPoint {
 };
 
 // Reads rows [from, to): each takes the next NCols numbers, then the rest of its line is skipped.
-void ReadRows(ChunkReader& in, TOutputData& d, int32_t from, int32_t to, Extremes& x) {
+// The row before from is there to repeat unless another part is still reading it.
+void ReadRows(ChunkReader& in, TOutputData& d, int32_t from, int32_t to, Extremes& x,
+              bool afterRead = true) {
     std::array<Real48Bytes*, MaxOutputCols + 1> col{};
     for (int c = 1; c <= d.NCols; ++c)
         col[size_t(c)] = d.Columns[size_t(c)].data();
     for (int32_t r = from; r < to; ++r) {
+        // A row the count adds past the file's end repeats the last row read.
+        if (r > 0 && (r > from || afterRead) && in.NoMoreNumbers()) {
+            for (size_t c = 1; c <= size_t(d.NCols); ++c)
+                col[c][r] = col[c][r - 1];
+            continue;
+        }
         for (size_t c = 1; c <= size_t(d.NCols); ++c) {
             double v;
             col[c][r] = EncodeReal48Fast(in.ReadNumber(), v);
@@ -411,7 +434,7 @@ void ReadValues(ByteSource& src, TOutputData& d, const SplitPoint& split) {
         try {
             part = std::thread([&] {
                 ChunkReader in2(*src2, split.Offset);
-                ReadRows(in2, d, split.Row, d.NRows, second);
+                ReadRows(in2, d, split.Row, d.NRows, second, false);
             });
         } catch (const std::system_error&) { // no thread to be had: one part it is
         }
@@ -442,7 +465,7 @@ SplitPoint ReadLayout(ByteSource& src, TOutputData& d, uint64_t splitAbove) {
     const uint64_t dataStart = in.Position();
     if (src.Size() > dataStart && src.Size() - dataStart > splitAbove) {
         lines = in.CountLineEnds(dataStart + (src.Size() - dataStart) / 2);
-        if (in.SkipRestOfLine()) {
+        if (in.SkipRestOfLine() && in.Position() < src.Size()) {
             ++lines;
             split = {in.Position(), d.NRows + int32_t(lines)};
         }

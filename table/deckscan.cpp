@@ -78,7 +78,8 @@ class Scanner {
             }
             list.push_back(c);
         }
-        if (state != End) ReadRelevant();
+        // The line in hand is the statement after the constants (or an annotation): the
+        // caller examines it, so that a CONSTANTS statement right after them is found.
     }
 
     static DeckConstant Split(const std::string& line, const std::vector<DeckConstant>& list) {

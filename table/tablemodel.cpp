@@ -4,6 +4,8 @@
 #include "common/paths.h"
 #include "table/deckscan.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr size_t HeaderSize = 276, RunSlotSize = 97, RecordSize = 60, ValueSize = 10;
@@ -109,6 +111,48 @@ void ClearCells(TTable& t, int left, int top, int right, int bottom) {
     for (int c = left; c <= right; ++c)
         for (int r = top; r <= bottom; ++r)
             if (ValidCell(t, c, r)) Store(t, c, r, UndefinedValue);
+}
+
+namespace {
+
+int Pitch(const std::vector<int>& sizes) {
+    int total = 0;
+    for (int s : sizes)
+        total += s + 1;
+    return total;
+}
+
+// Whole cells of the default size that fit in the room after the first one (step 3 and 4).
+int VisibleCells(int room, int total, int first, int extra, int size, int count) {
+    const int n = room < total ? (room - first + extra) / (size + 1) : count;
+    return std::max(0, std::min(n, count));
+}
+
+} // namespace
+
+TGridFit FitGrid(const TGridGeometry& g, int clientWidth, int clientHeight, bool hBarShown,
+                 bool vBarShown) {
+    if (g.ColWidths.empty() || g.RowHeights.empty()) return {clientWidth, clientHeight};
+    const int W = Pitch(g.ColWidths), H = Pitch(g.RowHeights);
+    const int cw = clientWidth - (vBarShown ? g.BarWidth : 0);
+    const int ch = clientHeight - (hBarShown ? g.BarHeight : 0);
+    const int cols = int(g.ColWidths.size()) - 1, rows = int(g.RowHeights.size()) - 1;
+    const int c0 = g.ColWidths[0], r0 = g.RowHeights[0];
+    const int n = VisibleCells(cw, W, c0, g.DefaultColWidth / 2, g.DefaultColWidth, cols);
+    const int m = VisibleCells(ch, H, r0, g.DefaultRowHeight - 4, g.DefaultRowHeight, rows);
+    TGridFit fit;
+    fit.Width = std::min(W, c0 + 1 + (g.DefaultColWidth + 1) * n);
+    fit.Height = r0 + 1 + (g.DefaultRowHeight + 1) * m;
+    if (W > fit.Width) {
+        fit.HBar = true;
+        fit.Height += g.BarHeight;
+    }
+    if (fit.Height < H) {
+        fit.Width += g.BarWidth;
+        fit.VBar = true;
+        fit.HBar = fit.Width < W;
+    }
+    return fit;
 }
 
 std::string EncodeTable(const TTable& t) {

@@ -47,6 +47,21 @@ std::string CopytoClip(const TTable& t, int left, int top, int right, int bottom
 std::string PasteText(TTable& t, int startCol, int startRow, const std::string& text);
 void ClearCells(TTable& t, int left, int top, int right, int bottom);
 
+// The table window's fit to its grid: the client size that shows whole columns and rows (never
+// more than the grid holds) and the scroll bars it needs. Widths and heights are those of the
+// cells, each of which takes one pixel more for its grid line.
+struct TGridGeometry {
+    std::vector<int> ColWidths, RowHeights; // column 0 and row 0 first
+    int DefaultColWidth = 90, DefaultRowHeight = 20;
+    int BarWidth = 16, BarHeight = 16; // of a vertical and a horizontal scroll bar
+};
+struct TGridFit {
+    int Width = 0, Height = 0;
+    bool HBar = false, VBar = false;
+};
+TGridFit FitGrid(const TGridGeometry& g, int clientWidth, int clientHeight, bool hBarShown,
+                 bool vBarShown);
+
 // The file's bytes.
 std::string EncodeTable(const TTable& t);
 // False with a reason for bytes that are no table file of this layout.

@@ -162,6 +162,7 @@ void TestEngine::sourceAndFreeInputs() {
     RunEngineDeck(d, dir.path().toStdString());
     QCOMPARE(ReadTestFile((dir.path() + "/R.OUT").toStdString()),
              std::string("TIME R F\n"
+                         " S - -\n" // always a units line: the first row starts with blanks
                          "   0.0000E+00   1.0000E+00   0.0000E+00\n"
                          "   1.0000E+00   3.0000E+00   2.0000E+00\n"
                          "   2.0000E+00   5.0000E+00   4.0000E+00\n"));

@@ -70,6 +70,7 @@ class TestKolsed : public QObject {
     void headingFields_data();
     void headingFields();
     void switchingMovesAndRestores();
+    void blockInsideGroup();
     void groupCommands();
     void valueCheck_data();
     void valueCheck();
@@ -145,6 +146,9 @@ void TestKolsed::readerMessages_data() {
     QTest::newRow("bad offset") << v + "*|Cap|m|ft|x|1|0|9|0\n"
                                 << "****Input Error****\rX = 1\r*|Cap|m|ft|x|1|0|9|0"
                                 << "close" << true << 100;
+    QTest::newRow("factor 0") << v + "*|Cap|m|ft|0|0.0|0|9|0\n"
+                              << "****Input Error****\rX = 1\r*|Cap|m|ft|0|0.0|0|9|0"
+                              << "close" << true << 100;
     QTest::newRow("bad help") << v + "*|Cap|m|ft|0|1|0|9|h\n"
                               << "****Input Error****\rX = 1\r*|Cap|m|ft|0|1|0|9|h"
                               << "close" << true << 100;
@@ -271,9 +275,9 @@ void TestKolsed::commands_data() {
     QTest::newRow("background") << "*|<background> navy"
                                 << "background"
                                 << "000080";
-    QTest::newRow("before") << "*|<BEFORE> copy a b "
-                            << "before"
-                            << "COPY A B";
+    QTest::newRow("before keeps its case") << "*|<before> copy Data/a.dat b "
+                                           << "before"
+                                           << "copy Data/a.dat b";
 }
 
 void TestKolsed::commands() {
@@ -557,6 +561,36 @@ void TestKolsed::switchingMovesAndRestores() {
     QCOMPARE(c.Input->Top, cField);
 }
 
+// A block inside a group lies within the group's frame, below the caption line, and goes with
+// the group when it is switched off.
+void TestKolsed::blockInsideGroup() {
+    Fixture fx;
+    MsgRecorder rec;
+    TFormModel form;
+    Read(form, fx,
+         "*|{S|Switch\n*|Use G|G\n*|}\n*|[G|Group\nA = 1\n*|A|m|m|0|1|0|9|0\n"
+         "*|(R|Choice\n*|One|X\n*|Two|_X\n*|)\n*|]\nC = 1\n*|C|m|m|0|1|0|9|0\n"
+         "*|[X\nD = 1\n*|D|m|m|0|1|0|9|0\n*|]\n");
+    QVERIFY(rec.Shown.empty());
+    const TGroupBox& g = *ItemAt(form, 2).OwnGroup;
+    const TGroupBox& r = *ItemAt(form, 4).OwnGroup;
+    const TFormItem& c = ItemAt(form, 5);
+    QVERIFY(r.Top > g.Top + ItemAt(form, 3).Caption->Top);
+    QVERIFY(r.Top + r.Height <= g.Top + g.Height);
+    QVERIFY(r.Left > g.Left && r.Left + r.Width <= g.Left + g.Width);
+    QVERIFY(c.Caption->Top >= g.Top + g.Height);
+    // Every button's row lies below the frame's top line.
+    for (const TGButton& b : r.Buttons)
+        QVERIFY(b.Top >= 20);
+    const int rTop = r.Top;
+    SetCheckBox(form, *ItemAt(form, 1).OwnGroup, 0, false);
+    QVERIFY(!g.Visible);
+    QVERIFY(!ItemVisible(ItemAt(form, 4)));
+    SetCheckBox(form, *ItemAt(form, 1).OwnGroup, 0, true);
+    QVERIFY(ItemVisible(ItemAt(form, 4)));
+    QCOMPARE(r.Top, rTop);
+}
+
 void TestKolsed::groupCommands() {
     Fixture fx;
     MsgRecorder rec;
@@ -566,15 +600,15 @@ void TestKolsed::groupCommands() {
          "*|<AFTER>  x\nX = 1\n*|X|m|m|0|1|0|9|0\n*|]\n");
     QVERIFY(rec.Shown.empty());
     const TGroupBox& g = *FindGroupItem(form, "G")->OwnGroup;
-    QCOMPARE(g.BeforeCommand, std::string("COPY A.DAT B.DAT"));
-    QCOMPARE(form.AfterCommand, std::string("X"));
+    QCOMPARE(g.BeforeCommand, std::string("copy a.dat b.dat"));
+    QCOMPARE(form.AfterCommand, std::string("x"));
     TGroupBox& box = *ItemAt(form, 1).OwnGroup;
     // Off empties the form's before-command; the group's after-command is too short to count.
     SetCheckBox(form, box, 0, false);
     QCOMPARE(form.BeforeCommand, std::string());
-    QCOMPARE(form.AfterCommand, std::string("X"));
+    QCOMPARE(form.AfterCommand, std::string("x"));
     SetCheckBox(form, box, 0, true);
-    QCOMPARE(form.BeforeCommand, std::string("COPY A.DAT B.DAT"));
+    QCOMPARE(form.BeforeCommand, std::string("copy a.dat b.dat"));
 }
 
 void TestKolsed::valueCheck_data() {

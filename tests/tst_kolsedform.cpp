@@ -4,6 +4,7 @@
 #include "common/globals.h"
 #include "common/paths.h"
 #include "kolsed/widgets/kolsedform.h"
+#include "shell/widgets/compiling.h"
 #include "shell/widgets/helpdlg.h"
 #include "shell/widgets/helpviewer.h"
 #include "table/widgets/makekolseddlg.h"
@@ -30,9 +31,12 @@ class TestKolsedForm : public QObject {
     void demoForm();
     void fieldCheck();
     void unitsAndCloseQuestion();
+    void errorSelectsFieldText();
+    void unitLabelsFitTheirText();
     void fileFieldAndLink();
     void keys();
     void readingErrors();
+    void progressWhileReading();
     void makeKolsedDialog();
     void helpFromFormAndMenu();
     void inputReopensForm();
@@ -136,6 +140,47 @@ void TestKolsedForm::fieldCheck() {
     QVERIFY(form->IsModified());
 }
 
+// Leaving a field with a bad value brings the focus back with the text selected: typing
+// replaces it.
+void TestKolsedForm::errorSelectsFieldText() {
+    TKOLSHELLFORM main;
+    main.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&main));
+    TKOLSEDForm* form = Open(main, "DEMO.KSD");
+    auto* area = form->findChild<QLineEdit*>("Input4");
+    area->setFocus();
+    area->selectAll();
+    QTest::keyClicks(area, "12a");
+    QTest::keyClick(area, Qt::Key_Tab);
+    QCOMPARE(msgs_->Texts(), std::vector<std::string>{"Illegal character in input"});
+    QTRY_VERIFY(area->hasFocus());
+    QCOMPARE(area->selectedText(), QString("12a"));
+    QTest::keyClicks(area, "5");
+    QCOMPARE(area->text(), QString("5"));
+}
+
+void TestKolsedForm::unitLabelsFitTheirText() {
+    Globals().KolsedOnlyMode = true; // the menu's unit items
+    dir_->Write("UNITS.KSD", "*KOLSED\nCONSTANTS 1\nQ = 1\n*|Flow|mm|gal/min|0|2|0|9|0\nEND\n");
+    TKOLSHELLFORM main;
+    TKOLSEDForm* form = Open(main, "UNITS.KSD");
+    QVERIFY(form);
+    auto unitLabel = [&](const QString& text) -> QLabel* {
+        for (QLabel* l : form->findChildren<QLabel*>())
+            if (l->text() == text) return l;
+        return nullptr;
+    };
+    for (const QString& unit : {QString("mm"), QString("gal/min"), QString("mm")}) {
+        if (unit == "gal/min")
+            main.EngUnitsClick();
+        else
+            main.SIUnitsClick();
+        QLabel* label = unitLabel(unit);
+        QVERIFY2(label, qPrintable(unit));
+        QVERIFY(label->width() >= label->fontMetrics().horizontalAdvance(unit));
+    }
+}
+
 void TestKolsedForm::unitsAndCloseQuestion() {
     Globals().KolsedOnlyMode = true; // the menu's unit items
     TKOLSHELLFORM main;
@@ -221,6 +266,29 @@ void TestKolsedForm::readingErrors() {
     QCOMPARE(msgs_->Texts(),
              std::vector<std::string>{"This file is missing a group close command."});
     QVERIFY(form->findChild<QLineEdit*>("Input2"));
+}
+
+// The progress window counts the lines read and gets out of the way of a reading error.
+void TestKolsedForm::progressWhileReading() {
+    dir_->Write("OPEN.KSD", "*KOLSED\n*|[G\nX = 1\n*|X|m|m|0|1|0|9|0\n");
+    TKOLSHELLFORM main;
+    main.CreateDialogs();
+    auto* progress = main.Compiling();
+    QVERIFY(progress);
+    qint64 now = 0;
+    progress->Ticks = [&now] { return now += 200; };
+    auto* number = progress->findChild<QLabel*>("LineNumber");
+    QStringList counted;
+    bool coveredAtMessage = true;
+    const MsgHandler old = SetMsgHandler([&](const MsgRequest&) {
+        coveredAtMessage = progress->isVisible();
+        counted << number->text();
+        return int(mrOk);
+    });
+    QVERIFY(Open(main, "OPEN.KSD"));
+    SetMsgHandler(old);
+    QCOMPARE(counted, QStringList({"4"})); // the message came after line 4 was counted
+    QVERIFY(!coveredAtMessage);
 }
 
 void TestKolsedForm::makeKolsedDialog() {

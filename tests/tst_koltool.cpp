@@ -472,6 +472,7 @@ void TestKoltool::makeKolsed() {
     r = Koltool({"make-kolsed", deck, "--engine-dir", tmp.path(), "--list"});
     QVERIFY(r.Out.contains("NO DATA AVAILABLE"));
     QVERIFY(r.Out.contains("was encountered while trying to open file"));
+    QCOMPARE(r.Exit, 1); // messages reported: the exit code says so
 }
 
 QTEST_GUILESS_MAIN(TestKoltool)

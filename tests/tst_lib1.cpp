@@ -219,7 +219,7 @@ void TestLib1::fileExists() {
 
 void TestLib1::showMsgKinds() {
     MsgRecorder rec;
-    QCOMPARE(ShowMsg("odd", 8, true), 0);
+    QCOMPARE(ShowMsg("odd", 9, true), 0);
     QCOMPARE(ShowMsg("odd", -1, false), 0);
     QVERIFY(rec.Shown.empty());
     QCOMPARE(rec.Beeps, 1);

@@ -24,6 +24,7 @@ class TestOutputData : public QObject {
     void headers();
     void values();
     void wideFile();
+    void longHeaderLines();
     void oddValues();
     void missingFile();
     void bigFile();
@@ -89,12 +90,35 @@ void TestOutputData::values() {
     // The second row runs on to the next line; the rest of that line is skipped.
     ReadOutputText("T A B\nS M K\n 0.0000E+00  1.5 -2\n 1.0000E+00\n 2.5 4 99\n 2 8 0.1\n", d);
     QCOMPARE(d.NRows, 4);
-    QCOMPARE(Column(d, 1), (QList<double>{0, 1, 2, 0}));
-    QCOMPARE(Column(d, 2), (QList<double>{1.5, 2.5, 8, 0}));
-    QCOMPARE(Column(d, 3), (QList<double>{-2, 4, RoundToReal48(0.1), 0}));
+    // The extra counted row repeats the last row read: no column is pulled to 0 by it.
+    QCOMPARE(Column(d, 1), (QList<double>{0, 1, 2, 2}));
+    QCOMPARE(Column(d, 2), (QList<double>{1.5, 2.5, 8, 8}));
+    QCOMPARE(Column(d, 3), (QList<double>{-2, 4, RoundToReal48(0.1), RoundToReal48(0.1)}));
     QCOMPARE(d.Min(3), -2.0);
     QCOMPARE(d.Max(3), 4.0);
-    QCOMPARE(d.Min(1), 0.0); // the extra counted row reads as 0
+    QCOMPARE(d.Min(2), 1.5);
+    // A one-line file counts as two rows, the second the same as the first.
+    ReadOutputText("5 7\n", d);
+    QCOMPARE(d.NRows, 2);
+    QCOMPARE(Column(d, 2), (QList<double>{7, 7}));
+    QCOMPARE(d.Min(2), 7.0);
+}
+
+void TestOutputData::longHeaderLines() {
+    // 25 names of ten characters with their separators pass 255 characters; all are kept.
+    QString names, units, row;
+    for (int i = 1; i <= 25; ++i) {
+        names += QString("NAME%1").arg(i, 6, 10, QChar('0')) + "  ";
+        units += QString("unit%1").arg(i, 6, 10, QChar('0')) + "  ";
+        row += QString("%1 ").arg(i);
+    }
+    QVERIFY(names.size() > 255);
+    TOutputData d;
+    ReadOutputText((names + "\n" + units + "\n" + row + "\n").toStdString(), d);
+    QCOMPARE(d.NCols, 25);
+    QCOMPARE(Names(d).last(), QString("NAME000025"));
+    QCOMPARE(Names(d, true).last(), QString("unit000025"));
+    QCOMPARE(Column(d, 25).first(), 25.0);
 }
 
 void TestOutputData::wideFile() {

@@ -334,6 +334,27 @@ void TestTable::deckScan_data() {
     QTest::newRow("long description cut to 40")
         << "CONSTANTS 1\nX = 1\n*|" + QString(50, 'd') + "|a|b|\nEND" << 1
         << QStringList({"X|[b]|" + QString(40, 'd') + "|1|0"});
+    // Statements that follow the last constant of another, with and without its annotation.
+    for (int system : {1, 2}) {
+        const QString area = system == 2 ? "[m2]" : "[ft2]";
+        QTest::addRow("adjacent, plain, system %d", system)
+            << "CONSTANTS 2\nAREA=10\nFLOW=200\nCONSTANTS 1\nAREA=5\nEND" << system
+            << QStringList({"AREA| |No description available|10|0",
+                            "FLOW| |No description available|200|0",
+                            "AREA1| |No description available|5|1"});
+        QTest::addRow("adjacent, annotated, system %d", system)
+            << "CONSTANTS 1\nAREA=10\n*|Area|m2|ft2|0|1|0|1|0\nCONSTANTS 1\nFLOW=5\n"
+               "*|Flow|m3|gal|0|1|0|1|0\nCONSTANTS 1\nAREA=5\nEND"
+            << system
+            << QStringList({"AREA|" + area + "|Area|10|0",
+                            "FLOW|" + QString(system == 2 ? "[m3]" : "[gal]") + "|Flow|5|0",
+                            "AREA1|" + QString(system == 2 ? "[m3]" : "[gal]") +
+                                "|No description available|5|1"});
+        QTest::addRow("adjacent after comments, system %d", system)
+            << "CONSTANTS 1\nA=1\n* note\nCONSTANTS 1\nB=2\nEND" << system
+            << QStringList(
+                   {"A| |No description available|1|0", "B| |No description available|2|0"});
+    }
     QTest::newRow("ends on a CONSTANTS statement")
         << "EQUATIONS 0\nCONSTANTS 2\n* end" << 1 << QStringList();
 }

@@ -6,6 +6,7 @@
 #include "common/paths.h"
 #include "shell/widgets/runcontrol.h"
 #include "shell/widgets/runsettings.h"
+#include "common/widgets/qtmsg.h"
 #include "table/widgets/tabledialogs.h"
 #include "table/widgets/tableform.h"
 #include "tests/support/testsupport.h"
@@ -15,6 +16,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMdiArea>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QToolButton>
@@ -26,6 +28,7 @@ class TestTableForm : public QObject {
     void init();
     void cleanup();
     void newTableAndEdits();
+    void newTableWithoutConstants();
     void alterAndRuns();
     void changeVariables();
     void saveReadAndClose();
@@ -33,6 +36,7 @@ class TestTableForm : public QObject {
     void newTableOverChangedTable_data();
     void newTableOverChangedTable();
     void saveNewTableOverExistingFile();
+    void clientRectRoundTrip();
     void everyEditMarksTheTable_data();
     void everyEditMarksTheTable();
 
@@ -113,6 +117,23 @@ void TestTableForm::ChooseNewTable(TKOLSHELLFORM& main, const QStringList& vars,
         dlg.OKBtn->click();
     };
     Trigger(main, "NewTable1");
+}
+
+void TestTableForm::newTableWithoutConstants() {
+    TKOLSHELLFORM main;
+    const std::string deck = dir_->Write("PLAIN.DCK", "EQUATIONS 1\nA = 1\nEND\n");
+    main.ReadaFile(deck);
+    main.ExecDialog = [&](QDialog&) { QFAIL("no dialog without constants"); };
+    Trigger(main, "NewTable1");
+    QCOMPARE(msgs_->Texts(), std::vector<std::string>{"File " + deck +
+                                                      " does not have any KOLVAN Comment "
+                                                      "statements."});
+    // A warning with nothing to choose: OK alone.
+    QCOMPARE(msgs_->Shown[0].Kind, int(mkWarningOk));
+    std::unique_ptr<QMessageBox> box(MakeMessageBox("x", msgs_->Shown[0].Kind));
+    QCOMPARE(box->standardButtons(), QMessageBox::StandardButtons(QMessageBox::Ok));
+    QCOMPARE(box->icon(), QMessageBox::Warning);
+    QVERIFY(!main.CurrentTable());
 }
 
 void TestTableForm::newTableAndEdits() {
@@ -377,6 +398,41 @@ void TestTableForm::saveNewTableOverExistingFile() {
     Trigger(main, "Saveas1");
     QVERIFY(msgs_->Shown.empty());
     QCOMPARE(ShownInFile(other), Shown(table->Table()));
+}
+
+// The window fits whole cells to its client area, keeps that rectangle in the file's six words
+// and takes it back when the file is opened.
+void TestTableForm::clientRectRoundTrip() {
+    TKOLSHELLFORM main;
+    main.resize(1200, 900);
+    main.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&main));
+    TTableForm* table = NewTable(main, {"AREA", "QPUMP"}, "10");
+    QVERIFY(table);
+    const int bar = table->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    // Everything fits: the window is exactly the grid (45 + 1 + 2 columns of 90 + 1; 30 + 1
+    // and ten rows of 20 + 1).
+    QCOMPARE(table->ClientSize(), QSize(46 + 2 * 91, 31 + 10 * 21));
+    // Made smaller, it shows six whole rows and takes a vertical bar.
+    table->resize(table->size() - table->ClientSize() + QSize(200, 150));
+    QCOMPARE(table->ClientSize(), QSize(46 + 2 * 91 + bar, 31 + 6 * 21));
+    // Made larger than the grid, it goes back to the grid's size.
+    table->resize(table->size() + QSize(300, 300));
+    QCOMPARE(table->ClientSize(), QSize(46 + 2 * 91, 31 + 10 * 21));
+    table->resize(table->size() - table->ClientSize() + QSize(150, 120));
+    const QSize client = table->ClientSize();
+    QCOMPARE(client, QSize(46 + 91 + bar, 31 + 5 * 21 + bar));
+    Trigger(main, "Save1");
+    const std::string bytes = ReadTestFile(dir_->Path("DEMO.TBL"));
+    auto word = [&](size_t at) { return int(int16_t(uint8_t(bytes[at]) | bytes[at + 1] << 8)); };
+    const QPoint origin = table->Grid()->mapToGlobal(QPoint(0, 0));
+    QCOMPARE(QPoint(word(264), word(266)), origin);
+    QCOMPARE(QRect(QPoint(word(268), word(270)), QPoint(word(272), word(274))),
+             QRect(QPoint(0, 0), QPoint(client.width(), client.height())));
+    main.DisposeKOLVANWindows(wkTable);
+    main.ReadaFile(dir_->Path("DEMO.TBL"));
+    QVERIFY(main.CurrentTable());
+    QCOMPARE(main.CurrentTable()->ClientSize(), client);
 }
 
 void TestTableForm::everyEditMarksTheTable_data() {

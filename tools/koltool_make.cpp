@@ -84,7 +84,7 @@ int MakeKolsedCmd(const Args& a) {
                                 .Raw("Messages", MessagesJson(recorder.Messages()))
                                 .Text()
                                 .c_str());
-        return 0;
+        return recorder.Messages().empty() ? 0 : 1;
     }
     bool ok = true;
     for (const std::string& s : selections)

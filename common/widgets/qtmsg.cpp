@@ -28,6 +28,8 @@ KindLook LookOf(int kind) {
         return {B::Warning, B::Yes | B::No, "Warning"};
     case 7:
         return {B::Warning, B::Yes | B::No | B::Cancel, "Warning"};
+    case 8:
+        return {B::Warning, B::Ok, "Warning"};
     default:
         return {B::Critical, B::Ok, "Error"};
     }

@@ -99,9 +99,16 @@ bool TKOLSEDForm::ReadDeck(const std::string& fileName, TCompiling* progress) {
     form_.UnitSystem = Options().UnitSystem;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     QApplication::processEvents();
+    // A message of the reader is not to be hidden under the stay-on-top progress window.
+    MsgHandler shown;
+    shown = SetMsgHandler([&shown, progress](const MsgRequest& r) {
+        if (progress) progress->hide();
+        return shown(r);
+    });
     ::ReadDeck(form_, fileName, TQtFormMetrics(), [progress](int n) {
         if (progress && progress->isVisible()) progress->Update(n);
     });
+    SetMsgHandler(shown);
     QApplication::restoreOverrideCursor();
     if (form_.Stop == ReadStop::Close) return false;
     BuildWidgets();
@@ -345,8 +352,13 @@ bool TKOLSEDForm::FieldExit(QLineEdit* edit) {
     if (!item || !item->Input || !item->Input->Numeric) return true;
     item->Input->Text = FromQ(edit->text());
     if (CheckInputValue(form_, *item->Input)) return true;
+    // The focus comes back with the whole text selected, so that typing replaces it (leaving
+    // the field has dropped the selection).
     edit->selectAll();
-    QTimer::singleShot(0, edit, [edit] { edit->setFocus(Qt::OtherFocusReason); });
+    QTimer::singleShot(0, edit, [edit] {
+        edit->setFocus(Qt::OtherFocusReason);
+        edit->selectAll();
+    });
     return false;
 }
 
@@ -369,6 +381,7 @@ bool TKOLSEDForm::SaveDocument(const std::string& name) {
 void TKOLSEDForm::ConvertUnits(int fromSystem, int toSystem) {
     ::ConvertUnits(form_, fromSystem, toSystem);
     RefreshTexts();
+    Sync(); // unit labels take the width of their new text
 }
 
 bool TKOLSEDForm::FormCloseQuery() {
@@ -564,10 +577,13 @@ bool TKOLSEDForm::Print(TPrintJob& job) {
         }
         if (item.Picture) {
             const QPixmap& pm = pictures_[item.Picture.get()];
+            // Room first (a new page when it does not fit), then drawn with its bottom on the
+            // line, centred between the margins as the captions are.
             const QSize size = (QSizeF(pm.size()) * job.Scale()).toSize();
-            job.Canvas().drawPixmap(
-                QRect(QPoint((job.PageWidth() - size.width()) / 2, job.PrintY()), size), pm);
             job.Advance(size.height());
+            const int right = job.PageWidth() - 3 * job.PrintX(); // page width - 1.5 margins
+            const int left = job.PrintX() + (right - job.PrintX() - size.width()) / 2;
+            job.Canvas().drawPixmap(QRect(QPoint(left, job.PrintY() - size.height()), size), pm);
             continue;
         }
         if (item.List && !item.List->Active) continue;

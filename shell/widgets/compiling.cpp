@@ -1,5 +1,6 @@
 #include "shell/widgets/compiling.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QEvent>
 #include <QFrame>
@@ -40,6 +41,8 @@ void TCompiling::Update(int n) {
     number_->setText(QString::number(n < 0 ? -qint64(n) : qint64(n)));
     label_->repaint();
     number_->repaint();
+    // The caller is busy in a loop: let the window system show what was painted.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     lastPaint_ = now;
 }
 

@@ -45,8 +45,9 @@ TIndexDlg::TIndexDlg(const std::string& indexFile, QWidget* parent)
     grid->addWidget(image_, 0, 0, Qt::AlignTop);
     grid->addLayout(texts, 0, 1);
     grid->addLayout(buttons, 0, 2);
-    connect(list_, &QListWidget::itemClicked, this, [this] { ListBox1Click(); });
-    connect(list_, &QListWidget::currentRowChanged, this, [this] { ListBox1Click(); });
+    // Only a selection counts: the list makes its first entry current when it takes the focus,
+    // which must not enable OK before the user has chosen a project.
+    connect(list_, &QListWidget::itemSelectionChanged, this, [this] { ListBox1Click(); });
     connect(list_, &QListWidget::itemDoubleClicked, this, [this] { ListBox1DblClick(); });
     connect(ok_, &QPushButton::clicked, this, [this] { OKBtnClick(); });
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
@@ -72,8 +73,13 @@ void TIndexDlg::FormActivate() {
     help_->setEnabled(false);
 }
 
+int TIndexDlg::SelectedRow() const {
+    const QList<QListWidgetItem*> chosen = list_->selectedItems();
+    return chosen.isEmpty() ? -1 : list_->row(chosen.front());
+}
+
 TIndexItem TIndexDlg::SelectedItem() const {
-    const int row = list_->currentRow();
+    const int row = SelectedRow();
     if (row < 0 || size_t(row) >= index_.Entries.size()) return {};
     TIndexItem item = index_.Entries[size_t(row)].Item;
     for (std::string* f : {&item.ProjectFile, &item.PictureFile, &item.HelpFile})
@@ -93,7 +99,7 @@ void TIndexDlg::ListBox1Click() {
 }
 
 bool TIndexDlg::OpenSelected() {
-    if (list_->currentRow() < 0) return false;
+    if (SelectedRow() < 0) return false;
     const TIndexItem item = SelectedItem();
     if (item.ProjectFile.empty() || !FileExists(item.ProjectFile)) {
         ShowMsg("File " + item.ProjectFile + " was not found", mkError, true);
@@ -115,7 +121,7 @@ void TIndexDlg::ListBox1DblClick() {
 }
 
 void TIndexDlg::HelpBtnClick() {
-    const int row = list_->currentRow();
+    const int row = SelectedRow();
     if (row < 0) return;
     TAddHelpDlg dlg(index_.Entries[size_t(row)].Text, this);
     const TIndexItem item = SelectedItem();

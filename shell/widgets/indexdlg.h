@@ -33,6 +33,7 @@ class TIndexDlg : public QDialog {
     void showEvent(QShowEvent* event) override;
 
   private:
+    int SelectedRow() const;
     bool OpenSelected();
 
     std::string indexFile_;

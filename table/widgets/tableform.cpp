@@ -10,12 +10,14 @@
 #include <QClipboard>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLayout>
 #include <QMdiArea>
 #include <QPainter>
 #include <QScrollBar>
 
 namespace {
 
+// Cell sizes without their grid line; a grid section holds the cell and its line.
 constexpr int ColumnWidth = 90, RowHeight = 20, RunColumnWidth = 45, HeaderHeight = 30;
 
 // The header row: the column number small and green, the name centred below it.
@@ -75,14 +77,15 @@ QVariant TTableGridModel::headerData(int section, Qt::Orientation o, int role) c
 TTableGrid::TTableGrid(QWidget* parent) : QTableView(parent) {
     setObjectName("Grid");
     setHorizontalHeader(new TTableHeader(this));
-    horizontalHeader()->setDefaultSectionSize(ColumnWidth);
+    setFrameShape(QFrame::NoFrame); // the grid is the window's whole client area
+    horizontalHeader()->setDefaultSectionSize(ColumnWidth + 1);
     horizontalHeader()->setMinimumSectionSize(10);
-    horizontalHeader()->setFixedHeight(HeaderHeight);
+    horizontalHeader()->setFixedHeight(HeaderHeight + 1);
     horizontalHeader()->setSectionsClickable(false);
     horizontalHeader()->viewport()->installEventFilter(this);
-    verticalHeader()->setDefaultSectionSize(RowHeight);
+    verticalHeader()->setDefaultSectionSize(RowHeight + 1);
     verticalHeader()->setMinimumSectionSize(10);
-    verticalHeader()->setFixedWidth(RunColumnWidth);
+    verticalHeader()->setFixedWidth(RunColumnWidth + 1);
     verticalHeader()->setSectionsClickable(false);
     QFont f = font();
     f.setPixelSize(13);
@@ -140,6 +143,10 @@ bool TTableForm::ReadTable(const std::string& fileName) {
     if (!message.empty()) ShowMsg(message, ok ? mkInformation : mkError, true);
     if (!ok) return false;
     ownFile_ = fileName;
+    // The file's client rectangle sizes the window; an empty one (older files) is ignored.
+    const QSize stored(table_.ClientRight - table_.ClientLeft,
+                       table_.ClientBottom - table_.ClientTop);
+    if (stored.width() > 0 && stored.height() > 0) clientWanted_ = stored;
     setWindowTitle(ToQ(table_.TableFileName));
     TableReshaped();
     return true;
@@ -150,17 +157,70 @@ void TTableForm::TableReshaped() {
     FitToGrid();
 }
 
+TGridGeometry TTableForm::Geometry() const {
+    TGridGeometry g;
+    g.DefaultColWidth = ColumnWidth;
+    g.DefaultRowHeight = RowHeight;
+    g.ColWidths.push_back(RunColumnWidth);
+    for (int c = 0; c < model_->columnCount(); ++c)
+        g.ColWidths.push_back(grid_->horizontalHeader()->sectionSize(c) - 1);
+    g.RowHeights.push_back(HeaderHeight);
+    for (int r = 0; r < model_->rowCount(); ++r)
+        g.RowHeights.push_back(grid_->verticalHeader()->sectionSize(r) - 1);
+    g.BarWidth = g.BarHeight = grid_->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    return g;
+}
+
+QSize TTableForm::ClientSize() const {
+    return grid_->size();
+}
+
+void TTableForm::SetClientSize(const QSize& client) {
+    const QMargins m = contentsMargins(); // the frame and the title bar
+    resize(client + QSize(m.left() + m.right(), m.top() + m.bottom()));
+}
+
+QSize TTableForm::Room() const {
+    if (!mdiArea()) return {1000, 700};
+    const QMargins m = contentsMargins(); // the frame and the title bar
+    return mdiArea()->viewport()->size() - QSize(pos().x(), pos().y()) -
+           QSize(m.left() + m.right(), m.top() + m.bottom());
+}
+
+// Whole columns and rows, no more than the grid holds, from the client size the window has
+// (or the file gave, or the room in the MDI area for a new window).
 void TTableForm::FitToGrid() {
-    const int w = RunColumnWidth + 1 + (ColumnWidth + 1) * (table_.ColCount - 1);
-    const int h = HeaderHeight + 1 + (RowHeight + 1) * table_.Runs();
-    const QSize frame = size() - grid_->viewport()->size();
-    QSize room =
-        mdiArea() ? mdiArea()->viewport()->size() - QSize(pos().x(), pos().y()) : QSize(1000, 700);
-    const int bar = grid_->verticalScrollBar()->sizeHint().width();
-    const int width = std::min(w + bar, room.width() - frame.width());
-    const int height = std::min(h + bar, room.height() - frame.height());
-    resize(std::max(width, 200) + frame.width() - RunColumnWidth,
-           std::max(height, 120) + frame.height() - HeaderHeight);
+    if (fitting_ || !isVisible() || isMaximized() || isMinimized()) return;
+    fitting_ = true;
+    QSize client = ClientSize();
+    bool hBar = grid_->horizontalScrollBar()->isVisible();
+    bool vBar = grid_->verticalScrollBar()->isVisible();
+    const TGridGeometry g = Geometry();
+    TGridFit fit;
+    if (!fitted_) {
+        // A client size of its own (from the file) held the bars that its fit gave it.
+        client = clientWanted_.isValid() ? clientWanted_.boundedTo(Room()) : Room();
+        fit = FitGrid(g, client.width(), client.height(), false, false);
+        const TGridFit withBars = FitGrid(g, client.width(), client.height(), fit.HBar, fit.VBar);
+        if (withBars.HBar == fit.HBar && withBars.VBar == fit.VBar) fit = withBars;
+    } else {
+        fit = FitGrid(g, client.width(), client.height(), hBar, vBar);
+    }
+    fitted_ = true;
+    grid_->setHorizontalScrollBarPolicy(fit.HBar ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+    grid_->setVerticalScrollBarPolicy(fit.VBar ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+    if (QSize(fit.Width, fit.Height) != ClientSize()) SetClientSize({fit.Width, fit.Height});
+    fitting_ = false;
+}
+
+void TTableForm::showEvent(QShowEvent* event) {
+    TChildForm::showEvent(event);
+    FitToGrid();
+}
+
+void TTableForm::resizeEvent(QResizeEvent* event) {
+    TChildForm::resizeEvent(event);
+    FitToGrid();
 }
 
 bool TTableForm::SaveDocument(const std::string& name) {
@@ -177,7 +237,18 @@ bool TTableForm::MayReplace(const std::string& name) const {
            mrYes;
 }
 
+void TTableForm::KeepClientRect() {
+    if (!fitted_) return; // never shown: the rectangle it was read with stays
+    const QPoint origin = grid_->mapToGlobal(QPoint(0, 0));
+    table_.OriginX = int16_t(origin.x());
+    table_.OriginY = int16_t(origin.y());
+    table_.ClientLeft = table_.ClientTop = 0;
+    table_.ClientRight = int16_t(std::min(ClientSize().width(), 32767));
+    table_.ClientBottom = int16_t(std::min(ClientSize().height(), 32767));
+}
+
 bool TTableForm::Write(const std::string& name) {
+    KeepClientRect();
     if (!SaveTable(table_, name)) {
         ShowMsg(WriteFailureText(name, "File " + name + " could not be written."), mkError, true);
         return false;

@@ -56,8 +56,10 @@ class TTableForm : public TChildForm {
     TTableGrid* Grid() const { return grid_; }
     // After the runs or the variables changed shape: the grid and the window follow.
     void TableReshaped();
-    // The window's size follows the grid, within the room the MDI area gives.
+    // The window shows whole columns and rows and is never larger than the grid; on its first
+    // showing it takes the client size of the file it was read from, or the MDI area's room.
     void FitToGrid();
+    QSize ClientSize() const;
 
     std::string DocumentName() const override { return table_.TableFileName; }
     bool IsModified() const override { return table_.TableChanged; }
@@ -73,7 +75,16 @@ class TTableForm : public TChildForm {
     bool FormCloseQuery() override;
     bool Print(TPrintJob& job) override;
 
+  protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
   private:
+    TGridGeometry Geometry() const;
+    void SetClientSize(const QSize& client);
+    QSize Room() const;
+    // The client rectangle and its screen origin, as the file keeps them.
+    void KeepClientRect();
     // The selection as 1-based table cells; false when nothing is selected.
     bool Selection(int& left, int& top, int& right, int& bottom) const;
     bool MayReplace(const std::string& name) const;
@@ -83,4 +94,6 @@ class TTableForm : public TChildForm {
     std::string ownFile_; // the file the table was read from or last saved to
     TTableGridModel* model_;
     TTableGrid* grid_;
+    QSize clientWanted_; // from the file; invalid for a new table
+    bool fitted_ = false, fitting_ = false;
 };
