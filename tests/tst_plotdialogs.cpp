@@ -27,6 +27,10 @@ class TestPlotDialogs : public QObject {
     void cleanup();
     void newPlot();
     void rejectedRange();
+    void changedFile_data();
+    void changedFile();
+    void windowPlotHasMinorTicks();
+    void overlayShowsPlotAxes();
     void overlayModifyDelete();
     void enterInModifyIsOK_data();
     void enterInModifyIsOK();
@@ -148,6 +152,86 @@ void TestPlotDialogs::rejectedRange() {
     QVERIFY(!accepted);
     QCOMPARE(msgs_->Beeps, 1);
     QVERIFY(!qobject_cast<TPlotForm*>(main.Children().last()));
+}
+
+// Picking another file in the list shows that file's columns and ranges, and OK builds its
+// lines, for a new plot and for an overlay alike.
+void TestPlotDialogs::changedFile_data() {
+    QTest::addColumn<bool>("overlay");
+    QTest::newRow("new plot") << false;
+    QTest::newRow("overlay") << true;
+}
+
+void TestPlotDialogs::changedFile() {
+    QFETCH(bool, overlay);
+    dir_->Write("RUN1.OUT", "T DEPTH RATE\n H FT GPM\n100 70 5\n200 90 4\n");
+    TKOLSHELLFORM main;
+    TPlotForm* plot = overlay ? MakePlot(main) : nullptr;
+    if (!overlay) main.ReadaFile(dir_->Path("RUN.DCK"));
+    Globals().PlotDefName = dir_->Path("RUN.OUT");
+    QString minX, maxY, toRow, xRow;
+    main.ExecDialog = [&](QDialog& d) {
+        auto& s = static_cast<TPlotSetup&>(d);
+        const int i = s.PlotFileList->findText("RUN1.OUT");
+        QVERIFY(i >= 0);
+        s.PlotFileList->setCurrentIndex(i);
+        emit s.PlotFileList->activated(i);
+        xRow = s.ListBoxX->currentItem() ? s.ListBoxX->currentItem()->text() : QString();
+        minX = s.Axis[0].Min->text();
+        maxY = s.Axis[1].Max->text();
+        toRow = s.ToRowV->text();
+        s.OKBtn->click();
+    };
+    main.UpdateMenu();
+    main.Action(overlay ? "OverlayPlot1" : "NewPlot1")->trigger();
+    QCOMPARE(xRow, QString("T"));
+    QCOMPARE(toRow, QString("2"));
+    if (!overlay) {
+        QCOMPARE(minX, QString("100"));
+        QCOMPARE(maxY, QString("90"));
+        plot = qobject_cast<TPlotForm*>(main.Children().last());
+    }
+    QVERIFY(plot);
+    const TPlotDef& d = plot->Def();
+    const TPlotLine& l = d.Lines[size_t(d.NLines - 1)];
+    QCOMPARE(l.ColName[0], std::string("T"));
+    QCOMPARE(l.ColName[1], std::string("DEPTH"));
+    QCOMPARE(l.NPoints, 2);
+    QCOMPARE(DecodeReal48(l.YValues[1]), 90.0);
+    QCOMPARE(d.AxisTitle[0], overlay ? std::string("TIME S") : std::string("T H"));
+    QVERIFY(msgs_->Texts().empty());
+}
+
+void TestPlotDialogs::windowPlotHasMinorTicks() {
+    TKOLSHELLFORM main;
+    TPlotForm* plot = MakePlot(main);
+    QVERIFY(plot);
+    QCOMPARE(plot->Def().MinorTicks[0], 1);
+    QCOMPARE(plot->Def().MinorTicks[1], 1);
+}
+
+// Overlay's disabled axis fields show the plot's own ends and ticks.
+void TestPlotDialogs::overlayShowsPlotAxes() {
+    TKOLSHELLFORM main;
+    TPlotForm* plot = MakePlot(main);
+    TPlotDef& d = plot->Def();
+    d.AxisMin = {-7, 0.5};
+    d.AxisMax = {13, 2.25};
+    d.Ticks = {4, 3};
+    d.NumStyle = {1, 1};
+    d.NumDigits = {1, 2};
+    Globals().PlotDefName = dir_->Path("RUN.OUT");
+    QStringList shown;
+    main.ExecDialog = [&](QDialog& dlg) {
+        auto& s = static_cast<TPlotSetup&>(dlg);
+        for (int a = 0; a < 2; ++a)
+            shown << s.Axis[a].Min->text() << s.Axis[a].Max->text() << s.Axis[a].Ticks->text();
+        QVERIFY(!s.Axis[1].Max->isEnabled());
+        s.reject();
+    };
+    main.UpdateMenu();
+    main.Action("OverlayPlot1")->trigger();
+    QCOMPARE(shown, (QStringList{"-7.0", "13.0", "4", "0.50", "2.25", "3"}));
 }
 
 void TestPlotDialogs::overlayModifyDelete() {

@@ -261,7 +261,8 @@ void TPlotSetup::FormActivate(const std::string& fileName, bool overlay, TPlotFo
         for (int a = 0; a < 2; ++a) {
             (d.LogAxis[size_t(a)] ? Axis[a].Log : Axis[a].Linear)->setChecked(true);
             ShowStyle(Axis[a].Style, d.NumStyle[size_t(a)]);
-            Axis[a].Digits->setCurrentIndex(d.NumDigits[size_t(a)]);
+            Axis[a].Digits->setCurrentIndex(std::clamp(int(d.NumDigits[size_t(a)]), 0, 9));
+            MinMax(a);
         }
     }
     SetButtons();
@@ -277,15 +278,31 @@ void TPlotSetup::PlotFileListChange() {
         ListBoxX->addItem(ToQ(data_.Names[size_t(c)]));
         ListBoxY->addItem(ToQ(data_.Names[size_t(c)]));
     }
+    if (ListBoxX->count() > 0) ListBoxX->setCurrentRow(0);
     if (ListBoxY->count() > 1) ListBoxY->item(1)->setSelected(true);
     FromRowV->setText("1");
     ToRowV->setText(QString::number(data_.NRows));
-    if (!overlay_) MinMax(1);
+    // Another file's columns bring that file's ranges.
+    MinMax(0);
+    MinMax(1);
     SetButtons();
 }
 
+// Overlay keeps the plot's axes: its ends and ticks are shown, not proposed.
+void TPlotSetup::ShowPlotAxis(int axis) {
+    const TPlotDef& d = target_->Def();
+    const size_t a = size_t(axis);
+    const NumberFormat f{uint8_t(d.NumStyle[a] == 1 ? 1 : 0), d.NumDigits[a]};
+    Axis[axis].Min->setText(ToQ(FormatReal(f, d.AxisMin[a])));
+    Axis[axis].Max->setText(ToQ(FormatReal(f, d.AxisMax[a])));
+    Axis[axis].Ticks->setText(QString::number(d.Ticks[a]));
+}
+
 void TPlotSetup::MinMax(int axis) {
-    if (overlay_) return;
+    if (overlay_) {
+        if (target_) ShowPlotAxis(axis);
+        return;
+    }
     double lo = 9.0e30, hi = -9.0e30;
     const std::vector<int> cols =
         axis == 0 ? std::vector<int>{ListBoxX->currentRow() + 1} : SelectedRows(ListBoxY);
@@ -312,6 +329,7 @@ bool TPlotSetup::ReadAxes(TPlotDef& def) {
         def.NumStyle[size_t(a)] = uint8_t(StyleOf(Axis[a].Style));
         def.NumDigits[size_t(a)] = int16_t(Axis[a].Digits->currentIndex());
         def.LogAxis[size_t(a)] = Axis[a].Log->isChecked();
+        def.MinorTicks[size_t(a)] = 1;
     }
     return true;
 }
@@ -321,6 +339,10 @@ void TPlotSetup::OKBtnClick() {
     if (!overlay_ && !ReadAxes(working)) return;
     int32_t to = 0;
     if (!ReadWhole(ToRowV, to)) return;
+    if (ListBoxX->currentRow() < 0) {
+        ShowMsg("No X column is selected.", mkError, true);
+        return;
+    }
     PlotChoices c;
     c.XCol = ListBoxX->currentRow() + 1;
     c.YCols = SelectedRows(ListBoxY);

@@ -68,6 +68,7 @@ class TPlotSetup : public QDialog {
   private:
     void PlotFileListChange();
     void MinMax(int axis);
+    void ShowPlotAxis(int axis);
     void SetButtons();
     bool ReadAxes(TPlotDef& def);
 

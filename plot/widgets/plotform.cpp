@@ -117,19 +117,26 @@ AxisScale ScaleOf(const TPlotDef& d, int a) {
     return s;
 }
 
+// The exponent's font: two pixels smaller up to 15 pixels, two thirds of the size above.
+QFont SuperscriptFont(const QFont& normal) {
+    QFont small = normal;
+    const int size = normal.pixelSize();
+    small.setPixelSize(std::max(1, size <= 15 ? size - 2 : size * 2 / 3));
+    return small;
+}
+
 // A label as set: plain, or mantissa "x" 10 with a raised exponent. Returns its width; the
 // text is placed with its left end at x and its baseline at y.
 int LabelWidth(QPainter& p, const std::string& label) {
     const LabelParts parts = SplitLabel(label);
     if (parts.Base.empty()) return p.fontMetrics().horizontalAdvance(ToQ(label));
-    QFont small = p.font();
-    small.setPixelSize(std::max(1, small.pixelSize() * 2 / 3));
     return p.fontMetrics().horizontalAdvance(
                ToQ(parts.Mantissa + (parts.Times ? "x" : "") + parts.Base)) +
-           QFontMetrics(small).horizontalAdvance(ToQ(parts.Exponent));
+           QFontMetrics(SuperscriptFont(p.font())).horizontalAdvance(ToQ(parts.Exponent));
 }
 
-void DrawLabel(QPainter& p, const std::string& label, int x, int baseline) {
+// The exponent sits 3/8 of the height of "10" above the baseline, less the drawing scale.
+void DrawLabel(QPainter& p, const std::string& label, int x, int baseline, double s) {
     const LabelParts parts = SplitLabel(label);
     if (parts.Base.empty()) {
         p.drawText(x, baseline, ToQ(label));
@@ -138,11 +145,10 @@ void DrawLabel(QPainter& p, const std::string& label, int x, int baseline) {
     const QString head = ToQ(parts.Mantissa + (parts.Times ? "x" : "") + parts.Base);
     p.drawText(x, baseline, head);
     const QFont normal = p.font();
-    QFont small = normal;
-    small.setPixelSize(std::max(1, normal.pixelSize() * 2 / 3));
-    p.setFont(small);
-    p.drawText(x + QFontMetrics(normal).horizontalAdvance(head),
-               baseline - QFontMetrics(normal).ascent() / 2, ToQ(parts.Exponent));
+    const QFontMetrics fm(normal);
+    const int raise = fm.boundingRect(QStringLiteral("10")).height() * 3 / 8 - Round(s);
+    p.setFont(SuperscriptFont(normal));
+    p.drawText(x + fm.horizontalAdvance(head), baseline - raise, ToQ(parts.Exponent));
     p.setFont(normal);
 }
 
@@ -281,13 +287,12 @@ void TPlotForm::DrawXAxis(QPainter& p, double s) {
         const AxisTick& t = ticks[k];
         if (t.Labelled) {
             const int w = LabelWidth(p, t.Label);
-            const bool exponent = !SplitLabel(t.Label).Base.empty();
+            // A label is left out unless it starts clear of the one before it.
             const int start = t.Pixel - w / 2;
-            const bool fits = exponent ? start - endMarker >= w / 2 : endMarker <= t.Pixel;
-            if (first || fits) {
+            if (first || start >= endMarker + Round(4 * s)) {
                 p.setPen(Qt::black);
-                DrawLabel(p, t.Label, start, bottom_ + h - p.fontMetrics().descent());
-                endMarker = exponent ? start + w : t.Pixel + w;
+                DrawLabel(p, t.Label, start, bottom_ + h - p.fontMetrics().descent(), s);
+                endMarker = start + w;
                 Grow(QPoint(start + w, bottom_ + h), false);
                 first = false;
             }
@@ -323,8 +328,8 @@ void TPlotForm::DrawYAxis(QPainter& p, double s) {
             const int x = left_ - Round(3 * s) - w;
             const int baseline = Round(t.Pixel - s) + p.fontMetrics().ascent() / 2;
             p.setPen(Qt::black);
-            DrawLabel(p, t.Label, x, baseline);
-            if (SplitLabel(t.Label).Base.empty()) widestYLabel_ = std::max(widestYLabel_, w);
+            DrawLabel(p, t.Label, x, baseline, s);
+            widestYLabel_ = std::max(widestYLabel_, w);
             Grow(QPoint(x, t.Pixel), false);
             lastY = t.Pixel;
         }
