@@ -227,12 +227,14 @@ bool AddPlotLines(TPlotDef& def, int first, const TOutputData& data, const PlotC
         l.Symbol = c.Symbol != 0 ? c.Symbol + (k - first) : 0;
         l.Colour = c.Colour + (k - first);
         l.Smooth = c.Smooth ? 1 : 0;
-        if (inRange && to >= from) {
+        l.SourceFile = c.SourceFile;
+        const auto holds = [&](int col) {
+            return data.Columns[size_t(col)] && data.Columns[size_t(col)]->size() >= size_t(to);
+        };
+        if (inRange && to >= from && holds(c.XCol) && holds(y)) {
             l.NPoints = to - from + 1;
-            const auto& xs = data.Columns[size_t(c.XCol)];
-            const auto& ys = data.Columns[size_t(y)];
-            l.XValues.assign(xs.begin() + (from - 1), xs.begin() + to);
-            l.YValues.assign(ys.begin() + (from - 1), ys.begin() + to);
+            l.XValues = PlotValues(data.Columns[size_t(c.XCol)], size_t(from - 1), size_t(l.NPoints));
+            l.YValues = PlotValues(data.Columns[size_t(y)], size_t(from - 1), size_t(l.NPoints));
         }
         ++k;
     }

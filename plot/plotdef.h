@@ -4,6 +4,7 @@
 
 #include "common/codecs.h"
 #include "common/lib1.h"
+#include "plot/plotvalues.h"
 
 #include <array>
 #include <string>
@@ -23,7 +24,8 @@ struct TPlotLine {
     int32_t FromRow = 0, ToRow = 0, LineStyle = 0, Symbol = 0, Colour = 0;
     uint8_t Smooth = 0, Reserved137 = 0;
     std::array<uint8_t, 16> Reserved140{};
-    std::vector<Real48Bytes> XValues, YValues;
+    PlotValues XValues, YValues;
+    std::string SourceFile; // the output file it was taken from; not kept in the plot file
 };
 
 struct TPlotDef {
@@ -62,6 +64,7 @@ struct PlotChoices {
     std::string FromRow, ToRow; // the row fields' texts
     int LineStyle = 1, Symbol = 0, Colour = 0;
     bool Smooth = false, Legend = false;
+    std::string SourceFile; // the output file read
 };
 
 // The row range rule: From Row 1 unless a whole number of at least 1 (and at most the row

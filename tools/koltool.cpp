@@ -210,7 +210,7 @@ int OutputFilesCmd(const Args& a) {
     return 0;
 }
 
-std::string Points(const std::vector<Real48Bytes>& v) {
+std::string Points(const PlotValues& v) {
     std::vector<std::string> out;
     for (const Real48Bytes& b : v)
         out.push_back(JsonNumber(DecodeReal48(b)));

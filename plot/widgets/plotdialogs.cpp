@@ -5,6 +5,7 @@
 #include "common/widgets/named.h"
 #include "common/widgets/qtext.h"
 #include "common/widgets/validatereal.h"
+#include "common/widgets/waitcursor.h"
 #include "plot/axis.h"
 #include "plot/outputfiles.h"
 #include "plot/widgets/plotform.h"
@@ -270,6 +271,7 @@ void TPlotSetup::FormActivate(const std::string& fileName, bool overlay, TPlotFo
 
 void TPlotSetup::PlotFileListChange() {
     const std::string file = FromQ(PlotFileList->currentData().toString());
+    WaitCursor wait; // a big file takes a while
     data_ = TOutputData();
     if (!file.empty()) ReadOutputFile(file, data_), fileName_ = readFile_ = file;
     ListBoxX->clear();
@@ -353,10 +355,15 @@ void TPlotSetup::OKBtnClick() {
     c.Colour = SpinColor->Value();
     c.Smooth = SmoothingBox->isChecked();
     c.Legend = LegendBox->isChecked();
+    c.SourceFile = readFile_;
     working.ShowLegend = c.Legend;
     std::string error;
-    const bool ok = overlay_ && target_ ? OverlayPlot(target_->Def(), data_, c, error)
-                                        : BuildNewPlot(working, data_, c, plot_, error);
+    bool ok = false;
+    {
+        WaitCursor wait;
+        ok = overlay_ && target_ ? OverlayPlot(target_->Def(), data_, c, error)
+                                 : BuildNewPlot(working, data_, c, plot_, error);
+    }
     if (!ok) {
         ShowMsg(error, mkError, true);
         return;
