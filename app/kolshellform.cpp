@@ -62,6 +62,7 @@ const ItemDef Items[] = {
     {"File1", "Open1", "&Open", "Ctrl+O", 3},
     {"File1", "Save1", "&Save", "Ctrl+S", 33},
     {"File1", "Saveas1", "Save &as", "", 44},
+    {"File1", "ExportPlot1", "&Export Plot...", "", 0},
     {"File1", nullptr, "", "", 0},
     {"File1", "Print1", "&Print", "Ctrl+P", 45},
     {"File1", "PrintSetup1", "Print Setup", "", 24},
@@ -246,6 +247,7 @@ void TKOLSHELLFORM::BuildMenus() {
     on("NewPlot1", &TKOLSHELLFORM::NewPlot1Click);
     on("OverlayPlot1", &TKOLSHELLFORM::OverlayPlot1Click);
     on("ModifyPlot1", &TKOLSHELLFORM::ModifyPlot1Click);
+    on("ExportPlot1", &TKOLSHELLFORM::ExportPlot1Click);
     connect(menus_["Utilities1"], &QMenu::aboutToShow, this, &TKOLSHELLFORM::Utilities1Popup);
     connect(menus_["Plot1"], &QMenu::aboutToShow, this, &TKOLSHELLFORM::Plot1Popup);
     connect(menus_["Windows1"], &QMenu::aboutToShow, this, &TKOLSHELLFORM::FillWindowList);
@@ -418,6 +420,7 @@ void TKOLSHELLFORM::UpdateMenu() {
     const std::string file = kind != wkNone ? CurrentChild->FileName() : std::string();
     UpdateMenuState(menuState_, kind, file);
     ApplyMenuState();
+    UpdatePlotItems(kind);
 }
 
 void TKOLSHELLFORM::ApplyMenuState() {

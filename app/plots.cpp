@@ -1,11 +1,17 @@
-// The main window's Plot menu: New Plot, Overlay Plot and Modify Plot.
+// The main window's Plot menu: New Plot, Overlay Plot and Modify Plot; and File, Export Plot.
 #include "app/kolshellform.h"
 
 #include "common/globals.h"
 #include "common/messages.h"
+#include "common/paths.h"
+#include "common/widgets/dialogs.h"
 #include "common/widgets/qtext.h"
+#include "common/widgets/waitcursor.h"
 #include "plot/widgets/plotdialogs.h"
+#include "plot/widgets/plotexport.h"
 #include "plot/widgets/plotform.h"
+
+#include <QAction>
 
 TPlotSetup& TKOLSHELLFORM::PlotSetup() {
     // One set-up dialog for the whole run: it keeps its last choices.
@@ -46,4 +52,40 @@ void TKOLSHELLFORM::ModifyPlot(TPlotForm* plot) {
 
 void TKOLSHELLFORM::ModifyPlot1Click() {
     if (auto* plot = qobject_cast<TPlotForm*>(CurrentChild.data())) ModifyPlot(plot);
+}
+
+void TKOLSHELLFORM::UpdatePlotItems(int kind) {
+    if (QAction* a = Action("ExportPlot1")) a->setEnabled(kind == wkPlot);
+}
+
+void TKOLSHELLFORM::ExportPlot1Click() {
+    auto* plot = qobject_cast<TPlotForm*>(CurrentChild.data());
+    if (!plot) return;
+    const std::string base =
+        plot->DocumentName().empty() ? "PLOT" : ChangeFileExt(plot->DocumentName(), "");
+    int filter = 1;
+    const QString picked =
+        Dialogs().SaveFileName(this, "Export Plot", ToQ(base + ".png"), PlotPictureFilter, &filter);
+    if (picked.isEmpty()) return;
+    const std::string name = PlotPictureName(FromQ(picked), filter);
+    const QSize window = plot->ClientSize();
+    bool ok = false;
+    const QString text = Dialogs().InputText(
+        this, "Export Plot", "Picture size, width x height (for a PDF the page in points):",
+        QString("%1 x %2").arg(window.width()).arg(window.height()), &ok);
+    if (!ok) return;
+    QSize size;
+    if (!ParsePictureSize(FromQ(text), size)) {
+        ShowMsg("'" + FromQ(text) + "' is not a picture size: give width x height, as 800 x 500.",
+                mkError, true);
+        return;
+    }
+    std::string error;
+    bool written = false;
+    {
+        WaitCursor wait;
+        written = ExportPlot(plot->Def(), plot->FrameValues(), window, name, size, error);
+    }
+    if (!written) ShowMsg(error, mkError, true);
+    UpdateMenu();
 }

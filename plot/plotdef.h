@@ -8,6 +8,7 @@
 
 #include <array>
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct TOutputData;
@@ -51,7 +52,7 @@ TPlotDef DecodePlotDef(const uint8_t* p);
 std::string EncodePlotFile(const std::string& caption, const TPlotDef& def);
 // Rejects, with a message naming the file, a file shorter than its definition says, an NLines
 // outside 1..50 or a point count that does not fit; nothing is returned half-read.
-bool DecodePlotFile(const std::string& bytes, const std::string& fileName, std::string& caption,
+bool DecodePlotFile(std::string_view bytes, const std::string& fileName, std::string& caption,
                     TPlotDef& def, std::string& error);
 bool SavePlotFile(const std::string& fileName, const std::string& caption, const TPlotDef& def);
 bool OpenPlotFile(const std::string& fileName, std::string& caption, TPlotDef& def,

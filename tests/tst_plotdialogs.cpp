@@ -4,7 +4,9 @@
 #include "app/kolshellform.h"
 #include "common/globals.h"
 #include "common/paths.h"
+#include "common/widgets/qtext.h"
 #include "plot/widgets/plotdialogs.h"
+#include "plot/widgets/plotexport.h"
 #include "plot/widgets/plotform.h"
 #include "shell/widgets/editform.h"
 #include "tests/support/testsupport.h"
@@ -17,7 +19,9 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QToolButton>
+#include <QXmlStreamReader>
 #include <QtTest>
 
 class TestPlotDialogs : public QObject {
@@ -31,6 +35,9 @@ class TestPlotDialogs : public QObject {
     void changedFile();
     void windowPlotHasMinorTicks();
     void overlayShowsPlotAxes();
+    void exportPlot_data();
+    void exportPlot();
+    void exportRefusesBadSize();
     void overlayModifyDelete();
     void enterInModifyIsOK_data();
     void enterInModifyIsOK();
@@ -232,6 +239,93 @@ void TestPlotDialogs::overlayShowsPlotAxes() {
     main.UpdateMenu();
     main.Action("OverlayPlot1")->trigger();
     QCOMPARE(shown, (QStringList{"-7.0", "13.0", "4", "0.50", "2.25", "3"}));
+}
+
+// File, Export Plot writes the current plot in the format of the filter or the extension, at
+// the size typed; the picture is the window's, lines where the window has them.
+void TestPlotDialogs::exportPlot_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("filter");
+    QTest::addColumn<QString>("written");
+    QTest::newRow("png by extension") << "P.PNG" << 1 << "P.PNG";
+    QTest::newRow("svg by filter") << "P" << 2 << "P.svg";
+    QTest::newRow("pdf by extension") << "P.pdf" << 1 << "P.pdf";
+}
+
+void TestPlotDialogs::exportPlot() {
+    QFETCH(QString, name);
+    QFETCH(int, filter);
+    QFETCH(QString, written);
+    TKOLSHELLFORM main;
+    QVERIFY(!main.Action("ExportPlot1")->isEnabled());
+    TPlotForm* plot = MakePlot(main);
+    plot->Def().Lines[0].Colour = 2; // red
+    plot->SetPlot(FromQ(plot->windowTitle()), plot->Def());
+    CurrentChild = plot;
+    main.UpdateMenu();
+    QVERIFY(main.Action("ExportPlot1")->isEnabled());
+    dialogs_->SaveAnswers = {QString::fromStdString(dir_->Path(FromQ(name)))};
+    dialogs_->FilterIndexAnswer = filter;
+    dialogs_->InputAnswers = {"960 x 600"};
+    main.Action("ExportPlot1")->trigger();
+    QVERIFY(msgs_->Texts().empty());
+    const std::string file = dir_->Path(FromQ(written));
+    const QByteArray bytes = QByteArray::fromStdString(ReadTestFile(file));
+    QVERIFY(!bytes.isEmpty());
+    if (written.endsWith("PNG")) {
+        QImage image;
+        QVERIFY(image.loadFromData(bytes, "PNG"));
+        QCOMPARE(image.size(), QSize(960, 600));
+        // The window's frame scaled by 2: the line from (TIME 0, LEVEL 1) to (2, 4) runs
+        // through the frame's middle; no red outside the frame.
+        const QSize client = plot->ClientSize();
+        const PlotLayout l = FitPlot(plot->FrameValues(), client, QSize(960, 600));
+        int inside = 0, outside = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) {
+                if (QColor(image.pixel(x, y)) != QColor(255, 0, 0)) continue;
+                const bool in = l.Frame.Rect().contains(x, y);
+                inside += in;
+                outside += !in;
+            }
+        QVERIFY(inside > 300);
+        QVERIFY(outside < 200); // the legend sample only
+    } else if (written.endsWith("svg")) {
+        QXmlStreamReader xml(bytes);
+        int paths = 0;
+        while (!xml.atEnd())
+            if (xml.readNext() == QXmlStreamReader::StartElement &&
+                (xml.name() == u"path" || xml.name() == u"polyline"))
+                ++paths;
+        QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
+        QVERIFY(paths > 5);
+        QVERIFY(bytes.contains("#ff0000"));
+    } else {
+        QVERIFY(bytes.startsWith("%PDF"));
+        const int pages =
+            int(QString::fromLatin1(bytes).count(QRegularExpression("/Type\\s*/Page[^s]")));
+        QCOMPARE(pages, 1);
+        QVERIFY(bytes.contains("/MediaBox [0 0 960.000000 600.000000]")); // the page typed
+    }
+}
+
+void TestPlotDialogs::exportRefusesBadSize() {
+    TKOLSHELLFORM main;
+    TPlotForm* plot = MakePlot(main);
+    CurrentChild = plot;
+    main.UpdateMenu();
+    dialogs_->SaveAnswers = {QString::fromStdString(dir_->Path("Q.png"))};
+    dialogs_->InputAnswers = {"960 by 600"};
+    main.Action("ExportPlot1")->trigger();
+    QCOMPARE(msgs_->Texts().back(),
+             std::string("'960 by 600' is not a picture size: give width x height, as 800 x 500."));
+    QVERIFY(!QFile::exists(QString::fromStdString(dir_->Path("Q.png"))));
+    // An unwritable place is said so.
+    dialogs_->SaveAnswers = {QString::fromStdString(dir_->Path("no/such/dir/Q.png"))};
+    dialogs_->InputAnswers = {"100 x 100"};
+    main.Action("ExportPlot1")->trigger();
+    QCOMPARE(msgs_->Texts().back(),
+             "File " + dir_->Path("no/such/dir/Q.png") + " could not be written.");
 }
 
 void TestPlotDialogs::overlayModifyDelete() {

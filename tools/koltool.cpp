@@ -10,6 +10,7 @@
 #include "plot/outputfiles.h"
 #include "plot/plotdef.h"
 #include "tools/koltool_form.h"
+#include "tools/koltool_plotimage.h"
 #include "tools/koltool_table.h"
 
 #include <cstdio>
@@ -362,6 +363,7 @@ const std::map<std::string, std::function<int(const Args&)>>& Commands() {
         {"output-files", OutputFilesCmd},
         {"ksp", KspCmd},
         {"make-plot", MakePlotCmd},
+        {"plot-image", PlotImageCmd},
         {"table", TableCmd},
         {"scan-constants", ScanConstantsCmd},
         {"new-table", NewTableCmd},

@@ -95,6 +95,7 @@ bool TPlotForm::OpenPlot(const std::string& fileName) {
         ShowMsg(error, mkError, true);
         return false;
     }
+    ShareEqualXValues(def);
     fileName_ = fileName;
     SetPlot(caption, def);
     return true;
@@ -112,8 +113,9 @@ void TPlotForm::Repaint() {
     canvas_->Invalidate();
 }
 
+// The canvas: the window's client area, or more when the plot reaches past it.
 QSize TPlotForm::ClientSize() const {
-    return scroll_->viewport()->size();
+    return canvas_->size();
 }
 
 bool TPlotForm::SaveDocument(const std::string& name) {

@@ -112,18 +112,18 @@ inline double Real48Value(const Real48Bytes& b) {
 
 // Value to pixel relative to the axis origin, as ValueToPixel maps it.
 struct AxisMap {
-    AxisMap(const AxisScale& a, int span) : span_(span) {
+    AxisMap(const AxisScale& a, int span) {
         log_ = a.LogAxis && a.AxisMin > 0 && a.AxisMax > 0;
         lo_ = log_ ? std::log10(double(a.AxisMin)) : double(a.AxisMin);
         const double hi = log_ ? std::log10(double(a.AxisMax)) : double(a.AxisMax);
-        range_ = hi - lo_;
+        k_ = span / (hi - lo_);
     }
     int operator()(double v) const {
         if (log_) {
             if (!(v > 0)) return 0;
             v = std::log10(v);
         }
-        const double f = (v - lo_) / range_ * span_;
+        const double f = (v - lo_) * k_;
         if (!(f == f)) return 0;
         // Rounds to nearest, ties to even, as nearbyint does, without a library call.
         constexpr double Magic = 6755399441055744.0; // 1.5 * 2^52
@@ -131,7 +131,7 @@ struct AxisMap {
         return int((c + Magic) - Magic);
     }
     bool log_;
-    double lo_, range_, span_;
+    double lo_, k_;
 };
 
 int Clamped(int v) {
@@ -677,4 +677,19 @@ PlotLayout FitPlot(const PlotFrame& f, const QSize& client, const QSize& target)
     auto my = [&](int y) { return Round(y * l.Scale + dy); };
     l.Frame = {mx(f.Left), my(f.Top), mx(f.Right), my(f.Bottom)};
     return l;
+}
+
+void ShareEqualXValues(TPlotDef& def) {
+    for (int i = 1; i < std::min(def.NLines, MaxPlotLines); ++i) {
+        PlotValues& x = def.Lines[size_t(i)].XValues;
+        for (int k = 0; k < i; ++k) {
+            const PlotValues& before = def.Lines[size_t(k)].XValues;
+            if (before.Source() == x.Source()) break;
+            if (before.size() == x.size() && !x.empty() &&
+                std::memcmp(before.data(), x.data(), 6 * x.size()) == 0) {
+                x = before;
+                break;
+            }
+        }
+    }
 }

@@ -102,6 +102,10 @@ class TPlotPainter {
     TPlotCache* cache_ = nullptr;
 };
 
+// Lines of a plot file each bring their own X values, mostly the same column: equal ones are
+// kept once, and then reduced once.
+void ShareEqualXValues(TPlotDef& def);
+
 // The legend text of line i: its Y column name, followed by its file's name when the plot's
 // lines come from more than one file.
 std::string LegendText(const TPlotDef& def, int i);
