@@ -206,6 +206,9 @@ void TestPlotDialogs::changedFile() {
     QCOMPARE(l.NPoints, 2);
     QCOMPARE(DecodeReal48(l.YValues[1]), 90.0);
     QCOMPARE(d.AxisTitle[0], overlay ? std::string("TIME S") : std::string("T H"));
+    // Lines from two files name their file in the legend; from one file they do not.
+    QCOMPARE(LegendText(d, d.NLines), overlay ? std::string("DEPTH (RUN1.OUT)") : "DEPTH");
+    if (overlay) QCOMPARE(LegendText(d, 1), std::string("LEVEL (RUN.OUT)"));
     QVERIFY(msgs_->Texts().empty());
 }
 
