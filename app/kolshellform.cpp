@@ -99,6 +99,7 @@ const ItemDef Items[] = {
     {"Plot1", "NewPlot1", "&New Plot", "", 70},
     {"Plot1", "OverlayPlot1", "&Overlay Plot", "", 71},
     {"Plot1", "ModifyPlot1", "&Modify Plot", "", 73},
+    {"Plot1", "PlotTableRuns1", "Plot &Table Runs", "", 0},
     {"Windows1", "Input1", "Input", "", 122},
     {"Windows1", "Output1", "Output", "", 81},
     {"Windows1", "Listing1", "Listing", "", 82},
@@ -248,6 +249,7 @@ void TKOLSHELLFORM::BuildMenus() {
     on("OverlayPlot1", &TKOLSHELLFORM::OverlayPlot1Click);
     on("ModifyPlot1", &TKOLSHELLFORM::ModifyPlot1Click);
     on("ExportPlot1", &TKOLSHELLFORM::ExportPlot1Click);
+    on("PlotTableRuns1", &TKOLSHELLFORM::PlotTableRuns1Click);
     connect(menus_["Utilities1"], &QMenu::aboutToShow, this, &TKOLSHELLFORM::Utilities1Popup);
     connect(menus_["Plot1"], &QMenu::aboutToShow, this, &TKOLSHELLFORM::Plot1Popup);
     connect(menus_["Windows1"], &QMenu::aboutToShow, this, &TKOLSHELLFORM::FillWindowList);

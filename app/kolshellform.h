@@ -111,6 +111,8 @@ class TKOLSHELLFORM : public QMainWindow {
     void ModifyPlot1Click();
     // File, Export Plot...: the current plot as a PNG, SVG or PDF picture.
     void ExportPlot1Click();
+    // Plot, Plot Table Runs: one column of an output file, one line per run of the table.
+    void PlotTableRuns1Click();
     void ModifyPlot(TPlotForm* plot);
     TPlotSetup& PlotSetup();
     // Shown modally by Make KOLSED file; tests answer it instead.

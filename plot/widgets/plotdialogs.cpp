@@ -490,3 +490,64 @@ void TModPlot::DeleteClick() {
     if (!emptied_) plot_->SetPlot(FromQ(plot_->windowTitle()), plot_->Def());
     accept();
 }
+
+// ---- Plot Table Runs ----
+
+TPlotTableRuns::TPlotTableRuns(const std::vector<std::string>& files, QWidget* parent)
+    : QDialog(parent) {
+    setWindowTitle("Plot Table Runs");
+    auto* grid = new QGridLayout(this);
+    PlotFileList = Named(new QComboBox(this), "PlotFileList");
+    for (const std::string& f : files)
+        PlotFileList->addItem(ToQ(ExtractFileName(f)), ToQ(f));
+    ListBoxX = Named(new QListWidget(this), "ListBoxX");
+    ListBoxY = Named(new QListWidget(this), "ListBoxY");
+    grid->addWidget(new QLabel("Output file of run 1"), 0, 0);
+    grid->addWidget(PlotFileList, 0, 1);
+    grid->addWidget(new QLabel("X"), 1, 0);
+    grid->addWidget(new QLabel("Y"), 1, 1);
+    grid->addWidget(ListBoxX, 2, 0);
+    grid->addWidget(ListBoxY, 2, 1);
+    OKBtn = Named(new QPushButton("OK", this), "OKBtn");
+    CancelBtn = Named(new QPushButton("Cancel", this), "CancelBtn");
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(OKBtn);
+    buttons->addWidget(CancelBtn);
+    grid->addLayout(buttons, 3, 0, 1, 2);
+    connect(PlotFileList, &QComboBox::activated, this, [this] { PlotFileListChange(); });
+    connect(ListBoxY, &QListWidget::currentRowChanged, this,
+            [this] { OKBtn->setEnabled(XCol() > 0 && YCol() > 0); });
+    connect(OKBtn, &QPushButton::clicked, this, &QDialog::accept);
+    connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
+    PlotFileListChange();
+}
+
+// Run 1's file names the columns every run writes.
+void TPlotTableRuns::PlotFileListChange() {
+    TOutputData data;
+    {
+        WaitCursor wait;
+        ReadOutputFile(File(), data);
+    }
+    ListBoxX->clear();
+    ListBoxY->clear();
+    for (int c = 1; c <= data.NCols; ++c) {
+        ListBoxX->addItem(ToQ(data.Names[size_t(c)]));
+        ListBoxY->addItem(ToQ(data.Names[size_t(c)]));
+    }
+    if (ListBoxX->count() > 0) ListBoxX->setCurrentRow(0);
+    ListBoxY->setCurrentRow(ListBoxY->count() > 1 ? 1 : ListBoxY->count() - 1);
+    OKBtn->setEnabled(XCol() > 0 && YCol() > 0);
+}
+
+std::string TPlotTableRuns::File() const {
+    return FromQ(PlotFileList->currentData().toString());
+}
+
+int TPlotTableRuns::XCol() const {
+    return ListBoxX->currentRow() + 1;
+}
+
+int TPlotTableRuns::YCol() const {
+    return ListBoxY->currentRow() + 1;
+}

@@ -102,3 +102,21 @@ class TModPlot : public QDialog {
     QLabel *fromLabel_, *toLabel_;
     bool emptied_ = false;
 };
+
+// Plot Table Runs: an output file of the deck (as run 1 writes it), an X and one Y column.
+class TPlotTableRuns : public QDialog {
+    Q_OBJECT
+  public:
+    // files: full names of run 1's output files.
+    TPlotTableRuns(const std::vector<std::string>& files, QWidget* parent = nullptr);
+    std::string File() const;
+    int XCol() const; // 1-based, 0 when none
+    int YCol() const;
+
+    QComboBox* PlotFileList;
+    QListWidget *ListBoxX, *ListBoxY;
+    QPushButton *OKBtn, *CancelBtn;
+
+  private:
+    void PlotFileListChange();
+};
