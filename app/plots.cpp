@@ -30,7 +30,7 @@ void TKOLSHELLFORM::NewPlot1Click() {
     ExecDialog(setup);
     if (setup.result() != QDialog::Accepted) return;
     auto* plot = new TPlotForm;
-    plot->SetPlot(NextPlotCaption(PlotsMade, setup.ReadFile()), setup.NewPlot());
+    plot->SetPlot(NextPlotCaption(PlotsMade, setup.ReadFile()), setup.TakeNewPlot());
     AddChild(plot);
     UpdateMenu();
 }

@@ -123,7 +123,7 @@ int main(int argc, char** argv) {
     setup.OKBtnClick();
     const double build = Ms(t0);
     TPlotForm plot;
-    plot.SetPlot("Plot 1: from " + file, setup.NewPlot());
+    plot.SetPlot("Plot 1: from " + file, setup.TakeNewPlot());
     setup.done(QDialog::Accepted); // the dialog lets its table go
     const double rssPlot = RssMB() - rss0;
     const double table = 6.0 * rows * 25 / 1e6;

@@ -7,6 +7,7 @@
 
 #include <QDialog>
 #include <QWidget>
+#include <utility>
 
 class QCheckBox;
 class QComboBox;
@@ -53,6 +54,8 @@ class TPlotSetup : public QDialog {
     void OKBtnClick();
     // The plot made by OK in new-plot mode.
     const TPlotDef& NewPlot() const { return plot_; }
+    // The same, handed over: the dialog then holds none of its columns.
+    TPlotDef TakeNewPlot() { return std::exchange(plot_, TPlotDef()); }
     std::string FileName() const { return fileName_; }
     // The output file the plot was made from.
     std::string ReadFile() const { return readFile_; }

@@ -160,6 +160,9 @@ void TPlotForm::DisplayPlot(QPainter& p, double s, bool printing) {
         painter.Draw();
         lastWork_ = cache_.TakeWork();
     } else {
+        TPlotCache paper; // worked out over the cores, X columns once
+        painter.UseCache(&paper);
+        WaitCursor wait;
         painter.Draw();
     }
     if (printing) return;
