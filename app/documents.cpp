@@ -286,7 +286,8 @@ void TKOLSHELLFORM::OpenOutFile(QAction* sender) {
 void TKOLSHELLFORM::FixFileNameList() {
     if (!RecentFilesOn) return;
     QMenu* file = Menu("File1");
-    const int own = Globals().KolsedOnlyMode ? 8 : 11;
+    // The menu's own items end with Exit; the entries follow after a separator.
+    const int own = int(file->actions().indexOf(Action("Exit1"))) + 1;
     while (file->actions().size() > own + 1) {
         QAction* last = file->actions().last();
         file->removeAction(last);

@@ -64,6 +64,7 @@ const ItemDef Items[] = {
     {"File1", "Open1", "&Open", "Ctrl+O", 3},
     {"File1", "Save1", "&Save", "Ctrl+S", 33},
     {"File1", "Saveas1", "Save &as", "", 44},
+    {"File1", "ExportPlot1", "&Export Plot...", "", 0},
     {"File1", nullptr, "", "", 0},
     {"File1", "Print1", "&Print", "Ctrl+P", 45},
     {"File1", "PrintSetup1", "Print Setup", "", 24},
@@ -101,6 +102,7 @@ const ItemDef Items[] = {
     {"Plot1", "NewPlot1", "&New Plot", "", 70},
     {"Plot1", "OverlayPlot1", "&Overlay Plot", "", 71},
     {"Plot1", "ModifyPlot1", "&Modify Plot", "", 73},
+    {"Plot1", "PlotTableRuns1", "Plot &Table Runs", "", 0},
     {"Windows1", "Input1", "Input", "", 122},
     {"Windows1", "Output1", "Output", "", 81},
     {"Windows1", "Listing1", "Listing", "", 82},
@@ -253,6 +255,8 @@ void TKOLSHELLFORM::BuildMenus() {
     on("NewPlot1", &TKOLSHELLFORM::NewPlot1Click);
     on("OverlayPlot1", &TKOLSHELLFORM::OverlayPlot1Click);
     on("ModifyPlot1", &TKOLSHELLFORM::ModifyPlot1Click);
+    on("ExportPlot1", &TKOLSHELLFORM::ExportPlot1Click);
+    on("PlotTableRuns1", &TKOLSHELLFORM::PlotTableRuns1Click);
     connect(menus_["Utilities1"], &QMenu::aboutToShow, this, &TKOLSHELLFORM::Utilities1Popup);
     connect(menus_["Plot1"], &QMenu::aboutToShow, this, &TKOLSHELLFORM::Plot1Popup);
     connect(menus_["Windows1"], &QMenu::aboutToShow, this, &TKOLSHELLFORM::FillWindowList);
@@ -426,6 +430,7 @@ void TKOLSHELLFORM::UpdateMenu() {
     const std::string file = kind != wkNone ? CurrentChild->FileName() : std::string();
     UpdateMenuState(menuState_, kind, file);
     ApplyMenuState();
+    UpdatePlotItems(kind);
 }
 
 void TKOLSHELLFORM::ApplyMenuState() {

@@ -112,6 +112,10 @@ class TKOLSHELLFORM : public QMainWindow {
     void NewPlot1Click();
     void OverlayPlot1Click();
     void ModifyPlot1Click();
+    // File, Export Plot...: the current plot as a PNG, SVG or PDF picture.
+    void ExportPlot1Click();
+    // Plot, Plot Table Runs: one column of an output file, one line per run of the table.
+    void PlotTableRuns1Click();
     void ModifyPlot(TPlotForm* plot);
     TPlotSetup& PlotSetup();
     // Shown modally by Make KOLSED file; tests answer it instead.
@@ -163,6 +167,7 @@ class TKOLSHELLFORM : public QMainWindow {
     void MakeKolsedOnlyMenus();
     void ChildActivated(QMdiSubWindow* window);
     void ApplyMenuState();
+    void UpdatePlotItems(int kind);
     void ChooseUnitSystem(int system);
     void BringForward(TChildForm* child);
     void ShowCompanion(int kind, const std::function<void(const std::string&)>& open);

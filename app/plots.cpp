@@ -1,11 +1,22 @@
-// The main window's Plot menu: New Plot, Overlay Plot and Modify Plot.
+// The main window's Plot menu: New Plot, Overlay Plot and Modify Plot; and File, Export Plot.
 #include "app/kolshellform.h"
 
 #include "common/globals.h"
+#include "common/lib1.h"
 #include "common/messages.h"
+#include "common/paths.h"
+#include "common/widgets/dialogs.h"
 #include "common/widgets/qtext.h"
+#include "common/widgets/waitcursor.h"
+#include "plot/tableruns.h"
 #include "plot/widgets/plotdialogs.h"
+#include "plot/widgets/plotexport.h"
 #include "plot/widgets/plotform.h"
+#include "table/rundecks.h"
+#include "table/tablemodel.h"
+#include "table/widgets/tableform.h"
+
+#include <QAction>
 
 TPlotSetup& TKOLSHELLFORM::PlotSetup() {
     // One set-up dialog for the whole run: it keeps its last choices.
@@ -19,7 +30,7 @@ void TKOLSHELLFORM::NewPlot1Click() {
     ExecDialog(setup);
     if (setup.result() != QDialog::Accepted) return;
     auto* plot = new TPlotForm;
-    plot->SetPlot(NextPlotCaption(PlotsMade, setup.ReadFile()), setup.NewPlot());
+    plot->SetPlot(NextPlotCaption(PlotsMade, setup.ReadFile()), setup.TakeNewPlot());
     AddChild(plot);
     UpdateMenu();
 }
@@ -46,4 +57,108 @@ void TKOLSHELLFORM::ModifyPlot(TPlotForm* plot) {
 
 void TKOLSHELLFORM::ModifyPlot1Click() {
     if (auto* plot = qobject_cast<TPlotForm*>(CurrentChild.data())) ModifyPlot(plot);
+}
+
+void TKOLSHELLFORM::UpdatePlotItems(int kind) {
+    if (QAction* a = Action("ExportPlot1")) a->setEnabled(kind == wkPlot);
+    if (QAction* a = Action("PlotTableRuns1"))
+        a->setEnabled(CurrentTable() && !RunOneFiles(CurrentTable()->Table().DeckName).empty());
+}
+
+namespace {
+
+// "run 2: AREA=2.5, FLOW=10" from the table's values of run r.
+std::string RunLegend(const TTable& t, int r) {
+    std::string text = "run " + std::to_string(r) + ":";
+    for (int c = 1; c < t.ColCount; ++c)
+        text += (c > 1 ? ", " : " ") + GetS(t, c, 0) + "=" + GetS(t, c, r);
+    return text;
+}
+
+std::string RunList(const std::vector<int>& runs) {
+    std::string s;
+    for (int r : runs)
+        s += (s.empty() ? "" : ", ") + std::to_string(r);
+    return s;
+}
+
+} // namespace
+
+void TKOLSHELLFORM::PlotTableRuns1Click() {
+    TTableForm* tableForm = CurrentTable();
+    if (!tableForm) return;
+    const TTable& t = tableForm->Table();
+    const std::string dir = ExtractFileDir(t.DeckName);
+    std::vector<std::string> files;
+    for (const std::string& f : RunOneFiles(t.DeckName))
+        files.push_back(JoinPath(dir, f));
+    if (files.empty()) return;
+    TPlotTableRuns dialog(files, this);
+    ExecDialog(dialog);
+    if (dialog.result() != QDialog::Accepted || dialog.XCol() < 1 || dialog.YCol() < 1) return;
+    const std::string base = UpStr(ExtractFileName(t.DeckName));
+    std::vector<RunLine> runs;
+    std::vector<int> missing;
+    for (int r = 1; r <= t.Runs(); ++r) {
+        const std::string file =
+            RunFileName(dialog.File(), base.substr(0, base.find('.')), RunSuffix(r));
+        if (FileExists(file))
+            runs.push_back({r, file, RunLegend(t, r)});
+        else
+            missing.push_back(r);
+    }
+    TPlotDef def;
+    std::string error;
+    bool built = false;
+    {
+        WaitCursor wait;
+        built = BuildRunsPlot(runs, dialog.XCol(), dialog.YCol(), def, error);
+    }
+    if (!built) {
+        ShowMsg(error, mkError, true);
+        return;
+    }
+    if (!missing.empty()) {
+        const bool one = missing.size() == 1;
+        ShowMsg(std::string(one ? "Run " : "Runs ") + RunList(missing) +
+                    (one ? " has no output file and is" : " have no output file and are") +
+                    " left out of the plot.",
+                mkInformation, false);
+    }
+    auto* plot = new TPlotForm;
+    plot->SetPlot(NextPlotCaption(PlotsMade, dialog.File()) + ", every run", def);
+    AddChild(plot);
+    UpdateMenu();
+}
+
+void TKOLSHELLFORM::ExportPlot1Click() {
+    auto* plot = qobject_cast<TPlotForm*>(CurrentChild.data());
+    if (!plot) return;
+    const std::string base =
+        plot->DocumentName().empty() ? "PLOT" : ChangeFileExt(plot->DocumentName(), "");
+    int filter = 1;
+    const QString picked =
+        Dialogs().SaveFileName(this, "Export Plot", ToQ(base + ".png"), PlotPictureFilter, &filter);
+    if (picked.isEmpty()) return;
+    const std::string name = PlotPictureName(FromQ(picked), filter);
+    const QSize window = plot->ClientSize();
+    bool ok = false;
+    const QString text = Dialogs().InputText(
+        this, "Export Plot", "Picture size, width x height (for a PDF the page in points):",
+        QString("%1 x %2").arg(window.width()).arg(window.height()), &ok);
+    if (!ok) return;
+    QSize size;
+    if (!ParsePictureSize(FromQ(text), size)) {
+        ShowMsg("'" + FromQ(text) + "' is not a picture size: give width x height, as 800 x 500.",
+                mkError, true);
+        return;
+    }
+    std::string error;
+    bool written = false;
+    {
+        WaitCursor wait;
+        written = ExportPlot(plot->Def(), plot->FrameValues(), window, name, size, error);
+    }
+    if (!written) ShowMsg(error, mkError, true);
+    UpdateMenu();
 }

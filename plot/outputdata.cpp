@@ -399,7 +399,7 @@ void ReadRows(ChunkReader& in, TOutputData& d, int32_t from, int32_t to, Extreme
               bool afterRead = true) {
     std::array<Real48Bytes*, MaxOutputCols + 1> col{};
     for (int c = 1; c <= d.NCols; ++c)
-        col[size_t(c)] = d.Columns[size_t(c)].data();
+        col[size_t(c)] = d.Columns[size_t(c)]->data();
     for (int32_t r = from; r < to; ++r) {
         // A row the count adds past the file's end repeats the last row read.
         if (r > 0 && (r > from || afterRead) && in.NoMoreNumbers()) {
@@ -422,7 +422,7 @@ void ReadRows(ChunkReader& in, TOutputData& d, int32_t from, int32_t to, Extreme
 // whose rows run over several lines is finished in order instead.
 void ReadValues(ByteSource& src, TOutputData& d, const SplitPoint& split) {
     for (int c = 1; c <= d.NCols; ++c)
-        d.Columns[size_t(c)].resize(size_t(d.NRows));
+        d.Columns[size_t(c)] = std::make_shared<Real48Column>(size_t(d.NRows));
     ChunkReader in(src);
     if (d.HasNames) in.SkipLine();
     if (d.HasUnits) in.SkipLine();

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "common/codecs.h"
+#include "plot/plotvalues.h"
 
 #include <array>
 #include <cstdint>
@@ -13,18 +14,6 @@
 
 constexpr int MaxOutputCols = 25;
 
-// Leaves new elements unset: the reader writes every cell, and the pages of a big table are
-// then first touched by the thread that fills them.
-template <typename T> struct UnsetAllocator : std::allocator<T> {
-    template <typename U> struct rebind { using other = UnsetAllocator<U>; };
-    UnsetAllocator() = default;
-    template <typename U> UnsetAllocator(const UnsetAllocator<U>&) noexcept {}
-    template <typename U> void construct(U* p) noexcept { ::new (static_cast<void*>(p)) U; }
-    template <typename U, typename... A> void construct(U* p, A&&... a) {
-        ::new (static_cast<void*>(p)) U(std::forward<A>(a)...);
-    }
-};
-using Real48Column = std::vector<Real48Bytes, UnsetAllocator<Real48Bytes>>;
 constexpr size_t OutputNameMax = 20;
 
 struct TOutputData {
@@ -37,10 +26,11 @@ struct TOutputData {
     std::array<std::string, MaxOutputCols + 1> Units;
     std::array<Real48Bytes, MaxOutputCols + 1> ColMin{};
     std::array<Real48Bytes, MaxOutputCols + 1> ColMax{};
-    std::array<Real48Column, MaxOutputCols + 1> Columns; // row r at [r - 1]
+    // Shared with the plot lines made from them; row r at [r - 1].
+    std::array<SharedColumn, MaxOutputCols + 1> Columns;
 
     double Value(int col, int row) const {
-        return DecodeReal48(Columns[size_t(col)][size_t(row - 1)]);
+        return DecodeReal48((*Columns[size_t(col)])[size_t(row - 1)]);
     }
     double Min(int col) const { return DecodeReal48(ColMin[size_t(col)]); }
     double Max(int col) const { return DecodeReal48(ColMax[size_t(col)]); }

@@ -5,6 +5,10 @@
 
 #include <cmath>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -132,7 +136,7 @@ std::string EncodePlotFile(const std::string& caption, const TPlotDef& def) {
     return out;
 }
 
-bool DecodePlotFile(const std::string& bytes, const std::string& fileName, std::string& caption,
+bool DecodePlotFile(std::string_view bytes, const std::string& fileName, std::string& caption,
                     TPlotDef& def, std::string& error) {
     const auto bad = [&](const std::string& why) {
         error = "The plot file " + fileName + " cannot be opened: " + why + ".";
@@ -154,10 +158,8 @@ bool DecodePlotFile(const std::string& bytes, const std::string& fileName, std::
             return bad("the points of line " + std::to_string(i + 1) + " do not fit in the file");
         for (auto* values : {&l.XValues, &l.YValues}) {
             values->resize(size_t(l.NPoints));
-            for (auto& v : *values) {
-                std::memcpy(v.data(), p + pos, 6);
-                pos += 6;
-            }
+            std::memcpy(values->begin(), p + pos, 6 * size_t(l.NPoints));
+            pos += 6 * size_t(l.NPoints);
         }
         d.Lines[size_t(i)] = std::move(l);
     }
@@ -172,12 +174,30 @@ bool SavePlotFile(const std::string& fileName, const std::string& caption, const
 
 bool OpenPlotFile(const std::string& fileName, std::string& caption, TPlotDef& def,
                   std::string& error) {
-    std::string bytes;
-    if (!ReadFileBytes(fileName, bytes)) {
+    // A big plot is decoded straight from the file's pages, not from a copy of them.
+    const int fd = IsDirectory(fileName) ? -1 : ::open(NativePath(fileName).c_str(), O_RDONLY);
+    struct stat st {};
+    if (fd < 0 || fstat(fd, &st) != 0) {
+        if (fd >= 0) ::close(fd);
         error = "File " + fileName + " was not found.";
         return false;
     }
-    return DecodePlotFile(bytes, fileName, caption, def, error);
+    const size_t size = size_t(st.st_size);
+    void* map =
+        size > 0 ? mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0) : MAP_FAILED;
+    ::close(fd);
+    if (map == MAP_FAILED) {
+        std::string bytes;
+        if (!ReadFileBytes(fileName, bytes)) {
+            error = "File " + fileName + " was not found.";
+            return false;
+        }
+        return DecodePlotFile(bytes, fileName, caption, def, error);
+    }
+    const bool ok = DecodePlotFile(std::string_view(static_cast<const char*>(map), size), fileName,
+                                   caption, def, error);
+    munmap(map, size);
+    return ok;
 }
 
 namespace {
@@ -227,12 +247,15 @@ bool AddPlotLines(TPlotDef& def, int first, const TOutputData& data, const PlotC
         l.Symbol = c.Symbol != 0 ? c.Symbol + (k - first) : 0;
         l.Colour = c.Colour + (k - first);
         l.Smooth = c.Smooth ? 1 : 0;
-        if (inRange && to >= from) {
+        l.SourceFile = c.SourceFile;
+        const auto holds = [&](int col) {
+            return data.Columns[size_t(col)] && data.Columns[size_t(col)]->size() >= size_t(to);
+        };
+        if (inRange && to >= from && holds(c.XCol) && holds(y)) {
             l.NPoints = to - from + 1;
-            const auto& xs = data.Columns[size_t(c.XCol)];
-            const auto& ys = data.Columns[size_t(y)];
-            l.XValues.assign(xs.begin() + (from - 1), xs.begin() + to);
-            l.YValues.assign(ys.begin() + (from - 1), ys.begin() + to);
+            l.XValues =
+                PlotValues(data.Columns[size_t(c.XCol)], size_t(from - 1), size_t(l.NPoints));
+            l.YValues = PlotValues(data.Columns[size_t(y)], size_t(from - 1), size_t(l.NPoints));
         }
         ++k;
     }

@@ -4,9 +4,11 @@
 
 #include "common/codecs.h"
 #include "common/lib1.h"
+#include "plot/plotvalues.h"
 
 #include <array>
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct TOutputData;
@@ -23,7 +25,8 @@ struct TPlotLine {
     int32_t FromRow = 0, ToRow = 0, LineStyle = 0, Symbol = 0, Colour = 0;
     uint8_t Smooth = 0, Reserved137 = 0;
     std::array<uint8_t, 16> Reserved140{};
-    std::vector<Real48Bytes> XValues, YValues;
+    PlotValues XValues, YValues;
+    std::string SourceFile; // the output file it was taken from; not kept in the plot file
 };
 
 struct TPlotDef {
@@ -49,7 +52,7 @@ TPlotDef DecodePlotDef(const uint8_t* p);
 std::string EncodePlotFile(const std::string& caption, const TPlotDef& def);
 // Rejects, with a message naming the file, a file shorter than its definition says, an NLines
 // outside 1..50 or a point count that does not fit; nothing is returned half-read.
-bool DecodePlotFile(const std::string& bytes, const std::string& fileName, std::string& caption,
+bool DecodePlotFile(std::string_view bytes, const std::string& fileName, std::string& caption,
                     TPlotDef& def, std::string& error);
 bool SavePlotFile(const std::string& fileName, const std::string& caption, const TPlotDef& def);
 bool OpenPlotFile(const std::string& fileName, std::string& caption, TPlotDef& def,
@@ -62,6 +65,7 @@ struct PlotChoices {
     std::string FromRow, ToRow; // the row fields' texts
     int LineStyle = 1, Symbol = 0, Colour = 0;
     bool Smooth = false, Legend = false;
+    std::string SourceFile; // the output file read
 };
 
 // The row range rule: From Row 1 unless a whole number of at least 1 (and at most the row

@@ -170,9 +170,9 @@ void TestDocuments::recentList() {
     QVERIFY(!RecentEntries(form).join("|").contains(" A.B|"));
     // The File menu keeps its own items, then a separator, then the entries.
     QMenu* file = form.Menu("File1");
-    QCOMPARE(file->actions()[10]->objectName(), QString("Exit1"));
-    QVERIFY(file->actions()[11]->isSeparator());
-    QCOMPARE(file->actions().size(), 20);
+    QCOMPARE(file->actions()[11]->objectName(), QString("Exit1"));
+    QVERIFY(file->actions()[12]->isSeparator());
+    QCOMPARE(file->actions().size(), 21);
 }
 
 void TestDocuments::vanishedRecentEntry() {

@@ -4,6 +4,7 @@
 #include "tests/support/testsupport.h"
 
 #include <QDir>
+#include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -77,6 +78,8 @@ class TestKoltool : public QObject {
     void writeDeck_data();
     void writeDeck();
     void makeKolsed();
+    void plotImage_data();
+    void plotImage();
 };
 
 void TestKoltool::answers_data() {
@@ -477,3 +480,67 @@ void TestKoltool::makeKolsed() {
 
 QTEST_GUILESS_MAIN(TestKoltool)
 #include "tst_koltool.moc"
+
+// plot-image draws a plot file headlessly; a bad plot file or an unwritable output is exit 1
+// with one line.
+void TestKoltool::plotImage_data() {
+    QTest::addColumn<QString>("out");
+    QTest::addColumn<QStringList>("size");
+    QTest::addColumn<int>("exit");
+    QTest::addColumn<QString>("check");
+    QTest::newRow("png at the window's size") << "A.png" << QStringList{} << 0 << "480x300";
+    QTest::newRow("png 1600 x 1000")
+        << "B.png" << QStringList{"--size", "1600x1000"} << 0 << "1600x1000";
+    QTest::newRow("svg") << "C.svg" << QStringList{"--size", "800x500"} << 0 << "<svg";
+    QTest::newRow("pdf") << "D.pdf" << QStringList{} << 0 << "%PDF";
+    QTest::newRow("other extension") << "E.gif" << QStringList{} << 1 << "";
+    QTest::newRow("unwritable") << "no/such/F.png" << QStringList{} << 1 << "";
+    QTest::newRow("bad size") << "G.png" << QStringList{"--size", "big"} << 1 << "";
+    QTest::newRow("bad plot file") << "H.png" << QStringList{"--bad"} << 1 << "";
+}
+
+void TestKoltool::plotImage() {
+    QFETCH(QString, out);
+    QFETCH(QStringList, size);
+    QFETCH(int, exit);
+    QFETCH(QString, check);
+    QTemporaryDir dir;
+    QFile data(dir.path() + "/R.OUT");
+    QVERIFY(data.open(QIODevice::WriteOnly));
+    data.write("TIME LEVEL FLOW\n0 1 5\n1 2 4\n2 4 3\n");
+    data.close();
+    const QString ksp = dir.path() + "/R.KSP";
+    QCOMPARE(Koltool({"make-plot", dir.path() + "/R.OUT", "-o", ksp, "--x", "1", "--y", "2,3",
+                      "--legend"})
+                 .Exit,
+             0);
+    QStringList args{"plot-image", ksp, dir.path() + "/" + out};
+    if (size == QStringList{"--bad"}) {
+        QFile::resize(ksp, 300); // shorter than a plot definition
+    } else {
+        args += size;
+    }
+    const Run r = Koltool(args);
+    QCOMPARE(r.Exit, exit);
+    if (exit != 0) {
+        QCOMPARE(r.Err.count('\n'), 1);
+        QVERIFY(!QFile::exists(dir.path() + "/" + out));
+        return;
+    }
+    QVERIFY2(r.Err.isEmpty(), qPrintable(r.Err));
+    QFile f(dir.path() + "/" + out);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QByteArray bytes = f.readAll();
+    if (out.endsWith(".png")) {
+        QImage image;
+        QVERIFY(image.loadFromData(bytes, "PNG"));
+        QCOMPARE(QString("%1x%2").arg(image.width()).arg(image.height()), check);
+        int blue = 0; // line 2, colour 1
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                blue += QColor(image.pixel(x, y)) == QColor(0, 0, 255);
+        QVERIFY(blue > 20);
+    } else {
+        QVERIFY(bytes.contains(check.toLatin1()));
+    }
+}

@@ -84,8 +84,8 @@ void TestMainWindow::normalMenus() {
     QCOMPARE(bar, QStringList({"&File", "&Edit", "&KOLVAN", "K&OLSED", "&Parametrics", "&Utilities",
                                "P&lot", "&Windows", "&Help"}));
     QCOMPARE(ItemNames(form.Menu("File1")),
-             QStringList({"New1", "Open1", "Save1", "Saveas1", "-", "Print1", "PrintSetup1", "-",
-                          "Setup1", "-", "Exit1", "-"}));
+             QStringList({"New1", "Open1", "Save1", "Saveas1", "ExportPlot1", "-", "Print1",
+                          "PrintSetup1", "-", "Setup1", "-", "Exit1", "-"}));
     QCOMPARE(form.Action("Calculate1")->shortcut(), QKeySequence("F8"));
     QCOMPARE(form.Action("Saveas1")->text(), QString("Save &as"));
     QCOMPARE(form.Action("KOLVANErrorMessges1")->property("HelpContext").toInt(), 129);
@@ -115,8 +115,9 @@ void TestMainWindow::kolsedOnlyMenus() {
     for (QAction* a : form.menuBar()->actions())
         bar << a->objectName();
     QCOMPARE(bar, QStringList({"File1", "KOLVAN1", "Parametrics1", "Plot1", "Windows1", "Help1"}));
-    QCOMPARE(ItemNames(form.Menu("File1")), QStringList({"Open1", "Save1", "Saveas1", "-", "Print1",
-                                                         "PrintSetup1", "-", "Exit1", "-"}));
+    QCOMPARE(ItemNames(form.Menu("File1")),
+             QStringList({"Open1", "Save1", "Saveas1", "ExportPlot1", "-", "Print1", "PrintSetup1",
+                          "-", "Exit1", "-"}));
     QCOMPARE(ItemNames(form.Menu("KOLVAN1")),
              QStringList({"Calculate1", "RunTable1", "StopRun1", "SIUnits", "EngUnits", "-",
                           "UserCommand1", "-"}));

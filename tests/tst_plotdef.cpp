@@ -92,6 +92,7 @@ class TestPlotDef : public QObject {
     void rowRange();
     void overlay();
     void deleteLine();
+    void linesShareColumns();
 };
 
 void TestPlotDef::readFixture() {
@@ -247,6 +248,25 @@ void TestPlotDef::deleteLine() {
     QVERIFY(DeletePlotLine(plot, 2));
     QVERIFY(!DeletePlotLine(plot, 1)); // the only line: the window closes instead
     QCOMPARE(plot.NLines, 1);
+}
+
+// A plot's lines refer to the columns as read: one X column for all lines, nothing copied
+// when a definition is copied; changing a line's values leaves the table as it was.
+void TestPlotDef::linesShareColumns() {
+    TOutputData data = Data();
+    TPlotDef plot;
+    std::string error;
+    QVERIFY(BuildNewPlot(TPlotDef(), data, Choices({2, 3, 4}, 0, 0), plot, error));
+    QCOMPARE(plot.Lines[0].XValues.Source(), static_cast<const void*>(data.Columns[1].get()));
+    QCOMPARE(plot.Lines[2].XValues.Source(), plot.Lines[0].XValues.Source());
+    QCOMPARE(plot.Lines[1].YValues.Source(), static_cast<const void*>(data.Columns[3].get()));
+    const TPlotDef copy = plot;
+    QCOMPARE(copy.Lines[1].YValues.data(), plot.Lines[1].YValues.data());
+    plot.Lines[1].YValues[0] = EncodeReal48(99);
+    QCOMPARE(data.Value(3, 1), 2.0);
+    QCOMPARE(DecodeReal48(copy.Lines[1].YValues[0]), 2.0);
+    QCOMPARE(DecodeReal48(plot.Lines[1].YValues[0]), 99.0);
+    QCOMPARE(DecodeReal48(plot.Lines[1].YValues[3]), 11.0);
 }
 
 QTEST_GUILESS_MAIN(TestPlotDef)

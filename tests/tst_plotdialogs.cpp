@@ -4,7 +4,9 @@
 #include "app/kolshellform.h"
 #include "common/globals.h"
 #include "common/paths.h"
+#include "common/widgets/qtext.h"
 #include "plot/widgets/plotdialogs.h"
+#include "plot/widgets/plotexport.h"
 #include "plot/widgets/plotform.h"
 #include "shell/widgets/editform.h"
 #include "tests/support/testsupport.h"
@@ -17,7 +19,9 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QToolButton>
+#include <QXmlStreamReader>
 #include <QtTest>
 
 class TestPlotDialogs : public QObject {
@@ -27,6 +31,13 @@ class TestPlotDialogs : public QObject {
     void cleanup();
     void newPlot();
     void rejectedRange();
+    void changedFile_data();
+    void changedFile();
+    void windowPlotHasMinorTicks();
+    void overlayShowsPlotAxes();
+    void exportPlot_data();
+    void exportPlot();
+    void exportRefusesBadSize();
     void overlayModifyDelete();
     void enterInModifyIsOK_data();
     void enterInModifyIsOK();
@@ -148,6 +159,176 @@ void TestPlotDialogs::rejectedRange() {
     QVERIFY(!accepted);
     QCOMPARE(msgs_->Beeps, 1);
     QVERIFY(!qobject_cast<TPlotForm*>(main.Children().last()));
+}
+
+// Picking another file in the list shows that file's columns and ranges, and OK builds its
+// lines, for a new plot and for an overlay alike.
+void TestPlotDialogs::changedFile_data() {
+    QTest::addColumn<bool>("overlay");
+    QTest::newRow("new plot") << false;
+    QTest::newRow("overlay") << true;
+}
+
+void TestPlotDialogs::changedFile() {
+    QFETCH(bool, overlay);
+    dir_->Write("RUN1.OUT", "T DEPTH RATE\n H FT GPM\n100 70 5\n200 90 4\n");
+    TKOLSHELLFORM main;
+    TPlotForm* plot = overlay ? MakePlot(main) : nullptr;
+    if (!overlay) main.ReadaFile(dir_->Path("RUN.DCK"));
+    Globals().PlotDefName = dir_->Path("RUN.OUT");
+    QString minX, maxY, toRow, xRow;
+    main.ExecDialog = [&](QDialog& d) {
+        auto& s = static_cast<TPlotSetup&>(d);
+        const int i = s.PlotFileList->findText("RUN1.OUT");
+        QVERIFY(i >= 0);
+        s.PlotFileList->setCurrentIndex(i);
+        emit s.PlotFileList->activated(i);
+        xRow = s.ListBoxX->currentItem() ? s.ListBoxX->currentItem()->text() : QString();
+        minX = s.Axis[0].Min->text();
+        maxY = s.Axis[1].Max->text();
+        toRow = s.ToRowV->text();
+        s.OKBtn->click();
+    };
+    main.UpdateMenu();
+    main.Action(overlay ? "OverlayPlot1" : "NewPlot1")->trigger();
+    QCOMPARE(xRow, QString("T"));
+    QCOMPARE(toRow, QString("2"));
+    if (!overlay) {
+        QCOMPARE(minX, QString("100"));
+        QCOMPARE(maxY, QString("90"));
+        plot = qobject_cast<TPlotForm*>(main.Children().last());
+    }
+    QVERIFY(plot);
+    const TPlotDef& d = plot->Def();
+    const TPlotLine& l = d.Lines[size_t(d.NLines - 1)];
+    QCOMPARE(l.ColName[0], std::string("T"));
+    QCOMPARE(l.ColName[1], std::string("DEPTH"));
+    QCOMPARE(l.NPoints, 2);
+    QCOMPARE(DecodeReal48(l.YValues[1]), 90.0);
+    QCOMPARE(d.AxisTitle[0], overlay ? std::string("TIME S") : std::string("T H"));
+    // Lines from two files name their file in the legend; from one file they do not.
+    QCOMPARE(LegendText(d, d.NLines), overlay ? std::string("DEPTH (RUN1.OUT)") : "DEPTH");
+    if (overlay) QCOMPARE(LegendText(d, 1), std::string("LEVEL (RUN.OUT)"));
+    QVERIFY(msgs_->Texts().empty());
+}
+
+void TestPlotDialogs::windowPlotHasMinorTicks() {
+    TKOLSHELLFORM main;
+    TPlotForm* plot = MakePlot(main);
+    QVERIFY(plot);
+    QCOMPARE(plot->Def().MinorTicks[0], 1);
+    QCOMPARE(plot->Def().MinorTicks[1], 1);
+}
+
+// Overlay's disabled axis fields show the plot's own ends and ticks.
+void TestPlotDialogs::overlayShowsPlotAxes() {
+    TKOLSHELLFORM main;
+    TPlotForm* plot = MakePlot(main);
+    TPlotDef& d = plot->Def();
+    d.AxisMin = {-7, 0.5};
+    d.AxisMax = {13, 2.25};
+    d.Ticks = {4, 3};
+    d.NumStyle = {1, 1};
+    d.NumDigits = {1, 2};
+    Globals().PlotDefName = dir_->Path("RUN.OUT");
+    QStringList shown;
+    main.ExecDialog = [&](QDialog& dlg) {
+        auto& s = static_cast<TPlotSetup&>(dlg);
+        for (int a = 0; a < 2; ++a)
+            shown << s.Axis[a].Min->text() << s.Axis[a].Max->text() << s.Axis[a].Ticks->text();
+        QVERIFY(!s.Axis[1].Max->isEnabled());
+        s.reject();
+    };
+    main.UpdateMenu();
+    main.Action("OverlayPlot1")->trigger();
+    QCOMPARE(shown, (QStringList{"-7.0", "13.0", "4", "0.50", "2.25", "3"}));
+}
+
+// File, Export Plot writes the current plot in the format of the filter or the extension, at
+// the size typed; the picture is the window's, lines where the window has them.
+void TestPlotDialogs::exportPlot_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("filter");
+    QTest::addColumn<QString>("written");
+    QTest::newRow("png by extension") << "P.PNG" << 1 << "P.PNG";
+    QTest::newRow("svg by filter") << "P" << 2 << "P.svg";
+    QTest::newRow("pdf by extension") << "P.pdf" << 1 << "P.pdf";
+}
+
+void TestPlotDialogs::exportPlot() {
+    QFETCH(QString, name);
+    QFETCH(int, filter);
+    QFETCH(QString, written);
+    TKOLSHELLFORM main;
+    QVERIFY(!main.Action("ExportPlot1")->isEnabled());
+    TPlotForm* plot = MakePlot(main);
+    plot->Def().Lines[0].Colour = 2; // red
+    plot->SetPlot(FromQ(plot->windowTitle()), plot->Def());
+    CurrentChild = plot;
+    main.UpdateMenu();
+    QVERIFY(main.Action("ExportPlot1")->isEnabled());
+    dialogs_->SaveAnswers = {QString::fromStdString(dir_->Path(FromQ(name)))};
+    dialogs_->FilterIndexAnswer = filter;
+    dialogs_->InputAnswers = {"960 x 600"};
+    main.Action("ExportPlot1")->trigger();
+    QVERIFY(msgs_->Texts().empty());
+    const std::string file = dir_->Path(FromQ(written));
+    const QByteArray bytes = QByteArray::fromStdString(ReadTestFile(file));
+    QVERIFY(!bytes.isEmpty());
+    if (written.endsWith("PNG")) {
+        QImage image;
+        QVERIFY(image.loadFromData(bytes, "PNG"));
+        QCOMPARE(image.size(), QSize(960, 600));
+        // The window's frame scaled by 2: the line from (TIME 0, LEVEL 1) to (2, 4) runs
+        // through the frame's middle; no red outside the frame.
+        const QSize client = plot->ClientSize();
+        const PlotLayout l = FitPlot(plot->FrameValues(), client, QSize(960, 600));
+        int inside = 0, outside = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) {
+                if (QColor(image.pixel(x, y)) != QColor(255, 0, 0)) continue;
+                const bool in = l.Frame.Rect().contains(x, y);
+                inside += in;
+                outside += !in;
+            }
+        QVERIFY(inside > 300);
+        QVERIFY(outside < 200); // the legend sample only
+    } else if (written.endsWith("svg")) {
+        QXmlStreamReader xml(bytes);
+        int paths = 0;
+        while (!xml.atEnd())
+            if (xml.readNext() == QXmlStreamReader::StartElement &&
+                (xml.name() == u"path" || xml.name() == u"polyline"))
+                ++paths;
+        QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
+        QVERIFY(paths > 5);
+        QVERIFY(bytes.contains("#ff0000"));
+    } else {
+        QVERIFY(bytes.startsWith("%PDF"));
+        const int pages =
+            int(QString::fromLatin1(bytes).count(QRegularExpression("/Type\\s*/Page[^s]")));
+        QCOMPARE(pages, 1);
+        QVERIFY(bytes.contains("/MediaBox [0 0 960.000000 600.000000]")); // the page typed
+    }
+}
+
+void TestPlotDialogs::exportRefusesBadSize() {
+    TKOLSHELLFORM main;
+    TPlotForm* plot = MakePlot(main);
+    CurrentChild = plot;
+    main.UpdateMenu();
+    dialogs_->SaveAnswers = {QString::fromStdString(dir_->Path("Q.png"))};
+    dialogs_->InputAnswers = {"960 by 600"};
+    main.Action("ExportPlot1")->trigger();
+    QCOMPARE(msgs_->Texts().back(),
+             std::string("'960 by 600' is not a picture size: give width x height, as 800 x 500."));
+    QVERIFY(!QFile::exists(QString::fromStdString(dir_->Path("Q.png"))));
+    // An unwritable place is said so.
+    dialogs_->SaveAnswers = {QString::fromStdString(dir_->Path("no/such/dir/Q.png"))};
+    dialogs_->InputAnswers = {"100 x 100"};
+    main.Action("ExportPlot1")->trigger();
+    QCOMPARE(msgs_->Texts().back(),
+             "File " + dir_->Path("no/such/dir/Q.png") + " could not be written.");
 }
 
 void TestPlotDialogs::overlayModifyDelete() {

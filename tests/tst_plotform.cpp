@@ -4,6 +4,7 @@
 #include "common/globals.h"
 #include "common/widgets/printjob.h"
 #include "plot/widgets/plotform.h"
+#include "plot/widgets/plotpainter.h"
 #include "shell/widgets/editform.h"
 #include "shell/widgets/printdlg.h"
 #include "tests/support/testsupport.h"
@@ -50,6 +51,73 @@ int CountColour(TPlotForm& plot, QColor c) {
     return n;
 }
 
+// A line of n points with y = f(k) over x = k, axes given.
+TPlotDef Dense(int n, double (*f)(int), double yMin, double yMax, bool logY, int symbol) {
+    TPlotDef d = Diagonal(1, symbol, 2);
+    d.AxisMax[0] = n - 1;
+    d.AxisMin[1] = yMin;
+    d.AxisMax[1] = yMax;
+    d.LogAxis[1] = logY;
+    TPlotLine& l = d.Lines[0];
+    l.XValues = PlotValues();
+    l.YValues = PlotValues();
+    l.NPoints = n;
+    for (int k = 0; k < n; ++k) {
+        l.XValues.push_back(EncodeReal48(k));
+        l.YValues.push_back(EncodeReal48(f(k)));
+    }
+    return d;
+}
+
+QImage Render(const TPlotDef& d, bool everyPoint) {
+    QImage image(600, 400, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter p(&image);
+    TPlotPainter painter(p, d, PlotFrame{100, 20, 500, 320}, 1.0, false);
+    painter.DrawEveryPoint(everyPoint);
+    painter.Draw();
+    return image;
+}
+
+// Pixels of colour c in a that have no pixel of c within one pixel in b.
+int Missing(const QImage& a, const QImage& b, QRgb c) {
+    int n = 0;
+    for (int y = 1; y < a.height() - 1; ++y)
+        for (int x = 1; x < a.width() - 1; ++x) {
+            if (a.pixel(x, y) != c) continue;
+            bool near = false;
+            for (int dy = -1; dy <= 1 && !near; ++dy)
+                for (int dx = -1; dx <= 1 && !near; ++dx)
+                    near = b.pixel(x + dx, y + dy) == c;
+            n += !near;
+        }
+    return n;
+}
+
+int Differing(const QImage& a, const QImage& b) {
+    int n = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            n += a.pixel(x, y) != b.pixel(x, y);
+    return n;
+}
+
+double Spike(int k) {
+    return k == 12345 ? 9.0 : 1.0;
+}
+double Flat(int) {
+    return 5.0;
+}
+double Sawtooth(int k) {
+    return k % 7;
+}
+double Extremes(int k) {
+    return k % 3 == 0 ? 1.0e37 : k % 3 == 1 ? -1.0e37 : 0.5 * (k % 5);
+}
+double Growth(int k) {
+    return std::pow(10.0, k / 5000.0);
+}
+
 } // namespace
 
 class TestPlotForm : public QObject {
@@ -62,6 +130,12 @@ class TestPlotForm : public QObject {
     void doubleClick();
     void printing();
     void captionFollowsTitle();
+    void reducedAsEveryPoint_data();
+    void reducedAsEveryPoint();
+    void reductionsKept();
+    void labelsApart();
+    void superscript_data();
+    void superscript();
 };
 
 void TestPlotForm::frameAndColours() {
@@ -171,6 +245,115 @@ void TestPlotForm::captionFollowsTitle() {
     QVERIFY(plot.SaveDocument(dir.Path("B.KSP")));
     const std::string b = ReadTestFile(dir.Path("B.KSP"));
     QCOMPARE(b.substr(1, uint8_t(b[0])), dir.Path("B.KSP"));
+}
+
+// The per-pixel-column drawing gives the picture of drawing every point: a handful of pixels
+// may differ, none is missing (a spike of one sample still shows).
+void TestPlotForm::reducedAsEveryPoint_data() {
+    QTest::addColumn<int>("points");
+    QTest::addColumn<void*>("f");
+    QTest::addColumn<double>("yMin");
+    QTest::addColumn<double>("yMax");
+    QTest::addColumn<bool>("logY");
+    QTest::addColumn<int>("symbol");
+    QTest::newRow("one-sample spike") << 40000 << (void*)&Spike << 0.0 << 10.0 << false << 0;
+    QTest::newRow("flat line") << 40000 << (void*)&Flat << 0.0 << 10.0 << false << 0;
+    QTest::newRow("sawtooth") << 30000 << (void*)&Sawtooth << 0.0 << 8.0 << false << 0;
+    QTest::newRow("extremes off the axis")
+        << 30000 << (void*)&Extremes << -1.0 << 3.0 << false << 0;
+    QTest::newRow("log axis") << 20000 << (void*)&Growth << 1.0 << 1.0e4 << true << 0;
+    QTest::newRow("symbols") << 20000 << (void*)&Sawtooth << 0.0 << 8.0 << false << 1;
+    QTest::newRow("filled symbols, spike") << 20000 << (void*)&Spike << 0.0 << 10.0 << false << 9;
+}
+
+void TestPlotForm::reducedAsEveryPoint() {
+    QFETCH(int, points);
+    QFETCH(void*, f);
+    QFETCH(double, yMin);
+    QFETCH(double, yMax);
+    QFETCH(bool, logY);
+    QFETCH(int, symbol);
+    const TPlotDef d =
+        Dense(points, reinterpret_cast<double (*)(int)>(f), yMin, yMax, logY, symbol);
+    const QImage every = Render(d, true), reduced = Render(d, false);
+    const QRgb red = PlotColour(2).rgb();
+    QCOMPARE(Missing(every, reduced, red), 0);
+    QCOMPARE(Missing(reduced, every, red), 0);
+    QVERIFY2(Differing(every, reduced) <= 12,
+             qPrintable(QString::number(Differing(every, reduced))));
+    if (f == (void*)&Spike) {
+        // The spike reaches y = 9 of 10: row 20 + 300 / 10 = 50.
+        const int x = 100 + int(std::lround(12345.0 / (points - 1) * 400));
+        QCOMPARE(reduced.pixel(x, 50 + (symbol ? 3 : 0)), red);
+    }
+}
+
+// A window works its reductions out once: paints, exposing and moving the frame reuse them;
+// a new frame size or new axes work them out again.
+void TestPlotForm::reductionsKept() {
+    TPlotForm plot;
+    plot.SetPlot("Plot 1", Dense(50000, &Sawtooth, 0, 8, false, 0));
+    plot.show();
+    QWidget* canvas = plot.findChild<QWidget*>("PlotCanvas");
+    canvas->grab();
+    QCOMPARE(plot.LastPaintWork(), size_t(50000));
+    plot.SetFrame(120, 30, 420, 235); // moved, same size
+    canvas->grab();
+    QCOMPARE(plot.LastPaintWork(), size_t(0));
+    plot.MouseDown(QPoint(200, 100));
+    plot.MouseMove(QPoint(210, 110));
+    canvas->grab(); // the outline over the kept picture
+    QCOMPARE(plot.LastPaintWork(), size_t(0));
+    plot.MouseUp(QPoint(210, 110));
+    canvas->grab();
+    QCOMPARE(plot.LastPaintWork(), size_t(0));
+    plot.SetFrame(120, 30, 460, 235);
+    canvas->grab();
+    QCOMPARE(plot.LastPaintWork(), size_t(50000));
+    plot.Def().AxisMax[1] = 16;
+    plot.SetPlot("Plot 1", plot.Def());
+    canvas->grab();
+    QCOMPARE(plot.LastPaintWork(), size_t(50000));
+}
+
+// Tick labels never overprint, at the origin neither; the Y title clears exponent labels.
+void TestPlotForm::labelsApart() {
+    for (int style : {1, 0}) {
+        TPlotDef d = Diagonal(1, 0, 0);
+        d.AxisMin = {0, 0};
+        d.AxisMax = {1.0e6, 1.0e-4};
+        d.NumStyle = {uint8_t(style), uint8_t(style)};
+        d.NumDigits = {3, 6};
+        d.Ticks = {10, 5};
+        QImage image(600, 400, QImage::Format_RGB32);
+        QPainter p(&image);
+        TPlotPainter painter(p, d, PlotFrame{150, 20, 500, 300}, 1.0, false);
+        painter.Draw();
+        QVERIFY(painter.Labels.size() >= 3);
+        for (size_t i = 0; i < painter.Labels.size(); ++i)
+            for (size_t k = i + 1; k < painter.Labels.size(); ++k)
+                QVERIFY2(
+                    !painter.Labels[i].intersects(painter.Labels[k]),
+                    qPrintable(QString("labels %1 and %2, style %3").arg(i).arg(k).arg(style)));
+        QVERIFY(painter.WidestYLabel > 20);
+    }
+}
+
+void TestPlotForm::superscript_data() {
+    QTest::addColumn<int>("size");
+    QTest::addColumn<int>("small");
+    QTest::newRow("12") << 12 << 10;
+    QTest::newRow("15") << 15 << 13;
+    QTest::newRow("16") << 16 << 10;
+    QTest::newRow("100 on paper") << 100 << 66;
+}
+
+void TestPlotForm::superscript() {
+    QFETCH(int, size);
+    QFETCH(int, small);
+    QCOMPARE(SuperscriptPixelSize(size), small);
+    QCOMPARE(SuperscriptRaise(16, 1.0), 5);
+    QCOMPARE(SuperscriptRaise(130, 8.4), 40);
 }
 
 QTEST_MAIN(TestPlotForm)

@@ -7,12 +7,16 @@
 #include "shell/widgets/runcontrol.h"
 #include "shell/widgets/runsettings.h"
 #include "common/widgets/qtmsg.h"
+#include "plot/tableruns.h"
+#include "plot/widgets/plotdialogs.h"
+#include "plot/widgets/plotform.h"
 #include "table/widgets/tabledialogs.h"
 #include "table/widgets/tableform.h"
 #include "tests/support/testsupport.h"
 
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMdiArea>
@@ -39,6 +43,7 @@ class TestTableForm : public QObject {
     void clientRectRoundTrip();
     void everyEditMarksTheTable_data();
     void everyEditMarksTheTable();
+    void plotTableRuns();
 
   private:
     // A table on DEMO.DCK with the given variables and runs, made through New Table.
@@ -503,6 +508,70 @@ void TestTableForm::everyEditMarksTheTable() {
     QVERIFY(table->close());
     QCOMPARE(msgs_->Texts(), std::vector<std::string>{file + " has been changed.  Save it?"});
     QCOMPARE(ShownInFile(file), edited);
+}
+
+// Plot Table Runs after a real table run: one line per run that has its output file, in the
+// colours overlays advance through, a legend naming each run's values; runs without a file
+// are named once.
+void TestTableForm::plotTableRuns() {
+    TKOLSHELLFORM main;
+    ProgramDirs().Dirs[pdEngine] = qEnvironmentVariable("KOLSHELL_BIN").toStdString();
+    TTableForm* table = NewTable(main, {"AREA"}, "4");
+    main.UpdateMenu();
+    QVERIFY(!main.Action("PlotTableRuns1")->isEnabled()); // no run yet
+    QAbstractItemModel* m = table->Grid()->model();
+    const QStringList areas{"2.5", "5", "10", "20"};
+    for (int r = 0; r < 4; ++r)
+        m->setData(m->index(r, 0), areas[r]);
+    main.RunTable1Click();
+    QVERIFY(FileExists(dir_->Path("DEMO3.OUT")));
+    QFile::remove(QString::fromStdString(dir_->Path("DEMO2.OUT"))); // run 3's output gone
+    msgs_->Shown.clear();
+    main.UpdateMenu();
+    QVERIFY(main.Action("PlotTableRuns1")->isEnabled());
+    QStringList files;
+    main.ExecDialog = [&](QDialog& d) {
+        auto& dlg = static_cast<TPlotTableRuns&>(d);
+        QCOMPARE(dlg.windowTitle(), QString("Plot Table Runs"));
+        for (int i = 0; i < dlg.PlotFileList->count(); ++i)
+            files << dlg.PlotFileList->itemText(i);
+        dlg.PlotFileList->setCurrentIndex(dlg.PlotFileList->findText("DEMO.OUT"));
+        emit dlg.PlotFileList->activated(dlg.PlotFileList->currentIndex());
+        dlg.ListBoxX->setCurrentRow(0);
+        dlg.ListBoxY->setCurrentRow(1);
+        dlg.OKBtn->click();
+    };
+    main.Action("PlotTableRuns1")->trigger();
+    QVERIFY(files.contains("DEMO.OUT"));
+    QVERIFY(!files.contains("DEMO1.OUT")); // other runs' files are not run 1's
+    QCOMPARE(msgs_->Texts(),
+             std::vector<std::string>{"Run 3 has no output file and is left out of the plot."});
+    auto* plot = qobject_cast<TPlotForm*>(main.Children().last());
+    QVERIFY(plot);
+    const TPlotDef& d = plot->Def();
+    QCOMPARE(d.NLines, 3);
+    QCOMPARE(d.Lines[0].Colour, 0);
+    QCOMPARE(d.Lines[2].Colour, 2);
+    QCOMPARE(d.Lines[0].ColName[1], std::string("run 1: AREA=2.500"));
+    QCOMPARE(d.Lines[2].ColName[1], std::string("run 4: AREA=20.00"));
+    QCOMPARE(int(d.ShowLegend), 1);
+    QCOMPARE(d.MinorTicks[1], 1);
+    // The runs' lines differ: each run's own file.
+    QVERIFY(d.Lines[0].YValues.Source() != d.Lines[1].YValues.Source());
+    QVERIFY(d.Lines[0].NPoints > 1);
+    // An ordinary plot: it saves and opens again.
+    QVERIFY(plot->SaveDocument(dir_->Path("RUNS.KSP")));
+    TPlotForm back;
+    QVERIFY(back.OpenPlot(dir_->Path("RUNS.KSP")));
+    QCOMPARE(back.Def().NLines, 3);
+    QCOMPARE(back.Def().Lines[1].ColName[1], std::string("run 2: AREA=5.000"));
+    // More runs than a plot holds are refused with the limit.
+    std::vector<RunLine> many(51, RunLine{1, dir_->Path("DEMO.OUT"), "run"});
+    TPlotDef big;
+    std::string error;
+    QVERIFY(!BuildRunsPlot(many, 1, 2, big, error));
+    QCOMPARE(error, std::string("A plot holds at most 50 lines: the 51 runs with output files "
+                                "do not fit."));
 }
 
 QTEST_MAIN(TestTableForm)

@@ -10,6 +10,7 @@
 #include "plot/outputfiles.h"
 #include "plot/plotdef.h"
 #include "tools/koltool_form.h"
+#include "tools/koltool_plotimage.h"
 #include "tools/koltool_table.h"
 
 #include <cstdio>
@@ -210,7 +211,7 @@ int OutputFilesCmd(const Args& a) {
     return 0;
 }
 
-std::string Points(const std::vector<Real48Bytes>& v) {
+std::string Points(const PlotValues& v) {
     std::vector<std::string> out;
     for (const Real48Bytes& b : v)
         out.push_back(JsonNumber(DecodeReal48(b)));
@@ -362,6 +363,7 @@ const std::map<std::string, std::function<int(const Args&)>>& Commands() {
         {"output-files", OutputFilesCmd},
         {"ksp", KspCmd},
         {"make-plot", MakePlotCmd},
+        {"plot-image", PlotImageCmd},
         {"table", TableCmd},
         {"scan-constants", ScanConstantsCmd},
         {"new-table", NewTableCmd},

@@ -5,6 +5,7 @@
 #include "common/widgets/named.h"
 #include "common/widgets/qtext.h"
 #include "common/widgets/validatereal.h"
+#include "common/widgets/waitcursor.h"
 #include "plot/axis.h"
 #include "plot/outputfiles.h"
 #include "plot/widgets/plotform.h"
@@ -261,7 +262,8 @@ void TPlotSetup::FormActivate(const std::string& fileName, bool overlay, TPlotFo
         for (int a = 0; a < 2; ++a) {
             (d.LogAxis[size_t(a)] ? Axis[a].Log : Axis[a].Linear)->setChecked(true);
             ShowStyle(Axis[a].Style, d.NumStyle[size_t(a)]);
-            Axis[a].Digits->setCurrentIndex(d.NumDigits[size_t(a)]);
+            Axis[a].Digits->setCurrentIndex(std::clamp(int(d.NumDigits[size_t(a)]), 0, 9));
+            MinMax(a);
         }
     }
     SetButtons();
@@ -269,6 +271,7 @@ void TPlotSetup::FormActivate(const std::string& fileName, bool overlay, TPlotFo
 
 void TPlotSetup::PlotFileListChange() {
     const std::string file = FromQ(PlotFileList->currentData().toString());
+    WaitCursor wait; // a big file takes a while
     data_ = TOutputData();
     if (!file.empty()) ReadOutputFile(file, data_), fileName_ = readFile_ = file;
     ListBoxX->clear();
@@ -277,15 +280,31 @@ void TPlotSetup::PlotFileListChange() {
         ListBoxX->addItem(ToQ(data_.Names[size_t(c)]));
         ListBoxY->addItem(ToQ(data_.Names[size_t(c)]));
     }
+    if (ListBoxX->count() > 0) ListBoxX->setCurrentRow(0);
     if (ListBoxY->count() > 1) ListBoxY->item(1)->setSelected(true);
     FromRowV->setText("1");
     ToRowV->setText(QString::number(data_.NRows));
-    if (!overlay_) MinMax(1);
+    // Another file's columns bring that file's ranges.
+    MinMax(0);
+    MinMax(1);
     SetButtons();
 }
 
+// Overlay keeps the plot's axes: its ends and ticks are shown, not proposed.
+void TPlotSetup::ShowPlotAxis(int axis) {
+    const TPlotDef& d = target_->Def();
+    const size_t a = size_t(axis);
+    const NumberFormat f{uint8_t(d.NumStyle[a] == 1 ? 1 : 0), d.NumDigits[a]};
+    Axis[axis].Min->setText(ToQ(FormatReal(f, d.AxisMin[a])));
+    Axis[axis].Max->setText(ToQ(FormatReal(f, d.AxisMax[a])));
+    Axis[axis].Ticks->setText(QString::number(d.Ticks[a]));
+}
+
 void TPlotSetup::MinMax(int axis) {
-    if (overlay_) return;
+    if (overlay_) {
+        if (target_) ShowPlotAxis(axis);
+        return;
+    }
     double lo = 9.0e30, hi = -9.0e30;
     const std::vector<int> cols =
         axis == 0 ? std::vector<int>{ListBoxX->currentRow() + 1} : SelectedRows(ListBoxY);
@@ -312,6 +331,7 @@ bool TPlotSetup::ReadAxes(TPlotDef& def) {
         def.NumStyle[size_t(a)] = uint8_t(StyleOf(Axis[a].Style));
         def.NumDigits[size_t(a)] = int16_t(Axis[a].Digits->currentIndex());
         def.LogAxis[size_t(a)] = Axis[a].Log->isChecked();
+        def.MinorTicks[size_t(a)] = 1;
     }
     return true;
 }
@@ -321,6 +341,10 @@ void TPlotSetup::OKBtnClick() {
     if (!overlay_ && !ReadAxes(working)) return;
     int32_t to = 0;
     if (!ReadWhole(ToRowV, to)) return;
+    if (ListBoxX->currentRow() < 0) {
+        ShowMsg("No X column is selected.", mkError, true);
+        return;
+    }
     PlotChoices c;
     c.XCol = ListBoxX->currentRow() + 1;
     c.YCols = SelectedRows(ListBoxY);
@@ -331,10 +355,15 @@ void TPlotSetup::OKBtnClick() {
     c.Colour = SpinColor->Value();
     c.Smooth = SmoothingBox->isChecked();
     c.Legend = LegendBox->isChecked();
+    c.SourceFile = readFile_;
     working.ShowLegend = c.Legend;
     std::string error;
-    const bool ok = overlay_ && target_ ? OverlayPlot(target_->Def(), data_, c, error)
-                                        : BuildNewPlot(working, data_, c, plot_, error);
+    bool ok = false;
+    {
+        WaitCursor wait;
+        ok = overlay_ && target_ ? OverlayPlot(target_->Def(), data_, c, error)
+                                 : BuildNewPlot(working, data_, c, plot_, error);
+    }
     if (!ok) {
         ShowMsg(error, mkError, true);
         return;
@@ -460,4 +489,65 @@ void TModPlot::DeleteClick() {
     emptied_ = !DeletePlotLine(plot_->Def(), PlotLineBox->currentIndex() + 1);
     if (!emptied_) plot_->SetPlot(FromQ(plot_->windowTitle()), plot_->Def());
     accept();
+}
+
+// ---- Plot Table Runs ----
+
+TPlotTableRuns::TPlotTableRuns(const std::vector<std::string>& files, QWidget* parent)
+    : QDialog(parent) {
+    setWindowTitle("Plot Table Runs");
+    auto* grid = new QGridLayout(this);
+    PlotFileList = Named(new QComboBox(this), "PlotFileList");
+    for (const std::string& f : files)
+        PlotFileList->addItem(ToQ(ExtractFileName(f)), ToQ(f));
+    ListBoxX = Named(new QListWidget(this), "ListBoxX");
+    ListBoxY = Named(new QListWidget(this), "ListBoxY");
+    grid->addWidget(new QLabel("Output file of run 1"), 0, 0);
+    grid->addWidget(PlotFileList, 0, 1);
+    grid->addWidget(new QLabel("X"), 1, 0);
+    grid->addWidget(new QLabel("Y"), 1, 1);
+    grid->addWidget(ListBoxX, 2, 0);
+    grid->addWidget(ListBoxY, 2, 1);
+    OKBtn = Named(new QPushButton("OK", this), "OKBtn");
+    CancelBtn = Named(new QPushButton("Cancel", this), "CancelBtn");
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(OKBtn);
+    buttons->addWidget(CancelBtn);
+    grid->addLayout(buttons, 3, 0, 1, 2);
+    connect(PlotFileList, &QComboBox::activated, this, [this] { PlotFileListChange(); });
+    connect(ListBoxY, &QListWidget::currentRowChanged, this,
+            [this] { OKBtn->setEnabled(XCol() > 0 && YCol() > 0); });
+    connect(OKBtn, &QPushButton::clicked, this, &QDialog::accept);
+    connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
+    PlotFileListChange();
+}
+
+// Run 1's file names the columns every run writes.
+void TPlotTableRuns::PlotFileListChange() {
+    TOutputData data;
+    {
+        WaitCursor wait;
+        ReadOutputFile(File(), data);
+    }
+    ListBoxX->clear();
+    ListBoxY->clear();
+    for (int c = 1; c <= data.NCols; ++c) {
+        ListBoxX->addItem(ToQ(data.Names[size_t(c)]));
+        ListBoxY->addItem(ToQ(data.Names[size_t(c)]));
+    }
+    if (ListBoxX->count() > 0) ListBoxX->setCurrentRow(0);
+    ListBoxY->setCurrentRow(ListBoxY->count() > 1 ? 1 : ListBoxY->count() - 1);
+    OKBtn->setEnabled(XCol() > 0 && YCol() > 0);
+}
+
+std::string TPlotTableRuns::File() const {
+    return FromQ(PlotFileList->currentData().toString());
+}
+
+int TPlotTableRuns::XCol() const {
+    return ListBoxX->currentRow() + 1;
+}
+
+int TPlotTableRuns::YCol() const {
+    return ListBoxY->currentRow() + 1;
 }

@@ -7,6 +7,7 @@
 
 #include <QDialog>
 #include <QWidget>
+#include <utility>
 
 class QCheckBox;
 class QComboBox;
@@ -53,6 +54,8 @@ class TPlotSetup : public QDialog {
     void OKBtnClick();
     // The plot made by OK in new-plot mode.
     const TPlotDef& NewPlot() const { return plot_; }
+    // The same, handed over: the dialog then holds none of its columns.
+    TPlotDef TakeNewPlot() { return std::exchange(plot_, TPlotDef()); }
     std::string FileName() const { return fileName_; }
     // The output file the plot was made from.
     std::string ReadFile() const { return readFile_; }
@@ -68,6 +71,7 @@ class TPlotSetup : public QDialog {
   private:
     void PlotFileListChange();
     void MinMax(int axis);
+    void ShowPlotAxis(int axis);
     void SetButtons();
     bool ReadAxes(TPlotDef& def);
 
@@ -100,4 +104,22 @@ class TModPlot : public QDialog {
     TPlotForm* plot_;
     QLabel *fromLabel_, *toLabel_;
     bool emptied_ = false;
+};
+
+// Plot Table Runs: an output file of the deck (as run 1 writes it), an X and one Y column.
+class TPlotTableRuns : public QDialog {
+    Q_OBJECT
+  public:
+    // files: full names of run 1's output files.
+    TPlotTableRuns(const std::vector<std::string>& files, QWidget* parent = nullptr);
+    std::string File() const;
+    int XCol() const; // 1-based, 0 when none
+    int YCol() const;
+
+    QComboBox* PlotFileList;
+    QListWidget *ListBoxX, *ListBoxY;
+    QPushButton *OKBtn, *CancelBtn;
+
+  private:
+    void PlotFileListChange();
 };

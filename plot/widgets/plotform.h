@@ -5,6 +5,7 @@
 
 #include "common/widgets/childform.h"
 #include "plot/plotdef.h"
+#include "plot/widgets/plotpainter.h"
 
 #include <QRect>
 #include <functional>
@@ -12,11 +13,6 @@
 class QPainter;
 class QScrollArea;
 class TPlotCanvas;
-
-// The plot colour table; any other index is black.
-QColor PlotColour(int index);
-// A plot symbol (0 none, 1..15, above 15 wrapped) centred at (x, y) at drawing scale s.
-void DrawPlotSymbol(QPainter& p, int x, int y, int symbol, const QColor& c, double s);
 
 class TPlotForm : public TChildForm {
     Q_OBJECT
@@ -52,14 +48,15 @@ class TPlotForm : public TChildForm {
     void MouseUp(const QPoint& at);
     void DoubleClick();
 
+    // The client area the plot is drawn in, for pictures of the window's size.
+    QSize ClientSize() const;
+    PlotFrame FrameValues() const { return {left_, top_, right_, bottom_}; }
+    // Points reduced by the last paint (0 when it reused its reductions).
+    size_t LastPaintWork() const { return lastWork_; }
+
   private:
     double PrintScale(const TPrintJob& job) const;
-    void DrawLine(QPainter& p, int i, double s, bool printing);
-    void DrawXAxis(QPainter& p, double s);
-    void DrawYAxis(QPainter& p, double s);
-    void DrawTitles(QPainter& p, double s);
-    void DrawLegend(QPainter& p, double s, bool printing);
-    void Grow(const QPoint& at, bool printing);
+    void Repaint();
 
     std::string caption_, fileName_;
     TPlotDef def_;
@@ -67,7 +64,8 @@ class TPlotForm : public TChildForm {
     QRect extent_, drag_;
     enum class Drag { None, Moving, Resizing } dragMode_ = Drag::None;
     QPoint last_;
-    int widestYLabel_ = 0;
+    TPlotCache cache_;
+    size_t lastWork_ = 0;
     QScrollArea* scroll_;
     TPlotCanvas* canvas_;
 };

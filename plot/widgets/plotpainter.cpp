@@ -1,0 +1,695 @@
+#include "plot/widgets/plotpainter.h"
+
+#include "common/paths.h"
+#include "common/widgets/qtext.h"
+
+#include <QImage>
+#include <QPaintDevice>
+#include <QPainter>
+#include <atomic>
+#include <cmath>
+#include <cstring>
+#include <map>
+#include <set>
+#include <system_error>
+#include <thread>
+
+namespace {
+
+constexpr int AxisColour = 0, GridColour = 9, FontSize = 12;
+
+int Round(double x) {
+    return int(std::lround(x));
+}
+
+QPen PlotPen(int kind, const QColor& c, double s) {
+    const int w = std::max(1, int(std::trunc(s)) - 1);
+    QPen pen(c, w, Qt::SolidLine);
+    switch (kind) {
+    case 2:
+        pen.setStyle(Qt::DotLine);
+        break;
+    case 3:
+        pen.setWidth(std::min(5, std::max(1, int(std::trunc(2 * s)))));
+        break;
+    case 4:
+        pen.setStyle(Qt::DashLine);
+        break;
+    case 5:
+        pen.setStyle(Qt::DashDotLine);
+        break;
+    case 6:
+        pen.setWidth(1);
+        break;
+    default:
+        break;
+    }
+    return pen;
+}
+
+// The pen of a line style: 1 solid, 2 thick, 3 dotted; 0 draws no line.
+int StylePenKind(int lineStyle) {
+    return lineStyle == 2 ? 3 : lineStyle == 3 ? 2 : 1;
+}
+
+QFont SlotFont(double s, bool bold = false, int extra = 0) {
+    QFont f("Arial");
+    f.setPixelSize(std::max(1, Round((FontSize + extra) * s)));
+    f.setBold(bold);
+    return f;
+}
+
+QFont SuperscriptFont(const QFont& normal) {
+    QFont small = normal;
+    small.setPixelSize(SuperscriptPixelSize(normal.pixelSize()));
+    return small;
+}
+
+// A label as set: plain, or mantissa "x" 10 with a raised exponent.
+int LabelWidth(QPainter& p, const std::string& label) {
+    const LabelParts parts = SplitLabel(label);
+    if (parts.Base.empty()) return p.fontMetrics().horizontalAdvance(ToQ(label));
+    return p.fontMetrics().horizontalAdvance(
+               ToQ(parts.Mantissa + (parts.Times ? "x" : "") + parts.Base)) +
+           QFontMetrics(SuperscriptFont(p.font())).horizontalAdvance(ToQ(parts.Exponent));
+}
+
+// Sets a label with its left end at x and its baseline at y.
+void DrawLabel(QPainter& p, const std::string& label, int x, int baseline, double s) {
+    const LabelParts parts = SplitLabel(label);
+    if (parts.Base.empty()) {
+        p.drawText(x, baseline, ToQ(label));
+        return;
+    }
+    const QString head = ToQ(parts.Mantissa + (parts.Times ? "x" : "") + parts.Base);
+    p.drawText(x, baseline, head);
+    const QFont normal = p.font();
+    const QFontMetrics fm(normal);
+    const int raise = SuperscriptRaise(fm.boundingRect(QStringLiteral("10")).height(), s);
+    p.setFont(SuperscriptFont(normal));
+    p.drawText(x + fm.horizontalAdvance(head), baseline - raise, ToQ(parts.Exponent));
+    p.setFont(normal);
+}
+
+// The bounds of a label set at (x, baseline).
+QRect LabelRect(QPainter& p, int x, int baseline, int width) {
+    const QFontMetrics fm = p.fontMetrics();
+    return QRect(x, baseline - fm.ascent(), width, fm.ascent() + fm.descent());
+}
+
+// The 6-byte real as a double, by its bits: exact, as DecodeReal48 is.
+inline double Real48Value(const Real48Bytes& b) {
+    if (b[0] == 0) return 0.0;
+    uint64_t frac = 0;
+    std::memcpy(&frac, b.data() + 1, 5);
+    const uint64_t sign = (frac >> 39) & 1;
+    frac &= (uint64_t(1) << 39) - 1;
+    const uint64_t bits = (sign << 63) | (uint64_t(int(b[0]) - 129 + 1023) << 52) | (frac << 13);
+    double v;
+    std::memcpy(&v, &bits, 8);
+    return v;
+}
+
+// Value to pixel relative to the axis origin, as ValueToPixel maps it.
+struct AxisMap {
+    AxisMap(const AxisScale& a, int span) {
+        log_ = a.LogAxis && a.AxisMin > 0 && a.AxisMax > 0;
+        lo_ = log_ ? std::log10(double(a.AxisMin)) : double(a.AxisMin);
+        const double hi = log_ ? std::log10(double(a.AxisMax)) : double(a.AxisMax);
+        k_ = span / (hi - lo_);
+    }
+    int operator()(double v) const {
+        if (log_) {
+            if (!(v > 0)) return 0;
+            v = std::log10(v);
+        }
+        const double f = (v - lo_) * k_;
+        if (!(f == f)) return 0;
+        // Rounds to nearest, ties to even, as nearbyint does, without a library call.
+        constexpr double Magic = 6755399441055744.0; // 1.5 * 2^52
+        const double c = std::clamp(f, -2.0 * PixelLimit, 2.0 * PixelLimit);
+        return int((c + Magic) - Magic);
+    }
+    bool log_;
+    double lo_, k_;
+};
+
+int Clamped(int v) {
+    return std::clamp(v, -PixelLimit, PixelLimit);
+}
+
+// The picture of one symbol, stamped at every position on a raster target.
+class SymbolStamp {
+  public:
+    SymbolStamp(int symbol, const QColor& c, double s) : half_(Round(3 * s) + 3) {
+        image_ = QImage(2 * half_ + 1, 2 * half_ + 1, QImage::Format_ARGB32_Premultiplied);
+        image_.fill(Qt::transparent);
+        QPainter p(&image_);
+        DrawPlotSymbol(p, half_, half_, symbol, c, s);
+    }
+    void Draw(QPainter& p, const QPoint& at) const {
+        p.drawImage(at.x() - half_, at.y() - half_, image_);
+    }
+
+  private:
+    int half_;
+    QImage image_;
+};
+
+bool RasterTarget(const QPainter& p) {
+    const int t = p.device()->devType();
+    return t == QInternal::Image || t == QInternal::Pixmap || t == QInternal::Widget;
+}
+
+} // namespace
+
+int SuperscriptPixelSize(int size) {
+    return std::max(1, size <= 15 ? size - 2 : size * 2 / 3);
+}
+
+int SuperscriptRaise(int heightOf10, double s) {
+    return heightOf10 * 3 / 8 - Round(s);
+}
+
+QColor PlotColour(int index) {
+    static const QColor table[] = {{0, 0, 0},     {0, 0, 255},   {255, 0, 0},     {0, 128, 0},
+                                   {128, 0, 128}, {128, 0, 0},   {255, 255, 0},   {0, 255, 0},
+                                   {128, 128, 0}, {0, 255, 255}, {128, 128, 128}, {255, 0, 255},
+                                   {0, 0, 128},   {0, 128, 128}, {192, 192, 192}, {255, 255, 0}};
+    return index >= 0 && index < 16 ? table[index] : QColor(0, 0, 0);
+}
+
+void DrawPlotSymbol(QPainter& p, int x, int y, int symbol, const QColor& c, double s) {
+    while (symbol > 15)
+        symbol -= 15;
+    if (symbol <= 0) return;
+    const int r = Round(3 * s);
+    p.setPen(PlotPen(1, c, s));
+    p.setBrush(symbol >= 8 && symbol <= 14 ? QBrush(c) : QBrush(Qt::white));
+    const int shape = symbol >= 8 && symbol <= 14 ? symbol - 7 : symbol;
+    auto polygon = [&](std::initializer_list<QPoint> pts) { p.drawPolygon(QPolygon(pts)); };
+    switch (shape) {
+    case 1:
+        p.drawEllipse(QPoint(x, y), r, r);
+        break;
+    case 2:
+        p.drawRect(QRect(QPoint(x - r, y - r), QPoint(x + r, y + r)));
+        break;
+    case 3:
+        polygon({{x, y - r}, {x - r, y + r}, {x + r, y + r}});
+        break;
+    case 4:
+        polygon({{x - r, y + r}, {x + r, y - r}, {x + r, y + r}, {x - r, y - r}});
+        break;
+    case 5:
+        polygon({{x, y + r}, {x - r, y - r}, {x + r, y - r}});
+        break;
+    case 6:
+        polygon({{x - r, y - r}, {x + r, y + r}, {x - r, y + r}, {x + r, y - r}});
+        break;
+    case 7:
+        polygon({{x, y + r}, {x - r, y}, {x, y - r}, {x + r, y}});
+        break;
+    case 15:
+        p.drawLine(x - r, y - r, x + r, y + r);
+        p.drawLine(x - r, y + r, x + r, y - r);
+        break;
+    default:
+        break;
+    }
+    p.setBrush(Qt::NoBrush);
+}
+
+AxisScale ScaleOf(const TPlotDef& d, int a) {
+    AxisScale s;
+    s.AxisMin = d.AxisMin[size_t(a)];
+    s.AxisMax = d.AxisMax[size_t(a)];
+    s.Ticks = d.Ticks[size_t(a)];
+    s.MinorTicks = d.MinorTicks[size_t(a)];
+    s.LogAxis = d.LogAxis[size_t(a)] != 0;
+    s.NumStyle = d.NumStyle[size_t(a)];
+    s.NumDigits = d.NumDigits[size_t(a)];
+    return s;
+}
+
+// ---- Reduction ----
+
+bool ReducedLine::Key::operator==(const Key& o) const {
+    return Width == o.Width && Height == o.Height && Radius == o.Radius && XMin == o.XMin &&
+           XMax == o.XMax && YMin == o.YMin && YMax == o.YMax && XLog == o.XLog && YLog == o.YLog &&
+           Path == o.Path && Marks == o.Marks && XData == o.XData && YData == o.YData &&
+           Points == o.Points;
+}
+
+ReducedLine::Key ReductionKey(const TPlotDef& def, const TPlotLine& line, int width, int height,
+                              double s) {
+    ReducedLine::Key k;
+    k.Width = width, k.Height = height, k.Radius = Round(3 * s);
+    k.XMin = def.AxisMin[0], k.XMax = def.AxisMax[0], k.XLog = def.LogAxis[0] != 0;
+    k.YMin = def.AxisMin[1], k.YMax = def.AxisMax[1], k.YLog = def.LogAxis[1] != 0;
+    k.Path = line.LineStyle > 0;
+    k.Marks = line.Symbol > 0;
+    k.XData = line.XValues.data(), k.YData = line.YValues.data();
+    k.Points = size_t(
+        std::max(0, std::min({line.NPoints, int(line.XValues.size()), int(line.YValues.size())})));
+    return k;
+}
+
+namespace {
+
+// Collects the path: within one pixel column only the first, lowest, highest and last point
+// matter, as every segment between them is vertical.
+class PathReducer {
+  public:
+    explicit PathReducer(std::vector<QPoint>& out) : out_(out) {}
+    void Add(int x, int y, size_t k) {
+        if (!open_ || x != x_) {
+            Flush();
+            open_ = true;
+            x_ = x;
+            first_ = lo_ = hi_ = last_ = y;
+            loAt_ = hiAt_ = k;
+            return;
+        }
+        if (y < lo_) lo_ = y, loAt_ = k;
+        if (y > hi_) hi_ = y, hiAt_ = k;
+        last_ = y;
+    }
+    void Flush() {
+        if (!open_) return;
+        Put(first_);
+        if (loAt_ <= hiAt_)
+            Put(lo_), Put(hi_);
+        else
+            Put(hi_), Put(lo_);
+        Put(last_);
+        open_ = false;
+    }
+
+  private:
+    void Put(int y) {
+        const QPoint pt(x_, y);
+        if (out_.empty() || out_.back() != pt) out_.push_back(pt);
+    }
+    std::vector<QPoint>& out_;
+    bool open_ = false;
+    int x_ = 0, first_ = 0, lo_ = 0, hi_ = 0, last_ = 0;
+    size_t loAt_ = 0, hiAt_ = 0;
+};
+
+// Each visible symbol position once, in the order of its last drawing.
+std::vector<QPoint> UniqueMarks(const std::vector<QPoint>& all, int width, int height, int r) {
+    const int x0 = std::min(0, width) - r, x1 = std::max(0, width) + r;
+    const int y0 = std::min(0, height) - r, y1 = std::max(0, height) + r;
+    const size_t w = size_t(x1 - x0 + 1), h = size_t(y1 - y0 + 1);
+    std::vector<bool> seen(w * h);
+    std::vector<QPoint> marks;
+    for (auto it = all.rbegin(); it != all.rend(); ++it) {
+        if (it->x() < x0 || it->x() > x1 || it->y() < y0 || it->y() > y1) continue;
+        const size_t at = size_t(it->y() - y0) * w + size_t(it->x() - x0);
+        if (seen[at]) continue;
+        seen[at] = true;
+        marks.push_back(*it);
+    }
+    std::reverse(marks.begin(), marks.end());
+    return marks;
+}
+
+} // namespace
+
+std::vector<int> XPixels(const TPlotLine& line, size_t points, const AxisScale& x, int width) {
+    const AxisMap mx(x, width);
+    std::vector<int> px(points);
+    for (size_t k = 0; k < points; ++k)
+        px[k] = mx(Real48Value(line.XValues[k]));
+    return px;
+}
+
+ReducedLine ReduceLine(const TPlotLine& line, const ReducedLine::Key& key, const AxisScale& x,
+                       const AxisScale& y, const int* xPixels) {
+    ReducedLine r;
+    r.For = key;
+    const AxisMap mx(x, key.Width), my(y, key.Height);
+    PathReducer path(r.Path);
+    std::vector<QPoint> all;
+    if (key.Marks) all.reserve(std::min<size_t>(key.Points, 1 << 20));
+    const Real48Bytes* xs = line.XValues.data();
+    const Real48Bytes* ys = line.YValues.data();
+    for (size_t k = 0; k < key.Points; ++k) {
+        const int px = xPixels ? xPixels[k] : mx(Real48Value(xs[k])), py = my(Real48Value(ys[k]));
+        if (key.Path) path.Add(px, py, k);
+        if (key.Marks && (all.empty() || all.back() != QPoint(px, py))) all.emplace_back(px, py);
+    }
+    path.Flush();
+    if (key.Marks) r.Marks = UniqueMarks(all, key.Width, key.Height, key.Radius);
+    return r;
+}
+
+const ReducedLine& TPlotCache::Line(const TPlotDef& def, int i, int width, int height, double s) {
+    Prepare(def, width, height, s);
+    return lines_[size_t(i - 1)];
+}
+
+namespace {
+// Runs job(0 .. n-1) on two threads when there is more than one core and a thread to be had.
+template <typename F> void OnCores(size_t n, F job) {
+    std::atomic<size_t> next{0};
+    auto work = [&] {
+        for (size_t k; (k = next++) < n;)
+            job(k);
+    };
+    std::thread second;
+    if (n > 1 && std::thread::hardware_concurrency() > 1) try {
+            second = std::thread(work);
+        } catch (const std::system_error&) { // one thread it is
+        }
+    work();
+    if (second.joinable()) second.join();
+}
+} // namespace
+
+// Works out the lines whose reductions no longer fit, the X pixels once per X column.
+void TPlotCache::Prepare(const TPlotDef& def, int width, int height, double s) {
+    const int n = std::min(def.NLines, MaxPlotLines);
+    if (lines_.size() < size_t(n)) lines_.resize(size_t(n));
+    std::vector<int> stale;
+    std::vector<ReducedLine::Key> keys(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) {
+        keys[size_t(i)] = ReductionKey(def, def.Lines[size_t(i)], width, height, s);
+        if (!(lines_[size_t(i)].For == keys[size_t(i)])) stale.push_back(i);
+    }
+    if (stale.empty()) return;
+    const AxisScale xs = ScaleOf(def, 0), ys = ScaleOf(def, 1);
+    // One X column serves many lines: its pixels are worked out once.
+    struct XColumn {
+        const TPlotLine* Line;
+        std::vector<int> Pixels;
+    };
+    std::map<std::pair<const Real48Bytes*, size_t>, XColumn> xPixels;
+    for (int i : stale)
+        xPixels.insert(
+            {{keys[size_t(i)].XData, keys[size_t(i)].Points}, {&def.Lines[size_t(i)], {}}});
+    std::vector<std::pair<const std::pair<const Real48Bytes*, size_t>, XColumn>*> columns;
+    for (auto& e : xPixels)
+        columns.push_back(&e);
+    OnCores(columns.size(), [&](size_t t) {
+        columns[t]->second.Pixels =
+            XPixels(*columns[t]->second.Line, columns[t]->first.second, xs, width);
+    });
+    OnCores(stale.size(), [&](size_t k) {
+        const int i = stale[k];
+        const ReducedLine::Key& key = keys[size_t(i)];
+        const auto x = xPixels.find({key.XData, key.Points});
+        lines_[size_t(i)] = ReduceLine(def.Lines[size_t(i)], key, xs, ys, x->second.Pixels.data());
+    });
+    for (int i : stale)
+        work_ += keys[size_t(i)].Points;
+}
+
+bool TPlotCache::Pending(const TPlotDef& def, int width, int height, double s) const {
+    for (int i = 1; i <= std::min(def.NLines, MaxPlotLines); ++i) {
+        const TPlotLine& line = def.Lines[size_t(i - 1)];
+        if (lines_.size() < size_t(i) ||
+            !(lines_[size_t(i - 1)].For == ReductionKey(def, line, width, height, s)))
+            return true;
+    }
+    return false;
+}
+
+// ---- Drawing ----
+
+TPlotPainter::TPlotPainter(QPainter& p, const TPlotDef& def, const PlotFrame& f, double s,
+                           bool printing)
+    : p_(p), def_(def), left_(f.Left), right_(f.Right), bottom_(f.Bottom), top_(f.Top), s_(s),
+      printing_(printing) {}
+
+void TPlotPainter::Draw() {
+    WidestYLabel = 0;
+    Labels.clear();
+    const QRect frame = QRect(QPoint(left_, top_), QPoint(right_, bottom_));
+    p_.fillRect(frame, Qt::white);
+    Extent = frame;
+    for (int i = 1; i <= std::min(def_.NLines, MaxPlotLines); ++i)
+        DrawLine(i);
+    if (def_.NLines < 1) DrawXAxis(), DrawYAxis();
+    if (def_.ShowLegend) DrawLegend();
+}
+
+void TPlotPainter::DrawXAxis() {
+    const AxisScale xs = ScaleOf(def_, 0);
+    p_.setFont(SlotFont(s_));
+    const int L = Round(4 * s_), m = Round(3 * s_);
+    const int h = Round(1.5 * p_.fontMetrics().height());
+    bool first = true;
+    int endMarker = 0, prev = 0;
+    const std::vector<AxisTick> ticks = MajorTicks(xs, left_, right_ - left_);
+    for (size_t k = 0; k < ticks.size(); ++k) {
+        const AxisTick& t = ticks[k];
+        if (t.Labelled) {
+            const int w = LabelWidth(p_, t.Label);
+            // A label is left out unless it starts clear of the one before it.
+            const int start = t.Pixel - w / 2;
+            if (first || start >= endMarker + Round(4 * s_)) {
+                const int baseline = bottom_ + h - p_.fontMetrics().descent();
+                p_.setPen(Qt::black);
+                DrawLabel(p_, t.Label, start, baseline, s_);
+                Labels.push_back(LabelRect(p_, start, baseline, w));
+                endMarker = start + w;
+                Grow(QPoint(start + w, bottom_ + h));
+                first = false;
+            }
+        }
+        if (def_.Grid[0] && t.Pixel > left_ && t.Pixel < right_) {
+            p_.setPen(PlotPen(6, PlotColour(GridColour), s_));
+            p_.drawLine(t.Pixel, top_, t.Pixel, bottom_ - 1);
+        } else if (!def_.Grid[0]) {
+            p_.setPen(PlotPen(1, PlotColour(AxisColour), s_));
+            p_.drawLine(t.Pixel, bottom_, t.Pixel, bottom_ - L);
+            p_.drawLine(t.Pixel, top_, t.Pixel, top_ + L);
+        }
+        p_.setPen(PlotPen(1, PlotColour(AxisColour), s_));
+        if (k > 0 && !xs.LogAxis)
+            for (int x : MinorTickPixels(prev, t.Pixel, xs.MinorTicks)) {
+                p_.drawLine(x, bottom_, x, bottom_ - m);
+                p_.drawLine(x, top_, x, top_ + m);
+            }
+        prev = t.Pixel;
+    }
+}
+
+void TPlotPainter::DrawYAxis() {
+    const AxisScale ys = ScaleOf(def_, 1);
+    p_.setFont(SlotFont(s_));
+    const int L = Round(4 * s_), m = Round(3 * s_);
+    int lastY = -100, prev = 0;
+    // The lowest Y label stays clear of the X labels below the frame.
+    const int xLabelsTop = Labels.empty() ? bottom_ + PixelLimit : Labels.front().top();
+    const std::vector<AxisTick> ticks = MajorTicks(ys, bottom_, top_ - bottom_);
+    for (size_t k = 0; k < ticks.size(); ++k) {
+        const AxisTick& t = ticks[k];
+        if (t.Labelled && std::abs(t.Pixel - lastY) > 10) {
+            const int w = LabelWidth(p_, t.Label);
+            const int x = left_ - Round(3 * s_) - w;
+            const QFontMetrics fm = p_.fontMetrics();
+            const int baseline =
+                std::min(Round(t.Pixel - s_) + fm.ascent() / 2, xLabelsTop - 1 - fm.descent());
+            p_.setPen(Qt::black);
+            DrawLabel(p_, t.Label, x, baseline, s_);
+            Labels.push_back(LabelRect(p_, x, baseline, w));
+            WidestYLabel = std::max(WidestYLabel, w);
+            Grow(QPoint(x, t.Pixel));
+            lastY = t.Pixel;
+        }
+        const bool inside = t.Pixel < bottom_ && t.Pixel > top_;
+        if (def_.Grid[1] && inside) {
+            p_.setPen(PlotPen(6, PlotColour(GridColour), s_));
+            p_.drawLine(right_ - 1, t.Pixel, left_ + 1, t.Pixel);
+        } else if (!def_.Grid[1]) {
+            p_.setPen(PlotPen(1, PlotColour(AxisColour), s_));
+            p_.drawLine(left_, t.Pixel, left_ + L, t.Pixel);
+            p_.drawLine(right_, t.Pixel, right_ - L, t.Pixel);
+        }
+        p_.setPen(PlotPen(1, PlotColour(AxisColour), s_));
+        if (k > 0 && !ys.LogAxis)
+            for (int y : MinorTickPixels(prev, t.Pixel, ys.MinorTicks)) {
+                p_.drawLine(left_, y, left_ + m, y);
+                p_.drawLine(right_, y, right_ - m, y);
+            }
+        prev = t.Pixel;
+    }
+}
+
+void TPlotPainter::DrawTitles() {
+    p_.setFont(SlotFont(s_, true, 2));
+    p_.setPen(Qt::black);
+    const QFontMetrics fm = p_.fontMetrics();
+    const QString x = ToQ(def_.AxisTitle[0]), y = ToQ(def_.AxisTitle[1]);
+    const int top = bottom_ + Round(2 * QFontMetrics(SlotFont(s_)).height());
+    p_.drawText((left_ + right_ - fm.horizontalAdvance(x)) / 2, top + fm.ascent(), x);
+    Grow(QPoint((left_ + right_ + fm.horizontalAdvance(x)) / 2, top + fm.height()));
+    const int yx = left_ - WidestYLabel - Round(30 * s_);
+    p_.save();
+    p_.translate(yx, (bottom_ + top_ + fm.horizontalAdvance(y)) / 2);
+    p_.rotate(-90);
+    p_.drawText(0, fm.ascent(), y);
+    p_.restore();
+    Grow(QPoint(yx, top_));
+}
+
+void TPlotPainter::DrawLine(int i) {
+    const TPlotLine& line = def_.Lines[size_t(i - 1)];
+    if (i == 1) {
+        DrawXAxis();
+        DrawYAxis();
+        DrawTitles();
+    }
+    const QColor colour = PlotColour(line.Colour);
+    p_.save();
+    p_.setClipRect(QRect(QPoint(left_, top_), QPoint(right_, bottom_)).normalized(),
+                   Qt::IntersectClip);
+    if (everyPoint_)
+        DrawPoints(line, colour);
+    else
+        DrawReduced(i, line, colour);
+    p_.restore();
+    DrawFrameOutline();
+}
+
+// Every point as it stands: the reference the reduced drawing is measured against.
+void TPlotPainter::DrawPoints(const TPlotLine& line, const QColor& colour) {
+    const AxisScale xs = ScaleOf(def_, 0), ys = ScaleOf(def_, 1);
+    const int n = std::min({line.NPoints, int(line.XValues.size()), int(line.YValues.size())});
+    std::vector<QPoint> points;
+    points.reserve(size_t(std::max(0, n)));
+    for (int k = 0; k < n; ++k)
+        points.emplace_back(
+            ValueToPixel(xs, DecodeReal48(line.XValues[size_t(k)]), left_, right_ - left_),
+            ValueToPixel(ys, DecodeReal48(line.YValues[size_t(k)]), bottom_, top_ - bottom_));
+    if (line.LineStyle > 0 && points.size() > 1) {
+        p_.setPen(PlotPen(StylePenKind(line.LineStyle), colour, s_));
+        p_.drawPolyline(points.data(), int(points.size()));
+    }
+    if (line.Symbol > 0)
+        for (const QPoint& pt : points)
+            DrawPlotSymbol(p_, pt.x(), pt.y(), line.Symbol, colour, s_);
+}
+
+void TPlotPainter::DrawReduced(int i, const TPlotLine& line, const QColor& colour) {
+    const int width = right_ - left_, height = top_ - bottom_;
+    ReducedLine own;
+    const ReducedLine* r = nullptr;
+    if (cache_) {
+        r = &cache_->Line(def_, i, width, height, s_);
+    } else {
+        const ReducedLine::Key key = ReductionKey(def_, line, width, height, s_);
+        own = ReduceLine(line, key, ScaleOf(def_, 0), ScaleOf(def_, 1), nullptr);
+        r = &own;
+    }
+    const QPoint origin(left_, bottom_);
+    auto place = [&](const QPoint& rel) {
+        return QPoint(Clamped(rel.x() + origin.x()), Clamped(rel.y() + origin.y()));
+    };
+    if (line.LineStyle > 0 && r->Path.size() > 1) {
+        std::vector<QPoint> path;
+        path.reserve(r->Path.size());
+        for (const QPoint& rel : r->Path)
+            path.push_back(place(rel));
+        p_.setPen(PlotPen(StylePenKind(line.LineStyle), colour, s_));
+        p_.drawPolyline(path.data(), int(path.size()));
+    }
+    if (line.Symbol <= 0 || r->Marks.empty()) return;
+    if (RasterTarget(p_)) {
+        const SymbolStamp stamp(line.Symbol, colour, s_);
+        for (const QPoint& rel : r->Marks)
+            stamp.Draw(p_, place(rel));
+    } else {
+        for (const QPoint& rel : r->Marks) {
+            const QPoint at = place(rel);
+            DrawPlotSymbol(p_, at.x(), at.y(), line.Symbol, colour, s_);
+        }
+    }
+}
+
+void TPlotPainter::DrawFrameOutline() {
+    p_.setPen(PlotPen(1, PlotColour(AxisColour), s_));
+    p_.drawLine(left_, bottom_, right_, bottom_);
+    p_.drawLine(right_, bottom_, right_, top_);
+    p_.drawLine(left_, bottom_, left_, top_);
+    p_.drawLine(left_, top_, right_, top_);
+}
+
+std::string LegendText(const TPlotDef& def, int i) {
+    const int n = std::min(def.NLines, MaxPlotLines);
+    std::set<std::string> files;
+    for (int k = 0; k < n; ++k)
+        if (!def.Lines[size_t(k)].SourceFile.empty()) files.insert(def.Lines[size_t(k)].SourceFile);
+    const TPlotLine& line = def.Lines[size_t(i - 1)];
+    if (files.size() < 2 || line.SourceFile.empty()) return line.ColName[1];
+    return line.ColName[1] + " (" + ExtractFileName(line.SourceFile) + ")";
+}
+
+void TPlotPainter::DrawLegend() {
+    p_.setFont(SlotFont(s_, true));
+    const int n = std::min(def_.NLines, MaxPlotLines);
+    std::vector<QString> texts;
+    for (int i = 1; i <= n; ++i)
+        texts.push_back(ToQ(LegendText(def_, i)));
+    if (!printing_) {
+        int widest = 0;
+        for (const QString& t : texts)
+            widest = std::max(widest, p_.fontMetrics().horizontalAdvance(t));
+        const QRect box(QPoint(right_ + 10, top_), QPoint(right_ + 45 + widest, top_ + 20 * n));
+        p_.setPen(Qt::black);
+        p_.setBrush(Qt::white);
+        p_.drawRect(box);
+        p_.setBrush(Qt::NoBrush);
+        Grow(box.bottomRight());
+    }
+    const int step = Round(20 * s_);
+    int y = top_ - 20, column = 0;
+    for (int i = 0; i < n; ++i) {
+        const TPlotLine& line = def_.Lines[size_t(i)];
+        y += step;
+        if (y + step > bottom_ && i > 0) {
+            y = top_;
+            ++column;
+        }
+        const int x0 = right_ + Round((55 * column + 20) * s_), y0 = y + Round(6 * s_);
+        const QColor c = PlotColour(line.Colour);
+        DrawPlotSymbol(p_, x0, y0, line.Symbol, c, s_);
+        p_.setPen(line.LineStyle > 0 ? PlotPen(StylePenKind(line.LineStyle), c, s_) : QPen(c, 1));
+        p_.drawLine(x0 - Round(6 * s_), y0, x0 + Round(6 * s_), y0);
+        p_.setPen(c);
+        p_.drawText(x0 + Round(15 * s_), y + p_.fontMetrics().ascent(), texts[size_t(i)]);
+        Grow(QPoint(x0 + Round(15 * s_) + p_.fontMetrics().horizontalAdvance(texts[size_t(i)]),
+                    y + step));
+    }
+}
+
+PlotLayout FitPlot(const PlotFrame& f, const QSize& client, const QSize& target) {
+    PlotLayout l;
+    const double sx = double(target.width()) / std::max(1, client.width());
+    const double sy = double(target.height()) / std::max(1, client.height());
+    l.Scale = std::min(sx, sy);
+    const double dx = (target.width() - client.width() * l.Scale) / 2;
+    const double dy = (target.height() - client.height() * l.Scale) / 2;
+    auto mx = [&](int x) { return Round(x * l.Scale + dx); };
+    auto my = [&](int y) { return Round(y * l.Scale + dy); };
+    l.Frame = {mx(f.Left), my(f.Top), mx(f.Right), my(f.Bottom)};
+    return l;
+}
+
+void ShareEqualXValues(TPlotDef& def) {
+    for (int i = 1; i < std::min(def.NLines, MaxPlotLines); ++i) {
+        PlotValues& x = def.Lines[size_t(i)].XValues;
+        for (int k = 0; k < i; ++k) {
+            const PlotValues& before = def.Lines[size_t(k)].XValues;
+            if (before.Source() == x.Source()) break;
+            if (before.size() == x.size() && !x.empty() &&
+                std::memcmp(before.data(), x.data(), 6 * x.size()) == 0) {
+                x = before;
+                break;
+            }
+        }
+    }
+}
