@@ -172,6 +172,7 @@ class TKOLSHELLFORM : public QMainWindow {
     void WindowSaveAs(TChildForm* child);
     void SaveChild(TChildForm* child);
     bool ChooseOpenFile(std::string& chosen);
+    std::string OpenFolder() const;
     void OpenIndex(const std::string& indexFile);
     bool SaveBeforeRun(TChildForm* child, const std::string& deck);
     void RunCompanion(int dir, const char* executable, const char* program);

@@ -26,6 +26,9 @@ int main(int argc, char** argv) {
     const std::string exe = StartedAs(argv[0]).toStdString();
     Globals().KolsedOnlyMode = UpStr(exe).find("KOLSED") != std::string::npos;
     Globals().KolshellDir = ExtractFileDir(exe);
+    // Names on the command line are the user's, relative to where the program was started:
+    // noted before the start-up moves the current directory to the program directory.
+    Globals().StartDir = GetCurrentDir();
 
     QApplication::setOverrideCursor(Qt::WaitCursor);
     QApplication::setApplicationName("KOLSHL32");
