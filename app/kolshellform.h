@@ -5,7 +5,9 @@
 #include "app/menustate.h"
 #include "shell/recentfiles.h"
 
+#include <QDesktopServices>
 #include <QMainWindow>
+#include <QUrl>
 #include <QPointer>
 #include <functional>
 #include <map>
@@ -21,6 +23,7 @@ class TChildForm;
 class TTableForm;
 class TPlotForm;
 class TPlotSetup;
+class THelpWindow;
 
 class TKOLSHELLFORM : public QMainWindow {
     Q_OBJECT
@@ -63,6 +66,14 @@ class TKOLSHELLFORM : public QMainWindow {
     void KOLVANIndex2Click();
     void KOLVANErrorMessges1Click();
     void WebsiteClick();
+    void UsingHelp1Click();
+    QString WebsiteAddress() const;
+    // The desktop's browser; tests replace it.
+    std::function<bool(const QUrl&)> OpenUrl = [](const QUrl& u) {
+        return QDesktopServices::openUrl(u);
+    };
+    // The program's help window, made on first use.
+    THelpWindow* HelpWindow();
     // The help window of a form field (F1 in a KOLSED form).
     void ShowFieldHelp(const std::string& deck, int topic, const std::string& caption);
     void Exit1Click();
@@ -148,6 +159,7 @@ class TKOLSHELLFORM : public QMainWindow {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void FormCreate();
@@ -192,6 +204,7 @@ class TKOLSHELLFORM : public QMainWindow {
     QPointer<TAboutBox> aboutBox_;
     QPointer<TCompiling> compiling_;
     QPointer<TPlotSetup> plotSetup_;
+    QPointer<THelpWindow> helpWindow_;
     // The file dialogs keep their name, filter entry and title from one use to the next.
     std::string openName_ = "*.DCK";
     int openFilter_ = 1;
