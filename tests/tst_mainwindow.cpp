@@ -3,12 +3,16 @@
 #include "common/widgets/childform.h"
 #include "tests/support/testsupport.h"
 
+#include "common/lib1.h"
+#include "common/programfiles.h"
 #include "shell/widgets/aboutbox.h"
 #include "shell/widgets/helpwindow.h"
 
 #include <QDirIterator>
 #include <QFile>
 #include <QMdiArea>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QListWidget>
 #include <QRegularExpression>
 #include <QTextBrowser>
@@ -94,6 +98,7 @@ class TestMainWindow : public QObject {
     void helpSearchAndHistory();
     void website_data();
     void website();
+    void installedProgramDir();
 
   private:
     std::unique_ptr<QTemporaryDir> tmp_;
@@ -495,6 +500,42 @@ void TestMainWindow::website() {
                      "No web browser could be started. The KOLVAN website is at " +
                      address.toStdString()});
     }
+}
+
+void TestMainWindow::installedProgramDir() {
+    // An installed program directory the user cannot write to: what the program writes goes
+    // to the user's config folder, the installed files are read as the defaults.
+    const std::string dft = EncodeDFT(DefaultSettings());
+    WriteTestFile(tmp_->path(), "CNFGKV.KOL", "switches\r\nY\r\nN\r\n");
+    qputenv("XDG_CONFIG_HOME", (tmp_->path() + "/config").toUtf8());
+    SetProgramDirWritableCheck([](const std::string&) { return false; });
+    const std::string user = tmp_->path().toStdString() + "/config/kolshell/";
+    {
+        MsgRecorder msgs;
+        TKOLSHELLFORM form;
+        form.CreateDialogs();
+        QVERIFY(form.SetupDlg()->FormActivate());
+        form.SetupDlg()->findChild<QRadioButton*>("SecondaryUnits")->setChecked(true);
+        form.SetupDlg()->findChild<QPushButton*>("Store")->click();
+        form.ReadaFile(WriteTestFile(tmp_->path(), "NOTE.TXT", "x\n"));
+        form.Exit1Click();
+        QVERIFY2(msgs.Shown.empty(), msgs.Shown.empty() ? "" : msgs.Texts()[0].c_str());
+    }
+    QCOMPARE(ReadTestFile(Globals().KolshellDir + "/KOLSHELL.DFT"), dft);
+    QVERIFY(!FileExists(Globals().KolshellDir + "/KOLSHELL.FNL"));
+    QVERIFY(FileExists(user + "KOLSHELL.FNL"));
+    QVERIFY(FileExists(user + "CNFGKV.KOL"));
+    TSettings stored;
+    QCOMPARE(DecodeDFT(ReadTestFile(user + "KOLSHELL.DFT"), stored,
+                       [](const std::string&) { return true; }),
+             DftStatus::Ok);
+    QCOMPARE(stored.Options.UnitSystem, 2);
+    Globals().Settings = DefaultSettings();
+    TKOLSHELLFORM again; // reads the user's files
+    QCOMPARE(Options().UnitSystem, 2);
+    QCOMPARE(again.FileNameList.Names().size(), size_t(1));
+    SetProgramDirWritableCheck(nullptr);
+    qunsetenv("XDG_CONFIG_HOME");
 }
 
 QTEST_MAIN(TestMainWindow)
