@@ -36,6 +36,17 @@ QString MenuText(const std::string& text) {
     return ToQ(text).replace("&", "&&");
 }
 
+// The file a window shows: an editor's file, a form's deck, a plot's or table's own file, or
+// the file in a viewer.
+std::string ShownFile(TChildForm* c) {
+    if (auto* viewer = qobject_cast<TViewForm*>(c)) return viewer->ViewedFile();
+    return c->FileName().empty() ? c->DocumentName() : c->FileName();
+}
+
+bool IsInputExt(const std::string& ext) {
+    return ext == ".DCK" || ext == ".DEK" || ext == ".KSD";
+}
+
 // A name typed without an extension gets the dialog's default one.
 std::string WithDefaultExt(const std::string& name, const std::string& ext) {
     if (name.empty() || ext.empty() || !ExtractFileExt(name).empty() || FileExists(name))
@@ -112,23 +123,54 @@ void TKOLSHELLFORM::InputOpened(const std::string& name) {
     Globals().InputFileName = name;
 }
 
+TChildForm* TKOLSHELLFORM::WindowShowing(const std::string& name) const {
+    for (TChildForm* c : Children())
+        if (!c->isHidden() && SameFile(ShownFile(c), name)) return c;
+    return nullptr;
+}
+
+void TKOLSHELLFORM::LookUpCompanions(const std::string& name) {
+    GetDGMFile(name);
+    GetLSTFile(name, false);
+    GetOUTFile(name, false);
+    GetTBLFile(name, false);
+    GetPLTFile(name, false);
+}
+
+// A file opened again comes forward in the window that shows it, so that no second window
+// writes over the first one's edits; a deck opened again is the input once more.
+bool TKOLSHELLFORM::ShowIfOpen(const std::string& name) {
+    QPointer<TChildForm> shown = WindowShowing(name);
+    if (!shown) return false;
+    if (IsInputExt(OpeningExt(name))) {
+        const std::string deck = ShownFile(shown);
+        LookUpCompanions(deck);
+        InputOpened(deck);
+    }
+    if (shown) BringForward(shown);
+    return true;
+}
+
 void TKOLSHELLFORM::ReadaFile(const std::string& name) {
     const std::string ext = OpeningExt(name);
-    // A new deck or form takes the old one's plots with it: each asks, and Cancel stops here.
-    if ((ext == ".DCK" || ext == ".DEK" || ext == ".KSD") && !ClosePlots()) return;
     FileNameList.Add(name);
     FixFileNameList();
     if (Globals().KolsedOnlyMode && ext != ".KSD")
         ShowMsg(name + " is not a KOLSED file.", mkError, true);
+    if (ShowIfOpen(name)) {
+        UpdateMenu();
+        return;
+    }
+    // Opening a deck or a table disposes of the table window.
+    const bool tableGoes = ext == ".DCK" || ext == ".DEK" || ext == ".KSD" || ext == ".TBL";
+    if (tableGoes && !QueryStopRun(true)) return;
+    // A new deck or form takes the old one's plots with it: each asks, and Cancel stops here.
+    if ((ext == ".DCK" || ext == ".DEK" || ext == ".KSD") && !ClosePlots()) return;
     {
         WaitCursor wait;
         if (ext == ".DCK" || ext == ".DEK") {
             DisposeKOLVANWindows(wkDeck);
-            GetDGMFile(name);
-            GetLSTFile(name, false);
-            GetOUTFile(name, false);
-            GetTBLFile(name, false);
-            GetPLTFile(name, false);
+            LookUpCompanions(name);
             if (CreateEditor(name, 0)) InputOpened(name);
         } else if (ext == ".KSD") {
             DisposeKOLVANWindows(wkForm);
@@ -246,7 +288,10 @@ void TKOLSHELLFORM::OpenOutFile(QAction* sender) {
         return;
     }
     if (name.find_first_of("\\:/") != std::string::npos) SetCurrentDir(ExtractFileDir(name));
-    CreateViewer(name, wkOutput);
+    if (TChildForm* shown = WindowShowing(name))
+        BringForward(shown);
+    else
+        CreateViewer(name, wkOutput);
     UpdateMenu();
 }
 
@@ -276,7 +321,9 @@ void TKOLSHELLFORM::OpenFileItem(QAction* sender) {
     const std::string entry = names[size_t(index)];
     Globals().CurrentDeckName = entry;
     if (FileExists(entry)) {
-        if (!QueryCloseInputs()) return; // as File, Open asks
+        // A deck or table opened closes the one open: its unsaved changes are asked about first.
+        const std::string ext = OpeningExt(entry);
+        if ((IsInputExt(ext) || ext == ".TBL") && !QueryCloseInputs()) return;
         SetCurrentDir(ExtractFileDir(entry));
         ReadaFile(entry);
         UpdateMenu();
@@ -366,10 +413,9 @@ void TKOLSHELLFORM::EditKOLSEDfile1Click() {
     if (picked.isEmpty()) return;
     const std::string name = WithDefaultExt(FromQ(picked), "KSD");
     ksdName_ = name;
-    if (OpeningExt(name) == ".KSD") {
-        if (!QueryCloseInputs() || !ClosePlots()) return UpdateMenu();
-        for (TChildForm* c : Children())
-            if (c->WindowKind() == wkAnnotatedText && c->FileName() == name) DisposeChild(c);
+    // A file shown already comes forward; the windows closed below are asked about first.
+    if (OpeningExt(name) == ".KSD" && !ShowIfOpen(name) && QueryStopRun(true) &&
+        QueryCloseInputs() && ClosePlots()) {
         DisposeKOLVANWindows(wkForm);
         DisposeKOLVANWindows(wkDeck);
         Globals().InputFileName = name;
@@ -408,11 +454,11 @@ void TKOLSHELLFORM::SaveChild(TChildForm* c) {
     case wkText:
         if (c->FileName().empty())
             WindowSaveAs(c);
-        else if (auto* editor = qobject_cast<TEditForm*>(c))
+        else if (auto* editor = qobject_cast<TEditForm*>(c); editor && editor->IsModified())
             editor->Save();
         break;
     case wkForm:
-        if (c->CheckActiveInput()) c->SaveDocument(Globals().InputFileName);
+        if (c->CheckActiveInput() && c->IsModified()) c->SaveDocument(c->FileName()); // follows Save as
         break;
     case wkPlot:
         if (c->DocumentName().empty())
@@ -421,7 +467,7 @@ void TKOLSHELLFORM::SaveChild(TChildForm* c) {
             c->SaveDocument(c->DocumentName());
         break;
     case wkTable:
-        if (c == TableForm) {
+        if (c == TableForm && c->IsModified()) {
             std::string name = c->DocumentName();
             if (ExtOf(name) != ".TBL" && name.find('.') != std::string::npos)
                 name = BaseName(name) + ".TBL";
@@ -433,6 +479,13 @@ void TKOLSHELLFORM::SaveChild(TChildForm* c) {
     }
 }
 
+void TKOLSHELLFORM::New1Click() {
+    AddChild(new TEditForm);
+    UpdateMenu();
+}
+
+// Every window in turn; only what holds unsaved changes is written (plots keep no edit mark
+// and are always written), and a window without a name is asked for one.
 void TKOLSHELLFORM::Save1Click() {
     for (TChildForm* c : Children())
         SaveChild(c);

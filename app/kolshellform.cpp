@@ -20,6 +20,8 @@
 #include "plot/outputfiles.h"
 #include "shell/widgets/aboutbox.h"
 #include "shell/widgets/editform.h"
+#include "shell/widgets/runcontrol.h"
+#include "shell/widgets/runsettings.h"
 #include "shell/widgets/setupdlg.h"
 
 #include <QApplication>
@@ -83,6 +85,7 @@ const ItemDef Items[] = {
     {"Edit1", "SearchAgain1", "Search &Again", "", 56},
     {"KOLVAN1", "Calculate1", "&Calculate", "F8", 39},
     {"KOLVAN1", "RunTable1", "&Run Table", "", 40},
+    {"KOLVAN1", "StopRun1", "&Stop Run", "Ctrl+Break", 0},
     {"KOLVAN1", nullptr, "", "", 0},
     {"KOLVAN1", "CompileModule1", "&Compile Module", "", 41},
     {"KOLVAN1", "RebuildKOLVAN1", "&Rebuild KOLVAN", "", 42},
@@ -155,6 +158,7 @@ TKOLSHELLFORM::TKOLSHELLFORM(QWidget* parent) : QMainWindow(parent) {
     TPlotForm::ModifyRequested = [this](TPlotForm* plot) { ModifyPlot(plot); };
     SetHelpContextHandler([this](int context) { HelpWindow()->ShowContext(context); });
     qApp->installEventFilter(this);
+    TRunController::ActivityChanged = [this] { RunActivityChanged(); };
     TPlotForm::SaveAsCommand = [this](TPlotForm* plot) {
         CurrentChild = plot;
         Saveas1Click();
@@ -175,6 +179,7 @@ TKOLSHELLFORM::~TKOLSHELLFORM() {
     SetHelpContextHandler(nullptr);
     qApp->removeEventFilter(this);
     delete helpWindow_;
+    TRunController::ActivityChanged = nullptr;
 }
 
 void TKOLSHELLFORM::BuildMenus() {
@@ -235,6 +240,7 @@ void TKOLSHELLFORM::BuildMenus() {
     on("Listing1", &TKOLSHELLFORM::Listing1Click);
     on("Table1", &TKOLSHELLFORM::Table1Click);
     on("Diagram1", &TKOLSHELLFORM::Diagram1Click);
+    on("New1", &TKOLSHELLFORM::New1Click);
     on("Open1", &TKOLSHELLFORM::Open1Click);
     on("Calculate1", &TKOLSHELLFORM::Calculate1Click);
     on("CompileModule1", &TKOLSHELLFORM::CompileModule1Click);
@@ -254,6 +260,7 @@ void TKOLSHELLFORM::BuildMenus() {
     on("InsertDeleteRuns1", &TKOLSHELLFORM::InsertDeleteRuns1Click);
     on("InsertDeleteVars1", &TKOLSHELLFORM::InsertDeleteVars1Click);
     on("RunTable1", &TKOLSHELLFORM::RunTable1Click);
+    on("StopRun1", &TKOLSHELLFORM::StopRun1Click);
     on("NewPlot1", &TKOLSHELLFORM::NewPlot1Click);
     on("OverlayPlot1", &TKOLSHELLFORM::OverlayPlot1Click);
     on("ModifyPlot1", &TKOLSHELLFORM::ModifyPlot1Click);
@@ -322,10 +329,10 @@ void TKOLSHELLFORM::MakeKolsedOnlyMenus() {
     sep->setSeparator(true);
     auto* user = new QAction("User Command", this);
     user->setObjectName("UserCommand1");
-    insertAt(2, si);
-    insertAt(3, eng);
-    insertAt(4, sep);
-    insertAt(5, user);
+    insertAt(3, si); // after Calculate, Run Table and Stop Run
+    insertAt(4, eng);
+    insertAt(5, sep);
+    insertAt(6, user);
     actions_["SIUnits"] = si;
     actions_["EngUnits"] = eng;
     actions_["UserCommand1"] = user;
@@ -360,6 +367,7 @@ void TKOLSHELLFORM::FormCreate() {
     case DftStatus::Ok:
         break;
     }
+    ReadRunSettings();
     if (Globals().KolsedOnlyMode) {
         QApplication::setApplicationName("KOLSED");
         MakeKolsedOnlyMenus();
@@ -432,12 +440,13 @@ void TKOLSHELLFORM::UpdateMenu() {
 }
 
 void TKOLSHELLFORM::ApplyMenuState() {
+    const MenuState shown = WithRunState(menuState_, TRunController::Active() != nullptr);
     for (int c = 0; c < cmCommandCount; ++c) {
         const QString name = MenuCommandName(MenuCommand(c));
         if (QMenu* m = Menu(name))
-            m->menuAction()->setEnabled(menuState_[size_t(c)]);
+            m->menuAction()->setEnabled(shown[size_t(c)]);
         else if (QAction* a = Action(name))
-            a->setEnabled(menuState_[size_t(c)]);
+            a->setEnabled(shown[size_t(c)]);
     }
 }
 
@@ -579,14 +588,24 @@ void TKOLSHELLFORM::PrintSetup1Click() {
 }
 
 void TKOLSHELLFORM::Exit1Click() {
-    if (!close()) return;
-    if (RecentFilesOn) {
-        SetCurrentDir(Globals().KolshellDir);
-        FileNameList.Save(ProgramFileToWrite("KOLSHELL.FNL"));
-    }
+    close();
+}
+
+// However the program ends (Exit or the close box), the recent-file list is kept.
+void TKOLSHELLFORM::SaveFileNameList() {
+    if (!RecentFilesOn) return;
+    SetCurrentDir(Globals().KolshellDir);
+    const std::string fnl = ProgramFileToWrite("KOLSHELL.FNL");
+    if (!FileNameList.Save(fnl))
+        ShowMsg("File " + fnl + " could not be written: the recent-file list is not kept.", mkError,
+                true);
 }
 
 void TKOLSHELLFORM::closeEvent(QCloseEvent* event) {
+    if (!QueryStopRun(false)) {
+        event->ignore();
+        return;
+    }
     // Every child asks about its unsaved work before any of them closes; one Cancel keeps
     // the program running with all its windows.
     for (TChildForm* c : Children())
@@ -599,6 +618,7 @@ void TKOLSHELLFORM::closeEvent(QCloseEvent* event) {
         DisposeChild(c);
     mdiArea_->closeAllSubWindows();
     event->accept();
+    SaveFileNameList();
 }
 
 void TKOLSHELLFORM::Tile1Click() {
@@ -696,17 +716,11 @@ void TKOLSHELLFORM::BringForward(TChildForm* child) {
 }
 
 void TKOLSHELLFORM::Input1Click() {
-    const std::string name = Globals().InputFileName, input = UpStr(name);
-    bool found = false;
-    for (TChildForm* c : Children())
-        if ((c->WindowKind() == wkDeck || c->WindowKind() == wkForm) &&
-            UpStr(c->FileName()) == input) {
-            BringForward(c);
-            found = true;
-            break;
-        }
+    const std::string name = Globals().InputFileName;
+    TChildForm* shown = WindowShowing(name);
+    if (shown) BringForward(shown);
     // Closed meanwhile: the input opens again, a ".KSD" as a form.
-    if (!found && !name.empty()) {
+    if (!shown && !name.empty()) {
         WaitCursor wait;
         if (ExtOf(name) == ".KSD")
             CreateKolsedForm(name);

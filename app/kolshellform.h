@@ -11,11 +11,13 @@
 #include <QPointer>
 #include <functional>
 #include <map>
+#include <vector>
 
 class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
 class QDialog;
+class QTimer;
 #include "shell/widgets/aboutbox.h"
 #include "shell/widgets/compiling.h"
 #include "shell/widgets/setupdlg.h"
@@ -105,6 +107,7 @@ class TKOLSHELLFORM : public QMainWindow {
     void OpenOutFile(QAction* sender);
     void OpenFileItem(QAction* sender);
     void FixFileNameList();
+    void New1Click();
     void Open1Click();
     void Save1Click();
     void Saveas1Click();
@@ -136,6 +139,11 @@ class TKOLSHELLFORM : public QMainWindow {
     void MODLIB1Click();
     void DEBUG1Click();
     TCompiling* Compiling() const { return compiling_; }
+    // Stop Run: the run going on ends (its engines terminated, killed after 3 seconds).
+    void StopRun1Click();
+    // Before a command that would end a run going on: false when the user keeps the run (and
+    // the command is cancelled). tableOnly: only a table run whose table window would go.
+    bool QueryStopRun(bool tableOnly);
 
     // Opens the command-line file at start, as the start-up sequence does.
     void OpenStartFile(const std::string& argument);
@@ -180,7 +188,11 @@ class TKOLSHELLFORM : public QMainWindow {
     void ShowTableWindow(TTableForm* table);
     void SetCompanionItem(const char* name, const std::string& caption);
     void InputOpened(const std::string& name);
+    TChildForm* WindowShowing(const std::string& name) const;
+    bool ShowIfOpen(const std::string& name);
+    void LookUpCompanions(const std::string& name);
     bool QueryCloseInputs();
+    void SaveFileNameList();
     void WindowSaveAs(TChildForm* child);
     void SaveChild(TChildForm* child);
     bool ChooseOpenFile(std::string& chosen);
@@ -188,6 +200,16 @@ class TKOLSHELLFORM : public QMainWindow {
     void OpenIndex(const std::string& indexFile);
     bool SaveBeforeRun(TChildForm* child, const std::string& deck);
     void RunCompanion(int dir, const char* executable, const char* program);
+    // Runs (running.cpp): refusing a second run, the cursor and status line of the run going
+    // on, what a run's end says.
+    bool RefuseWhileRunning();
+    void RunActivityChanged();
+    void ShowRunStatus();
+    void ReportEngineEnd(const struct TRunResult& result, const std::string& deck);
+    bool SaveDeckBeforeTableRun(const std::string& deck);
+    void StartTableRun(std::vector<struct TRun> runs, int parallel, const std::string& table);
+    void TableRunEnded(class TRunController* run);
+    void GuardTableClose(TChildForm* table);
 
     QMdiArea* mdiArea_;
     std::map<QString, QAction*> actions_;
@@ -205,6 +227,8 @@ class TKOLSHELLFORM : public QMainWindow {
     QPointer<TCompiling> compiling_;
     QPointer<TPlotSetup> plotSetup_;
     QPointer<THelpWindow> helpWindow_;
+    QTimer* runClock_ = nullptr; // the status line's elapsed seconds
+    class QLabel* runStatus_ = nullptr;
     // The file dialogs keep their name, filter entry and title from one use to the next.
     std::string openName_ = "*.DCK";
     int openFilter_ = 1;

@@ -71,7 +71,8 @@ const char* MenuCommandName(MenuCommand c) {
                                                       "Parametrics1",
                                                       "KOLVAN1",
                                                       "CompileModule1",
-                                                      "RebuildKOLVAN1"};
+                                                      "RebuildKOLVAN1",
+                                                      "StopRun1"};
     return names[c];
 }
 
@@ -108,4 +109,12 @@ void UpdateMenuState(MenuState& s, int kind, const std::string& fileName) {
     Apply(s, cmModifyPlot, r.Modify, deckExt);
     if (kind == wkDeck || kind == wkAnnotatedText || kind == wkText)
         s[cmCompileModule] = ext == ".FOR";
+}
+
+MenuState WithRunState(MenuState s, bool running) {
+    if (running)
+        for (MenuCommand c : {cmCalculate, cmRunTable, cmCompileModule, cmRebuildKolvan})
+            s[c] = false;
+    s[cmStopRun] = running;
+    return s;
 }

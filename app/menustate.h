@@ -29,6 +29,7 @@ enum MenuCommand {
     cmKolvanMenu,
     cmCompileModule,
     cmRebuildKolvan,
+    cmStopRun,
     cmCommandCount
 };
 
@@ -41,3 +42,6 @@ const char* MenuCommandName(MenuCommand c);
 // is open); fileName is the editor's file for the editor kinds. Commands that a kind leaves
 // alone keep the state they had.
 void UpdateMenuState(MenuState& state, int kind, const std::string& fileName);
+// The state the menu shows: while a run goes on, no command that starts another run or
+// rebuilds the engine, and Stop Run only then.
+MenuState WithRunState(MenuState state, bool running);

@@ -9,10 +9,18 @@
 #include "common/widgets/childform.h"
 #include "common/widgets/dialogs.h"
 #include "common/widgets/qtext.h"
+#include "shell/localbackend.h"
 #include "shell/widgets/editform.h"
+#include "shell/widgets/runcontrol.h"
 #include "shell/widgets/runner.h"
+#include "shell/widgets/tablerunform.h"
+#include "table/rundecks.h"
 
+#include <QEvent>
+#include <QLabel>
 #include <QMdiArea>
+#include <QStatusBar>
+#include <QTimer>
 
 namespace {
 
@@ -33,6 +41,20 @@ void LaunchUserCommand(const std::string& command) {
                     command,
                 mkError, true);
 }
+
+// Asks before a table window closes during a table run; No keeps it open.
+class TTableCloseGuard : public QObject {
+  public:
+    TTableCloseGuard(TKOLSHELLFORM* main, QObject* table) : QObject(table), main_(main) {}
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() != QEvent::Close || main_->QueryStopRun(true)) return false;
+        event->ignore();
+        return true;
+    }
+
+  private:
+    TKOLSHELLFORM* main_;
+};
 
 bool IsEditorDeck(int kind) {
     return kind == wkDeck || kind == wkAnnotatedText;
@@ -57,7 +79,99 @@ bool TKOLSHELLFORM::SaveBeforeRun(TChildForm* c, const std::string& deck) {
     }
 }
 
+bool TKOLSHELLFORM::RefuseWhileRunning() {
+    if (!TRunController::Active()) return false;
+    ShowMsg("A run is going on: wait for it to end, or stop it with Stop Run.", mkError, true);
+    return true;
+}
+
+void TKOLSHELLFORM::StopRun1Click() {
+    if (TRunController* run = TRunController::Active()) run->Stop();
+    UpdateMenu();
+}
+
+bool TKOLSHELLFORM::QueryStopRun(bool tableOnly) {
+    QPointer<TRunController> run = TRunController::Active();
+    if (!run) return true;
+    const bool table = run->RunKind() == TRunController::Kind::Table;
+    if (tableOnly && (!table || !FirstChildOfKind(wkTable))) return true;
+    const std::string question =
+        table ? "A table run is going on. Stop it?" : "A KOLVAN run is going on. Stop it?";
+    if (ShowMsg(question, mkWarningYesNo, true) != mrYes) return false;
+    if (run) run->StopAndWait();
+    return true;
+}
+
+void TKOLSHELLFORM::GuardTableClose(TChildForm* table) {
+    table->installEventFilter(new TTableCloseGuard(this, table));
+}
+
+void TKOLSHELLFORM::RunActivityChanged() {
+    const bool running = TRunController::Active() != nullptr;
+    if (!runStatus_) {
+        runStatus_ = new QLabel(this);
+        runStatus_->setObjectName("RunStatus");
+        statusBar()->addWidget(runStatus_, 1);
+        runClock_ = new QTimer(this);
+        runClock_->setInterval(1000);
+        connect(runClock_, &QTimer::timeout, this, &TKOLSHELLFORM::ShowRunStatus);
+    }
+    // The hourglass over the main window while the engine works; the menus stay live.
+    if (running) {
+        setCursor(Qt::WaitCursor);
+        runClock_->start();
+    } else {
+        unsetCursor();
+        runClock_->stop();
+    }
+    ShowRunStatus();
+    UpdateMenu();
+}
+
+void TKOLSHELLFORM::ShowRunStatus() {
+    TRunController* run = TRunController::Active();
+    if (!runStatus_) return;
+    if (!run) {
+        runStatus_->clear();
+        return;
+    }
+    const TRunSet& set = run->Set();
+    // The progress window drops updates that come too quickly; it catches up here.
+    if (run->RunKind() == TRunController::Kind::Table && compiling_ && compiling_->isVisible())
+        compiling_->Update(-set.LastStarted());
+    const QString seconds = QString::number(qint64(set.Now())) + " s";
+    if (run->RunKind() == TRunController::Kind::Single) {
+        runStatus_->setText("KOLVAN running on " + ToQ(set.Runs().front().Deck) + ", " + seconds);
+        return;
+    }
+    std::vector<int> going;
+    std::string deck;
+    for (const TRun& r : set.Runs())
+        if (r.State == TRunState::Running) {
+            going.push_back(r.Number);
+            deck = r.Deck;
+        }
+    runStatus_->setText(
+        QString("KOLVAN Run %1 of %2").arg(ToQ(RunNumberList(going))).arg(set.Runs().size()) +
+        (deck.empty() ? QString() : " on " + ToQ(deck)) + ", " + seconds);
+}
+
+void TKOLSHELLFORM::ReportEngineEnd(const TRunResult& result, const std::string& deck) {
+    if (result.Stopped) {
+        ShowMsg("KOLVAN was stopped.", mkInformation, false);
+        return;
+    }
+    std::string how;
+    if (result.Signal)
+        how = "KOLVAN was stopped by signal " + std::to_string(result.Signal) + " on " + deck + ".";
+    else if (result.ExitStatus)
+        how = "KOLVAN ended with status " + std::to_string(result.ExitStatus) + " on " + deck + ".";
+    if (how.empty()) return;
+    if (ShowMsg(how + " Open the listing?", mkWarningYesNo, true) == mrYes) GetLSTFile(deck, true);
+}
+
 void TKOLSHELLFORM::Calculate1Click() {
+    if (RefuseWhileRunning()) return;
     TChildForm* c = mdiArea_->subWindowList().isEmpty() ? nullptr : CurrentChild.data();
     const int kind = c ? c->WindowKind() : wkNone;
     const bool deckWindow = IsEditorDeck(kind) || kind == wkForm;
@@ -70,7 +184,9 @@ void TKOLSHELLFORM::Calculate1Click() {
         UpdateMenu();
         SetCurrentDir(remembered);
     };
-    if (kind == wkForm && c->BeforeRunCommand().size() > 4 && !RunProgramOK(c->BeforeRunCommand()))
+    TRunResult result;
+    if (kind == wkForm && c->BeforeRunCommand().size() > 4 &&
+        (!RunProgramOK(c->BeforeRunCommand(), &result) || result.Stopped))
         return finish();
     std::string engine = engineDir + "\\KOLVAN" + "32" + ".exe";
     if (!FileExists(engine)) {
@@ -81,16 +197,18 @@ void TKOLSHELLFORM::Calculate1Click() {
         engine = engineDir + "\\KOLVAN" + "32" + ".exe";
     }
     QPointer<TChildForm> form = c;
-    if (!RunProgramOK(engine + " " + deck)) return finish();
+    if (!RunProgramOK(engine + " " + deck, &result)) return finish();
     GetLSTFile(deck, false);
     GetOUTFile(deck, false);
     GetPLTFile(deck, false);
-    if (kind == wkForm && form && form->AfterRunCommand().size() > 4)
+    ReportEngineEnd(result, deck);
+    if (kind == wkForm && form && form->AfterRunCommand().size() > 4 && !result.Stopped)
         RunProgramOK(form->AfterRunCommand());
     finish();
 }
 
 void TKOLSHELLFORM::CompileModule1Click() {
+    if (RefuseWhileRunning()) return;
     const std::string file = CurrentChild ? CurrentChild->FileName() : std::string();
     const int result = LaunchProgram(UserCommands().Compile + " " + file);
     if (result < LaunchFailed)
@@ -100,6 +218,7 @@ void TKOLSHELLFORM::CompileModule1Click() {
 }
 
 void TKOLSHELLFORM::RebuildKOLVAN1Click() {
+    if (RefuseWhileRunning()) return;
     LaunchUserCommand(UserCommands().Rebuild);
     UpdateMenu();
 }
@@ -154,4 +273,38 @@ void TKOLSHELLFORM::MODLIB1Click() {
 
 void TKOLSHELLFORM::DEBUG1Click() {
     RunCompanion(pdGridcalc, "Gridcalc.exe", "KOLGRIDCALC");
+}
+
+// Table runs go on by themselves: the run set holds copies of all it needs, so the table
+// window may close or change while they run.
+void TKOLSHELLFORM::StartTableRun(std::vector<TRun> runs, int parallel, const std::string& table) {
+    auto set =
+        std::make_shared<TRunSet>(std::move(runs), std::make_unique<TLocalBackend>(parallel));
+    auto* run = new TRunController(set, TRunController::Kind::Table, this);
+    auto* window = new TTableRunForm(run, table, this);
+    window->OpenListing = [this](const std::string& listing) {
+        CreateViewer(listing, wkListing);
+        UpdateMenu();
+    };
+    window->show();
+    QPointer<TCompiling> progress = compiling_;
+    connect(run, &TRunController::RunChanged, this, &TKOLSHELLFORM::ShowRunStatus);
+    connect(run, &TRunController::RunChanged, this, [run, progress](int index) {
+        if (!progress || run->Set().Runs()[size_t(index)].State != TRunState::Running) return;
+        progress->move(progress->x(), 120);
+        progress->show();
+        progress->Update(-run->Set().LastStarted());
+    });
+    connect(run, &TRunController::Ended, this, [this, run] { TableRunEnded(run); });
+    run->Start();
+}
+
+void TKOLSHELLFORM::TableRunEnded(TRunController* run) {
+    if (compiling_) compiling_->hide();
+    DeleteRunDecks(run->Set().Runs());
+    const std::string report = TableRunReport(run->Set());
+    const int kind = run->Set().StopRequested() ? mkInformation : mkError;
+    run->deleteLater();
+    UpdateMenu();
+    if (!report.empty()) ShowMsg(report, kind, true);
 }

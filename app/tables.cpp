@@ -8,7 +8,7 @@
 #include "common/widgets/dialogs.h"
 #include "common/widgets/qtext.h"
 #include "shell/widgets/editform.h"
-#include "shell/widgets/runner.h"
+#include "shell/widgets/runsettings.h"
 #include "table/rundecks.h"
 #include "table/widgets/tabledialogs.h"
 #include "table/widgets/tableform.h"
@@ -17,27 +17,29 @@
 
 namespace {
 
-// The engine runs of a table: each through the program runner, the progress window told.
-class TShellTableRunner : public TTableRunner {
+// The table run's questions, answered by the user: the engine directory, the shared file.
+class TShellTableHost : public TTableRunHost {
   public:
-    TShellTableRunner(QWidget* owner, TCompiling* progress) : owner_(owner), progress_(progress) {}
-    ~TShellTableRunner() override {
-        if (progress_) progress_->hide();
-    }
-    bool Run(const std::string& commandLine) override { return RunProgramOK(commandLine); }
-    void Progress(int run, int) override {
-        if (!progress_) return;
-        progress_->move(progress_->x(), 120);
-        progress_->show();
-        progress_->Update(-run);
-    }
+    explicit TShellTableHost(QWidget* owner) : owner_(owner) {}
     std::string ChooseEngineDir() override {
         return FromQ(Dialogs().DirectoryName(owner_, "Select the KOLVAN directory", " "));
+    }
+    SharedAnswer SharedFile(const std::string& file) override {
+        switch (ShowMsg("File " + file +
+                            " is written by every run. Run the table one run at a "
+                            "time?",
+                        mkWarningYesNoCancel, true)) {
+        case mrYes:
+            return SharedAnswer::OneAtATime;
+        case mrNo:
+            return SharedAnswer::Parallel;
+        default:
+            return SharedAnswer::Cancel;
+        }
     }
 
   private:
     QWidget* owner_;
-    TCompiling* progress_;
 };
 
 } // namespace
@@ -54,6 +56,7 @@ void TKOLSHELLFORM::ShowTableWindow(TTableForm* table) {
     table->move(at);
     table->FitToGrid();
     TableForm = table;
+    GuardTableClose(table);
     SetCompanionItem("Table1", "Table " + table->Table().TableFileName);
     TAlterValuesDlg::AlterFirstRun = 1;
     TAlterValuesDlg::AlterLastRun = table->Table().Runs();
@@ -76,6 +79,7 @@ void TKOLSHELLFORM::NewTable1Click() {
     if (!c) return;
     const int k = c->WindowKind();
     if (k != wkDeck && k != wkAnnotatedText && k != wkForm) return;
+    if (!QueryStopRun(true)) return;
     const std::string deck = c->FileName();
     if (!ScanDeckConstants(deck, Options().UnitSystem)) {
         ShowMsg("File " + deck + " does not have any KOLVAN Comment statements.", mkWarningOkCancel,
@@ -123,39 +127,44 @@ void TKOLSHELLFORM::InsertDeleteRuns1Click() {
         table->TableReshaped();
 }
 
-void TKOLSHELLFORM::RunTable1Click() {
-    TTableForm* table = CurrentTable();
-    if (!table) return;
-    TTable& t = table->Table();
+bool TKOLSHELLFORM::SaveDeckBeforeTableRun(const std::string& deck) {
     // The deck's own window, when it shows unsaved changes, may be saved first.
     for (TChildForm* c : Children()) {
         const int k = c->WindowKind();
-        if (c->FileName() != t.DeckName || (k != wkDeck && k != wkAnnotatedText && k != wkForm))
-            continue;
-        if (!c->IsModified()) break;
+        if (c->FileName() != deck || (k != wkDeck && k != wkAnnotatedText && k != wkForm)) continue;
+        if (!c->IsModified()) return true;
         const int answer =
-            ShowMsg("Do you wish to save file " + t.DeckName + " before running the table?",
+            ShowMsg("Do you wish to save file " + deck + " before running the table?",
                     mkWarningYesNoCancel, true);
-        if (answer == mrCancel) return;
+        if (answer == mrCancel) return false;
         if (answer == mrYes) {
             if (k == wkForm)
-                c->SaveDocument(t.DeckName);
+                c->SaveDocument(deck);
             else if (auto* editor = qobject_cast<TEditForm*>(c))
                 editor->Save();
         }
-        break;
+        return true;
     }
-    const std::string remembered = GetCurrentDir();
+    return true;
+}
+
+void TKOLSHELLFORM::RunTable1Click() {
+    TTableForm* table = CurrentTable();
+    if (!table || RefuseWhileRunning()) return;
+    TTable& t = table->Table();
+    if (!SaveDeckBeforeTableRun(t.DeckName)) return;
     TTableRunOptions options;
     options.EngineDir = ProgramDirs().Dirs[pdEngine];
     options.DefaultEngineDir = Globals().KolshellDir;
+    options.Parallel = RunSettings().RunsAtOnce;
+    TShellTableHost host(this);
+    std::vector<TRun> runs;
     std::string message;
-    {
-        TShellTableRunner runner(this, compiling_);
-        RunTable(t, runner, options, message);
-    }
+    const bool ready = PrepareTableRun(t, host, options, runs, message);
     ProgramDirs().Dirs[pdEngine] = options.EngineDir;
-    if (!message.empty()) ShowMsg(message, mkError, true);
+    if (ready)
+        StartTableRun(std::move(runs), options.Parallel, t.TableFileName);
+    else if (!message.empty())
+        ShowMsg(message, mkError, true);
     UpdateMenu();
-    SetCurrentDir(remembered);
 }

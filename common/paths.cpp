@@ -96,6 +96,12 @@ bool IsDirectory(const std::string& name) {
     return fs::is_directory(fs::path(NativePath(name)), ec);
 }
 
+bool SameFile(const std::string& a, const std::string& b) {
+    if (a.empty() || b.empty()) return false;
+    std::error_code ec;
+    return fs::equivalent(fs::path(NativePath(a)), fs::path(NativePath(b)), ec) && !ec;
+}
+
 namespace {
 size_t LastSeparator(const std::string& name) {
     size_t i = name.find_last_of("/\\");

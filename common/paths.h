@@ -11,6 +11,9 @@
 std::string NativePath(const std::string& name);
 
 bool IsDirectory(const std::string& name);
+// Whether two names lead to one existing file, whatever the case they are written in or the
+// links on the way; false when either does not exist.
+bool SameFile(const std::string& a, const std::string& b);
 bool IsSeparator(char c);
 
 // Name operations: both separators count.

@@ -4,6 +4,7 @@
 #include "common/messages.h"
 #include "common/paths.h"
 #include "kolsed/formbuilder.h"
+#include "kolsed/formswitch.h"
 
 #include <cmath>
 #include <cstring>
@@ -125,6 +126,12 @@ class TReader {
     void InputError(const std::string& line);
     void CommandError(const std::string& line) { StopKeep("***Input Error***   " + line); }
     bool Stopped() const { return form_.Stop != ReadStop::None || form_.ErrorLevel > 0; }
+    // A line that is not blank becomes PrevLine.
+    void Remember(const std::string& line) {
+        if (line.find_first_not_of(" \t") == std::string::npos) return;
+        prevLine_ = line;
+        prevLineNo_ = lineNo_;
+    }
     TFormItem& ValueItem(ItemKind kind, const std::string& line);
 
     TFormModel& form_;
@@ -134,6 +141,7 @@ class TReader {
     size_t next_ = 0;
     int lineNo_ = 0;
     std::string prevLine_;
+    int prevLineNo_ = 0; // the number of the line PrevLine came from
 };
 
 bool StripPrefix(std::string& line) {
@@ -149,16 +157,19 @@ void TReader::Run(const std::vector<std::string>& lines, const std::function<voi
         ++lineNo_;
         const bool disabled = StripPrefix(line);
         HandleLine(line, disabled);
-        if (!line.empty()) prevLine_ = line;
+        if (form_.Stop == ReadStop::Keep) form_.StopLine = lineNo_;
+        Remember(line);
         if (progress) progress(lineNo_);
     }
-    if (Stopped()) return;
-    if (b_.InGroup()) {
+    if (form_.Stop == ReadStop::Close) return;
+    if (!Stopped() && b_.InGroup()) {
         ShowMsg("This file is missing a group close command.", mkError, false);
         form_.Stop = ReadStop::Keep;
-        return;
     }
-    b_.Finish();
+    if (Stopped())
+        HideSwitchedOffGroups(form_); // what was built shows the groups' states as read
+    else
+        b_.Finish();
 }
 
 void TReader::StopKeep(const std::string& text, bool setLevel) {
@@ -318,8 +329,9 @@ void TReader::FormCommand(const std::string& line) {
     if (TGroupBox* g = b_.CurrentGroup()) (before ? g->BeforeCommand : g->AfterCommand) = command;
 }
 
+// A value item rewrites the line PrevLine came from (blank lines may stand between).
 TFormItem& TReader::ValueItem(ItemKind kind, const std::string& line) {
-    TFormItem& item = b_.NewItem(kind, lineNo_ - 1);
+    TFormItem& item = b_.NewItem(kind, prevLineNo_);
     item.PrevText = prevLine_.substr(0, ItemTextMax);
     item.LineText = line.substr(0, ItemTextMax);
     return item;
@@ -477,7 +489,7 @@ void TReader::GroupOpen(const std::string& line, bool disabled) {
     item.LineText = line.substr(0, ItemTextMax);
     item.OwnGroup = std::make_unique<TGroupBox>();
     NameAndCaption(line.substr(line.find("*|[") + 3), *item.OwnGroup);
-    item.OwnGroup->InitiallyOn = !disabled;
+    item.OwnGroup->InitiallyOn = item.OwnGroup->On = !disabled;
     b_.OpenGroup(item);
 }
 
@@ -524,7 +536,7 @@ bool TReader::ReadButtons(TFormItem& block, char endChar) {
         std::string l = (*lines_)[next_++];
         ++lineNo_;
         StripPrefix(l);
-        if (!l.empty()) prevLine_ = l;
+        Remember(l);
         if (l.empty() || StartsWith(l, "**")) continue;
         const std::string n = std::to_string(lineNo_);
         if (!StartsWith(l, "*|")) {

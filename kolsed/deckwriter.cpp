@@ -4,9 +4,14 @@
 #include "common/paths.h"
 #include "kolsed/annotation.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
 
 namespace {
 
@@ -30,30 +35,59 @@ std::vector<std::string> SourceLines(const std::string& bytes, bool& crlf) {
     return lines;
 }
 
-// Looks the selected entries of the visible lists up in their list files, and gives the
-// hidden companions of each list their own column of the same entry.
+// The number a numeric field stands for, in primary units: the program's own value while
+// the field shows the text the program made of it, else the user's text read (and
+// converted back from unit system 2).
+bool FieldDeckValue(const TInput& in, int unitSystem, Extended& v) {
+    if (!in.Typed) {
+        v = in.Value;
+        return true;
+    }
+    std::string t = in.Text;
+    TrimBlanks(t, ShortStringMax);
+    if (!TryStrToReal(t, v)) return false;
+    if (unitSystem == 2) v = v / in.Factor - in.Offset;
+    return true;
+}
+
+// The entry of a list file whose field in the show column is the text shown; false when
+// the file cannot be read (after a message) or holds no such entry.
+bool FindEntry(const TFormModel& form, const TFileInput& list, std::vector<std::string>& entry) {
+    std::vector<std::vector<std::string>> entries;
+    const std::string file = FindDeckFile(list.ListFile, form.DeckName);
+    if (file.empty() || !ReadListFile(file, entries)) {
+        ShowMsg("File " + list.ListFile + " was not found", mkError, false);
+        return false;
+    }
+    const std::string& shown = list.Entries[size_t(list.ItemIndex)];
+    for (auto& e : entries)
+        if (FieldAt(e, list.ShowColumn) == shown) {
+            entry = std::move(e);
+            return true;
+        }
+    return false;
+}
+
+// Looks the new choices of the visible lists up in their list files, and gives the hidden
+// companions of each such list their own column of the same entry. Lists whose choice did
+// not change, and their companions, keep their deck lines.
 void RefreshLists(TFormModel& form) {
+    for (auto& item : form.Items)
+        if (item->List) item->List->Rewrite = false;
     for (auto& item : form.Items) {
         TFileInput* list = item->List.get();
-        if (!list || !list->Active) continue;
-        list->SavedIndex = list->ItemIndex;
+        if (!list || !list->Active || list->ItemIndex == list->SavedIndex) continue;
         if (list->ItemIndex < 0 || size_t(list->ItemIndex) >= list->Entries.size()) continue;
-        std::vector<std::vector<std::string>> entries;
-        const std::string file = FindDeckFile(list->ListFile, form.DeckName);
-        if (file.empty() || !ReadListFile(file, entries)) {
-            ShowMsg("File " + list->ListFile + " was not found", mkError, false);
-            continue;
-        }
-        const std::string& shown = list->Entries[list->ItemIndex];
-        for (const auto& entry : entries) {
-            if (FieldAt(entry, list->ShowColumn) != shown) continue;
-            list->Value = FieldAt(entry, list->ValueColumn).substr(0, 80);
-            for (auto& other : form.Items)
-                if (other->List && !other->List->Active &&
-                    UpStr(other->List->ListFile) == UpStr(list->ListFile))
-                    other->List->Value = FieldAt(entry, other->List->ValueColumn).substr(0, 80);
-            break;
-        }
+        std::vector<std::string> entry;
+        if (!FindEntry(form, *list, entry)) continue;
+        list->Value = FieldAt(entry, list->ValueColumn).substr(0, 80);
+        list->Rewrite = true;
+        for (auto& other : form.Items)
+            if (other->List && !other->List->Active &&
+                UpStr(other->List->ListFile) == UpStr(list->ListFile)) {
+                other->List->Value = FieldAt(entry, other->List->ValueColumn).substr(0, 80);
+                other->List->Rewrite = true;
+            }
     }
 }
 
@@ -63,69 +97,77 @@ std::string ValueName(const TFormItem& item, const std::string& line) {
     return eq == std::string::npos ? item.Name : line.substr(0, eq);
 }
 
-// The replacement of line L by an item, without the prefix; false when L stays.
-bool ItemLine(const TFormModel& form, TFormItem& item, const std::string& l, std::string& out) {
+// A changed numeric field's line; false (after a beep) when its text is no number.
+bool NumberLine(const TFormModel& form, const TFormItem& item, const std::string& l,
+                std::string& out) {
+    const TInput& in = *item.Input;
+    if (!in.Numeric) {
+        out = ValueName(item, l) + "= " + in.Text;
+        return true;
+    }
+    Extended v = 0;
+    if (!FieldDeckValue(in, form.UnitSystem, v) || !std::isfinite(v)) {
+        Beep();
+        return false; // an unreadable field leaves its value line as it was
+    }
+    out = ValueName(item, l) + "= " + DeckValueText(v);
+    return true;
+}
+
+// The replacement of line L by an item, without the prefix; false when L stays as it is,
+// which it does unless the user changed the item's value.
+bool ItemLine(const TFormModel& form, const TFormItem& item, const std::string& l,
+              const std::string& target, std::string& out) {
     switch (item.Kind) {
     case ikText:
-        if (!item.Input) return false;
+        if (!item.Input || !item.Input->Modified) return false;
         out = "*|*" + item.Heading + "|" + item.Input->Text;
         if (!item.HelpText.empty()) out += "|" + item.HelpText;
         return true;
-    case ikNumber: {
-        const TInput& in = *item.Input;
-        if (!in.Numeric) {
-            out = ValueName(item, l) + "= " + in.Text;
-            return true;
-        }
-        Extended v = 0;
-        std::string t = in.Text;
-        TrimBlanks(t, ShortStringMax);
-        if (!TryStrToReal(t, v)) {
-            Beep();
-            return false; // an unreadable field leaves its value line as it was
-        }
-        if (form.UnitSystem == 2) v = v / in.Factor - in.Offset;
-        if (!std::isfinite(v)) {
-            Beep();
-            return false;
-        }
-        out = ValueName(item, l) + "= " + DeckNumber(v);
-        return true;
-    }
+    case ikNumber:
+        return item.Input->Modified && NumberLine(form, item, l, out);
     case ikList: {
         const TFileInput& list = *item.List;
+        if (!list.Rewrite) return false;
         out = list.IsAssign ? item.Name + " " + list.Value + " " + std::to_string(list.Unit)
                             : ValueName(item, l) + "= " + list.Value;
         return true;
     }
-    case ikAssign:
-        out =
-            item.Name + " " + item.FileField->FileName + " " + std::to_string(item.FileField->Unit);
+    case ikAssign: {
+        const TOpenFile& f = *item.FileField;
+        if (!f.Changed) return false;
+        out = item.Name + " " + AssignFileText(f.FileName, target) + " " + std::to_string(f.Unit);
         return true;
+    }
     default:
         return false;
     }
 }
 
-std::string CopyLines(TFormModel& form, const std::vector<std::string>& source, bool crlf) {
+std::string CopyLines(const TFormModel& form, const std::vector<std::string>& source, bool crlf,
+                      const std::string& target) {
     const std::string eol = crlf ? "\r\n" : "\n";
     std::string out;
     bool s = true; // false inside a switched-off group
     size_t current = 0;
-    int n = 0;
-    for (std::string l : source) {
+    for (size_t i = 0; i < source.size(); ++i) {
+        const int n = int(i) + 1;
+        if (form.StopLine > 0 && n >= form.StopLine) {
+            out += source[i] + eol; // the reader stopped before this line
+            continue;
+        }
+        std::string l = source[i];
         if (l.compare(0, 3, Disabled) == 0) l.erase(0, 3);
-        ++n;
         // An item whose line was already passed (two items on one line) writes nothing.
         while (current < form.Items.size() && form.Items[current]->Line < n)
             ++current;
         std::string replaced;
         bool done = false;
         if (current < form.Items.size() && form.Items[current]->Line == n) {
-            TFormItem& item = *form.Items[current++];
+            const TFormItem& item = *form.Items[current++];
             if (!item.InGroup) s = true;
-            if (item.Kind == ikGroup) s = item.OwnGroup->Visible;
-            done = ItemLine(form, item, l, replaced);
+            if (item.Kind == ikGroup) s = item.OwnGroup->On;
+            done = ItemLine(form, item, l, target, replaced);
             if (done) out += (item.InGroup && !s ? Disabled : "") + replaced + eol;
         }
         if (!done) out += (s ? "" : Disabled) + l + eol;
@@ -134,42 +176,91 @@ std::string CopyLines(TFormModel& form, const std::vector<std::string>& source, 
     return out;
 }
 
-// Moves the deck to its backup name; false after a message when it cannot.
-bool MakeBackup(const std::string& deck, const std::string& backup) {
-    if (FileExists(backup) && !RemoveFile(backup)) {
-        ShowMsg(IoErrorText(backup, errno) + ".  Could not erase " + backup, mkError, true);
+// Both files lie in one folder ("." and "..", links and the case of names resolved).
+bool SameFolder(const std::string& a, const std::string& b) {
+    const auto folder = [](const std::string& name) {
+        std::error_code ec;
+        const std::filesystem::path dir = ExtractFileDir(AbsolutePath(name));
+        const std::filesystem::path canonical = std::filesystem::weakly_canonical(dir, ec);
+        return ec ? dir.lexically_normal() : canonical;
+    };
+    return folder(a) == folder(b);
+}
+
+// A file name that an ASSIGN line can carry; otherwise a message says why not.
+bool AssignNameFits(const std::string& text) {
+    if (text.empty()) {
+        ShowMsg("An ASSIGN line needs a file name.", mkError, true);
         return false;
     }
-    if (!RenameFile(deck, backup)) {
-        ShowMsg("Unable to rename " + deck + " to " + backup, mkError, true);
-        return false;
-    }
+    if (text.find_first_of(" \t") == std::string::npos) return true;
+    ShowMsg(text + " cannot be written in an ASSIGN line: the engine reads a file name only up to "
+                   "its first blank.  Choose a file without blanks in its name, or one in the "
+                   "deck's folder.",
+            mkError, true);
+    return false;
+}
+
+// The changed file fields all give names that the deck under targetName can carry.
+bool AssignFilesFit(const TFormModel& form, const std::string& targetName) {
+    for (const auto& item : form.Items)
+        if (item->FileField && item->FileField->Changed &&
+            !AssignNameFits(AssignFileText(item->FileField->FileName, targetName)))
+            return false;
     return true;
 }
 
-// After a failure with the deck already moved to its backup, puts it back.
-void Restore(const std::string& deck, const std::string& backup, const std::string& text) {
-    const bool back = RenameFile(backup, deck);
-    ShowMsg(text + (back ? ".  " + deck + " is left as it was."
-                         : ".  The previous deck is kept as " + backup + "."),
+// Keeps the deck's present text as its backup; false after a message when it cannot. The
+// deck itself is not moved: it is replaced only once its new text is complete, and so it
+// stays the file it was (its link, its permissions).
+bool MakeBackup(const std::string& deck, const std::string& backup, const std::string& bytes) {
+    const bool old = FileExists(backup);
+    if (WriteFileAtomic(backup, bytes)) return true;
+    const int err = errno;
+    ShowMsg(old ? IoErrorText(backup, err) + ".  Could not erase " + backup
+                : "Unable to rename " + deck + " to " + backup,
             mkError, true);
+    return false;
 }
 
 } // namespace
 
-std::string DeckNumber(Extended x) {
+std::string DeckValueText(Extended x) {
+    const double d = double(x);
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%.4Le", std::fabs(x));
-    const std::string s = buf;
-    const size_t e = s.find('e');
-    const int exponent = std::stoi(s.substr(e + 1));
-    char exp[16];
-    std::snprintf(exp, sizeof exp, "%c%04d", exponent < 0 ? '-' : '+', std::abs(exponent));
-    return std::string(x < 0 ? "-" : " ") + s.substr(0, e) + "E" + exp;
+    int digits = 1;
+    for (; digits < 17; ++digits) {
+        std::snprintf(buf, sizeof buf, "%.*E", digits - 1, d);
+        double back = 0;
+        const auto r = std::from_chars(buf, buf + std::strlen(buf), back);
+        if (r.ec == std::errc() && back == d) break;
+    }
+    std::snprintf(buf, sizeof buf, "%.*E", digits - 1, d);
+    const char* e = std::strchr(buf, 'E');
+    const int exponent = e ? std::atoi(e + 1) : 0;
+    if (exponent < -5 || exponent >= 15) return buf;
+    std::snprintf(buf, sizeof buf, "%.*f", std::max(0, digits - 1 - exponent), d);
+    return buf;
 }
 
 std::string BackupName(const std::string& deckName) {
-    return ReplaceFromFirstDot(deckName, ".BAK");
+    const std::string backup = ReplaceFromFirstDot(deckName, ".BAK");
+    // Never the deck itself: erasing the old backup would erase the deck.
+    if (UpStr(ExtractFileName(backup)) == UpStr(ExtractFileName(deckName)))
+        return deckName + ".BAK";
+    return backup;
+}
+
+std::string AssignFileText(const std::string& file, const std::string& deckName) {
+    if (ExtractFileDir(file).empty()) return file;
+    return SameFolder(file, deckName) ? ExtractFileName(file) : file;
+}
+
+bool ChooseAssignFile(TFormModel& form, TFormItem& item, const std::string& file) {
+    if (!item.FileField || !AssignNameFits(AssignFileText(file, form.DeckName))) return false;
+    item.FileField->FileName = file;
+    item.FileField->Changed = true;
+    return true;
 }
 
 bool WriteDeck(TFormModel& form, const std::string& targetName) {
@@ -185,26 +276,23 @@ bool WriteDeck(TFormModel& form, const std::string& targetName) {
         ShowMsg(ReadOnlyText(targetName), mkError, true);
         return false;
     }
-    const bool own = targetName == deck;
-    const std::string backup = BackupName(deck);
-    if (own && !MakeBackup(deck, backup)) return false;
-    const std::string source = own ? backup : deck;
-    // A failure once the deck was moved puts it back.
-    const auto failed = [&](const std::string& file) {
-        const std::string text = IoErrorText(file, errno);
-        if (own)
-            Restore(deck, backup, text);
-        else
-            ShowMsg(text, mkError, true);
-        return false;
-    };
+    if (!AssignFilesFit(form, targetName)) return false;
     std::string bytes;
-    if (!ReadFileBytes(source, bytes)) return failed(source);
+    if (!ReadFileBytes(deck, bytes)) {
+        ShowMsg(IoErrorText(deck, errno), mkError, true);
+        return false;
+    }
+    const bool own = targetName == deck;
+    if (own && !MakeBackup(deck, BackupName(deck), bytes)) return false;
     RefreshLists(form);
     bool crlf = true;
     const std::vector<std::string> lines = SourceLines(bytes, crlf);
-    const std::string out = CopyLines(form, lines, crlf);
-    if (!WriteFileAtomic(targetName, out)) return failed(targetName);
+    const std::string out = CopyLines(form, lines, crlf, targetName);
+    if (!WriteFileAtomic(targetName, out)) {
+        const std::string text = IoErrorText(targetName, errno);
+        ShowMsg(own ? text + ".  " + deck + " is left as it was." : text, mkError, true);
+        return false;
+    }
     form.DeckName = targetName;
     ClearModify(form);
     return true;
@@ -223,7 +311,10 @@ bool DCKChanged(const TFormModel& form) {
 void ClearModify(TFormModel& form) {
     for (auto& item : form.Items) {
         if (item->Input) item->Input->Modified = false;
-        if (item->List) item->List->SavedIndex = item->List->ItemIndex;
+        if (item->List) {
+            item->List->SavedIndex = item->List->ItemIndex;
+            item->List->Rewrite = false;
+        }
         if (item->FileField) item->FileField->Changed = false;
     }
     form.Modified = false;
@@ -234,18 +325,16 @@ void ConvertUnits(TFormModel& form, int oldSystem, int newSystem) {
     for (auto& item : form.Items) {
         if (item->Kind != ikNumber || !item->Input) continue;
         TInput& in = *item->Input;
-        in.Modified = false;
         if (item->UnitLabel) item->UnitLabel->Text = oldSystem == 2 ? item->UnitSI : item->UnitEng;
         if (!in.Numeric) continue;
-        std::string t = in.Text;
-        TrimBlanks(t, ShortStringMax);
         Extended v = 0;
-        if (!TryStrToReal(t, v)) {
+        if (!FieldDeckValue(in, oldSystem, v)) {
             Beep(); // a text that is no number has no unit: it stays as typed
             continue;
         }
-        in.Value = oldSystem == 2 ? v / in.Factor - in.Offset : (v + in.Offset) * in.Factor;
-        in.Text = FormatReal(in.Format, in.Value);
+        in.Value = v;
+        in.Text = FormatReal(in.Format, newSystem == 2 ? (v + in.Offset) * in.Factor : v);
+        in.Typed = false;
     }
     form.UnitSystem = newSystem;
 }

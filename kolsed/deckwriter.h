@@ -4,19 +4,30 @@
 
 #include "kolsed/formmodel.h"
 
-// Rewrites the deck under targetName from the previous file, line by line. Saving under
-// the deck's own name keeps the previous file as the ".BAK" (directory + name up to its
-// first "." + ".BAK"). False, after a message, when nothing was written.
+// Rewrites the deck under targetName from the previous file, line by line. Only the lines
+// of values the user changed are rewritten; every other line keeps its text. Saving under
+// the deck's own name first copies the previous text to the backup (BackupName). False,
+// after a message, when the deck was not written.
 bool WriteDeck(TFormModel& form, const std::string& targetName);
 
 // A check box or radio click, an edited field, a changed list choice or file name.
 bool DCKChanged(const TFormModel& form);
 void ClearModify(TFormModel& form);
 
-// A number as a value line holds it: 13 characters, " 1.2345E+0002".
-std::string DeckNumber(Extended x);
-// The backup name of a deck.
+// A changed value as its line gets it: the shortest text that reads back as the same
+// double ("2.3456789", "0.2", "1E-07"), so no digit the user typed is lost.
+std::string DeckValueText(Extended x);
+// The backup name of a deck: directory + name up to its first "." + ".BAK". A deck whose
+// own name is that (RUN.BAK) gets its full name + ".BAK" (RUN.BAK.BAK) instead.
 std::string BackupName(const std::string& deckName);
 
-// Shows every numeric field in the new unit system; change marks are not set.
+// The file name an ASSIGN line of the deck gets: the bare name of a file in the deck's
+// folder, else the name as given.
+std::string AssignFileText(const std::string& file, const std::string& deckName);
+// Takes a file chosen for an ASSIGN file field. A name the ASSIGN line cannot carry (a
+// blank in it) is refused with a message: false, and the field keeps its file.
+bool ChooseAssignFile(TFormModel& form, TFormItem& item, const std::string& file);
+
+// Shows every numeric field in the new unit system. The change marks stay as they were: a
+// conversion is no edit, and an edit is still one after it.
 void ConvertUnits(TFormModel& form, int oldSystem, int newSystem);

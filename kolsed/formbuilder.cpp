@@ -324,6 +324,7 @@ void TFormBuilder::Finish() {
     }
     for (auto& item : form_.Items)
         if (IsFrame(*item) && form_.Widest > 0) item->OwnGroup->Width = form_.Widest;
+    HideSwitchedOffGroups(form_);
     for (auto& item : form_.Items)
         if (IsBlock(*item)) ResolveButtons(*item);
     form_.Modified = false; // setting the initial states is no user change

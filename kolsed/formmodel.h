@@ -52,11 +52,14 @@ struct TInput : TControlBox {
     std::string Text;
     TFontDef Font;
     bool Numeric = false;
+    // Value is the deck's number (primary units, full precision) behind a text the program
+    // made; Min and Max are the annotation's limits, also in primary units.
     Extended Value = 0, Min = 0, Max = 0, Offset = 0, Factor = 1;
     NumberFormat Format{1, 0};
     int Help = 0;
     int MaxLength = 25;
     bool Modified = false; // the user edited the text since the last save
+    bool Typed = false;    // the text is the user's own, not one made from Value
 };
 
 // The file name field of an ASSIGN file item.
@@ -79,6 +82,7 @@ struct TFileInput : TControlBox {
     std::string Value; // the deck's text for the selected entry
     int Unit = 0;
     int ItemIndex = -1, SavedIndex = -1;
+    bool Rewrite = false; // while saving: the choice changed, so its deck line is rewritten
 };
 
 struct TAppButton : TControlBox {
@@ -105,6 +109,9 @@ struct TGroupBox : TControlBox {
     std::vector<TGButton> Buttons; // blocks only
     int FullHeight = 0;
     bool InitiallyOn = true;
+    // Switched on: the group's deck lines count. Its frame shows when it is on and holds
+    // something (an empty group has height 0).
+    bool On = true;
     std::string BeforeCommand, AfterCommand;
 };
 
@@ -182,6 +189,9 @@ struct TFormModel {
     int Widest = -1;
     int ErrorLevel = 0;
     ReadStop Stop = ReadStop::None;
+    // A read that stopped early: the line it stopped at; that line and the ones after it
+    // were not interpreted and are written back as they are. 0 when the whole deck was read.
+    int StopLine = 0;
     bool Finished = false; // the finishing step ran
     int UnitSystem = 1;
     int LineHeight = 18, CharWidth = 8; // H and W of the measuring font

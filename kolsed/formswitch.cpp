@@ -3,6 +3,8 @@
 #include "common/globals.h"
 #include "common/messages.h"
 
+#include <utility>
+
 namespace {
 
 void Move(TControlBox* box, int delta) {
@@ -30,6 +32,36 @@ void ClearCommand(const std::string& own, std::string& formCommand) {
     if (own.size() > 4) formCommand.clear();
 }
 
+// Shows or hides the frame of item i; everything from it on moves by its height. An empty
+// frame (height 0) stays hidden.
+void ShowFrame(TFormModel& form, size_t i, bool show) {
+    TGroupBox& g = *form.Items[i]->OwnGroup;
+    const bool visible = show && g.Height > 0;
+    if (g.Visible == visible) return;
+    g.Visible = visible;
+    const int delta = visible ? g.Height : -g.Height;
+    for (size_t j = i; j < form.Items.size(); ++j)
+        MoveItem(*form.Items[j], delta);
+}
+
+// Switching off empties the form's commands that the group has, even when it is off already.
+void SwitchOff(TFormModel& form, size_t i) {
+    TGroupBox& g = *form.Items[i]->OwnGroup;
+    ClearCommand(g.BeforeCommand, form.BeforeCommand);
+    ClearCommand(g.AfterCommand, form.AfterCommand);
+    g.On = false;
+    ShowFrame(form, i, false);
+}
+
+void SwitchOn(TFormModel& form, size_t i) {
+    TGroupBox& g = *form.Items[i]->OwnGroup;
+    if (g.On) return;
+    g.On = true;
+    CopyCommand(g.BeforeCommand, form.BeforeCommand);
+    CopyCommand(g.AfterCommand, form.AfterCommand);
+    ShowFrame(form, i, true);
+}
+
 } // namespace
 
 bool IsBlock(const TFormItem& item) {
@@ -51,27 +83,19 @@ TFormItem* FindGroupItem(TFormModel& form, const std::string& name) {
 void SetGroupState(TFormModel& form, const std::string& name, bool on) {
     const std::string upper = UpStr(name);
     for (size_t i = 0; i < form.Items.size(); ++i) {
-        TFormItem& item = *form.Items[i];
+        const TFormItem& item = *form.Items[i];
         if (!IsFrame(item) || UpStr(item.OwnGroup->Name) != upper) continue;
-        TGroupBox& g = *item.OwnGroup;
-        int delta = 0;
-        if (on) {
-            if (g.Visible) return;
-            g.Visible = true;
-            delta = g.Height;
-            CopyCommand(g.BeforeCommand, form.BeforeCommand);
-            CopyCommand(g.AfterCommand, form.AfterCommand);
-        } else {
-            ClearCommand(g.BeforeCommand, form.BeforeCommand);
-            ClearCommand(g.AfterCommand, form.AfterCommand);
-            if (!g.Visible) return;
-            g.Visible = false;
-            delta = -g.Height;
-        }
-        for (size_t j = i; j < form.Items.size(); ++j)
-            MoveItem(*form.Items[j], delta);
+        if (on)
+            SwitchOn(form, i);
+        else
+            SwitchOff(form, i);
         return;
     }
+}
+
+void HideSwitchedOffGroups(TFormModel& form) {
+    for (size_t i = 0; i < form.Items.size(); ++i)
+        if (IsFrame(*form.Items[i]) && !form.Items[i]->OwnGroup->On) SwitchOff(form, i);
 }
 
 void CheckBoxClicked(TFormModel& form, TGroupBox& block, size_t button) {
@@ -102,18 +126,42 @@ void PressRadioButton(TFormModel& form, TGroupBox& block, size_t button) {
     RadioButtonClicked(form, block, button);
 }
 
+void TypeIntoField(TInput& field, const std::string& text) {
+    field.Text = text;
+    field.Modified = true;
+    field.Typed = true;
+}
+
+namespace {
+
+// A limit as the field shows it in unit system 2: converted like the value, then rounded to
+// the field's format, so that a value at the limit, shown in the same format, stays inside.
+Extended ShownLimit(const TInput& field, Extended limit) {
+    const Extended shown = (limit + field.Offset) * field.Factor;
+    Extended rounded = 0;
+    return TryStrToReal(FormatReal(field.Format, shown), rounded) ? rounded : shown;
+}
+
+} // namespace
+
 bool CheckInputValue(TFormModel& form, const TInput& field) {
     form.ErrorLevel = Globals().ErrorLevel = 0;
     if (!field.Numeric) return true;
     std::string text = field.Text;
     TrimBlanks(text, ShortStringMax);
+    Extended low = field.Min, high = field.Max;
+    if (form.UnitSystem == 2) {
+        low = ShownLimit(field, field.Min);
+        high = ShownLimit(field, field.Max);
+        if (high < low) std::swap(low, high); // a negative factor turns the range round
+    }
     Extended v = 0;
     std::string message;
     if (!TryStrToReal(text, v))
         message = text.empty() ? "The input field is empty" : "Illegal character in input";
-    else if (!(field.Min <= v && v <= field.Max))
-        message = "This parameter must be >= " + FormatReal(field.Format, field.Min) +
-                  " and <= " + FormatReal(field.Format, field.Max);
+    else if (!(low <= v && v <= high))
+        message = "This parameter must be >= " + FormatReal(field.Format, low) +
+                  " and <= " + FormatReal(field.Format, high);
     if (message.empty()) return true;
     form.ErrorLevel = Globals().ErrorLevel = ErrorStop;
     ShowMsg(message, mkError, true);

@@ -4,8 +4,12 @@
 
 #include "kolsed/formmodel.h"
 
-// Shows or hides the named group or block and moves everything after it by its height.
+// Switches the named group or block on or off: its frame shows or hides and everything
+// after it moves by its height.
 void SetGroupState(TFormModel& form, const std::string& name, bool on);
+// After reading: the groups read as switched off are hidden, whether a button drives them
+// or not, as switching them off would.
+void HideSwitchedOffGroups(TFormModel& form);
 
 // The click handlers: the button's state is already set.
 void CheckBoxClicked(TFormModel& form, TGroupBox& block, size_t button);
@@ -19,8 +23,12 @@ TFormItem* FindGroupItem(TFormModel& form, const std::string& name);
 bool IsBlock(const TFormItem& item);
 bool IsFrame(const TFormItem& item);
 
+// What typing into a field does: the text becomes the user's, and the field is changed.
+void TypeIntoField(TInput& field, const std::string& text);
+
 // The check run when a numeric field is left: true when the text is a number inside the
 // field's range. Otherwise the message is shown and the form's ErrorLevel becomes 100.
+// In unit system 2 the limits are converted like the value and shown in its format.
 bool CheckInputValue(TFormModel& form, const TInput& field);
 // Checks every numeric field, stopping at the first bad one; returns its item or null.
 TFormItem* CheckAllInputs(TFormModel& form);

@@ -20,6 +20,11 @@ std::string BaseOfStem(const std::string& stem) {
     return sep == std::string::npos ? b : b.substr(sep + 1);
 }
 
+std::string DeckBase(const std::string& deckName) {
+    const std::string upper = UpStr(deckName);
+    return BaseOfStem(upper.substr(0, upper.find('.')));
+}
+
 bool LineValues(const TTable& t, int run, std::vector<std::string>& names,
                 std::vector<std::string>& values, std::string& message) {
     names.clear();
@@ -42,8 +47,19 @@ bool LineValues(const TTable& t, int run, std::vector<std::string>& names,
 // directory: written straight, without looking each name up among thousands of others.
 bool WriteRunDeck(const std::string& name, const std::string& text) {
     std::ofstream out(name, std::ios::binary | std::ios::trunc);
-    out.write(text.data(), std::streamsize(text.size()));
-    return bool(out.flush());
+    if (!out) return false; // nothing was made
+    if (out.write(text.data(), std::streamsize(text.size())).flush()) return true;
+    out.close();
+    RemoveFile(name); // no half-written deck is left behind
+    return false;
+}
+
+bool IsAssignLine(const std::string& upperLine) {
+    return upperLine.compare(0, 3, "ASS") == 0;
+}
+
+std::string RunDeckName(const std::string& stem, int run) {
+    return stem + RunSuffix(run) + ".TMP";
 }
 
 } // namespace
@@ -61,6 +77,17 @@ std::string RunDeckStem(const std::string& deckName) {
     return NativePath(stem.substr(0, sep)) + "/" + stem.substr(sep + 1);
 }
 
+size_t AssignSuffixAt(const std::string& upperLine, const std::string& base) {
+    const std::string key = base + ".";
+    for (size_t at = upperLine.find(key, 4); at != std::string::npos;
+         at = upperLine.find(key, at + 1)) {
+        const char before = upperLine[at - 1];
+        if (before == ' ' || before == '\t' || before == '\\' || before == '/')
+            return at + base.size();
+    }
+    return std::string::npos;
+}
+
 namespace {
 
 // A deck line as every run writes it, with the places where runs differ: the suffix after the
@@ -75,10 +102,7 @@ LineTemplate PrepareLine(const std::string& line, const std::string& base,
                          const std::vector<std::string>& names) {
     LineTemplate l;
     l.Text = UpStr(line);
-    if (l.Text.compare(0, 3, "ASS") == 0) {
-        const size_t at = l.Text.find(base + ".");
-        if (at != std::string::npos && at >= 4) l.SuffixAt = at + base.size();
-    }
+    if (IsAssignLine(l.Text)) l.SuffixAt = AssignSuffixAt(l.Text, base);
     // A replaced line is NAME=value: later columns of the same name replace it again.
     for (size_t k = 0; k < names.size(); ++k) {
         const std::string& current = l.Column >= 0 ? names[size_t(l.Column)] + "=" : l.Text;
@@ -113,17 +137,30 @@ std::string RunDeckLine(const std::string& line, const std::string& base, const 
     return out;
 }
 
-bool WriteTableDeck(TTable& t, std::string& message) {
+std::string SharedRunFile(const std::vector<std::string>& deckLines, const std::string& base) {
+    for (const std::string& line : deckLines) {
+        const std::string upper = UpStr(line);
+        if (!IsAssignLine(upper) || AssignSuffixAt(upper, base) != std::string::npos) continue;
+        // ASSIGN file unit: the file is the word after the statement's own.
+        const size_t start = upper.find_first_not_of(" \t", upper.find_first_of(" \t"));
+        if (start == std::string::npos) continue;
+        return line.substr(start, upper.find_first_of(" \t", start) - start);
+    }
+    return {};
+}
+
+bool WriteTableDeck(TTable& t, std::string& message,
+                    std::vector<std::vector<std::string>>* runValues) {
     const std::string stem = RunDeckStem(t.DeckName);
-    const std::string upper = UpStr(t.DeckName);
-    const std::string base = BaseOfStem(upper.substr(0, upper.find('.')));
+    const std::string base = DeckBase(t.DeckName);
     t.RunDeckNames.resize(size_t(t.RowCount));
+    if (runValues) runValues->clear();
     std::vector<LineTemplate> deck;
     bool read = false;
     for (int r = 1; r <= t.Runs(); ++r) {
         std::vector<std::string> names, values;
         if (!LineValues(t, r, names, values, message)) return false;
-        const std::string name = stem + RunSuffix(r) + ".TMP";
+        const std::string name = RunDeckName(stem, r);
         if (name.size() > RunDeckNameMax) {
             message = "The run deck name " + name + " is longer than 96 characters.";
             return false;
@@ -148,27 +185,125 @@ bool WriteTableDeck(TTable& t, std::string& message) {
             message = "Error writing table file " + name;
             return false;
         }
+        if (runValues) runValues->push_back(values);
     }
     return true;
 }
 
-bool RunTable(TTable& t, TTableRunner& runner, TTableRunOptions& o, std::string& message) {
+bool CheckRunDeckNames(const TTable& t, std::string& message) {
+    const std::string upper = UpStr(t.DeckName);
+    const size_t dot = upper.find('.'), sep = upper.find_last_of("\\/");
+    if (dot != std::string::npos && sep != std::string::npos && dot < sep) {
+        message = "The folder of " + t.DeckName +
+                  " has a full stop in its name, so the runs of this table would write outside "
+                  "it and over each other's results. Move the deck to a folder without a full "
+                  "stop in its name.";
+        return false;
+    }
+    const std::string stem = RunDeckStem(t.DeckName);
+    for (int r = 1; r <= t.Runs(); ++r) {
+        const std::string name = RunDeckName(stem, r);
+        bool ours = false;
+        for (const std::string& n : t.RunDeckNames)
+            ours = ours || n == name;
+        if (!ours && FileExists(name)) {
+            message = "File " + name +
+                      " already exists and was not written by a run of this table. Move or "
+                      "rename it before running the table.";
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string EngineProgram(const std::string& dir) {
+    return dir + "\\KOLVAN" + "32" + ".exe";
+}
+
+namespace {
+
+// Parallel runs that would all write one file: asked once, before any deck is written.
+bool AskAboutSharedFile(const TTable& t, TTableRunHost& host, TTableRunOptions& o) {
+    if (o.Parallel <= 1) return true;
+    std::vector<std::string> lines;
+    if (!ReadTextLines(t.DeckName, lines)) return true; // WriteTableDeck says so
+    const std::string shared = SharedRunFile(lines, DeckBase(t.DeckName));
+    if (shared.empty()) return true;
+    switch (host.SharedFile(shared)) {
+    case TTableRunHost::SharedAnswer::OneAtATime:
+        o.Parallel = 1;
+        return true;
+    case TTableRunHost::SharedAnswer::Parallel:
+        return true;
+    case TTableRunHost::SharedAnswer::Cancel:
+        return false;
+    }
+    return false;
+}
+
+std::vector<TRun> MakeRuns(const TTable& t, const std::string& engineDir,
+                           const std::vector<std::vector<std::string>>& values) {
+    const std::string stem = RunDeckStem(t.DeckName);
+    const std::string folder = NativePath(ExtractFileDir(t.DeckName));
+    std::vector<TRun> runs;
+    for (int r = 1; r <= t.Runs(); ++r) {
+        TRun run;
+        run.Number = r;
+        run.Deck = t.RunDeckNames[size_t(r - 1)];
+        run.Values = values[size_t(r - 1)];
+        run.Listing = stem + RunSuffix(r) + ".LST";
+        run.Command = EngineProgram(engineDir) + " " + run.Deck + " /N";
+        run.Program = NativePath(EngineProgram(engineDir));
+        run.Arguments = {run.Deck, "/N"};
+        run.Dir = folder;
+        runs.push_back(std::move(run));
+    }
+    return runs;
+}
+
+} // namespace
+
+bool PrepareTableRun(TTable& t, TTableRunHost& host, TTableRunOptions& o, std::vector<TRun>& runs,
+                     std::string& message) {
     message.clear();
-    if (!WriteTableDeck(t, message)) return false;
+    runs.clear();
+    if (!CheckRunDeckNames(t, message)) return false;
+    if (!AskAboutSharedFile(t, host, o)) return false;
+    std::vector<std::vector<std::string>> values;
+    if (!WriteTableDeck(t, message, &values)) return false;
     if (!IsDirectory(o.EngineDir)) o.EngineDir = o.DefaultEngineDir;
-    auto engine = [&o] { return o.EngineDir + "\\KOLVAN" + "32" + ".exe"; };
-    if (!FileExists(engine())) {
-        const std::string chosen = runner.ChooseEngineDir();
+    if (!FileExists(EngineProgram(o.EngineDir))) {
+        const std::string chosen = host.ChooseEngineDir();
         if (chosen.empty()) return false; // the temporary decks stay
         o.EngineDir = chosen;
     }
-    bool all = true;
-    for (int r = 1; r <= t.Runs() && all; ++r) {
-        runner.Progress(r, t.Runs());
-        all = runner.Run(engine() + " " + t.RunDeckNames[size_t(r - 1)] + " /N");
+    runs = MakeRuns(t, o.EngineDir, values);
+    return true;
+}
+
+void DeleteRunDecks(const std::vector<TRun>& runs) {
+    for (const TRun& r : runs)
+        if (!IsDirectory(r.Deck)) RemoveFile(r.Deck);
+}
+
+std::string TableRunReport(const TRunSet& set) {
+    const std::vector<TRun>& runs = set.Runs();
+    if (set.StopRequested()) {
+        std::vector<int> finished;
+        for (const TRun& r : runs)
+            if (r.State == TRunState::Done || r.State == TRunState::Failed)
+                finished.push_back(r.Number);
+        if (finished.empty()) return "The table run was stopped before any run had finished.";
+        return "The table run was stopped. Runs " + RunNumberList(finished) + " had finished.";
     }
-    if (!o.KeepDecks)
-        for (int r = 1; r <= t.Runs(); ++r)
-            RemoveFile(t.RunDeckNames[size_t(r - 1)]);
-    return all;
+    if (const TRun* failure = set.StartFailure())
+        return StartErrorText(failure->Command, failure->StartError);
+    const int failed = set.Count(TRunState::Failed);
+    if (!failed) return {};
+    for (const TRun& r : runs)
+        if (r.State == TRunState::Failed)
+            return std::to_string(failed) + " of " + std::to_string(runs.size()) +
+                   " runs failed. The first, run " + std::to_string(r.Number) + " on " + r.Deck +
+                   ", " + StateText(r) + ".";
+    return {};
 }

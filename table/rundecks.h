@@ -1,7 +1,8 @@
 // Running a table: one temporary deck per run, with the run's values on the variables' lines
-// and run suffixes on the deck's own output names, then the engine on each in turn.
+// and run suffixes on the deck's own output names, then the engine on each of them.
 #pragma once
 
+#include "shell/runset.h"
 #include "table/tablemodel.h"
 
 #include <string>
@@ -10,29 +11,52 @@
 std::string RunSuffix(int run);
 // The deck name upper-cased and cut before its first ".", its directory found on the disk.
 std::string RunDeckStem(const std::string& deckName);
+// Where on an ASSIGN line the run suffix goes: right after the base name where it starts the
+// file name (after a blank or a separator) and is followed by "."; npos when it does not.
+size_t AssignSuffixAt(const std::string& upperLine, const std::string& base);
 // One deck line as a run writes it (upper-cased; ASSIGN suffix; variable lines replaced).
 std::string RunDeckLine(const std::string& line, const std::string& base, const std::string& suffix,
                         const std::vector<std::string>& names,
                         const std::vector<std::string>& values);
+// The first file of the deck's ASSIGN lines that is not named after its base name, and so is
+// the same file for every run; empty when there is none.
+std::string SharedRunFile(const std::vector<std::string>& deckLines, const std::string& base);
 // Writes the temporary decks of every run and records their names; false after the first
-// problem, with its message.
-bool WriteTableDeck(TTable& t, std::string& message);
+// problem, with its message. values, when given, gets each run's value texts.
+bool WriteTableDeck(TTable& t, std::string& message,
+                    std::vector<std::vector<std::string>>* values = nullptr);
+// Refuses a table run that would write outside the deck's folder or over a file that no run
+// of this table wrote: the message, before anything is written.
+bool CheckRunDeckNames(const TTable& t, std::string& message);
+// The engine of an engine directory: dir + "\KOLVAN32.exe".
+std::string EngineProgram(const std::string& dir);
 
-// What a table run needs of its surroundings: the engine runs, the progress, the directory
-// question when the engine is missing.
-class TTableRunner {
+// What a table run asks of its surroundings before it starts.
+class TTableRunHost {
   public:
-    virtual ~TTableRunner() = default;
-    virtual bool Run(const std::string& commandLine) = 0; // false: stop the runs
-    virtual void Progress(int run, int runs) { (void)run, (void)runs; }
-    virtual std::string ChooseEngineDir() { return {}; } // empty: cancelled
+    enum class SharedAnswer { OneAtATime, Parallel, Cancel };
+    virtual ~TTableRunHost() = default;
+    // The engine is missing: another engine directory, empty when cancelled.
+    virtual std::string ChooseEngineDir() { return {}; }
+    // Runs at once would all write this file.
+    virtual SharedAnswer SharedFile(const std::string& file) {
+        (void)file;
+        return SharedAnswer::OneAtATime;
+    }
 };
 
 struct TTableRunOptions {
     std::string EngineDir, DefaultEngineDir;
-    bool KeepDecks = false;
+    int Parallel = 1; // runs at once; the shared-file question may bring it down to 1
 };
 
-// The whole sequence after the save question: decks, engine runs, decks deleted. False with
-// a message (empty when the user cancelled) when the runs did not all take place.
-bool RunTable(TTable& t, TTableRunner& runner, TTableRunOptions& options, std::string& message);
+// Everything before the first engine start, after the save question: the checks, the run
+// decks, the engine. The runs to start (each in the deck's folder), or false with a message
+// (empty when the user cancelled).
+bool PrepareTableRun(TTable& t, TTableRunHost& host, TTableRunOptions& options,
+                     std::vector<TRun>& runs, std::string& message);
+// Deletes the run decks of a table run; errors are ignored.
+void DeleteRunDecks(const std::vector<TRun>& runs);
+// What a finished table run has to say, or empty: the runs that failed, the start failure,
+// or, for a stopped run, the runs that had finished.
+std::string TableRunReport(const TRunSet& set);

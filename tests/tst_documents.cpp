@@ -2,6 +2,7 @@
 // window with scripted dialogs and messages.
 #include "app/kolshellform.h"
 #include "common/globals.h"
+#include "common/lib1.h"
 #include "common/paths.h"
 #include "shell/widgets/diagramform.h"
 #include "shell/widgets/editform.h"
@@ -106,9 +107,25 @@ class TestDocuments : public QObject {
     void editKolsedFile();
     void unreadableFile();
     void saveKeepsReadOnlyAndLinkedDecks();
+    void reopeningBringsWindowForward_data();
+    void reopeningBringsWindowForward();
+    void openingAnotherDeckAsksFirst_data();
+    void openingAnotherDeckAsksFirst();
+    void saveWritesOnlyChangedWindows_data();
+    void saveWritesOnlyChangedWindows();
+    void saveKeepsLongLinesWhole();
+    void saveKeepsLineEnds_data();
+    void saveKeepsLineEnds();
+    void newFileSavedWithCrLf();
 
   private:
     QString Path(const QString& name) const { return tmp_->path() + "/" + name; }
+    // File, Open answered with the given name.
+    void OpenByMenu(TKOLSHELLFORM& form, const std::string& name) {
+        dialogs_->OpenAnswers = {QString::fromStdString(name)};
+        form.Action("Open1")->trigger();
+    }
+    void ReopenBy(TKOLSHELLFORM& form, const QString& how, const std::string& name);
     std::string File(const std::string& name, const std::string& bytes = "TEXT\n") {
         return WriteTestFile(tmp_->path(), name, bytes);
     }
@@ -218,6 +235,10 @@ void TestDocuments::outputEntries() {
     TChildForm* viewer = form.FirstChildOfKind(wkOutput);
     QVERIFY(viewer);
     QCOMPARE(viewer->windowTitle(), Path("RUN.OUT"));
+    // The same entry again brings that viewer forward.
+    outputs->actions()[1]->trigger();
+    QCOMPARE(form.Children().size(), 2); // the deck and one viewer
+    QCOMPARE(CurrentChild.data(), viewer);
     // The entries hold full names: a change of the current directory does not lose them.
     QDir(tmp_->path()).mkdir("elsewhere");
     SetCurrentDir(Path("elsewhere").toStdString());
@@ -449,7 +470,7 @@ void TestDocuments::saveAsChangesKind() {
     TChildForm* c = form.Children().first();
     QCOMPARE(c->WindowKind(), kind);
     QCOMPARE(c->windowTitle(), Path(chosen));
-    QCOMPARE(ReadTestFile(Path(chosen).toStdString()), std::string("LINE\r\n"));
+    QCOMPARE(ReadTestFile(Path(chosen).toStdString()), std::string("LINE\n")); // its own line ends
 }
 
 void TestDocuments::editKolsedFile() {
@@ -512,6 +533,216 @@ void TestDocuments::saveKeepsReadOnlyAndLinkedDecks() {
     QVERIFY(msgs_->Shown.empty());
     QVERIFY(QFileInfo(Path("LINK.DCK")).isSymLink());
     QCOMPARE(ReadTestFile(real), std::string("new old\r\n"));
+}
+
+void TestDocuments::ReopenBy(TKOLSHELLFORM& form, const QString& how, const std::string& name) {
+    if (how == "open") {
+        OpenByMenu(form, name);
+    } else if (how == "open in other case") {
+        OpenByMenu(form, UpStr(name));
+    } else if (how == "open through a link") {
+        const QString link = Path("LINK" + QString::fromStdString(ExtractFileExt(name)));
+        QVERIFY(QFile::link(QString::fromStdString(name), link));
+        OpenByMenu(form, link.toStdString());
+    } else if (how == "recent entry") {
+        for (QAction* a : form.Menu("File1")->actions())
+            if (a->property("ListIndex").isValid() &&
+                a->text().endsWith(QString::fromStdString(name))) {
+                a->trigger();
+                break;
+            }
+    } else if (how == "command line") {
+        form.OpenStartFile(name);
+    } else if (how == "Windows Input") {
+        form.Action("Input1")->trigger();
+    } else if (how == "Edit KOLSED file") {
+        dialogs_->OpenAnswers = {QString::fromStdString(name)};
+        form.Action("EditKOLSEDfile1")->trigger();
+    } else {
+        QFAIL(qPrintable("no way " + how));
+    }
+}
+
+void TestDocuments::reopeningBringsWindowForward_data() {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<QString>("again");
+    QTest::newRow("File Open twice") << "NOTES.TXT"
+                                     << "open"
+                                     << "open";
+    QTest::newRow("File Open in other case") << "notes.txt"
+                                             << "open"
+                                             << "open in other case";
+    QTest::newRow("File Open through a link") << "NOTES.TXT"
+                                              << "open"
+                                              << "open through a link";
+    QTest::newRow("File Open of the deck") << "RUN.DCK"
+                                           << "open"
+                                           << "open";
+    QTest::newRow("recent-file entry of the deck") << "RUN.DCK"
+                                                   << "open"
+                                                   << "recent entry";
+    QTest::newRow("command line") << "NOTES.TXT"
+                                  << "open"
+                                  << "command line";
+    QTest::newRow("Windows Input on a FLOWDRAW deck") << "RUN.DEK"
+                                                      << "open"
+                                                      << "Windows Input";
+    QTest::newRow("Edit KOLSED file twice") << "RUN.KSD"
+                                            << "Edit KOLSED file"
+                                            << "Edit KOLSED file";
+}
+
+void TestDocuments::reopeningBringsWindowForward() {
+    QFETCH(QString, file);
+    QFETCH(QString, first);
+    QFETCH(QString, again);
+    const std::string text = std::string(file.endsWith(".KSD") ? "*KOLSED\r\n" : "") + "old\r\n";
+    const std::string name = File(file.toStdString(), text);
+    TKOLSHELLFORM form;
+    form.show();
+    ReopenBy(form, first, name);
+    QCOMPARE(form.Children().size(), 1);
+    QPointer<TEditForm> editor = qobject_cast<TEditForm*>(form.Children().first());
+    QVERIFY(editor);
+    QTest::keyClicks(editor->Editor(), "edit ");
+    // The Open command asks about a changed deck first: keep the changes in the window.
+    msgs_->Answers = {mrNo, mrNo};
+    OpenByMenu(form, File("OTHER.TXT", "other\n")); // another window in front
+    QVERIFY(CurrentChild != editor);
+    ReopenBy(form, again, name);
+    QVERIFY(editor);
+    QCOMPARE(form.Children().size(), 2); // no second window on the file
+    QCOMPARE(CurrentChild.data(), editor.data());
+    QVERIFY(editor->IsModified());
+    msgs_->Answers.clear();
+    form.Action("Save1")->trigger();
+    QCOMPARE(ReadTestFile(name), "edit " + text);
+    QVERIFY(!editor->IsModified());
+}
+
+void TestDocuments::openingAnotherDeckAsksFirst_data() {
+    QTest::addColumn<QString>("other");
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<bool>("asks");
+    QTest::newRow("recent-file entry") << "OTHER.DCK"
+                                       << "recent entry" << true;
+    QTest::newRow("Edit KOLSED file") << "OTHER.KSD"
+                                      << "Edit KOLSED file" << true;
+    QTest::newRow("recent text file closes nothing") << "OTHER.TXT"
+                                                     << "recent entry" << false;
+}
+
+void TestDocuments::openingAnotherDeckAsksFirst() {
+    QFETCH(QString, other);
+    QFETCH(QString, how);
+    QFETCH(bool, asks);
+    const std::string marker = other.endsWith(".TXT") ? "" : "*KOLSED\r\n";
+    const std::string otherName = File(other.toStdString(), marker + "* other\r\n");
+    const std::string deck = File("RUN.DCK", "old\r\n");
+    TKOLSHELLFORM form;
+    form.show();
+    form.ReadaFile(otherName); // now in the recent files
+    form.DisposeChild(form.Children().first());
+    OpenByMenu(form, deck);
+    QPointer<TEditForm> editor = qobject_cast<TEditForm*>(form.FirstChildOfKind(wkDeck));
+    QVERIFY(editor);
+    QTest::keyClicks(editor->Editor(), "new ");
+    msgs_->Answers = {mrCancel};
+    ReopenBy(form, how, otherName);
+    const std::vector<std::string> question{deck + " has been changed.  Save it?"};
+    QCOMPARE(msgs_->Texts(), asks ? question : std::vector<std::string>());
+    QVERIFY(editor);
+    QVERIFY(editor->IsModified());
+    QCOMPARE(form.Children().size(), asks ? 1 : 2); // Cancel: nothing else opened
+}
+
+void TestDocuments::saveWritesOnlyChangedWindows_data() {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<int>("kind");
+    QTest::newRow("text editor") << "NOTES.TXT" << int(wkText);
+    QTest::newRow("deck editor") << "RUN.DCK" << int(wkDeck);
+    QTest::newRow("KOLSED form") << "RUN.KSD" << int(wkForm);
+}
+
+void TestDocuments::saveWritesOnlyChangedWindows() {
+    QFETCH(QString, file);
+    QFETCH(int, kind);
+    const std::string untouched =
+        File(file.toStdString(), file.endsWith(".KSD") ? "*KOLSED\r\nEND\r\n" : "* deck\r\n");
+    const std::string edited = File("EDITED.TXT", "old\r\n");
+    TKOLSHELLFORM form;
+    form.show();
+    OpenByMenu(form, untouched);
+    QCOMPARE(form.Children().last()->WindowKind(), kind);
+    OpenByMenu(form, edited);
+    QTest::keyClicks(qobject_cast<TEditForm*>(form.Children().last())->Editor(), "new ");
+    // Meanwhile another program writes the untouched window's file.
+    File(file.toStdString(), "written elsewhere\n");
+    form.Action("Save1")->trigger();
+    QCOMPARE(ReadTestFile(edited), std::string("new old\r\n"));
+    QCOMPARE(ReadTestFile(untouched), std::string("written elsewhere\n"));
+    QVERIFY(!QFile::exists(Path("RUN.BAK"))); // a form's deck is not even moved to its backup
+    QVERIFY(msgs_->Texts().empty());
+}
+
+void TestDocuments::saveKeepsLongLinesWhole() {
+    const std::string line(300, 'x');
+    const std::string name = File("LONG.DCK", "* deck\r\n" + line + "\r\n");
+    TKOLSHELLFORM form;
+    form.show();
+    OpenByMenu(form, name);
+    auto* editor = qobject_cast<TEditForm*>(form.Children().first());
+    QCOMPARE(editor->Editor()->Line(2).size(), 300);
+    QTest::keyClicks(editor->Editor(), "*");
+    form.Action("Save1")->trigger();
+    QCOMPARE(ReadTestFile(name), "** deck\r\n" + line + "\r\n");
+    // Save as writes the whole line under the new name too.
+    dialogs_->SaveAnswers = {Path("COPY.DCK")};
+    form.Action("Saveas1")->trigger();
+    QCOMPARE(ReadTestFile(Path("COPY.DCK").toStdString()), "** deck\r\n" + line + "\r\n");
+}
+
+void TestDocuments::saveKeepsLineEnds_data() {
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<QByteArray>("after");
+    QTest::newRow("LF stays LF") << QByteArray("one\ntwo\n") << QByteArray("new one\ntwo\n");
+    QTest::newRow("CR LF stays CR LF")
+        << QByteArray("one\r\ntwo\r\n") << QByteArray("new one\r\ntwo\r\n");
+    QTest::newRow("no line end after the last line")
+        << QByteArray("one\ntwo") << QByteArray("new one\ntwo");
+    QTest::newRow("empty lines at the end")
+        << QByteArray("one\n\n\n") << QByteArray("new one\n\n\n");
+    QTest::newRow("one line without a line end") << QByteArray("one") << QByteArray("new one");
+    QTest::newRow("empty file") << QByteArray() << QByteArray("new \r\n");
+}
+
+void TestDocuments::saveKeepsLineEnds() {
+    QFETCH(QByteArray, before);
+    QFETCH(QByteArray, after);
+    const std::string name = File("ENDS.TXT", before.toStdString());
+    TKOLSHELLFORM form;
+    form.show();
+    OpenByMenu(form, name);
+    QTest::keyClicks(qobject_cast<TEditForm*>(form.Children().first())->Editor(), "new ");
+    form.Action("Save1")->trigger();
+    QCOMPARE(QByteArray::fromStdString(ReadTestFile(name)), after);
+}
+
+void TestDocuments::newFileSavedWithCrLf() {
+    SetCurrentDir(tmp_->path().toStdString());
+    TEditForm::NewEditorNumber = 0;
+    TKOLSHELLFORM form;
+    form.show();
+    form.Action("New1")->trigger();
+    QCOMPARE(form.Children().size(), 1);
+    auto* editor = qobject_cast<TEditForm*>(form.Children().first());
+    QCOMPARE(editor->FileName(), std::string("NoName1.DCK"));
+    QTest::keyClicks(editor->Editor(), "one");
+    QTest::keyClick(editor->Editor(), Qt::Key_Return);
+    QTest::keyClicks(editor->Editor(), "two");
+    form.Action("Save1")->trigger();
+    QCOMPARE(ReadTestFile(Path("NoName1.DCK").toStdString()), std::string("one\r\ntwo\r\n"));
 }
 
 QTEST_MAIN(TestDocuments)

@@ -73,8 +73,8 @@ class TestKolsed : public QObject {
     void groupCommands();
     void valueCheck_data();
     void valueCheck();
-    void deckNumber_data();
-    void deckNumber();
+    void deckValueText_data();
+    void deckValueText();
     void groupOffAndOnRoundTrip();
     void backups();
     void writeFailures();
@@ -82,6 +82,18 @@ class TestKolsed : public QObject {
     void valueLines();
     void listsAndCompanions();
     void changedStateAndUnits();
+    void saveDeckNamedLikeItsBackup_data();
+    void saveDeckNamedLikeItsBackup();
+    void saveUntouchedForm_data();
+    void saveUntouchedForm();
+    void saveTypedValue_data();
+    void saveTypedValue();
+    void saveKeepsGroupStates_data();
+    void saveKeepsGroupStates();
+    void saveWithBlankLineBeforeAnnotation();
+    void chooseAssignFile();
+    void leaveFieldInUnitSystem2_data();
+    void leaveFieldInUnitSystem2();
 };
 
 void TestKolsed::readerMessages_data() {
@@ -598,21 +610,37 @@ void TestKolsed::valueCheck() {
                                             : std::vector<std::string>{message.toStdString()});
 }
 
-void TestKolsed::deckNumber_data() {
-    QTest::addColumn<double>("x");
+void TestKolsed::deckValueText_data() {
+    QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("text");
-    QTest::newRow("positive") << 123.45 << " 1.2345E+0002";
-    QTest::newRow("negative small") << -0.00012 << "-1.2000E-0004";
-    QTest::newRow("zero") << 0.0 << " 0.0000E+0000";
-    QTest::newRow("rounds up") << 9.99999 << " 1.0000E+0001";
-    QTest::newRow("large exponent") << 1e300 << " 1.0000E+0300";
+    QTest::newRow("positive") << "123.45"
+                              << "123.45";
+    QTest::newRow("every digit typed") << "2.3456789"
+                                       << "2.3456789";
+    QTest::newRow("negative small") << "-0.00012"
+                                    << "-0.00012";
+    QTest::newRow("zero") << "0.0000"
+                          << "0";
+    QTest::newRow("no rounding to 5 digits") << "9.99999"
+                                             << "9.99999";
+    QTest::newRow("trailing zeros go") << "2.50"
+                                       << "2.5";
+    QTest::newRow("whole number") << "1e5"
+                                  << "100000";
+    QTest::newRow("tiny") << "1.5e-7"
+                          << "1.5E-07";
+    QTest::newRow("large exponent") << "1e300"
+                                    << "1E+300";
+    QTest::newRow("seventeen digits") << "0.30000000000000004"
+                                      << "0.30000000000000004";
 }
 
-void TestKolsed::deckNumber() {
-    QFETCH(double, x);
+void TestKolsed::deckValueText() {
+    QFETCH(QString, typed);
     QFETCH(QString, text);
-    QCOMPARE(QString::fromStdString(DeckNumber(x)), text);
-    QCOMPARE(DeckNumber(x).size(), size_t(13));
+    Extended x = 0;
+    QVERIFY(TryStrToReal(typed.toStdString(), x));
+    QCOMPARE(QString::fromStdString(DeckValueText(x)), text);
 }
 
 void TestKolsed::groupOffAndOnRoundTrip() {
@@ -649,20 +677,19 @@ void TestKolsed::backups() {
     TFormModel form;
     const std::string deck = fx.Write("RUN.V1.KSD", "X = 1\n*|X|m|m|0|1|0|9|0\n");
     ReadDeck(form, deck, TFixedMetrics());
-    ItemAt(form, 1).Input->Text = "2";
+    TypeIntoField(*ItemAt(form, 1).Input, "2");
     QVERIFY(WriteDeck(form, deck));
     QCOMPARE(ReadTestFile(fx.Path("RUN.BAK")), std::string("X = 1\n*|X|m|m|0|1|0|9|0\n"));
-    ItemAt(form, 1).Input->Text = "3";
+    TypeIntoField(*ItemAt(form, 1).Input, "3");
     QVERIFY(WriteDeck(form, deck));
-    QCOMPARE(ReadTestFile(fx.Path("RUN.BAK")),
-             std::string("X =  2.0000E+0000\n*|X|m|m|0|1|0|9|0\n"));
-    QCOMPARE(ReadTestFile(deck), std::string("X =  3.0000E+0000\n*|X|m|m|0|1|0|9|0\n"));
+    QCOMPARE(ReadTestFile(fx.Path("RUN.BAK")), std::string("X = 2\n*|X|m|m|0|1|0|9|0\n"));
+    QCOMPARE(ReadTestFile(deck), std::string("X = 3\n*|X|m|m|0|1|0|9|0\n"));
     const QStringList baks = QDir(fx.Dir.path()).entryList({"*.BAK"});
     QCOMPARE(baks, QStringList{"RUN.BAK"});
     // Save as leaves the old deck alone and takes the new name.
-    ItemAt(form, 1).Input->Text = "4";
+    TypeIntoField(*ItemAt(form, 1).Input, "4");
     QVERIFY(WriteDeck(form, fx.Path("OTHER.KSD")));
-    QCOMPARE(ReadTestFile(deck), std::string("X =  3.0000E+0000\n*|X|m|m|0|1|0|9|0\n"));
+    QCOMPARE(ReadTestFile(deck), std::string("X = 3\n*|X|m|m|0|1|0|9|0\n"));
     QCOMPARE(form.DeckName, fx.Path("OTHER.KSD"));
     QVERIFY(rec.Shown.empty());
 }
@@ -700,7 +727,7 @@ void TestKolsed::writeFailures() {
              std::vector<std::string>{"Unable to rename " + deck + " to " + fx.Path("D.BAK")});
     QCOMPARE(ReadTestFile(deck), text);
     QVERIFY(QDir(QString::fromStdString(fx.Path("D.BAK"))).removeRecursively());
-    // The new deck cannot be written after the move: the deck is moved back.
+    // The new deck cannot be written: the deck is left as it was, the backup made.
     rec.Shown.clear();
     QVERIFY(QDir().mkpath(QString::fromStdString(deck + ".~tmp")));
     QVERIFY(!WriteDeck(form, deck));
@@ -708,6 +735,7 @@ void TestKolsed::writeFailures() {
     QVERIFY(QString::fromStdString(rec.Shown[0].Text)
                 .endsWith(QString::fromStdString(deck + " is left as it was.")));
     QCOMPARE(ReadTestFile(deck), text);
+    QCOMPARE(ReadTestFile(fx.Path("D.BAK")), text);
     QVERIFY(QDir(QString::fromStdString(deck + ".~tmp")).removeRecursively());
     // The deck went away after reading: nothing is written.
     rec.Shown.clear();
@@ -727,15 +755,16 @@ void TestKolsed::valueLines() {
          "LONGVARIABLE1= 5\n*|L|||0|1|0|9|0\n"
          "*|*Title|old text|12\n",
          2);
-    ItemAt(form, 1).Input->Text = "212";
-    ItemAt(form, 3).Input->Text = "new text";
+    TypeIntoField(*ItemAt(form, 1).Input, "212");
+    TypeIntoField(*ItemAt(form, 2).Input, "6");
+    TypeIntoField(*ItemAt(form, 3).Input, "new text");
     QVERIFY(WriteDeck(form, fx.Path("W.KSD")));
     const std::string out = ReadTestFile(fx.Path("W.KSD"));
     // Shown 212 F goes back as 212 / 1.8 - 17.7777; the name keeps its blank; the
     // comment after the value goes.
-    QCOMPARE(out, "T = " + DeckNumber(212 / 1.8L - 17.7777L) +
+    QCOMPARE(out, "T = " + DeckValueText(212 / 1.8L - 17.7777L) +
                       "\n*|Temp|C|F|17.7777|1.8|-100|500.0|0\n"
-                      "LONGVARIABLE1=  5.0000E+0000\n*|L|||0|1|0|9|0\n"
+                      "LONGVARIABLE1= 6\n*|L|||0|1|0|9|0\n"
                       "*|*Title|new text|12\n");
     QVERIFY(rec.Shown.empty());
 }
@@ -782,18 +811,287 @@ void TestKolsed::changedStateAndUnits() {
     QCOMPARE(l.Text, std::string("3.00"));
     QCOMPARE(ItemAt(form, 2).UnitLabel->Text, std::string("m"));
     QVERIFY(!DCKChanged(form));
-    t.Text = "212";
-    t.Modified = true;
+    TypeIntoField(t, "212");
     ConvertUnits(form, 2, 1);
     QCOMPARE(t.Text, std::string("100.0"));
     QCOMPARE(ItemAt(form, 1).UnitLabel->Text, std::string("C"));
+    // The edit is still one after the switch and back.
+    QVERIFY(DCKChanged(form));
+    ConvertUnits(form, 1, 2);
+    QVERIFY(DCKChanged(form));
+    QCOMPARE(t.Text, std::string("212.0"));
+    ConvertUnits(form, 2, 1);
+    QVERIFY(WriteDeck(form, fx.Path("U.KSD")));
+    QVERIFY(
+        ReadTestFile(fx.Path("U.KSD")).find("T = " + DeckValueText(212 / 1.8L - 17.7778L) + "\n") !=
+        std::string::npos);
     QVERIFY(!DCKChanged(form));
     // A text that is no number stays as typed; the conversion goes on.
-    t.Text = "abc";
+    TypeIntoField(t, "abc");
     ConvertUnits(form, 1, 2);
     QCOMPARE(t.Text, std::string("abc"));
     QCOMPARE(rec.Beeps, 1);
     QCOMPARE(l.Text, std::string("3.00"));
+}
+
+void TestKolsed::saveDeckNamedLikeItsBackup_data() {
+    QTest::addColumn<QString>("deck");
+    QTest::newRow("upper case") << "RUN.BAK";
+    QTest::newRow("lower case") << "run.bak";
+    QTest::newRow("mixed case") << "Run.Bak";
+}
+
+void TestKolsed::saveDeckNamedLikeItsBackup() {
+    QFETCH(QString, deck);
+    Fixture fx;
+    MsgRecorder rec;
+    const std::string name = fx.Write(deck.toStdString(), "X = 1\n*|X|m|m|0|1|0|9|0\n");
+    QCOMPARE(BackupName(name), name + ".BAK");
+    TFormModel form;
+    ReadDeck(form, name, TFixedMetrics());
+    TypeIntoField(*ItemAt(form, 1).Input, "2");
+    QVERIFY(WriteDeck(form, name));
+    QVERIFY(rec.Shown.empty());
+    QCOMPARE(ReadTestFile(name), std::string("X = 2\n*|X|m|m|0|1|0|9|0\n"));
+    QCOMPARE(ReadTestFile(name + ".BAK"), std::string("X = 1\n*|X|m|m|0|1|0|9|0\n"));
+    // Saving again replaces the backup, never the deck.
+    TypeIntoField(*ItemAt(form, 1).Input, "3");
+    QVERIFY(WriteDeck(form, name));
+    QCOMPARE(ReadTestFile(name), std::string("X = 3\n*|X|m|m|0|1|0|9|0\n"));
+    QCOMPARE(ReadTestFile(name + ".BAK"), std::string("X = 2\n*|X|m|m|0|1|0|9|0\n"));
+    QCOMPARE(QDir(fx.Dir.path()).entryList(QDir::Files).size(), 5); // + the fixture's 3
+    QCOMPARE(BackupName(fx.Path("RUN.BAK.KSD")), fx.Path("RUN.BAK"));
+}
+
+void TestKolsed::saveUntouchedForm_data() {
+    QTest::addColumn<QString>("deck");
+    QTest::addColumn<int>("unitSystem");
+    const QString area = "*KOLSED\nAREA = 2.34567890\n*|Area|m2|ft2|0|10.7639|0.01|1000.00|1\n";
+    QTest::newRow("more digits than shown") << area << 1;
+    QTest::newRow("more digits than shown, secondary units") << area << 2;
+    QTest::newRow("start level in feet")
+        << "CONSTANTS 1\nLEVEL0 = 0.20\n*|Start level |m|ft|0|3.28084|0|30.00|4\n"
+        << 2;
+    QTest::newRow("comment after the value") << "T = 20 ! room\n*|T|C|F|17.7777|1.8|-100|500.0|0\n"
+                                             << 1;
+    QTest::newRow("lists, heading and file, CR LF")
+        << "*KOLSED\r\nM = 2\r\n*|<Month|MONTH.DAT|1|2|0\r\nDAYS = 28.0\r\n"
+           "*|<|MONTH.DAT|0|3|0\r\n*|*Title|  spaced text |3\r\nassign IN.DAT   10\r\n"
+           "*|?Input|0\r\nEND\r\n"
+        << 1;
+}
+
+void TestKolsed::saveUntouchedForm() {
+    QFETCH(QString, deck);
+    QFETCH(int, unitSystem);
+    Fixture fx;
+    MsgRecorder rec;
+    TFormModel form;
+    const std::string text = deck.toStdString();
+    Read(form, fx, text, unitSystem);
+    QVERIFY(rec.Shown.empty());
+    QVERIFY(WriteDeck(form, fx.Path("T.KSD")));
+    QCOMPARE(ReadTestFile(fx.Path("T.KSD")), text);
+    QCOMPARE(ReadTestFile(fx.Path("T.BAK")), text);
+    // Switching units there and back is no edit either.
+    ConvertUnits(form, unitSystem, 3 - unitSystem);
+    ConvertUnits(form, 3 - unitSystem, unitSystem);
+    QVERIFY(!DCKChanged(form));
+    QVERIFY(WriteDeck(form, fx.Path("U.KSD")));
+    QCOMPARE(ReadTestFile(fx.Path("U.KSD")), text);
+    QVERIFY(rec.Shown.empty());
+}
+
+void TestKolsed::saveTypedValue_data() {
+    QTest::addColumn<int>("unitSystem");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("written");
+    QTest::newRow("primary units") << 1 << "2.3456789"
+                                   << "2.3456789";
+    QTest::newRow("no rounding to the shown decimals") << 1 << "7.125"
+                                                       << "7.125";
+    QTest::newRow("secondary units") << 2 << "107.639"
+                                     << "10";
+    QTest::newRow("secondary units, digits kept")
+        << 2 << "25.25" << QString::fromStdString(DeckValueText(25.25L / 10.7639L));
+}
+
+void TestKolsed::saveTypedValue() {
+    QFETCH(int, unitSystem);
+    QFETCH(QString, typed);
+    QFETCH(QString, written);
+    Fixture fx;
+    MsgRecorder rec;
+    TFormModel form;
+    Read(form, fx,
+         "AREA = 2.5\n*|Area|m2|ft2|0|10.7639|0.01|1000.00|1\nB = 0.3333\n*|B|||0|1|0|9.0|0\n",
+         unitSystem);
+    TypeIntoField(*ItemAt(form, 1).Input, typed.toStdString());
+    QVERIFY(CheckInputValue(form, *ItemAt(form, 1).Input));
+    QVERIFY(WriteDeck(form, fx.Path("W.KSD")));
+    QCOMPARE(QString::fromStdString(ReadTestFile(fx.Path("W.KSD"))),
+             "AREA = " + written +
+                 "\n*|Area|m2|ft2|0|10.7639|0.01|1000.00|1\n"
+                 "B = 0.3333\n*|B|||0|1|0|9.0|0\n");
+    // The value written reads back as the value typed.
+    TFormModel back;
+    ReadDeck(back, fx.Path("W.KSD"), TFixedMetrics());
+    const Extended shown =
+        unitSystem == 2 ? (back.Items[0]->Input->Value * 10.7639L) : back.Items[0]->Input->Value;
+    QCOMPARE(double(shown), typed.toDouble());
+}
+
+void TestKolsed::saveKeepsGroupStates_data() {
+    QTest::addColumn<QString>("deck");
+    QTest::newRow("group of deck lines only") << "*|[G|Constants\nCONSTANTS 1\nA = 1\n*|]\nEND\n";
+    QTest::newRow("group holding only a block")
+        << "*|[G|Outer\n*|{B|Box\n*|Use H|H\n*|}\n*|]\n*|[H\nY = 1\n*|]\nEND\n";
+    QTest::newRow("group holding only a hidden companion")
+        << "M = 2\n*|<Month|MONTH.DAT|1|2|0\n*|[G\nDAYS = 28\n*|<|MONTH.DAT|0|3|0\n*|]\n";
+    QTest::newRow("switched off, no button")
+        << "*|#*|[G|Off\n*|#A = 1\n*|#*|A|m|m|0|1|0|9|0\n*|#*|]\nB = 2\n*|B|m|m|0|1|0|9|0\n";
+    QTest::newRow("switched off and empty") << "*|#*|[G\n*|#CONSTANTS 1\n*|#*|]\nEND\n";
+    QTest::newRow("switched off, radio buttons of plain groups")
+        << "*|(R|Pick\n*|One|G1\n*|Two|G2\n*|)\n*|#*|[G1\n*|#A = 1\n*|#*|A|m|m|0|1|0|9|0\n"
+           "*|#*|]\n*|#*|[G2\n*|#B = 1\n*|#*|B|m|m|0|1|0|9|0\n*|#*|]\n";
+    QTest::newRow("reading kept at a nested group")
+        << "*|#*|[G\n*|#A = 1\n*|#*|[H\n*|#B = 2\n*|#*|]\nEND\n";
+    QTest::newRow("reading kept at a colour")
+        << "*|#*|[G\n*|#A = 1\n*|#*|]\n*|<COLOR1>ORANGE\n*|#*|[H\n*|#B = 2\n*|#*|]\n";
+    QTest::newRow("reading kept without a close line")
+        << "*|#*|[G\n*|#A = 1\n*|#*|A|m|m|0|1|0|9|0\n";
+}
+
+void TestKolsed::saveKeepsGroupStates() {
+    QFETCH(QString, deck);
+    Fixture fx;
+    MsgRecorder rec;
+    TFormModel form;
+    const std::string text = deck.toStdString();
+    Read(form, fx, text);
+    QVERIFY(!DCKChanged(form));
+    QVERIFY(WriteDeck(form, fx.Path("OUT.KSD")));
+    QCOMPARE(ReadTestFile(fx.Path("OUT.KSD")), text);
+    // A frame shows exactly when its group is on and holds something.
+    for (const auto& item : form.Items)
+        if (IsFrame(*item))
+            QCOMPARE(item->OwnGroup->Visible, item->OwnGroup->On && item->OwnGroup->Height > 0);
+}
+
+void TestKolsed::saveWithBlankLineBeforeAnnotation() {
+    Fixture fx;
+    MsgRecorder rec;
+    const std::string deck =
+        "A = 1\n\n*|A value|||0|1|0|9|0\nC = 3\n  \t\n\n*|C value|||0|1|0|9|0\n"
+        "*|#*|[G\n*|#B = 1\n*|#\n*|#*|B value|||0|1|0|9|0\n*|#*|]\n";
+    TFormModel form;
+    Read(form, fx, deck);
+    QVERIFY(rec.Shown.empty());
+    QCOMPARE(ItemAt(form, 1).Line, 1);
+    QCOMPARE(ItemAt(form, 2).Line, 4);
+    QVERIFY(WriteDeck(form, fx.Path("W.KSD")));
+    QCOMPARE(ReadTestFile(fx.Path("W.KSD")), deck);
+    TypeIntoField(*ItemAt(form, 1).Input, "7");
+    TypeIntoField(*ItemAt(form, 2).Input, "6");
+    TypeIntoField(*ItemAt(form, 4).Input, "8");
+    QVERIFY(WriteDeck(form, fx.Path("W.KSD")));
+    QCOMPARE(ReadTestFile(fx.Path("W.KSD")),
+             std::string("A = 7\n\n*|A value|||0|1|0|9|0\nC = 6\n  \t\n\n*|C value|||0|1|0|9|0\n"
+                         "*|#*|[G\n*|#B = 8\n*|#\n*|#*|B value|||0|1|0|9|0\n*|#*|]\n"));
+}
+
+void TestKolsed::chooseAssignFile() {
+    Fixture fx;
+    MsgRecorder rec;
+    TFormModel form;
+    Read(form, fx, "ASSIGN IN.DAT 10\n*|?Input|0\nEND\n");
+    TFormItem& item = ItemAt(form, 1);
+    // A file in the deck's folder is written by its bare name.
+    QVERIFY(ChooseAssignFile(form, item, fx.Path("OTHER.DAT")));
+    QVERIFY(WriteDeck(form, fx.Path("T.KSD")));
+    QCOMPARE(ReadTestFile(fx.Path("T.KSD")), std::string("ASSIGN OTHER.DAT 10\n*|?Input|0\nEND\n"));
+    QVERIFY(QDir().mkpath(QString::fromStdString(fx.Path("sub"))));
+    QVERIFY(ChooseAssignFile(form, item, fx.Path("sub/../THIRD.DAT")));
+    QVERIFY(WriteDeck(form, fx.Path("T.KSD")));
+    QCOMPARE(ReadTestFile(fx.Path("T.KSD")), std::string("ASSIGN THIRD.DAT 10\n*|?Input|0\nEND\n"));
+    // Elsewhere it keeps its folder.
+    QVERIFY(ChooseAssignFile(form, item, "/data/run2/IN.DAT"));
+    QVERIFY(WriteDeck(form, fx.Path("T.KSD")));
+    QCOMPARE(ReadTestFile(fx.Path("T.KSD")),
+             std::string("ASSIGN /data/run2/IN.DAT 10\n*|?Input|0\nEND\n"));
+    QVERIFY(rec.Shown.empty());
+    // A blank is refused: the field keeps its file.
+    QVERIFY(!ChooseAssignFile(form, item, fx.Path("my data.dat")));
+    const std::string why = " cannot be written in an ASSIGN line: the engine reads a file name "
+                            "only up to its first blank.  Choose a file without blanks in its "
+                            "name, or one in the deck's folder.";
+    QCOMPARE(rec.Texts(), std::vector<std::string>{"my data.dat" + why});
+    QCOMPARE(item.FileField->FileName, std::string("/data/run2/IN.DAT"));
+    QVERIFY(!DCKChanged(form));
+
+    // A deck in a folder with a blank: its own files are fine, but not once it is saved
+    // elsewhere, and then nothing is written.
+    rec.Shown.clear();
+    QVERIFY(QDir().mkpath(QString::fromStdString(fx.Path("my dir"))));
+    WriteTestFile(QString::fromStdString(fx.Path("my dir")), "IN.DAT", "1\n");
+    const std::string deck = WriteTestFile(QString::fromStdString(fx.Path("my dir")), "D.KSD",
+                                           "ASSIGN IN.DAT 10\n*|?Input|0\n");
+    TFormModel spaced;
+    ReadDeck(spaced, deck, TFixedMetrics());
+    QVERIFY(ChooseAssignFile(spaced, ItemAt(spaced, 1), fx.Path("my dir/IN2.DAT")));
+    QVERIFY(!WriteDeck(spaced, fx.Path("ELSEWHERE.KSD")));
+    QCOMPARE(rec.Texts(), std::vector<std::string>{fx.Path("my dir/IN2.DAT") + why});
+    QVERIFY(!QFile::exists(QString::fromStdString(fx.Path("ELSEWHERE.KSD"))));
+    QVERIFY(DCKChanged(spaced));
+    QVERIFY(WriteDeck(spaced, deck));
+    QCOMPARE(ReadTestFile(deck), std::string("ASSIGN IN2.DAT 10\n*|?Input|0\n"));
+}
+
+void TestKolsed::leaveFieldInUnitSystem2_data() {
+    QTest::addColumn<QString>("deck");
+    QTest::addColumn<int>("unitSystem");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("message");
+    const QString pump = "QPUMP = 0.012\n*|Pump flow|m3/s|gal/min|0|15850.3|0|1.0000|2\n";
+    QTest::newRow("pump flow as shown") << pump << 2 << "190.2036"
+                                        << "";
+    QTest::newRow("pump flow at its maximum") << pump << 2 << "15850.3000"
+                                              << "";
+    QTest::newRow("pump flow over it") << pump << 2 << "15851"
+                                       << "This parameter must be >= 0.0000 and <= 15850.3000";
+    QTest::newRow("primary units as written") << pump << 1 << "190.2036"
+                                              << "This parameter must be >= 0.0000 and <= 1.0000";
+    QTest::newRow("maximum rounds up when shown")
+        << "LEVEL0 = 30\n*|Start level|m|ft|0|3.28084|0|30.00|4\n"
+        << 2 << "98.43"
+        << "";
+    QTest::newRow("offset") << "T = 20\n*|Temp|C|F|17.7778|1.8|-10|100.0|0\n"
+                            << 2 << "-20"
+                            << "This parameter must be >= 14.0 and <= 212.0";
+    QTest::newRow("negative factor") << "X = 5\n*|X|a|b|0|-1|0|10|0\n"
+                                     << 2 << "5"
+                                     << "This parameter must be >= -10 and <= 0";
+    QTest::newRow("negative factor, inside") << "X = 5\n*|X|a|b|0|-1|0|10|0\n"
+                                             << 2 << "-5"
+                                             << "";
+}
+
+void TestKolsed::leaveFieldInUnitSystem2() {
+    QFETCH(QString, deck);
+    QFETCH(int, unitSystem);
+    QFETCH(QString, text);
+    QFETCH(QString, message);
+    Fixture fx;
+    MsgRecorder rec;
+    TFormModel form;
+    Read(form, fx, deck.toStdString(), unitSystem);
+    TInput& field = *ItemAt(form, 1).Input;
+    QVERIFY(CheckInputValue(form, field) || unitSystem == 1); // the value as read
+    rec.Shown.clear();
+    field.Text = text.toStdString();
+    QCOMPARE(CheckInputValue(form, field), message.isEmpty());
+    QCOMPARE(rec.Texts(), message.isEmpty() ? std::vector<std::string>{}
+                                            : std::vector<std::string>{message.toStdString()});
 }
 
 QTEST_GUILESS_MAIN(TestKolsed)

@@ -9,6 +9,7 @@
 #include "table/widgets/makekolseddlg.h"
 #include "tests/support/testsupport.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -35,9 +36,17 @@ class TestKolsedForm : public QObject {
     void makeKolsedDialog();
     void helpFromFormAndMenu();
     void inputReopensForm();
+    void saveUntouchedForm_data();
+    void saveUntouchedForm();
+    void saveAfterSaveAs();
+    void unitSwitchKeepsEditMark();
+    void leavePumpFlowInSecondaryUnits();
+    void chooseFileWithBlank();
+    void saveAsMovesFileOutOfFolderWithBlank();
 
   private:
     TKOLSEDForm* Open(TKOLSHELLFORM& main, const std::string& name);
+    static void Trigger(TKOLSHELLFORM& main, const char* action);
     std::unique_ptr<TestFolder> dir_;
     std::unique_ptr<MsgRecorder> msgs_;
     std::unique_ptr<ScriptedDialogs> dialogs_;
@@ -61,6 +70,12 @@ void TestKolsedForm::cleanup() {
 TKOLSEDForm* TestKolsedForm::Open(TKOLSHELLFORM& main, const std::string& name) {
     main.ReadaFile(dir_->Path(name));
     return main.Children().isEmpty() ? nullptr : qobject_cast<TKOLSEDForm*>(main.Children().last());
+}
+
+void TestKolsedForm::Trigger(TKOLSHELLFORM& main, const char* action) {
+    auto* a = main.findChild<QAction*>(action);
+    QVERIFY2(a, action);
+    a->trigger();
 }
 
 void TestKolsedForm::demoForm() {
@@ -138,7 +153,7 @@ void TestKolsedForm::unitsAndCloseQuestion() {
     QCOMPARE(msgs_->Texts()[0], dir_->Path("DEMO.KSD") + " has been changed.  Save it?");
     QVERIFY(form->FormCloseQuery());
     // 107.639 ft2 is 10 square metres.
-    QVERIFY(ReadTestFile(dir_->Path("DEMO.KSD")).find("AREA =  1.0000E+0001") != std::string::npos);
+    QVERIFY(ReadTestFile(dir_->Path("DEMO.KSD")).find("\nAREA = 10\n") != std::string::npos);
     main.SIUnitsClick();
     QCOMPARE(area->text(), QString("10.00"));
 }
@@ -164,8 +179,8 @@ void TestKolsedForm::fileFieldAndLink() {
                                       " was not found.  Do you want to browse "
                                       "to locate this file?"});
     QVERIFY(form->SaveDocument(dir_->Path("F.KSD")));
-    QVERIFY(ReadTestFile(dir_->Path("F.KSD")).find("ASSIGN " + dir_->Path("OTHER.DAT") + " 10") !=
-            std::string::npos);
+    // A file in the deck's folder is written by its bare name.
+    QVERIFY(ReadTestFile(dir_->Path("F.KSD")).find("\nASSIGN OTHER.DAT 10\n") != std::string::npos);
 }
 
 void TestKolsedForm::keys() {
@@ -288,6 +303,154 @@ void TestKolsedForm::inputReopensForm() {
     QVERIFY(!main.FirstChildOfKind(wkForm));
     main.Input1Click();
     QVERIFY(main.FirstChildOfKind(wkForm));
+}
+
+void TestKolsedForm::saveUntouchedForm_data() {
+    QTest::addColumn<bool>("english");
+    QTest::newRow("primary units") << false;
+    QTest::newRow("secondary units") << true;
+}
+
+void TestKolsedForm::saveUntouchedForm() {
+    QFETCH(bool, english);
+    Globals().KolsedOnlyMode = true; // the menu's unit items
+    TKOLSHELLFORM main;
+    const std::string before = ReadTestFile(dir_->Path("DEMO.KSD"));
+    TKOLSEDForm* form = Open(main, "DEMO.KSD");
+    QVERIFY(form);
+    if (english) Trigger(main, "EngUnits");
+    // Save leaves an untouched form alone; Save as writes every value as it was read.
+    Trigger(main, "Save1");
+    QVERIFY(msgs_->Shown.empty());
+    QVERIFY(!FileExists(dir_->Path("DEMO.BAK")));
+    QCOMPARE(ReadTestFile(dir_->Path("DEMO.KSD")), before);
+    dialogs_->SaveAnswers = {QString::fromStdString(dir_->Path("COPY.KSD"))};
+    Trigger(main, "Saveas1");
+    QVERIFY(msgs_->Shown.empty());
+    QCOMPARE(ReadTestFile(dir_->Path("COPY.KSD")), before);
+}
+
+void TestKolsedForm::saveAfterSaveAs() {
+    TKOLSHELLFORM main;
+    const std::string before = ReadTestFile(dir_->Path("DEMO.KSD"));
+    TKOLSEDForm* form = Open(main, "DEMO.KSD");
+    QVERIFY(form);
+    dialogs_->SaveAnswers = {QString::fromStdString(dir_->Path("NEW.KSD"))};
+    Trigger(main, "Saveas1");
+    QCOMPARE(ReadTestFile(dir_->Path("NEW.KSD")), before);
+    auto* area = form->findChild<QLineEdit*>("Input4");
+    area->setFocus();
+    area->selectAll();
+    QTest::keyClicks(area, "3");
+    Trigger(main, "Save1");
+    QVERIFY(msgs_->Shown.empty());
+    QVERIFY(ReadTestFile(dir_->Path("NEW.KSD")).find("\nAREA = 3\n") != std::string::npos);
+    QCOMPARE(ReadTestFile(dir_->Path("DEMO.KSD")), before);
+    QCOMPARE(form->windowTitle(), QString::fromStdString(dir_->Path("NEW.KSD")));
+    QVERIFY(!form->IsModified());
+}
+
+void TestKolsedForm::unitSwitchKeepsEditMark() {
+    Globals().KolsedOnlyMode = true; // the menu's unit items
+    TKOLSHELLFORM main;
+    TKOLSEDForm* form = Open(main, "DEMO.KSD");
+    QVERIFY(form);
+    auto* area = form->findChild<QLineEdit*>("Input4");
+    area->setFocus();
+    area->selectAll();
+    QTest::keyClicks(area, "7.25");
+    Trigger(main, "EngUnits");
+    QCOMPARE(area->text(), QString("78.04"));
+    Trigger(main, "SIUnits");
+    QCOMPARE(area->text(), QString("7.25"));
+    QVERIFY(form->IsModified());
+    msgs_->Answers = {mrYes};
+    form->close();
+    QCOMPARE(msgs_->Texts(),
+             std::vector<std::string>{dir_->Path("DEMO.KSD") + " has been changed.  Save it?"});
+    QVERIFY(ReadTestFile(dir_->Path("DEMO.KSD")).find("\nAREA = 7.25\n") != std::string::npos);
+}
+
+void TestKolsedForm::leavePumpFlowInSecondaryUnits() {
+    Globals().KolsedOnlyMode = true; // the menu's unit items
+    TKOLSHELLFORM main;
+    TKOLSEDForm* form = Open(main, "DEMO.KSD");
+    QVERIFY(form);
+    main.show();
+    QVERIFY(QTest::qWaitForWindowActive(&main));
+    Trigger(main, "EngUnits");
+    auto* pump = form->findChild<QLineEdit*>("Input5");
+    QCOMPARE(pump->text(), QString("190.2036"));
+    pump->setFocus();
+    QTest::keyClick(pump, Qt::Key_Down);
+    QVERIFY(msgs_->Shown.empty());
+    QVERIFY(form->focusWidget() != pump);
+    // Beyond the maximum, shown in gallons per minute too.
+    pump->setFocus();
+    pump->selectAll();
+    QTest::keyClicks(pump, "16000");
+    QTest::keyClick(pump, Qt::Key_Down);
+    QCOMPARE(msgs_->Texts(),
+             std::vector<std::string>{"This parameter must be >= 0.0000 and <= 15850.3000"});
+    msgs_->Shown.clear();
+    pump->selectAll();
+    QTest::keyClicks(pump, "15850.3");
+    msgs_->Answers = {mrYes};
+    form->close();
+    QCOMPARE(msgs_->Texts(),
+             std::vector<std::string>{dir_->Path("DEMO.KSD") + " has been changed.  Save it?"});
+    QVERIFY(ReadTestFile(dir_->Path("DEMO.KSD")).find("\nQPUMP = 1\n") != std::string::npos);
+}
+
+void TestKolsedForm::chooseFileWithBlank() {
+    dir_->Write("IN.DAT", "1\n");
+    const std::string deck = "*KOLSED\nASSIGN IN.DAT 10\n*|?Input file|0\nEND\n";
+    dir_->Write("F.KSD", deck);
+    TKOLSHELLFORM main;
+    TKOLSEDForm* form = Open(main, "F.KSD");
+    QVERIFY(form);
+    auto* file = form->findChild<QLineEdit*>("File1");
+    dialogs_->OpenAnswers = {QString::fromStdString(dir_->Path("run 2.dat"))};
+    QTest::mouseClick(file, Qt::LeftButton);
+    QCOMPARE(msgs_->Texts(),
+             std::vector<std::string>{
+                 "run 2.dat cannot be written in an ASSIGN line: the engine reads a file name "
+                 "only up to its first blank.  Choose a file without blanks in its name, or one "
+                 "in the deck's folder."});
+    QCOMPARE(file->text(), QString("IN.DAT"));
+    QVERIFY(!form->IsModified());
+    Trigger(main, "Save1");
+    QCOMPARE(ReadTestFile(dir_->Path("F.KSD")), deck);
+}
+
+void TestKolsedForm::saveAsMovesFileOutOfFolderWithBlank() {
+    QVERIFY(QDir().mkpath(QString::fromStdString(dir_->Path("my runs"))));
+    dir_->Write("my runs/IN.DAT", "1\n");
+    const std::string deck = "*KOLSED\nASSIGN IN.DAT 10\n*|?Input file|0\nEND\n";
+    dir_->Write("my runs/F.KSD", deck);
+    TKOLSHELLFORM main;
+    TKOLSEDForm* form = Open(main, "my runs/F.KSD");
+    QVERIFY(form);
+    dialogs_->OpenAnswers = {QString::fromStdString(dir_->Path("my runs/IN2.DAT"))};
+    QTest::mouseClick(form->findChild<QLineEdit*>("File1"), Qt::LeftButton);
+    QVERIFY(msgs_->Shown.empty());
+    // Beside the deck the bare name fits; saved elsewhere the folder's blank would not.
+    dialogs_->SaveAnswers = {QString::fromStdString(dir_->Path("F.KSD"))};
+    Trigger(main, "Saveas1");
+    QCOMPARE(msgs_->Texts(),
+             std::vector<std::string>{
+                 dir_->Path("my runs/IN2.DAT") +
+                 " cannot be written in an ASSIGN line: the engine reads a file name only up to "
+                 "its first blank.  Choose a file without blanks in its name, or one in the "
+                 "deck's folder."});
+    QVERIFY(!FileExists(dir_->Path("F.KSD")));
+    QCOMPARE(form->windowTitle(), QString::fromStdString(dir_->Path("my runs/F.KSD")));
+    QVERIFY(form->IsModified());
+    msgs_->Shown.clear();
+    Trigger(main, "Save1");
+    QVERIFY(msgs_->Shown.empty());
+    QCOMPARE(ReadTestFile(dir_->Path("my runs/F.KSD")),
+             std::string("*KOLSED\nASSIGN IN2.DAT 10\n*|?Input file|0\nEND\n"));
 }
 
 QTEST_MAIN(TestKolsedForm)

@@ -1,9 +1,16 @@
+#include "table/tableedits.h"
+#include "table/tablemodel.h"
+#include "tests/support/scriptengine.h"
+#include "tests/support/testsupport.h"
+
+#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <csignal>
 
 namespace {
 
@@ -20,6 +27,35 @@ Run Koltool(const QStringList& args) {
             QString::fromUtf8(p.readAllStandardError())};
 }
 
+// A table on T.DCK (constants PAUSE, STATUS, SIGNAL) in dir, one row of values per run.
+QString WriteRunTable(const QString& dir, const std::vector<std::vector<double>>& rows) {
+    const std::string deck = WriteTestFile(
+        dir, "T.DCK", "CONSTANTS 3\nPAUSE = 0\nSTATUS = 0\nSIGNAL = 0\nASSIGN T.OUT 12\nEND\n");
+    TTable t = NewDeckTable(deck, {"PAUSE", "STATUS", "SIGNAL"}, int(rows.size()));
+    for (size_t r = 0; r < rows.size(); ++r)
+        for (size_t c = 0; c < 3; ++c)
+            t.Columns[c].Values[r + 1] = c < rows[r].size() ? rows[r][c] : 0;
+    const std::string name = dir.toStdString() + "/T.TBL";
+    SaveTable(t, name);
+    return QString::fromStdString(name);
+}
+
+// The runs of run-table's JSON as "state status" words.
+QStringList RunResults(const QString& json) {
+    QStringList l;
+    for (const QJsonValue& v : QJsonDocument::fromJson(json.toUtf8())["Runs"].toArray()) {
+        const QJsonObject o = v.toObject();
+        l << o["State"].toString() + " " +
+                 (o["ExitStatus"].isNull() ? QString("-")
+                                           : QString::number(o["ExitStatus"].toInt()));
+    }
+    return l;
+}
+
+QStringList TmpFiles(const QString& dir) {
+    return QDir(dir).entryList({"*.TMP"}, QDir::Files);
+}
+
 } // namespace
 
 class TestKoltool : public QObject {
@@ -31,7 +67,15 @@ class TestKoltool : public QObject {
     void badDft();
     void tableAndScan();
     void runTable();
+    void runTableStates_data();
+    void runTableStates();
+    void runTableSignals_data();
+    void runTableSignals();
+    void runTableRefusals_data();
+    void runTableRefusals();
     void formAndWriteDeck();
+    void writeDeck_data();
+    void writeDeck();
     void makeKolsed();
 };
 
@@ -165,6 +209,114 @@ void TestKoltool::runTable() {
     QVERIFY(text.contains("0 error(s)"));
 }
 
+void TestKoltool::runTableStates_data() {
+    QTest::addColumn<QString>("parallel");
+    QTest::addColumn<QStringList>("results");
+    QTest::addColumn<int>("exit");
+    const QStringList mixed = {"done 0", "failed 3", "done 0", "failed 137", "done 0"};
+    QTest::newRow("one at a time, mixed") << "1" << mixed << 1;
+    QTest::newRow("two at once, mixed") << "2" << mixed << 1;
+    QTest::newRow("three at once, all done") << "3" << QStringList(5, "done 0") << 0;
+}
+
+void TestKoltool::runTableStates() {
+    QFETCH(QString, parallel);
+    QFETCH(QStringList, results);
+    QFETCH(int, exit);
+    QTemporaryDir tmp;
+    WriteScriptEngine(tmp.path(), 0.3);
+    const bool mixed = results.contains("failed 3");
+    const QString table = WriteRunTable(
+        tmp.path(),
+        mixed ? std::vector<std::vector<double>>{{0.3}, {0.3, 3}, {0.3}, {0.3, 0, 9}, {0.3}}
+              : std::vector<std::vector<double>>(5, {0.3}));
+    const Run r = Koltool({"run-table", table, "--engine-dir", tmp.path(), "--parallel", parallel});
+    QCOMPARE(r.Exit, exit);
+    QCOMPARE(RunResults(r.Out), results);
+    QCOMPARE(r.Out.count('\n'), 1); // the JSON alone: the engines' output goes to stderr
+    QCOMPARE(r.Err.count("KOLVAN Run "), 5);
+    for (int run = 1; run <= 5; ++run)
+        QVERIFY(r.Err.contains(QString("KOLVAN Run %1 of 5\n").arg(run)));
+    if (mixed) QVERIFY(r.Err.contains("koltool: 2 of 5 runs failed. The first, run 2 on "));
+    QCOMPARE(MostAtOnce(tmp.path()), parallel.toInt());
+    QVERIFY(TmpFiles(tmp.path()).isEmpty());
+    const QJsonObject first =
+        QJsonDocument::fromJson(r.Out.toUtf8())["Runs"].toArray()[1].toObject();
+    QCOMPARE(first["Deck"].toString(), tmp.path() + "/T1.TMP");
+    QVERIFY(first["Seconds"].toDouble() >= 0.3 && first["Seconds"].toDouble() < 30);
+}
+
+void TestKoltool::runTableSignals_data() {
+    QTest::addColumn<int>("signal");
+    QTest::addColumn<QString>("parallel");
+    QTest::addColumn<QStringList>("results");
+    QTest::newRow("SIGINT") << int(SIGINT) << "1"
+                            << QStringList({"stopped 143", "not run -", "not run -"});
+    QTest::newRow("SIGTERM, two at once")
+        << int(SIGTERM) << "2" << QStringList({"stopped 143", "stopped 143", "not run -"});
+}
+
+void TestKoltool::runTableSignals() {
+    QFETCH(int, signal);
+    QFETCH(QString, parallel);
+    QFETCH(QStringList, results);
+    QTemporaryDir tmp;
+    WriteScriptEngine(tmp.path(), 30);
+    const QString table = WriteRunTable(tmp.path(), {{30}, {30}, {30}});
+    QProcess p;
+    p.start(qEnvironmentVariable("KOLSHELL_BIN") + "/koltool",
+            {"run-table", table, "--engine-dir", tmp.path(), "--parallel", parallel});
+    QVERIFY(p.waitForStarted());
+    QTRY_COMPARE(Starts(tmp.path()), parallel.toInt());
+    QCOMPARE(::kill(pid_t(p.processId()), signal), 0);
+    QVERIFY(p.waitForFinished(10000));
+    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(p.exitCode(), 130);
+    QCOMPARE(RunResults(QString::fromUtf8(p.readAllStandardOutput())), results);
+    QTRY_VERIFY_WITH_TIMEOUT(EnginesGone(tmp.path()), 2000);
+    QVERIFY(TmpFiles(tmp.path()).isEmpty());
+    QVERIFY(QString::fromUtf8(p.readAllStandardError())
+                .contains("koltool: The table run was stopped before any run had finished.\n"));
+}
+
+void TestKoltool::runTableRefusals_data() {
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("folder with a full stop")
+        << "proj.v2" << QStringList()
+        << "koltool: The folder of @/proj.v2/T.DCK has a full stop in its name, so the runs of "
+           "this table would write outside it and over each other's results. Move the deck to a "
+           "folder without a full stop in its name.\n";
+    const QString usage =
+        "koltool: usage: run-table FILE.TBL [--engine-dir DIR] [--parallel N] [--keep-decks]\n";
+    QTest::newRow("parallel zero") << "" << QStringList({"--parallel", "0"}) << usage;
+    QTest::newRow("parallel not a number") << "" << QStringList({"--parallel", "two"}) << usage;
+    QTest::newRow("engine cannot start")
+        << "" << QStringList({"--engine-dir", "@/plain"})
+        << "koltool: Error 5 encountered while trying to call @/plain\\KOLVAN32.exe\n";
+}
+
+void TestKoltool::runTableRefusals() {
+    QFETCH(QString, folder);
+    QFETCH(QStringList, options);
+    QFETCH(QString, error);
+    QTemporaryDir tmp;
+    QDir(tmp.path()).mkpath("proj.v2");
+    QDir(tmp.path()).mkpath("plain");
+    WriteTestFile(tmp.path() + "/plain", "KOLVAN32.exe", "not a program\n");
+    WriteScriptEngine(tmp.path(), 0);
+    const QString dir = folder.isEmpty() ? tmp.path() : tmp.path() + "/" + folder;
+    const QString table = WriteRunTable(dir, {{0}, {0}});
+    QStringList args = {"run-table", table, "--engine-dir", tmp.path()};
+    args += options.replaceInStrings("@", tmp.path());
+    const Run r = Koltool(args);
+    QCOMPARE(r.Exit, 1);
+    QVERIFY2(r.Err.endsWith(error.replace("@", tmp.path())), qPrintable(r.Err));
+    QCOMPARE(Starts(tmp.path()), 0);
+    QVERIFY(TmpFiles(dir).isEmpty());
+}
+
 void TestKoltool::formAndWriteDeck() {
     QTemporaryDir tmp;
     QFile deck(tmp.path() + "/F.KSD");
@@ -194,6 +346,7 @@ void TestKoltool::formAndWriteDeck() {
     const QJsonArray buttons = items[0].toObject()["Buttons"].toArray();
     QCOMPARE(buttons[0].toObject()["Checked"].toBool(), true);
     QCOMPARE(items[3].toObject()["InitiallyOn"].toBool(), false);
+    QCOMPARE(items[3].toObject()["On"].toBool(), false);
 
     // Press "High", set X in feet, write: LOW goes off, HIGH comes on.
     const QString out = tmp.path() + "/G.KSD";
@@ -204,11 +357,86 @@ void TestKoltool::formAndWriteDeck() {
     QVERIFY(written.open(QIODevice::ReadOnly));
     QCOMPARE(written.readAll(),
              QByteArray("*KOLSED\n*|(R|Start\n*|Low|LOW\n*|High|HIGH\n*|)\n*|#*|[LOW|Low\n"
-                        "*|#X =  2.0000E+0000\n*|#*|X|m|ft|0|3.28084|0|10.00|2\n*|#*|]\n"
+                        "*|#X = 2.000006095999805\n*|#*|X|m|ft|0|3.28084|0|10.00|2\n*|#*|]\n"
                         "*|[HIGH\nY = 5\n*|]\nEND\n"));
     r = Koltool({"write-deck", deck.fileName(), out, "--set", "3=11"});
     QCOMPARE(r.Exit, 1);
     QVERIFY(r.Err.contains("This parameter must be >= 0.00 and <= 10.00"));
+}
+
+void TestKoltool::writeDeck_data() {
+    QTest::addColumn<QString>("deckName");
+    QTest::addColumn<QByteArray>("deck");
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<QStringList>("edits"); // "{dir}" stands for the deck's folder
+    QTest::addColumn<int>("exit");
+    QTest::addColumn<QByteArray>("written"); // empty: the target is not written
+    QTest::addColumn<QString>("message");
+    const QByteArray area = "AREA = 2.3456789\n*|Area|m2|ft2|0|10.7639|0.01|1000.00|1\n";
+    const QByteArray level = "LEVEL0 = 0.20\n*|Start level|m|ft|0|3.28084|0|30.00|4\n";
+    QTest::newRow("untouched value in secondary units")
+        << "F.KSD" << level << "G.KSD" << QStringList{"--unit-system", "2"} << 0 << level << "";
+    QTest::newRow("typed value keeps its digits")
+        << "F.KSD" << QByteArray("AREA = 2.5\n*|Area|m2|ft2|0|10.7639|0.01|1000.00|1\n") << "G.KSD"
+        << QStringList{"--set", "1=2.3456789"} << 0 << area << "";
+    const QByteArray constants = "*|[G|Constants\r\nCONSTANTS 1\r\nA = 1\r\n*|]\r\nEND\r\n";
+    QTest::newRow("group of deck lines only")
+        << "F.KSD" << constants << "G.KSD" << QStringList{} << 0 << constants << "";
+    const QByteArray off = "*|#*|[G|Off\n*|#A = 1\n*|#*|A|m|m|0|1|0|9|0\n*|#*|]\nEND\n";
+    QTest::newRow("switched-off group without a button")
+        << "F.KSD" << off << "G.KSD" << QStringList{} << 0 << off << "";
+    QTest::newRow("blank line before the annotation")
+        << "F.KSD" << QByteArray("A = 1\n\n \n*|A value|||0|1|0|9|0\n") << "G.KSD"
+        << QStringList{"--set", "1=7"} << 0 << QByteArray("A = 7\n\n \n*|A value|||0|1|0|9|0\n")
+        << "";
+    const QByteArray assign = "ASSIGN IN.DAT 10\n*|?Input|0\n";
+    QTest::newRow("file in the deck's folder")
+        << "F.KSD" << assign << "G.KSD" << QStringList{"--set", "1={dir}/OTHER.DAT"} << 0
+        << QByteArray("ASSIGN OTHER.DAT 10\n*|?Input|0\n") << "";
+    QTest::newRow("file name with a blank")
+        << "F.KSD" << assign << "G.KSD" << QStringList{"--set", "1={dir}/my file.dat"} << 1
+        << QByteArray()
+        << "my file.dat cannot be written in an ASSIGN line: the engine reads a file name only "
+           "up to its first blank.";
+    QTest::newRow("deck named like its backup")
+        << "RUN.BAK" << QByteArray("X = 1\n*|X|||0|1|0|9|0\n") << "RUN.BAK"
+        << QStringList{"--set", "1=2"} << 0 << QByteArray("X = 2\n*|X|||0|1|0|9|0\n") << "";
+}
+
+void TestKoltool::writeDeck() {
+    QFETCH(QString, deckName);
+    QFETCH(QByteArray, deck);
+    QFETCH(QString, target);
+    QFETCH(QStringList, edits);
+    QFETCH(int, exit);
+    QFETCH(QByteArray, written);
+    QFETCH(QString, message);
+    QTemporaryDir tmp;
+    const QString dir = tmp.path();
+    for (const auto& [name, bytes] :
+         {std::pair{deckName, deck}, std::pair{QString("IN.DAT"), QByteArray("1\n")}}) {
+        QFile f(dir + "/" + name);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+    QStringList args{"write-deck", dir + "/" + deckName, dir + "/" + target};
+    for (const QString& e : edits)
+        args << QString(e).replace("{dir}", dir);
+    const Run r = Koltool(args);
+    QCOMPARE(r.Exit, exit);
+    QVERIFY2(r.Err.contains(message), qPrintable(r.Err));
+    QFile out(dir + "/" + target);
+    if (written.isEmpty()) {
+        QVERIFY(!out.exists());
+        return;
+    }
+    QVERIFY(out.open(QIODevice::ReadOnly));
+    QCOMPARE(out.readAll(), written);
+    if (target == deckName) { // saved under its own name: the old deck is the backup
+        QFile backup(dir + "/" + deckName + ".BAK");
+        QVERIFY(backup.open(QIODevice::ReadOnly));
+        QCOMPARE(backup.readAll(), deck);
+    }
 }
 
 void TestKoltool::makeKolsed() {

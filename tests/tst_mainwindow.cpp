@@ -88,6 +88,8 @@ class TestMainWindow : public QObject {
     void disposeWindows();
     void missingDefaults();
     void exitSavesRecentFiles();
+    void closeBoxSavesRecentFiles();
+    void failedRecentListSaveSaysSo();
     void closeQueryKeepsProgram();
     void plotProbe();
     void helpMenu_data();
@@ -154,8 +156,9 @@ void TestMainWindow::kolsedOnlyMenus() {
     QCOMPARE(bar, QStringList({"File1", "KOLVAN1", "Parametrics1", "Plot1", "Windows1", "Help1"}));
     QCOMPARE(ItemNames(form.Menu("File1")), QStringList({"Open1", "Save1", "Saveas1", "-", "Print1",
                                                          "PrintSetup1", "-", "Exit1", "-"}));
-    QCOMPARE(ItemNames(form.Menu("KOLVAN1")), QStringList({"Calculate1", "RunTable1", "SIUnits",
-                                                           "EngUnits", "-", "UserCommand1", "-"}));
+    QCOMPARE(ItemNames(form.Menu("KOLVAN1")),
+             QStringList({"Calculate1", "RunTable1", "StopRun1", "SIUnits", "EngUnits", "-",
+                          "UserCommand1", "-"}));
     QCOMPARE(ItemNames(form.Menu("Help1")),
              QStringList({"KOLVANIndex1", "UsingHelp1", "-", "AboutKOLSHELL1", "Website"}));
     QCOMPARE(form.Action("KOLVANIndex1")->text(), QString("KOLSED Help"));
@@ -324,19 +327,37 @@ void TestMainWindow::exitSavesRecentFiles() {
         TKOLSHELLFORM form;
         form.show();
         form.FileNameList.Add("/p/ONE.DCK");
-        form.close(); // the close box: the list is not saved
-    }
-    QVERIFY(!QFile::exists(fnl));
-    {
-        TKOLSHELLFORM form;
-        form.show();
-        form.FileNameList.Add("/p/ONE.DCK");
         form.FileNameList.Add("/p/TWO.DCK");
-        form.Exit1Click();
+        form.Action("Exit1")->trigger();
     }
     QCOMPARE(ReadTestFile(fnl.toStdString()), std::string("/p/ONE.DCK\r\n/p/TWO.DCK\r\n"));
     TKOLSHELLFORM again;
     QCOMPARE(again.FileNameList.Names().size(), size_t(2));
+}
+
+void TestMainWindow::closeBoxSavesRecentFiles() {
+    {
+        TKOLSHELLFORM form;
+        form.show();
+        form.FileNameList.Add("/p/ONE.DCK");
+        QVERIFY(form.close()); // what the close box does
+    }
+    QCOMPARE(ReadTestFile(tmp_->path().toStdString() + "/KOLSHELL.FNL"),
+             std::string("/p/ONE.DCK\r\n"));
+}
+
+void TestMainWindow::failedRecentListSaveSaysSo() {
+    MsgRecorder rec;
+    TKOLSHELLFORM form;
+    form.show();
+    form.FileNameList.Add("/p/ONE.DCK");
+    const std::string fnl = Globals().KolshellDir + "/KOLSHELL.FNL";
+    QVERIFY(QDir().mkdir(QString::fromStdString(fnl))); // a folder where the list goes
+    form.Action("Exit1")->trigger();
+    QCOMPARE(rec.Texts(), std::vector<std::string>{"File " + fnl +
+                                                   " could not be written: the recent-file list "
+                                                   "is not kept."});
+    QCOMPARE(rec.Shown[0].Kind, int(mkError));
 }
 
 void TestMainWindow::closeQueryKeepsProgram() {

@@ -4,16 +4,32 @@
 #include "common/globals.h"
 #include "common/paths.h"
 #include "shell/cmdline.h"
+#include "shell/localbackend.h"
 #include "shell/widgets/compiling.h"
 #include "shell/widgets/editform.h"
+#include "shell/widgets/runcontrol.h"
 #include "shell/widgets/runner.h"
+#include "shell/widgets/runsettings.h"
+#include "shell/widgets/tablerunform.h"
+#include "table/tableedits.h"
+#include "table/tablemodel.h"
+#include "table/widgets/tableform.h"
+#include "tests/support/scriptengine.h"
 #include "tests/support/testsupport.h"
 
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
+#include <QPushButton>
+#include <QStatusBar>
 #include <QTemporaryDir>
+#include <QTreeWidget>
 #include <QtTest>
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <map>
 
 namespace {
 // A program that writes its arguments, one per line, to ARGS beside itself, then waits a bit.
@@ -26,6 +42,35 @@ void WriteRecorder(const QString& dir, const QString& name, double seconds = 0.2
             .arg(seconds)
             .toStdString());
     QFile::setPermissions(path, QFile::permissions(path) | QFile::ExeOwner);
+}
+
+QStringList FilesLike(const QString& dir, const QString& pattern) {
+    return QDir(dir).entryList({pattern}, QDir::Files, QDir::Name);
+}
+
+// A table on the deck T.DCK (its constants PAUSE, STATUS, SIGNAL), one row of values per run.
+std::string WriteRunTable(const QString& dir, const std::vector<std::vector<double>>& rows,
+                          const std::string& extraLines = std::string()) {
+    const std::string deck = WriteTestFile(
+        dir, "T.DCK", "CONSTANTS 3\nPAUSE = 0\nSTATUS = 0\nSIGNAL = 0\n" + extraLines + "END\n");
+    TTable t = NewDeckTable(deck, {"PAUSE", "STATUS", "SIGNAL"}, int(rows.size()));
+    for (size_t r = 0; r < rows.size(); ++r)
+        for (size_t c = 0; c < 3; ++c)
+            t.Columns[c].Values[r + 1] = c < rows[r].size() ? rows[r][c] : 0;
+    const std::string name = dir.toStdString() + "/T.TBL";
+    SaveTable(t, name);
+    return name;
+}
+
+QStringList States(TTableRunForm* w) {
+    QStringList l;
+    for (int i = 0; i < w->RunList()->topLevelItemCount(); ++i)
+        l << w->RunList()->topLevelItem(i)->text(TTableRunForm::colState);
+    return l;
+}
+
+bool Running() {
+    return TRunController::Active() != nullptr;
 }
 } // namespace
 
@@ -46,9 +91,34 @@ class TestRunning : public QObject {
     void userCommandInKolsedMode();
     void progressThrottle();
     void realEngineOnDemo();
+    void backendStates_data();
+    void backendStates();
+    void closeTableDuringRun_data();
+    void closeTableDuringRun();
+    void commandsDuringTableRun();
+    void singleRunShowsAndStops();
+    void stubbornEngineKilled();
+    void exitDuringSingleRun();
+    void exitStatus_data();
+    void exitStatus();
+    void tableRunWindow();
+    void failedRunsDoNotStopTheTable();
+    void parallelRuns();
+    void sharedFileQuestion_data();
+    void sharedFileQuestion();
+    void refusedTableRun();
 
   private:
     QString Dir() const { return tmp_->path(); }
+    QStringList Shown() const {
+        QStringList l;
+        for (const std::string& t : msgs_->Texts())
+            l << QString::fromStdString(t);
+        return l;
+    }
+    // A main window with the table open and the engine directory set, ready for Run Table.
+    TTableForm* OpenTable(TKOLSHELLFORM& form, const std::string& table);
+    TTableRunForm* RunWindow(TKOLSHELLFORM& form) const;
     QStringList Args() const {
         QStringList l =
             QString::fromStdString(ReadTestFile((Dir() + "/ARGS").toStdString())).split('\n');
@@ -66,13 +136,29 @@ void TestRunning::init() {
     Globals().KolshellDir = Dir().toStdString();
     WriteTestFile(Dir(), "KOLSHELL.DFT", EncodeDFT(DefaultSettings()));
     CurrentChild = nullptr;
+    SetRunSettingsFile(Dir() + "/config/KOLSHELL.ini");
+    SetCurrentDir(Dir().toStdString());
     msgs_ = std::make_unique<MsgRecorder>();
     dialogs_ = std::make_unique<ScriptedDialogs>();
 }
 
 void TestRunning::cleanup() {
+    // A failed check may leave a run going: it ends with its window.
+    QTRY_VERIFY_WITH_TIMEOUT(!Running(), 15000);
     dialogs_.reset();
     msgs_.reset();
+}
+
+TTableForm* TestRunning::OpenTable(TKOLSHELLFORM& form, const std::string& table) {
+    ProgramDirs().Dirs[pdEngine] = Dir().toStdString();
+    RunSettings().RunsAtOnce = 1;
+    form.ReadaFile(table);
+    return form.CurrentTable();
+}
+
+TTableRunForm* TestRunning::RunWindow(TKOLSHELLFORM& form) const {
+    const QList<TTableRunForm*> all = form.findChildren<TTableRunForm*>();
+    return all.isEmpty() ? nullptr : all.last();
 }
 
 void TestRunning::commandLines_data() {
@@ -122,7 +208,7 @@ void TestRunning::saveQuestion_data() {
     QTest::addColumn<int>("answer");
     QTest::addColumn<bool>("runs");
     QTest::addColumn<QByteArray>("onDisk");
-    QTest::newRow("yes") << int(mrYes) << true << QByteArray("* new\r\nEND\r\n");
+    QTest::newRow("yes") << int(mrYes) << true << QByteArray("* new\nEND\n"); // its line ends
     QTest::newRow("no") << int(mrNo) << true << QByteArray("END\n");
     QTest::newRow("cancel") << int(mrCancel) << false << QByteArray("END\n");
 }
@@ -253,6 +339,396 @@ void TestRunning::realEngineOnDemo() {
     QCOMPARE(Globals().PlotDefName, (Dir() + "/DEMO.PLT").toStdString());
     const std::string listing = ReadTestFile((Dir() + "/DEMO.LST").toStdString());
     QVERIFY(listing.find("0 error(s), 0 warning(s).") != std::string::npos);
+}
+
+void TestRunning::backendStates_data() {
+    QTest::addColumn<QString>("deck");
+    QTest::addColumn<QString>("state");
+    QTest::addColumn<int>("status");
+    QTest::newRow("exit 0") << "PAUSE=0\n"
+                            << "done" << 0;
+    QTest::newRow("exit 4") << "STATUS=4\n"
+                            << "failed with status 4" << 4;
+    QTest::newRow("crash") << "SIGNAL=11\n"
+                           << "failed by signal 11" << 0;
+}
+
+void TestRunning::backendStates() {
+    QFETCH(QString, deck);
+    QFETCH(QString, state);
+    QFETCH(int, status);
+    WriteScriptEngine(Dir(), 0);
+    std::vector<TRun> runs(2);
+    for (size_t i = 0; i < runs.size(); ++i) {
+        runs[i].Number = int(i + 1);
+        runs[i].Deck = WriteTestFile(Dir(), "R" + std::to_string(i) + ".DCK", deck.toStdString());
+        runs[i].Program = (Dir() + "/KOLVAN32.exe").toStdString();
+        runs[i].Arguments = {runs[i].Deck};
+    }
+    TRunSet set(std::move(runs), std::make_unique<TLocalBackend>(2));
+    RunToEnd(set, nullptr);
+    for (const TRun& r : set.Runs()) {
+        QCOMPARE(QString::fromStdString(StateText(r)), state);
+        QCOMPARE(r.ExitStatus, status);
+        QVERIFY(r.Ended >= r.Started && r.Started >= 0);
+    }
+    // An engine that cannot be started starts for no run.
+    std::vector<TRun> missing(3);
+    for (TRun& r : missing)
+        r.Program = "/no/such/KOLVAN32.exe";
+    TRunSet none(std::move(missing), std::make_unique<TLocalBackend>(1));
+    RunToEnd(none, nullptr);
+    QCOMPARE(none.Count(TRunState::NotRun), 3);
+    QCOMPARE(none.StartFailure(), &none.Runs()[0]);
+    QCOMPARE(none.Runs()[0].StartError, ENOENT);
+    QCOMPARE(StartErrorText("/no/such/KOLVAN32.exe X.TMP /N", ENOENT),
+             std::string("File /no/such/KOLVAN32.exe was not found."));
+    QCOMPARE(RunNumberList({1, 2, 3, 5, 7, 8}), std::string("1-3, 5, 7-8"));
+}
+
+void TestRunning::closeTableDuringRun_data() {
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<int>("answer");
+    for (const char* c : {"close table", "open deck", "open table", "new table", "exit"}) {
+        QTest::newRow(qPrintable(QString(c) + ", yes")) << c << int(mrYes);
+        QTest::newRow(qPrintable(QString(c) + ", no")) << c << int(mrNo);
+    }
+}
+
+void TestRunning::closeTableDuringRun() {
+    QFETCH(QString, command);
+    QFETCH(int, answer);
+    WriteScriptEngine(Dir(), 0);
+    const std::string table = WriteRunTable(Dir(), {{0.4}, {0.4}, {0.4}, {0.4}});
+    const std::string other = WriteTestFile(Dir(), "OTHER.DCK", "CONSTANTS 1\nX = 1\nEND\n");
+    TTable otherTable = NewDeckTable(other, {"X"}, 1);
+    const std::string otherTableFile = Dir().toStdString() + "/OTHER.TBL";
+    SaveTable(otherTable, otherTableFile);
+    TKOLSHELLFORM form;
+    form.ReadaFile(Dir().toStdString() + "/T.DCK");
+    QPointer<TChildForm> editor = form.Children().first();
+    QPointer<TTableForm> window = OpenTable(form, table);
+    QVERIFY(window);
+    form.Action("RunTable1")->trigger();
+    QVERIFY(Running());
+    QTRY_COMPARE(Starts(Dir()), 1); // "KOLVAN Run 1" shows
+    msgs_->Answers = {answer};
+    bool dialogShown = false;
+    form.ExecDialog = [&](QDialog&) { dialogShown = true; };
+    if (command == "close table") {
+        window->close();
+    } else if (command == "open deck") {
+        form.ReadaFile(other);
+    } else if (command == "open table") {
+        form.ReadaFile(otherTableFile);
+    } else if (command == "new table") {
+        CurrentChild = editor;
+        form.NewTable1Click();
+    } else {
+        form.Action("Exit1")->trigger();
+    }
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCOMPARE(Shown().at(0), QString("A table run is going on. Stop it?"));
+    if (answer == mrYes) {
+        QVERIFY(!Running());
+        QTRY_VERIFY_WITH_TIMEOUT(EnginesGone(Dir()), 2000);
+        QCOMPARE(Starts(Dir()), 1); // no further run
+        QCOMPARE(Shown().at(1), QString("The table run was stopped before any run had finished."));
+        // ... and the command went on.
+        if (command == "close table" || command == "open deck") QVERIFY(!window);
+        if (command == "open deck") QCOMPARE(form.Children().last()->FileName(), other);
+        if (command == "open table") QVERIFY(form.CurrentTable() && form.CurrentTable() != window);
+        if (command == "new table") QVERIFY(dialogShown);
+        if (command == "exit") QVERIFY(form.Children().isEmpty());
+    } else {
+        QVERIFY(Running());
+        QVERIFY(window);
+        QVERIFY(!dialogShown);
+        QVERIFY(!form.Children().isEmpty()); // Exit too was cancelled
+        QTRY_VERIFY_WITH_TIMEOUT(!Running(), 15000);
+        QCOMPARE(Starts(Dir()), 4);
+        QCOMPARE(Shown().size(), 1); // every run done: nothing more to say
+    }
+    QVERIFY(FilesLike(Dir(), "*.TMP").isEmpty());
+    QCOMPARE(ReadTestFile(Dir().toStdString() + "/T.DCK").substr(0, 11),
+             std::string("CONSTANTS 3"));
+}
+
+void TestRunning::commandsDuringTableRun() {
+    WriteScriptEngine(Dir(), 0);
+    const std::string table = WriteRunTable(Dir(), {{0.5}, {0.5}, {0.5}});
+    TKOLSHELLFORM form;
+    OpenTable(form, table);
+    const QStringList starting = {"Calculate1", "RunTable1", "CompileModule1", "RebuildKOLVAN1"};
+    QVERIFY(!form.Action("StopRun1")->isEnabled());
+    QCOMPARE(form.Action("StopRun1")->shortcut(), QKeySequence("Ctrl+Break"));
+    form.Action("RunTable1")->trigger();
+    for (const QString& name : starting)
+        QVERIFY2(!form.Action(name)->isEnabled(), qPrintable(name));
+    QVERIFY(form.Action("StopRun1")->isEnabled());
+    // Reached another way, they are refused with one line, and nothing more starts.
+    form.RunTable1Click();
+    form.Calculate1Click();
+    form.RebuildKOLVAN1Click();
+    const std::string refusal = "A run is going on: wait for it to end, or stop it with Stop Run.";
+    QCOMPARE(Shown(), QStringList(3, QString::fromStdString(refusal)));
+    QCOMPARE(form.cursor().shape(), Qt::WaitCursor);
+    QCOMPARE(form.statusBar()->findChild<QLabel*>("RunStatus")->text(),
+             "KOLVAN Run 1 of 3 on " + Dir() + "/T.TMP, 0 s");
+    QTRY_VERIFY_WITH_TIMEOUT(!Running(), 15000);
+    QCOMPARE(Starts(Dir()), 3);
+    QVERIFY(form.Action("RunTable1")->isEnabled());
+    QVERIFY(!form.Action("StopRun1")->isEnabled());
+    QCOMPARE(form.cursor().shape(), Qt::ArrowCursor);
+    QVERIFY(form.statusBar()->findChild<QLabel*>("RunStatus")->text().isEmpty());
+}
+
+void TestRunning::singleRunShowsAndStops() {
+    WriteScriptEngine(Dir(), 0);
+    const std::string deck = WriteTestFile(Dir(), "RUN.DCK", "PAUSE = 30\nEND\n");
+    TKOLSHELLFORM form;
+    ProgramDirs().Dirs[pdEngine] = Dir().toStdString();
+    form.ReadaFile(deck);
+    bool checked = false;
+    QTimer::singleShot(300, [&] {
+        // F8 again while the engine runs: refused, no second engine on the same deck.
+        QVERIFY(!form.Action("Calculate1")->isEnabled());
+        form.Calculate1Click();
+        QCOMPARE(form.cursor().shape(), Qt::WaitCursor);
+        QVERIFY(form.statusBar()
+                    ->findChild<QLabel*>("RunStatus")
+                    ->text()
+                    .startsWith("KOLVAN running on " + QString::fromStdString(deck) + ", "));
+        form.Action("StopRun1")->trigger();
+        checked = true;
+    });
+    QElapsedTimer clock;
+    clock.start();
+    form.Action("Calculate1")->trigger();
+    QVERIFY(checked);
+    QVERIFY(clock.elapsed() < 10000);
+    QCOMPARE(Starts(Dir()), 1);
+    QTRY_VERIFY_WITH_TIMEOUT(EnginesGone(Dir()), 2000);
+    QCOMPARE(Shown(), QStringList({"A run is going on: wait for it to end, or stop it with "
+                                   "Stop Run.",
+                                   "KOLVAN was stopped."}));
+    QCOMPARE(ReadTestFile(deck), std::string("PAUSE = 30\nEND\n"));
+    QVERIFY(form.Action("Calculate1")->isEnabled());
+}
+
+void TestRunning::stubbornEngineKilled() {
+    WriteScriptEngine(Dir(), 0);
+    const std::string deck = WriteTestFile(Dir(), "RUN.DCK", "STUBBORN = 1\nPAUSE = 30\nEND\n");
+    TKOLSHELLFORM form;
+    ProgramDirs().Dirs[pdEngine] = Dir().toStdString();
+    form.ReadaFile(deck);
+    QTimer::singleShot(300, [&] { form.StopRun1Click(); });
+    QElapsedTimer clock;
+    clock.start();
+    form.Calculate1Click();
+    // Asked to end, it would not: killed after 3 seconds.
+    QVERIFY(clock.elapsed() >= 3000 && clock.elapsed() < 8000);
+    QTRY_VERIFY_WITH_TIMEOUT(EnginesGone(Dir()), 2000);
+    QCOMPARE(Shown(), QStringList{"KOLVAN was stopped."});
+}
+
+void TestRunning::exitDuringSingleRun() {
+    WriteScriptEngine(Dir(), 0);
+    const std::string deck = WriteTestFile(Dir(), "RUN.DCK", "PAUSE = 30\nEND\n");
+    TKOLSHELLFORM form;
+    ProgramDirs().Dirs[pdEngine] = Dir().toStdString();
+    form.ReadaFile(deck);
+    msgs_->Answers = {mrNo, mrYes};
+    QTimer::singleShot(300, [&] {
+        form.Action("Exit1")->trigger(); // No: the engine goes on, the program too
+        QVERIFY(Running());
+        QVERIFY(!form.Children().isEmpty());
+        form.Action("Exit1")->trigger(); // Yes: stopped, then the program closes
+    });
+    QElapsedTimer clock;
+    clock.start();
+    form.Calculate1Click();
+    QVERIFY(clock.elapsed() < 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(EnginesGone(Dir()), 2000);
+    QCOMPARE(Shown(), QStringList({"A KOLVAN run is going on. Stop it?",
+                                   "A KOLVAN run is going on. Stop it?", "KOLVAN was stopped."}));
+    QVERIFY(form.Children().isEmpty());
+}
+
+void TestRunning::exitStatus_data() {
+    QTest::addColumn<QString>("deck");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("status 0") << "PAUSE = 0\n" << int(mrYes) << "";
+    QTest::newRow("status 3, yes")
+        << "STATUS = 3\n"
+        << int(mrYes) << "KOLVAN ended with status 3 on @/RUN.DCK. Open the listing?";
+    QTest::newRow("status 3, no") << "STATUS = 3\n"
+                                  << int(mrNo)
+                                  << "KOLVAN ended with status 3 on @/RUN.DCK. Open the listing?";
+    QTest::newRow("crash, yes") << "SIGNAL = 9\n"
+                                << int(mrYes)
+                                << "KOLVAN was stopped by signal 9 on @/RUN.DCK. Open the listing?";
+}
+
+void TestRunning::exitStatus() {
+    QFETCH(QString, deck);
+    QFETCH(int, answer);
+    QFETCH(QString, message);
+    WriteScriptEngine(Dir(), 0);
+    const std::string name = WriteTestFile(Dir(), "RUN.DCK", deck.toStdString() + "END\n");
+    TKOLSHELLFORM form;
+    ProgramDirs().Dirs[pdEngine] = Dir().toStdString();
+    form.ReadaFile(name);
+    msgs_->Answers = {answer};
+    form.Action("Calculate1")->trigger();
+    const QStringList expected =
+        message.isEmpty() ? QStringList{} : QStringList{message.replace("@", Dir())};
+    QCOMPARE(Shown(), expected);
+    if (!expected.empty()) QCOMPARE(msgs_->Shown[0].Kind, int(mkWarningYesNo));
+    // Yes opens the listing the engine left; the Windows menu offers it in every case.
+    TChildForm* listing = form.FirstChildOfKind(wkListing);
+    QCOMPARE(listing != nullptr, !expected.empty() && answer == mrYes);
+    if (listing) QCOMPARE(listing->windowTitle(), Dir() + "/RUN.LST");
+    QVERIFY(form.Action("Listing1")->isEnabled());
+}
+
+void TestRunning::tableRunWindow() {
+    WriteScriptEngine(Dir(), 0);
+    const std::string table =
+        WriteRunTable(Dir(), {{0.1}, {0.1, 3}, {0.1, 0, 9}, {0.1}, {30}, {0.1}});
+    TKOLSHELLFORM form;
+    OpenTable(form, table);
+    form.Action("RunTable1")->trigger();
+    TTableRunForm* w = RunWindow(form);
+    QVERIFY(w);
+    QCOMPARE(w->windowTitle(), QString::fromUtf8("Table Run \u2013 ") + Dir() + "/T.TBL");
+    QCOMPARE(States(w).mid(1), QStringList(5, "waiting"));
+    QCOMPARE(w->RunList()->topLevelItem(1)->text(TTableRunForm::colDeck), Dir() + "/T1.TMP");
+    QCOMPARE(w->RunList()->topLevelItem(1)->text(TTableRunForm::colValues),
+             QString("1.0000E-01, 3.0000E+00, 0.0000E+00"));
+    QCOMPARE(w->RunList()->topLevelItem(4)->text(TTableRunForm::colListing), Dir() + "/T4.LST");
+    QTRY_COMPARE_WITH_TIMEOUT(States(w).at(4), QString("running"), 10000);
+    QCOMPARE(States(w).mid(0, 4),
+             QStringList({"done", "failed with status 3", "failed by signal 9", "done"}));
+    QVERIFY(w->Summary()->text().startsWith("2 of 6 runs done, 2 failed, elapsed "));
+    w->StopBtn()->click();
+    QTRY_VERIFY_WITH_TIMEOUT(!Running(), 10000);
+    QCOMPARE(States(w).mid(4), QStringList({"stopped", "not run"}));
+    QVERIFY(!w->StopBtn()->isEnabled());
+    QTRY_VERIFY_WITH_TIMEOUT(EnginesGone(Dir()), 2000);
+    QCOMPARE(Shown(), QStringList{"The table run was stopped. Runs 1-4 had finished."});
+    QVERIFY(FilesLike(Dir(), "*.TMP").isEmpty());
+    // The window stays for the result; a double click opens a finished run's listing.
+    QVERIFY(w->isVisible());
+    emit w->RunList()->itemDoubleClicked(w->RunList()->topLevelItem(1), 0);
+    TChildForm* listing = form.FirstChildOfKind(wkListing);
+    QVERIFY(listing);
+    QCOMPARE(listing->windowTitle(), Dir() + "/T1.LST");
+    QPointer<TTableRunForm> gone = w;
+    w->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!gone);
+}
+
+void TestRunning::failedRunsDoNotStopTheTable() {
+    WriteScriptEngine(Dir(), 0);
+    const std::string table = WriteRunTable(Dir(), {{0}, {0, 3}, {0, 0, 9}, {0}});
+    TKOLSHELLFORM form;
+    OpenTable(form, table);
+    const std::string before = ReadTestFile(table);
+    form.Action("RunTable1")->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(!Running(), 10000);
+    QCOMPARE(Starts(Dir()), 4);
+    QCOMPARE(Shown(), QStringList{"2 of 4 runs failed. The first, run 2 on " + Dir() +
+                                  "/T1.TMP, failed with status 3."});
+    QCOMPARE(RunWindow(form)->Summary()->text().left(28), QString("2 of 4 runs done, 2 failed, "));
+    QCOMPARE(ReadTestFile(table), before); // the table file is not touched by a run
+}
+
+void TestRunning::parallelRuns() {
+    // The stand-in engine behind the script, so that the runs write real outputs.
+    WriteScriptEngine(Dir(), 0.3);
+    QVERIFY(
+        QFile::copy(qEnvironmentVariable("KOLSHELL_BIN") + "/KOLVAN32.exe", Dir() + "/REAL.exe"));
+    QDir(Dir()).mkdir("project");
+    const QString project = Dir() + "/project";
+    QVERIFY(QFile::copy(qEnvironmentVariable("KOLSHELL_SOURCE") + "/demo/DEMO.DCK",
+                        project + "/DEMO.DCK"));
+    TTable t = NewDeckTable((project + "/DEMO.DCK").toStdString(), {"QPUMP"}, 6);
+    for (int r = 1; r <= 6; ++r)
+        t.Columns[0].Values[size_t(r)] = 0.01 * r;
+    SaveTable(t, (project + "/DEMO.TBL").toStdString());
+    std::map<int, std::map<QString, std::string>> outputs;
+    for (int n : {1, 2}) {
+        QFile::remove(Dir() + "/RUNLOG");
+        TKOLSHELLFORM form;
+        OpenTable(form, (project + "/DEMO.TBL").toStdString());
+        RunSettings().RunsAtOnce = n;
+        form.Action("RunTable1")->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(!Running(), 20000);
+        QVERIFY(Shown().empty());
+        QCOMPARE(MostAtOnce(Dir()), n);
+        for (const LogLine& l : RunLog(Dir()))
+            QCOMPARE(l.Folder, project); // each engine in the deck's folder
+        const QStringList files = FilesLike(project, "DEMO*.O*") + FilesLike(project, "DEMO*.LST");
+        QCOMPARE(files.size(), 12);
+        for (const QString& f : files) {
+            outputs[n][f] = ReadTestFile((project + "/" + f).toStdString());
+            QFile::remove(project + "/" + f);
+        }
+    }
+    QVERIFY(outputs[1] == outputs[2]);
+}
+
+void TestRunning::sharedFileQuestion_data() {
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<int>("atOnce"); // 0: nothing runs
+    QTest::newRow("yes: one at a time") << int(mrYes) << 1;
+    QTest::newRow("no: at once all the same") << int(mrNo) << 2;
+    QTest::newRow("cancel: nothing runs") << int(mrCancel) << 0;
+}
+
+void TestRunning::sharedFileQuestion() {
+    QFETCH(int, answer);
+    QFETCH(int, atOnce);
+    WriteScriptEngine(Dir(), 0);
+    const std::string table =
+        WriteRunTable(Dir(), {{0.3}, {0.3}, {0.3}, {0.3}}, "ASSIGN T.OUT 12\nASSIGN SUM.OUT 13\n");
+    TKOLSHELLFORM form;
+    OpenTable(form, table);
+    RunSettings().RunsAtOnce = 2;
+    msgs_->Answers = {answer};
+    form.Action("RunTable1")->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(!Running(), 10000);
+    QCOMPARE(Shown(),
+             QStringList{"File SUM.OUT is written by every run. Run the table one run at a time?"});
+    QCOMPARE(MostAtOnce(Dir()), atOnce);
+    QCOMPARE(Starts(Dir()), atOnce ? 4 : 0);
+    QVERIFY(FilesLike(Dir(), "*.TMP").isEmpty());
+}
+
+void TestRunning::refusedTableRun() {
+    // A deck in a folder with a full stop: refused before a deck is written or an engine runs.
+    WriteScriptEngine(Dir(), 0);
+    QDir(Dir()).mkdir("proj.v2");
+    const std::string table = WriteRunTable(Dir() + "/proj.v2", {{0}, {0}});
+    TKOLSHELLFORM form;
+    ProgramDirs().Dirs[pdEngine] = Dir().toStdString();
+    // Its companions are looked up by the name cut at the first full stop: opened as a file.
+    auto* window = new TTableForm;
+    QVERIFY(window->ReadTable(table));
+    form.AddChild(window);
+    form.TableForm = window;
+    form.Action("RunTable1")->trigger();
+    QVERIFY(!Running());
+    QCOMPARE(Shown(), QStringList{"The folder of " + Dir() +
+                                  "/proj.v2/T.DCK has a full stop in its name, so the runs of "
+                                  "this table would write outside it and over each other's "
+                                  "results. Move the deck to a folder without a full stop in "
+                                  "its name."});
+    QCOMPARE(Starts(Dir()), 0);
+    QVERIFY(FilesLike(Dir(), "*.TMP").isEmpty());
 }
 
 QTEST_MAIN(TestRunning)

@@ -3,6 +3,7 @@
 #include "common/lib1.h"
 #include "common/paths.h"
 #include "common/settings.h"
+#include "shell/widgets/runsettings.h"
 #include "shell/widgets/setupdlg.h"
 #include "tests/support/testsupport.h"
 
@@ -11,6 +12,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSettings>
+#include <QSpinBox>
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QToolButton>
@@ -33,6 +36,9 @@ class TestSetupDlg : public QObject {
     void storeWritesDefaults();
     void bitmapButton();
     void unitsConvertForms();
+    void runsPage();
+    void runSettingsFile_data();
+    void runSettingsFile();
 
   private:
     std::unique_ptr<QTemporaryDir> tmp_;
@@ -42,6 +48,8 @@ void TestSetupDlg::init() {
     tmp_ = std::make_unique<QTemporaryDir>();
     Globals() = TGlobals();
     Globals().KolshellDir = tmp_->path().toStdString();
+    SetRunSettingsFile(tmp_->path() + "/config/KOLSHELL.ini");
+    RunSettings() = TRunSettings();
     WriteTestFile(tmp_->path(), "CNFGKV.KOL",
                   "head\r\nY\r\nN\r\nY\r\nN\r\nY\r\nN\r\nY\r\nmore\r\nmore\r\n");
 }
@@ -55,7 +63,8 @@ void TestSetupDlg::looks() {
     QStringList names;
     for (int i = 0; i < tabs->count(); ++i)
         names << tabs->tabText(i);
-    QCOMPARE(names, QStringList({"Configure", "KOLSED", "Compiler", "Directories", "Links"}));
+    QCOMPARE(names,
+             QStringList({"Configure", "KOLSED", "Compiler", "Directories", "Links", "Runs"}));
     QVERIFY(dlg.findChild<QGroupBox*>("VersionGroup")->isHidden());
     QVERIFY(dlg.findChild<QPushButton*>("Store"));
     QVERIFY(dlg.FormActivate());
@@ -257,6 +266,56 @@ void TestSetupDlg::unitsConvertForms() {
     dlg.OKBtnClick();
     dlg.OKBtnClick(); // converts also when nothing changed
     QCOMPARE(calls, (std::vector<std::pair<int, int>>{{1, 2}, {2, 2}}));
+}
+
+void TestSetupDlg::runsPage() {
+    const QString ini = tmp_->path() + "/config/KOLSHELL.ini";
+    TSetupDlg dlg;
+    QVERIFY(dlg.FormActivate());
+    auto* tabs = dlg.findChild<QTabBar*>("TabSet");
+    tabs->setCurrentIndex(5);
+    auto* runs = dlg.findChild<QSpinBox*>("RunsAtOnce");
+    QVERIFY(runs->isVisibleTo(&dlg));
+    QCOMPARE(runs->minimum(), 1);
+    QCOMPARE(runs->maximum(), MaxRunsAtOnce());
+    QCOMPARE(runs->value(), 1);
+    // Cancel writes no settings file.
+    runs->setValue(runs->maximum());
+    dlg.findChild<QPushButton*>("CancelBtn")->click();
+    QVERIFY(!QFile::exists(ini));
+    // Store writes it beside a defaults file of the same 5452 bytes as ever.
+    QVERIFY(dlg.FormActivate());
+    runs->setValue(runs->maximum());
+    dlg.findChild<QPushButton*>("Store")->click();
+    QCOMPARE(ReadTestFile(Globals().KolshellDir + "/KOLSHELL.DFT").size(), size_t(5452));
+    QSettings stored(ini, QSettings::IniFormat);
+    QCOMPARE(stored.value("Runs/RunsAtOnce").toInt(), MaxRunsAtOnce());
+    RunSettings() = TRunSettings();
+    ReadRunSettings();
+    QCOMPARE(RunSettings().RunsAtOnce, MaxRunsAtOnce());
+}
+
+void TestSetupDlg::runSettingsFile_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("runs");
+    QTest::newRow("none") << QString() << 1;
+    QTest::newRow("one") << "[Runs]\nRunsAtOnce=1\n" << 1;
+    QTest::newRow("zero") << "[Runs]\nRunsAtOnce=0\n" << 1;
+    QTest::newRow("more than processors") << "[Runs]\nRunsAtOnce=100000\n" << 1;
+    QTest::newRow("not a number") << "[Runs]\nRunsAtOnce=many\n" << 1;
+    QTest::newRow("empty file") << "" << 1;
+}
+
+void TestSetupDlg::runSettingsFile() {
+    QFETCH(QString, text);
+    QFETCH(int, runs);
+    if (!text.isNull()) {
+        QDir(tmp_->path()).mkdir("config");
+        WriteTestFile(tmp_->path(), "config/KOLSHELL.ini", text.toStdString());
+    }
+    RunSettings().RunsAtOnce = 7;
+    ReadRunSettings();
+    QCOMPARE(RunSettings().RunsAtOnce, runs);
 }
 
 QTEST_MAIN(TestSetupDlg)

@@ -93,7 +93,15 @@ class TestTable : public QObject {
     void editsMarkChanged();
     void runDeckLines_data();
     void runDeckLines();
+    void sharedFiles_data();
+    void sharedFiles();
     void tableRun();
+    void sharedFileQuestion_data();
+    void sharedFileQuestion();
+    void refusedRunDecks_data();
+    void refusedRunDecks();
+    void ownRunDecksOverwritten();
+    void runDeckNotWritten();
     void undefinedCellStopsFirst();
 };
 
@@ -356,15 +364,35 @@ QStringList Column(const TTable& t, int c) {
     return l;
 }
 
-// Records the command lines instead of running them.
-class RecordingRunner : public TTableRunner {
+// Answers a table run's questions from a script and remembers them.
+class ScriptedHost : public TTableRunHost {
   public:
-    bool Run(const std::string& line) override {
-        Lines.push_back(line);
-        return true;
+    std::string ChooseEngineDir() override { return EngineDir; }
+    SharedAnswer SharedFile(const std::string& file) override {
+        Shared.push_back(file);
+        return Answer;
     }
-    std::vector<std::string> Lines;
+    std::string EngineDir;
+    SharedAnswer Answer = SharedAnswer::OneAtATime;
+    std::vector<std::string> Shared;
 };
+
+// A table of three runs on a deck in dir, the engine (an empty file will do) beside it.
+TTable RunnableTable(const QString& dir, const std::string& deckFile, const std::string& text,
+                     TTableRunOptions& o) {
+    const std::string deck = WriteTestFile(dir, deckFile, text);
+    TTable t = NewDeckTable(deck, {"AREA"}, 3);
+    for (int r = 1; r <= 3; ++r)
+        t.Columns[0].Values[size_t(r)] = r * 2.5;
+    WriteTestFile(dir, "KOLVAN32.exe", "");
+    o.EngineDir = "/no/such/dir";
+    o.DefaultEngineDir = dir.toStdString();
+    return t;
+}
+
+QStringList FilesIn(const QString& dir) {
+    return QDir(dir).entryList(QDir::Files, QDir::Name);
+}
 } // namespace
 
 void TestTable::runCounts_data() {
@@ -491,69 +519,223 @@ void TestTable::changeVariables() {
 
 void TestTable::runDeckLines_data() {
     QTest::addColumn<QString>("line");
+    QTest::addColumn<QString>("base");
     QTest::addColumn<QString>("suffix");
     QTest::addColumn<QString>("written");
     QTest::newRow("own output gets the suffix") << "ASSIGN mydeck.out 12"
+                                                << "MYDECK"
                                                 << "1"
                                                 << "ASSIGN MYDECK1.OUT 12";
     QTest::newRow("first run keeps it") << "ASSIGN MYDECK.OUT 12"
+                                        << "MYDECK"
                                         << ""
                                         << "ASSIGN MYDECK.OUT 12";
     QTest::newRow("other file shared") << "ASSIGN OTHER.OUT 13"
+                                       << "MYDECK"
                                        << "2"
                                        << "ASSIGN OTHER.OUT 13";
+    QTest::newRow("base at the end of another name") << "ASSIGN OTHER.OUT 13"
+                                                     << "R"
+                                                     << "1"
+                                                     << "ASSIGN OTHER.OUT 13";
+    QTest::newRow("base inside another name, then alone") << "ASSIGN XR.OUT R.OUT 13"
+                                                          << "R"
+                                                          << "1"
+                                                          << "ASSIGN XR.OUT R1.OUT 13";
+    QTest::newRow("after a path separator") << "ASSIGN C:\\RES\\R.OUT 13"
+                                            << "R"
+                                            << "2"
+                                            << "ASSIGN C:\\RES\\R2.OUT 13";
+    QTest::newRow("after a slash") << "ASSIGN res/r.plt 14"
+                                   << "R"
+                                   << "2"
+                                   << "ASSIGN RES/R2.PLT 14";
     QTest::newRow("variable line replaced") << "  area = 12.5  ! the collector"
+                                            << "MYDECK"
                                             << "1"
                                             << "AREA=2.5000E+00";
     QTest::newRow("longer name left alone") << "AREA2 = 3"
+                                            << "MYDECK"
                                             << "1"
                                             << "AREA2 = 3";
     QTest::newRow("use in an equation left alone") << "X = AREA*2"
+                                                   << "MYDECK"
                                                    << "1"
                                                    << "X = AREA*2";
     QTest::newRow("comments upper-cased") << "*| Area |m2"
+                                          << "MYDECK"
                                           << "1"
                                           << "*| AREA |M2";
 }
 
 void TestTable::runDeckLines() {
     QFETCH(QString, line);
+    QFETCH(QString, base);
     QFETCH(QString, suffix);
     QFETCH(QString, written);
-    QCOMPARE(QString::fromStdString(RunDeckLine(line.toStdString(), "MYDECK", suffix.toStdString(),
-                                                {"AREA"}, {"2.5000E+00"})),
+    QCOMPARE(QString::fromStdString(RunDeckLine(line.toStdString(), base.toStdString(),
+                                                suffix.toStdString(), {"AREA"}, {"2.5000E+00"})),
              written);
+}
+
+void TestTable::sharedFiles_data() {
+    QTest::addColumn<QString>("deck");
+    QTest::addColumn<QString>("shared");
+    QTest::newRow("own names only") << "ASSIGN R.OUT 12\nASSIGN R.PLT 13\nEND"
+                                    << "";
+    QTest::newRow("one other") << "ASSIGN R.OUT 12\nASSIGN common.dat 13\nEND"
+                               << "common.dat";
+    QTest::newRow("base inside a name") << "ASSIGN OTHER.OUT 12\nEND"
+                                        << "OTHER.OUT";
+    QTest::newRow("not an ASSIGN line") << "* ASSIGN X.OUT 12\nEND"
+                                        << "";
+}
+
+void TestTable::sharedFiles() {
+    QFETCH(QString, deck);
+    QFETCH(QString, shared);
+    std::vector<std::string> lines;
+    for (const QString& l : deck.split('\n'))
+        lines.push_back(l.toStdString());
+    QCOMPARE(QString::fromStdString(SharedRunFile(lines, "R")), shared);
 }
 
 void TestTable::tableRun() {
     QTemporaryDir dir;
-    QDir(dir.path()).mkdir("my.dir");
-    const std::string deck = WriteTestFile(dir.path(), "my.dir/deck.dck",
-                                           "CONSTANTS 1\nAREA = 1\nASSIGN MY.OUT 12\nEND\n");
-    TTable t = NewDeckTable(deck, {"AREA"}, 3);
-    for (int r = 1; r <= 3; ++r)
-        t.Columns[0].Values[size_t(r)] = r * 2.5;
-    RecordingRunner runner;
     TTableRunOptions o;
-    o.EngineDir = "/no/such/dir";
-    o.DefaultEngineDir = dir.path().toStdString();
-    WriteTestFile(dir.path(), "KOLVAN32.exe", "");
-    o.KeepDecks = true;
+    TTable t = RunnableTable(dir.path(), "deck.dck",
+                             "CONSTANTS 1\nAREA = 1\nASSIGN deck.OUT 12\nEND\n", o);
+    ScriptedHost host;
+    std::vector<TRun> runs;
     std::string message;
-    QVERIFY2(RunTable(t, runner, o, message), message.c_str());
-    // The stem is cut at the first dot of the whole name, in the deck's own directory.
-    const std::string stem = dir.path().toStdString() + "/MY";
+    QVERIFY2(PrepareTableRun(t, host, o, runs, message), message.c_str());
+    const std::string stem = dir.path().toStdString() + "/DECK";
     QCOMPARE(t.RunDeckNames[0], stem + ".TMP");
     QCOMPARE(t.RunDeckNames[2], stem + "2.TMP");
-    const std::string engine = dir.path().toStdString() + "\\KOLVAN32.exe ";
-    QCOMPARE(runner.Lines,
-             std::vector<std::string>({engine + stem + ".TMP /N", engine + stem + "1.TMP /N",
-                                       engine + stem + "2.TMP /N"}));
+    QCOMPARE(runs.size(), size_t(3));
+    // The engine from the default directory, each run in the deck's folder.
+    QCOMPARE(runs[1].Program, dir.path().toStdString() + "/KOLVAN32.exe");
+    QCOMPARE(runs[1].Arguments, std::vector<std::string>({stem + "1.TMP", "/N"}));
+    QCOMPARE(runs[1].Command, dir.path().toStdString() + "\\KOLVAN32.exe " + stem + "1.TMP /N");
+    QCOMPARE(runs[1].Dir, dir.path().toStdString());
+    QCOMPARE(runs[2].Listing, stem + "2.LST");
+    QCOMPARE(runs[2].Values, std::vector<std::string>{"7.5000E+00"});
     QCOMPARE(ReadTestFile(stem + "1.TMP"),
-             std::string("CONSTANTS 1\r\nAREA=5.0000E+00\r\nASSIGN MY1.OUT 12\r\nEND\r\n"));
-    o.KeepDecks = false;
-    QVERIFY(RunTable(t, runner, o, message));
-    QVERIFY(!FileExists(stem + ".TMP") && !FileExists(stem + "2.TMP"));
+             std::string("CONSTANTS 1\r\nAREA=5.0000E+00\r\nASSIGN DECK1.OUT 12\r\nEND\r\n"));
+    QVERIFY(host.Shared.empty()); // one run at a time: no question
+    DeleteRunDecks(runs);
+    QCOMPARE(FilesIn(dir.path()), QStringList({"KOLVAN32.exe", "deck.dck"}));
+}
+
+void TestTable::sharedFileQuestion_data() {
+    QTest::addColumn<int>("parallel");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("asked");
+    QTest::addColumn<int>("runsAtOnce"); // 0: nothing runs
+    QTest::newRow("one at a time: not asked") << 1 << 0 << false << 1;
+    QTest::newRow("yes: one at a time")
+        << 2 << int(TTableRunHost::SharedAnswer::OneAtATime) << true << 1;
+    QTest::newRow("no: at once all the same")
+        << 2 << int(TTableRunHost::SharedAnswer::Parallel) << true << 2;
+    QTest::newRow("cancel: nothing") << 2 << int(TTableRunHost::SharedAnswer::Cancel) << true << 0;
+}
+
+void TestTable::sharedFileQuestion() {
+    QFETCH(int, parallel);
+    QFETCH(int, answer);
+    QFETCH(bool, asked);
+    QFETCH(int, runsAtOnce);
+    QTemporaryDir dir;
+    TTableRunOptions o;
+    TTable t =
+        RunnableTable(dir.path(), "R.DCK",
+                      "CONSTANTS 1\nAREA = 1\nASSIGN R.OUT 12\nASSIGN OTHER.OUT 13\nEND\n", o);
+    o.Parallel = parallel;
+    ScriptedHost host;
+    host.Answer = TTableRunHost::SharedAnswer(answer);
+    std::vector<TRun> runs;
+    std::string message;
+    QCOMPARE(PrepareTableRun(t, host, o, runs, message), runsAtOnce > 0);
+    QCOMPARE(host.Shared,
+             asked ? std::vector<std::string>{"OTHER.OUT"} : std::vector<std::string>{});
+    QVERIFY(message.empty());
+    if (runsAtOnce) QCOMPARE(o.Parallel, runsAtOnce);
+    // Cancelled before any deck was written.
+    if (!runsAtOnce) QCOMPARE(FilesIn(dir.path()), QStringList({"KOLVAN32.exe", "R.DCK"}));
+}
+
+void TestTable::refusedRunDecks_data() {
+    QTest::addColumn<QString>("deckFile");
+    QTest::addColumn<QString>("userFile"); // a file of the user's where a run deck would go
+    QTest::addColumn<QString>("message");
+    QTest::newRow("folder with a full stop")
+        << "proj.v2/DEMO.DCK"
+        << ""
+        << "The folder of @/proj.v2/DEMO.DCK has a full stop in its name, so the runs of this "
+           "table would write outside it and over each other's results. Move the deck to a "
+           "folder without a full stop in its name.";
+    QTest::newRow("user's file named like a run deck")
+        << "DEMO.DCK"
+        << "DEMO1.TMP"
+        << "File @/DEMO1.TMP already exists and was not written by a run of this table. Move or "
+           "rename it before running the table.";
+}
+
+void TestTable::refusedRunDecks() {
+    QFETCH(QString, deckFile);
+    QFETCH(QString, userFile);
+    QFETCH(QString, message);
+    QTemporaryDir dir;
+    QDir(dir.path()).mkdir("proj.v2");
+    WriteTestFile(dir.path(), "PROJ.TMP", "the user's own\n");
+    if (!userFile.isEmpty()) WriteTestFile(dir.path(), userFile.toStdString(), "mine\n");
+    TTableRunOptions o;
+    TTable t = RunnableTable(dir.path(), deckFile.toStdString(),
+                             "CONSTANTS 1\nAREA = 1\nASSIGN DEMO.OUT 12\nEND\n", o);
+    const QStringList before = FilesIn(dir.path());
+    ScriptedHost host;
+    std::vector<TRun> runs;
+    std::string got;
+    QVERIFY(!PrepareTableRun(t, host, o, runs, got));
+    QCOMPARE(QString::fromStdString(got), message.replace("@", dir.path()));
+    QVERIFY(runs.empty());
+    QCOMPARE(FilesIn(dir.path()), before); // nothing written, nothing deleted
+    QCOMPARE(ReadTestFile((dir.path() + "/PROJ.TMP").toStdString()),
+             std::string("the user's own\n"));
+    QVERIFY(FilesIn(dir.path() + "/proj.v2").size() <= 1);
+}
+
+void TestTable::ownRunDecksOverwritten() {
+    // Run decks that an earlier run of this table left (the engine was not found) are its own.
+    QTemporaryDir dir;
+    TTableRunOptions o;
+    TTable t = RunnableTable(dir.path(), "D.DCK", "CONSTANTS 1\nAREA = 1\nEND\n", o);
+    QFile::remove(dir.path() + "/KOLVAN32.exe");
+    ScriptedHost host;
+    std::vector<TRun> runs;
+    std::string message;
+    QVERIFY(!PrepareTableRun(t, host, o, runs, message));
+    QVERIFY(QFile::exists(dir.path() + "/D2.TMP"));
+    host.EngineDir = dir.path().toStdString();
+    QVERIFY2(PrepareTableRun(t, host, o, runs, message), message.c_str());
+    QCOMPARE(runs.size(), size_t(3));
+}
+
+void TestTable::runDeckNotWritten() {
+    // The table's own run deck name, taken meanwhile by a folder: no run at all.
+    QTemporaryDir dir;
+    TTableRunOptions o;
+    TTable t = RunnableTable(dir.path(), "D.DCK", "CONSTANTS 1\nAREA = 1\nEND\n", o);
+    const std::string stem = dir.path().toStdString() + "/D";
+    t.RunDeckNames = {stem + ".TMP", stem + "1.TMP", stem + "2.TMP", ""};
+    QDir(dir.path()).mkdir("D1.TMP");
+    ScriptedHost host;
+    std::vector<TRun> runs;
+    std::string message;
+    QVERIFY(!PrepareTableRun(t, host, o, runs, message));
+    QCOMPARE(message, "Error writing table file " + stem + "1.TMP");
+    QVERIFY(runs.empty());
+    QVERIFY(QFileInfo(dir.path() + "/D1.TMP").isDir());
 }
 
 void TestTable::undefinedCellStopsFirst() {
@@ -563,13 +745,14 @@ void TestTable::undefinedCellStopsFirst() {
     for (int r = 1; r <= 3; ++r)
         t.Columns[0].Values[size_t(r)] = t.Columns[1].Values[size_t(r)] = r;
     t.Columns[1].Values[3] = BlankValue;
-    RecordingRunner runner;
+    ScriptedHost host;
     TTableRunOptions o;
     o.EngineDir = dir.path().toStdString();
+    std::vector<TRun> runs;
     std::string message;
-    QVERIFY(!RunTable(t, runner, o, message));
+    QVERIFY(!PrepareTableRun(t, host, o, runs, message));
     QCOMPARE(message, std::string("Parameter in the col #2, run #3 isn't defined"));
-    QVERIFY(runner.Lines.empty());
+    QVERIFY(runs.empty());
 }
 
 void TestTable::editsMarkChanged_data() {

@@ -4,6 +4,8 @@
 #include "app/kolshellform.h"
 #include "common/globals.h"
 #include "common/paths.h"
+#include "shell/widgets/runcontrol.h"
+#include "shell/widgets/runsettings.h"
 #include "table/widgets/tabledialogs.h"
 #include "table/widgets/tableform.h"
 #include "tests/support/testsupport.h"
@@ -49,6 +51,7 @@ void TestTableForm::init() {
     Globals() = TGlobals();
     Globals().KolshellDir = qEnvironmentVariable("KOLSHELL_BIN").toStdString();
     CurrentChild = nullptr;
+    SetRunSettingsFile(dir_->Dir.path() + "/config/KOLSHELL.ini");
     msgs_ = std::make_unique<MsgRecorder>();
     dialogs_ = std::make_unique<ScriptedDialogs>();
     QFile::copy(qEnvironmentVariable("KOLSHELL_SOURCE") + "/demo/DEMO.DCK",
@@ -288,6 +291,8 @@ void TestTableForm::runTable() {
     m->setData(m->index(0, 0), "2.5");
     m->setData(m->index(1, 0), "5");
     main.RunTable1Click();
+    // The runs go on by themselves; the table window stays free meanwhile.
+    QTRY_VERIFY_WITH_TIMEOUT(!TRunController::Active(), 20000);
     QVERIFY(msgs_->Shown.empty());
     QVERIFY(FileExists(dir_->Path("DEMO.OUT")));
     QVERIFY(FileExists(dir_->Path("DEMO1.OUT")));

@@ -98,6 +98,7 @@ std::string ItemJson(const TFormItem& item) {
         .Str("Group", item.Group ? item.Group->Name : "")
         .Bool("InGroup", item.InGroup)
         .Bool("InitiallyOn", item.OwnGroup ? item.OwnGroup->InitiallyOn : false)
+        .Bool("On", item.OwnGroup ? item.OwnGroup->On : false)
         .Raw("Buttons", item.OwnGroup ? ButtonsJson(*item.OwnGroup) : "[]")
         .Raw("ListEntries", item.List ? JsonStringArray(item.List->Entries) : "[]")
         .Int("Selected", item.List ? item.List->ItemIndex : -1);
@@ -131,15 +132,10 @@ bool ApplySet(TFormModel& form, const std::string& def) {
     TFormItem& item = *form.Items[index - 1];
     const std::string text = def.substr(eq + 1);
     if (item.Input) {
-        item.Input->Text = text;
-        item.Input->Modified = true;
+        TypeIntoField(*item.Input, text);
         return CheckInputValue(form, *item.Input);
     }
-    if (item.FileField) {
-        item.FileField->FileName = text;
-        item.FileField->Changed = true;
-        return true;
-    }
+    if (item.FileField) return ChooseAssignFile(form, item, text);
     if (item.List && item.List->Active) {
         const auto& e = item.List->Entries;
         for (size_t i = 0; i < e.size(); ++i)

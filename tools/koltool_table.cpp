@@ -4,19 +4,16 @@
 #include "common/globals.h"
 #include "common/json.h"
 #include "common/paths.h"
-#include "shell/cmdline.h"
+#include "shell/localbackend.h"
 #include "table/deckscan.h"
 #include "table/rundecks.h"
 #include "table/tableedits.h"
 #include "table/tablemodel.h"
 
+#include <csignal>
 #include <cstdlib>
 #include <iostream>
 #include <iterator>
-#include <spawn.h>
-#include <sys/wait.h>
-
-extern char** environ;
 
 bool ParseOptions(const Args& a, size_t positional, const std::set<std::string>& flags,
                   std::map<std::string, std::string>& opt) {
@@ -139,34 +136,64 @@ bool Number(const std::string& text, Extended& v) {
     return StrToReal(text, v);
 }
 
-// Runs a command line as the shell's runner would, and waits for it.
-class ProcessRunner : public TTableRunner {
+// koltool answers the table run's questions itself: no engine directory but the one it was
+// given, and one run at a time where runs at once would write one file.
+class ToolHost : public TTableRunHost {
   public:
-    bool Run(const std::string& commandLine) override {
-        const TCommandLine c = SplitCommandLine(
-            commandLine, [](const std::string& p) { return FileExists(p) && !IsDirectory(p); });
-        std::vector<std::string> words{NativePath(c.Program)};
-        for (const std::string& w : c.Arguments)
-            words.push_back(w);
-        std::vector<char*> argv;
-        for (std::string& w : words)
-            argv.push_back(&w[0]);
-        argv.push_back(nullptr);
-        pid_t pid;
-        if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) {
-            std::fprintf(stderr, "koltool: File %s was not found.\n", c.Program.c_str());
-            failed = true;
-            return false;
-        }
-        int status = 0;
-        waitpid(pid, &status, 0);
-        return true;
+    SharedAnswer SharedFile(const std::string& file) override {
+        std::fprintf(stderr,
+                     "koltool: File %s is written by every run: the table runs one run at a "
+                     "time.\n",
+                     file.c_str());
+        return SharedAnswer::OneAtATime;
     }
-    void Progress(int run, int runs) override {
-        std::fprintf(stderr, "KOLVAN Run %d of %d\n", run, runs);
-    }
-    bool failed = false;
 };
+
+volatile std::sig_atomic_t stopSignal = 0;
+
+void StopOnSignal(int) {
+    stopSignal = 1;
+}
+
+// SIGINT and SIGTERM stop the runs instead of ending koltool at once.
+void CatchStopSignals() {
+    struct sigaction sa = {};
+    sa.sa_handler = StopOnSignal;
+    sigemptyset(&sa.sa_mask);
+    sigaction(SIGINT, &sa, nullptr);
+    sigaction(SIGTERM, &sa, nullptr);
+}
+
+std::string SecondsJson(double s) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3f", s);
+    return text;
+}
+
+std::string RunsJson(const TRunSet& set) {
+    std::vector<std::string> items;
+    for (const TRun& r : set.Runs()) {
+        const bool ended = r.State != TRunState::NotRun && r.Ended >= 0;
+        const std::string status =
+            !ended ? "null" : std::to_string(r.Signal ? 128 + r.Signal : r.ExitStatus);
+        items.push_back(JsonObject()
+                            .Int("Run", r.Number)
+                            .Str("Deck", r.Deck)
+                            .Str("State", StateWord(r.State))
+                            .Raw("ExitStatus", status)
+                            .Raw("Seconds", SecondsJson(r.Seconds(set.Now())))
+                            .Text());
+    }
+    return JsonObject().Raw("Runs", JsonArray(items)).Text();
+}
+
+bool ParseParallel(const std::string& text, int& n) {
+    char* end = nullptr;
+    const long v = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end || v < 1 || v > 1024) return false;
+    n = int(v);
+    return true;
+}
 
 } // namespace
 
@@ -253,19 +280,34 @@ int PasteCmd(const Args& a) {
 
 int RunTableCmd(const Args& a) {
     std::map<std::string, std::string> opt;
-    if (!ParseOptions(a, 1, {"--keep-decks"}, opt))
-        return Fail("usage: run-table FILE.TBL [--engine-dir DIR] [--keep-decks]");
+    TTableRunOptions o;
+    if (!ParseOptions(a, 1, {"--keep-decks"}, opt) ||
+        (opt.count("--parallel") && !ParseParallel(opt["--parallel"], o.Parallel)))
+        return Fail("usage: run-table FILE.TBL [--engine-dir DIR] [--parallel N] [--keep-decks]");
     TTable t;
     if (!LoadTable(opt["1"], t)) return 1;
-    TTableRunOptions o;
     o.EngineDir = opt.count("--engine-dir") ? opt["--engine-dir"] : Globals().KolshellDir;
     o.DefaultEngineDir = Globals().KolshellDir;
-    o.KeepDecks = opt.count("--keep-decks") > 0;
-    ProcessRunner runner;
+    ToolHost host;
+    std::vector<TRun> runs;
     std::string message;
-    const bool ok = RunTable(t, runner, o, message);
-    SaveTable(t, opt["1"]); // the run deck names are kept with the table
-    if (!ok)
+    const bool prepared = PrepareTableRun(t, host, o, runs, message);
+    if (!t.RunDeckNames.empty()) SaveTable(t, opt["1"]); // the run deck names stay with it
+    if (!prepared)
         return Fail(message.empty() ? "KOLVAN32.exe was not found in " + o.EngineDir : message);
-    return runner.failed ? 1 : 0;
+    CatchStopSignals();
+    TRunSet set(std::move(runs), std::make_unique<TLocalBackend>(o.Parallel, true));
+    const int count = int(set.Runs().size());
+    set.RunChanged = [&set, count](size_t i) {
+        if (set.Runs()[i].State == TRunState::Running)
+            std::fprintf(stderr, "KOLVAN Run %d of %d\n", set.Runs()[i].Number, count);
+    };
+    RunToEnd(set, [] { return stopSignal != 0; });
+    if (!opt.count("--keep-decks")) DeleteRunDecks(set.Runs());
+    const std::string report = TableRunReport(set);
+    if (!report.empty()) std::fprintf(stderr, "koltool: %s\n", report.c_str());
+    std::printf("%s\n", RunsJson(set).c_str());
+    std::fflush(stdout);
+    if (set.StopRequested()) return 130;
+    return set.Count(TRunState::Done) == count ? 0 : 1;
 }

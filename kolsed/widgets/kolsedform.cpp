@@ -200,10 +200,8 @@ void TKOLSEDForm::MakeField(TFormItem& item, QWidget* parent) {
     if (in.MaxLength > 0) edit->setMaxLength(in.MaxLength);
     edit->setFrame(false);
     SetFont(edit, in.Font);
-    connect(edit, &QLineEdit::textEdited, this, [this, &in](const QString& text) {
-        in.Text = FromQ(text);
-        in.Modified = true;
-    });
+    connect(edit, &QLineEdit::textEdited, this,
+            [&in](const QString& text) { TypeIntoField(in, FromQ(text)); });
     edit->installEventFilter(this);
     fields_[edit] = &item;
     edits_.emplace_back(edit, &in);
@@ -320,13 +318,10 @@ void TKOLSEDForm::ShowOpenFileDlg(TFormItem& item) {
     const QString chosen = Dialogs().OpenFileName(
         this, "Open", ToQ(f.FileName),
         "Data Files|*" + ToQ(ExtractFileExt(f.FileName)) + "|All Files|*.*", &index);
-    if (!chosen.isEmpty()) {
-        f.FileName = FromQ(chosen);
-        f.Changed = true;
-        for (auto& [w, it] : fields_)
-            if (it == &item) static_cast<QLineEdit*>(w)->setText(chosen);
-    }
     SetCurrentDir(dir);
+    if (chosen.isEmpty() || !ChooseAssignFile(form_, item, FromQ(chosen))) return;
+    for (auto& [w, it] : fields_)
+        if (it == &item) static_cast<QLineEdit*>(w)->setText(chosen);
 }
 
 void TKOLSEDForm::StartLink(int slot, const std::string& parameters) {
@@ -366,9 +361,9 @@ bool TKOLSEDForm::IsModified() const {
 }
 
 bool TKOLSEDForm::SaveDocument(const std::string& name) {
-    if (!WriteDeck(form_, name)) return false;
-    setWindowTitle(ToQ(name));
-    return true;
+    const bool written = WriteDeck(form_, name);
+    setWindowTitle(ToQ(form_.DeckName)); // the deck the window holds, written or not
+    return written;
 }
 
 void TKOLSEDForm::ConvertUnits(int fromSystem, int toSystem) {

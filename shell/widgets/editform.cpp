@@ -168,23 +168,36 @@ bool TEditForm::IsModified() const {
     return editor_->document()->isModified();
 }
 
+namespace {
+// The text of a file as the editor shows it: lines whole, each CR before a LF dropped, no
+// line break after the last line.
+std::string EditorText(const std::string& bytes) {
+    std::string text;
+    text.reserve(bytes.size());
+    for (size_t i = 0; i < bytes.size(); ++i)
+        if (bytes[i] != '\r' || i + 1 >= bytes.size() || bytes[i + 1] != '\n') text += bytes[i];
+    if (!text.empty() && text.back() == '\n') text.pop_back();
+    return text;
+}
+} // namespace
+
 bool TEditForm::Open(const std::string& name) {
     SetWindowKind(ExtOf(name) == ".DCK" ? wkDeck : wkText);
     SetFileName(name);
     editor_->clear();
-    std::vector<std::string> lines;
-    if (IsDirectory(name) || !ReadTextLines(name, lines)) {
+    std::string bytes;
+    if (IsDirectory(name) || !ReadFileBytes(name, bytes)) {
         ShowMsg("File " + name + " cannot be read.", mkError, true);
         return false;
     }
-    std::string all;
-    for (const std::string& l : lines)
-        all += l + "\n";
-    latin1_ = UsesLatin1(all);
-    QString text = latin1_ ? QString::fromLatin1(all.data(), qsizetype(all.size()))
-                           : QString::fromUtf8(all.data(), qsizetype(all.size()));
-    if (!text.isEmpty()) text.chop(1);
-    editor_->setPlainText(text);
+    // The file is written back with the line ends it came with: its first line end decides.
+    const size_t firstBreak = bytes.find('\n');
+    crlf_ = firstBreak == std::string::npos || (firstBreak > 0 && bytes[firstBreak - 1] == '\r');
+    finalBreak_ = bytes.empty() || bytes.back() == '\n';
+    const std::string text = EditorText(bytes);
+    latin1_ = UsesLatin1(text);
+    editor_->setPlainText(latin1_ ? QString::fromLatin1(text.data(), qsizetype(text.size()))
+                                  : QString::fromUtf8(text.data(), qsizetype(text.size())));
     editor_->horizontalScrollBar()->setValue(0);
     editor_->verticalScrollBar()->setValue(0);
     editor_->SetCaret(1, 1);
@@ -193,9 +206,13 @@ bool TEditForm::Open(const std::string& name) {
 }
 
 bool TEditForm::Save() {
+    const std::string eol = crlf_ ? "\r\n" : "\n";
+    const int count = editor_->LineCount();
     std::string bytes;
-    for (int i = 1; i <= editor_->LineCount(); ++i)
-        bytes += FromQ(editor_->Line(i), latin1_) + "\r\n";
+    for (int i = 1; i <= count; ++i) {
+        bytes += FromQ(editor_->Line(i), latin1_);
+        if (i < count || finalBreak_) bytes += eol;
+    }
     if (!WriteFileAtomic(fileName_, bytes)) {
         ShowMsg(WriteFailureText(fileName_, "File " + fileName_ +
                                                 " could not be written. It is left as it was, "

@@ -58,10 +58,11 @@ class TEditForm : public TChildForm {
     void SetFileName(const std::string& name);
     bool IsModified() const override;
 
-    // Reads a file, lines cut at 255 characters; false (with a message) when it cannot be read.
+    // Reads a file with its lines whole; false (with a message) when it cannot be read.
     bool Open(const std::string& name);
-    // Writes every line with CR LF; a failure is reported, leaves the file as it was and keeps
-    // the window modified.
+    // Writes every line with the line end the file was read with (CR LF for a new file), and
+    // a line end after the last line unless the file had none; a failure is reported, leaves
+    // the file as it was and keeps the window modified.
     bool Save();
 
     void Find(TFindDialog* sender);
@@ -86,4 +87,6 @@ class TEditForm : public TChildForm {
     TFindDialog* replaceDialog_;
     std::string fileName_;
     bool latin1_ = false;
+    bool crlf_ = true;
+    bool finalBreak_ = true;
 };

@@ -4,10 +4,13 @@
 #include "common/messages.h"
 #include "common/paths.h"
 #include "shell/cmdline.h"
+#include "shell/localbackend.h"
+#include "shell/widgets/runcontrol.h"
 
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QProcess>
+#include <cerrno>
 
 namespace {
 
@@ -37,34 +40,35 @@ int StartError(const TCommandLine& c) {
 
 } // namespace
 
-bool RunProgramOK(const std::string& commandLine) {
+bool RunProgramOK(const std::string& commandLine, TRunResult* result) {
     const TCommandLine c = Split(commandLine);
-    QProcess process;
-    process.setProcessChannelMode(QProcess::ForwardedChannels);
-    process.setProgram(QString::fromStdString(NativePath(c.Program)));
-    process.setArguments(Args(c));
+    TRun run;
+    run.Number = 1;
+    run.Command = commandLine;
+    run.Program = c.Program.empty() ? std::string() : NativePath(c.Program);
+    run.Arguments = c.Arguments;
+    if (!c.Arguments.empty()) run.Deck = c.Arguments.front();
+    auto set =
+        std::make_shared<TRunSet>(std::vector<TRun>{run}, std::make_unique<TLocalBackend>(1));
+    TRunController controller(set, TRunController::Kind::Single);
     QEventLoop loop;
-    bool failed = false;
-    QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
-    QObject::connect(&process, &QProcess::errorOccurred, &loop, [&](QProcess::ProcessError e) {
-        if (e == QProcess::FailedToStart) failed = true;
-        loop.quit();
-    });
-    process.start();
+    QObject::connect(&controller, &TRunController::Ended, &loop, &QEventLoop::quit);
+    controller.Start();
     // The interface keeps running while the program does: menus, repaints, timers.
-    if (process.state() != QProcess::NotRunning || !failed) loop.exec();
-    if (!failed) {
-        if (process.state() != QProcess::NotRunning) process.waitForFinished(-1);
-        return true;
+    if (!controller.Finished()) loop.exec();
+    const TRun& ended = set->Runs().front();
+    if (ended.State == TRunState::NotRun) {
+        // A program that is there but cannot be run is told apart from a missing one.
+        const int err = StartError(c) == NotFound ? ENOENT : ended.StartError;
+        ShowMsg(StartErrorText(commandLine, err), mkError, true);
+        return false;
     }
-    const std::string program = ProgramOfCommand(commandLine);
-    const int code = StartError(c);
-    if (code == NotFound)
-        ShowMsg("File " + program + " was not found.", mkError, true);
-    else
-        ShowMsg("Error " + std::to_string(code) + " encountered while trying to call " + program,
-                mkError, true);
-    return false;
+    if (result) {
+        result->ExitStatus = ended.ExitStatus;
+        result->Signal = ended.Signal;
+        result->Stopped = ended.State == TRunState::Stopped;
+    }
+    return true;
 }
 
 int LaunchProgram(const std::string& commandLine, const std::string& dir) {

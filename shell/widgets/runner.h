@@ -4,9 +4,18 @@
 
 #include <string>
 
+// How a program that was waited for ended.
+struct TRunResult {
+    int ExitStatus = 0;
+    int Signal = 0;       // the signal that ended it; 0 when it exited
+    bool Stopped = false; // ended by Stop Run
+    bool Crashed() const { return Signal != 0 && !Stopped; }
+};
+
 // Starts the command line and waits for it in a local event loop; false, after the message,
-// when it cannot be started. The exit code is not looked at.
-bool RunProgramOK(const std::string& commandLine);
+// when it cannot be started. How it ended goes to result when given. While it runs it is the
+// run going on (Stop Run ends it).
+bool RunProgramOK(const std::string& commandLine, TRunResult* result = nullptr);
 // Starts the command line without waiting, in dir when given; 33 when it started, else an
 // error number below 32 (2: the program was not found).
 int LaunchProgram(const std::string& commandLine, const std::string& dir = std::string());

@@ -7,6 +7,7 @@
 #include "common/paths.h"
 #include "common/widgets/dialogs.h"
 #include "common/widgets/qtext.h"
+#include "shell/widgets/runsettings.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -14,6 +15,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QStackedWidget>
 #include <QTabBar>
 #include <QToolButton>
@@ -21,7 +23,7 @@
 
 namespace {
 
-const char* const PageNames[] = {"Configure", "KOLSED", "Compiler", "Directories", "Links"};
+const char* const PageNames[] = {"Configure", "KOLSED", "Compiler", "Directories", "Links", "Runs"};
 
 QGroupBox* Group(const QString& title, QWidget* parent, const QString& name) {
     auto* g = new QGroupBox(title, parent);
@@ -69,6 +71,7 @@ TSetupDlg::TSetupDlg(QWidget* parent) : QDialog(parent) {
     notebook_->addWidget(MakeCompilerPage());
     notebook_->addWidget(MakeDirectoriesPage());
     notebook_->addWidget(MakeLinksPage());
+    notebook_->addWidget(MakeRunsPage());
 
     tabSet_ = new QTabBar(this);
     tabSet_->setObjectName("TabSet");
@@ -199,6 +202,25 @@ QWidget* TSetupDlg::MakeLinksPage() {
     return page;
 }
 
+QWidget* TSetupDlg::MakeRunsPage() {
+    QGroupBox* g;
+    QWidget* page = PageWithGroup(g, "Runs", "RunsGroup");
+    auto* grid = new QGridLayout(g);
+    auto* label = new QLabel("Runs at once");
+    runsAtOnce_ = new QSpinBox;
+    runsAtOnce_->setObjectName("RunsAtOnce");
+    runsAtOnce_->setRange(1, MaxRunsAtOnce());
+    label->setBuddy(runsAtOnce_);
+    grid->addWidget(label, 0, 0);
+    grid->addWidget(runsAtOnce_, 0, 1);
+    grid->addWidget(
+        new QLabel(
+            QString("(1 to %1: the table runs going on at the same time)").arg(MaxRunsAtOnce())),
+        1, 0, 1, 2);
+    grid->setRowStretch(2, 1);
+    return page;
+}
+
 void TSetupDlg::TabSetClick(int index) {
     notebook_->setCurrentIndex(index);
     if (tabSet_->currentIndex() != index) tabSet_->setCurrentIndex(index);
@@ -232,6 +254,7 @@ bool TSetupDlg::FormActivate() {
         if (EndProgram) EndProgram();
         return false;
     }
+    runsAtOnce_->setValue(RunSettings().RunsAtOnce);
     flowdrawLabel_->setText(Globals().UseNodeStudio ? "Nodestudio" : "FLOWDRAW");
     EngineSwitches on{};
     ReadEngineSwitches(kol, on);
@@ -264,6 +287,8 @@ void TSetupDlg::OKBtnClick() {
     UserCommands().Rebuild = Short(FromQ(commands_[1]->text()));
     UserCommands().User = Short(FromQ(commands_[2]->text()));
 
+    RunSettings().RunsAtOnce = runsAtOnce_->value();
+
     EngineSwitches on{};
     for (size_t i = 0; i < EngineSwitchCount; ++i)
         on[i] = switches_[i]->isChecked();
@@ -279,6 +304,10 @@ void TSetupDlg::StoreClick() {
         ShowMsg(
             WriteFailureText(dft, "Error writing file " + dft + "; the settings were not stored."),
             mkError, true);
+    if (!WriteRunSettings())
+        ShowMsg("Error writing file " + FromQ(RunSettingsFile()) +
+                    "; the settings were not stored.",
+                mkError, true);
     done(QDialog::Accepted);
 }
 

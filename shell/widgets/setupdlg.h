@@ -1,4 +1,5 @@
-// File, Setup: the settings records and the engine's switch file in five notebook pages.
+// File, Setup: the settings records and the engine's switch file in five notebook pages, and
+// the program's own run settings in a sixth.
 #pragma once
 
 #include "shell/cnfgkv.h"
@@ -13,6 +14,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+class QSpinBox;
 class QStackedWidget;
 class QTabBar;
 class QToolButton;
@@ -44,6 +46,7 @@ class TSetupDlg : public QDialog {
     QWidget* MakeCompilerPage();
     QWidget* MakeDirectoriesPage();
     QWidget* MakeLinksPage();
+    QWidget* MakeRunsPage();
     void LoadButtonGlyph(int row);
 
     QStackedWidget* notebook_;
@@ -61,4 +64,5 @@ class TSetupDlg : public QDialog {
     std::array<QLineEdit*, 4> links_{};
     std::array<QToolButton*, 4> linkButtons_{};
     std::array<QString, 4> linkBitmaps_;
+    QSpinBox* runsAtOnce_;
 };

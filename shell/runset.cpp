@@ -1,0 +1,136 @@
+#include "shell/runset.h"
+
+#include "shell/cmdline.h"
+
+#include <algorithm>
+#include <cerrno>
+
+double TRun::Seconds(double now) const {
+    if (Started < 0) return 0;
+    return (Ended >= 0 ? Ended : now) - Started;
+}
+
+std::string StateText(const TRun& run) {
+    switch (run.State) {
+    case TRunState::Waiting:
+        return "waiting";
+    case TRunState::Running:
+        return "running";
+    case TRunState::Done:
+        return "done";
+    case TRunState::Failed:
+        return run.Signal ? "failed by signal " + std::to_string(run.Signal)
+                          : "failed with status " + std::to_string(run.ExitStatus);
+    case TRunState::Stopped:
+        return "stopped";
+    case TRunState::NotRun:
+        return run.StartError ? "could not be started" : "not run";
+    }
+    return {};
+}
+
+std::string StateWord(TRunState state) {
+    switch (state) {
+    case TRunState::Waiting:
+        return "waiting";
+    case TRunState::Running:
+        return "running";
+    case TRunState::Done:
+        return "done";
+    case TRunState::Failed:
+        return "failed";
+    case TRunState::Stopped:
+        return "stopped";
+    case TRunState::NotRun:
+        return "not run";
+    }
+    return {};
+}
+
+std::string StartErrorText(const std::string& commandLine, int err) {
+    const std::string program = ProgramOfCommand(commandLine);
+    if (err == ENOENT || err == ENOTDIR) return "File " + program + " was not found.";
+    const int code = err == EACCES || err == EPERM ? 5 : 31;
+    return "Error " + std::to_string(code) + " encountered while trying to call " + program;
+}
+
+std::string RunNumberList(const std::vector<int>& numbers) {
+    std::string text;
+    for (size_t i = 0; i < numbers.size();) {
+        size_t j = i;
+        while (j + 1 < numbers.size() && numbers[j + 1] == numbers[j] + 1)
+            ++j;
+        if (!text.empty()) text += ", ";
+        text += std::to_string(numbers[i]);
+        if (j > i) text += "-" + std::to_string(numbers[j]);
+        i = j + 1;
+    }
+    return text;
+}
+
+TRunSet::TRunSet(std::vector<TRun> runs, std::unique_ptr<TRunBackend> backend)
+    : runs_(std::move(runs)), backend_(std::move(backend)), t0_(std::chrono::steady_clock::now()) {}
+
+TRunSet::~TRunSet() {
+    if (!Finished()) backend_->Abandon(*this);
+}
+
+double TRunSet::Now() const {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0_).count();
+}
+
+void TRunSet::Advance() {
+    std::vector<TRunState> before;
+    for (const TRun& r : runs_)
+        before.push_back(r.State);
+    backend_->Advance(*this);
+    // The engine that could not be started once will not start for the other runs either.
+    if (StartFailure())
+        for (TRun& r : runs_)
+            if (r.State == TRunState::Waiting) r.State = TRunState::NotRun;
+    for (size_t i = 0; i < runs_.size(); ++i)
+        if (runs_[i].State != before[i] && RunChanged) RunChanged(i);
+}
+
+void TRunSet::Stop() {
+    if (stopRequested_) return;
+    stopRequested_ = true;
+    for (size_t i = 0; i < runs_.size(); ++i)
+        if (runs_[i].State == TRunState::Waiting) {
+            runs_[i].State = TRunState::NotRun;
+            if (RunChanged) RunChanged(i);
+        }
+    backend_->Stop(*this);
+    Advance();
+}
+
+bool TRunSet::Finished() const {
+    return std::all_of(runs_.begin(), runs_.end(), [](const TRun& r) { return r.Finished(); });
+}
+
+int TRunSet::Count(TRunState state) const {
+    return int(std::count_if(runs_.begin(), runs_.end(),
+                             [state](const TRun& r) { return r.State == state; }));
+}
+
+int TRunSet::LastStarted() const {
+    int last = 0;
+    for (const TRun& r : runs_)
+        if (r.Started >= 0) last = std::max(last, r.Number);
+    return last;
+}
+
+const TRun* TRunSet::StartFailure() const {
+    for (const TRun& r : runs_)
+        if (r.StartError) return &r;
+    return nullptr;
+}
+
+void RunToEnd(TRunSet& set, const std::function<bool()>& stopWanted) {
+    set.Advance();
+    while (!set.Finished()) {
+        if (!set.StopRequested() && stopWanted && stopWanted()) set.Stop();
+        set.Wait(100);
+        set.Advance();
+    }
+}

@@ -1,0 +1,64 @@
+#include "shell/widgets/runcontrol.h"
+
+#include <QEventLoop>
+
+namespace {
+QPointer<TRunController> active;
+} // namespace
+
+std::function<void()> TRunController::ActivityChanged;
+
+TRunController::TRunController(std::shared_ptr<TRunSet> set, Kind kind, QObject* parent)
+    : QObject(parent), set_(std::move(set)), kind_(kind) {
+    timer_.setInterval(set_->PollMs());
+    connect(&timer_, &QTimer::timeout, this, &TRunController::Advance);
+    set_->RunChanged = [this](size_t i) { emit RunChanged(int(i)); };
+}
+
+TRunController::~TRunController() {
+    set_->RunChanged = nullptr;
+    if (!set_->Finished()) set_->Stop();
+    if (active == this) {
+        active = nullptr;
+        if (ActivityChanged) ActivityChanged();
+    }
+}
+
+TRunController* TRunController::Active() {
+    return active.data();
+}
+
+void TRunController::Start() {
+    active = this;
+    if (ActivityChanged) ActivityChanged();
+    timer_.start();
+    Advance();
+}
+
+void TRunController::Advance() {
+    if (ended_) return;
+    set_->Advance();
+    if (set_->Finished()) End();
+}
+
+void TRunController::End() {
+    ended_ = true;
+    timer_.stop();
+    if (active == this) active = nullptr;
+    if (ActivityChanged) ActivityChanged();
+    emit Ended();
+}
+
+void TRunController::Stop() {
+    if (ended_) return;
+    set_->Stop();
+    if (set_->Finished()) End();
+}
+
+void TRunController::StopAndWait() {
+    Stop();
+    if (ended_) return;
+    QEventLoop loop;
+    connect(this, &TRunController::Ended, &loop, &QEventLoop::quit);
+    loop.exec();
+}

@@ -1,0 +1,50 @@
+// Drives a run set from the event loop: the interface stays live while the runs go on, and
+// whoever shows them (the main window, the Table Run window, the progress window) listens to
+// the controller's signals. The controller and its runs know no window.
+#pragma once
+
+#include "shell/runset.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+#include <functional>
+#include <memory>
+
+class TRunController : public QObject {
+    Q_OBJECT
+  public:
+    enum class Kind { Single, Table };
+    TRunController(std::shared_ptr<TRunSet> set, Kind kind, QObject* parent = nullptr);
+    ~TRunController() override; // runs still going are ended
+
+    TRunSet& Set() { return *set_; }
+    std::shared_ptr<TRunSet> SharedSet() const { return set_; }
+    Kind RunKind() const { return kind_; }
+    // Starts the runs; this becomes the run going on until the last has ended.
+    void Start();
+    // Item Stop Run: no further run starts, the engines are asked to end and are killed when
+    // they are still there after 3 seconds.
+    void Stop();
+    // Stop, then wait (the interface live) until every run has ended.
+    void StopAndWait();
+    bool Finished() const { return set_->Finished(); }
+
+    // The run going on, or nullptr: there is at most one.
+    static TRunController* Active();
+    // Told when a run begins or ends: the main window refreshes its menu, cursor and status.
+    static std::function<void()> ActivityChanged;
+
+  signals:
+    void RunChanged(int index);
+    void Ended();
+
+  private:
+    void Advance();
+    void End();
+
+    std::shared_ptr<TRunSet> set_;
+    Kind kind_;
+    QTimer timer_;
+    bool ended_ = false;
+};

@@ -1,0 +1,116 @@
+#include "shell/widgets/tablerunform.h"
+
+#include "common/lib1.h"
+#include "common/widgets/qtext.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+#include <algorithm>
+
+namespace {
+
+QString SecondsText(double s) {
+    return QString::number(s, 'f', 1) + " s";
+}
+
+QString ValuesText(const TRun& run) {
+    QStringList values;
+    for (const std::string& v : run.Values)
+        values << ToQ(v);
+    return values.join(", ");
+}
+
+} // namespace
+
+TTableRunForm::TTableRunForm(TRunController* controller, const std::string& tableName,
+                             QWidget* parent)
+    : QWidget(parent, Qt::Window), set_(controller->SharedSet()), controller_(controller) {
+    setObjectName("TableRunForm");
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QString::fromUtf8("Table Run \u2013 ") + ToQ(tableName));
+    resize(900, 360);
+    list_ = new QTreeWidget(this);
+    list_->setObjectName("RunList");
+    list_->setRootIsDecorated(false);
+    list_->setUniformRowHeights(true);
+    list_->setHeaderLabels({"Run", "Run deck", "Values", "State", "Elapsed", "Listing"});
+    summary_ = new QLabel(this);
+    summary_->setObjectName("Summary");
+    stop_ = new QPushButton("Stop", this);
+    stop_->setObjectName("StopBtn");
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(summary_, 1);
+    bottom->addWidget(stop_);
+    auto* lay = new QVBoxLayout(this);
+    lay->addWidget(list_, 1);
+    lay->addLayout(bottom);
+
+    for (const TRun& r : set_->Runs()) {
+        auto* item = new QTreeWidgetItem(list_);
+        item->setText(colRun, QString::number(r.Number));
+        item->setTextAlignment(colRun, Qt::AlignRight | Qt::AlignVCenter);
+        item->setText(colDeck, ToQ(r.Deck));
+        item->setText(colValues, ValuesText(r));
+        item->setText(colListing, ToQ(r.Listing));
+        item->setTextAlignment(colElapsed, Qt::AlignRight | Qt::AlignVCenter);
+    }
+    list_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    list_->header()->setStretchLastSection(false);
+    connect(list_, &QTreeWidget::itemDoubleClicked, this, &TTableRunForm::RunDoubleClicked);
+    connect(stop_, &QPushButton::clicked, this, [this] {
+        if (controller_) controller_->Stop();
+    });
+    connect(controller, &TRunController::RunChanged, this, [this](int index) {
+        ShowRun(index);
+        summary_->setText(SummaryText(*set_));
+    });
+    connect(controller, &TRunController::Ended, this, &TTableRunForm::ShowAll);
+    // The running runs' elapsed times and the summary move on by themselves.
+    clock_.setInterval(500);
+    connect(&clock_, &QTimer::timeout, this, &TTableRunForm::ShowAll);
+    clock_.start();
+    ShowAll();
+}
+
+QString TTableRunForm::SummaryText(const TRunSet& set) {
+    // Once the runs have ended, the elapsed time stays that of the whole table run.
+    double elapsed = 0;
+    for (const TRun& r : set.Runs())
+        elapsed = std::max(elapsed, r.Ended);
+    if (!set.Finished()) elapsed = set.Now();
+    return QString("%1 of %2 runs done, %3 failed, elapsed %4")
+        .arg(set.Count(TRunState::Done))
+        .arg(set.Runs().size())
+        .arg(set.Count(TRunState::Failed))
+        .arg(SecondsText(elapsed));
+}
+
+void TTableRunForm::ShowRun(int index) {
+    const TRun& r = set_->Runs()[size_t(index)];
+    QTreeWidgetItem* item = list_->topLevelItem(index);
+    if (!item) return;
+    item->setText(colState, ToQ(StateText(r)));
+    item->setText(colElapsed, r.Started >= 0 ? SecondsText(r.Seconds(set_->Now())) : QString());
+}
+
+void TTableRunForm::ShowAll() {
+    for (int i = 0; i < int(set_->Runs().size()); ++i)
+        ShowRun(i);
+    const bool going = controller_ && !set_->Finished();
+    if (!going) clock_.stop();
+    summary_->setText(SummaryText(*set_));
+    stop_->setEnabled(going);
+}
+
+void TTableRunForm::RunDoubleClicked(QTreeWidgetItem* item) {
+    const int index = list_->indexOfTopLevelItem(item);
+    if (index < 0) return;
+    const TRun& r = set_->Runs()[size_t(index)];
+    if (r.State != TRunState::Done && r.State != TRunState::Failed && r.State != TRunState::Stopped)
+        return;
+    if (OpenListing && FileExists(r.Listing)) OpenListing(r.Listing);
+}

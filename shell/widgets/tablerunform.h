@@ -1,0 +1,47 @@
+// The Table Run window: one line per run of a table run (number, run deck, values, state,
+// elapsed time, listing) and a summary line. It only looks at the run set; Stop asks the
+// controller. It stays after the run so the result can be read, and can close at any time.
+#pragma once
+
+#include "shell/widgets/runcontrol.h"
+
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <string>
+
+class QLabel;
+class QPushButton;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+class TTableRunForm : public QWidget {
+    Q_OBJECT
+  public:
+    enum Column { colRun, colDeck, colValues, colState, colElapsed, colListing, colCount };
+    TTableRunForm(TRunController* controller, const std::string& tableName,
+                  QWidget* parent = nullptr);
+
+    QTreeWidget* RunList() const { return list_; }
+    QLabel* Summary() const { return summary_; }
+    QPushButton* StopBtn() const { return stop_; }
+    // A double click on a finished run opens its listing through this.
+    std::function<void(const std::string&)> OpenListing;
+
+    // "N of M runs done, K failed, elapsed T".
+    static QString SummaryText(const TRunSet& set);
+
+  private:
+    void ShowRun(int index);
+    void ShowAll();
+    void RunDoubleClicked(QTreeWidgetItem* item);
+
+    std::shared_ptr<TRunSet> set_;
+    QPointer<TRunController> controller_;
+    QTreeWidget* list_;
+    QLabel* summary_;
+    QPushButton* stop_;
+    QTimer clock_;
+};
