@@ -238,8 +238,7 @@ void TestPrinting::noEmptyLastPage() {
     }
     if (windows == QStringList{"page"}) {
         // As many lines as fill the first page exactly, with the advance after the window.
-        QPdfWriter probe(dir_->Dir.path() + "/probe.pdf");
-        TPrintJob job(&probe);
+        TPrintJob job(&CurrentPrinter()); // the same page as the job below; out.pdf is rewritten
         int lines = 0;
         while (job.PageNumber() == 1) {
             job.Advance(job.LineHeight());
@@ -297,8 +296,8 @@ void TestPrinting::pdfWithoutPrinter() {
 
 void TestPrinting::helpButton() {
     std::vector<int> shown;
+    TKOLSHELLFORM main; // installs its own handler, replaced here
     HelpContextHandler old = SetHelpContextHandler([&](int c) { shown.push_back(c); });
-    TKOLSHELLFORM main;
     main.ReadaFile(dir_->Write("A.TXT", "a\n"));
     main.ExecDialog = [](QDialog& d) { static_cast<TPrintDlg&>(d).HelpBtn->click(); };
     main.Action("Print1")->trigger();
