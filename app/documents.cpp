@@ -21,6 +21,7 @@
 #include "shell/widgets/viewform.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QMdiArea>
 #include <QMenu>
 #include <QScreen>
@@ -51,6 +52,16 @@ std::string WithDefaultExt(const std::string& name, const std::string& ext) {
     if (name.empty() || ext.empty() || !ExtractFileExt(name).empty() || FileExists(name))
         return name;
     return name + "." + ext;
+}
+
+// A command-line name made absolute against the start folder (the current one when unknown).
+std::string StartName(const std::string& argument) {
+    std::string name = NativePath(argument); // any case finds the file
+    if (!IsSeparator(name[0])) {
+        const std::string& start = Globals().StartDir;
+        name = JoinPath(start.empty() ? GetCurrentDir() : start, name);
+    }
+    return AbsolutePath(FromQ(QDir::cleanPath(ToQ(name))));
 }
 
 } // namespace
@@ -207,15 +218,16 @@ void TKOLSHELLFORM::GetOUTFile(const std::string& name, bool show) {
     QMenu* sub = Action("Output1")->menu();
     sub->clear();
     Action("Output1")->setEnabled(true);
-    const std::string pattern = BaseName(name) + ".O*";
-    const std::vector<std::string> found =
-        FindFiles(ExtractFileDir(pattern), ExtractFileName(pattern));
+    // Entries keep the full name: the current directory may change before one is chosen.
+    const std::string pattern = AbsolutePath(BaseName(name) + ".O*");
+    const std::string dir = ExtractFileDir(pattern);
+    const std::vector<std::string> found = FindFiles(dir, ExtractFileName(pattern));
     for (const std::string& file : found) {
         QAction* entry = sub->addAction(MenuText(file));
         entry->setProperty("KindCode", wkOutput);
-        entry->setProperty("FileName", ToQ(file));
+        entry->setProperty("FileName", ToQ(JoinPath(dir, file)));
         connect(entry, &QAction::triggered, this, [this, entry] { OpenOutFile(entry); });
-        if (show) CreateViewer(file, wkOutput);
+        if (show) CreateViewer(JoinPath(dir, file), wkOutput);
     }
     if (found.empty()) ResetCompanionItem("Output1", "Output");
 }
@@ -333,6 +345,14 @@ bool TKOLSHELLFORM::QueryCloseInputs() {
     return true;
 }
 
+// The folder the file dialogs start in: the current deck's, else that of the last file chosen,
+// else the one the program was started from (never the program directory by itself).
+std::string TKOLSHELLFORM::OpenFolder() const {
+    for (const std::string& name : {Globals().InputFileName, openName_, ksdName_})
+        if (IsSeparator(name[0]) && IsDirectory(ExtractFileDir(name))) return ExtractFileDir(name);
+    return Globals().StartDir.empty() ? GetCurrentDir() : Globals().StartDir;
+}
+
 bool TKOLSHELLFORM::ChooseOpenFile(std::string& chosen) {
     std::string defaultExt = "DCK";
     QString filter = OpenFilter;
@@ -353,7 +373,7 @@ bool TKOLSHELLFORM::ChooseOpenFile(std::string& chosen) {
         filter = index ? "Index files|*.IDX|KOLSED files|*.KSD" : "KOLSED files|*.KSD";
         if (openName_.compare(0, 1, "*") == 0) openName_ = index ? "*.IDX" : "*.KSD";
     }
-    const QString start = ToQ(JoinPath(GetCurrentDir(), ExtractFileName(openName_)));
+    const QString start = ToQ(JoinPath(OpenFolder(), ExtractFileName(openName_)));
     const QString name = Dialogs().OpenFileName(this, "Open", start, filter, &openFilter_);
     if (name.isEmpty()) return false;
     chosen = WithDefaultExt(FromQ(name), defaultExt);
@@ -388,7 +408,7 @@ void TKOLSHELLFORM::Open1Click() {
 }
 
 void TKOLSHELLFORM::EditKOLSEDfile1Click() {
-    const QString start = ToQ(JoinPath(GetCurrentDir(), ExtractFileName(ksdName_)));
+    const QString start = ToQ(JoinPath(OpenFolder(), ExtractFileName(ksdName_)));
     int filterIndex = 1;
     const QString picked = Dialogs().OpenFileName(this, "Open", start, OpenKSDFilter, &filterIndex);
     if (picked.isEmpty()) return;
@@ -522,14 +542,19 @@ void TKOLSHELLFORM::Saveas1Click() {
 }
 
 void TKOLSHELLFORM::OpenStartFile(const std::string& argument) {
-    const std::string name = UpStr(argument);
-    if (!name.empty() && FileExists(name)) {
+    if (argument.empty()) {
+        if (Globals().KolsedOnlyMode) Open1Click();
+        return;
+    }
+    // A relative name is the user's, from the folder the program was started in.
+    const std::string full = StartName(argument);
+    if (FileExists(full)) {
         // Output files are found relative to the current directory: make it the deck's.
-        const std::string full = AbsolutePath(name);
         SetCurrentDir(ExtractFileDir(full));
         ReadaFile(full);
-    } else if (Globals().KolsedOnlyMode) {
-        Open1Click();
+    } else {
+        ShowMsg("File " + full + " was not found.", mkError, true);
+        if (Globals().KolsedOnlyMode) Open1Click();
     }
 }
 

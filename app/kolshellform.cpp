@@ -3,11 +3,13 @@
 #include "plot/widgets/plotform.h"
 #include "shell/widgets/helpdlg.h"
 #include "shell/widgets/helpviewer.h"
+#include "shell/widgets/helpwindow.h"
 #include "shell/widgets/printdlg.h"
 #include <QDesktopServices>
 #include <QUrl>
 
 #include "common/globals.h"
+#include "common/programfiles.h"
 #include "common/lib1.h"
 #include "common/messages.h"
 #include "common/paths.h"
@@ -24,12 +26,14 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QKeyEvent>
+#include <QSettings>
 #include <QMdiArea>
 #include <QMenuBar>
 
 namespace {
 
-const char* const KolvanWebPage = "https://www.kolvan.org/";
+const char* const KolvanWebPage = "https://www.kolvan.org/"; // when KOLSHELL.INI names none
 
 TKOLSHELLFORM* mainForm = nullptr;
 
@@ -115,6 +119,7 @@ const ItemDef Items[] = {
     {"Help1", "TypesIndex1", "Ty&pes Index", "", 127},
     {"Help1", "KOLVANIndex2", "&KOLVAN Index", "", 128},
     {"Help1", "KOLVANErrorMessges1", "KOLVAN &Error Messages", "", 129},
+    {"Help1", "UsingHelp1", "&Using Help", "", 12},
     {"Help1", nullptr, "", "", 0},
     {"Help1", "AboutKOLSHELL1", "&About KOLSHELL", "", 1},
     {"Help1", "Website", "KOLVAN Website", "", 0},
@@ -153,6 +158,8 @@ TKOLSHELLFORM::TKOLSHELLFORM(QWidget* parent) : QMainWindow(parent) {
         ShowFieldHelp(deck, topic, caption);
     };
     TPlotForm::ModifyRequested = [this](TPlotForm* plot) { ModifyPlot(plot); };
+    SetHelpContextHandler([this](int context) { HelpWindow()->ShowContext(context); });
+    qApp->installEventFilter(this);
     TRunController::ActivityChanged = [this] { RunActivityChanged(); };
     TPlotForm::SaveAsCommand = [this](TPlotForm* plot) {
         CurrentChild = plot;
@@ -171,6 +178,9 @@ TKOLSHELLFORM::~TKOLSHELLFORM() {
     TPlotForm::ModifyRequested = nullptr;
     TPlotForm::SaveAsCommand = nullptr;
     TEditForm::SaveAsCommand = nullptr;
+    SetHelpContextHandler(nullptr);
+    qApp->removeEventFilter(this);
+    delete helpWindow_;
     TRunController::ActivityChanged = nullptr;
 }
 
@@ -217,6 +227,7 @@ void TKOLSHELLFORM::BuildMenus() {
     on("KOLVANIndex2", &TKOLSHELLFORM::KOLVANIndex2Click);
     on("KOLVANErrorMessges1", &TKOLSHELLFORM::KOLVANErrorMessges1Click);
     on("Website", &TKOLSHELLFORM::WebsiteClick);
+    on("UsingHelp1", &TKOLSHELLFORM::UsingHelp1Click);
     on("Exit1", &TKOLSHELLFORM::Exit1Click);
     on("Tile1", &TKOLSHELLFORM::Tile1Click);
     on("Cascade1", &TKOLSHELLFORM::Cascade1Click);
@@ -344,7 +355,7 @@ void TKOLSHELLFORM::MakeKolsedOnlyMenus() {
 
 void TKOLSHELLFORM::FormCreate() {
     RecentFilesOn = true;
-    const std::string dft = JoinPath(Globals().KolshellDir, "KOLSHELL.DFT");
+    const std::string dft = ProgramFileToRead("KOLSHELL.DFT");
     std::string error;
     switch (ReadDFT(dft, Globals().Settings, &error)) {
     case DftStatus::Missing:
@@ -367,7 +378,7 @@ void TKOLSHELLFORM::FormCreate() {
     } else {
         setWindowTitle("KOLSHELL 32");
     }
-    const std::string fnl = JoinPath(Globals().KolshellDir, "KOLSHELL.FNL");
+    const std::string fnl = ProgramFileToRead("KOLSHELL.FNL");
     if (FileExists(fnl)) FileNameList.Load(fnl);
     FixFileNameList();
 
@@ -501,29 +512,68 @@ void TKOLSHELLFORM::AboutKOLSHELL1Click() {
     if (aboutBox_) aboutBox_->exec();
 }
 
+THelpWindow* TKOLSHELLFORM::HelpWindow() {
+    if (!helpWindow_) helpWindow_ = new THelpWindow(ToQ(JoinPath(Globals().KolshellDir, "help")));
+    return helpWindow_;
+}
+
 void TKOLSHELLFORM::KOLVANIndex1Click() {
-    OpenHelpFile(Globals().KolshellDir +
-                 (Globals().KolsedOnlyMode ? "\\KOLSED.HLP" : "\\KOLSHELL.HLP"));
+    HelpWindow()->ShowPage(Globals().KolsedOnlyMode ? "kolsed.html" : "index.html");
 }
 
 void TKOLSHELLFORM::TypesIndex1Click() {
-    OpenHelpFile(Globals().KolshellDir + "\\Types.Hlp");
+    HelpWindow()->ShowPage("types.html");
 }
 
 void TKOLSHELLFORM::KOLVANIndex2Click() {
-    OpenHelpFile(Globals().KolshellDir + "\\Typeindx.Hlp");
+    HelpWindow()->ShowPage("engine.html");
 }
 
 void TKOLSHELLFORM::KOLVANErrorMessges1Click() {
-    OpenHelpFile(Globals().KolshellDir + "\\Error.Hlp");
+    HelpWindow()->ShowPage("errors.html");
+}
+
+void TKOLSHELLFORM::UsingHelp1Click() {
+    HelpWindow()->ShowPage("usinghelp.html");
+}
+
+// The address of Help, KOLVAN Website: "Website=" in the settings file KOLSHELL.INI.
+QString TKOLSHELLFORM::WebsiteAddress() const {
+    QSettings ini(ToQ(NativePath(ProgramFileToRead("KOLSHELL.INI"))), QSettings::IniFormat);
+    return ini.value("Website", KolvanWebPage).toString();
 }
 
 void TKOLSHELLFORM::WebsiteClick() {
-    // The address is configuration: KOLSHELL_WEBSITE overrides the built-in one.
-    const QString address = qEnvironmentVariableIsSet("KOLSHELL_WEBSITE")
-                                ? qEnvironmentVariable("KOLSHELL_WEBSITE")
-                                : QString(KolvanWebPage);
-    QDesktopServices::openUrl(QUrl(address));
+    const QString address = WebsiteAddress();
+    if (!OpenUrl(QUrl(address)))
+        ShowMsg("No web browser could be started. The KOLVAN website is at " + FromQ(address),
+                mkInformation, true);
+}
+
+// F1 shows the help of what it is pressed on: the highlighted menu item (or its menu), else
+// the nearest window or dialog that carries a help context, else the dialog's own page.
+bool TKOLSHELLFORM::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress || static_cast<QKeyEvent*>(event)->key() != Qt::Key_F1)
+        return QMainWindow::eventFilter(watched, event);
+    if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+        QAction* a = menu->activeAction();
+        const QVariant c = a && a->property("HelpContext").isValid() ? a->property("HelpContext")
+                                                                     : menu->property("HelpContext");
+        HelpWindow()->ShowContext(c.toInt());
+        return true;
+    }
+    QWidget* w = qobject_cast<QWidget*>(watched);
+    if (!w || qobject_cast<THelpWindow*>(w->window())) return false;
+    if (w->window() != this && !qobject_cast<QDialog*>(w->window())) return false;
+    for (QWidget* p = w; p; p = p->parentWidget())
+        if (qobject_cast<TKOLSEDForm*>(p)) return false; // its fields have their own help
+    for (QWidget* p = w; p; p = p->parentWidget()) {
+        if (p->property("HelpContext").isValid()) return HelpWindow()->ShowContext(p->property("HelpContext").toInt()), true;
+        const QString page = HelpWindow()->PageOfClass(p->metaObject()->className());
+        if (!page.isEmpty()) return HelpWindow()->ShowPage(page), true;
+    }
+    HelpWindow()->ShowContext(1);
+    return true;
 }
 
 void TKOLSHELLFORM::ShowFieldHelp(const std::string& deck, int topic, const std::string& caption) {
@@ -550,7 +600,7 @@ void TKOLSHELLFORM::Exit1Click() {
 void TKOLSHELLFORM::SaveFileNameList() {
     if (!RecentFilesOn) return;
     SetCurrentDir(Globals().KolshellDir);
-    const std::string fnl = JoinPath(Globals().KolshellDir, "KOLSHELL.FNL");
+    const std::string fnl = ProgramFileToWrite("KOLSHELL.FNL");
     if (!FileNameList.Save(fnl))
         ShowMsg("File " + fnl + " could not be written: the recent-file list is not kept.", mkError,
                 true);

@@ -5,7 +5,9 @@
 #include "app/menustate.h"
 #include "shell/recentfiles.h"
 
+#include <QDesktopServices>
 #include <QMainWindow>
+#include <QUrl>
 #include <QPointer>
 #include <functional>
 #include <map>
@@ -23,6 +25,7 @@ class TChildForm;
 class TTableForm;
 class TPlotForm;
 class TPlotSetup;
+class THelpWindow;
 
 class TKOLSHELLFORM : public QMainWindow {
     Q_OBJECT
@@ -65,6 +68,14 @@ class TKOLSHELLFORM : public QMainWindow {
     void KOLVANIndex2Click();
     void KOLVANErrorMessges1Click();
     void WebsiteClick();
+    void UsingHelp1Click();
+    QString WebsiteAddress() const;
+    // The desktop's browser; tests replace it.
+    std::function<bool(const QUrl&)> OpenUrl = [](const QUrl& u) {
+        return QDesktopServices::openUrl(u);
+    };
+    // The program's help window, made on first use.
+    THelpWindow* HelpWindow();
     // The help window of a form field (F1 in a KOLSED form).
     void ShowFieldHelp(const std::string& deck, int topic, const std::string& caption);
     void Exit1Click();
@@ -160,6 +171,7 @@ class TKOLSHELLFORM : public QMainWindow {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void FormCreate();
@@ -189,6 +201,7 @@ class TKOLSHELLFORM : public QMainWindow {
     void WindowSaveAs(TChildForm* child);
     void SaveChild(TChildForm* child);
     bool ChooseOpenFile(std::string& chosen);
+    std::string OpenFolder() const;
     void OpenIndex(const std::string& indexFile);
     bool SaveBeforeRun(TChildForm* child, const std::string& deck);
     void RunCompanion(int dir, const char* executable, const char* program);
@@ -218,6 +231,7 @@ class TKOLSHELLFORM : public QMainWindow {
     QPointer<TAboutBox> aboutBox_;
     QPointer<TCompiling> compiling_;
     QPointer<TPlotSetup> plotSetup_;
+    QPointer<THelpWindow> helpWindow_;
     QTimer* runClock_ = nullptr; // the status line's elapsed seconds
     class QLabel* runStatus_ = nullptr;
     // The file dialogs keep their name, filter entry and title from one use to the next.

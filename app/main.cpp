@@ -11,12 +11,12 @@
 
 namespace {
 
-// The path the program was started under: a second name (a link) selects KOLSED-only mode,
-// so the link itself counts, not the file it points to.
+// The name the program was started under: a second name (a link) selects KOLSED-only mode,
+// so the link itself counts, not the file it points to, also when found on the PATH.
 QString StartedAs(const char* argv0) {
     const QString a = QString::fromLocal8Bit(argv0);
     if (a.contains('/')) return QFileInfo(a).absoluteFilePath();
-    return QCoreApplication::applicationFilePath();
+    return QCoreApplication::applicationDirPath() + "/" + a;
 }
 
 } // namespace
@@ -25,7 +25,11 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const std::string exe = StartedAs(argv[0]).toStdString();
     Globals().KolsedOnlyMode = UpStr(exe).find("KOLSED") != std::string::npos;
-    Globals().KolshellDir = ExtractFileDir(exe);
+    // The program directory is where the program really lies: /usr/bin/kolshell is a link.
+    Globals().KolshellDir = QCoreApplication::applicationDirPath().toStdString();
+    // Names on the command line are the user's, relative to where the program was started:
+    // noted before the start-up moves the current directory to the program directory.
+    Globals().StartDir = GetCurrentDir();
 
     QApplication::setOverrideCursor(Qt::WaitCursor);
     QApplication::setApplicationName("KOLSHL32");

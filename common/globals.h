@@ -22,6 +22,7 @@ constexpr int ErrorStop = 100;
 
 struct TGlobals {
     std::string KolshellDir;     // program directory, no trailing separator
+    std::string StartDir;        // the directory the program was started from
     std::string CurrentDeckName; // deck last opened as input
     std::string InputFileName;   // deck whose companions the Windows menu shows
     std::string PlotDefName;     // its ".PLT" file, empty if none

@@ -3,6 +3,7 @@
 #include "common/lib1.h"
 #include "common/paths.h"
 
+#include <algorithm>
 #include <fstream>
 
 std::string ReflowHelpText(const std::vector<std::string>& lines) {
@@ -58,14 +59,14 @@ size_t FindNoCase(const std::string& s, const std::string& upperPart, size_t fro
 } // namespace
 
 bool FindHelpTopic(const std::string& bytes, int topic, std::string& text) {
-    const size_t marker = FindNoCase(bytes, ".TOPIC", 0);
-    if (marker == std::string::npos) return false;
+    // Only a marker line names a topic: "=" and digits inside a topic's text are its text.
     const std::string digits = std::to_string(topic);
-    for (size_t eq = bytes.find('=', marker); eq != std::string::npos;
-         eq = bytes.find('=', eq + 1)) {
-        if (bytes.compare(eq + 1, digits.size(), digits) != 0) continue;
-        const size_t lineEnd = bytes.find('\n', eq);
-        const size_t start = lineEnd == std::string::npos ? bytes.size() : lineEnd + 1;
+    for (size_t marker = FindNoCase(bytes, ".TOPIC", 0); marker != std::string::npos;
+         marker = FindNoCase(bytes, ".TOPIC", marker + 1)) {
+        const size_t lineEnd = std::min(bytes.find('\n', marker), bytes.size());
+        const size_t eq = bytes.find('=', marker);
+        if (eq >= lineEnd || bytes.compare(eq + 1, digits.size(), digits) != 0) continue;
+        const size_t start = std::min(lineEnd + 1, bytes.size());
         const size_t next = FindNoCase(bytes, ".TOPIC", start);
         text = bytes.substr(start, next == std::string::npos ? std::string::npos : next - start);
         if (next != std::string::npos) {

@@ -91,6 +91,9 @@ class TestDocuments : public QObject {
     void vanishedRecentEntry();
     void companionsCutAtFirstDot();
     void outputEntries();
+    void startNames_data();
+    void startNames();
+    void openDialogFolder();
     void diagrams_data();
     void diagrams();
     void kolsedMarker_data();
@@ -231,18 +234,73 @@ void TestDocuments::outputEntries() {
     form.OpenOutFile(outputs->actions()[1]);
     TChildForm* viewer = form.FirstChildOfKind(wkOutput);
     QVERIFY(viewer);
-    QCOMPARE(viewer->windowTitle(), QString("RUN.OUT"));
+    QCOMPARE(viewer->windowTitle(), Path("RUN.OUT"));
     // The same entry again brings that viewer forward.
     outputs->actions()[1]->trigger();
     QCOMPARE(form.Children().size(), 2); // the deck and one viewer
     QCOMPARE(CurrentChild.data(), viewer);
+    // The entries hold full names: a change of the current directory does not lose them.
+    QDir(tmp_->path()).mkdir("elsewhere");
+    SetCurrentDir(Path("elsewhere").toStdString());
+    form.DisposeKOLVANWindows(wkOutput);
+    form.ReadaFile(deck);
+    SetCurrentDir(Path("elsewhere").toStdString());
+    outputs = form.Action("Output1")->menu();
+    form.OpenOutFile(outputs->actions()[1]);
+    QVERIFY(form.FirstChildOfKind(wkOutput));
+    QVERIFY(msgs_->Shown.empty());
     RemoveFile(JoinPath(tmp_->path().toStdString(), "RUN.OUA"));
     form.OpenOutFile(outputs->actions()[0]);
-    QCOMPARE(msgs_->Texts().back(), std::string("RUN.OUA no longer exists"));
+    QCOMPARE(msgs_->Texts().back(), Path("RUN.OUA").toStdString() + " no longer exists");
     // Opening again closes the output viewers and rebuilds the entries.
     form.ReadaFile(deck);
     QVERIFY(!form.FirstChildOfKind(wkOutput));
     QCOMPARE(Captions(form.Action("Output1")->menu()), QStringList({"RUN.OUT"}));
+}
+
+void TestDocuments::startNames_data() {
+    QTest::addColumn<QString>("startDir");
+    QTest::addColumn<QString>("argument");
+    QTest::newRow("name in the start folder") << "work" << "DEMO.DCK";
+    QTest::newRow("folder and name") << "" << "work/DEMO.DCK";
+    QTest::newRow("dot folder, any case") << "" << "./work/demo.dck";
+    QTest::newRow("parent folder") << "work/sub" << "../DEMO.DCK";
+    QTest::newRow("absolute") << "work/sub" << "<folder>/work/DEMO.DCK";
+}
+
+void TestDocuments::startNames() {
+    QFETCH(QString, startDir);
+    QFETCH(QString, argument);
+    argument.replace("<folder>", tmp_->path());
+    QDir(tmp_->path()).mkpath("work/sub");
+    const std::string deck = File("work/DEMO.DCK", "* the user's deck\n");
+    File("DEMO.DCK", "* a deck in the program directory\n");
+    Globals().StartDir = Path(startDir).toStdString();
+    TKOLSHELLFORM form; // the start-up has moved to the program directory
+    form.OpenStartFile(argument.toStdString());
+    QCOMPARE(QString::fromStdString(Globals().InputFileName), QString::fromStdString(deck));
+    QCOMPARE(form.Children().size(), 1);
+    QVERIFY(msgs_->Shown.empty());
+    QCOMPARE(GetCurrentDir(), Path("work").toStdString());
+}
+
+void TestDocuments::openDialogFolder() {
+    QDir(tmp_->path()).mkpath("start");
+    QDir(tmp_->path()).mkpath("decks");
+    const std::string deck = File("decks/RUN.DCK");
+    Globals().StartDir = Path("start").toStdString();
+    TKOLSHELLFORM form;
+    form.OpenStartFile("NOPE.DCK"); // not there: says so, opens nothing
+    QCOMPARE(msgs_->Texts(), std::vector<std::string>{"File " + Path("start").toStdString() +
+                                                      "/NOPE.DCK was not found."});
+    QVERIFY(form.Children().isEmpty());
+    form.Action("Open1")->trigger();
+    QCOMPARE(dialogs_->Proposed.last(), Path("start/*.DCK"));
+    dialogs_->OpenAnswers << QString::fromStdString(deck);
+    form.Action("Open1")->trigger();
+    SetCurrentDir(Globals().KolshellDir);
+    form.Action("Open1")->trigger();
+    QCOMPARE(dialogs_->Proposed.last(), Path("decks/RUN.DCK"));
 }
 
 void TestDocuments::diagrams_data() {

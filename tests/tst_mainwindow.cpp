@@ -3,7 +3,20 @@
 #include "common/widgets/childform.h"
 #include "tests/support/testsupport.h"
 
+#include "common/lib1.h"
+#include "common/programfiles.h"
+#include "shell/widgets/aboutbox.h"
+#include "shell/widgets/helpwindow.h"
+
+#include <QDirIterator>
+#include <QFile>
 #include <QMdiArea>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QListWidget>
+#include <QRegularExpression>
+#include <QTextBrowser>
+#include <QToolButton>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTemporaryDir>
@@ -41,6 +54,23 @@ QStringList ItemNames(QMenu* menu) {
     return names;
 }
 
+// The help pages of the sources, copied into the program directory as the build does.
+void CopyHelp(const QString& programDir) {
+    const QString from = qEnvironmentVariable("KOLSHELL_SOURCE") + "/help";
+    QDir().mkpath(programDir + "/help");
+    for (QDirIterator it(from, QDir::Files); it.hasNext();) {
+        it.next();
+        QFile::copy(it.filePath(), programDir + "/help/" + it.fileName());
+    }
+}
+
+// True when the page file exists and holds the anchor, if any.
+bool PageExists(const QString& helpDir, const QString& page) {
+    QFile f(helpDir + "/" + page.section('#', 0, 0));
+    if (!f.open(QIODevice::ReadOnly)) return false;
+    return !page.contains('#') || f.readAll().contains(("id=\"" + page.section('#', 1) + "\"").toUtf8());
+}
+
 } // namespace
 
 class TestMainWindow : public QObject {
@@ -62,6 +92,15 @@ class TestMainWindow : public QObject {
     void failedRecentListSaveSaysSo();
     void closeQueryKeepsProgram();
     void plotProbe();
+    void helpMenu_data();
+    void helpMenu();
+    void everyHelpContextHasPage();
+    void missingHelpSaysSo();
+    void f1OnMenuItemAndDialog();
+    void helpSearchAndHistory();
+    void website_data();
+    void website();
+    void installedProgramDir();
 
   private:
     std::unique_ptr<QTemporaryDir> tmp_;
@@ -122,7 +161,7 @@ void TestMainWindow::kolsedOnlyMenus() {
              QStringList({"Calculate1", "RunTable1", "StopRun1", "SIUnits", "EngUnits", "-",
                           "UserCommand1", "-"}));
     QCOMPARE(ItemNames(form.Menu("Help1")),
-             QStringList({"KOLVANIndex1", "-", "AboutKOLSHELL1", "Website"}));
+             QStringList({"KOLVANIndex1", "UsingHelp1", "-", "AboutKOLSHELL1", "Website"}));
     QCOMPARE(form.Action("KOLVANIndex1")->text(), QString("KOLSED Help"));
     QCOMPARE(form.Action("AboutKOLSHELL1")->text(), QString("About KOLSED"));
     const QStringList windows = ItemNames(form.Menu("Windows1"));
@@ -343,6 +382,182 @@ void TestMainWindow::plotProbe() {
     WriteTestFile(tmp_->path(), "RUN.OUT", "");
     form.Plot1Popup();
     QVERIFY(form.Action("NewPlot1")->isEnabled());
+}
+
+void TestMainWindow::helpMenu_data() {
+    QTest::addColumn<bool>("kolsed");
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("page");
+    QTest::newRow("KOLSHELL Index") << false << "KOLVANIndex1" << "index.html";
+    QTest::newRow("KOLSED Help") << true << "KOLVANIndex1" << "kolsed.html";
+    QTest::newRow("Types Index") << false << "TypesIndex1" << "types.html";
+    QTest::newRow("KOLVAN Index") << false << "KOLVANIndex2" << "engine.html";
+    QTest::newRow("Error Messages") << false << "KOLVANErrorMessges1" << "errors.html";
+    QTest::newRow("Using Help") << false << "UsingHelp1" << "usinghelp.html";
+}
+
+void TestMainWindow::helpMenu() {
+    QFETCH(bool, kolsed);
+    QFETCH(QString, action);
+    QFETCH(QString, page);
+    Globals().KolsedOnlyMode = kolsed;
+    CopyHelp(tmp_->path());
+    MsgRecorder msgs;
+    TKOLSHELLFORM form;
+    form.Action(action)->trigger();
+    QVERIFY(form.HelpWindow()->isVisible());
+    QCOMPARE(form.HelpWindow()->CurrentPage(), page);
+    QVERIFY(!form.HelpWindow()->Browser()->toPlainText().isEmpty());
+    QVERIFY(msgs.Shown.empty());
+}
+
+void TestMainWindow::everyHelpContextHasPage() {
+    CopyHelp(tmp_->path());
+    TKOLSHELLFORM form;
+    THelpWindow* help = form.HelpWindow();
+    const QString dir = tmp_->path() + "/help";
+    int checked = 0;
+    for (QObject* o : form.findChildren<QObject*>()) {
+        const QVariant c = o->property("HelpContext");
+        if (!c.isValid() || c.toInt() == 0) continue;
+        const QString page = help->PageOfContext(c.toInt());
+        QVERIFY2(!page.isEmpty(), qPrintable(o->objectName() + " " + c.toString()));
+        QVERIFY2(PageExists(dir, page), qPrintable(page));
+        ++checked;
+    }
+    QVERIFY2(checked > 50, qPrintable(QString::number(checked)));
+    for (const char* dialog : {"TSetupDlg", "TPrintDlg", "TIndexDlg", "TAddHelpDlg", "THelpDlg",
+                               "TFindDialog", "TMakeKOLSEDDlg", "TNewTableDlg", "TAlterValuesDlg",
+                               "TInsertRunsDlg", "TPlotSetup", "TModPlot", "TAboutBox"}) {
+        const QString page = help->PageOfClass(dialog);
+        QVERIFY2(PageExists(dir, page), dialog);
+    }
+    // Every link between the pages leads somewhere.
+    static const QRegularExpression link("href=\"([a-z]+\\.html(#[a-z0-9]+)?)\"");
+    for (QDirIterator it(dir, {"*.html"}, QDir::Files); it.hasNext();) {
+        QFile f(it.next());
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QString html = QString::fromUtf8(f.readAll());
+        for (auto m = link.globalMatch(html); m.hasNext();) {
+            const QString target = m.next().captured(1);
+            QVERIFY2(PageExists(dir, target), qPrintable(it.fileName() + " -> " + target));
+        }
+    }
+}
+
+void TestMainWindow::missingHelpSaysSo() {
+    MsgRecorder msgs;
+    TKOLSHELLFORM form;
+    form.Action("KOLVANIndex1")->trigger();
+    QCOMPARE(msgs.Texts(), std::vector<std::string>{"File " + tmp_->path().toStdString() +
+                                                    "/help/index.html was not found."});
+    QVERIFY(!form.HelpWindow()->isVisible());
+}
+
+void TestMainWindow::f1OnMenuItemAndDialog() {
+    CopyHelp(tmp_->path());
+    TKOLSHELLFORM form;
+    form.show();
+    QMenu* file = form.Menu("File1");
+    file->popup(QPoint(10, 10));
+    QVERIFY(QTest::qWaitForWindowExposed(file));
+    file->setActiveAction(form.Action("Open1"));
+    QTest::keyClick(file, Qt::Key_F1);
+    QCOMPARE(form.HelpWindow()->CurrentPage(), QString("file.html#open"));
+    file->hide();
+    TAboutBox about(false, &form);
+    about.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&about));
+    QTest::keyClick(&about, Qt::Key_F1);
+    QCOMPARE(form.HelpWindow()->CurrentPage(), QString("helpmenu.html#about"));
+}
+
+void TestMainWindow::helpSearchAndHistory() {
+    CopyHelp(tmp_->path());
+    TKOLSHELLFORM form;
+    THelpWindow* help = form.HelpWindow();
+    const QStringList found = help->Search("PDF printer");
+    QVERIFY2(found.contains("Printing"), qPrintable(found.join("|")));
+    QVERIFY(!found.contains("Plot menu"));
+    QVERIFY(help->Search("nowhere-to-be-found").isEmpty());
+    help->ShowPage("plots.html");
+    help->ShowContext(45);
+    QCOMPARE(help->CurrentPage(), QString("printing.html#select"));
+    help->findChild<QToolButton*>("BackBtn")->click();
+    QCOMPARE(help->CurrentPage(), QString("plots.html"));
+    help->findChild<QToolButton*>("ForwardBtn")->click();
+    QCOMPARE(help->CurrentPage(), QString("printing.html#select"));
+    auto* index = help->findChild<QListWidget*>("IndexList");
+    QVERIFY(index->count() > 50);
+}
+
+void TestMainWindow::website_data() {
+    QTest::addColumn<QString>("ini");
+    QTest::addColumn<bool>("browser");
+    QTest::addColumn<QString>("address");
+    QTest::newRow("built in, browser") << "" << true << "https://www.kolvan.org/";
+    QTest::newRow("configured, no browser")
+        << "Website=https://example.org/kolvan\n" << false << "https://example.org/kolvan";
+}
+
+void TestMainWindow::website() {
+    QFETCH(QString, ini);
+    QFETCH(bool, browser);
+    QFETCH(QString, address);
+    if (!ini.isEmpty()) WriteTestFile(tmp_->path(), "KOLSHELL.INI", ini.toStdString());
+    MsgRecorder msgs;
+    TKOLSHELLFORM form;
+    QStringList opened;
+    form.OpenUrl = [&](const QUrl& u) {
+        opened << u.toString();
+        return browser;
+    };
+    form.Action("Website")->trigger();
+    QCOMPARE(opened, QStringList{address});
+    if (browser) {
+        QVERIFY(msgs.Shown.empty());
+    } else {
+        QCOMPARE(msgs.Texts(),
+                 std::vector<std::string>{
+                     "No web browser could be started. The KOLVAN website is at " +
+                     address.toStdString()});
+    }
+}
+
+void TestMainWindow::installedProgramDir() {
+    // An installed program directory the user cannot write to: what the program writes goes
+    // to the user's config folder, the installed files are read as the defaults.
+    const std::string dft = EncodeDFT(DefaultSettings());
+    WriteTestFile(tmp_->path(), "CNFGKV.KOL", "switches\r\nY\r\nN\r\n");
+    qputenv("XDG_CONFIG_HOME", (tmp_->path() + "/config").toUtf8());
+    SetProgramDirWritableCheck([](const std::string&) { return false; });
+    const std::string user = tmp_->path().toStdString() + "/config/kolshell/";
+    {
+        MsgRecorder msgs;
+        TKOLSHELLFORM form;
+        form.CreateDialogs();
+        QVERIFY(form.SetupDlg()->FormActivate());
+        form.SetupDlg()->findChild<QRadioButton*>("SecondaryUnits")->setChecked(true);
+        form.SetupDlg()->findChild<QPushButton*>("Store")->click();
+        form.ReadaFile(WriteTestFile(tmp_->path(), "NOTE.TXT", "x\n"));
+        form.Exit1Click();
+        QVERIFY2(msgs.Shown.empty(), msgs.Shown.empty() ? "" : msgs.Texts()[0].c_str());
+    }
+    QCOMPARE(ReadTestFile(Globals().KolshellDir + "/KOLSHELL.DFT"), dft);
+    QVERIFY(!FileExists(Globals().KolshellDir + "/KOLSHELL.FNL"));
+    QVERIFY(FileExists(user + "KOLSHELL.FNL"));
+    QVERIFY(FileExists(user + "CNFGKV.KOL"));
+    TSettings stored;
+    QCOMPARE(DecodeDFT(ReadTestFile(user + "KOLSHELL.DFT"), stored,
+                       [](const std::string&) { return true; }),
+             DftStatus::Ok);
+    QCOMPARE(stored.Options.UnitSystem, 2);
+    Globals().Settings = DefaultSettings();
+    TKOLSHELLFORM again; // reads the user's files
+    QCOMPARE(Options().UnitSystem, 2);
+    QCOMPARE(again.FileNameList.Names().size(), size_t(1));
+    SetProgramDirWritableCheck(nullptr);
+    qunsetenv("XDG_CONFIG_HOME");
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -5,6 +5,7 @@
 #include "common/widgets/printjob.h"
 #include "kolsed/widgets/kolsedform.h"
 #include "shell/widgets/editform.h"
+#include "shell/widgets/helpviewer.h"
 #include "shell/widgets/printdlg.h"
 #include "table/tableedits.h"
 #include "table/widgets/tableform.h"
@@ -13,6 +14,7 @@
 #include <QListWidget>
 #include <QPdfWriter>
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
@@ -26,30 +28,63 @@ int PdfPages(const QString& file) {
     return int(QString::fromLatin1(f.readAll()).count(QRegularExpression("/Type\\s*/Page[^s]")));
 }
 
+// A plot stand-in: a frame of a fixed height, and whether "Please wait" was up meanwhile.
+class FakePlot : public TChildForm {
+  public:
+    FakePlot() : TChildForm(wkPlot) {
+        setWidget(new QWidget);
+        setWindowTitle("Plot 1: from RUN.OUT");
+    }
+    int PrintHeight(TPrintJob& job) override { return job.PageHeight() / 3; }
+    bool Print(TPrintJob& job) override {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->windowTitle() == "Please wait" && w->isVisible()) sawProgress = true;
+        job.Canvas().drawRect(job.PrintX(), job.PrintY(), 100, PrintHeight(job));
+        return true;
+    }
+    bool sawProgress = false;
+};
+
 } // namespace
 
 class TestPrinting : public QObject {
     Q_OBJECT
   private slots:
     void init();
+    void cleanup();
     void marginsAndPages_data();
     void marginsAndPages();
     void dialogLists();
     void windowsInOneJob();
     void wideTable();
     void formSkipsSwitchedOffGroups();
+    void noEmptyLastPage_data();
+    void noEmptyLastPage();
+    void failedStartSaysSo();
+    void cancelledPrintDialog();
+    void pdfWithoutPrinter();
+    void helpButton();
 
   private:
+    // File, Print with every window chosen and OK pressed; true when the dialog closed.
+    bool PrintAll(TKOLSHELLFORM& main);
     std::unique_ptr<TestFolder> dir_;
     std::unique_ptr<MsgRecorder> msgs_;
+    std::unique_ptr<ScriptedDialogs> dialogs_;
 };
 
 void TestPrinting::init() {
     dir_ = std::make_unique<TestFolder>();
     FreshProgramDir(*dir_);
     msgs_ = std::make_unique<MsgRecorder>();
+    dialogs_ = std::make_unique<ScriptedDialogs>();
     CurrentPrinter().setOutputFormat(QPrinter::PdfFormat);
     CurrentPrinter().setOutputFileName(dir_->Dir.path() + "/out.pdf");
+}
+
+void TestPrinting::cleanup() {
+    dialogs_.reset(); // before the next test installs its own
+    msgs_.reset();
 }
 
 void TestPrinting::marginsAndPages_data() {
@@ -74,6 +109,9 @@ void TestPrinting::marginsAndPages() {
     }
     QVERIFY(lines > 10);
     QCOMPARE(job.PrintY(), job.Margin() + job.LineHeight());
+    job.ForceNewPage(); // the new page is still empty: no second one
+    QCOMPARE(job.PageNumber(), 2);
+    job.Text(job.PrintX(), job.PrintY(), "on page 2");
     job.ForceNewPage();
     QCOMPARE(job.PageNumber(), 3);
 }
@@ -157,6 +195,114 @@ void TestPrinting::formSkipsSwitchedOffGroups() {
     form.findChild<QRadioButton*>("START.1")->click(); // "Partly filled" goes off
     const int fewer = printed();
     QVERIFY2(fewer < all, qPrintable(QString("%1 %2").arg(fewer).arg(all)));
+}
+
+bool TestPrinting::PrintAll(TKOLSHELLFORM& main) {
+    bool accepted = false;
+    main.ExecDialog = [&](QDialog& d) {
+        auto& dlg = static_cast<TPrintDlg&>(d);
+        dlg.IncAllBtn->click();
+        dlg.OKBtn->click();
+        accepted = dlg.result() == QDialog::Accepted;
+    };
+    main.Action("Print1")->trigger();
+    return accepted;
+}
+
+void TestPrinting::noEmptyLastPage_data() {
+    QTest::addColumn<QStringList>("windows");
+    QTest::addColumn<int>("pages");
+    QTest::newRow("a plot alone") << QStringList{"plot"} << 1;
+    QTest::newRow("text, then a plot") << QStringList{"text", "plot"} << 1;
+    QTest::newRow("two plots") << QStringList{"plot", "plot"} << 2;
+    QTest::newRow("a plot, then text") << QStringList{"plot", "text"} << 2;
+    QTest::newRow("text to the foot of a page") << QStringList{"page"} << 1;
+}
+
+void TestPrinting::noEmptyLastPage() {
+    QFETCH(QStringList, windows);
+    QFETCH(int, pages);
+    TKOLSHELLFORM main;
+    QList<TChildForm*> list;
+    for (const QString& w : windows) {
+        if (w == "plot") {
+            auto* plot = new FakePlot;
+            main.AddChild(plot);
+            list << plot;
+            continue;
+        }
+        auto* text = new TEditForm;
+        main.AddChild(text);
+        QVERIFY(text->Open(dir_->Write("T.TXT", "one line\n")));
+        list << text;
+    }
+    if (windows == QStringList{"page"}) {
+        // As many lines as fill the first page exactly, with the advance after the window.
+        TPrintJob job(&CurrentPrinter()); // the same page as the job below; out.pdf is rewritten
+        int lines = 0;
+        while (job.PageNumber() == 1) {
+            job.Advance(job.LineHeight());
+            ++lines;
+        }
+        auto* text = static_cast<TEditForm*>(list.first());
+        QVERIFY(text->Open(dir_->Write("T.TXT", std::string(size_t(lines - 2), '\n'))));
+    }
+    QVERIFY(PrintWindows(list));
+    QCOMPARE(PdfPages(dir_->Dir.path() + "/out.pdf"), pages);
+}
+
+void TestPrinting::failedStartSaysSo() {
+    TKOLSHELLFORM main;
+    auto* plot = new FakePlot;
+    main.AddChild(plot);
+    CurrentPrinter().setOutputFileName(dir_->Dir.path() + "/no such folder/out.pdf");
+    QVERIFY(!PrintAll(main)); // the choice stays open
+    QCOMPARE(msgs_->Texts(), std::vector<std::string>{"Printing could not start: " +
+                                                      dir_->Path("no such folder/out.pdf") +
+                                                      " could not be opened."});
+    QCOMPARE(msgs_->Shown.back().Kind, int(mkError));
+}
+
+void TestPrinting::cancelledPrintDialog() {
+    TKOLSHELLFORM main;
+    main.ReadaFile(dir_->Write("A.TXT", "a\n"));
+    dialogs_->PrintAnswer = false;
+    QVERIFY(!PrintAll(main));
+    QVERIFY(!QFile::exists(dir_->Dir.path() + "/out.pdf"));
+    QVERIFY(msgs_->Shown.empty());
+}
+
+void TestPrinting::pdfWithoutPrinter() {
+    if (!QPrinterInfo::availablePrinters().isEmpty()) QSKIP("this machine has a printer");
+    CurrentPrinter().setOutputFileName(QString());
+    CurrentPrinter().setOutputFormat(QPrinter::NativeFormat);
+    TKOLSHELLFORM main;
+    const std::string deck = dir_->Write("RUN.DCK", "* a deck\nEND\n");
+    main.ReadaFile(deck);
+    auto* plot = new FakePlot;
+    main.AddChild(plot);
+    QVERIFY(PrintAll(main));
+    QCOMPARE(dialogs_->PrintFiles, QStringList{dir_->Dir.path() + "/RUN.PDF"});
+    QCOMPARE(PdfPages(dir_->Dir.path() + "/RUN.PDF"), 2);
+    QVERIFY(plot->sawProgress);
+    // The next deck's print proposes its own name; a file the user chose stays chosen.
+    main.ReadaFile(dir_->Write("OTHER.DCK", "END\n"));
+    QVERIFY(PrintAll(main));
+    QCOMPARE(dialogs_->PrintFiles.last(), dir_->Dir.path() + "/OTHER.PDF");
+    CurrentPrinter().setOutputFileName(dir_->Dir.path() + "/MINE.PDF");
+    QVERIFY(PrintAll(main));
+    QCOMPARE(dialogs_->PrintFiles.last(), dir_->Dir.path() + "/MINE.PDF");
+}
+
+void TestPrinting::helpButton() {
+    std::vector<int> shown;
+    TKOLSHELLFORM main; // installs its own handler, replaced here
+    HelpContextHandler old = SetHelpContextHandler([&](int c) { shown.push_back(c); });
+    main.ReadaFile(dir_->Write("A.TXT", "a\n"));
+    main.ExecDialog = [](QDialog& d) { static_cast<TPrintDlg&>(d).HelpBtn->click(); };
+    main.Action("Print1")->trigger();
+    SetHelpContextHandler(old);
+    QCOMPARE(shown, std::vector<int>{45});
 }
 
 QTEST_MAIN(TestPrinting)

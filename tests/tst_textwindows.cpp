@@ -426,7 +426,8 @@ void TestTextWindows::fieldHelp_data() {
     QTest::newRow("prefix match: 1 finds 12 first") << 1 << "Twelve.";
     QTest::newRow("no topic") << 0 << "Help is not available for this entry.";
     QTest::newRow("not there") << 7 << "Help is not available for this topic";
-    QTest::newRow("last topic to the end") << 3 << "Three\n\nafter a gap";
+    QTest::newRow("up to the next marker") << 3 << "Three\n\nafter a gap =4 m";
+    QTest::newRow("only a marker line names a topic") << 4 << "Four.";
 }
 
 void TestTextWindows::fieldHelp() {
@@ -434,7 +435,7 @@ void TestTextWindows::fieldHelp() {
     QFETCH(QString, text);
     File("RUN.HLP", "intro\r\n.topic=12\r\nTwelve.\r\n.TOPIC = 1\r\nx\r\n"
                     ".TOPIC=2\r\nSecond topic\r\nruns on.\r\n  Kept line\r\n"
-                    ".TOPIC=3\r\nThree\r\n\r\nafter a gap\r\n");
+                    ".TOPIC=3\r\nThree\r\n\r\nafter a gap =4 m\r\n.Topic=4\r\nFour.\r\n");
     const std::string deck = File("RUN.V2.KSD", "*KOLSED\n");
     QCOMPARE(QString::fromStdString(TopicHelpText(deck, topic)), text);
     THelpDlg dlg(deck, topic, "Pump flow");

@@ -2,7 +2,7 @@
 
 #include <QFileDialog>
 #include <QInputDialog>
-#include <QPageSetupDialog>
+#include <QPrintDialog>
 #include <QPrinter>
 #include "common/widgets/printjob.h"
 #include <QStringList>
@@ -72,7 +72,16 @@ QString TDialogs::PictureFileName(QWidget* parent, const QString& title, const Q
 }
 
 bool TDialogs::PrinterSetup(QWidget* parent) {
-    QPageSetupDialog dlg(&CurrentPrinter(), parent);
+    // The printer, its paper and orientation are chosen; nothing is printed.
+    QPrintDialog dlg(&CurrentPrinter(), parent);
+    dlg.setWindowTitle("Print Setup");
+    dlg.setOption(QAbstractPrintDialog::PrintPageRange, false);
+    return dlg.exec() == QDialog::Accepted;
+}
+
+bool TDialogs::PrintDialog(QWidget* parent) {
+    QPrintDialog dlg(&CurrentPrinter(), parent);
+    dlg.setOption(QAbstractPrintDialog::PrintPageRange, false);
     return dlg.exec() == QDialog::Accepted;
 }
 

@@ -19,6 +19,8 @@ class TDialogs {
                               const QString& text, bool* ok);
     virtual QString PictureFileName(QWidget* parent, const QString& title, const QString& filter);
     virtual bool PrinterSetup(QWidget* parent);
+    // The platform's print dialog on the program's printer; false when cancelled.
+    virtual bool PrintDialog(QWidget* parent);
 };
 
 TDialogs& Dialogs();

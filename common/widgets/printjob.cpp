@@ -33,7 +33,8 @@ QString Now() {
 } // namespace
 
 TPrintJob::TPrintJob(QPagedPaintDevice* device) : device_(device) {
-    painter_.begin(device);
+    started_ = painter_.begin(device);
+    if (!started_) return;
     pageWidth_ = device->width();
     pageHeight_ = device->height();
     // The longer side over 11: the page height upright, the width when lying.
@@ -48,6 +49,7 @@ TPrintJob::TPrintJob(QPagedPaintDevice* device) : device_(device) {
 }
 
 TPrintJob::~TPrintJob() {
+    if (!started_) return;
     painter_.setClipping(false);
     painter_.end();
 }
@@ -69,22 +71,29 @@ void TPrintJob::Header(const QString& left) {
 void TPrintJob::Advance(int dy) {
     printY_ += dy;
     if (printY_ <= pageHeight_ - margin_) return;
-    device_->newPage();
     ++page_;
+    pagePending_ = true;
+    printY_ = margin_ + dy;
+}
+
+void TPrintJob::BeginPendingPage() {
+    if (!pagePending_ || !started_) return;
+    pagePending_ = false;
+    device_->newPage();
     const QFont remembered = painter_.font();
     painter_.setFont(Arial(10));
     Header("Page " + QString::number(page_));
-    printY_ = margin_ + dy;
     painter_.setFont(remembered);
 }
 
 void TPrintJob::ForceNewPage() {
+    if (pagePending_) return; // the next page is still empty
     printY_ = pageHeight_ - margin_ + 1;
     Advance(lineHeight_);
 }
 
 void TPrintJob::Text(int x, int y, const QString& text) {
-    painter_.drawText(x, y + painter_.fontMetrics().ascent(), text);
+    Canvas().drawText(x, y + painter_.fontMetrics().ascent(), text);
 }
 
 void PrintTextLines(TPrintJob& job, int count, const std::function<QString(int)>& line) {

@@ -18,7 +18,13 @@ class TPrintJob {
     explicit TPrintJob(QPagedPaintDevice* device);
     ~TPrintJob();
 
-    QPainter& Canvas() { return painter_; }
+    // False when the printer or file could not be opened: nothing is printed.
+    bool Started() const { return started_; }
+    // Drawing begins any page that a line advance has started.
+    QPainter& Canvas() {
+        BeginPendingPage();
+        return painter_;
+    }
     int Margin() const { return margin_; }
     int PrintX() const { return printX_; }
     int PrintY() const { return printY_; }
@@ -29,7 +35,8 @@ class TPrintJob {
     // Printer pixels per screen pixel.
     double Scale() const;
 
-    // Moves down by dy; past the bottom margin a new page begins, with its header.
+    // Moves down by dy; past the bottom margin a new page begins, with its header. The page
+    // is put on paper when something is drawn on it, so a job never ends with an empty page.
     void Advance(int dy);
     // Whatever follows starts on a new page.
     void ForceNewPage();
@@ -40,11 +47,13 @@ class TPrintJob {
 
   private:
     void Header(const QString& left);
+    void BeginPendingPage();
 
     QPagedPaintDevice* device_;
     QPainter painter_;
     int margin_ = 0, printX_ = 0, printY_ = 0, lineHeight_ = 0;
     int pageWidth_ = 0, pageHeight_ = 0, page_ = 1;
+    bool started_ = false, pagePending_ = false;
 };
 
 // A text window's lines 1..count in the fixed font, one line each, not wrapped.

@@ -56,6 +56,7 @@ QMessageBox* MakeMessageBox(const char* text, int kind) {
     const KindLook look = LookOf(kind);
     auto* box = new QMessageBox(look.Icon, look.Caption, ToQ(text), look.Buttons,
                                 QApplication::activeWindow());
+    box->setTextInteractionFlags(Qt::TextSelectableByMouse); // names and addresses can be copied
     return box;
 }
 

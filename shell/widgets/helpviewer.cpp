@@ -25,3 +25,20 @@ HelpHandler SetHelpHandler(HelpHandler handler) {
     Handler() = std::move(handler);
     return old;
 }
+
+namespace {
+HelpContextHandler& ContextHandler() {
+    static HelpContextHandler handler;
+    return handler;
+}
+} // namespace
+
+void ShowHelpContext(int context) {
+    if (ContextHandler()) ContextHandler()(context);
+}
+
+HelpContextHandler SetHelpContextHandler(HelpContextHandler handler) {
+    HelpContextHandler old = ContextHandler();
+    ContextHandler() = std::move(handler);
+    return old;
+}

@@ -1,16 +1,24 @@
 #include "shell/widgets/printdlg.h"
 
 #include "common/globals.h"
+#include "common/messages.h"
+#include "common/paths.h"
+#include "common/widgets/dialogs.h"
+#include "common/widgets/qtext.h"
+#include "shell/widgets/helpviewer.h"
 #include "common/widgets/childform.h"
 #include "common/widgets/listmoves.h"
 #include "common/widgets/printjob.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QGridLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QPointer>
 #include <QPrinter>
+#include <QPrinterInfo>
+#include <QScreen>
 #include <QPushButton>
 
 namespace {
@@ -84,6 +92,7 @@ TPrintDlg::TPrintDlg(QWidget* parent) : QDialog(parent) {
     src->Dropped = [=] { move(DstList, SrcList, false); };
     connect(OKBtn, &QPushButton::clicked, this, &TPrintDlg::OKBtnClick);
     connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
+    connect(HelpBtn, &QPushButton::clicked, this, [] { ShowHelpContext(45); });
 }
 
 void TPrintDlg::FormActivate(const QList<TChildForm*>& children, TChildForm* current) {
@@ -114,20 +123,55 @@ QList<TChildForm*> TPrintDlg::Chosen() const {
 void TPrintDlg::OKBtnClick() {
     const QList<TChildForm*> windows = Chosen();
     if (windows.isEmpty()) return;
-    PrintWindows(windows);
-    accept();
+    ProposePrintFile(windows);
+    // Cancelled, or a job that could not start: the choice of windows stays on the screen.
+    if (!Dialogs().PrintDialog(this)) return;
+    if (PrintWindows(windows)) accept();
 }
 
-void PrintWindows(const QList<TChildForm*>& windows) {
-    QWidget progress(nullptr, Qt::Dialog | Qt::WindowStaysOnTopHint);
-    progress.setWindowTitle("Please wait");
-    progress.setFixedSize(197, 47);
-    auto* label = new QLabel("Printing in progress... ", &progress);
+TPrintProgress::TPrintProgress()
+    : QWidget(nullptr, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowStaysOnTopHint) {
+    setObjectName("PrintProgress");
+    setWindowTitle("Please wait");
+    setFixedSize(197, 47);
+    auto* label = new QLabel("Printing in progress... ", this);
     label->move(10, 15);
+    if (const QScreen* s = QGuiApplication::primaryScreen())
+        move(s->availableGeometry().center() - rect().center());
+}
+
+namespace {
+
+// The file a PDF job would write: beside the deck, else beside the first window's file.
+std::string ProposedPdfName(const QList<TChildForm*>& windows) {
+    std::string base = Globals().InputFileName;
+    for (TChildForm* w : windows)
+        if (base.empty() && !w->FileName().empty()) base = w->FileName();
+    if (base.empty())
+        return JoinPath(Globals().StartDir.empty() ? GetCurrentDir() : Globals().StartDir,
+                        "KOLSHELL.PDF");
+    return AbsolutePath(ReplaceFromFirstDot(base, ".PDF"));
+}
+
+} // namespace
+
+void ProposePrintFile(const QList<TChildForm*>& windows) {
+    static QString proposed; // replaced by the next proposal unless the user chose another
+    QPrinter& printer = CurrentPrinter();
+    if (!QPrinterInfo::availablePrinters().isEmpty() && printer.outputFileName().isEmpty()) return;
+    if (!printer.outputFileName().isEmpty() && printer.outputFileName() != proposed) return;
+    proposed = ToQ(ProposedPdfName(windows));
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(proposed);
+}
+
+bool PrintWindows(const QList<TChildForm*>& windows) {
+    TPrintProgress progress;
     progress.show();
+    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents); // painted before the job
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    {
-        TPrintJob job(&CurrentPrinter());
+    TPrintJob job(&CurrentPrinter());
+    if (job.Started()) {
         for (const QPointer<TChildForm> w : windows) {
             if (!w) continue;
             if (w->WindowKind() == wkPlot) {
@@ -142,4 +186,12 @@ void PrintWindows(const QList<TChildForm*>& windows) {
         }
     }
     QApplication::restoreOverrideCursor();
+    if (job.Started()) return true;
+    progress.hide();
+    const QPrinter& printer = CurrentPrinter();
+    const QString target = printer.outputFileName().isEmpty()
+                               ? "the printer " + printer.printerName()
+                               : QDir::toNativeSeparators(printer.outputFileName());
+    ShowMsg("Printing could not start: " + FromQ(target) + " could not be opened.", mkError, true);
+    return false;
 }

@@ -27,7 +27,18 @@ class TPrintDlg : public QDialog {
     void SetButtons();
 };
 
+// "Please wait" while a job prints.
+class TPrintProgress : public QWidget {
+    Q_OBJECT
+  public:
+    TPrintProgress();
+};
+
 // A window caption as the lists show it: a plot up to its ":", else the file name part.
 QString ShortCaption(const QString& caption);
-// Prints the windows in one job on the program's printer.
-void PrintWindows(const QList<TChildForm*>& windows);
+// Without an installed printer the job goes to a PDF file: proposed beside the deck (or the
+// first window's file), unless the user has chosen a file already.
+void ProposePrintFile(const QList<TChildForm*>& windows);
+// Prints the windows in one job on the program's printer; false, after saying why, when the
+// job could not start.
+bool PrintWindows(const QList<TChildForm*>& windows);

@@ -1,6 +1,7 @@
 #include "shell/widgets/setupdlg.h"
 
 #include "common/globals.h"
+#include "common/programfiles.h"
 #include "common/lib1.h"
 #include "common/messages.h"
 #include "common/paths.h"
@@ -247,7 +248,7 @@ bool TSetupDlg::FormActivate() {
         linkBitmaps_[size_t(i)] = ToQ(ProgramDirs().LinkBitmaps[size_t(i)]);
         LoadButtonGlyph(i);
     }
-    const std::string kol = JoinPath(Globals().KolshellDir, "CNFGKV.KOL");
+    const std::string kol = ProgramFileToRead("CNFGKV.KOL");
     if (!FileExists(kol)) {
         ShowMsg("Please put the CNFGKV.KOL file in the KOLSHELL directory", mkInformation, true);
         if (EndProgram) EndProgram();
@@ -292,13 +293,13 @@ void TSetupDlg::OKBtnClick() {
     for (size_t i = 0; i < EngineSwitchCount; ++i)
         on[i] = switches_[i]->isChecked();
     std::string error;
-    if (!RewriteEngineSwitches(Globals().KolshellDir, on, &error)) ShowMsg(error, mkError, true);
+    if (!RewriteEngineSwitches(ExtractFileDir(ProgramFileToWrite("CNFGKV.KOL")), on, &error)) ShowMsg(error, mkError, true);
 }
 
 void TSetupDlg::StoreClick() {
     OKBtnClick();
     ProgramDirs().LinkCount = 5;
-    const std::string dft = JoinPath(Globals().KolshellDir, "KOLSHELL.DFT");
+    const std::string dft = ProgramFileToWrite("KOLSHELL.DFT");
     if (!WriteDFT(dft, Globals().Settings))
         ShowMsg(
             WriteFailureText(dft, "Error writing file " + dft + "; the settings were not stored."),

@@ -1,5 +1,8 @@
 #include "tests/support/testsupport.h"
 
+#include "common/widgets/printjob.h"
+#include <QPrinter>
+
 #include "common/globals.h"
 #include "common/settings.h"
 #include "common/widgets/childform.h"
@@ -43,6 +46,12 @@ ScriptedDialogs::ScriptedDialogs() {
 }
 ScriptedDialogs::~ScriptedDialogs() {
     SetDialogs(nullptr);
+}
+
+bool ScriptedDialogs::PrintDialog(QWidget*) {
+    Titles << "Print";
+    PrintFiles << CurrentPrinter().outputFileName();
+    return PrintAnswer;
 }
 
 QString ScriptedDialogs::OpenFileName(QWidget*, const QString& title, const QString& start,

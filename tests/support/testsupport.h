@@ -45,7 +45,14 @@ class ScriptedDialogs : public TDialogs {
     QString InputText(QWidget*, const QString& caption, const QString&, const QString& text,
                       bool* ok) override;
     QString PictureFileName(QWidget*, const QString& title, const QString&) override;
-    bool PrinterSetup(QWidget*) override { return false; }
+    bool PrinterSetup(QWidget*) override {
+        Titles << "Print Setup";
+        return false;
+    }
+    // Answers the print dialog with PrintAnswer, noting the printer's file at that moment.
+    bool PrintDialog(QWidget*) override;
+    bool PrintAnswer = true;
+    QStringList PrintFiles;
 };
 
 std::string WriteTestFile(const QString& dir, const std::string& name, const std::string& bytes);

@@ -1,0 +1,257 @@
+// Every action of both menu bars, triggered as a user would: each does what its menu row says
+// (a window, a dialog, a message, a change the user sees) or is disabled where it must be.
+#include "app/kolshellform.h"
+#include "common/globals.h"
+#include "common/paths.h"
+#include "common/widgets/childform.h"
+#include "shell/widgets/helpwindow.h"
+#include "tests/support/testsupport.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDirIterator>
+#include <QMdiArea>
+#include <QMenu>
+#include <QMenuBar>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+
+namespace {
+
+const char* const Deck = "* demo\nCONSTANTS 2\nAREA = 2.5\nQPUMP = 0.012\n"
+                         "SIMULATION 0 10 1\nEND\n";
+
+// Closes every modal dialog as it comes up and notes its class.
+class ModalCloser : public QObject {
+  public:
+    ModalCloser() {
+        timer_.setInterval(20);
+        connect(&timer_, &QTimer::timeout, this, [this] {
+            if (QWidget* m = QApplication::activeModalWidget()) {
+                Shown << m->metaObject()->className();
+                if (auto* d = qobject_cast<QDialog*>(m))
+                    d->reject();
+                else
+                    m->close();
+            }
+        });
+        timer_.start();
+    }
+    QStringList Shown;
+
+  private:
+    QTimer timer_;
+};
+
+QStringList VisibleTopLevels() {
+    QStringList l;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible() && !qobject_cast<QMenu*>(w)) l << w->metaObject()->className();
+    l.sort();
+    return l;
+}
+
+QStringList Kinds(TKOLSHELLFORM& form) {
+    QStringList l;
+    for (TChildForm* c : form.Children())
+        l << QString::number(c->WindowKind());
+    return l;
+}
+
+} // namespace
+
+class TestMenuActions : public QObject {
+    Q_OBJECT
+  private slots:
+    void init();
+    void cleanup();
+    void everyAction_data();
+    void everyAction();
+
+  private:
+    // What the user can see change when the action is triggered.
+    QString Effect(TKOLSHELLFORM& form, QAction* action);
+    std::unique_ptr<TestFolder> dir_;
+    std::unique_ptr<MsgRecorder> msgs_;
+    std::unique_ptr<ScriptedDialogs> dialogs_;
+};
+
+void TestMenuActions::init() {
+    dir_ = std::make_unique<TestFolder>();
+    FreshProgramDir(*dir_);
+    dir_->Write("CNFGKV.KOL", "switches\r\nY\r\nN\r\n");
+    const QString from = qEnvironmentVariable("KOLSHELL_SOURCE") + "/help";
+    QDir().mkpath(dir_->Dir.path() + "/help");
+    for (QDirIterator it(from, QDir::Files); it.hasNext();) {
+        it.next();
+        QFile::copy(it.filePath(), dir_->Dir.path() + "/help/" + it.fileName());
+    }
+    msgs_ = std::make_unique<MsgRecorder>();
+    dialogs_ = std::make_unique<ScriptedDialogs>();
+}
+
+void TestMenuActions::cleanup() {
+    dialogs_.reset();
+    msgs_.reset();
+}
+
+QString TestMenuActions::Effect(TKOLSHELLFORM& form, QAction* action) {
+    if (!action->isEnabled()) return "disabled";
+    auto* editor = form.FirstChildOfKind(wkDeck)
+                       ? form.FirstChildOfKind(wkDeck)->findChild<QPlainTextEdit*>()
+                       : nullptr;
+    const QString text = editor ? editor->toPlainText() : QString();
+    const QStringList kinds = Kinds(form), tops = VisibleTopLevels();
+    const QString clip = QApplication::clipboard()->text();
+    const bool checked = action->isChecked();
+    const QRect geometry = form.Children().isEmpty() ? QRect() : form.Children().first()->geometry();
+    const size_t messages = msgs_->Shown.size();
+    const std::string onDisk = ReadTestFile(dir_->Path("RUN.DCK"));
+    const int active = CurrentChild ? CurrentChild->WindowKind() : 0;
+    const int cursor = editor ? editor->textCursor().position() : -1;
+    const qsizetype titles = dialogs_->Titles.size();
+    ModalCloser closer;
+    action->trigger();
+    QTest::qWait(60);
+    QStringList effect;
+    for (const QString& d : closer.Shown)
+        effect << "dialog " + d;
+    for (qsizetype i = titles; i < dialogs_->Titles.size(); ++i)
+        effect << "file dialog " + dialogs_->Titles[i];
+    for (size_t i = messages; i < msgs_->Shown.size(); ++i)
+        effect << "message";
+    if (Kinds(form) != kinds) effect << "windows " + Kinds(form).join(",");
+    for (const QString& t : VisibleTopLevels())
+        if (!tops.contains(t)) effect << "window " + t;
+    if (editor && form.FirstChildOfKind(wkDeck) && editor->toPlainText() != text) effect << "text";
+    if (QApplication::clipboard()->text() != clip) effect << "clipboard";
+    if (ReadTestFile(dir_->Path("RUN.DCK")) != onDisk) effect << "saved";
+    if (editor && form.FirstChildOfKind(wkDeck) && editor->toPlainText() == text &&
+        editor->textCursor().position() != cursor)
+        effect << "found";
+    const int activeNow = CurrentChild ? CurrentChild->WindowKind() : 0;
+    if (activeNow != active && form.isVisible()) effect << "active " + QString::number(activeNow);
+    if (action->isChecked() != checked) effect << "checked";
+    if (!form.Children().isEmpty() && form.Children().first()->geometry() != geometry)
+        effect << "arranged";
+    if (!form.isVisible()) effect << "closed";
+    return effect.isEmpty() ? "nothing" : effect.join("; ");
+}
+
+void TestMenuActions::everyAction_data() {
+    QTest::addColumn<bool>("kolsed");
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("setup");
+    QTest::addColumn<QString>("expected");
+    // action, what the user did before, what the user sees.
+    const char* const normal[][3] = {
+        {"New1", "", "windows 8000,1000,1000"},
+        {"Open1", "", "file dialog Open"},
+        {"Save1", "typed", "saved"},
+        {"Saveas1", "", "file dialog Save As"},
+        {"Print1", "", "dialog TPrintDlg"},
+        {"PrintSetup1", "", "file dialog Print Setup"},
+        {"Setup1", "", "dialog TSetupDlg"},
+        {"Exit1", "", "windows ; closed"},
+        {"Cut1", "", "text; clipboard"},
+        {"Copy1", "", "clipboard"},
+        {"Paste1", "", "text"},
+        {"Clear1", "", "text"},
+        {"Find1", "", "window TFindDialog"},
+        {"Replace1", "", "window TFindDialog"},
+        {"SearchAgain1", "found once", "found"},
+        // A fresh set-up knows no engine folder yet: it asks for it.
+        {"Calculate1", "", "file dialog Select the KOLVAN directory"},
+        {"RunTable1", "", "disabled"},      // no table window
+        {"CompileModule1", "", "disabled"}, // not a ".FOR" file
+        {"RebuildKOLVAN1", "", "message"},  // no rebuild command set up
+        {"ExecuteCommand1", "", "message"}, // no user command set up
+        {"MakeKOLSEDfile1", "", "dialog TMakeKOLSEDDlg"},
+        {"EditKOLSEDfile1", "", "file dialog Open"},
+        {"NewTable1", "", "dialog TNewTableDlg"},
+        {"AlterTable1", "", "disabled"}, // these need a table window
+        {"InsertDeleteRuns1", "", "disabled"},
+        {"InsertDeleteVars1", "", "disabled"},
+        {"FLOWDRAW1", "", "file dialog Select the FLOWDRAW directory"},
+        {"ZONEKIT", "", "file dialog Select the ZONEKIT directory"},
+        {"ZONER1", "", "file dialog Select the ZONER directory"},
+        {"MODLIB1", "", "file dialog Select the MODLIB directory"},
+        {"DEBUG1", "", "file dialog Select the KOLGRIDCALC directory"},
+        {"NewPlot1", "", "dialog TPlotSetup"},
+        {"OverlayPlot1", "", "disabled"}, // these need a plot window
+        {"ModifyPlot1", "", "disabled"},
+        {"Input1", "listing", "active 1000"},
+        {"Output1", "", "windows 8000,1000,6000; active 6000"}, // its entry RUN.OUT
+        {"Listing1", "", "windows 8000,1000,3000; active 3000"},
+        {"Table1", "", "disabled"}, // no RUN.TBL
+        {"Diagram1", "", "active 8000"},
+        {"Tile1", "", "arranged"},
+        {"Cascade1", "tiled", "arranged"},
+        {"KOLVANIndex1", "", "window THelpWindow"},
+        {"TypesIndex1", "", "window THelpWindow"},
+        {"KOLVANIndex2", "", "window THelpWindow"},
+        {"KOLVANErrorMessges1", "", "window THelpWindow"},
+        {"UsingHelp1", "", "window THelpWindow"},
+        {"AboutKOLSHELL1", "", "dialog TAboutBox"},
+        {"Website", "", "message"}, // no browser in the test
+    };
+    for (const auto& row : normal)
+        QTest::newRow(row[0]) << false << row[0] << row[1] << row[2];
+    const char* const kolsed[][3] = {
+        {"SIUnits", "secondary", "checked"},
+        {"EngUnits", "", "checked"},
+        {"UserCommand1", "", "file dialog User Command"},
+        {"AboutKOLSED1", "", "dialog TAboutBox"},
+    };
+    for (const auto& row : kolsed)
+        QTest::newRow(qPrintable(QString("KOLSED ") + row[0])) << true << row[0] << row[1] << row[2];
+}
+
+void TestMenuActions::everyAction() {
+    QFETCH(bool, kolsed);
+    QFETCH(QString, action);
+    QFETCH(QString, setup);
+    QFETCH(QString, expected);
+    Globals().KolsedOnlyMode = kolsed;
+    QFile::copy(qEnvironmentVariable("KOLSHELL_SOURCE") + "/demo/DEMO.BMP", dir_->Dir.path() + "/RUN.BMP");
+    const std::string deck = dir_->Write("RUN.DCK", Deck);
+    dir_->Write("RUN.LST", "listing\n");
+    dir_->Write("RUN.OUT", " TIME A\n 0 1\n 1 2\n");
+    TKOLSHELLFORM form;
+    form.CreateDialogs();
+    form.OpenUrl = [](const QUrl&) { return false; };
+    form.show();
+    SetCurrentDir(dir_->Dir.path().toStdString());
+    form.ReadaFile(deck);
+    if (auto* e = form.FirstChildOfKind(wkDeck))
+        if (auto* edit = e->findChild<QPlainTextEdit*>()) edit->selectAll();
+    QApplication::clipboard()->setText("pasted\n");
+    auto* edit = form.FirstChildOfKind(wkDeck)
+                     ? form.FirstChildOfKind(wkDeck)->findChild<QPlainTextEdit*>()
+                     : nullptr;
+    if (setup == "typed") edit->insertPlainText("* typed\n");
+    if (setup == "listing") form.Action("Listing1")->trigger();
+    if (setup == "tiled") form.Action("Tile1")->trigger();
+    if (setup == "secondary") form.Action("EngUnits")->trigger();
+    if (setup == "found once") {
+        edit->moveCursor(QTextCursor::Start);
+        form.Action("Find1")->trigger();
+        QLineEdit* find = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->objectName() == "FindDialog") find = w->findChild<QLineEdit*>("FindText");
+        QVERIFY(find);
+        find->setText("=");
+        find->window()->findChild<QPushButton*>("FindNext")->click();
+        find->window()->hide();
+    }
+    QAction* a = form.Action(action);
+    if (action == "Output1") a = a->menu()->actions().value(0); // the entry of RUN.OUT
+    QVERIFY2(a, qPrintable(action));
+    QCOMPARE(Effect(form, a), expected);
+}
+
+QTEST_MAIN(TestMenuActions)
+#include "tst_menuactions.moc"

@@ -1,0 +1,54 @@
+#!/bin/sh
+# CI: builds the Debian package, checks its files, unpacks it into a temporary root and starts
+# the installed kolshell offscreen on the demo deck. Run after test.sh (build/ exists).
+set -e
+cd "$(dirname "$0")/.."
+src=$(pwd)
+sh tools/setup.sh
+cmake --build build -j"$(nproc)"
+rm -f build/kolshell_*.deb
+(cd build && cpack -G DEB)
+deb=$(ls build/kolshell_*.deb)
+echo "package: $deb"
+dpkg-deb --info "$deb" | grep -E 'Package|Version|Depends'
+dpkg-deb --info "$deb" | grep -q 'Depends:.*libqt6widgets6' || { echo "no Qt dependency"; exit 1; }
+
+list=$(mktemp)
+dpkg-deb --contents "$deb" | awk '{print $6}' | sed 's|^\./|/|' >"$list"
+for f in /usr/lib/kolshell/kolshell /usr/lib/kolshell/kolsed /usr/lib/kolshell/koltool \
+  /usr/lib/kolshell/KOLVAN32.exe /usr/lib/kolshell/KOLSHELL.DFT /usr/lib/kolshell/CNFGKV.KOL \
+  /usr/lib/kolshell/Header.txt /usr/lib/kolshell/INFO/ /usr/lib/kolshell/help/index.html \
+  /usr/lib/kolshell/help/contexts.txt /usr/bin/kolshell /usr/bin/kolsed /usr/bin/koltool \
+  /usr/share/applications/kolshell.desktop /usr/share/applications/kolsed.desktop \
+  /usr/share/mime/packages/kolshell.xml /usr/share/icons/hicolor/scalable/apps/kolshell.svg \
+  /usr/share/icons/hicolor/48x48/apps/kolshell.png /usr/share/kolshell/demo/DEMO.DCK; do
+  grep -qx "$f" "$list" || { echo "missing from the package: $f"; exit 1; }
+done
+rm -f "$list"
+
+root=$(mktemp -d)
+trap 'rm -rf "$root"' EXIT
+dpkg -x "$deb" "$root"
+desktop-file-validate "$root"/usr/share/applications/*.desktop
+xmllint --noout "$root"/usr/share/mime/packages/kolshell.xml
+
+# The installed program on a copy of the demo, as a user without write access to it: it must
+# come up, open the deck, and stay up until it is ended.
+chmod -R a-w "$root/usr/lib/kolshell"
+work="$root/demo"
+cp -R "$src/demo" "$work"
+export HOME="$root/home" XDG_CONFIG_HOME="$root/home/.config"
+mkdir -p "$HOME"
+cd "$work"
+QT_QPA_PLATFORM=offscreen "$root/usr/bin/kolshell" DEMO.DCK >"$root/run.log" 2>&1 &
+pid=$!
+sleep 5
+if ! kill -0 "$pid" 2>/dev/null; then
+  cat "$root/run.log"
+  echo "the installed kolshell did not stay up"
+  exit 1
+fi
+kill "$pid"
+wait "$pid" 2>/dev/null || true
+"$root/usr/bin/koltool" dft "$root/usr/lib/kolshell/KOLSHELL.DFT" >/dev/null
+echo "package checked"
