@@ -316,6 +316,16 @@ void TestKolsedForm::makeKolsedDialog() {
         // The tank: its parameters are names; of its inputs only the spare one is free.
         dlg.UnitBox->setCurrentRow(1);
         QCOMPARE(dlg.ParBox->item(0)->text().left(1), QString("*"));
+        // A line marked "*" cannot be selected, by a click or otherwise; a note says why.
+        QTest::mouseClick(dlg.ParBox->viewport(), Qt::LeftButton, {},
+                          dlg.ParBox->visualItemRect(dlg.ParBox->item(0)).center());
+        dlg.ParBox->item(0)->setSelected(true);
+        QVERIFY(dlg.ParBox->selectedItems().isEmpty());
+        auto* note = dlg.findChild<QLabel*>("StarNote");
+        QVERIFY(note && note->isVisible());
+        QCOMPARE(note->text(),
+                 QString("* marks a value that cannot become a field: a name, or a connected "
+                         "input."));
         dlg.InpBox->setFocus();
         QFocusEvent focusIn(QEvent::FocusIn);
         QApplication::sendEvent(dlg.InpBox, &focusIn);
