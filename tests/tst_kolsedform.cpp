@@ -5,6 +5,7 @@
 #include "common/paths.h"
 #include "kolsed/widgets/kolsedform.h"
 #include "shell/widgets/compiling.h"
+#include "shell/widgets/editform.h"
 #include "shell/widgets/helpdlg.h"
 #include "shell/widgets/helpviewer.h"
 #include "table/widgets/makekolseddlg.h"
@@ -38,6 +39,8 @@ class TestKolsedForm : public QObject {
     void readingErrors();
     void progressWhileReading();
     void makeKolsedDialog();
+    void makeKolsedSavesFirstAndOpensTheForm_data();
+    void makeKolsedSavesFirstAndOpensTheForm();
     void helpFromFormAndMenu();
     void inputReopensForm();
     void saveUntouchedForm_data();
@@ -349,6 +352,48 @@ void TestKolsedForm::makeKolsedDialog() {
     QVERIFY(form);
     QVERIFY(msgs_->Shown.empty());
     QCOMPARE(form->findChildren<QLineEdit*>(QRegularExpression("^Input")).size(), 3);
+}
+
+void TestKolsedForm::makeKolsedSavesFirstAndOpensTheForm_data() {
+    QTest::addColumn<int>("answer");
+    QTest::newRow("save") << int(mrYes);
+    QTest::newRow("do not save") << int(mrNo);
+    QTest::newRow("cancel") << int(mrCancel);
+}
+
+void TestKolsedForm::makeKolsedSavesFirstAndOpensTheForm() {
+    QFETCH(int, answer);
+    const QString demo = qEnvironmentVariable("KOLSHELL_SOURCE") + "/demo";
+    QFile::copy(demo + "/DEMO.DCK", dir_->Dir.path() + "/RUN.DCK");
+    TKOLSHELLFORM main;
+    ProgramDirs().Dirs[pdEngine] = demo.toStdString();
+    main.ReadaFile(dir_->Path("RUN.DCK"));
+    auto* deck = qobject_cast<TEditForm*>(CurrentChild.data());
+    QVERIFY(deck);
+    const std::string deckName = deck->FileName();
+    deck->Editor()->InsertText("* edited\n");
+    msgs_->Answers = {answer};
+    dialogs_->SaveAnswers = {QString::fromStdString(dir_->Path("RUN.KSD"))};
+    bool shown = false;
+    main.ExecDialog = [&](QDialog& d) {
+        shown = true;
+        static_cast<TMakeKOLSEDDlg&>(d).OKBtn->click();
+    };
+    Trigger(main, "MakeKOLSEDfile1");
+    QCOMPARE(msgs_->Texts().front(), deckName + " has been changed.  Save it?");
+    QCOMPARE(shown, answer != mrCancel);
+    const std::string onDisk = ReadTestFile(dir_->Path("RUN.DCK"));
+    QCOMPARE(onDisk.find("* edited") != std::string::npos, answer == mrYes);
+    if (answer == mrCancel) {
+        QVERIFY(!QFile::exists(QString::fromStdString(dir_->Path("RUN.KSD"))));
+        QCOMPARE(CurrentChild.data(), static_cast<TChildForm*>(deck));
+        return;
+    }
+    // The written file is open as a form, and carries what was saved.
+    QCOMPARE(CurrentChild->WindowKind(), wkForm);
+    QCOMPARE(UpStr(CurrentChild->FileName()), UpStr(dir_->Path("RUN.KSD")));
+    const std::string ksd = ReadTestFile(dir_->Path("RUN.KSD"));
+    QCOMPARE(ksd.find("* edited") != std::string::npos, answer == mrYes);
 }
 
 void TestKolsedForm::helpFromFormAndMenu() {

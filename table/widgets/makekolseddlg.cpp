@@ -163,7 +163,8 @@ void TMakeKOLSEDDlg::OKBtnClick() {
         this, "Save KOLSED file", ToQ(ProposedKsdName(deckName_)), "KOLSED File|*.KSD", &index);
     if (!chosen.isEmpty()) {
         if (ExtractFileExt(FromQ(chosen)).empty()) chosen += ".KSD";
-        WriteKsd(g_, FromQ(chosen), Header->isChecked(), Simulationcard->isChecked());
+        if (WriteKsd(g_, FromQ(chosen), Header->isChecked(), Simulationcard->isChecked()))
+            written_ = FromQ(chosen);
     }
     g_ = TGenerator();
     accept();
