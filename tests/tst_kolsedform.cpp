@@ -19,6 +19,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QToolButton>
@@ -41,6 +42,7 @@ class TestKolsedForm : public QObject {
     void makeKolsedDialog();
     void makeKolsedSavesFirstAndOpensTheForm_data();
     void makeKolsedSavesFirstAndOpensTheForm();
+    void simulationCardFormOpensAndRuns();
     void helpFromFormAndMenu();
     void inputReopensForm();
     void saveUntouchedForm_data();
@@ -394,6 +396,41 @@ void TestKolsedForm::makeKolsedSavesFirstAndOpensTheForm() {
     QCOMPARE(UpStr(CurrentChild->FileName()), UpStr(dir_->Path("RUN.KSD")));
     const std::string ksd = ReadTestFile(dir_->Path("RUN.KSD"));
     QCOMPARE(ksd.find("* edited") != std::string::npos, answer == mrYes);
+}
+
+void TestKolsedForm::simulationCardFormOpensAndRuns() {
+    const QString bin = qEnvironmentVariable("KOLSHELL_BIN");
+    QFile::copy(qEnvironmentVariable("KOLSHELL_SOURCE") + "/demo/DEMO.DCK",
+                dir_->Dir.path() + "/RUN.DCK");
+    TKOLSHELLFORM main;
+    // No engine directory set: the program directory's INFO and KOLWIN are used.
+    Globals().KolshellDir = bin.toStdString();
+    ProgramDirs().Dirs[pdEngine].clear();
+    main.ReadaFile(dir_->Path("RUN.DCK"));
+    dialogs_->SaveAnswers = {QString::fromStdString(dir_->Path("RUN.KSD"))};
+    main.ExecDialog = [&](QDialog& d) {
+        auto& dlg = static_cast<TMakeKOLSEDDlg&>(d);
+        dlg.Simulationcard->setChecked(true);
+        dlg.OKBtn->click();
+    };
+    Trigger(main, "MakeKOLSEDfile1");
+    QCOMPARE(msgs_->Texts(), std::vector<std::string>{});
+    auto* form = qobject_cast<TKOLSEDForm*>(CurrentChild.data());
+    QVERIFY(form);
+    QStringList shown;
+    for (auto* list : form->findChildren<QComboBox*>())
+        shown << list->currentText();
+    shown.sort();
+    QCOMPARE(shown, QStringList({"28 days", "January"}));
+    // The stand-in engine runs the card: start, stop and step are its equations.
+    QProcess engine;
+    engine.setWorkingDirectory(dir_->Dir.path());
+    engine.start(bin + "/KOLVAN32.exe", {"RUN.KSD"});
+    QVERIFY(engine.waitForFinished(20000));
+    QCOMPARE(engine.exitCode(), 0);
+    const std::string listing = ReadTestFile(dir_->Path("RUN.LST"));
+    QVERIFY2(listing.find("Simulation from 1 to 672, step 1: 672 time steps.") != std::string::npos,
+             listing.c_str());
 }
 
 void TestKolsedForm::helpFromFormAndMenu() {
