@@ -459,7 +459,8 @@ void TKOLSHELLFORM::SaveChild(TChildForm* c) {
             editor->Save();
         break;
     case wkForm:
-        if (c->CheckActiveInput() && c->IsModified()) c->SaveDocument(c->FileName()); // follows Save as
+        if (c->CheckActiveInput() && c->IsModified())
+            c->SaveDocument(c->FileName()); // follows Save as
         break;
     case wkPlot:
         if (c->DocumentName().empty())
@@ -563,7 +564,11 @@ void TKOLSHELLFORM::MakeKOLSEDfile1Click() {
     if (!c || c->WindowKind() != wkDeck) return;
     std::string engineDir = ProgramDirs().Dirs[pdEngine];
     if (!IsDirectory(engineDir)) engineDir = Globals().KolshellDir;
+    // The generator reads the deck from disk: unsaved changes are offered for saving first.
+    if (!c->FormCloseQuery()) return;
+    const std::string deck = c->FileName();
     TMakeKOLSEDDlg dialog(this);
-    dialog.MakeDeck(c->FileName(), engineDir);
+    dialog.MakeDeck(deck, engineDir);
     ExecDialog(dialog);
+    if (!dialog.WrittenName().empty()) ReadaFile(dialog.WrittenName());
 }

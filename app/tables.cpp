@@ -119,6 +119,8 @@ void TKOLSHELLFORM::InsertDeleteRuns1Click() {
     TTableForm* table = CurrentTable();
     if (!table) return;
     TInsertRunsDlg dialog(table->Table(), this);
+    dialog.ErrorLevel = table->ErrorLevel();
+    dialog.ErrorStep = table->ErrorStep();
     ExecDialog(dialog);
     if (dialog.result() != QDialog::Accepted) return;
     if (dialog.Result() == RunsResult::CloseTable)

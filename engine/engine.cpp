@@ -157,9 +157,12 @@ void ReadStatements(DeckWalker& w, EngineDeck& d) {
                 ReadEquations(w, d, n);
             }
         } else if (key == "SIMULATION") {
-            d.HasSimulation = words.size() >= 4 && ToNumber(words[1], d.Start) &&
-                              ToNumber(words[2], d.Stop) && ToNumber(words[3], d.Step);
-            if (!d.HasSimulation) w.Error(line, "SIMULATION needs start, stop and step");
+            d.HasSimulation = words.size() >= 4;
+            if (!d.HasSimulation)
+                w.Error(line, "SIMULATION needs start, stop and step");
+            else
+                d.SimulationWords.assign(words.begin() + 1, words.begin() + 4);
+            d.SimulationLine = line;
         } else if (key == "UNIT") {
             EngineUnit u;
             u.Line = line;
@@ -229,6 +232,32 @@ void OrderEquations(DeckWalker& w, EngineDeck& d) {
     d.Equations = std::move(ordered);
 }
 
+// SIMULATION's words: numbers, constants, or equations worked out once (TIME 0, every unit
+// output 0) in their order.
+void ResolveSimulation(DeckWalker& w, EngineDeck& d) {
+    if (!d.HasSimulation) return;
+    std::map<std::string, double> values = d.Constants;
+    const Expr::Context c{[&values](const std::string& n) {
+                              auto v = values.find(n);
+                              return v != values.end() ? v->second : 0.0;
+                          },
+                          [](int, int) { return 0.0; }};
+    for (const EngineEquation& e : d.Equations)
+        values[e.Name] = e.Formula.Evaluate(c);
+    double* target[3] = {&d.Start, &d.Stop, &d.Step};
+    for (size_t i = 0; i < 3; ++i) {
+        const std::string& word = d.SimulationWords[i];
+        if (ToNumber(word, *target[i])) continue;
+        const auto v = values.find(EngineUpper(word));
+        if (v != values.end()) {
+            *target[i] = v->second;
+            continue;
+        }
+        w.Error(d.SimulationLine, "SIMULATION: " + word + " is no number, constant or equation");
+        d.HasSimulation = false;
+    }
+}
+
 // A parameter or input word: a number, a constant or equation name, or "u,o".
 bool Resolvable(const EngineDeck& d, const std::string& word, bool allowOutputs) {
     double v;
@@ -291,6 +320,7 @@ void ReadEngineDeck(const std::vector<std::string>& lines, EngineDeck& d) {
     DeckWalker w(lines, d);
     ReadStatements(w, d);
     OrderEquations(w, d);
+    ResolveSimulation(w, d);
     CheckUnits(w, d);
 }
 

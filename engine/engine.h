@@ -32,6 +32,10 @@ struct EngineDeck {
     std::vector<EngineEquation> Equations;
     bool HasSimulation = false;
     double Start = 0, Stop = 0, Step = 0;
+    // SIMULATION's start, stop and step as written: numbers, or names of constants or
+    // equations, which are worked out once before the run.
+    std::vector<std::string> SimulationWords;
+    int SimulationLine = 0;
     std::vector<EngineUnit> Units;
     std::map<int, std::string> Assigned; // logical unit -> file
     std::vector<EngineMessage> Messages;

@@ -630,8 +630,14 @@ void TReader::Picture(const std::string& line, int slot) {
 std::string FindDeckFile(const std::string& name, const std::string& deckName) {
     if (name.empty()) return "";
     if (FileExists(name)) return name;
-    const bool relative = !IsSeparator(name[0]) && !(name.size() > 1 && name[1] == ':');
-    if (!relative) return "";
+    if (IsSeparator(name[0])) {
+        // "\KOLWIN\Month1.dat" with no such folder at the root: the engine directory's.
+        std::string engineDir = ProgramDirs().Dirs[pdEngine];
+        if (!IsDirectory(engineDir)) engineDir = Globals().KolshellDir;
+        const std::string shipped = JoinPath(engineDir, name.substr(1));
+        return FileExists(shipped) ? shipped : "";
+    }
+    if (name.size() > 1 && name[1] == ':') return "";
     const std::string beside = JoinPath(ExtractFileDir(deckName), name);
     return FileExists(beside) ? beside : "";
 }

@@ -32,6 +32,8 @@ class TestEngine : public QObject {
     void badExpressions();
     void deckErrors_data();
     void deckErrors();
+    void simulationNames_data();
+    void simulationNames();
     void integratorAndPrinter();
     void sourceAndFreeInputs();
     void wholeRun();
@@ -124,6 +126,47 @@ void TestEngine::deckErrors() {
     EngineDeck d;
     ReadEngineDeck(Lines(deck), d);
     QCOMPARE(Messages(d), messages);
+}
+
+void TestEngine::simulationNames_data() {
+    QTest::addColumn<QString>("deck");
+    QTest::addColumn<double>("start");
+    QTest::addColumn<double>("stop");
+    QTest::addColumn<double>("step");
+    QTest::addColumn<QStringList>("messages");
+    QTest::newRow("numbers") << "SIMULATION 0 10 0.5\nEND" << 0.0 << 10.0 << 0.5 << QStringList();
+    QTest::newRow("constants") << "CONSTANTS 2\nA = 2\nB = 8\nSIMULATION a B 1\nEND" << 2.0 << 8.0
+                               << 1.0 << QStringList();
+    // The generator's simulation card: equations that read each other, in any order.
+    QTest::newRow("simulation card")
+        << "EQUATIONS 8\nMONTH=0\nDAY1=  1.0000E+0000\nDAY=MONTH/24+DAY1\n"
+           "STEP=  1.0000E+0000\nLENGTH=  2.8000E+0001\nSTART=24*(DAY-1)+1\n"
+           "STOP=START+LENGTH*24-1\nPLOTS=INT(((STOP-START)/168.0)+0.5)\n"
+           "SIMULATION START STOP STEP\nEND"
+        << 1.0 << 672.0 << 1.0 << QStringList();
+    QTest::newRow("equation read before it is defined")
+        << "SIMULATION 0 STOP 1\nEQUATIONS 2\nSTOP=2*H\nH=TIME+3\nEND" << 0.0 << 6.0 << 1.0
+        << QStringList();
+    QTest::newRow("unknown name")
+        << "SIMULATION 0 LATER 1\nEND" << 0.0 << 0.0 << 1.0
+        << QStringList({"1:SIMULATION: LATER is no number, constant or equation"});
+}
+
+void TestEngine::simulationNames() {
+    QFETCH(QString, deck);
+    EngineDeck d;
+    ReadEngineDeck(Lines(deck), d);
+    QFETCH(QStringList, messages);
+    QCOMPARE(Messages(d), messages);
+    if (!messages.isEmpty()) return;
+    QFETCH(double, start);
+    QFETCH(double, stop);
+    QFETCH(double, step);
+    QCOMPARE(d.Start, start);
+    QCOMPARE(d.Stop, stop);
+    QCOMPARE(d.Step, step);
+    QCOMPARE(RunEngineDeck(d, QDir::tempPath().toStdString()).Steps,
+             int(std::lround((stop - start) / step)) + 1);
 }
 
 void TestEngine::integratorAndPrinter() {

@@ -5,6 +5,7 @@
 #include "common/paths.h"
 #include "kolsed/widgets/kolsedform.h"
 #include "shell/widgets/compiling.h"
+#include "shell/widgets/editform.h"
 #include "shell/widgets/helpdlg.h"
 #include "shell/widgets/helpviewer.h"
 #include "table/widgets/makekolseddlg.h"
@@ -18,6 +19,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QToolButton>
@@ -38,6 +40,9 @@ class TestKolsedForm : public QObject {
     void readingErrors();
     void progressWhileReading();
     void makeKolsedDialog();
+    void makeKolsedSavesFirstAndOpensTheForm_data();
+    void makeKolsedSavesFirstAndOpensTheForm();
+    void simulationCardFormOpensAndRuns();
     void helpFromFormAndMenu();
     void inputReopensForm();
     void saveUntouchedForm_data();
@@ -316,6 +321,16 @@ void TestKolsedForm::makeKolsedDialog() {
         // The tank: its parameters are names; of its inputs only the spare one is free.
         dlg.UnitBox->setCurrentRow(1);
         QCOMPARE(dlg.ParBox->item(0)->text().left(1), QString("*"));
+        // A line marked "*" cannot be selected, by a click or otherwise; a note says why.
+        QTest::mouseClick(dlg.ParBox->viewport(), Qt::LeftButton, {},
+                          dlg.ParBox->visualItemRect(dlg.ParBox->item(0)).center());
+        dlg.ParBox->item(0)->setSelected(true);
+        QVERIFY(dlg.ParBox->selectedItems().isEmpty());
+        auto* note = dlg.findChild<QLabel*>("StarNote");
+        QVERIFY(note && note->isVisible());
+        QCOMPARE(note->text(),
+                 QString("* marks a value that cannot become a field: a name, or a connected "
+                         "input."));
         dlg.InpBox->setFocus();
         QFocusEvent focusIn(QEvent::FocusIn);
         QApplication::sendEvent(dlg.InpBox, &focusIn);
@@ -339,6 +354,83 @@ void TestKolsedForm::makeKolsedDialog() {
     QVERIFY(form);
     QVERIFY(msgs_->Shown.empty());
     QCOMPARE(form->findChildren<QLineEdit*>(QRegularExpression("^Input")).size(), 3);
+}
+
+void TestKolsedForm::makeKolsedSavesFirstAndOpensTheForm_data() {
+    QTest::addColumn<int>("answer");
+    QTest::newRow("save") << int(mrYes);
+    QTest::newRow("do not save") << int(mrNo);
+    QTest::newRow("cancel") << int(mrCancel);
+}
+
+void TestKolsedForm::makeKolsedSavesFirstAndOpensTheForm() {
+    QFETCH(int, answer);
+    const QString demo = qEnvironmentVariable("KOLSHELL_SOURCE") + "/demo";
+    QFile::copy(demo + "/DEMO.DCK", dir_->Dir.path() + "/RUN.DCK");
+    TKOLSHELLFORM main;
+    ProgramDirs().Dirs[pdEngine] = demo.toStdString();
+    main.ReadaFile(dir_->Path("RUN.DCK"));
+    auto* deck = qobject_cast<TEditForm*>(CurrentChild.data());
+    QVERIFY(deck);
+    const std::string deckName = deck->FileName();
+    deck->Editor()->InsertText("* edited\n");
+    msgs_->Answers = {answer};
+    dialogs_->SaveAnswers = {QString::fromStdString(dir_->Path("RUN.KSD"))};
+    bool shown = false;
+    main.ExecDialog = [&](QDialog& d) {
+        shown = true;
+        static_cast<TMakeKOLSEDDlg&>(d).OKBtn->click();
+    };
+    Trigger(main, "MakeKOLSEDfile1");
+    QCOMPARE(msgs_->Texts().front(), deckName + " has been changed.  Save it?");
+    QCOMPARE(shown, answer != mrCancel);
+    const std::string onDisk = ReadTestFile(dir_->Path("RUN.DCK"));
+    QCOMPARE(onDisk.find("* edited") != std::string::npos, answer == mrYes);
+    if (answer == mrCancel) {
+        QVERIFY(!QFile::exists(QString::fromStdString(dir_->Path("RUN.KSD"))));
+        QCOMPARE(CurrentChild.data(), static_cast<TChildForm*>(deck));
+        return;
+    }
+    // The written file is open as a form, and carries what was saved.
+    QCOMPARE(CurrentChild->WindowKind(), wkForm);
+    QCOMPARE(UpStr(CurrentChild->FileName()), UpStr(dir_->Path("RUN.KSD")));
+    const std::string ksd = ReadTestFile(dir_->Path("RUN.KSD"));
+    QCOMPARE(ksd.find("* edited") != std::string::npos, answer == mrYes);
+}
+
+void TestKolsedForm::simulationCardFormOpensAndRuns() {
+    const QString bin = qEnvironmentVariable("KOLSHELL_BIN");
+    QFile::copy(qEnvironmentVariable("KOLSHELL_SOURCE") + "/demo/DEMO.DCK",
+                dir_->Dir.path() + "/RUN.DCK");
+    TKOLSHELLFORM main;
+    // No engine directory set: the program directory's INFO and KOLWIN are used.
+    Globals().KolshellDir = bin.toStdString();
+    ProgramDirs().Dirs[pdEngine].clear();
+    main.ReadaFile(dir_->Path("RUN.DCK"));
+    dialogs_->SaveAnswers = {QString::fromStdString(dir_->Path("RUN.KSD"))};
+    main.ExecDialog = [&](QDialog& d) {
+        auto& dlg = static_cast<TMakeKOLSEDDlg&>(d);
+        dlg.Simulationcard->setChecked(true);
+        dlg.OKBtn->click();
+    };
+    Trigger(main, "MakeKOLSEDfile1");
+    QCOMPARE(msgs_->Texts(), std::vector<std::string>{});
+    auto* form = qobject_cast<TKOLSEDForm*>(CurrentChild.data());
+    QVERIFY(form);
+    QStringList shown;
+    for (auto* list : form->findChildren<QComboBox*>())
+        shown << list->currentText();
+    shown.sort();
+    QCOMPARE(shown, QStringList({"28 days", "January"}));
+    // The stand-in engine runs the card: start, stop and step are its equations.
+    QProcess engine;
+    engine.setWorkingDirectory(dir_->Dir.path());
+    engine.start(bin + "/KOLVAN32.exe", {"RUN.KSD"});
+    QVERIFY(engine.waitForFinished(20000));
+    QCOMPARE(engine.exitCode(), 0);
+    const std::string listing = ReadTestFile(dir_->Path("RUN.LST"));
+    QVERIFY2(listing.find("Simulation from 1 to 672, step 1: 672 time steps.") != std::string::npos,
+             listing.c_str());
 }
 
 void TestKolsedForm::helpFromFormAndMenu() {

@@ -4,6 +4,7 @@
 #include "app/kolshellform.h"
 #include "common/globals.h"
 #include "common/paths.h"
+#include "common/widgets/qtmsg.h"
 #include "shell/widgets/runcontrol.h"
 #include "shell/widgets/runsettings.h"
 #include "common/widgets/qtmsg.h"
@@ -34,6 +35,7 @@ class TestTableForm : public QObject {
     void newTableAndEdits();
     void newTableWithoutConstants();
     void alterAndRuns();
+    void runsGatedByTheTablesOwnStep();
     void changeVariables();
     void saveReadAndClose();
     void runTable();
@@ -202,6 +204,40 @@ void TestTableForm::newTableAndEdits() {
     table->EditClear();
     QCOMPARE(m->data(m->index(0, 0)).toString(), QString("Enter value"));
     QCOMPARE(m->data(m->index(1, 0)).toString(), QString("9.000")); // pasted before the bad one
+}
+
+void TestTableForm::runsGatedByTheTablesOwnStep() {
+    TKOLSHELLFORM main;
+    TTableForm* table = NewTable(main, {"AREA"}, "3");
+    TTable& t = table->Table();
+    auto insertOne = [&] {
+        main.ExecDialog = [&](QDialog& d) {
+            auto& dlg = static_cast<TInsertRunsDlg&>(d);
+            dlg.RowsEdit->setText("1");
+            dlg.OKBtn->click();
+        };
+        Trigger(main, "InsertDeleteRuns1");
+    };
+    // An error a form or Make KOLSED left behind does not stop the table.
+    Globals().ErrorLevel = ErrorStop;
+    insertOne();
+    QCOMPARE(t.Runs(), 4);
+    QVERIFY(msgs_->Shown.empty());
+    // A refused paste into the table does, and the message says what failed and how to clear it.
+    QApplication::clipboard()->setText("x");
+    table->Grid()->setCurrentIndex(table->Grid()->model()->index(0, 0));
+    Trigger(main, "Paste1");
+    insertOne();
+    QCOMPARE(t.Runs(), 4);
+    QCOMPARE(msgs_->Texts().back(),
+             std::string("Error #100: the last step of the table failed (Bad number in row 1 "
+                         "column 1). Correct the cells (any edit clears this) and try again."));
+    // Any later edit clears it.
+    Trigger(main, "Clear1");
+    const size_t shown = msgs_->Shown.size();
+    insertOne();
+    QCOMPARE(t.Runs(), 5);
+    QCOMPARE(msgs_->Shown.size(), shown);
 }
 
 void TestTableForm::alterAndRuns() {

@@ -61,13 +61,19 @@ TMakeKOLSEDDlg::TMakeKOLSEDDlg(QWidget* parent) : QDialog(parent) {
     grid->addWidget(ParBox, 3, 0, 1, 2);
     grid->addWidget(Caption("&Inputs", InpBox), 4, 0);
     grid->addWidget(InpBox, 5, 0, 1, 2);
+    auto* note = new QLabel("* marks a value that cannot become a field: a name, or a "
+                            "connected input.",
+                            this);
+    note->setObjectName("StarNote");
+    note->setWordWrap(true);
+    grid->addWidget(note, 6, 0, 1, 2);
     auto* side = new QVBoxLayout;
     for (QWidget* w :
          {static_cast<QWidget*>(All), static_cast<QWidget*>(None), static_cast<QWidget*>(include),
           static_cast<QWidget*>(OKBtn), static_cast<QWidget*>(CancelBtn)})
         side->addWidget(w);
     side->addStretch();
-    grid->addLayout(side, 1, 2, 5, 1);
+    grid->addLayout(side, 1, 2, 6, 1);
     resize(620, 460);
 
     connect(UnitBox, &QListWidget::currentRowChanged, this, &TMakeKOLSEDDlg::UnitChosen);
@@ -111,15 +117,21 @@ void TMakeKOLSEDDlg::StoreSelections() {
         SetSelected(u, true, size_t(i), InpBox->item(i)->isSelected());
 }
 
+// Lines marked "*" stay pressable (the inputs list beeps) but can never be selected.
+static void AddLines(QListWidget* list, const std::vector<std::string>& lines) {
+    for (const std::string& line : lines) {
+        auto* item = new QListWidgetItem(ToQ(line), list);
+        if (!line.empty() && line[0] == '*') item->setFlags(item->flags() & ~Qt::ItemIsSelectable);
+    }
+}
+
 void TMakeKOLSEDDlg::ShowUnit() {
     ParBox->clear();
     InpBox->clear();
     if (current_ < 0) return;
     const DeckUnit& u = g_.MakeUnits[size_t(current_)];
-    for (const std::string& line : SelectionLines(u, false))
-        ParBox->addItem(ToQ(line));
-    for (const std::string& line : SelectionLines(u, true))
-        InpBox->addItem(ToQ(line));
+    AddLines(ParBox, SelectionLines(u, false));
+    AddLines(InpBox, SelectionLines(u, true));
     for (size_t i = 0; i < u.ParamDescriptions.size(); ++i)
         ParBox->item(int(i))->setSelected(u.ParamDescriptions[i].Selected);
     for (size_t i = 0; i < u.InputDescriptions.size(); ++i)
@@ -151,7 +163,8 @@ void TMakeKOLSEDDlg::OKBtnClick() {
         this, "Save KOLSED file", ToQ(ProposedKsdName(deckName_)), "KOLSED File|*.KSD", &index);
     if (!chosen.isEmpty()) {
         if (ExtractFileExt(FromQ(chosen)).empty()) chosen += ".KSD";
-        WriteKsd(g_, FromQ(chosen), Header->isChecked(), Simulationcard->isChecked());
+        if (WriteKsd(g_, FromQ(chosen), Header->isChecked(), Simulationcard->isChecked()))
+            written_ = FromQ(chosen);
     }
     g_ = TGenerator();
     accept();

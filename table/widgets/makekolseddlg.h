@@ -22,6 +22,8 @@ class TMakeKOLSEDDlg : public QDialog {
     void OKBtnClick();
 
     TGenerator& Generator() { return g_; }
+    // The ".KSD" file OK wrote; empty when none was written.
+    const std::string& WrittenName() const { return written_; }
 
     QListWidget *UnitBox, *ParBox, *InpBox;
     QPushButton *All, *None, *OKBtn, *CancelBtn;
@@ -39,7 +41,7 @@ class TMakeKOLSEDDlg : public QDialog {
     void AllClick(bool select);
 
     TGenerator g_;
-    std::string deckName_;
+    std::string deckName_, written_;
     int current_ = -1;
     bool inputsLast_ = false; // the inputs list had the focus last
 };

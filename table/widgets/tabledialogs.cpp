@@ -273,6 +273,13 @@ bool TAlterValuesDlg::Fill() {
 
 // ---- Insert or Delete Table Runs ----
 
+namespace {
+std::string StoppedByText(const std::string& step) {
+    return ": the last step of the table failed (" + step +
+           "). Correct the cells (any edit clears this) and try again.";
+}
+} // namespace
+
 TInsertRunsDlg::TInsertRunsDlg(TTable& table, QWidget* parent) : QDialog(parent), t_(table) {
     setWindowTitle("Insert or Delete Table Runs");
     InsertRows = Named(new QRadioButton("Insert Rows", this), "InsertRows");
@@ -329,9 +336,10 @@ void TInsertRunsDlg::OKClick() {
                                                    : RunPosition::After;
     std::string message;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    result_ = InsertDeleteRuns(t_, n, at, after, Globals().ErrorLevel, message);
+    result_ = InsertDeleteRuns(t_, n, at, after, ErrorLevel, message);
     QApplication::restoreOverrideCursor();
     if (result_ == RunsResult::Rejected) {
+        if (ErrorLevel != 0) message += StoppedByText(ErrorStep);
         ShowMsg(message, mkError, true);
         return;
     }

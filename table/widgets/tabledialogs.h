@@ -74,6 +74,9 @@ class TInsertRunsDlg : public QDialog {
   public:
     explicit TInsertRunsDlg(TTable& table, QWidget* parent = nullptr);
     RunsResult Result() const { return result_; }
+    // The level that stops the dialog: the table's own last step, and what it was.
+    int ErrorLevel = 0;
+    std::string ErrorStep;
 
     QRadioButton *InsertRows, *DeleteRows, *AtTop, *AtBottom, *AfterRow;
     QLineEdit *RowsEdit, *AfterRowEdit;

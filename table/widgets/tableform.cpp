@@ -128,6 +128,7 @@ TTableForm::TTableForm(QWidget* parent) : TChildForm(wkTable, parent) {
     grid_ = new TTableGrid(this);
     grid_->setModel(model_);
     setWidget(grid_);
+    connect(model_, &QAbstractItemModel::dataChanged, this, [this] { SetStepResult({}); });
     setStyleSheet("background: white;");
 }
 
@@ -152,7 +153,13 @@ bool TTableForm::ReadTable(const std::string& fileName) {
     return true;
 }
 
+void TTableForm::SetStepResult(const std::string& failure) {
+    errorLevel_ = failure.empty() ? 0 : ErrorStop;
+    errorStep_ = failure;
+}
+
 void TTableForm::TableReshaped() {
+    SetStepResult({});
     model_->Reset();
     FitToGrid();
 }
@@ -291,6 +298,7 @@ void TTableForm::EditPaste() {
             PasteText(table_, std::max(1, at.column() + 1), std::max(1, at.row() + 1), FromQ(text));
         model_->Reset();
         grid_->setCurrentIndex(at);
+        SetStepResult(message);
         if (!message.empty()) ShowMsg(message, mkError, true);
     }
     grid_->setFocus();

@@ -53,6 +53,11 @@ class TTableForm : public TChildForm {
     void SetTable(TTable table);
     bool ReadTable(const std::string& fileName);
     TTable& Table() { return table_; }
+    // The error level of the table's own last step (a refused paste) and what failed; the
+    // next edit of the table clears it. Insert/Delete Runs checks this level, not a form's.
+    int ErrorLevel() const { return errorLevel_; }
+    const std::string& ErrorStep() const { return errorStep_; }
+    void SetStepResult(const std::string& failure);
     TTableGrid* Grid() const { return grid_; }
     // After the runs or the variables changed shape: the grid and the window follow.
     void TableReshaped();
@@ -94,6 +99,8 @@ class TTableForm : public TChildForm {
     std::string ownFile_; // the file the table was read from or last saved to
     TTableGridModel* model_;
     TTableGrid* grid_;
+    int errorLevel_ = 0;
+    std::string errorStep_;
     QSize clientWanted_; // from the file; invalid for a new table
     bool fitted_ = false, fitting_ = false;
 };
