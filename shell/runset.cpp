@@ -3,6 +3,7 @@
 #include "shell/cmdline.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 
 double TRun::Seconds(double now) const {
@@ -10,7 +11,27 @@ double TRun::Seconds(double now) const {
     return (Ended >= 0 ? Ended : now) - Started;
 }
 
+namespace {
+
+// A cluster run's state as the scheduler names it, in words: "failed with exit code 3".
+std::string RemoteStateText(const TRun& run) {
+    const std::string& s = run.Remote;
+    if (s == "PENDING") return "pending";
+    if (s == "RUNNING") return run.Node.empty() ? "running" : "running on " + run.Node;
+    if (s == "COMPLETED") return "completed";
+    if (s == "FAILED") return "failed with exit code " + std::to_string(run.ExitStatus);
+    if (s == "CANCELLED") return "cancelled";
+    if (s == "TIMEOUT") return "timed out";
+    std::string lower;
+    for (char c : s)
+        lower += c == '_' ? ' ' : char(std::tolower(static_cast<unsigned char>(c)));
+    return lower;
+}
+
+} // namespace
+
 std::string StateText(const TRun& run) {
+    if (!run.Remote.empty()) return RemoteStateText(run);
     switch (run.State) {
     case TRunState::Waiting:
         return "waiting";
@@ -95,12 +116,14 @@ void TRunSet::Advance() {
 void TRunSet::Stop() {
     if (stopRequested_) return;
     stopRequested_ = true;
-    for (size_t i = 0; i < runs_.size(); ++i)
-        if (runs_[i].State == TRunState::Waiting) {
-            runs_[i].State = TRunState::NotRun;
-            if (RunChanged) RunChanged(i);
-        }
+    std::vector<TRunState> before;
+    for (const TRun& r : runs_)
+        before.push_back(r.State);
     backend_->Stop(*this);
+    for (size_t i = 0; i < runs_.size(); ++i) {
+        if (runs_[i].State == TRunState::Waiting) runs_[i].State = TRunState::NotRun;
+        if (runs_[i].State != before[i] && RunChanged) RunChanged(i);
+    }
     Advance();
 }
 
