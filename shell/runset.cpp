@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <utility>
 
 double TRun::Seconds(double now) const {
     if (Started < 0) return 0;
@@ -101,28 +102,30 @@ double TRunSet::Now() const {
 }
 
 void TRunSet::Advance() {
-    std::vector<TRunState> before;
+    std::vector<std::pair<TRunState, std::string>> before;
     for (const TRun& r : runs_)
-        before.push_back(r.State);
+        before.emplace_back(r.State, r.Remote);
     backend_->Advance(*this);
     // The engine that could not be started once will not start for the other runs either.
     if (StartFailure())
         for (TRun& r : runs_)
             if (r.State == TRunState::Waiting) r.State = TRunState::NotRun;
     for (size_t i = 0; i < runs_.size(); ++i)
-        if (runs_[i].State != before[i] && RunChanged) RunChanged(i);
+        if (std::make_pair(runs_[i].State, runs_[i].Remote) != before[i] && RunChanged)
+            RunChanged(i);
 }
 
 void TRunSet::Stop() {
     if (stopRequested_) return;
     stopRequested_ = true;
-    std::vector<TRunState> before;
+    std::vector<std::pair<TRunState, std::string>> before;
     for (const TRun& r : runs_)
-        before.push_back(r.State);
+        before.emplace_back(r.State, r.Remote);
     backend_->Stop(*this);
     for (size_t i = 0; i < runs_.size(); ++i) {
         if (runs_[i].State == TRunState::Waiting) runs_[i].State = TRunState::NotRun;
-        if (runs_[i].State != before[i] && RunChanged) RunChanged(i);
+        if (std::make_pair(runs_[i].State, runs_[i].Remote) != before[i] && RunChanged)
+            RunChanged(i);
     }
     Advance();
 }

@@ -6,6 +6,7 @@
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
+#include <filesystem>
 #include <fstream>
 #include <poll.h>
 #include <spawn.h>
@@ -306,7 +307,15 @@ TSlurmBackend::~TSlurmBackend() {
     }
 }
 
-bool TSlurmBackend::Submit(const std::vector<TRun>& runs, std::string& message) {
+bool TSlurmBackend::Submit(const std::vector<TRun>& given, std::string& message) {
+    // The nodes start in their own folder: every name the script holds is made whole here.
+    std::vector<TRun> runs = given;
+    for (TRun& r : runs) {
+        std::error_code ec;
+        r.Dir = std::filesystem::absolute(FolderOf(r), ec).lexically_normal().string();
+        if (r.Program.find('/') != std::string::npos)
+            r.Program = std::filesystem::absolute(r.Program, ec).lexically_normal().string();
+    }
     std::vector<std::string> args;
     if (!SbatchArguments(o_, runs, args, message)) return false;
     {
