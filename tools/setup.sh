@@ -1,7 +1,7 @@
 #!/bin/sh
 # Installs what building and testing KOLSHELL needs on Debian, when it is missing.
 set -e
-PKGS="cmake g++ make qt6-base-dev libgl-dev xvfb xauth x11-utils"
+PKGS="cmake g++ make qt6-base-dev libgl-dev xvfb xauth x11-utils slurm-wlm munge"
 missing=""
 for p in $PKGS; do
   dpkg -s "$p" >/dev/null 2>&1 || missing="$missing $p"
