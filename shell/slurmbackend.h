@@ -86,6 +86,9 @@ class TSlurmBackend : public TRunBackend {
     // The job goes on on the cluster: it can be followed again.
     void Abandon(TRunSet& set) override { (void)set; }
     void SetPollMs(int ms) { pollMs_ = ms; }
+    // The next Advance asks squeue at once; Polling while its answer is awaited.
+    void PollNow() { lastPoll_ = -1e9; }
+    bool Polling() const { return poll_.Pid > 0; }
 
     // Deletes the job script, the status files and the logs of the runs that completed
     // (a failed run's log stays to be read).
