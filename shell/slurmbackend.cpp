@@ -109,10 +109,10 @@ std::vector<int> TaskRange(const std::string& jobId, const std::string& id) {
 
 std::vector<std::string> Fields(const std::string& line) {
     std::vector<std::string> f;
-    std::stringstream s(line);
-    std::string x;
-    while (std::getline(s, x, '|'))
-        f.push_back(x);
+    size_t start = 0;
+    for (size_t bar; (bar = line.find('|', start)) != std::string::npos; start = bar + 1)
+        f.push_back(line.substr(start, bar - start));
+    if (start < line.size()) f.push_back(line.substr(start));
     return f;
 }
 
@@ -367,32 +367,48 @@ bool TSlurmBackend::PollFinished(std::string& text, int& status) {
     return true;
 }
 
+namespace {
+
+bool IsPending(const std::string& s) {
+    return s == "PENDING" || s == "REQUEUED" || s == "CONFIGURING" || s == "REQUEUE_HOLD" ||
+           s == "REQUEUE_FED" || s == "RESV_DEL_HOLD";
+}
+
+bool IsRunning(const std::string& s) {
+    return s == "RUNNING" || s == "COMPLETING" || s == "SUSPENDED" || s == "STAGE_OUT" ||
+           s == "SIGNALING" || s == "STOPPED" || s == "RESIZING";
+}
+
+} // namespace
+
 void TSlurmBackend::Settle(TRunSet& set, TRun& run, const TSlurmTask* task) {
     if (run.Finished()) return;
-    int code = -1;
-    const bool hasCode = ReadExitCode(SlurmStatusName(run, stem_), code);
     std::string state = task ? task->State : "";
-    if (task && task->ExitCode >= 0 && !hasCode) code = task->ExitCode;
-    if (state.empty()) state = hasCode ? (code == 0 ? "COMPLETED" : "FAILED") : "CANCELLED";
     if (task && !task->Node.empty()) run.Node = task->Node;
     const bool started = run.Started >= 0;
-    if (state == "PENDING" || state == "REQUEUED" || state == "CONFIGURING" ||
-        state == "REQUEUE_HOLD" || state == "REQUEUE_FED" || state == "RESV_DEL_HOLD") {
+    if (IsPending(state)) {
         run.State = TRunState::Waiting;
-    } else if (state == "RUNNING" || state == "COMPLETING" || state == "SUSPENDED" ||
-               state == "STAGE_OUT" || state == "SIGNALING" || state == "STOPPED" ||
-               state == "RESIZING") {
+        run.Remote = state;
+        return;
+    }
+    if (IsRunning(state)) {
         run.State = TRunState::Running;
         if (!started) run.Started = set.Now();
-    } else {
-        if (state == "COMPLETED" && hasCode && code != 0) state = "FAILED";
-        run.ExitStatus = code < 0 ? (state == "COMPLETED" ? 0 : -1) : code;
-        run.State = state == "COMPLETED"   ? TRunState::Done
-                    : state == "CANCELLED" ? TRunState::Stopped
-                                           : TRunState::Failed;
-        if (!started) run.Started = set.Now();
-        run.Ended = set.Now();
+        run.Remote = state;
+        return;
     }
+    // Ended: the status file the task wrote tells its exit code, else what Slurm kept.
+    int code = -1;
+    const bool hasCode = ReadExitCode(SlurmStatusName(run, stem_), code);
+    if (task && task->ExitCode >= 0 && !hasCode) code = task->ExitCode;
+    if (state.empty()) state = hasCode ? (code == 0 ? "COMPLETED" : "FAILED") : "CANCELLED";
+    if (state == "COMPLETED" && hasCode && code != 0) state = "FAILED";
+    run.ExitStatus = code < 0 ? (state == "COMPLETED" ? 0 : -1) : code;
+    run.State = state == "COMPLETED"   ? TRunState::Done
+                : state == "CANCELLED" ? TRunState::Stopped
+                                       : TRunState::Failed;
+    if (!started) run.Started = set.Now();
+    run.Ended = set.Now();
     run.Remote = state;
 }
 
