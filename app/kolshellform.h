@@ -213,7 +213,7 @@ class TKOLSHELLFORM : public QMainWindow {
     void ReportEngineEnd(const struct TRunResult& result, const std::string& deck);
     bool SaveDeckBeforeTableRun(const std::string& deck);
     void StartTableRun(std::vector<struct TRun> runs, int parallel, const std::string& table);
-    void TableRunEnded(class TRunController* run);
+    void TableRunEnded(class TRunController* run, bool keepRunFiles = false);
     void GuardTableClose(TChildForm* table);
 
     QMdiArea* mdiArea_;

@@ -10,9 +10,11 @@
 #include "common/widgets/dialogs.h"
 #include "common/widgets/qtext.h"
 #include "shell/localbackend.h"
+#include "shell/slurmbackend.h"
 #include "shell/widgets/editform.h"
 #include "shell/widgets/runcontrol.h"
 #include "shell/widgets/runner.h"
+#include "shell/widgets/runsettings.h"
 #include "shell/widgets/tablerunform.h"
 #include "table/rundecks.h"
 
@@ -277,15 +279,51 @@ void TKOLSHELLFORM::DEBUG1Click() {
 
 // Table runs go on by themselves: the run set holds copies of all it needs, so the table
 // window may close or change while they run.
+namespace {
+
+// The backend of a table run as the Setup page "Runs" says; nullptr after the message when a
+// Slurm job could not be submitted (the run decks then deleted again).
+std::unique_ptr<TRunBackend> TableBackend(const std::vector<TRun>& runs, int parallel,
+                                          const std::string& table, TSlurmBackend*& slurm) {
+    slurm = nullptr;
+    const TRunSettings& s = RunSettings();
+    if (!s.OnSlurm) return std::make_unique<TLocalBackend>(parallel);
+    TSlurmOptions o;
+    o.TableName = table;
+    o.Partition = FromQ(s.Partition);
+    o.TimeMinutes = s.TimeMinutes;
+    // Runs that all write one file go one at a time there too.
+    o.MaxAtOnce = parallel == 1 ? 1 : s.MaxAtOnce;
+    o.ExtraArgs = FromQ(s.SbatchArgs);
+    auto backend = std::make_unique<TSlurmBackend>(o);
+    std::string message;
+    if (!backend->Submit(runs, message)) {
+        DeleteRunDecks(runs);
+        ShowMsg(message, mkError, true);
+        return nullptr;
+    }
+    RememberJob(ToQ(table), ToQ(backend->JobId()));
+    slurm = backend.get();
+    return backend;
+}
+
+} // namespace
+
+// Table runs go on by themselves: the run set holds copies of all it needs, so the table
+// window may close or change while they run.
 void TKOLSHELLFORM::StartTableRun(std::vector<TRun> runs, int parallel, const std::string& table) {
-    auto set =
-        std::make_shared<TRunSet>(std::move(runs), std::make_unique<TLocalBackend>(parallel));
+    TSlurmBackend* slurm = nullptr;
+    std::unique_ptr<TRunBackend> backend = TableBackend(runs, parallel, table, slurm);
+    if (!backend) return;
+    auto set = std::make_shared<TRunSet>(std::move(runs), std::move(backend));
     auto* run = new TRunController(set, TRunController::Kind::Table, this);
     auto* window = new TTableRunForm(run, table, this);
     window->OpenListing = [this](const std::string& listing) {
         CreateViewer(listing, wkListing);
         UpdateMenu();
     };
+    if (slurm)
+        window->SetJob(slurm->JobId(), slurm->ScriptName(), [slurm] { return slurm->Warning(); });
     window->show();
     QPointer<TCompiling> progress = compiling_;
     connect(run, &TRunController::RunChanged, this, &TKOLSHELLFORM::ShowRunStatus);
@@ -295,13 +333,18 @@ void TKOLSHELLFORM::StartTableRun(std::vector<TRun> runs, int parallel, const st
         progress->show();
         progress->Update(-run->Set().LastStarted());
     });
-    connect(run, &TRunController::Ended, this, [this, run] { TableRunEnded(run); });
+    connect(run, &TRunController::Ended, this, [this, run, slurm, table] {
+        const bool keep = slurm && RunSettings().KeepRunFiles;
+        if (slurm) RememberJob(ToQ(table), {});
+        if (slurm && !keep) slurm->DeleteRunFiles(run->Set().Runs());
+        TableRunEnded(run, keep);
+    });
     run->Start();
 }
 
-void TKOLSHELLFORM::TableRunEnded(TRunController* run) {
+void TKOLSHELLFORM::TableRunEnded(TRunController* run, bool keepRunFiles) {
     if (compiling_) compiling_->hide();
-    DeleteRunDecks(run->Set().Runs());
+    if (!keepRunFiles) DeleteRunDecks(run->Set().Runs());
     const std::string report = TableRunReport(run->Set());
     const int kind = run->Set().StopRequested() ? mkInformation : mkError;
     run->deleteLater();

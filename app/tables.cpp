@@ -158,7 +158,8 @@ void TKOLSHELLFORM::RunTable1Click() {
     TTableRunOptions options;
     options.EngineDir = ProgramDirs().Dirs[pdEngine];
     options.DefaultEngineDir = Globals().KolshellDir;
-    options.Parallel = RunSettings().RunsAtOnce;
+    // On a cluster the runs go at once, unless they would all write one file.
+    options.Parallel = RunSettings().OnSlurm ? 2 : RunSettings().RunsAtOnce;
     TShellTableHost host(this);
     std::vector<TRun> runs;
     std::string message;

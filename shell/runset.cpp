@@ -3,14 +3,36 @@
 #include "shell/cmdline.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
+#include <utility>
 
 double TRun::Seconds(double now) const {
     if (Started < 0) return 0;
     return (Ended >= 0 ? Ended : now) - Started;
 }
 
+namespace {
+
+// A cluster run's state as the scheduler names it, in words: "failed with exit code 3".
+std::string RemoteStateText(const TRun& run) {
+    const std::string& s = run.Remote;
+    if (s == "PENDING") return "pending";
+    if (s == "RUNNING") return run.Node.empty() ? "running" : "running on " + run.Node;
+    if (s == "COMPLETED") return "completed";
+    if (s == "FAILED") return "failed with exit code " + std::to_string(run.ExitStatus);
+    if (s == "CANCELLED") return "cancelled";
+    if (s == "TIMEOUT") return "timed out";
+    std::string lower;
+    for (char c : s)
+        lower += c == '_' ? ' ' : char(std::tolower(static_cast<unsigned char>(c)));
+    return lower;
+}
+
+} // namespace
+
 std::string StateText(const TRun& run) {
+    if (!run.Remote.empty()) return RemoteStateText(run);
     switch (run.State) {
     case TRunState::Waiting:
         return "waiting";
@@ -80,27 +102,31 @@ double TRunSet::Now() const {
 }
 
 void TRunSet::Advance() {
-    std::vector<TRunState> before;
+    std::vector<std::pair<TRunState, std::string>> before;
     for (const TRun& r : runs_)
-        before.push_back(r.State);
+        before.emplace_back(r.State, r.Remote);
     backend_->Advance(*this);
     // The engine that could not be started once will not start for the other runs either.
     if (StartFailure())
         for (TRun& r : runs_)
             if (r.State == TRunState::Waiting) r.State = TRunState::NotRun;
     for (size_t i = 0; i < runs_.size(); ++i)
-        if (runs_[i].State != before[i] && RunChanged) RunChanged(i);
+        if (std::make_pair(runs_[i].State, runs_[i].Remote) != before[i] && RunChanged)
+            RunChanged(i);
 }
 
 void TRunSet::Stop() {
     if (stopRequested_) return;
     stopRequested_ = true;
-    for (size_t i = 0; i < runs_.size(); ++i)
-        if (runs_[i].State == TRunState::Waiting) {
-            runs_[i].State = TRunState::NotRun;
-            if (RunChanged) RunChanged(i);
-        }
+    std::vector<std::pair<TRunState, std::string>> before;
+    for (const TRun& r : runs_)
+        before.emplace_back(r.State, r.Remote);
     backend_->Stop(*this);
+    for (size_t i = 0; i < runs_.size(); ++i) {
+        if (runs_[i].State == TRunState::Waiting) runs_[i].State = TRunState::NotRun;
+        if (std::make_pair(runs_[i].State, runs_[i].Remote) != before[i] && RunChanged)
+            RunChanged(i);
+    }
     Advance();
 }
 

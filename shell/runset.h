@@ -28,6 +28,9 @@ struct TRun {
     int Signal = 0;                  // the signal that ended it, 0 when it exited
     int StartError = 0;              // errno of a failed start (State NotRun)
     double Started = -1, Ended = -1; // seconds since the set began; -1 not yet
+    // A run on a cluster: the scheduler's own state word ("PENDING", "COMPLETED", ...) and
+    // the node it ran on; both empty for a run on this machine.
+    std::string Remote, Node;
 
     bool Finished() const { return State != TRunState::Waiting && State != TRunState::Running; }
     // Seconds it has run by now (the whole run once it has ended).
@@ -52,7 +55,7 @@ class TRunBackend {
     virtual ~TRunBackend() = default;
     // Takes in what has ended and starts what may start of the waiting runs.
     virtual void Advance(TRunSet& set) = 0;
-    // Asks every started run to end; the set has already marked its waiting runs not run.
+    // Asks every started run to end; the waiting runs it leaves waiting are then not run.
     virtual void Stop(TRunSet& set) = 0;
     // Blocks for at most ms until a run may have changed (koltool, benches).
     virtual void Wait(TRunSet& set, int ms) = 0;

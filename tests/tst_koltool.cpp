@@ -292,9 +292,13 @@ void TestKoltool::runTableRefusals_data() {
            "this table would write outside it and over each other's results. Move the deck to a "
            "folder without a full stop in its name.\n";
     const QString usage =
-        "koltool: usage: run-table FILE.TBL [--engine-dir DIR] [--parallel N] [--keep-decks]\n";
+        "koltool: usage: run-table FILE.TBL [--engine-dir DIR] [--parallel N] [--keep-decks] "
+        "[--slurm [--partition P] [--time MIN] [--max-at-once M] [--sbatch-args \"...\"]]\n";
     QTest::newRow("parallel zero") << "" << QStringList({"--parallel", "0"}) << usage;
     QTest::newRow("parallel not a number") << "" << QStringList({"--parallel", "two"}) << usage;
+    QTest::newRow("time not a number") << "" << QStringList({"--slurm", "--time", "soon"}) << usage;
+    QTest::newRow("negative throttle")
+        << "" << QStringList({"--slurm", "--max-at-once", "-2"}) << usage;
     QTest::newRow("engine cannot start")
         << "" << QStringList({"--engine-dir", "@/plain"})
         << "koltool: Error 5 encountered while trying to call @/plain\\KOLVAN32.exe\n";

@@ -106,6 +106,8 @@ class TestRunning : public QObject {
     void parallelRuns();
     void sharedFileQuestion_data();
     void sharedFileQuestion();
+    void tableRunOnSlurm();
+    void slurmWithoutSbatch();
     void refusedTableRun();
 
   private:
@@ -151,7 +153,7 @@ void TestRunning::cleanup() {
 
 TTableForm* TestRunning::OpenTable(TKOLSHELLFORM& form, const std::string& table) {
     ProgramDirs().Dirs[pdEngine] = Dir().toStdString();
-    RunSettings().RunsAtOnce = 1;
+    RunSettings() = TRunSettings();
     form.ReadaFile(table);
     return form.CurrentTable();
 }
@@ -732,4 +734,84 @@ void TestRunning::refusedTableRun() {
 }
 
 QTEST_MAIN(TestRunning)
+namespace {
+
+// sbatch, squeue and scancel stand-ins in dir/slurm: sbatch notes its arguments and answers
+// job 77, squeue prints dir/SQUEUE, scancel notes its job.
+QByteArray FakeSlurmOnPath(const QString& dir) {
+    const QString bin = dir + "/slurm";
+    QDir().mkpath(bin);
+    const auto write = [&](const char* name, const QString& body) {
+        WriteTestFile(bin, name, ("#!/bin/sh\n" + body).toStdString());
+        const QString path = bin + "/" + name;
+        QFile::setPermissions(path, QFile::permissions(path) | QFile::ExeOwner);
+    };
+    write("sbatch",
+          QString("for a in \"$@\"; do echo \"$a\"; done > %1/SBATCH\necho 77\n").arg(dir));
+    write("squeue", QString("cat %1/SQUEUE\n").arg(dir));
+    write("sacct", "exit 1\n");
+    write("scancel", QString("echo \"$1\" > %1/SCANCEL\n").arg(dir));
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", bin.toUtf8() + ":" + path);
+    return path;
+}
+
+} // namespace
+
+void TestRunning::tableRunOnSlurm() {
+    WriteScriptEngine(Dir(), 0);
+    const std::string table = WriteRunTable(Dir(), {{0}, {0}, {0}});
+    const QByteArray path = FakeSlurmOnPath(Dir());
+    WriteTestFile(Dir(), "SQUEUE", "77_[1-3]|PENDING|\n");
+    TKOLSHELLFORM form;
+    OpenTable(form, table);
+    RunSettings().OnSlurm = true;
+    RunSettings().Partition = "short";
+    RunSettings().SbatchArgs = "--comment='two words'";
+    form.Action("RunTable1")->trigger();
+    TTableRunForm* w = RunWindow(form);
+    QVERIFY(w);
+    QCOMPARE(w->windowTitle(), QString::fromUtf8("Table Run \u2013 ") + Dir() + "/T.TBL" +
+                                   QString::fromUtf8(" \u2013 job 77"));
+    QVERIFY(w->Note()->text().contains("job script " + Dir() + "/T.SLURM.sh"));
+    QVERIFY(w->Note()->text().contains("filesystem the cluster's nodes share"));
+    QCOMPARE(QString::fromStdString(ReadTestFile((Dir() + "/SBATCH").toStdString())),
+             QString("--parsable\n--array=1-3\n--job-name=KOLSHELL-T\n--output=%1/T%a.slurm.log\n"
+                     "--partition=short\n--comment=two words\n%1/T.SLURM.sh\n")
+                 .arg(Dir()));
+    QTRY_COMPARE_WITH_TIMEOUT(States(w), QStringList(3, "pending"), 10000);
+    WriteTestFile(Dir(), "T1.slurm.status", "0\n");
+    WriteTestFile(Dir(), "T2.slurm.status", "4\n");
+    WriteTestFile(Dir(), "SQUEUE", "77_1|COMPLETED|n1\n77_2|FAILED|n2\n77_3|RUNNING|n1\n");
+    QTRY_COMPARE_WITH_TIMEOUT(
+        States(w), QStringList({"completed", "failed with exit code 4", "running on n1"}), 10000);
+    w->StopBtn()->click();
+    QCOMPARE(QString::fromStdString(ReadTestFile((Dir() + "/SCANCEL").toStdString())),
+             QString("77\n"));
+    WriteTestFile(Dir(), "SQUEUE", "77_3|CANCELLED by 0|n1\n");
+    QTRY_VERIFY_WITH_TIMEOUT(!Running(), 10000);
+    qputenv("PATH", path);
+    QCOMPARE(States(w).at(2), QString("cancelled"));
+    QVERIFY(FilesLike(Dir(), "*.TMP").isEmpty());
+    QVERIFY(FilesLike(Dir(), "*.slurm.status").isEmpty());
+    QVERIFY(!QFile::exists(Dir() + "/T.SLURM.sh"));
+    QVERIFY(FollowedJob(Dir() + "/T.TBL").isEmpty()); // forgotten once the job has ended
+}
+
+void TestRunning::slurmWithoutSbatch() {
+    WriteScriptEngine(Dir(), 0);
+    const std::string table = WriteRunTable(Dir(), {{0}, {0}});
+    TKOLSHELLFORM form;
+    OpenTable(form, table);
+    RunSettings().OnSlurm = true;
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", Dir().toUtf8() + "/nothing");
+    form.Action("RunTable1")->trigger();
+    qputenv("PATH", path);
+    QVERIFY(!RunWindow(form));
+    QCOMPARE(Shown(), QStringList{"Slurm's sbatch was not found on this computer."});
+    QVERIFY(FilesLike(Dir(), "*.TMP").isEmpty());
+    QVERIFY(!QFile::exists(Dir() + "/T.SLURM.sh"));
+}
+
 #include "tst_running.moc"

@@ -8,6 +8,7 @@
 #include "tests/support/testsupport.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -37,6 +38,7 @@ class TestSetupDlg : public QObject {
     void bitmapButton();
     void unitsConvertForms();
     void runsPage();
+    void slurmFields();
     void runSettingsFile_data();
     void runSettingsFile();
 
@@ -293,6 +295,51 @@ void TestSetupDlg::runsPage() {
     RunSettings() = TRunSettings();
     ReadRunSettings();
     QCOMPARE(RunSettings().RunsAtOnce, MaxRunsAtOnce());
+}
+
+void TestSetupDlg::slurmFields() {
+    const QString ini = tmp_->path() + "/config/KOLSHELL.ini";
+    TSetupDlg dlg;
+    QVERIFY(dlg.FormActivate());
+    auto* on = dlg.findChild<QComboBox*>("RunTablesOn");
+    auto* partition = dlg.findChild<QLineEdit*>("SlurmPartition");
+    auto* time = dlg.findChild<QSpinBox*>("SlurmTime");
+    auto* most = dlg.findChild<QSpinBox*>("SlurmAtOnce");
+    auto* extra = dlg.findChild<QLineEdit*>("SbatchArgs");
+    auto* keep = dlg.findChild<QCheckBox*>("KeepRunFiles");
+    QVERIFY(on && partition && time && most && extra && keep);
+    QCOMPARE(on->currentText(), QString("this computer"));
+    QVERIFY(!partition->isEnabled());
+    QVERIFY(dlg.findChild<QSpinBox*>("RunsAtOnce")->isEnabled());
+    dlg.findChild<QPushButton*>("Store")->click();
+    const std::string dft = ReadTestFile(Globals().KolshellDir + "/KOLSHELL.DFT");
+    QVERIFY(dlg.FormActivate());
+    on->setCurrentIndex(1);
+    QCOMPARE(on->currentText(), QString("Slurm cluster"));
+    QVERIFY(partition->isEnabled());
+    QVERIFY(!dlg.findChild<QSpinBox*>("RunsAtOnce")->isEnabled());
+    partition->setText(" short ");
+    time->setValue(90);
+    most->setValue(16);
+    extra->setText("--mem=2G --comment='a b'");
+    keep->setChecked(true);
+    dlg.findChild<QPushButton*>("Store")->click();
+    // The program's own settings file holds them; the defaults file stays as it was.
+    QCOMPARE(ReadTestFile(Globals().KolshellDir + "/KOLSHELL.DFT"), dft);
+    QSettings stored(ini, QSettings::IniFormat);
+    QCOMPARE(stored.value("Runs/RunTablesOn").toString(), QString("slurm"));
+    RunSettings() = TRunSettings();
+    ReadRunSettings();
+    QVERIFY(RunSettings().OnSlurm);
+    QCOMPARE(RunSettings().Partition, QString("short"));
+    QCOMPARE(RunSettings().TimeMinutes, 90);
+    QCOMPARE(RunSettings().MaxAtOnce, 16);
+    QCOMPARE(RunSettings().SbatchArgs, QString("--mem=2G --comment='a b'"));
+    QVERIFY(RunSettings().KeepRunFiles);
+    TSetupDlg again;
+    QVERIFY(again.FormActivate());
+    QCOMPARE(again.findChild<QComboBox*>("RunTablesOn")->currentIndex(), 1);
+    QCOMPARE(again.findChild<QSpinBox*>("SlurmAtOnce")->value(), 16);
 }
 
 void TestSetupDlg::runSettingsFile_data() {

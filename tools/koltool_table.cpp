@@ -5,11 +5,13 @@
 #include "common/json.h"
 #include "common/paths.h"
 #include "shell/localbackend.h"
+#include "shell/slurmbackend.h"
 #include "table/deckscan.h"
 #include "table/rundecks.h"
 #include "table/tableedits.h"
 #include "table/tablemodel.h"
 
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <iostream>
@@ -170,21 +172,25 @@ std::string SecondsJson(double s) {
     return text;
 }
 
-std::string RunsJson(const TRunSet& set) {
+// jobId: a cluster run's job, which adds it and each run's node and Slurm state.
+std::string RunsJson(const TRunSet& set, const std::string& jobId = {}) {
     std::vector<std::string> items;
     for (const TRun& r : set.Runs()) {
-        const bool ended = r.State != TRunState::NotRun && r.Ended >= 0;
+        const bool ended = r.State != TRunState::NotRun && r.Ended >= 0 && r.ExitStatus >= 0;
         const std::string status =
             !ended ? "null" : std::to_string(r.Signal ? 128 + r.Signal : r.ExitStatus);
-        items.push_back(JsonObject()
-                            .Int("Run", r.Number)
-                            .Str("Deck", r.Deck)
-                            .Str("State", StateWord(r.State))
-                            .Raw("ExitStatus", status)
-                            .Raw("Seconds", SecondsJson(r.Seconds(set.Now())))
-                            .Text());
+        JsonObject item;
+        item.Int("Run", r.Number)
+            .Str("Deck", r.Deck)
+            .Str("State", StateWord(r.State))
+            .Raw("ExitStatus", status)
+            .Raw("Seconds", SecondsJson(r.Seconds(set.Now())));
+        if (!jobId.empty()) item.Str("Node", r.Node).Str("SlurmState", r.Remote);
+        items.push_back(item.Text());
     }
-    return JsonObject().Raw("Runs", JsonArray(items)).Text();
+    JsonObject all;
+    if (!jobId.empty()) all.Str("JobId", jobId);
+    return all.Raw("Runs", JsonArray(items)).Text();
 }
 
 bool ParseParallel(const std::string& text, int& n) {
@@ -278,12 +284,96 @@ int PasteCmd(const Args& a) {
     return message.empty() ? saved : Fail(message);
 }
 
+namespace {
+
+bool ParseCount(const std::string& text, int& n) {
+    char* end = nullptr;
+    const long v = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end || v < 0 || v > 1000000) return false;
+    n = int(v);
+    return true;
+}
+
+bool SlurmOptions(std::map<std::string, std::string>& opt, TSlurmOptions& s) {
+    s.TableName = opt["1"];
+    s.Partition = opt.count("--partition") ? opt["--partition"] : "";
+    s.ExtraArgs = opt.count("--sbatch-args") ? opt["--sbatch-args"] : "";
+    return (!opt.count("--time") || ParseCount(opt["--time"], s.TimeMinutes)) &&
+           (!opt.count("--max-at-once") || ParseCount(opt["--max-at-once"], s.MaxAtOnce));
+}
+
+// Submits the runs as one job array and follows it to its end; the exit status.
+int RunOnSlurm(const TSlurmOptions& so, std::vector<TRun> runs, bool keep) {
+    auto backend = std::make_unique<TSlurmBackend>(so);
+    std::string message;
+    if (!backend->Submit(runs, message)) {
+        if (!keep) DeleteRunDecks(runs);
+        return Fail(message);
+    }
+    if (const char* ms = std::getenv("KOLSHELL_SLURM_POLL_MS")) backend->SetPollMs(std::atoi(ms));
+    TSlurmBackend& slurm = *backend;
+    const std::string jobId = slurm.JobId();
+    std::fprintf(stderr,
+                 "koltool: submitted job %s (%s); the deck folder and the engine "
+                 "directory must be on a filesystem the cluster's nodes share.\n",
+                 jobId.c_str(), slurm.ScriptName().c_str());
+    CatchStopSignals();
+    TRunSet set(std::move(runs), std::move(backend));
+    const int count = int(set.Runs().size());
+    set.RunChanged = [&set, count](size_t i) {
+        const TRun& r = set.Runs()[i];
+        if (r.Remote.empty()) return;
+        std::string line = "KOLVAN Run " + std::to_string(r.Number) + " of " +
+                           std::to_string(count) + ": " + r.Remote;
+        if (!r.Node.empty()) line += " on " + r.Node;
+        if (r.State == TRunState::Failed && r.ExitStatus > 0)
+            line += " (exit code " + std::to_string(r.ExitStatus) + ")";
+        std::fprintf(stderr, "%s\n", line.c_str());
+    };
+    int warnings = 0;
+    set.Advance();
+    while (!set.Finished()) {
+        if (!set.StopRequested() && stopSignal) set.Stop();
+        set.Wait(200);
+        set.Advance();
+        if (slurm.WarningCount() != warnings && !slurm.Warning().empty())
+            std::fprintf(stderr, "koltool: %s\n", slurm.Warning().c_str());
+        warnings = slurm.WarningCount();
+    }
+    if (!keep) {
+        DeleteRunDecks(set.Runs());
+        slurm.DeleteRunFiles(set.Runs());
+    }
+    const std::string report = TableRunReport(set);
+    if (!report.empty()) std::fprintf(stderr, "koltool: %s\n", report.c_str());
+    for (const TRun& r : set.Runs())
+        if (r.State == TRunState::Failed)
+            std::fprintf(stderr, "koltool: run %d's log: %s\n", r.Number,
+                         SlurmLogName(r, slurm.Stem()).c_str());
+    std::printf("%s\n", RunsJson(set, jobId).c_str());
+    std::fflush(stdout);
+    if (set.StopRequested()) return 130;
+    const bool allDone = std::all_of(set.Runs().begin(), set.Runs().end(), [](const TRun& r) {
+        return r.State == TRunState::Done && r.ExitStatus == 0;
+    });
+    return allDone ? 0 : 1;
+}
+
+} // namespace
+
 int RunTableCmd(const Args& a) {
     std::map<std::string, std::string> opt;
     TTableRunOptions o;
-    if (!ParseOptions(a, 1, {"--keep-decks"}, opt) ||
-        (opt.count("--parallel") && !ParseParallel(opt["--parallel"], o.Parallel)))
-        return Fail("usage: run-table FILE.TBL [--engine-dir DIR] [--parallel N] [--keep-decks]");
+    TSlurmOptions so;
+    if (!ParseOptions(a, 1, {"--keep-decks", "--slurm"}, opt) ||
+        (opt.count("--parallel") && !ParseParallel(opt["--parallel"], o.Parallel)) ||
+        !SlurmOptions(opt, so))
+        return Fail("usage: run-table FILE.TBL [--engine-dir DIR] [--parallel N] [--keep-decks] "
+                    "[--slurm [--partition P] [--time MIN] [--max-at-once M] "
+                    "[--sbatch-args \"...\"]]");
+    const bool slurm = opt.count("--slurm") > 0;
+    // Every run has a deck of its own on the cluster: no one-at-a-time runs there.
+    if (slurm) o.Parallel = 2;
     TTable t;
     if (!LoadTable(opt["1"], t)) return 1;
     o.EngineDir = opt.count("--engine-dir") ? opt["--engine-dir"] : Globals().KolshellDir;
@@ -295,6 +385,10 @@ int RunTableCmd(const Args& a) {
     if (!t.RunDeckNames.empty()) SaveTable(t, opt["1"]); // the run deck names stay with it
     if (!prepared)
         return Fail(message.empty() ? "KOLVAN32.exe was not found in " + o.EngineDir : message);
+    if (slurm) {
+        if (o.Parallel == 1) so.MaxAtOnce = 1; // every run writes one file: one at a time
+        return RunOnSlurm(so, std::move(runs), opt.count("--keep-decks") > 0);
+    }
     CatchStopSignals();
     TRunSet set(std::move(runs), std::make_unique<TLocalBackend>(o.Parallel, true));
     const int count = int(set.Runs().size());

@@ -36,12 +36,44 @@ void ReadRunSettings() {
     bool ok = false;
     const int n = ini.value("Runs/RunsAtOnce", 1).toInt(&ok);
     if (ok && n >= 1 && n <= MaxRunsAtOnce()) RunSettings().RunsAtOnce = n;
+    TRunSettings& s = RunSettings();
+    s.OnSlurm = ini.value("Runs/RunTablesOn").toString() == "slurm";
+    s.Partition = ini.value("Slurm/Partition").toString().trimmed();
+    const int minutes = ini.value("Slurm/TimeMinutes", 0).toInt(&ok);
+    if (ok && minutes >= 0 && minutes <= MaxSlurmMinutes) s.TimeMinutes = minutes;
+    const int most = ini.value("Slurm/MaxAtOnce", 0).toInt(&ok);
+    if (ok && most >= 0 && most <= MaxSlurmAtOnce) s.MaxAtOnce = most;
+    s.SbatchArgs = ini.value("Slurm/SbatchArgs").toString();
+    s.KeepRunFiles = ini.value("Slurm/KeepRunFiles", false).toBool();
+}
+
+QString FollowedJob(const QString& table) {
+    if (!QFileInfo::exists(RunSettingsFile())) return {};
+    QSettings ini(RunSettingsFile(), QSettings::IniFormat);
+    return ini.value("SlurmJobs/" + QFileInfo(table).absoluteFilePath()).toString();
+}
+
+void RememberJob(const QString& table, const QString& jobId) {
+    QDir().mkpath(QFileInfo(RunSettingsFile()).absolutePath());
+    QSettings ini(RunSettingsFile(), QSettings::IniFormat);
+    const QString key = "SlurmJobs/" + QFileInfo(table).absoluteFilePath();
+    if (jobId.isEmpty())
+        ini.remove(key);
+    else
+        ini.setValue(key, jobId);
 }
 
 bool WriteRunSettings() {
     QDir().mkpath(QFileInfo(RunSettingsFile()).absolutePath());
     QSettings ini(RunSettingsFile(), QSettings::IniFormat);
-    ini.setValue("Runs/RunsAtOnce", RunSettings().RunsAtOnce);
+    const TRunSettings& s = RunSettings();
+    ini.setValue("Runs/RunsAtOnce", s.RunsAtOnce);
+    ini.setValue("Runs/RunTablesOn", s.OnSlurm ? "slurm" : "local");
+    ini.setValue("Slurm/Partition", s.Partition);
+    ini.setValue("Slurm/TimeMinutes", s.TimeMinutes);
+    ini.setValue("Slurm/MaxAtOnce", s.MaxAtOnce);
+    ini.setValue("Slurm/SbatchArgs", s.SbatchArgs);
+    ini.setValue("Slurm/KeepRunFiles", s.KeepRunFiles);
     ini.sync();
     return ini.status() == QSettings::NoError;
 }

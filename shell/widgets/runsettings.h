@@ -6,7 +6,16 @@
 
 struct TRunSettings {
     int RunsAtOnce = 1; // table runs going on at the same time, 1 to the processor count
+    // Where Run Table runs: this computer, or a Slurm cluster as one job array.
+    bool OnSlurm = false;
+    QString Partition;         // empty: the cluster's default
+    int TimeMinutes = 0;       // per run; 0: the partition's limit
+    int MaxAtOnce = 0;         // runs at once on the cluster; 0: no limit
+    QString SbatchArgs;        // more sbatch options, one line
+    bool KeepRunFiles = false; // the run decks, job script and logs stay, for debugging
 };
+// The longest time limit per run and the highest throttle the page offers.
+constexpr int MaxSlurmMinutes = 525600, MaxSlurmAtOnce = 100000;
 
 TRunSettings& RunSettings();
 int MaxRunsAtOnce();
@@ -17,3 +26,7 @@ void SetRunSettingsFile(const QString& path);
 // A missing file or a value out of range leaves the defaults.
 void ReadRunSettings();
 bool WriteRunSettings();
+// The last job submitted for a table file (empty: none), kept in the settings file and not
+// in the table's bytes; an empty job id forgets it.
+QString FollowedJob(const QString& table);
+void RememberJob(const QString& table, const QString& jobId);

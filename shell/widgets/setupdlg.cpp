@@ -10,6 +10,8 @@
 #include "shell/widgets/runsettings.h"
 
 #include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -217,8 +219,51 @@ QWidget* TSetupDlg::MakeRunsPage() {
         new QLabel(
             QString("(1 to %1: the table runs going on at the same time)").arg(MaxRunsAtOnce())),
         1, 0, 1, 2);
-    grid->setRowStretch(2, 1);
+    AddSlurmRows(grid, 2);
     return page;
+}
+
+void TSetupDlg::AddSlurmRows(QGridLayout* grid, int row) {
+    const auto add = [&](const QString& text, QWidget* field, const char* name) {
+        field->setObjectName(name);
+        auto* label = new QLabel(text);
+        label->setBuddy(field);
+        grid->addWidget(label, row, 0);
+        grid->addWidget(field, row++, 1);
+    };
+    runTablesOn_ = new QComboBox;
+    runTablesOn_->addItems({"this computer", "Slurm cluster"});
+    add("Run tables on", runTablesOn_, "RunTablesOn");
+    partition_ = new QLineEdit;
+    partition_->setPlaceholderText("the cluster's default");
+    add("Partition", partition_, "SlurmPartition");
+    slurmTime_ = new QSpinBox;
+    slurmTime_->setRange(0, MaxSlurmMinutes);
+    slurmTime_->setSpecialValueText("the partition's limit");
+    slurmTime_->setSuffix(" min");
+    add("Time limit per run", slurmTime_, "SlurmTime");
+    slurmAtOnce_ = new QSpinBox;
+    slurmAtOnce_->setRange(0, MaxSlurmAtOnce);
+    slurmAtOnce_->setSpecialValueText("no limit");
+    add("Most runs at once on the cluster", slurmAtOnce_, "SlurmAtOnce");
+    sbatchArgs_ = new QLineEdit;
+    add("Extra sbatch options", sbatchArgs_, "SbatchArgs");
+    keepRunFiles_ = new QCheckBox("Keep run files");
+    keepRunFiles_->setObjectName("KeepRunFiles");
+    grid->addWidget(keepRunFiles_, row++, 1);
+    grid->addWidget(new QLabel("(a cluster's nodes must see the deck folder and the engine "
+                               "directory: a shared filesystem)"),
+                    row++, 0, 1, 2);
+    grid->setRowStretch(row, 1);
+    connect(runTablesOn_, &QComboBox::currentIndexChanged, this, &TSetupDlg::ShowRunPlace);
+}
+
+void TSetupDlg::ShowRunPlace() {
+    const bool slurm = runTablesOn_->currentIndex() == 1;
+    runsAtOnce_->setEnabled(!slurm);
+    for (QWidget* w : std::initializer_list<QWidget*>{partition_, slurmTime_, slurmAtOnce_,
+                                                      sbatchArgs_, keepRunFiles_})
+        w->setEnabled(slurm);
 }
 
 void TSetupDlg::TabSetClick(int index) {
@@ -254,7 +299,15 @@ bool TSetupDlg::FormActivate() {
         if (EndProgram) EndProgram();
         return false;
     }
-    runsAtOnce_->setValue(RunSettings().RunsAtOnce);
+    const TRunSettings& runs = RunSettings();
+    runsAtOnce_->setValue(runs.RunsAtOnce);
+    runTablesOn_->setCurrentIndex(runs.OnSlurm ? 1 : 0);
+    partition_->setText(runs.Partition);
+    slurmTime_->setValue(runs.TimeMinutes);
+    slurmAtOnce_->setValue(runs.MaxAtOnce);
+    sbatchArgs_->setText(runs.SbatchArgs);
+    keepRunFiles_->setChecked(runs.KeepRunFiles);
+    ShowRunPlace();
     flowdrawLabel_->setText(Globals().UseNodeStudio ? "Nodestudio" : "FLOWDRAW");
     EngineSwitches on{};
     ReadEngineSwitches(kol, on);
@@ -287,7 +340,14 @@ void TSetupDlg::OKBtnClick() {
     UserCommands().Rebuild = Short(FromQ(commands_[1]->text()));
     UserCommands().User = Short(FromQ(commands_[2]->text()));
 
-    RunSettings().RunsAtOnce = runsAtOnce_->value();
+    TRunSettings& runs = RunSettings();
+    runs.RunsAtOnce = runsAtOnce_->value();
+    runs.OnSlurm = runTablesOn_->currentIndex() == 1;
+    runs.Partition = partition_->text().trimmed();
+    runs.TimeMinutes = slurmTime_->value();
+    runs.MaxAtOnce = slurmAtOnce_->value();
+    runs.SbatchArgs = sbatchArgs_->text();
+    runs.KeepRunFiles = keepRunFiles_->isChecked();
 
     EngineSwitches on{};
     for (size_t i = 0; i < EngineSwitchCount; ++i)

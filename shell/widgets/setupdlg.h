@@ -9,6 +9,8 @@
 #include <functional>
 
 class QCheckBox;
+class QComboBox;
+class QGridLayout;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -65,4 +67,12 @@ class TSetupDlg : public QDialog {
     std::array<QToolButton*, 4> linkButtons_{};
     std::array<QString, 4> linkBitmaps_;
     QSpinBox* runsAtOnce_;
+    QComboBox* runTablesOn_;
+    QLineEdit* partition_;
+    QSpinBox* slurmTime_;
+    QSpinBox* slurmAtOnce_;
+    QLineEdit* sbatchArgs_;
+    QCheckBox* keepRunFiles_;
+    void ShowRunPlace();
+    void AddSlurmRows(QGridLayout* grid, int row);
 };

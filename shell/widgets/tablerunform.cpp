@@ -45,8 +45,18 @@ TTableRunForm::TTableRunForm(TRunController* controller, const std::string& tabl
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(summary_, 1);
     bottom->addWidget(stop_);
+    note_ = new QLabel(this);
+    note_->setObjectName("Note");
+    note_->setWordWrap(true);
+    note_->hide();
+    warning_ = new QLabel(this);
+    warning_->setObjectName("Warning");
+    warning_->setStyleSheet("color: #a00000");
+    warning_->hide();
     auto* lay = new QVBoxLayout(this);
+    lay->addWidget(note_);
     lay->addWidget(list_, 1);
+    lay->addWidget(warning_);
     lay->addLayout(bottom);
 
     for (const TRun& r : set_->Runs()) {
@@ -73,6 +83,17 @@ TTableRunForm::TTableRunForm(TRunController* controller, const std::string& tabl
     clock_.setInterval(500);
     connect(&clock_, &QTimer::timeout, this, &TTableRunForm::ShowAll);
     clock_.start();
+    ShowAll();
+}
+
+void TTableRunForm::SetJob(const std::string& jobId, const std::string& script,
+                           std::function<std::string()> warning) {
+    setWindowTitle(windowTitle() + QString::fromUtf8(" \u2013 job ") + ToQ(jobId));
+    note_->setText("Slurm job " + ToQ(jobId) + ", job script " + ToQ(script) +
+                   ". The deck folder and the engine directory must be on a filesystem the "
+                   "cluster's nodes share.");
+    note_->show();
+    warningText_ = std::move(warning);
     ShowAll();
 }
 
@@ -104,6 +125,9 @@ void TTableRunForm::ShowAll() {
     if (!going) clock_.stop();
     summary_->setText(SummaryText(*set_));
     stop_->setEnabled(going);
+    const QString warning = warningText_ ? ToQ(warningText_()) : QString();
+    warning_->setText(warning);
+    warning_->setVisible(!warning.isEmpty());
 }
 
 void TTableRunForm::RunDoubleClicked(QTreeWidgetItem* item) {

@@ -30,6 +30,13 @@ class TTableRunForm : public QWidget {
     // A double click on a finished run opens its listing through this.
     std::function<void(const std::string&)> OpenListing;
 
+    // A table run on a cluster: the job id in the title, a note on the job script and the
+    // shared filesystem, and a warning line asked of warning as the runs go on.
+    void SetJob(const std::string& jobId, const std::string& script,
+                std::function<std::string()> warning);
+    QLabel* Note() const { return note_; }
+    QLabel* WarningLine() const { return warning_; }
+
     // "N of M runs done, K failed, elapsed T".
     static QString SummaryText(const TRunSet& set);
 
@@ -43,5 +50,8 @@ class TTableRunForm : public QWidget {
     QTreeWidget* list_;
     QLabel* summary_;
     QPushButton* stop_;
+    QLabel* note_;
+    QLabel* warning_;
+    std::function<std::string()> warningText_;
     QTimer clock_;
 };

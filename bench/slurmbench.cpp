@@ -1,0 +1,108 @@
+// A 9999-run table submitted to Slurm and followed, with fake sbatch and squeue on PATH: the
+// time to write the run decks and the job script and submit (one sbatch call), and what one
+// poll costs (one squeue call answering for all 9999 tasks, read and taken in).
+// Usage: slurmbench DIR [RUNS] [POLLS]
+#include "common/paths.h"
+#include "shell/slurmbackend.h"
+#include "table/rundecks.h"
+#include "table/tableedits.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <sys/stat.h>
+
+namespace {
+
+double Clock() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+void WriteProgram(const std::string& name, const std::string& body) {
+    std::ofstream(name) << "#!/bin/sh\n" << body;
+    chmod(name.c_str(), 0755);
+}
+
+// The fake commands: sbatch answers job 5, squeue prints the answer file for every task.
+void FakeSlurm(const std::string& bin, int runs) {
+    mkdir(bin.c_str(), 0755);
+    WriteProgram(bin + "/sbatch", "echo 5\n");
+    WriteProgram(bin + "/squeue", "cat " + bin + "/ANSWER\n");
+    WriteProgram(bin + "/sacct", "exit 1\n");
+    std::ofstream answer(bin + "/ANSWER");
+    for (int r = 1; r <= runs; ++r)
+        answer << "5_" << r << (r % 3 ? "|RUNNING|node" + std::to_string(r % 40) : "|PENDING|")
+               << "\n";
+    // A stand-in engine file: the run checks that one is there.
+    std::ofstream(bin + "/KOLVAN32.exe") << "";
+    chmod((bin + "/KOLVAN32.exe").c_str(), 0755);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: slurmbench DIR [RUNS] [POLLS]\n");
+        return 2;
+    }
+    const std::string dir = argv[1];
+    const int runs = argc > 2 ? std::atoi(argv[2]) : 9999;
+    const int polls = argc > 3 ? std::atoi(argv[3]) : 20;
+    const std::string bin = dir + "/slurmbench-bin";
+    FakeSlurm(bin, runs);
+    setenv("PATH", (bin + ":" + std::getenv("PATH")).c_str(), 1);
+    const std::string deck = dir + "/SB.DCK";
+    std::ofstream(deck) << "* SB.DCK - the tank.\nCONSTANTS 2\nQPUMP = 0.012\nCVALVE = 0.004\n"
+                           "EQUATIONS 1\nLEVEL = [1,1]\nSIMULATION 0 10 1\nEND\n";
+    TTable t = NewDeckTable(deck, {"QPUMP"}, runs);
+    for (int r = 1; r <= runs; ++r)
+        t.Columns[0].Values[size_t(r)] = 0.010 + 0.000001 * r;
+    t.TableFileName = dir + "/SB.TBL";
+
+    const double t0 = Clock();
+    TTableRunOptions o;
+    o.EngineDir = o.DefaultEngineDir = bin;
+    o.Parallel = 2;
+    TTableRunHost host;
+    std::vector<TRun> list;
+    std::string message;
+    if (!PrepareTableRun(t, host, o, list, message)) {
+        std::fprintf(stderr, "slurmbench: %s\n", message.c_str());
+        return 1;
+    }
+    const double decks = Clock() - t0;
+    TSlurmOptions so;
+    so.TableName = t.TableFileName;
+    auto backend = std::make_unique<TSlurmBackend>(so);
+    TSlurmBackend& slurm = *backend;
+    if (!slurm.Submit(list, message)) {
+        std::fprintf(stderr, "slurmbench: %s\n", message.c_str());
+        return 1;
+    }
+    const double submitted = Clock() - t0;
+    std::printf("%d runs: run decks %.2f s, job script and sbatch %.2f s, submit in all %.2f s\n",
+                runs, decks, submitted - decks, submitted);
+
+    slurm.SetPollMs(3600000); // polled when the bench says so
+    TRunSet set(std::move(list), std::move(backend));
+    double wall = 0;
+    for (int p = 0; p < polls; ++p) {
+        const double p0 = Clock();
+        slurm.PollNow();
+        set.Advance();
+        while (slurm.Polling()) {
+            set.Wait(100);
+            set.Advance();
+        }
+        wall += Clock() - p0;
+    }
+    std::printf("one poll (one squeue call for %d tasks, read and taken in): %.1f ms, "
+                "%d polls\n",
+                runs, wall * 1000 / polls, polls);
+    DeleteRunDecks(set.Runs());
+    slurm.DeleteRunFiles(set.Runs());
+    return 0;
+}

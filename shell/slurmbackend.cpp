@@ -1,0 +1,502 @@
+#include "shell/slurmbackend.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <poll.h>
+#include <spawn.h>
+#include <sstream>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+extern char** environ;
+
+bool SplitShellWords(const std::string& line, std::vector<std::string>& words) {
+    words.clear();
+    std::string word;
+    bool inWord = false;
+    for (size_t i = 0; i < line.size(); ++i) {
+        const char c = line[i];
+        if (c == ' ' || c == '\t' || c == '\n') {
+            if (inWord) words.push_back(word);
+            word.clear();
+            inWord = false;
+        } else if (c == '\'') {
+            const size_t end = line.find('\'', i + 1);
+            if (end == std::string::npos) return false;
+            word += line.substr(i + 1, end - i - 1);
+            inWord = true;
+            i = end;
+        } else if (c == '"') {
+            size_t j = i + 1;
+            for (; j < line.size() && line[j] != '"'; ++j) {
+                if (line[j] == '\\' && j + 1 < line.size() &&
+                    std::string("\"\\$`").find(line[j + 1]) != std::string::npos)
+                    ++j;
+                word += line[j];
+            }
+            if (j >= line.size()) return false;
+            inWord = true;
+            i = j;
+        } else if (c == '\\') {
+            if (i + 1 >= line.size()) return false;
+            word += line[++i];
+            inWord = true;
+        } else {
+            word += c;
+            inWord = true;
+        }
+    }
+    if (inWord) words.push_back(word);
+    return true;
+}
+
+std::string ShellQuote(const std::string& text) {
+    std::string q = "'";
+    for (char c : text)
+        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+namespace {
+
+std::string BaseName(const std::string& path) {
+    const size_t slash = path.find_last_of("/\\");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string FolderOf(const TRun& run) {
+    return run.Dir.empty() ? "." : run.Dir;
+}
+
+double Seconds() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+// The task number of "12_3" when it belongs to job 12; 0 otherwise.
+int TaskOf(const std::string& jobId, const std::string& id) {
+    if (id.compare(0, jobId.size() + 1, jobId + "_") != 0) return 0;
+    const std::string rest = id.substr(jobId.size() + 1);
+    if (rest.empty() || rest.find_first_not_of("0123456789") != std::string::npos) return 0;
+    return std::atoi(rest.c_str());
+}
+
+// "[3-5,8%2]" of a pending record: every task it names.
+std::vector<int> TaskRange(const std::string& jobId, const std::string& id) {
+    std::vector<int> tasks;
+    const std::string head = jobId + "_[";
+    if (id.compare(0, head.size(), head) != 0) return tasks;
+    std::string list = id.substr(head.size());
+    list = list.substr(0, list.find_first_of("%]"));
+    std::stringstream parts(list);
+    std::string part;
+    while (std::getline(parts, part, ',')) {
+        const size_t dash = part.find('-');
+        const int a = std::atoi(part.c_str());
+        const int b = dash == std::string::npos ? a : std::atoi(part.c_str() + dash + 1);
+        for (int t = a; t >= 1 && t <= b; ++t)
+            tasks.push_back(t);
+    }
+    return tasks;
+}
+
+std::vector<std::string> Fields(const std::string& line) {
+    std::vector<std::string> f;
+    size_t start = 0;
+    for (size_t bar; (bar = line.find('|', start)) != std::string::npos; start = bar + 1)
+        f.push_back(line.substr(start, bar - start));
+    if (start < line.size()) f.push_back(line.substr(start));
+    return f;
+}
+
+// Spawns program with stdout (and stderr, when err is -1, into the same pipe) read by the
+// caller; the child's pid or -1 with errno in error.
+pid_t SpawnReading(const std::string& program, const std::vector<std::string>& args, int& out,
+                   int& err, bool separateErr, int& error) {
+    int o[2], e[2] = {-1, -1};
+    if (pipe2(o, O_CLOEXEC) != 0 || (separateErr && pipe2(e, O_CLOEXEC) != 0)) {
+        error = errno;
+        return -1;
+    }
+    std::vector<std::string> words{program};
+    words.insert(words.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& w : words)
+        argv.push_back(&w[0]);
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t files;
+    posix_spawn_file_actions_init(&files);
+    posix_spawn_file_actions_addopen(&files, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_adddup2(&files, o[1], STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&files, separateErr ? e[1] : o[1], STDERR_FILENO);
+    posix_spawnattr_t attr;
+    posix_spawnattr_init(&attr);
+    sigset_t none, defaults;
+    sigemptyset(&none);
+    sigemptyset(&defaults);
+    for (int s : {SIGINT, SIGTERM, SIGPIPE, SIGCHLD})
+        sigaddset(&defaults, s);
+    posix_spawnattr_setsigmask(&attr, &none);
+    posix_spawnattr_setsigdefault(&attr, &defaults);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    pid_t pid = -1;
+    error = posix_spawnp(&pid, argv[0], &files, &attr, argv.data(), environ);
+    posix_spawnattr_destroy(&attr);
+    posix_spawn_file_actions_destroy(&files);
+    close(o[1]);
+    if (separateErr) close(e[1]);
+    if (error) {
+        close(o[0]);
+        if (separateErr) close(e[0]);
+        return -1;
+    }
+    out = o[0];
+    err = e[0];
+    return pid;
+}
+
+// Reads what a file holds now; false at its end.
+bool ReadSome(int fd, std::string& text) {
+    char buf[65536];
+    const ssize_t n = read(fd, buf, sizeof buf);
+    if (n > 0) text.append(buf, size_t(n));
+    return n > 0 || (n < 0 && (errno == EAGAIN || errno == EINTR));
+}
+
+bool ReadExitCode(const std::string& file, int& code) {
+    std::ifstream in(file);
+    return bool(in >> code);
+}
+
+std::string Trim(std::string s) {
+    while (!s.empty() && (s.back() == '\n' || s.back() == '\r' || s.back() == ' '))
+        s.pop_back();
+    return s;
+}
+
+} // namespace
+
+TCommandResult RunCommand(const std::string& program, const std::vector<std::string>& args) {
+    TCommandResult r;
+    int out = -1, err = -1;
+    const pid_t pid = SpawnReading(program, args, out, err, true, r.Error);
+    if (pid < 0) return r;
+    bool outOpen = true, errOpen = true;
+    while (outOpen || errOpen) {
+        pollfd fds[2] = {{outOpen ? out : -1, POLLIN, 0}, {errOpen ? err : -1, POLLIN, 0}};
+        if (poll(fds, 2, -1) < 0 && errno != EINTR) break;
+        if (outOpen && fds[0].revents) outOpen = ReadSome(out, r.Out);
+        if (errOpen && fds[1].revents) errOpen = ReadSome(err, r.Err);
+    }
+    close(out);
+    close(err);
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    r.Status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return r;
+}
+
+std::string SlurmStem(const std::string& tableName) {
+    std::string base = BaseName(tableName);
+    const size_t dot = base.rfind('.');
+    return dot == std::string::npos || dot == 0 ? base : base.substr(0, dot);
+}
+
+std::string SlurmScriptName(const std::string& tableName) {
+    const std::string base = BaseName(tableName);
+    return tableName.substr(0, tableName.size() - base.size()) + SlurmStem(tableName) + ".SLURM.sh";
+}
+
+std::string SlurmStatusName(const TRun& run, const std::string& stem) {
+    return FolderOf(run) + "/" + stem + std::to_string(run.Number) + ".slurm.status";
+}
+
+std::string SlurmLogName(const TRun& run, const std::string& stem) {
+    return FolderOf(run) + "/" + stem + std::to_string(run.Number) + ".slurm.log";
+}
+
+std::string SlurmJobScript(const std::vector<TRun>& runs, const std::string& stem) {
+    std::string s = "#!/bin/sh\n"
+                    "# KOLSHELL table run: array task r runs the engine on run deck r.\n"
+                    "case \"$SLURM_ARRAY_TASK_ID\" in\n";
+    for (const TRun& r : runs) {
+        s += std::to_string(r.Number) + ") cd " + ShellQuote(FolderOf(r)) + " || exit 1\n";
+        s += "  " + ShellQuote(r.Program);
+        for (const std::string& a : r.Arguments)
+            s += " " + ShellQuote(a);
+        s += "\n  status=$?\n  echo $status >" + ShellQuote(SlurmStatusName(r, stem)) +
+             "\n  exit $status ;;\n";
+    }
+    s += "*) echo \"no run $SLURM_ARRAY_TASK_ID in this table\" >&2; exit 2 ;;\nesac\n";
+    return s;
+}
+
+bool SbatchArguments(const TSlurmOptions& o, const std::vector<TRun>& runs,
+                     std::vector<std::string>& args, std::string& message) {
+    std::vector<std::string> extra;
+    if (!SplitShellWords(o.ExtraArgs, extra)) {
+        message = "The extra sbatch options have an unfinished quote: " + o.ExtraArgs;
+        return false;
+    }
+    const std::string stem = SlurmStem(o.TableName);
+    std::string array = "--array=1-" + std::to_string(runs.size());
+    if (o.MaxAtOnce > 0) array += "%" + std::to_string(o.MaxAtOnce);
+    const std::string folder = runs.empty() ? "." : FolderOf(runs.front());
+    args = {"--parsable", array, "--job-name=KOLSHELL-" + stem,
+            "--output=" + folder + "/" + stem + "%a.slurm.log"};
+    if (!o.Partition.empty()) args.push_back("--partition=" + o.Partition);
+    if (o.TimeMinutes > 0) args.push_back("--time=" + std::to_string(o.TimeMinutes));
+    args.insert(args.end(), extra.begin(), extra.end());
+    args.push_back(SlurmScriptName(o.TableName));
+    return true;
+}
+
+std::map<int, TSlurmTask> ParseSqueue(const std::string& jobId, const std::string& text) {
+    std::map<int, TSlurmTask> tasks;
+    std::stringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line)) {
+        const std::vector<std::string> f = Fields(Trim(line));
+        if (f.size() < 2) continue;
+        TSlurmTask t;
+        t.State = f[1].substr(0, f[1].find(' ')); // "CANCELLED by 0"
+        t.Node = f.size() > 2 ? f[2] : "";
+        if (const int task = TaskOf(jobId, f[0]))
+            tasks[task] = t;
+        else
+            for (int r : TaskRange(jobId, f[0]))
+                tasks[r] = t;
+    }
+    return tasks;
+}
+
+std::map<int, TSlurmTask> ParseSacct(const std::string& jobId, const std::string& text) {
+    std::map<int, TSlurmTask> tasks;
+    for (auto& [task, t] : ParseSqueue(jobId, text))
+        tasks[task] = t;
+    // The exit code is the third field, "3:0".
+    std::stringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line)) {
+        const std::vector<std::string> f = Fields(Trim(line));
+        if (f.size() < 4) continue;
+        const int task = TaskOf(jobId, f[0]);
+        if (!task) continue;
+        tasks[task].ExitCode = std::atoi(f[2].c_str());
+        tasks[task].Node = f[3] == "None assigned" ? "" : f[3];
+    }
+    return tasks;
+}
+
+TSlurmBackend::TSlurmBackend(TSlurmOptions o)
+    : o_(std::move(o)), stem_(SlurmStem(o_.TableName)), script_(SlurmScriptName(o_.TableName)) {}
+
+TSlurmBackend::~TSlurmBackend() {
+    if (poll_.Pid > 0) {
+        kill(poll_.Pid, SIGKILL);
+        waitpid(poll_.Pid, nullptr, 0);
+        close(poll_.Out);
+    }
+}
+
+bool TSlurmBackend::Submit(const std::vector<TRun>& given, std::string& message) {
+    // The nodes start in their own folder: every name the script holds is made whole here.
+    std::vector<TRun> runs = given;
+    for (TRun& r : runs) {
+        std::error_code ec;
+        r.Dir = std::filesystem::absolute(FolderOf(r), ec).lexically_normal().string();
+        if (r.Program.find('/') != std::string::npos)
+            r.Program = std::filesystem::absolute(r.Program, ec).lexically_normal().string();
+    }
+    std::vector<std::string> args;
+    if (!SbatchArguments(o_, runs, args, message)) return false;
+    {
+        std::ofstream out(script_, std::ios::binary | std::ios::trunc);
+        out << SlurmJobScript(runs, stem_);
+        if (!out.flush()) {
+            message = "Cannot write the job script " + script_ + ".";
+            std::remove(script_.c_str());
+            return false;
+        }
+    }
+    const TCommandResult r = RunCommand("sbatch", args);
+    if (r.Status != 0) {
+        message = r.Status < 0 ? "Slurm's sbatch was not found on this computer."
+                               : Trim(r.Err.empty() ? r.Out : r.Err);
+        if (message.empty())
+            message = "sbatch refused the job (status " + std::to_string(r.Status) + ").";
+        std::remove(script_.c_str());
+        return false;
+    }
+    // --parsable: "12" or "12;cluster".
+    jobId_ = Trim(r.Out).substr(0, Trim(r.Out).find(';'));
+    return true;
+}
+
+void TSlurmBackend::StartPoll() {
+    int err = -1, error = 0;
+    poll_.Text.clear();
+    poll_.Pid = SpawnReading("squeue", {"-h", "-r", "-t", "all", "-j", jobId_, "-o", "%i|%T|%N"},
+                             poll_.Out, err, false, error);
+    if (poll_.Pid < 0) {
+        warning_ = "Slurm's squeue could not be started: the runs are not followed.";
+        ++warnings_;
+        return;
+    }
+    fcntl(poll_.Out, F_SETFL, O_NONBLOCK);
+}
+
+bool TSlurmBackend::PollFinished(std::string& text, int& status) {
+    if (poll_.Pid < 0) return false;
+    if (ReadSome(poll_.Out, poll_.Text)) return false;
+    close(poll_.Out);
+    int st = 0;
+    while (waitpid(poll_.Pid, &st, 0) < 0 && errno == EINTR) {
+    }
+    poll_.Pid = -1;
+    status = WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
+    text = poll_.Text;
+    return true;
+}
+
+namespace {
+
+bool IsPending(const std::string& s) {
+    return s == "PENDING" || s == "REQUEUED" || s == "CONFIGURING" || s == "REQUEUE_HOLD" ||
+           s == "REQUEUE_FED" || s == "RESV_DEL_HOLD";
+}
+
+bool IsRunning(const std::string& s) {
+    return s == "RUNNING" || s == "COMPLETING" || s == "SUSPENDED" || s == "STAGE_OUT" ||
+           s == "SIGNALING" || s == "STOPPED" || s == "RESIZING";
+}
+
+} // namespace
+
+void TSlurmBackend::Settle(TRunSet& set, TRun& run, const TSlurmTask* task) {
+    if (run.Finished()) return;
+    std::string state = task ? task->State : "";
+    if (task && !task->Node.empty()) run.Node = task->Node;
+    const bool started = run.Started >= 0;
+    if (IsPending(state)) {
+        run.State = TRunState::Waiting;
+        run.Remote = state;
+        return;
+    }
+    if (IsRunning(state)) {
+        run.State = TRunState::Running;
+        if (!started) run.Started = set.Now();
+        run.Remote = state;
+        return;
+    }
+    // Ended: the status file the task wrote tells its exit code, else what Slurm kept.
+    int code = -1;
+    const bool hasCode = ReadExitCode(SlurmStatusName(run, stem_), code);
+    if (task && task->ExitCode >= 0 && !hasCode) code = task->ExitCode;
+    if (state.empty()) state = hasCode ? (code == 0 ? "COMPLETED" : "FAILED") : "CANCELLED";
+    if (state == "COMPLETED" && hasCode && code != 0) state = "FAILED";
+    run.ExitStatus = code < 0 ? (state == "COMPLETED" ? 0 : -1) : code;
+    run.State = state == "COMPLETED"   ? TRunState::Done
+                : state == "CANCELLED" ? TRunState::Stopped
+                                       : TRunState::Failed;
+    if (!started) run.Started = set.Now();
+    run.Ended = set.Now();
+    run.Remote = state;
+}
+
+void TSlurmBackend::TakeIn(TRunSet& set, const std::map<int, TSlurmTask>& tasks) {
+    std::vector<TRun*> gone;
+    for (TRun& run : set.Runs()) {
+        if (run.Finished()) continue;
+        const auto it = tasks.find(run.Number);
+        if (it != tasks.end()) {
+            missing_.erase(run.Number);
+            Settle(set, run, &it->second);
+        } else {
+            gone.push_back(&run);
+        }
+    }
+    if (gone.empty()) return;
+    std::map<int, TSlurmTask> accounted;
+    if (sacct_) {
+        const TCommandResult r = RunCommand(
+            "sacct", {"-n", "-P", "-X", "-j", jobId_, "-o", "JobID,State,ExitCode,NodeList"});
+        if (r.Status == 0)
+            accounted = ParseSacct(jobId_, r.Out);
+        else
+            sacct_ = false; // no accounting here: the status files tell
+    }
+    for (TRun* run : gone) {
+        const auto it = accounted.find(run->Number);
+        int code = 0;
+        // A task squeue has forgotten: its status file, or what accounting kept; a task
+        // that left neither has been cancelled or lost (given a few polls to show up).
+        if (it != accounted.end() && it->second.State != "PENDING" && it->second.State != "RUNNING")
+            Settle(set, *run, &it->second);
+        else if (ReadExitCode(SlurmStatusName(*run, stem_), code) || set.StopRequested() ||
+                 ++missing_[run->Number] >= 3)
+            Settle(set, *run, nullptr);
+    }
+}
+
+void TSlurmBackend::Advance(TRunSet& set) {
+    if (jobId_.empty()) return;
+    std::string text;
+    int status = 0;
+    if (PollFinished(text, status)) {
+        if (status == 0 || text.find("Invalid job id") != std::string::npos) {
+            if (!warning_.empty()) warning_.clear();
+            TakeIn(set, status == 0 ? ParseSqueue(jobId_, text) : std::map<int, TSlurmTask>{});
+        } else {
+            // The controller does not answer: say so, and ask again at the next poll.
+            warning_ = "Slurm's controller does not answer (squeue: " + Trim(text) +
+                       "); still following job " + jobId_ + ".";
+            ++warnings_;
+        }
+    }
+    if (poll_.Pid < 0 && !set.Finished() && Seconds() - lastPoll_ >= pollMs_ / 1000.0) {
+        lastPoll_ = Seconds();
+        StartPoll();
+    }
+}
+
+void TSlurmBackend::Stop(TRunSet& set) {
+    if (jobId_.empty()) return;
+    RunCommand("scancel", {jobId_});
+    // Pending tasks are gone at once; running ones end as squeue shows them end.
+    for (TRun& run : set.Runs())
+        if (run.State == TRunState::Waiting) {
+            run.State = TRunState::Stopped;
+            run.Remote = "CANCELLED";
+            run.Ended = set.Now();
+        }
+    lastPoll_ = -1e9;
+}
+
+void TSlurmBackend::Wait(TRunSet& set, int ms) {
+    (void)set;
+    if (poll_.Pid > 0) {
+        pollfd fd{poll_.Out, POLLIN, 0};
+        ::poll(&fd, 1, ms);
+        return;
+    }
+    const double left = lastPoll_ + pollMs_ / 1000.0 - Seconds();
+    const int sleepMs = std::max(0, std::min(ms, int(left * 1000)));
+    std::this_thread::sleep_for(std::chrono::milliseconds(sleepMs));
+}
+
+void TSlurmBackend::DeleteRunFiles(const std::vector<TRun>& runs) const {
+    std::remove(script_.c_str());
+    for (const TRun& r : runs) {
+        std::remove(SlurmStatusName(r, stem_).c_str());
+        if (r.State == TRunState::Done) std::remove(SlurmLogName(r, stem_).c_str());
+    }
+}

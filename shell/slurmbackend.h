@@ -1,0 +1,116 @@
+// Runs on a Slurm cluster: the whole set as one job array, submitted with sbatch, followed
+// with one squeue call per poll (sacct where the cluster keeps accounting, else the status
+// file each task writes), stopped with scancel. Every Slurm command is started as a program
+// with its own argument vector; no shell reads what we pass.
+#pragma once
+
+#include "shell/runset.h"
+
+#include <sys/types.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+struct TSlurmOptions {
+    std::string Partition; // empty: the cluster's default
+    int TimeMinutes = 0;   // per run; 0: the partition's limit
+    int MaxAtOnce = 0;     // the array throttle; 0: no limit
+    std::string ExtraArgs; // more sbatch options, split as a shell would
+    std::string TableName; // the table file: the job script goes beside it
+};
+
+// The words of a line split as a shell would (blanks, '...', "...", backslashes); nothing is
+// expanded. False for an unfinished quote.
+bool SplitShellWords(const std::string& line, std::vector<std::string>& words);
+// The text quoted for sh: 'it'\''s'.
+std::string ShellQuote(const std::string& text);
+
+// "DEMO" of "/x/DEMO.TBL": names the job, its script, logs and status files.
+std::string SlurmStem(const std::string& tableName);
+// The job script beside the table: stem + ".SLURM.sh".
+std::string SlurmScriptName(const std::string& tableName);
+// Where task r writes its exit code: <deck folder>/<stem><r>.slurm.status.
+std::string SlurmStatusName(const TRun& run, const std::string& stem);
+// Task r's log as sbatch names it from --output: <deck folder>/<stem><r>.slurm.log.
+std::string SlurmLogName(const TRun& run, const std::string& stem);
+
+// The job script: task r runs run r's program with its arguments in its folder and writes
+// the exit code into its status file.
+std::string SlurmJobScript(const std::vector<TRun>& runs, const std::string& stem);
+// sbatch's arguments, the script last; false with a message when the extra options do not
+// split.
+bool SbatchArguments(const TSlurmOptions& o, const std::vector<TRun>& runs,
+                     std::vector<std::string>& args, std::string& message);
+
+struct TSlurmTask {
+    std::string State, Node;
+    int ExitCode = -1; // -1: not known from this source
+};
+// squeue -h -r -t all -o "%i|%T|%N" of one job, by task number. Tasks still in one pending
+// record ("12_[3-5%2]") are each given that record's state.
+std::map<int, TSlurmTask> ParseSqueue(const std::string& jobId, const std::string& text);
+// sacct -n -P -X -o JobID,State,ExitCode,NodeList of one job, by task number.
+std::map<int, TSlurmTask> ParseSacct(const std::string& jobId, const std::string& text);
+
+// A program run to its end: its exit status (-1: it could not be started, errno in err) and
+// what it wrote.
+struct TCommandResult {
+    int Status = -1;
+    int Error = 0;
+    std::string Out, Err;
+};
+TCommandResult RunCommand(const std::string& program, const std::vector<std::string>& args);
+
+class TSlurmBackend : public TRunBackend {
+  public:
+    explicit TSlurmBackend(TSlurmOptions o);
+    ~TSlurmBackend() override;
+
+    // Writes the job script and submits it; false with the message ("Slurm's sbatch was not
+    // found on this computer.", or sbatch's own), the script then deleted again.
+    bool Submit(const std::vector<TRun>& runs, std::string& message);
+    // Follows a job submitted earlier.
+    void Follow(const std::string& jobId) { jobId_ = jobId; }
+    const std::string& JobId() const { return jobId_; }
+    const std::string& Stem() const { return stem_; }
+    const std::string& ScriptName() const { return script_; }
+    // The last trouble reaching the controller, empty while it answers; counts up per poll.
+    const std::string& Warning() const { return warning_; }
+    int WarningCount() const { return warnings_; }
+
+    void Advance(TRunSet& set) override;
+    void Stop(TRunSet& set) override;
+    void Wait(TRunSet& set, int ms) override;
+    int PollMs() const override { return pollMs_; }
+    // The job goes on on the cluster: it can be followed again.
+    void Abandon(TRunSet& set) override { (void)set; }
+    void SetPollMs(int ms) { pollMs_ = ms; }
+    // The next Advance asks squeue at once; Polling while its answer is awaited.
+    void PollNow() { lastPoll_ = -1e9; }
+    bool Polling() const { return poll_.Pid > 0; }
+
+    // Deletes the job script, the status files and the logs of the runs that completed
+    // (a failed run's log stays to be read).
+    void DeleteRunFiles(const std::vector<TRun>& runs) const;
+
+  private:
+    struct Poll {
+        pid_t Pid = -1;
+        int Out = -1;
+        std::string Text;
+    };
+    void StartPoll();
+    bool PollFinished(std::string& text, int& status);
+    void TakeIn(TRunSet& set, const std::map<int, TSlurmTask>& tasks);
+    void Settle(TRunSet& set, TRun& run, const TSlurmTask* task);
+
+    TSlurmOptions o_;
+    std::string jobId_, stem_, script_, warning_;
+    int warnings_ = 0;
+    int pollMs_ = 2000;
+    double lastPoll_ = -1e9;
+    Poll poll_;
+    bool sacct_ = true;
+    std::map<int, int> missing_; // task: polls it has been missing from squeue
+};
