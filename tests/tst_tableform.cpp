@@ -560,6 +560,7 @@ void TestTableForm::plotTableRuns() {
     for (int r = 0; r < 4; ++r)
         m->setData(m->index(r, 0), areas[r]);
     main.RunTable1Click();
+    QTRY_VERIFY_WITH_TIMEOUT(!TRunController::Active(), 20000);
     QVERIFY(FileExists(dir_->Path("DEMO3.OUT")));
     QFile::remove(QString::fromStdString(dir_->Path("DEMO2.OUT"))); // run 3's output gone
     msgs_->Shown.clear();
