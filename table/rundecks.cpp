@@ -168,7 +168,8 @@ bool WriteTableDeck(TTable& t, std::string& message,
         t.RunDeckNames[size_t(r - 1)] = name;
         if (!read) {
             std::vector<std::string> lines;
-            if (!ReadTextLines(t.DeckName, lines)) {
+            // Deck lines are copied whole, however long.
+            if (!ReadTextLines(t.DeckName, lines, std::string::npos)) {
                 message = "File " + t.DeckName + " which is used by this table was not found.";
                 return false;
             }
@@ -226,7 +227,7 @@ namespace {
 bool AskAboutSharedFile(const TTable& t, TTableRunHost& host, TTableRunOptions& o) {
     if (o.Parallel <= 1) return true;
     std::vector<std::string> lines;
-    if (!ReadTextLines(t.DeckName, lines)) return true; // WriteTableDeck says so
+    if (!ReadTextLines(t.DeckName, lines, std::string::npos)) return true; // WriteTableDeck says so
     const std::string shared = SharedRunFile(lines, DeckBase(t.DeckName));
     if (shared.empty()) return true;
     switch (host.SharedFile(shared)) {

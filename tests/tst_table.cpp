@@ -625,7 +625,9 @@ void TestTable::tableRun() {
     QTemporaryDir dir;
     TTableRunOptions o;
     TTable t = RunnableTable(dir.path(), "deck.dck",
-                             "CONSTANTS 1\nAREA = 1\nASSIGN deck.OUT 12\nEND\n", o);
+                             "CONSTANTS 1\nAREA = 1\nASSIGN deck.OUT 12\n* " +
+                                 std::string(300, 'x') + "\nEND\n",
+                             o);
     ScriptedHost host;
     std::vector<TRun> runs;
     std::string message;
@@ -642,7 +644,8 @@ void TestTable::tableRun() {
     QCOMPARE(runs[2].Listing, stem + "2.LST");
     QCOMPARE(runs[2].Values, std::vector<std::string>{"7.5000E+00"});
     QCOMPARE(ReadTestFile(stem + "1.TMP"),
-             std::string("CONSTANTS 1\r\nAREA=5.0000E+00\r\nASSIGN DECK1.OUT 12\r\nEND\r\n"));
+             "CONSTANTS 1\r\nAREA=5.0000E+00\r\nASSIGN DECK1.OUT 12\r\n* " + std::string(300, 'X') +
+                 "\r\nEND\r\n");
     QVERIFY(host.Shared.empty()); // one run at a time: no question
     DeleteRunDecks(runs);
     QCOMPARE(FilesIn(dir.path()), QStringList({"KOLVAN32.exe", "deck.dck"}));
