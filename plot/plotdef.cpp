@@ -276,6 +276,11 @@ bool DeletePlotLine(TPlotDef& plot, int i) {
     return true;
 }
 
+int DrawnSymbol(int symbol) {
+    if (symbol <= 0) return 0;
+    return (symbol - 1) % 15 + 1;
+}
+
 std::string NextPlotCaption(int& plotCount, const std::string& fileName) {
     return "Plot " + std::to_string(++plotCount) + ": from " + fileName;
 }
