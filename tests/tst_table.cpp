@@ -326,6 +326,17 @@ void TestTable::deckScan_data() {
         << QStringList({"X|[b]|" + QString(40, 'd') + "|1|0"});
     QTest::newRow("ends on a CONSTANTS statement")
         << "EQUATIONS 0\nCONSTANTS 2\n* end" << 1 << QStringList();
+    QTest::newRow("count beyond the deck")
+        << "CONSTANTS 2000000000\nA = 1\nEND" << 1
+        << QStringList({"A| |No description available|1|0", "END| |No description available|?|0"});
+    QTest::newRow("count beyond the int range")
+        << "CONSTANTS 99999999999\nA = 1\nB = 2\nEND" << 1
+        << QStringList({"A| |No description available|1|0", "B| |No description available|2|0",
+                        "END| |No description available|?|0"});
+    QTest::newRow("a name three times")
+        << "CONSTANTS 4\nA = 1\nA = 2\nA1 = 3\nA = 4\nEND" << 1
+        << QStringList({"A| |No description available|1|0", "A1| |No description available|2|1",
+                        "A12| |No description available|3|2", "A1| |No description available|4|1"});
 }
 
 void TestTable::deckScan() {
