@@ -3,13 +3,15 @@
 #include "common/lib1.h"
 #include "common/paths.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <charconv>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <system_error>
 #include <thread>
@@ -86,6 +88,8 @@ class ByteSource {
     virtual const char* View(uint64_t offset, size_t min, size_t& len) = 0;
     // Another window onto the same bytes, for a second reader.
     virtual std::unique_ptr<ByteSource> Clone() const = 0;
+    // True once the bytes were found to end before the size first seen.
+    virtual bool Shrank() const { return false; }
 };
 
 class MemorySource : public ByteSource {
@@ -104,44 +108,38 @@ class MemorySource : public ByteSource {
     const std::string& text_;
 };
 
-// A regular file mapped a window at a time; only the window's pages are held.
-class MappedSource : public ByteSource {
+// A regular file read a window at a time with pread into a buffer of its own. A file that
+// shrinks while it is read (the engine rewrites its outputs from the start) simply ends
+// earlier, and says so; one that grows is read as far as it reached when reading began.
+class FileSource : public ByteSource {
   public:
-    MappedSource(int fd, uint64_t size) : fd_(fd), size_(size) {}
-    ~MappedSource() override { Unmap(); }
+    FileSource(int fd, uint64_t size, uint64_t expected)
+        : fd_(fd), size_(size), expected_(expected) {}
     uint64_t Size() const override { return size_; }
     const char* View(uint64_t offset, size_t min, size_t& len) override {
-        Unmap();
-        const uint64_t start = offset & ~uint64_t(PageSize() - 1);
-        const size_t lead = size_t(offset - start);
-        mapLen_ = size_t(std::min<uint64_t>(size_ - start, std::max(Window, lead + min)));
-        void* m = mapLen_ ? mmap(nullptr, mapLen_, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd_,
-                                 off_t(start))
-                          : MAP_FAILED;
-        if (m == MAP_FAILED) {
-            mapLen_ = 0, len = 0; // the file shrank or cannot be mapped: it ends here
-            size_ = offset;
-            return nullptr;
+        const size_t want = size_t(std::min<uint64_t>(size_ - offset, std::max(Window, min)));
+        if (buf_.size() < want) buf_.resize(want);
+        size_t got = 0;
+        while (got < want) {
+            const ssize_t n = pread(fd_, buf_.data() + got, want - got, off_t(offset + got));
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) break;
+            got += size_t(n);
         }
-        map_ = static_cast<const char*>(m);
-        len = mapLen_ - lead;
-        return map_ + lead;
+        if (got < want) size_ = offset + got; // the file ends here now
+        len = got;
+        return buf_.data();
     }
     std::unique_ptr<ByteSource> Clone() const override {
-        return std::make_unique<MappedSource>(fd_, size_);
+        return std::make_unique<FileSource>(fd_, size_, expected_);
     }
+    bool Shrank() const override { return size_ < expected_; }
 
   private:
-    static constexpr size_t Window = size_t(4) << 20;
-    static size_t PageSize() { return size_t(sysconf(_SC_PAGESIZE)); }
-    void Unmap() {
-        if (mapLen_) munmap(const_cast<char*>(map_), mapLen_);
-        mapLen_ = 0;
-    }
+    static constexpr size_t Window = size_t(256) << 10;
     int fd_;
-    uint64_t size_;
-    const char* map_ = nullptr;
-    size_t mapLen_ = 0;
+    uint64_t size_, expected_;
+    std::vector<char> buf_;
 };
 
 // Reads through a byte source: header lines, line counting, and free-format numbers that may
@@ -190,6 +188,9 @@ class ChunkReader {
     }
 
     void SkipLine() { ReadLine(0); }
+
+    // True at the end of bytes that ended before the size first seen.
+    bool CutShort() const { return Position() >= src_.Size() && src_.Shrank(); }
 
     // Skips to the start of the next line; false at the end of the file.
     bool SkipRestOfLine() {
@@ -328,7 +329,8 @@ std::vector<std::string> HeaderTokens(std::string rest) {
     return tokens;
 }
 
-void ReadHeader(ChunkReader& in, TOutputData& d) {
+// Reads the header lines; returns the offset where the values begin.
+uint64_t ReadHeader(ChunkReader& in, TOutputData& d) {
     std::string first = in.ReadLine(ShortStringMax);
     TrimBlanks(first, ShortStringMax);
     for (const std::string& t : HeaderTokens(first))
@@ -340,9 +342,10 @@ void ReadHeader(ChunkReader& in, TOutputData& d) {
         for (int i = 2; i <= d.NCols; ++i)
             d.Names[size_t(i)] = "Col " + std::to_string(i);
         d.NRows = 1;
-        return;
+        return 0;
     }
     d.HasNames = 1;
+    const uint64_t afterNames = in.Position();
     const std::string second = in.ReadLine(ShortStringMax);
     const std::vector<std::string> units = HeaderTokens(second);
     for (size_t i = 0; i < units.size(); ++i)
@@ -353,7 +356,9 @@ void ReadHeader(ChunkReader& in, TOutputData& d) {
             u.clear();
         d.HasUnits = 0;
         d.NRows = 1;
+        return afterNames;
     }
+    return in.Position();
 }
 
 // The extremes of every column of the rows read so far, as the 6-byte reals hold them.
@@ -378,8 +383,9 @@ struct SplitPoint {
     int32_t Row = 0;
 };
 
-// Reads rows [from, to): each takes the next NCols numbers, then the rest of its line is skipped.
-void ReadRows(ChunkReader& in, TOutputData& d, int32_t from, int32_t to, Extremes& x) {
+// Reads rows [from, to): each takes the next NCols numbers, then the rest of its line is
+// skipped. Returns to, or the first row that the end of a file which shrank cut short.
+int32_t ReadRows(ChunkReader& in, TOutputData& d, int32_t from, int32_t to, Extremes& x) {
     std::array<Real48Bytes*, MaxOutputCols + 1> col{};
     for (int c = 1; c <= d.NCols; ++c)
         col[size_t(c)] = d.Columns[size_t(c)].data();
@@ -390,7 +396,24 @@ void ReadRows(ChunkReader& in, TOutputData& d, int32_t from, int32_t to, Extreme
             x.Lo[c] = std::min(x.Lo[c], v);
             x.Hi[c] = std::max(x.Hi[c], v);
         }
+        if (in.CutShort()) return r;
         in.SkipRestOfLine();
+    }
+    return to;
+}
+
+// A file that shrank while it was read keeps the rows read before its new end.
+void KeepRows(TOutputData& d, int32_t rows) {
+    d.NRows = rows;
+    Extremes x;
+    for (size_t c = 1; c <= size_t(d.NCols); ++c) {
+        d.Columns[c].resize(size_t(rows));
+        for (const Real48Bytes& b : d.Columns[c]) {
+            x.Lo[c] = std::min(x.Lo[c], DecodeReal48(b));
+            x.Hi[c] = std::max(x.Hi[c], DecodeReal48(b));
+        }
+        d.ColMin[c] = EncodeReal48(x.Lo[c]);
+        d.ColMax[c] = EncodeReal48(x.Hi[c]);
     }
 }
 
@@ -404,82 +427,110 @@ void ReadValues(ByteSource& src, TOutputData& d, const SplitPoint& split) {
     if (d.HasNames) in.SkipLine();
     if (d.HasUnits) in.SkipLine();
     Extremes first, second;
-    int32_t done = 0;
+    int32_t done = 0;      // rows read in order
+    int32_t cut = d.NRows; // the first row the end of a shrunken file cut short
     if (split.Row > 0 && split.Row < d.NRows) {
         std::unique_ptr<ByteSource> src2 = src.Clone();
         std::thread part;
+        int32_t cut2 = d.NRows;
         try {
             part = std::thread([&] {
                 ChunkReader in2(*src2, split.Offset);
-                ReadRows(in2, d, split.Row, d.NRows, second);
+                cut2 = ReadRows(in2, d, split.Row, d.NRows, second);
             });
         } catch (const std::system_error&) { // no thread to be had: one part it is
         }
         if (part.joinable()) {
-            ReadRows(in, d, 0, split.Row, first);
+            done = ReadRows(in, d, 0, split.Row, first);
             part.join();
-            done = split.Row;
-            if (in.Position() == split.Offset) {
+            if (done < split.Row) {
+                cut = done;
+            } else if (in.Position() == split.Offset) {
                 first.Merge(second);
                 done = d.NRows;
+                cut = cut2;
             }
         }
     }
-    ReadRows(in, d, done, d.NRows, first);
+    if (cut == d.NRows && done < d.NRows) cut = ReadRows(in, d, done, d.NRows, first);
+    if (cut < d.NRows) return KeepRows(d, cut);
     for (size_t c = 1; c <= size_t(d.NCols); ++c) {
         d.ColMin[c] = EncodeReal48(first.Lo[c]);
         d.ColMax[c] = EncodeReal48(first.Hi[c]);
     }
 }
 
+// The rows a file can fill. Each of a row's numbers takes a character and a delimiter (the
+// file's very last one may do without), so rows past (bytes + 1) / (2 * NCols) read nothing
+// but the end of the file: such rows, the blank lines at the end of a file for instance, are
+// counted only once more. The table then stays within three times the file's size.
+int32_t RowsWithin(uint64_t valueBytes, int32_t cols, uint64_t counted) {
+    const uint64_t fillable = (valueBytes + 1) / (2 * uint64_t(std::max(1, cols))) + 1;
+    return int32_t(std::min<uint64_t>({counted, fillable, uint64_t(INT32_MAX)}));
+}
+
 // Reads the header and counts the rows; a file above splitAbove bytes is split at the first
 // line start past its middle.
 SplitPoint ReadLayout(ByteSource& src, TOutputData& d, uint64_t splitAbove) {
     ChunkReader in(src);
-    ReadHeader(in, d);
+    const uint64_t valuesStart = ReadHeader(in, d);
     SplitPoint split;
-    size_t lines = 0;
+    uint64_t lines = 0;
     const uint64_t dataStart = in.Position();
     if (src.Size() > dataStart && src.Size() - dataStart > splitAbove) {
         lines = in.CountLineEnds(dataStart + (src.Size() - dataStart) / 2);
         if (in.SkipRestOfLine()) {
             ++lines;
-            split = {in.Position(), d.NRows + int32_t(lines)};
+            split = {in.Position(), int32_t(std::min<uint64_t>(d.NRows + lines, INT32_MAX))};
         }
     }
     lines += in.CountLines();
-    d.NRows += int32_t(std::max<size_t>(1, lines)); // the count runs at least once
+    // The count runs at least once.
+    const uint64_t counted = uint64_t(d.NRows) + std::max<uint64_t>(1, lines);
+    d.NRows = RowsWithin(src.Size() - std::min(src.Size(), valuesStart), d.NCols, counted);
     return split;
 }
 
 void ReadSource(ByteSource& src, TOutputData& d, uint64_t splitAbove) {
     d = TOutputData();
     const SplitPoint split = ReadLayout(src, d, splitAbove);
+    if (OutputReadBetweenPasses) OutputReadBetweenPasses();
     ReadValues(src, d, split);
 }
 
 } // namespace
+
+std::function<void()> OutputReadBetweenPasses;
 
 void ReadOutputText(const std::string& text, TOutputData& d, uint64_t splitAbove) {
     MemorySource src(text);
     ReadSource(src, d, splitAbove);
 }
 
-bool ReadOutputFile(const std::string& fileName, TOutputData& d) {
+bool ReadOutputFile(const std::string& fileName, TOutputData& d, std::string* error) {
     d = TOutputData();
     if (IsDirectory(fileName)) return false;
     const int fd = open(NativePath(fileName).c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return false;
-    struct stat st {};
-    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
-        MappedSource src(fd, uint64_t(st.st_size));
-        ReadSource(src, d, OutputSplitSize);
+    try {
+        struct stat st {};
+        if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+            FileSource src(fd, uint64_t(st.st_size), uint64_t(st.st_size));
+            ReadSource(src, d, OutputSplitSize);
+        } else { // not a plain file (a pipe, a device): read it whole
+            std::string bytes;
+            if (!ReadFileBytes(fileName, bytes)) {
+                close(fd);
+                return false;
+            }
+            ReadOutputText(bytes, d);
+        }
+    } catch (const std::bad_alloc&) {
+        d = TOutputData();
+        if (error) *error = "File " + fileName + " is too large to be read into memory.";
         close(fd);
-        return true;
+        return false;
     }
-    close(fd); // not a plain file (a pipe, a device): read it whole
-    std::string bytes;
-    if (!ReadFileBytes(fileName, bytes)) return false;
-    ReadOutputText(bytes, d);
+    close(fd);
     return true;
 }

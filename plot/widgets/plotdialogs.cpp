@@ -270,7 +270,12 @@ void TPlotSetup::FormActivate(const std::string& fileName, bool overlay, TPlotFo
 void TPlotSetup::PlotFileListChange() {
     const std::string file = FromQ(PlotFileList->currentData().toString());
     data_ = TOutputData();
-    if (!file.empty()) ReadOutputFile(file, data_), fileName_ = readFile_ = file;
+    std::string tooLarge;
+    if (!file.empty()) {
+        if (!ReadOutputFile(file, data_, &tooLarge) && !tooLarge.empty())
+            ShowMsg(tooLarge, mkError, true);
+        fileName_ = readFile_ = file;
+    }
     ListBoxX->clear();
     ListBoxY->clear();
     for (int c = 1; c <= data_.NCols; ++c) {
