@@ -9,13 +9,80 @@
 #include <climits>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
+#include <mutex>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <system_error>
 #include <thread>
 #include <unistd.h>
+
+namespace {
+
+constexpr size_t HugePage = size_t(2) << 20;
+
+// Memory in whole huge pages, where the system offers them.
+void* AllocateHuge(size_t bytes) {
+    const size_t size = (bytes + HugePage - 1) / HugePage * HugePage;
+    void* p = nullptr;
+    if (posix_memalign(&p, HugePage, size) != 0) throw std::bad_alloc();
+#ifdef MADV_HUGEPAGE
+    madvise(p, size, MADV_HUGEPAGE);
+#endif
+    return p;
+}
+
+// One run of huge pages that the columns of a big table share, so that only the last page of
+// them all is part-used; freed when the last of its columns goes.
+struct ColumnBlock {
+    char* Base = nullptr;
+    size_t Slice = 0, Count = 0, Given = 0, Live = 0;
+    bool Open = true; // columns are still being handed out
+};
+
+std::mutex BlocksLock;
+std::vector<std::unique_ptr<ColumnBlock>> Blocks;
+thread_local ColumnBlock* Handing = nullptr;
+
+// Frees the block when it is closed and none of its columns lives. Called under the lock.
+void Retire(std::vector<std::unique_ptr<ColumnBlock>>::iterator it) {
+    if ((*it)->Open || (*it)->Live > 0) return;
+    std::free((*it)->Base);
+    Blocks.erase(it);
+}
+
+// While it lives, this thread's columns of the given size come from one shared block.
+class SharedColumns {
+  public:
+    SharedColumns(size_t count, size_t bytes) {
+        if (count < 2 || bytes < HugePage / 4) return;
+        auto block = std::make_unique<ColumnBlock>();
+        block->Base = static_cast<char*>(AllocateHuge(count * bytes));
+        block->Slice = bytes;
+        block->Count = count;
+        const std::lock_guard<std::mutex> lock(BlocksLock);
+        Handing = block.get();
+        Blocks.push_back(std::move(block));
+    }
+    ~SharedColumns() {
+        if (!Handing) return;
+        const std::lock_guard<std::mutex> lock(BlocksLock);
+        Handing->Open = false;
+        for (auto it = Blocks.begin(); it != Blocks.end(); ++it)
+            if (it->get() == Handing) {
+                Retire(it);
+                break;
+            }
+        Handing = nullptr;
+    }
+    SharedColumns(const SharedColumns&) = delete;
+    SharedColumns& operator=(const SharedColumns&) = delete;
+};
+
+} // namespace
 
 namespace {
 
@@ -26,6 +93,13 @@ const double Pow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e
 const double InvPow10[] = {1e0,   1e-1,  1e-2,  1e-3,  1e-4,  1e-5,  1e-6,  1e-7,
                            1e-8,  1e-9,  1e-10, 1e-11, 1e-12, 1e-13, 1e-14, 1e-15,
                            1e-16, 1e-17, 1e-18, 1e-19, 1e-20, 1e-21, 1e-22};
+
+// 10^e for e = -22..22 at [e + 22]: the reciprocals below 0, the exact powers from 0 on.
+const double Scale[] = {1e-22, 1e-21, 1e-20, 1e-19, 1e-18, 1e-17, 1e-16, 1e-15, 1e-14,
+                        1e-13, 1e-12, 1e-11, 1e-10, 1e-9,  1e-8,  1e-7,  1e-6,  1e-5,
+                        1e-4,  1e-3,  1e-2,  1e-1,  1e0,   1e1,   1e2,   1e3,   1e4,
+                        1e5,   1e6,   1e7,   1e8,   1e9,   1e10,  1e11,  1e12,  1e13,
+                        1e14,  1e15,  1e16,  1e17,  1e18,  1e19,  1e20,  1e21,  1e22};
 
 double SlowToken(const char* p, size_t len) {
     double v = 0;
@@ -208,6 +282,21 @@ class ChunkReader {
         return false;
     }
 
+    // A whole line in the engine's own layout, cols fields of "%13.4E" and the line end, read
+    // at once into v; false, with nothing read, for a line that looks otherwise.
+    bool EngineLine(int cols, double* v) {
+        const size_t len = EngineField * size_t(cols);
+        if (!Fill(len + 1)) return false;
+        const char* p = buf_ + pos_;
+        const size_t crlf = p[len] == '\r';
+        if (p[len + crlf] != '\n' || (crlf && end_ - pos_ < len + 2)) return false;
+        bool ok = true;
+        for (int c = 0; c < cols; ++c)
+            ok &= EngineValue(p + EngineField * size_t(c), v[c]);
+        if (ok) pos_ += len + crlf + 1;
+        return ok;
+    }
+
     // The next number; 0 for a token that is not one, or at the end of the file.
     double ReadNumber() {
         if (end_ - pos_ >= 64) { // room for blanks and a whole number: no window checks
@@ -265,6 +354,45 @@ class ChunkReader {
         pos_ = 0;
         buf_ = src_.View(start_, n, end_);
         return end_ >= n;
+    }
+
+    // One field of 13 characters as "%13.4E" writes a number with two exponent digits,
+    // "   d.ddddE+dd" or "  -d.ddddE+dd", checked and converted eight characters at a time
+    // with no branch on what they hold. False for a field that looks otherwise.
+    static constexpr size_t EngineField = 13;
+    static bool EngineValue(const char* f, double& v) {
+        constexpr uint64_t Zeros = 0x3030303030303030, Sixes = 0x0606060606060606;
+        constexpr uint64_t High = 0xF0F0F0F0F0F0F0F0;
+        // a: ' ' ' ' sign d '.' d d d   b: d d d d 'E' sign d d  (first character lowest)
+        const uint64_t a = Load8(f) ^ Zeros, b = Load8(f + 5) ^ Zeros;
+        // The digit lanes now hold 0 to 9: nothing above the low four bits, even plus 6.
+        const uint64_t digitsA = 0xFFFFFF00FF000000, digitsB = 0xFFFF0000FFFFFFFF;
+        const bool digits =
+            ((((a | (a + Sixes)) & digitsA) | ((b | (b + Sixes)) & digitsB)) & High) == 0;
+        const bool marks = (a & 0x000000FF0000FFFF) == 0x0000001E00001010 && // "  ", "."
+                           (b & 0x000000FF00000000) == 0x0000007500000000;   // "E"
+        const bool neg = f[2] == '-', expNeg = f[10] == '-';
+        const bool signs = (neg || f[2] == ' ') & (expNeg || f[10] == '+');
+        uint64_t t = b & 0x0F0F0F0F; // the four digits after the point
+        t = (t * 10 + (t >> 8)) & 0x00FF00FF;
+        t = (t * 100 + (t >> 16)) & 0xFFFF;
+        const uint32_t m = uint32_t((a >> 24 & 0xF) * 10000 + t);
+        const int x = int((b >> 48 & 0xF) * 10 + (b >> 56 & 0xF));
+        const int e = (expNeg ? -x : x) - 4;
+        if (!(digits & marks & signs & (e >= -22) & (e <= 22))) return false;
+        double w = m * Scale[e + 22];
+        uint64_t bits;
+        std::memcpy(&bits, &w, 8);
+        if ((e < 0) & ((bits & 0x1FFF) - 0x1000 + 4 < 8)) w = m / Pow10[-e]; // see Scaled
+        std::memcpy(&bits, &w, 8);
+        bits |= uint64_t(neg) << 63;
+        std::memcpy(&v, &bits, 8);
+        return true;
+    }
+    static uint64_t Load8(const char* p) {
+        uint64_t w;
+        std::memcpy(&w, p, 8);
+        return w;
     }
 
     // The engine's own layout, "d.ddddE+dd" with an optional minus, followed by a delimiter:
@@ -389,15 +517,20 @@ int32_t ReadRows(ChunkReader& in, TOutputData& d, int32_t from, int32_t to, Extr
     std::array<Real48Bytes*, MaxOutputCols + 1> col{};
     for (int c = 1; c <= d.NCols; ++c)
         col[size_t(c)] = d.Columns[size_t(c)].data();
+    std::array<double, MaxOutputCols + 1> v;
     for (int32_t r = from; r < to; ++r) {
-        for (size_t c = 1; c <= size_t(d.NCols); ++c) {
-            double v;
-            col[c][r] = EncodeReal48Fast(in.ReadNumber(), v);
-            x.Lo[c] = std::min(x.Lo[c], v);
-            x.Hi[c] = std::max(x.Hi[c], v);
+        if (!in.EngineLine(d.NCols, &v[1])) {
+            for (size_t c = 1; c <= size_t(d.NCols); ++c)
+                v[c] = in.ReadNumber();
+            if (in.CutShort()) return r;
+            in.SkipRestOfLine();
         }
-        if (in.CutShort()) return r;
-        in.SkipRestOfLine();
+        for (size_t c = 1; c <= size_t(d.NCols); ++c) {
+            double stored;
+            col[c][r] = EncodeReal48Fast(v[c], stored);
+            x.Lo[c] = std::min(x.Lo[c], stored);
+            x.Hi[c] = std::max(x.Hi[c], stored);
+        }
     }
     return to;
 }
@@ -421,8 +554,11 @@ void KeepRows(TOutputData& d, int32_t rows) {
 // only when the first part ends exactly where the second began, as a single pass would; a file
 // whose rows run over several lines is finished in order instead.
 void ReadValues(ByteSource& src, TOutputData& d, const SplitPoint& split) {
-    for (int c = 1; c <= d.NCols; ++c)
-        d.Columns[size_t(c)].resize(size_t(d.NRows));
+    {
+        const SharedColumns block(size_t(d.NCols), size_t(d.NRows) * sizeof(Real48Bytes));
+        for (int c = 1; c <= d.NCols; ++c)
+            d.Columns[size_t(c)].resize(size_t(d.NRows));
+    }
     ChunkReader in(src);
     if (d.HasNames) in.SkipLine();
     if (d.HasUnits) in.SkipLine();
@@ -470,24 +606,41 @@ int32_t RowsWithin(uint64_t valueBytes, int32_t cols, uint64_t counted) {
 }
 
 // Reads the header and counts the rows; a file above splitAbove bytes is split at the first
-// line start past its middle.
+// line start past its middle, and its two parts are counted at once.
 SplitPoint ReadLayout(ByteSource& src, TOutputData& d, uint64_t splitAbove) {
     ChunkReader in(src);
     const uint64_t valuesStart = ReadHeader(in, d);
+    const uint64_t dataStart = in.Position(), size = src.Size();
     SplitPoint split;
     uint64_t lines = 0;
-    const uint64_t dataStart = in.Position();
-    if (src.Size() > dataStart && src.Size() - dataStart > splitAbove) {
-        lines = in.CountLineEnds(dataStart + (src.Size() - dataStart) / 2);
-        if (in.SkipRestOfLine()) {
-            ++lines;
-            split = {in.Position(), int32_t(std::min<uint64_t>(d.NRows + lines, INT32_MAX))};
+    if (size > dataStart && size - dataStart > splitAbove) {
+        std::unique_ptr<ByteSource> src2 = src.Clone();
+        ChunkReader second(*src2, dataStart + (size - dataStart) / 2);
+        if (second.SkipRestOfLine()) {
+            const uint64_t at = second.Position();
+            uint64_t rest = 0;
+            std::thread part;
+            try {
+                part = std::thread([&] { rest = second.CountLines(); });
+            } catch (const std::system_error&) { // no thread to be had: the rest in order
+            }
+            lines = in.CountLineEnds(at);
+            if (part.joinable()) {
+                part.join();
+            } else {
+                rest = in.CountLines();
+            }
+            split = {at, int32_t(std::min<uint64_t>(d.NRows + lines, INT32_MAX))};
+            lines += rest;
+        } else {
+            lines = in.CountLines();
         }
+    } else {
+        lines = in.CountLines();
     }
-    lines += in.CountLines();
     // The count runs at least once.
     const uint64_t counted = uint64_t(d.NRows) + std::max<uint64_t>(1, lines);
-    d.NRows = RowsWithin(src.Size() - std::min(src.Size(), valuesStart), d.NCols, counted);
+    d.NRows = RowsWithin(size - std::min(size, valuesStart), d.NCols, counted);
     return split;
 }
 
@@ -501,6 +654,33 @@ void ReadSource(ByteSource& src, TOutputData& d, uint64_t splitAbove) {
 } // namespace
 
 std::function<void()> OutputReadBetweenPasses;
+
+void* AllocateColumn(size_t bytes) {
+    if (Handing && bytes == Handing->Slice && Handing->Given < Handing->Count) {
+        const std::lock_guard<std::mutex> lock(BlocksLock);
+        ++Handing->Live;
+        return Handing->Base + Handing->Slice * Handing->Given++;
+    }
+    if (bytes >= HugePage) return AllocateHuge(bytes);
+    void* p = std::malloc(std::max<size_t>(bytes, 1));
+    if (!p) throw std::bad_alloc();
+    return p;
+}
+
+void FreeColumn(void* p) noexcept {
+    {
+        const std::lock_guard<std::mutex> lock(BlocksLock);
+        for (auto it = Blocks.begin(); it != Blocks.end(); ++it) {
+            ColumnBlock& b = **it;
+            if (p >= b.Base && p < b.Base + b.Slice * b.Count) {
+                --b.Live;
+                Retire(it);
+                return;
+            }
+        }
+    }
+    std::free(p);
+}
 
 void ReadOutputText(const std::string& text, TOutputData& d, uint64_t splitAbove) {
     MemorySource src(text);
