@@ -33,6 +33,8 @@ class TestOutputData : public QObject {
     void bigFile();
     void engineLayoutExact();
     void engineLayoutNearTies();
+    void engineLines_data();
+    void engineLines();
     void twoParts_data();
     void twoParts();
     void linesNoNumberReaches_data();
@@ -203,6 +205,53 @@ void TestOutputData::engineLayoutNearTies() {
     ReadOutputText(text, d);
     for (size_t i = 0; i < want.size(); ++i)
         QCOMPARE(d.Value(1, int(i) + 1), want[i]);
+    // The same numbers as whole lines of 13-character fields, two to a line.
+    std::string fields = "A B\nU V\n";
+    size_t start = 4;
+    for (size_t i = 0; i < want.size(); ++i) {
+        const size_t end = text.find('\n', start);
+        char buf[32];
+        std::snprintf(buf, sizeof buf, "%13s", text.substr(start, end - start).c_str() + 1);
+        fields += buf + std::string(i % 2 ? "\n" : "");
+        start = end + 1;
+    }
+    ReadOutputText(fields, d);
+    for (size_t i = 0; i < want.size(); ++i)
+        QCOMPARE(d.Value(1 + int(i % 2), 1 + int(i / 2)), want[i]);
+}
+
+void TestOutputData::engineLines_data() {
+    QTest::addColumn<QByteArray>("line");
+    QTest::newRow("signs") << QByteArray("   1.2345E+02  -9.9999E-01   0.0000E+00\n");
+    QTest::newRow("negative zero") << QByteArray("  -0.0000E+00   1.0000E+00  -5.0000E-05\n");
+    QTest::newRow("exponent ends") << QByteArray("   9.9999E+22   1.0000E-22   4.5000E+26\n");
+    QTest::newRow("three exponent digits")
+        << QByteArray("   1.0000E+00  1.2345E+100  -2.5000E+01\n");
+    QTest::newRow("crlf") << QByteArray("   1.0000E+00   2.0000E+00   3.0000E+00\r\n");
+    QTest::newRow("a field otherwise") << QByteArray("   1.0000E+00   2.00001E+0   3.0000E+00\n");
+    QTest::newRow("lower-case e") << QByteArray("   1.0000e+00   2.0000E+00   3.0000E+00\n");
+    QTest::newRow("tab in a field") << QByteArray("   1.0000E+00\t  2.0000E+00   3.0000E+00\n");
+    QTest::newRow("more fields") << QByteArray(
+        "   1.0000E+00   2.0000E+00   3.0000E+00   4.0E+00\n");
+    QTest::newRow("digits out of place") << QByteArray("   1.0000E+00   2.0:00E+00   3.0000E+00\n");
+}
+
+// Lines in the engine's layout, read whole, give what the general conversion gives for each
+// number; lines that only look like it are read number by number.
+void TestOutputData::engineLines() {
+    QFETCH(QByteArray, line);
+    const std::string text = "A B C\nU V W\n" + line.toStdString() + line.toStdString();
+    TOutputData d;
+    ReadOutputText(text, d);
+    QCOMPARE(d.NRows, 2);
+    const QList<QByteArray> words = line.simplified().split(' ');
+    for (int c = 1; c <= 3; ++c) {
+        char* end = nullptr;
+        double want = std::strtod(words[c - 1].constData(), &end);
+        if (*end != '\0') want = 0; // not a number
+        for (int r = 1; r <= 2; ++r)
+            QCOMPARE(d.Value(c, r), RoundToReal48(want));
+    }
 }
 
 void TestOutputData::twoParts_data() {
