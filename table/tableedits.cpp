@@ -1,7 +1,10 @@
 #include "table/tableedits.h"
 
+#include "common/messages.h"
+
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 
 namespace {
 TableColumn UndefinedColumn(int number, const std::string& name, int rows) {
@@ -68,9 +71,15 @@ bool AlterValues(TTable& t, AlterRequest& r) {
         return true;
     }
     const int span = r.LastRun - r.FirstRun;
+    std::vector<Extended> series;
     Extended x = r.First;
     for (int run = r.FirstRun; run <= r.LastRun; ++run) {
-        v[size_t(run)] = x;
+        if (!std::isfinite(x)) {
+            r.TooLarge = true;
+            ShowMsg("The value is too large.", mkError, false);
+            return false;
+        }
+        series.push_back(x);
         switch (r.Mode) {
         case AlterMode::LastValue:
             x += span > 0 ? (r.Second - r.First) / span : 0;
@@ -83,6 +92,7 @@ bool AlterValues(TTable& t, AlterRequest& r) {
             break;
         }
     }
+    std::copy(series.begin(), series.end(), v.begin() + r.FirstRun);
     return true;
 }
 
