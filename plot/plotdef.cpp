@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <new>
 
 namespace {
 
@@ -172,12 +173,17 @@ bool SavePlotFile(const std::string& fileName, const std::string& caption, const
 
 bool OpenPlotFile(const std::string& fileName, std::string& caption, TPlotDef& def,
                   std::string& error) {
-    std::string bytes;
-    if (!ReadFileBytes(fileName, bytes)) {
-        error = "File " + fileName + " was not found.";
+    try {
+        std::string bytes;
+        if (!ReadFileBytes(fileName, bytes)) {
+            error = "File " + fileName + " was not found.";
+            return false;
+        }
+        return DecodePlotFile(bytes, fileName, caption, def, error);
+    } catch (const std::bad_alloc&) {
+        error = "Insufficient memory available for opening the plot";
         return false;
     }
-    return DecodePlotFile(bytes, fileName, caption, def, error);
 }
 
 namespace {
