@@ -160,8 +160,11 @@ void ReadStatements(DeckWalker& w, EngineDeck& d) {
                 ReadEquations(w, d, n, line);
             }
         } else if (key == "SIMULATION") {
+            // Not a number, or an infinity, gives no count of steps.
             d.HasSimulation = words.size() >= 4 && ToNumber(words[1], d.Start) &&
-                              ToNumber(words[2], d.Stop) && ToNumber(words[3], d.Step);
+                              ToNumber(words[2], d.Stop) && ToNumber(words[3], d.Step) &&
+                              std::isfinite(d.Start) && std::isfinite(d.Stop) &&
+                              std::isfinite(d.Step);
             if (!d.HasSimulation) w.Error(line, "SIMULATION needs start, stop and step");
         } else if (key == "UNIT") {
             EngineUnit u;

@@ -115,6 +115,10 @@ void TestEngine::deckErrors_data() {
     QTest::newRow("annotations are comments")
         << QString("*|Caption\n*|#EQUATIONS 1\nEQUATIONS 1\nX = 1\n") + Tail << QStringList();
     QTest::newRow("no end") << "SIMULATION 0 1 1\n" << QStringList({"0:the deck has no END"});
+    QTest::newRow("simulation not a number")
+        << "SIMULATION nan 1 1\nEND\n"
+        << QStringList({"1:SIMULATION needs start, stop and step",
+                        "0:the deck has no SIMULATION statement"});
     QTest::newRow("bad step") << "SIMULATION 0 1 0\nEND\n"
                               << QStringList({"0:SIMULATION needs start <= stop and a step above "
                                               "0 (at most 10000000 steps)"});
