@@ -82,10 +82,6 @@ class SharedColumns {
     SharedColumns& operator=(const SharedColumns&) = delete;
 };
 
-} // namespace
-
-namespace {
-
 // Powers of ten a double holds exactly.
 const double Pow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
                         1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
@@ -289,7 +285,7 @@ class ChunkReader {
         if (!Fill(len + 1)) return false;
         const char* p = buf_ + pos_;
         const size_t crlf = p[len] == '\r';
-        if (p[len + crlf] != '\n' || (crlf && end_ - pos_ < len + 2)) return false;
+        if ((crlf && end_ - pos_ < len + 2) || p[len + crlf] != '\n') return false;
         bool ok = true;
         for (int c = 0; c < cols; ++c)
             ok &= EngineValue(p + EngineField * size_t(c), v[c]);
@@ -361,6 +357,9 @@ class ChunkReader {
     // with no branch on what they hold. False for a field that looks otherwise.
     static constexpr size_t EngineField = 13;
     static bool EngineValue(const char* f, double& v) {
+#if !defined(__BYTE_ORDER__) || __BYTE_ORDER__ != __ORDER_LITTLE_ENDIAN__
+        return false; // the lanes below are laid out first character lowest
+#endif
         constexpr uint64_t Zeros = 0x3030303030303030, Sixes = 0x0606060606060606;
         constexpr uint64_t High = 0xF0F0F0F0F0F0F0F0;
         // a: ' ' ' ' sign d '.' d d d   b: d d d d 'E' sign d d  (first character lowest)
