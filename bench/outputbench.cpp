@@ -1,10 +1,13 @@
-// Reading big output files: the program's reader against a plain one-pass reader and
-// numpy.loadtxt, each measured in the same run. Usage: outputbench KOLTOOL [DIR]
+// Reading big output files: koltool against numpy.loadtxt as whole processes (best of three,
+// wall and CPU time), and the program's reader against a plain one-pass reader, all in the
+// same run, on the demo's values and on values of mixed signs and magnitudes.
+// Usage: outputbench KOLTOOL [DIR]
 #include "plot/outputdata.h"
 
 #include <algorithm>
 #include <charconv>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -20,8 +23,10 @@ double Seconds(const std::chrono::steady_clock::time_point& t0) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
 }
 
-// An output file as the engine writes it: names, units, then "%13.4E" columns.
-void Generate(const std::string& name, int rows, int cols) {
+// An output file as the engine writes it: names, units, then "%13.4E" columns. The first
+// column is the time; the others are either the demo's smooth values or values spread
+// uniformly over -500..5000, of mixed signs and magnitudes.
+void Generate(const std::string& name, int rows, int cols, bool mixed) {
     FILE* f = std::fopen(name.c_str(), "wb");
     std::string line;
     for (int c = 0; c < cols; ++c)
@@ -32,10 +37,14 @@ void Generate(const std::string& name, int rows, int cols) {
         line += c ? " M" : "S";
     std::fprintf(f, "%s\n", line.c_str());
     char buf[32];
+    uint64_t seed = 12345;
     for (int r = 0; r < rows; ++r) {
         line.clear();
         for (int c = 0; c < cols; ++c) {
-            std::snprintf(buf, sizeof buf, "%13.4E", c == 0 ? r * 60.0 : (r % 1000) * 0.37 + c);
+            seed = seed * 6364136223846793005ull + 1442695040888963407ull;
+            const double uniform = -500 + 5500 * (double(seed >> 11) / double(1ull << 53));
+            const double demo = (r % 1000) * 0.37 + c;
+            std::snprintf(buf, sizeof buf, "%13.4E", c == 0 ? r * 60.0 : mixed ? uniform : demo);
             line += buf;
         }
         std::fprintf(f, "%s\n", line.c_str());
@@ -83,17 +92,34 @@ template <typename F> double Time(F f) {
     return best;
 }
 
-// Runs a shell command; returns its peak memory in MB.
-double Run(const std::string& command) {
-    const pid_t pid = fork();
-    if (pid == 0) {
-        execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
-        _exit(127);
+struct Process {
+    double Wall = 1e30, Cpu = 1e30, PeakMB = 0; // best of three wall and CPU times
+};
+
+// Runs a shell command three times.
+Process Run(const std::string& command) {
+    Process p;
+    for (int i = 0; i < 3; ++i) {
+        const auto t0 = std::chrono::steady_clock::now();
+        const pid_t pid = fork();
+        if (pid == 0) {
+            execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        int status = 0;
+        rusage use{};
+        wait4(pid, &status, 0, &use);
+        p.Wall = std::min(p.Wall, Seconds(t0));
+        const auto sec = [](const timeval& t) { return double(t.tv_sec) + t.tv_usec * 1e-6; };
+        p.Cpu = std::min(p.Cpu, sec(use.ru_utime) + sec(use.ru_stime));
+        p.PeakMB = double(use.ru_maxrss) / 1024.0;
     }
-    int status = 0;
-    rusage use{};
-    wait4(pid, &status, 0, &use);
-    return double(use.ru_maxrss) / 1024.0;
+    return p;
+}
+
+double Load() {
+    double load[1] = {0};
+    return getloadavg(load, 1) == 1 ? load[0] : -1;
 }
 
 } // namespace
@@ -105,29 +131,32 @@ int main(int argc, char** argv) {
     }
     const std::string koltool = argv[1];
     const std::string dir = argc > 2 ? argv[2] : ".";
-    for (int rows : {52560, 525600}) {
-        const std::string name = dir + "/bench" + std::to_string(rows) + ".OUT";
-        Generate(name, rows, 25);
+    std::printf("load average at the start: %.2f\n", Load());
+    for (bool mixed : {false, true}) {
+        const int rows = 525600;
+        const std::string name =
+            dir + "/bench" + std::to_string(rows) + (mixed ? "mixed" : "demo") + ".OUT";
+        Generate(name, rows, 25, mixed);
         // The processes first, while this one is small: a child's peak counts what it had
         // before it started the program.
-        double peak = 0;
-        const double oursProc =
-            Time([&] { peak = Run(koltool + " output " + name + " --no-values > /dev/null"); });
-        const double numpyProc = Time([&] {
+        const Process ours = Run(koltool + " output " + name + " --no-values > /dev/null");
+        const Process numpy =
             Run("/usr/bin/python3 -c \"import numpy; numpy.loadtxt('" + name + "', skiprows=2)\"");
-        });
-        double ours = 0;
+        double reader = 0;
         {
             TOutputData d;
-            ours = Time([&] { ReadOutputFile(name, d); });
+            reader = Time([&] { ReadOutputFile(name, d); });
         }
         const double plain = Time([&] { PlainReader(name, 25); });
-        const double table = 25.0 * 6 * rows / (1024 * 1024);
-        std::printf("%d rows x 25: reader %.3f s, plain from_chars %.3f s (%.2fx), "
-                    "koltool process %.3f s, numpy.loadtxt process %.3f s (%.2fx), "
-                    "koltool peak %.1f MB for a %.1f MB table\n",
-                    rows, ours, plain, plain / ours, oursProc, numpyProc, numpyProc / oursProc,
-                    peak, table);
+        std::printf("%d rows x 25, %s values:\n"
+                    "  koltool process %.3f s wall, %.3f s CPU, peak %.1f MB for a %.1f MB table\n"
+                    "  numpy.loadtxt process %.3f s wall, %.3f s CPU\n"
+                    "  koltool is %.2fx faster in wall time, %.2fx in CPU time\n"
+                    "  reader in this process %.3f s, plain from_chars %.3f s (%.2fx)\n",
+                    rows, mixed ? "mixed (-500..5000)" : "demo", ours.Wall, ours.Cpu, ours.PeakMB,
+                    25.0 * 6 * rows / (1024 * 1024), numpy.Wall, numpy.Cpu, numpy.Wall / ours.Wall,
+                    numpy.Cpu / ours.Cpu, reader, plain, plain / reader);
     }
+    std::printf("load average at the end: %.2f\n", Load());
     return 0;
 }

@@ -35,7 +35,7 @@ inline Real48Bytes EncodeReal48Fast(double x, double& rounded) {
     if (exp11 < 1023 - 128 || exp11 > 1023 + 125) return EncodeReal48Rounded(x, rounded);
     uint64_t frac = (bits & ((uint64_t(1) << 52) - 1)) >> 13;
     const uint64_t rest = bits & 0x1FFF;
-    frac += rest > 0x1000 || (rest == 0x1000 && (frac & 1)); // ties to even
+    frac += (rest > 0x1000) | ((rest == 0x1000) & frac); // ties to even, without a branch
     const uint64_t out = (bits & (uint64_t(1) << 63)) + (uint64_t(exp11) << 52) + (frac << 13);
     std::memcpy(&rounded, &out, 8); // a carry out of the fraction moves into the exponent
     const uint64_t exp = out >> 52 & 0x7FF;

@@ -1,8 +1,10 @@
 #include "common/lib1.h"
 #include "common/paths.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -93,12 +95,18 @@ char DigitAt(const Decimal& d, int i) {
     return (i >= 0 && i < int(d.Digits.size())) ? d.Digits[size_t(i)] : '0';
 }
 
+// The most digits the whole part of a fixed-point text shows: what a 10-byte real carries.
+constexpr int FixedWholeDigitsMax = 18;
+
+// Empty when the whole part would need more digits than that.
 std::string FixedText(Extended x, int decimals) {
     if (decimals < 0) decimals = 0;
     if (decimals > int(ShortStringMax)) decimals = int(ShortStringMax);
     Decimal d = ToDecimal(x);
     if (x == 0) d = Decimal{"0", 1};
+    if (d.Exp10 > FixedWholeDigitsMax) return "";
     RoundAt(d, d.Exp10 + decimals);
+    if (d.Exp10 > FixedWholeDigitsMax) return "";
     std::string s;
     if (d.Exp10 > 0)
         for (int i = 0; i < d.Exp10; ++i)
@@ -114,9 +122,12 @@ std::string FixedText(Extended x, int decimals) {
     return s;
 }
 
+// The most decimals an exponent form can have and still fit in a short string with its sign,
+// point and exponent.
+constexpr int ExponentDecimalsMax = int(ShortStringMax) - 10;
+
 std::string ExponentText(Extended x, int digits) {
-    int decimals = digits < 1 ? 1 : digits;
-    if (decimals > int(ShortStringMax)) decimals = int(ShortStringMax);
+    const int decimals = std::clamp(digits, 1, ExponentDecimalsMax);
     Decimal d = x == 0 ? Decimal{"0", 1} : ToDecimal(x);
     RoundAt(d, decimals + 1);
     std::string s = std::signbit(x) && x != 0 ? "-" : "";
@@ -139,7 +150,13 @@ std::string NonFiniteText(Extended x) {
 std::string FormatReal(NumberFormat format, Extended x) {
     if (!std::isfinite(x)) return NonFiniteText(x);
     if (std::fabs(x) == InfValue) return x > 0 ? "inf" : "-inf";
-    if (format.Mode == 1) return Short(FixedText(x, format.Digits));
+    if (format.Mode == 1) {
+        // A value too large for the fixed-point form (its digits would be made up, and a
+        // short string would cut them into another number) is written in exponent form.
+        const std::string fixed = FixedText(x, format.Digits);
+        if (!fixed.empty()) return Short(fixed);
+        format.Digits = int16_t(std::clamp<int>(format.Digits, 0, ExponentDecimalsMax));
+    }
     std::string s = ExponentText(x, format.Digits);
     size_t e = s.find('E');
     for (int k = 0; k < 2; ++k)
@@ -274,6 +291,20 @@ Extended IntPower(Extended base, int exponent) {
 
 Extended Log10(Extended x) {
     return std::log(x) * 0.4342944805818469L;
+}
+
+int TruncToInt(Extended x) {
+    if (std::isnan(x)) return 0;
+    if (x >= Extended(INT_MAX)) return INT_MAX;
+    if (x <= Extended(INT_MIN)) return INT_MIN;
+    return int(x);
+}
+
+int WordToInt(const std::string& word) {
+    const long long v = std::strtoll(word.c_str(), nullptr, 10);
+    if (v > INT_MAX) return INT_MAX;
+    if (v < INT_MIN) return INT_MIN;
+    return int(v);
 }
 
 bool RealAcceptable(int kind, Extended low, Extended high, Extended x) {

@@ -34,6 +34,11 @@ Extended StrToRealDot(const std::string& text, int& errorPos);
 
 Extended IntPower(Extended base, int exponent);
 Extended Log10(Extended x);
+// x truncated towards zero and held to the int range; NaN gives 0. For numbers read from
+// files, which may be anything.
+int TruncToInt(Extended x);
+// The leading whole number of a word as atoi reads it, held to the int range.
+int WordToInt(const std::string& word);
 
 // The acceptance rule of ValidateReal, without the edit control.
 bool RealAcceptable(int kind, Extended low, Extended high, Extended x);

@@ -179,6 +179,9 @@ bool ReadTextLines(const std::string& name, std::vector<std::string>& lines, siz
     std::string bytes;
     if (!ReadFileBytes(name, bytes)) return false;
     lines.clear();
+    // Room for every line at once: a file of many short lines is then not copied over and
+    // over while it is split.
+    lines.reserve(size_t(std::count(bytes.begin(), bytes.end(), '\n')) + 1);
     size_t start = 0;
     while (start < bytes.size()) {
         size_t nl = bytes.find('\n', start);

@@ -21,6 +21,12 @@ bool ToNumber(const std::string& s, double& v) {
     return r.ec == std::errc() && r.ptr == s.data() + s.size() && !s.empty();
 }
 
+// A SIMULATION word: a finite number, or a word that is no number (a name resolved later).
+bool FiniteOrName(const std::string& s) {
+    double v;
+    return !ToNumber(s, v) || std::isfinite(v);
+}
+
 bool ToInt(const std::string& s, int& v) {
     const auto r = std::from_chars(s.data(), s.data() + s.size(), v);
     return r.ec == std::errc() && r.ptr == s.data() + s.size() && !s.empty();
@@ -53,14 +59,17 @@ class DeckWalker {
     }
     const std::string& Text(int line) const { return lines_[size_t(line - 1)]; }
 
-    // n words from the following lines, whole lines at a time.
+    // n words from the following lines, whole lines at a time; line is the statement's line
+    // and becomes the last one read. A count beyond the deck is an error of the statement.
     std::vector<std::string> TakeWords(size_t n, int& line) {
+        const int statement = line;
         std::vector<std::string> w;
-        while (w.size() < n && (line = NextLine())) {
+        for (int next; w.size() < n && (next = NextLine());) {
+            line = next;
             for (const std::string& s : Words(SplitEquals(Text(line))))
                 w.push_back(s);
         }
-        if (w.size() < n) Error(line, "the deck ends before all its values are given");
+        if (w.size() < n) Error(statement, "the deck ends before all its values are given");
         if (w.size() > n) Warning(line, "words after the expected ones are ignored");
         w.resize(std::min(w.size(), n));
         return w;
@@ -89,7 +98,7 @@ class DeckWalker {
 };
 
 void ReadConstants(DeckWalker& w, EngineDeck& d, int count, int line) {
-    std::vector<std::string> words = w.TakeWords(size_t(3 * count), line);
+    std::vector<std::string> words = w.TakeWords(3 * size_t(count), line);
     for (size_t i = 0; i + 2 < words.size(); i += 3) {
         double v = 0;
         if (words[i + 1] != "=" || !ToNumber(words[i + 2], v)) {
@@ -100,11 +109,11 @@ void ReadConstants(DeckWalker& w, EngineDeck& d, int count, int line) {
     }
 }
 
-void ReadEquations(DeckWalker& w, EngineDeck& d, int count) {
+void ReadEquations(DeckWalker& w, EngineDeck& d, int count, int statement) {
     for (int i = 0; i < count; ++i) {
         const int line = w.NextLine();
         if (!line) {
-            w.Error(line, "the deck ends before all its equations are given");
+            w.Error(statement, "the deck ends before all its equations are given");
             return;
         }
         const std::string& text = w.Text(line);
@@ -154,10 +163,12 @@ void ReadStatements(DeckWalker& w, EngineDeck& d) {
             } else if (key == "CONSTANTS") {
                 ReadConstants(w, d, n, line);
             } else {
-                ReadEquations(w, d, n);
+                ReadEquations(w, d, n, line);
             }
         } else if (key == "SIMULATION") {
-            d.HasSimulation = words.size() >= 4;
+            // A number that is not finite (nan, an infinity) gives no count of steps.
+            d.HasSimulation = words.size() >= 4 && FiniteOrName(words[1]) &&
+                              FiniteOrName(words[2]) && FiniteOrName(words[3]);
             if (!d.HasSimulation)
                 w.Error(line, "SIMULATION needs start, stop and step");
             else
@@ -198,37 +209,49 @@ void ReadStatements(DeckWalker& w, EngineDeck& d) {
 }
 
 // Puts the equations in an order where each comes after those it reads; names no constant,
-// equation or TIME defines, and equations that read each other, are errors.
+// equation or TIME defines, and equations that read each other, are errors. The search keeps
+// its own stack: a chain of equations reading each other may be as long as the deck.
 void OrderEquations(DeckWalker& w, EngineDeck& d) {
     std::map<std::string, size_t> index;
     for (size_t i = 0; i < d.Equations.size(); ++i)
         index[d.Equations[i].Name] = i;
     std::vector<int> state(d.Equations.size(), 0); // 0 new, 1 on the path, 2 placed
     std::vector<EngineEquation> ordered;
-    std::function<bool(size_t)> place = [&](size_t i) {
-        if (state[i] == 2) return true;
-        if (state[i] == 1) {
-            w.Error(d.Equations[i].Line,
-                    "the equations of " + d.Equations[i].Name + " depend on each other");
-            return false;
-        }
-        state[i] = 1;
-        for (const std::string& n : d.Equations[i].Formula.Names()) {
-            auto it = index.find(n);
-            if (it != index.end()) {
-                if (!place(it->second)) return false;
-            } else if (!d.Constants.count(n)) {
-                w.Error(d.Equations[i].Line, "undefined name " + n);
+    struct Visit {
+        size_t Equation;
+        std::vector<std::string> Names;
+        size_t Next = 0;
+    };
+    for (size_t start = 0; start < d.Equations.size(); ++start) {
+        if (state[start] != 0) continue;
+        std::vector<Visit> path{{start, d.Equations[start].Formula.Names()}};
+        state[start] = 1;
+        while (!path.empty()) {
+            Visit& v = path.back();
+            const size_t i = v.Equation;
+            if (v.Next == v.Names.size()) {
                 state[i] = 2;
-                return true;
+                ordered.push_back(d.Equations[i]);
+                path.pop_back();
+                continue;
+            }
+            const std::string n = v.Names[v.Next++];
+            const auto it = index.find(n);
+            if (it == index.end()) {
+                if (d.Constants.count(n)) continue;
+                w.Error(d.Equations[i].Line, "undefined name " + n);
+                state[i] = 2; // left out of the order
+                path.pop_back();
+            } else if (state[it->second] == 1) {
+                const EngineEquation& e = d.Equations[it->second];
+                w.Error(e.Line, "the equations of " + e.Name + " depend on each other");
+                return;
+            } else if (state[it->second] == 0) {
+                state[it->second] = 1;
+                path.push_back({it->second, d.Equations[it->second].Formula.Names()});
             }
         }
-        state[i] = 2;
-        ordered.push_back(d.Equations[i]);
-        return true;
-    };
-    for (size_t i = 0; i < d.Equations.size(); ++i)
-        if (!place(i)) return;
+    }
     d.Equations = std::move(ordered);
 }
 
@@ -254,6 +277,11 @@ void ResolveSimulation(DeckWalker& w, EngineDeck& d) {
             continue;
         }
         w.Error(d.SimulationLine, "SIMULATION: " + word + " is no number, constant or equation");
+        d.HasSimulation = false;
+    }
+    if (d.HasSimulation &&
+        !(std::isfinite(d.Start) && std::isfinite(d.Stop) && std::isfinite(d.Step))) {
+        w.Error(d.SimulationLine, "SIMULATION needs start, stop and step");
         d.HasSimulation = false;
     }
 }

@@ -1,5 +1,6 @@
 #include "engine/expr.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cmath>
@@ -19,6 +20,11 @@ struct Function {
 const Function Functions[] = {{"ABS", 1}, {"SQRT", 1}, {"EXP", 1}, {"LN", 1},  {"LOG", 1},
                               {"SIN", 1}, {"COS", 1},  {"TAN", 1}, {"INT", 1}, {"MIN", 2},
                               {"MAX", 2}, {"MOD", 2},  {"GT", 2},  {"LT", 2},  {"EQ", 2}};
+
+std::string TooDeep() {
+    return "the expression is nested too deeply (more than " + std::to_string(MaxExprDepth) +
+           " levels)";
+}
 
 const Function* FindFunction(const std::string& name) {
     for (const Function& f : Functions)
@@ -90,7 +96,15 @@ class ExprParser {
                 return left;
         }
     }
+    // Every level of nesting (parentheses, arguments, signs, powers) passes through here.
     int Unary() {
+        if (depth_ >= MaxExprDepth) return Fail(TooDeep());
+        ++depth_;
+        const int node = SignedPower();
+        --depth_;
+        return node;
+    }
+    int SignedPower() {
         if (Take('-')) {
             ExprNode n;
             n.Type = ExprNode::Negate;
@@ -166,12 +180,32 @@ class ExprParser {
     const std::string& s_;
     std::vector<ExprNode>& nodes_;
     size_t p_ = 0;
+    int depth_ = 0;
     std::string error_;
 };
+
+namespace {
+// The depth of the tree the nodes form; operands stand before the nodes that use them.
+int TreeDepth(const std::vector<ExprNode>& nodes) {
+    std::vector<int> depth(nodes.size(), 1);
+    int deepest = 0;
+    for (size_t i = 0; i < nodes.size(); ++i) {
+        for (int a : nodes[i].Args)
+            depth[i] = std::max(depth[i], depth[size_t(a)] + 1);
+        deepest = std::max(deepest, depth[i]);
+    }
+    return deepest;
+}
+} // namespace
 
 bool Expr::Parse(const std::string& text, std::string& error) {
     nodes_.clear();
     root_ = ExprParser(text, nodes_).Parse(error);
+    // A long chain of operators nests as deeply as parentheses do.
+    if (root_ >= 0 && TreeDepth(nodes_) > MaxExprDepth) {
+        error = TooDeep();
+        root_ = -1;
+    }
     return root_ >= 0;
 }
 

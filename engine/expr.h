@@ -15,6 +15,9 @@ struct ExprNode {
     std::vector<int> Args;   // operand nodes
 };
 
+// Deeper expressions are refused: they are evaluated by recursion.
+constexpr int MaxExprDepth = 1000;
+
 class Expr {
   public:
     // False with a reason when the text is no expression.

@@ -3,6 +3,7 @@
 #include "engine/engine.h"
 
 #include <cstdio>
+#include <new>
 #include <string>
 
 int main(int argc, char** argv) {
@@ -16,5 +17,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: KOLVAN32 DECK [/N]\n");
         return 2;
     }
-    return RunEngine(deck);
+    try {
+        return RunEngine(deck);
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "KOLVAN32: not enough memory for the deck %s\n", deck.c_str());
+        return 2;
+    }
 }

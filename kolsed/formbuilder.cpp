@@ -351,8 +351,12 @@ void TFormBuilder::Finish() {
     form_.Finished = true;
 }
 
+// A radio block's buttons are pressed in turn as their first groups ask; only the last press
+// decides the states (every press switches all of the block's groups), so only that one is
+// made: a block of thousands of buttons is then set up at once.
 void TFormBuilder::ResolveButtons(TFormItem& block) {
     TGroupBox& g = *block.OwnGroup;
+    size_t press = g.Buttons.size();
     for (size_t b = 0; b < g.Buttons.size(); ++b) {
         for (size_t k = 0; k < g.Buttons[b].Groups.size(); ++k) {
             TGButton& button = g.Buttons[b];
@@ -371,10 +375,11 @@ void TFormBuilder::ResolveButtons(TFormItem& block) {
                 // A radio button whose first group is a plain group that is off is left
                 // as it was.
                 if (on ? sense : !sense)
-                    PressRadioButton(form_, g, b);
+                    press = b;
                 else
                     button.Checked = false;
             }
         }
     }
+    if (press < g.Buttons.size()) PressRadioButton(form_, g, press);
 }

@@ -32,6 +32,19 @@ void ClearCommand(const std::string& own, std::string& formCommand) {
     if (own.size() > 4) formCommand.clear();
 }
 
+// The frame's name equals the upper-cased name, whatever its case; nothing is copied, as this
+// runs for every item at every switch.
+bool Named(const TFormItem& item, const std::string& upper) {
+    if (!IsFrame(item) || !item.OwnGroup || item.OwnGroup->Name.size() != upper.size())
+        return false;
+    const std::string& name = item.OwnGroup->Name;
+    for (size_t i = 0; i < name.size(); ++i) {
+        const char c = name[i] >= 'a' && name[i] <= 'z' ? char(name[i] - 'a' + 'A') : name[i];
+        if (c != upper[i]) return false;
+    }
+    return true;
+}
+
 // Shows or hides the frame of item i; everything from it on moves by its height. An empty
 // frame (height 0) stays hidden.
 void ShowFrame(TFormModel& form, size_t i, bool show) {
@@ -80,16 +93,14 @@ bool IsFrame(const TFormItem& item) {
 TFormItem* FindGroupItem(TFormModel& form, const std::string& name) {
     const std::string upper = UpStr(name);
     for (auto& item : form.Items)
-        if (IsFrame(*item) && item->OwnGroup && UpStr(item->OwnGroup->Name) == upper)
-            return item.get();
+        if (Named(*item, upper)) return item.get();
     return nullptr;
 }
 
 void SetGroupState(TFormModel& form, const std::string& name, bool on) {
     const std::string upper = UpStr(name);
     for (size_t i = 0; i < form.Items.size(); ++i) {
-        const TFormItem& item = *form.Items[i];
-        if (!IsFrame(item) || UpStr(item.OwnGroup->Name) != upper) continue;
+        if (!Named(*form.Items[i], upper)) continue;
         if (on)
             SwitchOn(form, i);
         else

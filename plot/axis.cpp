@@ -1,6 +1,9 @@
 #include "plot/axis.h"
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
+#include <cstdlib>
 
 namespace {
 
@@ -106,18 +109,19 @@ int ValueToPixel(const AxisScale& a, Extended v, int origin, int span) {
 
 int Decades(const AxisScale& a) {
     if (!LogEndsUsable(a)) return 0;
-    return int(std::nearbyint(Log10(a.AxisMax) - Log10(a.AxisMin)));
+    return TruncToInt(std::nearbyint(Log10(a.AxisMax) - Log10(a.AxisMin)));
 }
 
 std::string TickLabel(const AxisScale& a, Extended v) {
-    return FormatReal(NumberFormat{uint8_t(a.NumStyle == 1 ? 1 : 0), int16_t(a.NumDigits)}, v);
+    const int digits = std::clamp(a.NumDigits, 0, MaxLabelDigits);
+    return FormatReal(NumberFormat{uint8_t(a.NumStyle == 1 ? 1 : 0), int16_t(digits)}, v);
 }
 
 namespace {
 
 // The next tick of a logarithmic axis after prev; labelled tells whether it is a power of ten.
 Extended NextLogTick(Extended prev, int decades, bool& labelled) {
-    int e = int(std::trunc(Log10(prev)));
+    int e = TruncToInt(Log10(prev));
     Extended m = prev / IntPower(10, e);
     if (m < 1) --e, m *= 10;
     if (m > 9.9999999L) ++e, m /= 10;
@@ -140,7 +144,7 @@ std::vector<AxisTick> MajorTicks(const AxisScale& a, int origin, int span) {
     std::vector<AxisTick> ticks;
     const bool logUsable = !a.LogAxis || LogEndsUsable(a);
     const int decades = Decades(a);
-    const int n = a.Ticks == 0 ? 1 : std::abs(a.Ticks);
+    const int n = std::clamp(a.Ticks == INT_MIN ? INT_MAX : std::abs(a.Ticks), 1, MaxTickIntervals);
     Extended v = a.AxisMin;
     for (int i = 1; i <= MaxTicks; ++i) {
         bool labelled = true;
@@ -153,7 +157,8 @@ std::vector<AxisTick> MajorTicks(const AxisScale& a, int origin, int span) {
                 v += (a.AxisMax - a.AxisMin) / n;
         }
         AxisTick t;
-        t.Last = !(a.AxisMax > v) || i == MaxTicks || std::isnan(v);
+        // A tick that overflows ends the axis too.
+        t.Last = !(a.AxisMax > v) || i == MaxTicks || !std::isfinite(v);
         if (t.Last && !std::isnan(v)) v = a.AxisMax;
         t.Value = v;
         t.Labelled = labelled;
@@ -167,8 +172,16 @@ std::vector<AxisTick> MajorTicks(const AxisScale& a, int origin, int span) {
 
 std::vector<int> MinorTickPixels(int a, int b, int minorTicks) {
     std::vector<int> px;
-    for (int j = 1; j <= minorTicks; ++j)
-        px.push_back(a + (b - a) * j / (minorTicks + 1));
+    const long long span = (long long)b - a, k = minorTicks;
+    if (k <= 0) return px;
+    if (k >= std::llabs(span)) {
+        // a + span * j / (k + 1) then takes every offset from 0 towards b, each at least once.
+        for (long long q = 0; q < std::max(1LL, std::llabs(span)); ++q)
+            px.push_back(int(a + (span < 0 ? -q : q)));
+        return px;
+    }
+    for (long long j = 1; j <= k; ++j)
+        px.push_back(int(a + span * j / (k + 1)));
     return px;
 }
 

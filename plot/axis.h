@@ -43,12 +43,17 @@ struct AxisTick {
     bool Last = false;
 };
 
-// The major ticks from AxisMin to AxisMax. A Ticks of 0 counts as 1; a logarithmic axis with
-// an end that is not positive gets its two ends only. Never more than MaxTicks ticks.
-constexpr int MaxTicks = 10000;
+// The major ticks from AxisMin to AxisMax. A Ticks of 0 counts as 1 and more than
+// MaxTickIntervals as that many; a logarithmic axis with an end that is not positive gets its
+// two ends only. Never more than MaxTicks ticks, so that a plot file cannot ask for more.
+constexpr int MaxTickIntervals = 1000;
+constexpr int MaxTicks = MaxTickIntervals + 1;
 std::vector<AxisTick> MajorTicks(const AxisScale& a, int origin, int span);
-// Pixels of the minor ticks between two major ticks at a and b (linear axes).
+// Pixels of the minor ticks between two major ticks at a and b (linear axes). More ticks than
+// pixels between a and b stand on every pixel: never more than |b - a| of them.
 std::vector<int> MinorTickPixels(int a, int b, int minorTicks);
+// The label's digits are held to 0..MaxLabelDigits, the choices the dialogs offer.
+constexpr int MaxLabelDigits = 9;
 std::string TickLabel(const AxisScale& a, Extended v);
 
 // A label in exponent form set as mantissa, "x", "10" and a superscript exponent.

@@ -3,12 +3,17 @@
 #include "common/lib1.h"
 #include "common/paths.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <charconv>
+#include <climits>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
+#include <mutex>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <system_error>
@@ -17,6 +22,66 @@
 
 namespace {
 
+constexpr size_t HugePage = size_t(2) << 20;
+
+// Memory in whole huge pages, where the system offers them.
+void* AllocateHuge(size_t bytes) {
+    const size_t size = (bytes + HugePage - 1) / HugePage * HugePage;
+    void* p = nullptr;
+    if (posix_memalign(&p, HugePage, size) != 0) throw std::bad_alloc();
+#ifdef MADV_HUGEPAGE
+    madvise(p, size, MADV_HUGEPAGE);
+#endif
+    return p;
+}
+
+// One run of huge pages that the columns of a big table share, so that only the last page of
+// them all is part-used; freed when the last of its columns goes.
+struct ColumnBlock {
+    char* Base = nullptr;
+    size_t Slice = 0, Count = 0, Given = 0, Live = 0;
+    bool Open = true; // columns are still being handed out
+};
+
+std::mutex BlocksLock;
+std::vector<std::unique_ptr<ColumnBlock>> Blocks;
+thread_local ColumnBlock* Handing = nullptr;
+
+// Frees the block when it is closed and none of its columns lives. Called under the lock.
+void Retire(std::vector<std::unique_ptr<ColumnBlock>>::iterator it) {
+    if ((*it)->Open || (*it)->Live > 0) return;
+    std::free((*it)->Base);
+    Blocks.erase(it);
+}
+
+// While it lives, this thread's columns of the given size come from one shared block.
+class SharedColumns {
+  public:
+    SharedColumns(size_t count, size_t bytes) {
+        if (count < 2 || bytes < HugePage / 4) return;
+        auto block = std::make_unique<ColumnBlock>();
+        block->Base = static_cast<char*>(AllocateHuge(count * bytes));
+        block->Slice = bytes;
+        block->Count = count;
+        const std::lock_guard<std::mutex> lock(BlocksLock);
+        Handing = block.get();
+        Blocks.push_back(std::move(block));
+    }
+    ~SharedColumns() {
+        if (!Handing) return;
+        const std::lock_guard<std::mutex> lock(BlocksLock);
+        Handing->Open = false;
+        for (auto it = Blocks.begin(); it != Blocks.end(); ++it)
+            if (it->get() == Handing) {
+                Retire(it);
+                break;
+            }
+        Handing = nullptr;
+    }
+    SharedColumns(const SharedColumns&) = delete;
+    SharedColumns& operator=(const SharedColumns&) = delete;
+};
+
 // Powers of ten a double holds exactly.
 const double Pow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
                         1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
@@ -24,6 +89,13 @@ const double Pow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e
 const double InvPow10[] = {1e0,   1e-1,  1e-2,  1e-3,  1e-4,  1e-5,  1e-6,  1e-7,
                            1e-8,  1e-9,  1e-10, 1e-11, 1e-12, 1e-13, 1e-14, 1e-15,
                            1e-16, 1e-17, 1e-18, 1e-19, 1e-20, 1e-21, 1e-22};
+
+// 10^e for e = -22..22 at [e + 22]: the reciprocals below 0, the exact powers from 0 on.
+const double Scale[] = {1e-22, 1e-21, 1e-20, 1e-19, 1e-18, 1e-17, 1e-16, 1e-15, 1e-14,
+                        1e-13, 1e-12, 1e-11, 1e-10, 1e-9,  1e-8,  1e-7,  1e-6,  1e-5,
+                        1e-4,  1e-3,  1e-2,  1e-1,  1e0,   1e1,   1e2,   1e3,   1e4,
+                        1e5,   1e6,   1e7,   1e8,   1e9,   1e10,  1e11,  1e12,  1e13,
+                        1e14,  1e15,  1e16,  1e17,  1e18,  1e19,  1e20,  1e21,  1e22};
 
 double SlowToken(const char* p, size_t len) {
     double v = 0;
@@ -86,6 +158,8 @@ class ByteSource {
     virtual const char* View(uint64_t offset, size_t min, size_t& len) = 0;
     // Another window onto the same bytes, for a second reader.
     virtual std::unique_ptr<ByteSource> Clone() const = 0;
+    // True once the bytes were found to end before the size first seen.
+    virtual bool Shrank() const { return false; }
 };
 
 class MemorySource : public ByteSource {
@@ -104,44 +178,38 @@ class MemorySource : public ByteSource {
     const std::string& text_;
 };
 
-// A regular file mapped a window at a time; only the window's pages are held.
-class MappedSource : public ByteSource {
+// A regular file read a window at a time with pread into a buffer of its own. A file that
+// shrinks while it is read (the engine rewrites its outputs from the start) simply ends
+// earlier, and says so; one that grows is read as far as it reached when reading began.
+class FileSource : public ByteSource {
   public:
-    MappedSource(int fd, uint64_t size) : fd_(fd), size_(size) {}
-    ~MappedSource() override { Unmap(); }
+    FileSource(int fd, uint64_t size, uint64_t expected)
+        : fd_(fd), size_(size), expected_(expected) {}
     uint64_t Size() const override { return size_; }
     const char* View(uint64_t offset, size_t min, size_t& len) override {
-        Unmap();
-        const uint64_t start = offset & ~uint64_t(PageSize() - 1);
-        const size_t lead = size_t(offset - start);
-        mapLen_ = size_t(std::min<uint64_t>(size_ - start, std::max(Window, lead + min)));
-        void* m = mapLen_ ? mmap(nullptr, mapLen_, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd_,
-                                 off_t(start))
-                          : MAP_FAILED;
-        if (m == MAP_FAILED) {
-            mapLen_ = 0, len = 0; // the file shrank or cannot be mapped: it ends here
-            size_ = offset;
-            return nullptr;
+        const size_t want = size_t(std::min<uint64_t>(size_ - offset, std::max(Window, min)));
+        if (buf_.size() < want) buf_.resize(want);
+        size_t got = 0;
+        while (got < want) {
+            const ssize_t n = pread(fd_, buf_.data() + got, want - got, off_t(offset + got));
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) break;
+            got += size_t(n);
         }
-        map_ = static_cast<const char*>(m);
-        len = mapLen_ - lead;
-        return map_ + lead;
+        if (got < want) size_ = offset + got; // the file ends here now
+        len = got;
+        return buf_.data();
     }
     std::unique_ptr<ByteSource> Clone() const override {
-        return std::make_unique<MappedSource>(fd_, size_);
+        return std::make_unique<FileSource>(fd_, size_, expected_);
     }
+    bool Shrank() const override { return size_ < expected_; }
 
   private:
-    static constexpr size_t Window = size_t(4) << 20;
-    static size_t PageSize() { return size_t(sysconf(_SC_PAGESIZE)); }
-    void Unmap() {
-        if (mapLen_) munmap(const_cast<char*>(map_), mapLen_);
-        mapLen_ = 0;
-    }
+    static constexpr size_t Window = size_t(256) << 10;
     int fd_;
-    uint64_t size_;
-    const char* map_ = nullptr;
-    size_t mapLen_ = 0;
+    uint64_t size_, expected_;
+    std::vector<char> buf_;
 };
 
 // Reads through a byte source: header lines, line counting, and free-format numbers that may
@@ -201,6 +269,9 @@ class ChunkReader {
         }
     }
 
+    // True at the end of bytes that ended before the size first seen.
+    bool CutShort() const { return Position() >= src_.Size() && src_.Shrank(); }
+
     // Skips to the start of the next line; false at the end of the file.
     bool SkipRestOfLine() {
         while (Fill(1)) {
@@ -215,6 +286,21 @@ class ChunkReader {
             pos_ = end_;
         }
         return false;
+    }
+
+    // A whole line in the engine's own layout, cols fields of "%13.4E" and the line end, read
+    // at once into v; false, with nothing read, for a line that looks otherwise.
+    bool EngineLine(int cols, double* v) {
+        const size_t len = EngineField * size_t(cols);
+        if (!Fill(len + 1)) return false;
+        const char* p = buf_ + pos_;
+        const size_t crlf = p[len] == '\r';
+        if ((crlf && end_ - pos_ < len + 2) || p[len + crlf] != '\n') return false;
+        bool ok = true;
+        for (int c = 0; c < cols; ++c)
+            ok &= EngineValue(p + EngineField * size_t(c), v[c]);
+        if (ok) pos_ += len + crlf + 1;
+        return ok;
     }
 
     // The next number; 0 for a token that is not one, or at the end of the file.
@@ -274,6 +360,48 @@ class ChunkReader {
         pos_ = 0;
         buf_ = src_.View(start_, n, end_);
         return end_ >= n;
+    }
+
+    // One field of 13 characters as "%13.4E" writes a number with two exponent digits,
+    // "   d.ddddE+dd" or "  -d.ddddE+dd", checked and converted eight characters at a time
+    // with no branch on what they hold. False for a field that looks otherwise.
+    static constexpr size_t EngineField = 13;
+    static bool EngineValue(const char* f, double& v) {
+#if !defined(__BYTE_ORDER__) || __BYTE_ORDER__ != __ORDER_LITTLE_ENDIAN__
+        return false; // the lanes below are laid out first character lowest
+#endif
+        constexpr uint64_t Zeros = 0x3030303030303030, Sixes = 0x0606060606060606;
+        constexpr uint64_t High = 0xF0F0F0F0F0F0F0F0;
+        // a: ' ' ' ' sign d '.' d d d   b: d d d d 'E' sign d d  (first character lowest)
+        const uint64_t a = Load8(f) ^ Zeros, b = Load8(f + 5) ^ Zeros;
+        // The digit lanes now hold 0 to 9: nothing above the low four bits, even plus 6.
+        const uint64_t digitsA = 0xFFFFFF00FF000000, digitsB = 0xFFFF0000FFFFFFFF;
+        const bool digits =
+            ((((a | (a + Sixes)) & digitsA) | ((b | (b + Sixes)) & digitsB)) & High) == 0;
+        const bool marks = (a & 0x000000FF0000FFFF) == 0x0000001E00001010 && // "  ", "."
+                           (b & 0x000000FF00000000) == 0x0000007500000000;   // "E"
+        const bool neg = f[2] == '-', expNeg = f[10] == '-';
+        const bool signs = (neg || f[2] == ' ') & (expNeg || f[10] == '+');
+        uint64_t t = b & 0x0F0F0F0F; // the four digits after the point
+        t = (t * 10 + (t >> 8)) & 0x00FF00FF;
+        t = (t * 100 + (t >> 16)) & 0xFFFF;
+        const uint32_t m = uint32_t((a >> 24 & 0xF) * 10000 + t);
+        const int x = int((b >> 48 & 0xF) * 10 + (b >> 56 & 0xF));
+        const int e = (expNeg ? -x : x) - 4;
+        if (!(digits & marks & signs & (e >= -22) & (e <= 22))) return false;
+        double w = m * Scale[e + 22];
+        uint64_t bits;
+        std::memcpy(&bits, &w, 8);
+        if ((e < 0) & ((bits & 0x1FFF) - 0x1000 + 4 < 8)) w = m / Pow10[-e]; // see Scaled
+        std::memcpy(&bits, &w, 8);
+        bits |= uint64_t(neg) << 63;
+        std::memcpy(&v, &bits, 8);
+        return true;
+    }
+    static uint64_t Load8(const char* p) {
+        uint64_t w;
+        std::memcpy(&w, p, 8);
+        return w;
     }
 
     // The engine's own layout, "d.ddddE+dd" with an optional minus, followed by a delimiter:
@@ -342,7 +470,8 @@ std::vector<std::string> HeaderTokens(const std::string& line) {
     return tokens;
 }
 
-void ReadHeader(ChunkReader& in, TOutputData& d) {
+// Reads the header lines; returns the offset where the values begin.
+uint64_t ReadHeader(ChunkReader& in, TOutputData& d) {
     std::string first = in.ReadLine(HeaderLineMax);
     first.erase(0, std::min(first.find_first_not_of(' '), first.size()));
     first.erase(first.find_last_not_of(' ') + 1);
@@ -355,9 +484,10 @@ void ReadHeader(ChunkReader& in, TOutputData& d) {
         for (int i = 2; i <= d.NCols; ++i)
             d.Names[size_t(i)] = "Col " + std::to_string(i);
         d.NRows = 1;
-        return;
+        return 0;
     }
     d.HasNames = 1;
+    const uint64_t afterNames = in.Position();
     const std::string second = in.ReadLine(HeaderLineMax);
     const std::vector<std::string> units = HeaderTokens(second);
     for (size_t i = 0; i < units.size(); ++i)
@@ -368,7 +498,9 @@ void ReadHeader(ChunkReader& in, TOutputData& d) {
             u.clear();
         d.HasUnits = 0;
         d.NRows = 1;
+        return afterNames;
     }
+    return in.Position();
 }
 
 // The extremes of every column of the rows read so far, as the 6-byte reals hold them.
@@ -393,27 +525,51 @@ struct SplitPoint {
     int32_t Row = 0;
 };
 
-// Reads rows [from, to): each takes the next NCols numbers, then the rest of its line is skipped.
-// The row before from is there to repeat unless another part is still reading it.
-void ReadRows(ChunkReader& in, TOutputData& d, int32_t from, int32_t to, Extremes& x,
-              bool afterRead = true) {
+// Reads rows [from, to): each takes the next NCols numbers, then the rest of its line is
+// skipped. A row the count adds past the file's end repeats the last row read; the row before
+// from is there to repeat unless another part is still reading it (afterRead false). Returns
+// to, or the first row that the end of a file which shrank cut short.
+int32_t ReadRows(ChunkReader& in, TOutputData& d, int32_t from, int32_t to, Extremes& x,
+                 bool afterRead = true) {
     std::array<Real48Bytes*, MaxOutputCols + 1> col{};
     for (int c = 1; c <= d.NCols; ++c)
         col[size_t(c)] = d.Columns[size_t(c)]->data();
+    std::array<double, MaxOutputCols + 1> v;
     for (int32_t r = from; r < to; ++r) {
-        // A row the count adds past the file's end repeats the last row read.
-        if (r > 0 && (r > from || afterRead) && in.NoMoreNumbers()) {
+        if (!in.EngineLine(d.NCols, &v[1])) {
+            if (r > 0 && (r > from || afterRead) && in.NoMoreNumbers()) {
+                if (in.CutShort()) return r;
+                for (size_t c = 1; c <= size_t(d.NCols); ++c)
+                    col[c][r] = col[c][r - 1];
+                continue;
+            }
             for (size_t c = 1; c <= size_t(d.NCols); ++c)
-                col[c][r] = col[c][r - 1];
-            continue;
+                v[c] = in.ReadNumber();
+            if (in.CutShort()) return r;
+            in.SkipRestOfLine();
         }
         for (size_t c = 1; c <= size_t(d.NCols); ++c) {
-            double v;
-            col[c][r] = EncodeReal48Fast(in.ReadNumber(), v);
-            x.Lo[c] = std::min(x.Lo[c], v);
-            x.Hi[c] = std::max(x.Hi[c], v);
+            double stored;
+            col[c][r] = EncodeReal48Fast(v[c], stored);
+            x.Lo[c] = std::min(x.Lo[c], stored);
+            x.Hi[c] = std::max(x.Hi[c], stored);
         }
-        in.SkipRestOfLine();
+    }
+    return to;
+}
+
+// A file that shrank while it was read keeps the rows read before its new end.
+void KeepRows(TOutputData& d, int32_t rows) {
+    d.NRows = rows;
+    Extremes x;
+    for (size_t c = 1; c <= size_t(d.NCols); ++c) {
+        d.Columns[c]->resize(size_t(rows));
+        for (const Real48Bytes& b : *d.Columns[c]) {
+            x.Lo[c] = std::min(x.Lo[c], DecodeReal48(b));
+            x.Hi[c] = std::max(x.Hi[c], DecodeReal48(b));
+        }
+        d.ColMin[c] = EncodeReal48(x.Lo[c]);
+        d.ColMax[c] = EncodeReal48(x.Hi[c]);
     }
 }
 
@@ -421,88 +577,165 @@ void ReadRows(ChunkReader& in, TOutputData& d, int32_t from, int32_t to, Extreme
 // only when the first part ends exactly where the second began, as a single pass would; a file
 // whose rows run over several lines is finished in order instead.
 void ReadValues(ByteSource& src, TOutputData& d, const SplitPoint& split) {
-    for (int c = 1; c <= d.NCols; ++c)
-        d.Columns[size_t(c)] = std::make_shared<Real48Column>(size_t(d.NRows));
+    {
+        const SharedColumns block(size_t(d.NCols), size_t(d.NRows) * sizeof(Real48Bytes));
+        for (int c = 1; c <= d.NCols; ++c)
+            d.Columns[size_t(c)] = std::make_shared<Real48Column>(size_t(d.NRows));
+    }
     ChunkReader in(src);
     if (d.HasNames) in.SkipLine();
     if (d.HasUnits) in.SkipLine();
     Extremes first, second;
-    int32_t done = 0;
+    int32_t done = 0;      // rows read in order
+    int32_t cut = d.NRows; // the first row the end of a shrunken file cut short
     if (split.Row > 0 && split.Row < d.NRows) {
         std::unique_ptr<ByteSource> src2 = src.Clone();
         std::thread part;
+        int32_t cut2 = d.NRows;
+        bool numbers2 = false; // the second part holds a number: else its rows repeat the first's
         try {
             part = std::thread([&] {
                 ChunkReader in2(*src2, split.Offset);
-                ReadRows(in2, d, split.Row, d.NRows, second, false);
+                numbers2 = !in2.NoMoreNumbers();
+                if (numbers2) cut2 = ReadRows(in2, d, split.Row, d.NRows, second, false);
             });
         } catch (const std::system_error&) { // no thread to be had: one part it is
         }
         if (part.joinable()) {
-            ReadRows(in, d, 0, split.Row, first);
+            done = ReadRows(in, d, 0, split.Row, first);
             part.join();
-            done = split.Row;
-            if (in.Position() == split.Offset) {
+            if (done < split.Row) {
+                cut = done;
+            } else if (in.Position() == split.Offset && numbers2) {
                 first.Merge(second);
                 done = d.NRows;
+                cut = cut2;
             }
         }
     }
-    ReadRows(in, d, done, d.NRows, first);
+    if (cut == d.NRows && done < d.NRows) cut = ReadRows(in, d, done, d.NRows, first);
+    if (cut < d.NRows) return KeepRows(d, cut);
     for (size_t c = 1; c <= size_t(d.NCols); ++c) {
         d.ColMin[c] = EncodeReal48(first.Lo[c]);
         d.ColMax[c] = EncodeReal48(first.Hi[c]);
     }
 }
 
+// The rows a file can fill. Each of a row's numbers takes a character and a delimiter (the
+// file's very last one may do without), so rows past (bytes + 1) / (2 * NCols) read nothing
+// but the end of the file: such rows, the blank lines at the end of a file for instance, are
+// counted only once more. The table then stays within three times the file's size.
+int32_t RowsWithin(uint64_t valueBytes, int32_t cols, uint64_t counted) {
+    const uint64_t fillable = (valueBytes + 1) / (2 * uint64_t(std::max(1, cols))) + 1;
+    return int32_t(std::min<uint64_t>({counted, fillable, uint64_t(INT32_MAX)}));
+}
+
 // Reads the header and counts the rows; a file above splitAbove bytes is split at the first
-// line start past its middle.
+// line start past its middle, and its two parts are counted at once.
 SplitPoint ReadLayout(ByteSource& src, TOutputData& d, uint64_t splitAbove) {
     ChunkReader in(src);
-    ReadHeader(in, d);
+    const uint64_t valuesStart = ReadHeader(in, d);
+    const uint64_t dataStart = in.Position(), size = src.Size();
     SplitPoint split;
-    size_t lines = 0;
-    const uint64_t dataStart = in.Position();
-    if (src.Size() > dataStart && src.Size() - dataStart > splitAbove) {
-        lines = in.CountLineEnds(dataStart + (src.Size() - dataStart) / 2);
-        if (in.SkipRestOfLine() && in.Position() < src.Size()) {
-            ++lines;
-            split = {in.Position(), d.NRows + int32_t(lines)};
+    uint64_t lines = 0;
+    if (size > dataStart && size - dataStart > splitAbove) {
+        std::unique_ptr<ByteSource> src2 = src.Clone();
+        ChunkReader second(*src2, dataStart + (size - dataStart) / 2);
+        if (second.SkipRestOfLine() && second.Position() < size) {
+            const uint64_t at = second.Position();
+            uint64_t rest = 0;
+            std::thread part;
+            try {
+                part = std::thread([&] { rest = second.CountLines(); });
+            } catch (const std::system_error&) { // no thread to be had: the rest in order
+            }
+            lines = in.CountLineEnds(at);
+            if (part.joinable()) {
+                part.join();
+            } else {
+                rest = in.CountLines();
+            }
+            split = {at, int32_t(std::min<uint64_t>(d.NRows + lines, INT32_MAX))};
+            lines += rest;
+        } else {
+            lines = in.CountLines();
         }
+    } else {
+        lines = in.CountLines();
     }
-    lines += in.CountLines();
-    d.NRows += int32_t(std::max<size_t>(1, lines)); // the count runs at least once
+    // The count runs at least once.
+    const uint64_t counted = uint64_t(d.NRows) + std::max<uint64_t>(1, lines);
+    d.NRows = RowsWithin(size - std::min(size, valuesStart), d.NCols, counted);
     return split;
 }
 
 void ReadSource(ByteSource& src, TOutputData& d, uint64_t splitAbove) {
     d = TOutputData();
     const SplitPoint split = ReadLayout(src, d, splitAbove);
+    if (OutputReadBetweenPasses) OutputReadBetweenPasses();
     ReadValues(src, d, split);
 }
 
 } // namespace
+
+std::function<void()> OutputReadBetweenPasses;
+
+void* AllocateColumn(size_t bytes) {
+    if (Handing && bytes == Handing->Slice && Handing->Given < Handing->Count) {
+        const std::lock_guard<std::mutex> lock(BlocksLock);
+        ++Handing->Live;
+        return Handing->Base + Handing->Slice * Handing->Given++;
+    }
+    if (bytes >= HugePage) return AllocateHuge(bytes);
+    void* p = std::malloc(std::max<size_t>(bytes, 1));
+    if (!p) throw std::bad_alloc();
+    return p;
+}
+
+void FreeColumn(void* p) noexcept {
+    {
+        const std::lock_guard<std::mutex> lock(BlocksLock);
+        for (auto it = Blocks.begin(); it != Blocks.end(); ++it) {
+            ColumnBlock& b = **it;
+            if (p >= b.Base && p < b.Base + b.Slice * b.Count) {
+                --b.Live;
+                Retire(it);
+                return;
+            }
+        }
+    }
+    std::free(p);
+}
 
 void ReadOutputText(const std::string& text, TOutputData& d, uint64_t splitAbove) {
     MemorySource src(text);
     ReadSource(src, d, splitAbove);
 }
 
-bool ReadOutputFile(const std::string& fileName, TOutputData& d) {
+bool ReadOutputFile(const std::string& fileName, TOutputData& d, std::string* error) {
     d = TOutputData();
     if (IsDirectory(fileName)) return false;
     const int fd = open(NativePath(fileName).c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return false;
-    struct stat st {};
-    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
-        MappedSource src(fd, uint64_t(st.st_size));
-        ReadSource(src, d, OutputSplitSize);
+    try {
+        struct stat st {};
+        if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+            FileSource src(fd, uint64_t(st.st_size), uint64_t(st.st_size));
+            ReadSource(src, d, OutputSplitSize);
+        } else { // not a plain file (a pipe, a device): read it whole
+            std::string bytes;
+            if (!ReadFileBytes(fileName, bytes)) {
+                close(fd);
+                return false;
+            }
+            ReadOutputText(bytes, d);
+        }
+    } catch (const std::bad_alloc&) {
+        d = TOutputData();
+        if (error) *error = "File " + fileName + " is too large to be read into memory.";
         close(fd);
-        return true;
+        return false;
     }
-    close(fd); // not a plain file (a pipe, a device): read it whole
-    std::string bytes;
-    if (!ReadFileBytes(fileName, bytes)) return false;
-    ReadOutputText(bytes, d);
+    close(fd);
     return true;
 }

@@ -7,7 +7,9 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <new>
 #include <string>
 #include <utility>
 #include <vector>
@@ -38,11 +40,20 @@ struct TOutputData {
 
 // Reads a column file. The rules for what the engine never writes:
 // - a file that cannot be opened gives an empty table (no columns, no rows) and false;
-// - a token that is not a number, and the rows past the end of the file (the extra row the
-//   count includes), read as 0;
+// - a token that is not a number reads as 0; a row past the end of the file (the extra row
+//   the count includes) repeats the last row read;
+// - lines that no number reaches (blank lines at the end, lines of separators) count as rows
+//   only as far as the file's numbers could fill them, plus the one extra row: the table
+//   never takes more than three times the file's size;
 // - a value beyond the 6-byte range is stored as the largest value of its sign;
-// - numbers may be separated by blanks, tabs, commas and line ends.
-bool ReadOutputFile(const std::string& fileName, TOutputData& data);
+// - numbers may be separated by blanks, tabs, commas and line ends;
+// - a file that shrinks while it is read (a run rewriting it) gives the rows read before its
+//   new end; one that grows is read as far as it reached when reading began;
+// - a table too large for the memory gives an empty table, false and the reason in error.
+bool ReadOutputFile(const std::string& fileName, TOutputData& data, std::string* error = nullptr);
+// Called between the count of the rows and the reading of the values: tests change the file
+// there.
+extern std::function<void()> OutputReadBetweenPasses;
 // Files above this many bytes are read in two parts at once.
 constexpr uint64_t OutputSplitSize = uint64_t(4) << 20;
 // The same from the bytes of a file.

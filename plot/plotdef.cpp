@@ -5,10 +5,7 @@
 
 #include <cmath>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <new>
 
 namespace {
 
@@ -174,30 +171,17 @@ bool SavePlotFile(const std::string& fileName, const std::string& caption, const
 
 bool OpenPlotFile(const std::string& fileName, std::string& caption, TPlotDef& def,
                   std::string& error) {
-    // A big plot is decoded straight from the file's pages, not from a copy of them.
-    const int fd = IsDirectory(fileName) ? -1 : ::open(NativePath(fileName).c_str(), O_RDONLY);
-    struct stat st {};
-    if (fd < 0 || fstat(fd, &st) != 0) {
-        if (fd >= 0) ::close(fd);
-        error = "File " + fileName + " was not found.";
-        return false;
-    }
-    const size_t size = size_t(st.st_size);
-    void* map =
-        size > 0 ? mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0) : MAP_FAILED;
-    ::close(fd);
-    if (map == MAP_FAILED) {
+    try {
         std::string bytes;
         if (!ReadFileBytes(fileName, bytes)) {
             error = "File " + fileName + " was not found.";
             return false;
         }
         return DecodePlotFile(bytes, fileName, caption, def, error);
+    } catch (const std::bad_alloc&) {
+        error = "Insufficient memory available for opening the plot";
+        return false;
     }
-    const bool ok = DecodePlotFile(std::string_view(static_cast<const char*>(map), size), fileName,
-                                   caption, def, error);
-    munmap(map, size);
-    return ok;
 }
 
 namespace {
@@ -297,6 +281,11 @@ bool DeletePlotLine(TPlotDef& plot, int i) {
     plot.Lines[size_t(plot.NLines - 1)] = TPlotLine();
     --plot.NLines;
     return true;
+}
+
+int DrawnSymbol(int symbol) {
+    if (symbol <= 0) return 0;
+    return (symbol - 1) % 15 + 1;
 }
 
 std::string NextPlotCaption(int& plotCount, const std::string& fileName) {

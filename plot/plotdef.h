@@ -83,5 +83,8 @@ bool BuildNewPlot(const TPlotDef& working, const TOutputData& data, const PlotCh
 bool OverlayPlot(TPlotDef& plot, const TOutputData& data, const PlotChoices& c, std::string& error);
 // Removes line i; false when it was the only line (the plot window then closes).
 bool DeletePlotLine(TPlotDef& plot, int i);
+// The symbol shape a line's Symbol draws: 0 none, 1..15; above 15 reduced by 15 until it is
+// at most 15 (computed at once, whatever a file says).
+int DrawnSymbol(int symbol);
 // Captions "Plot " + n + ": from " + file, numbered by a count that only goes up.
 std::string NextPlotCaption(int& plotCount, const std::string& fileName);

@@ -3,6 +3,8 @@
 #include "common/lib1.h"
 #include "common/paths.h"
 
+#include <map>
+
 namespace {
 
 constexpr size_t DescriptionMax = 40;
@@ -64,10 +66,10 @@ class Scanner {
 
     void Constants(const std::string& statement, std::vector<DeckConstant>& list) {
         const std::vector<std::string> w = SplitWords(statement);
-        const int n = w.size() > 1 ? std::atoi(w[1].c_str()) : 0;
+        const int n = w.size() > 1 ? WordToInt(w[1]) : 0;
         Relevant state = ReadRelevant();
         for (int i = 0; i < n && state != End; ++i) {
-            DeckConstant c = Split(inHand_, list);
+            DeckConstant c = Split(inHand_);
             state = ReadRelevant();
             if (state == Annotation) {
                 Annotate(c);
@@ -76,19 +78,20 @@ class Scanner {
                 c.Units = context_;
                 c.Description = "No description available";
             }
+            lastCount_[c.Name] = c.Count;
             list.push_back(c);
         }
         // The line in hand is the statement after the constants (or an annotation): the
         // caller examines it, so that a CONSTANTS statement right after them is found.
     }
 
-    static DeckConstant Split(const std::string& line, const std::vector<DeckConstant>& list) {
+    DeckConstant Split(const std::string& line) const {
         const size_t eq = line.find('=');
         DeckConstant c;
         // Blanks go on both sides, so that "AREA = 1" and "AREA=2" are the same name.
         c.Name = UpStr(Trimmed(line.substr(0, eq)));
-        for (const DeckConstant& old : list)
-            if (old.Name == c.Name) c.Count = old.Count + 1;
+        const auto old = lastCount_.find(c.Name);
+        if (old != lastCount_.end()) c.Count = old->second + 1;
         if (c.Count) c.Name += std::to_string(c.Count);
         c.Value = eq == std::string::npos ? std::string() : Trimmed(line.substr(eq + 1));
         if (c.Value.empty()) c.Value = "?";
@@ -114,6 +117,7 @@ class Scanner {
     size_t next_ = 0;
     std::string inHand_;
     std::string context_ = " ";
+    std::map<std::string, int> lastCount_; // the count of the last entry of each name
 };
 
 } // namespace

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cmath>
 
 namespace {
@@ -36,14 +37,24 @@ std::string WordAt(const std::string& line, size_t i) {
 }
 
 int IntWord(const std::string& line, size_t i) {
-    return std::atoi(WordAt(line, i).c_str());
+    return WordToInt(WordAt(line, i));
+}
+
+// Counts of several statements of one kind add up, held to the int range.
+int AddCount(int count, int more) {
+    return int(std::clamp<long long>((long long)count + more, INT_MIN, INT_MAX));
 }
 
 // A name already in the list gets that entry's next count appended (AREA, AREA1, AREA2).
-std::string CountedName(std::vector<DeckConstant>& list, const std::string& name) {
-    for (DeckConstant& c : list)
-        if (c.Name == name) return name + std::to_string(++c.Count);
-    return name;
+std::string CountedName(TGenerator& g, const std::string& name) {
+    const auto first = g.FirstConstant.find(name);
+    if (first == g.FirstConstant.end()) return name;
+    return name + std::to_string(++g.MakeConstants[first->second].Count);
+}
+
+void AddConstant(TGenerator& g, DeckConstant c) {
+    g.FirstConstant.emplace(c.Name, g.MakeConstants.size());
+    g.MakeConstants.push_back(std::move(c));
 }
 
 void Error(const std::string& text) {
@@ -78,6 +89,7 @@ class DeckReader {
   private:
     bool More() const { return pos_ + 1 < lines_.size(); }
     bool Next();
+    bool NextEntry();
     bool ReadOn();
     std::string Key() const { return UpStr(Trimmed(inHand_)).substr(0, 3); }
     void Statement(const std::string& line);
@@ -128,21 +140,27 @@ void DeckReader::Run() {
     }
 }
 
-// An EQUATIONS or CONSTANTS statement and its lines, kept; its names are registered.
+// Keeps the lines up to the next one that is no comment; false when the deck ends first.
+bool DeckReader::NextEntry() {
+    do {
+        if (!Next()) return false;
+        g_.KeptLines.push_back(inHand_);
+    } while (StartsWith(Trimmed(inHand_), "*"));
+    return true;
+}
+
+// An EQUATIONS or CONSTANTS statement and its lines, kept; its names are registered. A count
+// beyond the lines that follow ends the statement at the end of the deck.
 void DeckReader::Statement(const std::string& line) {
     g_.KeptLines.push_back(line);
     const int n = IntWord(line, 1);
-    for (int k = 0; k < n; ++k) {
-        do {
-            if (!Next()) break;
-            g_.KeptLines.push_back(inHand_);
-        } while (StartsWith(Trimmed(inHand_), "*"));
+    for (int k = 0; k < n && NextEntry(); ++k) {
         const size_t eq = inHand_.find('=');
         DeckConstant c;
-        c.Name = CountedName(g_.MakeConstants, UpStr(Trimmed(inHand_.substr(0, eq))));
+        c.Name = CountedName(g_, UpStr(Trimmed(inHand_.substr(0, eq))));
         c.Units = c.Description = "0";
         c.Value = eq == std::string::npos ? "" : Trimmed(inHand_.substr(eq + 1));
-        g_.MakeConstants.push_back(c);
+        AddConstant(g_, std::move(c));
     }
     while (Next() && StartsWith(Trimmed(inHand_), "*"))
         g_.KeptLines.push_back(inHand_);
@@ -161,21 +179,27 @@ void DeckReader::Other(const std::string& line) {
 }
 
 // Collects words from the following value lines until `total` are there.
+// Collects words from the following value lines until `total` are there. Too many words on a
+// line, or a deck that ends before the count is reached, is the count error.
 void DeckReader::Collect(DeckUnit& u, std::vector<WordItem>& items, std::vector<std::string>& from,
                          size_t total, bool connections, const char* what) {
+    const auto wrong = [&] {
+        Error(std::string(" The ") + what + " number for unit " + std::to_string(u.Type) +
+              " is not defined correctly");
+        u.NoData = true;
+    };
     while (items.size() < total && ReadOn()) {
         std::vector<std::string> words = SplitWords(inHand_);
         if (connections) words = JoinConnections(words);
         from.push_back(Trimmed(inHand_));
         if (words.size() > total - items.size()) {
-            Error(std::string(" The ") + what + " number for unit " + std::to_string(u.Type) +
-                  " is not defined correctly");
-            u.NoData = true;
+            wrong();
             words.resize(total - items.size());
         }
         for (const std::string& w : words)
             items.push_back({w, false});
     }
+    if (items.size() < total && !u.NoData) wrong();
 }
 
 void ReadDescriptions(TGenerator& g, DeckUnit& u);
@@ -192,13 +216,13 @@ void DeckReader::Unit(const std::string& line) {
     }
     ReadOn();
     while (Key() == "PAR") {
-        u.ParamCount += IntWord(inHand_, 1);
+        u.ParamCount = AddCount(u.ParamCount, IntWord(inHand_, 1));
         Collect(u, u.ParamValues, u.ParamLines, size_t(std::max(0, u.ParamCount)), false,
                 "parameters");
         ReadOn();
     }
     while (Key() == "INP") {
-        u.InputCount += IntWord(inHand_, 1);
+        u.InputCount = AddCount(u.InputCount, IntWord(inHand_, 1));
         const size_t total = size_t(std::max(0, u.InputCount));
         Collect(u, u.InputConnections, u.InputLines, total, true, "inputs");
         Collect(u, u.InitialValues, u.InitialLines, total, false, "inputs");
@@ -246,7 +270,7 @@ class InfReader {
   private:
     bool FindHeader();
     bool ModeSections();
-    int ModeValue(int k) const;
+    long long ModeValue(int k) const;
     // The group at pos_ (name, description and unit lines); false when it is not one.
     bool Group(DescriptionEntry& e, bool rejectInputs);
     bool Groups(std::vector<DescriptionEntry>& out, int count, bool params);
@@ -291,7 +315,9 @@ bool InfReader::FindHeader() {
     return Fail("Type " + type + " can not be found");
 }
 
-int InfReader::ModeValue(int k) const {
+// The mode parameter's value truncated to a whole number; any value a deck may give, held to
+// the range of the section numbers.
+long long InfReader::ModeValue(int k) const {
     if (k < 1 || size_t(k) > u_.ParamValues.size()) return 0;
     const std::string& word = u_.ParamValues[size_t(k - 1)].Text;
     Extended v = 0;
@@ -299,14 +325,16 @@ int InfReader::ModeValue(int k) const {
         for (const DeckConstant& c : g_.MakeConstants)
             if (c.Name == UpStr(word) && IsNumber(c.Value, v)) break;
     }
-    return int(std::trunc(v));
+    constexpr Extended limit = 9.2e18L;
+    return (long long)std::clamp(std::trunc(v), -limit, limit);
 }
 
 // While the line in hand names a mode parameter, skips to that mode's section.
 bool InfReader::ModeSections() {
     while (pos_ - 1 < upper_.size() && Contains(upper_[pos_ - 1], "PARMOD")) {
         const std::string& line = upper_[pos_ - 1];
-        const int k = IntWord(line, 1), m = ModeValue(k);
+        const int k = IntWord(line, 1);
+        const long long m = ModeValue(k);
         const std::string section = Contains(line, "ZERO")
                                         ? "MODE " + std::to_string(k) + (m > 0 ? " POS" : " NEG")
                                         : "MODE " + std::to_string(k) + "-" + std::to_string(m);
@@ -587,13 +615,13 @@ void CreateConstants(TGenerator& g) {
             if (!entries[i].Selected || !Exposable(u, inputs, i)) continue;
             WordItem& item = inputs ? u.InputConnections[i] : u.ParamValues[i];
             DeckConstant c;
-            c.Name = CountedName(g.MakeConstants, entries[i].Name);
+            c.Name = CountedName(g, entries[i].Name);
             c.Value = inputs ? u.InitialValues[i].Text : item.Text;
             c.Units = entries[i].Units;
             c.Description = entries[i].Description;
             c.WantsAnnotation = true;
             item.Text = c.Name;
-            g.MakeConstants.push_back(c);
+            AddConstant(g, std::move(c));
         }
         count = int(g.MakeConstants.size()) - first;
     };

@@ -5,6 +5,7 @@
 
 #include "table/deckscan.h"
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,7 @@ struct TGenerator {
     std::vector<std::string> KeptLines, AssignLines;
     std::vector<DeckUnit> MakeUnits;
     std::vector<DeckConstant> MakeConstants;
+    std::map<std::string, size_t> FirstConstant; // the first entry of each name
     std::string SimulationLine;
 };
 

@@ -1,7 +1,10 @@
 #include "table/tableedits.h"
 
+#include "common/messages.h"
+
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 
 namespace {
 TableColumn UndefinedColumn(int number, const std::string& name, int rows) {
@@ -84,9 +87,15 @@ bool AlterValues(TTable& t, AlterRequest& r) {
         return true;
     }
     const int span = r.LastRun - r.FirstRun;
+    std::vector<Extended> series;
     Extended x = r.First;
     for (int run = r.FirstRun; run <= r.LastRun; ++run) {
-        SetRun(t, v, run, x);
+        if (!std::isfinite(x)) {
+            r.TooLarge = true;
+            ShowMsg("The value is too large.", mkError, false);
+            return false;
+        }
+        series.push_back(x);
         switch (r.Mode) {
         case AlterMode::LastValue:
             x += span > 0 ? (r.Second - r.First) / span : 0;
@@ -99,6 +108,8 @@ bool AlterValues(TTable& t, AlterRequest& r) {
             break;
         }
     }
+    for (size_t k = 0; k < series.size(); ++k)
+        SetRun(t, v, r.FirstRun + int(k), series[k]);
     return true;
 }
 

@@ -22,8 +22,10 @@ struct AlterRequest {
     bool Clear = false;
     Extended First = 0, Second = 0; // the first value, and the last value, increment or factor
     AlterMode Mode = AlterMode::Increment;
+    bool TooLarge = false; // given back: a value of the series overflowed
 };
-// False when no column is selected; nothing changes then.
+// False when no column is selected, or (after the message "The value is too large.") when a
+// value of the series overflows; nothing changes then.
 bool AlterValues(TTable& t, AlterRequest& r);
 
 enum class RunPosition { Top, Bottom, After };

@@ -1,6 +1,11 @@
 #include "plot/axis.h"
 
+#include <QElapsedTimer>
 #include <QtTest>
+
+#include <climits>
+#include <limits>
+#include <set>
 
 Q_DECLARE_METATYPE(Extended)
 
@@ -22,6 +27,9 @@ class TestAxis : public QObject {
     void logTicks();
     void linearTicks();
     void pixels();
+    void minorTicksBounded_data();
+    void minorTicksBounded();
+    void hugeTickFields();
     void labels_data();
     void labels();
 };
@@ -122,6 +130,57 @@ void TestAxis::pixels() {
     QCOMPARE(Decades(a), 2);
     QCOMPARE(ValueToPixel(a, 10, 0, 1000), 500);
     QCOMPARE(ValueToPixel(a, -3, 7, 1000), 7);
+}
+
+void TestAxis::minorTicksBounded_data() {
+    QTest::addColumn<int>("a");
+    QTest::addColumn<int>("b");
+    QTest::addColumn<int>("k");
+    QTest::newRow("fewer than the pixels") << 0 << 100 << 7;
+    QTest::newRow("one short of the pixels") << 0 << 100 << 99;
+    QTest::newRow("as many as the pixels") << 0 << 100 << 100;
+    QTest::newRow("more than the pixels") << 10 << 40 << 250;
+    QTest::newRow("downwards, more than the pixels") << 225 << 184 << 1000;
+    QTest::newRow("no room") << 50 << 50 << 4;
+    QTest::newRow("negative count") << 0 << 100 << -3;
+}
+
+// However many minor ticks are asked for, they stand where the formula puts them, each pixel
+// once, and never more of them than the pixels between the two major ticks.
+void TestAxis::minorTicksBounded() {
+    QFETCH(int, a);
+    QFETCH(int, b);
+    QFETCH(int, k);
+    std::set<int> want;
+    for (int j = 1; j <= k; ++j)
+        want.insert(a + (b - a) * j / (k + 1));
+    const std::vector<int> got = MinorTickPixels(a, b, k);
+    QCOMPARE(std::set<int>(got.begin(), got.end()), want);
+    QVERIFY(got.size() <= size_t(std::max(0, std::min(k, std::max(1, std::abs(b - a))))));
+}
+
+// A plot file's 2^31 - 1 minor ticks, tick count and digits: a bounded axis, at once.
+void TestAxis::hugeTickFields() {
+    QElapsedTimer clock;
+    clock.start();
+    AxisScale a{0, 10, INT_MAX, INT_MAX, false, 1, 32767};
+    const auto t = MajorTicks(a, 0, 1000);
+    QCOMPARE(int(t.size()), MaxTicks);
+    QCOMPARE(double(t.back().Value), 10.0);
+    QCOMPARE(t[1].Pixel, 1);
+    QCOMPARE(t[1].Label, std::string("0.010000000"));
+    QCOMPARE(MinorTickPixels(0, 1000, INT_MAX).size(), size_t(1000));
+    QCOMPARE(MinorTickPixels(-PixelLimit, PixelLimit, INT_MAX).size(), size_t(2 * PixelLimit));
+    a.Ticks = INT_MIN;
+    QCOMPARE(int(MajorTicks(a, 0, 1000).size()), MaxTicks);
+    a.NumDigits = -5;
+    QCOMPARE(TickLabel(a, 2.5), std::string("3"));
+    // A logarithmic axis up to an end no power of ten reaches stops where the ticks overflow.
+    AxisScale log{1e-4000L, std::numeric_limits<Extended>::infinity(), 5, 0, true, 0, 2};
+    const auto lt = MajorTicks(log, 0, 1000);
+    QVERIFY(lt.size() <= size_t(MaxTicks));
+    QVERIFY(lt.back().Last);
+    QVERIFY(clock.elapsed() < 2000);
 }
 
 void TestAxis::labels_data() {

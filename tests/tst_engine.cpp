@@ -37,6 +37,7 @@ class TestEngine : public QObject {
     void integratorAndPrinter();
     void sourceAndFreeInputs();
     void wholeRun();
+    void longEquationChain();
 };
 
 void TestEngine::expressions_data() {
@@ -54,6 +55,8 @@ void TestEngine::expressions_data() {
     QTest::newRow("min max") << "MIN(A, B) * MAX(A, B)" << 6.0;
     QTest::newRow("comparisons") << "GT(B, A) + LT(B, A) * 10 + EQ(A, 2) * 100" << 101.0;
     QTest::newRow("logs") << "LOG(1000) + LN(EXP(2))" << 5.0;
+    QTest::newRow("nested 900 deep") << QString(900, '(') + "A" + QString(900, ')') << 2.0;
+    QTest::newRow("999 terms") << "1" + QString("+1").repeated(998) << 999.0;
 }
 
 void TestEngine::expressions() {
@@ -84,6 +87,13 @@ void TestEngine::badExpressions_data() {
                                 << "unexpected \"2\"";
     QTest::newRow("bad output") << "[1 2]"
                                 << "an output is written [unit,output]";
+    const QString deep = "the expression is nested too deeply (more than 1000 levels)";
+    QTest::newRow("10000 parentheses") << QString(10000, '(') + "1" + QString(10000, ')') << deep;
+    QTest::newRow("10000 signs") << QString(10000, '-') + "1" << deep;
+    QTest::newRow("long chain of sums") << "1" + QString("+1").repeated(5000) << deep;
+    QTest::newRow("long chain of powers") << "2" + QString("^1").repeated(5000) << deep;
+    QTest::newRow("deep function arguments")
+        << QString("ABS(").repeated(2000) + "1" + QString(2000, ')') << deep;
 }
 
 void TestEngine::badExpressions() {
@@ -107,6 +117,10 @@ void TestEngine::deckErrors_data() {
     QTest::newRow("annotations are comments")
         << QString("*|Caption\n*|#EQUATIONS 1\nEQUATIONS 1\nX = 1\n") + Tail << QStringList();
     QTest::newRow("no end") << "SIMULATION 0 1 1\n" << QStringList({"0:the deck has no END"});
+    QTest::newRow("simulation not a number")
+        << "SIMULATION nan 1 1\nEND\n"
+        << QStringList({"1:SIMULATION needs start, stop and step",
+                        "0:the deck has no SIMULATION statement"});
     QTest::newRow("bad step") << "SIMULATION 0 1 0\nEND\n"
                               << QStringList({"0:SIMULATION needs start <= stop and a step above "
                                               "0 (at most 10000000 steps)"});
@@ -118,6 +132,18 @@ void TestEngine::deckErrors_data() {
         << QStringList({"1:type 99 is not known here; unit 4 gives 0 on all its outputs"});
     QTest::newRow("unknown statement")
         << QString("FROB 1\n") + Tail << QStringList({"1:unknown statement FROB"});
+    QTest::newRow("deep equation")
+        << "EQUATIONS 1\nX = " + QString(10000, '(') + "1" + QString(10000, ')') + "\n" + Tail
+        << QStringList({"2:in the equation of X: the expression is nested too deeply (more "
+                        "than 1000 levels)"});
+    QTest::newRow("constant count beyond the deck")
+        << "CONSTANTS 2147483647\nK = 2"
+        << QStringList({"1:the deck ends before all its values are given", "0:the deck has no END",
+                        "0:the deck has no SIMULATION statement"});
+    QTest::newRow("equation count beyond the deck")
+        << "EQUATIONS 2147483647\nK = 2"
+        << QStringList({"1:the deck ends before all its equations are given",
+                        "0:the deck has no END", "0:the deck has no SIMULATION statement"});
 }
 
 void TestEngine::deckErrors() {
@@ -223,6 +249,24 @@ void TestEngine::wholeRun() {
     QVERIFY(listing.find("*** ERROR   line 2: undefined name Y\n") != std::string::npos);
     QVERIFY(listing.find("nothing was simulated") != std::string::npos);
     QCOMPARE(RunEngine((dir.path() + "/none.dck").toStdString()), 2);
+}
+
+// Equations that each read the next, as many as a deck may hold, are ordered without the
+// search running out of stack.
+void TestEngine::longEquationChain() {
+    const int n = 100000;
+    std::vector<std::string> lines{"EQUATIONS " + std::to_string(n)};
+    for (int i = 0; i < n; ++i)
+        lines.push_back("E" + std::to_string(i) + " = " +
+                        (i + 1 < n ? "E" + std::to_string(i + 1) + " + 1" : std::string("1")));
+    lines.push_back("SIMULATION 0 0 1");
+    lines.push_back("END");
+    EngineDeck d;
+    ReadEngineDeck(lines, d);
+    QCOMPARE(Messages(d), QStringList());
+    QCOMPARE(d.Equations.size(), size_t(n));
+    QCOMPARE(d.Equations.front().Name, "E" + std::to_string(n - 1));
+    QCOMPARE(d.Equations.back().Name, std::string("E0"));
 }
 
 QTEST_GUILESS_MAIN(TestEngine)

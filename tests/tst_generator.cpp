@@ -45,6 +45,8 @@ class TestGenerator : public QObject {
     Q_OBJECT
   private slots:
     void deckLines();
+    void countBeyondDeck_data();
+    void countBeyondDeck();
     void unitWords_data();
     void unitWords();
     void descriptionMessages_data();
@@ -89,6 +91,26 @@ void TestGenerator::deckLines() {
     QVERIFY(g.MakeUnits.empty());
 }
 
+void TestGenerator::countBeyondDeck_data() {
+    QTest::addColumn<QString>("statement");
+    QTest::newRow("constants") << "CONSTANTS 2000000000";
+    QTest::newRow("equations") << "EQUATIONS 2147483647";
+}
+
+// A statement count beyond the lines that follow ends the statement at the end of the deck.
+void TestGenerator::countBeyondDeck() {
+    QFETCH(QString, statement);
+    Fixture fx;
+    MsgRecorder rec;
+    TGenerator g = fx.Make(statement.toStdString() + "\nA = 1\nEND\n", rec);
+    QVERIFY(rec.Shown.empty());
+    QCOMPARE(g.KeptLines,
+             (std::vector<std::string>{statement.toStdString(), "A = 1", "END", "*|*"}));
+    QCOMPARE(g.MakeConstants.size(), size_t(2));
+    QCOMPARE(g.MakeConstants[0].Name, std::string("A"));
+    QCOMPARE(g.MakeConstants[1].Name, std::string("END"));
+}
+
 void TestGenerator::unitWords_data() {
     QTest::addColumn<QString>("unit");
     QTest::addColumn<QString>("params");
@@ -114,6 +136,21 @@ void TestGenerator::unitWords_data() {
                                      << ""
                                      << ""
                                      << " The inputs number for unit 7 is not defined correctly";
+    QTest::newRow("parameter count beyond the deck")
+        << "UNIT 1 TYPE 7 P\nPARAMETERS 2147483647\n1 2\n"
+        << ""
+        << ""
+        << " The parameters number for unit 7 is not defined correctly";
+    QTest::newRow("counts added past the int range")
+        << "UNIT 1 TYPE 7 P\nPARAMETERS 1\n5\nPARAMETERS 2147483647\n1\n"
+        << ""
+        << ""
+        << " The parameters number for unit 7 is not defined correctly";
+    QTest::newRow("input count beyond the deck")
+        << "UNIT 1 TYPE 7 P\nINPUTS 99999999999\n0,0\n"
+        << ""
+        << ""
+        << " The inputs number for unit 7 is not defined correctly";
 }
 
 void TestGenerator::unitWords() {
@@ -194,6 +231,10 @@ void TestGenerator::modeSections_data() {
     QTest::newRow("missing mode") << "3 5"
                                   << ""
                                   << "  Error in Type 7 ! MODE 1-3 can not be found";
+    QTest::newRow("mode beyond the int range")
+        << "6.3E10 5"
+        << ""
+        << "  Error in Type 7 ! MODE 1-63000000000 can not be found";
 }
 
 void TestGenerator::modeSections() {

@@ -9,6 +9,7 @@
 #include "tests/support/testsupport.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <sys/stat.h>
@@ -66,6 +67,7 @@ class TestKolsed : public QObject {
     void otherItems();
     void lineNumbersCountBlockLines();
     void initialButtonStates();
+    void manyRadioButtons();
     void layout();
     void headingFields_data();
     void headingFields();
@@ -466,6 +468,32 @@ void TestKolsed::initialButtonStates() {
     QVERIFY(!FindGroupItem(form, "b")->OwnGroup->Visible);
     QVERIFY(FindGroupItem(form, "A")->OwnGroup->Visible);
     QVERIFY(!DCKChanged(form));
+}
+
+// A radio block of thousands of buttons, each with a group of its own that starts on: the
+// last button is pressed, only its group shows, and the form is read at once.
+void TestKolsed::manyRadioButtons() {
+    Fixture fx;
+    MsgRecorder rec;
+    const int n = 3000;
+    std::string deck = "*|(R|Radio\n";
+    for (int i = 0; i < n; ++i)
+        deck += "*|Button " + std::to_string(i) + "|G" + std::to_string(i) + "\n";
+    deck += "*|)\n";
+    for (int i = 0; i < n; ++i)
+        deck += "*|[G" + std::to_string(i) + "\nX" + std::to_string(i) +
+                " = 1\n*|X|m|m|0|1|0|9|0\n*|]\n";
+    QElapsedTimer clock;
+    clock.start();
+    TFormModel form;
+    Read(form, fx, deck);
+    QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY(rec.Shown.empty());
+    const TGroupBox& radio = *ItemAt(form, 1).OwnGroup;
+    QVERIFY(radio.Buttons[n - 1].Checked);
+    QVERIFY(!radio.Buttons[0].Checked);
+    QVERIFY(FindGroupItem(form, "g2999")->OwnGroup->Visible);
+    QVERIFY(!FindGroupItem(form, "G0")->OwnGroup->Visible);
 }
 
 void TestKolsed::layout() {

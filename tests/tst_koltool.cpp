@@ -97,6 +97,18 @@ void TestKoltool::answers_data() {
     QTest::newRow("str exponent") << QStringList{"str-to-real", "2.5e-3"} << "ok 0.0025\n";
     QTest::newRow("str inf") << QStringList{"str-to-real", "-INF"} << "ok -1e+99\n";
     QTest::newRow("str comma") << QStringList{"str-to-real", "1,5"} << "error\n";
+    QTest::newRow("format huge fixed")
+        << QStringList{"format-real", "1", "0", "1e4930"} << "1E+4930\n";
+    // 2^31 - 1 minor ticks between ticks 200 pixels apart: one on each pixel, at once.
+    QTest::newRow("ticks huge minor")
+        << QStringList{"ticks", "0", "10", "5", "0", "1", "2", "--minor", "2147483647"}
+        << "{\"Ticks\":[{\"Value\":0,\"Labelled\":true,\"Label\":\"0.00\",\"Last\":false},"
+           "{\"Value\":2,\"Labelled\":true,\"Label\":\"2.00\",\"Last\":false},"
+           "{\"Value\":4,\"Labelled\":true,\"Label\":\"4.00\",\"Last\":false},"
+           "{\"Value\":6,\"Labelled\":true,\"Label\":\"6.00\",\"Last\":false},"
+           "{\"Value\":8,\"Labelled\":true,\"Label\":\"8.00\",\"Last\":false},"
+           "{\"Value\":10,\"Labelled\":true,\"Label\":\"10.00\",\"Last\":true}],"
+           "\"Minor\":1000,\"Pixels\":[0,200,400,600,800,1000]}\n";
 }
 
 void TestKoltool::answers() {

@@ -37,7 +37,17 @@ void TestLib1::formatReal_data() {
     QTest::newRow("fixed carry") << 1 << 3 << Extended(999.9996) << "1000.000";
     QTest::newRow("fixed negative") << 1 << 1 << Extended(-12.25) << "-12.3";
     QTest::newRow("fixed tiny negative has no sign") << 1 << 2 << Extended(-0.001) << "0.00";
-    QTest::newRow("fixed wide") << 1 << 2 << Extended(1e20) << "100000000000000000000.00";
+    QTest::newRow("fixed 18 whole digits")
+        << 1 << 1 << Extended(123456789012345678.0L) << "123456789012345678.0";
+    // Beyond the digits a 10-byte real carries, fixed point falls back to the exponent form.
+    QTest::newRow("fixed too wide is exp") << 1 << 2 << Extended(1e20) << "1.00E+20";
+    QTest::newRow("fixed rounds up past 18 digits")
+        << 1 << 0 << Extended(999999999999999999.6L) << "1E+18";
+    QTest::newRow("fixed 1E4930") << 1 << 0 << Extended(1e4930L) << "1E+4930";
+    QTest::newRow("fixed -1E4930 many decimals")
+        << 1 << 30 << Extended(-1e4930L) << "-1." + QString(30, '0') + "E+4930";
+    QTest::newRow("exp 300 digits keeps its exponent")
+        << 0 << 300 << Extended(250) << "2.5" + QString(244, '0') + "E+02";
     QTest::newRow("fixed zero") << 1 << 1 << Extended(0) << "0.0";
     QTest::newRow("exp 3 digits") << 0 << 3 << Extended(123456) << "1.235E+05";
     QTest::newRow("exp 0 digits") << 0 << 0 << Extended(123456) << "1E+05";

@@ -2,6 +2,10 @@
 
 #include <QtTest>
 
+#include <atomic>
+#include <thread>
+#include <unistd.h>
+
 namespace {
 QStringList Names(const TOutputData& d, bool units = false) {
     QStringList l;
@@ -30,8 +34,15 @@ class TestOutputData : public QObject {
     void bigFile();
     void engineLayoutExact();
     void engineLayoutNearTies();
+    void engineLines_data();
+    void engineLines();
     void twoParts_data();
     void twoParts();
+    void linesNoNumberReaches_data();
+    void linesNoNumberReaches();
+    void fileRewrittenWhileRead();
+    void fileShorterThanItsCount_data();
+    void fileShorterThanItsCount();
 };
 
 void TestOutputData::headers_data() {
@@ -218,6 +229,53 @@ void TestOutputData::engineLayoutNearTies() {
     ReadOutputText(text, d);
     for (size_t i = 0; i < want.size(); ++i)
         QCOMPARE(d.Value(1, int(i) + 1), want[i]);
+    // The same numbers as whole lines of 13-character fields, two to a line.
+    std::string fields = "A B\nU V\n";
+    size_t start = 4;
+    for (size_t i = 0; i < want.size(); ++i) {
+        const size_t end = text.find('\n', start);
+        char buf[32];
+        std::snprintf(buf, sizeof buf, "%13s", text.substr(start, end - start).c_str() + 1);
+        fields += buf + std::string(i % 2 ? "\n" : "");
+        start = end + 1;
+    }
+    ReadOutputText(fields, d);
+    for (size_t i = 0; i < want.size(); ++i)
+        QCOMPARE(d.Value(1 + int(i % 2), 1 + int(i / 2)), want[i]);
+}
+
+void TestOutputData::engineLines_data() {
+    QTest::addColumn<QByteArray>("line");
+    QTest::newRow("signs") << QByteArray("   1.2345E+02  -9.9999E-01   0.0000E+00\n");
+    QTest::newRow("negative zero") << QByteArray("  -0.0000E+00   1.0000E+00  -5.0000E-05\n");
+    QTest::newRow("exponent ends") << QByteArray("   9.9999E+22   1.0000E-22   4.5000E+26\n");
+    QTest::newRow("three exponent digits")
+        << QByteArray("   1.0000E+00  1.2345E+100  -2.5000E+01\n");
+    QTest::newRow("crlf") << QByteArray("   1.0000E+00   2.0000E+00   3.0000E+00\r\n");
+    QTest::newRow("a field otherwise") << QByteArray("   1.0000E+00   2.00001E+0   3.0000E+00\n");
+    QTest::newRow("lower-case e") << QByteArray("   1.0000e+00   2.0000E+00   3.0000E+00\n");
+    QTest::newRow("tab in a field") << QByteArray("   1.0000E+00\t  2.0000E+00   3.0000E+00\n");
+    QTest::newRow("more fields") << QByteArray(
+        "   1.0000E+00   2.0000E+00   3.0000E+00   4.0E+00\n");
+    QTest::newRow("digits out of place") << QByteArray("   1.0000E+00   2.0:00E+00   3.0000E+00\n");
+}
+
+// Lines in the engine's layout, read whole, give what the general conversion gives for each
+// number; lines that only look like it are read number by number.
+void TestOutputData::engineLines() {
+    QFETCH(QByteArray, line);
+    const std::string text = "A B C\nU V W\n" + line.toStdString() + line.toStdString();
+    TOutputData d;
+    ReadOutputText(text, d);
+    QCOMPARE(d.NRows, 2);
+    const QList<QByteArray> words = line.simplified().split(' ');
+    for (int c = 1; c <= 3; ++c) {
+        char* end = nullptr;
+        double want = std::strtod(words[c - 1].constData(), &end);
+        if (*end != '\0') want = 0; // not a number
+        for (int r = 1; r <= 2; ++r)
+            QCOMPARE(d.Value(c, r), RoundToReal48(want));
+    }
 }
 
 void TestOutputData::twoParts_data() {
@@ -253,6 +311,137 @@ void TestOutputData::twoParts() {
         QCOMPARE(two.Min(c), one.Min(c));
         QCOMPARE(two.Max(c), one.Max(c));
     }
+}
+
+void TestOutputData::linesNoNumberReaches_data() {
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<QList<double>>("first");
+    const QByteArray names = "T A B C D E F G H I J K L M N O P Q R S U V W X Y\n";
+    QTest::newRow("blank lines") << names + QByteArray(20000, '\n') << 401 << QList<double>();
+    QTest::newRow("separators only")
+        << names + QByteArray(",,\n").repeated(5000) << 300 << QList<double>();
+    QTest::newRow("one number a line")
+        << names + QByteArray("7\n").repeated(10000) << 401 << QList<double>(25, 7);
+    QTest::newRow("numbers then blank lines")
+        << "T A\n1 2\n3 4\n" + QByteArray(1000, '\n') << 253 << QList<double>{1, 2};
+    QTest::newRow("one long line") << names + QByteArray("1 ").repeated(100000) + "\n"
+                                   << 2 << QList<double>(25, 1);
+}
+
+// Lines that no number reaches count as rows only as far as the file's numbers could fill
+// them, plus one: the table stays within three times the file's size. The rows that hold
+// numbers come out as before.
+void TestOutputData::linesNoNumberReaches() {
+    QFETCH(QByteArray, text);
+    QFETCH(int, rows);
+    QFETCH(QList<double>, first);
+    TOutputData d;
+    ReadOutputText(text.toStdString(), d);
+    QCOMPARE(d.NRows, rows);
+    QVERIFY(uint64_t(d.NRows) * uint64_t(d.NCols) * 6 <= 3 * uint64_t(text.size()));
+    QList<double> row;
+    for (int c = 1; c <= first.size(); ++c)
+        row << d.Value(c, 1);
+    QCOMPARE(row, first);
+    // The row past the numbers repeats the last one read.
+    QCOMPARE(d.Value(d.NCols, d.NRows), d.Value(d.NCols, d.NRows - 1));
+}
+
+namespace {
+// An output file as a run writes it: names, units, then rows in the engine's layout whose
+// values all differ (row r holds r mod 10000 and r div 10000 + 0.5).
+double RunValue(int row, int col) {
+    return col == 1 ? (row - 1) % 10000 : (row - 1) / 10000 + 0.5;
+}
+std::string RunOutput(int rows) {
+    std::string text = "TIME X\nS M\n";
+    char buf[64];
+    for (int r = 1; r <= rows; ++r) {
+        std::snprintf(buf, sizeof buf, "%13.4E%13.4E\n", RunValue(r, 1), RunValue(r, 2));
+        text += buf;
+    }
+    return text;
+}
+bool RunRow(const TOutputData& d, int r) {
+    return d.Value(1, r) == RunValue(r, 1) && d.Value(2, r) == RunValue(r, 2);
+}
+} // namespace
+
+// A run rewrites an output file from its start while the file is read (Plot, New Plot during a
+// run): every read gives rows as the file holds them, cut where the file ended at that moment,
+// and never a signal.
+void TestOutputData::fileRewrittenWhileRead() {
+    QTemporaryDir dir;
+    const std::string name = (dir.path() + "/RUN.OUT").toStdString();
+    const std::string text = RunOutput(200000);
+    {
+        FILE* f = std::fopen(name.c_str(), "wb");
+        std::fwrite(text.data(), 1, text.size(), f);
+        std::fclose(f);
+    }
+    std::atomic<bool> stop{false};
+    std::thread run([&] {
+        while (!stop) {
+            FILE* f = std::fopen(name.c_str(), "wb"); // truncated, then written from the start
+            for (size_t at = 0; at < text.size() && !stop; at += 4096)
+                std::fwrite(text.data() + at, 1, std::min<size_t>(4096, text.size() - at), f);
+            std::fclose(f);
+        }
+    });
+    bool shorter = false;
+    for (int i = 0; i < 40; ++i) {
+        TOutputData d;
+        QVERIFY(ReadOutputFile(name, d));
+        QVERIFY(d.NRows <= 200001);
+        shorter |= d.NRows < 200000;
+        // Every row but the last is whole: the last may end where the file ended.
+        for (int r = 1; r < d.NRows; ++r)
+            if (!RunRow(d, r)) {
+                stop = true;
+                run.join();
+                QFAIL(qPrintable(QString("row %1 of %2 is %3 %4")
+                                     .arg(r)
+                                     .arg(d.NRows)
+                                     .arg(d.Value(1, r))
+                                     .arg(d.Value(2, r))));
+            }
+    }
+    stop = true;
+    run.join();
+    if (!shorter) qInfo("the run never cut a read short");
+}
+
+void TestOutputData::fileShorterThanItsCount_data() {
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<int>("kept");
+    QTest::newRow("one part") << 100000 << 5000;
+    QTest::newRow("two parts, cut in the first") << 200000 << 5000;
+    QTest::newRow("two parts, cut in the second") << 200000 << 150000;
+}
+
+// A file cut down between the count of its rows and the reading of its values keeps the rows
+// read before its new end.
+void TestOutputData::fileShorterThanItsCount() {
+    QFETCH(int, rows);
+    QFETCH(int, kept);
+    QTemporaryDir dir;
+    const std::string name = (dir.path() + "/RUN.OUT").toStdString();
+    const std::string text = RunOutput(rows);
+    FILE* f = std::fopen(name.c_str(), "wb");
+    std::fwrite(text.data(), 1, text.size(), f);
+    std::fclose(f);
+    const size_t size = 12 + 27 * size_t(kept) + 13; // the kept rows and one number more
+    OutputReadBetweenPasses = [&] { QCOMPARE(truncate(name.c_str(), off_t(size)), 0); };
+    TOutputData d;
+    const bool ok = ReadOutputFile(name, d);
+    OutputReadBetweenPasses = nullptr;
+    QVERIFY(ok);
+    QCOMPARE(d.NRows, kept);
+    QVERIFY(RunRow(d, 1));
+    QVERIFY(RunRow(d, kept));
+    QCOMPARE(d.Max(1), std::min(kept, 10000) - 1.0);
+    QCOMPARE(d.Max(2), RunValue(kept, 2));
 }
 
 QTEST_GUILESS_MAIN(TestOutputData)

@@ -7,8 +7,10 @@
 #include "plot/widgets/plotpainter.h"
 #include "shell/widgets/editform.h"
 #include "shell/widgets/printdlg.h"
+#include "tests/support/bytes.h"
 #include "tests/support/testsupport.h"
 
+#include <QElapsedTimer>
 #include <QPdfWriter>
 #include <QPrinter>
 #include <QRegularExpression>
@@ -136,6 +138,7 @@ class TestPlotForm : public QObject {
     void labelsApart();
     void superscript_data();
     void superscript();
+    void hostileFieldsBounded();
 };
 
 void TestPlotForm::frameAndColours() {
@@ -354,6 +357,32 @@ void TestPlotForm::superscript() {
     QCOMPARE(SuperscriptPixelSize(size), small);
     QCOMPARE(SuperscriptRaise(16, 1.0), 5);
     QCOMPARE(SuperscriptRaise(130, 8.4), 40);
+}
+
+// A plot file whose drawing fields ask for 2^31 - 1 minor ticks, ticks, symbol shapes and
+// digits opens and paints at once, in bounded memory.
+void TestPlotForm::hostileFieldsBounded() {
+    QTemporaryDir dir;
+    std::string bytes = EncodePlotFile("Plot 1: from X.OUT", Diagonal(1, 1, 2));
+    const size_t def = 256, stored = def + 8220; // the definition, then line 1's own record
+    for (size_t field : {364, 368, 372, 376})    // MinorTicks and Ticks of X and Y
+        Put32(bytes, def + field, INT32_MAX);
+    for (size_t digits : {384, 388}) // NumDigits of X and Y, 16 bits each
+        bytes[def + digits] = '\xFF', bytes[def + digits + 1] = '\x7F';
+    Put32(bytes, stored + 124, INT32_MAX); // LineStyle
+    Put32(bytes, stored + 128, INT32_MAX); // Symbol
+    Put32(bytes, stored + 132, INT32_MAX); // Colour
+    const std::string file = WriteTestFile(dir.path(), "HUGE.KSP", bytes);
+    MsgRecorder msgs;
+    TPlotForm plot;
+    QVERIFY(plot.OpenPlot(file));
+    QCOMPARE(plot.Def().MinorTicks[0], INT32_MAX); // kept as the file has it
+    plot.show();
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY(CountColour(plot, Qt::black) > 0);
+    QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY(msgs.Texts().empty());
 }
 
 QTEST_MAIN(TestPlotForm)

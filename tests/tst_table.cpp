@@ -12,6 +12,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+Q_DECLARE_METATYPE(Extended)
+
 namespace {
 
 // An 80-bit real by hand: sign and exponent, then the 64-bit significand with its integer bit.
@@ -86,6 +88,8 @@ class TestTable : public QObject {
     void runCounts();
     void alterValues_data();
     void alterValues();
+    void alterOverflow_data();
+    void alterOverflow();
     void insertDeleteRuns_data();
     void insertDeleteRuns();
     void changeVariables();
@@ -357,6 +361,17 @@ void TestTable::deckScan_data() {
     }
     QTest::newRow("ends on a CONSTANTS statement")
         << "EQUATIONS 0\nCONSTANTS 2\n* end" << 1 << QStringList();
+    QTest::newRow("count beyond the deck")
+        << "CONSTANTS 2000000000\nA = 1\nEND" << 1
+        << QStringList({"A| |No description available|1|0", "END| |No description available|?|0"});
+    QTest::newRow("count beyond the int range")
+        << "CONSTANTS 99999999999\nA = 1\nB = 2\nEND" << 1
+        << QStringList({"A| |No description available|1|0", "B| |No description available|2|0",
+                        "END| |No description available|?|0"});
+    QTest::newRow("a name three times")
+        << "CONSTANTS 4\nA = 1\nA = 2\nA1 = 3\nA = 4\nEND" << 1
+        << QStringList({"A| |No description available|1|0", "A1| |No description available|2|1",
+                        "A12| |No description available|3|2", "A1| |No description available|4|1"});
 }
 
 void TestTable::deckScan() {
@@ -457,6 +472,40 @@ void TestTable::alterValues_data() {
                                 << QStringList({"1.0000", "10.00", "100.0", "1000"}) << 4;
     QTest::newRow("first beyond last") << 3 << 7 << 2 << int(AlterMode::Increment) << 4.0 << 1.0
                                        << QStringList({"Enter value", "Enter value", "4.000"}) << 3;
+}
+
+void TestTable::alterOverflow_data() {
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<Extended>("first");
+    QTest::addColumn<Extended>("second");
+    QTest::newRow("multiplier") << int(AlterMode::Multiplier) << Extended(1e4000L)
+                                << Extended(1e300L);
+    QTest::newRow("increment") << int(AlterMode::Increment) << Extended(1e4932L)
+                               << Extended(1e4932L);
+    QTest::newRow("last value") << int(AlterMode::LastValue) << Extended(-1e4932L)
+                                << Extended(1e4932L);
+}
+
+// A series that overflows is refused with a message, and every cell keeps its old value.
+void TestTable::alterOverflow() {
+    QFETCH(int, mode);
+    QFETCH(Extended, first);
+    QFETCH(Extended, second);
+    TTable t = NewTable({"X"}, 5);
+    for (int run = 1; run <= 5; ++run)
+        t.Columns[0].Values[size_t(run)] = run;
+    MsgRecorder msgs;
+    AlterRequest r;
+    r.Column = 1;
+    r.FirstRun = 1;
+    r.LastRun = 5;
+    r.Mode = AlterMode(mode);
+    r.First = first;
+    r.Second = second;
+    QVERIFY(!AlterValues(t, r));
+    QVERIFY(r.TooLarge);
+    QCOMPARE(msgs.Texts(), std::vector<std::string>{"The value is too large."});
+    QCOMPARE(Column(t, 1), (QStringList{"1.0000", "2.000", "3.000", "4.000", "5.000"}));
 }
 
 void TestTable::alterValues() {

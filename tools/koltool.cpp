@@ -17,6 +17,8 @@
 #include <cstdlib>
 #include <functional>
 #include <map>
+#include <new>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -117,7 +119,9 @@ int OutputCmd(const Args& a) {
     if (a.empty() || a.size() > 2 || (a.size() == 2 && a[1] != "--no-values"))
         return Fail("usage: output FILE [--no-values]");
     TOutputData d;
-    if (!ReadOutputFile(a[0], d)) return Fail("file " + a[0] + " cannot be read");
+    std::string why;
+    if (!ReadOutputFile(a[0], d, &why))
+        return Fail(why.empty() ? "file " + a[0] + " cannot be read" : why);
     JsonObject o;
     o.Bool("HasNames", d.HasNames)
         .Bool("HasUnits", d.HasUnits)
@@ -391,5 +395,11 @@ int main(int argc, char** argv) {
     }
     const auto it = Commands().find(argv[1]);
     if (it == Commands().end()) return Fail(std::string("unknown command ") + argv[1]);
-    return it->second(Args(argv + 2, argv + argc));
+    try {
+        return it->second(Args(argv + 2, argv + argc));
+    } catch (const std::bad_alloc&) {
+        return Fail("not enough memory for " + std::string(argv[1]));
+    } catch (const std::length_error&) {
+        return Fail("not enough memory for " + std::string(argv[1]));
+    }
 }

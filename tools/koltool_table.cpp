@@ -240,7 +240,7 @@ int AlterCmd(const Args& a) {
             return Fail(usage);
         r.Mode = AlterMode(mode);
     }
-    if (!AlterValues(t, r)) return Fail("no such column");
+    if (!AlterValues(t, r)) return r.TooLarge ? 1 : Fail("no such column"); // the message is out
     return Save(t, opt["1"]);
 }
 

@@ -273,7 +273,12 @@ void TPlotSetup::PlotFileListChange() {
     const std::string file = FromQ(PlotFileList->currentData().toString());
     WaitCursor wait; // a big file takes a while
     data_ = TOutputData();
-    if (!file.empty()) ReadOutputFile(file, data_), fileName_ = readFile_ = file;
+    std::string tooLarge;
+    if (!file.empty()) {
+        if (!ReadOutputFile(file, data_, &tooLarge) && !tooLarge.empty())
+            ShowMsg(tooLarge, mkError, true);
+        fileName_ = readFile_ = file;
+    }
     ListBoxX->clear();
     ListBoxY->clear();
     for (int c = 1; c <= data_.NCols; ++c) {

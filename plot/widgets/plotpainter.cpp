@@ -180,9 +180,8 @@ QColor PlotColour(int index) {
 }
 
 void DrawPlotSymbol(QPainter& p, int x, int y, int symbol, const QColor& c, double s) {
-    while (symbol > 15)
-        symbol -= 15;
-    if (symbol <= 0) return;
+    symbol = DrawnSymbol(symbol);
+    if (symbol == 0) return;
     const int r = Round(3 * s);
     p.setPen(PlotPen(1, c, s));
     p.setBrush(symbol >= 8 && symbol <= 14 ? QBrush(c) : QBrush(Qt::white));
