@@ -155,7 +155,7 @@ bool DecodePlotFile(std::string_view bytes, const std::string& fileName, std::st
             return bad("the points of line " + std::to_string(i + 1) + " do not fit in the file");
         for (auto* values : {&l.XValues, &l.YValues}) {
             values->resize(size_t(l.NPoints));
-            std::memcpy(values->begin(), p + pos, 6 * size_t(l.NPoints));
+            if (l.NPoints > 0) std::memcpy(values->begin(), p + pos, 6 * size_t(l.NPoints));
             pos += 6 * size_t(l.NPoints);
         }
         d.Lines[size_t(i)] = std::move(l);
