@@ -16,6 +16,7 @@ dpkg-deb --info "$deb" | grep -q 'Depends:.*libqt6widgets6' || { echo "no Qt dep
 list=$(mktemp)
 dpkg-deb --contents "$deb" | awk '{print $6}' | sed 's|^\./|/|' >"$list"
 for f in /usr/lib/kolshell/kolshell /usr/lib/kolshell/kolsed /usr/lib/kolshell/koltool \
+  /usr/lib/kolshell/koltool-image /usr/lib/kolshell/KOLWIN/ \
   /usr/lib/kolshell/KOLVAN32.exe /usr/lib/kolshell/KOLSHELL.DFT /usr/lib/kolshell/CNFGKV.KOL \
   /usr/lib/kolshell/Header.txt /usr/lib/kolshell/INFO/ /usr/lib/kolshell/help/index.html \
   /usr/lib/kolshell/help/contexts.txt /usr/bin/kolshell /usr/bin/kolsed /usr/bin/koltool \
@@ -51,4 +52,11 @@ fi
 kill "$pid"
 wait "$pid" 2>/dev/null || true
 "$root/usr/bin/koltool" dft "$root/usr/lib/kolshell/KOLSHELL.DFT" >/dev/null
+# Through the link in bin, koltool finds koltool-image in the program directory.
+if "$root/usr/bin/koltool" plot-image "$work/NONE.KSP" "$work/none.png" 2>"$root/image.log" ||
+  ! grep -q "NONE.KSP was not found" "$root/image.log"; then
+  cat "$root/image.log"
+  echo "the installed koltool plot-image did not run koltool-image"
+  exit 1
+fi
 echo "package checked"

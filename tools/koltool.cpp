@@ -10,16 +10,18 @@
 #include "plot/outputfiles.h"
 #include "plot/plotdef.h"
 #include "tools/koltool_form.h"
-#include "tools/koltool_plotimage.h"
 #include "tools/koltool_table.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <map>
 #include <new>
 #include <stdexcept>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -353,6 +355,20 @@ int MakePlotCmd(const Args& a) {
     return 0;
 }
 
+// Pictures are drawn by koltool-image beside this program: it alone links the GUI libraries,
+// so that every other command starts without loading them.
+int PlotImageCmd(const Args& a) {
+    const std::string image = JoinPath(Globals().KolshellDir, "koltool-image");
+    std::vector<std::string> words{image};
+    words.insert(words.end(), a.begin(), a.end());
+    std::vector<char*> argv;
+    for (std::string& w : words)
+        argv.push_back(&w[0]);
+    argv.push_back(nullptr);
+    execv(image.c_str(), argv.data());
+    return Fail("cannot start " + image + ": " + std::strerror(errno));
+}
+
 const std::map<std::string, std::function<int(const Args&)>>& Commands() {
     static const std::map<std::string, std::function<int(const Args&)>> c = {
         {"format-real", FormatRealCmd},
@@ -382,11 +398,19 @@ const std::map<std::string, std::function<int(const Args&)>>& Commands() {
     return c;
 }
 
+// This program's file, links followed.
+std::string ProgramFile(const char* argv0) {
+    char buf[4096];
+    const ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
+    return n > 0 ? std::string(buf, size_t(n)) : AbsolutePath(argv0);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    // The program directory, where the engine lives unless told otherwise.
-    Globals().KolshellDir = ExtractFileDir(AbsolutePath(argv[0]));
+    // The program directory, where the engine lives unless told otherwise: this program's own
+    // folder, also when it was started through a link or found on the PATH.
+    Globals().KolshellDir = ExtractFileDir(ProgramFile(argv[0]));
     if (argc < 2) {
         std::string names;
         for (const auto& [name, fn] : Commands())
