@@ -538,6 +538,8 @@ void TKOLSHELLFORM::Saveas1Click() {
         if (TTableForm* table = CurrentTable()) table->SaveAs(name); // the dialog asked to replace
     } else if (auto* diagram = qobject_cast<TDiagramForm*>(c)) {
         diagram->SavePicture(name);
+    } else if (auto* viewer = qobject_cast<TViewForm*>(c)) {
+        viewer->SaveDocument(name);
     }
     UpdateMenu();
 }
