@@ -70,6 +70,7 @@ class TestMenuActions : public QObject {
     void cleanup();
     void everyAction_data();
     void everyAction();
+    void f8NeedsADeckWindow();
 
   private:
     // What the user can see change when the action is triggered.
@@ -251,6 +252,30 @@ void TestMenuActions::everyAction() {
     if (action == "Output1") a = a->menu()->actions().value(0); // the entry of RUN.OUT
     QVERIFY2(a, qPrintable(action));
     QCOMPARE(Effect(form, a), expected);
+}
+
+// F8 with no window open does nothing; once a deck window is open it runs (a fresh set-up asks
+// for the engine folder first), and with the last window closed it is off again.
+void TestMenuActions::f8NeedsADeckWindow() {
+    const std::string deck = dir_->Write("RUN.DCK", Deck);
+    TKOLSHELLFORM form;
+    form.CreateDialogs();
+    form.show();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    auto pressF8 = [&] {
+        const qsizetype before = dialogs_->Titles.size();
+        QTest::keyClick(&form, Qt::Key_F8);
+        return dialogs_->Titles.mid(before);
+    };
+    QVERIFY(!form.Action("Calculate1")->isEnabled());
+    QCOMPARE(pressF8(), QStringList());
+    form.ReadaFile(deck);
+    QVERIFY(form.Action("Calculate1")->isEnabled());
+    QCOMPARE(pressF8(), QStringList{"Select the KOLVAN directory"});
+    QVERIFY(form.Children().first()->close()); // its close box
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(form.Children().isEmpty());
+    QCOMPARE(pressF8(), QStringList());
 }
 
 QTEST_MAIN(TestMenuActions)
