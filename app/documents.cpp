@@ -538,6 +538,8 @@ void TKOLSHELLFORM::Saveas1Click() {
         if (TTableForm* table = CurrentTable()) table->SaveAs(name); // the dialog asked to replace
     } else if (auto* diagram = qobject_cast<TDiagramForm*>(c)) {
         diagram->SavePicture(name);
+    } else if (auto* viewer = qobject_cast<TViewForm*>(c)) {
+        viewer->SaveDocument(name);
     }
     UpdateMenu();
 }
@@ -561,7 +563,9 @@ void TKOLSHELLFORM::OpenStartFile(const std::string& argument) {
 
 void TKOLSHELLFORM::MakeKOLSEDfile1Click() {
     TChildForm* c = CurrentChild.data();
-    if (!c || c->WindowKind() != wkDeck) return;
+    // A plain deck: a ".DCK" or FLOWDRAW's ".DEK", which opens as a text editor.
+    const std::string ext = c ? ExtOf(c->FileName()) : std::string();
+    if (!c || !IsEditor(c->WindowKind()) || (ext != ".DCK" && ext != ".DEK")) return;
     std::string engineDir = ProgramDirs().Dirs[pdEngine];
     if (!IsDirectory(engineDir)) engineDir = Globals().KolshellDir;
     // The generator reads the deck from disk: unsaved changes are offered for saving first.

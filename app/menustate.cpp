@@ -78,8 +78,9 @@ const char* MenuCommandName(MenuCommand c) {
 
 void UpdateMenuState(MenuState& s, int kind, const std::string& fileName) {
     if (kind == wkNone) {
+        // Calculate too: with no deck window there is nothing to run.
         for (MenuCommand c : {cmRunTable, cmPrint, cmEditMenu, cmMakeKolsed, cmParametricsMenu,
-                              cmOverlayPlot, cmModifyPlot, cmSave, cmSaveas})
+                              cmOverlayPlot, cmModifyPlot, cmSave, cmSaveas, cmCalculate})
             s[c] = false;
         return;
     }
@@ -98,7 +99,8 @@ void UpdateMenuState(MenuState& s, int kind, const std::string& fileName) {
     Apply(s, cmCut, r.Cut, deckExt);
     Apply(s, cmPaste, r.Paste, deckExt);
     Apply(s, cmClear, r.Clear, deckExt);
-    Apply(s, cmMakeKolsed, r.MakeKolsed, deckExt);
+    // An annotated deck is made from a plain one: from a ".KSD" it would be its own target.
+    Apply(s, cmMakeKolsed, r.MakeKolsed, deckExt && ext != ".KSD");
     Apply(s, cmCalculate, r.Calculate, deckExt);
     Apply(s, cmNewTable, r.NewTable, deckExt);
     Apply(s, cmRunTable, r.RunTable, deckExt);

@@ -28,13 +28,6 @@ namespace {
 
 constexpr int LaunchFailed = 32;
 
-// The directory a program lives in joined to its name with the platform's separator, as the
-// settings hold directories ("C:\KOLVAN" style or this platform's own).
-std::string InDirectory(const std::string& dir, const std::string& name) {
-    if (dir.empty() || IsSeparator(dir.back())) return dir + name;
-    return dir + "\\" + name;
-}
-
 // Starts a command of the user's without waiting; a failure is reported with the command.
 void LaunchUserCommand(const std::string& command) {
     const int result = LaunchProgram(command);
@@ -190,13 +183,13 @@ void TKOLSHELLFORM::Calculate1Click() {
     if (kind == wkForm && c->BeforeRunCommand().size() > 4 &&
         (!RunProgramOK(c->BeforeRunCommand(), &result) || result.Stopped))
         return finish();
-    std::string engine = engineDir + "\\KOLVAN" + "32" + ".exe";
+    std::string engine = EngineProgram(engineDir);
     if (!FileExists(engine)) {
         const QString dir = Dialogs().DirectoryName(this, "Select the KOLVAN directory",
                                                     ToQ(Globals().KolshellDir));
         if (dir.isEmpty()) return finish();
         engineDir = FromQ(dir);
-        engine = engineDir + "\\KOLVAN" + "32" + ".exe";
+        engine = EngineProgram(engineDir);
     }
     QPointer<TChildForm> form = c;
     if (!RunProgramOK(engine + " " + deck, &result)) return finish();
@@ -247,7 +240,7 @@ void TKOLSHELLFORM::RunCompanion(int dir, const char* executable, const char* pr
         entry = FromQ(chosen);
     }
     SetCurrentDir(entry);
-    const int result = LaunchProgram(InDirectory(entry, executable), entry);
+    const int result = LaunchProgram(NativePath(JoinPath(entry, executable)), entry);
     if (result < LaunchFailed)
         ShowMsg("Error " + std::to_string(result) + " encountered while trying to call " + program,
                 mkError, true);

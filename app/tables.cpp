@@ -14,6 +14,7 @@
 #include "table/widgets/tableform.h"
 
 #include <QMdiArea>
+#include <algorithm>
 
 namespace {
 
@@ -42,6 +43,14 @@ class TShellTableHost : public TTableRunHost {
     QWidget* owner_;
 };
 
+// Where a window of this frame goes to lie inside an area of that size; one larger than the
+// area keeps its top left corner in it.
+QPoint InsideArea(const QRect& frame, const QSize& area) {
+    const int x = std::min(frame.x(), area.width() - frame.width());
+    const int y = std::min(frame.y(), area.height() - frame.height());
+    return {std::max(0, x), std::max(0, y)};
+}
+
 } // namespace
 
 TTableForm* TKOLSHELLFORM::CurrentTable() const {
@@ -55,6 +64,10 @@ void TKOLSHELLFORM::ShowTableWindow(TTableForm* table) {
     AddChild(table);
     table->move(at);
     table->FitToGrid();
+    // Inside the area, title bar first: a front window moved to a corner, minimized or pushed
+    // above the top does not take the new table out of sight.
+    if (!table->isMaximized())
+        table->move(InsideArea(table->geometry(), mdiArea_->viewport()->size()));
     TableForm = table;
     GuardTableClose(table);
     SetCompanionItem("Table1", "Table " + table->Table().TableFileName);

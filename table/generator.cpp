@@ -422,7 +422,7 @@ bool InfReader::Type4() {
 }
 
 void ReadDescriptions(TGenerator& g, DeckUnit& u) {
-    const std::string path = g.InfoDir + "\\TYPE" + std::to_string(u.Type) + ".INF";
+    const std::string path = JoinPath(g.InfoDir, "TYPE" + std::to_string(u.Type) + ".INF");
     std::vector<std::string> lines;
     if (!ReadTextLines(path, lines)) {
         ShowMsg("Error " + std::to_string(errno) + " was encountered while trying to open file " +
@@ -568,7 +568,7 @@ bool IsPlainType(int type) {
 bool MakeDeck(TGenerator& g, const std::string& deckName, const std::string& engineDir) {
     g = TGenerator();
     g.EngineDir = engineDir;
-    g.InfoDir = JoinPath(engineDir, "INFO");
+    g.InfoDir = NativePath(JoinPath(engineDir, "INFO"));
     std::vector<std::string> lines;
     if (!ReadTextLines(deckName, lines)) {
         ShowMsg(IoErrorText(deckName, errno), mkError, true);

@@ -218,7 +218,7 @@ bool CheckRunDeckNames(const TTable& t, std::string& message) {
 }
 
 std::string EngineProgram(const std::string& dir) {
-    return dir + "\\KOLVAN" + "32" + ".exe";
+    return NativePath(JoinPath(dir, std::string("KOLVAN") + "32" + ".exe"));
 }
 
 namespace {

@@ -28,7 +28,7 @@ bool WriteTableDeck(TTable& t, std::string& message,
 // Refuses a table run that would write outside the deck's folder or over a file that no run
 // of this table wrote: the message, before anything is written.
 bool CheckRunDeckNames(const TTable& t, std::string& message);
-// The engine of an engine directory: dir + "\KOLVAN32.exe".
+// The engine of an engine directory, dir/KOLVAN32.exe, with this platform's separators.
 std::string EngineProgram(const std::string& dir);
 
 // What a table run asks of its surroundings before it starts.

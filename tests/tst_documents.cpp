@@ -104,6 +104,8 @@ class TestDocuments : public QObject {
     void saveAsksOnlyForUnnamedPlot();
     void saveAsChangesKind_data();
     void saveAsChangesKind();
+    void viewerSaveAsWritesCopy_data();
+    void viewerSaveAsWritesCopy();
     void editKolsedFile();
     void unreadableFile();
     void saveKeepsReadOnlyAndLinkedDecks();
@@ -471,6 +473,58 @@ void TestDocuments::saveAsChangesKind() {
     QCOMPARE(c->WindowKind(), kind);
     QCOMPARE(c->windowTitle(), Path(chosen));
     QCOMPARE(ReadTestFile(Path(chosen).toStdString()), std::string("LINE\n")); // its own line ends
+}
+
+// Save as on a listing or output viewer writes a copy of the file shown; the viewer goes on
+// showing its own file. Never the file itself, never a read-only file.
+void TestDocuments::viewerSaveAsWritesCopy_data() {
+    QTest::addColumn<QString>("item"); // the Windows menu item that shows the viewer
+    QTest::addColumn<QString>("chosen");
+    QTest::addColumn<QString>("message"); // @ stands for the folder
+    QTest::addColumn<QByteArray>("onDisk"); // the chosen file afterwards
+    const QByteArray listing("listing\r\nline 2\r\n"), output(" TIME A\n 0 1\n");
+    QTest::newRow("listing copied") << "Listing1" << "COPY.LST" << "" << listing;
+    QTest::newRow("output copied") << "Output1" << "COPY.OUT" << "" << output;
+    QTest::newRow("over another file") << "Listing1" << "OTHER.TXT" << "" << listing;
+    QTest::newRow("read-only target")
+        << "Listing1" << "LOCKED.LST" << "File @/LOCKED.LST is read-only; it was not changed."
+        << QByteArray("locked\n");
+    QTest::newRow("the file itself")
+        << "Listing1" << "run.lst"
+        << "File @/run.lst is the file this window shows; choose another name for the copy."
+        << listing;
+}
+
+void TestDocuments::viewerSaveAsWritesCopy() {
+    QFETCH(QString, item);
+    QFETCH(QString, chosen);
+    QFETCH(QString, message);
+    QFETCH(QByteArray, onDisk);
+    const std::string deck = File("RUN.DCK");
+    File("RUN.LST", "listing\r\nline 2\r\n");
+    File("RUN.OUT", " TIME A\n 0 1\n");
+    File("OTHER.TXT", "other\n");
+    QCOMPARE(::chmod(File("LOCKED.LST", "locked\n").c_str(), 0444), 0);
+    SetCurrentDir(tmp_->path().toStdString());
+    TKOLSHELLFORM form;
+    form.ReadaFile(deck);
+    QAction* show = form.Action(item);
+    if (show->menu()) show = show->menu()->actions().value(0);
+    show->trigger();
+    QPointer<TChildForm> viewer = CurrentChild.data();
+    QVERIFY(viewer && qobject_cast<TViewForm*>(viewer.data()));
+    const QString title = viewer->windowTitle();
+    dialogs_->SaveAnswers = {Path(chosen)};
+    form.Action("Saveas1")->trigger();
+    QCOMPARE(dialogs_->Titles, QStringList{"Save As"});
+    QCOMPARE(QString::fromStdString(msgs_->Texts().empty() ? "" : msgs_->Texts().back()),
+             QString(message).replace("@", tmp_->path()));
+    QCOMPARE(QByteArray::fromStdString(ReadTestFile(NativePath(Path(chosen).toStdString()))),
+             onDisk);
+    QCOMPARE(ReadTestFile(Path("RUN.LST").toStdString()), std::string("listing\r\nline 2\r\n"));
+    QVERIFY(viewer);
+    QCOMPARE(viewer->windowTitle(), title);
+    QCOMPARE(CurrentChild.data(), viewer.data());
 }
 
 void TestDocuments::editKolsedFile() {

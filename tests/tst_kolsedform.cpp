@@ -357,19 +357,23 @@ void TestKolsedForm::makeKolsedDialog() {
 }
 
 void TestKolsedForm::makeKolsedSavesFirstAndOpensTheForm_data() {
+    QTest::addColumn<QString>("deckFile");
     QTest::addColumn<int>("answer");
-    QTest::newRow("save") << int(mrYes);
-    QTest::newRow("do not save") << int(mrNo);
-    QTest::newRow("cancel") << int(mrCancel);
+    QTest::newRow("save") << "RUN.DCK" << int(mrYes);
+    QTest::newRow("do not save") << "RUN.DCK" << int(mrNo);
+    QTest::newRow("cancel") << "RUN.DCK" << int(mrCancel);
+    // FLOWDRAW's decks open as plain text editors and are decks all the same.
+    QTest::newRow("FLOWDRAW deck") << "RUN.DEK" << int(mrYes);
 }
 
 void TestKolsedForm::makeKolsedSavesFirstAndOpensTheForm() {
+    QFETCH(QString, deckFile);
     QFETCH(int, answer);
     const QString demo = qEnvironmentVariable("KOLSHELL_SOURCE") + "/demo";
-    QFile::copy(demo + "/DEMO.DCK", dir_->Dir.path() + "/RUN.DCK");
+    QFile::copy(demo + "/DEMO.DCK", dir_->Dir.path() + "/" + deckFile);
     TKOLSHELLFORM main;
     ProgramDirs().Dirs[pdEngine] = demo.toStdString();
-    main.ReadaFile(dir_->Path("RUN.DCK"));
+    main.ReadaFile(dir_->Path(deckFile.toStdString()));
     auto* deck = qobject_cast<TEditForm*>(CurrentChild.data());
     QVERIFY(deck);
     const std::string deckName = deck->FileName();
@@ -382,9 +386,10 @@ void TestKolsedForm::makeKolsedSavesFirstAndOpensTheForm() {
         static_cast<TMakeKOLSEDDlg&>(d).OKBtn->click();
     };
     Trigger(main, "MakeKOLSEDfile1");
+    QVERIFY(!msgs_->Texts().empty());
     QCOMPARE(msgs_->Texts().front(), deckName + " has been changed.  Save it?");
     QCOMPARE(shown, answer != mrCancel);
-    const std::string onDisk = ReadTestFile(dir_->Path("RUN.DCK"));
+    const std::string onDisk = ReadTestFile(dir_->Path(deckFile.toStdString()));
     QCOMPARE(onDisk.find("* edited") != std::string::npos, answer == mrYes);
     if (answer == mrCancel) {
         QVERIFY(!QFile::exists(QString::fromStdString(dir_->Path("RUN.KSD"))));
@@ -392,6 +397,7 @@ void TestKolsedForm::makeKolsedSavesFirstAndOpensTheForm() {
         return;
     }
     // The written file is open as a form, and carries what was saved.
+    QCOMPARE(dialogs_->Proposed.last(), QString::fromStdString(dir_->Path("RUN.KSD")));
     QCOMPARE(CurrentChild->WindowKind(), wkForm);
     QCOMPARE(UpStr(CurrentChild->FileName()), UpStr(dir_->Path("RUN.KSD")));
     const std::string ksd = ReadTestFile(dir_->Path("RUN.KSD"));

@@ -313,7 +313,7 @@ void TestKoltool::runTableRefusals_data() {
         << "" << QStringList({"--slurm", "--max-at-once", "-2"}) << usage;
     QTest::newRow("engine cannot start")
         << "" << QStringList({"--engine-dir", "@/plain"})
-        << "koltool: Error 5 encountered while trying to call @/plain\\KOLVAN32.exe\n";
+        << "koltool: Error 5 encountered while trying to call @/plain/KOLVAN32.exe\n";
 }
 
 void TestKoltool::runTableRefusals() {

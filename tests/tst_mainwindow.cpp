@@ -177,7 +177,7 @@ void TestMainWindow::kolsedOnlyMenus() {
 void TestMainWindow::noChild() {
     TKOLSHELLFORM form;
     for (const char* n : {"RunTable1", "Print1", "MakeKOLSEDfile1", "OverlayPlot1", "ModifyPlot1",
-                          "Save1", "Saveas1"})
+                          "Save1", "Saveas1", "Calculate1"})
         QVERIFY2(!form.Action(n)->isEnabled(), n);
     QVERIFY(!form.Menu("Edit1")->menuAction()->isEnabled());
     QVERIFY(!form.Menu("Parametrics1")->menuAction()->isEnabled());
@@ -199,10 +199,12 @@ void TestMainWindow::enabling_data() {
                                          "ModifyPlot1"};
     QTest::newRow("fortran") << 7000 << "/p/model.for" << editOn + QStringList{"CompileModule1"}
                              << QStringList{"Calculate1", "MakeKOLSEDfile1", "NewTable1"};
-    QTest::newRow("dek text") << 7000 << "/p/RUN.DEK" << QStringList{"Calculate1", "NewTable1"}
+    QTest::newRow("dek text") << 7000 << "/p/RUN.DEK"
+                              << QStringList{"Calculate1", "NewTable1", "MakeKOLSEDfile1"}
                               << QStringList{"CompileModule1"};
+    // An annotated deck is no source of one: it would be its own target.
     QTest::newRow("annotated text") << 2100 << "/p/RUN.KSD" << QStringList{"Calculate1", "Replace1"}
-                                    << QStringList{"AlterTable1"};
+                                    << QStringList{"AlterTable1", "MakeKOLSEDfile1"};
     QTest::newRow("form") << 2000 << "/p/RUN.KSD"
                           << QStringList{"Copy1",  "Cut1",       "Paste1",
                                          "Clear1", "Calculate1", "NewTable1"}

@@ -4,16 +4,23 @@
 #include "common/globals.h"
 #include "common/paths.h"
 #include "common/widgets/childform.h"
+#include "plot/widgets/plotdialogs.h"
+#include "plot/widgets/plotform.h"
 #include "shell/widgets/helpwindow.h"
+#include "table/tableedits.h"
+#include "table/tablemodel.h"
+#include "table/widgets/tabledialogs.h"
+#include "table/widgets/tableform.h"
 #include "tests/support/testsupport.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QDirIterator>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
-#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
@@ -61,6 +68,55 @@ QStringList Kinds(TKOLSHELLFORM& form) {
     return l;
 }
 
+// What the table window shows: its names and every cell.
+QStringList TableShown(TKOLSHELLFORM& form) {
+    QStringList l;
+    if (TTableForm* table = form.CurrentTable())
+        for (int r = 0; r <= table->Table().Runs(); ++r)
+            for (int c = 1; c < table->Table().ColCount; ++c)
+                l << QString::fromStdString(GetS(table->Table(), c, r));
+    return l;
+}
+
+// What the first plot window shows of its definition: lines and axis titles.
+QStringList PlotShown(TKOLSHELLFORM& form) {
+    auto* plot = qobject_cast<TPlotForm*>(form.FirstChildOfKind(wkPlot));
+    if (!plot) return {};
+    return {QString::number(plot->Def().NLines), QString::fromStdString(plot->Def().AxisTitle[0]),
+            QString::fromStdString(plot->Def().AxisTitle[1])};
+}
+
+// The table beside the deck: AREA and QPUMP, two runs with their values.
+void WriteTable(const std::string& deck) {
+    TTable t = NewDeckTable(deck, {"AREA", "QPUMP"}, 2);
+    const double values[2][2] = {{2.5, 3.0}, {0.01, 0.02}};
+    for (size_t c = 0; c < 2; ++c)
+        for (size_t r = 0; r < 2; ++r)
+            t.Columns[c].Values[r + 1] = values[c][r];
+    SaveTable(t, ReplaceFromFirstDot(deck, ".TBL"));
+}
+
+// A user who fills in the table dialogs and presses OK.
+void AnswerTableDialog(QDialog& d) {
+    if (auto* alter = qobject_cast<TAlterValuesDlg*>(&d)) {
+        alter->FirstRunV->setText("1");
+        alter->LastRunV->setText("2");
+        alter->FirstValue->setText("7");
+        alter->IncorLast->setText("1");
+        alter->OKBtn->click();
+    } else if (auto* runs = qobject_cast<TInsertRunsDlg*>(&d)) {
+        runs->RowsEdit->setText("2");
+        runs->OKBtn->click();
+    } else if (auto* vars = qobject_cast<TNewTableDlg*>(&d)) {
+        vars->DstList->item(0)->setSelected(true); // AREA leaves the table
+        vars->ExcludeBtn->click();
+        vars->OKBtn->click();
+    } else if (auto* modify = qobject_cast<TModPlot*>(&d)) {
+        modify->YAxisLabel->setText("Height");
+        modify->OKBtn->click();
+    }
+}
+
 } // namespace
 
 class TestMenuActions : public QObject {
@@ -70,6 +126,7 @@ class TestMenuActions : public QObject {
     void cleanup();
     void everyAction_data();
     void everyAction();
+    void f8NeedsADeckWindow();
 
   private:
     // What the user can see change when the action is triggered.
@@ -107,12 +164,14 @@ QString TestMenuActions::Effect(TKOLSHELLFORM& form, QAction* action) {
     const QStringList kinds = Kinds(form), tops = VisibleTopLevels();
     const QString clip = QApplication::clipboard()->text();
     const bool checked = action->isChecked();
-    const QRect geometry = form.Children().isEmpty() ? QRect() : form.Children().first()->geometry();
+    const QRect geometry =
+        form.Children().isEmpty() ? QRect() : form.Children().first()->geometry();
     const size_t messages = msgs_->Shown.size();
     const std::string onDisk = ReadTestFile(dir_->Path("RUN.DCK"));
     const int active = CurrentChild ? CurrentChild->WindowKind() : 0;
     const int cursor = editor ? editor->textCursor().position() : -1;
     const qsizetype titles = dialogs_->Titles.size();
+    const QStringList table = TableShown(form), plot = PlotShown(form);
     ModalCloser closer;
     action->trigger();
     QTest::qWait(60);
@@ -135,6 +194,9 @@ QString TestMenuActions::Effect(TKOLSHELLFORM& form, QAction* action) {
     const int activeNow = CurrentChild ? CurrentChild->WindowKind() : 0;
     if (activeNow != active && form.isVisible()) effect << "active " + QString::number(activeNow);
     if (action->isChecked() != checked) effect << "checked";
+    // A table or plot that was there shows other contents.
+    if (!table.isEmpty() && TableShown(form) != table) effect << "table";
+    if (!plot.isEmpty() && PlotShown(form) != plot) effect << "plot";
     if (!form.Children().isEmpty() && form.Children().first()->geometry() != geometry)
         effect << "arranged";
     if (!form.isVisible()) effect << "closed";
@@ -165,7 +227,9 @@ void TestMenuActions::everyAction_data() {
         {"SearchAgain1", "found once", "found"},
         // A fresh set-up knows no engine folder yet: it asks for it.
         {"Calculate1", "", "file dialog Select the KOLVAN directory"},
-        {"RunTable1", "", "disabled"},      // no table window
+        {"RunTable1", "", "disabled"}, // no table window
+        // A fresh set-up knows no engine folder: the run asks for it.
+        {"RunTable1", "table", "file dialog Select the KOLVAN directory"},
         {"CompileModule1", "", "disabled"}, // not a ".FOR" file
         {"RebuildKOLVAN1", "", "message"},  // no rebuild command set up
         {"ExecuteCommand1", "", "message"}, // no user command set up
@@ -175,6 +239,12 @@ void TestMenuActions::everyAction_data() {
         {"AlterTable1", "", "disabled"}, // these need a table window
         {"InsertDeleteRuns1", "", "disabled"},
         {"InsertDeleteVars1", "", "disabled"},
+        {"AlterTable1", "table", "dialog TAlterValuesDlg"},
+        {"InsertDeleteRuns1", "table", "dialog TInsertRunsDlg"},
+        {"InsertDeleteVars1", "table", "dialog TNewTableDlg"},
+        {"AlterTable1", "table answered", "table"},
+        {"InsertDeleteRuns1", "table answered", "table"},
+        {"InsertDeleteVars1", "table answered", "table"},
         {"FLOWDRAW1", "", "file dialog Select the FLOWDRAW directory"},
         {"ZONEKIT", "", "file dialog Select the ZONEKIT directory"},
         {"ZONER1", "", "file dialog Select the ZONER directory"},
@@ -183,10 +253,15 @@ void TestMenuActions::everyAction_data() {
         {"NewPlot1", "", "dialog TPlotSetup"},
         {"OverlayPlot1", "", "disabled"}, // these need a plot window
         {"ModifyPlot1", "", "disabled"},
+        {"OverlayPlot1", "plot", "dialog TPlotSetup"},
+        {"ModifyPlot1", "plot", "dialog TModPlot"},
+        {"ModifyPlot1", "plot answered", "plot"},
         {"Input1", "listing", "active 1000"},
         {"Output1", "", "windows 8000,1000,6000; active 6000"}, // its entry RUN.OUT
         {"Listing1", "", "windows 8000,1000,3000; active 3000"},
         {"Table1", "", "disabled"}, // no RUN.TBL
+        {"Table1", "table file", "windows 8000,1000,5000; active 5000"},
+        {"Table1", "table behind", "active 5000"},
         {"Diagram1", "", "active 8000"},
         {"Tile1", "", "arranged"},
         {"Cascade1", "tiled", "arranged"},
@@ -199,7 +274,8 @@ void TestMenuActions::everyAction_data() {
         {"Website", "", "message"}, // no browser in the test
     };
     for (const auto& row : normal)
-        QTest::newRow(row[0]) << false << row[0] << row[1] << row[2];
+        QTest::newRow(qPrintable(QString(row[0]) + (*row[1] ? QString(", ") + row[1] : "")))
+            << false << row[0] << row[1] << row[2];
     const char* const kolsed[][3] = {
         {"SIUnits", "secondary", "checked"},
         {"EngUnits", "", "checked"},
@@ -207,7 +283,8 @@ void TestMenuActions::everyAction_data() {
         {"AboutKOLSED1", "", "dialog TAboutBox"},
     };
     for (const auto& row : kolsed)
-        QTest::newRow(qPrintable(QString("KOLSED ") + row[0])) << true << row[0] << row[1] << row[2];
+        QTest::newRow(qPrintable(QString("KOLSED ") + row[0]))
+            << true << row[0] << row[1] << row[2];
 }
 
 void TestMenuActions::everyAction() {
@@ -216,10 +293,12 @@ void TestMenuActions::everyAction() {
     QFETCH(QString, setup);
     QFETCH(QString, expected);
     Globals().KolsedOnlyMode = kolsed;
-    QFile::copy(qEnvironmentVariable("KOLSHELL_SOURCE") + "/demo/DEMO.BMP", dir_->Dir.path() + "/RUN.BMP");
+    QFile::copy(qEnvironmentVariable("KOLSHELL_SOURCE") + "/demo/DEMO.BMP",
+                dir_->Dir.path() + "/RUN.BMP");
     const std::string deck = dir_->Write("RUN.DCK", Deck);
     dir_->Write("RUN.LST", "listing\n");
-    dir_->Write("RUN.OUT", " TIME A\n 0 1\n 1 2\n");
+    dir_->Write("RUN.OUT", "TIME LEVEL FLOW\n S M M3/S\n0 1 5\n1 2 4\n2 4 3\n");
+    if (setup.startsWith("table")) WriteTable(deck);
     TKOLSHELLFORM form;
     form.CreateDialogs();
     form.OpenUrl = [](const QUrl&) { return false; };
@@ -236,6 +315,16 @@ void TestMenuActions::everyAction() {
     if (setup == "listing") form.Action("Listing1")->trigger();
     if (setup == "tiled") form.Action("Tile1")->trigger();
     if (setup == "secondary") form.Action("EngUnits")->trigger();
+    if (setup == "table" || setup == "table behind" || setup == "table answered")
+        form.Action("Table1")->trigger();
+    if (setup == "table behind") form.Action("Input1")->trigger();
+    if (setup.startsWith("plot")) {
+        form.ExecDialog = [](QDialog& d) { static_cast<TPlotSetup&>(d).OKBtn->click(); };
+        form.Action("NewPlot1")->trigger();
+        QVERIFY(form.FirstChildOfKind(wkPlot));
+    }
+    form.ExecDialog = [](QDialog& d) { d.exec(); };
+    if (setup.endsWith("answered")) form.ExecDialog = AnswerTableDialog;
     if (setup == "found once") {
         edit->moveCursor(QTextCursor::Start);
         form.Action("Find1")->trigger();
@@ -251,6 +340,30 @@ void TestMenuActions::everyAction() {
     if (action == "Output1") a = a->menu()->actions().value(0); // the entry of RUN.OUT
     QVERIFY2(a, qPrintable(action));
     QCOMPARE(Effect(form, a), expected);
+}
+
+// F8 with no window open does nothing; once a deck window is open it runs (a fresh set-up asks
+// for the engine folder first), and with the last window closed it is off again.
+void TestMenuActions::f8NeedsADeckWindow() {
+    const std::string deck = dir_->Write("RUN.DCK", Deck);
+    TKOLSHELLFORM form;
+    form.CreateDialogs();
+    form.show();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    auto pressF8 = [&] {
+        const qsizetype before = dialogs_->Titles.size();
+        QTest::keyClick(&form, Qt::Key_F8);
+        return dialogs_->Titles.mid(before);
+    };
+    QVERIFY(!form.Action("Calculate1")->isEnabled());
+    QCOMPARE(pressF8(), QStringList());
+    form.ReadaFile(deck);
+    QVERIFY(form.Action("Calculate1")->isEnabled());
+    QCOMPARE(pressF8(), QStringList{"Select the KOLVAN directory"});
+    QVERIFY(form.Children().first()->close()); // its close box
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(form.Children().isEmpty());
+    QCOMPARE(pressF8(), QStringList());
 }
 
 QTEST_MAIN(TestMenuActions)

@@ -47,6 +47,7 @@ class TestPlotDialogs : public QObject {
     void openingAnotherDeckAsks_data();
     void openingAnotherDeckAsks();
     void saveAsProposesPlotFile();
+    void plotsCaptionedByTheirFiles();
     void calculateAsksPlots_data();
     void calculateAsksPlots();
 
@@ -540,6 +541,33 @@ void TestPlotDialogs::openingAnotherDeckAsks() {
         QCOMPARE(main.Children().size(), 2);
         QCOMPARE(deck->IsModified(), editDeck);
     }
+}
+
+// Plot files from different runs of the program all hold the caption "Plot 1: ...": opened,
+// each is captioned by its file; a new plot goes on with the numbering of this run.
+void TestPlotDialogs::plotsCaptionedByTheirFiles() {
+    TKOLSHELLFORM main;
+    TPlotForm* first = MakePlot(main);
+    const QString made = "Plot 1: from " + QString::fromStdString(dir_->Path("RUN.OUT"));
+    QCOMPARE(first->windowTitle(), made);
+    QVERIFY(first->SaveDocument(dir_->Path("A.KSP")));
+    QVERIFY(QFile::copy(QString::fromStdString(dir_->Path("A.KSP")),
+                        QString::fromStdString(dir_->Path("B.KSP"))));
+    QCOMPARE(StoredCaption(dir_->Path("B.KSP")), made.toStdString());
+    main.DisposeChild(first);
+    for (const char* file : {"A.KSP", "B.KSP"}) {
+        dialogs_->OpenAnswers = {QString::fromStdString(dir_->Path(file))};
+        main.Action("Open1")->trigger();
+    }
+    main.NewPlot1Click();
+    QStringList captions;
+    for (TChildForm* c : main.Children())
+        if (c->WindowKind() == wkPlot) captions << c->windowTitle();
+    QCOMPARE(captions, QStringList({QString::fromStdString(dir_->Path("A.KSP")),
+                                    QString::fromStdString(dir_->Path("B.KSP")),
+                                    "Plot 2: from " +
+                                        QString::fromStdString(dir_->Path("RUN.OUT"))}));
+    QVERIFY(msgs_->Shown.empty());
 }
 
 void TestPlotDialogs::saveAsProposesPlotFile() {

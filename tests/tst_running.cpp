@@ -88,6 +88,8 @@ class TestRunning : public QObject {
     void startFailures_data();
     void startFailures();
     void companions();
+    void messagesShowNativePaths_data();
+    void messagesShowNativePaths();
     void userCommandInKolsedMode();
     void progressThrottle();
     void realEngineOnDemo();
@@ -266,6 +268,42 @@ void TestRunning::startFailures() {
     QVERIFY(!RunProgramOK(command.toStdString()));
     QCOMPARE(QString::fromStdString(msgs_->Texts().back()), message);
     QCOMPARE(msgs_->Beeps, 1);
+}
+
+// A name a message builds from a folder of the settings and a file in it has this platform's
+// separators only, also when the folder was written the Windows way.
+void TestRunning::messagesShowNativePaths_data() {
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<bool>("backslashes"); // the engine folder as "\tmp\...\plain"
+    QTest::addColumn<QString>("message");  // @ stands for the test folder
+    const QString engine = "Error 5 encountered while trying to call @/plain/KOLVAN32.exe";
+    const QString info = "Error 2 was encountered while trying to open file @/plain/INFO/TYPE7.INF";
+    QTest::newRow("engine that cannot start") << "Calculate1" << false << engine;
+    QTest::newRow("engine folder with backslashes") << "Calculate1" << true << engine;
+    QTest::newRow("no description of a type") << "MakeKOLSEDfile1" << false << info;
+    QTest::newRow("description folder with backslashes") << "MakeKOLSEDfile1" << true << info;
+}
+
+void TestRunning::messagesShowNativePaths() {
+    QFETCH(QString, action);
+    QFETCH(bool, backslashes);
+    QFETCH(QString, message);
+    QVERIFY(QDir(Dir()).mkdir("plain"));
+    WriteTestFile(Dir() + "/plain", "KOLVAN32.exe", "not a program\n");
+    const std::string deck =
+        WriteTestFile(Dir(), "RUN.DCK", "UNIT 1 TYPE 7 P\nPARAMETERS 1\n1500\nEND\n");
+    TKOLSHELLFORM form;
+    QString engineDir = Dir() + "/plain";
+    if (backslashes) engineDir.replace('/', '\\');
+    ProgramDirs().Dirs[pdEngine] = engineDir.toStdString();
+    form.ExecDialog = [](QDialog& d) { d.reject(); };
+    form.ReadaFile(deck);
+    QAction* a = form.Action(action);
+    QVERIFY2(a->isEnabled(), qPrintable(action));
+    a->trigger();
+    QVERIFY2(Shown().contains(message.replace("@", Dir())), qPrintable(Shown().join(" | ")));
+    for (const QString& text : Shown())
+        QVERIFY2(!text.contains('\\'), qPrintable(text));
 }
 
 void TestRunning::companions() {

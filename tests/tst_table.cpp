@@ -688,7 +688,7 @@ void TestTable::tableRun() {
     // The engine from the default directory, each run in the deck's folder.
     QCOMPARE(runs[1].Program, dir.path().toStdString() + "/KOLVAN32.exe");
     QCOMPARE(runs[1].Arguments, std::vector<std::string>({stem + "1.TMP", "/N"}));
-    QCOMPARE(runs[1].Command, dir.path().toStdString() + "\\KOLVAN32.exe " + stem + "1.TMP /N");
+    QCOMPARE(runs[1].Command, dir.path().toStdString() + "/KOLVAN32.exe " + stem + "1.TMP /N");
     QCOMPARE(runs[1].Dir, dir.path().toStdString());
     QCOMPARE(runs[2].Listing, stem + "2.LST");
     QCOMPARE(runs[2].Values, std::vector<std::string>{"7.5000E+00"});

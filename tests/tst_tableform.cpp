@@ -46,6 +46,8 @@ class TestTableForm : public QObject {
     void everyEditMarksTheTable_data();
     void everyEditMarksTheTable();
     void plotTableRuns();
+    void newTableWindowInsideArea_data();
+    void newTableWindowInsideArea();
 
   private:
     // A table on DEMO.DCK with the given variables and runs, made through New Table.
@@ -613,3 +615,36 @@ void TestTableForm::plotTableRuns() {
 
 QTEST_MAIN(TestTableForm)
 #include "tst_tableform.moc"
+
+// A new table window lies wholly inside the MDI area, its title bar first, wherever the window
+// it is placed beside has been moved to.
+void TestTableForm::newTableWindowInsideArea_data() {
+    QTest::addColumn<QString>("deckWindow");
+    QTest::newRow("where it opened") << "";
+    QTest::newRow("moved to the corner") << "corner";
+    QTest::newRow("pushed above the top") << "above";
+    QTest::newRow("minimized") << "minimized";
+}
+
+void TestTableForm::newTableWindowInsideArea() {
+    QFETCH(QString, deckWindow);
+    TKOLSHELLFORM main;
+    main.resize(900, 650);
+    main.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&main));
+    main.ReadaFile(dir_->Path("DEMO.DCK"));
+    TChildForm* deck = main.FirstChildOfKind(wkDeck);
+    const QSize area = main.MdiArea()->viewport()->size();
+    if (deckWindow == "corner") deck->move(area.width() - 120, area.height() - 40);
+    if (deckWindow == "above") deck->move(30, -deck->height() / 2);
+    if (deckWindow == "minimized") deck->showMinimized();
+    ChooseNewTable(main, {"AREA", "QPUMP"}, "10");
+    TTableForm* table = main.CurrentTable();
+    QVERIFY(table);
+    QVERIFY2(QRect(QPoint(0, 0), area).contains(table->geometry()),
+             qPrintable(QString("%1,%2 %3x%4")
+                            .arg(table->x())
+                            .arg(table->y())
+                            .arg(table->width())
+                            .arg(table->height())));
+}

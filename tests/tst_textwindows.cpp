@@ -23,9 +23,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 
 namespace {
@@ -73,6 +75,10 @@ class TestTextWindows : public QObject {
     void closeQuery_data();
     void closeQuery();
     void markerToggle();
+    void rightClickOnDeck_data();
+    void rightClickOnDeck();
+    void findAccessKeys_data();
+    void findAccessKeys();
     void findAndReplace();
     void lineIndex_data();
     void lineIndex();
@@ -183,6 +189,78 @@ void TestTextWindows::markerToggle() {
     editor.Editor()->SetSelection(1, 1, 2, 2);
     editor.EditorMouseDown(nullptr);
     QVERIFY(editor.Editor()->toPlainText().startsWith("*\\ONE\nTWO"));
+}
+
+// A right click as the platform delivers it, press and then the context menu request: on a
+// deck selection it toggles the marks and nothing pops up; elsewhere the editor's own menu.
+void TestTextWindows::rightClickOnDeck_data() {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<bool>("select");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("menu");
+    QTest::newRow("deck selection") << "R.DCK" << true << "*\\ONE\nTWO\nTHREE" << false;
+    QTest::newRow("deck, nothing selected") << "R.DCK" << false << "ONE\n*\\TWO\nTHREE" << true;
+    QTest::newRow("other text") << "R.TXT" << true << "ONE\n*\\TWO\nTHREE" << true;
+}
+
+void TestTextWindows::rightClickOnDeck() {
+    QFETCH(QString, file);
+    QFETCH(bool, select);
+    QFETCH(QString, text);
+    QFETCH(bool, menu);
+    TEditForm editor;
+    editor.Open(File(file.toStdString(), "ONE\n*\\TWO\nTHREE\n"));
+    editor.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&editor));
+    if (select) editor.Editor()->SetSelection(1, 1, 2, 3);
+    QStringList popped;
+    QTimer closer;
+    connect(&closer, &QTimer::timeout, [&] {
+        if (QWidget* p = QApplication::activePopupWidget()) {
+            popped << p->metaObject()->className();
+            p->close();
+        }
+    });
+    closer.start(20);
+    QWidget* viewport = editor.Editor()->viewport();
+    const QPoint at = viewport->mapTo(viewport->window(), QPoint(20, 5));
+    QTest::mouseClick(viewport->window()->windowHandle(), Qt::RightButton, {}, at);
+    QTest::qWait(50);
+    QCOMPARE(editor.Editor()->toPlainText(), text);
+    QCOMPARE(popped, menu ? QStringList{"QMenu"} : QStringList());
+}
+
+// The labels show their access keys: Alt and the key take the user to the edit beside.
+void TestTextWindows::findAccessKeys_data() {
+    QTest::addColumn<bool>("replace");
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("edit");
+    QTest::newRow("find what") << false << "Fi&nd what:" << int(Qt::Key_N) << "FindText";
+    QTest::newRow("replace: find what") << true << "Fi&nd what:" << int(Qt::Key_N) << "FindText";
+    QTest::newRow("replace with") << true << "Re&place with:" << int(Qt::Key_P) << "ReplaceText";
+}
+
+void TestTextWindows::findAccessKeys() {
+    QFETCH(bool, replace);
+    QFETCH(QString, label);
+    QFETCH(int, key);
+    QFETCH(QString, edit);
+    TEditForm editor;
+    TFindDialog* dialog = replace ? editor.ReplaceDialog() : editor.FindDialog();
+    auto* target = dialog->findChild<QLineEdit*>(edit);
+    QVERIFY(target);
+    QLabel* shown = nullptr;
+    for (QLabel* l : dialog->findChildren<QLabel*>())
+        if (l->text() == label) shown = l;
+    QVERIFY(shown);
+    QCOMPARE(shown->buddy(), target);
+    dialog->Execute();
+    QVERIFY(QTest::qWaitForWindowActive(dialog));
+    dialog->findChild<QPushButton*>("FindNext")->setFocus();
+    QTest::keyClick(dialog, Qt::Key(key), Qt::AltModifier);
+    QCOMPARE(QApplication::focusWidget(), target);
+    dialog->hide();
 }
 
 void TestTextWindows::findAndReplace() {

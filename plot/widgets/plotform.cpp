@@ -98,7 +98,9 @@ bool TPlotForm::OpenPlot(const std::string& fileName) {
     }
     ShareEqualXValues(def);
     fileName_ = fileName;
-    SetPlot(caption, def);
+    // Captioned by its file, as Save as captions a plot: the caption stored in the file is
+    // often "Plot 1", the first plot of some earlier run, shared by other plot files.
+    SetPlot(fileName, def);
     return true;
 }
 

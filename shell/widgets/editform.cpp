@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QScrollBar>
 #include <QTextBlock>
@@ -135,11 +136,19 @@ void TEditor::keyPressEvent(QKeyEvent* event) {
 }
 
 void TEditor::mousePressEvent(QMouseEvent* event) {
-    if (event->button() == Qt::RightButton && MouseDown) {
-        MouseDown(event);
+    pressUsed_ = event->button() == Qt::RightButton && MouseDown && MouseDown(event);
+    if (!pressUsed_) QPlainTextEdit::mousePressEvent(event);
+}
+
+// The platform follows a right press (or its release) with a context menu request: after a
+// press that toggled the marks, no menu.
+void TEditor::contextMenuEvent(QContextMenuEvent* event) {
+    if (event->reason() == QContextMenuEvent::Mouse && pressUsed_) {
+        pressUsed_ = false;
+        event->accept();
         return;
     }
-    QPlainTextEdit::mousePressEvent(event);
+    QPlainTextEdit::contextMenuEvent(event);
 }
 
 TEditForm::TEditForm(QWidget* parent) : TChildForm(wkDeck, parent) {
@@ -153,7 +162,7 @@ TEditForm::TEditForm(QWidget* parent) : TChildForm(wkDeck, parent) {
     findDialog_->OnFind = [this] { Find(findDialog_); };
     replaceDialog_->OnFind = [this] { Find(replaceDialog_); };
     replaceDialog_->OnReplace = [this] { Replace(); };
-    editor_->MouseDown = [this](QMouseEvent* e) { EditorMouseDown(e); };
+    editor_->MouseDown = [this](QMouseEvent* e) { return EditorMouseDown(e); };
     SetFileName("NoName" + std::to_string(++NewEditorNumber) + ".DCK");
     ++EditorsCreated;
     editor_->SetCaret(1, 1);
@@ -256,14 +265,15 @@ bool TEditForm::FormCloseQuery() {
     }
 }
 
-void TEditForm::EditorMouseDown(QMouseEvent*) {
+bool TEditForm::EditorMouseDown(QMouseEvent*) {
     if ((WindowKind() != wkDeck && WindowKind() != wkAnnotatedText) || !editor_->HasSelection())
-        return;
+        return false;
     int l1, c1, l2, c2;
     editor_->Selection(l1, c1, l2, c2);
     const int last = (c2 == 1 && l2 > l1) ? l2 - 1 : l2; // ends in column 1: not that line
     for (int line = l1; line <= last; ++line)
         ToggleMarker(line);
+    return true;
 }
 
 void TEditForm::ToggleMarker(int line) {

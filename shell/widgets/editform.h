@@ -31,11 +31,16 @@ class TEditor : public QPlainTextEdit {
     int Replace(const QString& find, const QString& with, bool all, bool matchCase, bool wholeWord);
     void SetOverwrite(bool on);
 
-    std::function<void(QMouseEvent*)> MouseDown;
+    // A right button press; true when it was used, and so pops up no context menu.
+    std::function<bool(QMouseEvent*)> MouseDown;
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+  private:
+    bool pressUsed_ = false;
 };
 
 class TEditForm : public TChildForm {
@@ -69,7 +74,8 @@ class TEditForm : public TChildForm {
     void Replace();
     bool FormCloseQuery() override;
     bool Print(TPrintJob& job) override;
-    void EditorMouseDown(QMouseEvent* event);
+    // Toggles the "*\" marks of the selected deck lines; false when there was nothing to do.
+    bool EditorMouseDown(QMouseEvent* event);
 
     void EditCut() override;
     void EditCopy() override;

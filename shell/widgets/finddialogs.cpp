@@ -16,13 +16,18 @@ TFindDialog::TFindDialog(bool replace, QWidget* parent) : QDialog(parent) {
     auto* grid = new QGridLayout(this);
     findEdit_ = new QLineEdit(this);
     findEdit_->setObjectName("FindText");
-    grid->addWidget(new QLabel("Fi&nd what:", this), 0, 0);
-    grid->addWidget(findEdit_, 0, 1);
+    // A label shows its access key, and takes the user to its edit, only with a buddy.
+    auto addField = [this, grid](const char* caption, QLineEdit* edit, int row) {
+        auto* label = new QLabel(caption, this);
+        label->setBuddy(edit);
+        grid->addWidget(label, row, 0);
+        grid->addWidget(edit, row, 1);
+    };
+    addField("Fi&nd what:", findEdit_, 0);
     if (replace) {
         replaceEdit_ = new QLineEdit(this);
         replaceEdit_->setObjectName("ReplaceText");
-        grid->addWidget(new QLabel("Re&place with:", this), 1, 0);
-        grid->addWidget(replaceEdit_, 1, 1);
+        addField("Re&place with:", replaceEdit_, 1);
     }
     wholeWord_ = new QCheckBox("Match &whole word only", this);
     wholeWord_->setObjectName("WholeWord");

@@ -2,6 +2,7 @@
 
 #include "common/globals.h"
 #include "common/messages.h"
+#include "common/paths.h"
 #include "common/widgets/printjob.h"
 #include "common/widgets/qtext.h"
 #include "shell/widgets/fileviewer.h"
@@ -25,6 +26,25 @@ bool TViewForm::Open(const std::string& name) {
     if (viewer_->SetActive(true)) return true;
     ShowMsg("File " + name + " cannot be read.", mkError, true);
     return false;
+}
+
+bool TViewForm::SaveDocument(const std::string& name) {
+    if (SameFile(name, file_)) {
+        ShowMsg("File " + name +
+                    " is the file this window shows; choose another name for the copy.",
+                mkWarningOk, true);
+        return false;
+    }
+    std::string bytes;
+    if (!ReadFileBytes(file_, bytes)) {
+        ShowMsg("File " + file_ + " cannot be read.", mkError, true);
+        return false;
+    }
+    if (!WriteFileAtomic(name, bytes)) {
+        ShowMsg(WriteFailureText(name, "File " + name + " could not be written."), mkError, true);
+        return false;
+    }
+    return true;
 }
 
 void TViewForm::Find(TFindDialog* sender) {

@@ -16,6 +16,10 @@ class TViewForm : public TChildForm {
     // Shows the named file, captioned with the name; false when it cannot be read.
     bool Open(const std::string& name);
     std::string ViewedFile() const { return file_; }
+    // Save as: writes a copy of the file shown under the name; the window goes on showing
+    // its own file (the companion the Windows menu leads to). The file itself is never the
+    // copy's target.
+    bool SaveDocument(const std::string& name) override;
 
     void Find(TFindDialog* sender);
     void EditCopy() override;
