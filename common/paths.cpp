@@ -175,23 +175,28 @@ bool ReadFileBytes(const std::string& name, std::string& bytes) {
     return bool(in) || in.gcount() == size;
 }
 
-bool ReadTextLines(const std::string& name, std::vector<std::string>& lines, size_t maxLength) {
-    std::string bytes;
-    if (!ReadFileBytes(name, bytes)) return false;
-    lines.clear();
+std::vector<std::string> SplitTextLines(const std::string& bytes, size_t maxLength) {
+    std::vector<std::string> lines;
     // Room for every line at once: a file of many short lines is then not copied over and
     // over while it is split.
     lines.reserve(size_t(std::count(bytes.begin(), bytes.end(), '\n')) + 1);
     size_t start = 0;
     while (start < bytes.size()) {
-        size_t nl = bytes.find('\n', start);
-        size_t end = nl == std::string::npos ? bytes.size() : nl;
+        const size_t nl = bytes.find('\n', start);
+        const size_t end = nl == std::string::npos ? bytes.size() : nl;
         size_t len = end - start;
         if (len > 0 && bytes[end - 1] == '\r') --len;
         lines.push_back(bytes.substr(start, std::min(len, maxLength)));
         if (nl == std::string::npos) break;
         start = nl + 1;
     }
+    return lines;
+}
+
+bool ReadTextLines(const std::string& name, std::vector<std::string>& lines, size_t maxLength) {
+    std::string bytes;
+    if (!ReadFileBytes(name, bytes)) return false;
+    lines = SplitTextLines(bytes, maxLength);
     return true;
 }
 

@@ -34,6 +34,9 @@ std::string AbsolutePath(const std::string& name);
 bool ReadFileBytes(const std::string& name, std::string& bytes);
 bool ReadTextLines(const std::string& name, std::vector<std::string>& lines,
                    size_t maxLength = 255);
+// The same from bytes in memory; each line cut to maxLength characters.
+std::vector<std::string> SplitTextLines(const std::string& bytes,
+                                        size_t maxLength = std::string::npos);
 // Writes through a temporary file beside the target and renames it over, so the target is
 // either the old or the new contents, never half written. Through a symbolic link the file
 // it points to is written and the link stays; the file keeps its permission bits. A file

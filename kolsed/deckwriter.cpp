@@ -19,20 +19,9 @@ const std::string Disabled = "*|#";
 
 // The lines of the source, whole (no cut), and whether they end in CR LF.
 std::vector<std::string> SourceLines(const std::string& bytes, bool& crlf) {
-    std::vector<std::string> lines;
     const size_t firstNl = bytes.find('\n');
     crlf = firstNl == std::string::npos || (firstNl > 0 && bytes[firstNl - 1] == '\r');
-    size_t start = 0;
-    while (start < bytes.size()) {
-        const size_t nl = bytes.find('\n', start);
-        const size_t end = nl == std::string::npos ? bytes.size() : nl;
-        size_t len = end - start;
-        if (len > 0 && bytes[end - 1] == '\r') --len;
-        lines.push_back(bytes.substr(start, len));
-        if (nl == std::string::npos) break;
-        start = nl + 1;
-    }
-    return lines;
+    return SplitTextLines(bytes);
 }
 
 // The number a numeric field stands for, in primary units: the program's own value while

@@ -56,6 +56,15 @@ class TestKolsedForm : public QObject {
   private:
     TKOLSEDForm* Open(TKOLSHELLFORM& main, const std::string& name);
     static void Trigger(TKOLSHELLFORM& main, const char* action);
+    // Closes the form on DEMO.KSD, answering Yes to the one save question: the deck then
+    // holds the line.
+    void CloseSaving(TKOLSEDForm* form, const std::string& line) {
+        msgs_->Answers = {mrYes};
+        form->close();
+        QCOMPARE(msgs_->Texts(),
+                 std::vector<std::string>{dir_->Path("DEMO.KSD") + " has been changed.  Save it?"});
+        QVERIFY(ReadTestFile(dir_->Path("DEMO.KSD")).find(line) != std::string::npos);
+    }
     std::unique_ptr<TestFolder> dir_;
     std::unique_ptr<MsgRecorder> msgs_;
     std::unique_ptr<ScriptedDialogs> dialogs_;
@@ -530,11 +539,7 @@ void TestKolsedForm::unitSwitchKeepsEditMark() {
     Trigger(main, "SIUnits");
     QCOMPARE(area->text(), QString("7.25"));
     QVERIFY(form->IsModified());
-    msgs_->Answers = {mrYes};
-    form->close();
-    QCOMPARE(msgs_->Texts(),
-             std::vector<std::string>{dir_->Path("DEMO.KSD") + " has been changed.  Save it?"});
-    QVERIFY(ReadTestFile(dir_->Path("DEMO.KSD")).find("\nAREA = 7.25\n") != std::string::npos);
+    CloseSaving(form, "\nAREA = 7.25\n");
 }
 
 void TestKolsedForm::leavePumpFlowInSecondaryUnits() {
@@ -561,11 +566,7 @@ void TestKolsedForm::leavePumpFlowInSecondaryUnits() {
     msgs_->Shown.clear();
     pump->selectAll();
     QTest::keyClicks(pump, "15850.3");
-    msgs_->Answers = {mrYes};
-    form->close();
-    QCOMPARE(msgs_->Texts(),
-             std::vector<std::string>{dir_->Path("DEMO.KSD") + " has been changed.  Save it?"});
-    QVERIFY(ReadTestFile(dir_->Path("DEMO.KSD")).find("\nQPUMP = 1\n") != std::string::npos);
+    CloseSaving(form, "\nQPUMP = 1\n");
 }
 
 void TestKolsedForm::chooseFileWithBlank() {

@@ -1,5 +1,6 @@
 #include "table/tableedits.h"
 #include "table/tablemodel.h"
+#include "tests/support/runtable.h"
 #include "tests/support/scriptengine.h"
 #include "tests/support/testsupport.h"
 
@@ -28,19 +29,6 @@ Run Koltool(const QStringList& args) {
             QString::fromUtf8(p.readAllStandardError())};
 }
 
-// A table on T.DCK (constants PAUSE, STATUS, SIGNAL) in dir, one row of values per run.
-QString WriteRunTable(const QString& dir, const std::vector<std::vector<double>>& rows) {
-    const std::string deck = WriteTestFile(
-        dir, "T.DCK", "CONSTANTS 3\nPAUSE = 0\nSTATUS = 0\nSIGNAL = 0\nASSIGN T.OUT 12\nEND\n");
-    TTable t = NewDeckTable(deck, {"PAUSE", "STATUS", "SIGNAL"}, int(rows.size()));
-    for (size_t r = 0; r < rows.size(); ++r)
-        for (size_t c = 0; c < 3; ++c)
-            t.Columns[c].Values[r + 1] = c < rows[r].size() ? rows[r][c] : 0;
-    const std::string name = dir.toStdString() + "/T.TBL";
-    SaveTable(t, name);
-    return QString::fromStdString(name);
-}
-
 // The runs of run-table's JSON as "state status" words.
 QStringList RunResults(const QString& json) {
     QStringList l;
@@ -55,6 +43,11 @@ QStringList RunResults(const QString& json) {
 
 QStringList TmpFiles(const QString& dir) {
     return QDir(dir).entryList({"*.TMP"}, QDir::Files);
+}
+
+// The run table whose deck writes T.OUT.
+QString KoltoolRunTable(const QString& dir, const std::vector<std::vector<double>>& rows) {
+    return QString::fromStdString(WriteRunTable(dir, rows, "ASSIGN T.OUT 12\n"));
 }
 
 } // namespace
@@ -241,7 +234,7 @@ void TestKoltool::runTableStates() {
     QTemporaryDir tmp;
     WriteScriptEngine(tmp.path(), 0.3);
     const bool mixed = results.contains("failed 3");
-    const QString table = WriteRunTable(
+    const QString table = KoltoolRunTable(
         tmp.path(),
         mixed ? std::vector<std::vector<double>>{{0.3}, {0.3, 3}, {0.3}, {0.3, 0, 9}, {0.3}}
               : std::vector<std::vector<double>>(5, {0.3}));
@@ -277,7 +270,7 @@ void TestKoltool::runTableSignals() {
     QFETCH(QStringList, results);
     QTemporaryDir tmp;
     WriteScriptEngine(tmp.path(), 30);
-    const QString table = WriteRunTable(tmp.path(), {{30}, {30}, {30}});
+    const QString table = KoltoolRunTable(tmp.path(), {{30}, {30}, {30}});
     QProcess p;
     p.start(qEnvironmentVariable("KOLSHELL_BIN") + "/koltool",
             {"run-table", table, "--engine-dir", tmp.path(), "--parallel", parallel});
@@ -326,7 +319,7 @@ void TestKoltool::runTableRefusals() {
     WriteTestFile(tmp.path() + "/plain", "KOLVAN32.exe", "not a program\n");
     WriteScriptEngine(tmp.path(), 0);
     const QString dir = folder.isEmpty() ? tmp.path() : tmp.path() + "/" + folder;
-    const QString table = WriteRunTable(dir, {{0}, {0}});
+    const QString table = KoltoolRunTable(dir, {{0}, {0}});
     QStringList args = {"run-table", table, "--engine-dir", tmp.path()};
     args += options.replaceInStrings("@", tmp.path());
     const Run r = Koltool(args);

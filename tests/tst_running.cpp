@@ -14,6 +14,7 @@
 #include "table/tableedits.h"
 #include "table/tablemodel.h"
 #include "table/widgets/tableform.h"
+#include "tests/support/runtable.h"
 #include "tests/support/scriptengine.h"
 #include "tests/support/testsupport.h"
 
@@ -46,20 +47,6 @@ void WriteRecorder(const QString& dir, const QString& name, double seconds = 0.2
 
 QStringList FilesLike(const QString& dir, const QString& pattern) {
     return QDir(dir).entryList({pattern}, QDir::Files, QDir::Name);
-}
-
-// A table on the deck T.DCK (its constants PAUSE, STATUS, SIGNAL), one row of values per run.
-std::string WriteRunTable(const QString& dir, const std::vector<std::vector<double>>& rows,
-                          const std::string& extraLines = std::string()) {
-    const std::string deck = WriteTestFile(
-        dir, "T.DCK", "CONSTANTS 3\nPAUSE = 0\nSTATUS = 0\nSIGNAL = 0\n" + extraLines + "END\n");
-    TTable t = NewDeckTable(deck, {"PAUSE", "STATUS", "SIGNAL"}, int(rows.size()));
-    for (size_t r = 0; r < rows.size(); ++r)
-        for (size_t c = 0; c < 3; ++c)
-            t.Columns[c].Values[r + 1] = c < rows[r].size() ? rows[r][c] : 0;
-    const std::string name = dir.toStdString() + "/T.TBL";
-    SaveTable(t, name);
-    return name;
 }
 
 QStringList States(TTableRunForm* w) {

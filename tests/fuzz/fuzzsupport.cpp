@@ -1,6 +1,7 @@
 #include "tests/fuzz/fuzztarget.h"
 
 #include "common/messages.h"
+#include "common/paths.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -16,19 +17,7 @@ std::string FuzzText(const uint8_t* data, size_t size) {
 }
 
 std::vector<std::string> FuzzLines(const uint8_t* data, size_t size, size_t maxLength) {
-    const std::string bytes = FuzzText(data, size);
-    std::vector<std::string> lines;
-    size_t start = 0;
-    while (start < bytes.size()) {
-        const size_t nl = bytes.find('\n', start);
-        const size_t end = nl == std::string::npos ? bytes.size() : nl;
-        size_t len = end - start;
-        if (len > 0 && bytes[end - 1] == '\r') --len;
-        lines.push_back(bytes.substr(start, std::min(len, maxLength)));
-        if (nl == std::string::npos) break;
-        start = nl + 1;
-    }
-    return lines;
+    return SplitTextLines(FuzzText(data, size), maxLength);
 }
 
 const std::string& FuzzDir() {
