@@ -310,11 +310,16 @@ TSlurmBackend::~TSlurmBackend() {
 bool TSlurmBackend::Submit(const std::vector<TRun>& given, std::string& message) {
     // The nodes start in their own folder: every name the script holds is made whole here.
     std::vector<TRun> runs = given;
-    for (TRun& r : runs) {
+    std::map<std::string, std::string> whole; // the runs of a table share folder and engine
+    const auto made = [&whole](const std::string& name) -> const std::string& {
+        auto it = whole.find(name);
+        if (it != whole.end()) return it->second;
         std::error_code ec;
-        r.Dir = std::filesystem::absolute(FolderOf(r), ec).lexically_normal().string();
-        if (r.Program.find('/') != std::string::npos)
-            r.Program = std::filesystem::absolute(r.Program, ec).lexically_normal().string();
+        return whole[name] = std::filesystem::absolute(name, ec).lexically_normal().string();
+    };
+    for (TRun& r : runs) {
+        r.Dir = made(FolderOf(r));
+        if (r.Program.find('/') != std::string::npos) r.Program = made(r.Program);
     }
     std::vector<std::string> args;
     if (!SbatchArguments(o_, runs, args, message)) return false;
