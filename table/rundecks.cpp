@@ -2,6 +2,7 @@
 
 #include "common/paths.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <filesystem>
@@ -274,17 +275,18 @@ bool AskAboutSharedFile(const TTable& t, TTableRunHost& host, TTableRunOptions& 
     return false;
 }
 
+// The runs of the run decks WriteTableDeck writes, one per entry of values.
 std::vector<TRun> MakeRuns(const TTable& t, const std::string& engineDir,
                            const std::vector<std::vector<std::string>>& values) {
     const std::string stem = RunDeckStem(t.DeckName);
     const std::string folder = NativePath(ExtractFileDir(t.DeckName));
     const std::string engine = EngineProgram(engineDir), program = NativePath(engine);
     std::vector<TRun> runs;
-    runs.reserve(size_t(t.Runs()));
-    for (int r = 1; r <= t.Runs(); ++r) {
+    runs.reserve(values.size());
+    for (int r = 1; r <= int(values.size()); ++r) {
         TRun run;
         run.Number = r;
-        run.Deck = t.RunDeckNames[size_t(r - 1)];
+        run.Deck = RunDeckName(stem, r);
         run.Values = values[size_t(r - 1)];
         run.Listing = stem + RunSuffix(r) + ".LST";
         run.Command = engine + " " + run.Deck + " /N";
@@ -314,6 +316,16 @@ bool PrepareTableRun(TTable& t, TTableRunHost& host, TTableRunOptions& o, std::v
     }
     runs = MakeRuns(t, o.EngineDir, values);
     return true;
+}
+
+std::vector<TRun> SubmittedRuns(const TTable& t, int count, const std::string& engineDir) {
+    std::vector<std::vector<std::string>> values(size_t(std::max(count, 0)));
+    for (int r = 1; r <= count && r <= t.Runs(); ++r) {
+        std::vector<std::string> names;
+        std::string message;
+        if (!LineValues(t, r, names, values[size_t(r - 1)], message)) values[size_t(r - 1)].clear();
+    }
+    return MakeRuns(t, engineDir, values);
 }
 
 void DeleteRunDecks(const std::vector<TRun>& runs) {

@@ -17,7 +17,7 @@ TRunController::TRunController(std::shared_ptr<TRunSet> set, Kind kind, QObject*
 
 TRunController::~TRunController() {
     set_->RunChanged = nullptr;
-    if (!set_->Finished()) set_->Stop();
+    if (!set_->Finished() && !set_->OutlivesProgram()) set_->Stop();
     if (active == this) {
         active = nullptr;
         if (ActivityChanged) ActivityChanged();

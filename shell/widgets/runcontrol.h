@@ -10,13 +10,15 @@
 #include <QTimer>
 #include <functional>
 #include <memory>
+#include <string>
 
 class TRunController : public QObject {
     Q_OBJECT
   public:
     enum class Kind { Single, Table };
     TRunController(std::shared_ptr<TRunSet> set, Kind kind, QObject* parent = nullptr);
-    ~TRunController() override; // runs still going are ended
+    // Runs still going are ended, but for a cluster's job, which can be followed again.
+    ~TRunController() override;
 
     TRunSet& Set() { return *set_; }
     std::shared_ptr<TRunSet> SharedSet() const { return set_; }
@@ -29,6 +31,15 @@ class TRunController : public QObject {
     // Stop, then wait (the interface live) until every run has ended.
     void StopAndWait();
     bool Finished() const { return set_->Finished(); }
+
+    // A table run on a cluster: its table, job and job script, and the backend's warning line.
+    struct ClusterJob {
+        std::string Table, Id, Script;
+        std::function<std::string()> Warning;
+    };
+    void SetClusterJob(ClusterJob job) { job_ = std::move(job); }
+    // nullptr for runs on this computer.
+    const ClusterJob* Job() const { return job_.Id.empty() ? nullptr : &job_; }
 
     // The run going on, or nullptr: there is at most one.
     static TRunController* Active();
@@ -47,4 +58,5 @@ class TRunController : public QObject {
     Kind kind_;
     QTimer timer_;
     bool ended_ = false;
+    ClusterJob job_;
 };

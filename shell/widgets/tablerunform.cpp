@@ -83,18 +83,17 @@ TTableRunForm::TTableRunForm(TRunController* controller, const std::string& tabl
     clock_.setInterval(500);
     connect(&clock_, &QTimer::timeout, this, &TTableRunForm::ShowAll);
     clock_.start();
+    if (const TRunController::ClusterJob* job = controller->Job()) ShowJob(*job);
     ShowAll();
 }
 
-void TTableRunForm::SetJob(const std::string& jobId, const std::string& script,
-                           std::function<std::string()> warning) {
-    setWindowTitle(windowTitle() + QString::fromUtf8(" \u2013 job ") + ToQ(jobId));
-    note_->setText("Slurm job " + ToQ(jobId) + ", job script " + ToQ(script) +
+void TTableRunForm::ShowJob(const TRunController::ClusterJob& job) {
+    setWindowTitle(windowTitle() + QString::fromUtf8(" \u2013 job ") + ToQ(job.Id));
+    note_->setText("Slurm job " + ToQ(job.Id) + ", job script " + ToQ(job.Script) +
                    ". The deck folder and the engine directory must be on a filesystem the "
                    "cluster's nodes share.");
     note_->show();
-    warningText_ = std::move(warning);
-    ShowAll();
+    warningText_ = job.Warning;
 }
 
 QString TTableRunForm::SummaryText(const TRunSet& set) {
@@ -108,6 +107,20 @@ QString TTableRunForm::SummaryText(const TRunSet& set) {
         .arg(set.Runs().size())
         .arg(set.Count(TRunState::Failed))
         .arg(SecondsText(elapsed));
+}
+
+QString TTableRunForm::JobLineText(const std::string& jobId, const TRunSet& set) {
+    QString text = QString("Slurm job %1: %2 of %3 runs done")
+                       .arg(ToQ(jobId))
+                       .arg(set.Count(TRunState::Done))
+                       .arg(set.Runs().size());
+    const std::pair<TRunState, const char*> counted[] = {{TRunState::Failed, "failed"},
+                                                         {TRunState::Stopped, "cancelled"},
+                                                         {TRunState::Running, "running"},
+                                                         {TRunState::Waiting, "pending"}};
+    for (const auto& [state, word] : counted)
+        if (const int n = set.Count(state)) text += QString(", %1 %2").arg(n).arg(word);
+    return text;
 }
 
 void TTableRunForm::ShowRun(int index) {
