@@ -351,10 +351,10 @@ void TKOLSHELLFORM::FollowTableRun(std::shared_ptr<TRunSet> set, const std::stri
             {table, slurm->JobId(), slurm->ScriptName(), [slurm] { return slurm->Warning(); }});
     ShowTableRunWindow(run, table);
     QPointer<TCompiling> progress = compiling_;
-    connect(run, &TRunController::RunChanged, this, &TKOLSHELLFORM::ShowRunStatus);
-    connect(run, &TRunController::RunChanged, this, &TKOLSHELLFORM::ShowTableRunLine);
-    connect(run, &TRunController::RunChanged, this, [run, progress](int index) {
-        if (!progress || run->Set().Runs()[size_t(index)].State != TRunState::Running) return;
+    connect(run, &TRunController::Changed, this, &TKOLSHELLFORM::ShowRunStatus);
+    connect(run, &TRunController::Changed, this, &TKOLSHELLFORM::ShowTableRunLine);
+    connect(run, &TRunController::Changed, this, [run, progress] {
+        if (!progress || !run->Set().Count(TRunState::Running)) return;
         progress->move(progress->x(), 120);
         progress->show();
         progress->Update(-run->Set().LastStarted());

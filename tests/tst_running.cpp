@@ -108,6 +108,7 @@ class TestRunning : public QObject {
     void sharedFileQuestion();
     void tableRunOnSlurm();
     void slurmWithoutSbatch();
+    void bigTableOnSlurm();
     void followJobAgain_data();
     void followJobAgain();
     void jobFollowedOnlyOnce();
@@ -828,6 +829,43 @@ TTableRunForm* TestRunning::SubmitJob(TKOLSHELLFORM& form, const std::string& ta
     const bool pending =
         QTest::qWaitFor([&] { return w && States(w) == QStringList(3, "pending"); }, 10000);
     return pending ? w : nullptr;
+}
+
+void TestRunning::bigTableOnSlurm() {
+    // 9999 runs: submitted within 5 s, run decks and all, and followed with the interface
+    // live throughout.
+    WriteScriptEngine(Dir(), 0);
+    const std::string table =
+        WriteRunTable(Dir(), std::vector<std::vector<double>>(9999, std::vector<double>{0}));
+    const QByteArray path = FakeSlurmOnPath(Dir());
+    WriteTestFile(Dir(), "SQUEUE", "77_[1-9999]|PENDING|\n");
+    TKOLSHELLFORM form;
+    OpenTable(form, table);
+    RunSettings().OnSlurm = true;
+    QElapsedTimer clock;
+    clock.start();
+    form.Action("RunTable1")->trigger();
+    QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed()) + " ms"));
+    TTableRunForm* w = RunWindow(form);
+    QVERIFY(w);
+    qint64 longestGap = 0, last = clock.elapsed();
+    QTimer beat;
+    connect(&beat, &QTimer::timeout, [&] {
+        longestGap = std::max(longestGap, clock.elapsed() - last);
+        last = clock.elapsed();
+    });
+    beat.start(20);
+    QTRY_COMPARE_WITH_TIMEOUT(RunLine(form),
+                              QString("Slurm job 77: 0 of 9999 runs done, 9999 pending"), 15000);
+    for (int r = 1; r <= 9999; ++r)
+        WriteTestFile(Dir(), "T" + std::to_string(r) + ".slurm.status", "0\n");
+    WriteTestFile(Dir(), "SQUEUE", "");
+    last = clock.elapsed();
+    QTRY_VERIFY_WITH_TIMEOUT(!Running(), 30000);
+    qputenv("PATH", path);
+    QVERIFY2(longestGap < 1500, qPrintable(QString::number(longestGap) + " ms"));
+    QCOMPARE(States(w), QStringList(9999, "completed"));
+    QVERIFY(FilesLike(Dir(), "*.TMP").isEmpty());
 }
 
 void TestRunning::followJobAgain_data() {

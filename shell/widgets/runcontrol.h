@@ -47,16 +47,20 @@ class TRunController : public QObject {
     static std::function<void()> ActivityChanged;
 
   signals:
+    // Each run that changed; then, once per look at the runs, Changed: whoever counts over
+    // all the runs listens to that.
     void RunChanged(int index);
+    void Changed();
     void Ended();
 
   private:
     void Advance();
+    void TellChanges();
     void End();
 
     std::shared_ptr<TRunSet> set_;
     Kind kind_;
     QTimer timer_;
-    bool ended_ = false;
+    bool ended_ = false, changed_ = false;
     ClusterJob job_;
 };

@@ -44,8 +44,12 @@ class TTableRunForm : public QWidget {
 
   private:
     void ShowJob(const TRunController::ClusterJob& job);
+    void SizeColumns();
     void ShowRun(int index);
+    // Every run; the running ones' elapsed times; the summary, Stop and the warning line.
     void ShowAll();
+    void ShowTicking();
+    void ShowProgress();
     void RunDoubleClicked(QTreeWidgetItem* item);
 
     std::shared_ptr<TRunSet> set_;
