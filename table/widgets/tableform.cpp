@@ -134,6 +134,7 @@ TTableForm::TTableForm(QWidget* parent) : TChildForm(wkTable, parent) {
     runLine_ = new QLabel(body);
     runLine_->setObjectName("RunLine");
     runLine_->setContentsMargins(4, 2, 4, 2);
+    runLine_->setWordWrap(true); // a narrow table shows it on more lines
     runLine_->hide();
     auto* lay = new QVBoxLayout(body);
     lay->setContentsMargins(0, 0, 0, 0);
@@ -196,28 +197,31 @@ QSize TTableForm::ClientSize() const {
     return grid_->size();
 }
 
-// The frame, the title bar and the run line when it shows: the window around the grid.
-QSize TTableForm::Around() const {
+// The frame, the title bar and the run line when it shows: the window around a grid of the
+// given width.
+QSize TTableForm::Around(int clientWidth) const {
     const QMargins m = contentsMargins();
-    const int line = runLine_->isHidden() ? 0 : runLine_->sizeHint().height();
+    const int line = runLine_->isHidden() ? 0 : runLine_->heightForWidth(clientWidth);
     return QSize(m.left() + m.right(), m.top() + m.bottom() + line);
 }
 
 void TTableForm::SetClientSize(const QSize& client) {
-    resize(client + Around());
+    resize(client + Around(client.width()));
 }
 
 QSize TTableForm::Room() const {
     if (!mdiArea()) return {1000, 700};
-    return mdiArea()->viewport()->size() - QSize(pos().x(), pos().y()) - Around();
+    return mdiArea()->viewport()->size() - QSize(pos().x(), pos().y()) -
+           Around(ClientSize().width());
 }
 
 void TTableForm::ShowRunLine(const QString& text) {
-    runLine_->setText(text);
-    if (runLine_->isHidden() == text.isEmpty()) return;
     // The grid keeps its size: the window grows or shrinks by the line.
     const QSize client = ClientSize();
+    const int before = Around(client.width()).height();
+    runLine_->setText(text);
     runLine_->setVisible(!text.isEmpty());
+    if (Around(client.width()).height() == before) return;
     if (fitted_ && !isMaximized() && !isMinimized()) SetClientSize(client);
 }
 

@@ -92,7 +92,7 @@ class TTableForm : public TChildForm {
 
   private:
     TGridGeometry Geometry() const;
-    QSize Around() const;
+    QSize Around(int clientWidth) const;
     void SetClientSize(const QSize& client);
     QSize Room() const;
     // The client rectangle and its screen origin, as the file keeps them.
