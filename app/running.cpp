@@ -104,7 +104,7 @@ bool TKOLSHELLFORM::QueryStopRun(bool tableOnly) {
                             "is opened. Stop it?",
                         mkWarningYesNoCancel, true)) {
         case mrYes:
-            run->StopAndWait();
+            if (run) run->StopAndWait(); // it may have ended while the question was open
             return true;
         case mrNo:
             return true;

@@ -439,7 +439,8 @@ void TSlurmBackend::Settle(TRunSet& set, TRun& run, const TSlurmTask* task) {
     run.State = state == "COMPLETED"   ? TRunState::Done
                 : state == "CANCELLED" ? TRunState::Stopped
                                        : TRunState::Failed;
-    if (!started) run.Started = set.Now();
+    // A run first seen ended (between two polls, or before it was followed) ran for a time
+    // nobody saw: it gets no start of its own, and no elapsed time.
     run.Ended = set.Now();
     run.Remote = state;
 }

@@ -115,6 +115,7 @@ class TestRunning : public QObject {
     void followForgottenJob();
     void exitWhileFollowingJob_data();
     void exitWhileFollowingJob();
+    void jobEndsDuringExitQuestion();
     void refusedTableRun();
 
   private:
@@ -1033,6 +1034,32 @@ void TestRunning::exitWhileFollowingJob() {
         QTRY_VERIFY_WITH_TIMEOUT(!Running(), 20000);
     }
     qputenv("PATH", path);
+}
+
+void TestRunning::jobEndsDuringExitQuestion() {
+    // The job ends while the question is open; Yes then has nothing left to stop.
+    WriteScriptEngine(Dir(), 0);
+    const std::string table = WriteRunTable(Dir(), {{0}, {0}, {0}});
+    const QByteArray path = FakeSlurmOnPath(Dir());
+    TKOLSHELLFORM form;
+    QVERIFY(SubmitJob(form, table));
+    for (int r = 1; r <= 3; ++r)
+        WriteTestFile(Dir(), "T" + std::to_string(r) + ".slurm.status", "0\n");
+    WriteTestFile(Dir(), "SQUEUE", "");
+    const MsgHandler recorder = SetMsgHandler([&](const MsgRequest& m) {
+        if (m.Text.find("goes on on the cluster") != std::string::npos) {
+            if (!QTest::qWaitFor([] { return !Running(); }, 10000)) return int(mrNo);
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        }
+        return int(mrYes);
+    });
+    form.Action("Exit1")->trigger();
+    SetMsgHandler(recorder);
+    qputenv("PATH", path);
+    QVERIFY(!Running());
+    QVERIFY(form.Children().isEmpty());
+    QVERIFY(!QFile::exists(Dir() + "/SCANCEL"));
+    QVERIFY(FollowedJob(Dir() + "/T.TBL").isEmpty());
 }
 
 void TestRunning::slurmWithoutSbatch() {
