@@ -11,6 +11,7 @@
 #include <QPointer>
 #include <functional>
 #include <map>
+#include <memory>
 #include <vector>
 
 class QMdiArea;
@@ -213,6 +214,14 @@ class TKOLSHELLFORM : public QMainWindow {
     void ReportEngineEnd(const struct TRunResult& result, const std::string& deck);
     bool SaveDeckBeforeTableRun(const std::string& deck);
     void StartTableRun(std::vector<struct TRun> runs, int parallel, const std::string& table);
+    // A table run followed in the Table Run window and the table's run line until it ends;
+    // slurm: its backend when it is a cluster's job.
+    void FollowTableRun(std::shared_ptr<class TRunSet> set, const std::string& table,
+                        class TSlurmBackend* slurm);
+    void ShowTableRunWindow(class TRunController* run, const std::string& table);
+    void ShowTableRunLine();
+    // A table file whose last cluster job is remembered: "Follow job N again?".
+    void OfferToFollowJob(const std::string& tableFile);
     void TableRunEnded(class TRunController* run, bool keepRunFiles = false);
     void GuardTableClose(TChildForm* table);
 

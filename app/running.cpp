@@ -17,6 +17,7 @@
 #include "shell/widgets/runsettings.h"
 #include "shell/widgets/tablerunform.h"
 #include "table/rundecks.h"
+#include "table/widgets/tableform.h"
 
 #include <QEvent>
 #include <QLabel>
@@ -88,6 +89,22 @@ void TKOLSHELLFORM::StopRun1Click() {
 bool TKOLSHELLFORM::QueryStopRun(bool tableOnly) {
     QPointer<TRunController> run = TRunController::Active();
     if (!run) return true;
+    // A cluster's job goes on without the table window, and without this program too.
+    if (const TRunController::ClusterJob* job = run->Job()) {
+        if (tableOnly) return true;
+        switch (ShowMsg("Slurm job " + job->Id +
+                            " goes on on the cluster; it can be followed again when its table "
+                            "is opened. Stop it?",
+                        mkWarningYesNoCancel, true)) {
+        case mrYes:
+            if (run) run->StopAndWait(); // it may have ended while the question was open
+            return true;
+        case mrNo:
+            return true;
+        default:
+            return false;
+        }
+    }
     const bool table = run->RunKind() == TRunController::Kind::Table;
     if (tableOnly && (!table || !FirstChildOfKind(wkTable))) return true;
     const std::string question =
@@ -120,6 +137,7 @@ void TKOLSHELLFORM::RunActivityChanged() {
         runClock_->stop();
     }
     ShowRunStatus();
+    ShowTableRunLine();
     UpdateMenu();
 }
 
@@ -146,8 +164,9 @@ void TKOLSHELLFORM::ShowRunStatus() {
             going.push_back(r.Number);
             deck = r.Deck;
         }
+    const QString job = run->Job() ? "Slurm job " + ToQ(run->Job()->Id) + ": " : QString();
     runStatus_->setText(
-        QString("KOLVAN Run %1 of %2").arg(ToQ(RunNumberList(going))).arg(set.Runs().size()) +
+        job + QString("KOLVAN Run %1 of %2").arg(ToQ(RunNumberList(going))).arg(set.Runs().size()) +
         (deck.empty() ? QString() : " on " + ToQ(deck)) + ", " + seconds);
 }
 
@@ -274,13 +293,8 @@ void TKOLSHELLFORM::DEBUG1Click() {
 // window may close or change while they run.
 namespace {
 
-// The backend of a table run as the Setup page "Runs" says; nullptr after the message when a
-// Slurm job could not be submitted (the run decks then deleted again).
-std::unique_ptr<TRunBackend> TableBackend(const std::vector<TRun>& runs, int parallel,
-                                          const std::string& table, TSlurmBackend*& slurm) {
-    slurm = nullptr;
+TSlurmOptions SlurmOptionsFor(const std::string& table, int parallel) {
     const TRunSettings& s = RunSettings();
-    if (!s.OnSlurm) return std::make_unique<TLocalBackend>(parallel);
     TSlurmOptions o;
     o.TableName = table;
     o.Partition = FromQ(s.Partition);
@@ -288,40 +302,52 @@ std::unique_ptr<TRunBackend> TableBackend(const std::vector<TRun>& runs, int par
     // Runs that all write one file go one at a time there too.
     o.MaxAtOnce = parallel == 1 ? 1 : s.MaxAtOnce;
     o.ExtraArgs = FromQ(s.SbatchArgs);
-    auto backend = std::make_unique<TSlurmBackend>(o);
+    return o;
+}
+
+// The backend of a table run as the Setup page "Runs" says; nullptr after the message when a
+// Slurm job could not be submitted (the run decks then deleted again).
+std::unique_ptr<TRunBackend> TableBackend(const std::vector<TRun>& runs, int parallel,
+                                          const std::string& table, TSlurmBackend*& slurm) {
+    slurm = nullptr;
+    if (!RunSettings().OnSlurm) return std::make_unique<TLocalBackend>(parallel);
+    auto backend = std::make_unique<TSlurmBackend>(SlurmOptionsFor(table, parallel));
     std::string message;
     if (!backend->Submit(runs, message)) {
         DeleteRunDecks(runs);
         ShowMsg(message, mkError, true);
         return nullptr;
     }
-    RememberJob(ToQ(table), ToQ(backend->JobId()));
+    RememberJob(ToQ(table), ToQ(backend->JobId()), int(runs.size()));
     slurm = backend.get();
     return backend;
 }
 
+bool SameTable(const std::string& a, const std::string& b) {
+    return AbsolutePath(a) == AbsolutePath(b) || SameFile(a, b);
+}
+
 } // namespace
 
-// Table runs go on by themselves: the run set holds copies of all it needs, so the table
-// window may close or change while they run.
 void TKOLSHELLFORM::StartTableRun(std::vector<TRun> runs, int parallel, const std::string& table) {
     TSlurmBackend* slurm = nullptr;
     std::unique_ptr<TRunBackend> backend = TableBackend(runs, parallel, table, slurm);
     if (!backend) return;
-    auto set = std::make_shared<TRunSet>(std::move(runs), std::move(backend));
-    auto* run = new TRunController(set, TRunController::Kind::Table, this);
-    auto* window = new TTableRunForm(run, table, this);
-    window->OpenListing = [this](const std::string& listing) {
-        CreateViewer(listing, wkListing);
-        UpdateMenu();
-    };
+    FollowTableRun(std::make_shared<TRunSet>(std::move(runs), std::move(backend)), table, slurm);
+}
+
+void TKOLSHELLFORM::FollowTableRun(std::shared_ptr<TRunSet> set, const std::string& table,
+                                   TSlurmBackend* slurm) {
+    auto* run = new TRunController(std::move(set), TRunController::Kind::Table, this);
     if (slurm)
-        window->SetJob(slurm->JobId(), slurm->ScriptName(), [slurm] { return slurm->Warning(); });
-    window->show();
+        run->SetClusterJob(
+            {table, slurm->JobId(), slurm->ScriptName(), [slurm] { return slurm->Warning(); }});
+    ShowTableRunWindow(run, table);
     QPointer<TCompiling> progress = compiling_;
-    connect(run, &TRunController::RunChanged, this, &TKOLSHELLFORM::ShowRunStatus);
-    connect(run, &TRunController::RunChanged, this, [run, progress](int index) {
-        if (!progress || run->Set().Runs()[size_t(index)].State != TRunState::Running) return;
+    connect(run, &TRunController::Changed, this, &TKOLSHELLFORM::ShowRunStatus);
+    connect(run, &TRunController::Changed, this, &TKOLSHELLFORM::ShowTableRunLine);
+    connect(run, &TRunController::Changed, this, [run, progress] {
+        if (!progress || !run->Set().Count(TRunState::Running)) return;
         progress->move(progress->x(), 120);
         progress->show();
         progress->Update(-run->Set().LastStarted());
@@ -333,6 +359,57 @@ void TKOLSHELLFORM::StartTableRun(std::vector<TRun> runs, int parallel, const st
         TableRunEnded(run, keep);
     });
     run->Start();
+}
+
+void TKOLSHELLFORM::ShowTableRunWindow(TRunController* run, const std::string& table) {
+    for (TTableRunForm* w : findChildren<TTableRunForm*>())
+        if (w->Controller() == run) {
+            w->show();
+            w->raise();
+            w->activateWindow();
+            return;
+        }
+    auto* window = new TTableRunForm(run, table, this);
+    window->OpenListing = [this](const std::string& listing) {
+        CreateViewer(listing, wkListing);
+        UpdateMenu();
+    };
+    window->show();
+}
+
+void TKOLSHELLFORM::ShowTableRunLine() {
+    TTableForm* table = CurrentTable();
+    if (!table) return;
+    TRunController* run = TRunController::Active();
+    const TRunController::ClusterJob* job = run ? run->Job() : nullptr;
+    if (!job || !SameTable(job->Table, table->Table().TableFileName)) {
+        table->ShowRunLine({});
+        return;
+    }
+    table->ShowRunLine(TTableRunForm::JobLineText(job->Id, run->Set()));
+}
+
+void TKOLSHELLFORM::OfferToFollowJob(const std::string& tableFile) {
+    const std::string job = FromQ(FollowedJob(ToQ(tableFile)));
+    TTableForm* table = CurrentTable();
+    if (job.empty() || !table) return;
+    // A job followed already is not followed twice: its window comes forward.
+    TRunController* active = TRunController::Active();
+    if (active && active->Job() && active->Job()->Id == job) {
+        ShowTableRunWindow(active, tableFile);
+        return;
+    }
+    if (ShowMsg("Follow job " + job + " again?", mkWarningYesNo, false) != mrYes) return;
+    if (RefuseWhileRunning()) return;
+    const TTable& t = table->Table();
+    const int count = FollowedJobRuns(ToQ(tableFile));
+    std::vector<TRun> runs =
+        SubmittedRuns(t, count ? count : t.Runs(), ProgramDirs().Dirs[pdEngine]);
+    auto backend = std::make_unique<TSlurmBackend>(SlurmOptionsFor(tableFile, 2));
+    backend->Follow(job);
+    TSlurmBackend* slurm = backend.get();
+    FollowTableRun(std::make_shared<TRunSet>(std::move(runs), std::move(backend)), tableFile,
+                   slurm);
 }
 
 void TKOLSHELLFORM::TableRunEnded(TRunController* run, bool keepRunFiles) {

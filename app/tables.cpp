@@ -71,6 +71,7 @@ void TKOLSHELLFORM::ShowTableWindow(TTableForm* table) {
     TableForm = table;
     GuardTableClose(table);
     SetCompanionItem("Table1", "Table " + table->Table().TableFileName);
+    ShowTableRunLine();
     TAlterValuesDlg::AlterFirstRun = 1;
     TAlterValuesDlg::AlterLastRun = table->Table().Runs();
     UpdateMenu();
@@ -84,6 +85,7 @@ TChildForm* TKOLSHELLFORM::CreateTableForm(const std::string& name) {
     }
     ShowTableWindow(table);
     TAlterValuesDlg::AlterLastRun = 5; // as for every table read from a file
+    OfferToFollowJob(name);
     return table;
 }
 

@@ -1,6 +1,8 @@
 // A 9999-run table submitted to Slurm and followed, with fake sbatch and squeue on PATH: the
-// time to write the run decks and the job script and submit (one sbatch call), and what one
-// poll costs (one squeue call answering for all 9999 tasks, read and taken in).
+// time to write the run decks and the job script and submit (one sbatch call), in a new folder
+// and again in one that holds an earlier run's listings and outputs (for the same table and
+// for a new one), and what one poll costs (one squeue call answering for all 9999 tasks, read
+// and taken in).
 // Usage: slurmbench DIR [RUNS] [POLLS]
 #include "common/paths.h"
 #include "shell/slurmbackend.h"
@@ -44,6 +46,7 @@ void FakeSlurm(const std::string& bin, int runs) {
 } // namespace
 
 int main(int argc, char** argv) {
+    std::setvbuf(stdout, nullptr, _IOLBF, 0); // each figure as soon as it is measured
     if (argc < 2) {
         std::fprintf(stderr, "usage: slurmbench DIR [RUNS] [POLLS]\n");
         return 2;
@@ -62,29 +65,45 @@ int main(int argc, char** argv) {
         t.Columns[0].Values[size_t(r)] = 0.010 + 0.000001 * r;
     t.TableFileName = dir + "/SB.TBL";
 
-    const double t0 = Clock();
-    TTableRunOptions o;
-    o.EngineDir = o.DefaultEngineDir = bin;
-    o.Parallel = 2;
-    TTableRunHost host;
+    auto submit = [&](const char* where, std::vector<TRun>& list) {
+        const double t0 = Clock();
+        TTableRunOptions o;
+        o.EngineDir = o.DefaultEngineDir = bin;
+        o.Parallel = 2;
+        TTableRunHost host;
+        std::string message;
+        if (!PrepareTableRun(t, host, o, list, message)) {
+            std::fprintf(stderr, "slurmbench: %s\n", message.c_str());
+            std::exit(1);
+        }
+        const double decks = Clock() - t0;
+        TSlurmOptions so;
+        so.TableName = t.TableFileName;
+        auto backend = std::make_unique<TSlurmBackend>(so);
+        if (!backend->Submit(list, message)) {
+            std::fprintf(stderr, "slurmbench: %s\n", message.c_str());
+            std::exit(1);
+        }
+        const double submitted = Clock() - t0;
+        std::printf("%d runs, %s: run decks %.2f s, job script and sbatch %.2f s, submit in all "
+                    "%.2f s\n",
+                    runs, where, decks, submitted - decks, submitted);
+        return backend;
+    };
     std::vector<TRun> list;
-    std::string message;
-    if (!PrepareTableRun(t, host, o, list, message)) {
-        std::fprintf(stderr, "slurmbench: %s\n", message.c_str());
-        return 1;
+    submit("new folder", list);
+    // What the runs leave: a listing and an output per run, the run decks gone.
+    DeleteRunDecks(list);
+    for (const TRun& r : list) {
+        std::ofstream(r.Listing) << "listing\n";
+        std::ofstream(r.Listing.substr(0, r.Listing.size() - 4) + ".OUT") << "T\n0\n";
     }
-    const double decks = Clock() - t0;
-    TSlurmOptions so;
-    so.TableName = t.TableFileName;
-    auto backend = std::make_unique<TSlurmBackend>(so);
+    submit("beside an earlier run's files", list);
+    // A new table on the same deck: the run deck names are not yet the table's own.
+    DeleteRunDecks(list);
+    t.RunDeckNames.clear();
+    auto backend = submit("new table beside them", list);
     TSlurmBackend& slurm = *backend;
-    if (!slurm.Submit(list, message)) {
-        std::fprintf(stderr, "slurmbench: %s\n", message.c_str());
-        return 1;
-    }
-    const double submitted = Clock() - t0;
-    std::printf("%d runs: run decks %.2f s, job script and sbatch %.2f s, submit in all %.2f s\n",
-                runs, decks, submitted - decks, submitted);
 
     slurm.SetPollMs(3600000); // polled when the bench says so
     TRunSet set(std::move(list), std::move(backend));
@@ -104,5 +123,9 @@ int main(int argc, char** argv) {
                 runs, wall * 1000 / polls, polls);
     DeleteRunDecks(set.Runs());
     slurm.DeleteRunFiles(set.Runs());
+    for (const TRun& r : set.Runs()) {
+        std::remove(r.Listing.c_str());
+        std::remove((r.Listing.substr(0, r.Listing.size() - 4) + ".OUT").c_str());
+    }
     return 0;
 }

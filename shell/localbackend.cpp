@@ -136,6 +136,8 @@ void TLocalBackend::Stop(TRunSet& set) {
         kill(-p.Pid, SIGTERM);
         p.TerminatedAt = now;
     }
+    for (TRun& run : set.Runs())
+        if (run.State == TRunState::Waiting) run.State = TRunState::NotRun;
 }
 
 void TLocalBackend::Wait(TRunSet& set, int ms) {

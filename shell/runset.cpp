@@ -23,6 +23,7 @@ std::string RemoteStateText(const TRun& run) {
     if (s == "FAILED") return "failed with exit code " + std::to_string(run.ExitStatus);
     if (s == "CANCELLED") return "cancelled";
     if (s == "TIMEOUT") return "timed out";
+    if (s == "UNKNOWN") return "ended without a status file";
     std::string lower;
     for (char c : s)
         lower += c == '_' ? ' ' : char(std::tolower(static_cast<unsigned char>(c)));
@@ -122,11 +123,9 @@ void TRunSet::Stop() {
     for (const TRun& r : runs_)
         before.emplace_back(r.State, r.Remote);
     backend_->Stop(*this);
-    for (size_t i = 0; i < runs_.size(); ++i) {
-        if (runs_[i].State == TRunState::Waiting) runs_[i].State = TRunState::NotRun;
+    for (size_t i = 0; i < runs_.size(); ++i)
         if (std::make_pair(runs_[i].State, runs_[i].Remote) != before[i] && RunChanged)
             RunChanged(i);
-    }
     Advance();
 }
 

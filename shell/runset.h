@@ -55,7 +55,8 @@ class TRunBackend {
     virtual ~TRunBackend() = default;
     // Takes in what has ended and starts what may start of the waiting runs.
     virtual void Advance(TRunSet& set) = 0;
-    // Asks every started run to end; the waiting runs it leaves waiting are then not run.
+    // Asks every started run to end and settles the waiting ones (not run, or cancelled once
+    // the cluster has said so).
     virtual void Stop(TRunSet& set) = 0;
     // Blocks for at most ms until a run may have changed (koltool, benches).
     virtual void Wait(TRunSet& set, int ms) = 0;
@@ -63,6 +64,8 @@ class TRunBackend {
     virtual int PollMs() const = 0;
     // Ends whatever still runs at once: the set is going away.
     virtual void Abandon(TRunSet& set) = 0;
+    // The runs go on when this program ends (a cluster's job), and can be followed again.
+    virtual bool OutlivesProgram() const { return false; }
 };
 
 class TRunSet {
@@ -79,6 +82,7 @@ class TRunSet {
     void Advance();
     // No further run starts; the started ones are asked to end (killed when they will not).
     void Stop();
+    bool OutlivesProgram() const { return backend_->OutlivesProgram(); }
     bool StopRequested() const { return stopRequested_; }
     // True when no run waits or runs any more.
     bool Finished() const;

@@ -12,7 +12,6 @@
 #include <spawn.h>
 #include <sstream>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 
 extern char** environ;
@@ -170,6 +169,19 @@ bool ReadSome(int fd, std::string& text) {
     return n > 0 || (n < 0 && (errno == EAGAIN || errno == EINTR));
 }
 
+// Reads what a non-blocking pipe holds now; false at its end.
+bool ReadAvailable(int fd, std::string& text) {
+    char buf[65536];
+    for (;;) {
+        const ssize_t n = read(fd, buf, sizeof buf);
+        if (n > 0) {
+            text.append(buf, size_t(n));
+            continue;
+        }
+        return n < 0 && (errno == EAGAIN || errno == EINTR);
+    }
+}
+
 bool ReadExitCode(const std::string& file, int& code) {
     std::ifstream in(file);
     return bool(in >> code);
@@ -300,21 +312,23 @@ TSlurmBackend::TSlurmBackend(TSlurmOptions o)
     : o_(std::move(o)), stem_(SlurmStem(o_.TableName)), script_(SlurmScriptName(o_.TableName)) {}
 
 TSlurmBackend::~TSlurmBackend() {
-    if (poll_.Pid > 0) {
-        kill(poll_.Pid, SIGKILL);
-        waitpid(poll_.Pid, nullptr, 0);
-        close(poll_.Out);
-    }
+    for (Child* c : {&squeue_, &sacct_, &scancel_})
+        Kill(*c);
 }
 
 bool TSlurmBackend::Submit(const std::vector<TRun>& given, std::string& message) {
     // The nodes start in their own folder: every name the script holds is made whole here.
     std::vector<TRun> runs = given;
-    for (TRun& r : runs) {
+    std::map<std::string, std::string> whole; // the runs of a table share folder and engine
+    const auto made = [&whole](const std::string& name) -> const std::string& {
+        auto it = whole.find(name);
+        if (it != whole.end()) return it->second;
         std::error_code ec;
-        r.Dir = std::filesystem::absolute(FolderOf(r), ec).lexically_normal().string();
-        if (r.Program.find('/') != std::string::npos)
-            r.Program = std::filesystem::absolute(r.Program, ec).lexically_normal().string();
+        return whole[name] = std::filesystem::absolute(name, ec).lexically_normal().string();
+    };
+    for (TRun& r : runs) {
+        r.Dir = made(FolderOf(r));
+        if (r.Program.find('/') != std::string::npos) r.Program = made(r.Program);
     }
     std::vector<std::string> args;
     if (!SbatchArguments(o_, runs, args, message)) return false;
@@ -341,30 +355,40 @@ bool TSlurmBackend::Submit(const std::vector<TRun>& given, std::string& message)
     return true;
 }
 
-void TSlurmBackend::StartPoll() {
+bool TSlurmBackend::Start(Child& c, const std::string& program,
+                          const std::vector<std::string>& args) {
     int err = -1, error = 0;
-    poll_.Text.clear();
-    poll_.Pid = SpawnReading("squeue", {"-h", "-r", "-t", "all", "-j", jobId_, "-o", "%i|%T|%N"},
-                             poll_.Out, err, false, error);
-    if (poll_.Pid < 0) {
-        warning_ = "Slurm's squeue could not be started: the runs are not followed.";
-        ++warnings_;
-        return;
-    }
-    fcntl(poll_.Out, F_SETFL, O_NONBLOCK);
+    c.Text.clear();
+    c.Pid = SpawnReading(program, args, c.Out, err, false, error);
+    if (c.Pid < 0) return false;
+    fcntl(c.Out, F_SETFL, O_NONBLOCK);
+    return true;
 }
 
-bool TSlurmBackend::PollFinished(std::string& text, int& status) {
-    if (poll_.Pid < 0) return false;
-    if (ReadSome(poll_.Out, poll_.Text)) return false;
-    close(poll_.Out);
+bool TSlurmBackend::Finished(Child& c, std::string& text, int& status) {
+    if (c.Pid < 0) return false;
+    if (ReadAvailable(c.Out, c.Text)) return false;
+    close(c.Out);
     int st = 0;
-    while (waitpid(poll_.Pid, &st, 0) < 0 && errno == EINTR) {
+    while (waitpid(c.Pid, &st, 0) < 0 && errno == EINTR) {
     }
-    poll_.Pid = -1;
+    c.Pid = -1;
     status = WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
-    text = poll_.Text;
+    text = Trim(c.Text);
     return true;
+}
+
+void TSlurmBackend::Kill(Child& c) {
+    if (c.Pid < 0) return;
+    kill(c.Pid, SIGKILL);
+    waitpid(c.Pid, nullptr, 0);
+    close(c.Out);
+    c.Pid = -1;
+}
+
+void TSlurmBackend::Warn(const std::string& text) {
+    warning_ = text;
+    ++warnings_;
 }
 
 namespace {
@@ -377,6 +401,10 @@ bool IsPending(const std::string& s) {
 bool IsRunning(const std::string& s) {
     return s == "RUNNING" || s == "COMPLETING" || s == "SUSPENDED" || s == "STAGE_OUT" ||
            s == "SIGNALING" || s == "STOPPED" || s == "RESIZING";
+}
+
+bool UnknownJob(const std::string& text) {
+    return text.find("Invalid job id") != std::string::npos;
 }
 
 } // namespace
@@ -397,23 +425,28 @@ void TSlurmBackend::Settle(TRunSet& set, TRun& run, const TSlurmTask* task) {
         run.Remote = state;
         return;
     }
-    // Ended: the status file the task wrote tells its exit code, else what Slurm kept.
+    // Ended: the status file the task wrote tells its exit code, else what Slurm kept. A
+    // task of a job Slurm has forgotten that left neither can only be said to have ended.
     int code = -1;
     const bool hasCode = ReadExitCode(SlurmStatusName(run, stem_), code);
     if (task && task->ExitCode >= 0 && !hasCode) code = task->ExitCode;
-    if (state.empty()) state = hasCode ? (code == 0 ? "COMPLETED" : "FAILED") : "CANCELLED";
+    if (state.empty())
+        state = hasCode      ? (code == 0 ? "COMPLETED" : "FAILED")
+                : forgotten_ ? "UNKNOWN"
+                             : "CANCELLED";
     if (state == "COMPLETED" && hasCode && code != 0) state = "FAILED";
     run.ExitStatus = code < 0 ? (state == "COMPLETED" ? 0 : -1) : code;
     run.State = state == "COMPLETED"   ? TRunState::Done
                 : state == "CANCELLED" ? TRunState::Stopped
                                        : TRunState::Failed;
-    if (!started) run.Started = set.Now();
+    // A run first seen ended (between two polls, or before it was followed) ran for a time
+    // nobody saw: it gets no start of its own, and no elapsed time.
     run.Ended = set.Now();
     run.Remote = state;
 }
 
 void TSlurmBackend::TakeIn(TRunSet& set, const std::map<int, TSlurmTask>& tasks) {
-    std::vector<TRun*> gone;
+    gone_.clear();
     for (TRun& run : set.Runs()) {
         if (run.Finished()) continue;
         const auto it = tasks.find(run.Number);
@@ -421,56 +454,75 @@ void TSlurmBackend::TakeIn(TRunSet& set, const std::map<int, TSlurmTask>& tasks)
             missing_.erase(run.Number);
             Settle(set, run, &it->second);
         } else {
-            gone.push_back(&run);
+            gone_.push_back(run.Number);
         }
     }
-    if (gone.empty()) return;
-    std::map<int, TSlurmTask> accounted;
-    if (sacct_) {
-        const TCommandResult r = RunCommand(
-            "sacct", {"-n", "-P", "-X", "-j", jobId_, "-o", "JobID,State,ExitCode,NodeList"});
-        if (r.Status == 0)
-            accounted = ParseSacct(jobId_, r.Out);
-        else
-            sacct_ = false; // no accounting here: the status files tell
+    if (gone_.empty()) return;
+    if (!accounting_ ||
+        !Start(sacct_, "sacct",
+               {"-n", "-P", "-X", "-j", jobId_, "-o", "JobID,State,ExitCode,NodeList"})) {
+        accounting_ = false; // no accounting here: the status files tell
+        SettleGone(set, {});
     }
-    for (TRun* run : gone) {
-        const auto it = accounted.find(run->Number);
+}
+
+void TSlurmBackend::SettleGone(TRunSet& set, const std::map<int, TSlurmTask>& accounted) {
+    for (int number : gone_) {
+        TRun& run = set.Runs()[size_t(number - 1)];
+        const auto it = accounted.find(number);
         int code = 0;
-        // A task squeue has forgotten: its status file, or what accounting kept; a task
-        // that left neither has been cancelled or lost (given a few polls to show up).
-        if (it != accounted.end() && it->second.State != "PENDING" && it->second.State != "RUNNING")
-            Settle(set, *run, &it->second);
-        else if (ReadExitCode(SlurmStatusName(*run, stem_), code) || set.StopRequested() ||
-                 ++missing_[run->Number] >= 3)
-            Settle(set, *run, nullptr);
+        // A task squeue has forgotten: what accounting kept, or its status file; a task that
+        // left neither has been cancelled or lost (given a few polls to show up), unless the
+        // whole job is gone from Slurm.
+        if (it != accounted.end() && !IsPending(it->second.State) && !IsRunning(it->second.State))
+            Settle(set, run, &it->second);
+        else if (ReadExitCode(SlurmStatusName(run, stem_), code) || set.StopRequested() ||
+                 forgotten_ || ++missing_[number] >= 3)
+            Settle(set, run, nullptr);
+    }
+    gone_.clear();
+}
+
+void TSlurmBackend::SqueueAnswered(TRunSet& set, const std::string& text, int status) {
+    if (status == 0) {
+        if (!forgotten_) warning_.clear();
+        TakeIn(set, ParseSqueue(jobId_, text));
+    } else if (UnknownJob(text)) {
+        // Long ended and dropped by the controller: only the runs' own traces are left.
+        forgotten_ = true;
+        if (!set.Finished())
+            Warn("Slurm no longer knows job " + jobId_ +
+                 "; the states shown are those its runs left in their status files.");
+        TakeIn(set, {});
+    } else {
+        // The controller does not answer: say so, and ask again at the next poll.
+        Warn("Slurm's controller does not answer (squeue: " + text + "); still following job " +
+             jobId_ + ".");
     }
 }
 
-void TSlurmBackend::Advance(TRunSet& set) {
-    if (jobId_.empty()) return;
-    std::string text;
-    int status = 0;
-    if (PollFinished(text, status)) {
-        if (status == 0 || text.find("Invalid job id") != std::string::npos) {
-            if (!warning_.empty()) warning_.clear();
-            TakeIn(set, status == 0 ? ParseSqueue(jobId_, text) : std::map<int, TSlurmTask>{});
-        } else {
-            // The controller does not answer: say so, and ask again at the next poll.
-            warning_ = "Slurm's controller does not answer (squeue: " + Trim(text) +
-                       "); still following job " + jobId_ + ".";
-            ++warnings_;
-        }
+void TSlurmBackend::SacctAnswered(TRunSet& set, const std::string& text, int status) {
+    if (status == 0) {
+        SettleGone(set, ParseSacct(jobId_, text));
+        return;
     }
-    if (poll_.Pid < 0 && !set.Finished() && Seconds() - lastPoll_ >= pollMs_ / 1000.0) {
-        lastPoll_ = Seconds();
-        StartPoll();
-    }
+    // No accounting on this cluster: the status files tell from now on.
+    if (text.empty() || text.find("accounting storage is disabled") != std::string::npos)
+        accounting_ = false;
+    else
+        Warn("Slurm's accounting does not answer (sacct: " + text + "); still following job " +
+             jobId_ + ".");
+    SettleGone(set, {});
 }
 
-void TSlurmBackend::Stop(TRunSet& set) {
-    if (jobId_.empty()) return;
-    RunCommand("scancel", {jobId_});
+void TSlurmBackend::ScancelAnswered(TRunSet& set, const std::string& text, int status) {
+    if (status != 0 && !UnknownJob(text)) {
+        Warn("Slurm's controller does not answer (scancel: " + text + "); job " + jobId_ +
+             " is not cancelled yet, trying again.");
+        return;
+    }
+    cancelled_ = true;
+    if (!forgotten_) warning_.clear();
     // Pending tasks are gone at once; running ones end as squeue shows them end.
     for (TRun& run : set.Runs())
         if (run.State == TRunState::Waiting) {
@@ -478,19 +530,47 @@ void TSlurmBackend::Stop(TRunSet& set) {
             run.Remote = "CANCELLED";
             run.Ended = set.Now();
         }
-    lastPoll_ = -1e9;
+    PollNow();
+}
+
+void TSlurmBackend::Advance(TRunSet& set) {
+    if (jobId_.empty()) return;
+    std::string text;
+    int status = 0;
+    if (Finished(scancel_, text, status)) ScancelAnswered(set, text, status);
+    if (Finished(squeue_, text, status)) SqueueAnswered(set, text, status);
+    if (Finished(sacct_, text, status)) SacctAnswered(set, text, status);
+    if (set.Finished()) return;
+    const double now = Seconds();
+    // scancel again after a poll's time while the controller did not take it.
+    if (cancelWanted_ && !cancelled_ && scancel_.Pid < 0 && now - lastCancel_ >= pollMs_ / 1000.0) {
+        lastCancel_ = now;
+        if (!Start(scancel_, "scancel", {jobId_}))
+            Warn("Slurm's scancel could not be started: job " + jobId_ + " goes on.");
+    }
+    if (!Polling() && now - lastPoll_ >= pollMs_ / 1000.0) {
+        lastPoll_ = now;
+        if (!Start(squeue_, "squeue", {"-h", "-r", "-t", "all", "-j", jobId_, "-o", "%i|%T|%N"}))
+            Warn("Slurm's squeue could not be started: the runs are not followed.");
+    }
+}
+
+void TSlurmBackend::Stop(TRunSet& set) {
+    if (jobId_.empty()) return;
+    cancelWanted_ = true;
+    lastCancel_ = -1e9;
+    Advance(set);
 }
 
 void TSlurmBackend::Wait(TRunSet& set, int ms) {
     (void)set;
-    if (poll_.Pid > 0) {
-        pollfd fd{poll_.Out, POLLIN, 0};
-        ::poll(&fd, 1, ms);
-        return;
-    }
-    const double left = lastPoll_ + pollMs_ / 1000.0 - Seconds();
-    const int sleepMs = std::max(0, std::min(ms, int(left * 1000)));
-    std::this_thread::sleep_for(std::chrono::milliseconds(sleepMs));
+    std::vector<pollfd> fds;
+    for (const Child* c : {&squeue_, &sacct_, &scancel_})
+        if (c->Pid > 0) fds.push_back({c->Out, POLLIN, 0});
+    // Nothing to hear from: sleep until the next poll is due.
+    if (fds.empty())
+        ms = std::max(0, std::min(ms, int((lastPoll_ + pollMs_ / 1000.0 - Seconds()) * 1000)));
+    ::poll(fds.data(), nfds_t(fds.size()), ms);
 }
 
 void TSlurmBackend::DeleteRunFiles(const std::vector<TRun>& runs) const {

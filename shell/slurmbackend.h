@@ -8,6 +8,7 @@
 
 #include <sys/types.h>
 
+#include <algorithm>
 #include <map>
 #include <string>
 #include <vector>
@@ -75,42 +76,62 @@ class TSlurmBackend : public TRunBackend {
     const std::string& JobId() const { return jobId_; }
     const std::string& Stem() const { return stem_; }
     const std::string& ScriptName() const { return script_; }
-    // The last trouble reaching the controller, empty while it answers; counts up per poll.
+    // The last trouble reaching Slurm, empty while it answers; counts up per poll. Also says
+    // so when Slurm no longer knows the job and the states come from the status files.
     const std::string& Warning() const { return warning_; }
     int WarningCount() const { return warnings_; }
 
+    // squeue, sacct and scancel are never waited for: each call looks whether they have
+    // answered and starts what is due.
     void Advance(TRunSet& set) override;
+    // scancel on the job; the pending runs become cancelled once it has answered.
     void Stop(TRunSet& set) override;
     void Wait(TRunSet& set, int ms) override;
-    int PollMs() const override { return pollMs_; }
+    // How often a caller should look in; squeue itself is asked every SetPollMs.
+    int PollMs() const override { return std::min(pollMs_, 250); }
     // The job goes on on the cluster: it can be followed again.
     void Abandon(TRunSet& set) override { (void)set; }
+    bool OutlivesProgram() const override { return true; }
     void SetPollMs(int ms) { pollMs_ = ms; }
-    // The next Advance asks squeue at once; Polling while its answer is awaited.
+    // The next Advance asks squeue at once; Polling while its (or sacct's) answer is awaited,
+    // Cancelling while scancel's is.
     void PollNow() { lastPoll_ = -1e9; }
-    bool Polling() const { return poll_.Pid > 0; }
+    bool Polling() const { return squeue_.Pid > 0 || sacct_.Pid > 0; }
+    bool Cancelling() const { return scancel_.Pid > 0; }
 
     // Deletes the job script, the status files and the logs of the runs that completed
     // (a failed run's log stays to be read).
     void DeleteRunFiles(const std::vector<TRun>& runs) const;
 
   private:
-    struct Poll {
+    // A Slurm command going on: what it has written so far (stdout and stderr).
+    struct Child {
         pid_t Pid = -1;
         int Out = -1;
         std::string Text;
     };
-    void StartPoll();
-    bool PollFinished(std::string& text, int& status);
+    bool Start(Child& c, const std::string& program, const std::vector<std::string>& args);
+    static bool Finished(Child& c, std::string& text, int& status);
+    static void Kill(Child& c);
+    void Warn(const std::string& text);
+
+    void SqueueAnswered(TRunSet& set, const std::string& text, int status);
+    void SacctAnswered(TRunSet& set, const std::string& text, int status);
+    void ScancelAnswered(TRunSet& set, const std::string& text, int status);
     void TakeIn(TRunSet& set, const std::map<int, TSlurmTask>& tasks);
+    // The runs squeue no longer shows: by accounting where it answered, else the status files.
+    void SettleGone(TRunSet& set, const std::map<int, TSlurmTask>& accounted);
     void Settle(TRunSet& set, TRun& run, const TSlurmTask* task);
 
     TSlurmOptions o_;
     std::string jobId_, stem_, script_, warning_;
     int warnings_ = 0;
     int pollMs_ = 2000;
-    double lastPoll_ = -1e9;
-    Poll poll_;
-    bool sacct_ = true;
+    double lastPoll_ = -1e9, lastCancel_ = -1e9;
+    Child squeue_, sacct_, scancel_;
+    bool accounting_ = true; // sacct answers here; false once it says accounting is off
+    bool forgotten_ = false; // squeue no longer knows the job
+    bool cancelWanted_ = false, cancelled_ = false;
+    std::vector<int> gone_;      // runs squeue stopped showing, sacct asked about them
     std::map<int, int> missing_; // task: polls it has been missing from squeue
 };

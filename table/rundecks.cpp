@@ -2,7 +2,12 @@
 
 #include "common/paths.h"
 
-#include <fstream>
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <filesystem>
+#include <unistd.h>
+#include <unordered_set>
 
 namespace {
 
@@ -44,13 +49,20 @@ bool LineValues(const TTable& t, int run, std::vector<std::string>& names,
 }
 
 // The run decks are the program's own temporary files, named as the disk spells their
-// directory: written straight, without looking each name up among thousands of others.
+// directory: written straight in one write, without looking each name up among thousands of
+// others, and without the replace-by-rename that keeps the user's own files whole.
 bool WriteRunDeck(const std::string& name, const std::string& text) {
-    std::ofstream out(name, std::ios::binary | std::ios::trunc);
-    if (!out) return false; // nothing was made
-    if (out.write(text.data(), std::streamsize(text.size())).flush()) return true;
-    out.close();
-    RemoveFile(name); // no half-written deck is left behind
+    const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) return false; // nothing was made
+    size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += size_t(n);
+    }
+    if (::close(fd) == 0 && done == text.size()) return true;
+    ::unlink(name.c_str()); // no half-written deck is left behind
     return false;
 }
 
@@ -157,6 +169,7 @@ bool WriteTableDeck(TTable& t, std::string& message,
     if (runValues) runValues->clear();
     std::vector<LineTemplate> deck;
     bool read = false;
+    std::string text;
     for (int r = 1; r <= t.Runs(); ++r) {
         std::vector<std::string> names, values;
         if (!LineValues(t, r, names, values, message)) return false;
@@ -177,7 +190,7 @@ bool WriteTableDeck(TTable& t, std::string& message,
                 deck.push_back(PrepareLine(l, base, names));
             read = true;
         }
-        std::string text;
+        text.clear(); // keeps its room: one allocation for every run deck
         for (const LineTemplate& l : deck) {
             RenderLine(l, RunSuffix(r), names, values, text);
             text += "\r\n";
@@ -191,6 +204,23 @@ bool WriteTableDeck(TTable& t, std::string& message,
     return true;
 }
 
+namespace {
+
+// The names of the files (not folders) in a folder, upper-cased: a name looked up among them
+// is found whatever its case, as the disk is searched elsewhere.
+std::unordered_set<std::string> UpperFileNames(const std::string& folder) {
+    std::unordered_set<std::string> names;
+    std::error_code ec;
+    std::filesystem::directory_iterator it(folder.empty() ? "." : folder, ec), end;
+    for (; !ec && it != end; it.increment(ec)) {
+        std::error_code ec2;
+        if (!it->is_directory(ec2)) names.insert(UpStr(it->path().filename().string()));
+    }
+    return names;
+}
+
+} // namespace
+
 bool CheckRunDeckNames(const TTable& t, std::string& message) {
     const std::string upper = UpStr(t.DeckName);
     const size_t dot = upper.find('.'), sep = upper.find_last_of("\\/");
@@ -201,13 +231,16 @@ bool CheckRunDeckNames(const TTable& t, std::string& message) {
                   "stop in its name.";
         return false;
     }
+    // Every run deck goes into the deck's folder: it is read once, not once per run.
     const std::string stem = RunDeckStem(t.DeckName);
+    const size_t stemSep = stem.find_last_of('/');
+    const std::string folder = stemSep == std::string::npos ? "." : stem.substr(0, stemSep + 1);
+    const std::unordered_set<std::string> present = UpperFileNames(folder);
+    const std::unordered_set<std::string> ours(t.RunDeckNames.begin(), t.RunDeckNames.end());
     for (int r = 1; r <= t.Runs(); ++r) {
         const std::string name = RunDeckName(stem, r);
-        bool ours = false;
-        for (const std::string& n : t.RunDeckNames)
-            ours = ours || n == name;
-        if (!ours && FileExists(name)) {
+        const std::string file = stemSep == std::string::npos ? name : name.substr(stemSep + 1);
+        if (!ours.count(name) && present.count(UpStr(file))) {
             message = "File " + name +
                       " already exists and was not written by a run of this table. Move or "
                       "rename it before running the table.";
@@ -242,19 +275,22 @@ bool AskAboutSharedFile(const TTable& t, TTableRunHost& host, TTableRunOptions& 
     return false;
 }
 
+// The runs of the run decks WriteTableDeck writes, one per entry of values.
 std::vector<TRun> MakeRuns(const TTable& t, const std::string& engineDir,
                            const std::vector<std::vector<std::string>>& values) {
     const std::string stem = RunDeckStem(t.DeckName);
     const std::string folder = NativePath(ExtractFileDir(t.DeckName));
+    const std::string engine = EngineProgram(engineDir), program = NativePath(engine);
     std::vector<TRun> runs;
-    for (int r = 1; r <= t.Runs(); ++r) {
+    runs.reserve(values.size());
+    for (int r = 1; r <= int(values.size()); ++r) {
         TRun run;
         run.Number = r;
-        run.Deck = t.RunDeckNames[size_t(r - 1)];
+        run.Deck = RunDeckName(stem, r);
         run.Values = values[size_t(r - 1)];
         run.Listing = stem + RunSuffix(r) + ".LST";
-        run.Command = EngineProgram(engineDir) + " " + run.Deck + " /N";
-        run.Program = NativePath(EngineProgram(engineDir));
+        run.Command = engine + " " + run.Deck + " /N";
+        run.Program = program;
         run.Arguments = {run.Deck, "/N"};
         run.Dir = folder;
         runs.push_back(std::move(run));
@@ -282,9 +318,20 @@ bool PrepareTableRun(TTable& t, TTableRunHost& host, TTableRunOptions& o, std::v
     return true;
 }
 
+std::vector<TRun> SubmittedRuns(const TTable& t, int count, const std::string& engineDir) {
+    std::vector<std::vector<std::string>> values(size_t(std::max(count, 0)));
+    for (int r = 1; r <= count && r <= t.Runs(); ++r) {
+        std::vector<std::string> names;
+        std::string message;
+        if (!LineValues(t, r, names, values[size_t(r - 1)], message)) values[size_t(r - 1)].clear();
+    }
+    return MakeRuns(t, engineDir, values);
+}
+
 void DeleteRunDecks(const std::vector<TRun>& runs) {
+    // Named as the disk spells them (RunDeckStem); a folder of that name stays.
     for (const TRun& r : runs)
-        if (!IsDirectory(r.Deck)) RemoveFile(r.Deck);
+        ::unlink(r.Deck.c_str());
 }
 
 std::string TableRunReport(const TRunSet& set) {

@@ -55,6 +55,10 @@ struct TTableRunOptions {
 // (empty when the user cancelled).
 bool PrepareTableRun(TTable& t, TTableRunHost& host, TTableRunOptions& options,
                      std::vector<TRun>& runs, std::string& message);
+// The first count runs of a table run submitted earlier, to be followed again: named as
+// PrepareTableRun named them, with the table's values as they are now (none where it has no
+// value for a run any more).
+std::vector<TRun> SubmittedRuns(const TTable& t, int count, const std::string& engineDir);
 // Deletes the run decks of a table run; errors are ignored.
 void DeleteRunDecks(const std::vector<TRun>& runs);
 // What a finished table run has to say, or empty: the runs that failed, the start failure,

@@ -97,6 +97,14 @@ class TestRunning : public QObject {
     void sharedFileQuestion();
     void tableRunOnSlurm();
     void slurmWithoutSbatch();
+    void bigTableOnSlurm();
+    void followJobAgain_data();
+    void followJobAgain();
+    void jobFollowedOnlyOnce();
+    void followForgottenJob();
+    void exitWhileFollowingJob_data();
+    void exitWhileFollowingJob();
+    void jobEndsDuringExitQuestion();
     void refusedTableRun();
 
   private:
@@ -110,6 +118,7 @@ class TestRunning : public QObject {
     // A main window with the table open and the engine directory set, ready for Run Table.
     TTableForm* OpenTable(TKOLSHELLFORM& form, const std::string& table);
     TTableRunForm* RunWindow(TKOLSHELLFORM& form) const;
+    TTableRunForm* SubmitJob(TKOLSHELLFORM& form, const std::string& table);
     QStringList Args() const {
         QStringList l =
             QString::fromStdString(ReadTestFile((Dir() + "/ARGS").toStdString())).split('\n');
@@ -811,8 +820,8 @@ void TestRunning::tableRunOnSlurm() {
     QTRY_COMPARE_WITH_TIMEOUT(
         States(w), QStringList({"completed", "failed with exit code 4", "running on n1"}), 10000);
     w->StopBtn()->click();
-    QCOMPARE(QString::fromStdString(ReadTestFile((Dir() + "/SCANCEL").toStdString())),
-             QString("77\n"));
+    QTRY_COMPARE(QString::fromStdString(ReadTestFile((Dir() + "/SCANCEL").toStdString())),
+                 QString("77\n"));
     WriteTestFile(Dir(), "SQUEUE", "77_3|CANCELLED by 0|n1\n");
     QTRY_VERIFY_WITH_TIMEOUT(!Running(), 10000);
     qputenv("PATH", path);
@@ -821,6 +830,261 @@ void TestRunning::tableRunOnSlurm() {
     QVERIFY(FilesLike(Dir(), "*.slurm.status").isEmpty());
     QVERIFY(!QFile::exists(Dir() + "/T.SLURM.sh"));
     QVERIFY(FollowedJob(Dir() + "/T.TBL").isEmpty()); // forgotten once the job has ended
+}
+
+namespace {
+
+QString RunLine(TKOLSHELLFORM& form) {
+    TTableForm* table = form.CurrentTable();
+    return table && table->RunLine()->isVisibleTo(table) ? table->RunLine()->text() : QString();
+}
+
+QString MainStatus(TKOLSHELLFORM& form) {
+    return form.statusBar()->findChild<QLabel*>("RunStatus")->text();
+}
+
+} // namespace
+
+// Submits the 3-run table T.TBL as job 77 with the fake Slurm commands, the runs pending.
+TTableRunForm* TestRunning::SubmitJob(TKOLSHELLFORM& form, const std::string& table) {
+    WriteTestFile(Dir(), "SQUEUE", "77_[1-3]|PENDING|\n");
+    OpenTable(form, table);
+    RunSettings().OnSlurm = true;
+    form.Action("RunTable1")->trigger();
+    TTableRunForm* w = RunWindow(form);
+    const bool pending =
+        QTest::qWaitFor([&] { return w && States(w) == QStringList(3, "pending"); }, 10000);
+    return pending ? w : nullptr;
+}
+
+void TestRunning::bigTableOnSlurm() {
+    // 9999 runs: submitted within 5 s, run decks and all, and followed with the interface
+    // live throughout.
+    WriteScriptEngine(Dir(), 0);
+    const std::string table =
+        WriteRunTable(Dir(), std::vector<std::vector<double>>(9999, std::vector<double>{0}));
+    const QByteArray path = FakeSlurmOnPath(Dir());
+    WriteTestFile(Dir(), "SQUEUE", "77_[1-9999]|PENDING|\n");
+    TKOLSHELLFORM form;
+    OpenTable(form, table);
+    RunSettings().OnSlurm = true;
+    QElapsedTimer clock;
+    clock.start();
+    form.Action("RunTable1")->trigger();
+    QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed()) + " ms"));
+    TTableRunForm* w = RunWindow(form);
+    QVERIFY(w);
+    qint64 longestGap = 0, last = clock.elapsed();
+    QTimer beat;
+    connect(&beat, &QTimer::timeout, [&] {
+        longestGap = std::max(longestGap, clock.elapsed() - last);
+        last = clock.elapsed();
+    });
+    beat.start(20);
+    QTRY_COMPARE_WITH_TIMEOUT(RunLine(form),
+                              QString("Slurm job 77: 0 of 9999 runs done, 9999 pending"), 15000);
+    for (int r = 1; r <= 9999; ++r)
+        WriteTestFile(Dir(), "T" + std::to_string(r) + ".slurm.status", "0\n");
+    WriteTestFile(Dir(), "SQUEUE", "");
+    last = clock.elapsed();
+    QTRY_VERIFY_WITH_TIMEOUT(!Running(), 30000);
+    qputenv("PATH", path);
+    QVERIFY2(longestGap < 1500, qPrintable(QString::number(longestGap) + " ms"));
+    QCOMPARE(States(w), QStringList(9999, "completed"));
+    QVERIFY(FilesLike(Dir(), "*.TMP").isEmpty());
+}
+
+void TestRunning::followJobAgain_data() {
+    QTest::addColumn<int>("answer");
+    QTest::newRow("yes") << int(mrYes);
+    QTest::newRow("no") << int(mrNo);
+}
+
+void TestRunning::followJobAgain() {
+    QFETCH(int, answer);
+    WriteScriptEngine(Dir(), 0);
+    const std::string table = WriteRunTable(Dir(), {{0}, {0}, {0}});
+    const QByteArray path = FakeSlurmOnPath(Dir());
+    {
+        TKOLSHELLFORM form;
+        QVERIFY(SubmitJob(form, table));
+        QCOMPARE(RunLine(form), QString("Slurm job 77: 0 of 3 runs done, 3 pending"));
+        QVERIFY(MainStatus(form).startsWith("Slurm job 77: KOLVAN Run  of 3"));
+        // The program ends; the job goes on on the cluster.
+        msgs_->Answers = {mrNo};
+        form.Action("Exit1")->trigger();
+        QCOMPARE(Shown(), QStringList{"Slurm job 77 goes on on the cluster; it can be followed "
+                                      "again when its table is opened. Stop it?"});
+        QVERIFY(form.Children().isEmpty());
+    }
+    QVERIFY(!Running());
+    QVERIFY(!QFile::exists(Dir() + "/SCANCEL"));
+    QCOMPARE(FollowedJob(Dir() + "/T.TBL"), QString("77"));
+    QCOMPARE(FilesLike(Dir(), "*.TMP").size(), 3);
+    // Later, in a program started anew: two runs have ended, the third runs.
+    WriteTestFile(Dir(), "T1.slurm.status", "0\n");
+    WriteTestFile(Dir(), "T2.slurm.status", "0\n");
+    WriteTestFile(Dir(), "SQUEUE", "77_3|RUNNING|n2\n");
+    msgs_->Shown.clear();
+    msgs_->Answers = {answer};
+    TKOLSHELLFORM form;
+    OpenTable(form, table);
+    QCOMPARE(Shown(), QStringList{"Follow job 77 again?"});
+    TTableRunForm* w = RunWindow(form);
+    if (answer == mrNo) {
+        QVERIFY(!w);
+        QVERIFY(!Running());
+        QCOMPARE(FollowedJob(Dir() + "/T.TBL"), QString("77")); // asked again next time
+        QCOMPARE(FilesLike(Dir(), "*.TMP").size(), 3);
+        qputenv("PATH", path);
+        return;
+    }
+    QVERIFY(w);
+    QVERIFY(Running());
+    QCOMPARE(w->windowTitle(), QString::fromUtf8("Table Run \u2013 ") + Dir() + "/T.TBL" +
+                                   QString::fromUtf8(" \u2013 job 77"));
+    QTRY_COMPARE_WITH_TIMEOUT(States(w), QStringList({"completed", "completed", "running on n2"}),
+                              10000);
+    QTRY_COMPARE(RunLine(form), QString("Slurm job 77: 2 of 3 runs done, 1 running"));
+    WriteTestFile(Dir(), "T3.slurm.status", "0\n");
+    WriteTestFile(Dir(), "SQUEUE", "77_3|COMPLETED|n2\n");
+    QTRY_VERIFY_WITH_TIMEOUT(!Running(), 10000);
+    qputenv("PATH", path);
+    QCOMPARE(States(w), QStringList(3, "completed"));
+    QCOMPARE(RunLine(form), QString());
+    QCOMPARE(Shown(), QStringList{"Follow job 77 again?"}); // nothing failed
+    QVERIFY(FilesLike(Dir(), "*.TMP").isEmpty());
+    QVERIFY(FilesLike(Dir(), "*.slurm.*").isEmpty());
+    QVERIFY(!QFile::exists(Dir() + "/T.SLURM.sh"));
+    QVERIFY(FollowedJob(Dir() + "/T.TBL").isEmpty());
+}
+
+void TestRunning::jobFollowedOnlyOnce() {
+    // The job followed in this program is not offered again: its window comes back instead.
+    WriteScriptEngine(Dir(), 0);
+    const std::string table = WriteRunTable(Dir(), {{0}, {0}, {0}});
+    const QByteArray path = FakeSlurmOnPath(Dir());
+    TKOLSHELLFORM form;
+    QPointer<TTableRunForm> w = SubmitJob(form, table);
+    QVERIFY(w);
+    w->close();
+    QTRY_VERIFY(!w);
+    // Closing the table window asks nothing: the job goes on without it.
+    QPointer<TTableForm> tableWindow = form.CurrentTable();
+    tableWindow->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!tableWindow);
+    QVERIFY(Running());
+    form.ReadaFile(table);
+    QVERIFY(Shown().isEmpty());
+    TTableRunForm* again = RunWindow(form);
+    QVERIFY(again);
+    QVERIFY(again->isVisible());
+    QCOMPARE(States(again), QStringList(3, "pending"));
+    QCOMPARE(RunLine(form), QString("Slurm job 77: 0 of 3 runs done, 3 pending"));
+    WriteTestFile(Dir(), "SQUEUE",
+                  "77_1|CANCELLED by 0|\n77_2|CANCELLED by 0|\n"
+                  "77_3|CANCELLED by 0|\n");
+    QTRY_VERIFY_WITH_TIMEOUT(!Running(), 10000);
+    qputenv("PATH", path);
+    QCOMPARE(States(again), QStringList(3, "cancelled"));
+}
+
+void TestRunning::followForgottenJob() {
+    // A job of a session long gone that Slurm has forgotten: the status files tell.
+    WriteScriptEngine(Dir(), 0);
+    const std::string table = WriteRunTable(Dir(), {{0}, {0}, {0}});
+    const QByteArray path = FakeSlurmOnPath(Dir());
+    WriteTestFile(Dir() + "/slurm", "squeue",
+                  "#!/bin/sh\necho 'slurm_load_jobs error: Invalid job id specified' >&2\n"
+                  "exit 1\n");
+    RememberJob(Dir() + "/T.TBL", "55", 3);
+    for (const char* deck : {"T.TMP", "T1.TMP", "T2.TMP"})
+        WriteTestFile(Dir(), deck, "CONSTANTS 3\r\n");
+    WriteTestFile(Dir(), "T.SLURM.sh", "#!/bin/sh\n");
+    WriteTestFile(Dir(), "T1.slurm.status", "0\n");
+    WriteTestFile(Dir(), "T2.slurm.status", "2\n");
+    WriteTestFile(Dir(), "T2.slurm.log", "engine: bad deck\n");
+    msgs_->Answers = {mrYes};
+    TKOLSHELLFORM form;
+    OpenTable(form, table);
+    TTableRunForm* w = RunWindow(form);
+    QVERIFY(w);
+    QTRY_VERIFY_WITH_TIMEOUT(!Running(), 10000);
+    qputenv("PATH", path);
+    QCOMPARE(States(w),
+             QStringList({"completed", "failed with exit code 2", "ended without a status file"}));
+    QCOMPARE(w->WarningLine()->text(), QString("Slurm no longer knows job 55; the states shown "
+                                               "are those its runs left in their status files."));
+    QCOMPARE(Shown(), QStringList({"Follow job 55 again?",
+                                   "2 of 3 runs failed. The first, run 2 on " + Dir() +
+                                       "/T1.TMP, failed with exit code 2."}));
+    QVERIFY(FilesLike(Dir(), "*.TMP").isEmpty());
+    QCOMPARE(FilesLike(Dir(), "*.slurm.*"), QStringList{"T2.slurm.log"}); // to be read
+    QVERIFY(!QFile::exists(Dir() + "/T.SLURM.sh"));
+    QVERIFY(FollowedJob(Dir() + "/T.TBL").isEmpty());
+}
+
+void TestRunning::exitWhileFollowingJob_data() {
+    QTest::addColumn<int>("answer");
+    QTest::newRow("yes: cancelled") << int(mrYes);
+    QTest::newRow("no: goes on") << int(mrNo);
+    QTest::newRow("cancel: stays") << int(mrCancel);
+}
+
+void TestRunning::exitWhileFollowingJob() {
+    QFETCH(int, answer);
+    WriteScriptEngine(Dir(), 0);
+    const std::string table = WriteRunTable(Dir(), {{0}, {0}, {0}});
+    const QByteArray path = FakeSlurmOnPath(Dir());
+    TKOLSHELLFORM form;
+    QVERIFY(SubmitJob(form, table));
+    msgs_->Answers = {answer};
+    form.Action("Exit1")->trigger();
+    QCOMPARE(Shown().at(0), QString("Slurm job 77 goes on on the cluster; it can be followed "
+                                    "again when its table is opened. Stop it?"));
+    QCOMPARE(form.Children().isEmpty(), answer != mrCancel);
+    QCOMPARE(Running(), answer != mrYes);
+    QCOMPARE(QFile::exists(Dir() + "/SCANCEL"), answer == mrYes);
+    QCOMPARE(FollowedJob(Dir() + "/T.TBL").isEmpty(), answer == mrYes);
+    QCOMPARE(FilesLike(Dir(), "*.TMP").isEmpty(), answer == mrYes);
+    if (answer == mrYes)
+        QCOMPARE(Shown().at(1), QString("The table run was stopped before any run had finished."));
+    if (answer == mrCancel)
+        QCOMPARE(RunLine(form), QString("Slurm job 77: 0 of 3 runs done, 3 pending"));
+    if (Running()) {
+        WriteTestFile(Dir(), "SQUEUE", "");
+        for (int r = 1; r <= 3; ++r)
+            WriteTestFile(Dir(), "T" + std::to_string(r) + ".slurm.status", "0\n");
+        QTRY_VERIFY_WITH_TIMEOUT(!Running(), 20000);
+    }
+    qputenv("PATH", path);
+}
+
+void TestRunning::jobEndsDuringExitQuestion() {
+    // The job ends while the question is open; Yes then has nothing left to stop.
+    WriteScriptEngine(Dir(), 0);
+    const std::string table = WriteRunTable(Dir(), {{0}, {0}, {0}});
+    const QByteArray path = FakeSlurmOnPath(Dir());
+    TKOLSHELLFORM form;
+    QVERIFY(SubmitJob(form, table));
+    for (int r = 1; r <= 3; ++r)
+        WriteTestFile(Dir(), "T" + std::to_string(r) + ".slurm.status", "0\n");
+    WriteTestFile(Dir(), "SQUEUE", "");
+    const MsgHandler recorder = SetMsgHandler([&](const MsgRequest& m) {
+        if (m.Text.find("goes on on the cluster") != std::string::npos) {
+            if (!QTest::qWaitFor([] { return !Running(); }, 10000)) return int(mrNo);
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        }
+        return int(mrYes);
+    });
+    form.Action("Exit1")->trigger();
+    SetMsgHandler(recorder);
+    qputenv("PATH", path);
+    QVERIFY(!Running());
+    QVERIFY(form.Children().isEmpty());
+    QVERIFY(!QFile::exists(Dir() + "/SCANCEL"));
+    QVERIFY(FollowedJob(Dir() + "/T.TBL").isEmpty());
 }
 
 void TestRunning::slurmWithoutSbatch() {

@@ -39,6 +39,7 @@ class TestSetupDlg : public QObject {
     void unitsConvertForms();
     void runsPage();
     void slurmFields();
+    void runsPageReadable();
     void runSettingsFile_data();
     void runSettingsFile();
 
@@ -295,6 +296,24 @@ void TestSetupDlg::runsPage() {
     RunSettings() = TRunSettings();
     ReadRunSettings();
     QCOMPARE(RunSettings().RunsAtOnce, MaxRunsAtOnce());
+}
+
+void TestSetupDlg::runsPageReadable() {
+    // The page holds more rows than the dialog's fixed size has room for: each keeps the
+    // height it needs to be read, within the page.
+    TSetupDlg dlg;
+    QVERIFY(dlg.FormActivate());
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    dlg.findChild<QTabBar*>("TabSet")->setCurrentIndex(5);
+    QCoreApplication::processEvents();
+    for (const char* name : {"RunsAtOnce", "RunTablesOn", "SlurmPartition", "SlurmTime",
+                             "SlurmAtOnce", "SbatchArgs"}) {
+        auto* field = dlg.findChild<QWidget*>(name);
+        QVERIFY2(field, name);
+        QVERIFY2(field->height() >= field->minimumSizeHint().height(), name);
+    }
+    QVERIFY(dlg.findChild<QGroupBox*>("RunsGroup")->geometry().bottom() <= dlg.height());
 }
 
 void TestSetupDlg::slurmFields() {

@@ -4,6 +4,7 @@
 #include "tests/support/testsupport.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -19,6 +20,10 @@ class TestSlurm : public QObject {
     void squeueLines();
     void sacctLines();
     void followsWithFakeCommands();
+    void cancelNotWaitedFor();
+    void accountingNotWaitedFor_data();
+    void accountingNotWaitedFor();
+    void forgottenJob();
     void missingSbatch();
     void refusedJob();
 };
@@ -240,6 +245,185 @@ void TestSlurm::followsWithFakeCommands() {
     QVERIFY(!QFile::exists(dir + "/T.SLURM.sh"));
     QVERIFY(!QFile::exists(dir + "/T1.slurm.status"));
     qputenv("PATH", path);
+}
+
+namespace {
+
+// A program in dir that notes its start in dir/<name>.started, waits for dir/GO, then says
+// text (on stdout or stderr) and exits with status.
+void WriteHeldCommand(const QString& dir, const QString& name, const QString& text, int status,
+                      bool onStdout = false) {
+    WriteTestFile(dir, name.toStdString(),
+                  QString("#!/bin/sh\ntouch %1/%2.started\n"
+                          "while [ ! -e %1/GO ]; do sleep 0.05; done\n"
+                          "printf '%s\\n' '%3' %4\nexit %5\n")
+                      .arg(dir, name, text, onStdout ? "" : ">&2")
+                      .arg(status)
+                      .toStdString());
+    QFile::setPermissions(dir + "/" + name, QFile::permissions(dir + "/" + name) | QFile::ExeOwner);
+}
+
+// A set of n runs followed as job 42 with the fake commands of dir, polled when the test says.
+struct FollowedJob {
+    TSlurmBackend* Slurm;
+    std::unique_ptr<TRunSet> Set;
+    FollowedJob(const QString& dir, int n) {
+        TSlurmOptions o;
+        o.TableName = (dir + "/T.TBL").toStdString();
+        auto backend = std::make_unique<TSlurmBackend>(o);
+        backend->SetPollMs(600000);
+        backend->Follow("42");
+        Slurm = backend.get();
+        Set = std::make_unique<TRunSet>(Runs(n, dir.toStdString()), std::move(backend));
+    }
+    // Looks in until nothing is awaited any more; false when that takes over 10 s.
+    bool Settle() {
+        for (int i = 0; i < 200 && (Slurm->Polling() || Slurm->Cancelling()); ++i) {
+            Set->Wait(50);
+            Set->Advance();
+        }
+        return !Slurm->Polling() && !Slurm->Cancelling();
+    }
+    void Poll() {
+        Slurm->PollNow();
+        Set->Advance();
+    }
+    QStringList States() const {
+        QStringList l;
+        for (const TRun& r : Set->Runs())
+            l << QString::fromStdString(StateText(r));
+        return l;
+    }
+};
+
+qint64 MsToCall(const std::function<void()>& f) {
+    QElapsedTimer clock;
+    clock.start();
+    f();
+    return clock.elapsed();
+}
+
+} // namespace
+
+void TestSlurm::cancelNotWaitedFor() {
+    QTemporaryDir tmp;
+    const QString dir = tmp.path();
+    FakeSlurm(dir, "");
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", dir.toUtf8() + ":" + path);
+    SetSqueue(dir, "42_1|RUNNING|n1\n42_[2-3]|PENDING|\n");
+    FollowedJob job(dir, 3);
+    job.Poll();
+    QVERIFY(job.Settle());
+    QCOMPARE(job.States(), QStringList({"running on n1", "pending", "pending"}));
+    // A controller that takes its time and then does not answer: Stop returns at once, the
+    // runs stay as they are and a warning says why.
+    WriteHeldCommand(dir, "scancel",
+                     "scancel: error: Kill job error on job id 42: Unable to contact slurm "
+                     "controller (connect failure)",
+                     1);
+    QVERIFY(MsToCall([&] { job.Set->Stop(); }) < 1000);
+    QVERIFY(job.Slurm->Cancelling());
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(dir + "/scancel.started"), 5000);
+    QVERIFY(MsToCall([&] { job.Set->Advance(); }) < 1000);
+    QCOMPARE(job.States(), QStringList({"running on n1", "pending", "pending"}));
+    WriteTestFile(dir, "GO", "");
+    QVERIFY(job.Settle());
+    QVERIFY2(job.Slurm->Warning().find("(scancel: scancel: error: Kill job error on job id 42: "
+                                       "Unable to contact slurm controller (connect failure)); "
+                                       "job 42 is not cancelled yet") != std::string::npos,
+             job.Slurm->Warning().c_str());
+    QCOMPARE(job.States(), QStringList({"running on n1", "pending", "pending"}));
+    QVERIFY(!job.Set->Finished());
+    // It answers the next time: the pending runs are cancelled, the running one as it ends.
+    FakeSlurm(dir, "");
+    SetSqueue(dir, "42_1|CANCELLED by 0|n1\n");
+    job.Slurm->SetPollMs(0);
+    job.Set->Advance();
+    QVERIFY(job.Slurm->Cancelling());
+    for (int i = 0; i < 200 && !job.Set->Finished(); ++i) {
+        job.Set->Wait(50);
+        job.Set->Advance();
+    }
+    QVERIFY(job.Set->Finished());
+    QCOMPARE(job.States(), QStringList(3, "cancelled"));
+    QVERIFY(job.Slurm->Warning().empty());
+    QCOMPARE(QString::fromStdString(ReadTestFile((dir + "/SCANCEL").toStdString())),
+             QString("42\n"));
+    qputenv("PATH", path);
+}
+
+void TestSlurm::accountingNotWaitedFor_data() {
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QStringList>("states");
+    QTest::addColumn<QString>("warning");
+    QTest::newRow("accounting") << "42_1|COMPLETED|0:0|n1\n42_2|FAILED|5:0|n2" << 0
+                                << QStringList({"completed", "failed with exit code 5"}) << "";
+    QTest::newRow("no accounting") << "sacct: error: Slurm accounting storage is disabled" << 1
+                                   << QStringList({"completed", "running on n2"}) << "";
+    QTest::newRow("database away")
+        << "sacct: error: Problem talking to the database: Connection refused" << 1
+        << QStringList({"completed", "running on n2"})
+        << "Slurm's accounting does not answer (sacct: sacct: error: Problem talking to the "
+           "database: Connection refused); still following job 42.";
+}
+
+void TestSlurm::accountingNotWaitedFor() {
+    QFETCH(QString, answer);
+    QFETCH(int, status);
+    QFETCH(QStringList, states);
+    QFETCH(QString, warning);
+    QTemporaryDir tmp;
+    const QString dir = tmp.path();
+    FakeSlurm(dir, "");
+    WriteHeldCommand(dir, "sacct", answer, status, status == 0);
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", dir.toUtf8() + ":" + path);
+    FollowedJob job(dir, 2);
+    SetSqueue(dir, "42_1|RUNNING|n1\n42_2|RUNNING|n2\n");
+    job.Poll();
+    QVERIFY(job.Settle());
+    // Both have left squeue; run 1 left its status file.
+    WriteTestFile(dir, "T1.slurm.status", "0\n");
+    SetSqueue(dir, "");
+    job.Poll();
+    QTRY_VERIFY_WITH_TIMEOUT((job.Set->Advance(), QFile::exists(dir + "/sacct.started")), 5000);
+    // sacct is held, and nothing waits for it.
+    QVERIFY(MsToCall([&] {
+                for (int i = 0; i < 5; ++i)
+                    job.Set->Advance();
+            }) < 1000);
+    QVERIFY(job.Slurm->Polling());
+    WriteTestFile(dir, "GO", "");
+    QVERIFY(job.Settle());
+    QCOMPARE(job.States(), states);
+    QCOMPARE(QString::fromStdString(job.Slurm->Warning()), warning);
+    qputenv("PATH", path);
+}
+
+void TestSlurm::forgottenJob() {
+    // Followed again long after it ended: squeue no longer knows it, the status files tell.
+    QTemporaryDir tmp;
+    const QString dir = tmp.path();
+    FakeSlurm(dir, "");
+    WriteTestFile(dir, "squeue",
+                  "#!/bin/sh\necho 'slurm_load_jobs error: Invalid job id specified' >&2\n"
+                  "exit 1\n");
+    WriteTestFile(dir, "T1.slurm.status", "0\n");
+    WriteTestFile(dir, "T2.slurm.status", "3\n");
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", dir.toUtf8() + ":" + path);
+    FollowedJob job(dir, 3);
+    job.Poll();
+    QVERIFY(job.Settle());
+    qputenv("PATH", path);
+    QCOMPARE(job.States(),
+             QStringList({"completed", "failed with exit code 3", "ended without a status file"}));
+    QVERIFY(job.Set->Finished());
+    QCOMPARE(job.Set->Runs()[2].State, TRunState::Failed);
+    QCOMPARE(job.Slurm->Warning(), std::string("Slurm no longer knows job 42; the states shown "
+                                               "are those its runs left in their status files."));
 }
 
 void TestSlurm::missingSbatch() {

@@ -105,6 +105,7 @@ class TestTable : public QObject {
     void refusedRunDecks_data();
     void refusedRunDecks();
     void ownRunDecksOverwritten();
+    void manyRunsBesideManyFiles();
     void runDeckNotWritten();
     void undefinedCellStopsFirst();
 };
@@ -752,6 +753,11 @@ void TestTable::refusedRunDecks_data() {
         << "DEMO1.TMP"
         << "File @/DEMO1.TMP already exists and was not written by a run of this table. Move or "
            "rename it before running the table.";
+    QTest::newRow("the same file in lower case")
+        << "DEMO.DCK"
+        << "demo2.tmp"
+        << "File @/DEMO2.TMP already exists and was not written by a run of this table. Move or "
+           "rename it before running the table.";
 }
 
 void TestTable::refusedRunDecks() {
@@ -792,6 +798,33 @@ void TestTable::ownRunDecksOverwritten() {
     host.EngineDir = dir.path().toStdString();
     QVERIFY2(PrepareTableRun(t, host, o, runs, message), message.c_str());
     QCOMPARE(runs.size(), size_t(3));
+}
+
+void TestTable::manyRunsBesideManyFiles() {
+    // A new table of 3000 runs in a folder that holds another run's 6000 listings and
+    // outputs: the folder is looked through once, not once per run deck.
+    QTemporaryDir dir;
+    TTableRunOptions o;
+    TTable t = RunnableTable(dir.path(), "D.DCK", "CONSTANTS 1\nAREA = 1\nEND\n", o);
+    const int runs = 3000;
+    t = NewDeckTable(t.DeckName, {"AREA"}, runs);
+    for (int r = 1; r <= runs; ++r) {
+        t.Columns[0].Values[size_t(r)] = r;
+        for (const char* ext : {".LST", ".OUT"})
+            QVERIFY(QFile(dir.path() + "/D" + QString::number(r) + ext).open(QIODevice::WriteOnly));
+    }
+    ScriptedHost host;
+    std::vector<TRun> made;
+    std::string message;
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY2(PrepareTableRun(t, host, o, made, message), message.c_str());
+    QVERIFY2(clock.elapsed() < 8000, qPrintable(QString::number(clock.elapsed()) + " ms"));
+    QCOMPARE(made.size(), size_t(runs));
+    QCOMPARE(ReadTestFile(made.back().Deck),
+             std::string("CONSTANTS 1\r\nAREA=3.0000E+03\r\nEND\r\n"));
+    DeleteRunDecks(made);
+    QCOMPARE(FilesIn(dir.path()).filter(".TMP").size(), 0);
 }
 
 void TestTable::runDeckNotWritten() {

@@ -18,6 +18,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMdiArea>
@@ -43,6 +44,7 @@ class TestTableForm : public QObject {
     void newTableOverChangedTable();
     void saveNewTableOverExistingFile();
     void clientRectRoundTrip();
+    void runLineKeepsTheGrid();
     void everyEditMarksTheTable_data();
     void everyEditMarksTheTable();
     void plotTableRuns();
@@ -476,6 +478,34 @@ void TestTableForm::clientRectRoundTrip() {
     main.ReadaFile(dir_->Path("DEMO.TBL"));
     QVERIFY(main.CurrentTable());
     QCOMPARE(main.CurrentTable()->ClientSize(), client);
+}
+
+void TestTableForm::runLineKeepsTheGrid() {
+    // The line of a followed job shows under the grid: the window grows by it, wraps it when
+    // narrow, and gives the room back once the job has ended; the file's client size stays.
+    TKOLSHELLFORM main;
+    main.resize(1200, 900);
+    main.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&main));
+    TTableForm* table = NewTable(main, {"AREA", "QPUMP"}, "10");
+    QVERIFY(table);
+    const QSize client = table->ClientSize(), window = table->size();
+    table->ShowRunLine("Slurm job 7: 0 of 10 runs done");
+    QCoreApplication::processEvents();
+    QVERIFY(table->RunLine()->isVisible());
+    QCOMPARE(table->ClientSize(), client);
+    const int oneLine = table->height() - window.height();
+    QVERIFY(oneLine > 0);
+    table->ShowRunLine(
+        "Slurm job 7: 2 of 10 runs done, 1 failed, 1 cancelled, 3 running, 3 pending");
+    QCoreApplication::processEvents();
+    QCOMPARE(table->ClientSize(), client);
+    QVERIFY(table->height() - window.height() > oneLine);
+    table->ShowRunLine({});
+    QCoreApplication::processEvents();
+    QVERIFY(!table->RunLine()->isVisible());
+    QCOMPARE(table->size(), window);
+    QCOMPARE(table->ClientSize(), client);
 }
 
 void TestTableForm::everyEditMarksTheTable_data() {

@@ -12,12 +12,15 @@ TRunController::TRunController(std::shared_ptr<TRunSet> set, Kind kind, QObject*
     : QObject(parent), set_(std::move(set)), kind_(kind) {
     timer_.setInterval(set_->PollMs());
     connect(&timer_, &QTimer::timeout, this, &TRunController::Advance);
-    set_->RunChanged = [this](size_t i) { emit RunChanged(int(i)); };
+    set_->RunChanged = [this](size_t i) {
+        changed_ = true;
+        emit RunChanged(int(i));
+    };
 }
 
 TRunController::~TRunController() {
     set_->RunChanged = nullptr;
-    if (!set_->Finished()) set_->Stop();
+    if (!set_->Finished() && !set_->OutlivesProgram()) set_->Stop();
     if (active == this) {
         active = nullptr;
         if (ActivityChanged) ActivityChanged();
@@ -38,7 +41,14 @@ void TRunController::Start() {
 void TRunController::Advance() {
     if (ended_) return;
     set_->Advance();
+    TellChanges();
     if (set_->Finished()) End();
+}
+
+void TRunController::TellChanges() {
+    if (!changed_) return;
+    changed_ = false;
+    emit Changed();
 }
 
 void TRunController::End() {
@@ -52,6 +62,7 @@ void TRunController::End() {
 void TRunController::Stop() {
     if (ended_) return;
     set_->Stop();
+    TellChanges();
     if (set_->Finished()) End();
 }
 

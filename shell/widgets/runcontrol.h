@@ -10,13 +10,15 @@
 #include <QTimer>
 #include <functional>
 #include <memory>
+#include <string>
 
 class TRunController : public QObject {
     Q_OBJECT
   public:
     enum class Kind { Single, Table };
     TRunController(std::shared_ptr<TRunSet> set, Kind kind, QObject* parent = nullptr);
-    ~TRunController() override; // runs still going are ended
+    // Runs still going are ended, but for a cluster's job, which can be followed again.
+    ~TRunController() override;
 
     TRunSet& Set() { return *set_; }
     std::shared_ptr<TRunSet> SharedSet() const { return set_; }
@@ -30,21 +32,35 @@ class TRunController : public QObject {
     void StopAndWait();
     bool Finished() const { return set_->Finished(); }
 
+    // A table run on a cluster: its table, job and job script, and the backend's warning line.
+    struct ClusterJob {
+        std::string Table, Id, Script;
+        std::function<std::string()> Warning;
+    };
+    void SetClusterJob(ClusterJob job) { job_ = std::move(job); }
+    // nullptr for runs on this computer.
+    const ClusterJob* Job() const { return job_.Id.empty() ? nullptr : &job_; }
+
     // The run going on, or nullptr: there is at most one.
     static TRunController* Active();
     // Told when a run begins or ends: the main window refreshes its menu, cursor and status.
     static std::function<void()> ActivityChanged;
 
   signals:
+    // Each run that changed; then, once per look at the runs, Changed: whoever counts over
+    // all the runs listens to that.
     void RunChanged(int index);
+    void Changed();
     void Ended();
 
   private:
     void Advance();
+    void TellChanges();
     void End();
 
     std::shared_ptr<TRunSet> set_;
     Kind kind_;
     QTimer timer_;
-    bool ended_ = false;
+    bool ended_ = false, changed_ = false;
+    ClusterJob job_;
 };

@@ -47,20 +47,40 @@ void ReadRunSettings() {
     s.KeepRunFiles = ini.value("Slurm/KeepRunFiles", false).toBool();
 }
 
-QString FollowedJob(const QString& table) {
-    if (!QFileInfo::exists(RunSettingsFile())) return {};
-    QSettings ini(RunSettingsFile(), QSettings::IniFormat);
-    return ini.value("SlurmJobs/" + QFileInfo(table).absoluteFilePath()).toString();
+namespace {
+
+QString JobKey(const char* group, const QString& table) {
+    return QString(group) + "/" + QFileInfo(table).absoluteFilePath();
 }
 
-void RememberJob(const QString& table, const QString& jobId) {
+QVariant JobValue(const char* group, const QString& table) {
+    if (!QFileInfo::exists(RunSettingsFile())) return {};
+    QSettings ini(RunSettingsFile(), QSettings::IniFormat);
+    return ini.value(JobKey(group, table));
+}
+
+} // namespace
+
+QString FollowedJob(const QString& table) {
+    return JobValue("SlurmJobs", table).toString();
+}
+
+int FollowedJobRuns(const QString& table) {
+    bool ok = false;
+    const int runs = JobValue("SlurmJobRuns", table).toInt(&ok);
+    return ok && runs > 0 && runs <= 9999 ? runs : 0; // a table has at most 9999 runs
+}
+
+void RememberJob(const QString& table, const QString& jobId, int runs) {
     QDir().mkpath(QFileInfo(RunSettingsFile()).absolutePath());
     QSettings ini(RunSettingsFile(), QSettings::IniFormat);
-    const QString key = "SlurmJobs/" + QFileInfo(table).absoluteFilePath();
-    if (jobId.isEmpty())
-        ini.remove(key);
-    else
-        ini.setValue(key, jobId);
+    if (jobId.isEmpty()) {
+        ini.remove(JobKey("SlurmJobs", table));
+        ini.remove(JobKey("SlurmJobRuns", table));
+        return;
+    }
+    ini.setValue(JobKey("SlurmJobs", table), jobId);
+    if (runs > 0) ini.setValue(JobKey("SlurmJobRuns", table), runs);
 }
 
 bool WriteRunSettings() {

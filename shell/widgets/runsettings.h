@@ -26,7 +26,8 @@ void SetRunSettingsFile(const QString& path);
 // A missing file or a value out of range leaves the defaults.
 void ReadRunSettings();
 bool WriteRunSettings();
-// The last job submitted for a table file (empty: none), kept in the settings file and not
-// in the table's bytes; an empty job id forgets it.
+// The last job submitted for a table file (empty: none) and its number of runs (0: not
+// known), kept in the settings file and not in the table's bytes; an empty job id forgets it.
 QString FollowedJob(const QString& table);
-void RememberJob(const QString& table, const QString& jobId);
+int FollowedJobRuns(const QString& table);
+void RememberJob(const QString& table, const QString& jobId, int runs = 0);

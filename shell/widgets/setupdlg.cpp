@@ -1,10 +1,10 @@
 #include "shell/widgets/setupdlg.h"
 
 #include "common/globals.h"
-#include "common/programfiles.h"
 #include "common/lib1.h"
 #include "common/messages.h"
 #include "common/paths.h"
+#include "common/programfiles.h"
 #include "common/widgets/dialogs.h"
 #include "common/widgets/qtext.h"
 #include "shell/widgets/runsettings.h"
@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QSpinBox>
 #include <QStackedWidget>
 #include <QTabBar>
@@ -207,7 +208,17 @@ QWidget* TSetupDlg::MakeLinksPage() {
 QWidget* TSetupDlg::MakeRunsPage() {
     QGroupBox* g;
     QWidget* page = PageWithGroup(g, "Runs", "RunsGroup");
-    auto* grid = new QGridLayout(g);
+    // More rows than the page has room for: they scroll at their own height, readable.
+    auto* scroll = new QScrollArea(g);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    auto* rows = new QWidget;
+    scroll->setWidget(rows);
+    auto* lay = new QVBoxLayout(g);
+    lay->setContentsMargins(2, 2, 2, 2);
+    lay->addWidget(scroll);
+    auto* grid = new QGridLayout(rows);
     auto* label = new QLabel("Runs at once");
     runsAtOnce_ = new QSpinBox;
     runsAtOnce_->setObjectName("RunsAtOnce");
@@ -228,6 +239,7 @@ void TSetupDlg::AddSlurmRows(QGridLayout* grid, int row) {
         field->setObjectName(name);
         auto* label = new QLabel(text);
         label->setBuddy(field);
+        label->setWordWrap(true); // the fields keep their width
         grid->addWidget(label, row, 0);
         grid->addWidget(field, row++, 1);
     };
@@ -251,9 +263,10 @@ void TSetupDlg::AddSlurmRows(QGridLayout* grid, int row) {
     keepRunFiles_ = new QCheckBox("Keep run files");
     keepRunFiles_->setObjectName("KeepRunFiles");
     grid->addWidget(keepRunFiles_, row++, 1);
-    grid->addWidget(new QLabel("(a cluster's nodes must see the deck folder and the engine "
-                               "directory: a shared filesystem)"),
-                    row++, 0, 1, 2);
+    auto* shared = new QLabel("(a cluster's nodes must see the deck folder and the engine "
+                              "directory: a shared filesystem)");
+    shared->setWordWrap(true);
+    grid->addWidget(shared, row++, 0, 1, 2);
     grid->setRowStretch(row, 1);
     connect(runTablesOn_, &QComboBox::currentIndexChanged, this, &TSetupDlg::ShowRunPlace);
 }
@@ -353,7 +366,8 @@ void TSetupDlg::OKBtnClick() {
     for (size_t i = 0; i < EngineSwitchCount; ++i)
         on[i] = switches_[i]->isChecked();
     std::string error;
-    if (!RewriteEngineSwitches(ExtractFileDir(ProgramFileToWrite("CNFGKV.KOL")), on, &error)) ShowMsg(error, mkError, true);
+    if (!RewriteEngineSwitches(ExtractFileDir(ProgramFileToWrite("CNFGKV.KOL")), on, &error))
+        ShowMsg(error, mkError, true);
 }
 
 void TSetupDlg::StoreClick() {

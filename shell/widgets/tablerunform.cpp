@@ -7,6 +7,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QStyle>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -68,33 +69,46 @@ TTableRunForm::TTableRunForm(TRunController* controller, const std::string& tabl
         item->setText(colListing, ToQ(r.Listing));
         item->setTextAlignment(colElapsed, Qt::AlignRight | Qt::AlignVCenter);
     }
-    list_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    list_->header()->setStretchLastSection(false);
+    if (const TRunController::ClusterJob* job = controller->Job()) ShowJob(*job);
+    ShowAll();
+    SizeColumns();
     connect(list_, &QTreeWidget::itemDoubleClicked, this, &TTableRunForm::RunDoubleClicked);
     connect(stop_, &QPushButton::clicked, this, [this] {
         if (controller_) controller_->Stop();
     });
-    connect(controller, &TRunController::RunChanged, this, [this](int index) {
-        ShowRun(index);
-        summary_->setText(SummaryText(*set_));
-    });
+    connect(controller, &TRunController::RunChanged, this, &TTableRunForm::ShowRun);
+    connect(controller, &TRunController::Changed, this, &TTableRunForm::ShowProgress);
     connect(controller, &TRunController::Ended, this, &TTableRunForm::ShowAll);
     // The running runs' elapsed times and the summary move on by themselves.
     clock_.setInterval(500);
-    connect(&clock_, &QTimer::timeout, this, &TTableRunForm::ShowAll);
+    connect(&clock_, &QTimer::timeout, this, &TTableRunForm::ShowTicking);
     clock_.start();
-    ShowAll();
 }
 
-void TTableRunForm::SetJob(const std::string& jobId, const std::string& script,
-                           std::function<std::string()> warning) {
-    setWindowTitle(windowTitle() + QString::fromUtf8(" \u2013 job ") + ToQ(jobId));
-    note_->setText("Slurm job " + ToQ(jobId) + ", job script " + ToQ(script) +
+void TTableRunForm::SizeColumns() {
+    // Sized once, from the rows as they are and the longest states: a table of thousands of
+    // runs is not measured again at each change.
+    QHeaderView* header = list_->header();
+    header->setStretchLastSection(false);
+    for (int c = 0; c < colCount; ++c)
+        list_->resizeColumnToContents(c);
+    const QFontMetrics fm = list_->fontMetrics();
+    const int pad = 2 * style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 12;
+    const int state = std::max({fm.horizontalAdvance("failed with exit code 255"),
+                                fm.horizontalAdvance("ended without a status file"),
+                                fm.horizontalAdvance("running on node-0000")});
+    header->resizeSection(colState, std::max(header->sectionSize(colState), state + pad));
+    header->resizeSection(colElapsed, std::max(header->sectionSize(colElapsed),
+                                               fm.horizontalAdvance("99999.9 s") + pad));
+}
+
+void TTableRunForm::ShowJob(const TRunController::ClusterJob& job) {
+    setWindowTitle(windowTitle() + QString::fromUtf8(" \u2013 job ") + ToQ(job.Id));
+    note_->setText("Slurm job " + ToQ(job.Id) + ", job script " + ToQ(job.Script) +
                    ". The deck folder and the engine directory must be on a filesystem the "
                    "cluster's nodes share.");
     note_->show();
-    warningText_ = std::move(warning);
-    ShowAll();
+    warningText_ = job.Warning;
 }
 
 QString TTableRunForm::SummaryText(const TRunSet& set) {
@@ -110,6 +124,20 @@ QString TTableRunForm::SummaryText(const TRunSet& set) {
         .arg(SecondsText(elapsed));
 }
 
+QString TTableRunForm::JobLineText(const std::string& jobId, const TRunSet& set) {
+    QString text = QString("Slurm job %1: %2 of %3 runs done")
+                       .arg(ToQ(jobId))
+                       .arg(set.Count(TRunState::Done))
+                       .arg(set.Runs().size());
+    const std::pair<TRunState, const char*> counted[] = {{TRunState::Failed, "failed"},
+                                                         {TRunState::Stopped, "cancelled"},
+                                                         {TRunState::Running, "running"},
+                                                         {TRunState::Waiting, "pending"}};
+    for (const auto& [state, word] : counted)
+        if (const int n = set.Count(state)) text += QString(", %1 %2").arg(n).arg(word);
+    return text;
+}
+
 void TTableRunForm::ShowRun(int index) {
     const TRun& r = set_->Runs()[size_t(index)];
     QTreeWidgetItem* item = list_->topLevelItem(index);
@@ -121,6 +149,17 @@ void TTableRunForm::ShowRun(int index) {
 void TTableRunForm::ShowAll() {
     for (int i = 0; i < int(set_->Runs().size()); ++i)
         ShowRun(i);
+    ShowProgress();
+}
+
+void TTableRunForm::ShowTicking() {
+    const std::vector<TRun>& runs = set_->Runs();
+    for (int i = 0; i < int(runs.size()); ++i)
+        if (runs[size_t(i)].State == TRunState::Running) ShowRun(i);
+    ShowProgress();
+}
+
+void TTableRunForm::ShowProgress() {
     const bool going = controller_ && !set_->Finished();
     if (!going) clock_.stop();
     summary_->setText(SummaryText(*set_));

@@ -30,19 +30,26 @@ class TTableRunForm : public QWidget {
     // A double click on a finished run opens its listing through this.
     std::function<void(const std::string&)> OpenListing;
 
-    // A table run on a cluster: the job id in the title, a note on the job script and the
-    // shared filesystem, and a warning line asked of warning as the runs go on.
-    void SetJob(const std::string& jobId, const std::string& script,
-                std::function<std::string()> warning);
+    // A table run on a cluster shows its job id in the title, a note on the job script and
+    // the shared filesystem, and the backend's warning line as the runs go on.
     QLabel* Note() const { return note_; }
     QLabel* WarningLine() const { return warning_; }
 
+    TRunController* Controller() const { return controller_; }
+
     // "N of M runs done, K failed, elapsed T".
     static QString SummaryText(const TRunSet& set);
+    // "Slurm job 77: 2 of 5 runs done, 1 failed, 1 running, 1 pending".
+    static QString JobLineText(const std::string& jobId, const TRunSet& set);
 
   private:
+    void ShowJob(const TRunController::ClusterJob& job);
+    void SizeColumns();
     void ShowRun(int index);
+    // Every run; the running ones' elapsed times; the summary, Stop and the warning line.
     void ShowAll();
+    void ShowTicking();
+    void ShowProgress();
     void RunDoubleClicked(QTreeWidgetItem* item);
 
     std::shared_ptr<TRunSet> set_;

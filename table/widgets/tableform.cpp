@@ -10,10 +10,12 @@
 #include <QClipboard>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLayout>
 #include <QMdiArea>
 #include <QPainter>
 #include <QScrollBar>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -125,9 +127,22 @@ bool TTableGrid::eventFilter(QObject* watched, QEvent* event) {
 
 TTableForm::TTableForm(QWidget* parent) : TChildForm(wkTable, parent) {
     model_ = new TTableGridModel(table_, this);
-    grid_ = new TTableGrid(this);
+    // The grid, and under it a line that shows only while the table's runs are followed.
+    auto* body = new QWidget(this);
+    grid_ = new TTableGrid(body);
     grid_->setModel(model_);
-    setWidget(grid_);
+    runLine_ = new QLabel(body);
+    runLine_->setObjectName("RunLine");
+    runLine_->setContentsMargins(4, 2, 4, 2);
+    runLine_->setWordWrap(true); // a narrow table shows it on more lines
+    runLine_->hide();
+    auto* lay = new QVBoxLayout(body);
+    lay->setContentsMargins(0, 0, 0, 0);
+    lay->setSpacing(0);
+    lay->addWidget(grid_, 1);
+    lay->addWidget(runLine_);
+    body->setFocusProxy(grid_);
+    setWidget(body);
     connect(model_, &QAbstractItemModel::dataChanged, this, [this] { SetStepResult({}); });
     setStyleSheet("background: white;");
 }
@@ -182,16 +197,32 @@ QSize TTableForm::ClientSize() const {
     return grid_->size();
 }
 
+// The frame, the title bar and the run line when it shows: the window around a grid of the
+// given width.
+QSize TTableForm::Around(int clientWidth) const {
+    const QMargins m = contentsMargins();
+    const int line = runLine_->isHidden() ? 0 : runLine_->heightForWidth(clientWidth);
+    return QSize(m.left() + m.right(), m.top() + m.bottom() + line);
+}
+
 void TTableForm::SetClientSize(const QSize& client) {
-    const QMargins m = contentsMargins(); // the frame and the title bar
-    resize(client + QSize(m.left() + m.right(), m.top() + m.bottom()));
+    resize(client + Around(client.width()));
 }
 
 QSize TTableForm::Room() const {
     if (!mdiArea()) return {1000, 700};
-    const QMargins m = contentsMargins(); // the frame and the title bar
     return mdiArea()->viewport()->size() - QSize(pos().x(), pos().y()) -
-           QSize(m.left() + m.right(), m.top() + m.bottom());
+           Around(ClientSize().width());
+}
+
+void TTableForm::ShowRunLine(const QString& text) {
+    // The grid keeps its size: the window grows or shrinks by the line.
+    const QSize client = ClientSize();
+    const int before = Around(client.width()).height();
+    runLine_->setText(text);
+    runLine_->setVisible(!text.isEmpty());
+    if (Around(client.width()).height() == before) return;
+    if (fitted_ && !isMaximized() && !isMinimized()) SetClientSize(client);
 }
 
 // Whole columns and rows, no more than the grid holds, from the client size the window has

@@ -65,6 +65,12 @@ class TTableForm : public TChildForm {
     // showing it takes the client size of the file it was read from, or the MDI area's room.
     void FitToGrid();
     QSize ClientSize() const;
+    // The line under the grid while the table's runs are followed ("Slurm job 77: ..."); an
+    // empty text hides it.
+    void ShowRunLine(const QString& text);
+    class QLabel* RunLine() const {
+        return runLine_;
+    }
 
     std::string DocumentName() const override { return table_.TableFileName; }
     bool IsModified() const override { return table_.TableChanged; }
@@ -86,6 +92,7 @@ class TTableForm : public TChildForm {
 
   private:
     TGridGeometry Geometry() const;
+    QSize Around(int clientWidth) const;
     void SetClientSize(const QSize& client);
     QSize Room() const;
     // The client rectangle and its screen origin, as the file keeps them.
@@ -99,6 +106,7 @@ class TTableForm : public TChildForm {
     std::string ownFile_; // the file the table was read from or last saved to
     TTableGridModel* model_;
     TTableGrid* grid_;
+    class QLabel* runLine_;
     int errorLevel_ = 0;
     std::string errorStep_;
     QSize clientWanted_; // from the file; invalid for a new table

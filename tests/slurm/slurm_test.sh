@@ -1,11 +1,14 @@
 #!/bin/bash
 # Table runs on a real one-node Slurm cluster: koltool run-table --slurm against the local
-# run, a failing run, SIGINT, and a computer without sbatch.
-#   slurm_test.sh BIN_DIR SOURCE_DIR
+# run, a failing run, SIGINT, and a computer without sbatch; then the main window's cases
+# (a job followed again after the program ended, Stop) in the test program GUI_TEST.
+#   slurm_test.sh BIN_DIR SOURCE_DIR GUI_TEST
 # A cluster that does not start fails the test; it is stopped at the end whatever happens.
 set -u
+[ $# -eq 3 ] || { echo "usage: slurm_test.sh BIN_DIR SOURCE_DIR GUI_TEST" >&2; exit 1; }
 bin=$(cd "$1" && pwd)
 source=$(cd "$2" && pwd)
+gui_test=$3
 here=$source/tests/slurm
 export KOLSHELL_SLURM_PORT=$((20000 + ($$ % 10000) * 2))
 tmp=$(mktemp -d /tmp/kolshell_slurm_XXXXXX)
@@ -101,6 +104,10 @@ status=$?
 [ "$out" = "koltool: Slurm's sbatch was not found on this computer." ] || fail "without sbatch: $out"
 after=$(cd "$tmp/nosbatch" && ls && md5sum DEMO.DCK)
 [ "$before" = "$after" ] || fail "files left behind without sbatch: $after"
+
+echo "--- the main window: following a job again, Stop"
+KOLSHELL_BIN=$bin KOLSHELL_SOURCE=$source QT_QPA_PLATFORM=offscreen "$gui_test" ||
+    fail "the main window's cluster cases"
 
 [ $failures = 0 ] && echo "slurm tests passed"
 exit $((failures > 0))
