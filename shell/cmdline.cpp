@@ -56,3 +56,10 @@ TCommandLine SplitCommandLine(const std::string& line,
 std::string ProgramOfCommand(const std::string& line) {
     return line.substr(0, line.find(' '));
 }
+
+TArgv::TArgv(const std::string& program, const std::vector<std::string>& args) : words_{program} {
+    words_.insert(words_.end(), args.begin(), args.end());
+    for (std::string& w : words_)
+        ptrs_.push_back(&w[0]);
+    ptrs_.push_back(nullptr);
+}

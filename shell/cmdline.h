@@ -16,3 +16,18 @@ TCommandLine SplitCommandLine(const std::string& line,
                               const std::function<bool(const std::string&)>& exists);
 // The program name an error message gives: the command cut at its first blank.
 std::string ProgramOfCommand(const std::string& line);
+
+// A program and its arguments as exec and posix_spawn take them: a null-ended array of
+// pointers into words it keeps.
+class TArgv {
+  public:
+    TArgv(const std::string& program, const std::vector<std::string>& args);
+    TArgv(const TArgv&) = delete;
+    TArgv& operator=(const TArgv&) = delete;
+    char* const* Data() const { return ptrs_.data(); }
+    const char* Program() const { return ptrs_[0]; }
+
+  private:
+    std::vector<std::string> words_;
+    std::vector<char*> ptrs_;
+};

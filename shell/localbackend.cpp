@@ -1,5 +1,7 @@
 #include "shell/localbackend.h"
 
+#include "shell/cmdline.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
@@ -24,12 +26,7 @@ int OpenPidFd(pid_t pid) {
 
 // A failed start as errno; 0 when the program started.
 int Spawn(const TRun& run, bool stdoutToStderr, pid_t& pid) {
-    std::vector<std::string> words{run.Program};
-    words.insert(words.end(), run.Arguments.begin(), run.Arguments.end());
-    std::vector<char*> argv;
-    for (std::string& w : words)
-        argv.push_back(&w[0]);
-    argv.push_back(nullptr);
+    const TArgv argv(run.Program, run.Arguments);
 
     posix_spawn_file_actions_t files;
     posix_spawn_file_actions_init(&files);
@@ -50,8 +47,9 @@ int Spawn(const TRun& run, bool stdoutToStderr, pid_t& pid) {
     posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK |
                                         POSIX_SPAWN_SETSIGDEF);
     const bool searchPath = run.Program.find('/') == std::string::npos;
-    const int err = searchPath ? posix_spawnp(&pid, argv[0], &files, &attr, argv.data(), environ)
-                               : posix_spawn(&pid, argv[0], &files, &attr, argv.data(), environ);
+    const int err = searchPath
+                        ? posix_spawnp(&pid, argv.Program(), &files, &attr, argv.Data(), environ)
+                        : posix_spawn(&pid, argv.Program(), &files, &attr, argv.Data(), environ);
     posix_spawnattr_destroy(&attr);
     posix_spawn_file_actions_destroy(&files);
     return err;

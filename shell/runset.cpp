@@ -34,22 +34,11 @@ std::string RemoteStateText(const TRun& run) {
 
 std::string StateText(const TRun& run) {
     if (!run.Remote.empty()) return RemoteStateText(run);
-    switch (run.State) {
-    case TRunState::Waiting:
-        return "waiting";
-    case TRunState::Running:
-        return "running";
-    case TRunState::Done:
-        return "done";
-    case TRunState::Failed:
+    if (run.State == TRunState::Failed)
         return run.Signal ? "failed by signal " + std::to_string(run.Signal)
                           : "failed with status " + std::to_string(run.ExitStatus);
-    case TRunState::Stopped:
-        return "stopped";
-    case TRunState::NotRun:
-        return run.StartError ? "could not be started" : "not run";
-    }
-    return {};
+    if (run.State == TRunState::NotRun && run.StartError) return "could not be started";
+    return StateWord(run.State);
 }
 
 std::string StateWord(TRunState state) {

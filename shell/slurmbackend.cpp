@@ -1,5 +1,7 @@
 #include "shell/slurmbackend.h"
 
+#include "shell/cmdline.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -124,12 +126,7 @@ pid_t SpawnReading(const std::string& program, const std::vector<std::string>& a
         error = errno;
         return -1;
     }
-    std::vector<std::string> words{program};
-    words.insert(words.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& w : words)
-        argv.push_back(&w[0]);
-    argv.push_back(nullptr);
+    const TArgv argv(program, args);
     posix_spawn_file_actions_t files;
     posix_spawn_file_actions_init(&files);
     posix_spawn_file_actions_addopen(&files, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
@@ -146,7 +143,7 @@ pid_t SpawnReading(const std::string& program, const std::vector<std::string>& a
     posix_spawnattr_setsigdefault(&attr, &defaults);
     posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
     pid_t pid = -1;
-    error = posix_spawnp(&pid, argv[0], &files, &attr, argv.data(), environ);
+    error = posix_spawnp(&pid, argv.Program(), &files, &attr, argv.Data(), environ);
     posix_spawnattr_destroy(&attr);
     posix_spawn_file_actions_destroy(&files);
     close(o[1]);

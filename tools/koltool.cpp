@@ -9,6 +9,7 @@
 #include "plot/outputdata.h"
 #include "plot/outputfiles.h"
 #include "plot/plotdef.h"
+#include "shell/cmdline.h"
 #include "tools/koltool_form.h"
 #include "tools/koltool_table.h"
 
@@ -359,13 +360,8 @@ int MakePlotCmd(const Args& a) {
 // so that every other command starts without loading them.
 int PlotImageCmd(const Args& a) {
     const std::string image = JoinPath(Globals().KolshellDir, "koltool-image");
-    std::vector<std::string> words{image};
-    words.insert(words.end(), a.begin(), a.end());
-    std::vector<char*> argv;
-    for (std::string& w : words)
-        argv.push_back(&w[0]);
-    argv.push_back(nullptr);
-    execv(image.c_str(), argv.data());
+    const TArgv argv(image, a);
+    execv(image.c_str(), argv.Data());
     return Fail("cannot start " + image + ": " + std::strerror(errno));
 }
 
