@@ -16,6 +16,7 @@
 #include "table/widgets/tableform.h"
 #include "tests/support/runtable.h"
 #include "tests/support/scriptengine.h"
+#include "tests/support/runwindows.h"
 #include "tests/support/testsupport.h"
 
 #include <QDir>
@@ -49,16 +50,6 @@ QStringList FilesLike(const QString& dir, const QString& pattern) {
     return QDir(dir).entryList({pattern}, QDir::Files, QDir::Name);
 }
 
-QStringList States(TTableRunForm* w) {
-    QStringList l;
-    for (int i = 0; i < w->RunList()->topLevelItemCount(); ++i)
-        l << w->RunList()->topLevelItem(i)->text(TTableRunForm::colState);
-    return l;
-}
-
-bool Running() {
-    return TRunController::Active() != nullptr;
-}
 } // namespace
 
 class TestRunning : public QObject {
@@ -132,12 +123,7 @@ class TestRunning : public QObject {
 
 void TestRunning::init() {
     tmp_ = std::make_unique<QTemporaryDir>();
-    Globals() = TGlobals();
-    Globals().KolshellDir = Dir().toStdString();
-    WriteTestFile(Dir(), "KOLSHELL.DFT", EncodeDFT(DefaultSettings()));
-    CurrentChild = nullptr;
-    SetRunSettingsFile(Dir() + "/config/KOLSHELL.ini");
-    SetCurrentDir(Dir().toStdString());
+    FreshRunDir(Dir());
     msgs_ = std::make_unique<MsgRecorder>();
     dialogs_ = std::make_unique<ScriptedDialogs>();
 }

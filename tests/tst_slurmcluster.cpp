@@ -11,6 +11,7 @@
 #include "table/tableedits.h"
 #include "table/tablemodel.h"
 #include "table/widgets/tableform.h"
+#include "tests/support/runwindows.h"
 #include "tests/support/testsupport.h"
 
 #include <QDir>
@@ -23,17 +24,6 @@
 #include <QtTest>
 
 namespace {
-
-QStringList States(TTableRunForm* w) {
-    QStringList l;
-    for (int i = 0; i < w->RunList()->topLevelItemCount(); ++i)
-        l << w->RunList()->topLevelItem(i)->text(TTableRunForm::colState);
-    return l;
-}
-
-bool Running() {
-    return TRunController::Active() != nullptr;
-}
 
 TTableRunForm* RunWindow(TKOLSHELLFORM& form) {
     const QList<TTableRunForm*> all = form.findChildren<TTableRunForm*>();
@@ -90,12 +80,7 @@ void TestSlurmCluster::initTestCase() {
 
 void TestSlurmCluster::init() {
     tmp_ = std::make_unique<QTemporaryDir>();
-    Globals() = TGlobals();
-    Globals().KolshellDir = Dir().toStdString();
-    WriteTestFile(Dir(), "KOLSHELL.DFT", EncodeDFT(DefaultSettings()));
-    CurrentChild = nullptr;
-    SetRunSettingsFile(Dir() + "/config/KOLSHELL.ini");
-    SetCurrentDir(Dir().toStdString());
+    FreshRunDir(Dir());
     msgs_ = std::make_unique<MsgRecorder>();
     dialogs_ = std::make_unique<ScriptedDialogs>();
 }

@@ -106,8 +106,12 @@ std::string ReadTestFile(const std::string& path) {
 }
 
 void FreshProgramDir(TestFolder& folder) {
+    FreshProgramDir(folder.Dir.path());
+}
+
+void FreshProgramDir(const QString& dir) {
     Globals() = TGlobals();
-    Globals().KolshellDir = folder.Dir.path().toStdString();
-    folder.Write("KOLSHELL.DFT", EncodeDFT(DefaultSettings()));
+    Globals().KolshellDir = dir.toStdString();
+    WriteTestFile(dir, "KOLSHELL.DFT", EncodeDFT(DefaultSettings()));
     CurrentChild = nullptr;
 }

@@ -72,3 +72,4 @@ struct TestFolder {
 // A fresh program state whose program directory is the folder, with default settings in it:
 // what each main-window test starts from.
 void FreshProgramDir(TestFolder& folder);
+void FreshProgramDir(const QString& dir);

@@ -1,0 +1,31 @@
+// What the run tests look at: the run states a Table Run window shows, whether a run is
+// going, and a fresh program state for runs in a folder.
+#pragma once
+
+#include "common/paths.h"
+#include "shell/widgets/runcontrol.h"
+#include "shell/widgets/runsettings.h"
+#include "shell/widgets/tablerunform.h"
+#include "tests/support/testsupport.h"
+
+#include <QStringList>
+#include <QTreeWidget>
+
+inline QStringList States(TTableRunForm* w) {
+    QStringList l;
+    for (int i = 0; i < w->RunList()->topLevelItemCount(); ++i)
+        l << w->RunList()->topLevelItem(i)->text(TTableRunForm::colState);
+    return l;
+}
+
+inline bool Running() {
+    return TRunController::Active() != nullptr;
+}
+
+// The folder is the program directory, with default settings and a run settings file of
+// its own, and the current directory.
+inline void FreshRunDir(const QString& dir) {
+    FreshProgramDir(dir);
+    SetRunSettingsFile(dir + "/config/KOLSHELL.ini");
+    SetCurrentDir(dir.toStdString());
+}
