@@ -9,10 +9,10 @@
 #include <QUrl>
 
 #include "common/globals.h"
-#include "common/programfiles.h"
 #include "common/lib1.h"
 #include "common/messages.h"
 #include "common/paths.h"
+#include "common/programfiles.h"
 #include "common/widgets/childform.h"
 #include "common/widgets/dialogs.h"
 #include "common/widgets/qtext.h"
@@ -27,9 +27,9 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
-#include <QSettings>
 #include <QMdiArea>
 #include <QMenuBar>
+#include <QSettings>
 
 namespace {
 
@@ -111,6 +111,7 @@ const ItemDef Items[] = {
     {"Windows1", "Output1", "Output", "", 81},
     {"Windows1", "Listing1", "Listing", "", 82},
     {"Windows1", "Table1", "Table", "", 79},
+    {"Windows1", "TableRun1", "Table &Run", "", 79},
     {"Windows1", "Diagram1", "Diagram", "", 83},
     {"Windows1", nullptr, "", "", 0},
     {"Windows1", "Tile1", "&Tile", "", 124},
@@ -212,7 +213,7 @@ void TKOLSHELLFORM::BuildMenus() {
         if (it.HelpContext) a->setProperty("HelpContext", it.HelpContext);
         actions_[it.Name] = a;
     }
-    for (const char* n : {"Input1", "Output1", "Listing1", "Table1", "Diagram1"})
+    for (const char* n : {"Input1", "Output1", "Listing1", "Table1", "TableRun1", "Diagram1"})
         actions_[n]->setEnabled(false);
 
     auto on = [this](const char* name, void (TKOLSHELLFORM::*handler)()) {
@@ -241,6 +242,7 @@ void TKOLSHELLFORM::BuildMenus() {
     on("Input1", &TKOLSHELLFORM::Input1Click);
     on("Listing1", &TKOLSHELLFORM::Listing1Click);
     on("Table1", &TKOLSHELLFORM::Table1Click);
+    on("TableRun1", &TKOLSHELLFORM::TableRun1Click);
     on("Diagram1", &TKOLSHELLFORM::Diagram1Click);
     on("New1", &TKOLSHELLFORM::New1Click);
     on("Open1", &TKOLSHELLFORM::Open1Click);
@@ -299,6 +301,7 @@ void TKOLSHELLFORM::MakeKolsedOnlyMenus() {
     remove("Help1", "TypesIndex1");
     remove("Help1", "KOLVANIndex2");
     remove("Help1", "KOLVANErrorMessges1");
+    remove("Windows1", "TableRun1");
     actions_["KOLVANIndex1"]->setText("KOLSED Help");
     actions_["AboutKOLSHELL1"]->setText("About KOLSED");
     for (const char* m : {"Utilities1", "KOLSED1", "Edit1"})
@@ -445,7 +448,10 @@ void TKOLSHELLFORM::UpdateMenu() {
 }
 
 void TKOLSHELLFORM::ApplyMenuState() {
-    const MenuState shown = WithRunState(menuState_, TRunController::Active() != nullptr);
+    TRunController* run = TRunController::Active();
+    const MenuState shown = WithRunState(menuState_, run != nullptr);
+    // The Table Run window of a table run going on can be closed and brought back.
+    actions_["TableRun1"]->setEnabled(run && run->RunKind() == TRunController::Kind::Table);
     for (int c = 0; c < cmCommandCount; ++c) {
         const QString name = MenuCommandName(MenuCommand(c));
         if (QMenu* m = Menu(name))
@@ -557,8 +563,9 @@ bool TKOLSHELLFORM::eventFilter(QObject* watched, QEvent* event) {
         return QMainWindow::eventFilter(watched, event);
     if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
         QAction* a = menu->activeAction();
-        const QVariant c = a && a->property("HelpContext").isValid() ? a->property("HelpContext")
-                                                                     : menu->property("HelpContext");
+        const QVariant c = a && a->property("HelpContext").isValid()
+                               ? a->property("HelpContext")
+                               : menu->property("HelpContext");
         HelpWindow()->ShowContext(c.toInt());
         return true;
     }
@@ -568,7 +575,8 @@ bool TKOLSHELLFORM::eventFilter(QObject* watched, QEvent* event) {
     for (QWidget* p = w; p; p = p->parentWidget())
         if (qobject_cast<TKOLSEDForm*>(p)) return false; // its fields have their own help
     for (QWidget* p = w; p; p = p->parentWidget()) {
-        if (p->property("HelpContext").isValid()) return HelpWindow()->ShowContext(p->property("HelpContext").toInt()), true;
+        if (p->property("HelpContext").isValid())
+            return HelpWindow()->ShowContext(p->property("HelpContext").toInt()), true;
         const QString page = HelpWindow()->PageOfClass(p->metaObject()->className());
         if (!page.isEmpty()) return HelpWindow()->ShowPage(page), true;
     }

@@ -7,8 +7,8 @@
 
 #include <QDesktopServices>
 #include <QMainWindow>
-#include <QUrl>
 #include <QPointer>
+#include <QUrl>
 #include <functional>
 #include <map>
 #include <memory>
@@ -94,6 +94,7 @@ class TKOLSHELLFORM : public QMainWindow {
     void Input1Click();
     void Listing1Click();
     void Table1Click();
+    void TableRun1Click();
     void Diagram1Click();
     void Utilities1Popup();
     void Plot1Popup();
@@ -219,6 +220,7 @@ class TKOLSHELLFORM : public QMainWindow {
     void FollowTableRun(std::shared_ptr<class TRunSet> set, const std::string& table,
                         class TSlurmBackend* slurm);
     void ShowTableRunWindow(class TRunController* run, const std::string& table);
+    std::string tableRunName_; // the table of the table run going on
     void ShowTableRunLine();
     // A table file whose last cluster job is remembered: "Follow job N again?".
     void OfferToFollowJob(const std::string& tableFile);

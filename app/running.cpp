@@ -339,6 +339,7 @@ void TKOLSHELLFORM::StartTableRun(std::vector<TRun> runs, int parallel, const st
 void TKOLSHELLFORM::FollowTableRun(std::shared_ptr<TRunSet> set, const std::string& table,
                                    TSlurmBackend* slurm) {
     auto* run = new TRunController(std::move(set), TRunController::Kind::Table, this);
+    tableRunName_ = table;
     if (slurm)
         run->SetClusterJob(
             {table, slurm->JobId(), slurm->ScriptName(), [slurm] { return slurm->Warning(); }});
@@ -375,6 +376,12 @@ void TKOLSHELLFORM::ShowTableRunWindow(TRunController* run, const std::string& t
         UpdateMenu();
     };
     window->show();
+}
+
+void TKOLSHELLFORM::TableRun1Click() {
+    TRunController* run = TRunController::Active();
+    if (run && run->RunKind() == TRunController::Kind::Table)
+        ShowTableRunWindow(run, tableRunName_);
 }
 
 void TKOLSHELLFORM::ShowTableRunLine() {

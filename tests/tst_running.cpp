@@ -631,11 +631,22 @@ void TestRunning::tableRunWindow() {
              QString("1.0000E-01, 3.0000E+00, 0.0000E+00"));
     QCOMPARE(w->RunList()->topLevelItem(4)->text(TTableRunForm::colListing), Dir() + "/T4.LST");
     QTRY_COMPARE_WITH_TIMEOUT(States(w).at(4), QString("running"), 10000);
+    // Closed while the runs go on, the window comes back from Windows, Table Run.
+    QVERIFY(form.Action("TableRun1")->isEnabled());
+    w->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!RunWindow(form));
+    form.Action("TableRun1")->trigger();
+    w = RunWindow(form);
+    QVERIFY(w);
+    QCOMPARE(w->windowTitle(), QString::fromUtf8("Table Run \u2013 ") + Dir() + "/T.TBL");
     QCOMPARE(States(w).mid(0, 4),
              QStringList({"done", "failed with status 3", "failed by signal 9", "done"}));
+    QCOMPARE(States(w).at(4), QString("running"));
     QVERIFY(w->Summary()->text().startsWith("2 of 6 runs done, 2 failed, elapsed "));
     w->StopBtn()->click();
     QTRY_VERIFY_WITH_TIMEOUT(!Running(), 10000);
+    QVERIFY(!form.Action("TableRun1")->isEnabled());
     QCOMPARE(States(w).mid(4), QStringList({"stopped", "not run"}));
     QVERIFY(!w->StopBtn()->isEnabled());
     QTRY_VERIFY_WITH_TIMEOUT(EnginesGone(Dir()), 2000);
