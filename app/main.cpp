@@ -9,6 +9,9 @@
 #include <QApplication>
 #include <QFileInfo>
 
+#include <cstdio>
+#include <cstring>
+
 namespace {
 
 // The name the program was started under: a second name (a link) selects KOLSED-only mode,
@@ -19,9 +22,33 @@ QString StartedAs(const char* argv0) {
     return QCoreApplication::applicationDirPath() + "/" + a;
 }
 
+// --help and --version answer on the terminal, before (and without) a display; the exit
+// status, or -1 when the program is to start.
+int TerminalAnswer(int argc, char** argv) {
+    const char* slash = std::strrchr(argv[0], '/');
+    const char* name = slash ? slash + 1 : argv[0];
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("%s %s\n", name, KOLSHELL_VERSION);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--help") == 0) {
+            std::printf("Usage: %s [FILE]\n"
+                        "Opens FILE (a deck, form, table, plot, listing or other text file), "
+                        "named relative\nto the current folder.\n\n"
+                        "  --help     print this help and exit\n"
+                        "  --version  print the version and exit\n",
+                        name);
+            return 0;
+        }
+    }
+    return -1;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    if (const int status = TerminalAnswer(argc, argv); status >= 0) return status;
     QApplication app(argc, argv);
     const std::string exe = StartedAs(argv[0]).toStdString();
     Globals().KolsedOnlyMode = UpStr(exe).find("KOLSED") != std::string::npos;
