@@ -7,8 +7,8 @@ set -e
 start=$(pwd)
 cd "$(dirname "$0")"
 src=$(pwd)
-sh tools/setup.sh
-sh tools/build.sh
+sh tools/setup.sh run
+sh tools/build.sh program
 cd "$start" # names given on the command line are the user's
 if [ $# -eq 0 ]; then
   work=${KOLSHELL_DEMO_DIR:-$HOME/kolshell-demo}
