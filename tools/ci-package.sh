@@ -4,7 +4,25 @@
 set -e
 cd "$(dirname "$0")/.."
 src=$(pwd)
-sh tools/setup.sh
+sh tools/setup.sh test
+
+# The manual pages: man's own checks must have nothing to say.
+for page in packaging/man/*.1; do
+  warnings=$(LC_ALL=C.UTF-8 MANROFFSEQ='' MANWIDTH=80 \
+    man --warnings -E UTF-8 -l -Tutf8 -Z "$page" 2>&1 >/dev/null)
+  if [ -n "$warnings" ]; then
+    echo "$warnings"
+    echo "man --warnings on $page"
+    exit 1
+  fi
+done
+# The bash completion offers koltool's commands.
+words=$(bash -c '. packaging/bash-completion/koltool
+  COMP_WORDS=(koltool ma) COMP_CWORD=1
+  _koltool
+  echo "${COMPREPLY[*]}"')
+[ "$words" = "make-plot make-kolsed" ] || { echo "completion of 'koltool ma': $words"; exit 1; }
+
 cmake --build build -j"$(nproc)"
 rm -f build/kolshell_*.deb
 (cd build && cpack -G DEB)
@@ -22,10 +40,17 @@ for f in /usr/lib/kolshell/kolshell /usr/lib/kolshell/kolsed /usr/lib/kolshell/k
   /usr/lib/kolshell/help/contexts.txt /usr/bin/kolshell /usr/bin/kolsed /usr/bin/koltool \
   /usr/share/applications/kolshell.desktop /usr/share/applications/kolsed.desktop \
   /usr/share/mime/packages/kolshell.xml /usr/share/icons/hicolor/scalable/apps/kolshell.svg \
-  /usr/share/icons/hicolor/48x48/apps/kolshell.png /usr/share/kolshell/demo/DEMO.DCK; do
+  /usr/share/icons/hicolor/48x48/apps/kolshell.png /usr/share/kolshell/demo/DEMO.DCK \
+  /usr/share/man/man1/kolshell.1.gz /usr/share/man/man1/kolsed.1.gz \
+  /usr/share/man/man1/koltool.1.gz /usr/share/bash-completion/completions/koltool \
+  /usr/share/doc/kolshell/copyright /usr/share/doc/kolshell/changelog.Debian.gz; do
   grep -qx "$f" "$list" || { echo "missing from the package: $f"; exit 1; }
 done
 rm -f "$list"
+
+# Debian's rules: lintian has no error and no warning to give, beyond the overrides the
+# package carries (each with its reason).
+lintian --fail-on error,warning --no-tag-display-limit "$deb"
 
 root=$(mktemp -d)
 trap 'rm -rf "$root"' EXIT
