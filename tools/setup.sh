@@ -16,7 +16,7 @@ PKGS="cmake g++ make qt6-base-dev qt6-svg-dev qt6-qpa-plugins libgl-dev xvfb xau
 if [ "$mode" = test ]; then
   PKGS="$PKGS x11-utils"
   # The package and its checks (tools/ci-package.sh).
-  PKGS="$PKGS dpkg-dev desktop-file-utils libxml2-utils lintian man-db"
+  PKGS="$PKGS dpkg-dev file desktop-file-utils libxml2-utils lintian man-db"
   # The one-node cluster of the slurm tests.
   PKGS="$PKGS slurm-wlm munge"
 fi
