@@ -50,7 +50,7 @@ rm -f "$list"
 
 # Debian's rules: lintian has no error and no warning to give, beyond the overrides the
 # package carries (each with its reason).
-lintian --fail-on error,warning --no-tag-display-limit "$deb"
+lintian --fail-on error,warning --tag-display-limit 0 "$deb"
 
 root=$(mktemp -d)
 trap 'rm -rf "$root"' EXIT
