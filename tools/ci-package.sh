@@ -77,6 +77,11 @@ fi
 kill "$pid"
 wait "$pid" 2>/dev/null || true
 "$root/usr/bin/koltool" dft "$root/usr/lib/kolshell/KOLSHELL.DFT" >/dev/null
+# --help and --version answer without a display.
+(unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM
+  "$root/usr/bin/kolshell" --version | grep -qx "kolshell [0-9.]*" &&
+    "$root/usr/bin/kolsed" --help | grep -q "^Usage: kolsed \[FILE\]") ||
+  { echo "the installed kolshell --help or --version did not answer"; exit 1; }
 # Through the link in bin, koltool finds koltool-image in the program directory.
 if "$root/usr/bin/koltool" plot-image "$work/NONE.KSP" "$work/none.png" 2>"$root/image.log" ||
   ! grep -q "NONE.KSP was not found" "$root/image.log"; then
