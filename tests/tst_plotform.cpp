@@ -116,6 +116,12 @@ double Sawtooth(int k) {
 double Extremes(int k) {
     return k % 3 == 0 ? 1.0e37 : k % 3 == 1 ? -1.0e37 : 0.5 * (k % 5);
 }
+// Uniformly random over the whole range: every pixel column spans the frame's height.
+double Random(int k) {
+    uint32_t v = uint32_t(k) * 2654435761u;
+    v ^= v >> 15, v *= 2246822519u, v ^= v >> 13;
+    return 8.0 * double(v % 100000) / 100000.0;
+}
 double Growth(int k) {
     return std::pow(10.0, k / 5000.0);
 }
@@ -266,6 +272,9 @@ void TestPlotForm::reducedAsEveryPoint_data() {
         << 30000 << (void*)&Extremes << -1.0 << 3.0 << false << 0;
     QTest::newRow("log axis") << 20000 << (void*)&Growth << 1.0 << 1.0e4 << true << 0;
     QTest::newRow("symbols") << 20000 << (void*)&Sawtooth << 0.0 << 8.0 << false << 1;
+    QTest::newRow("uniformly random") << 60000 << (void*)&Random << 0.0 << 8.0 << false << 0;
+    QTest::newRow("uniformly random, symbols")
+        << 20000 << (void*)&Random << 0.0 << 8.0 << false << 2;
     QTest::newRow("filled symbols, spike") << 20000 << (void*)&Spike << 0.0 << 10.0 << false << 9;
 }
 

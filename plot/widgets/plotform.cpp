@@ -49,14 +49,14 @@ class TPlotCanvas : public QWidget {
         const QSize need = size() * dpr;
         if (stale_ || picture_.size() != need) {
             stale_ = false;
-            picture_ = QPixmap(need);
+            picture_ = QImage(need, QImage::Format_RGB32);
             picture_.setDevicePixelRatio(dpr);
             picture_.fill(Qt::white);
             QPainter pp(&picture_);
             form_->DisplayPlot(pp, 1.0, false);
         }
         QPainter p(this);
-        p.drawPixmap(0, 0, picture_);
+        p.drawImage(0, 0, picture_);
         if (Dragging) {
             p.setPen(QPen(Qt::black, 1, Qt::DotLine));
             p.setBrush(Qt::NoBrush);
@@ -70,7 +70,7 @@ class TPlotCanvas : public QWidget {
 
   private:
     TPlotForm* form_;
-    QPixmap picture_;
+    QImage picture_;
     bool stale_ = true;
 };
 

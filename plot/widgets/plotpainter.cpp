@@ -150,6 +150,7 @@ class SymbolStamp {
     void Draw(QPainter& p, const QPoint& at) const {
         p.drawImage(at.x() - half_, at.y() - half_, image_);
     }
+    const QImage& Image() const { return image_; }
 
   private:
     int half_;
@@ -159,6 +160,127 @@ class SymbolStamp {
 bool RasterTarget(const QPainter& p) {
     const int t = p.device()->devType();
     return t == QInternal::Image || t == QInternal::Pixmap || t == QInternal::Widget;
+}
+
+// A picture's pixels written column run by column run, the topmost drawing first: a pixel
+// once written is covered and never written again, so the work is bounded by the pixels.
+class SpanWriter {
+  public:
+    SpanWriter(QImage& image, const QRect& clip)
+        : clip_(clip.intersected(image.rect())), bits_(image.bits()), stride_(image.bytesPerLine()),
+          covered_(size_t(std::max(0, clip_.width()))),
+          nonFull_(size_t(std::max(0, clip_.width())) + 1),
+          uncovered_(int64_t(std::max(0, clip_.width())) * std::max(0, clip_.height())) {
+        Refresh();
+    }
+    bool Full() const { return uncovered_ <= 0; }
+    // Whether every column from x0 to x1 was covered when last refreshed.
+    bool ColumnsFull(int x0, int x1) const {
+        x0 = std::max(x0, clip_.left()) - clip_.left(),
+        x1 = std::min(x1, clip_.right()) - clip_.left();
+        return x0 > x1 || nonFull_[size_t(x1) + 1] == nonFull_[size_t(x0)];
+    }
+    void Refresh() {
+        for (size_t c = 0; c < covered_.size(); ++c)
+            nonFull_[c + 1] = nonFull_[c] + (ColumnFull(c) ? 0 : 1);
+    }
+    // Writes what is not covered yet of column x from lo to hi, colourAt(y) giving each pixel.
+    template <typename C> void Fill(int x, int lo, int hi, C colourAt) {
+        if (x < clip_.left() || x > clip_.right()) return;
+        lo = std::max(lo, clip_.top()), hi = std::min(hi, clip_.bottom());
+        if (lo > hi) return;
+        auto& runs = covered_[size_t(x - clip_.left())];
+        int y = lo;
+        size_t first = runs.size(), last = 0;
+        for (size_t k = 0; k < runs.size(); ++k) {
+            const auto [a, b] = runs[k];
+            if (b < lo - 1) continue;
+            if (a > hi + 1) break;
+            first = std::min(first, k), last = k;
+            if (a > y) Write(x, y, std::min(a - 1, hi), colourAt);
+            y = std::max(y, b + 1);
+        }
+        if (y <= hi) Write(x, y, hi, colourAt);
+        if (first == runs.size()) {
+            auto at = std::lower_bound(runs.begin(), runs.end(), std::make_pair(lo, hi));
+            runs.insert(at, {lo, hi});
+            return;
+        }
+        const std::pair<int, int> merged(std::min(lo, runs[first].first),
+                                         std::max(hi, runs[last].second));
+        runs.erase(runs.begin() + long(first) + 1, runs.begin() + long(last) + 1);
+        runs[first] = merged;
+    }
+
+  private:
+    bool ColumnFull(size_t c) const {
+        const auto& r = covered_[c];
+        return r.size() == 1 && r[0].first <= clip_.top() && r[0].second >= clip_.bottom();
+    }
+    template <typename C> void Write(int x, int y0, int y1, C colourAt) {
+        uncovered_ -= y1 - y0 + 1;
+        for (int y = y0; y <= y1; ++y)
+            reinterpret_cast<uint32_t*>(bits_ + ptrdiff_t(y) * stride_)[x] = colourAt(y);
+    }
+    QRect clip_;
+    uchar* bits_;
+    qsizetype stride_;
+    std::vector<std::vector<std::pair<int, int>>> covered_;
+    std::vector<int> nonFull_;
+    int64_t uncovered_;
+};
+
+// A symbol as runs of its opaque pixels per column, for writing into a picture.
+class SymbolRuns {
+  public:
+    SymbolRuns(int symbol, const QColor& c, double s) {
+        const SymbolStamp stamp(symbol, c, s);
+        const QImage& im = stamp.Image();
+        half_ = im.width() / 2;
+        for (int x = 0; x < im.width(); ++x)
+            for (int y = 0; y < im.height();) {
+                if (qAlpha(im.pixel(x, y)) < 255) {
+                    ++y;
+                    continue;
+                }
+                Run r{x - half_, y - half_, y - half_, {}};
+                for (; y < im.height() && qAlpha(im.pixel(x, y)) == 255; ++y)
+                    r.Colours.push_back(im.pixel(x, y)), r.Hi = y - half_;
+                runs_.push_back(std::move(r));
+            }
+    }
+    int Half() const { return half_; }
+    void Write(SpanWriter& w, const QPoint& at) const {
+        for (const Run& r : runs_) {
+            const int base = at.y() + r.Lo;
+            w.Fill(at.x() + r.Dx, base, at.y() + r.Hi,
+                   [&](int y) { return r.Colours[size_t(y - base)]; });
+        }
+    }
+
+  private:
+    struct Run {
+        int Dx, Lo, Hi;
+        std::vector<QRgb> Colours;
+    };
+    std::vector<Run> runs_;
+    int half_ = 0;
+};
+
+// The picture behind a painter whose pixels may be written directly, with the painter's shift.
+QImage* WritableImage(const QPainter& p, QPoint& shift) {
+    if (!p.device() || p.device()->devType() != QInternal::Image) return nullptr;
+    auto* image = static_cast<QImage*>(p.device());
+    const QImage::Format f = image->format();
+    if (f != QImage::Format_RGB32 && f != QImage::Format_ARGB32 &&
+        f != QImage::Format_ARGB32_Premultiplied)
+        return nullptr;
+    const QTransform t = p.deviceTransform();
+    if (t.type() > QTransform::TxTranslate || t.dx() != std::trunc(t.dx()) ||
+        t.dy() != std::trunc(t.dy()))
+        return nullptr;
+    shift = QPoint(int(t.dx()), int(t.dy()));
+    return image;
 }
 
 } // namespace
@@ -316,6 +438,48 @@ std::vector<QPoint> UniqueMarks(const std::vector<QPoint>& all, int width, int h
 
 } // namespace
 
+namespace {
+
+// The part of the join from a to b that lies in column c: from where the segment enters the
+// column to where it leaves it, no further than its ends.
+ColumnSpan JoinPart(const QPoint& a, const QPoint& b, int c) {
+    const double k = double(b.y() - a.y()) / double(b.x() - a.x());
+    auto yAt = [&](double x) {
+        const double t =
+            std::clamp(x, double(std::min(a.x(), b.x())), double(std::max(a.x(), b.x())));
+        return a.y() + (t - a.x()) * k;
+    };
+    const int y0 = Round(yAt(c - 0.5)), y1 = Round(yAt(c + 0.5));
+    return {c, std::min(y0, y1), std::max(y0, y1)};
+}
+
+void AddJoin(std::vector<ColumnSpan>& out, const QPoint& a, const QPoint& b, int x0, int x1) {
+    const int from = std::max(std::min(a.x(), b.x()), x0),
+              to = std::min(std::max(a.x(), b.x()), x1);
+    for (int c = from; c <= to; ++c)
+        out.push_back(JoinPart(a, b, c));
+}
+
+} // namespace
+
+std::vector<ColumnSpan> PathSpans(const std::vector<QPoint>& path, int width) {
+    const int x0 = std::min(0, width), x1 = std::max(0, width);
+    std::vector<ColumnSpan> out;
+    for (size_t k = 0; k < path.size();) {
+        const int x = path[k].x();
+        size_t e = k;
+        int lo = path[k].y(), hi = lo;
+        while (e + 1 < path.size() && path[e + 1].x() == x) {
+            ++e;
+            lo = std::min(lo, path[e].y()), hi = std::max(hi, path[e].y());
+        }
+        if (k > 0) AddJoin(out, path[k - 1], path[k], x0, x1);
+        if (x >= x0 && x <= x1) out.push_back({x, lo, hi});
+        k = e + 1;
+    }
+    return out;
+}
+
 std::vector<int> XPixels(const TPlotLine& line, size_t points, const AxisScale& x, int width) {
     const AxisMap mx(x, width);
     std::vector<int> px(points);
@@ -340,6 +504,7 @@ ReducedLine ReduceLine(const TPlotLine& line, const ReducedLine::Key& key, const
         if (key.Marks && (all.empty() || all.back() != QPoint(px, py))) all.emplace_back(px, py);
     }
     path.Flush();
+    if (key.Path) r.Spans = PathSpans(r.Path, key.Width);
     if (key.Marks) r.Marks = UniqueMarks(all, key.Width, key.Height, key.Radius);
     return r;
 }
@@ -428,9 +593,21 @@ void TPlotPainter::Draw() {
     const QRect frame = QRect(QPoint(left_, top_), QPoint(right_, bottom_));
     p_.fillRect(frame, Qt::white);
     Extent = frame;
-    for (int i = 1; i <= std::min(def_.NLines, MaxPlotLines); ++i)
-        DrawLine(i);
-    if (def_.NLines < 1) DrawXAxis(), DrawYAxis();
+    const int n = std::min(def_.NLines, MaxPlotLines);
+    if (n >= 1) DrawXAxis(), DrawYAxis(), DrawTitles();
+    for (int i = 1; i <= n;) {
+        int j = i;
+        while (j <= n && Writable(j))
+            ++j;
+        if (j > i) {
+            WriteLines(i, j - 1);
+            i = j;
+        } else {
+            DrawLine(i++);
+        }
+    }
+    if (n < 1) DrawXAxis(), DrawYAxis();
+    DrawFrameOutline();
     if (def_.ShowLegend) DrawLegend();
 }
 
@@ -537,11 +714,6 @@ void TPlotPainter::DrawTitles() {
 
 void TPlotPainter::DrawLine(int i) {
     const TPlotLine& line = def_.Lines[size_t(i - 1)];
-    if (i == 1) {
-        DrawXAxis();
-        DrawYAxis();
-        DrawTitles();
-    }
     const QColor colour = PlotColour(line.Colour);
     p_.save();
     p_.setClipRect(QRect(QPoint(left_, top_), QPoint(right_, bottom_)).normalized(),
@@ -551,7 +723,6 @@ void TPlotPainter::DrawLine(int i) {
     else
         DrawReduced(i, line, colour);
     p_.restore();
-    DrawFrameOutline();
 }
 
 // Every point as it stands: the reference the reduced drawing is measured against.
@@ -573,17 +744,56 @@ void TPlotPainter::DrawPoints(const TPlotLine& line, const QColor& colour) {
             DrawPlotSymbol(p_, pt.x(), pt.y(), line.Symbol, colour, s_);
 }
 
-void TPlotPainter::DrawReduced(int i, const TPlotLine& line, const QColor& colour) {
+const ReducedLine& TPlotPainter::Reduced(int i) {
     const int width = right_ - left_, height = top_ - bottom_;
-    ReducedLine own;
-    const ReducedLine* r = nullptr;
-    if (cache_) {
-        r = &cache_->Line(def_, i, width, height, s_);
-    } else {
-        const ReducedLine::Key key = ReductionKey(def_, line, width, height, s_);
-        own = ReduceLine(line, key, ScaleOf(def_, 0), ScaleOf(def_, 1), nullptr);
-        r = &own;
+    if (cache_) return cache_->Line(def_, i, width, height, s_);
+    if (own_.empty()) {
+        TPlotCache work;
+        work.Prepare(def_, width, height, s_);
+        for (int k = 1; k <= std::min(def_.NLines, MaxPlotLines); ++k)
+            own_.push_back(work.Line(def_, k, width, height, s_));
     }
+    return own_[size_t(i - 1)];
+}
+
+bool TPlotPainter::Writable(int i) const {
+    QPoint shift;
+    const int style = def_.Lines[size_t(i - 1)].LineStyle;
+    return !everyPoint_ && !paintOnly_ && (style == 0 || style == 1 || style == 2) &&
+           WritableImage(p_, shift);
+}
+
+void TPlotPainter::WriteLines(int from, int to) {
+    QPoint shift;
+    QImage* image = WritableImage(p_, shift);
+    const QRect frame = QRect(QPoint(left_, top_), QPoint(right_, bottom_)).normalized();
+    SpanWriter w(*image, frame.translated(shift));
+    const QPoint origin = QPoint(left_, bottom_) + shift;
+    for (int i = to; i >= from && !w.Full(); --i) {
+        const TPlotLine& line = def_.Lines[size_t(i - 1)];
+        const ReducedLine& r = Reduced(i);
+        const QRgb colour = PlotColour(line.Colour).rgba();
+        if (line.Symbol > 0 && !r.Marks.empty()) {
+            const SymbolRuns stamp(line.Symbol, PlotColour(line.Colour), s_);
+            const int h = stamp.Half();
+            w.Refresh();
+            for (auto m = r.Marks.rbegin(); m != r.Marks.rend(); ++m) {
+                const QPoint at = *m + origin;
+                if (!w.ColumnsFull(at.x() - h, at.x() + h)) stamp.Write(w, at);
+            }
+        }
+        if (line.LineStyle <= 0) continue;
+        const int pen = PlotPen(StylePenKind(line.LineStyle), Qt::black, s_).width();
+        const int before = (pen - 1) / 2, after = pen / 2;
+        for (const ColumnSpan& c : r.Spans)
+            for (int x = c.X - before; x <= c.X + after; ++x)
+                w.Fill(x + origin.x(), c.Lo + origin.y() - before, c.Hi + origin.y() + after,
+                       [colour](int) { return colour; });
+    }
+}
+
+void TPlotPainter::DrawReduced(int i, const TPlotLine& line, const QColor& colour) {
+    const ReducedLine* r = &Reduced(i);
     const QPoint origin(left_, bottom_);
     auto place = [&](const QPoint& rel) {
         return QPoint(Clamped(rel.x() + origin.x()), Clamped(rel.y() + origin.y()));
