@@ -30,7 +30,7 @@ void StartGui() {
 int PlotImageCmd(const Args& a) {
     const char* usage = "usage: plot-image FILE.KSP OUT.(png|svg|pdf) [--size WxH]";
     if (a.size() != 2 && !(a.size() == 4 && a[2] == "--size")) return Fail(usage);
-    QSize size(PlotClientWidth, PlotClientHeight);
+    QSize size;
     if (a.size() == 4 && !ParsePictureSize(a[3], size))
         return Fail("'" + a[3] + "' is not a picture size: give WxH, as 1600x1000");
     std::string caption, error;
@@ -38,6 +38,9 @@ int PlotImageCmd(const Args& a) {
     if (!OpenPlotFile(a[0], caption, def, error)) return Fail(error);
     ShareEqualXValues(def);
     StartGui();
+    // Without a size, the picture is the window's, grown to hold the whole legend.
+    if (!size.isValid())
+        size = PlotClientFor(def, PlotFrame{}, QSize(PlotClientWidth, PlotClientHeight));
     if (!ExportPlot(def, PlotFrame{}, QSize(PlotClientWidth, PlotClientHeight), a[1], size, error))
         return Fail(error);
     return 0;

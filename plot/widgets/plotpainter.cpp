@@ -837,41 +837,64 @@ std::string LegendText(const TPlotDef& def, int i) {
     return line.ColName[1] + " (" + ExtractFileName(line.SourceFile) + ")";
 }
 
-void TPlotPainter::DrawLegend() {
-    p_.setFont(SlotFont(s_, true));
-    const int n = std::min(def_.NLines, MaxPlotLines);
-    std::vector<QString> texts;
-    for (int i = 1; i <= n; ++i)
-        texts.push_back(ToQ(LegendText(def_, i)));
-    if (!printing_) {
+QFont LegendFont(double s) {
+    return SlotFont(s, true);
+}
+
+LegendLayout LayOutLegend(const TPlotDef& def, const PlotFrame& f, double s) {
+    LegendLayout l;
+    const QFontMetrics fm(LegendFont(s));
+    const int n = std::min(def.NLines, MaxPlotLines);
+    l.Step = std::max(Round(20 * s), fm.height() + Round(2 * s));
+    const int top = std::min(f.Top, f.Bottom), height = std::abs(f.Bottom - f.Top);
+    const int rows = std::max(1, (height - Round(6 * s)) / l.Step);
+    const int pad = Round(6 * s), sample = Round(25 * s), gap = Round(10 * s);
+    int x = std::max(f.Left, f.Right) + Round(10 * s) + pad;
+    for (int first = 0; first < n; first += rows) {
         int widest = 0;
-        for (const QString& t : texts)
-            widest = std::max(widest, p_.fontMetrics().horizontalAdvance(t));
-        const QRect box(QPoint(right_ + 10, top_), QPoint(right_ + 45 + widest, top_ + 20 * n));
-        p_.setPen(Qt::black);
-        p_.setBrush(Qt::white);
-        p_.drawRect(box);
-        p_.setBrush(Qt::NoBrush);
-        Grow(box.bottomRight());
+        for (int i = first; i < std::min(n, first + rows); ++i)
+            widest = std::max(widest, fm.horizontalAdvance(ToQ(LegendText(def, i + 1))));
+        for (int i = first; i < std::min(n, first + rows); ++i)
+            l.Entries.emplace_back(x, top + pad + (i - first) * l.Step, sample + widest, l.Step);
+        x += sample + widest + gap;
     }
-    const int step = Round(20 * s_);
-    int y = top_ - 20, column = 0;
-    for (int i = 0; i < n; ++i) {
-        const TPlotLine& line = def_.Lines[size_t(i)];
-        y += step;
-        if (y + step > bottom_ && i > 0) {
-            y = top_;
-            ++column;
-        }
-        const int x0 = right_ + Round((55 * column + 20) * s_), y0 = y + Round(6 * s_);
+    const int used = std::min(n, rows);
+    l.Box = QRect(QPoint(std::max(f.Left, f.Right) + Round(10 * s), top),
+                  QPoint(x - gap + pad, top + 2 * pad + used * l.Step));
+    return l;
+}
+
+QRect LegendExtent(const TPlotDef& def, const PlotFrame& frame, double s) {
+    return LayOutLegend(def, frame, s).Box;
+}
+
+// The legend box and its entries: for each line its symbol and a piece of its line, then its
+// name, in its colour.
+void TPlotPainter::DrawLegend() {
+    const PlotFrame f{left_, top_, right_, bottom_};
+    const LegendLayout l = LayOutLegend(def_, f, s_);
+    p_.setFont(LegendFont(s_));
+    if (!printing_) {
+        p_.setPen(PlotPen(1, Qt::black, s_));
+        p_.setBrush(Qt::white);
+        p_.drawRect(l.Box);
+        p_.setBrush(Qt::NoBrush);
+    }
+    Grow(l.Box.bottomRight());
+    const QFontMetrics fm = p_.fontMetrics();
+    for (size_t i = 0; i < l.Entries.size(); ++i) {
+        const TPlotLine& line = def_.Lines[i];
+        const QRect& e = l.Entries[i];
+        const int x0 = e.left() + Round(10 * s_), y0 = e.top() + e.height() / 2;
         const QColor c = PlotColour(line.Colour);
-        DrawPlotSymbol(p_, x0, y0, line.Symbol, c, s_);
-        p_.setPen(line.LineStyle > 0 ? PlotPen(StylePenKind(line.LineStyle), c, s_) : QPen(c, 1));
+        p_.setPen(line.LineStyle > 0 ? PlotPen(StylePenKind(line.LineStyle), c, s_)
+                                     : PlotPen(1, c, s_));
         p_.drawLine(x0 - Round(6 * s_), y0, x0 + Round(6 * s_), y0);
+        DrawPlotSymbol(p_, x0, y0, line.Symbol, c, s_);
         p_.setPen(c);
-        p_.drawText(x0 + Round(15 * s_), y + p_.fontMetrics().ascent(), texts[size_t(i)]);
-        Grow(QPoint(x0 + Round(15 * s_) + p_.fontMetrics().horizontalAdvance(texts[size_t(i)]),
-                    y + step));
+        p_.drawText(e.left() + Round(25 * s_), y0 + (fm.ascent() - fm.descent()) / 2,
+                    ToQ(LegendText(def_, int(i) + 1)));
+        Grow(e.bottomRight());
     }
 }
 

@@ -80,6 +80,17 @@ struct PlotFrame {
     QRect Rect() const { return QRect(QPoint(Left, Top), QPoint(Right, Bottom)); }
 };
 
+// Where the legend goes beside a frame: its entries in columns as many rows high as fit the
+// frame's height, each column as wide as its longest entry, and the box around them.
+struct LegendLayout {
+    QRect Box;
+    std::vector<QRect> Entries; // each entry's sample and text
+    int Step = 20;              // the height of a row
+};
+LegendLayout LayOutLegend(const TPlotDef& def, const PlotFrame& frame, double s);
+// All that a legend takes beside the frame.
+QRect LegendExtent(const TPlotDef& def, const PlotFrame& frame, double s);
+
 class TPlotPainter {
   public:
     TPlotPainter(QPainter& p, const TPlotDef& def, const PlotFrame& frame, double s, bool printing);
