@@ -1,6 +1,7 @@
 #include "tools/koltool_plotimage.h"
 
 #include "plot/plotdef.h"
+#include "plot/plotextension.h"
 #include "plot/widgets/plotexport.h"
 
 #include <QGuiApplication>
@@ -35,7 +36,7 @@ int PlotImageCmd(const Args& a) {
         return Fail("'" + a[3] + "' is not a picture size: give WxH, as 1600x1000");
     std::string caption, error;
     TPlotDef def;
-    if (!OpenPlotFile(a[0], caption, def, error)) return Fail(error);
+    if (!OpenPlotWithLegends(a[0], caption, def, error)) return Fail(error);
     ShareEqualXValues(def);
     StartGui();
     // Without a size, the picture is the window's, grown to hold the whole legend.

@@ -7,6 +7,7 @@
 #include "common/widgets/qtext.h"
 #include "common/widgets/waitcursor.h"
 #include "plot/axis.h"
+#include "plot/plotextension.h"
 
 #include <QLabel>
 #include <QMainWindow>
@@ -138,7 +139,7 @@ bool TPlotForm::OpenPlot(const std::string& fileName) {
     std::string caption, error;
     TPlotDef def;
     WaitCursor wait;
-    if (!OpenPlotFile(fileName, caption, def, error)) {
+    if (!OpenPlotWithLegends(fileName, caption, def, error)) {
         ShowMsg(error, mkError, true);
         return false;
     }
@@ -183,7 +184,7 @@ QSize TPlotForm::ClientSize() const {
 }
 
 bool TPlotForm::SaveDocument(const std::string& name) {
-    if (!SavePlotFile(name, caption_, def_)) {
+    if (!SavePlotWithLegends(name, caption_, def_)) {
         ShowMsg(WriteFailureText(name, "File " + name + " could not be written."), mkError, true);
         return false;
     }

@@ -833,8 +833,9 @@ std::string LegendText(const TPlotDef& def, int i) {
     for (int k = 0; k < n; ++k)
         if (!def.Lines[size_t(k)].SourceFile.empty()) files.insert(def.Lines[size_t(k)].SourceFile);
     const TPlotLine& line = def.Lines[size_t(i - 1)];
-    if (files.size() < 2 || line.SourceFile.empty()) return line.ColName[1];
-    return line.ColName[1] + " (" + ExtractFileName(line.SourceFile) + ")";
+    const std::string& name = line.Legend.empty() ? line.ColName[1] : line.Legend;
+    if (files.size() < 2 || line.SourceFile.empty()) return name;
+    return name + " (" + ExtractFileName(line.SourceFile) + ")";
 }
 
 QFont LegendFont(double s) {
