@@ -147,6 +147,7 @@ class TestPlotForm : public QObject {
     void superscript_data();
     void superscript();
     void hostileFieldsBounded();
+    void zoomedReductionAsEveryPoint();
     void frameFollowsWindow();
     void zoomPanReset();
     void wheelZoom();
@@ -231,13 +232,20 @@ void TestPlotForm::printing() {
     TEditForm text;
     const std::string file = WriteTestFile(dir.path(), "T.TXT", "after the plots\n");
     QVERIFY(text.Open(file));
+    a.findChild<QWidget*>("PlotCanvas")->grab(); // the drawn extent
     {
+        // The plot takes the printable width, in its proportions; what follows it is printed
+        // with the job's own black pen and font.
         QPdfWriter pdf(dir.path() + "/h.pdf");
         TPrintJob job(&pdf);
-        const double margin = pdf.height() / 11;
-        const QWidget* view = a.findChild<QWidget*>("PlotCanvas")->parentWidget();
-        const double s = (pdf.width() - margin) / view->width();
+        const QColor pen = job.Canvas().pen().color();
+        const int pointSize = job.Canvas().font().pointSize();
+        const double s = double(pdf.width() - 4 * job.PrintX()) / a.DrawnExtent().width();
         QCOMPARE(a.PrintHeight(job), int(std::lround((225 - 20 + 100) * s)));
+        QVERIFY(a.Print(job));
+        QCOMPARE(job.Canvas().pen().color(), pen);
+        QCOMPARE(pen, QColor(Qt::black));
+        QCOMPARE(job.Canvas().font().pointSize(), pointSize);
     }
     CurrentPrinter().setOutputFormat(QPrinter::PdfFormat);
     CurrentPrinter().setOutputFileName(dir.path() + "/plots.pdf");
@@ -435,6 +443,20 @@ void Drag(QWidget* w, Qt::MouseButton b, Qt::KeyboardModifiers keys, QPoint from
     QTest::mouseRelease(w, b, keys, to);
 }
 } // namespace
+
+// Zoomed in, only the points over the frame and their neighbours are reduced: the picture is
+// still that of every point, the segments into the frame included.
+void TestPlotForm::zoomedReductionAsEveryPoint() {
+    for (auto f : {&Random, &Sawtooth}) {
+        TPlotDef d = Dense(40000, f, 0, 8, false, 0);
+        d.AxisMin[0] = 10000.5L;
+        d.AxisMax[0] = 10400;
+        const QImage every = Render(d, true), reduced = Render(d, false);
+        const QRgb red = PlotColour(2).rgb();
+        QCOMPARE(Missing(every, reduced, red), 0);
+        QCOMPARE(Missing(reduced, every, red), 0);
+    }
+}
 
 void TestPlotForm::frameFollowsWindow() {
     TPlotForm plot;

@@ -237,12 +237,14 @@ void TPlotForm::DisplayPlot(QPainter& p, double s, bool printing) {
     if (canvas_->size() != need) canvas_->resize(need);
 }
 
+// The plot as wide as the page's printable width, and no taller than the page.
 double TPlotForm::PrintScale(const TPrintJob& job) const {
-    const int w = std::max(1, scroll_->viewport()->width()),
-              h = std::max(1, scroll_->viewport()->height());
-    const int pw = job.PageWidth(), ph = job.PageHeight();
-    if (ph >= pw) return double(pw - ph / 11) / w;
-    return std::min(double(pw - pw / 11) / w, double(ph - pw / 11) / h);
+    const QRect ext = extent_.isValid() ? extent_ : Frame();
+    const double wide = double(job.PageWidth() - 4 * job.PrintX()) / std::max(1, ext.width());
+    const int ph = job.PageHeight();
+    const double high = double(ph - ph / 11 - 2 * job.LineHeight()) /
+                        std::max(1, bottom_ - top_ + 100);
+    return std::max(0.01, std::min(wide, high));
 }
 
 int TPlotForm::PrintHeight(TPrintJob& job) {
@@ -253,6 +255,7 @@ int TPlotForm::PrintHeight(TPrintJob& job) {
 bool TPlotForm::Print(TPrintJob& job) {
     const double s = PrintScale(job);
     QPainter& p = job.Canvas();
+    p.save(); // what is printed after the plot keeps the job's own pen and font
     const int l = left_, r = right_, t = top_, b = bottom_;
     const QRect ext = extent_.isValid() ? extent_ : Frame();
     auto mx = [&](int x) { return int(std::trunc((x - ext.left()) * s)) + 2 * job.PrintX(); };
@@ -268,6 +271,7 @@ bool TPlotForm::Print(TPrintJob& job) {
     job.Text((left_ + right_ - p.fontMetrics().horizontalAdvance(caption)) / 2, job.PrintY(),
              caption);
     DisplayPlot(p, s, true);
+    p.restore();
     left_ = l, right_ = r, top_ = t, bottom_ = b;
     job.Advance(PrintHeight(job));
     return true;

@@ -191,10 +191,15 @@ class SpanWriter {
         if (lo > hi) return;
         auto& runs = covered_[size_t(x - clip_.left())];
         int y = lo;
+        // The runs are apart and in order: the first one reaching lo - 1 is found by bisection.
+        const size_t start = size_t(
+            std::partition_point(runs.begin(), runs.end(),
+                                 [lo](const std::pair<int, int>& r) { return r.second < lo - 1; }) -
+            runs.begin());
+        if (start < runs.size() && runs[start].first <= lo && runs[start].second >= hi) return;
         size_t first = runs.size(), last = 0;
-        for (size_t k = 0; k < runs.size(); ++k) {
+        for (size_t k = start; k < runs.size(); ++k) {
             const auto [a, b] = runs[k];
-            if (b < lo - 1) continue;
             if (a > hi + 1) break;
             first = std::min(first, k), last = k;
             if (a > y) Write(x, y, std::min(a - 1, hi), colourAt);
@@ -488,6 +493,17 @@ std::vector<int> XPixels(const TPlotLine& line, size_t points, const AxisScale& 
     return px;
 }
 
+namespace {
+// The points that can show: with X pixels in order, those over the frame and one more on
+// either side (the segments into the frame); otherwise all of them.
+std::pair<size_t, size_t> ShownPoints(const int* px, size_t n, int width, int r) {
+    if (!px || width <= 0 || !std::is_sorted(px, px + n)) return {0, n};
+    const size_t first = size_t(std::lower_bound(px, px + n, -r) - px);
+    const size_t last = size_t(std::upper_bound(px, px + n, width + r) - px);
+    return {first > 0 ? first - 1 : 0, std::min(n, last + 1)};
+}
+} // namespace
+
 ReducedLine ReduceLine(const TPlotLine& line, const ReducedLine::Key& key, const AxisScale& x,
                        const AxisScale& y, const int* xPixels) {
     ReducedLine r;
@@ -498,7 +514,8 @@ ReducedLine ReduceLine(const TPlotLine& line, const ReducedLine::Key& key, const
     if (key.Marks) all.reserve(std::min<size_t>(key.Points, 1 << 20));
     const Real48Bytes* xs = line.XValues.data();
     const Real48Bytes* ys = line.YValues.data();
-    for (size_t k = 0; k < key.Points; ++k) {
+    const auto [from, to] = ShownPoints(xPixels, key.Points, key.Width, key.Radius);
+    for (size_t k = from; k < to; ++k) {
         const int px = xPixels ? xPixels[k] : mx(Real48Value(xs[k])), py = my(Real48Value(ys[k]));
         if (key.Path) path.Add(px, py, k);
         if (key.Marks && (all.empty() || all.back() != QPoint(px, py))) all.emplace_back(px, py);
