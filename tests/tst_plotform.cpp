@@ -451,7 +451,10 @@ void TestPlotForm::zoomedReductionAsEveryPoint() {
         TPlotDef d = Dense(40000, f, 0, 8, false, 0);
         d.AxisMin[0] = 10000.5L;
         d.AxisMax[0] = 10400;
-        const QImage every = Render(d, true), reduced = Render(d, false);
+        // Beside the outline, a segment leaving the frame may be set on either column: the
+        // pictures are compared inside that.
+        const QRect inside(QPoint(102, 22), QPoint(497, 317));
+        const QImage every = Render(d, true).copy(inside), reduced = Render(d, false).copy(inside);
         const QRgb red = PlotColour(2).rgb();
         QCOMPARE(Missing(every, reduced, red), 0);
         QCOMPARE(Missing(reduced, every, red), 0);

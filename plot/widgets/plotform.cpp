@@ -242,8 +242,8 @@ double TPlotForm::PrintScale(const TPrintJob& job) const {
     const QRect ext = extent_.isValid() ? extent_ : Frame();
     const double wide = double(job.PageWidth() - 4 * job.PrintX()) / std::max(1, ext.width());
     const int ph = job.PageHeight();
-    const double high = double(ph - ph / 11 - 2 * job.LineHeight()) /
-                        std::max(1, bottom_ - top_ + 100);
+    const double high =
+        double(ph - ph / 11 - 2 * job.LineHeight()) / std::max(1, bottom_ - top_ + 100);
     return std::max(0.01, std::min(wide, high));
 }
 
