@@ -124,6 +124,9 @@ double Random(int k) {
     v ^= v >> 15, v *= 2246822519u, v ^= v >> 13;
     return 8.0 * double(v % 100000) / 100000.0;
 }
+double DipToZero(int k) {
+    return k >= 800 && k < 1200 ? (k % 2 ? 0.0 : -3.0) : 10.0;
+}
 double Growth(int k) {
     return std::pow(10.0, k / 5000.0);
 }
@@ -148,6 +151,8 @@ class TestPlotForm : public QObject {
     void superscript();
     void hostileFieldsBounded();
     void zoomedReductionAsEveryPoint();
+    void logAxisBreaksLine();
+    void xLabelAtAxisEnd();
     void frameFollowsWindow();
     void zoomPanReset();
     void wheelZoom();
@@ -459,6 +464,41 @@ void TestPlotForm::zoomedReductionAsEveryPoint() {
         QCOMPARE(Missing(every, reduced, red), 0);
         QCOMPARE(Missing(reduced, every, red), 0);
     }
+}
+
+// Points a logarithmic axis cannot show break the line; nothing is drawn at the frame's bottom.
+void TestPlotForm::logAxisBreaksLine() {
+    for (int symbol : {0, 1})
+        for (bool every : {false, true}) {
+            const QImage image = Render(Dense(2000, &DipToZero, 1, 100, true, symbol), every);
+            const QRgb red = PlotColour(2).rgb();
+            int low = 0, middle = 0;
+            for (int x = 101; x < 500; ++x) {
+                for (int y = 290; y < 320; ++y)
+                    low += image.pixel(x, y) == red;
+                middle += image.pixel(x, 170) == red;
+            }
+            QCOMPARE(low, 0);
+            QVERIFY(middle > 300);
+        }
+}
+
+// 0 to 10 in 10 steps with two decimals: every label fits, "10.00" at the axis end too.
+void TestPlotForm::xLabelAtAxisEnd() {
+    TPlotDef d = Diagonal(1, 0, 0);
+    d.Ticks = {10, 5};
+    d.NumDigits = {2, 0};
+    QImage image(500, 340, QImage::Format_RGB32);
+    QPainter p(&image);
+    TPlotPainter painter(p, d, PlotFrame{}, 1.0, false);
+    painter.Draw();
+    int xLabels = 0;
+    for (const QRect& r : painter.Labels)
+        xLabels += r.top() > 225;
+    QCOMPARE(xLabels, 11);
+    for (int k = 1; k < xLabels; ++k)
+        QVERIFY(!painter.Labels[size_t(k)].intersects(painter.Labels[size_t(k - 1)]));
+    QVERIFY(std::abs(painter.Labels[size_t(xLabels - 1)].center().x() - 400) <= 1);
 }
 
 void TestPlotForm::frameFollowsWindow() {

@@ -7,6 +7,7 @@
 #include <QPaintDevice>
 #include <QPainter>
 #include <atomic>
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <map>
@@ -110,6 +111,11 @@ inline double Real48Value(const Real48Bytes& b) {
     return v;
 }
 
+// Where a path is broken (around points a logarithmic axis cannot show), and the X pixel of
+// such a point.
+constexpr int BreakPixel = INT_MIN;
+const QPoint PathBreak(BreakPixel, BreakPixel);
+
 // Value to pixel relative to the axis origin, as ValueToPixel maps it.
 struct AxisMap {
     AxisMap(const AxisScale& a, int span) {
@@ -118,9 +124,11 @@ struct AxisMap {
         const double hi = log_ ? std::log10(double(a.AxisMax)) : double(a.AxisMax);
         k_ = span / (hi - lo_);
     }
+    // A value a logarithmic axis cannot show: the line is broken there.
+    bool Hidden(double v) const { return log_ && !(v > 0); }
     int operator()(double v) const {
         if (log_) {
-            if (!(v > 0)) return 0;
+            if (!(v > 0)) return BreakPixel;
             v = std::log10(v);
         }
         const double f = (v - lo_) * k_;
@@ -388,6 +396,10 @@ namespace {
 class PathReducer {
   public:
     explicit PathReducer(std::vector<QPoint>& out) : out_(out) {}
+    void Break() {
+        Flush();
+        if (!out_.empty() && out_.back() != PathBreak) out_.push_back(PathBreak);
+    }
     void Add(int x, int y, size_t k) {
         if (!open_ || x != x_) {
             Flush();
@@ -471,6 +483,10 @@ std::vector<ColumnSpan> PathSpans(const std::vector<QPoint>& path, int width) {
     const int x0 = std::min(0, width), x1 = std::max(0, width);
     std::vector<ColumnSpan> out;
     for (size_t k = 0; k < path.size();) {
+        if (path[k] == PathBreak) {
+            ++k;
+            continue;
+        }
         const int x = path[k].x();
         size_t e = k;
         int lo = path[k].y(), hi = lo;
@@ -478,7 +494,7 @@ std::vector<ColumnSpan> PathSpans(const std::vector<QPoint>& path, int width) {
             ++e;
             lo = std::min(lo, path[e].y()), hi = std::max(hi, path[e].y());
         }
-        if (k > 0) AddJoin(out, path[k - 1], path[k], x0, x1);
+        if (k > 0 && path[k - 1] != PathBreak) AddJoin(out, path[k - 1], path[k], x0, x1);
         if (x >= x0 && x <= x1) out.push_back({x, lo, hi});
         k = e + 1;
     }
@@ -517,6 +533,10 @@ ReducedLine ReduceLine(const TPlotLine& line, const ReducedLine::Key& key, const
     const auto [from, to] = ShownPoints(xPixels, key.Points, key.Width, key.Radius);
     for (size_t k = from; k < to; ++k) {
         const int px = xPixels ? xPixels[k] : mx(Real48Value(xs[k])), py = my(Real48Value(ys[k]));
+        if (px == BreakPixel || py == BreakPixel) {
+            path.Break();
+            continue;
+        }
         if (key.Path) path.Add(px, py, k);
         if (key.Marks && (all.empty() || all.back() != QPoint(px, py))) all.emplace_back(px, py);
     }
@@ -634,20 +654,25 @@ void TPlotPainter::DrawXAxis() {
     const int L = Round(4 * s_), m = Round(3 * s_);
     const int h = Round(1.5 * p_.fontMetrics().height());
     bool first = true;
-    int endMarker = 0, prev = 0;
+    int endMarker = 0, lastEnd = 0, prev = 0;
     const std::vector<AxisTick> ticks = MajorTicks(xs, left_, right_ - left_);
     for (size_t k = 0; k < ticks.size(); ++k) {
         const AxisTick& t = ticks[k];
         if (t.Labelled) {
             const int w = LabelWidth(p_, t.Label);
-            // A label is left out unless it starts clear of the one before it.
+            // A plain label is left out when the previous one's end marker lies past its
+            // tick, one in exponent form when it starts less than half its width past it; and
+            // none overprints the one before.
             const int start = t.Pixel - w / 2;
-            if (first || start >= endMarker + Round(4 * s_)) {
+            const bool exponent = !SplitLabel(t.Label).Base.empty();
+            const bool clear = exponent ? start - endMarker >= w / 2 : endMarker <= t.Pixel;
+            if (first || (clear && start > lastEnd)) {
                 const int baseline = bottom_ + h - p_.fontMetrics().descent();
                 p_.setPen(Qt::black);
                 DrawLabel(p_, t.Label, start, baseline, s_);
                 Labels.push_back(LabelRect(p_, start, baseline, w));
-                endMarker = start + w;
+                endMarker = exponent ? start + w : t.Pixel + w;
+                lastEnd = start + w;
                 Grow(QPoint(start + w, bottom_ + h));
                 first = false;
             }
@@ -745,20 +770,30 @@ void TPlotPainter::DrawLine(int i) {
 // Every point as it stands: the reference the reduced drawing is measured against.
 void TPlotPainter::DrawPoints(const TPlotLine& line, const QColor& colour) {
     const AxisScale xs = ScaleOf(def_, 0), ys = ScaleOf(def_, 1);
+    const AxisMap hx(xs, 1), hy(ys, 1);
     const int n = std::min({line.NPoints, int(line.XValues.size()), int(line.YValues.size())});
     std::vector<QPoint> points;
-    points.reserve(size_t(std::max(0, n)));
-    for (int k = 0; k < n; ++k)
-        points.emplace_back(
-            ValueToPixel(xs, DecodeReal48(line.XValues[size_t(k)]), left_, right_ - left_),
-            ValueToPixel(ys, DecodeReal48(line.YValues[size_t(k)]), bottom_, top_ - bottom_));
-    if (line.LineStyle > 0 && points.size() > 1) {
+    p_.setPen(PlotPen(StylePenKind(line.LineStyle), colour, s_));
+    auto flush = [&] {
+        if (line.LineStyle > 0 && points.size() > 1)
+            p_.drawPolyline(points.data(), int(points.size()));
+        if (line.Symbol > 0)
+            for (const QPoint& pt : points)
+                DrawPlotSymbol(p_, pt.x(), pt.y(), line.Symbol, colour, s_);
+        points.clear();
         p_.setPen(PlotPen(StylePenKind(line.LineStyle), colour, s_));
-        p_.drawPolyline(points.data(), int(points.size()));
+    };
+    for (int k = 0; k < n; ++k) {
+        const Extended x = DecodeReal48(line.XValues[size_t(k)]);
+        const Extended y = DecodeReal48(line.YValues[size_t(k)]);
+        if (hx.Hidden(double(x)) || hy.Hidden(double(y))) {
+            flush();
+            continue;
+        }
+        points.emplace_back(ValueToPixel(xs, x, left_, right_ - left_),
+                            ValueToPixel(ys, y, bottom_, top_ - bottom_));
     }
-    if (line.Symbol > 0)
-        for (const QPoint& pt : points)
-            DrawPlotSymbol(p_, pt.x(), pt.y(), line.Symbol, colour, s_);
+    flush();
 }
 
 const ReducedLine& TPlotPainter::Reduced(int i) {
@@ -816,12 +851,16 @@ void TPlotPainter::DrawReduced(int i, const TPlotLine& line, const QColor& colou
         return QPoint(Clamped(rel.x() + origin.x()), Clamped(rel.y() + origin.y()));
     };
     if (line.LineStyle > 0 && r->Path.size() > 1) {
-        std::vector<QPoint> path;
-        path.reserve(r->Path.size());
-        for (const QPoint& rel : r->Path)
-            path.push_back(place(rel));
         p_.setPen(PlotPen(StylePenKind(line.LineStyle), colour, s_));
-        p_.drawPolyline(path.data(), int(path.size()));
+        std::vector<QPoint> piece;
+        for (size_t k = 0; k <= r->Path.size(); ++k) {
+            if (k < r->Path.size() && r->Path[k] != PathBreak) {
+                piece.push_back(place(r->Path[k]));
+                continue;
+            }
+            if (piece.size() > 1) p_.drawPolyline(piece.data(), int(piece.size()));
+            piece.clear();
+        }
     }
     if (line.Symbol <= 0 || r->Marks.empty()) return;
     if (RasterTarget(p_)) {
