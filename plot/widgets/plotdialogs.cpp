@@ -78,6 +78,18 @@ void ShowStyle(QComboBox* c, int numStyle) {
     c->setCurrentText(numStyle == 1 ? "F" : "E");
 }
 
+// Whether the tick labels of a proposal would all read the same in fixed style, as "0.000"
+// does for data near 1E-7.
+bool FixedLabelsAlike(const AxisProposal& p) {
+    AxisScale a;
+    a.AxisMin = p.Min, a.AxisMax = p.Max, a.Ticks = p.Ticks;
+    a.NumStyle = 1, a.NumDigits = std::clamp(p.Decimals, 0, MaxLabelDigits);
+    const std::vector<AxisTick> ticks = MajorTicks(a, 0, 1000);
+    return ticks.size() > 1 && std::all_of(ticks.begin(), ticks.end(), [&](const AxisTick& t) {
+               return t.Label == ticks.front().Label;
+           });
+}
+
 void SetAxisEnabled(TAxisControls& a, bool on) {
     for (QWidget* w : {static_cast<QWidget*>(a.Min), static_cast<QWidget*>(a.Max),
                        static_cast<QWidget*>(a.Ticks), static_cast<QWidget*>(a.Linear),
@@ -341,6 +353,7 @@ void TPlotSetup::MinMax(int axis) {
     Axis[axis].Min->setText(ToQ(ProposalText(p.Min, p.Decimals)));
     Axis[axis].Max->setText(ToQ(ProposalText(p.Max, p.Decimals)));
     Axis[axis].Ticks->setText(QString::number(p.Ticks));
+    if (FixedLabelsAlike(p)) ShowStyle(Axis[axis].Style, 0);
 }
 
 void TPlotSetup::SetButtons() {
