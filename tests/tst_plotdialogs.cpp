@@ -592,7 +592,8 @@ void TestPlotDialogs::openingAnotherDeckAsks() {
 }
 
 // Plot files from different runs of the program all hold the caption "Plot 1: ...": opened,
-// each is captioned by its file; a new plot goes on with the numbering of this run.
+// each shows it with its file's name beside it; a new plot goes on with the numbering of this
+// run.
 void TestPlotDialogs::plotsCaptionedByTheirFiles() {
     TKOLSHELLFORM main;
     TPlotForm* first = MakePlot(main);
@@ -611,11 +612,16 @@ void TestPlotDialogs::plotsCaptionedByTheirFiles() {
     QStringList captions;
     for (TChildForm* c : main.Children())
         if (c->WindowKind() == wkPlot) captions << c->windowTitle();
+    // Each shows its stored caption; the two that share one show their file's name beside it.
     QCOMPARE(captions,
-             QStringList({QString::fromStdString(dir_->Path("A.KSP")),
-                          QString::fromStdString(dir_->Path("B.KSP")),
+             QStringList({made + " (A.KSP)", made + " (B.KSP)",
                           "Plot 2: from " + QString::fromStdString(dir_->Path("RUN.OUT"))}));
     QVERIFY(msgs_->Shown.empty());
+    // The caption saved is the stored one, without the file's name.
+    for (TChildForm* c : main.Children())
+        if (c->WindowKind() == wkPlot && c->windowTitle().endsWith("(B.KSP)"))
+            QVERIFY(c->SaveDocument(dir_->Path("B.KSP")));
+    QCOMPARE(StoredCaption(dir_->Path("B.KSP")), made.toStdString());
 }
 
 void TestPlotDialogs::saveAsProposesPlotFile() {

@@ -404,7 +404,7 @@ void TPlotSetup::OKBtnClick() {
         ShowMsg(error, mkError, true);
         return;
     }
-    if (overlay_ && target_) target_->SetPlot(FromQ(target_->windowTitle()), target_->Def());
+    if (overlay_ && target_) target_->SetPlot(target_->Caption(), target_->Def());
     accept();
 }
 
@@ -534,13 +534,13 @@ void TModPlot::OKBtnClick() {
     if (SpinColor->Value() != shownLine_[2]) l.Colour = SpinColor->Value();
     keep(l.Smooth, SmoothingBox->isChecked());
     if (!ranges) return;
-    plot_->SetPlot(FromQ(plot_->windowTitle()), d);
+    plot_->SetPlot(plot_->Caption(), d);
     accept();
 }
 
 void TModPlot::DeleteClick() {
     emptied_ = !DeletePlotLine(plot_->Def(), PlotLineBox->currentIndex() + 1);
-    if (!emptied_) plot_->SetPlot(FromQ(plot_->windowTitle()), plot_->Def());
+    if (!emptied_) plot_->SetPlot(plot_->Caption(), plot_->Def());
     accept();
 }
 

@@ -19,11 +19,16 @@
 #include <QVBoxLayout>
 #include <cmath>
 #include <optional>
+#include <set>
 
 std::function<void(TPlotForm*)> TPlotForm::ModifyRequested;
 std::function<void(TPlotForm*)> TPlotForm::SaveAsCommand;
 
 namespace {
+std::set<TPlotForm*>& LivePlots() {
+    static std::set<TPlotForm*> plots;
+    return plots;
+}
 int Round(double x) {
     return int(std::lround(x));
 }
@@ -131,8 +136,31 @@ TPlotForm::TPlotForm(QWidget* parent) : TChildForm(wkPlot, parent) {
     // Whoever retitles the window (Save as does) retitles the plot: the caption saved and
     // printed is the one shown.
     connect(this, &QWidget::windowTitleChanged, this, [this](const QString& title) {
-        if (ToQ(caption_) != title) caption_ = FromQ(title);
+        if (!titling_ && ToQ(caption_) != title) caption_ = FromQ(title);
     });
+    LivePlots().insert(this);
+}
+
+TPlotForm::~TPlotForm() {
+    LivePlots().erase(this);
+}
+
+// Plot files often share a stored caption ("Plot 1" of some earlier run): windows that would
+// show the same caption show their file's name beside it.
+void TPlotForm::ShowCaption() {
+    auto title = [](TPlotForm* f, bool withFile) {
+        f->titling_ = true;
+        f->setWindowTitle(
+            ToQ(withFile ? f->caption_ + " (" + ExtractFileName(f->fileName_) + ")" : f->caption_));
+        f->titling_ = false;
+    };
+    bool shared = false;
+    for (TPlotForm* other : LivePlots())
+        if (other != this && other->caption_ == caption_ && !other->fileName_.empty()) {
+            shared = true;
+            title(other, true);
+        }
+    title(this, shared && !fileName_.empty());
 }
 
 bool TPlotForm::OpenPlot(const std::string& fileName) {
@@ -145,9 +173,7 @@ bool TPlotForm::OpenPlot(const std::string& fileName) {
     }
     ShareEqualXValues(def);
     fileName_ = fileName;
-    // Captioned by its file, as Save as captions a plot: the caption stored in the file is
-    // often "Plot 1", the first plot of some earlier run, shared by other plot files.
-    SetPlot(fileName, def);
+    SetPlot(caption, def);
     return true;
 }
 
@@ -156,7 +182,7 @@ void TPlotForm::SetPlot(const std::string& caption, const TPlotDef& def) {
     if (&def != &def_) def_ = def;
     cache_.Clear(); // the lines may have changed in place
     increasing_.clear();
-    setWindowTitle(ToQ(caption));
+    ShowCaption();
     FitLegend();
     Repaint();
 }

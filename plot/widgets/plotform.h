@@ -22,6 +22,9 @@ class TPlotForm : public TChildForm {
     Q_OBJECT
   public:
     explicit TPlotForm(QWidget* parent = nullptr);
+    ~TPlotForm() override;
+    // The caption saved with the plot (the title may add the file's name to it).
+    const std::string& Caption() const { return caption_; }
 
     // Shows a plot file; false (after the message) when it cannot be read.
     bool OpenPlot(const std::string& fileName);
@@ -84,6 +87,7 @@ class TPlotForm : public TChildForm {
     void Zoom(const Views& v);
     void ShowValues(const QPoint& at);
     void FitLegend();
+    void ShowCaption();
     void EndGesture(const QPoint& at);
 
     std::string caption_, fileName_;
@@ -97,7 +101,7 @@ class TPlotForm : public TChildForm {
     std::vector<std::optional<bool>> increasing_; // per line, worked out when first needed
     QString values_, readout_;
     QSize lastSize_;
-    bool fitted_ = false;
+    bool fitted_ = false, titling_ = false;
     QLabel* readoutLabel_;
     TPlotCache cache_;
     size_t lastWork_ = 0;
