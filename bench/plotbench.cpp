@@ -15,6 +15,7 @@
 #include <QElapsedTimer>
 #include <QImage>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPrinter>
 #include <QProcess>
@@ -180,10 +181,37 @@ void Window(const std::string& kind, const TPlotDef& def, int paints) {
     std::printf("  %-34s %9.2f ms\n", "zoom step (reductions again)", zoom);
 }
 
+// Pictures of the window on a screen (run under Xvfb): the worst-case plot maximised, and a
+// zoomed region with the values under the pointer.
+int Shots(const TPlotDef& def, const std::string& dir) {
+    TPlotForm plot;
+    TPlotDef d = def;
+    d.ShowLegend = 1;
+    plot.SetPlot("Plot 1: worst case", d);
+    plot.resize(1600, 1000); // maximised on a 1600 x 1000 screen
+    plot.show();
+    QApplication::processEvents();
+    plot.grab().save(QString::fromStdString(dir + "/maximised.png"));
+    const QRect f = plot.Frame();
+    plot.ZoomTo(
+        QRect(f.left() + f.width() / 3, f.top() + f.height() / 3, f.width() / 40, f.height() / 4));
+    QWidget* canvas = plot.findChild<QWidget*>("PlotCanvas");
+    plot.MouseDown(f.center() - QPoint(100, 0));
+    plot.MouseUp(f.center() - QPoint(100, 0));
+    plot.MouseDown(f.center() + QPoint(100, 0));
+    plot.MouseUp(f.center() + QPoint(100, 0));
+    QMouseEvent move(QEvent::MouseMove, f.center(), canvas->mapToGlobal(f.center()), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(canvas, &move);
+    QApplication::processEvents();
+    plot.grab().save(QString::fromStdString(dir + "/zoomed.png"));
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (!(argc > 5 && std::string(argv[5]) == "shots")) qputenv("QT_QPA_PLATFORM", "offscreen");
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     QApplication app(argc, argv);
     const std::string dir = argc > 1 ? argv[1] : "/tmp/plotbench";
@@ -199,10 +227,13 @@ int main(int argc, char** argv) {
         struct stat st;
         if (stat(file.c_str(), &st) != 0) Generate(file, rows, isWorst);
         TPlotDef def = Build(file);
-        Window(isWorst ? "worst-case" : "smooth", def, paints);
+        const bool shots = argc > 5 && std::string(argv[5]) == "shots";
+        if (shots && !isWorst) continue;
+        if (!shots) Window(isWorst ? "worst-case" : "smooth", def, paints);
         if (isWorst) worst = std::move(def);
     }
     if (argc > 5 && std::string(argv[5]) == "window") return 0;
+    if (argc > 5 && std::string(argv[5]) == "shots") return Shots(worst, dir);
     const std::string ksp = dir + "/WORST.KSP", cols = dir + "/WORST.DAT";
     SavePlotFile(ksp, "Plot 1", worst);
     WriteColumns(worst, cols);

@@ -127,12 +127,17 @@ TPlotForm::TPlotForm(QWidget* parent) : TChildForm(wkPlot, parent) {
     readoutLabel_ = new QLabel(body);
     readoutLabel_->setObjectName("PlotReadout");
     readoutLabel_->setWordWrap(true);
+    readoutLabel_->setMargin(4);
+    // A fixed height: the plot above does not jump as the values change (all of them are in
+    // the tool tip).
+    readoutLabel_->setFixedHeight(4 * readoutLabel_->fontMetrics().lineSpacing() + 8);
+    readoutLabel_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     readoutLabel_->hide();
     layout->addWidget(scroll_, 1);
     layout->addWidget(readoutLabel_);
     setWidget(body);
     resize(500, 340);
-    lastSize_ = size();
+    scroll_->installEventFilter(this);
     // Whoever retitles the window (Save as does) retitles the plot: the caption saved and
     // printed is the one shown.
     connect(this, &QWidget::windowTitleChanged, this, [this](const QString& title) {
@@ -200,8 +205,7 @@ void TPlotForm::FitLegend() {
     const int need =
         LegendExtent(def_, FrameValues(), 1.0).right() + 20 + (width() - ClientSize().width());
     if (need <= width()) return;
-    lastSize_ = QSize(need, height()); // the frame stays as it is
-    resize(need, height());
+    resize(need, height()); // before the window shows: the frame stays as it is
 }
 
 // The canvas: the window's client area, or more when the plot reaches past it.
@@ -489,7 +493,8 @@ void TPlotForm::ShowValues(const QPoint& at) {
         rows << row;
     }
     readout_ = rows.join("\n");
-    readoutLabel_->setText(readout_);
+    // Under the plot the lines' values run on, wrapped, so that the plot keeps its room.
+    readoutLabel_->setText(rows.join(";   "));
     readoutLabel_->setVisible(true);
     canvas_->setToolTip(readout_);
 }
@@ -498,14 +503,19 @@ QString TPlotForm::Readout() const {
     return readout_;
 }
 
-// The frame keeps its margins to the window's right and bottom edges as the window changes.
-void TPlotForm::resizeEvent(QResizeEvent* e) {
-    TChildForm::resizeEvent(e);
-    const QSize d = size() - lastSize_;
-    lastSize_ = size();
-    if (d.isNull()) return;
+// The frame keeps its margins to the client area's right and bottom edges as the area changes
+// (the window resized or maximised, the read-out shown under it).
+bool TPlotForm::eventFilter(QObject* watched, QEvent* e) {
+    if (watched != scroll_ || e->type() != QEvent::Resize)
+        return TChildForm::eventFilter(watched, e);
+    // The area with no scroll bars: a scroll bar coming or going leaves the frame as it is.
+    const QSize now = scroll_->maximumViewportSize(), d = now - lastView_;
+    const bool first = !lastView_.isValid();
+    lastView_ = now;
+    if (first || d.isNull()) return false;
     // Shrinking stops at a small frame; a frame dragged inside out stays as it is.
     right_ = std::max(std::min(right_, left_ + 20), right_ + d.width());
     bottom_ = std::max(std::min(bottom_, top_ + 20), bottom_ + d.height());
     Repaint();
+    return false;
 }

@@ -77,7 +77,7 @@ class TPlotForm : public TChildForm {
     size_t LastPaintWork() const { return lastWork_; }
 
   protected:
-    void resizeEvent(QResizeEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
 
   private:
     double PrintScale(const TPrintJob& job) const;
@@ -100,7 +100,7 @@ class TPlotForm : public TChildForm {
     std::vector<Extended> markers_;
     std::vector<std::optional<bool>> increasing_; // per line, worked out when first needed
     QString values_, readout_;
-    QSize lastSize_;
+    QSize lastView_; // the client area the frame's margins are kept to
     bool fitted_ = false, titling_ = false;
     QLabel* readoutLabel_;
     TPlotCache cache_;
