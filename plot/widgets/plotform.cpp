@@ -137,7 +137,7 @@ TPlotForm::TPlotForm(QWidget* parent) : TChildForm(wkPlot, parent) {
     layout->addWidget(readoutLabel_);
     setWidget(body);
     resize(500, 340);
-    scroll_->installEventFilter(this);
+    lastSize_ = size();
     // Whoever retitles the window (Save as does) retitles the plot: the caption saved and
     // printed is the one shown.
     connect(this, &QWidget::windowTitleChanged, this, [this](const QString& title) {
@@ -205,7 +205,8 @@ void TPlotForm::FitLegend() {
     const int need =
         LegendExtent(def_, FrameValues(), 1.0).right() + 20 + (width() - ClientSize().width());
     if (need <= width()) return;
-    resize(need, height()); // before the window shows: the frame stays as it is
+    lastSize_ = QSize(need, height()); // the frame stays as it is
+    resize(need, height());
 }
 
 // The canvas: the window's client area, or more when the plot reaches past it.
@@ -495,7 +496,10 @@ void TPlotForm::ShowValues(const QPoint& at) {
     readout_ = rows.join("\n");
     // Under the plot the lines' values run on, wrapped, so that the plot keeps its room.
     readoutLabel_->setText(rows.join(";   "));
-    readoutLabel_->setVisible(true);
+    if (readoutLabel_->isHidden()) {
+        readoutLabel_->show(); // the frame keeps its margin above it
+        FollowSize(QSize(0, -readoutLabel_->height()));
+    }
     canvas_->setToolTip(readout_);
 }
 
@@ -503,19 +507,18 @@ QString TPlotForm::Readout() const {
     return readout_;
 }
 
-// The frame keeps its margins to the client area's right and bottom edges as the area changes
-// (the window resized or maximised, the read-out shown under it).
-bool TPlotForm::eventFilter(QObject* watched, QEvent* e) {
-    if (watched != scroll_ || e->type() != QEvent::Resize)
-        return TChildForm::eventFilter(watched, e);
-    // The area with no scroll bars: a scroll bar coming or going leaves the frame as it is.
-    const QSize now = scroll_->maximumViewportSize(), d = now - lastView_;
-    const bool first = !lastView_.isValid();
-    lastView_ = now;
-    if (first || d.isNull()) return false;
+// The frame keeps its margins to the window's right and bottom edges as the window changes.
+void TPlotForm::resizeEvent(QResizeEvent* e) {
+    TChildForm::resizeEvent(e);
+    const QSize d = size() - lastSize_;
+    lastSize_ = size();
+    FollowSize(d);
+}
+
+void TPlotForm::FollowSize(const QSize& d) {
+    if (d.isNull()) return;
     // Shrinking stops at a small frame; a frame dragged inside out stays as it is.
     right_ = std::max(std::min(right_, left_ + 20), right_ + d.width());
     bottom_ = std::max(std::min(bottom_, top_ + 20), bottom_ + d.height());
     Repaint();
-    return false;
 }

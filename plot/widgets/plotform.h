@@ -77,7 +77,7 @@ class TPlotForm : public TChildForm {
     size_t LastPaintWork() const { return lastWork_; }
 
   protected:
-    bool eventFilter(QObject* watched, QEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
 
   private:
     double PrintScale(const TPrintJob& job) const;
@@ -88,6 +88,7 @@ class TPlotForm : public TChildForm {
     void ShowValues(const QPoint& at);
     void FitLegend();
     void ShowCaption();
+    void FollowSize(const QSize& change);
     void EndGesture(const QPoint& at);
 
     std::string caption_, fileName_;
@@ -100,7 +101,7 @@ class TPlotForm : public TChildForm {
     std::vector<Extended> markers_;
     std::vector<std::optional<bool>> increasing_; // per line, worked out when first needed
     QString values_, readout_;
-    QSize lastView_; // the client area the frame's margins are kept to
+    QSize lastSize_; // the window size the frame's margins are kept to
     bool fitted_ = false, titling_ = false;
     QLabel* readoutLabel_;
     TPlotCache cache_;
