@@ -77,10 +77,13 @@ class TPlotCanvas : public QWidget {
             p.drawImage(Pan, picture_);
             p.setClipping(false);
         }
-        p.setPen(QPen(QColor(0, 0, 0), 1, Qt::DashLine));
-        for (int x : Marks)
-            if (x > frame.left() && x < frame.right())
-                p.drawLine(x, frame.top(), x, frame.bottom());
+        // Markers in white and black dashes: seen over any line colour.
+        for (const QPen& pen : {QPen(Qt::white, 1), QPen(Qt::black, 1, Qt::DashLine)}) {
+            p.setPen(pen);
+            for (int x : Marks)
+                if (x > frame.left() && x < frame.right())
+                    p.drawLine(x, frame.top(), x, frame.bottom());
+        }
         if (Grip) {
             const QPoint c(form_->Frame().right(), form_->Frame().bottom());
             p.setPen(QPen(QColor(0, 0, 0), 1));
