@@ -107,6 +107,8 @@ const ItemDef Items[] = {
     {"Plot1", "OverlayPlot1", "&Overlay Plot", "", 71},
     {"Plot1", "ModifyPlot1", "&Modify Plot", "", 73},
     {"Plot1", "PlotTableRuns1", "Plot &Table Runs", "", 0},
+    {"Plot1", "ZoomOut1", "&Zoom Out", "Backspace", 0},
+    {"Plot1", "ResetZoom1", "&Reset Zoom", "Home", 0},
     {"Windows1", "Input1", "Input", "", 122},
     {"Windows1", "Output1", "Output", "", 81},
     {"Windows1", "Listing1", "Listing", "", 82},
@@ -270,6 +272,11 @@ void TKOLSHELLFORM::BuildMenus() {
     on("ModifyPlot1", &TKOLSHELLFORM::ModifyPlot1Click);
     on("ExportPlot1", &TKOLSHELLFORM::ExportPlot1Click);
     on("PlotTableRuns1", &TKOLSHELLFORM::PlotTableRuns1Click);
+    for (const char* name : {"ZoomOut1", "ResetZoom1"})
+        connect(actions_[name], &QAction::triggered, this, [this, name] {
+            if (auto* plot = qobject_cast<TPlotForm*>(CurrentChild.data()))
+                std::string(name) == "ZoomOut1" ? plot->ZoomOut() : plot->ResetZoom();
+        });
     connect(menus_["Utilities1"], &QMenu::aboutToShow, this, &TKOLSHELLFORM::Utilities1Popup);
     connect(menus_["Plot1"], &QMenu::aboutToShow, this, &TKOLSHELLFORM::Plot1Popup);
     connect(menus_["Windows1"], &QMenu::aboutToShow, this, &TKOLSHELLFORM::FillWindowList);

@@ -1,15 +1,24 @@
-// Drawing a big plot: a year of minutely engine output (525,600 rows, 25 columns, 171 MB), 24
-// lines in a frame of 800 x 500, offscreen. The window's drawing (per-pixel-column reductions,
-// kept between paints) against drawing every point, each measured in the same run.
-// Usage: plotbench [DIR] [PAINTS] [EVERY-POINT PAINTS]
+// Drawing a big plot: a year of minutely engine output (525,600 rows, 25 columns), 24 lines,
+// offscreen, in a window of 1600 x 1000. Two kinds of data: smooth waves with noise and spikes,
+// and the worst case, values uniformly random over the whole range, so that every pixel column
+// spans the frame's height. Each figure beside the old drawing (the reduced path drawn through
+// the painter, symbols stamped one by one) measured in the same run; pictures of the worst-case
+// plot from koltool plot-image against the previous koltool (OLD-KOLTOOL) and gnuplot.
+// Usage: plotbench [DIR] [PAINTS] [OLD-KOLTOOL] [NEW-KOLTOOL] [window]
 #include "plot/widgets/plotdialogs.h"
 #include "plot/widgets/plotform.h"
 #include "plot/widgets/plotpainter.h"
 
+#include "common/widgets/printjob.h"
+
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QPainter>
+#include <QPrinter>
+#include <QProcess>
 #include <QPushButton>
 #include <algorithm>
 #include <chrono>
@@ -41,16 +50,9 @@ template <typename F> double Median(int n, F f) {
     return t[t.size() / 2];
 }
 
-double RssMB() {
-    std::ifstream f("/proc/self/statm");
-    long pages = 0, rss = 0;
-    f >> pages >> rss;
-    return double(rss) * double(sysconf(_SC_PAGESIZE)) / 1e6;
-}
-
 // Engine output as written: names, units, "%13.4E" columns; slow waves, noise, and a
 // one-sample spike now and then.
-void Generate(const std::string& name, int rows) {
+void Generate(const std::string& name, int rows, bool worst) {
     FILE* f = std::fopen(name.c_str(), "wb");
     std::string line = "TIME";
     for (int c = 1; c < 25; ++c)
@@ -67,7 +69,9 @@ void Generate(const std::string& name, int rows) {
             seed = seed * 1103515245u + 12345u;
             const double noise = double((seed >> 16) & 0x7FFF) / 32768.0 - 0.5;
             double v = r * 60.0;
-            if (c > 0) {
+            if (c > 0 && worst) {
+                v = 100.0 * double((seed >> 8) & 0xFFFFFF) / double(0x1000000);
+            } else if (c > 0) {
                 v = 10 * c + 5 * std::sin(r * 2 * M_PI / (1440.0 * (c + 1))) + noise;
                 if ((r + 977 * c) % 100003 == 0) v += 40; // a spike of one sample
             }
@@ -79,99 +83,200 @@ void Generate(const std::string& name, int rows) {
     std::fclose(f);
 }
 
-void Paint(TPlotForm& plot, QImage& image, bool everyPoint) {
+// One paint of the plot's window picture, by the new drawing or the old one.
+void Paint(TPlotForm& plot, TPlotCache& cache, QImage& image, bool old) {
     image.fill(Qt::white);
     QPainter p(&image);
-    if (!everyPoint) {
-        plot.DisplayPlot(p, 1.0, false);
-        return;
-    }
     TPlotPainter painter(p, plot.Def(), plot.FrameValues(), 1.0, false);
-    painter.DrawEveryPoint(true);
+    painter.UseCache(&cache);
+    painter.PaintOnly(old);
     painter.Draw();
 }
 
-} // namespace
+// Seconds a program takes from start to end; -1 when it fails.
+double Run(const QString& program, const QStringList& args) {
+    QElapsedTimer t;
+    t.start();
+    QProcess p;
+    p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    p.start(program, args);
+    if (!p.waitForFinished(-1) || p.exitCode() != 0) return -1;
+    return t.elapsed() / 1000.0;
+}
 
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    const std::string dir = argc > 1 ? argv[1] : "/tmp/plotbench";
-    const int paints = argc > 2 ? std::atoi(argv[2]) : 20;
-    const int everyPaints = argc > 3 ? std::atoi(argv[3]) : 20;
-    const int rows = 525600;
-    mkdir(dir.c_str(), 0777);
-    const std::string file = dir + "/YEAR.OUT";
-    struct stat st;
-    if (stat(file.c_str(), &st) != 0) Generate(file, rows);
-    stat(file.c_str(), &st);
-    std::printf("file %s: %d rows x 25 columns, %.0f MB\n", file.c_str(), rows, st.st_size / 1e6);
-
-    {
-        TOutputData data;
-        const auto r0 = Clock::now();
-        ReadOutputFile(file, data);
-        std::printf("reading alone: %.0f ms\n", Ms(r0));
+// The plot's values as columns of text, for gnuplot.
+void WriteColumns(const TPlotDef& d, const std::string& name) {
+    FILE* f = std::fopen(name.c_str(), "wb");
+    for (int k = 0; k < d.Lines[0].NPoints; ++k) {
+        std::fprintf(f, "%.6g", double(DecodeReal48(d.Lines[0].XValues[size_t(k)])));
+        for (int i = 0; i < d.NLines; ++i)
+            std::fprintf(f, " %.6g", double(DecodeReal48(d.Lines[size_t(i)].YValues[size_t(k)])));
+        std::fprintf(f, "\n");
     }
-    const double rss0 = RssMB();
+    std::fclose(f);
+}
+
+TPlotDef Build(const std::string& file) {
     TPlotSetup setup;
-    auto t0 = Clock::now();
     setup.FormActivate(file, false, nullptr);
     for (int i = 1; i < setup.ListBoxY->count(); ++i)
         setup.ListBoxY->item(i)->setSelected(true);
     emit setup.ListBoxY->itemClicked(setup.ListBoxY->item(1));
     setup.OKBtnClick();
-    const double build = Ms(t0);
-    TPlotForm plot;
-    plot.SetPlot("Plot 1: from " + file, setup.TakeNewPlot());
-    setup.done(QDialog::Accepted); // the dialog lets its table go
-    const double rssPlot = RssMB() - rss0;
-    const double table = 6.0 * rows * 25 / 1e6;
-    std::printf("Plot Setup, read and build 24 lines: %.0f ms\n", build);
-    std::printf("memory held by the plot: %.1f MB, the 6-byte table %.1f MB: %.2f x\n", rssPlot,
-                table, rssPlot / table);
+    TPlotDef d = setup.TakeNewPlot();
+    setup.done(QDialog::Accepted);
+    return d;
+}
 
-    plot.resize(1100, 700);
+void Ratio(const char* what, double now, double old) {
+    std::printf("  %-34s %9.2f ms, old %9.2f ms: %6.1f x faster\n", what, now, old, old / now);
+}
+
+// Window paints, with lines and with symbols, and the end of a frame move.
+void Window(const std::string& kind, const TPlotDef& def, int paints) {
+    std::printf("%s data, window 1600 x 1000:\n", kind.c_str());
+    TPlotForm plot;
+    plot.SetPlot("Plot 1", def);
+    plot.resize(1600, 1000);
     plot.show();
-    plot.SetFrame(100, 20, 900, 520);
-    QImage image(1100, 700, QImage::Format_ARGB32_Premultiplied);
+    plot.SetFrame(100, 20, 1400, 880);
+    QImage image(1600, 1000, QImage::Format_RGB32);
     for (bool symbols : {false, true}) {
-        if (symbols)
-            for (int i = 0; i < plot.Def().NLines; ++i)
-                plot.Def().Lines[size_t(i)].Symbol = 1 + i % 15;
-        plot.SetPlot("Plot 1", plot.Def());
-        t0 = Clock::now();
-        Paint(plot, image, false);
-        const double first = Ms(t0);
-        const double reduced = Median(paints, [&] { Paint(plot, image, false); });
-        const double every = Median(everyPaints, [&] { Paint(plot, image, true); });
-        std::printf("%s: first paint (reductions worked out) %.1f ms; later paints %.2f ms; "
-                    "every point %.0f ms: %.0f x faster\n",
-                    symbols ? "24 lines with symbols" : "24 lines", first, reduced, every,
-                    every / reduced);
+        for (int i = 0; i < plot.Def().NLines; ++i)
+            plot.Def().Lines[size_t(i)].Symbol = symbols ? 1 + i % 15 : 0;
+        TPlotCache cache;
+        Paint(plot, cache, image, false);
+        const double now = Median(paints, [&] { Paint(plot, cache, image, false); });
+        const double old =
+            Median(std::max(1, paints / 4), [&] { Paint(plot, cache, image, true); });
+        Ratio(symbols ? "paint, 24 lines with symbols" : "paint, 24 lines", now, old);
     }
-    // A drag: each step draws the outline over the kept picture; the plot is drawn at the end.
+    for (int i = 0; i < plot.Def().NLines; ++i)
+        plot.Def().Lines[size_t(i)].Symbol = 0;
+    plot.SetPlot("Plot 1", plot.Def());
     QWidget* canvas = plot.findChild<QWidget*>("PlotCanvas");
     canvas->grab();
-    plot.MouseDown(QPoint(500, 300));
     int step = 0;
-    const double drag = Median(paints, [&] {
+    const double moved = Median(paints, [&] {
         ++step;
-        plot.MouseMove(QPoint(500 + step, 300 + step));
+        plot.MouseDown(QPoint(500, 300));
+        plot.MouseMove(QPoint(500 + step % 7, 300 + step % 5));
+        plot.MouseUp(QPoint(500 + step % 7, 300 + step % 5));
         canvas->grab();
     });
-    t0 = Clock::now();
-    plot.MouseUp(QPoint(500 + step, 300 + step));
-    canvas->grab();
-    const double moved = Ms(t0);
-    plot.MouseDown(QPoint(900 + step, 520 + step));
-    plot.MouseMove(QPoint(950, 560));
-    t0 = Clock::now();
-    plot.MouseUp(QPoint(950, 560));
-    canvas->grab();
-    const double resized = Ms(t0);
-    std::printf("drag step %.2f ms; end of a move %.1f ms; end of a resize (reductions again) "
-                "%.1f ms\n",
-                drag, moved, resized);
+    TPlotCache cache;
+    Paint(plot, cache, image, true);
+    const double oldMove =
+        Median(std::max(1, paints / 4), [&] { Paint(plot, cache, image, true); });
+    Ratio("end of a frame move", moved, oldMove);
+    // A zoom step: the reductions of the new range worked out and the plot drawn.
+    int zooms = 0;
+    const double zoom = Median(paints, [&] {
+        if (++zooms % 2)
+            plot.ZoomTo(QRect(400, 200, 600, 400));
+        else
+            plot.ZoomOut();
+        canvas->grab();
+    });
+    std::printf("  %-34s %9.2f ms\n", "zoom step (reductions again)", zoom);
+}
+
+// Pictures of the window on a screen (run under Xvfb): the worst-case plot maximised, and a
+// zoomed region with the values under the pointer.
+int Shots(const TPlotDef& def, const std::string& dir) {
+    TPlotForm plot;
+    TPlotDef d = def;
+    d.ShowLegend = 1;
+    plot.SetPlot("Plot 1: worst case", d);
+    plot.resize(1600, 1000); // maximised on a 1600 x 1000 screen
+    plot.show();
+    QApplication::processEvents();
+    plot.grab().save(QString::fromStdString(dir + "/maximised.png"));
+    const QRect f = plot.Frame();
+    plot.ZoomTo(
+        QRect(f.left() + f.width() / 3, f.top() + f.height() / 3, f.width() / 40, f.height() / 4));
+    QWidget* canvas = plot.findChild<QWidget*>("PlotCanvas");
+    plot.MouseDown(f.center() - QPoint(100, 0));
+    plot.MouseUp(f.center() - QPoint(100, 0));
+    plot.MouseDown(f.center() + QPoint(100, 0));
+    plot.MouseUp(f.center() + QPoint(100, 0));
+    QMouseEvent move(QEvent::MouseMove, f.center(), canvas->mapToGlobal(f.center()), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(canvas, &move);
+    QApplication::processEvents();
+    plot.grab().save(QString::fromStdString(dir + "/zoomed.png"));
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (!(argc > 5 && std::string(argv[5]) == "shots")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    QApplication app(argc, argv);
+    const std::string dir = argc > 1 ? argv[1] : "/tmp/plotbench";
+    const int paints = argc > 2 ? std::atoi(argv[2]) : 20;
+    const QString oldTool = argc > 3 ? argv[3] : "/work/main/build/bin/koltool";
+    const QString newTool =
+        argc > 4 ? argv[4] : QCoreApplication::applicationDirPath() + "/koltool";
+    const int rows = 525600;
+    mkdir(dir.c_str(), 0777);
+    TPlotDef worst;
+    for (bool isWorst : {false, true}) {
+        const std::string file = dir + (isWorst ? "/WORST.OUT" : "/YEAR.OUT");
+        struct stat st;
+        if (stat(file.c_str(), &st) != 0) Generate(file, rows, isWorst);
+        TPlotDef def = Build(file);
+        const bool shots = argc > 5 && std::string(argv[5]) == "shots";
+        if (shots && !isWorst) continue;
+        if (!shots) Window(isWorst ? "worst-case" : "smooth", def, paints);
+        if (isWorst) worst = std::move(def);
+    }
+    if (argc > 5 && std::string(argv[5]) == "window") return 0;
+    if (argc > 5 && std::string(argv[5]) == "shots") return Shots(worst, dir);
+    const std::string ksp = dir + "/WORST.KSP", cols = dir + "/WORST.DAT";
+    SavePlotFile(ksp, "Plot 1", worst);
+    WriteColumns(worst, cols);
+    std::printf("worst-case plot file, 1600 x 1000 pictures, whole process:\n");
+    const QString size = "1600x1000";
+    for (const char* ext : {"png", "svg", "pdf"}) {
+        const QString out = QString::fromStdString(dir) + "/worst." + ext;
+        const double now =
+            Run(newTool, {"plot-image", QString::fromStdString(ksp), out, "--size", size});
+        const double old = Run(oldTool, {"plot-image", QString::fromStdString(ksp),
+                                         out + ".old." + ext, "--size", size});
+        std::printf("  koltool plot-image %s: %.2f s, old %.2f s: %.1f x faster\n", ext, now, old,
+                    old / now);
+    }
+    const std::string gp = "set terminal png size 1600,1000; set output '" + dir +
+                           "/gnuplot.png'; set key outside; plot for [i=2:25] '" + cols +
+                           "' using 1:i with lines notitle\n";
+    FILE* script = std::fopen((dir + "/worst.gp").c_str(), "wb");
+    std::fputs(gp.c_str(), script);
+    std::fclose(script);
+    const double png = Run(newTool, {"plot-image", QString::fromStdString(ksp),
+                                     QString::fromStdString(dir) + "/worst.png", "--size", size});
+    const double gnuplot = Run("gnuplot", {QString::fromStdString(dir + "/worst.gp")});
+    std::printf("  gnuplot png terminal: %.2f s; koltool plot-image png %.2f s: %.1f x faster\n",
+                gnuplot, png, gnuplot / png);
+    {
+        TPlotForm plot;
+        plot.SetPlot("Plot 1", worst);
+        plot.resize(1600, 1000);
+        plot.show();
+        plot.SetFrame(100, 20, 1400, 880);
+        plot.findChild<QWidget*>("PlotCanvas")->grab();
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setResolution(300);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(QString::fromStdString(dir) + "/print.pdf");
+        QElapsedTimer t;
+        t.start();
+        {
+            TPrintJob job(&printer);
+            plot.Print(job);
+        }
+        std::printf("  print to PDF at 300 dpi: %.2f s\n", t.elapsed() / 1000.0);
+    }
     return 0;
 }

@@ -125,6 +125,26 @@ std::string FixedText(Extended x, int decimals) {
 // The most decimals an exponent form can have and still fit in a short string with its sign,
 // point and exponent.
 constexpr int ExponentDecimalsMax = int(ShortStringMax) - 10;
+// Decimals of the exponent form that read back any 10-byte real.
+constexpr int ReadBackDigitsMax = 20;
+
+// The exponent form with the fewest digits that read back as x (at least the given decimals),
+// for values whose digits go past what the decimal conversion above carries.
+std::string ShortestExponentText(Extended x, int decimals) {
+    char buf[80];
+    const auto r = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::scientific);
+    const std::string t(buf, r.ptr);
+    const size_t e = t.find('e');
+    std::string mantissa = t.substr(0, e);
+    if (mantissa.find('.') == std::string::npos && decimals > 0) mantissa += '.';
+    const size_t point = mantissa.find('.');
+    if (point != std::string::npos)
+        mantissa.append(size_t(std::max(0, decimals - int(mantissa.size() - point - 1))), '0');
+    const int exp = std::atoi(t.c_str() + e + 1);
+    char tail[16];
+    std::snprintf(tail, sizeof tail, "E%c%02d", exp < 0 ? '-' : '+', std::abs(exp));
+    return mantissa + tail;
+}
 
 std::string ExponentText(Extended x, int digits) {
     const int decimals = std::clamp(digits, 1, ExponentDecimalsMax);
@@ -150,19 +170,32 @@ std::string NonFiniteText(Extended x) {
 std::string FormatReal(NumberFormat format, Extended x) {
     if (!std::isfinite(x)) return NonFiniteText(x);
     if (std::fabs(x) == InfValue) return x > 0 ? "inf" : "-inf";
+    auto exponent = [x](int digits) {
+        std::string s = ExponentText(x, digits);
+        size_t e = s.find('E');
+        for (int k = 0; k < 2; ++k)
+            if (e + 2 < s.size() && s[e + 2] == '0') s.erase(e + 2, 1);
+        if (digits == 0 && e >= 2) s.erase(e - 2, 2);
+        return Short(s);
+    };
     if (format.Mode == 1) {
         // A value too large for the fixed-point form (its digits would be made up, and a
-        // short string would cut them into another number) is written in exponent form.
+        // short string would cut them into another number) is written in exponent form, with
+        // the field's digits or as many more as the value needs to read back as it would
+        // have in fixed form.
         const std::string fixed = FixedText(x, format.Digits);
         if (!fixed.empty()) return Short(fixed);
-        format.Digits = int16_t(std::clamp<int>(format.Digits, 0, ExponentDecimalsMax));
+        const int digits = std::clamp<int>(format.Digits, 0, ExponentDecimalsMax);
+        const Extended scale = IntPower(10, std::min(digits, 30));
+        const Extended wanted = std::isfinite(x * scale) ? std::nearbyint(x * scale) / scale : x;
+        for (int d = digits; d < std::max(digits, ReadBackDigitsMax); ++d) {
+            const std::string s = exponent(d);
+            Extended back = 0;
+            if (TryStrToReal(s, back) && back == wanted) return s;
+        }
+        return ShortestExponentText(wanted, digits);
     }
-    std::string s = ExponentText(x, format.Digits);
-    size_t e = s.find('E');
-    for (int k = 0; k < 2; ++k)
-        if (e + 2 < s.size() && s[e + 2] == '0') s.erase(e + 2, 1);
-    if (format.Digits == 0 && e >= 2) s.erase(e - 2, 2);
-    return Short(s);
+    return exponent(format.Digits);
 }
 
 NumberFormat ChooseFormat(int n, Extended x) {

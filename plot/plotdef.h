@@ -27,6 +27,7 @@ struct TPlotLine {
     std::array<uint8_t, 16> Reserved140{};
     PlotValues XValues, YValues;
     std::string SourceFile; // the output file it was taken from; not kept in the plot file
+    std::string Legend;     // the legend when longer than the name field (plotextension.h)
 };
 
 struct TPlotDef {

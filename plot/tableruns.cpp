@@ -61,6 +61,7 @@ bool BuildRunsPlot(const std::vector<RunLine>& runs, int xCol, int yCol, TPlotDe
         ++d.NLines;
         TPlotLine& l = d.Lines[size_t(d.NLines - 1)];
         l.ColName[1] = run.Legend.substr(0, OutputNameMax); // what the name field holds
+        l.Legend = run.Legend;
         if (d.NLines == 1)
             for (int a = 0; a < 2; ++a) {
                 const int col = a == 0 ? xCol : yCol;

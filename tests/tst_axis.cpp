@@ -32,6 +32,8 @@ class TestAxis : public QObject {
     void hugeTickFields();
     void labels_data();
     void labels();
+    void hugeProposalsReadBack_data();
+    void hugeProposalsReadBack();
 };
 
 void TestAxis::scale_data() {
@@ -221,3 +223,26 @@ void TestAxis::labels() {
 
 QTEST_GUILESS_MAIN(TestAxis)
 #include "tst_axis.moc"
+
+void TestAxis::hugeProposalsReadBack_data() {
+    QTest::addColumn<Extended>("lo");
+    QTest::addColumn<Extended>("hi");
+    QTest::newRow("1.2E18 to 1.7E18") << Extended(1.2e18L) << Extended(1.7e18L);
+    QTest::newRow("1E19 to 3E19") << Extended(1e19L) << Extended(3e19L);
+    QTest::newRow("1.5E25 to 2.5E25") << Extended(1.5e25L) << Extended(2.5e25L);
+    QTest::newRow("1E18 to 1E25") << Extended(1e18L) << Extended(1e25L);
+}
+
+// The proposed ends of huge data are told apart in their fields and read back as proposed.
+void TestAxis::hugeProposalsReadBack() {
+    QFETCH(Extended, lo);
+    QFETCH(Extended, hi);
+    const AxisProposal p = ScaleMinMax(lo, hi, 5, 3);
+    const std::string a = ProposalText(p.Min, p.Decimals), b = ProposalText(p.Max, p.Decimals);
+    QVERIFY2(a != b, (a + " " + b).c_str());
+    Extended ra = 0, rb = 0;
+    QVERIFY(TryStrToReal(a, ra) && TryStrToReal(b, rb));
+    QCOMPARE(double(ra), double(p.Min));
+    QCOMPARE(double(rb), double(p.Max));
+    QVERIFY(ra <= lo && rb >= hi);
+}

@@ -44,6 +44,12 @@ void TestLib1::formatReal_data() {
     QTest::newRow("fixed rounds up past 18 digits")
         << 1 << 0 << Extended(999999999999999999.6L) << "1E+18";
     QTest::newRow("fixed 1E4930") << 1 << 0 << Extended(1e4930L) << "1E+4930";
+    // Falling back to the exponent form keeps the digits that make the value.
+    QTest::newRow("fixed 1.5E25") << 1 << 0 << Extended(1.5e25L) << "1.5E+25";
+    QTest::newRow("fixed 19 digits")
+        << 1 << 0 << Extended(1234567890123456789.0L) << "1.234567890123456789E+18";
+    QTest::newRow("fixed 1.9E19, 2 digits") << 1 << 2 << Extended(1.9e19L) << "1.90E+19";
+    QTest::newRow("fixed 1.9E19") << 1 << 0 << Extended(1.9e19L) << "1.9E+19";
     QTest::newRow("fixed -1E4930 many decimals")
         << 1 << 30 << Extended(-1e4930L) << "-1." + QString(30, '0') + "E+4930";
     QTest::newRow("exp 300 digits keeps its exponent")

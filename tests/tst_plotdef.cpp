@@ -1,5 +1,6 @@
 #include "plot/outputdata.h"
 #include "plot/plotdef.h"
+#include "plot/plotextension.h"
 
 #include "tests/support/bytes.h"
 
@@ -93,6 +94,7 @@ class TestPlotDef : public QObject {
     void overlay();
     void deleteLine();
     void linesShareColumns();
+    void fullLegendsKept();
 };
 
 void TestPlotDef::readFixture() {
@@ -271,3 +273,34 @@ void TestPlotDef::linesShareColumns() {
 
 QTEST_GUILESS_MAIN(TestPlotDef)
 #include "tst_plotdef.moc"
+
+// Legends longer than the name field survive saving and opening; the defined part of the file
+// is what it would be without them, so older readers see the same plot.
+void TestPlotDef::fullLegendsKept() {
+    const std::string f = Fixture();
+    std::string caption, error;
+    TPlotDef d;
+    QVERIFY(DecodePlotFile(f, "x.ksp", caption, d, error));
+    QCOMPARE(EncodePlotExtension(d), std::string()); // nothing to keep: the file as it was
+    d.Lines[1].Legend = "run 3: QPUMP=0.005, AREA=2.5";
+    d.Lines[1].ColName[1] = d.Lines[1].Legend.substr(0, 20);
+    QTemporaryDir dir;
+    const std::string name = dir.path().toStdString() + "/R.KSP";
+    QVERIFY(SavePlotWithLegends(name, caption, d));
+    QFile file(QString::fromStdString(name));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    const std::string defined = EncodePlotFile(caption, d);
+    QCOMPARE(bytes.left(int(defined.size())).toStdString(), defined);
+    // "KSPX", one entry: line 2, 28 characters.
+    QCOMPARE(bytes.mid(int(defined.size()), 10), QByteArray("KSPX\x01\x00\x02\x00\x1c\x00", 10));
+    TPlotDef back;
+    QVERIFY(OpenPlotWithLegends(name, caption, back, error));
+    QCOMPARE(back.Lines[1].Legend, std::string("run 3: QPUMP=0.005, AREA=2.5"));
+    QCOMPARE(back.Lines[0].Legend, std::string());
+    // A damaged block is ignored.
+    TPlotDef cut;
+    cut.NLines = 2;
+    DecodePlotExtension(std::string("KSPX\x01\x00\x02\x00\xff\x00", 10) + "abc", cut);
+    QCOMPARE(cut.Lines[1].Legend, std::string());
+}

@@ -39,6 +39,8 @@ class TestPlotDialogs : public QObject {
     void exportPlot();
     void exportRefusesBadSize();
     void overlayModifyDelete();
+    void modifyOKKeepsPlot_data();
+    void modifyOKKeepsPlot();
     void enterInModifyIsOK_data();
     void enterInModifyIsOK();
     void closeBoxAsks_data();
@@ -159,6 +161,7 @@ void TestPlotDialogs::rejectedRange() {
     main.NewPlot1Click();
     QVERIFY(!accepted);
     QCOMPARE(msgs_->Beeps, 1);
+    QCOMPARE(msgs_->Texts().back(), std::string("X Max must be larger than X Min."));
     QVERIFY(!qobject_cast<TPlotForm*>(main.Children().last()));
 }
 
@@ -358,16 +361,17 @@ void TestPlotDialogs::overlayModifyDelete() {
         QCOMPARE(m.PlotLineBox->count(), 2);
         QCOMPARE(m.PlotLineBox->itemText(0), QString("LEVEL vs. TIME"));
         QCOMPARE(m.PlotLineBox->currentIndex(), 1);
-        QVERIFY(!m.LegendBox->isChecked());
+        QVERIFY(m.LegendBox->isChecked()); // the plot's own settings
+        m.Axis[0].Ticks->setText("7");
         m.YAxisLabel->setText("Height");
         m.SpinSymbol->SetValue(3);
         m.OKBtn->click();
     };
     main.ModifyPlot1Click();
     QCOMPARE(plot->Def().AxisTitle[1], std::string("Height"));
-    QCOMPARE(int(plot->Def().ShowLegend), 0);
+    QCOMPARE(int(plot->Def().ShowLegend), 1);
     QCOMPARE(plot->Def().Lines[1].Symbol, 3);
-    QCOMPARE(plot->Def().Ticks[0], 5);
+    QCOMPARE(plot->Def().Ticks[0], 7);
     // Deleting lines: the last one closes the window.
     main.ExecDialog = [](QDialog& d) { static_cast<TModPlot&>(d).Delete->click(); };
     main.ModifyPlot(plot);
@@ -381,6 +385,50 @@ void TestPlotDialogs::overlayModifyDelete() {
     msgs_->Answers = {mrNo};
     main.ModifyPlot(plot);
     QVERIFY(!alive);
+}
+
+void TestPlotDialogs::modifyOKKeepsPlot_data() {
+    QTest::addColumn<int>("variant");
+    QTest::newRow("log axes from 0.001") << 0;
+    QTest::newRow("legend and grids") << 1;
+    QTest::newRow("odd tick counts, minor ticks, exponent labels") << 2;
+    QTest::newRow("symbol and colour past the lists, smoothing") << 3;
+}
+
+// Opening Modify and pressing OK changes nothing: the saved bytes are the same.
+void TestPlotDialogs::modifyOKKeepsPlot() {
+    QFETCH(int, variant);
+    TKOLSHELLFORM main;
+    TPlotForm* plot = MakePlot(main);
+    TPlotDef& d = plot->Def();
+    if (variant == 0) {
+        d.LogAxis = {1, 1};
+        d.AxisMin = {0.001L, 1.0e-7L};
+        d.AxisMax = {1000, 3.3e5L};
+    } else if (variant == 1) {
+        d.ShowLegend = 1;
+        d.Grid = {1, 1};
+        d.AxisMin[0] = 0.1L;
+        d.AxisMin[1] = -1.0L / 3;
+    } else if (variant == 2) {
+        d.Ticks = {7, 3};
+        d.MinorTicks = {4, 0};
+        d.NumStyle = {0, 0};
+        d.NumDigits = {1, 5};
+        d.AxisMax[0] = 1.5e25L;
+    } else {
+        d.Lines[0].Symbol = 17;
+        d.Lines[0].Colour = 18;
+        d.Lines[0].Smooth = 1;
+        d.NumStyle[1] = 2;
+        d.NumDigits[1] = 12;
+    }
+    QVERIFY(plot->SaveDocument(dir_->Path("A.KSP")));
+    main.ExecDialog = [](QDialog& m) { static_cast<TModPlot&>(m).OKBtn->click(); };
+    main.ModifyPlot(plot);
+    QVERIFY(plot->SaveDocument(dir_->Path("B.KSP")));
+    QVERIFY(ReadTestFile(dir_->Path("A.KSP")) == ReadTestFile(dir_->Path("B.KSP")));
+    QVERIFY(msgs_->Shown.empty());
 }
 
 void TestPlotDialogs::enterInModifyIsOK_data() {
@@ -544,7 +592,8 @@ void TestPlotDialogs::openingAnotherDeckAsks() {
 }
 
 // Plot files from different runs of the program all hold the caption "Plot 1: ...": opened,
-// each is captioned by its file; a new plot goes on with the numbering of this run.
+// each shows it with its file's name beside it; a new plot goes on with the numbering of this
+// run.
 void TestPlotDialogs::plotsCaptionedByTheirFiles() {
     TKOLSHELLFORM main;
     TPlotForm* first = MakePlot(main);
@@ -563,11 +612,16 @@ void TestPlotDialogs::plotsCaptionedByTheirFiles() {
     QStringList captions;
     for (TChildForm* c : main.Children())
         if (c->WindowKind() == wkPlot) captions << c->windowTitle();
-    QCOMPARE(captions, QStringList({QString::fromStdString(dir_->Path("A.KSP")),
-                                    QString::fromStdString(dir_->Path("B.KSP")),
-                                    "Plot 2: from " +
-                                        QString::fromStdString(dir_->Path("RUN.OUT"))}));
+    // Each shows its stored caption; the two that share one show their file's name beside it.
+    QCOMPARE(captions,
+             QStringList({made + " (A.KSP)", made + " (B.KSP)",
+                          "Plot 2: from " + QString::fromStdString(dir_->Path("RUN.OUT"))}));
     QVERIFY(msgs_->Shown.empty());
+    // The caption saved is the stored one, without the file's name.
+    for (TChildForm* c : main.Children())
+        if (c->WindowKind() == wkPlot && c->windowTitle().endsWith("(B.KSP)"))
+            QVERIFY(c->SaveDocument(dir_->Path("B.KSP")));
+    QCOMPARE(StoredCaption(dir_->Path("B.KSP")), made.toStdString());
 }
 
 void TestPlotDialogs::saveAsProposesPlotFile() {

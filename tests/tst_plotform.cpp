@@ -3,6 +3,7 @@
 #include "common/codecs.h"
 #include "common/globals.h"
 #include "common/widgets/printjob.h"
+#include "plot/widgets/plotexport.h"
 #include "plot/widgets/plotform.h"
 #include "plot/widgets/plotpainter.h"
 #include "shell/widgets/editform.h"
@@ -11,6 +12,7 @@
 #include "tests/support/testsupport.h"
 
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QPdfWriter>
 #include <QPrinter>
 #include <QRegularExpression>
@@ -116,6 +118,15 @@ double Sawtooth(int k) {
 double Extremes(int k) {
     return k % 3 == 0 ? 1.0e37 : k % 3 == 1 ? -1.0e37 : 0.5 * (k % 5);
 }
+// Uniformly random over the whole range: every pixel column spans the frame's height.
+double Random(int k) {
+    uint32_t v = uint32_t(k) * 2654435761u;
+    v ^= v >> 15, v *= 2246822519u, v ^= v >> 13;
+    return 8.0 * double(v % 100000) / 100000.0;
+}
+double DipToZero(int k) {
+    return k >= 800 && k < 1200 ? (k % 2 ? 0.0 : -3.0) : 10.0;
+}
 double Growth(int k) {
     return std::pow(10.0, k / 5000.0);
 }
@@ -139,6 +150,15 @@ class TestPlotForm : public QObject {
     void superscript_data();
     void superscript();
     void hostileFieldsBounded();
+    void zoomedReductionAsEveryPoint();
+    void logAxisBreaksLine();
+    void xLabelAtAxisEnd();
+    void frameFollowsWindow();
+    void zoomPanReset();
+    void wheelZoom();
+    void readoutAndMarkers();
+    void legendsInside_data();
+    void legendsInside();
 };
 
 void TestPlotForm::frameAndColours() {
@@ -217,13 +237,20 @@ void TestPlotForm::printing() {
     TEditForm text;
     const std::string file = WriteTestFile(dir.path(), "T.TXT", "after the plots\n");
     QVERIFY(text.Open(file));
+    a.findChild<QWidget*>("PlotCanvas")->grab(); // the drawn extent
     {
+        // The plot takes the printable width, in its proportions; what follows it is printed
+        // with the job's own black pen and font.
         QPdfWriter pdf(dir.path() + "/h.pdf");
         TPrintJob job(&pdf);
-        const double margin = pdf.height() / 11;
-        const QWidget* view = a.findChild<QWidget*>("PlotCanvas")->parentWidget();
-        const double s = (pdf.width() - margin) / view->width();
+        const QColor pen = job.Canvas().pen().color();
+        const int pointSize = job.Canvas().font().pointSize();
+        const double s = double(pdf.width() - 4 * job.PrintX()) / a.DrawnExtent().width();
         QCOMPARE(a.PrintHeight(job), int(std::lround((225 - 20 + 100) * s)));
+        QVERIFY(a.Print(job));
+        QCOMPARE(job.Canvas().pen().color(), pen);
+        QCOMPARE(pen, QColor(Qt::black));
+        QCOMPARE(job.Canvas().font().pointSize(), pointSize);
     }
     CurrentPrinter().setOutputFormat(QPrinter::PdfFormat);
     CurrentPrinter().setOutputFileName(dir.path() + "/plots.pdf");
@@ -266,6 +293,9 @@ void TestPlotForm::reducedAsEveryPoint_data() {
         << 30000 << (void*)&Extremes << -1.0 << 3.0 << false << 0;
     QTest::newRow("log axis") << 20000 << (void*)&Growth << 1.0 << 1.0e4 << true << 0;
     QTest::newRow("symbols") << 20000 << (void*)&Sawtooth << 0.0 << 8.0 << false << 1;
+    QTest::newRow("uniformly random") << 60000 << (void*)&Random << 0.0 << 8.0 << false << 0;
+    QTest::newRow("uniformly random, symbols")
+        << 20000 << (void*)&Random << 0.0 << 8.0 << false << 2;
     QTest::newRow("filled symbols, spike") << 20000 << (void*)&Spike << 0.0 << 10.0 << false << 9;
 }
 
@@ -387,3 +417,247 @@ void TestPlotForm::hostileFieldsBounded() {
 
 QTEST_MAIN(TestPlotForm)
 #include "tst_plotform.moc"
+
+namespace {
+// A line of 1001 points from (0,0) to (10,10), two decimals on both axes.
+TPlotDef Fine() {
+    TPlotDef d = Dense(1001, &Flat, 0, 10, false, 0);
+    TPlotLine& l = d.Lines[0];
+    l.XValues = PlotValues();
+    l.YValues = PlotValues();
+    for (int k = 0; k <= 1000; ++k) {
+        l.XValues.push_back(EncodeReal48(k / 100.0));
+        l.YValues.push_back(EncodeReal48(k / 100.0));
+    }
+    d.AxisMax[0] = 10;
+    d.NumDigits = {2, 2};
+    l.ColName = {"TIME", "LEVEL"};
+    return d;
+}
+
+QPoint At(const TPlotForm& plot, double x, double y) {
+    const QRect f = plot.Frame();
+    return QPoint(f.left() + int(std::lround(x / 10 * (f.right() - f.left()))),
+                  f.bottom() - int(std::lround(y / 10 * (f.bottom() - f.top()))));
+}
+
+void Drag(QWidget* w, Qt::MouseButton b, Qt::KeyboardModifiers keys, QPoint from, QPoint to) {
+    QTest::mousePress(w, b, keys, from);
+    QTest::mouseMove(w, (from + to) / 2);
+    QTest::mouseMove(w, to);
+    QTest::mouseRelease(w, b, keys, to);
+}
+} // namespace
+
+// Zoomed in, only the points over the frame and their neighbours are reduced: the picture is
+// still that of every point, the segments into the frame included.
+void TestPlotForm::zoomedReductionAsEveryPoint() {
+    for (auto f : {&Random, &Sawtooth}) {
+        TPlotDef d = Dense(40000, f, 0, 8, false, 0);
+        d.AxisMin[0] = 10000.5L;
+        d.AxisMax[0] = 10400;
+        // Beside the outline, a segment leaving the frame may be set on either column: the
+        // pictures are compared inside that.
+        const QRect inside(QPoint(102, 22), QPoint(497, 317));
+        const QImage every = Render(d, true).copy(inside), reduced = Render(d, false).copy(inside);
+        const QRgb red = PlotColour(2).rgb();
+        QCOMPARE(Missing(every, reduced, red), 0);
+        QCOMPARE(Missing(reduced, every, red), 0);
+    }
+}
+
+// Points a logarithmic axis cannot show break the line; nothing is drawn at the frame's bottom.
+void TestPlotForm::logAxisBreaksLine() {
+    for (int symbol : {0, 1})
+        for (bool every : {false, true}) {
+            const QImage image = Render(Dense(2000, &DipToZero, 1, 100, true, symbol), every);
+            const QRgb red = PlotColour(2).rgb();
+            int low = 0, middle = 0;
+            for (int x = 101; x < 500; ++x) {
+                for (int y = 290; y < 320; ++y)
+                    low += image.pixel(x, y) == red;
+                middle += image.pixel(x, 170) == red;
+            }
+            QCOMPARE(low, 0);
+            QVERIFY(middle > 300);
+        }
+}
+
+// 0 to 10 in 10 steps with two decimals: every label fits, "10.00" at the axis end too.
+void TestPlotForm::xLabelAtAxisEnd() {
+    TPlotDef d = Diagonal(1, 0, 0);
+    d.Ticks = {10, 5};
+    d.NumDigits = {2, 0};
+    QImage image(500, 340, QImage::Format_RGB32);
+    QPainter p(&image);
+    TPlotPainter painter(p, d, PlotFrame{}, 1.0, false);
+    painter.Draw();
+    int xLabels = 0;
+    for (const QRect& r : painter.Labels)
+        xLabels += r.top() > 225;
+    QCOMPARE(xLabels, 11);
+    for (int k = 1; k < xLabels; ++k)
+        QVERIFY(!painter.Labels[size_t(k)].intersects(painter.Labels[size_t(k - 1)]));
+    QVERIFY(std::abs(painter.Labels[size_t(xLabels - 1)].center().x() - 400) <= 1);
+}
+
+// The frame keeps its margins to the right and bottom of the client area as the window grows,
+// shrinks, or shows the read-out under the plot.
+void TestPlotForm::frameFollowsWindow() {
+    TPlotForm plot;
+    plot.SetPlot("Plot 1", Fine());
+    plot.show();
+    QCOMPARE(plot.Frame(), QRect(QPoint(100, 20), QPoint(400, 225)));
+    auto margins = [&] {
+        return QSize(plot.width() - plot.Frame().right(), plot.height() - plot.Frame().bottom());
+    };
+    plot.resize(plot.width() + 300, plot.height() + 200);
+    const QSize kept = margins();
+    QCOMPARE(plot.Frame().topLeft(), QPoint(100, 20));
+    QVERIFY(plot.Frame().width() >= 600 && plot.Frame().height() >= 400);
+    plot.resize(plot.width() + 100, plot.height() + 50);
+    QCOMPARE(margins(), kept);
+    // Dragging still moves the frame, and the window then keeps the moved frame's margins.
+    QWidget* canvas = plot.findChild<QWidget*>("PlotCanvas");
+    Drag(canvas, Qt::LeftButton, {}, QPoint(200, 100), QPoint(220, 110));
+    QCOMPARE(plot.Frame().topLeft(), QPoint(120, 30));
+    const QSize moved = margins();
+    plot.resize(plot.width() - 100, plot.height() - 50);
+    QCOMPARE(margins(), moved);
+    QCOMPARE(plot.Frame().topLeft(), QPoint(120, 30));
+}
+
+void TestPlotForm::zoomPanReset() {
+    TPlotForm plot;
+    plot.SetPlot("Plot 1", Fine());
+    plot.resize(800, 600);
+    plot.show();
+    QWidget* canvas = plot.findChild<QWidget*>("PlotCanvas");
+    Drag(canvas, Qt::RightButton, {}, At(plot, 2.1, 3.1), At(plot, 4.9, 5.9));
+    QCOMPARE(plot.ZoomDepth(), 1);
+    const TPlotDef& d = plot.Def();
+    QVERIFY2(d.AxisMin[0] <= 2.1L && d.AxisMin[0] >= 2 && d.AxisMax[0] >= 4.9L && d.AxisMax[0] <= 5,
+             qPrintable(QString("%1 %2").arg(double(d.AxisMin[0])).arg(double(d.AxisMax[0]))));
+    QVERIFY(d.AxisMin[1] <= 3.1L && d.AxisMin[1] >= 3 && d.AxisMax[1] >= 5.9L && d.AxisMax[1] <= 6);
+    // Ctrl + left zooms further in; Shift + left pans to the left by a tenth of the frame.
+    Drag(canvas, Qt::LeftButton, Qt::ControlModifier, At(plot, 3, 3), At(plot, 6, 6));
+    QCOMPARE(plot.ZoomDepth(), 2);
+    const Extended x0 = d.AxisMin[0], x1 = d.AxisMax[0];
+    const QRect f = plot.Frame();
+    const int tenth = (f.right() - f.left()) / 10;
+    Drag(canvas, Qt::MiddleButton, {}, f.center(), f.center() + QPoint(tenth, 0));
+    QCOMPARE(plot.ZoomDepth(), 3);
+    QVERIFY(d.AxisMin[0] < x0 && d.AxisMax[0] < x1);
+    QVERIFY(std::fabs(double((x0 - d.AxisMin[0]) - (x1 - x0) * tenth / (f.right() - f.left()))) <
+            1e-9);
+    plot.ZoomOut();
+    QCOMPARE(plot.ZoomDepth(), 2);
+    QCOMPARE(double(d.AxisMin[0]), double(x0));
+    plot.ResetZoom();
+    QCOMPARE(plot.ZoomDepth(), 0);
+    QCOMPARE(double(d.AxisMin[0]), 0.0);
+    QCOMPARE(double(d.AxisMax[0]), 10.0);
+    QCOMPARE(d.NumDigits[0], int16_t(2));
+    // What is saved is what is shown.
+    Drag(canvas, Qt::RightButton, {}, At(plot, 2.1, 3.1), At(plot, 4.9, 5.9));
+    QTemporaryDir dir;
+    const std::string file = dir.path().toStdString() + "/Z.KSP";
+    QVERIFY(plot.SaveDocument(file));
+    TPlotForm reopened;
+    QVERIFY(reopened.OpenPlot(file));
+    QCOMPARE(double(reopened.Def().AxisMin[0]), double(d.AxisMin[0]));
+    QCOMPARE(double(reopened.Def().AxisMax[1]), double(d.AxisMax[1]));
+}
+
+void TestPlotForm::wheelZoom() {
+    TPlotForm plot;
+    TPlotDef d = Fine();
+    d.LogAxis[1] = 1;
+    d.AxisMin[1] = 0.001L;
+    d.AxisMax[1] = 1000;
+    plot.SetPlot("Plot 1", d);
+    plot.resize(800, 600);
+    plot.show();
+    QWidget* canvas = plot.findChild<QWidget*>("PlotCanvas");
+    const QPoint at = At(plot, 5, 5);
+    auto wheel = [&](int delta, Qt::KeyboardModifiers keys) {
+        QWheelEvent e(at, canvas->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, keys,
+                      Qt::NoScrollPhase, false);
+        QApplication::sendEvent(canvas, &e);
+    };
+    wheel(120, Qt::ShiftModifier); // X only
+    QVERIFY(plot.Def().AxisMax[0] - plot.Def().AxisMin[0] < 10);
+    QCOMPARE(double(plot.Def().AxisMin[1]), 0.001);
+    wheel(120, Qt::ControlModifier); // Y only, in whole decades
+    const double lo = double(plot.Def().AxisMin[1]), hi = double(plot.Def().AxisMax[1]);
+    QVERIFY2(lo > 0.001 || hi < 1000, qPrintable(QString("%1 %2").arg(lo).arg(hi)));
+    QCOMPARE(std::log10(lo), std::round(std::log10(lo)));
+    QCOMPARE(std::log10(hi), std::round(std::log10(hi)));
+    wheel(-120, {});
+    QCOMPARE(plot.ZoomDepth(), 3);
+    plot.ResetZoom();
+    QCOMPARE(double(plot.Def().AxisMin[1]), 0.001);
+}
+
+void TestPlotForm::readoutAndMarkers() {
+    TPlotForm plot;
+    TPlotDef d = Fine();
+    d.NLines = 2;
+    d.Lines[1] = d.Lines[0];
+    d.Lines[1].ColName[1] = "FLOW";
+    d.Lines[1].YValues = PlotValues();
+    for (int k = 0; k <= 1000; ++k)
+        d.Lines[1].YValues.push_back(EncodeReal48(10 - k / 100.0));
+    plot.SetPlot("Plot 1", d);
+    plot.resize(1000 + 200, 600);
+    plot.show();
+    QWidget* canvas = plot.findChild<QWidget*>("PlotCanvas");
+    QTest::mouseMove(canvas, QPoint(300, 300)); // the read-out under the plot shows
+    // The frame is 1000 pixels wide for 10: one pixel is 0.01, a point each.
+    plot.SetFrame(100, 20, 1100, 520);
+    QTest::mouseMove(canvas, QPoint(100 + 300, 300));
+    QVERIFY2(plot.Readout().contains("LEVEL: X = 3.00, Y = 3.00"), qPrintable(plot.Readout()));
+    QVERIFY(plot.Readout().contains("FLOW: X = 3.00, Y = 7.00"));
+    QTest::mouseClick(canvas, Qt::LeftButton, {}, QPoint(100 + 200, 300));
+    QTest::mouseClick(canvas, Qt::LeftButton, {}, QPoint(100 + 700, 300));
+    QCOMPARE(plot.Markers().size(), size_t(2));
+    QCOMPARE(plot.Frame().left(), 100); // a click moves nothing
+    QVERIFY2(plot.Readout().contains(QString::fromUtf8("LEVEL: X = 7.00, Y = 7.00, \u0394X = 5.00, "
+                                                       "\u0394Y = 5.00")),
+             qPrintable(plot.Readout()));
+    QVERIFY(plot.Readout().contains(QString::fromUtf8("\u0394Y = -5.00")));
+    QCOMPARE(plot.findChild<QLabel*>("PlotReadout")->text(), plot.Readout().replace("\n", ";   "));
+}
+
+void TestPlotForm::legendsInside_data() {
+    QTest::addColumn<int>("lines");
+    QTest::addColumn<QSize>("size");
+    for (int n : {1, 24, 50})
+        for (QSize s : {QSize(480, 300), QSize(800, 500), QSize(1600, 1000), QSize(3000, 2000)})
+            QTest::addRow("%d lines, %dx%d", n, s.width(), s.height()) << n << s;
+}
+
+// Legend entries never overlap one another, and every one lies inside the picture.
+void TestPlotForm::legendsInside() {
+    QFETCH(int, lines);
+    QFETCH(QSize, size);
+    TPlotDef d = Fine();
+    d.NLines = lines;
+    d.ShowLegend = 1;
+    for (int i = 1; i < lines; ++i) {
+        d.Lines[size_t(i)] = d.Lines[0];
+        d.Lines[size_t(i)].ColName[1] = "run " + std::to_string(i + 1) + ": QPUMP=0.005, AREA=2.5";
+    }
+    const QSize client = PlotClientFor(d, PlotFrame{}, QSize(PlotClientWidth, PlotClientHeight));
+    const PlotLayout layout = FitPlot(PlotFrame{}, client, size);
+    const LegendLayout l = LayOutLegend(d, layout.Frame, layout.Scale);
+    QCOMPARE(int(l.Entries.size()), lines);
+    const QRect picture(QPoint(0, 0), size);
+    const QFontMetrics fm(QFont("Arial", -1));
+    for (size_t i = 0; i < l.Entries.size(); ++i) {
+        QVERIFY2(picture.contains(l.Entries[i]), qPrintable(QString::number(i)));
+        QVERIFY(l.Box.contains(l.Entries[i]));
+        for (size_t k = 0; k < i; ++k)
+            QVERIFY(!l.Entries[i].intersects(l.Entries[k]));
+    }
+}

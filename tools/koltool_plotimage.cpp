@@ -1,6 +1,7 @@
 #include "tools/koltool_plotimage.h"
 
 #include "plot/plotdef.h"
+#include "plot/plotextension.h"
 #include "plot/widgets/plotexport.h"
 
 #include <QGuiApplication>
@@ -30,14 +31,17 @@ void StartGui() {
 int PlotImageCmd(const Args& a) {
     const char* usage = "usage: plot-image FILE.KSP OUT.(png|svg|pdf) [--size WxH]";
     if (a.size() != 2 && !(a.size() == 4 && a[2] == "--size")) return Fail(usage);
-    QSize size(PlotClientWidth, PlotClientHeight);
+    QSize size;
     if (a.size() == 4 && !ParsePictureSize(a[3], size))
         return Fail("'" + a[3] + "' is not a picture size: give WxH, as 1600x1000");
     std::string caption, error;
     TPlotDef def;
-    if (!OpenPlotFile(a[0], caption, def, error)) return Fail(error);
+    if (!OpenPlotWithLegends(a[0], caption, def, error)) return Fail(error);
     ShareEqualXValues(def);
     StartGui();
+    // Without a size, the picture is the window's, grown to hold the whole legend.
+    if (!size.isValid())
+        size = PlotClientFor(def, PlotFrame{}, QSize(PlotClientWidth, PlotClientHeight));
     if (!ExportPlot(def, PlotFrame{}, QSize(PlotClientWidth, PlotClientHeight), a[1], size, error))
         return Fail(error);
     return 0;

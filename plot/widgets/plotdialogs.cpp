@@ -21,6 +21,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QToolButton>
+#include <charconv>
 
 namespace {
 
@@ -77,6 +78,18 @@ void ShowStyle(QComboBox* c, int numStyle) {
     c->setCurrentText(numStyle == 1 ? "F" : "E");
 }
 
+// Whether the tick labels of a proposal would all read the same in fixed style, as "0.000"
+// does for data near 1E-7.
+bool FixedLabelsAlike(const AxisProposal& p) {
+    AxisScale a;
+    a.AxisMin = p.Min, a.AxisMax = p.Max, a.Ticks = p.Ticks;
+    a.NumStyle = 1, a.NumDigits = std::clamp(p.Decimals, 0, MaxLabelDigits);
+    const std::vector<AxisTick> ticks = MajorTicks(a, 0, 1000);
+    return ticks.size() > 1 && std::all_of(ticks.begin(), ticks.end(), [&](const AxisTick& t) {
+               return t.Label == ticks.front().Label;
+           });
+}
+
 void SetAxisEnabled(TAxisControls& a, bool on) {
     for (QWidget* w : {static_cast<QWidget*>(a.Min), static_cast<QWidget*>(a.Max),
                        static_cast<QWidget*>(a.Ticks), static_cast<QWidget*>(a.Linear),
@@ -85,16 +98,33 @@ void SetAxisEnabled(TAxisControls& a, bool on) {
         w->setEnabled(on);
 }
 
+// Why an axis end was refused.
+void SayWhy(int axis, bool isMax, const QLineEdit* field) {
+    const std::string name = axis == 0 ? "X" : "Y";
+    Extended v = 0;
+    if (isMax && ValidateRealText(FromQ(field->text()), 0, 0, 0, v))
+        ShowMsg(name + " Max must be larger than " + name + " Min.", mkError, false);
+    else
+        ShowMsg(name + (isMax ? " Max" : " Min") + " must be a number.", mkError, false);
+}
+
 // The four ends, each checked in turn (a maximum above its minimum); stored as they pass.
 bool ReadRanges(TAxisControls axis[2], TPlotDef& def) {
     for (int a = 0; a < 2; ++a) {
         Extended lo = 0, hi = 0;
-        if (!ValidateReal(axis[a].Min, 0, 0, 0, lo)) return false;
+        if (!ValidateReal(axis[a].Min, 0, 0, 0, lo)) return SayWhy(a, false, axis[a].Min), false;
         def.AxisMin[size_t(a)] = lo;
-        if (!ValidateReal(axis[a].Max, 1, lo, 0, hi)) return false;
+        if (!ValidateReal(axis[a].Max, 1, lo, 0, hi)) return SayWhy(a, true, axis[a].Max), false;
         def.AxisMax[size_t(a)] = hi;
     }
     return true;
+}
+
+// A value written so that it reads back exactly, in as few digits as that takes.
+QString ExactText(Extended v) {
+    char buf[64];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v);
+    return QString::fromLatin1(buf, int(r.ptr - buf));
 }
 
 std::vector<int> SelectedRows(const QListWidget* list) {
@@ -323,6 +353,7 @@ void TPlotSetup::MinMax(int axis) {
     Axis[axis].Min->setText(ToQ(ProposalText(p.Min, p.Decimals)));
     Axis[axis].Max->setText(ToQ(ProposalText(p.Max, p.Decimals)));
     Axis[axis].Ticks->setText(QString::number(p.Ticks));
+    if (FixedLabelsAlike(p)) ShowStyle(Axis[axis].Style, 0);
 }
 
 void TPlotSetup::SetButtons() {
@@ -373,7 +404,7 @@ void TPlotSetup::OKBtnClick() {
         ShowMsg(error, mkError, true);
         return;
     }
-    if (overlay_ && target_) target_->SetPlot(FromQ(target_->windowTitle()), target_->Def());
+    if (overlay_ && target_) target_->SetPlot(target_->Caption(), target_->Def());
     accept();
 }
 
@@ -400,14 +431,19 @@ TModPlot::TModPlot(TPlotForm* plot, QWidget* parent) : QDialog(parent), plot_(pl
     grid->addWidget(YGridLines, 2, 2);
     Axis[0] = MakeAxis(this, "X", true, grid, 3);
     Axis[1] = MakeAxis(this, "Y", true, grid, 4);
+    // The dialog starts from the plot as it is, its axis ends to the last digit.
     for (int a = 0; a < 2; ++a) {
-        const NumberFormat f{uint8_t(d.NumStyle[size_t(a)]), d.NumDigits[size_t(a)]};
-        Axis[a].Min->setText(ToQ(FormatReal(f, d.AxisMin[size_t(a)])));
-        Axis[a].Max->setText(ToQ(FormatReal(f, d.AxisMax[size_t(a)])));
+        Axis[a].Min->setText(ExactText(d.AxisMin[size_t(a)]));
+        Axis[a].Max->setText(ExactText(d.AxisMax[size_t(a)]));
+        Axis[a].Ticks->setText(QString::number(d.Ticks[size_t(a)]));
         (d.LogAxis[size_t(a)] ? Axis[a].Log : Axis[a].Linear)->setChecked(true);
         Axis[a].Style->setCurrentIndex(d.NumStyle[size_t(a)] == 1 ? 1 : 0);
         Axis[a].Digits->setCurrentIndex(std::clamp(int(d.NumDigits[size_t(a)]), 0, 9));
+        shownStyle_[a] = StyleOf(Axis[a].Style);
+        shownDigits_[a] = Axis[a].Digits->currentIndex();
     }
+    XGridlines->setChecked(d.Grid[0] != 0);
+    YGridLines->setChecked(d.Grid[1] != 0);
     FromRowV = Named(new QLineEdit(this), "FromRowV");
     ToRowV = Named(new QLineEdit(this), "ToRowV");
     fromLabel_ = new QLabel("From Row", this);
@@ -423,6 +459,7 @@ TModPlot::TModPlot(TPlotForm* plot, QWidget* parent) : QDialog(parent), plot_(pl
     AddSpinners(grid, 6, SpinLine, SpinSymbol, SpinColor);
     SmoothingBox = Named(new QCheckBox("Smoothing", this), "SmoothingBox");
     LegendBox = Named(new QCheckBox("Legend", this), "LegendBox");
+    LegendBox->setChecked(d.ShowLegend != 0);
     Delete = Named(new QPushButton("Delete", this), "Delete");
     OKBtn = Named(new QPushButton("OK", this), "OKBtn");
     CancelBtn = Named(new QPushButton("Cancel", this), "CancelBtn");
@@ -450,6 +487,8 @@ void TModPlot::SetPlotLineInfo() {
     SpinLine->SetValue(l.LineStyle);
     SpinSymbol->SetValue(l.Symbol);
     SpinColor->SetValue(l.Colour);
+    SmoothingBox->setChecked(l.Smooth != 0);
+    shownLine_ = {SpinLine->Value(), SpinSymbol->Value(), SpinColor->Value()};
     const bool rows = l.RowsEditable != 0;
     for (QWidget* w : {static_cast<QWidget*>(fromLabel_), static_cast<QWidget*>(FromRowV),
                        static_cast<QWidget*>(toLabel_), static_cast<QWidget*>(ToRowV)})
@@ -460,18 +499,27 @@ void TModPlot::SetPlotLineInfo() {
 
 void TModPlot::OKBtnClick() {
     TPlotDef& d = plot_->Def();
-    d.ShowLegend = LegendBox->isChecked();
-    d.AxisTitle[0] = FromQ(XAxisLabel->text()).substr(0, 30);
-    d.AxisTitle[1] = FromQ(YAxisLabel->text()).substr(0, 30);
-    d.Grid[0] = XGridlines->isChecked();
-    d.Grid[1] = YGridLines->isChecked();
+    // A setting the user left as shown keeps the plot's own value, even one the controls
+    // cannot show (a symbol past 15, a style byte other than 0 or 1).
+    auto keep = [](auto& field, bool on) {
+        if ((field != 0) != on) field = on;
+    };
+    keep(d.ShowLegend, LegendBox->isChecked());
+    if (XAxisLabel->text() != ToQ(d.AxisTitle[0]))
+        d.AxisTitle[0] = FromQ(XAxisLabel->text()).substr(0, 30);
+    if (YAxisLabel->text() != ToQ(d.AxisTitle[1]))
+        d.AxisTitle[1] = FromQ(YAxisLabel->text()).substr(0, 30);
+    keep(d.Grid[0], XGridlines->isChecked());
+    keep(d.Grid[1], YGridLines->isChecked());
     const bool ranges = ReadRanges(Axis, d);
     for (int a = 0; a < 2; ++a)
         if (!ReadWhole(Axis[a].Ticks, d.Ticks[size_t(a)])) return;
     for (int a = 0; a < 2; ++a) {
-        d.LogAxis[size_t(a)] = Axis[a].Log->isChecked();
-        d.NumStyle[size_t(a)] = uint8_t(StyleOf(Axis[a].Style));
-        d.NumDigits[size_t(a)] = int16_t(Axis[a].Digits->currentIndex());
+        keep(d.LogAxis[size_t(a)], Axis[a].Log->isChecked());
+        if (StyleOf(Axis[a].Style) != shownStyle_[a])
+            d.NumStyle[size_t(a)] = uint8_t(StyleOf(Axis[a].Style));
+        if (Axis[a].Digits->currentIndex() != shownDigits_[a])
+            d.NumDigits[size_t(a)] = int16_t(Axis[a].Digits->currentIndex());
     }
     TPlotLine& l = d.Lines[size_t(std::max(0, PlotLineBox->currentIndex()))];
     if (l.RowsEditable) {
@@ -481,18 +529,18 @@ void TModPlot::OKBtnClick() {
         const int to = ToRowV->text().trimmed().toInt(&ok);
         if (ok) l.ToRow = to > l.SourceRows || to <= l.FromRow ? l.SourceRows : to;
     }
-    l.LineStyle = SpinLine->Value();
-    l.Symbol = SpinSymbol->Value();
-    l.Colour = SpinColor->Value();
-    l.Smooth = SmoothingBox->isChecked();
+    if (SpinLine->Value() != shownLine_[0]) l.LineStyle = SpinLine->Value();
+    if (SpinSymbol->Value() != shownLine_[1]) l.Symbol = SpinSymbol->Value();
+    if (SpinColor->Value() != shownLine_[2]) l.Colour = SpinColor->Value();
+    keep(l.Smooth, SmoothingBox->isChecked());
     if (!ranges) return;
-    plot_->SetPlot(FromQ(plot_->windowTitle()), d);
+    plot_->SetPlot(plot_->Caption(), d);
     accept();
 }
 
 void TModPlot::DeleteClick() {
     emptied_ = !DeletePlotLine(plot_->Def(), PlotLineBox->currentIndex() + 1);
-    if (!emptied_) plot_->SetPlot(FromQ(plot_->windowTitle()), plot_->Def());
+    if (!emptied_) plot_->SetPlot(plot_->Caption(), plot_->Def());
     accept();
 }
 

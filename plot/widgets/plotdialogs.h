@@ -7,6 +7,7 @@
 
 #include <QDialog>
 #include <QWidget>
+#include <array>
 #include <utility>
 
 class QCheckBox;
@@ -104,6 +105,9 @@ class TModPlot : public QDialog {
     TPlotForm* plot_;
     QLabel *fromLabel_, *toLabel_;
     bool emptied_ = false;
+    // What the controls showed when the dialog opened or the line was chosen.
+    int shownStyle_[2] = {1, 1}, shownDigits_[2] = {0, 0};
+    std::array<int, 3> shownLine_{};
 };
 
 // Plot Table Runs: an output file of the deck (as run 1 writes it), an X and one Y column.

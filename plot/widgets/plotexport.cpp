@@ -28,7 +28,7 @@ int FormatOf(const std::string& name) {
 
 void DrawInto(QPainter& p, const TPlotDef& def, const PlotFrame& frame, const QSize& client,
               const QSize& target) {
-    const PlotLayout layout = FitPlot(frame, client, target);
+    const PlotLayout layout = FitPlot(frame, PlotClientFor(def, frame, client), target);
     p.fillRect(QRect(QPoint(0, 0), target), Qt::white);
     TPlotCache reductions; // worked out over the cores, X columns once
     TPlotPainter painter(p, def, layout.Frame, layout.Scale, false);
@@ -70,6 +70,12 @@ QByteArray Picture(int format, const TPlotDef& def, const PlotFrame& frame, cons
 }
 
 } // namespace
+
+QSize PlotClientFor(const TPlotDef& def, const PlotFrame& frame, const QSize& client) {
+    if (!def.ShowLegend || def.NLines < 1) return client;
+    const QRect legend = LegendExtent(def, frame, 1.0);
+    return client.expandedTo(QSize(legend.right() + 20, legend.bottom() + 20));
+}
 
 std::string PlotPictureName(const std::string& name, int filterIndex) {
     if (FormatOf(name) >= 0) return name;

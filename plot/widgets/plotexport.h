@@ -16,6 +16,9 @@ std::string PlotPictureName(const std::string& name, int filterIndex);
 // "800 x 500", "800x500" or "800X500": a size of 16 to 20000 each way.
 bool ParsePictureSize(const std::string& text, QSize& size);
 
+// The client area a plot needs to show its frame and its whole legend: at least the one given.
+QSize PlotClientFor(const TPlotDef& def, const PlotFrame& frame, const QSize& client);
+
 // Writes the plot, drawn as in a window of the given client size with its frame there, into
 // a picture of the size given (pixels; for a PDF the page in points). The format follows the
 // extension. False, with error set, for another extension or a file that cannot be written.

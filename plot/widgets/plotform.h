@@ -5,11 +5,15 @@
 
 #include "common/widgets/childform.h"
 #include "plot/plotdef.h"
+#include "plot/plotview.h"
 #include "plot/widgets/plotpainter.h"
 
 #include <QRect>
+#include <array>
 #include <functional>
+#include <optional>
 
+class QLabel;
 class QPainter;
 class QScrollArea;
 class TPlotCanvas;
@@ -18,6 +22,9 @@ class TPlotForm : public TChildForm {
     Q_OBJECT
   public:
     explicit TPlotForm(QWidget* parent = nullptr);
+    ~TPlotForm() override;
+    // The caption saved with the plot (the title may add the file's name to it).
+    const std::string& Caption() const { return caption_; }
 
     // Shows a plot file; false (after the message) when it cannot be read.
     bool OpenPlot(const std::string& fileName);
@@ -42,11 +49,26 @@ class TPlotForm : public TChildForm {
     // The main window's Save as, for a plot that has no file yet.
     static std::function<void(TPlotForm*)> SaveAsCommand;
 
-    // Mouse handling of the canvas.
-    void MouseDown(const QPoint& at);
+    // Mouse handling of the canvas. Left drags the frame (Ctrl: zooms to a rectangle, Shift:
+    // pans), right zooms to a rectangle, middle pans; a left click in the frame pins a marker.
+    void MouseDown(const QPoint& at, Qt::MouseButton button = Qt::LeftButton,
+                   Qt::KeyboardModifiers keys = {});
     void MouseMove(const QPoint& at);
     void MouseUp(const QPoint& at);
     void DoubleClick();
+    // The wheel over the frame: steps in (positive) or out around the pointer; Shift zooms X
+    // only, Ctrl Y only.
+    void Wheel(const QPoint& at, int steps, Qt::KeyboardModifiers keys);
+
+    // Zooming: the frame's pixel rectangle shown over the whole frame, a step back, and the
+    // axes as they were before the first zoom.
+    void ZoomTo(const QRect& pixels);
+    void ZoomOut();
+    void ResetZoom();
+    int ZoomDepth() const { return int(zooms_.size()); }
+    // The values under the pointer and the pinned markers, as the line under the plot says.
+    QString Readout() const;
+    std::vector<Extended> Markers() const { return markers_; }
 
     // The client area the plot is drawn in, for pictures of the window's size.
     QSize ClientSize() const;
@@ -54,16 +76,34 @@ class TPlotForm : public TChildForm {
     // Points reduced by the last paint (0 when it reused its reductions).
     size_t LastPaintWork() const { return lastWork_; }
 
+  protected:
+    void resizeEvent(QResizeEvent* e) override;
+
   private:
     double PrintScale(const TPrintJob& job) const;
     void Repaint();
+    using Views = std::array<AxisView, 2>;
+    void ShowViews(const Views& v);
+    void Zoom(const Views& v);
+    void ShowValues(const QPoint& at);
+    void FitLegend();
+    void ShowCaption();
+    void FollowSize(const QSize& change);
+    void EndGesture(const QPoint& at);
 
     std::string caption_, fileName_;
     TPlotDef def_;
     int left_ = 100, right_ = 400, bottom_ = 225, top_ = 20;
     QRect extent_, drag_;
-    enum class Drag { None, Moving, Resizing } dragMode_ = Drag::None;
-    QPoint last_;
+    enum class Drag { None, Moving, Resizing, Zooming, Panning } dragMode_ = Drag::None;
+    QPoint last_, pressed_;
+    std::vector<Views> zooms_; // the axes before each zoom
+    std::vector<Extended> markers_;
+    std::vector<std::optional<bool>> increasing_; // per line, worked out when first needed
+    QString values_, readout_;
+    QSize lastSize_; // the window size the frame's margins are kept to
+    bool fitted_ = false, titling_ = false;
+    QLabel* readoutLabel_;
     TPlotCache cache_;
     size_t lastWork_ = 0;
     QScrollArea* scroll_;

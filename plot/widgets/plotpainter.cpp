@@ -7,6 +7,7 @@
 #include <QPaintDevice>
 #include <QPainter>
 #include <atomic>
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <map>
@@ -110,6 +111,11 @@ inline double Real48Value(const Real48Bytes& b) {
     return v;
 }
 
+// Where a path is broken (around points a logarithmic axis cannot show), and the X pixel of
+// such a point.
+constexpr int BreakPixel = INT_MIN;
+const QPoint PathBreak(BreakPixel, BreakPixel);
+
 // Value to pixel relative to the axis origin, as ValueToPixel maps it.
 struct AxisMap {
     AxisMap(const AxisScale& a, int span) {
@@ -118,9 +124,11 @@ struct AxisMap {
         const double hi = log_ ? std::log10(double(a.AxisMax)) : double(a.AxisMax);
         k_ = span / (hi - lo_);
     }
+    // A value a logarithmic axis cannot show: the line is broken there.
+    bool Hidden(double v) const { return log_ && !(v > 0); }
     int operator()(double v) const {
         if (log_) {
-            if (!(v > 0)) return 0;
+            if (!(v > 0)) return BreakPixel;
             v = std::log10(v);
         }
         const double f = (v - lo_) * k_;
@@ -150,6 +158,7 @@ class SymbolStamp {
     void Draw(QPainter& p, const QPoint& at) const {
         p.drawImage(at.x() - half_, at.y() - half_, image_);
     }
+    const QImage& Image() const { return image_; }
 
   private:
     int half_;
@@ -159,6 +168,132 @@ class SymbolStamp {
 bool RasterTarget(const QPainter& p) {
     const int t = p.device()->devType();
     return t == QInternal::Image || t == QInternal::Pixmap || t == QInternal::Widget;
+}
+
+// A picture's pixels written column run by column run, the topmost drawing first: a pixel
+// once written is covered and never written again, so the work is bounded by the pixels.
+class SpanWriter {
+  public:
+    SpanWriter(QImage& image, const QRect& clip)
+        : clip_(clip.intersected(image.rect())), bits_(image.bits()), stride_(image.bytesPerLine()),
+          covered_(size_t(std::max(0, clip_.width()))),
+          nonFull_(size_t(std::max(0, clip_.width())) + 1),
+          uncovered_(int64_t(std::max(0, clip_.width())) * std::max(0, clip_.height())) {
+        Refresh();
+    }
+    bool Full() const { return uncovered_ <= 0; }
+    // Whether every column from x0 to x1 was covered when last refreshed.
+    bool ColumnsFull(int x0, int x1) const {
+        x0 = std::max(x0, clip_.left()) - clip_.left(),
+        x1 = std::min(x1, clip_.right()) - clip_.left();
+        return x0 > x1 || nonFull_[size_t(x1) + 1] == nonFull_[size_t(x0)];
+    }
+    void Refresh() {
+        for (size_t c = 0; c < covered_.size(); ++c)
+            nonFull_[c + 1] = nonFull_[c] + (ColumnFull(c) ? 0 : 1);
+    }
+    // Writes what is not covered yet of column x from lo to hi, colourAt(y) giving each pixel.
+    template <typename C> void Fill(int x, int lo, int hi, C colourAt) {
+        if (x < clip_.left() || x > clip_.right()) return;
+        lo = std::max(lo, clip_.top()), hi = std::min(hi, clip_.bottom());
+        if (lo > hi) return;
+        auto& runs = covered_[size_t(x - clip_.left())];
+        int y = lo;
+        // The runs are apart and in order: the first one reaching lo - 1 is found by bisection.
+        const size_t start = size_t(
+            std::partition_point(runs.begin(), runs.end(),
+                                 [lo](const std::pair<int, int>& r) { return r.second < lo - 1; }) -
+            runs.begin());
+        if (start < runs.size() && runs[start].first <= lo && runs[start].second >= hi) return;
+        size_t first = runs.size(), last = 0;
+        for (size_t k = start; k < runs.size(); ++k) {
+            const auto [a, b] = runs[k];
+            if (a > hi + 1) break;
+            first = std::min(first, k), last = k;
+            if (a > y) Write(x, y, std::min(a - 1, hi), colourAt);
+            y = std::max(y, b + 1);
+        }
+        if (y <= hi) Write(x, y, hi, colourAt);
+        if (first == runs.size()) {
+            auto at = std::lower_bound(runs.begin(), runs.end(), std::make_pair(lo, hi));
+            runs.insert(at, {lo, hi});
+            return;
+        }
+        const std::pair<int, int> merged(std::min(lo, runs[first].first),
+                                         std::max(hi, runs[last].second));
+        runs.erase(runs.begin() + long(first) + 1, runs.begin() + long(last) + 1);
+        runs[first] = merged;
+    }
+
+  private:
+    bool ColumnFull(size_t c) const {
+        const auto& r = covered_[c];
+        return r.size() == 1 && r[0].first <= clip_.top() && r[0].second >= clip_.bottom();
+    }
+    template <typename C> void Write(int x, int y0, int y1, C colourAt) {
+        uncovered_ -= y1 - y0 + 1;
+        for (int y = y0; y <= y1; ++y)
+            reinterpret_cast<uint32_t*>(bits_ + ptrdiff_t(y) * stride_)[x] = colourAt(y);
+    }
+    QRect clip_;
+    uchar* bits_;
+    qsizetype stride_;
+    std::vector<std::vector<std::pair<int, int>>> covered_;
+    std::vector<int> nonFull_;
+    int64_t uncovered_;
+};
+
+// A symbol as runs of its opaque pixels per column, for writing into a picture.
+class SymbolRuns {
+  public:
+    SymbolRuns(int symbol, const QColor& c, double s) {
+        const SymbolStamp stamp(symbol, c, s);
+        const QImage& im = stamp.Image();
+        half_ = im.width() / 2;
+        for (int x = 0; x < im.width(); ++x)
+            for (int y = 0; y < im.height();) {
+                if (qAlpha(im.pixel(x, y)) < 255) {
+                    ++y;
+                    continue;
+                }
+                Run r{x - half_, y - half_, y - half_, {}};
+                for (; y < im.height() && qAlpha(im.pixel(x, y)) == 255; ++y)
+                    r.Colours.push_back(im.pixel(x, y)), r.Hi = y - half_;
+                runs_.push_back(std::move(r));
+            }
+    }
+    int Half() const { return half_; }
+    void Write(SpanWriter& w, const QPoint& at) const {
+        for (const Run& r : runs_) {
+            const int base = at.y() + r.Lo;
+            w.Fill(at.x() + r.Dx, base, at.y() + r.Hi,
+                   [&](int y) { return r.Colours[size_t(y - base)]; });
+        }
+    }
+
+  private:
+    struct Run {
+        int Dx, Lo, Hi;
+        std::vector<QRgb> Colours;
+    };
+    std::vector<Run> runs_;
+    int half_ = 0;
+};
+
+// The picture behind a painter whose pixels may be written directly, with the painter's shift.
+QImage* WritableImage(const QPainter& p, QPoint& shift) {
+    if (!p.device() || p.device()->devType() != QInternal::Image) return nullptr;
+    auto* image = static_cast<QImage*>(p.device());
+    const QImage::Format f = image->format();
+    if (f != QImage::Format_RGB32 && f != QImage::Format_ARGB32 &&
+        f != QImage::Format_ARGB32_Premultiplied)
+        return nullptr;
+    const QTransform t = p.deviceTransform();
+    if (t.type() > QTransform::TxTranslate || t.dx() != std::trunc(t.dx()) ||
+        t.dy() != std::trunc(t.dy()))
+        return nullptr;
+    shift = QPoint(int(t.dx()), int(t.dy()));
+    return image;
 }
 
 } // namespace
@@ -261,6 +396,10 @@ namespace {
 class PathReducer {
   public:
     explicit PathReducer(std::vector<QPoint>& out) : out_(out) {}
+    void Break() {
+        Flush();
+        if (!out_.empty() && out_.back() != PathBreak) out_.push_back(PathBreak);
+    }
     void Add(int x, int y, size_t k) {
         if (!open_ || x != x_) {
             Flush();
@@ -316,6 +455,52 @@ std::vector<QPoint> UniqueMarks(const std::vector<QPoint>& all, int width, int h
 
 } // namespace
 
+namespace {
+
+// The part of the join from a to b that lies in column c: from where the segment enters the
+// column to where it leaves it, no further than its ends.
+ColumnSpan JoinPart(const QPoint& a, const QPoint& b, int c) {
+    const double k = double(b.y() - a.y()) / double(b.x() - a.x());
+    auto yAt = [&](double x) {
+        const double t =
+            std::clamp(x, double(std::min(a.x(), b.x())), double(std::max(a.x(), b.x())));
+        return a.y() + (t - a.x()) * k;
+    };
+    const int y0 = Round(yAt(c - 0.5)), y1 = Round(yAt(c + 0.5));
+    return {c, std::min(y0, y1), std::max(y0, y1)};
+}
+
+void AddJoin(std::vector<ColumnSpan>& out, const QPoint& a, const QPoint& b, int x0, int x1) {
+    const int from = std::max(std::min(a.x(), b.x()), x0),
+              to = std::min(std::max(a.x(), b.x()), x1);
+    for (int c = from; c <= to; ++c)
+        out.push_back(JoinPart(a, b, c));
+}
+
+} // namespace
+
+std::vector<ColumnSpan> PathSpans(const std::vector<QPoint>& path, int width) {
+    const int x0 = std::min(0, width), x1 = std::max(0, width);
+    std::vector<ColumnSpan> out;
+    for (size_t k = 0; k < path.size();) {
+        if (path[k] == PathBreak) {
+            ++k;
+            continue;
+        }
+        const int x = path[k].x();
+        size_t e = k;
+        int lo = path[k].y(), hi = lo;
+        while (e + 1 < path.size() && path[e + 1].x() == x) {
+            ++e;
+            lo = std::min(lo, path[e].y()), hi = std::max(hi, path[e].y());
+        }
+        if (k > 0 && path[k - 1] != PathBreak) AddJoin(out, path[k - 1], path[k], x0, x1);
+        if (x >= x0 && x <= x1) out.push_back({x, lo, hi});
+        k = e + 1;
+    }
+    return out;
+}
+
 std::vector<int> XPixels(const TPlotLine& line, size_t points, const AxisScale& x, int width) {
     const AxisMap mx(x, width);
     std::vector<int> px(points);
@@ -323,6 +508,17 @@ std::vector<int> XPixels(const TPlotLine& line, size_t points, const AxisScale& 
         px[k] = mx(Real48Value(line.XValues[k]));
     return px;
 }
+
+namespace {
+// The points that can show: with X pixels in order, those over the frame and one more on
+// either side (the segments into the frame); otherwise all of them.
+std::pair<size_t, size_t> ShownPoints(const int* px, size_t n, int width, int r) {
+    if (!px || width <= 0 || !std::is_sorted(px, px + n)) return {0, n};
+    const size_t first = size_t(std::lower_bound(px, px + n, -r) - px);
+    const size_t last = size_t(std::upper_bound(px, px + n, width + r) - px);
+    return {first > 0 ? first - 1 : 0, std::min(n, last + 1)};
+}
+} // namespace
 
 ReducedLine ReduceLine(const TPlotLine& line, const ReducedLine::Key& key, const AxisScale& x,
                        const AxisScale& y, const int* xPixels) {
@@ -334,12 +530,18 @@ ReducedLine ReduceLine(const TPlotLine& line, const ReducedLine::Key& key, const
     if (key.Marks) all.reserve(std::min<size_t>(key.Points, 1 << 20));
     const Real48Bytes* xs = line.XValues.data();
     const Real48Bytes* ys = line.YValues.data();
-    for (size_t k = 0; k < key.Points; ++k) {
+    const auto [from, to] = ShownPoints(xPixels, key.Points, key.Width, key.Radius);
+    for (size_t k = from; k < to; ++k) {
         const int px = xPixels ? xPixels[k] : mx(Real48Value(xs[k])), py = my(Real48Value(ys[k]));
+        if (px == BreakPixel || py == BreakPixel) {
+            path.Break();
+            continue;
+        }
         if (key.Path) path.Add(px, py, k);
         if (key.Marks && (all.empty() || all.back() != QPoint(px, py))) all.emplace_back(px, py);
     }
     path.Flush();
+    if (key.Path) r.Spans = PathSpans(r.Path, key.Width);
     if (key.Marks) r.Marks = UniqueMarks(all, key.Width, key.Height, key.Radius);
     return r;
 }
@@ -428,9 +630,21 @@ void TPlotPainter::Draw() {
     const QRect frame = QRect(QPoint(left_, top_), QPoint(right_, bottom_));
     p_.fillRect(frame, Qt::white);
     Extent = frame;
-    for (int i = 1; i <= std::min(def_.NLines, MaxPlotLines); ++i)
-        DrawLine(i);
-    if (def_.NLines < 1) DrawXAxis(), DrawYAxis();
+    const int n = std::min(def_.NLines, MaxPlotLines);
+    if (n >= 1) DrawXAxis(), DrawYAxis(), DrawTitles();
+    for (int i = 1; i <= n;) {
+        int j = i;
+        while (j <= n && Writable(j))
+            ++j;
+        if (j > i) {
+            WriteLines(i, j - 1);
+            i = j;
+        } else {
+            DrawLine(i++);
+        }
+    }
+    if (n < 1) DrawXAxis(), DrawYAxis();
+    DrawFrameOutline();
     if (def_.ShowLegend) DrawLegend();
 }
 
@@ -440,20 +654,25 @@ void TPlotPainter::DrawXAxis() {
     const int L = Round(4 * s_), m = Round(3 * s_);
     const int h = Round(1.5 * p_.fontMetrics().height());
     bool first = true;
-    int endMarker = 0, prev = 0;
+    int endMarker = 0, lastEnd = 0, prev = 0;
     const std::vector<AxisTick> ticks = MajorTicks(xs, left_, right_ - left_);
     for (size_t k = 0; k < ticks.size(); ++k) {
         const AxisTick& t = ticks[k];
         if (t.Labelled) {
             const int w = LabelWidth(p_, t.Label);
-            // A label is left out unless it starts clear of the one before it.
+            // A plain label is left out when the previous one's end marker lies past its
+            // tick, one in exponent form when it starts less than half its width past it; and
+            // none overprints the one before.
             const int start = t.Pixel - w / 2;
-            if (first || start >= endMarker + Round(4 * s_)) {
+            const bool exponent = !SplitLabel(t.Label).Base.empty();
+            const bool clear = exponent ? start - endMarker >= w / 2 : endMarker <= t.Pixel;
+            if (first || (clear && start > lastEnd)) {
                 const int baseline = bottom_ + h - p_.fontMetrics().descent();
                 p_.setPen(Qt::black);
                 DrawLabel(p_, t.Label, start, baseline, s_);
                 Labels.push_back(LabelRect(p_, start, baseline, w));
-                endMarker = start + w;
+                endMarker = exponent ? start + w : t.Pixel + w;
+                lastEnd = start + w;
                 Grow(QPoint(start + w, bottom_ + h));
                 first = false;
             }
@@ -537,11 +756,6 @@ void TPlotPainter::DrawTitles() {
 
 void TPlotPainter::DrawLine(int i) {
     const TPlotLine& line = def_.Lines[size_t(i - 1)];
-    if (i == 1) {
-        DrawXAxis();
-        DrawYAxis();
-        DrawTitles();
-    }
     const QColor colour = PlotColour(line.Colour);
     p_.save();
     p_.setClipRect(QRect(QPoint(left_, top_), QPoint(right_, bottom_)).normalized(),
@@ -551,50 +765,102 @@ void TPlotPainter::DrawLine(int i) {
     else
         DrawReduced(i, line, colour);
     p_.restore();
-    DrawFrameOutline();
 }
 
 // Every point as it stands: the reference the reduced drawing is measured against.
 void TPlotPainter::DrawPoints(const TPlotLine& line, const QColor& colour) {
     const AxisScale xs = ScaleOf(def_, 0), ys = ScaleOf(def_, 1);
+    const AxisMap hx(xs, 1), hy(ys, 1);
     const int n = std::min({line.NPoints, int(line.XValues.size()), int(line.YValues.size())});
     std::vector<QPoint> points;
-    points.reserve(size_t(std::max(0, n)));
-    for (int k = 0; k < n; ++k)
-        points.emplace_back(
-            ValueToPixel(xs, DecodeReal48(line.XValues[size_t(k)]), left_, right_ - left_),
-            ValueToPixel(ys, DecodeReal48(line.YValues[size_t(k)]), bottom_, top_ - bottom_));
-    if (line.LineStyle > 0 && points.size() > 1) {
+    p_.setPen(PlotPen(StylePenKind(line.LineStyle), colour, s_));
+    auto flush = [&] {
+        if (line.LineStyle > 0 && points.size() > 1)
+            p_.drawPolyline(points.data(), int(points.size()));
+        if (line.Symbol > 0)
+            for (const QPoint& pt : points)
+                DrawPlotSymbol(p_, pt.x(), pt.y(), line.Symbol, colour, s_);
+        points.clear();
         p_.setPen(PlotPen(StylePenKind(line.LineStyle), colour, s_));
-        p_.drawPolyline(points.data(), int(points.size()));
+    };
+    for (int k = 0; k < n; ++k) {
+        const Extended x = DecodeReal48(line.XValues[size_t(k)]);
+        const Extended y = DecodeReal48(line.YValues[size_t(k)]);
+        if (hx.Hidden(double(x)) || hy.Hidden(double(y))) {
+            flush();
+            continue;
+        }
+        points.emplace_back(ValueToPixel(xs, x, left_, right_ - left_),
+                            ValueToPixel(ys, y, bottom_, top_ - bottom_));
     }
-    if (line.Symbol > 0)
-        for (const QPoint& pt : points)
-            DrawPlotSymbol(p_, pt.x(), pt.y(), line.Symbol, colour, s_);
+    flush();
+}
+
+const ReducedLine& TPlotPainter::Reduced(int i) {
+    const int width = right_ - left_, height = top_ - bottom_;
+    if (cache_) return cache_->Line(def_, i, width, height, s_);
+    if (own_.empty()) {
+        TPlotCache work;
+        work.Prepare(def_, width, height, s_);
+        for (int k = 1; k <= std::min(def_.NLines, MaxPlotLines); ++k)
+            own_.push_back(work.Line(def_, k, width, height, s_));
+    }
+    return own_[size_t(i - 1)];
+}
+
+bool TPlotPainter::Writable(int i) const {
+    QPoint shift;
+    const int style = def_.Lines[size_t(i - 1)].LineStyle;
+    return !everyPoint_ && !paintOnly_ && (style == 0 || style == 1 || style == 2) &&
+           WritableImage(p_, shift);
+}
+
+void TPlotPainter::WriteLines(int from, int to) {
+    QPoint shift;
+    QImage* image = WritableImage(p_, shift);
+    const QRect frame = QRect(QPoint(left_, top_), QPoint(right_, bottom_)).normalized();
+    SpanWriter w(*image, frame.translated(shift));
+    const QPoint origin = QPoint(left_, bottom_) + shift;
+    for (int i = to; i >= from && !w.Full(); --i) {
+        const TPlotLine& line = def_.Lines[size_t(i - 1)];
+        const ReducedLine& r = Reduced(i);
+        const QRgb colour = PlotColour(line.Colour).rgba();
+        if (line.Symbol > 0 && !r.Marks.empty()) {
+            const SymbolRuns stamp(line.Symbol, PlotColour(line.Colour), s_);
+            const int h = stamp.Half();
+            w.Refresh();
+            for (auto m = r.Marks.rbegin(); m != r.Marks.rend(); ++m) {
+                const QPoint at = *m + origin;
+                if (!w.ColumnsFull(at.x() - h, at.x() + h)) stamp.Write(w, at);
+            }
+        }
+        if (line.LineStyle <= 0) continue;
+        const int pen = PlotPen(StylePenKind(line.LineStyle), Qt::black, s_).width();
+        const int before = (pen - 1) / 2, after = pen / 2;
+        for (const ColumnSpan& c : r.Spans)
+            for (int x = c.X - before; x <= c.X + after; ++x)
+                w.Fill(x + origin.x(), c.Lo + origin.y() - before, c.Hi + origin.y() + after,
+                       [colour](int) { return colour; });
+    }
 }
 
 void TPlotPainter::DrawReduced(int i, const TPlotLine& line, const QColor& colour) {
-    const int width = right_ - left_, height = top_ - bottom_;
-    ReducedLine own;
-    const ReducedLine* r = nullptr;
-    if (cache_) {
-        r = &cache_->Line(def_, i, width, height, s_);
-    } else {
-        const ReducedLine::Key key = ReductionKey(def_, line, width, height, s_);
-        own = ReduceLine(line, key, ScaleOf(def_, 0), ScaleOf(def_, 1), nullptr);
-        r = &own;
-    }
+    const ReducedLine* r = &Reduced(i);
     const QPoint origin(left_, bottom_);
     auto place = [&](const QPoint& rel) {
         return QPoint(Clamped(rel.x() + origin.x()), Clamped(rel.y() + origin.y()));
     };
     if (line.LineStyle > 0 && r->Path.size() > 1) {
-        std::vector<QPoint> path;
-        path.reserve(r->Path.size());
-        for (const QPoint& rel : r->Path)
-            path.push_back(place(rel));
         p_.setPen(PlotPen(StylePenKind(line.LineStyle), colour, s_));
-        p_.drawPolyline(path.data(), int(path.size()));
+        std::vector<QPoint> piece;
+        for (size_t k = 0; k <= r->Path.size(); ++k) {
+            if (k < r->Path.size() && r->Path[k] != PathBreak) {
+                piece.push_back(place(r->Path[k]));
+                continue;
+            }
+            if (piece.size() > 1) p_.drawPolyline(piece.data(), int(piece.size()));
+            piece.clear();
+        }
     }
     if (line.Symbol <= 0 || r->Marks.empty()) return;
     if (RasterTarget(p_)) {
@@ -623,45 +889,69 @@ std::string LegendText(const TPlotDef& def, int i) {
     for (int k = 0; k < n; ++k)
         if (!def.Lines[size_t(k)].SourceFile.empty()) files.insert(def.Lines[size_t(k)].SourceFile);
     const TPlotLine& line = def.Lines[size_t(i - 1)];
-    if (files.size() < 2 || line.SourceFile.empty()) return line.ColName[1];
-    return line.ColName[1] + " (" + ExtractFileName(line.SourceFile) + ")";
+    const std::string& name = line.Legend.empty() ? line.ColName[1] : line.Legend;
+    if (files.size() < 2 || line.SourceFile.empty()) return name;
+    return name + " (" + ExtractFileName(line.SourceFile) + ")";
 }
 
-void TPlotPainter::DrawLegend() {
-    p_.setFont(SlotFont(s_, true));
-    const int n = std::min(def_.NLines, MaxPlotLines);
-    std::vector<QString> texts;
-    for (int i = 1; i <= n; ++i)
-        texts.push_back(ToQ(LegendText(def_, i)));
-    if (!printing_) {
+QFont LegendFont(double s) {
+    return SlotFont(s, true);
+}
+
+LegendLayout LayOutLegend(const TPlotDef& def, const PlotFrame& f, double s) {
+    LegendLayout l;
+    const QFontMetrics fm(LegendFont(s));
+    const int n = std::min(def.NLines, MaxPlotLines);
+    l.Step = std::max(Round(20 * s), fm.height() + Round(2 * s));
+    const int top = std::min(f.Top, f.Bottom), height = std::abs(f.Bottom - f.Top);
+    const int rows = std::max(1, (height - Round(6 * s)) / l.Step);
+    const int pad = Round(6 * s), sample = Round(25 * s), gap = Round(10 * s);
+    int x = std::max(f.Left, f.Right) + Round(10 * s) + pad;
+    for (int first = 0; first < n; first += rows) {
         int widest = 0;
-        for (const QString& t : texts)
-            widest = std::max(widest, p_.fontMetrics().horizontalAdvance(t));
-        const QRect box(QPoint(right_ + 10, top_), QPoint(right_ + 45 + widest, top_ + 20 * n));
-        p_.setPen(Qt::black);
-        p_.setBrush(Qt::white);
-        p_.drawRect(box);
-        p_.setBrush(Qt::NoBrush);
-        Grow(box.bottomRight());
+        for (int i = first; i < std::min(n, first + rows); ++i)
+            widest = std::max(widest, fm.horizontalAdvance(ToQ(LegendText(def, i + 1))));
+        for (int i = first; i < std::min(n, first + rows); ++i)
+            l.Entries.emplace_back(x, top + pad + (i - first) * l.Step, sample + widest, l.Step);
+        x += sample + widest + gap;
     }
-    const int step = Round(20 * s_);
-    int y = top_ - 20, column = 0;
-    for (int i = 0; i < n; ++i) {
-        const TPlotLine& line = def_.Lines[size_t(i)];
-        y += step;
-        if (y + step > bottom_ && i > 0) {
-            y = top_;
-            ++column;
-        }
-        const int x0 = right_ + Round((55 * column + 20) * s_), y0 = y + Round(6 * s_);
+    const int used = std::min(n, rows);
+    l.Box = QRect(QPoint(std::max(f.Left, f.Right) + Round(10 * s), top),
+                  QPoint(x - gap + pad, top + 2 * pad + used * l.Step));
+    return l;
+}
+
+QRect LegendExtent(const TPlotDef& def, const PlotFrame& frame, double s) {
+    return LayOutLegend(def, frame, s).Box;
+}
+
+// The legend box and its entries: for each line its symbol and a piece of its line, then its
+// name, in its colour.
+void TPlotPainter::DrawLegend() {
+    const PlotFrame f{left_, top_, right_, bottom_};
+    const LegendLayout l = LayOutLegend(def_, f, s_);
+    p_.setFont(LegendFont(s_));
+    if (!printing_) {
+        p_.setPen(PlotPen(1, Qt::black, s_));
+        p_.setBrush(Qt::white);
+        p_.drawRect(l.Box);
+        p_.setBrush(Qt::NoBrush);
+    }
+    Grow(l.Box.bottomRight());
+    const QFontMetrics fm = p_.fontMetrics();
+    for (size_t i = 0; i < l.Entries.size(); ++i) {
+        const TPlotLine& line = def_.Lines[i];
+        const QRect& e = l.Entries[i];
+        const int x0 = e.left() + Round(10 * s_), y0 = e.top() + e.height() / 2;
         const QColor c = PlotColour(line.Colour);
-        DrawPlotSymbol(p_, x0, y0, line.Symbol, c, s_);
-        p_.setPen(line.LineStyle > 0 ? PlotPen(StylePenKind(line.LineStyle), c, s_) : QPen(c, 1));
+        p_.setPen(line.LineStyle > 0 ? PlotPen(StylePenKind(line.LineStyle), c, s_)
+                                     : PlotPen(1, c, s_));
         p_.drawLine(x0 - Round(6 * s_), y0, x0 + Round(6 * s_), y0);
+        DrawPlotSymbol(p_, x0, y0, line.Symbol, c, s_);
         p_.setPen(c);
-        p_.drawText(x0 + Round(15 * s_), y + p_.fontMetrics().ascent(), texts[size_t(i)]);
-        Grow(QPoint(x0 + Round(15 * s_) + p_.fontMetrics().horizontalAdvance(texts[size_t(i)]),
-                    y + step));
+        p_.drawText(e.left() + Round(25 * s_), y0 + (fm.ascent() - fm.descent()) / 2,
+                    ToQ(LegendText(def_, int(i) + 1)));
+        Grow(e.bottomRight());
     }
 }
 

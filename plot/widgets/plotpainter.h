@@ -26,9 +26,18 @@ int SuperscriptRaise(int heightOf10, double s);
 
 AxisScale ScaleOf(const TPlotDef& d, int axis);
 
+// A run of pixels in one pixel column, lowest y to highest y.
+struct ColumnSpan {
+    int X, Lo, Hi;
+};
+// The pixels a thin path covers, as vertical runs: each column's own run, and the joins
+// between neighbouring columns split at their middle. Columns outside 0..width are left out.
+std::vector<ColumnSpan> PathSpans(const std::vector<QPoint>& path, int width);
+
 // One line as drawn at one frame size, in pixels relative to the frame's left bottom corner:
 // the path holds, per pixel column, the first, lowest, highest and last point in their order;
-// the marks hold each symbol position once (the last time it is drawn), inside the frame.
+// the spans the same path as runs of pixels; the marks hold each symbol position once (the
+// last time it is drawn), inside the frame.
 struct ReducedLine {
     struct Key {
         int Width = 0, Height = 0, Radius = 0;
@@ -39,6 +48,7 @@ struct ReducedLine {
         bool operator==(const Key& o) const;
     } For;
     std::vector<QPoint> Path, Marks;
+    std::vector<ColumnSpan> Spans;
 };
 ReducedLine::Key ReductionKey(const TPlotDef& def, const TPlotLine& line, int width, int height,
                               double s);
@@ -70,6 +80,17 @@ struct PlotFrame {
     QRect Rect() const { return QRect(QPoint(Left, Top), QPoint(Right, Bottom)); }
 };
 
+// Where the legend goes beside a frame: its entries in columns as many rows high as fit the
+// frame's height, each column as wide as its longest entry, and the box around them.
+struct LegendLayout {
+    QRect Box;
+    std::vector<QRect> Entries; // each entry's sample and text
+    int Step = 20;              // the height of a row
+};
+LegendLayout LayOutLegend(const TPlotDef& def, const PlotFrame& frame, double s);
+// All that a legend takes beside the frame.
+QRect LegendExtent(const TPlotDef& def, const PlotFrame& frame, double s);
+
 class TPlotPainter {
   public:
     TPlotPainter(QPainter& p, const TPlotDef& def, const PlotFrame& frame, double s, bool printing);
@@ -77,6 +98,8 @@ class TPlotPainter {
     void UseCache(TPlotCache* cache) { cache_ = cache; }
     // Every point drawn as it is, for comparing pictures and timings.
     void DrawEveryPoint(bool on) { everyPoint_ = on; }
+    // Lines drawn through the painter even on a picture whose pixels could be written.
+    void PaintOnly(bool on) { paintOnly_ = on; }
     void Draw();
 
     QRect Extent;              // all that was drawn
@@ -87,6 +110,11 @@ class TPlotPainter {
     void DrawLine(int i);
     void DrawPoints(const TPlotLine& line, const QColor& colour);
     void DrawReduced(int i, const TPlotLine& line, const QColor& colour);
+    const ReducedLine& Reduced(int i);
+    // Whether line i can be written straight into the picture's pixels.
+    bool Writable(int i) const;
+    // Lines from..to written into the picture, the last one first and each pixel once.
+    void WriteLines(int from, int to);
     void DrawXAxis();
     void DrawYAxis();
     void DrawTitles();
@@ -98,8 +126,9 @@ class TPlotPainter {
     const TPlotDef& def_;
     int left_, right_, bottom_, top_;
     double s_;
-    bool printing_, everyPoint_ = false;
+    bool printing_, everyPoint_ = false, paintOnly_ = false;
     TPlotCache* cache_ = nullptr;
+    std::vector<ReducedLine> own_;
 };
 
 // Lines of a plot file each bring their own X values, mostly the same column: equal ones are
