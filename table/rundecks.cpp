@@ -161,8 +161,19 @@ std::string SharedRunFile(const std::vector<std::string>& deckLines, const std::
     return {};
 }
 
+bool RunValueTexts(const TTable& t, int run, std::vector<std::string>& values) {
+    std::vector<std::string> names;
+    std::string message;
+    return run >= 1 && run <= t.Runs() && LineValues(t, run, names, values, message);
+}
+
+bool IsRunOfTable(const TTable& t, const TRun& run) {
+    return run.Number >= 1 && run.Deck == RunDeckName(RunDeckStem(t.DeckName), run.Number);
+}
+
 bool WriteTableDeck(TTable& t, std::string& message,
-                    std::vector<std::vector<std::string>>* runValues) {
+                    std::vector<std::vector<std::string>>* runValues,
+                    const std::vector<int>& only) {
     const std::string stem = RunDeckStem(t.DeckName);
     const std::string base = DeckBase(t.DeckName);
     t.RunDeckNames.resize(size_t(t.RowCount));
@@ -171,6 +182,10 @@ bool WriteTableDeck(TTable& t, std::string& message,
     bool read = false;
     std::string text;
     for (int r = 1; r <= t.Runs(); ++r) {
+        if (!only.empty() && !std::binary_search(only.begin(), only.end(), r)) {
+            if (runValues) runValues->emplace_back();
+            continue;
+        }
         std::vector<std::string> names, values;
         if (!LineValues(t, r, names, values, message)) return false;
         const std::string name = RunDeckName(stem, r);
@@ -307,7 +322,7 @@ bool PrepareTableRun(TTable& t, TTableRunHost& host, TTableRunOptions& o, std::v
     if (!CheckRunDeckNames(t, message)) return false;
     if (!AskAboutSharedFile(t, host, o)) return false;
     std::vector<std::vector<std::string>> values;
-    if (!WriteTableDeck(t, message, &values)) return false;
+    if (!WriteTableDeck(t, message, &values, o.Only)) return false;
     if (!IsDirectory(o.EngineDir)) o.EngineDir = o.DefaultEngineDir;
     if (!FileExists(EngineProgram(o.EngineDir))) {
         const std::string chosen = host.ChooseEngineDir();
@@ -315,6 +330,13 @@ bool PrepareTableRun(TTable& t, TTableRunHost& host, TTableRunOptions& o, std::v
         o.EngineDir = chosen;
     }
     runs = MakeRuns(t, o.EngineDir, values);
+    if (!o.Only.empty())
+        runs.erase(std::remove_if(runs.begin(), runs.end(),
+                                  [&](const TRun& r) {
+                                      return !std::binary_search(o.Only.begin(), o.Only.end(),
+                                                                 r.Number);
+                                  }),
+                   runs.end());
     return true;
 }
 
