@@ -220,6 +220,8 @@ class TKOLSHELLFORM : public QMainWindow {
     void FollowTableRun(std::shared_ptr<class TRunSet> set, const std::string& table,
                         class TSlurmBackend* slurm);
     void ShowTableRunWindow(class TRunController* run, const std::string& table);
+    // Run Table, of the given runs only when there are any (Run Failed Again).
+    void RunTableRuns(const std::string& tableFile, const std::vector<int>& only);
     std::string tableRunName_; // the table of the table run going on
     void ShowTableRunLine();
     // A table file whose last cluster job is remembered: "Follow job N again?".

@@ -166,15 +166,24 @@ bool TKOLSHELLFORM::SaveDeckBeforeTableRun(const std::string& deck) {
 }
 
 void TKOLSHELLFORM::RunTable1Click() {
+    if (TTableForm* table = CurrentTable()) RunTableRuns(table->Table().TableFileName, {});
+}
+
+void TKOLSHELLFORM::RunTableRuns(const std::string& tableFile, const std::vector<int>& only) {
     TTableForm* table = CurrentTable();
     if (!table || RefuseWhileRunning()) return;
     TTable& t = table->Table();
+    if (AbsolutePath(t.TableFileName) != AbsolutePath(tableFile)) {
+        ShowMsg("Open the table " + tableFile + " to run its runs again.", mkError, true);
+        return;
+    }
     if (!SaveDeckBeforeTableRun(t.DeckName)) return;
     TTableRunOptions options;
     options.EngineDir = ProgramDirs().Dirs[pdEngine];
     options.DefaultEngineDir = Globals().KolshellDir;
     // On a cluster the runs go at once, unless they would all write one file.
     options.Parallel = RunSettings().OnSlurm ? 2 : RunSettings().RunsAtOnce;
+    options.Only = only;
     TShellTableHost host(this);
     std::vector<TRun> runs;
     std::string message;
