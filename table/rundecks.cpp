@@ -149,16 +149,40 @@ std::string RunDeckLine(const std::string& line, const std::string& base, const 
     return out;
 }
 
-std::string SharedRunFile(const std::vector<std::string>& deckLines, const std::string& base) {
+namespace {
+
+// ASSIGN file unit: the file is the word after the statement's own; empty when there is none.
+std::string AssignedFile(const std::string& line, const std::string& upper) {
+    const size_t start = upper.find_first_not_of(" \t", upper.find_first_of(" \t"));
+    if (start == std::string::npos) return {};
+    return line.substr(start, upper.find_first_of(" \t", start) - start);
+}
+
+// The files of the deck's ASSIGN lines that are (or are not) named after its base name.
+std::vector<std::string> AssignedFiles(const std::vector<std::string>& deckLines,
+                                       const std::string& base, bool runOwn) {
+    std::vector<std::string> files;
     for (const std::string& line : deckLines) {
         const std::string upper = UpStr(line);
-        if (!IsAssignLine(upper) || AssignSuffixAt(upper, base) != std::string::npos) continue;
-        // ASSIGN file unit: the file is the word after the statement's own.
-        const size_t start = upper.find_first_not_of(" \t", upper.find_first_of(" \t"));
-        if (start == std::string::npos) continue;
-        return line.substr(start, upper.find_first_of(" \t", start) - start);
+        if (!IsAssignLine(upper) || (AssignSuffixAt(upper, base) != std::string::npos) != runOwn)
+            continue;
+        const std::string file = AssignedFile(line, upper);
+        if (!file.empty()) files.push_back(file);
     }
-    return {};
+    return files;
+}
+
+} // namespace
+
+std::string SharedRunFile(const std::vector<std::string>& deckLines, const std::string& base) {
+    const std::vector<std::string> files = AssignedFiles(deckLines, base, false);
+    return files.empty() ? std::string() : files.front();
+}
+
+std::vector<std::string> RunOwnFiles(const std::string& deckName) {
+    std::vector<std::string> lines;
+    if (!ReadTextLines(deckName, lines, std::string::npos)) return {};
+    return AssignedFiles(lines, DeckBase(deckName), true);
 }
 
 bool RunValueTexts(const TTable& t, int run, std::vector<std::string>& values) {

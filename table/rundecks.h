@@ -25,6 +25,9 @@ std::string SharedRunFile(const std::vector<std::string>& deckLines, const std::
 bool RunValueTexts(const TTable& t, int run, std::vector<std::string>& values);
 // Whether a run of a run set is run `Number` of this table: its deck is the table's run deck.
 bool IsRunOfTable(const TTable& t, const TRun& run);
+// The files the deck's ASSIGN lines name after its base name (as the deck spells them): the
+// outputs every run writes under its own name.
+std::vector<std::string> RunOwnFiles(const std::string& deckName);
 // Writes the temporary decks of every run and records their names; false after the first
 // problem, with its message. values, when given, gets each run's value texts. only, when not
 // empty, names the runs (in order) whose decks are written; the others get no values.

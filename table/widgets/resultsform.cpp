@@ -14,7 +14,9 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDateTime>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -53,6 +55,12 @@ template <typename W> W* Named(W* w, const char* name) {
 double Seconds() {
     using namespace std::chrono;
     return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
+
+// When the file of the runs' states last changed, and its size.
+std::pair<qint64, qint64> StateStamp(const std::string& table) {
+    const QFileInfo info(ToQ(RunStateFileName(table)));
+    return {info.exists() ? info.lastModified().toMSecsSinceEpoch() : -1, info.size()};
 }
 
 int ReadingThreads() {
@@ -161,7 +169,15 @@ void TResultsForm::FillFiles() {
     QSignalBlocker block(FileBox);
     FileBox->clear();
     int chosen = -1;
-    for (const std::string& f : RunOneFiles(table_.DeckName)) {
+    // The outputs there are, and those the deck will write (before its first run).
+    std::vector<std::string> files = RunOneFiles(table_.DeckName);
+    for (const std::string& f : RunOwnFiles(table_.DeckName)) {
+        const std::string name = UpStr(ExtractFileName(f));
+        if (std::none_of(files.begin(), files.end(),
+                         [&](const std::string& g) { return UpStr(g) == name; }))
+            files.push_back(name);
+    }
+    for (const std::string& f : files) {
         if (UpStr(f) == UpStr(LastChoice().File) || (chosen < 0 && UpStr(f) == own))
             chosen = FileBox->count();
         FileBox->addItem(ToQ(f), ToQ(JoinPath(dir, f)));
@@ -228,7 +244,9 @@ void TResultsForm::ShowResults() {
     StopReading();
     if (tableForm_) table_ = tableForm_->Table();
     spec_ = spec;
+    stamp_ = StateStamp(table_.TableFileName);
     results_ = PrepareResults(table_, spec_, ReadRunStates(table_.TableFileName));
+    if (followed_) disconnect(followed_, nullptr, this, nullptr);
     followed_ = nullptr;
     WatchRuns(); // the states of a table run going on
     ShowHeader();
@@ -369,6 +387,8 @@ void TResultsForm::ShowProgress(size_t done, size_t count) {
 
 void TResultsForm::WatchRuns() {
     TRunController* run = TRunController::Active();
+    // Runs that ended unseen (too quick to follow, or run by koltool) changed their states.
+    if (!run && !busy_ && StateStamp(table_.TableFileName) != stamp_) return ShowResults();
     if (!run || run == followed_ || run->RunKind() != TRunController::Kind::Table) return;
     const std::vector<TRun>& runs = run->Set().Runs();
     if (runs.empty() || !IsRunOfTable(table_, runs.front())) return;
@@ -394,7 +414,13 @@ void TResultsForm::RunChanged(int index) {
     if (!IsRunOfTable(table_, run) || run.Number > int(results_.Rows.size())) return;
     const size_t row = size_t(run.Number - 1);
     TakeRunState(row, run);
-    if (run.State == TRunState::Done && !spec_.Stats.empty()) Read({row});
+    if (run.State != TRunState::Done) return;
+    // The first output of a deck that had none yet tells the columns there are to choose.
+    if (ColumnList->count() == 0) {
+        FillColumns();
+        if (ColumnList->count() > 0) return ShowResults();
+    }
+    if (!spec_.Stats.empty() && !spec_.Columns.empty()) Read({row});
 }
 
 void TResultsForm::CopyResults() {

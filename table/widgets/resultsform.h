@@ -82,6 +82,7 @@ class TResultsForm : public QWidget {
     unsigned generation_ = 0;
     std::vector<size_t> queued_;
     double started_ = 0;
+    std::pair<qint64, qint64> stamp_; // of the runs' states file when they were read
     QPointer<TRunController> followed_;
     QTimer watch_;
 };
