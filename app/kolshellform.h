@@ -120,6 +120,9 @@ class TKOLSHELLFORM : public QMainWindow {
     void AlterTable1Click();
     void InsertDeleteRuns1Click();
     void InsertDeleteVars1Click();
+    void FillRuns1Click();
+    void Results1Click();
+    void UpdateResultItems(int kind);
     void RunTable1Click();
     // Plots (plots.cpp).
     void NewPlot1Click();

@@ -7,9 +7,12 @@
 #include "common/paths.h"
 #include "common/widgets/dialogs.h"
 #include "common/widgets/qtext.h"
+#include "plot/widgets/plotform.h"
 #include "shell/widgets/editform.h"
 #include "shell/widgets/runsettings.h"
 #include "table/rundecks.h"
+#include "table/widgets/fillrunsdlg.h"
+#include "table/widgets/resultsform.h"
 #include "table/widgets/tabledialogs.h"
 #include "table/widgets/tableform.h"
 
@@ -194,4 +197,37 @@ void TKOLSHELLFORM::RunTableRuns(const std::string& tableFile, const std::vector
     else if (!message.empty())
         ShowMsg(message, mkError, true);
     UpdateMenu();
+}
+
+void TKOLSHELLFORM::FillRuns1Click() {
+    TTableForm* table = CurrentTable();
+    if (!table) return;
+    TFillRunsDlg dialog(table->Table(), this);
+    ExecDialog(dialog);
+    if (dialog.result() == QDialog::Accepted) table->TableReshaped();
+}
+
+void TKOLSHELLFORM::Results1Click() {
+    TTableForm* table = CurrentTable();
+    if (!table) return;
+    for (TResultsForm* w : findChildren<TResultsForm*>())
+        if (w->Table() == table) {
+            w->show();
+            w->raise();
+            w->activateWindow();
+            return;
+        }
+    auto* window = new TResultsForm(table, this);
+    window->ShowPlot = [this](const std::string& caption, const TPlotDef& def) {
+        auto* plot = new TPlotForm;
+        plot->SetPlot("Plot " + std::to_string(++PlotsMade) + ": " + caption, def);
+        AddChild(plot);
+        UpdateMenu();
+    };
+    window->show();
+}
+
+void TKOLSHELLFORM::UpdateResultItems(int kind) {
+    if (QAction* a = Action("Results1")) a->setEnabled(CurrentTable() != nullptr);
+    if (QAction* a = Action("FillRuns1")) a->setEnabled(kind == wkTable && CurrentTable());
 }
