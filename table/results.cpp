@@ -85,8 +85,7 @@ bool ParseStatistics(const std::string& list, std::vector<TStatistic>& stats, st
 namespace {
 
 // The column's value at x, interpolated between the first two rows around it.
-bool ValueAt(const std::vector<double>& x, const std::vector<double>& y, double at,
-             double& value) {
+bool ValueAt(const std::vector<double>& x, const std::vector<double>& y, double at, double& value) {
     for (size_t r = 0; r < x.size(); ++r) {
         if (x[r] == at) {
             value = y[r];
@@ -115,13 +114,20 @@ constexpr double Powers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8
 // v rounded to `digits` significant decimal digits, as reading that decimal text gives it;
 // false where the arithmetic would not be exact.
 bool RoundedDecimal(double v, int digits, double& r) {
-    const int e = int(std::floor(std::log10(std::fabs(v))));
-    const int k = digits - 1 - e; // v * 10^k is a whole number of `digits` digits
-    if (k > 22 || k < -22) return false;
-    const double scaled = k >= 0 ? v * Powers[k] : v / Powers[-k];
-    const double whole = std::nearbyint(scaled);
-    r = k >= 0 ? whole / Powers[k] : whole * Powers[-k];
-    return true;
+    int e2 = 0;
+    std::frexp(v, &e2);
+    // The decimal exponent from the binary one: right, or one too low.
+    int e = int(std::floor((e2 - 1) * 0.30102999566398120));
+    for (int tries = 0; tries < 2; ++tries, ++e) {
+        const int k = digits - 1 - e; // v * 10^k has `digits` digits before the point
+        if (k > 22 || k < -22) return false;
+        const double scaled = k >= 0 ? v * Powers[k] : v / Powers[-k];
+        if (std::fabs(scaled) >= Powers[digits]) continue;
+        const double whole = std::nearbyint(scaled);
+        r = k >= 0 ? whole / Powers[k] : whole * Powers[-k];
+        return true;
+    }
+    return false;
 }
 
 // The value of a 6-byte real as the text it was read from gave it: the shortest decimal that
@@ -130,9 +136,9 @@ bool RoundedDecimal(double v, int digits, double& r) {
 double AsWritten(const Real48Bytes& b) {
     const double v = DecodeReal48(b);
     if (v == 0 || !std::isfinite(v)) return v;
-    double r = 0;
+    double r = 0, held = 0;
     // The engine writes five significant digits: tried first, without any text.
-    if (RoundedDecimal(v, 5, r) && EncodeReal48(r) == b) return r;
+    if (RoundedDecimal(v, 5, r) && (EncodeReal48Fast(r, held), held == v)) return r;
     for (int digits = 1; digits <= 13; ++digits) {
         char text[40];
         std::snprintf(text, sizeof text, "%.*e", digits - 1, v);
@@ -140,6 +146,10 @@ double AsWritten(const Real48Bytes& b) {
         if (EncodeReal48(r) == b) return r;
     }
     return v;
+}
+
+bool NeedsX(const TStatistic& s) {
+    return s.Kind == TStatKind::Integral || s.Kind == TStatKind::XMax || s.Kind == TStatKind::At;
 }
 
 } // namespace
@@ -156,7 +166,7 @@ std::vector<double> ColumnValues(const TOutputData& d, int col) {
 
 bool ComputeStatistic(const std::vector<double>& x, const std::vector<double>& y,
                       const TStatistic& s, double& value, std::string& why) {
-    if (y.empty() || x.size() != y.size()) {
+    if (y.empty() || (NeedsX(s) && x.size() != y.size())) {
         why = "no values";
         return false;
     }
@@ -286,7 +296,9 @@ void ReadRowResults(const TTable& t, const TResultSpec& spec, TResultRow& row,
         AddWhy(row, "no output " + ExtractFileName(file));
         return;
     }
-    const std::vector<double> x = ColumnValues(d, 1);
+    // X is read only for the statistics over it: a big file's column costs time.
+    const bool needX = std::any_of(spec.Stats.begin(), spec.Stats.end(), NeedsX);
+    const std::vector<double> x = needX ? ColumnValues(d, 1) : std::vector<double>();
     size_t k = 0;
     for (const std::string& name : spec.Columns) {
         const int col = FindColumn(d, name);
