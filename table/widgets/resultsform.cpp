@@ -78,6 +78,7 @@ TResultsForm::TResultsForm(TTableForm* table, QWidget* parent)
     Grid = Named(new QTableWidget(this), "ResultsGrid");
     Grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     Grid->verticalHeader()->hide();
+    Grid->setWordWrap(false);
     Progress = Named(new QLabel(this), "Progress");
     CopyBtn = Named(new QPushButton("Copy", this), "CopyBtn");
     ExportBtn = Named(new QPushButton("Export as CSV...", this), "ExportBtn");
@@ -256,8 +257,16 @@ void TResultsForm::ShowResults() {
         ShowRow(i);
         if (results_.Rows[i].State == TRunState::Done && !spec_.Stats.empty()) rows.push_back(i);
     }
+    SizeColumns();
     FillPlotChoices();
     Read(rows);
+}
+
+void TResultsForm::SizeColumns() {
+    Grid->resizeColumnsToContents();
+    // Room for the states a run may still come to.
+    const int state = Grid->fontMetrics().horizontalAdvance("failed: exit status 255") + 12;
+    Grid->setColumnWidth(1, std::max(Grid->columnWidth(1), state));
 }
 
 void TResultsForm::ShowHeader() {
@@ -268,6 +277,22 @@ void TResultsForm::ShowHeader() {
     Grid->setHorizontalHeaderLabels(labels);
 }
 
+namespace {
+
+// A cell as the window shows it: the table's values as the table shows them, the results to
+// seven digits (Copy and Export give them whole).
+QString ShownCell(const TResults& r, size_t row, size_t c, const std::string& cell) {
+    const size_t vars = r.Variables.size();
+    if (c < 2 || cell.empty()) return ToQ(cell);
+    if (c < 2 + vars) {
+        const Extended v = r.TableValues[row][c - 2];
+        return ToQ(FormatReal(ChooseFormat(4, v), v));
+    }
+    return QString::number(*r.Rows[row].Values[c - 2 - vars], 'g', 7);
+}
+
+} // namespace
+
 void TResultsForm::ShowRow(size_t i) {
     const std::vector<std::string> cells = ResultCells(results_, i);
     for (int c = 0; c < int(cells.size()); ++c) {
@@ -277,7 +302,7 @@ void TResultsForm::ShowRow(size_t i) {
             if (c != 1) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
             Grid->setItem(int(i), c, item);
         }
-        item->setText(ToQ(cells[size_t(c)]));
+        item->setText(ShownCell(results_, i, size_t(c), cells[size_t(c)]));
     }
 }
 
@@ -356,9 +381,11 @@ void TResultsForm::ReadingDone(const TResults& read, const std::vector<size_t>& 
         ShowRow(rows[j]);
     }
     Grid->setUpdatesEnabled(true);
+    SizeColumns();
     if (started_ > 0)
-        Progress->setText(QString("%1 outputs read in %2 s")
+        Progress->setText(QString("%1 %2 read in %3 s")
                               .arg(rows.size())
+                              .arg(rows.size() == 1 ? "output" : "outputs")
                               .arg(Seconds() - started_, 0, 'f', 2));
     std::vector<size_t> next;
     next.swap(queued_);

@@ -62,6 +62,7 @@ class TResultsForm : public QWidget {
     void FillColumns();
     bool ChosenSpec(TResultSpec& spec);
     void ShowHeader();
+    void SizeColumns();
     void ShowRow(size_t i);
     void FillPlotChoices();
     void Read(std::vector<size_t> rows);
