@@ -7,7 +7,9 @@
 #include "table/results.h"
 #include "table/runstates.h"
 
+#include <cmath>
 #include <cstdlib>
+#include <optional>
 #include <thread>
 
 namespace {
@@ -31,15 +33,22 @@ std::string OutputFileOf(const TTable& t, const std::string& name) {
     return AbsolutePath(name);
 }
 
+// The shortest number that reads back as the value (as the CSV gives it); null for none.
+template <typename T> std::string NumberJson(std::optional<T> v) {
+    return v && std::isfinite(*v) ? ExactText(*v) : "null";
+}
+
 std::string RunJson(const TResults& r, size_t i) {
     const TResultRow& row = r.Rows[i];
     JsonObject values, results;
     for (size_t k = 0; k < r.Variables.size(); ++k) {
         const Extended v = r.TableValues[i][k];
-        values.Raw(r.Variables[k], v == UndefinedValue || v == BlankValue ? "null" : JsonNumber(v));
+        values.Raw(r.Variables[k], NumberJson(v == UndefinedValue || v == BlankValue
+                                                  ? std::nullopt
+                                                  : std::optional<long double>(v)));
     }
     for (size_t k = 0; k < r.Results.size(); ++k)
-        results.Raw(r.Results[k], row.Values[k] ? JsonNumber(*row.Values[k]) : "null");
+        results.Raw(r.Results[k], NumberJson(row.Values[k]));
     return JsonObject()
         .Int("Run", row.Run)
         .Str("State", StateWord(row.State))
