@@ -188,6 +188,16 @@ void TestResultsWindow::resultsOfATableRun() {
     QCOMPARE(DecodeReal48(def.Lines[0].XValues[0]), 1.0); // in order of AREA
     QCOMPARE(DecodeReal48(def.Lines[0].XValues[2]), 4.0);
     QCOMPARE(QString::fromStdString(def.AxisTitle[1]), QString("max LEVEL [M]"));
+    // Closed and opened again as any plot file is.
+    QPointer<TPlotForm> closed = plot;
+    form.DisposeChild(plot);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!closed);
+    form.ReadaFile(ksp);
+    auto* reopened = qobject_cast<TPlotForm*>(form.FirstChildOfKind(wkPlot));
+    QVERIFY(reopened);
+    QCOMPARE(reopened->windowTitle(), QString::fromStdString(ksp));
+    QCOMPARE(reopened->Def().Lines[0].NPoints, 3);
 
     // Run Failed Again runs run 3 alone, now that it may end well; the other outputs stay.
     const QByteArray first = Bytes(Dir() + "/DEMO.OUT");
