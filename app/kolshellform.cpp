@@ -98,6 +98,9 @@ const ItemDef Items[] = {
     {"Parametrics1", "AlterTable1", "&Alter Table", "", 65},
     {"Parametrics1", "InsertDeleteRuns1", "&Insert/Delete Runs", "", 68},
     {"Parametrics1", "InsertDeleteVars1", "Insert/Delete Vars", "", 69},
+    {"Parametrics1", "FillRuns1", "&Fill Runs...", "", 0},
+    {"Parametrics1", nullptr, "", "", 0},
+    {"Parametrics1", "Results1", "&Results...", "", 0},
     {"Utilities1", "FLOWDRAW1", "FLOWDRAW", "", 17},
     {"Utilities1", "ZONEKIT", "ZONEKIT", "", 59},
     {"Utilities1", "ZONER1", "ZONER", "", 60},
@@ -265,6 +268,8 @@ void TKOLSHELLFORM::BuildMenus() {
     on("AlterTable1", &TKOLSHELLFORM::AlterTable1Click);
     on("InsertDeleteRuns1", &TKOLSHELLFORM::InsertDeleteRuns1Click);
     on("InsertDeleteVars1", &TKOLSHELLFORM::InsertDeleteVars1Click);
+    on("FillRuns1", &TKOLSHELLFORM::FillRuns1Click);
+    on("Results1", &TKOLSHELLFORM::Results1Click);
     on("RunTable1", &TKOLSHELLFORM::RunTable1Click);
     on("StopRun1", &TKOLSHELLFORM::StopRun1Click);
     on("NewPlot1", &TKOLSHELLFORM::NewPlot1Click);
@@ -452,6 +457,7 @@ void TKOLSHELLFORM::UpdateMenu() {
     UpdateMenuState(menuState_, kind, file);
     ApplyMenuState();
     UpdatePlotItems(kind);
+    UpdateResultItems(kind);
 }
 
 void TKOLSHELLFORM::ApplyMenuState() {

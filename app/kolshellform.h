@@ -120,6 +120,9 @@ class TKOLSHELLFORM : public QMainWindow {
     void AlterTable1Click();
     void InsertDeleteRuns1Click();
     void InsertDeleteVars1Click();
+    void FillRuns1Click();
+    void Results1Click();
+    void UpdateResultItems(int kind);
     void RunTable1Click();
     // Plots (plots.cpp).
     void NewPlot1Click();
@@ -220,6 +223,8 @@ class TKOLSHELLFORM : public QMainWindow {
     void FollowTableRun(std::shared_ptr<class TRunSet> set, const std::string& table,
                         class TSlurmBackend* slurm);
     void ShowTableRunWindow(class TRunController* run, const std::string& table);
+    // Run Table, of the given runs only when there are any (Run Failed Again).
+    void RunTableRuns(const std::string& tableFile, const std::vector<int>& only);
     std::string tableRunName_; // the table of the table run going on
     void ShowTableRunLine();
     // A table file whose last cluster job is remembered: "Follow job N again?".

@@ -17,6 +17,7 @@
 #include "shell/widgets/runsettings.h"
 #include "shell/widgets/tablerunform.h"
 #include "table/rundecks.h"
+#include "table/runstates.h"
 #include "table/widgets/tableform.h"
 
 #include <QEvent>
@@ -356,6 +357,10 @@ void TKOLSHELLFORM::FollowTableRun(std::shared_ptr<TRunSet> set, const std::stri
     connect(run, &TRunController::Ended, this, [this, run, slurm, table] {
         const bool keep = slurm && RunSettings().KeepRunFiles;
         if (slurm) RememberJob(ToQ(table), {});
+        if (!RecordRunStates(table, run->Set().Runs()))
+            ShowMsg(WriteFailureText(RunStateFileName(table),
+                                     "File " + RunStateFileName(table) + " cannot be written."),
+                    mkError, true);
         if (slurm && !keep) slurm->DeleteRunFiles(run->Set().Runs());
         TableRunEnded(run, keep);
     });
@@ -371,6 +376,7 @@ void TKOLSHELLFORM::ShowTableRunWindow(TRunController* run, const std::string& t
             return;
         }
     auto* window = new TTableRunForm(run, table, this);
+    window->RunAgain = [this, table](const std::vector<int>& runs) { RunTableRuns(table, runs); };
     window->OpenListing = [this](const std::string& listing) {
         CreateViewer(listing, wkListing);
         UpdateMenu();

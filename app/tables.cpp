@@ -7,9 +7,12 @@
 #include "common/paths.h"
 #include "common/widgets/dialogs.h"
 #include "common/widgets/qtext.h"
+#include "plot/widgets/plotform.h"
 #include "shell/widgets/editform.h"
 #include "shell/widgets/runsettings.h"
 #include "table/rundecks.h"
+#include "table/widgets/fillrunsdlg.h"
+#include "table/widgets/resultsform.h"
 #include "table/widgets/tabledialogs.h"
 #include "table/widgets/tableform.h"
 
@@ -166,15 +169,24 @@ bool TKOLSHELLFORM::SaveDeckBeforeTableRun(const std::string& deck) {
 }
 
 void TKOLSHELLFORM::RunTable1Click() {
+    if (TTableForm* table = CurrentTable()) RunTableRuns(table->Table().TableFileName, {});
+}
+
+void TKOLSHELLFORM::RunTableRuns(const std::string& tableFile, const std::vector<int>& only) {
     TTableForm* table = CurrentTable();
     if (!table || RefuseWhileRunning()) return;
     TTable& t = table->Table();
+    if (AbsolutePath(t.TableFileName) != AbsolutePath(tableFile)) {
+        ShowMsg("Open the table " + tableFile + " to run its runs again.", mkError, true);
+        return;
+    }
     if (!SaveDeckBeforeTableRun(t.DeckName)) return;
     TTableRunOptions options;
     options.EngineDir = ProgramDirs().Dirs[pdEngine];
     options.DefaultEngineDir = Globals().KolshellDir;
     // On a cluster the runs go at once, unless they would all write one file.
     options.Parallel = RunSettings().OnSlurm ? 2 : RunSettings().RunsAtOnce;
+    options.Only = only;
     TShellTableHost host(this);
     std::vector<TRun> runs;
     std::string message;
@@ -185,4 +197,37 @@ void TKOLSHELLFORM::RunTable1Click() {
     else if (!message.empty())
         ShowMsg(message, mkError, true);
     UpdateMenu();
+}
+
+void TKOLSHELLFORM::FillRuns1Click() {
+    TTableForm* table = CurrentTable();
+    if (!table) return;
+    TFillRunsDlg dialog(table->Table(), this);
+    ExecDialog(dialog);
+    if (dialog.result() == QDialog::Accepted) table->TableReshaped();
+}
+
+void TKOLSHELLFORM::Results1Click() {
+    TTableForm* table = CurrentTable();
+    if (!table) return;
+    for (TResultsForm* w : findChildren<TResultsForm*>())
+        if (w->Table() == table) {
+            w->show();
+            w->raise();
+            w->activateWindow();
+            return;
+        }
+    auto* window = new TResultsForm(table, this);
+    window->ShowPlot = [this](const std::string& caption, const TPlotDef& def) {
+        auto* plot = new TPlotForm;
+        plot->SetPlot("Plot " + std::to_string(++PlotsMade) + ": " + caption, def);
+        AddChild(plot);
+        UpdateMenu();
+    };
+    window->show();
+}
+
+void TKOLSHELLFORM::UpdateResultItems(int kind) {
+    if (QAction* a = Action("Results1")) a->setEnabled(CurrentTable() != nullptr);
+    if (QAction* a = Action("FillRuns1")) a->setEnabled(kind == wkTable && CurrentTable());
 }

@@ -256,7 +256,12 @@ bool SbatchArguments(const TSlurmOptions& o, const std::vector<TRun>& runs,
         return false;
     }
     const std::string stem = SlurmStem(o.TableName);
-    std::string array = "--array=1-" + std::to_string(runs.size());
+    // The array's task ids are the run numbers: a table run of some runs only keeps them.
+    std::vector<int> numbers;
+    for (const TRun& r : runs)
+        numbers.push_back(r.Number);
+    std::string array = "--array=" + RunNumberList(numbers);
+    array.erase(std::remove(array.begin(), array.end(), ' '), array.end());
     if (o.MaxAtOnce > 0) array += "%" + std::to_string(o.MaxAtOnce);
     const std::string folder = runs.empty() ? "." : FolderOf(runs.front());
     args = {"--parsable", array, "--job-name=KOLSHELL-" + stem,

@@ -149,20 +149,55 @@ std::string RunDeckLine(const std::string& line, const std::string& base, const 
     return out;
 }
 
-std::string SharedRunFile(const std::vector<std::string>& deckLines, const std::string& base) {
+namespace {
+
+// ASSIGN file unit: the file is the word after the statement's own; empty when there is none.
+std::string AssignedFile(const std::string& line, const std::string& upper) {
+    const size_t start = upper.find_first_not_of(" \t", upper.find_first_of(" \t"));
+    if (start == std::string::npos) return {};
+    return line.substr(start, upper.find_first_of(" \t", start) - start);
+}
+
+// The files of the deck's ASSIGN lines that are (or are not) named after its base name.
+std::vector<std::string> AssignedFiles(const std::vector<std::string>& deckLines,
+                                       const std::string& base, bool runOwn) {
+    std::vector<std::string> files;
     for (const std::string& line : deckLines) {
         const std::string upper = UpStr(line);
-        if (!IsAssignLine(upper) || AssignSuffixAt(upper, base) != std::string::npos) continue;
-        // ASSIGN file unit: the file is the word after the statement's own.
-        const size_t start = upper.find_first_not_of(" \t", upper.find_first_of(" \t"));
-        if (start == std::string::npos) continue;
-        return line.substr(start, upper.find_first_of(" \t", start) - start);
+        if (!IsAssignLine(upper) || (AssignSuffixAt(upper, base) != std::string::npos) != runOwn)
+            continue;
+        const std::string file = AssignedFile(line, upper);
+        if (!file.empty()) files.push_back(file);
     }
-    return {};
+    return files;
+}
+
+} // namespace
+
+std::string SharedRunFile(const std::vector<std::string>& deckLines, const std::string& base) {
+    const std::vector<std::string> files = AssignedFiles(deckLines, base, false);
+    return files.empty() ? std::string() : files.front();
+}
+
+std::vector<std::string> RunOwnFiles(const std::string& deckName) {
+    std::vector<std::string> lines;
+    if (!ReadTextLines(deckName, lines, std::string::npos)) return {};
+    return AssignedFiles(lines, DeckBase(deckName), true);
+}
+
+bool RunValueTexts(const TTable& t, int run, std::vector<std::string>& values) {
+    std::vector<std::string> names;
+    std::string message;
+    return run >= 1 && run <= t.Runs() && LineValues(t, run, names, values, message);
+}
+
+bool IsRunOfTable(const TTable& t, const TRun& run) {
+    return run.Number >= 1 && run.Deck == RunDeckName(RunDeckStem(t.DeckName), run.Number);
 }
 
 bool WriteTableDeck(TTable& t, std::string& message,
-                    std::vector<std::vector<std::string>>* runValues) {
+                    std::vector<std::vector<std::string>>* runValues,
+                    const std::vector<int>& only) {
     const std::string stem = RunDeckStem(t.DeckName);
     const std::string base = DeckBase(t.DeckName);
     t.RunDeckNames.resize(size_t(t.RowCount));
@@ -171,6 +206,10 @@ bool WriteTableDeck(TTable& t, std::string& message,
     bool read = false;
     std::string text;
     for (int r = 1; r <= t.Runs(); ++r) {
+        if (!only.empty() && !std::binary_search(only.begin(), only.end(), r)) {
+            if (runValues) runValues->emplace_back();
+            continue;
+        }
         std::vector<std::string> names, values;
         if (!LineValues(t, r, names, values, message)) return false;
         const std::string name = RunDeckName(stem, r);
@@ -307,7 +346,7 @@ bool PrepareTableRun(TTable& t, TTableRunHost& host, TTableRunOptions& o, std::v
     if (!CheckRunDeckNames(t, message)) return false;
     if (!AskAboutSharedFile(t, host, o)) return false;
     std::vector<std::vector<std::string>> values;
-    if (!WriteTableDeck(t, message, &values)) return false;
+    if (!WriteTableDeck(t, message, &values, o.Only)) return false;
     if (!IsDirectory(o.EngineDir)) o.EngineDir = o.DefaultEngineDir;
     if (!FileExists(EngineProgram(o.EngineDir))) {
         const std::string chosen = host.ChooseEngineDir();
@@ -315,6 +354,13 @@ bool PrepareTableRun(TTable& t, TTableRunHost& host, TTableRunOptions& o, std::v
         o.EngineDir = chosen;
     }
     runs = MakeRuns(t, o.EngineDir, values);
+    if (!o.Only.empty())
+        runs.erase(std::remove_if(runs.begin(), runs.end(),
+                                  [&](const TRun& r) {
+                                      return !std::binary_search(o.Only.begin(), o.Only.end(),
+                                                                 r.Number);
+                                  }),
+                   runs.end());
     return true;
 }
 

@@ -21,10 +21,19 @@ std::string RunDeckLine(const std::string& line, const std::string& base, const 
 // The first file of the deck's ASSIGN lines that is not named after its base name, and so is
 // the same file for every run; empty when there is none.
 std::string SharedRunFile(const std::vector<std::string>& deckLines, const std::string& base);
+// The value texts the run deck of a run gets; false when a value is not entered.
+bool RunValueTexts(const TTable& t, int run, std::vector<std::string>& values);
+// Whether a run of a run set is run `Number` of this table: its deck is the table's run deck.
+bool IsRunOfTable(const TTable& t, const TRun& run);
+// The files the deck's ASSIGN lines name after its base name (as the deck spells them): the
+// outputs every run writes under its own name.
+std::vector<std::string> RunOwnFiles(const std::string& deckName);
 // Writes the temporary decks of every run and records their names; false after the first
-// problem, with its message. values, when given, gets each run's value texts.
+// problem, with its message. values, when given, gets each run's value texts. only, when not
+// empty, names the runs (in order) whose decks are written; the others get no values.
 bool WriteTableDeck(TTable& t, std::string& message,
-                    std::vector<std::vector<std::string>>* values = nullptr);
+                    std::vector<std::vector<std::string>>* values = nullptr,
+                    const std::vector<int>& only = {});
 // Refuses a table run that would write outside the deck's folder or over a file that no run
 // of this table wrote: the message, before anything is written.
 bool CheckRunDeckNames(const TTable& t, std::string& message);
@@ -47,7 +56,8 @@ class TTableRunHost {
 
 struct TTableRunOptions {
     std::string EngineDir, DefaultEngineDir;
-    int Parallel = 1; // runs at once; the shared-file question may bring it down to 1
+    int Parallel = 1;      // runs at once; the shared-file question may bring it down to 1
+    std::vector<int> Only; // the runs to run, in order; empty: every run
 };
 
 // Everything before the first engine start, after the save question: the checks, the run

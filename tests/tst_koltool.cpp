@@ -1,3 +1,4 @@
+#include "table/fill.h"
 #include "table/tableedits.h"
 #include "table/tablemodel.h"
 #include "tests/support/runtable.h"
@@ -5,6 +6,7 @@
 #include "tests/support/testsupport.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -13,6 +15,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <csignal>
+#include <set>
 
 namespace {
 
@@ -45,6 +48,50 @@ QStringList TmpFiles(const QString& dir) {
     return QDir(dir).entryList({"*.TMP"}, QDir::Files);
 }
 
+// The numbers of a column of an output file's text (names and units lines skipped).
+std::vector<double> ColumnOf(const QString& file, int col) {
+    QFile f(file);
+    f.open(QIODevice::ReadOnly);
+    std::vector<double> v;
+    for (const QString& line : QString::fromLatin1(f.readAll()).split('\n')) {
+        const QStringList w = line.split(' ', Qt::SkipEmptyParts);
+        bool ok = false, number = false;
+        const double x = w.size() > col ? w[col].toDouble(&ok) : 0;
+        if (!w.isEmpty()) w[0].toDouble(&number);
+        if (ok && number) v.push_back(x);
+    }
+    return v;
+}
+
+QJsonObject Json(const QString& text) {
+    return QJsonDocument::fromJson(text.toUtf8()).object();
+}
+
+// A table whose deck has the script engine's constants and runs the stand-in engine after it
+// (REAL.exe), which writes T.OUT: TIME and PAUSE + STATUS every second for ten seconds.
+QString RealRunTable(const QString& dir, const std::vector<std::vector<double>>& rows) {
+    WriteScriptEngine(dir, 0);
+    QFile::copy(qEnvironmentVariable("KOLSHELL_BIN") + "/KOLVAN32.exe", dir + "/REAL.exe");
+    const std::string lines = "EQUATIONS 1\nLEVEL = PAUSE + STATUS + TIME\nSIMULATION 0 10 1\n"
+                              "UNIT 1 TYPE 25 Printer\nPARAMETERS 2\n1 12\nINPUTS 1\nLEVEL\n"
+                              "LEVEL[M]\nASSIGN T.OUT 12\n";
+    return QString::fromStdString(WriteRunTable(dir, rows, lines));
+}
+
+QByteArray Bytes(const QString& file) {
+    QFile f(file);
+    f.open(QIODevice::ReadOnly);
+    return f.readAll();
+}
+
+// The decks the script engine was started on, file names only, in order.
+QStringList StartedDecks(const QString& dir) {
+    QStringList l;
+    for (const LogLine& line : RunLog(dir))
+        if (line.Start) l << QFileInfo(line.Deck).fileName();
+    return l;
+}
+
 // The run table whose deck writes T.OUT.
 QString KoltoolRunTable(const QString& dir, const std::vector<std::vector<double>>& rows) {
     return QString::fromStdString(WriteRunTable(dir, rows, "ASSIGN T.OUT 12\n"));
@@ -73,6 +120,16 @@ class TestKoltool : public QObject {
     void makeKolsed();
     void plotImage_data();
     void plotImage();
+    void resultsOfDemoRuns();
+    void resultsCsv();
+    void resultsRefusals_data();
+    void resultsRefusals();
+    void fillGrid();
+    void fillLatinHypercube();
+    void fillRefusals_data();
+    void fillRefusals();
+    void runChosenRuns();
+    void runFailedAgain();
 };
 
 void TestKoltool::answers_data() {
@@ -297,13 +354,21 @@ void TestKoltool::runTableRefusals_data() {
            "this table would write outside it and over each other's results. Move the deck to a "
            "folder without a full stop in its name.\n";
     const QString usage =
-        "koltool: usage: run-table FILE.TBL [--engine-dir DIR] [--parallel N] [--keep-decks] "
-        "[--slurm [--partition P] [--time MIN] [--max-at-once M] [--sbatch-args \"...\"]]\n";
+        "koltool: usage: run-table FILE.TBL [--runs 3,5-7 | --failed] [--engine-dir DIR] "
+        "[--parallel N] [--keep-decks] [--slurm [--partition P] [--time MIN] "
+        "[--max-at-once M] [--sbatch-args \"...\"]]\n";
     QTest::newRow("parallel zero") << "" << QStringList({"--parallel", "0"}) << usage;
     QTest::newRow("parallel not a number") << "" << QStringList({"--parallel", "two"}) << usage;
     QTest::newRow("time not a number") << "" << QStringList({"--slurm", "--time", "soon"}) << usage;
     QTest::newRow("negative throttle")
         << "" << QStringList({"--slurm", "--max-at-once", "-2"}) << usage;
+    QTest::newRow("runs and failed") << "" << QStringList({"--runs", "1", "--failed"}) << usage;
+    QTest::newRow("run past the table")
+        << "" << QStringList({"--runs", "1,3"})
+        << "koltool: The table has runs 1 to 2: '3' lies outside them.\n";
+    QTest::newRow("nothing failed")
+        << "" << QStringList({"--failed"})
+        << "koltool: No run of @/T.TBL failed or was stopped the last time it ran.\n";
     QTest::newRow("engine cannot start")
         << "" << QStringList({"--engine-dir", "@/plain"})
         << "koltool: Error 5 encountered while trying to call @/plain/KOLVAN32.exe\n";
@@ -485,6 +550,217 @@ void TestKoltool::makeKolsed() {
     QVERIFY(r.Out.contains("NO DATA AVAILABLE"));
     QVERIFY(r.Out.contains("was encountered while trying to open file"));
     QCOMPARE(r.Exit, 1); // messages reported: the exit code says so
+}
+
+void TestKoltool::resultsOfDemoRuns() {
+    QTemporaryDir tmp;
+    const QString deck = tmp.path() + "/DEMO.DCK";
+    QVERIFY(QFile::copy(qEnvironmentVariable("KOLSHELL_SOURCE") + "/demo/DEMO.DCK", deck));
+    const QString table = tmp.path() + "/DEMO.TBL";
+    const QString bin = qEnvironmentVariable("KOLSHELL_BIN");
+    QCOMPARE(Koltool({"new-table", deck, "--runs", "1", "--vars", "AREA,QPUMP", "-o", table}).Exit,
+             0);
+    QCOMPARE(Koltool({"fill", table, "--grid", "AREA=1:3:3,QPUMP=0.01:0.02:2"}).Exit, 0);
+    QCOMPARE(Koltool({"run-table", table, "--engine-dir", bin, "--parallel", "2"}).Exit, 0);
+    const Run r = Koltool({"results", table, "--file", "DEMO.OUT", "--column", "LEVEL,QOUT",
+                           "--stat", "final,min,max,mean,integral,xmax,at=1830"});
+    QCOMPARE(r.Exit, 0);
+    const QJsonObject o = Json(r.Out);
+    QCOMPARE(o["Results"].toArray().size(), 14);
+    QCOMPARE(o["Units"].toArray()[0].toString(), QString("M"));
+    const QJsonArray runs = o["Runs"].toArray();
+    QCOMPARE(runs.size(), 6);
+    for (int k = 0; k < 6; ++k) {
+        const QJsonObject run = runs[k].toObject();
+        QCOMPARE(run["State"].toString(), QString("done"));
+        QCOMPARE(run["Values"].toObject()["AREA"].toDouble(), 1.0 + k / 2);
+        const QString out = tmp.path() + (k ? QString("/DEMO%1.OUT").arg(k) : "/DEMO.OUT");
+        const std::vector<double> t = ColumnOf(out, 0), y = ColumnOf(out, 1);
+        QCOMPARE(int(t.size()), 61);
+        double top = y[0], sum = 0, area = 0, atTop = t[0];
+        for (size_t i = 0; i < y.size(); ++i) {
+            if (y[i] > top) top = y[i], atTop = t[i];
+            sum += y[i];
+            if (i) area += (t[i] - t[i - 1]) * (y[i] + y[i - 1]) / 2;
+        }
+        const QJsonObject res = run["Results"].toObject();
+        auto near = [](double a, double b) {
+            return std::fabs(a - b) <= 1e-9 * std::max(1.0, std::fabs(b));
+        };
+        QVERIFY(near(res["final LEVEL"].toDouble(), y.back()));
+        QVERIFY(near(res["max LEVEL"].toDouble(), top));
+        QVERIFY(near(res["xmax LEVEL"].toDouble(), atTop));
+        QVERIFY(near(res["mean LEVEL"].toDouble(), sum / y.size()));
+        QVERIFY(near(res["integral LEVEL"].toDouble(), area));
+        QVERIFY(near(res["at=1830 LEVEL"].toDouble(), (y[30] + y[31]) / 2));
+        QVERIFY(res.contains("min QOUT"));
+    }
+}
+
+void TestKoltool::resultsCsv() {
+    QTemporaryDir tmp;
+    const QString table = RealRunTable(tmp.path(), {{0.25}, {0.5, 3}, {0}});
+    QCOMPARE(Koltool({"run-table", table, "--engine-dir", tmp.path()}).Exit, 1);
+    QVERIFY(QFile::remove(tmp.path() + "/T2.OUT"));
+    const Run r = Koltool({"results", table, "--file", tmp.path() + "/T.OUT", "--column", "LEVEL",
+                           "--stat", "max,at=2.5", "--csv"});
+    QCOMPARE(r.Exit, 0);
+    QCOMPARE(r.Out, QString("Run,State,PAUSE,STATUS,SIGNAL,max LEVEL [M],at=2.5 LEVEL [M]\r\n"
+                            "1,done,0.25,0,0,10.25,2.75\r\n"
+                            "2,failed: exit status 3,0.5,3,0,,\r\n"
+                            "3,done: no output T2.OUT,0,0,0,,\r\n"));
+}
+
+void TestKoltool::resultsRefusals_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("error");
+    const QString usage = "koltool: usage: results FILE.TBL --file OUTFILE --column COL[,COL...] "
+                          "--stat final,min,max,mean,integral,xmax[,at=X] [--csv]\n";
+    QTest::newRow("no statistic") << QStringList({"--file", "T.OUT", "--column", "A"}) << usage;
+    QTest::newRow("bad statistic")
+        << QStringList({"--file", "T.OUT", "--column", "A", "--stat", "max,median"})
+        << "koltool: 'median' is not a statistic: final, min, max, mean, integral, xmax or at=X.\n";
+    QTest::newRow("bad X") << QStringList({"--file", "T.OUT", "--column", "A", "--stat", "at=noon"})
+                           << "koltool: 'at=noon' is not a statistic: final, min, max, mean, "
+                              "integral, xmax or at=X.\n";
+}
+
+void TestKoltool::resultsRefusals() {
+    QFETCH(QStringList, args);
+    QFETCH(QString, error);
+    QTemporaryDir tmp;
+    const QString table = KoltoolRunTable(tmp.path(), {{0}});
+    const Run r = Koltool(QStringList({"results", table}) + args);
+    QCOMPARE(r.Exit, 1);
+    QCOMPARE(r.Err, error);
+    QCOMPARE(r.Out, QString());
+}
+
+void TestKoltool::fillGrid() {
+    QTemporaryDir tmp;
+    const QString table = KoltoolRunTable(tmp.path(), {{0.5, 0, 7}});
+    const Run r =
+        Koltool({"fill", table, "--grid", "PAUSE=1:3:5,STATUS=0.005:0.02:4", "--log", "STATUS"});
+    QCOMPARE(r.Exit, 0);
+    TTable t;
+    std::string message;
+    QVERIFY(ReadTable(t, table.toStdString(), 1, message));
+    QCOMPARE(t.Runs(), 20);
+    for (int run = 1; run <= 20; ++run) {
+        QCOMPARE(double(t.Columns[0].Values[size_t(run)]), 1 + 0.5 * ((run - 1) / 4));
+        const double status = 0.005 * std::pow(4.0, ((run - 1) % 4) / 3.0);
+        QVERIFY(std::fabs(double(t.Columns[1].Values[size_t(run)]) / status - 1) < 1e-12);
+        QCOMPARE(double(t.Columns[2].Values[size_t(run)]), 7.0);
+    }
+}
+
+void TestKoltool::fillLatinHypercube() {
+    QTemporaryDir tmp;
+    const QString table = KoltoolRunTable(tmp.path(), {{0.5, 0, 7}});
+    const QStringList args = {
+        "fill",   table, "--lhs", "40",    "--range", "PAUSE=1:3,STATUS=0.005:0.02",
+        "--seed", "11",  "--log", "STATUS"};
+    QCOMPARE(Koltool(args).Exit, 0);
+    const QByteArray first = Bytes(table);
+    QCOMPARE(Koltool(args).Exit, 0);
+    QCOMPARE(Bytes(table), first); // the same seed, the same table
+    TTable t;
+    std::string message;
+    QVERIFY(ReadTable(t, table.toStdString(), 1, message));
+    QCOMPARE(t.Runs(), 40);
+    std::set<int> pauses, statuses;
+    for (int run = 1; run <= 40; ++run) {
+        pauses.insert(int((double(t.Columns[0].Values[size_t(run)]) - 1) / 2 * 40));
+        statuses.insert(
+            int(std::log(double(t.Columns[1].Values[size_t(run)]) / 0.005) / std::log(4.0) * 40));
+    }
+    QCOMPARE(int(pauses.size()), 40);
+    QCOMPARE(int(statuses.size()), 40);
+}
+
+void TestKoltool::fillRefusals_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("error");
+    const QString usage = "koltool: usage: fill FILE.TBL (--grid NAME=first:last:count[,...] | "
+                          "--lhs N --range NAME=first:last[,...] --seed S) [--log NAME[,...]]\n";
+    QTest::newRow("unknown variable") << QStringList({"--grid", "PAUSE=1:2:2,AREA=1:2:2"})
+                                      << "koltool: AREA is not a variable of the table.\n";
+    QTest::newRow("log of a negative") << QStringList({"--grid", "PAUSE=-1:2:2", "--log", "PAUSE"})
+                                       << "koltool: A logarithmic range of PAUSE needs values "
+                                          "above 0.\n";
+    QTest::newRow("count missing") << QStringList({"--grid", "PAUSE=1:2"})
+                                   << "koltool: 'PAUSE=1:2' is not NAME=first:last:count.\n";
+    QTest::newRow("grid and sample")
+        << QStringList({"--grid", "PAUSE=1:2:2", "--lhs", "3"}) << usage;
+    QTest::newRow("sample without seed")
+        << QStringList({"--lhs", "3", "--range", "PAUSE=1:2"}) << usage;
+    QTest::newRow("sample of none")
+        << QStringList({"--lhs", "0", "--range", "PAUSE=1:2", "--seed", "1"}) << usage;
+    QTest::newRow("too many runs")
+        << QStringList({"--grid", "PAUSE=1:2:100,STATUS=1:2:100,SIGNAL=0:0:2"})
+        << "koltool: A table holds 1 to 9999 runs; this would make more.\n";
+}
+
+void TestKoltool::fillRefusals() {
+    QFETCH(QStringList, args);
+    QFETCH(QString, error);
+    QTemporaryDir tmp;
+    const QString table = KoltoolRunTable(tmp.path(), {{0.5}, {1}});
+    const QByteArray before = Bytes(table);
+    const Run r = Koltool(QStringList({"fill", table}) + args);
+    QCOMPARE(r.Exit, 1);
+    QCOMPARE(r.Err, error);
+    QCOMPARE(Bytes(table), before);
+}
+
+void TestKoltool::runChosenRuns() {
+    QTemporaryDir tmp;
+    WriteScriptEngine(tmp.path(), 0);
+    const QString table = KoltoolRunTable(tmp.path(), std::vector<std::vector<double>>(7, {0}));
+    const Run r = Koltool({"run-table", table, "--engine-dir", tmp.path(), "--runs", "3,5-7"});
+    QCOMPARE(r.Exit, 0);
+    QCOMPARE(StartedDecks(tmp.path()), QStringList({"T2.TMP", "T4.TMP", "T5.TMP", "T6.TMP"}));
+    QCOMPARE(RunResults(r.Out), QStringList(4, "done 0"));
+    QVERIFY(TmpFiles(tmp.path()).isEmpty());
+}
+
+void TestKoltool::runFailedAgain() {
+    QTemporaryDir tmp;
+    const QString table = RealRunTable(tmp.path(), {{0}, {0, 3}, {0}, {0, 0, 9}});
+    const QString bin = tmp.path();
+    QCOMPARE(Koltool({"run-table", table, "--engine-dir", bin, "--parallel", "2"}).Exit, 1);
+    const QByteArray tableBytes = Bytes(table);
+    std::map<QString, QByteArray> outputs;
+    for (const char* name : {"T.OUT", "T1.OUT", "T2.OUT", "T3.OUT"})
+        outputs[name] = Bytes(tmp.path() + "/" + name);
+    QVERIFY(!outputs["T2.OUT"].isEmpty());
+    // Runs 2 and 4 get values that let them end well, so their outputs change.
+    QCOMPARE(Koltool({"alter", table, "--col", "2", "--first", "1", "--last", "4", "--set", "0",
+                      "--increment", "0"})
+                 .Exit,
+             0);
+    QCOMPARE(Koltool({"alter", table, "--col", "3", "--first", "1", "--last", "4", "--set", "0",
+                      "--increment", "0"})
+                 .Exit,
+             0);
+    QCOMPARE(Koltool({"alter", table, "--col", "1", "--first", "1", "--last", "4", "--set", "0.1",
+                      "--increment", "0"})
+                 .Exit,
+             0);
+    QFile::remove(tmp.path() + "/RUNLOG");
+    const Run r = Koltool({"run-table", table, "--engine-dir", bin, "--failed"});
+    QCOMPARE(r.Exit, 0);
+    QCOMPARE(StartedDecks(tmp.path()), QStringList({"T1.TMP", "T3.TMP"}));
+    QCOMPARE(Bytes(tmp.path() + "/T.OUT"), outputs["T.OUT"]);
+    QCOMPARE(Bytes(tmp.path() + "/T2.OUT"), outputs["T2.OUT"]);
+    QVERIFY(Bytes(tmp.path() + "/T1.OUT") != outputs["T1.OUT"]);
+    QVERIFY(Bytes(tmp.path() + "/T3.OUT") != outputs["T3.OUT"]);
+    // Nothing failed now.
+    const Run again = Koltool({"run-table", table, "--engine-dir", bin, "--failed"});
+    QCOMPARE(again.Exit, 1);
+    QVERIFY(again.Err.contains("failed or was stopped the last time it ran"));
+    QVERIFY(Bytes(table) != tableBytes); // only by the values altered above
+    QCOMPARE(Bytes(table).size(), tableBytes.size());
 }
 
 QTEST_GUILESS_MAIN(TestKoltool)

@@ -11,6 +11,7 @@
 #include "plot/plotdef.h"
 #include "shell/cmdline.h"
 #include "tools/koltool_form.h"
+#include "tools/koltool_results.h"
 #include "tools/koltool_table.h"
 
 #include <cerrno>
@@ -387,6 +388,8 @@ const std::map<std::string, std::function<int(const Args&)>>& Commands() {
         {"runs", RunsCmd},
         {"paste", PasteCmd},
         {"run-table", RunTableCmd},
+        {"results", ResultsCmd},
+        {"fill", FillCmd},
         {"form", FormCmd},
         {"write-deck", WriteDeckCmd},
         {"make-kolsed", MakeKolsedCmd},

@@ -8,6 +8,7 @@
 #include "shell/slurmbackend.h"
 #include "table/deckscan.h"
 #include "table/rundecks.h"
+#include "table/runstates.h"
 #include "table/tableedits.h"
 #include "table/tablemodel.h"
 
@@ -108,15 +109,14 @@ int ScanConstantsCmd(const Args& a) {
     return 0;
 }
 
-namespace {
-
-// Reads the table named by the first word; false after the message.
 bool LoadTable(const std::string& name, TTable& t) {
     std::string message;
     const bool ok = ReadTable(t, name, Options().UnitSystem, message);
     if (!message.empty()) std::fprintf(stderr, "koltool: %s\n", message.c_str());
     return ok;
 }
+
+namespace {
 
 int Save(TTable& t, const std::string& name) {
     return SaveTable(t, name) ? 0 : Fail("cannot write " + name);
@@ -294,6 +294,29 @@ bool ParseCount(const std::string& text, int& n) {
     return true;
 }
 
+void NoteRunStates(const std::string& table, const TRunSet& set) {
+    if (!RecordRunStates(table, set.Runs()))
+        std::fprintf(stderr, "koltool: cannot write %s\n", RunStateFileName(table).c_str());
+}
+
+// --runs 3,5-7 or --failed (the runs that failed or were stopped the last time): false after
+// the message.
+bool ChosenRuns(std::map<std::string, std::string>& opt, const TTable& t, std::vector<int>& only) {
+    std::string error;
+    if (opt.count("--runs") && !ParseRunList(opt["--runs"], t.Runs(), only, error)) {
+        Fail(error);
+        return false;
+    }
+    if (!opt.count("--failed")) return true;
+    for (int r : FailedRuns(ReadRunStates(opt["1"])))
+        if (r <= t.Runs()) only.push_back(r);
+    if (only.empty()) {
+        Fail("No run of " + opt["1"] + " failed or was stopped the last time it ran.");
+        return false;
+    }
+    return true;
+}
+
 bool SlurmOptions(std::map<std::string, std::string>& opt, TSlurmOptions& s) {
     s.TableName = opt["1"];
     s.Partition = opt.count("--partition") ? opt["--partition"] : "";
@@ -303,7 +326,8 @@ bool SlurmOptions(std::map<std::string, std::string>& opt, TSlurmOptions& s) {
 }
 
 // Submits the runs as one job array and follows it to its end; the exit status.
-int RunOnSlurm(const TSlurmOptions& so, std::vector<TRun> runs, bool keep) {
+int RunOnSlurm(const TSlurmOptions& so, std::vector<TRun> runs, bool keep,
+               const std::string& table) {
     auto backend = std::make_unique<TSlurmBackend>(so);
     std::string message;
     if (!backend->Submit(runs, message)) {
@@ -340,6 +364,7 @@ int RunOnSlurm(const TSlurmOptions& so, std::vector<TRun> runs, bool keep) {
             std::fprintf(stderr, "koltool: %s\n", slurm.Warning().c_str());
         warnings = slurm.WarningCount();
     }
+    NoteRunStates(table, set);
     if (!keep) {
         DeleteRunDecks(set.Runs());
         slurm.DeleteRunFiles(set.Runs());
@@ -365,17 +390,18 @@ int RunTableCmd(const Args& a) {
     std::map<std::string, std::string> opt;
     TTableRunOptions o;
     TSlurmOptions so;
-    if (!ParseOptions(a, 1, {"--keep-decks", "--slurm"}, opt) ||
+    if (!ParseOptions(a, 1, {"--keep-decks", "--slurm", "--failed"}, opt) ||
         (opt.count("--parallel") && !ParseParallel(opt["--parallel"], o.Parallel)) ||
-        !SlurmOptions(opt, so))
-        return Fail("usage: run-table FILE.TBL [--engine-dir DIR] [--parallel N] [--keep-decks] "
-                    "[--slurm [--partition P] [--time MIN] [--max-at-once M] "
-                    "[--sbatch-args \"...\"]]");
+        !SlurmOptions(opt, so) || (opt.count("--runs") && opt.count("--failed")))
+        return Fail("usage: run-table FILE.TBL [--runs 3,5-7 | --failed] [--engine-dir DIR] "
+                    "[--parallel N] [--keep-decks] [--slurm [--partition P] [--time MIN] "
+                    "[--max-at-once M] [--sbatch-args \"...\"]]");
     const bool slurm = opt.count("--slurm") > 0;
     // Every run has a deck of its own on the cluster: no one-at-a-time runs there.
     if (slurm) o.Parallel = 2;
     TTable t;
     if (!LoadTable(opt["1"], t)) return 1;
+    if (!ChosenRuns(opt, t, o.Only)) return 1;
     o.EngineDir = opt.count("--engine-dir") ? opt["--engine-dir"] : Globals().KolshellDir;
     o.DefaultEngineDir = Globals().KolshellDir;
     ToolHost host;
@@ -387,7 +413,7 @@ int RunTableCmd(const Args& a) {
         return Fail(message.empty() ? "KOLVAN32.exe was not found in " + o.EngineDir : message);
     if (slurm) {
         if (o.Parallel == 1) so.MaxAtOnce = 1; // every run writes one file: one at a time
-        return RunOnSlurm(so, std::move(runs), opt.count("--keep-decks") > 0);
+        return RunOnSlurm(so, std::move(runs), opt.count("--keep-decks") > 0, opt["1"]);
     }
     CatchStopSignals();
     TRunSet set(std::move(runs), std::make_unique<TLocalBackend>(o.Parallel, true));
@@ -397,6 +423,7 @@ int RunTableCmd(const Args& a) {
             std::fprintf(stderr, "KOLVAN Run %d of %d\n", set.Runs()[i].Number, count);
     };
     RunToEnd(set, [] { return stopSignal != 0; });
+    NoteRunStates(opt["1"], set);
     if (!opt.count("--keep-decks")) DeleteRunDecks(set.Runs());
     const std::string report = TableRunReport(set);
     if (!report.empty()) std::fprintf(stderr, "koltool: %s\n", report.c_str());

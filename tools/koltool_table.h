@@ -18,6 +18,10 @@ inline int Fail(const std::string& message) {
 bool ParseOptions(const Args& a, size_t positional, const std::set<std::string>& flags,
                   std::map<std::string, std::string>& opt);
 
+struct TTable;
+// Reads a table file; false after the message on stderr.
+bool LoadTable(const std::string& name, TTable& t);
+
 int TableCmd(const Args& a);
 int ScanConstantsCmd(const Args& a);
 int NewTableCmd(const Args& a);

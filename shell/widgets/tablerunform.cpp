@@ -25,6 +25,14 @@ QString ValuesText(const TRun& run) {
     return values.join(", ");
 }
 
+// The runs that failed or were stopped.
+std::vector<int> FailedNumbers(const TRunSet& set) {
+    std::vector<int> runs;
+    for (const TRun& r : set.Runs())
+        if (r.State == TRunState::Failed || r.State == TRunState::Stopped) runs.push_back(r.Number);
+    return runs;
+}
+
 } // namespace
 
 TTableRunForm::TTableRunForm(TRunController* controller, const std::string& tableName,
@@ -43,8 +51,11 @@ TTableRunForm::TTableRunForm(TRunController* controller, const std::string& tabl
     summary_->setObjectName("Summary");
     stop_ = new QPushButton("Stop", this);
     stop_->setObjectName("StopBtn");
+    again_ = new QPushButton("Run Failed Again", this);
+    again_->setObjectName("RunFailedAgainBtn");
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(summary_, 1);
+    bottom->addWidget(again_);
     bottom->addWidget(stop_);
     note_ = new QLabel(this);
     note_->setObjectName("Note");
@@ -75,6 +86,9 @@ TTableRunForm::TTableRunForm(TRunController* controller, const std::string& tabl
     connect(list_, &QTreeWidget::itemDoubleClicked, this, &TTableRunForm::RunDoubleClicked);
     connect(stop_, &QPushButton::clicked, this, [this] {
         if (controller_) controller_->Stop();
+    });
+    connect(again_, &QPushButton::clicked, this, [this] {
+        if (RunAgain) RunAgain(FailedNumbers(*set_));
     });
     connect(controller, &TRunController::RunChanged, this, &TTableRunForm::ShowRun);
     connect(controller, &TRunController::Changed, this, &TTableRunForm::ShowProgress);
@@ -164,6 +178,7 @@ void TTableRunForm::ShowProgress() {
     if (!going) clock_.stop();
     summary_->setText(SummaryText(*set_));
     stop_->setEnabled(going);
+    again_->setEnabled(!going && !FailedNumbers(*set_).empty());
     const QString warning = warningText_ ? ToQ(warningText_()) : QString();
     warning_->setText(warning);
     warning_->setVisible(!warning.isEmpty());

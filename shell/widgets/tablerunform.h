@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 class QLabel;
 class QPushButton;
@@ -27,6 +28,9 @@ class TTableRunForm : public QWidget {
     QTreeWidget* RunList() const { return list_; }
     QLabel* Summary() const { return summary_; }
     QPushButton* StopBtn() const { return stop_; }
+    // Run Failed Again: once the runs have ended, runs the failed and stopped ones through this.
+    QPushButton* RunAgainBtn() const { return again_; }
+    std::function<void(const std::vector<int>&)> RunAgain;
     // A double click on a finished run opens its listing through this.
     std::function<void(const std::string&)> OpenListing;
 
@@ -57,6 +61,7 @@ class TTableRunForm : public QWidget {
     QTreeWidget* list_;
     QLabel* summary_;
     QPushButton* stop_;
+    QPushButton* again_;
     QLabel* note_;
     QLabel* warning_;
     std::function<std::string()> warningText_;
