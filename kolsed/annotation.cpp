@@ -674,14 +674,18 @@ void ReadDeck(TFormModel& form, const std::string& fileName, const TFormMetrics&
     form.DeckName = fileName;
     form.BeforeCommand.clear();
     form.AfterCommand.clear();
-    std::vector<std::string> lines;
-    if (!ReadTextLines(fileName, lines)) {
+    if (!ReadFileBytes(fileName, form.Source)) {
+        form.Source.clear();
         ShowMsg("Cannot open file " + fileName + ".", mkError, true);
         form.ErrorLevel = ErrorStop;
         form.Stop = ReadStop::Close;
         Globals().ErrorLevel = ErrorStop;
         return;
     }
+    form.Encoding = EncodingOf(form.Source);
+    std::vector<std::string> lines = SplitLinesWithEnds(form.Source, false).Lines;
+    for (std::string& line : lines)
+        if (line.size() > 255) line.resize(255);
     TReader(form, metrics).Run(lines, progress);
     Globals().ErrorLevel = form.ErrorLevel; // the shell and the table dialogs check it
 }
