@@ -117,6 +117,22 @@ std::string RefusedCharacterText(const std::string& refused, const std::string& 
            EncodingName(e) + " text has no such character.  It was not saved.";
 }
 
+std::string CutCharacters(const std::string& text, size_t n) {
+    if (text.size() <= n || !IsValidUtf8(text)) return text.substr(0, n);
+    size_t at = 0, length = 0;
+    for (size_t count = 0; at < text.size() && count < n; at += length, ++count)
+        NextCodePoint(text, at, length);
+    return text.substr(0, at);
+}
+
+std::string WholeCharactersWithin(const std::string& text, size_t n) {
+    if (text.size() <= n || !IsValidUtf8(text)) return text.substr(0, n);
+    size_t at = 0, length = 0;
+    while (at < text.size() && (NextCodePoint(text, at, length), at + length <= n))
+        at += length;
+    return text.substr(0, at);
+}
+
 std::string TTextLines::CommonEnd() const {
     size_t lf = 0, crlf = 0, cr = 0;
     for (const std::string& end : Ends) {

@@ -27,6 +27,12 @@ std::string DecodeText(const std::string& bytes, TEncoding e);
 // character. It was not saved."
 std::string RefusedCharacterText(const std::string& refused, const std::string& file, TEncoding e);
 
+// The first n characters of text: UTF-8 characters when it is UTF-8, else bytes. Never a
+// part of a character.
+std::string CutCharacters(const std::string& text, size_t n);
+// The whole characters of text that fit in n bytes (a field of a binary file).
+std::string WholeCharactersWithin(const std::string& text, size_t n);
+
 // A text file split into lines, each with its own ending ("\n", "\r\n", a lone "\r" where
 // lone CRs end lines, or "" after a last line without one). A UTF-8 byte-order mark is
 // kept aside.
