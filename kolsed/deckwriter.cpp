@@ -64,12 +64,16 @@ void RefreshLists(TFormModel& form) {
         if (!FindEntry(form, *list, entry)) continue;
         list->Value = FieldAt(entry, list->ValueColumn).substr(0, 80);
         list->Rewrite = true;
-        for (auto& other : form.Items)
-            if (other->List && !other->List->Active &&
-                UpStr(other->List->ListFile) == UpStr(list->ListFile)) {
-                other->List->Value = FieldAt(entry, other->List->ValueColumn).substr(0, 80);
-                other->List->Rewrite = true;
-            }
+        // The hidden companions of this list are the ones after it on the same list file, up
+        // to the next visible list of that file: another list's companions stay as they are.
+        const auto at = std::find(form.Items.begin(), form.Items.end(), item);
+        for (auto o = std::next(at); o != form.Items.end(); ++o) {
+            TFileInput* other = (*o)->List.get();
+            if (!other || UpStr(other->ListFile) != UpStr(list->ListFile)) continue;
+            if (other->Active) break;
+            other->Value = FieldAt(entry, other->ValueColumn).substr(0, 80);
+            other->Rewrite = true;
+        }
     }
 }
 
@@ -131,7 +135,8 @@ TTextLines CopyLines(const TFormModel& form, const TTextLines& text, const std::
     const std::vector<std::string>& source = text.Lines;
     TTextLines out = text;
     out.Lines.clear();
-    bool s = true; // false inside a switched-off group
+    bool s = true;        // false inside a switched-off group
+    bool grouped = false; // between a group's line and its "*|]"
     size_t current = 0;
     for (size_t i = 0; i < source.size(); ++i) {
         const int n = int(i) + 1;
@@ -140,10 +145,18 @@ TTextLines CopyLines(const TFormModel& form, const TTextLines& text, const std::
             continue;
         }
         std::string l = source[i];
-        if (l.compare(0, 3, Disabled) == 0) l.erase(0, 3);
         // An item whose line was already passed (two items on one line) writes nothing.
         while (current < form.Items.size() && form.Items[current]->Line < n)
             ++current;
+        const bool groupLine = current < form.Items.size() && form.Items[current]->Line == n &&
+                               form.Items[current]->Kind == ikGroup;
+        grouped = grouped || groupLine;
+        // Only a group switches its lines: a "*|#" line outside any is copied as read.
+        if (!grouped && l.compare(0, 3, Disabled) == 0) {
+            out.Lines.push_back(l);
+            continue;
+        }
+        if (l.compare(0, 3, Disabled) == 0) l.erase(0, 3);
         std::string replaced;
         bool done = false;
         if (current < form.Items.size() && form.Items[current]->Line == n) {
@@ -154,7 +167,7 @@ TTextLines CopyLines(const TFormModel& form, const TTextLines& text, const std::
             if (done) out.Lines.push_back((item.InGroup && !s ? Disabled : "") + replaced);
         }
         if (!done) out.Lines.push_back((s ? "" : Disabled) + l);
-        if (l.compare(0, 3, "*|]") == 0) s = true;
+        if (l.compare(0, 3, "*|]") == 0) s = true, grouped = false;
     }
     return out;
 }
@@ -244,14 +257,23 @@ bool ChooseAssignFile(TFormModel& form, TFormItem& item, const std::string& file
     return true;
 }
 
-// A typed character the deck's encoding cannot hold stops the save, named.
+// A typed character the deck's encoding cannot hold stops the save, named; so does a "|" in
+// a text field, which would split its line's fields.
 bool FieldsFitEncoding(const TFormModel& form, const std::string& targetName) {
-    for (const auto& item : form.Items)
+    for (const auto& item : form.Items) {
+        if (item->Kind == ikText && item->Input && item->Input->Modified &&
+            item->Input->Text.find('|') != std::string::npos) {
+            ShowMsg("The text of " + item->Heading +
+                        " cannot hold the character |: it separates the parts of its line.",
+                    mkError, true);
+            return false;
+        }
         if (item->Input && !item->Input->Refused.empty()) {
             ShowMsg(RefusedCharacterText(item->Input->Refused, targetName, form.Encoding), mkError,
                     true);
             return false;
         }
+    }
     return true;
 }
 
