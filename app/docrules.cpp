@@ -34,6 +34,7 @@ std::string FirstLineOf(const std::string& fileName) {
     while (line.size() < 255 && in.get(c) && c != '\n')
         line.push_back(c);
     if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.compare(0, 3, "\xEF\xBB\xBF") == 0) line.erase(0, 3); // a UTF-8 byte-order mark
     return line;
 }
 

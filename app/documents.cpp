@@ -434,8 +434,8 @@ void TKOLSHELLFORM::WindowSaveAs(TChildForm* child) {
     const int k = child->WindowKind();
     const std::string proposed = k == wkPlot ? "*.KSP" : k == wkAnnotatedText ? "*.KSD" : "*.DCK";
     int filterIndex = k == wkPlot ? SaveAsTypeIndex(".KSP") : 1;
-    const QString picked = Dialogs().SaveFileName(this, "Saving window " + child->windowTitle(),
-                                                  ToQ(proposed), SaveFilter, &filterIndex);
+    const QString picked = AskSaveName(this, "Saving window " + child->windowTitle(), ToQ(proposed),
+                                       SaveFilter, &filterIndex);
     if (picked.isEmpty()) return;
     std::string name = FromQ(picked);
     if (k == wkPlot) {
@@ -516,15 +516,16 @@ void TKOLSHELLFORM::Saveas1Click() {
         const int kind = SaveAsTypeAt(row).Kind;
         if ((kind == wkDeck || kind == wkText) && IsEditor(k)) c->SetWindowKind(kind);
     }
-    const QString picked =
-        Dialogs().SaveFileName(this, "Save As", ToQ(proposed), SaveFilter, &filterIndex);
+    const QString picked = AskSaveName(
+        this, "Save As", ToQ(proposed), SaveFilter, &filterIndex, [row](const QString& n, int) {
+            if (!row || !ExtractFileExt(FromQ(n)).empty() || !*SaveAsTypeAt(row).Ext) return n;
+            return ToQ(WithDefaultExt(FromQ(n), std::string(SaveAsTypeAt(row).Ext + 1)));
+        });
     if (picked.isEmpty()) {
         UpdateMenu();
         return;
     }
-    std::string name = FromQ(picked);
-    if (row && ExtractFileExt(name).empty() && *SaveAsTypeAt(row).Ext)
-        name = WithDefaultExt(name, std::string(SaveAsTypeAt(row).Ext + 1));
+    const std::string name = FromQ(picked);
     const int kindNow = c->WindowKind();
     if (auto* editor = qobject_cast<TEditForm*>(c)) {
         if (kindNow == wkText && ExtOf(name) == ".DCK") editor->SetWindowKind(wkDeck);
@@ -535,7 +536,7 @@ void TKOLSHELLFORM::Saveas1Click() {
         c->setWindowTitle(ToQ(name));
         c->SaveDocument(name);
     } else if (kindNow == wkTable) {
-        if (TTableForm* table = CurrentTable()) table->SaveAs(name); // the dialog asked to replace
+        if (TTableForm* table = CurrentTable()) table->SaveAs(name); // asked about replacing
     } else if (auto* diagram = qobject_cast<TDiagramForm*>(c)) {
         diagram->SavePicture(name);
     } else if (auto* viewer = qobject_cast<TViewForm*>(c)) {

@@ -137,10 +137,11 @@ void TKOLSHELLFORM::ExportPlot1Click() {
     const std::string base =
         plot->DocumentName().empty() ? "PLOT" : ChangeFileExt(plot->DocumentName(), "");
     int filter = 1;
-    const QString picked =
-        Dialogs().SaveFileName(this, "Export Plot", ToQ(base + ".png"), PlotPictureFilter, &filter);
+    const QString picked = AskSaveName(
+        this, "Export Plot", ToQ(base + ".png"), PlotPictureFilter, &filter,
+        [](const QString& name, int index) { return ToQ(PlotPictureName(FromQ(name), index)); });
     if (picked.isEmpty()) return;
-    const std::string name = PlotPictureName(FromQ(picked), filter);
+    const std::string name = FromQ(picked);
     const QSize window = plot->ClientSize();
     bool ok = false;
     const QString text = Dialogs().InputText(

@@ -60,14 +60,14 @@ bool IsEditorDeck(int kind) {
 } // namespace
 
 bool TKOLSHELLFORM::SaveBeforeRun(TChildForm* c, const std::string& deck) {
+    // The field being typed in is checked first: a value out of range is never run.
+    if (c && c->WindowKind() == wkForm && !c->CheckActiveInput()) return false;
     if (!c || !c->IsModified()) return true;
     switch (ShowMsg("Do you wish to save file " + deck + " before calling KOLVAN?",
                     mkWarningYesNoCancel, true)) {
-    case mrYes:
-        if (c->WindowKind() == wkForm)
-            c->SaveDocument(deck);
-        else if (auto* editor = qobject_cast<TEditForm*>(c))
-            editor->Save();
+    case mrYes: // a deck that could not be saved is not run
+        if (c->WindowKind() == wkForm) return c->SaveDocument(deck);
+        if (auto* editor = qobject_cast<TEditForm*>(c)) return editor->Save();
         return true;
     case mrNo:
         return true;

@@ -42,6 +42,10 @@ class TShellTableHost : public TTableRunHost {
         }
     }
 
+    bool ReplaceLastResults(const std::string& question) override {
+        return ShowMsg(question, mkWarningYesNo, false) == mrYes;
+    }
+
   private:
     QWidget* owner_;
 };
@@ -151,7 +155,9 @@ bool TKOLSHELLFORM::SaveDeckBeforeTableRun(const std::string& deck) {
     // The deck's own window, when it shows unsaved changes, may be saved first.
     for (TChildForm* c : Children()) {
         const int k = c->WindowKind();
-        if (c->FileName() != deck || (k != wkDeck && k != wkAnnotatedText && k != wkForm)) continue;
+        // The same file, however its name is written (relative, through a link, another case).
+        const bool same = c->FileName() == deck || SameFile(c->FileName(), deck);
+        if (!same || (k != wkDeck && k != wkAnnotatedText && k != wkForm)) continue;
         if (!c->IsModified()) return true;
         const int answer =
             ShowMsg("Do you wish to save file " + deck + " before running the table?",
@@ -191,6 +197,7 @@ void TKOLSHELLFORM::RunTableRuns(const std::string& tableFile, const std::vector
     std::vector<TRun> runs;
     std::string message;
     const bool ready = PrepareTableRun(t, host, options, runs, message);
+    if (ready) RecordRunDeckNames(t.TableFileName, t.RunDeckNames); // known as ours if killed
     ProgramDirs().Dirs[pdEngine] = options.EngineDir;
     if (ready)
         StartTableRun(std::move(runs), options.Parallel, t.TableFileName);

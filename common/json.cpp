@@ -1,46 +1,12 @@
 #include "common/json.h"
 
+#include "common/textfile.h"
+
 #include <cmath>
 #include <cstdio>
 
-bool IsValidUtf8(const std::string& s) {
-    for (size_t i = 0; i < s.size();) {
-        const unsigned char c = static_cast<unsigned char>(s[i]);
-        size_t n = 0;
-        if (c < 0x80)
-            n = 0;
-        else if ((c >> 5) == 6)
-            n = 1;
-        else if ((c >> 4) == 14)
-            n = 2;
-        else if ((c >> 3) == 30)
-            n = 3;
-        else
-            return false;
-        if (i + n >= s.size() + (n == 0)) return false;
-        for (size_t k = 1; k <= n; ++k)
-            if ((static_cast<unsigned char>(s[i + k]) >> 6) != 2) return false;
-        i += n + 1;
-    }
-    return true;
-}
-
-std::string Latin1ToUtf8(const std::string& s) {
-    std::string out;
-    for (char ch : s) {
-        const unsigned char c = static_cast<unsigned char>(ch);
-        if (c < 0x80) {
-            out.push_back(ch);
-        } else {
-            out.push_back(char(0xC0 | (c >> 6)));
-            out.push_back(char(0x80 | (c & 0x3F)));
-        }
-    }
-    return out;
-}
-
 std::string JsonString(const std::string& bytes) {
-    const std::string s = IsValidUtf8(bytes) ? bytes : Latin1ToUtf8(bytes);
+    const std::string s = IsValidUtf8(bytes) ? bytes : Windows1252ToUtf8(bytes);
     std::string out = "\"";
     for (char ch : s) {
         const unsigned char c = static_cast<unsigned char>(ch);

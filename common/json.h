@@ -4,7 +4,8 @@
 #include <string>
 #include <vector>
 
-// Text is bytes: valid UTF-8 passes through, anything else is read as Latin-1.
+// Text is bytes: valid UTF-8 passes through, anything else is read as Windows text, so the
+// answer is always valid UTF-8.
 std::string JsonString(const std::string& bytes);
 std::string JsonNumber(double v);      // 17 significant digits, round-trips
 std::string JsonNumber(long double v); // via double
@@ -27,5 +28,3 @@ class JsonObject {
 
 // [a,b,...] from already-encoded JSON items.
 std::string JsonArray(const std::vector<std::string>& jsonItems);
-bool IsValidUtf8(const std::string& s);
-std::string Latin1ToUtf8(const std::string& s);

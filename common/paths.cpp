@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
@@ -234,19 +235,43 @@ bool WriteAll(int fd, const std::string& bytes) {
     return ::fsync(fd) == 0;
 }
 
+// Why the last write of this thread failed: the system's error and whether it was the
+// folder (no temporary file could be made there) rather than the file.
+thread_local int lastWriteError = 0;
+thread_local bool lastWriteInFolder = false;
+
+bool Failed(int err, bool inFolder) {
+    lastWriteError = err;
+    lastWriteInFolder = inFolder;
+    errno = err;
+    return false;
+}
+
+// A hidden name beside the target that stays within the file system's name limit however
+// long the target's name is.
+std::string TemporaryName(const std::string& target) {
+    const fs::path p(target);
+    std::string name = p.filename().string();
+    if (name.size() > 200) name.resize(200);
+    const fs::path dir = p.parent_path();
+    return (dir / (".~" + name + "." + std::to_string(::getpid()) + ".tmp")).string();
+}
+
 // A new file beside the target holding the bytes, with the target's permission bits and
-// owner when it exists; empty when it cannot be made.
-std::string WriteTemporary(const std::string& target, const std::string& bytes) {
-    const std::string temp = target + ".~tmp";
+// owner when it exists; empty (errno set) when it cannot be made.
+std::string WriteTemporary(const std::string& target, const std::string& bytes, bool& sameOwner) {
+    const std::string temp = TemporaryName(target);
     ::unlink(temp.c_str()); // a stale one from an interrupted save; a directory stays
     const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0) return {};
-    struct stat st;
+    struct stat st, made;
+    sameOwner = true;
     if (::stat(target.c_str(), &st) == 0) {
         // Only root may keep another user's ownership; the bits are set after it, as a change
         // of owner clears the set-id bits.
         [[maybe_unused]] const int owned = ::fchown(fd, st.st_uid, st.st_gid);
         ::fchmod(fd, st.st_mode & 07777);
+        sameOwner = ::fstat(fd, &made) == 0 && made.st_uid == st.st_uid && made.st_gid == st.st_gid;
     }
     const bool written = WriteAll(fd, bytes);
     const bool closed = ::close(fd) == 0;
@@ -255,6 +280,27 @@ std::string WriteTemporary(const std::string& target, const std::string& bytes) 
     ::unlink(temp.c_str());
     errno = err;
     return {};
+}
+
+// A file that a rename would not replace whole: it has other names (hard links) or an owner
+// or group the new file could not get. It is written over in place instead.
+bool KeepInPlace(const std::string& target, bool sameOwner) {
+    struct stat st;
+    return ::stat(target.c_str(), &st) == 0 && (st.st_nlink > 1 || !sameOwner);
+}
+
+// Writes the bytes over the file itself; on failure its old contents are put back.
+bool WriteInPlace(const std::string& target, const std::string& bytes) {
+    std::string old;
+    std::ifstream in(target, std::ios::binary);
+    old.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    const int fd = ::open(target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    if (fd < 0) return Failed(errno, false);
+    if (WriteAll(fd, bytes) && ::close(fd) == 0) return true;
+    const int err = errno;
+    if (::ftruncate(fd, 0) == 0 && ::lseek(fd, 0, SEEK_SET) == 0) WriteAll(fd, old);
+    ::close(fd);
+    return Failed(err, false);
 }
 
 } // namespace
@@ -268,26 +314,47 @@ std::string ReadOnlyText(const std::string& name) {
 }
 
 std::string WriteFailureText(const std::string& name, const std::string& otherwise) {
-    return IsReadOnlyFile(name) ? ReadOnlyText(name) : otherwise;
+    if (IsReadOnlyFile(name)) return ReadOnlyText(name);
+    if (lastWriteError == ENOSPC || lastWriteError == EDQUOT)
+        return "No space left on the device.  " + otherwise;
+    if (lastWriteInFolder &&
+        (lastWriteError == EACCES || lastWriteError == EPERM || lastWriteError == EROFS))
+        return "The folder " + ExtractFileDir(AbsolutePath(name)) + " cannot be written.  " +
+               otherwise;
+    return otherwise;
 }
 
 bool WriteFileAtomic(const std::string& name, const std::string& bytes) {
-    if (name.empty()) return false;
+    lastWriteError = 0;
+    if (name.empty()) return Failed(ENOENT, false);
     const std::string target = FollowLinks(NativePath(name));
-    if (IsDirectory(target)) return false;
-    if (ReadOnlyMode(target)) {
-        errno = EACCES;
-        return false;
+    if (IsDirectory(target)) return Failed(EISDIR, false);
+    if (ReadOnlyMode(target)) return Failed(EACCES, false);
+    bool sameOwner = true;
+    const std::string temp = WriteTemporary(target, bytes, sameOwner);
+    if (temp.empty()) return Failed(errno, errno != ENOSPC && errno != EDQUOT && errno != EIO);
+    if (KeepInPlace(target, sameOwner)) {
+        // The whole text fitted beside it, so writing it over the file will fit too.
+        const bool written = WriteInPlace(target, bytes);
+        const int err = errno;
+        ::unlink(temp.c_str());
+        return written || Failed(err, false);
     }
-    const std::string temp = WriteTemporary(target, bytes);
-    if (temp.empty()) return false;
     if (::rename(temp.c_str(), target.c_str()) != 0) {
         const int err = errno;
         ::unlink(temp.c_str());
-        errno = err;
-        return false;
+        return Failed(err, true);
     }
     return true;
+}
+
+std::string UnusedNumberedName(const std::string& prefix, const std::string& ext, int& counter) {
+    std::string name;
+    std::error_code ec;
+    do
+        name = prefix + std::to_string(++counter) + ext;
+    while (fs::exists(fs::symlink_status(NativePath(name), ec)));
+    return name;
 }
 
 bool RemoveFile(const std::string& name) {

@@ -40,15 +40,23 @@ std::vector<std::string> SplitTextLines(const std::string& bytes,
 // Writes through a temporary file beside the target and renames it over, so the target is
 // either the old or the new contents, never half written. Through a symbolic link the file
 // it points to is written and the link stays; the file keeps its permission bits. A file
-// without write permission for its owner is refused and left as it was.
+// that a rename would not keep whole (other hard links to it, an owner or group the saving
+// user cannot give a new file) is written over in place once its new text has been written
+// beside it, so its links, owner, group and mode stay. A file without write permission for
+// its owner is refused and left as it was.
 bool WriteFileAtomic(const std::string& name, const std::string& bytes);
 // An existing file (through links) that a save must leave alone: no write permission.
 bool IsReadOnlyFile(const std::string& name);
 // "File " + name + " is read-only; it was not changed."
 std::string ReadOnlyText(const std::string& name);
-// The message after a failed save of name: the read-only text when that is why, else otherwise.
+// The message after a failed WriteFileAtomic of name: the read-only text when that is why;
+// else the real cause ("No space left on the device.", "The folder X cannot be written.")
+// before otherwise.
 std::string WriteFailureText(const std::string& name, const std::string& otherwise);
 bool RemoveFile(const std::string& name);
+// The next name prefix + number + ext after counter that no file in the current folder has
+// (in any case); counter is moved on to its number.
+std::string UnusedNumberedName(const std::string& prefix, const std::string& ext, int& counter);
 bool RenameFile(const std::string& from, const std::string& to);
 
 // Plain files of a directory whose names match a wildcard pattern ("*.O*"), without regard

@@ -85,9 +85,15 @@ void LinkOf(const std::string& link, int& slot, std::string& parameters) {
 }
 
 // The value of a value line: the number after the "=", up to a blank (a comment may follow).
+// The value after "=": blanks and tabs around it, as the engine reads it.
+std::string ValueText(const std::string& text) {
+    const size_t b = text.find_first_not_of(" \t");
+    if (b == std::string::npos) return {};
+    return text.substr(b, text.find_first_of(" \t", b) - b);
+}
+
 bool ReadValue(const std::string& text, Extended& value) {
-    const std::string t = LeftTrimmed(text);
-    return ReadReal(t.substr(0, t.find_first_of(" \t")), value);
+    return ReadReal(ValueText(text), value);
 }
 
 NumberFormat FormatOfMax(const std::string& maxField) {
@@ -417,7 +423,7 @@ void TReader::List(const std::string& line) {
         }
     } else if (const size_t eq = prevLine_.find('='); eq != std::string::npos) {
         name = prevLine_.substr(0, std::min(eq, NameMax));
-        key = Trimmed(prevLine_.substr(eq + 1));
+        key = ValueText(prevLine_.substr(eq + 1));
     } else {
         InputError(line);
         return;
@@ -674,14 +680,18 @@ void ReadDeck(TFormModel& form, const std::string& fileName, const TFormMetrics&
     form.DeckName = fileName;
     form.BeforeCommand.clear();
     form.AfterCommand.clear();
-    std::vector<std::string> lines;
-    if (!ReadTextLines(fileName, lines)) {
+    if (!ReadFileBytes(fileName, form.Source)) {
+        form.Source.clear();
         ShowMsg("Cannot open file " + fileName + ".", mkError, true);
         form.ErrorLevel = ErrorStop;
         form.Stop = ReadStop::Close;
         Globals().ErrorLevel = ErrorStop;
         return;
     }
+    form.Encoding = EncodingOf(form.Source);
+    std::vector<std::string> lines = SplitLinesWithEnds(form.Source, false).Lines;
+    for (std::string& line : lines)
+        if (line.size() > 255) line.resize(255);
     TReader(form, metrics).Run(lines, progress);
     Globals().ErrorLevel = form.ErrorLevel; // the shell and the table dialogs check it
 }

@@ -17,13 +17,6 @@ namespace {
 
 const std::string Disabled = "*|#";
 
-// The lines of the source, whole (no cut), and whether they end in CR LF.
-std::vector<std::string> SourceLines(const std::string& bytes, bool& crlf) {
-    const size_t firstNl = bytes.find('\n');
-    crlf = firstNl == std::string::npos || (firstNl > 0 && bytes[firstNl - 1] == '\r');
-    return SplitTextLines(bytes);
-}
-
 // The number a numeric field stands for, in primary units: the program's own value while
 // the field shows the text the program made of it, else the user's text read (and
 // converted back from unit system 2).
@@ -71,12 +64,16 @@ void RefreshLists(TFormModel& form) {
         if (!FindEntry(form, *list, entry)) continue;
         list->Value = FieldAt(entry, list->ValueColumn).substr(0, 80);
         list->Rewrite = true;
-        for (auto& other : form.Items)
-            if (other->List && !other->List->Active &&
-                UpStr(other->List->ListFile) == UpStr(list->ListFile)) {
-                other->List->Value = FieldAt(entry, other->List->ValueColumn).substr(0, 80);
-                other->List->Rewrite = true;
-            }
+        // The hidden companions of this list are the ones after it on the same list file, up
+        // to the next visible list of that file: another list's companions stay as they are.
+        const auto at = std::find(form.Items.begin(), form.Items.end(), item);
+        for (auto o = std::next(at); o != form.Items.end(); ++o) {
+            TFileInput* other = (*o)->List.get();
+            if (!other || UpStr(other->ListFile) != UpStr(list->ListFile)) continue;
+            if (other->Active) break;
+            other->Value = FieldAt(entry, other->ValueColumn).substr(0, 80);
+            other->Rewrite = true;
+        }
     }
 }
 
@@ -133,23 +130,33 @@ bool ItemLine(const TFormModel& form, const TFormItem& item, const std::string& 
     }
 }
 
-std::string CopyLines(const TFormModel& form, const std::vector<std::string>& source, bool crlf,
-                      const std::string& target) {
-    const std::string eol = crlf ? "\r\n" : "\n";
-    std::string out;
-    bool s = true; // false inside a switched-off group
+// The deck's lines with the changed values put in; every line keeps its own ending.
+TTextLines CopyLines(const TFormModel& form, const TTextLines& text, const std::string& target) {
+    const std::vector<std::string>& source = text.Lines;
+    TTextLines out = text;
+    out.Lines.clear();
+    bool s = true;        // false inside a switched-off group
+    bool grouped = false; // between a group's line and its "*|]"
     size_t current = 0;
     for (size_t i = 0; i < source.size(); ++i) {
         const int n = int(i) + 1;
         if (form.StopLine > 0 && n >= form.StopLine) {
-            out += source[i] + eol; // the reader stopped before this line
+            out.Lines.push_back(source[i]); // the reader stopped before this line
             continue;
         }
         std::string l = source[i];
-        if (l.compare(0, 3, Disabled) == 0) l.erase(0, 3);
         // An item whose line was already passed (two items on one line) writes nothing.
         while (current < form.Items.size() && form.Items[current]->Line < n)
             ++current;
+        const bool groupLine = current < form.Items.size() && form.Items[current]->Line == n &&
+                               form.Items[current]->Kind == ikGroup;
+        grouped = grouped || groupLine;
+        // Only a group switches its lines: a "*|#" line outside any is copied as read.
+        if (!grouped && l.compare(0, 3, Disabled) == 0) {
+            out.Lines.push_back(l);
+            continue;
+        }
+        if (l.compare(0, 3, Disabled) == 0) l.erase(0, 3);
         std::string replaced;
         bool done = false;
         if (current < form.Items.size() && form.Items[current]->Line == n) {
@@ -157,10 +164,10 @@ std::string CopyLines(const TFormModel& form, const std::vector<std::string>& so
             if (!item.InGroup) s = true;
             if (item.Kind == ikGroup) s = item.OwnGroup->On;
             done = ItemLine(form, item, l, target, replaced);
-            if (done) out += (item.InGroup && !s ? Disabled : "") + replaced + eol;
+            if (done) out.Lines.push_back((item.InGroup && !s ? Disabled : "") + replaced);
         }
-        if (!done) out += (s ? "" : Disabled) + l + eol;
-        if (l.compare(0, 3, "*|]") == 0) s = true;
+        if (!done) out.Lines.push_back((s ? "" : Disabled) + l);
+        if (l.compare(0, 3, "*|]") == 0) s = true, grouped = false;
     }
     return out;
 }
@@ -203,11 +210,9 @@ bool AssignFilesFit(const TFormModel& form, const std::string& targetName) {
 // deck itself is not moved: it is replaced only once its new text is complete, and so it
 // stays the file it was (its link, its permissions).
 bool MakeBackup(const std::string& deck, const std::string& backup, const std::string& bytes) {
-    const bool old = FileExists(backup);
     if (WriteFileAtomic(backup, bytes)) return true;
-    const int err = errno;
-    ShowMsg(old ? IoErrorText(backup, err) + ".  Could not erase " + backup
-                : "Unable to rename " + deck + " to " + backup,
+    ShowMsg(WriteFailureText(backup, "The backup " + backup + " could not be written; " + deck +
+                                         " is left as it was."),
             mkError, true);
     return false;
 }
@@ -252,12 +257,30 @@ bool ChooseAssignFile(TFormModel& form, TFormItem& item, const std::string& file
     return true;
 }
 
+// A typed character the deck's encoding cannot hold stops the save, named; so does a "|" in
+// a text field, which would split its line's fields.
+bool FieldsFitEncoding(const TFormModel& form, const std::string& targetName) {
+    for (const auto& item : form.Items) {
+        if (item->Kind == ikText && item->Input && item->Input->Modified &&
+            item->Input->Text.find('|') != std::string::npos) {
+            ShowMsg("The text of " + item->Heading +
+                        " cannot hold the character |: it separates the parts of its line.",
+                    mkError, true);
+            return false;
+        }
+        if (item->Input && !item->Input->Refused.empty()) {
+            ShowMsg(RefusedCharacterText(item->Input->Refused, targetName, form.Encoding), mkError,
+                    true);
+            return false;
+        }
+    }
+    return true;
+}
+
 bool WriteDeck(TFormModel& form, const std::string& targetName) {
     const std::string deck = form.DeckName;
-    if (deck.empty() || !FileExists(deck)) {
-        ShowMsg(deck.empty() ? std::string("This form has no deck file to write from.")
-                             : "File " + deck + " was not found; nothing was written.",
-                mkError, true);
+    if (deck.empty()) {
+        ShowMsg("This form has no deck file to write from.", mkError, true);
         return false;
     }
     // A read-only target is refused before its backup is made, so it stays as it was.
@@ -265,24 +288,23 @@ bool WriteDeck(TFormModel& form, const std::string& targetName) {
         ShowMsg(ReadOnlyText(targetName), mkError, true);
         return false;
     }
-    if (!AssignFilesFit(form, targetName)) return false;
-    std::string bytes;
-    if (!ReadFileBytes(deck, bytes)) {
-        ShowMsg(IoErrorText(deck, errno), mkError, true);
-        return false;
-    }
+    if (!AssignFilesFit(form, targetName) || !FieldsFitEncoding(form, targetName)) return false;
     const bool own = targetName == deck;
-    if (own && !MakeBackup(deck, BackupName(deck), bytes)) return false;
+    std::string present;
+    if (own && ReadFileBytes(deck, present) && !MakeBackup(deck, BackupName(deck), present))
+        return false;
+    if (form.Source.empty()) ReadFileBytes(deck, form.Source); // a form built, not read
     RefreshLists(form);
-    bool crlf = true;
-    const std::vector<std::string> lines = SourceLines(bytes, crlf);
-    const std::string out = CopyLines(form, lines, crlf, targetName);
+    const std::string out =
+        JoinLines(CopyLines(form, SplitLinesWithEnds(form.Source, false), targetName));
     if (!WriteFileAtomic(targetName, out)) {
-        const std::string text = IoErrorText(targetName, errno);
-        ShowMsg(own ? text + ".  " + deck + " is left as it was." : text, mkError, true);
+        ShowMsg(WriteFailureText(targetName, "File " + targetName + " could not be written." +
+                                                 (own ? "  " + deck + " is left as it was." : "")),
+                mkError, true);
         return false;
     }
     form.DeckName = targetName;
+    form.Source = out;
     ClearModify(form);
     return true;
 }

@@ -3,6 +3,8 @@
 // state. The window turns these records into widgets; everything here is plain data.
 #pragma once
 
+#include "common/textfile.h"
+
 #include "common/lib1.h"
 
 #include <array>
@@ -60,6 +62,9 @@ struct TInput : TControlBox {
     int MaxLength = 25;
     bool Modified = false; // the user edited the text since the last save
     bool Typed = false;    // the text is the user's own, not one made from Value
+    // A character typed that the deck's encoding cannot hold (as UTF-8): the deck is not
+    // written while there is one.
+    std::string Refused;
 };
 
 // The file name field of an ASSIGN file item.
@@ -181,6 +186,10 @@ bool BmpSize(const std::string& file, int& width, int& height);
 
 struct TFormModel {
     std::string DeckName;
+    // The deck as it was read or last written: a save writes every line from it, so the deck
+    // can be saved when its file was moved or deleted meanwhile.
+    std::string Source;
+    TEncoding Encoding = TEncoding::Utf8;
     std::vector<std::unique_ptr<TFormItem>> Items; // the chain, in file order
     TPresentation Presentation;
     uint32_t Background = 0xFFFFFF;

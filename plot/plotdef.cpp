@@ -1,6 +1,7 @@
 #include "plot/plotdef.h"
 
 #include "common/paths.h"
+#include "common/textfile.h"
 #include "plot/outputdata.h"
 
 #include <cmath>
@@ -76,7 +77,7 @@ std::string EncodePlotDef(const TPlotDef& d) {
     PutInt32(p, d.NLines);
     std::memcpy(p + 4, d.Reserved4.data(), 256);
     for (int a = 0; a < 2; ++a) {
-        PutString(p + 260 + 31 * a, d.AxisTitle[size_t(a)], 30);
+        PutString(p + 260 + 31 * a, WholeCharactersWithin(d.AxisTitle[size_t(a)], 30), 30);
         PutExt(p + 322 + 10 * a, d.AxisMin[size_t(a)]);
         PutExt(p + 342 + 10 * a, d.AxisMax[size_t(a)]);
         p[362 + a] = d.Grid[size_t(a)];
@@ -258,7 +259,7 @@ bool BuildNewPlot(const TPlotDef& working, const TOutputData& data, const PlotCh
     if (!AddPlotLines(d, 1, data, c, error)) return false;
     for (int a = 0; a < 2; ++a)
         d.AxisTitle[size_t(a)] =
-            (d.Lines[0].ColName[size_t(a)] + " " + d.Lines[0].ColUnits[size_t(a)]).substr(0, 30);
+            CutCharacters(d.Lines[0].ColName[size_t(a)] + " " + d.Lines[0].ColUnits[size_t(a)], 30);
     plot = std::move(d);
     return true;
 }

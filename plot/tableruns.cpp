@@ -1,6 +1,7 @@
 #include "plot/tableruns.h"
 
 #include "common/paths.h"
+#include "common/textfile.h"
 #include "plot/axis.h"
 #include "plot/outputdata.h"
 #include "plot/outputfiles.h"
@@ -66,7 +67,7 @@ bool BuildRunsPlot(const std::vector<RunLine>& runs, int xCol, int yCol, TPlotDe
             for (int a = 0; a < 2; ++a) {
                 const int col = a == 0 ? xCol : yCol;
                 d.AxisTitle[size_t(a)] =
-                    (data.Names[size_t(col)] + " " + data.Units[size_t(col)]).substr(0, 30);
+                    CutCharacters(data.Names[size_t(col)] + " " + data.Units[size_t(col)], 30);
             }
         for (int a = 0; a < 2; ++a) {
             const int col = a == 0 ? xCol : yCol;

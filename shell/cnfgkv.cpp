@@ -2,6 +2,7 @@
 
 #include "common/lib1.h"
 #include "common/paths.h"
+#include "common/textfile.h"
 
 #include <vector>
 
@@ -31,24 +32,32 @@ bool RewriteEngineSwitches(const std::string& dir, const EngineSwitches& on, std
     // A read-only switch file is the user's choice: nothing is touched, the backup neither.
     if (IsReadOnlyFile(kol)) return fail(ReadOnlyText(kol));
     std::string old;
-    std::vector<std::string> lines;
-    if (!ReadFileBytes(kol, old) || !ReadTextLines(kol, lines))
-        return fail("The file " + kol + " could not be read.");
-    if (FileExists(bak) && !RemoveFile(bak))
-        return fail("The file " + bak + " could not be deleted.");
-    // The backup is a copy, so the switch file itself keeps its link and permission bits.
+    if (!ReadFileBytes(kol, old)) return fail("The file " + kol + " could not be read.");
+    // The backup is a copy, so the switch file itself keeps its link and permission bits; it
+    // replaces the old backup in one step, so there is always one.
     if (!WriteFileAtomic(bak, old))
         return fail("The file " + kol + " could not be copied to " + bak + ".");
-    std::string out = (lines.empty() ? std::string() : lines[0]) + "\r\n";
+    // Only the first character of the switch lines changes: every other byte, the lines after
+    // the eighth (the engine may read them) and each line's ending stay.
+    TTextLines text = SplitLinesWithEnds(old, false);
+    if (text.Lines.empty()) {
+        text.Lines.emplace_back();
+        text.Ends.emplace_back("\r\n");
+    }
+    if (text.Ends.back().empty()) text.Ends.back() = text.CommonEnd();
     for (size_t i = 0; i < EngineSwitchCount; ++i) {
-        std::string line = i + 1 < lines.size() ? lines[i + 1] : std::string();
+        if (i + 1 >= text.Lines.size()) {
+            text.Lines.emplace_back();
+            text.Ends.push_back(text.CommonEnd());
+        }
+        std::string& line = text.Lines[i + 1];
         const char c = on[i] ? 'Y' : 'N';
         if (line.empty())
             line.assign(1, c);
         else
             line[0] = c;
-        out += line + "\r\n";
     }
+    const std::string out = JoinLines(text);
     if (!WriteFileAtomic(kol, out))
         return fail(WriteFailureText(kol, "The file " + kol +
                                               " could not be written; it was left unchanged."));

@@ -14,7 +14,8 @@ extern const std::array<const char*, EngineSwitchCount> EngineSwitchCaptions;
 // Reads the seven switches (first character "Y" in any case); false when the file is missing.
 bool ReadEngineSwitches(const std::string& fileName, EngineSwitches& on);
 
-// Rewrites "CNFGKV.KOL" of dir with exactly eight lines, its old contents kept as
-// "CNFGKV.BAK". A read-only switch file is refused with nothing touched; when writing fails
-// the switch file is left as it was. error says what failed.
+// Rewrites the seven switches of "CNFGKV.KOL" of dir (lines missing are added; the lines after
+// the eighth are kept), its old contents kept as "CNFGKV.BAK". A read-only switch file is refused
+// with nothing touched; when writing fails the switch file is left as it was. error says what
+// failed.
 bool RewriteEngineSwitches(const std::string& dir, const EngineSwitches& on, std::string* error);

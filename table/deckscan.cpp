@@ -3,6 +3,7 @@
 #include "common/lib1.h"
 #include "common/paths.h"
 
+#include <algorithm>
 #include <map>
 
 namespace {
@@ -133,4 +134,21 @@ std::unique_ptr<std::vector<DeckConstant>> ScanDeckConstants(const std::string& 
     if (deckName.empty() || IsDirectory(deckName) || !ReadTextLines(deckName, lines))
         return nullptr;
     return ScanDeckLines(lines, unitSystem);
+}
+
+std::string UnknownVariableText(const std::vector<std::string>& names,
+                                const std::string& deckName) {
+    std::vector<std::string> lines;
+    if (deckName.empty() || IsDirectory(deckName) || !ReadTextLines(deckName, lines)) return {};
+    const auto constants = ScanDeckLines(lines, 1);
+    for (const std::string& name : names) {
+        const std::string wanted = UpStr(Trimmed(name));
+        const bool known =
+            constants && std::any_of(constants->begin(), constants->end(),
+                                     [&](const DeckConstant& c) { return c.Name == wanted; });
+        if (!known)
+            return "Variable " + Trimmed(name) + " of this table is not a constant of " +
+                   ExtractFileName(deckName) + ".";
+    }
+    return {};
 }

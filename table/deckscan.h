@@ -22,3 +22,7 @@ std::unique_ptr<std::vector<DeckConstant>> ScanDeckConstants(const std::string& 
 // The same over lines already read.
 std::unique_ptr<std::vector<DeckConstant>> ScanDeckLines(const std::vector<std::string>& lines,
                                                          int unitSystem);
+// "Variable NOSUCH of this table is not a constant of DEMO.DCK." for the first of the names
+// (blanks around them ignored, any case) that is not a constant of the deck; empty when all
+// are. A deck that cannot be read gives empty: its readers say so.
+std::string UnknownVariableText(const std::vector<std::string>& names, const std::string& deckName);

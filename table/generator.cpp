@@ -102,6 +102,7 @@ class DeckReader {
     const std::vector<std::string>& lines_;
     size_t pos_ = 0;
     std::string inHand_;
+    std::vector<std::string>* comments_ = nullptr; // where a unit's comment lines go
 };
 
 bool DeckReader::Next() {
@@ -119,6 +120,8 @@ bool DeckReader::ReadOn() {
     while (Next()) {
         const std::string t = Trimmed(inHand_);
         if (!t.empty() && t[0] != '*') return true;
+        // The user's comments stay; form annotations are made anew.
+        if (comments_ && !t.empty() && t.compare(0, 2, "*|") != 0) comments_->push_back(inHand_);
     }
     return false;
 }
@@ -214,14 +217,17 @@ void DeckReader::Unit(const std::string& line) {
         Next();
         return;
     }
+    comments_ = &u.Comments[0];
     ReadOn();
     while (Key() == "PAR") {
+        comments_ = &u.Comments[1];
         u.ParamCount = AddCount(u.ParamCount, IntWord(inHand_, 1));
         Collect(u, u.ParamValues, u.ParamLines, size_t(std::max(0, u.ParamCount)), false,
                 "parameters");
         ReadOn();
     }
     while (Key() == "INP") {
+        comments_ = &u.Comments[2];
         u.InputCount = AddCount(u.InputCount, IntWord(inHand_, 1));
         const size_t total = size_t(std::max(0, u.InputCount));
         Collect(u, u.InputConnections, u.InputLines, total, true, "inputs");
@@ -229,15 +235,18 @@ void DeckReader::Unit(const std::string& line) {
         ReadOn();
     }
     if (Key() == "DER") {
+        comments_ = &u.Comments[3];
         u.DerivCount = IntWord(inHand_, 1);
         Collect(u, u.DerivValues, u.DerivLines, size_t(std::max(0, u.DerivCount)), false,
                 "derivatives");
         ReadOn();
     }
     if (Key() == "TRA") {
+        comments_ = &u.Comments[4];
         u.TraceLine = Trimmed(inHand_);
         ReadOn();
     }
+    comments_ = nullptr;
     for (WordItem& p : u.ParamValues)
         p.Exposable = IsNumber(p.Text);
     for (size_t i = 0; i < u.InputConnections.size(); ++i) {
@@ -486,6 +495,10 @@ void UnitBlock(const TGenerator& g, const DeckUnit& u, std::vector<std::string>&
                       out);
     }
     out.push_back(u.UnitLine);
+    const auto comments = [&](size_t k) {
+        out.insert(out.end(), u.Comments[k].begin(), u.Comments[k].end());
+    };
+    comments(0);
     if (u.ParamCount != 0) {
         out.push_back("PARAMETERS " + RightAligned(u.ParamCount, 2));
         if (u.NoData)
@@ -493,6 +506,7 @@ void UnitBlock(const TGenerator& g, const DeckUnit& u, std::vector<std::string>&
         else
             ItemLines(u.ParamValues, 0, u.ParamValues.size(), out);
     }
+    comments(1);
     if (u.InputCount != 0) {
         if (u.NoData) {
             out.push_back("INPUTS " + RightAligned(u.InputCount, 2));
@@ -505,6 +519,7 @@ void UnitBlock(const TGenerator& g, const DeckUnit& u, std::vector<std::string>&
                 InputStatement(u, from, std::min(n, from + ItemsPerLine), out);
         }
     }
+    comments(2);
     if (u.DerivCount != 0) {
         out.push_back("DERIVATIVES " + RightAligned(u.DerivCount, 2));
         if (u.NoData)
@@ -512,7 +527,9 @@ void UnitBlock(const TGenerator& g, const DeckUnit& u, std::vector<std::string>&
         else
             ItemLines(u.DerivValues, 0, u.DerivValues.size(), out);
     }
+    comments(3);
     if (!u.TraceLine.empty()) out.push_back(u.TraceLine);
+    comments(4);
 }
 
 const char* const SimulationBlock[] = {

@@ -5,6 +5,7 @@
 
 #include "table/deckscan.h"
 
+#include <array>
 #include <map>
 #include <string>
 #include <vector>
@@ -35,6 +36,9 @@ struct DeckUnit {
     // written back with them.
     std::vector<std::string> ParamLines, InputLines, InitialLines, DerivLines;
     std::string TraceLine;
+    // The deck's own comment lines among the unit's statements: those after the unit line,
+    // after its PARAMETERS, INPUTS, DERIVATIVES and TRACE lines, written back there.
+    std::array<std::vector<std::string>, 5> Comments;
     int FirstParamConstant = -1, ParamConstants = 0; // entries in MakeConstants
     int FirstInputConstant = -1, InputConstants = 0;
 };

@@ -1,6 +1,8 @@
 #include "table/rundecks.h"
 
+#include "common/codecs.h"
 #include "common/paths.h"
+#include "table/deckscan.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -289,6 +291,104 @@ bool CheckRunDeckNames(const TTable& t, std::string& message) {
     return true;
 }
 
+namespace {
+
+// The file word of an ASSIGN line (its second word), or empty.
+std::string AssignedFile(const std::string& line) {
+    const size_t start = line.find_first_not_of(" \t", line.find_first_of(" \t"));
+    if (start == std::string::npos) return {};
+    return line.substr(start, line.find_first_of(" \t", start) - start);
+}
+
+// "A", "A and B", "A, B and C".
+std::string NameList(const std::vector<std::string>& names) {
+    std::string text;
+    for (size_t i = 0; i < names.size(); ++i)
+        text += (i == 0 ? "" : i + 1 == names.size() ? " and " : ", ") + names[i];
+    return text;
+}
+
+std::vector<std::string> FileNamesOnly(const std::vector<std::string>& files) {
+    std::vector<std::string> names;
+    for (const std::string& f : files)
+        names.push_back(ExtractFileName(f));
+    return names;
+}
+
+std::vector<std::string> ExistingFiles(const std::vector<std::string>& files) {
+    std::vector<std::string> there;
+    for (const std::string& f : files)
+        if (FileExists(f)) there.push_back(f);
+    return there;
+}
+
+} // namespace
+
+std::vector<std::string> RunFiles(const TTable& t, const std::vector<std::string>& deckLines,
+                                  int run) {
+    const std::string stem = RunDeckStem(t.DeckName);
+    const std::string base = DeckBase(t.DeckName);
+    const std::string folder = ExtractFilePath(stem);
+    std::vector<std::string> files = {RunDeckName(stem, run), stem + RunSuffix(run) + ".LST"};
+    for (const std::string& line : deckLines) {
+        const std::string upper = UpStr(line);
+        if (!IsAssignLine(upper) || AssignSuffixAt(upper, base) == std::string::npos) continue;
+        std::string rendered;
+        RenderLine(PrepareLine(line, base, {}), RunSuffix(run), {}, {}, rendered);
+        const std::string file = AssignedFile(rendered);
+        if (file.empty()) continue;
+        const bool absolute = IsSeparator(file[0]) || (file.size() > 1 && file[1] == ':');
+        files.push_back(absolute ? NativePath(file) : folder + file);
+    }
+    return files;
+}
+
+bool CheckOtherDecksFiles(const TTable& t, const std::vector<std::string>& deckLines,
+                          std::string& message) {
+    const std::string stem = RunDeckStem(t.DeckName);
+    const std::string base = ExtractFileName(stem);
+    // The folder is looked through once, however many runs there are.
+    const std::unordered_set<std::string> present = UpperFileNames(ExtractFilePath(stem));
+    for (int r = 2; r <= t.Runs(); ++r) {
+        for (const char* ext : {".DCK", ".KSD"}) {
+            const std::string other = stem + RunSuffix(r) + ext;
+            if (!present.count(UpStr(base + RunSuffix(r) + ext)) || SameFile(other, t.DeckName))
+                continue;
+            std::vector<std::string> files = RunFiles(t, deckLines, r);
+            files.erase(files.begin()); // the run deck is the table's own temporary file
+            message = "Run " + std::to_string(r) + " of this table would write " +
+                      NameList(FileNamesOnly(files)) + ", the files of deck " +
+                      ExtractFileName(NativePath(other)) +
+                      ". Rename one of the two decks before running the table.";
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string LastResultsQuestion(const TTable& t, const std::vector<std::string>& deckLines) {
+    std::vector<std::string> files = RunFiles(t, deckLines, 1);
+    // A table that ran before made them itself: its record holds the first run's deck.
+    if (!t.RunDeckNames.empty() && UpStr(t.RunDeckNames[0]) == UpStr(files[0])) return {};
+    files.erase(files.begin());
+    files = ExistingFiles(files);
+    if (files.empty()) return {};
+    return "The runs of this table replace " + NameList(FileNamesOnly(files)) +
+           " of the last run of " + ExtractFileName(t.DeckName) + ". Go on?";
+}
+
+bool RecordRunDeckNames(const std::string& tableFile, const std::vector<std::string>& names) {
+    std::string bytes, why;
+    TTable onDisk;
+    if (tableFile.empty() || !ReadFileBytes(tableFile, bytes) || !DecodeTable(bytes, onDisk, why) ||
+        size_t(onDisk.RowCount) < names.size())
+        return false;
+    for (size_t k = 0; k < names.size(); ++k)
+        PutString(reinterpret_cast<uint8_t*>(&bytes[TableHeaderSize + k * TableRunSlotSize]),
+                  names[k], RunDeckNameMax);
+    return WriteFileAtomic(tableFile, bytes);
+}
+
 std::string EngineProgram(const std::string& dir) {
     return NativePath(JoinPath(dir, std::string("KOLVAN") + "32" + ".exe"));
 }
@@ -312,6 +412,16 @@ bool AskAboutSharedFile(const TTable& t, TTableRunHost& host, TTableRunOptions& 
         return false;
     }
     return false;
+}
+
+// Every variable of the table is still a constant of its deck: else every run would be the
+// same run.
+bool CheckVariables(const TTable& t, std::string& message) {
+    std::vector<std::string> names;
+    for (const TableColumn& c : t.Columns)
+        names.push_back(c.Name.substr(0, VariableNameMax));
+    message = UnknownVariableText(names, t.DeckName);
+    return message.empty();
 }
 
 // The runs of the run decks WriteTableDeck writes, one per entry of values.
@@ -343,7 +453,13 @@ bool PrepareTableRun(TTable& t, TTableRunHost& host, TTableRunOptions& o, std::v
                      std::string& message) {
     message.clear();
     runs.clear();
-    if (!CheckRunDeckNames(t, message)) return false;
+    if (!CheckRunDeckNames(t, message) || !CheckVariables(t, message)) return false;
+    std::vector<std::string> deckLines;
+    if (ReadTextLines(t.DeckName, deckLines, std::string::npos)) {
+        if (!CheckOtherDecksFiles(t, deckLines, message)) return false;
+        const std::string question = LastResultsQuestion(t, deckLines);
+        if (!question.empty() && !host.ReplaceLastResults(question)) return false;
+    }
     if (!AskAboutSharedFile(t, host, o)) return false;
     std::vector<std::vector<std::string>> values;
     if (!WriteTableDeck(t, message, &values, o.Only)) return false;

@@ -52,7 +52,31 @@ class TTableRunHost {
         (void)file;
         return SharedAnswer::OneAtATime;
     }
+    // The first run replaces the results of the deck's last run outside this table; the
+    // question says which. True goes on.
+    virtual bool ReplaceLastResults(const std::string& question) {
+        (void)question;
+        return true;
+    }
 };
+
+// Every file run r of a table writes: its deck, its listing, then each output the deck's
+// ASSIGN lines name after the deck, with the run's suffix. Names as the disk spells the
+// deck's folder.
+std::vector<std::string> RunFiles(const TTable& t, const std::vector<std::string>& deckLines,
+                                  int run);
+// Refuses a table run whose runs would write the files of another deck beside it (TANK1.OUT
+// when TANK1.DCK is there): the message names the deck and the files.
+bool CheckOtherDecksFiles(const TTable& t, const std::vector<std::string>& deckLines,
+                          std::string& message);
+// "The runs of this table replace DEMO.LST, DEMO.OUT and DEMO.PLT of the last run of
+// DEMO.DCK. Go on?" when the first run would replace results this table did not make; else
+// empty.
+std::string LastResultsQuestion(const TTable& t, const std::vector<std::string>& deckLines);
+// Writes the run deck names of a table run into the table file before the runs start, so
+// that they are known as the table's own even if the program ends during the runs. Only
+// those bytes of the file change; false when the file is not the table's shape any more.
+bool RecordRunDeckNames(const std::string& tableFile, const std::vector<std::string>& names);
 
 struct TTableRunOptions {
     std::string EngineDir, DefaultEngineDir;

@@ -8,7 +8,8 @@
 
 namespace {
 
-constexpr size_t HeaderSize = 276, RunSlotSize = 97, RecordSize = 60, ValueSize = 10;
+constexpr size_t HeaderSize = TableHeaderSize, RunSlotSize = TableRunSlotSize, RecordSize = 60,
+                 ValueSize = 10;
 
 bool ValidCell(const TTable& t, int col, int row) {
     return col >= 1 && col < t.ColCount && row >= 1 && row < t.RowCount;

@@ -12,6 +12,8 @@ constexpr Extended UndefinedValue = 9.99E99L; // shown "Enter value"
 constexpr Extended BlankValue = 1E99L;        // shown " "
 constexpr int MaxTableRuns = 9999;
 constexpr size_t TableNameMax = 30, RunDeckNameMax = 96;
+// The file layout: the header, then one run deck name slot (a length byte and 96) per row.
+constexpr size_t TableHeaderSize = 276, TableRunSlotSize = 97;
 constexpr size_t ClipboardMax = 32760;
 
 struct TableColumn {

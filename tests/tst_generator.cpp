@@ -44,6 +44,7 @@ std::string UnitDeck(const std::string& unit) {
 class TestGenerator : public QObject {
     Q_OBJECT
   private slots:
+    void makeKolsedKeepsUnitComments();
     void deckLines();
     void countBeyondDeck_data();
     void countBeyondDeck();
@@ -375,6 +376,31 @@ void TestGenerator::writtenDeck() {
         ReadTestFile(fx.Path("D.KSD")).find("|rpm") -
             ReadTestFile(fx.Path("D.KSD")).rfind("\n", ReadTestFile(fx.Path("D.KSD")).find("|rpm")),
         size_t(46));
+}
+
+void TestGenerator::makeKolsedKeepsUnitComments() {
+    Fixture fx;
+    MsgRecorder rec;
+    fx.Info(7, Type7);
+    TGenerator g = fx.Make("SIMULATION 0 1 1\nUNIT 1 TYPE 7 P\n* the pump of bay 2\nPARAMETERS 2\n"
+                           "* speed from the data sheet\n1500 20\nINPUTS 2\n2,1 0,0\n"
+                           "* power at start\n0 4.5\n* trace only the head\nTRACE 0 1\n"
+                           "* done\nEND\n",
+                           rec);
+    QVERIFY(WriteKsd(g, fx.Path("D.KSD"), false, false));
+    const std::string written = ReadTestFile(fx.Path("D.KSD"));
+    // Each comment stays within its unit, in the order the deck had them.
+    size_t at = written.find("\r\nUNIT 1 TYPE 7 P\r\n");
+    QVERIFY(at != std::string::npos);
+    for (const char* comment :
+         {"* the pump of bay 2\r\n", "* speed from the data sheet\r\n", "* power at start\r\n",
+          "* trace only the head\r\n", "* done\r\n"}) {
+        const size_t next = written.find(comment, at);
+        QVERIFY2(next != std::string::npos, comment);
+        at = next;
+    }
+    QVERIFY(written.find("* trace only the head\r\nTRACE 0 1\r\n") != std::string::npos);
+    QVERIFY(written.find("TRACE 0 1\r\n* done\r\n") != std::string::npos);
 }
 
 void TestGenerator::countedNames() {

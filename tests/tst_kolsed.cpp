@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -57,6 +58,8 @@ const char* StopName(ReadStop s) {
 class TestKolsed : public QObject {
     Q_OBJECT
   private slots:
+    void formWritesLeaveOtherLinesAlone();
+    void barInTextFieldRefused();
     void readerMessages_data();
     void readerMessages();
     void cannotOpen();
@@ -786,26 +789,28 @@ void TestKolsed::writeFailures() {
     QVERIFY(QDir().mkpath(QString::fromStdString(fx.Path("D.BAK/sub"))));
     QVERIFY(!WriteDeck(form, deck));
     QCOMPARE(rec.Texts(),
-             std::vector<std::string>{"Unable to rename " + deck + " to " + fx.Path("D.BAK")});
+             std::vector<std::string>{"The backup " + fx.Path("D.BAK") + " could not be written; " +
+                                      deck + " is left as it was."});
     QCOMPARE(ReadTestFile(deck), text);
     QVERIFY(QDir(QString::fromStdString(fx.Path("D.BAK"))).removeRecursively());
     // The new deck cannot be written: the deck is left as it was, the backup made.
     rec.Shown.clear();
-    QVERIFY(QDir().mkpath(QString::fromStdString(deck + ".~tmp")));
+    QVERIFY(QDir().mkpath(
+        QString::fromStdString(fx.Path(".~D.KSD." + std::to_string(::getpid()) + ".tmp"))));
     QVERIFY(!WriteDeck(form, deck));
     QCOMPARE(rec.Shown.size(), size_t(1));
     QVERIFY(QString::fromStdString(rec.Shown[0].Text)
                 .endsWith(QString::fromStdString(deck + " is left as it was.")));
     QCOMPARE(ReadTestFile(deck), text);
     QCOMPARE(ReadTestFile(fx.Path("D.BAK")), text);
-    QVERIFY(QDir(QString::fromStdString(deck + ".~tmp")).removeRecursively());
-    // The deck went away after reading: nothing is written.
+    QVERIFY(QDir(QString::fromStdString(fx.Path(".~D.KSD." + std::to_string(::getpid()) + ".tmp")))
+                .removeRecursively());
+    // The deck went away after reading: the form still holds every line and writes them.
     rec.Shown.clear();
     QFile::remove(QString::fromStdString(deck));
-    QVERIFY(!WriteDeck(form, deck));
-    QCOMPARE(rec.Texts(),
-             std::vector<std::string>{"File " + deck + " was not found; nothing was written."});
-    QVERIFY(!QFile::exists(QString::fromStdString(deck)));
+    QVERIFY(WriteDeck(form, deck));
+    QVERIFY(rec.Texts().empty());
+    QCOMPARE(ReadTestFile(deck), text);
 }
 
 void TestKolsed::valueLines() {
@@ -856,6 +861,47 @@ void TestKolsed::listsAndCompanions() {
              std::string("M = 3\n*|<Month|MONTH.DAT|1|2|0\nDAYS = 31\n*|<|month.dat|0|3|0\n"
                          "ASSIGN OTHER.DAT 9\n*|<File|FILES.DAT|1|1|0\n"));
     QVERIFY(!DCKChanged(f2));
+}
+
+void TestKolsed::formWritesLeaveOtherLinesAlone() {
+    Fixture fx;
+    MsgRecorder rec;
+    TFormModel form;
+    // Two month lists, each with its hidden day count; a tab after "="; a "*|#" line outside
+    // any group.
+    const std::string deck = "*|#OLD = 1\nM1 =\t2\n*|<Start|MONTH.DAT|1|2|0\nD1 = 28\n"
+                             "*|<|month.dat|0|3|0\nM2 = 2\n*|<Stop|MONTH.DAT|1|2|0\nD2 = 28\n"
+                             "*|<|month.dat|0|3|0\nX =\t2.5\n*|X|m|m|0|1|0|9.00|0\n";
+    Read(form, fx, deck);
+    QVERIFY(rec.Shown.empty());
+    QCOMPARE(form.ErrorLevel, 0);
+    QCOMPARE(ItemAt(form, 5).Input->Text, std::string("2.50"));
+    // The stop month becomes March: only its own day count follows.
+    ItemAt(form, 3).List->ItemIndex = 2;
+    QVERIFY(WriteDeck(form, fx.Path("OUT.KSD")));
+    QCOMPARE(ReadTestFile(fx.Path("OUT.KSD")),
+             std::string("*|#OLD = 1\nM1 =\t2\n*|<Start|MONTH.DAT|1|2|0\nD1 = 28\n"
+                         "*|<|month.dat|0|3|0\nM2 = 3\n*|<Stop|MONTH.DAT|1|2|0\nD2 = 31\n"
+                         "*|<|month.dat|0|3|0\nX =\t2.5\n*|X|m|m|0|1|0|9.00|0\n"));
+    // A save that changes nothing writes the deck as it was read.
+    TFormModel again;
+    Read(again, fx, deck);
+    QVERIFY(WriteDeck(again, fx.Path("SAME.KSD")));
+    QCOMPARE(ReadTestFile(fx.Path("SAME.KSD")), deck);
+}
+
+void TestKolsed::barInTextFieldRefused() {
+    Fixture fx;
+    MsgRecorder rec;
+    TFormModel form;
+    const std::string deck = "*|*Run title|first run|0\n";
+    Read(form, fx, deck);
+    TypeIntoField(*ItemAt(form, 1).Input, "a|b");
+    QVERIFY(!WriteDeck(form, fx.Path("T.KSD")));
+    QCOMPARE(rec.Texts(), std::vector<std::string>{"The text of Run title cannot hold the "
+                                                   "character |: it separates the parts of its "
+                                                   "line."});
+    QCOMPARE(ReadTestFile(fx.Path("T.KSD")), deck);
 }
 
 void TestKolsed::changedStateAndUnits() {

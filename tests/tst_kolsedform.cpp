@@ -34,6 +34,7 @@ class TestKolsedForm : public QObject {
     void fieldCheck();
     void unitsAndCloseQuestion();
     void errorSelectsFieldText();
+    void calculateChecksTheFieldFirst();
     void unitLabelsFitTheirText();
     void fileFieldAndLink();
     void keys();
@@ -171,6 +172,24 @@ void TestKolsedForm::errorSelectsFieldText() {
     QCOMPARE(area->selectedText(), QString("12a"));
     QTest::keyClicks(area, "5");
     QCOMPARE(area->text(), QString("5"));
+}
+
+void TestKolsedForm::calculateChecksTheFieldFirst() {
+    TKOLSHELLFORM main;
+    main.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&main));
+    TKOLSEDForm* form = Open(main, "DEMO.KSD");
+    auto* area = form->findChild<QLineEdit*>("Input4");
+    area->setFocus();
+    area->selectAll();
+    QTest::keyClicks(area, "2000");
+    const std::string before = ReadTestFile(dir_->Path("DEMO.KSD"));
+    Trigger(main, "Calculate1"); // F8
+    // The field's message, and nothing asked, saved or run after it.
+    QCOMPARE(msgs_->Texts(),
+             std::vector<std::string>{"This parameter must be >= 0.01 and <= 1000.00"});
+    QVERIFY(dialogs_->Titles.isEmpty());
+    QCOMPARE(ReadTestFile(dir_->Path("DEMO.KSD")), before);
 }
 
 void TestKolsedForm::unitLabelsFitTheirText() {

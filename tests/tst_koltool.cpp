@@ -130,6 +130,10 @@ class TestKoltool : public QObject {
     void fillRefusals();
     void runChosenRuns();
     void runFailedAgain();
+    void labelAnswersValidJson_data();
+    void labelAnswersValidJson();
+    void pasteWithBadRowLeavesTable();
+    void tableVariablesMustBeDeckConstants();
 };
 
 void TestKoltool::answers_data() {
@@ -761,6 +765,70 @@ void TestKoltool::runFailedAgain() {
     QVERIFY(again.Err.contains("failed or was stopped the last time it ran"));
     QVERIFY(Bytes(table) != tableBytes); // only by the values altered above
     QCOMPARE(Bytes(table).size(), tableBytes.size());
+}
+
+void TestKoltool::labelAnswersValidJson_data() {
+    QTest::addColumn<QString>("octal");    // the label's bytes, as printf writes them
+    QTest::addColumn<QString>("mantissa"); // what the JSON's mantissa reads as
+    QTest::newRow("overlong C0 80") << "x\\300\\200" << QString("x\u00C0\u20AC");
+    QTest::newRow("surrogate ED A0 80") << "\\355\\240\\200" << QString("\u00ED\u00A0\u20AC");
+    QTest::newRow("F5 and FF") << "\\365\\377" << QString("\u00F5\u00FF");
+    QTest::newRow("Windows degrees") << "\\260C" << QString("\u00B0C");
+    QTest::newRow("UTF-8 degrees") << "\\302\\260C" << QString("\u00B0C");
+}
+
+void TestKoltool::labelAnswersValidJson() {
+    QFETCH(QString, octal);
+    QFETCH(QString, mantissa);
+    QProcess p;
+    p.start("/bin/sh", {"-c", "\"$0\" label \"$(printf '" + octal + "')\"",
+                        qEnvironmentVariable("KOLSHELL_BIN") + "/koltool"});
+    QVERIFY(p.waitForFinished(30000));
+    QCOMPARE(p.exitCode(), 0);
+    const QByteArray out = p.readAllStandardOutput();
+    QJsonParseError error;
+    const QJsonDocument json = QJsonDocument::fromJson(out, &error);
+    QVERIFY2(error.error == QJsonParseError::NoError, out.constData());
+    QVERIFY(QUtf8StringView(out.constData(), out.size()).isValidUtf8());
+    QCOMPARE(json["Mantissa"].toString(), mantissa);
+}
+
+void TestKoltool::pasteWithBadRowLeavesTable() {
+    QTemporaryDir tmp;
+    const QString table = KoltoolRunTable(tmp.path(), {{1, 2, 3}, {4, 5, 6}});
+    const std::string before = ReadTestFile(table.toStdString());
+    QProcess p;
+    p.start(qEnvironmentVariable("KOLSHELL_BIN") + "/koltool",
+            {"paste", table, "--row", "1", "--col", "1"});
+    p.write("7\t8\t9\r\n7\tbad\t9\r\n");
+    p.closeWriteChannel();
+    QVERIFY(p.waitForFinished(30000));
+    QCOMPARE(p.exitCode(), 1);
+    QCOMPARE(QString::fromUtf8(p.readAllStandardError()),
+             QString("koltool: Bad number in row 2 column 2\n"));
+    QCOMPARE(ReadTestFile(table.toStdString()), before);
+}
+
+void TestKoltool::tableVariablesMustBeDeckConstants() {
+    QTemporaryDir tmp;
+    const QString table = KoltoolRunTable(tmp.path(), {{0}, {0}});
+    const QString deck = tmp.path() + "/T.DCK";
+    // new-table refuses a variable the deck does not have, and writes nothing.
+    const QString other = tmp.path() + "/NEW.TBL";
+    Run r = Koltool({"new-table", deck, "--runs", "2", "--vars", "PAUSE,NOSUCH", "-o", other});
+    QCOMPARE(r.Exit, 1);
+    QCOMPARE(r.Err,
+             QString("koltool: Variable NOSUCH of this table is not a constant of T.DCK.\n"));
+    QVERIFY(!QFile::exists(other));
+    // The deck loses a constant after its table was made: run-table refuses before any run.
+    WriteTestFile(tmp.path(), "T.DCK", "CONSTANTS 2\nPAUSE = 0\nSTATUS = 0\nEND\n");
+    WriteScriptEngine(tmp.path(), 0);
+    r = Koltool({"run-table", table, "--engine-dir", tmp.path()});
+    QCOMPARE(r.Exit, 1);
+    QCOMPARE(r.Err,
+             QString("koltool: Variable SIGNAL of this table is not a constant of T.DCK.\n"));
+    QCOMPARE(Starts(tmp.path()), 0);
+    QVERIFY(TmpFiles(tmp.path()).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestKoltool)

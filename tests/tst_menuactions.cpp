@@ -228,8 +228,9 @@ void TestMenuActions::everyAction_data() {
         // A fresh set-up knows no engine folder yet: it asks for it.
         {"Calculate1", "", "file dialog Select the KOLVAN directory"},
         {"RunTable1", "", "disabled"}, // no table window
-        // A fresh set-up knows no engine folder: the run asks for it.
-        {"RunTable1", "table", "file dialog Select the KOLVAN directory"},
+        // The deck's last results are asked about; a fresh set-up knows no engine folder: the
+        // run asks for it.
+        {"RunTable1", "table", "file dialog Select the KOLVAN directory; message"},
         {"CompileModule1", "", "disabled"}, // not a ".FOR" file
         {"RebuildKOLVAN1", "", "message"},  // no rebuild command set up
         {"ExecuteCommand1", "", "message"}, // no user command set up

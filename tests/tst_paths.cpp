@@ -36,6 +36,8 @@ class TestPaths : public QObject {
     void saveOverReadOnlyFileIsRefused();
     void saveThroughLinkWritesItsTarget_data();
     void saveThroughLinkWritesItsTarget();
+    void saveKeepsHardLinks();
+    void saveFileWithLongName();
 };
 
 void TestPaths::nameParts_data() {
@@ -274,6 +276,27 @@ void TestPaths::saveThroughLinkWritesItsTarget() {
     QCOMPARE(int(ModeOf(target)), 0640);
     QCOMPARE(QDir(tmp.path() + "/store").entryList(QDir::Files), QStringList({"REAL.DCK"}));
     if (chained) QVERIFY(IsLink(dir + "/MIDDLE.DCK"));
+}
+
+void TestPaths::saveKeepsHardLinks() {
+    QTemporaryDir tmp;
+    const std::string f = WriteTestFile(tmp.path(), "RUN.DCK", "old");
+    const std::string other = tmp.path().toStdString() + "/SHARED.DCK";
+    QCOMPARE(::link(f.c_str(), other.c_str()), 0);
+    QVERIFY(WriteFileAtomic(f, "new text"));
+    // Both names still lead to the one file, which holds the new text.
+    QCOMPARE(ReadTestFile(other), std::string("new text"));
+    QVERIFY(SameFile(f, other));
+    QCOMPARE(QDir(tmp.path()).entryList(QDir::Files), QStringList({"RUN.DCK", "SHARED.DCK"}));
+}
+
+void TestPaths::saveFileWithLongName() {
+    QTemporaryDir tmp;
+    const std::string name(246, 'L');
+    const std::string f = WriteTestFile(tmp.path(), name + ".DCK", "old");
+    QVERIFY(WriteFileAtomic(f, "new"));
+    QCOMPARE(ReadTestFile(f), std::string("new"));
+    QCOMPARE(QDir(tmp.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestPaths)

@@ -29,6 +29,8 @@ class TestPlotDialogs : public QObject {
   private slots:
     void init();
     void cleanup();
+    void axisTitleCutByCharacters();
+    void exportAsksWithCompleteName();
     void newPlot();
     void rejectedRange();
     void changedFile_data();
@@ -314,6 +316,43 @@ void TestPlotDialogs::exportPlot() {
         QCOMPARE(pages, 1);
         QVERIFY(bytes.contains("/MediaBox [0 0 960.000000 600.000000]")); // the page typed
     }
+}
+
+void TestPlotDialogs::axisTitleCutByCharacters() {
+    TKOLSHELLFORM main;
+    TPlotForm* plot = MakePlot(main);
+    QVERIFY(plot);
+    CurrentChild = plot;
+    const QString typed = QString(29, 'x') + QString::fromUtf8("\xC2\xB0"
+                                                               "C");
+    main.ExecDialog = [&](QDialog& d) {
+        auto& m = static_cast<TModPlot&>(d);
+        QCOMPARE(m.YAxisLabel->maxLength(), 30);
+        m.YAxisLabel->setText(typed); // the field takes 30 characters
+        QCOMPARE(m.YAxisLabel->text(), typed.left(30));
+        m.OKBtn->click();
+    };
+    main.ModifyPlot1Click();
+    const std::string file = dir_->Path("TITLE.KSP");
+    QVERIFY(plot->SaveDocument(file));
+    // The plot file holds the 30 characters, the degree sign as the Windows byte B0.
+    const std::string field = std::string(1, char(30)) + std::string(29, 'x') + "\xB0";
+    QVERIFY(ReadTestFile(file).find(field) != std::string::npos);
+}
+
+void TestPlotDialogs::exportAsksWithCompleteName() {
+    TKOLSHELLFORM main;
+    TPlotForm* plot = MakePlot(main);
+    CurrentChild = plot;
+    main.UpdateMenu();
+    const std::string picture = dir_->Write("PIC.png", "the user's picture");
+    dialogs_->SaveAnswers = {QString::fromStdString(dir_->Path("PIC"))};
+    msgs_->Answers = {mrNo};
+    main.Action("ExportPlot1")->trigger();
+    QCOMPARE(msgs_->Texts(),
+             std::vector<std::string>{picture + " already exists.  Do you want to replace it?"});
+    QCOMPARE(ReadTestFile(picture), std::string("the user's picture"));
+    QCOMPARE(dialogs_->Titles.count("Export Plot"), 2); // asked for another name
 }
 
 void TestPlotDialogs::exportRefusesBadSize() {
@@ -615,6 +654,9 @@ void TestPlotDialogs::plotsCaptionedByTheirFiles() {
     // Each shows its stored caption; the two that share one show their file's name beside it.
     QCOMPARE(captions,
              QStringList({made + " (A.KSP)", made + " (B.KSP)",
+    QCOMPARE(captions,
+             QStringList({QString::fromStdString(dir_->Path("A.KSP")),
+                          QString::fromStdString(dir_->Path("B.KSP")),
                           "Plot 2: from " + QString::fromStdString(dir_->Path("RUN.OUT"))}));
     QVERIFY(msgs_->Shown.empty());
     // The caption saved is the stored one, without the file's name.

@@ -1,6 +1,7 @@
 // Calculate and the other runs, against a small recording script standing in for the engine
 // and the companion programs, and once against the stand-in engine itself.
 #include "app/kolshellform.h"
+#include "common/codecs.h"
 #include "common/globals.h"
 #include "common/paths.h"
 #include "shell/cmdline.h"
@@ -15,8 +16,8 @@
 #include "table/tablemodel.h"
 #include "table/widgets/tableform.h"
 #include "tests/support/runtable.h"
-#include "tests/support/scriptengine.h"
 #include "tests/support/runwindows.h"
+#include "tests/support/scriptengine.h"
 #include "tests/support/testsupport.h"
 
 #include <QDir>
@@ -676,7 +677,16 @@ void TestRunning::failedRunsDoNotStopTheTable() {
     QCOMPARE(Shown(), QStringList{"2 of 4 runs failed. The first, run 2 on " + Dir() +
                                   "/T1.TMP, failed with status 3."});
     QCOMPARE(RunWindow(form)->Summary()->text().left(28), QString("2 of 4 runs done, 2 failed, "));
-    QCOMPARE(ReadTestFile(table), before); // the table file is not touched by a run
+    // The run records only its run decks in the table file, before the first run starts.
+    std::string after = ReadTestFile(table), expected = before, why;
+    TTable recorded;
+    QVERIFY(DecodeTable(after, recorded, why));
+    QCOMPARE(recorded.RunDeckNames[0], Dir().toStdString() + "/T.TMP");
+    QCOMPARE(recorded.RunDeckNames[3], Dir().toStdString() + "/T3.TMP");
+    for (size_t k = 0; k < 4; ++k)
+        PutString(reinterpret_cast<uint8_t*>(&expected[TableHeaderSize + k * TableRunSlotSize]),
+                  recorded.RunDeckNames[k], RunDeckNameMax);
+    QCOMPARE(after, expected);
 }
 
 void TestRunning::parallelRuns() {

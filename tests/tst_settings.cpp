@@ -203,10 +203,17 @@ void TestSettings::switchesRewrite() {
     QCOMPARE(on, (EngineSwitches{true, false, true, false, true, false, true}));
     std::string error;
     QVERIFY(RewriteEngineSwitches(dir, {false, true, true, true, false, false, false}, &error));
-    QCOMPARE(ReadTestFile(dir + "/CNFGKV.KOL"),
-             std::string("KOLVAN switches\r\nN switch 0\r\nY switch 1\r\nY switch 2\r\n"
-                         "Y switch 3\r\nN switch 4\r\nN switch 5\r\nN switch 6\r\n"));
+    // The lines after the eighth stay: the engine may read them.
+    const std::string first =
+        "KOLVAN switches\r\nN switch 0\r\nY switch 1\r\nY switch 2\r\n"
+        "Y switch 3\r\nN switch 4\r\nN switch 5\r\nN switch 6\r\nextra 1\r\nextra 2\r\n";
+    QCOMPARE(ReadTestFile(dir + "/CNFGKV.KOL"), first);
     QCOMPARE(ReadTestFile(dir + "/CNFGKV.BAK"), text);
+    // A second OK: the backup holds the first result, and nothing is kept only there.
+    QVERIFY(RewriteEngineSwitches(dir, {true, true, true, true, false, false, false}, &error));
+    QCOMPARE(ReadTestFile(dir + "/CNFGKV.BAK"), first);
+    QCOMPARE(ReadTestFile(dir + "/CNFGKV.KOL"),
+             "KOLVAN switches\r\nY" + first.substr(first.find("\r\n") + 3));
 }
 
 void TestSettings::switchesShortFile() {
@@ -214,8 +221,8 @@ void TestSettings::switchesShortFile() {
     WriteTestFile(tmp.path(), "CNFGKV.KOL", "first\nY a\n\n");
     const std::string dir = tmp.path().toStdString();
     QVERIFY(RewriteEngineSwitches(dir, {true, true, false, false, false, false, true}, nullptr));
-    QCOMPARE(ReadTestFile(dir + "/CNFGKV.KOL"),
-             std::string("first\r\nY a\r\nY\r\nN\r\nN\r\nN\r\nN\r\nY\r\n"));
+    // Missing lines are added with the file's own line end.
+    QCOMPARE(ReadTestFile(dir + "/CNFGKV.KOL"), std::string("first\nY a\nY\nN\nN\nN\nN\nY\n"));
     std::string error;
     QVERIFY(!RewriteEngineSwitches(dir + "/missing", {}, &error));
     QVERIFY(!error.empty());

@@ -98,9 +98,9 @@ void TestSetupDlg::okTakesChanges() {
     dlg.findChild<QPushButton*>("OKBtn")->click();
     QCOMPARE(dlg.result(), int(QDialog::Accepted));
     QCOMPARE(ProgramDirs().Dirs[pdZoner], std::string("/opt/zoner"));
-    // The switch file is rewritten with eight lines, the old one kept as the backup.
+    // The switches are rewritten, the lines after them kept, the old file kept as the backup.
     QCOMPARE(ReadTestFile(Globals().KolshellDir + "/CNFGKV.KOL"),
-             std::string("head\r\nY\r\nY\r\nY\r\nN\r\nY\r\nN\r\nY\r\n"));
+             std::string("head\r\nY\r\nY\r\nY\r\nN\r\nY\r\nN\r\nY\r\nmore\r\nmore\r\n"));
     QVERIFY(QFile::exists(tmp_->path() + "/CNFGKV.BAK"));
     QVERIFY(!QFile::exists(tmp_->path() + "/KOLSHELL.DFT")); // only Store writes it
 }
@@ -204,7 +204,7 @@ void TestSetupDlg::okThroughLinkedSwitchFile() {
     dlg.findChild<QPushButton*>("OKBtn")->click();
     QVERIFY(QFileInfo(QString::fromStdString(kol)).isSymLink());
     QCOMPARE(ReadTestFile(dir + "/engine/CNFGKV.KOL"),
-             std::string("head\r\nY\r\nN\r\nY\r\nN\r\nY\r\nN\r\nN\r\n"));
+             std::string("head\r\nY\r\nN\r\nY\r\nN\r\nY\r\nN\r\nN\r\nmore\r\nmore\r\n"));
     QVERIFY(ReadTestFile(dir + "/CNFGKV.BAK").find("more") != std::string::npos);
 }
 

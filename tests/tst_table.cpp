@@ -70,6 +70,9 @@ QStringList Row(const TTable& t, int row) {
 class TestTable : public QObject {
     Q_OBJECT
   private slots:
+    void runTableBesideNumberedDeck();
+    void runTableAsksBeforeReplacingLastResults();
+    void runDeckNamesRecordedBeforeRuns();
     void displayTexts_data();
     void displayTexts();
     void cellEdits_data();
@@ -412,6 +415,12 @@ class ScriptedHost : public TTableRunHost {
     std::string EngineDir;
     SharedAnswer Answer = SharedAnswer::OneAtATime;
     std::vector<std::string> Shared;
+    bool ReplaceLastResults(const std::string& question) override {
+        Questions.push_back(question);
+        return GoOn;
+    }
+    bool GoOn = true;
+    std::vector<std::string> Questions;
 };
 
 // A table of three runs on a deck in dir, the engine (an empty file will do) beside it.
@@ -674,10 +683,9 @@ void TestTable::sharedFiles() {
 void TestTable::tableRun() {
     QTemporaryDir dir;
     TTableRunOptions o;
-    TTable t = RunnableTable(dir.path(), "deck.dck",
-                             "CONSTANTS 1\nAREA = 1\nASSIGN deck.OUT 12\n* " +
-                                 std::string(300, 'x') + "\nEND\n",
-                             o);
+    TTable t = RunnableTable(
+        dir.path(), "deck.dck",
+        "CONSTANTS 1\nAREA = 1\nASSIGN deck.OUT 12\n* " + std::string(300, 'x') + "\nEND\n", o);
     ScriptedHost host;
     std::vector<TRun> runs;
     std::string message;
@@ -844,9 +852,79 @@ void TestTable::runDeckNotWritten() {
     QVERIFY(QFileInfo(dir.path() + "/D1.TMP").isDir());
 }
 
+void TestTable::runTableBesideNumberedDeck() {
+    // TANK1.DCK lies beside TANK.DCK: run 2 of TANK's table would write TANK1's results.
+    QTemporaryDir dir;
+    TTableRunOptions o;
+    TTable t = RunnableTable(dir.path(), "TANK.DCK",
+                             "CONSTANTS 1\nAREA = 1\nASSIGN TANK.OUT 12\nEND\n", o);
+    WriteTestFile(dir.path(), "TANK1.DCK", "CONSTANTS 1\nAREA = 9\nEND\n");
+    WriteTestFile(dir.path(), "TANK1.OUT", "TANK1's own results\n");
+    ScriptedHost host;
+    std::vector<TRun> runs;
+    std::string message;
+    QVERIFY(!PrepareTableRun(t, host, o, runs, message));
+    QCOMPARE(message, std::string("Run 2 of this table would write TANK1.LST and TANK1.OUT, the "
+                                  "files of deck TANK1.DCK. Rename one of the two decks before "
+                                  "running the table."));
+    QVERIFY(runs.empty());
+    QCOMPARE(FilesIn(dir.path()),
+             QStringList({"KOLVAN32.exe", "TANK.DCK", "TANK1.DCK", "TANK1.OUT"}));
+}
+
+void TestTable::runTableAsksBeforeReplacingLastResults() {
+    QTemporaryDir dir;
+    TTableRunOptions o;
+    TTable t = RunnableTable(dir.path(), "DEMO.DCK",
+                             "CONSTANTS 1\nAREA = 1\nASSIGN DEMO.OUT 12\nASSIGN DEMO.PLT 13\n"
+                             "END\n",
+                             o);
+    for (const char* f : {"DEMO.LST", "DEMO.OUT", "DEMO.PLT"})
+        WriteTestFile(dir.path(), f, "from a Calculate\n");
+    ScriptedHost host;
+    host.GoOn = false;
+    std::vector<TRun> runs;
+    std::string message;
+    QVERIFY(!PrepareTableRun(t, host, o, runs, message));
+    QCOMPARE(message, std::string());
+    QCOMPARE(host.Questions, std::vector<std::string>{
+                                 "The runs of this table replace DEMO.LST, DEMO.OUT and DEMO.PLT "
+                                 "of the last run of DEMO.DCK. Go on?"});
+    QVERIFY(FilesIn(dir.path()).filter(".TMP").isEmpty());
+    host.GoOn = true;
+    QVERIFY2(PrepareTableRun(t, host, o, runs, message), message.c_str());
+    QCOMPARE(runs.size(), size_t(3));
+    // The table made them from now on: asked once.
+    host.Questions.clear();
+    QVERIFY2(PrepareTableRun(t, host, o, runs, message), message.c_str());
+    QVERIFY(host.Questions.empty());
+    DeleteRunDecks(runs);
+}
+
+void TestTable::runDeckNamesRecordedBeforeRuns() {
+    QTemporaryDir dir;
+    TTableRunOptions o;
+    TTable t = RunnableTable(dir.path(), "D.DCK", "CONSTANTS 1\nAREA = 1\nEND\n", o);
+    const std::string file = dir.path().toStdString() + "/D.TBL";
+    QVERIFY(SaveTable(t, file));
+    const std::string before = ReadTestFile(file);
+    const std::vector<std::string> names = {"/x/D.TMP", "/x/D1.TMP", "/x/D2.TMP"};
+    QVERIFY(RecordRunDeckNames(file, names));
+    const std::string after = ReadTestFile(file);
+    QCOMPARE(after.size(), before.size());
+    // Only the name slots changed: a length byte and the name, per run, after the header.
+    std::string expected = before;
+    for (size_t k = 0; k < names.size(); ++k) {
+        expected[276 + 97 * k] = char(names[k].size());
+        expected.replace(276 + 97 * k + 1, names[k].size(), names[k]);
+    }
+    QCOMPARE(after, expected);
+    QVERIFY(!RecordRunDeckNames(dir.path().toStdString() + "/NONE.TBL", names));
+}
+
 void TestTable::undefinedCellStopsFirst() {
     QTemporaryDir dir;
-    const std::string deck = WriteTestFile(dir.path(), "D.DCK", "CONSTANTS 1\nK = 1\nEND\n");
+    const std::string deck = WriteTestFile(dir.path(), "D.DCK", "CONSTANTS 2\nK = 1\nL = 1\nEND\n");
     TTable t = NewDeckTable(deck, {"K", "L"}, 3);
     for (int r = 1; r <= 3; ++r)
         t.Columns[0].Values[size_t(r)] = t.Columns[1].Values[size_t(r)] = r;

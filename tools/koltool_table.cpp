@@ -213,6 +213,8 @@ int NewTableCmd(const Args& a) {
     if (!ParseRunCount(opt["--runs"], runs, message)) return Fail(message);
     if (!ScanDeckConstants(opt["1"], Options().UnitSystem))
         return Fail("File " + opt["1"] + " does not have any KOLVAN Comment statements.");
+    const std::string unknown = UnknownVariableText(Names(opt["--vars"]), opt["1"]);
+    if (!unknown.empty()) return Fail(unknown);
     TTable t = NewDeckTable(opt["1"], Names(opt["--vars"]), runs);
     return Save(t, opt["-o"]);
 }
@@ -280,8 +282,8 @@ int PasteCmd(const Args& a) {
     const std::string text{std::istreambuf_iterator<char>(std::cin), {}};
     const std::string message =
         PasteText(t, std::atoi(opt["--col"].c_str()), std::atoi(opt["--row"].c_str()), text);
-    const int saved = Save(t, opt["1"]); // cells pasted before a bad number stay
-    return message.empty() ? saved : Fail(message);
+    // All or nothing: a bad number leaves the table file as it was.
+    return message.empty() ? Save(t, opt["1"]) : Fail(message);
 }
 
 namespace {

@@ -1,10 +1,14 @@
 #include "common/widgets/dialogs.h"
 
+#include "common/lib1.h"
+#include "common/messages.h"
+#include "common/paths.h"
+#include "common/widgets/printjob.h"
+#include "common/widgets/qtext.h"
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QPrintDialog>
 #include <QPrinter>
-#include "common/widgets/printjob.h"
 #include <QStringList>
 
 namespace {
@@ -53,7 +57,8 @@ QString TDialogs::SaveFileName(QWidget* parent, const QString& title, const QStr
                                const QString& filter, int* filterIndex) {
     QString selected = EntryAt(filter, filterIndex ? *filterIndex : 1);
     const QString name =
-        QFileDialog::getSaveFileName(parent, title, proposed, QtFilter(filter), &selected);
+        QFileDialog::getSaveFileName(parent, title, proposed, QtFilter(filter), &selected,
+                                     QFileDialog::DontConfirmOverwrite); // asked once complete
     if (filterIndex && !name.isEmpty()) *filterIndex = IndexOfEntry(filter, selected);
     return name;
 }
@@ -96,4 +101,32 @@ TDialogs& Dialogs() {
 
 void SetDialogs(TDialogs* dialogs) {
     installed = dialogs;
+}
+
+QString WithFilterExtension(const QString& name, const QString& filter, int filterIndex) {
+    if (!ExtractFileExt(FromQ(name)).empty()) return name;
+    const QStringList parts = filter.split('|');
+    const int at = 2 * (filterIndex - 1) + 1;
+    if (filterIndex < 1 || at >= parts.size()) return name;
+    const QString pattern = parts[at].split(';').first().trimmed();
+    const QString ext = pattern.startsWith("*.") ? pattern.mid(1) : QString();
+    if (ext.size() < 2 || ext.contains('*') || ext.contains('?')) return name;
+    return name + ext;
+}
+
+QString AskSaveName(QWidget* parent, const QString& title, const QString& proposed,
+                    const QString& filter, int* filterIndex, const SaveNameCompleter& complete) {
+    int index = filterIndex ? *filterIndex : 1;
+    for (;;) {
+        const QString picked = Dialogs().SaveFileName(parent, title, proposed, filter, &index);
+        if (picked.isEmpty()) return {};
+        const QString name =
+            complete ? complete(picked, index) : WithFilterExtension(picked, filter, index);
+        if (filterIndex) *filterIndex = index;
+        if (IsDirectory(FromQ(name))) continue; // a folder is never replaced
+        if (!FileExists(FromQ(name))) return name;
+        if (ShowMsg(FromQ(name) + " already exists.  Do you want to replace it?", mkWarningYesNo,
+                    false) == mrYes)
+            return name;
+    }
 }

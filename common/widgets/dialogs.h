@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 class QWidget;
 
@@ -24,6 +25,18 @@ class TDialogs {
 };
 
 TDialogs& Dialogs();
+
+// The save dialog of every command. The name chosen is completed first (by complete, or by
+// the extension of the chosen filter entry when the name has none), and only then is an
+// existing file under the complete name asked about ("X already exists.  Do you want to
+// replace it?"); No shows the dialog again. Empty when the user cancels.
+using SaveNameCompleter = std::function<QString(const QString& name, int filterIndex)>;
+QString AskSaveName(QWidget* parent, const QString& title, const QString& proposed,
+                    const QString& filter, int* filterIndex,
+                    const SaveNameCompleter& complete = nullptr);
+// The name with the extension of filter entry filterIndex ("*.DCK" gives ".DCK") when it has
+// no extension of its own; entries of every file ("*.*") add none.
+QString WithFilterExtension(const QString& name, const QString& filter, int filterIndex);
 // Installs a replacement (not owned); nullptr restores the standard dialogs.
 void SetDialogs(TDialogs* dialogs);
 

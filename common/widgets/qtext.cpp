@@ -1,17 +1,19 @@
 #include "common/widgets/qtext.h"
 
-#include "common/json.h"
-
-bool UsesLatin1(const std::string& bytes) {
-    return !IsValidUtf8(bytes);
-}
-
 QString ToQ(const std::string& bytes) {
-    if (UsesLatin1(bytes)) return QString::fromLatin1(bytes.data(), qsizetype(bytes.size()));
-    return QString::fromUtf8(bytes.data(), qsizetype(bytes.size()));
+    return ToQ(bytes, EncodingOf(bytes));
 }
 
-std::string FromQ(const QString& text, bool latin1) {
-    const QByteArray b = latin1 ? text.toLatin1() : text.toUtf8();
+QString ToQ(const std::string& bytes, TEncoding encoding) {
+    const std::string utf8 = DecodeText(bytes, encoding);
+    return QString::fromUtf8(utf8.data(), qsizetype(utf8.size()));
+}
+
+std::string FromQ(const QString& text) {
+    const QByteArray b = text.toUtf8();
     return std::string(b.constData(), size_t(b.size()));
+}
+
+bool FromQ(const QString& text, TEncoding encoding, std::string& bytes, std::string& refused) {
+    return EncodeText(FromQ(text), encoding, bytes, refused);
 }

@@ -140,7 +140,7 @@ void TKOLSEDForm::Place(QWidget* w, const TControlBox* box) {
 }
 
 QLabel* TKOLSEDForm::MakeLabel(QWidget* parent, const TDescriptor& d) {
-    auto* label = new QLabel(ToQ(d.Text), parent);
+    auto* label = new QLabel(ToQ(d.Text, form_.Encoding), parent);
     SetFont(label, d.Font);
     label->setAlignment(Qt::AlignVCenter | (d.Alignment == alCenter  ? Qt::AlignHCenter
                                             : d.Alignment == alRight ? Qt::AlignRight
@@ -177,7 +177,7 @@ void TKOLSEDForm::BuildWidgets() {
 
 void TKOLSEDForm::MakeFrame(TFormItem& item) {
     TGroupBox& g = *item.OwnGroup;
-    auto* frame = new QGroupBox(ToQ(g.Caption), content_);
+    auto* frame = new QGroupBox(ToQ(g.Caption, form_.Encoding), content_);
     frame->setObjectName("Group" + ToQ(g.Name));
     SetFont(frame, g.Font);
     frames_[&g] = frame;
@@ -187,7 +187,7 @@ void TKOLSEDForm::MakeFrame(TFormItem& item) {
         QAbstractButton* button = item.Kind == ikCheckBlock
                                       ? static_cast<QAbstractButton*>(new QCheckBox(frame))
                                       : new QRadioButton(frame);
-        button->setText(ToQ(b.Caption));
+        button->setText(ToQ(b.Caption, form_.Encoding));
         button->setObjectName(QString("%1.%2").arg(ToQ(g.Name)).arg(n + 1));
         button->setAutoExclusive(false); // the model decides which radio button is on
         SetFont(button, b.Font);
@@ -200,15 +200,26 @@ void TKOLSEDForm::MakeFrame(TFormItem& item) {
     }
 }
 
+namespace {
+// What the user typed, in the deck's encoding; a character it cannot hold is kept aside so
+// that the deck is not saved with it.
+void TypeDeckText(TInput& in, const QString& text, TEncoding encoding) {
+    std::string bytes;
+    in.Refused.clear();
+    if (!FromQ(text, encoding, bytes, in.Refused)) bytes = FromQ(text);
+    TypeIntoField(in, bytes);
+}
+} // namespace
+
 void TKOLSEDForm::MakeField(TFormItem& item, QWidget* parent) {
     TInput& in = *item.Input;
-    auto* edit = new QLineEdit(ToQ(in.Text), parent);
+    auto* edit = new QLineEdit(ToQ(in.Text, form_.Encoding), parent);
     edit->setObjectName(QString(in.Numeric ? "Input%1" : "Text%1").arg(item.Index));
     if (in.MaxLength > 0) edit->setMaxLength(in.MaxLength);
     edit->setFrame(false);
     SetFont(edit, in.Font);
     connect(edit, &QLineEdit::textEdited, this,
-            [&in](const QString& text) { TypeIntoField(in, FromQ(text)); });
+            [this, &in](const QString& text) { TypeDeckText(in, text, form_.Encoding); });
     edit->installEventFilter(this);
     fields_[edit] = &item;
     edits_.emplace_back(edit, &in);
@@ -221,7 +232,7 @@ void TKOLSEDForm::MakeList(TFormItem& item, QWidget* parent) {
     auto* combo = new QComboBox(parent);
     combo->setObjectName(QString("List%1").arg(item.Index));
     for (const std::string& e : l.Entries)
-        combo->addItem(ToQ(e));
+        combo->addItem(ToQ(e, form_.Encoding));
     combo->setCurrentIndex(l.ItemIndex);
     SetFont(combo, l.Font);
     connect(combo, &QComboBox::currentIndexChanged, this, [&l](int i) { l.ItemIndex = i; });
@@ -302,10 +313,10 @@ void TKOLSEDForm::Sync() {
 
 void TKOLSEDForm::RefreshTexts() {
     for (auto& [label, d] : labels_)
-        label->setText(ToQ(d->Text));
+        label->setText(ToQ(d->Text, form_.Encoding));
     for (auto& [edit, in] : edits_) {
         const QSignalBlocker block(edit);
-        edit->setText(ToQ(in->Text));
+        edit->setText(ToQ(in->Text, form_.Encoding));
     }
 }
 

@@ -25,6 +25,21 @@
 
 namespace {
 
+constexpr int AxisTitleMax = 30; // characters, as the plot file holds them
+
+// A title as the plot file keeps it: Windows text (one byte a character) where it can be,
+// else UTF-8, and never a part of a character.
+std::string AxisTitleText(const QString& text) {
+    std::string bytes, refused;
+    if (!FromQ(text.left(AxisTitleMax), TEncoding::Windows1252, bytes, refused))
+        bytes = FromQ(text.left(AxisTitleMax));
+    return WholeCharactersWithin(bytes, AxisTitleMax);
+}
+
+} // namespace
+
+namespace {
+
 // "5" style whole numbers; false after the conversion message.
 bool ReadWhole(QLineEdit* edit, int32_t& value) {
     bool ok = false;
@@ -423,6 +438,8 @@ TModPlot::TModPlot(TPlotForm* plot, QWidget* parent) : QDialog(parent), plot_(pl
     grid->addWidget(PlotLineBox, 0, 1, 1, 2);
     XAxisLabel = Named(new QLineEdit(ToQ(d.AxisTitle[0]), this), "XAxisLabel");
     YAxisLabel = Named(new QLineEdit(ToQ(d.AxisTitle[1]), this), "YAxisLabel");
+    XAxisLabel->setMaxLength(AxisTitleMax);
+    YAxisLabel->setMaxLength(AxisTitleMax);
     XGridlines = Named(new QCheckBox("Gridlines", this), "XGridlines");
     YGridLines = Named(new QCheckBox("Gridlines", this), "YGridLines");
     grid->addWidget(XAxisLabel, 1, 0, 1, 2);
@@ -506,9 +523,9 @@ void TModPlot::OKBtnClick() {
     };
     keep(d.ShowLegend, LegendBox->isChecked());
     if (XAxisLabel->text() != ToQ(d.AxisTitle[0]))
-        d.AxisTitle[0] = FromQ(XAxisLabel->text()).substr(0, 30);
+        d.AxisTitle[0] = AxisTitleText(XAxisLabel->text());
     if (YAxisLabel->text() != ToQ(d.AxisTitle[1]))
-        d.AxisTitle[1] = FromQ(YAxisLabel->text()).substr(0, 30);
+        d.AxisTitle[1] = AxisTitleText(YAxisLabel->text());
     keep(d.Grid[0], XGridlines->isChecked());
     keep(d.Grid[1], YGridLines->isChecked());
     const bool ranges = ReadRanges(Axis, d);

@@ -9,11 +9,14 @@
 #include "common/widgets/qtext.h"
 #include "shell/widgets/finddialogs.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QScrollBar>
+#include <QStringList>
 #include <QTextBlock>
 #include <QTextDocument>
 
@@ -163,7 +166,8 @@ TEditForm::TEditForm(QWidget* parent) : TChildForm(wkDeck, parent) {
     replaceDialog_->OnFind = [this] { Find(replaceDialog_); };
     replaceDialog_->OnReplace = [this] { Replace(); };
     editor_->MouseDown = [this](QMouseEvent* e) { return EditorMouseDown(e); };
-    SetFileName("NoName" + std::to_string(++NewEditorNumber) + ".DCK");
+    // Never the name of a file already there: saving would replace it unasked.
+    SetFileName(UnusedNumberedName("NoName", ".DCK", NewEditorNumber));
     ++EditorsCreated;
     editor_->SetCaret(1, 1);
 }
@@ -178,15 +182,20 @@ bool TEditForm::IsModified() const {
 }
 
 namespace {
-// The text of a file as the editor shows it: lines whole, each CR before a LF dropped, no
-// line break after the last line.
-std::string EditorText(const std::string& bytes) {
-    std::string text;
-    text.reserve(bytes.size());
-    for (size_t i = 0; i < bytes.size(); ++i)
-        if (bytes[i] != '\r' || i + 1 >= bytes.size() || bytes[i + 1] != '\n') text += bytes[i];
-    if (!text.empty() && text.back() == '\n') text.pop_back();
-    return text;
+// Each line's own ending is kept with its block; lines the user adds have none.
+const std::vector<std::string> LineEnds = {"\n", "\r\n", "\r"};
+
+void KeepLineEnds(QTextDocument* document, const TTextLines& text) {
+    QTextBlock block = document->firstBlock();
+    for (size_t i = 0; block.isValid() && i < text.Ends.size(); ++i, block = block.next()) {
+        const auto kind = std::find(LineEnds.begin(), LineEnds.end(), text.Ends[i]);
+        block.setUserState(kind == LineEnds.end() ? -1 : int(kind - LineEnds.begin()));
+    }
+}
+
+std::string LineEnd(const QTextBlock& block, const std::string& otherwise) {
+    const int kind = block.userState();
+    return kind >= 0 && size_t(kind) < LineEnds.size() ? LineEnds[size_t(kind)] : otherwise;
 }
 } // namespace
 
@@ -199,14 +208,18 @@ bool TEditForm::Open(const std::string& name) {
         ShowMsg("File " + name + " cannot be read.", mkError, true);
         return false;
     }
-    // The file is written back with the line ends it came with: its first line end decides.
-    const size_t firstBreak = bytes.find('\n');
-    crlf_ = firstBreak == std::string::npos || (firstBreak > 0 && bytes[firstBreak - 1] == '\r');
-    finalBreak_ = bytes.empty() || bytes.back() == '\n';
-    const std::string text = EditorText(bytes);
-    latin1_ = UsesLatin1(text);
-    editor_->setPlainText(latin1_ ? QString::fromLatin1(text.data(), qsizetype(text.size()))
-                                  : QString::fromUtf8(text.data(), qsizetype(text.size())));
+    // Written back as it came: its encoding, its byte-order mark and each line's ending.
+    encoding_ = EncodingOf(bytes);
+    const TTextLines text = SplitLinesWithEnds(bytes, true);
+    bom_ = text.Bom;
+    finalBreak_ = text.FinalBreak();
+    newLineEnd_ = text.CommonEnd();
+    QStringList lines;
+    lines.reserve(qsizetype(text.Lines.size()));
+    for (const std::string& line : text.Lines)
+        lines << ToQ(line, encoding_);
+    editor_->setPlainText(lines.join('\n'));
+    KeepLineEnds(editor_->document(), text);
     editor_->horizontalScrollBar()->setValue(0);
     editor_->verticalScrollBar()->setValue(0);
     editor_->SetCaret(1, 1);
@@ -215,13 +228,20 @@ bool TEditForm::Open(const std::string& name) {
 }
 
 bool TEditForm::Save() {
-    const std::string eol = crlf_ ? "\r\n" : "\n";
+    TTextLines text;
+    text.Bom = bom_;
     const int count = editor_->LineCount();
-    std::string bytes;
-    for (int i = 1; i <= count; ++i) {
-        bytes += FromQ(editor_->Line(i), latin1_);
-        if (i < count || finalBreak_) bytes += eol;
+    QTextBlock block = editor_->document()->firstBlock();
+    for (int i = 1; i <= count; ++i, block = block.next()) {
+        std::string line, refused;
+        if (!FromQ(block.text(), encoding_, line, refused)) {
+            ShowMsg(RefusedCharacterText(refused, fileName_, encoding_), mkError, true);
+            return false;
+        }
+        text.Lines.push_back(line);
+        text.Ends.push_back(i < count || finalBreak_ ? LineEnd(block, newLineEnd_) : "");
     }
+    const std::string bytes = JoinLines(text);
     if (!WriteFileAtomic(fileName_, bytes)) {
         ShowMsg(WriteFailureText(fileName_, "File " + fileName_ +
                                                 " could not be written. It is left as it was, "

@@ -1,6 +1,8 @@
 // The text editor window for decks and any other text, and its editor control.
 #pragma once
 
+#include "common/textfile.h"
+
 #include "common/widgets/childform.h"
 
 #include <QPlainTextEdit>
@@ -92,7 +94,9 @@ class TEditForm : public TChildForm {
     TFindDialog* findDialog_;
     TFindDialog* replaceDialog_;
     std::string fileName_;
-    bool latin1_ = false;
-    bool crlf_ = true;
+    // What the file had besides its lines' text: written back as it came.
+    TEncoding encoding_ = TEncoding::Utf8;
+    bool bom_ = false;
     bool finalBreak_ = true;
+    std::string newLineEnd_ = "\r\n";
 };

@@ -159,10 +159,9 @@ void TMakeKOLSEDDlg::AllClick(bool select) {
 void TMakeKOLSEDDlg::OKBtnClick() {
     StoreSelections();
     int index = 1;
-    QString chosen = Dialogs().SaveFileName(
-        this, "Save KOLSED file", ToQ(ProposedKsdName(deckName_)), "KOLSED File|*.KSD", &index);
+    const QString chosen = AskSaveName(this, "Save KOLSED file", ToQ(ProposedKsdName(deckName_)),
+                                       "KOLSED File|*.KSD", &index);
     if (!chosen.isEmpty()) {
-        if (ExtractFileExt(FromQ(chosen)).empty()) chosen += ".KSD";
         if (WriteKsd(g_, FromQ(chosen), Header->isChecked(), Simulationcard->isChecked()))
             written_ = FromQ(chosen);
     }
