@@ -18,10 +18,10 @@
 #include "common/widgets/qtext.h"
 #include "common/widgets/waitcursor.h"
 #include "plot/outputfiles.h"
+#include "run/widgets/runcontrol.h"
+#include "run/widgets/runsettings.h"
 #include "shell/widgets/aboutbox.h"
 #include "shell/widgets/editform.h"
-#include "shell/widgets/runcontrol.h"
-#include "shell/widgets/runsettings.h"
 #include "shell/widgets/setupdlg.h"
 
 #include <QApplication>

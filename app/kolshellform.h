@@ -19,8 +19,8 @@ class QMdiSubWindow;
 class QMenu;
 class QDialog;
 class QTimer;
+#include "run/widgets/compiling.h"
 #include "shell/widgets/aboutbox.h"
-#include "shell/widgets/compiling.h"
 #include "shell/widgets/setupdlg.h"
 class TChildForm;
 class TTableForm;

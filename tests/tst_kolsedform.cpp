@@ -4,7 +4,7 @@
 #include "common/globals.h"
 #include "common/paths.h"
 #include "kolsed/widgets/kolsedform.h"
-#include "shell/widgets/compiling.h"
+#include "run/widgets/compiling.h"
 #include "shell/widgets/editform.h"
 #include "shell/widgets/helpdlg.h"
 #include "shell/widgets/helpviewer.h"

@@ -9,8 +9,8 @@
 #include "kolsed/annotation.h"
 #include "kolsed/deckwriter.h"
 #include "kolsed/formswitch.h"
-#include "shell/widgets/compiling.h"
-#include "shell/widgets/runner.h"
+#include "run/widgets/compiling.h"
+#include "run/widgets/runner.h"
 
 #include <QApplication>
 #include <QCheckBox>

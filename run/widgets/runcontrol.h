@@ -3,7 +3,7 @@
 // the controller's signals. The controller and its runs know no window.
 #pragma once
 
-#include "shell/runset.h"
+#include "run/runset.h"
 
 #include <QObject>
 #include <QPointer>

@@ -1,4 +1,4 @@
-#include "shell/widgets/runcontrol.h"
+#include "run/widgets/runcontrol.h"
 
 #include <QEventLoop>
 
