@@ -15,9 +15,6 @@
 #include <cmath>
 #include <optional>
 
-std::function<void(TPlotForm*)> TPlotForm::ModifyRequested;
-std::function<void(TPlotForm*)> TPlotForm::SaveAsCommand;
-
 namespace {
 int Round(double x) {
     return int(std::lround(x));
@@ -135,7 +132,7 @@ bool TPlotForm::FormCloseQuery() {
     switch (ShowMsg(name + " has been changed.  Save it?", mkWarningYesNoCancel, false)) {
     case mrYes:
         if (!fileName_.empty()) return SaveDocument(fileName_);
-        if (SaveAsCommand) SaveAsCommand(this);
+        emit SaveAsRequested();
         return !fileName_.empty(); // Save as cancelled or failed: the plot stays
     case mrNo:
         return true;
@@ -262,5 +259,5 @@ void TPlotForm::MouseUp(const QPoint& at) {
 void TPlotForm::DoubleClick() {
     dragMode_ = Drag::None;
     canvas_->Dragging = false;
-    if (ModifyRequested) ModifyRequested(this);
+    emit ModifyRequested();
 }

@@ -19,7 +19,6 @@
 
 int TEditForm::NewEditorNumber = 0;
 int TEditForm::EditorsCreated = 0;
-std::function<void(TEditForm*)> TEditForm::SaveAsCommand;
 
 namespace {
 QTextDocument::FindFlags Flags(bool backward, bool matchCase, bool wholeWord) {
@@ -245,7 +244,7 @@ void TEditForm::Replace() {
     const int n = editor_->Replace(replaceDialog_->FindText(), replaceDialog_->ReplaceText(), all,
                                    replaceDialog_->MatchCase(), replaceDialog_->WholeWord());
     if (n < 0 && !all) Beep();
-    if (UpdateMenuCommand) UpdateMenuCommand();
+    emit MenuChanged();
 }
 
 bool TEditForm::FormCloseQuery() {
@@ -254,7 +253,7 @@ bool TEditForm::FormCloseQuery() {
     switch (ShowMsg(name + " has been changed.  Save it?", mkWarningYesNoCancel, false)) {
     case mrYes:
         if (fileName_.empty()) {
-            if (SaveAsCommand) SaveAsCommand(this);
+            emit SaveAsRequested();
             return !IsModified();
         }
         return Save();
