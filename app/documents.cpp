@@ -41,10 +41,6 @@ std::string ShownFile(TChildForm* c) {
     return c->FileName().empty() ? c->DocumentName() : c->FileName();
 }
 
-bool IsInputExt(const std::string& ext) {
-    return ext == ".DCK" || ext == ".DEK" || ext == ".KSD";
-}
-
 // A name typed without an extension gets the dialog's default one.
 std::string WithDefaultExt(const std::string& name, const std::string& ext) {
     if (name.empty() || ext.empty() || !ExtractFileExt(name).empty() || FileExists(name))
@@ -147,10 +143,10 @@ void TDocumentController::ReadaFile(const std::string& name) {
         return;
     }
     // Opening a deck or a table disposes of the table window.
-    const bool tableGoes = ext == ".DCK" || ext == ".DEK" || ext == ".KSD" || ext == ".TBL";
+    const bool tableGoes = IsInputExt(ext) || ext == ".TBL";
     if (tableGoes && !main_.Runs().QueryStopRun(true)) return;
     // A new deck or form takes the old one's plots with it: each asks, and Cancel stops here.
-    if ((ext == ".DCK" || ext == ".DEK" || ext == ".KSD") && !main_.Plots().ClosePlots()) return;
+    if (IsInputExt(ext) && !main_.Plots().ClosePlots()) return;
     {
         WaitCursor wait;
         if (ext == ".DCK" || ext == ".DEK") {
@@ -315,9 +311,7 @@ void TDocumentController::OpenFileItem(QAction* sender) {
 bool TDocumentController::QueryCloseInputs() {
     for (TChildForm* c : main_.Children()) {
         const int k = c->WindowKind();
-        if ((k == wkDeck || k == wkAnnotatedText || k == wkForm || k == wkTable) &&
-            !c->FormCloseQuery())
-            return false;
+        if ((IsDeckKind(k) || k == wkTable) && !c->FormCloseQuery()) return false;
     }
     return true;
 }

@@ -1,4 +1,5 @@
 #include "app/menustate.h"
+#include "app/docrules.h"
 
 #include "common/globals.h"
 #include "common/paths.h"
@@ -64,7 +65,7 @@ void UpdateMenuState(MenuState& s, int kind, const std::string& fileName,
     s[cmOverlayPlot] = s[cmModifyPlot] = s[cmCompileModule] = false;
 
     const std::string ext = ExtOf(fileName);
-    const bool deckExt = ext == ".DCK" || ext == ".KSD" || ext == ".DEK";
+    const bool deckExt = IsInputExt(ext);
     const KindRow r = RowOf(kind);
     if (edits) {
         using C = TEditCommand;
@@ -87,8 +88,7 @@ void UpdateMenuState(MenuState& s, int kind, const std::string& fileName,
     Apply(s, cmInsDelVars, r.InsDelVars, deckExt);
     Apply(s, cmOverlayPlot, r.Overlay, deckExt);
     Apply(s, cmModifyPlot, r.Modify, deckExt);
-    if (kind == wkDeck || kind == wkAnnotatedText || kind == wkText)
-        s[cmCompileModule] = ext == ".FOR";
+    if (IsEditorKind(kind)) s[cmCompileModule] = ext == ".FOR";
 }
 
 MenuState WithRunState(MenuState s, bool running) {

@@ -191,8 +191,7 @@ void TRunningController::Calculate1Click() {
     if (RefuseWhileRunning()) return;
     TChildForm* c = main_.ActiveChild();
     const int kind = c ? c->WindowKind() : wkNone;
-    // A deck: in the editor (not any text) or as a form.
-    const bool deckWindow = kind == wkDeck || kind == wkAnnotatedText || kind == wkForm;
+    const bool deckWindow = IsDeckKind(kind);
     const std::string deck = deckWindow ? c->FileName() : std::string();
     if (!SaveBeforeRun(deckWindow ? c : nullptr, deck)) return;
     const std::string remembered = GetCurrentDir();

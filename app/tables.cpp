@@ -95,7 +95,7 @@ void TTableController::NewTable1Click() {
     TChildForm* c = CurrentChild.data();
     if (!c) return;
     const int k = c->WindowKind();
-    if (k != wkDeck && k != wkAnnotatedText && k != wkForm) return;
+    if (!IsDeckKind(k)) return;
     if (!main_.Runs().QueryStopRun(true)) return;
     const std::string deck = c->FileName();
     if (!ScanDeckConstants(deck, Options().UnitSystem)) {
@@ -150,7 +150,7 @@ bool TTableController::SaveDeckBeforeTableRun(const std::string& deck) {
     // The deck's own window, when it shows unsaved changes, may be saved first.
     for (TChildForm* c : main_.Children()) {
         const int k = c->WindowKind();
-        if (c->FileName() != deck || (k != wkDeck && k != wkAnnotatedText && k != wkForm)) continue;
+        if (c->FileName() != deck || !IsDeckKind(k)) continue;
         if (!c->IsModified()) return true;
         const int answer =
             ShowMsg("Do you wish to save file " + deck + " before running the table?",

@@ -21,6 +21,11 @@ constexpr int wkDiagram = 8000;
 constexpr bool IsEditorKind(int kind) {
     return kind == wkDeck || kind == wkAnnotatedText || kind == wkText;
 }
+// The kinds of window that hold an input deck: a deck or annotated deck in the editor, or a
+// form.
+constexpr bool IsDeckKind(int kind) {
+    return kind == wkDeck || kind == wkAnnotatedText || kind == wkForm;
+}
 
 // ErrorLevel: 0 no error; 100 an error was reported and the current operation stops.
 constexpr int ErrorStop = 100;
