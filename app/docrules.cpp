@@ -42,6 +42,10 @@ std::string OpeningExt(const std::string& fileName) {
     return IsKolsedMarker(FirstLineOf(fileName)) ? ".KSD" : ExtOf(fileName);
 }
 
+bool IsInputExt(const std::string& ext) {
+    return ext == ".DCK" || ext == ".DEK" || ext == ".KSD";
+}
+
 std::string CompanionName(const std::string& name, const std::string& ext) {
     return name.find('.') == std::string::npos ? name : BaseName(name) + ext;
 }

@@ -12,6 +12,9 @@ std::string FirstLineOf(const std::string& fileName);
 // The extension a file opens by: ".KSD" for a marked annotated deck, else its own.
 std::string OpeningExt(const std::string& fileName);
 
+// The extensions of an input deck: ".DCK", FLOWDRAW's ".DEK", and the annotated ".KSD".
+bool IsInputExt(const std::string& ext);
+
 // name cut before the first "." of the whole path, with ext appended; a name without a "."
 // stays as it is.
 std::string CompanionName(const std::string& name, const std::string& ext);

@@ -2,8 +2,10 @@
 // input deck in the Windows menu, the recent-file entries, and the Open and Save commands.
 #include "app/docrules.h"
 #include "app/kolshellform.h"
+#include "common/programfiles.h"
 #include "kolsed/widgets/kolsedform.h"
 #include "plot/widgets/plotform.h"
+#include "shell/widgets/printdlg.h"
 #include "table/widgets/makekolseddlg.h"
 #include "table/widgets/tableform.h"
 
@@ -28,10 +30,6 @@
 
 namespace {
 
-bool IsEditor(int kind) {
-    return kind == wkDeck || kind == wkAnnotatedText || kind == wkText;
-}
-
 QString MenuText(const std::string& text) {
     return ToQ(text).replace("&", "&&");
 }
@@ -41,10 +39,6 @@ QString MenuText(const std::string& text) {
 std::string ShownFile(TChildForm* c) {
     if (auto* viewer = qobject_cast<TViewForm*>(c)) return viewer->ViewedFile();
     return c->FileName().empty() ? c->DocumentName() : c->FileName();
-}
-
-bool IsInputExt(const std::string& ext) {
-    return ext == ".DCK" || ext == ".DEK" || ext == ".KSD";
 }
 
 // A name typed without an extension gets the dialog's default one.
@@ -66,70 +60,57 @@ std::string StartName(const std::string& argument) {
 
 } // namespace
 
-TChildForm* TKOLSHELLFORM::CreateEditor(const std::string& name, int kind) {
+TDocumentController::TDocumentController(TKOLSHELLFORM& main) : QObject(&main), main_(main) {}
+
+TChildForm* TDocumentController::CreateEditor(const std::string& name, int kind) {
     auto* editor = new TEditForm;
-    AddChild(editor);
+    main_.AddChild(editor);
     if (!editor->Open(name)) {
-        DisposeChild(editor);
+        main_.DisposeChild(editor);
         return nullptr;
     }
     if (kind) editor->SetWindowKind(kind);
     return editor;
 }
 
-TChildForm* TKOLSHELLFORM::CreateKolsedForm(const std::string& name) {
+TChildForm* TDocumentController::CreateKolsedForm(const std::string& name) {
     auto* form = new TKOLSEDForm;
-    if (compiling_) compiling_->show();
-    const bool ok = form->ReadDeck(name, compiling_);
-    if (compiling_) compiling_->hide();
+    if (main_.Compiling()) main_.Compiling()->show();
+    const bool ok = form->ReadDeck(name, main_.Compiling());
+    if (main_.Compiling()) main_.Compiling()->hide();
     if (!ok) {
         delete form;
         return nullptr;
     }
-    AddChild(form);
+    main_.AddChild(form);
     form->FrameWindow();
     return form;
 }
 
-TChildForm* TKOLSHELLFORM::CreatePlotForm(const std::string& name) {
-    auto* plot = new TPlotForm;
-    if (!plot->OpenPlot(name)) {
-        delete plot;
-        return nullptr;
-    }
-    AddChild(plot);
-    return plot;
-}
-
-TChildForm* TKOLSHELLFORM::CreateViewer(const std::string& name, int kind) {
+TChildForm* TDocumentController::CreateViewer(const std::string& name, int kind) {
     auto* viewer = new TViewForm;
     viewer->SetWindowKind(kind);
-    AddChild(viewer);
+    main_.AddChild(viewer);
     if (!viewer->Open(name)) {
-        DisposeChild(viewer);
+        main_.DisposeChild(viewer);
         return nullptr;
     }
     return viewer;
 }
 
-void TKOLSHELLFORM::SetCompanionItem(const char* name, const std::string& caption) {
-    Action(name)->setText(MenuText(caption));
-    Action(name)->setEnabled(true);
-}
-
-void TKOLSHELLFORM::InputOpened(const std::string& name) {
-    SetCompanionItem("Input1", "Input " + name);
+void TDocumentController::InputOpened(const std::string& name) {
+    main_.SetCompanionItem("Input1", "Input " + name);
     Globals().CurrentDeckName = name;
     Globals().InputFileName = name;
 }
 
-TChildForm* TKOLSHELLFORM::WindowShowing(const std::string& name) const {
-    for (TChildForm* c : Children())
+TChildForm* TDocumentController::WindowShowing(const std::string& name) const {
+    for (TChildForm* c : main_.Children())
         if (!c->isHidden() && SameFile(ShownFile(c), name)) return c;
     return nullptr;
 }
 
-void TKOLSHELLFORM::LookUpCompanions(const std::string& name) {
+void TDocumentController::LookUpCompanions(const std::string& name) {
     GetDGMFile(name);
     GetLSTFile(name, false);
     GetOUTFile(name, false);
@@ -139,7 +120,7 @@ void TKOLSHELLFORM::LookUpCompanions(const std::string& name) {
 
 // A file opened again comes forward in the window that shows it, so that no second window
 // writes over the first one's edits; a deck opened again is the input once more.
-bool TKOLSHELLFORM::ShowIfOpen(const std::string& name) {
+bool TDocumentController::ShowIfOpen(const std::string& name) {
     QPointer<TChildForm> shown = WindowShowing(name);
     if (!shown) return false;
     if (IsInputExt(OpeningExt(name))) {
@@ -147,45 +128,41 @@ bool TKOLSHELLFORM::ShowIfOpen(const std::string& name) {
         LookUpCompanions(deck);
         InputOpened(deck);
     }
-    if (shown) BringForward(shown);
+    if (shown) main_.BringForward(shown);
     return true;
 }
 
-void TKOLSHELLFORM::ReadaFile(const std::string& name) {
+void TDocumentController::ReadaFile(const std::string& name) {
     const std::string ext = OpeningExt(name);
     FileNameList.Add(name);
     FixFileNameList();
     if (Globals().KolsedOnlyMode && ext != ".KSD")
         ShowMsg(name + " is not a KOLSED file.", mkError, true);
     if (ShowIfOpen(name)) {
-        UpdateMenu();
+        main_.UpdateMenu();
         return;
     }
     // Opening a deck or a table disposes of the table window.
-    const bool tableGoes = ext == ".DCK" || ext == ".DEK" || ext == ".KSD" || ext == ".TBL";
-    if (tableGoes && !QueryStopRun(true)) return;
+    const bool tableGoes = IsInputExt(ext) || ext == ".TBL";
+    if (tableGoes && !main_.Runs().QueryStopRun(true)) return;
     // A new deck or form takes the old one's plots with it: each asks, and Cancel stops here.
-    if ((ext == ".DCK" || ext == ".DEK" || ext == ".KSD") && !ClosePlots()) return;
+    if (IsInputExt(ext) && !main_.Plots().ClosePlots()) return;
     {
         WaitCursor wait;
         if (ext == ".DCK" || ext == ".DEK") {
-            DisposeKOLVANWindows(wkDeck);
+            main_.DisposeKOLVANWindows(wkDeck);
             LookUpCompanions(name);
             if (CreateEditor(name, 0)) InputOpened(name);
         } else if (ext == ".KSD") {
-            DisposeKOLVANWindows(wkForm);
+            main_.DisposeKOLVANWindows(wkForm);
             GetDGMFile(name);
             GetPLTFile(name, false);
             GetLSTFile(name, false);
             GetOUTFile(name, false);
             GetTBLFile(name, false);
-            TChildForm* form = MakeKolsedForm ? MakeKolsedForm(name) : CreateKolsedForm(name);
-            if (form) InputOpened(name);
+            if (CreateKolsedForm(name)) InputOpened(name);
         } else if (ext == ".KSP") {
-            if (MakePlotForm)
-                MakePlotForm(name);
-            else
-                CreatePlotForm(name);
+            main_.Plots().CreatePlotForm(name);
         } else if (ext == ".BMP" || ext == ".DGM") {
             GetDGMFile(name);
         } else if (ext == ".TBL") {
@@ -199,25 +176,25 @@ void TKOLSHELLFORM::ReadaFile(const std::string& name) {
         }
     }
     FixFileNameList();
-    UpdateMenu();
+    main_.UpdateMenu();
 }
 
-void TKOLSHELLFORM::GetLSTFile(const std::string& name, bool show) {
-    DisposeKOLVANWindows(wkListing);
+void TDocumentController::GetLSTFile(const std::string& name, bool show) {
+    main_.DisposeKOLVANWindows(wkListing);
     const std::string listing = CompanionName(name, ".LST");
     if (!FileExists(listing)) {
-        ResetCompanionItem("Listing1", "Listing");
+        main_.ResetCompanionItem("Listing1", "Listing");
         return;
     }
     if (show) CreateViewer(listing, wkListing);
-    SetCompanionItem("Listing1", "Listing " + listing);
+    main_.SetCompanionItem("Listing1", "Listing " + listing);
 }
 
-void TKOLSHELLFORM::GetOUTFile(const std::string& name, bool show) {
-    DisposeKOLVANWindows(wkOutput);
-    QMenu* sub = Action("Output1")->menu();
+void TDocumentController::GetOUTFile(const std::string& name, bool show) {
+    main_.DisposeKOLVANWindows(wkOutput);
+    QMenu* sub = main_.Action("Output1")->menu();
     sub->clear();
-    Action("Output1")->setEnabled(true);
+    main_.Action("Output1")->setEnabled(true);
     // Entries keep the full name: the current directory may change before one is chosen.
     const std::string pattern = AbsolutePath(BaseName(name) + ".O*");
     const std::string dir = ExtractFileDir(pattern);
@@ -229,11 +206,11 @@ void TKOLSHELLFORM::GetOUTFile(const std::string& name, bool show) {
         connect(entry, &QAction::triggered, this, [this, entry] { OpenOutFile(entry); });
         if (show) CreateViewer(JoinPath(dir, file), wkOutput);
     }
-    if (found.empty()) ResetCompanionItem("Output1", "Output");
+    if (found.empty()) main_.ResetCompanionItem("Output1", "Output");
 }
 
-void TKOLSHELLFORM::GetPLTFile(const std::string& name, bool show) {
-    ClosePlots(); // a plot the user keeps stays open
+void TDocumentController::GetPLTFile(const std::string& name, bool show) {
+    main_.Plots().ClosePlots(); // a plot the user keeps stays open
     const std::string plotter = CompanionName(name, ".PLT");
     if (!FileExists(plotter)) {
         Globals().PlotDefName.clear();
@@ -243,44 +220,41 @@ void TKOLSHELLFORM::GetPLTFile(const std::string& name, bool show) {
     if (show) CreateViewer(plotter, wkListing);
 }
 
-void TKOLSHELLFORM::GetTBLFile(const std::string& name, bool show) {
-    DisposeKOLVANWindows(wkTable);
-    TableForm = nullptr;
+void TDocumentController::GetTBLFile(const std::string& name, bool show) {
+    main_.DisposeKOLVANWindows(wkTable);
     const std::string table = CompanionName(name, ".TBL");
     if (!FileExists(table)) {
-        ResetCompanionItem("Table1", "Table");
+        main_.ResetCompanionItem("Table1", "Table");
         return;
     }
-    if (show) {
-        TableForm = MakeTableForm ? MakeTableForm(table) : CreateTableForm(table);
-    }
-    SetCompanionItem("Table1", "Table " + table);
+    if (show) main_.Tables().CreateTableForm(table);
+    main_.SetCompanionItem("Table1", "Table " + table);
 }
 
-void TKOLSHELLFORM::GetDGMFile(const std::string& name) {
-    DisposeKOLVANWindows(wkDiagram);
+void TDocumentController::GetDGMFile(const std::string& name) {
+    main_.DisposeKOLVANWindows(wkDiagram);
     if (name.find('.') == std::string::npos) return;
     const std::string bitmap = CompanionName(name, ".BMP");
     const std::string metafile = CompanionName(name, ".WMF");
     const bool isBitmap = FileExists(bitmap);
     const std::string picture = isBitmap ? bitmap : metafile;
     if (!isBitmap && !FileExists(metafile)) {
-        ResetCompanionItem("Diagram1", "Diagram");
+        main_.ResetCompanionItem("Diagram1", "Diagram");
         return;
     }
     auto* diagram = new TDiagramForm;
     if (!diagram->LoadPicture(picture)) {
         delete diagram;
-        ResetCompanionItem("Diagram1", "Diagram");
+        main_.ResetCompanionItem("Diagram1", "Diagram");
         return;
     }
-    AddChild(diagram);
+    main_.AddChild(diagram);
     diagram->setWindowTitle(ToQ(picture));
-    if (isBitmap) diagram->FitToPicture(screen() ? screen()->size() : QSize(1024, 768));
-    SetCompanionItem("Diagram1", "Diagram " + picture);
+    if (isBitmap) diagram->FitToPicture(main_.screen() ? main_.screen()->size() : QSize(1024, 768));
+    main_.SetCompanionItem("Diagram1", "Diagram " + picture);
 }
 
-void TKOLSHELLFORM::OpenOutFile(QAction* sender) {
+void TDocumentController::OpenOutFile(QAction* sender) {
     if (!sender || sender->property("KindCode").toInt() != wkOutput) return;
     const std::string name = FromQ(sender->property("FileName").toString());
     if (!FileExists(name)) {
@@ -289,17 +263,16 @@ void TKOLSHELLFORM::OpenOutFile(QAction* sender) {
     }
     if (name.find_first_of("\\:/") != std::string::npos) SetCurrentDir(ExtractFileDir(name));
     if (TChildForm* shown = WindowShowing(name))
-        BringForward(shown);
+        main_.BringForward(shown);
     else
         CreateViewer(name, wkOutput);
-    UpdateMenu();
+    main_.UpdateMenu();
 }
 
-void TKOLSHELLFORM::FixFileNameList() {
-    if (!RecentFilesOn) return;
-    QMenu* file = Menu("File1");
+void TDocumentController::FixFileNameList() {
+    QMenu* file = main_.Menu("File1");
     // The menu's own items end with Exit; the entries follow after a separator.
-    const int own = int(file->actions().indexOf(Action("Exit1"))) + 1;
+    const int own = int(file->actions().indexOf(main_.Action("Exit1"))) + 1;
     while (file->actions().size() > own + 1) {
         QAction* last = file->actions().last();
         file->removeAction(last);
@@ -315,7 +288,7 @@ void TKOLSHELLFORM::FixFileNameList() {
     }
 }
 
-void TKOLSHELLFORM::OpenFileItem(QAction* sender) {
+void TDocumentController::OpenFileItem(QAction* sender) {
     const int index = sender ? sender->property("ListIndex").toInt() : -1;
     const std::vector<std::string>& names = FileNameList.Names();
     if (index < 0 || size_t(index) >= names.size()) return;
@@ -327,7 +300,7 @@ void TKOLSHELLFORM::OpenFileItem(QAction* sender) {
         if ((IsInputExt(ext) || ext == ".TBL") && !QueryCloseInputs()) return;
         SetCurrentDir(ExtractFileDir(entry));
         ReadaFile(entry);
-        UpdateMenu();
+        main_.UpdateMenu();
         return;
     }
     ShowMsg(entry + " no longer exists", mkWarningOkCancel, true);
@@ -335,28 +308,26 @@ void TKOLSHELLFORM::OpenFileItem(QAction* sender) {
     FixFileNameList();
 }
 
-bool TKOLSHELLFORM::QueryCloseInputs() {
-    for (TChildForm* c : Children()) {
+bool TDocumentController::QueryCloseInputs() {
+    for (TChildForm* c : main_.Children()) {
         const int k = c->WindowKind();
-        if ((k == wkDeck || k == wkAnnotatedText || k == wkForm || k == wkTable) &&
-            !c->FormCloseQuery())
-            return false;
+        if ((IsDeckKind(k) || k == wkTable) && !c->FormCloseQuery()) return false;
     }
     return true;
 }
 
 // The folder the file dialogs start in: the current deck's, else that of the last file chosen,
 // else the one the program was started from (never the program directory by itself).
-std::string TKOLSHELLFORM::OpenFolder() const {
+std::string TDocumentController::OpenFolder() const {
     for (const std::string& name : {Globals().InputFileName, openName_, ksdName_})
         if (IsSeparator(name[0]) && IsDirectory(ExtractFileDir(name))) return ExtractFileDir(name);
     return Globals().StartDir.empty() ? GetCurrentDir() : Globals().StartDir;
 }
 
-bool TKOLSHELLFORM::ChooseOpenFile(std::string& chosen) {
+bool TDocumentController::ChooseOpenFile(std::string& chosen) {
     std::string defaultExt = "DCK";
     QString filter = OpenFilter;
-    if (IndexFileFound) {
+    if (IndexFileFound()) {
         defaultExt = "IDX";
         openFilter_ = 4;
         if (openName_.compare(0, 1, "*") == 0) {
@@ -367,33 +338,33 @@ bool TKOLSHELLFORM::ChooseOpenFile(std::string& chosen) {
         }
     }
     if (Globals().KolsedOnlyMode) {
-        const bool index = IndexFileFound;
+        const bool index = IndexFileFound();
         defaultExt = index ? "IDX" : "KSD";
         openFilter_ = 1;
         filter = index ? "Index files|*.IDX|KOLSED files|*.KSD" : "KOLSED files|*.KSD";
         if (openName_.compare(0, 1, "*") == 0) openName_ = index ? "*.IDX" : "*.KSD";
     }
     const QString start = ToQ(JoinPath(OpenFolder(), ExtractFileName(openName_)));
-    const QString name = Dialogs().OpenFileName(this, "Open", start, filter, &openFilter_);
+    const QString name = Dialogs().OpenFileName(&main_, "Open", start, filter, &openFilter_);
     if (name.isEmpty()) return false;
     chosen = WithDefaultExt(FromQ(name), defaultExt);
     openName_ = chosen;
     return true;
 }
 
-void TKOLSHELLFORM::OpenIndex(const std::string& indexFile) {
-    TIndexDlg dlg(indexFile, this);
+void TDocumentController::OpenIndex(const std::string& indexFile) {
+    TIndexDlg dlg(indexFile, &main_);
     dlg.OpenProject = [this](const std::string& project) { ReadaFile(project); };
     dlg.exec();
 }
 
-void TKOLSHELLFORM::Open1Click() {
+void TDocumentController::Open1Click() {
     if (!QueryCloseInputs()) return;
-    DisposeKOLVANWindows(wkOutput);
-    if (Globals().KolsedOnlyMode && IndexFileFound && FirstOpen) {
-        OpenIndex(IndexFileName);
+    main_.DisposeKOLVANWindows(wkOutput);
+    if (Globals().KolsedOnlyMode && IndexFileFound() && FirstOpen) {
+        OpenIndex(indexFileName_);
         FirstOpen = false;
-        UpdateMenu();
+        main_.UpdateMenu();
         return;
     }
     std::string chosen;
@@ -404,21 +375,22 @@ void TKOLSHELLFORM::Open1Click() {
         else
             ReadaFile(chosen);
     }
-    UpdateMenu();
+    main_.UpdateMenu();
 }
 
-void TKOLSHELLFORM::EditKOLSEDfile1Click() {
+void TDocumentController::EditKOLSEDfile1Click() {
     const QString start = ToQ(JoinPath(OpenFolder(), ExtractFileName(ksdName_)));
     int filterIndex = 1;
-    const QString picked = Dialogs().OpenFileName(this, "Open", start, OpenKSDFilter, &filterIndex);
+    const QString picked =
+        Dialogs().OpenFileName(&main_, "Open", start, OpenKSDFilter, &filterIndex);
     if (picked.isEmpty()) return;
     const std::string name = WithDefaultExt(FromQ(picked), "KSD");
     ksdName_ = name;
     // A file shown already comes forward; the windows closed below are asked about first.
-    if (OpeningExt(name) == ".KSD" && !ShowIfOpen(name) && QueryStopRun(true) &&
-        QueryCloseInputs() && ClosePlots()) {
-        DisposeKOLVANWindows(wkForm);
-        DisposeKOLVANWindows(wkDeck);
+    if (OpeningExt(name) == ".KSD" && !ShowIfOpen(name) && main_.Runs().QueryStopRun(true) &&
+        QueryCloseInputs() && main_.Plots().ClosePlots()) {
+        main_.DisposeKOLVANWindows(wkForm);
+        main_.DisposeKOLVANWindows(wkDeck);
         Globals().InputFileName = name;
         CreateEditor(name, wkAnnotatedText);
         GetDGMFile(name);
@@ -427,15 +399,15 @@ void TKOLSHELLFORM::EditKOLSEDfile1Click() {
         GetOUTFile(name, false);
         GetTBLFile(name, false);
     }
-    UpdateMenu();
+    main_.UpdateMenu();
 }
 
-void TKOLSHELLFORM::WindowSaveAs(TChildForm* child) {
+void TDocumentController::WindowSaveAs(TChildForm* child) {
     const int k = child->WindowKind();
     const std::string proposed = k == wkPlot ? "*.KSP" : k == wkAnnotatedText ? "*.KSD" : "*.DCK";
     int filterIndex = k == wkPlot ? SaveAsTypeIndex(".KSP") : 1;
-    const QString picked = AskSaveName(this, "Saving window " + child->windowTitle(), ToQ(proposed),
-                                       SaveFilter, &filterIndex);
+    const QString picked = AskSaveName(&main_, "Saving window " + child->windowTitle(),
+                                       ToQ(proposed), SaveFilter, &filterIndex);
     if (picked.isEmpty()) return;
     std::string name = FromQ(picked);
     if (k == wkPlot) {
@@ -448,7 +420,7 @@ void TKOLSHELLFORM::WindowSaveAs(TChildForm* child) {
     }
 }
 
-void TKOLSHELLFORM::SaveChild(TChildForm* c) {
+void TDocumentController::SaveChild(TChildForm* c) {
     switch (c->WindowKind()) {
     case wkDeck:
     case wkAnnotatedText:
@@ -469,7 +441,7 @@ void TKOLSHELLFORM::SaveChild(TChildForm* c) {
             c->SaveDocument(c->DocumentName());
         break;
     case wkTable:
-        if (c == TableForm && c->IsModified()) {
+        if (c == main_.Tables().CurrentTable() && c->IsModified()) {
             std::string name = c->DocumentName();
             if (ExtOf(name) != ".TBL" && name.find('.') != std::string::npos)
                 name = BaseName(name) + ".TBL";
@@ -481,25 +453,25 @@ void TKOLSHELLFORM::SaveChild(TChildForm* c) {
     }
 }
 
-void TKOLSHELLFORM::New1Click() {
-    AddChild(new TEditForm);
-    UpdateMenu();
+void TDocumentController::New1Click() {
+    main_.AddChild(new TEditForm);
+    main_.UpdateMenu();
 }
 
 // Every window in turn; only what holds unsaved changes is written (plots keep no edit mark
 // and are always written), and a window without a name is asked for one.
-void TKOLSHELLFORM::Save1Click() {
-    for (TChildForm* c : Children())
+void TDocumentController::Save1Click() {
+    for (TChildForm* c : main_.Children())
         SaveChild(c);
-    UpdateMenu();
+    main_.UpdateMenu();
 }
 
-void TKOLSHELLFORM::Saveas1Click() {
+void TDocumentController::Saveas1Click() {
     TChildForm* c = CurrentChild;
     if (!c) return;
     const int k = c->WindowKind();
     std::string proposed;
-    if (IsEditor(k)) {
+    if (IsEditorKind(k)) {
         proposed = c->FileName();
     } else if (k == wkForm) {
         if (!c->CheckActiveInput()) return;
@@ -514,15 +486,15 @@ void TKOLSHELLFORM::Saveas1Click() {
     if (row) {
         filterIndex = row;
         const int kind = SaveAsTypeAt(row).Kind;
-        if ((kind == wkDeck || kind == wkText) && IsEditor(k)) c->SetWindowKind(kind);
+        if ((kind == wkDeck || kind == wkText) && IsEditorKind(k)) c->SetWindowKind(kind);
     }
     const QString picked = AskSaveName(
-        this, "Save As", ToQ(proposed), SaveFilter, &filterIndex, [row](const QString& n, int) {
+        &main_, "Save As", ToQ(proposed), SaveFilter, &filterIndex, [row](const QString& n, int) {
             if (!row || !ExtractFileExt(FromQ(n)).empty() || !*SaveAsTypeAt(row).Ext) return n;
             return ToQ(WithDefaultExt(FromQ(n), std::string(SaveAsTypeAt(row).Ext + 1)));
         });
     if (picked.isEmpty()) {
-        UpdateMenu();
+        main_.UpdateMenu();
         return;
     }
     const std::string name = FromQ(picked);
@@ -536,16 +508,17 @@ void TKOLSHELLFORM::Saveas1Click() {
         c->setWindowTitle(ToQ(name));
         c->SaveDocument(name);
     } else if (kindNow == wkTable) {
-        if (TTableForm* table = CurrentTable()) table->SaveAs(name); // asked about replacing
+        if (TTableForm* table = main_.Tables().CurrentTable())
+            table->SaveAs(name); // asked about replacing
     } else if (auto* diagram = qobject_cast<TDiagramForm*>(c)) {
         diagram->SavePicture(name);
     } else if (auto* viewer = qobject_cast<TViewForm*>(c)) {
         viewer->SaveDocument(name);
     }
-    UpdateMenu();
+    main_.UpdateMenu();
 }
 
-void TKOLSHELLFORM::OpenStartFile(const std::string& argument) {
+void TDocumentController::OpenStartFile(const std::string& argument) {
     if (argument.empty()) {
         if (Globals().KolsedOnlyMode) Open1Click();
         return;
@@ -562,18 +535,78 @@ void TKOLSHELLFORM::OpenStartFile(const std::string& argument) {
     }
 }
 
-void TKOLSHELLFORM::MakeKOLSEDfile1Click() {
+void TDocumentController::MakeKOLSEDfile1Click() {
     TChildForm* c = CurrentChild.data();
     // A plain deck: a ".DCK" or FLOWDRAW's ".DEK", which opens as a text editor.
     const std::string ext = c ? ExtOf(c->FileName()) : std::string();
-    if (!c || !IsEditor(c->WindowKind()) || (ext != ".DCK" && ext != ".DEK")) return;
+    if (!c || !IsEditorKind(c->WindowKind()) || (ext != ".DCK" && ext != ".DEK")) return;
     std::string engineDir = ProgramDirs().Dirs[pdEngine];
     if (!IsDirectory(engineDir)) engineDir = Globals().KolshellDir;
     // The generator reads the deck from disk: unsaved changes are offered for saving first.
     if (!c->FormCloseQuery()) return;
     const std::string deck = c->FileName();
-    TMakeKOLSEDDlg dialog(this);
+    TMakeKOLSEDDlg dialog(&main_);
     dialog.MakeDeck(deck, engineDir);
-    ExecDialog(dialog);
+    main_.ExecDialog(dialog);
     if (!dialog.WrittenName().empty()) ReadaFile(dialog.WrittenName());
+}
+
+void TDocumentController::SaveAs(TChildForm* child) {
+    CurrentChild = child;
+    Saveas1Click();
+}
+
+void TDocumentController::Print1Click() {
+    TPrintDlg dialog(&main_);
+    dialog.FormActivate(main_.Children(), CurrentChild.data());
+    main_.ExecDialog(dialog);
+}
+
+void TDocumentController::PrintSetup1Click() {
+    Dialogs().PrinterSetup(&main_);
+    main_.UpdateMenu();
+}
+
+void TDocumentController::LoadFileNameList() {
+    const std::string fnl = ProgramFileToRead("KOLSHELL.FNL");
+    if (FileExists(fnl)) FileNameList.Load(fnl);
+    FixFileNameList();
+}
+
+// However the program ends (Exit or the close box), the recent-file list is kept.
+void TDocumentController::SaveFileNameList() {
+    SetCurrentDir(Globals().KolshellDir);
+    const std::string fnl = ProgramFileToWrite("KOLSHELL.FNL");
+    if (!FileNameList.Save(fnl))
+        ShowMsg("File " + fnl + " could not be written: the recent-file list is not kept.", mkError,
+                true);
+}
+
+// The project index of the program directory, offered by the first Open of the KOLSED program.
+void TDocumentController::FindIndexFile() {
+    const std::vector<std::string> idx = FindFiles(Globals().KolshellDir, "*.IDX");
+    indexFileName_ = idx.empty() ? std::string() : JoinPath(Globals().KolshellDir, idx.back());
+}
+
+void TDocumentController::ConvertAllForms(int fromSystem, int toSystem) {
+    for (TChildForm* c : main_.Children())
+        if (c->WindowKind() == wkForm) {
+            c->ConvertUnits(fromSystem, toSystem);
+            c->update();
+        }
+}
+
+void TDocumentController::ChooseUnitSystem(int system) {
+    const int old = Options().UnitSystem;
+    QAction* si = main_.Action("SIUnits"); // the menu items exist in KOLSED-only mode
+    QAction* eng = main_.Action("EngUnits");
+    if (si && eng) {
+        si->setChecked(system == 1);
+        eng->setChecked(system == 2);
+    }
+    if (old != system) {
+        Options().UnitSystem = system;
+        ConvertAllForms(old, system);
+    }
+    main_.UpdateMenu();
 }

@@ -68,8 +68,8 @@ int main(int argc, char** argv) {
     QApplication::restoreOverrideCursor();
     form.show();
     form.AboutBox()->exec();
-    form.FirstOpen = true;
-    form.OpenStartFile(argc > 1 ? argv[1] : "");
+    form.Documents().FirstOpen = true;
+    form.Documents().OpenStartFile(argc > 1 ? argv[1] : "");
 
     return app.exec();
 }

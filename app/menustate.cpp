@@ -1,24 +1,27 @@
 #include "app/menustate.h"
+#include "app/docrules.h"
 
 #include "common/globals.h"
 #include "common/paths.h"
+
+#include <utility>
 
 namespace {
 
 // One row of the enabling table: 1 enabled, 0 disabled, -1 left as it was; the value 2
 // stands for "by extension".
 struct KindRow {
-    int Find, Replace, SearchAgain, Copy, Cut, Paste, Clear, MakeKolsed, Calculate, NewTable,
-        RunTable, AlterTable, InsDelRuns, InsDelVars, Overlay, Modify;
+    int MakeKolsed, Calculate, NewTable, RunTable, AlterTable, InsDelRuns, InsDelVars, Overlay,
+        Modify;
 };
 
 constexpr int E = 2, L = -1;
-constexpr KindRow EditorRow{1, 1, 1, 1, 1, 1, 1, E, E, E, 0, 0, 0, 0, 0, 0};
-constexpr KindRow FormRow{0, 0, 0, 1, 1, 1, 1, 0, 1, 1, 0, 0, 0, 0, 0, 0};
-constexpr KindRow ViewerRow{1, 0, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-constexpr KindRow PlotRow{0, 0, 0, 1, 0, 0, 0, L, 0, 0, 0, L, L, L, 1, 1};
-constexpr KindRow TableRow{0, 0, 1, 1, 1, 1, 1, 0, 0, 0, 1, 1, 1, 1, 0, 1};
-constexpr KindRow OtherRow{L, L, L, L, L, L, L, L, L, L, L, L, L, L, 0, 0};
+constexpr KindRow EditorRow{E, E, E, 0, 0, 0, 0, 0, 0};
+constexpr KindRow FormRow{0, 1, 1, 0, 0, 0, 0, 0, 0};
+constexpr KindRow ViewerRow{0, 0, 0, 0, 0, 0, 0, 0, 0};
+constexpr KindRow PlotRow{L, 0, 0, 0, L, L, L, 1, 1};
+constexpr KindRow TableRow{0, 0, 0, 1, 1, 1, 1, 0, 1};
+constexpr KindRow OtherRow{L, L, L, L, L, L, L, 0, 0};
 
 KindRow RowOf(int kind) {
     switch (kind) {
@@ -47,36 +50,8 @@ void Apply(MenuState& s, MenuCommand c, int v, bool byExt) {
 
 } // namespace
 
-const char* MenuCommandName(MenuCommand c) {
-    static const char* const names[cmCommandCount] = {"Find1",
-                                                      "Replace1",
-                                                      "SearchAgain1",
-                                                      "Copy1",
-                                                      "Cut1",
-                                                      "Paste1",
-                                                      "Clear1",
-                                                      "MakeKOLSEDfile1",
-                                                      "Calculate1",
-                                                      "NewTable1",
-                                                      "RunTable1",
-                                                      "AlterTable1",
-                                                      "InsertDeleteRuns1",
-                                                      "InsertDeleteVars1",
-                                                      "OverlayPlot1",
-                                                      "ModifyPlot1",
-                                                      "Save1",
-                                                      "Saveas1",
-                                                      "Print1",
-                                                      "Edit1",
-                                                      "Parametrics1",
-                                                      "KOLVAN1",
-                                                      "CompileModule1",
-                                                      "RebuildKOLVAN1",
-                                                      "StopRun1"};
-    return names[c];
-}
-
-void UpdateMenuState(MenuState& s, int kind, const std::string& fileName) {
+void UpdateMenuState(MenuState& s, int kind, const std::string& fileName,
+                     const std::optional<TEditCommands>& edits) {
     if (kind == wkNone) {
         // Calculate too: with no deck window there is nothing to run.
         for (MenuCommand c : {cmRunTable, cmPrint, cmEditMenu, cmMakeKolsed, cmParametricsMenu,
@@ -90,15 +65,19 @@ void UpdateMenuState(MenuState& s, int kind, const std::string& fileName) {
     s[cmOverlayPlot] = s[cmModifyPlot] = s[cmCompileModule] = false;
 
     const std::string ext = ExtOf(fileName);
-    const bool deckExt = ext == ".DCK" || ext == ".KSD" || ext == ".DEK";
+    const bool deckExt = IsInputExt(ext);
     const KindRow r = RowOf(kind);
-    Apply(s, cmFind, r.Find, deckExt);
-    Apply(s, cmReplace, r.Replace, deckExt);
-    Apply(s, cmSearchAgain, r.SearchAgain, deckExt);
-    Apply(s, cmCopy, r.Copy, deckExt);
-    Apply(s, cmCut, r.Cut, deckExt);
-    Apply(s, cmPaste, r.Paste, deckExt);
-    Apply(s, cmClear, r.Clear, deckExt);
+    if (edits) {
+        using C = TEditCommand;
+        for (auto [command, edit] : {std::pair{cmFind, C::Find},
+                                     {cmReplace, C::Replace},
+                                     {cmSearchAgain, C::SearchAgain},
+                                     {cmCopy, C::Copy},
+                                     {cmCut, C::Cut},
+                                     {cmPaste, C::Paste},
+                                     {cmClear, C::Clear}})
+            s[command] = edits->Has(edit);
+    }
     // An annotated deck is made from a plain one: from a ".KSD" it would be its own target.
     Apply(s, cmMakeKolsed, r.MakeKolsed, deckExt && ext != ".KSD");
     Apply(s, cmCalculate, r.Calculate, deckExt);
@@ -109,8 +88,7 @@ void UpdateMenuState(MenuState& s, int kind, const std::string& fileName) {
     Apply(s, cmInsDelVars, r.InsDelVars, deckExt);
     Apply(s, cmOverlayPlot, r.Overlay, deckExt);
     Apply(s, cmModifyPlot, r.Modify, deckExt);
-    if (kind == wkDeck || kind == wkAnnotatedText || kind == wkText)
-        s[cmCompileModule] = ext == ".FOR";
+    if (IsEditorKind(kind)) s[cmCompileModule] = ext == ".FOR";
 }
 
 MenuState WithRunState(MenuState s, bool running) {

@@ -1,7 +1,10 @@
 // Which commands are enabled, derived from the kind of the current child.
 #pragma once
 
+#include "common/editcommands.h"
+
 #include <array>
+#include <optional>
 #include <string>
 
 enum MenuCommand {
@@ -35,13 +38,12 @@ enum MenuCommand {
 
 using MenuState = std::array<bool, cmCommandCount>;
 
-// The component name of each command's menu item (or menu).
-const char* MenuCommandName(MenuCommand c);
-
 // Updates the state for a current child of the given kind (0 when there is none or no child
-// is open); fileName is the editor's file for the editor kinds. Commands that a kind leaves
-// alone keep the state they had.
-void UpdateMenuState(MenuState& state, int kind, const std::string& fileName);
+// is open); fileName is the editor's file for the editor kinds; edits are the edit commands the
+// child carries out. Commands that a kind leaves alone keep the state they had, and so do the
+// edit commands of a child that answers none.
+void UpdateMenuState(MenuState& state, int kind, const std::string& fileName,
+                     const std::optional<TEditCommands>& edits);
 // The state the menu shows: while a run goes on, no command that starts another run or
 // rebuilds the engine, and Stop Run only then.
 MenuState WithRunState(MenuState state, bool running);

@@ -8,6 +8,7 @@
 #include "common/widgets/dialogs.h"
 #include "common/widgets/qtext.h"
 #include "common/widgets/waitcursor.h"
+#include "plot/outputfiles.h"
 #include "plot/tableruns.h"
 #include "plot/widgets/plotdialogs.h"
 #include "plot/widgets/plotexport.h"
@@ -18,51 +19,71 @@
 
 #include <QAction>
 
-TPlotSetup& TKOLSHELLFORM::PlotSetup() {
+TPlotController::TPlotController(TKOLSHELLFORM& main) : QObject(&main), main_(main) {}
+
+TPlotSetup& TPlotController::PlotSetup() {
     // One set-up dialog for the whole run: it keeps its last choices.
-    if (!plotSetup_) plotSetup_ = new TPlotSetup(this);
+    if (!plotSetup_) plotSetup_ = new TPlotSetup(&main_);
     return *plotSetup_;
 }
 
-void TKOLSHELLFORM::NewPlot1Click() {
+void TPlotController::NewPlot1Click() {
     TPlotSetup& setup = PlotSetup();
     setup.FormActivate(Globals().InputFileName, false, nullptr);
-    ExecDialog(setup);
+    main_.ExecDialog(setup);
     if (setup.result() != QDialog::Accepted) return;
     auto* plot = new TPlotForm;
-    plot->SetPlot(NextPlotCaption(PlotsMade, setup.ReadFile()), setup.TakeNewPlot());
-    AddChild(plot);
-    UpdateMenu();
+    plot->SetPlot(NextPlotCaption(plotsMade_, setup.ReadFile()), setup.TakeNewPlot());
+    main_.AddChild(plot);
+    main_.UpdateMenu();
 }
 
-void TKOLSHELLFORM::OverlayPlot1Click() {
+void TPlotController::ShowNewPlot(const std::string& caption, const TPlotDef& def) {
+    auto* plot = new TPlotForm;
+    plot->SetPlot("Plot " + std::to_string(++plotsMade_) + ": " + caption, def);
+    main_.AddChild(plot);
+    main_.UpdateMenu();
+}
+
+void TPlotController::OverlayPlot1Click() {
     TPlotForm* target = nullptr;
     int plots = 0;
-    for (TChildForm* c : Children())
+    for (TChildForm* c : main_.Children())
         if (auto* p = qobject_cast<TPlotForm*>(c)) target = p, ++plots;
     if (!target) return;
     if (plots > 1) Beep(), Beep();
     TPlotSetup& setup = PlotSetup();
     setup.FormActivate(Globals().PlotDefName, true, target);
-    ExecDialog(setup);
+    main_.ExecDialog(setup);
 }
 
-void TKOLSHELLFORM::ModifyPlot(TPlotForm* plot) {
-    TModPlot dialog(plot, this);
-    ExecDialog(dialog);
+void TPlotController::ModifyPlot(TPlotForm* plot) {
+    TModPlot dialog(plot, &main_);
+    main_.ExecDialog(dialog);
     // Its last line deleted, the plot closes as any plot does: asking first.
-    if (dialog.PlotEmptied() && plot->FormCloseQuery()) DisposeChild(plot);
-    UpdateMenu();
+    if (dialog.PlotEmptied() && plot->FormCloseQuery()) main_.DisposeChild(plot);
+    main_.UpdateMenu();
 }
 
-void TKOLSHELLFORM::ModifyPlot1Click() {
+void TPlotController::ModifyPlot1Click() {
     if (auto* plot = qobject_cast<TPlotForm*>(CurrentChild.data())) ModifyPlot(plot);
 }
 
-void TKOLSHELLFORM::UpdatePlotItems(int kind) {
-    if (QAction* a = Action("ExportPlot1")) a->setEnabled(kind == wkPlot);
-    if (QAction* a = Action("PlotTableRuns1"))
-        a->setEnabled(CurrentTable() && !RunOneFiles(CurrentTable()->Table().DeckName).empty());
+void TPlotController::UpdateItems(int kind) {
+    if (QAction* a = main_.Action("ExportPlot1")) a->setEnabled(kind == wkPlot);
+    if (QAction* a = main_.Action("PlotTableRuns1"))
+        a->setEnabled(main_.Tables().CurrentTable() &&
+                      !RunOneFiles(main_.Tables().CurrentTable()->Table().DeckName).empty());
+    for (const char* zoom : {"ZoomOut1", "ResetZoom1"})
+        if (QAction* a = main_.Action(zoom)) a->setEnabled(kind == wkPlot);
+}
+
+void TPlotController::ZoomOut1Click() {
+    if (auto* plot = qobject_cast<TPlotForm*>(CurrentChild.data())) plot->ZoomOut();
+}
+
+void TPlotController::ResetZoom1Click() {
+    if (auto* plot = qobject_cast<TPlotForm*>(CurrentChild.data())) plot->ResetZoom();
 }
 
 namespace {
@@ -84,8 +105,8 @@ std::string RunList(const std::vector<int>& runs) {
 
 } // namespace
 
-void TKOLSHELLFORM::PlotTableRuns1Click() {
-    TTableForm* tableForm = CurrentTable();
+void TPlotController::PlotTableRuns1Click() {
+    TTableForm* tableForm = main_.Tables().CurrentTable();
     if (!tableForm) return;
     const TTable& t = tableForm->Table();
     const std::string dir = ExtractFileDir(t.DeckName);
@@ -93,8 +114,8 @@ void TKOLSHELLFORM::PlotTableRuns1Click() {
     for (const std::string& f : RunOneFiles(t.DeckName))
         files.push_back(JoinPath(dir, f));
     if (files.empty()) return;
-    TPlotTableRuns dialog(files, this);
-    ExecDialog(dialog);
+    TPlotTableRuns dialog(files, &main_);
+    main_.ExecDialog(dialog);
     if (dialog.result() != QDialog::Accepted || dialog.XCol() < 1 || dialog.YCol() < 1) return;
     const std::string base = UpStr(ExtractFileName(t.DeckName));
     std::vector<RunLine> runs;
@@ -126,26 +147,26 @@ void TKOLSHELLFORM::PlotTableRuns1Click() {
                 mkInformation, false);
     }
     auto* plot = new TPlotForm;
-    plot->SetPlot(NextPlotCaption(PlotsMade, dialog.File()) + ", every run", def);
-    AddChild(plot);
-    UpdateMenu();
+    plot->SetPlot(NextPlotCaption(plotsMade_, dialog.File()) + ", every run", def);
+    main_.AddChild(plot);
+    main_.UpdateMenu();
 }
 
-void TKOLSHELLFORM::ExportPlot1Click() {
+void TPlotController::ExportPlot1Click() {
     auto* plot = qobject_cast<TPlotForm*>(CurrentChild.data());
     if (!plot) return;
     const std::string base =
         plot->DocumentName().empty() ? "PLOT" : ChangeFileExt(plot->DocumentName(), "");
     int filter = 1;
     const QString picked = AskSaveName(
-        this, "Export Plot", ToQ(base + ".png"), PlotPictureFilter, &filter,
+        &main_, "Export Plot", ToQ(base + ".png"), PlotPictureFilter, &filter,
         [](const QString& name, int index) { return ToQ(PlotPictureName(FromQ(name), index)); });
     if (picked.isEmpty()) return;
     const std::string name = FromQ(picked);
     const QSize window = plot->ClientSize();
     bool ok = false;
     const QString text = Dialogs().InputText(
-        this, "Export Plot", "Picture size, width x height (for a PDF the page in points):",
+        &main_, "Export Plot", "Picture size, width x height (for a PDF the page in points):",
         QString("%1 x %2").arg(window.width()).arg(window.height()), &ok);
     if (!ok) return;
     QSize size;
@@ -161,5 +182,27 @@ void TKOLSHELLFORM::ExportPlot1Click() {
         written = ExportPlot(plot->Def(), plot->FrameValues(), window, name, size, error);
     }
     if (!written) ShowMsg(error, mkError, true);
-    UpdateMenu();
+    main_.UpdateMenu();
+}
+
+void TPlotController::Plot1Popup() {
+    main_.Action("NewPlot1")->setEnabled(HasOutputFiles(Globals().InputFileName));
+    main_.UpdateMenu();
+}
+
+TChildForm* TPlotController::CreatePlotForm(const std::string& name) {
+    auto* plot = new TPlotForm;
+    if (!plot->OpenPlot(name)) {
+        delete plot;
+        return nullptr;
+    }
+    main_.AddChild(plot);
+    return plot;
+}
+
+bool TPlotController::ClosePlots() {
+    for (TChildForm* c : main_.Children())
+        if (c->WindowKind() == wkPlot && !c->FormCloseQuery()) return false;
+    main_.DisposeKOLVANWindows(wkPlot);
+    return true;
 }

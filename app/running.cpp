@@ -9,13 +9,13 @@
 #include "common/widgets/childform.h"
 #include "common/widgets/dialogs.h"
 #include "common/widgets/qtext.h"
-#include "shell/localbackend.h"
-#include "shell/slurmbackend.h"
+#include "run/localbackend.h"
+#include "run/slurmbackend.h"
+#include "run/widgets/runcontrol.h"
+#include "run/widgets/runner.h"
+#include "run/widgets/runsettings.h"
+#include "run/widgets/tablerunform.h"
 #include "shell/widgets/editform.h"
-#include "shell/widgets/runcontrol.h"
-#include "shell/widgets/runner.h"
-#include "shell/widgets/runsettings.h"
-#include "shell/widgets/tablerunform.h"
 #include "table/rundecks.h"
 #include "table/runstates.h"
 #include "table/widgets/tableform.h"
@@ -42,24 +42,25 @@ void LaunchUserCommand(const std::string& command) {
 // Asks before a table window closes during a table run; No keeps it open.
 class TTableCloseGuard : public QObject {
   public:
-    TTableCloseGuard(TKOLSHELLFORM* main, QObject* table) : QObject(table), main_(main) {}
+    TTableCloseGuard(TRunningController* runs, QObject* table) : QObject(table), runs_(runs) {}
     bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() != QEvent::Close || main_->QueryStopRun(true)) return false;
+        if (event->type() != QEvent::Close || runs_->QueryStopRun(true)) return false;
         event->ignore();
         return true;
     }
 
   private:
-    TKOLSHELLFORM* main_;
+    TRunningController* runs_;
 };
-
-bool IsEditorDeck(int kind) {
-    return kind == wkDeck || kind == wkAnnotatedText;
-}
 
 } // namespace
 
-bool TKOLSHELLFORM::SaveBeforeRun(TChildForm* c, const std::string& deck) {
+TRunningController::TRunningController(TKOLSHELLFORM& main) : QObject(&main), main_(main) {
+    connect(&TRunController::Activity(), &TRunActivity::Changed, this,
+            &TRunningController::RunActivityChanged);
+}
+
+bool TRunningController::SaveBeforeRun(TChildForm* c, const std::string& deck) {
     // The field being typed in is checked first: a value out of range is never run.
     if (c && c->WindowKind() == wkForm && !c->CheckActiveInput()) return false;
     if (!c || !c->IsModified()) return true;
@@ -76,18 +77,18 @@ bool TKOLSHELLFORM::SaveBeforeRun(TChildForm* c, const std::string& deck) {
     }
 }
 
-bool TKOLSHELLFORM::RefuseWhileRunning() {
+bool TRunningController::RefuseWhileRunning() {
     if (!TRunController::Active()) return false;
     ShowMsg("A run is going on: wait for it to end, or stop it with Stop Run.", mkError, true);
     return true;
 }
 
-void TKOLSHELLFORM::StopRun1Click() {
+void TRunningController::StopRun1Click() {
     if (TRunController* run = TRunController::Active()) run->Stop();
-    UpdateMenu();
+    main_.UpdateMenu();
 }
 
-bool TKOLSHELLFORM::QueryStopRun(bool tableOnly) {
+bool TRunningController::QueryStopRun(bool tableOnly) {
     QPointer<TRunController> run = TRunController::Active();
     if (!run) return true;
     // A cluster's job goes on without the table window, and without this program too.
@@ -107,7 +108,7 @@ bool TKOLSHELLFORM::QueryStopRun(bool tableOnly) {
         }
     }
     const bool table = run->RunKind() == TRunController::Kind::Table;
-    if (tableOnly && (!table || !FirstChildOfKind(wkTable))) return true;
+    if (tableOnly && (!table || !main_.FirstChildOfKind(wkTable))) return true;
     const std::string question =
         table ? "A table run is going on. Stop it?" : "A KOLVAN run is going on. Stop it?";
     if (ShowMsg(question, mkWarningYesNo, true) != mrYes) return false;
@@ -115,34 +116,34 @@ bool TKOLSHELLFORM::QueryStopRun(bool tableOnly) {
     return true;
 }
 
-void TKOLSHELLFORM::GuardTableClose(TChildForm* table) {
+void TRunningController::GuardTableClose(TChildForm* table) {
     table->installEventFilter(new TTableCloseGuard(this, table));
 }
 
-void TKOLSHELLFORM::RunActivityChanged() {
+void TRunningController::RunActivityChanged() {
     const bool running = TRunController::Active() != nullptr;
     if (!runStatus_) {
-        runStatus_ = new QLabel(this);
+        runStatus_ = new QLabel(&main_);
         runStatus_->setObjectName("RunStatus");
-        statusBar()->addWidget(runStatus_, 1);
+        main_.statusBar()->addWidget(runStatus_, 1);
         runClock_ = new QTimer(this);
         runClock_->setInterval(1000);
-        connect(runClock_, &QTimer::timeout, this, &TKOLSHELLFORM::ShowRunStatus);
+        connect(runClock_, &QTimer::timeout, this, &TRunningController::ShowRunStatus);
     }
     // The hourglass over the main window while the engine works; the menus stay live.
     if (running) {
-        setCursor(Qt::WaitCursor);
+        main_.setCursor(Qt::WaitCursor);
         runClock_->start();
     } else {
-        unsetCursor();
+        main_.unsetCursor();
         runClock_->stop();
     }
     ShowRunStatus();
     ShowTableRunLine();
-    UpdateMenu();
+    main_.UpdateMenu();
 }
 
-void TKOLSHELLFORM::ShowRunStatus() {
+void TRunningController::ShowRunStatus() {
     TRunController* run = TRunController::Active();
     if (!runStatus_) return;
     if (!run) {
@@ -151,8 +152,9 @@ void TKOLSHELLFORM::ShowRunStatus() {
     }
     const TRunSet& set = run->Set();
     // The progress window drops updates that come too quickly; it catches up here.
-    if (run->RunKind() == TRunController::Kind::Table && compiling_ && compiling_->isVisible())
-        compiling_->Update(-set.LastStarted());
+    if (run->RunKind() == TRunController::Kind::Table && main_.Compiling() &&
+        main_.Compiling()->isVisible())
+        main_.Compiling()->Update(-set.LastStarted());
     const QString seconds = QString::number(qint64(set.Now())) + " s";
     if (run->RunKind() == TRunController::Kind::Single) {
         runStatus_->setText("KOLVAN running on " + ToQ(set.Runs().front().Deck) + ", " + seconds);
@@ -171,7 +173,7 @@ void TKOLSHELLFORM::ShowRunStatus() {
         (deck.empty() ? QString() : " on " + ToQ(deck)) + ", " + seconds);
 }
 
-void TKOLSHELLFORM::ReportEngineEnd(const TRunResult& result, const std::string& deck) {
+void TRunningController::ReportEngineEnd(const TRunResult& result, const std::string& deck) {
     if (result.Stopped) {
         ShowMsg("KOLVAN was stopped.", mkInformation, false);
         return;
@@ -182,21 +184,22 @@ void TKOLSHELLFORM::ReportEngineEnd(const TRunResult& result, const std::string&
     else if (result.ExitStatus)
         how = "KOLVAN ended with status " + std::to_string(result.ExitStatus) + " on " + deck + ".";
     if (how.empty()) return;
-    if (ShowMsg(how + " Open the listing?", mkWarningYesNo, true) == mrYes) GetLSTFile(deck, true);
+    if (ShowMsg(how + " Open the listing?", mkWarningYesNo, true) == mrYes)
+        main_.Documents().GetLSTFile(deck, true);
 }
 
-void TKOLSHELLFORM::Calculate1Click() {
+void TRunningController::Calculate1Click() {
     if (RefuseWhileRunning()) return;
-    TChildForm* c = mdiArea_->subWindowList().isEmpty() ? nullptr : CurrentChild.data();
+    TChildForm* c = main_.ActiveChild();
     const int kind = c ? c->WindowKind() : wkNone;
-    const bool deckWindow = IsEditorDeck(kind) || kind == wkForm;
+    const bool deckWindow = IsDeckKind(kind);
     const std::string deck = deckWindow ? c->FileName() : std::string();
     if (!SaveBeforeRun(deckWindow ? c : nullptr, deck)) return;
     const std::string remembered = GetCurrentDir();
     std::string& engineDir = ProgramDirs().Dirs[pdEngine];
     if (!IsDirectory(engineDir)) engineDir = Globals().KolshellDir;
     auto finish = [this, &remembered] {
-        UpdateMenu();
+        main_.UpdateMenu();
         SetCurrentDir(remembered);
     };
     TRunResult result;
@@ -205,7 +208,7 @@ void TKOLSHELLFORM::Calculate1Click() {
         return finish();
     std::string engine = EngineProgram(engineDir);
     if (!FileExists(engine)) {
-        const QString dir = Dialogs().DirectoryName(this, "Select the KOLVAN directory",
+        const QString dir = Dialogs().DirectoryName(&main_, "Select the KOLVAN directory",
                                                     ToQ(Globals().KolshellDir));
         if (dir.isEmpty()) return finish();
         engineDir = FromQ(dir);
@@ -213,49 +216,49 @@ void TKOLSHELLFORM::Calculate1Click() {
     }
     QPointer<TChildForm> form = c;
     if (!RunProgramOK(engine + " " + deck, &result)) return finish();
-    GetLSTFile(deck, false);
-    GetOUTFile(deck, false);
-    GetPLTFile(deck, false);
+    main_.Documents().GetLSTFile(deck, false);
+    main_.Documents().GetOUTFile(deck, false);
+    main_.Documents().GetPLTFile(deck, false);
     ReportEngineEnd(result, deck);
     if (kind == wkForm && form && form->AfterRunCommand().size() > 4 && !result.Stopped)
         RunProgramOK(form->AfterRunCommand());
     finish();
 }
 
-void TKOLSHELLFORM::CompileModule1Click() {
+void TRunningController::CompileModule1Click() {
     if (RefuseWhileRunning()) return;
     const std::string file = CurrentChild ? CurrentChild->FileName() : std::string();
     const int result = LaunchProgram(UserCommands().Compile + " " + file);
     if (result < LaunchFailed)
         ShowMsg("Error " + std::to_string(result) + " encountered while trying to compile " + file,
                 mkError, true);
-    UpdateMenu();
+    main_.UpdateMenu();
 }
 
-void TKOLSHELLFORM::RebuildKOLVAN1Click() {
+void TRunningController::RebuildKOLVAN1Click() {
     if (RefuseWhileRunning()) return;
     LaunchUserCommand(UserCommands().Rebuild);
-    UpdateMenu();
+    main_.UpdateMenu();
 }
 
-void TKOLSHELLFORM::ExecuteCommand1Click() {
+void TRunningController::ExecuteCommand1Click() {
     if (Globals().KolsedOnlyMode) {
         bool ok = false;
-        const QString text = Dialogs().InputText(this, "User Command", "Execute User Command",
+        const QString text = Dialogs().InputText(&main_, "User Command", "Execute User Command",
                                                  ToQ(UserCommands().User), &ok);
         if (!ok) return;
         UserCommands().User = FromQ(text);
     }
     LaunchUserCommand(UserCommands().User);
-    UpdateMenu();
+    main_.UpdateMenu();
 }
 
-void TKOLSHELLFORM::RunCompanion(int dir, const char* executable, const char* program) {
+void TRunningController::RunCompanion(int dir, const char* executable, const char* program) {
     const std::string remembered = GetCurrentDir();
     std::string& entry = ProgramDirs().Dirs[size_t(dir)];
     if (!IsDirectory(entry)) {
         const QString chosen = Dialogs().DirectoryName(
-            this, QString("Select the %1 directory").arg(program), ToQ(Globals().KolshellDir));
+            &main_, QString("Select the %1 directory").arg(program), ToQ(Globals().KolshellDir));
         if (chosen.isEmpty()) return;
         entry = FromQ(chosen);
     }
@@ -264,29 +267,29 @@ void TKOLSHELLFORM::RunCompanion(int dir, const char* executable, const char* pr
     if (result < LaunchFailed)
         ShowMsg("Error " + std::to_string(result) + " encountered while trying to call " + program,
                 mkError, true);
-    UpdateMenu();
+    main_.UpdateMenu();
     SetCurrentDir(remembered);
 }
 
-void TKOLSHELLFORM::FLOWDRAW1Click() {
+void TRunningController::FLOWDRAW1Click() {
     const bool node = Globals().UseNodeStudio;
     RunCompanion(pdFlowdraw, node ? "NodeLaunch.exe" : "FLOWDRAW.exe",
                  node ? "NodeStudio" : "FLOWDRAW");
 }
 
-void TKOLSHELLFORM::ZONEKIT1Click() {
+void TRunningController::ZONEKIT1Click() {
     RunCompanion(pdZonekit, "ZONEKIT.exe", "ZONEKIT");
 }
 
-void TKOLSHELLFORM::ZONER1Click() {
+void TRunningController::ZONER1Click() {
     RunCompanion(pdZoner, "ZONERWIN.exe", "ZONER");
 }
 
-void TKOLSHELLFORM::MODLIB1Click() {
+void TRunningController::MODLIB1Click() {
     RunCompanion(pdModlib, "MODLIB.exe", "MODLIB");
 }
 
-void TKOLSHELLFORM::DEBUG1Click() {
+void TRunningController::DEBUG1Click() {
     RunCompanion(pdGridcalc, "Gridcalc.exe", "KOLGRIDCALC");
 }
 
@@ -330,24 +333,25 @@ bool SameTable(const std::string& a, const std::string& b) {
 
 } // namespace
 
-void TKOLSHELLFORM::StartTableRun(std::vector<TRun> runs, int parallel, const std::string& table) {
+void TRunningController::StartTableRun(std::vector<TRun> runs, int parallel,
+                                       const std::string& table) {
     TSlurmBackend* slurm = nullptr;
     std::unique_ptr<TRunBackend> backend = TableBackend(runs, parallel, table, slurm);
     if (!backend) return;
     FollowTableRun(std::make_shared<TRunSet>(std::move(runs), std::move(backend)), table, slurm);
 }
 
-void TKOLSHELLFORM::FollowTableRun(std::shared_ptr<TRunSet> set, const std::string& table,
-                                   TSlurmBackend* slurm) {
+void TRunningController::FollowTableRun(std::shared_ptr<TRunSet> set, const std::string& table,
+                                        TSlurmBackend* slurm) {
     auto* run = new TRunController(std::move(set), TRunController::Kind::Table, this);
     tableRunName_ = table;
     if (slurm)
         run->SetClusterJob(
             {table, slurm->JobId(), slurm->ScriptName(), [slurm] { return slurm->Warning(); }});
     ShowTableRunWindow(run, table);
-    QPointer<TCompiling> progress = compiling_;
-    connect(run, &TRunController::Changed, this, &TKOLSHELLFORM::ShowRunStatus);
-    connect(run, &TRunController::Changed, this, &TKOLSHELLFORM::ShowTableRunLine);
+    QPointer<TCompiling> progress = main_.Compiling();
+    connect(run, &TRunController::Changed, this, &TRunningController::ShowRunStatus);
+    connect(run, &TRunController::Changed, this, &TRunningController::ShowTableRunLine);
     connect(run, &TRunController::Changed, this, [run, progress] {
         if (!progress || !run->Set().Count(TRunState::Running)) return;
         progress->move(progress->x(), 120);
@@ -367,31 +371,33 @@ void TKOLSHELLFORM::FollowTableRun(std::shared_ptr<TRunSet> set, const std::stri
     run->Start();
 }
 
-void TKOLSHELLFORM::ShowTableRunWindow(TRunController* run, const std::string& table) {
-    for (TTableRunForm* w : findChildren<TTableRunForm*>())
+void TRunningController::ShowTableRunWindow(TRunController* run, const std::string& table) {
+    for (TTableRunForm* w : main_.findChildren<TTableRunForm*>())
         if (w->Controller() == run) {
             w->show();
             w->raise();
             w->activateWindow();
             return;
         }
-    auto* window = new TTableRunForm(run, table, this);
-    window->RunAgain = [this, table](const std::vector<int>& runs) { RunTableRuns(table, runs); };
+    auto* window = new TTableRunForm(run, table, &main_);
+    window->RunAgain = [this, table](const std::vector<int>& runs) {
+        main_.Tables().RunTableRuns(table, runs);
+    };
     window->OpenListing = [this](const std::string& listing) {
-        CreateViewer(listing, wkListing);
-        UpdateMenu();
+        main_.Documents().CreateViewer(listing, wkListing);
+        main_.UpdateMenu();
     };
     window->show();
 }
 
-void TKOLSHELLFORM::TableRun1Click() {
+void TRunningController::TableRun1Click() {
     TRunController* run = TRunController::Active();
     if (run && run->RunKind() == TRunController::Kind::Table)
         ShowTableRunWindow(run, tableRunName_);
 }
 
-void TKOLSHELLFORM::ShowTableRunLine() {
-    TTableForm* table = CurrentTable();
+void TRunningController::ShowTableRunLine() {
+    TTableForm* table = main_.Tables().CurrentTable();
     if (!table) return;
     TRunController* run = TRunController::Active();
     const TRunController::ClusterJob* job = run ? run->Job() : nullptr;
@@ -402,9 +408,9 @@ void TKOLSHELLFORM::ShowTableRunLine() {
     table->ShowRunLine(TTableRunForm::JobLineText(job->Id, run->Set()));
 }
 
-void TKOLSHELLFORM::OfferToFollowJob(const std::string& tableFile) {
+void TRunningController::OfferToFollowJob(const std::string& tableFile) {
     const std::string job = FromQ(FollowedJob(ToQ(tableFile)));
-    TTableForm* table = CurrentTable();
+    TTableForm* table = main_.Tables().CurrentTable();
     if (job.empty() || !table) return;
     // A job followed already is not followed twice: its window comes forward.
     TRunController* active = TRunController::Active();
@@ -425,12 +431,22 @@ void TKOLSHELLFORM::OfferToFollowJob(const std::string& tableFile) {
                    slurm);
 }
 
-void TKOLSHELLFORM::TableRunEnded(TRunController* run, bool keepRunFiles) {
-    if (compiling_) compiling_->hide();
+void TRunningController::TableRunEnded(TRunController* run, bool keepRunFiles) {
+    if (main_.Compiling()) main_.Compiling()->hide();
     if (!keepRunFiles) DeleteRunDecks(run->Set().Runs());
     const std::string report = TableRunReport(run->Set());
     const int kind = run->Set().StopRequested() ? mkInformation : mkError;
     run->deleteLater();
-    UpdateMenu();
+    main_.UpdateMenu();
     if (!report.empty()) ShowMsg(report, kind, true);
+}
+
+void TRunningController::UpdateItems() {
+    // The Table Run window of a table run going on can be closed and brought back.
+    TRunController* run = TRunController::Active();
+    main_.Action("TableRun1")->setEnabled(run && run->RunKind() == TRunController::Kind::Table);
+}
+
+void TRunningController::Utilities1Popup() {
+    main_.Action("FLOWDRAW1")->setText(Globals().UseNodeStudio ? "NodeStudio" : "FLOWDRAW");
 }

@@ -7,15 +7,16 @@
 #include "common/paths.h"
 #include "common/widgets/dialogs.h"
 #include "common/widgets/qtext.h"
-#include "plot/widgets/plotform.h"
+#include "run/widgets/runsettings.h"
 #include "shell/widgets/editform.h"
-#include "shell/widgets/runsettings.h"
+#include "plot/widgets/plotform.h"
 #include "table/rundecks.h"
 #include "table/widgets/fillrunsdlg.h"
 #include "table/widgets/resultsform.h"
 #include "table/widgets/tabledialogs.h"
 #include "table/widgets/tableform.h"
 
+#include <QAction>
 #include <QMdiArea>
 #include <algorithm>
 
@@ -60,31 +61,33 @@ QPoint InsideArea(const QRect& frame, const QSize& area) {
 
 } // namespace
 
-TTableForm* TKOLSHELLFORM::CurrentTable() const {
-    return qobject_cast<TTableForm*>(TableForm.data());
+TTableController::TTableController(TKOLSHELLFORM& main) : QObject(&main), main_(main) {}
+
+TTableForm* TTableController::CurrentTable() const {
+    return qobject_cast<TTableForm*>(tableForm_.data());
 }
 
-void TKOLSHELLFORM::ShowTableWindow(TTableForm* table) {
+void TTableController::ShowTableWindow(TTableForm* table) {
     // Placed down and right of the frontmost window, or near the corner when there is none.
-    QMdiSubWindow* front = mdiArea_->activeSubWindow();
+    QMdiSubWindow* front = main_.MdiArea()->activeSubWindow();
     const QPoint at = front ? front->pos() + QPoint(24, 24) : QPoint(10, 20);
-    AddChild(table);
+    main_.AddChild(table);
     table->move(at);
     table->FitToGrid();
     // Inside the area, title bar first: a front window moved to a corner, minimized or pushed
     // above the top does not take the new table out of sight.
     if (!table->isMaximized())
-        table->move(InsideArea(table->geometry(), mdiArea_->viewport()->size()));
-    TableForm = table;
-    GuardTableClose(table);
-    SetCompanionItem("Table1", "Table " + table->Table().TableFileName);
-    ShowTableRunLine();
+        table->move(InsideArea(table->geometry(), main_.MdiArea()->viewport()->size()));
+    tableForm_ = table;
+    main_.Runs().GuardTableClose(table);
+    main_.SetCompanionItem("Table1", "Table " + table->Table().TableFileName);
+    main_.Runs().ShowTableRunLine();
     TAlterValuesDlg::AlterFirstRun = 1;
     TAlterValuesDlg::AlterLastRun = table->Table().Runs();
-    UpdateMenu();
+    main_.UpdateMenu();
 }
 
-TChildForm* TKOLSHELLFORM::CreateTableForm(const std::string& name) {
+TChildForm* TTableController::CreateTableForm(const std::string& name) {
     auto* table = new TTableForm;
     if (!table->ReadTable(name)) {
         delete table;
@@ -92,58 +95,58 @@ TChildForm* TKOLSHELLFORM::CreateTableForm(const std::string& name) {
     }
     ShowTableWindow(table);
     TAlterValuesDlg::AlterLastRun = 5; // as for every table read from a file
-    OfferToFollowJob(name);
+    main_.Runs().OfferToFollowJob(name);
     return table;
 }
 
-void TKOLSHELLFORM::NewTable1Click() {
+void TTableController::NewTable1Click() {
     TChildForm* c = CurrentChild.data();
     if (!c) return;
     const int k = c->WindowKind();
-    if (k != wkDeck && k != wkAnnotatedText && k != wkForm) return;
-    if (!QueryStopRun(true)) return;
+    if (!IsDeckKind(k)) return;
+    if (!main_.Runs().QueryStopRun(true)) return;
     const std::string deck = c->FileName();
     if (!ScanDeckConstants(deck, Options().UnitSystem)) {
         ShowMsg("File " + deck + " does not have any KOLVAN Comment statements.", mkWarningOk,
                 false);
         return;
     }
-    TNewTableDlg dialog(deck, nullptr, this);
-    ExecDialog(dialog);
+    TNewTableDlg dialog(deck, nullptr, &main_);
+    main_.ExecDialog(dialog);
     if (dialog.result() != QDialog::Accepted) return;
     // The old table goes only after its save question; Cancel keeps it and makes no new one.
-    if (TChildForm* old = FirstChildOfKind(wkTable); old && !old->FormCloseQuery()) return;
-    DisposeKOLVANWindows(wkTable);
+    if (TChildForm* old = main_.FirstChildOfKind(wkTable); old && !old->FormCloseQuery()) return;
+    main_.DisposeKOLVANWindows(wkTable);
     auto* table = new TTableForm;
     table->SetTable(NewDeckTable(deck, dialog.Chosen(), dialog.Runs()));
     ShowTableWindow(table);
 }
 
-void TKOLSHELLFORM::InsertDeleteVars1Click() {
+void TTableController::InsertDeleteVars1Click() {
     TTableForm* table = CurrentTable();
     if (!table) return;
-    TNewTableDlg dialog(table->Table().DeckName, &table->Table(), this);
-    ExecDialog(dialog);
+    TNewTableDlg dialog(table->Table().DeckName, &table->Table(), &main_);
+    main_.ExecDialog(dialog);
     if (dialog.result() != QDialog::Accepted) return;
     ChangeVariables(table->Table(), dialog.Chosen());
     table->TableReshaped();
 }
 
-void TKOLSHELLFORM::AlterTable1Click() {
+void TTableController::AlterTable1Click() {
     TTableForm* table = CurrentTable();
     if (!table) return;
-    TAlterValuesDlg dialog(table->Table(), this);
+    TAlterValuesDlg dialog(table->Table(), &main_);
     dialog.Changed = [table] { table->TableReshaped(); };
-    ExecDialog(dialog);
+    main_.ExecDialog(dialog);
 }
 
-void TKOLSHELLFORM::InsertDeleteRuns1Click() {
+void TTableController::InsertDeleteRuns1Click() {
     TTableForm* table = CurrentTable();
     if (!table) return;
-    TInsertRunsDlg dialog(table->Table(), this);
+    TInsertRunsDlg dialog(table->Table(), &main_);
     dialog.ErrorLevel = table->ErrorLevel();
     dialog.ErrorStep = table->ErrorStep();
-    ExecDialog(dialog);
+    main_.ExecDialog(dialog);
     if (dialog.result() != QDialog::Accepted) return;
     if (dialog.Result() == RunsResult::CloseTable)
         table->close(); // with its save question
@@ -151,13 +154,13 @@ void TKOLSHELLFORM::InsertDeleteRuns1Click() {
         table->TableReshaped();
 }
 
-bool TKOLSHELLFORM::SaveDeckBeforeTableRun(const std::string& deck) {
+bool TTableController::SaveDeckBeforeTableRun(const std::string& deck) {
     // The deck's own window, when it shows unsaved changes, may be saved first.
-    for (TChildForm* c : Children()) {
+    for (TChildForm* c : main_.Children()) {
         const int k = c->WindowKind();
         // The same file, however its name is written (relative, through a link, another case).
         const bool same = c->FileName() == deck || SameFile(c->FileName(), deck);
-        if (!same || (k != wkDeck && k != wkAnnotatedText && k != wkForm)) continue;
+        if (!same || !IsDeckKind(k)) continue;
         if (!c->IsModified()) return true;
         const int answer =
             ShowMsg("Do you wish to save file " + deck + " before running the table?",
@@ -174,13 +177,13 @@ bool TKOLSHELLFORM::SaveDeckBeforeTableRun(const std::string& deck) {
     return true;
 }
 
-void TKOLSHELLFORM::RunTable1Click() {
+void TTableController::RunTable1Click() {
     if (TTableForm* table = CurrentTable()) RunTableRuns(table->Table().TableFileName, {});
 }
 
-void TKOLSHELLFORM::RunTableRuns(const std::string& tableFile, const std::vector<int>& only) {
+void TTableController::RunTableRuns(const std::string& tableFile, const std::vector<int>& only) {
     TTableForm* table = CurrentTable();
-    if (!table || RefuseWhileRunning()) return;
+    if (!table || main_.Runs().RefuseWhileRunning()) return;
     TTable& t = table->Table();
     if (AbsolutePath(t.TableFileName) != AbsolutePath(tableFile)) {
         ShowMsg("Open the table " + tableFile + " to run its runs again.", mkError, true);
@@ -193,48 +196,45 @@ void TKOLSHELLFORM::RunTableRuns(const std::string& tableFile, const std::vector
     // On a cluster the runs go at once, unless they would all write one file.
     options.Parallel = RunSettings().OnSlurm ? 2 : RunSettings().RunsAtOnce;
     options.Only = only;
-    TShellTableHost host(this);
+    TShellTableHost host(&main_);
     std::vector<TRun> runs;
     std::string message;
     const bool ready = PrepareTableRun(t, host, options, runs, message);
     if (ready) RecordRunDeckNames(t.TableFileName, t.RunDeckNames); // known as ours if killed
     ProgramDirs().Dirs[pdEngine] = options.EngineDir;
     if (ready)
-        StartTableRun(std::move(runs), options.Parallel, t.TableFileName);
+        main_.Runs().StartTableRun(std::move(runs), options.Parallel, t.TableFileName);
     else if (!message.empty())
         ShowMsg(message, mkError, true);
-    UpdateMenu();
+    main_.UpdateMenu();
 }
 
-void TKOLSHELLFORM::FillRuns1Click() {
+void TTableController::FillRuns1Click() {
     TTableForm* table = CurrentTable();
     if (!table) return;
-    TFillRunsDlg dialog(table->Table(), this);
-    ExecDialog(dialog);
+    TFillRunsDlg dialog(table->Table(), &main_);
+    main_.ExecDialog(dialog);
     if (dialog.result() == QDialog::Accepted) table->TableReshaped();
 }
 
-void TKOLSHELLFORM::Results1Click() {
+void TTableController::Results1Click() {
     TTableForm* table = CurrentTable();
     if (!table) return;
-    for (TResultsForm* w : findChildren<TResultsForm*>())
+    for (TResultsForm* w : main_.findChildren<TResultsForm*>())
         if (w->Table() == table) {
             w->show();
             w->raise();
             w->activateWindow();
             return;
         }
-    auto* window = new TResultsForm(table, this);
+    auto* window = new TResultsForm(table, &main_);
     window->ShowPlot = [this](const std::string& caption, const TPlotDef& def) {
-        auto* plot = new TPlotForm;
-        plot->SetPlot("Plot " + std::to_string(++PlotsMade) + ": " + caption, def);
-        AddChild(plot);
-        UpdateMenu();
+        main_.Plots().ShowNewPlot(caption, def);
     };
     window->show();
 }
 
-void TKOLSHELLFORM::UpdateResultItems(int kind) {
-    if (QAction* a = Action("Results1")) a->setEnabled(CurrentTable() != nullptr);
-    if (QAction* a = Action("FillRuns1")) a->setEnabled(kind == wkTable && CurrentTable());
+void TTableController::UpdateItems(int kind) {
+    if (QAction* a = main_.Action("Results1")) a->setEnabled(CurrentTable() != nullptr);
+    if (QAction* a = main_.Action("FillRuns1")) a->setEnabled(kind == wkTable && CurrentTable());
 }

@@ -5,16 +5,16 @@
 // deck's time step is tuned first so that one run takes about 50 ms of CPU.
 // Usage: runbench DIR [ENGINE] [RUNS]
 #include "common/paths.h"
-#include "shell/localbackend.h"
+#include "run/localbackend.h"
 #include "table/rundecks.h"
 #include "table/tableedits.h"
 
 #include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <spawn.h>
 #include <sstream>
 #include <string>
-#include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 

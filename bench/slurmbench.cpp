@@ -5,7 +5,7 @@
 // and taken in).
 // Usage: slurmbench DIR [RUNS] [POLLS]
 #include "common/paths.h"
-#include "shell/slurmbackend.h"
+#include "run/slurmbackend.h"
 #include "table/rundecks.h"
 #include "table/tableedits.h"
 

@@ -17,6 +17,16 @@ constexpr int wkOutput = 6000; // viewer of an output file
 constexpr int wkText = 7000;   // editor on any other text
 constexpr int wkDiagram = 8000;
 
+// The kinds of the text editor: a deck, an annotated deck as text, any other text.
+constexpr bool IsEditorKind(int kind) {
+    return kind == wkDeck || kind == wkAnnotatedText || kind == wkText;
+}
+// The kinds of window that hold an input deck: a deck or annotated deck in the editor, or a
+// form.
+constexpr bool IsDeckKind(int kind) {
+    return kind == wkDeck || kind == wkAnnotatedText || kind == wkForm;
+}
+
 // ErrorLevel: 0 no error; 100 an error was reported and the current operation stops.
 constexpr int ErrorStop = 100;
 

@@ -2,7 +2,7 @@
 // and run suffixes on the deck's own output names, then the engine on each of them.
 #pragma once
 
-#include "shell/runset.h"
+#include "run/runset.h"
 #include "table/tablemodel.h"
 
 #include <string>

@@ -2,7 +2,7 @@
 // its own (the table's name + ".RUNS"), so that the table file itself never changes for it.
 #pragma once
 
-#include "shell/runset.h"
+#include "run/runset.h"
 
 #include <map>
 #include <string>

@@ -157,19 +157,19 @@ void TestDocuments::recentList() {
     for (int i = 1; i <= 9; ++i)
         names.push_back(File("F" + std::to_string(i) + ".TXT"));
     for (const std::string& n : names)
-        form.ReadaFile(n);
+        form.Documents().ReadaFile(n);
     QStringList entries = RecentEntries(form);
     QCOMPARE(entries.size(), 8);
     QCOMPARE(entries.first(), "1. " + QString::fromStdString(names[8]));
     QCOMPARE(entries.last(), "8. " + QString::fromStdString(names[1])); // the first one dropped
-    form.ReadaFile(names[3]);
+    form.Documents().ReadaFile(names[3]);
     QCOMPARE(RecentEntries(form).first(), "1. " + QString::fromStdString(names[3]));
     QCOMPARE(RecentEntries(form).size(), 8);
     // A name of three characters opens but is not listed.
     SetCurrentDir(tmp_->path().toStdString());
     File("A.B");
     const int before = int(form.Children().size());
-    form.ReadaFile("A.B");
+    form.Documents().ReadaFile("A.B");
     QCOMPARE(int(form.Children().size()), before + 1);
     QCOMPARE(RecentEntries(form).size(), 8);
     QVERIFY(!RecentEntries(form).join("|").contains(" A.B|"));
@@ -183,16 +183,16 @@ void TestDocuments::recentList() {
 void TestDocuments::vanishedRecentEntry() {
     TKOLSHELLFORM form;
     const std::string gone = File("GONE.TXT");
-    form.ReadaFile(gone);
+    form.Documents().ReadaFile(gone);
     RemoveFile(gone);
     QAction* entry = nullptr;
     for (QAction* a : form.Menu("File1")->actions())
         if (a->property("ListIndex").isValid()) entry = a;
     QVERIFY(entry);
-    form.OpenFileItem(entry);
+    form.Documents().OpenFileItem(entry);
     QCOMPARE(msgs_->Texts().back(), gone + " no longer exists");
     QCOMPARE(msgs_->Shown.back().Kind, int(mkWarningOkCancel));
-    QVERIFY(form.FileNameList.Names().empty());
+    QVERIFY(form.Documents().FileNameList.Names().empty());
     QVERIFY(RecentEntries(form).isEmpty());
 }
 
@@ -203,7 +203,7 @@ void TestDocuments::companionsCutAtFirstDot() {
     File("A.TBL");
     File("RUN.LST"); // beside the deck, but not its companion
     TKOLSHELLFORM form;
-    form.ReadaFile(deck);
+    form.Documents().ReadaFile(deck);
     QCOMPARE(form.Action("Listing1")->text(), QString::fromStdString("Listing " + listing));
     QVERIFY(form.Action("Listing1")->isEnabled());
     QCOMPARE(form.Action("Input1")->text(), QString::fromStdString("Input " + deck));
@@ -216,7 +216,7 @@ void TestDocuments::companionsCutAtFirstDot() {
     QCOMPARE(form.Children().first()->WindowKind(), int(wkDeck));
     // The next deck replaces the input and its companions.
     const std::string other = File("OTHER.DCK");
-    form.ReadaFile(other);
+    form.Documents().ReadaFile(other);
     QCOMPARE(form.Children().size(), 1);
     QCOMPARE(form.Action("Listing1")->text(), QString("Listing"));
     QVERIFY(!form.Action("Listing1")->isEnabled());
@@ -229,11 +229,11 @@ void TestDocuments::outputEntries() {
     File("RUN.OUA", "TIME B\n0 2\n");
     SetCurrentDir(tmp_->path().toStdString());
     TKOLSHELLFORM form;
-    form.ReadaFile(deck);
+    form.Documents().ReadaFile(deck);
     QMenu* outputs = form.Action("Output1")->menu();
     QCOMPARE(Captions(outputs), QStringList({"RUN.OUA", "RUN.OUT"}));
     QVERIFY(!form.FirstChildOfKind(wkOutput));
-    form.OpenOutFile(outputs->actions()[1]);
+    form.Documents().OpenOutFile(outputs->actions()[1]);
     TChildForm* viewer = form.FirstChildOfKind(wkOutput);
     QVERIFY(viewer);
     QCOMPARE(viewer->windowTitle(), Path("RUN.OUT"));
@@ -245,17 +245,17 @@ void TestDocuments::outputEntries() {
     QDir(tmp_->path()).mkdir("elsewhere");
     SetCurrentDir(Path("elsewhere").toStdString());
     form.DisposeKOLVANWindows(wkOutput);
-    form.ReadaFile(deck);
+    form.Documents().ReadaFile(deck);
     SetCurrentDir(Path("elsewhere").toStdString());
     outputs = form.Action("Output1")->menu();
-    form.OpenOutFile(outputs->actions()[1]);
+    form.Documents().OpenOutFile(outputs->actions()[1]);
     QVERIFY(form.FirstChildOfKind(wkOutput));
     QVERIFY(msgs_->Shown.empty());
     RemoveFile(JoinPath(tmp_->path().toStdString(), "RUN.OUA"));
-    form.OpenOutFile(outputs->actions()[0]);
+    form.Documents().OpenOutFile(outputs->actions()[0]);
     QCOMPARE(msgs_->Texts().back(), Path("RUN.OUA").toStdString() + " no longer exists");
     // Opening again closes the output viewers and rebuilds the entries.
-    form.ReadaFile(deck);
+    form.Documents().ReadaFile(deck);
     QVERIFY(!form.FirstChildOfKind(wkOutput));
     QCOMPARE(Captions(form.Action("Output1")->menu()), QStringList({"RUN.OUT"}));
 }
@@ -284,7 +284,7 @@ void TestDocuments::startNames() {
     File("DEMO.DCK", "* a deck in the program directory\n");
     Globals().StartDir = Path(startDir).toStdString();
     TKOLSHELLFORM form; // the start-up has moved to the program directory
-    form.OpenStartFile(argument.toStdString());
+    form.Documents().OpenStartFile(argument.toStdString());
     QCOMPARE(QString::fromStdString(Globals().InputFileName), QString::fromStdString(deck));
     QCOMPARE(form.Children().size(), 1);
     QVERIFY(msgs_->Shown.empty());
@@ -297,7 +297,7 @@ void TestDocuments::openDialogFolder() {
     const std::string deck = File("decks/RUN.DCK");
     Globals().StartDir = Path("start").toStdString();
     TKOLSHELLFORM form;
-    form.OpenStartFile("NOPE.DCK"); // not there: says so, opens nothing
+    form.Documents().OpenStartFile("NOPE.DCK"); // not there: says so, opens nothing
     QCOMPARE(msgs_->Texts(), std::vector<std::string>{"File " + Path("start").toStdString() +
                                                       "/NOPE.DCK was not found."});
     QVERIFY(form.Children().isEmpty());
@@ -322,7 +322,7 @@ void TestDocuments::diagrams() {
     File(bitmap ? "RUN.BMP" : "RUN.WMF", bitmap ? Bitmap() : Metafile());
     TKOLSHELLFORM form;
     form.show();
-    form.ReadaFile(deck);
+    form.Documents().ReadaFile(deck);
     auto* diagram = qobject_cast<TDiagramForm*>(form.FirstChildOfKind(wkDiagram));
     QVERIFY(diagram);
     const std::string picture = BaseName(deck) + (bitmap ? ".BMP" : ".WMF");
@@ -337,7 +337,7 @@ void TestDocuments::diagrams() {
     CurrentChild = diagram;
     const QString copy = Path(bitmap ? "COPY.BMP" : "COPY.WMF");
     dialogs_->SaveAnswers = {copy};
-    form.Saveas1Click();
+    form.Documents().Saveas1Click();
     const std::string written = ReadTestFile(copy.toStdString());
     if (bitmap)
         QCOMPARE(written.substr(0, 2), std::string("BM"));
@@ -372,7 +372,7 @@ void TestDocuments::kolsedMarker() {
     Globals().KolsedOnlyMode = kolsedOnly;
     const std::string file = File(name.toStdString(), firstLine.toStdString() + "\r\nEND\r\n");
     TKOLSHELLFORM form;
-    form.ReadaFile(file);
+    form.Documents().ReadaFile(file);
     QCOMPARE(form.Children().size(), 1);
     QCOMPARE(form.Children().first()->WindowKind(), kind);
     QCOMPARE(msgs_->Texts().size(), size_t(message ? 1 : 0));
@@ -381,11 +381,11 @@ void TestDocuments::kolsedMarker() {
 
 void TestDocuments::openStopsOnCancel() {
     TKOLSHELLFORM form;
-    form.ReadaFile(File("RUN.DCK"));
+    form.Documents().ReadaFile(File("RUN.DCK"));
     auto* editor = qobject_cast<TEditForm*>(form.Children().first());
     editor->Editor()->InsertText("changed ");
     msgs_->Answers = {mrCancel};
-    form.Open1Click();
+    form.Documents().Open1Click();
     QVERIFY(dialogs_->Titles.isEmpty());
     QCOMPARE(msgs_->Texts().back(), editor->FileName() + " has been changed.  Save it?");
     QCOMPARE(form.Children().size(), 1);
@@ -394,13 +394,13 @@ void TestDocuments::openStopsOnCancel() {
 void TestDocuments::openFilterFromEarlierName() {
     File("PROJ.IDX", "A\nB\nC\n");
     TKOLSHELLFORM form;
-    QVERIFY(form.IndexFileFound);
+    QVERIFY(form.Documents().IndexFileFound());
     const std::string table = File("RUN.KSD", "*KOLSED\nEND\n");
     dialogs_->OpenAnswers = {Path("RUN.KSD"), ""};
-    form.Open1Click();
+    form.Documents().Open1Click();
     QCOMPARE(dialogs_->FilterIndexes[0], 4);
     QVERIFY(dialogs_->Proposed[0].endsWith("/*.IDX"));
-    form.Open1Click();
+    form.Documents().Open1Click();
     QCOMPARE(dialogs_->FilterIndexes[1], 2); // chosen by the extension of the name left
     QVERIFY(dialogs_->Proposed[1].endsWith("/*.KSD"));
     QCOMPARE(GetCurrentDir(), tmp_->path().toStdString());
@@ -411,15 +411,15 @@ void TestDocuments::kolsedOnlyFirstOpenShowsIndex() {
     Globals().KolsedOnlyMode = true;
     File("PROJ.IDX", "A\nB\nC\n");
     TKOLSHELLFORM form;
-    form.FirstOpen = true;
+    form.Documents().FirstOpen = true;
     QTimer::singleShot(0, [] {
         if (QWidget* w = QApplication::activeModalWidget()) w->close();
     });
-    form.Open1Click();
-    QVERIFY(!form.FirstOpen);
+    form.Documents().Open1Click();
+    QVERIFY(!form.Documents().FirstOpen);
     QVERIFY(dialogs_->Titles.isEmpty()); // no file dialog the first time
     dialogs_->OpenAnswers = {""};
-    form.Open1Click();
+    form.Documents().Open1Click();
     QCOMPARE(dialogs_->Filters.last(), QString("Index files|*.IDX|KOLSED files|*.KSD"));
     QCOMPARE(dialogs_->FilterIndexes.last(), 1);
 }
@@ -434,14 +434,14 @@ void TestDocuments::saveAsksOnlyForUnnamedPlot() {
     auto* plot = new FakePlot;
     form.AddChild(plot);
     dialogs_->SaveAnswers = {Path("P")}; // typed without an extension
-    form.Save1Click();
+    form.Documents().Save1Click();
     QCOMPARE(dialogs_->Titles, QStringList({"Saving window Plot 1: from RUN.OUT"}));
     QCOMPARE(dialogs_->Proposed, QStringList({"*.KSP"}));
     QCOMPARE(dialogs_->FilterIndexes, QList<int>({5})); // the plot files
     QCOMPARE(ReadTestFile(Path("NoName1.DCK").toStdString()), std::string("* new deck\r\n"));
     QCOMPARE(plot->saved, Path("P.KSP").toStdString());
     QCOMPARE(plot->windowTitle(), Path("P.KSP"));
-    form.Save1Click(); // the plot has a name now: no question
+    form.Documents().Save1Click(); // the plot has a name now: no question
     QCOMPARE(dialogs_->Titles.size(), 1);
 }
 
@@ -466,9 +466,9 @@ void TestDocuments::saveAsChangesKind() {
     QFETCH(int, filterIndex);
     QFETCH(int, kind);
     TKOLSHELLFORM form;
-    form.ReadaFile(File(file.toStdString(), "LINE\n"));
+    form.Documents().ReadaFile(File(file.toStdString(), "LINE\n"));
     dialogs_->SaveAnswers = {Path(chosen)};
-    form.Saveas1Click();
+    form.Documents().Saveas1Click();
     QCOMPARE(dialogs_->FilterIndexes[0], filterIndex);
     QCOMPARE(dialogs_->Filters[0],
              QString("KOLVAN files|*.DCK|KOLSED files|*.KSD|FLOWDRAW files|*.DEK|FORTRAN "
@@ -521,7 +521,7 @@ void TestDocuments::viewerSaveAsWritesCopy() {
     QCOMPARE(::chmod(File("LOCKED.LST", "locked\n").c_str(), 0444), 0);
     SetCurrentDir(tmp_->path().toStdString());
     TKOLSHELLFORM form;
-    form.ReadaFile(deck);
+    form.Documents().ReadaFile(deck);
     QAction* show = form.Action(item);
     if (show->menu()) show = show->menu()->actions().value(0);
     show->trigger();
@@ -546,19 +546,19 @@ void TestDocuments::editKolsedFile() {
     const std::string marked = File("RUN2.TXT", "*kolsed\n");
     const std::string plain = File("PLAIN.TXT", "hello\n");
     TKOLSHELLFORM form;
-    form.ReadaFile(File("OLD.DCK"));
+    form.Documents().ReadaFile(File("OLD.DCK"));
     dialogs_->OpenAnswers = {QString::fromStdString(ksd), QString::fromStdString(ksd),
                              QString::fromStdString(plain), QString::fromStdString(marked)};
-    form.EditKOLSEDfile1Click();
+    form.Documents().EditKOLSEDfile1Click();
     QCOMPARE(dialogs_->Filters[0], QString("KOLSED Files|*.KSD|All files|*.*"));
     QCOMPARE(form.Children().size(), 1); // the old deck closed
     QCOMPARE(form.Children().first()->WindowKind(), int(wkAnnotatedText));
     QCOMPARE(Globals().InputFileName, ksd);
-    form.EditKOLSEDfile1Click(); // the same file again: its old editor goes
+    form.Documents().EditKOLSEDfile1Click(); // the same file again: its old editor goes
     QCOMPARE(form.Children().size(), 1);
-    form.EditKOLSEDfile1Click(); // not an annotated deck: ignored
+    form.Documents().EditKOLSEDfile1Click(); // not an annotated deck: ignored
     QCOMPARE(form.Children().size(), 1);
-    form.EditKOLSEDfile1Click();
+    form.Documents().EditKOLSEDfile1Click();
     QCOMPARE(form.Children().size(), 2);
     QCOMPARE(form.Children().last()->FileName(), marked);
 }
@@ -566,7 +566,7 @@ void TestDocuments::editKolsedFile() {
 void TestDocuments::unreadableFile() {
     TKOLSHELLFORM form;
     QDir(tmp_->path()).mkdir("DIR.TXT");
-    form.ReadaFile(Path("DIR.TXT").toStdString());
+    form.Documents().ReadaFile(Path("DIR.TXT").toStdString());
     QCOMPARE(form.Children().size(), 0);
     QCOMPARE(msgs_->Texts().back(), "File " + Path("DIR.TXT").toStdString() + " cannot be read.");
 }
@@ -577,7 +577,7 @@ void TestDocuments::saveKeepsReadOnlyAndLinkedDecks() {
     TKOLSHELLFORM form;
     const std::string deck = File("RUN.DCK", "old\r\n");
     QCOMPARE(::chmod(deck.c_str(), 0444), 0);
-    form.ReadaFile(deck);
+    form.Documents().ReadaFile(deck);
     auto* editor = qobject_cast<TEditForm*>(form.FirstChildOfKind(wkDeck));
     QVERIFY(editor);
     editor->Editor()->InsertText("new ");
@@ -592,7 +592,7 @@ void TestDocuments::saveKeepsReadOnlyAndLinkedDecks() {
     const std::string link = Path("LINK.DCK").toStdString();
     QCOMPARE(::symlink("store/REAL.DCK", link.c_str()), 0);
     form.DisposeKOLVANWindows(wkDeck);
-    form.ReadaFile(link);
+    form.Documents().ReadaFile(link);
     editor = qobject_cast<TEditForm*>(form.FirstChildOfKind(wkDeck));
     QVERIFY(editor);
     editor->Editor()->InsertText("new ");
@@ -620,7 +620,7 @@ void TestDocuments::ReopenBy(TKOLSHELLFORM& form, const QString& how, const std:
                 break;
             }
     } else if (how == "command line") {
-        form.OpenStartFile(name);
+        form.Documents().OpenStartFile(name);
     } else if (how == "Windows Input") {
         form.Action("Input1")->trigger();
     } else if (how == "Edit KOLSED file") {
@@ -710,7 +710,7 @@ void TestDocuments::openingAnotherDeckAsksFirst() {
     const std::string deck = File("RUN.DCK", "old\r\n");
     TKOLSHELLFORM form;
     form.show();
-    form.ReadaFile(otherName); // now in the recent files
+    form.Documents().ReadaFile(otherName); // now in the recent files
     form.DisposeChild(form.Children().first());
     OpenByMenu(form, deck);
     QPointer<TEditForm> editor = qobject_cast<TEditForm*>(form.FirstChildOfKind(wkDeck));

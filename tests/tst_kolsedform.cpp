@@ -4,7 +4,7 @@
 #include "common/globals.h"
 #include "common/paths.h"
 #include "kolsed/widgets/kolsedform.h"
-#include "shell/widgets/compiling.h"
+#include "run/widgets/compiling.h"
 #include "shell/widgets/editform.h"
 #include "shell/widgets/helpdlg.h"
 #include "shell/widgets/helpviewer.h"
@@ -87,7 +87,7 @@ void TestKolsedForm::cleanup() {
 }
 
 TKOLSEDForm* TestKolsedForm::Open(TKOLSHELLFORM& main, const std::string& name) {
-    main.ReadaFile(dir_->Path(name));
+    main.Documents().ReadaFile(dir_->Path(name));
     return main.Children().isEmpty() ? nullptr : qobject_cast<TKOLSEDForm*>(main.Children().last());
 }
 
@@ -140,7 +140,7 @@ void TestKolsedForm::fieldCheck() {
     // Saving checks the field first and writes nothing while it is bad.
     msgs_->Shown.clear();
     const std::string before = ReadTestFile(dir_->Path("DEMO.KSD"));
-    main.Save1Click();
+    main.Documents().Save1Click();
     QCOMPARE(msgs_->Texts(), std::vector<std::string>{"Illegal character in input"});
     QCOMPARE(ReadTestFile(dir_->Path("DEMO.KSD")), before);
     area->setText("2000");
@@ -205,9 +205,9 @@ void TestKolsedForm::unitLabelsFitTheirText() {
     };
     for (const QString& unit : {QString("mm"), QString("gal/min"), QString("mm")}) {
         if (unit == "gal/min")
-            main.EngUnitsClick();
+            main.Documents().EngUnitsClick();
         else
-            main.SIUnitsClick();
+            main.Documents().SIUnitsClick();
         QLabel* label = unitLabel(unit);
         QVERIFY2(label, qPrintable(unit));
         QVERIFY(label->width() >= label->fontMetrics().horizontalAdvance(unit));
@@ -218,7 +218,7 @@ void TestKolsedForm::unitsAndCloseQuestion() {
     Globals().KolsedOnlyMode = true; // the menu's unit items
     TKOLSHELLFORM main;
     TKOLSEDForm* form = Open(main, "DEMO.KSD");
-    main.EngUnitsClick();
+    main.Documents().EngUnitsClick();
     QCOMPARE(form->findChild<QLineEdit*>("Input4")->text(), QString("26.91"));
     QVERIFY(!form->IsModified());
     QVERIFY(form->FormCloseQuery()); // nothing changed: no question
@@ -232,7 +232,7 @@ void TestKolsedForm::unitsAndCloseQuestion() {
     QVERIFY(form->FormCloseQuery());
     // 107.639 ft2 is 10 square metres.
     QVERIFY(ReadTestFile(dir_->Path("DEMO.KSD")).find("\nAREA = 10\n") != std::string::npos);
-    main.SIUnitsClick();
+    main.Documents().SIUnitsClick();
     QCOMPARE(area->text(), QString("10.00"));
 }
 
@@ -277,14 +277,15 @@ void TestKolsedForm::keys() {
     QCOMPARE(form->focusWidget()->objectName(), QString("Text3"));
     int topic = -1;
     std::string caption;
-    TKOLSEDForm::HelpRequested = [&](const std::string&, int t, const std::string& c) {
-        topic = t;
-        caption = c;
-    };
+    main.ExecDialog = [](QDialog&) {}; // the field help window the main window shows
+    QObject::connect(form, &TKOLSEDForm::HelpRequested,
+                     [&](const std::string&, int t, const std::string& c) {
+                         topic = t;
+                         caption = c;
+                     });
     QTest::keyClick(pump, Qt::Key_F1);
     QCOMPARE(topic, 2);
     QCOMPARE(caption, std::string("Pump flow"));
-    TKOLSEDForm::HelpRequested = nullptr;
 }
 
 void TestKolsedForm::readingErrors() {
@@ -330,7 +331,7 @@ void TestKolsedForm::makeKolsedDialog() {
     TKOLSHELLFORM main;
     ProgramDirs().Dirs[pdEngine] = demo.toStdString();
     Options().IncludeHeader = 1;
-    main.ReadaFile(dir_->Path("RUN.DCK"));
+    main.Documents().ReadaFile(dir_->Path("RUN.DCK"));
     QCOMPARE(CurrentChild->WindowKind(), wkDeck);
     dialogs_->SaveAnswers = {QString::fromStdString(dir_->Path("RUN"))};
     bool shown = false;
@@ -370,7 +371,7 @@ void TestKolsedForm::makeKolsedDialog() {
         QCOMPARE(dlg.ParBox->selectedItems().size(), 2);
         dlg.OKBtn->click();
     };
-    main.MakeKOLSEDfile1Click();
+    main.Documents().MakeKOLSEDfile1Click();
     QVERIFY(shown);
     QCOMPARE(dialogs_->Proposed.last(), QString::fromStdString(dir_->Path("RUN.KSD")));
     const std::string ksd = ReadTestFile(dir_->Path("RUN.KSD"));
@@ -401,7 +402,7 @@ void TestKolsedForm::makeKolsedSavesFirstAndOpensTheForm() {
     QFile::copy(demo + "/DEMO.DCK", dir_->Dir.path() + "/" + deckFile);
     TKOLSHELLFORM main;
     ProgramDirs().Dirs[pdEngine] = demo.toStdString();
-    main.ReadaFile(dir_->Path(deckFile.toStdString()));
+    main.Documents().ReadaFile(dir_->Path(deckFile.toStdString()));
     auto* deck = qobject_cast<TEditForm*>(CurrentChild.data());
     QVERIFY(deck);
     const std::string deckName = deck->FileName();
@@ -440,7 +441,7 @@ void TestKolsedForm::simulationCardFormOpensAndRuns() {
     // No engine directory set: the program directory's INFO and KOLWIN are used.
     Globals().KolshellDir = bin.toStdString();
     ProgramDirs().Dirs[pdEngine].clear();
-    main.ReadaFile(dir_->Path("RUN.DCK"));
+    main.Documents().ReadaFile(dir_->Path("RUN.DCK"));
     dialogs_->SaveAnswers = {QString::fromStdString(dir_->Path("RUN.KSD"))};
     main.ExecDialog = [&](QDialog& d) {
         auto& dlg = static_cast<TMakeKOLSEDDlg&>(d);
@@ -483,7 +484,7 @@ void TestKolsedForm::helpFromFormAndMenu() {
     QVERIFY(!memo.isEmpty());
     QVERIFY(!memo.startsWith("Help is not available"));
     // The menu's help opens the program's help window; without the pages it names the file.
-    main.KOLVANIndex1Click();
+    main.Help().KOLVANIndex1Click();
     QCOMPARE(msgs_->Texts().back(),
              "File " + Globals().KolshellDir + "/help/index.html was not found.");
 }

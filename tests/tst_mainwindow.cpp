@@ -5,21 +5,27 @@
 
 #include "common/lib1.h"
 #include "common/programfiles.h"
+#include "kolsed/widgets/kolsedform.h"
+#include "plot/widgets/plotform.h"
 #include "shell/widgets/aboutbox.h"
+#include "shell/widgets/diagramform.h"
+#include "shell/widgets/editform.h"
 #include "shell/widgets/helpwindow.h"
+#include "shell/widgets/viewform.h"
+#include "table/widgets/tableform.h"
 
 #include <QDirIterator>
 #include <QFile>
-#include <QMdiArea>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QListWidget>
-#include <QRegularExpression>
-#include <QTextBrowser>
-#include <QToolButton>
+#include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTextBrowser>
+#include <QToolButton>
 #include <QtTest>
 
 namespace {
@@ -32,6 +38,28 @@ class FakeChild : public TChildForm {
         setWindowTitle(QString::fromStdString(file));
     }
     std::string FileName() const override { return file_; }
+    // The edit commands of the real window of its kind.
+    std::optional<TEditCommands> EditCommands() const override {
+        using C = TEditCommand;
+        switch (WindowKind()) {
+        case wkDeck:
+        case wkAnnotatedText:
+        case wkText:
+            return TEditCommands{C::Cut,  C::Copy,    C::Paste,      C::Clear,
+                                 C::Find, C::Replace, C::SearchAgain};
+        case wkForm:
+            return TEditCommands{C::Cut, C::Copy, C::Paste, C::Clear};
+        case wkListing:
+        case wkOutput:
+            return TEditCommands{C::Copy, C::Find, C::SearchAgain};
+        case wkPlot:
+            return TEditCommands{C::Copy};
+        case wkTable:
+            return TEditCommands{C::Cut, C::Copy, C::Paste, C::Clear, C::SearchAgain};
+        default:
+            return std::nullopt;
+        }
+    }
     void EditCut() override { calls << "cut"; }
     void EditCopy() override { calls << "copy"; }
     void EditPaste() override { calls << "paste"; }
@@ -68,7 +96,8 @@ void CopyHelp(const QString& programDir) {
 bool PageExists(const QString& helpDir, const QString& page) {
     QFile f(helpDir + "/" + page.section('#', 0, 0));
     if (!f.open(QIODevice::ReadOnly)) return false;
-    return !page.contains('#') || f.readAll().contains(("id=\"" + page.section('#', 1) + "\"").toUtf8());
+    return !page.contains('#') ||
+           f.readAll().contains(("id=\"" + page.section('#', 1) + "\"").toUtf8());
 }
 
 } // namespace
@@ -85,6 +114,8 @@ class TestMainWindow : public QObject {
     void lastChildClosed();
     void editDispatch_data();
     void editDispatch();
+    void realWindowsEditCommands_data();
+    void realWindowsEditCommands();
     void disposeWindows();
     void missingDefaults();
     void exitSavesRecentFiles();
@@ -133,10 +164,10 @@ void TestMainWindow::normalMenus() {
         QVERIFY2(!form.Action(n)->isEnabled(), n);
     QMenu* output = form.Action("Output1")->menu();
     QCOMPARE(output->actions().first()->text(), QString("Name.out"));
-    form.Utilities1Popup();
+    form.Runs().Utilities1Popup();
     QCOMPARE(form.Action("FLOWDRAW1")->text(), QString("FLOWDRAW"));
     Globals().UseNodeStudio = true;
-    form.Utilities1Popup();
+    form.Runs().Utilities1Popup();
     QCOMPARE(form.Action("FLOWDRAW1")->text(), QString("NodeStudio"));
 }
 
@@ -169,7 +200,7 @@ void TestMainWindow::kolsedOnlyMenus() {
     QCOMPARE(windows[8], QString("-"));
     QVERIFY(form.Action("EngUnits")->isChecked());
     QVERIFY(!form.Action("SIUnits")->isChecked());
-    form.SIUnitsClick();
+    form.Documents().SIUnitsClick();
     QCOMPARE(Options().UnitSystem, 1);
     QVERIFY(form.Action("SIUnits")->isChecked() && !form.Action("EngUnits")->isChecked());
 }
@@ -269,11 +300,14 @@ void TestMainWindow::editDispatch_data() {
     QTest::addColumn<QStringList>("calls");
     QTest::newRow("deck") << 1000 << QStringList{"cut",  "copy",     "paste",   "clear",
                                                  "find", "again 10", "replace", "again 01"};
-    QTest::newRow("annotated text has no clear")
-        << 2100 << QStringList{"cut", "copy", "paste", "find", "again 10", "replace", "again 01"};
+    QTest::newRow("annotated text")
+        << 2100
+        << QStringList{"cut", "copy", "paste", "clear", "find", "again 10", "replace", "again 01"};
     QTest::newRow("viewer") << 3000 << QStringList{"copy", "find", "again 10", "again 10"};
-    QTest::newRow("plot copies nothing") << 4000 << QStringList{};
-    QTest::newRow("table") << 5000 << QStringList{"cut", "copy", "paste", "clear"};
+    QTest::newRow("plot") << 4000 << QStringList{"copy"};
+    QTest::newRow("table") << 5000
+                           << QStringList{"cut", "copy", "paste", "clear", "again 00", "again 00"};
+    QTest::newRow("diagram") << 8000 << QStringList{};
 }
 
 void TestMainWindow::editDispatch() {
@@ -282,15 +316,52 @@ void TestMainWindow::editDispatch() {
     TKOLSHELLFORM form;
     auto* c = new FakeChild(kind, "/p/RUN.DCK");
     form.AddChild(c);
-    form.Cut1Click();
-    form.Copy1Click();
-    form.Paste1Click();
-    form.Clear1Click();
-    form.Find1Click();
-    form.SearchAgain1Click();
-    form.Replace1Click();
-    form.SearchAgain1Click();
+    form.Editing().Cut1Click();
+    form.Editing().Copy1Click();
+    form.Editing().Paste1Click();
+    form.Editing().Clear1Click();
+    form.Editing().Find1Click();
+    form.Editing().SearchAgain1Click();
+    form.Editing().Replace1Click();
+    form.Editing().SearchAgain1Click();
     QCOMPARE(c->calls, calls);
+}
+
+void TestMainWindow::realWindowsEditCommands_data() {
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<QString>("commands"); // Cut, Copy, Paste, Clear, Find, Replace, Search Again
+    QTest::newRow("editor") << "editor"
+                            << "XCPLFRA";
+    QTest::newRow("viewer") << "viewer"
+                            << ".C..F.A";
+    QTest::newRow("form") << "form"
+                          << "XCPL...";
+    QTest::newRow("plot") << "plot"
+                          << ".C.....";
+    QTest::newRow("table") << "table"
+                           << "XCPL..A";
+    QTest::newRow("diagram") << "diagram"
+                             << "";
+}
+
+void TestMainWindow::realWindowsEditCommands() {
+    QFETCH(QString, window);
+    QFETCH(QString, commands);
+    std::unique_ptr<TChildForm> w;
+    if (window == "editor") w.reset(new TEditForm);
+    if (window == "viewer") w.reset(new TViewForm);
+    if (window == "form") w.reset(new TKOLSEDForm);
+    if (window == "plot") w.reset(new TPlotForm);
+    if (window == "table") w.reset(new TTableForm);
+    if (window == "diagram") w.reset(new TDiagramForm);
+    const std::optional<TEditCommands> answer = w->EditCommands();
+    QCOMPARE(answer.has_value(), !commands.isEmpty());
+    if (!answer) return;
+    QString got;
+    const char* letters = "XCPLFRA";
+    for (int i = 0; i < 7; ++i)
+        got += answer->Has(TEditCommand(i)) ? letters[i] : '.';
+    QCOMPARE(got, commands);
 }
 
 void TestMainWindow::disposeWindows() {
@@ -329,20 +400,20 @@ void TestMainWindow::exitSavesRecentFiles() {
     {
         TKOLSHELLFORM form;
         form.show();
-        form.FileNameList.Add("/p/ONE.DCK");
-        form.FileNameList.Add("/p/TWO.DCK");
+        form.Documents().FileNameList.Add("/p/ONE.DCK");
+        form.Documents().FileNameList.Add("/p/TWO.DCK");
         form.Action("Exit1")->trigger();
     }
     QCOMPARE(ReadTestFile(fnl.toStdString()), std::string("/p/ONE.DCK\r\n/p/TWO.DCK\r\n"));
     TKOLSHELLFORM again;
-    QCOMPARE(again.FileNameList.Names().size(), size_t(2));
+    QCOMPARE(again.Documents().FileNameList.Names().size(), size_t(2));
 }
 
 void TestMainWindow::closeBoxSavesRecentFiles() {
     {
         TKOLSHELLFORM form;
         form.show();
-        form.FileNameList.Add("/p/ONE.DCK");
+        form.Documents().FileNameList.Add("/p/ONE.DCK");
         QVERIFY(form.close()); // what the close box does
     }
     QCOMPARE(ReadTestFile(tmp_->path().toStdString() + "/KOLSHELL.FNL"),
@@ -353,7 +424,7 @@ void TestMainWindow::failedRecentListSaveSaysSo() {
     MsgRecorder rec;
     TKOLSHELLFORM form;
     form.show();
-    form.FileNameList.Add("/p/ONE.DCK");
+    form.Documents().FileNameList.Add("/p/ONE.DCK");
     const std::string fnl = Globals().KolshellDir + "/KOLSHELL.FNL";
     QVERIFY(QDir().mkdir(QString::fromStdString(fnl))); // a folder where the list goes
     form.Action("Exit1")->trigger();
@@ -379,10 +450,10 @@ void TestMainWindow::plotProbe() {
     TKOLSHELLFORM form;
     const std::string deck = WriteTestFile(tmp_->path(), "RUN.DCK", "");
     Globals().InputFileName = deck;
-    form.Plot1Popup();
+    form.Plots().Plot1Popup();
     QVERIFY(!form.Action("NewPlot1")->isEnabled());
     WriteTestFile(tmp_->path(), "RUN.OUT", "");
-    form.Plot1Popup();
+    form.Plots().Plot1Popup();
     QVERIFY(form.Action("NewPlot1")->isEnabled());
 }
 
@@ -390,12 +461,18 @@ void TestMainWindow::helpMenu_data() {
     QTest::addColumn<bool>("kolsed");
     QTest::addColumn<QString>("action");
     QTest::addColumn<QString>("page");
-    QTest::newRow("KOLSHELL Index") << false << "KOLVANIndex1" << "index.html";
-    QTest::newRow("KOLSED Help") << true << "KOLVANIndex1" << "kolsed.html";
-    QTest::newRow("Types Index") << false << "TypesIndex1" << "types.html";
-    QTest::newRow("KOLVAN Index") << false << "KOLVANIndex2" << "engine.html";
-    QTest::newRow("Error Messages") << false << "KOLVANErrorMessges1" << "errors.html";
-    QTest::newRow("Using Help") << false << "UsingHelp1" << "usinghelp.html";
+    QTest::newRow("KOLSHELL Index") << false << "KOLVANIndex1"
+                                    << "index.html";
+    QTest::newRow("KOLSED Help") << true << "KOLVANIndex1"
+                                 << "kolsed.html";
+    QTest::newRow("Types Index") << false << "TypesIndex1"
+                                 << "types.html";
+    QTest::newRow("KOLVAN Index") << false << "KOLVANIndex2"
+                                  << "engine.html";
+    QTest::newRow("Error Messages") << false << "KOLVANErrorMessges1"
+                                    << "errors.html";
+    QTest::newRow("Using Help") << false << "UsingHelp1"
+                                << "usinghelp.html";
 }
 
 void TestMainWindow::helpMenu() {
@@ -407,16 +484,16 @@ void TestMainWindow::helpMenu() {
     MsgRecorder msgs;
     TKOLSHELLFORM form;
     form.Action(action)->trigger();
-    QVERIFY(form.HelpWindow()->isVisible());
-    QCOMPARE(form.HelpWindow()->CurrentPage(), page);
-    QVERIFY(!form.HelpWindow()->Browser()->toPlainText().isEmpty());
+    QVERIFY(form.Help().HelpWindow()->isVisible());
+    QCOMPARE(form.Help().HelpWindow()->CurrentPage(), page);
+    QVERIFY(!form.Help().HelpWindow()->Browser()->toPlainText().isEmpty());
     QVERIFY(msgs.Shown.empty());
 }
 
 void TestMainWindow::everyHelpContextHasPage() {
     CopyHelp(tmp_->path());
     TKOLSHELLFORM form;
-    THelpWindow* help = form.HelpWindow();
+    THelpWindow* help = form.Help().HelpWindow();
     const QString dir = tmp_->path() + "/help";
     int checked = 0;
     for (QObject* o : form.findChildren<QObject*>()) {
@@ -453,7 +530,7 @@ void TestMainWindow::missingHelpSaysSo() {
     form.Action("KOLVANIndex1")->trigger();
     QCOMPARE(msgs.Texts(), std::vector<std::string>{"File " + tmp_->path().toStdString() +
                                                     "/help/index.html was not found."});
-    QVERIFY(!form.HelpWindow()->isVisible());
+    QVERIFY(!form.Help().HelpWindow()->isVisible());
 }
 
 void TestMainWindow::f1OnMenuItemAndDialog() {
@@ -465,19 +542,19 @@ void TestMainWindow::f1OnMenuItemAndDialog() {
     QVERIFY(QTest::qWaitForWindowExposed(file));
     file->setActiveAction(form.Action("Open1"));
     QTest::keyClick(file, Qt::Key_F1);
-    QCOMPARE(form.HelpWindow()->CurrentPage(), QString("file.html#open"));
+    QCOMPARE(form.Help().HelpWindow()->CurrentPage(), QString("file.html#open"));
     file->hide();
     TAboutBox about(false, &form);
     about.show();
     QVERIFY(QTest::qWaitForWindowExposed(&about));
     QTest::keyClick(&about, Qt::Key_F1);
-    QCOMPARE(form.HelpWindow()->CurrentPage(), QString("helpmenu.html#about"));
+    QCOMPARE(form.Help().HelpWindow()->CurrentPage(), QString("helpmenu.html#about"));
 }
 
 void TestMainWindow::helpSearchAndHistory() {
     CopyHelp(tmp_->path());
     TKOLSHELLFORM form;
-    THelpWindow* help = form.HelpWindow();
+    THelpWindow* help = form.Help().HelpWindow();
     const QStringList found = help->Search("PDF printer");
     QVERIFY2(found.contains("Printing"), qPrintable(found.join("|")));
     QVERIFY(!found.contains("Plot menu"));
@@ -498,8 +575,8 @@ void TestMainWindow::website_data() {
     QTest::addColumn<bool>("browser");
     QTest::addColumn<QString>("address");
     QTest::newRow("built in, browser") << "" << true << "https://www.kolvan.org/";
-    QTest::newRow("configured, no browser")
-        << "Website=https://example.org/kolvan\n" << false << "https://example.org/kolvan";
+    QTest::newRow("configured, no browser") << "Website=https://example.org/kolvan\n"
+                                            << false << "https://example.org/kolvan";
 }
 
 void TestMainWindow::website() {
@@ -510,7 +587,7 @@ void TestMainWindow::website() {
     MsgRecorder msgs;
     TKOLSHELLFORM form;
     QStringList opened;
-    form.OpenUrl = [&](const QUrl& u) {
+    form.Help().OpenUrl = [&](const QUrl& u) {
         opened << u.toString();
         return browser;
     };
@@ -519,10 +596,9 @@ void TestMainWindow::website() {
     if (browser) {
         QVERIFY(msgs.Shown.empty());
     } else {
-        QCOMPARE(msgs.Texts(),
-                 std::vector<std::string>{
-                     "No web browser could be started. The KOLVAN website is at " +
-                     address.toStdString()});
+        QCOMPARE(msgs.Texts(), std::vector<std::string>{
+                                   "No web browser could be started. The KOLVAN website is at " +
+                                   address.toStdString()});
     }
 }
 
@@ -541,7 +617,7 @@ void TestMainWindow::installedProgramDir() {
         QVERIFY(form.SetupDlg()->FormActivate());
         form.SetupDlg()->findChild<QRadioButton*>("SecondaryUnits")->setChecked(true);
         form.SetupDlg()->findChild<QPushButton*>("Store")->click();
-        form.ReadaFile(WriteTestFile(tmp_->path(), "NOTE.TXT", "x\n"));
+        form.Documents().ReadaFile(WriteTestFile(tmp_->path(), "NOTE.TXT", "x\n"));
         form.Exit1Click();
         QVERIFY2(msgs.Shown.empty(), msgs.Shown.empty() ? "" : msgs.Texts()[0].c_str());
     }
@@ -557,7 +633,7 @@ void TestMainWindow::installedProgramDir() {
     Globals().Settings = DefaultSettings();
     TKOLSHELLFORM again; // reads the user's files
     QCOMPARE(Options().UnitSystem, 2);
-    QCOMPARE(again.FileNameList.Names().size(), size_t(1));
+    QCOMPARE(again.Documents().FileNameList.Names().size(), size_t(1));
     SetProgramDirWritableCheck(nullptr);
     qunsetenv("XDG_CONFIG_HOME");
 }

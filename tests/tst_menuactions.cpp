@@ -71,7 +71,7 @@ QStringList Kinds(TKOLSHELLFORM& form) {
 // What the table window shows: its names and every cell.
 QStringList TableShown(TKOLSHELLFORM& form) {
     QStringList l;
-    if (TTableForm* table = form.CurrentTable())
+    if (TTableForm* table = form.Tables().CurrentTable())
         for (int r = 0; r <= table->Table().Runs(); ++r)
             for (int c = 1; c < table->Table().ColCount; ++c)
                 l << QString::fromStdString(GetS(table->Table(), c, r));
@@ -302,10 +302,10 @@ void TestMenuActions::everyAction() {
     if (setup.startsWith("table")) WriteTable(deck);
     TKOLSHELLFORM form;
     form.CreateDialogs();
-    form.OpenUrl = [](const QUrl&) { return false; };
+    form.Help().OpenUrl = [](const QUrl&) { return false; };
     form.show();
     SetCurrentDir(dir_->Dir.path().toStdString());
-    form.ReadaFile(deck);
+    form.Documents().ReadaFile(deck);
     if (auto* e = form.FirstChildOfKind(wkDeck))
         if (auto* edit = e->findChild<QPlainTextEdit*>()) edit->selectAll();
     QApplication::clipboard()->setText("pasted\n");
@@ -358,7 +358,7 @@ void TestMenuActions::f8NeedsADeckWindow() {
     };
     QVERIFY(!form.Action("Calculate1")->isEnabled());
     QCOMPARE(pressF8(), QStringList());
-    form.ReadaFile(deck);
+    form.Documents().ReadaFile(deck);
     QVERIFY(form.Action("Calculate1")->isEnabled());
     QCOMPARE(pressF8(), QStringList{"Select the KOLVAN directory"});
     QVERIFY(form.Children().first()->close()); // its close box

@@ -217,11 +217,10 @@ void TestPlotForm::dragAndResize() {
 void TestPlotForm::doubleClick() {
     TPlotForm plot;
     TPlotForm* asked = nullptr;
-    TPlotForm::ModifyRequested = [&asked](TPlotForm* p) { asked = p; };
+    QObject::connect(&plot, &TPlotForm::ModifyRequested, [&] { asked = &plot; });
     plot.MouseDown(QPoint(200, 100));
     plot.DoubleClick();
     plot.MouseUp(QPoint(260, 150));
-    TPlotForm::ModifyRequested = nullptr;
     QCOMPARE(asked, &plot);
     QCOMPARE(plot.Frame().topLeft(), QPoint(100, 20)); // no drag
 }

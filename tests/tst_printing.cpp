@@ -118,15 +118,15 @@ void TestPrinting::marginsAndPages() {
 
 void TestPrinting::dialogLists() {
     TKOLSHELLFORM main;
-    main.ReadaFile(dir_->Write("A.TXT", "a\n"));
+    main.Documents().ReadaFile(dir_->Write("A.TXT", "a\n"));
     TPrintDlg only(&main);
     only.FormActivate(main.Children(), CurrentChild.data());
     QCOMPARE(only.DstList->count(), 1);
     QCOMPARE(only.DstList->item(0)->text(), QString("A.TXT"));
     QVERIFY(!only.IncludeBtn->isEnabled());
     QVERIFY(!only.IncAllBtn->isEnabled());
-    main.ReadaFile(dir_->Write("C.TXT", "c\n"));
-    main.ReadaFile(dir_->Write("B.TXT", "b\n"));
+    main.Documents().ReadaFile(dir_->Write("C.TXT", "c\n"));
+    main.Documents().ReadaFile(dir_->Write("B.TXT", "b\n"));
     TPrintDlg dlg(&main);
     dlg.FormActivate(main.Children(), CurrentChild.data());
     QCOMPARE(dlg.SrcList->item(0)->text(), QString("A.TXT")); // sorted
@@ -147,8 +147,8 @@ void TestPrinting::windowsInOneJob() {
     std::string longText;
     for (int i = 1; i <= 150; ++i)
         longText += "line " + std::to_string(i) + "\n";
-    main.ReadaFile(dir_->Write("LONG.TXT", longText));
-    main.ReadaFile(dir_->Write("SHORT.TXT", "one\n"));
+    main.Documents().ReadaFile(dir_->Write("LONG.TXT", longText));
+    main.Documents().ReadaFile(dir_->Write("SHORT.TXT", "one\n"));
     bool ran = false;
     main.ExecDialog = [&](QDialog& d) {
         auto& dlg = static_cast<TPrintDlg&>(d);
@@ -156,7 +156,7 @@ void TestPrinting::windowsInOneJob() {
         dlg.OKBtn->click();
         ran = true;
     };
-    main.Print1Click();
+    main.Documents().Print1Click();
     QVERIFY(ran);
     const int pages = PdfPages(dir_->Dir.path() + "/out.pdf");
     QVERIFY2(pages >= 3, qPrintable(QString::number(pages)));
@@ -265,7 +265,7 @@ void TestPrinting::failedStartSaysSo() {
 
 void TestPrinting::cancelledPrintDialog() {
     TKOLSHELLFORM main;
-    main.ReadaFile(dir_->Write("A.TXT", "a\n"));
+    main.Documents().ReadaFile(dir_->Write("A.TXT", "a\n"));
     dialogs_->PrintAnswer = false;
     QVERIFY(!PrintAll(main));
     QVERIFY(!QFile::exists(dir_->Dir.path() + "/out.pdf"));
@@ -278,7 +278,7 @@ void TestPrinting::pdfWithoutPrinter() {
     CurrentPrinter().setOutputFormat(QPrinter::NativeFormat);
     TKOLSHELLFORM main;
     const std::string deck = dir_->Write("RUN.DCK", "* a deck\nEND\n");
-    main.ReadaFile(deck);
+    main.Documents().ReadaFile(deck);
     auto* plot = new FakePlot;
     main.AddChild(plot);
     QVERIFY(PrintAll(main));
@@ -286,7 +286,7 @@ void TestPrinting::pdfWithoutPrinter() {
     QCOMPARE(PdfPages(dir_->Dir.path() + "/RUN.PDF"), 2);
     QVERIFY(plot->sawProgress);
     // The next deck's print proposes its own name; a file the user chose stays chosen.
-    main.ReadaFile(dir_->Write("OTHER.DCK", "END\n"));
+    main.Documents().ReadaFile(dir_->Write("OTHER.DCK", "END\n"));
     QVERIFY(PrintAll(main));
     QCOMPARE(dialogs_->PrintFiles.last(), dir_->Dir.path() + "/OTHER.PDF");
     CurrentPrinter().setOutputFileName(dir_->Dir.path() + "/MINE.PDF");
@@ -298,7 +298,7 @@ void TestPrinting::helpButton() {
     std::vector<int> shown;
     TKOLSHELLFORM main; // installs its own handler, replaced here
     HelpContextHandler old = SetHelpContextHandler([&](int c) { shown.push_back(c); });
-    main.ReadaFile(dir_->Write("A.TXT", "a\n"));
+    main.Documents().ReadaFile(dir_->Write("A.TXT", "a\n"));
     main.ExecDialog = [](QDialog& d) { static_cast<TPrintDlg&>(d).HelpBtn->click(); };
     main.Action("Print1")->trigger();
     SetHelpContextHandler(old);

@@ -4,14 +4,14 @@
 #include "common/codecs.h"
 #include "common/globals.h"
 #include "common/paths.h"
-#include "shell/cmdline.h"
-#include "shell/localbackend.h"
-#include "shell/widgets/compiling.h"
+#include "run/cmdline.h"
+#include "run/localbackend.h"
+#include "run/widgets/compiling.h"
+#include "run/widgets/runcontrol.h"
+#include "run/widgets/runner.h"
+#include "run/widgets/runsettings.h"
+#include "run/widgets/tablerunform.h"
 #include "shell/widgets/editform.h"
-#include "shell/widgets/runcontrol.h"
-#include "shell/widgets/runner.h"
-#include "shell/widgets/runsettings.h"
-#include "shell/widgets/tablerunform.h"
 #include "table/tableedits.h"
 #include "table/tablemodel.h"
 #include "table/widgets/tableform.h"
@@ -139,8 +139,8 @@ void TestRunning::cleanup() {
 TTableForm* TestRunning::OpenTable(TKOLSHELLFORM& form, const std::string& table) {
     ProgramDirs().Dirs[pdEngine] = Dir().toStdString();
     RunSettings() = TRunSettings();
-    form.ReadaFile(table);
-    return form.CurrentTable();
+    form.Documents().ReadaFile(table);
+    return form.Tables().CurrentTable();
 }
 
 TTableRunForm* TestRunning::RunWindow(TKOLSHELLFORM& form) const {
@@ -175,13 +175,13 @@ void TestRunning::calculateRunsAndRefreshes() {
     WriteRecorder(Dir(), "KOLVAN32.exe", 0.3);
     const std::string deck = WriteTestFile(Dir(), "my run.DCK", "END\n");
     TKOLSHELLFORM form;
-    form.ReadaFile(deck);
+    form.Documents().ReadaFile(deck);
     WriteTestFile(Dir(), "my run.LST", "listing\n");
     WriteTestFile(Dir(), "my run.OUT", "A\n1\n");
     SetCurrentDir(Dir().toStdString());
     bool ticked = false;
     QTimer::singleShot(50, [&] { ticked = true; });
-    form.Calculate1Click();
+    form.Runs().Calculate1Click();
     QVERIFY(ticked); // the interface ran while the engine did
     QCOMPARE(Args(), QStringList({"my", "run.DCK"}).replaceInStrings("my", Dir() + "/my"));
     QVERIFY(msgs_->Texts().empty()); // nothing changed: no question
@@ -207,10 +207,10 @@ void TestRunning::saveQuestion() {
     WriteRecorder(Dir(), "KOLVAN32.exe", 0);
     const std::string deck = WriteTestFile(Dir(), "RUN.DCK", "END\n");
     TKOLSHELLFORM form;
-    form.ReadaFile(deck);
+    form.Documents().ReadaFile(deck);
     qobject_cast<TEditForm*>(form.Children().first())->Editor()->InsertText("* new\n");
     msgs_->Answers = {answer};
-    form.Calculate1Click();
+    form.Runs().Calculate1Click();
     QCOMPARE(msgs_->Texts().at(0), "Do you wish to save file " + deck + " before calling KOLVAN?");
     QCOMPARE(msgs_->Beeps, 1);
     QCOMPARE(QFile::exists(Dir() + "/ARGS"), runs);
@@ -224,11 +224,11 @@ void TestRunning::engineDirectoryFallback() {
     TKOLSHELLFORM form;
     ProgramDirs().Dirs[pdEngine] = "/no/such/engine/dir";
     dialogs_->DirAnswers = {""};
-    form.Calculate1Click(); // not in the program directory either: the dialog, cancelled
+    form.Runs().Calculate1Click(); // not in the program directory either: the dialog, cancelled
     QCOMPARE(dialogs_->Titles.size(), 1);
     QCOMPARE(ProgramDirs().Dirs[pdEngine], Dir().toStdString());
     dialogs_->DirAnswers = {other.path()};
-    form.Calculate1Click();
+    form.Runs().Calculate1Click();
     QCOMPARE(ProgramDirs().Dirs[pdEngine], other.path().toStdString());
     QVERIFY(QFile::exists(other.path() + "/ARGS")); // run with an empty deck name
 }
@@ -280,7 +280,7 @@ void TestRunning::messagesShowNativePaths() {
     if (backslashes) engineDir.replace('/', '\\');
     ProgramDirs().Dirs[pdEngine] = engineDir.toStdString();
     form.ExecDialog = [](QDialog& d) { d.reject(); };
-    form.ReadaFile(deck);
+    form.Documents().ReadaFile(deck);
     QAction* a = form.Action(action);
     QVERIFY2(a->isEnabled(), qPrintable(action));
     a->trigger();
@@ -294,20 +294,20 @@ void TestRunning::companions() {
     Globals().UseNodeStudio = true;
     WriteRecorder(Dir(), "NodeLaunch.exe", 0);
     ProgramDirs().Dirs[pdFlowdraw] = Dir().toStdString();
-    form.FLOWDRAW1Click();
+    form.Runs().FLOWDRAW1Click();
     QTRY_VERIFY(QFile::exists(Dir() + "/ARGS"));
     QVERIFY(msgs_->Texts().empty());
     // A missing directory asks for one; a missing program is reported by its name.
     ProgramDirs().Dirs[pdZonekit] = "/no/such/dir";
     dialogs_->DirAnswers = {"", Dir()};
-    form.ZONEKIT1Click();
+    form.Runs().ZONEKIT1Click();
     QVERIFY(msgs_->Texts().empty());
-    form.ZONEKIT1Click();
+    form.Runs().ZONEKIT1Click();
     QCOMPARE(ProgramDirs().Dirs[pdZonekit], Dir().toStdString());
     QCOMPARE(msgs_->Texts().back(),
              std::string("Error 2 encountered while trying to call ZONEKIT"));
     ProgramDirs().Dirs[pdGridcalc] = Dir().toStdString();
-    form.DEBUG1Click();
+    form.Runs().DEBUG1Click();
     QCOMPARE(msgs_->Texts().back(),
              std::string("Error 2 encountered while trying to call KOLGRIDCALC"));
 }
@@ -322,7 +322,7 @@ void TestRunning::userCommandInKolsedMode() {
     QCOMPARE(dialogs_->Titles, QStringList({"User Command"}));
     QCOMPARE(UserCommands().User, (Dir() + "/USER.sh one two").toStdString());
     QTRY_COMPARE(Args(), QStringList({"one", "two"}));
-    form.ExecuteCommand1Click(); // cancelled input: nothing runs, nothing changes
+    form.Runs().ExecuteCommand1Click(); // cancelled input: nothing runs, nothing changes
     QCOMPARE(UserCommands().User, (Dir() + "/USER.sh one two").toStdString());
 }
 
@@ -354,9 +354,9 @@ void TestRunning::realEngineOnDemo() {
     QVERIFY(QFile::copy(source + "/demo/DEMO.DCK", Dir() + "/DEMO.DCK"));
     TKOLSHELLFORM form;
     SetCurrentDir(Dir().toStdString());
-    form.ReadaFile((Dir() + "/DEMO.DCK").toStdString());
+    form.Documents().ReadaFile((Dir() + "/DEMO.DCK").toStdString());
     QVERIFY(!form.Action("Listing1")->isEnabled());
-    form.Calculate1Click();
+    form.Runs().Calculate1Click();
     QVERIFY(form.Action("Listing1")->isEnabled());
     QCOMPARE(form.Action("Output1")->menu()->actions().size(), 1);
     QCOMPARE(Globals().PlotDefName, (Dir() + "/DEMO.PLT").toStdString());
@@ -428,7 +428,7 @@ void TestRunning::closeTableDuringRun() {
     const std::string otherTableFile = Dir().toStdString() + "/OTHER.TBL";
     SaveTable(otherTable, otherTableFile);
     TKOLSHELLFORM form;
-    form.ReadaFile(Dir().toStdString() + "/T.DCK");
+    form.Documents().ReadaFile(Dir().toStdString() + "/T.DCK");
     QPointer<TChildForm> editor = form.Children().first();
     QPointer<TTableForm> window = OpenTable(form, table);
     QVERIFY(window);
@@ -441,12 +441,12 @@ void TestRunning::closeTableDuringRun() {
     if (command == "close table") {
         window->close();
     } else if (command == "open deck") {
-        form.ReadaFile(other);
+        form.Documents().ReadaFile(other);
     } else if (command == "open table") {
-        form.ReadaFile(otherTableFile);
+        form.Documents().ReadaFile(otherTableFile);
     } else if (command == "new table") {
         CurrentChild = editor;
-        form.NewTable1Click();
+        form.Tables().NewTable1Click();
     } else {
         form.Action("Exit1")->trigger();
     }
@@ -460,7 +460,8 @@ void TestRunning::closeTableDuringRun() {
         // ... and the command went on.
         if (command == "close table" || command == "open deck") QVERIFY(!window);
         if (command == "open deck") QCOMPARE(form.Children().last()->FileName(), other);
-        if (command == "open table") QVERIFY(form.CurrentTable() && form.CurrentTable() != window);
+        if (command == "open table")
+            QVERIFY(form.Tables().CurrentTable() && form.Tables().CurrentTable() != window);
         if (command == "new table") QVERIFY(dialogShown);
         if (command == "exit") QVERIFY(form.Children().isEmpty());
     } else {
@@ -490,9 +491,9 @@ void TestRunning::commandsDuringTableRun() {
         QVERIFY2(!form.Action(name)->isEnabled(), qPrintable(name));
     QVERIFY(form.Action("StopRun1")->isEnabled());
     // Reached another way, they are refused with one line, and nothing more starts.
-    form.RunTable1Click();
-    form.Calculate1Click();
-    form.RebuildKOLVAN1Click();
+    form.Tables().RunTable1Click();
+    form.Runs().Calculate1Click();
+    form.Runs().RebuildKOLVAN1Click();
     const std::string refusal = "A run is going on: wait for it to end, or stop it with Stop Run.";
     QCOMPARE(Shown(), QStringList(3, QString::fromStdString(refusal)));
     QCOMPARE(form.cursor().shape(), Qt::WaitCursor);
@@ -511,12 +512,12 @@ void TestRunning::singleRunShowsAndStops() {
     const std::string deck = WriteTestFile(Dir(), "RUN.DCK", "PAUSE = 30\nEND\n");
     TKOLSHELLFORM form;
     ProgramDirs().Dirs[pdEngine] = Dir().toStdString();
-    form.ReadaFile(deck);
+    form.Documents().ReadaFile(deck);
     bool checked = false;
     QTimer::singleShot(300, [&] {
         // F8 again while the engine runs: refused, no second engine on the same deck.
         QVERIFY(!form.Action("Calculate1")->isEnabled());
-        form.Calculate1Click();
+        form.Runs().Calculate1Click();
         QCOMPARE(form.cursor().shape(), Qt::WaitCursor);
         QVERIFY(form.statusBar()
                     ->findChild<QLabel*>("RunStatus")
@@ -544,11 +545,11 @@ void TestRunning::stubbornEngineKilled() {
     const std::string deck = WriteTestFile(Dir(), "RUN.DCK", "STUBBORN = 1\nPAUSE = 30\nEND\n");
     TKOLSHELLFORM form;
     ProgramDirs().Dirs[pdEngine] = Dir().toStdString();
-    form.ReadaFile(deck);
-    QTimer::singleShot(300, [&] { form.StopRun1Click(); });
+    form.Documents().ReadaFile(deck);
+    QTimer::singleShot(300, [&] { form.Runs().StopRun1Click(); });
     QElapsedTimer clock;
     clock.start();
-    form.Calculate1Click();
+    form.Runs().Calculate1Click();
     // Asked to end, it would not: killed after 3 seconds.
     QVERIFY(clock.elapsed() >= 3000 && clock.elapsed() < 8000);
     QTRY_VERIFY_WITH_TIMEOUT(EnginesGone(Dir()), 2000);
@@ -560,7 +561,7 @@ void TestRunning::exitDuringSingleRun() {
     const std::string deck = WriteTestFile(Dir(), "RUN.DCK", "PAUSE = 30\nEND\n");
     TKOLSHELLFORM form;
     ProgramDirs().Dirs[pdEngine] = Dir().toStdString();
-    form.ReadaFile(deck);
+    form.Documents().ReadaFile(deck);
     msgs_->Answers = {mrNo, mrYes};
     QTimer::singleShot(300, [&] {
         form.Action("Exit1")->trigger(); // No: the engine goes on, the program too
@@ -570,7 +571,7 @@ void TestRunning::exitDuringSingleRun() {
     });
     QElapsedTimer clock;
     clock.start();
-    form.Calculate1Click();
+    form.Runs().Calculate1Click();
     QVERIFY(clock.elapsed() < 10000);
     QTRY_VERIFY_WITH_TIMEOUT(EnginesGone(Dir()), 2000);
     QCOMPARE(Shown(), QStringList({"A KOLVAN run is going on. Stop it?",
@@ -602,7 +603,7 @@ void TestRunning::exitStatus() {
     const std::string name = WriteTestFile(Dir(), "RUN.DCK", deck.toStdString() + "END\n");
     TKOLSHELLFORM form;
     ProgramDirs().Dirs[pdEngine] = Dir().toStdString();
-    form.ReadaFile(name);
+    form.Documents().ReadaFile(name);
     msgs_->Answers = {answer};
     form.Action("Calculate1")->trigger();
     const QStringList expected =
@@ -761,8 +762,7 @@ void TestRunning::refusedTableRun() {
     // Its companions are looked up by the name cut at the first full stop: opened as a file.
     auto* window = new TTableForm;
     QVERIFY(window->ReadTable(table));
-    form.AddChild(window);
-    form.TableForm = window;
+    form.Tables().ShowTableWindow(window);
     form.Action("RunTable1")->trigger();
     QVERIFY(!Running());
     QCOMPARE(Shown(), QStringList{"The folder of " + Dir() +
@@ -842,7 +842,7 @@ void TestRunning::tableRunOnSlurm() {
 namespace {
 
 QString RunLine(TKOLSHELLFORM& form) {
-    TTableForm* table = form.CurrentTable();
+    TTableForm* table = form.Tables().CurrentTable();
     return table && table->RunLine()->isVisibleTo(table) ? table->RunLine()->text() : QString();
 }
 
@@ -977,12 +977,12 @@ void TestRunning::jobFollowedOnlyOnce() {
     w->close();
     QTRY_VERIFY(!w);
     // Closing the table window asks nothing: the job goes on without it.
-    QPointer<TTableForm> tableWindow = form.CurrentTable();
+    QPointer<TTableForm> tableWindow = form.Tables().CurrentTable();
     tableWindow->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(!tableWindow);
     QVERIFY(Running());
-    form.ReadaFile(table);
+    form.Documents().ReadaFile(table);
     QVERIFY(Shown().isEmpty());
     TTableRunForm* again = RunWindow(form);
     QVERIFY(again);

@@ -3,7 +3,7 @@
 #include "common/lib1.h"
 #include "common/paths.h"
 #include "common/settings.h"
-#include "shell/widgets/runsettings.h"
+#include "run/widgets/runsettings.h"
 #include "shell/widgets/setupdlg.h"
 #include "tests/support/testsupport.h"
 

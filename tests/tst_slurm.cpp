@@ -1,6 +1,6 @@
 // The Slurm backend without a cluster: the words, the script, sbatch's arguments, squeue's
 // and sacct's answers, and a job followed through fake sbatch/squeue/scancel on PATH.
-#include "shell/slurmbackend.h"
+#include "run/slurmbackend.h"
 #include "tests/support/testsupport.h"
 
 #include <QDir>

@@ -4,10 +4,10 @@
 #include "app/kolshellform.h"
 #include "common/globals.h"
 #include "common/paths.h"
-#include "shell/slurmbackend.h"
-#include "shell/widgets/runcontrol.h"
-#include "shell/widgets/runsettings.h"
-#include "shell/widgets/tablerunform.h"
+#include "run/slurmbackend.h"
+#include "run/widgets/runcontrol.h"
+#include "run/widgets/runsettings.h"
+#include "run/widgets/tablerunform.h"
 #include "table/tableedits.h"
 #include "table/tablemodel.h"
 #include "table/widgets/tableform.h"
@@ -31,7 +31,7 @@ TTableRunForm* RunWindow(TKOLSHELLFORM& form) {
 }
 
 QString RunLine(TKOLSHELLFORM& form) {
-    TTableForm* table = form.CurrentTable();
+    TTableForm* table = form.Tables().CurrentTable();
     return table && table->RunLine()->isVisibleTo(table) ? table->RunLine()->text() : QString();
 }
 
@@ -114,7 +114,7 @@ std::string TestSlurmCluster::MakeTable(double engineSeconds) {
 }
 
 QString TestSlurmCluster::Submit(TKOLSHELLFORM& form, const std::string& table) {
-    form.ReadaFile(table);
+    form.Documents().ReadaFile(table);
     ProgramDirs().Dirs[pdEngine] = (Dir() + "/engine").toStdString();
     RunSettings() = TRunSettings();
     RunSettings().OnSlurm = true;
@@ -152,7 +152,7 @@ void TestSlurmCluster::followAgainAfterQuitting() {
     msgs_->Shown.clear();
     msgs_->Answers = {mrYes};
     TKOLSHELLFORM form;
-    form.ReadaFile(table);
+    form.Documents().ReadaFile(table);
     QCOMPARE(Shown(), QStringList{"Follow job " + job + " again?"});
     TTableRunForm* w = RunWindow(form);
     QVERIFY(w);

@@ -8,8 +8,8 @@
 #include "plot/tableruns.h"
 #include "plot/widgets/plotdialogs.h"
 #include "plot/widgets/plotform.h"
-#include "shell/widgets/runcontrol.h"
-#include "shell/widgets/runsettings.h"
+#include "run/widgets/runcontrol.h"
+#include "run/widgets/runsettings.h"
 #include "table/widgets/tabledialogs.h"
 #include "table/widgets/tableform.h"
 #include "tests/support/testsupport.h"
@@ -106,9 +106,9 @@ QStringList ShownInFile(const std::string& file) {
 
 TTableForm* TestTableForm::NewTable(TKOLSHELLFORM& main, const QStringList& vars,
                                     const QString& runs) {
-    main.ReadaFile(dir_->Path("DEMO.DCK"));
+    main.Documents().ReadaFile(dir_->Path("DEMO.DCK"));
     ChooseNewTable(main, vars, runs);
-    return main.CurrentTable();
+    return main.Tables().CurrentTable();
 }
 
 void TestTableForm::ChooseNewTable(TKOLSHELLFORM& main, const QStringList& vars,
@@ -132,7 +132,7 @@ void TestTableForm::ChooseNewTable(TKOLSHELLFORM& main, const QStringList& vars,
 void TestTableForm::newTableWithoutConstants() {
     TKOLSHELLFORM main;
     const std::string deck = dir_->Write("PLAIN.DCK", "EQUATIONS 1\nA = 1\nEND\n");
-    main.ReadaFile(deck);
+    main.Documents().ReadaFile(deck);
     main.ExecDialog = [&](QDialog&) { QFAIL("no dialog without constants"); };
     Trigger(main, "NewTable1");
     QCOMPARE(msgs_->Texts(), std::vector<std::string>{"File " + deck +
@@ -143,13 +143,13 @@ void TestTableForm::newTableWithoutConstants() {
     std::unique_ptr<QMessageBox> box(MakeMessageBox("x", msgs_->Shown[0].Kind));
     QCOMPARE(box->standardButtons(), QMessageBox::StandardButtons(QMessageBox::Ok));
     QCOMPARE(box->icon(), QMessageBox::Warning);
-    QVERIFY(!main.CurrentTable());
+    QVERIFY(!main.Tables().CurrentTable());
 }
 
 void TestTableForm::newTableAndEdits() {
     TKOLSHELLFORM main;
     // A run count that is not a whole number keeps the dialog open and makes no table.
-    main.ReadaFile(dir_->Path("DEMO.DCK"));
+    main.Documents().ReadaFile(dir_->Path("DEMO.DCK"));
     main.ExecDialog = [&](QDialog& d) {
         auto& dlg = static_cast<TNewTableDlg&>(d);
         QCOMPARE(dlg.SrcList->count(), 4);
@@ -161,8 +161,8 @@ void TestTableForm::newTableAndEdits() {
         dlg.OKBtn->click();
         QVERIFY(!dlg.isHidden() || dlg.result() != QDialog::Accepted);
     };
-    main.NewTable1Click();
-    QVERIFY(!main.CurrentTable());
+    main.Tables().NewTable1Click();
+    QVERIFY(!main.Tables().CurrentTable());
     QCOMPARE(msgs_->Texts(),
              std::vector<std::string>{"The number of runs must be a whole number from 1 to 9999."});
     msgs_->Shown.clear();
@@ -260,7 +260,7 @@ void TestTableForm::alterAndRuns() {
         QVERIFY(!dlg.Fill());
         QCOMPARE(msgs_->Beeps, 1);
     };
-    main.AlterTable1Click();
+    main.Tables().AlterTable1Click();
     QCOMPARE(GetS(t, 1, 1), std::string("Enter value"));
     QCOMPARE(GetS(t, 1, 5), std::string("2.500"));
     QCOMPARE(TAlterValuesDlg::AlterLastRun, 5);
@@ -274,7 +274,7 @@ void TestTableForm::alterAndRuns() {
         dlg.RowsEdit->setText("3");
         dlg.OKBtn->click();
     };
-    main.InsertDeleteRuns1Click();
+    main.Tables().InsertDeleteRuns1Click();
     QCOMPARE(t.Runs(), 2);
     QCOMPARE(GetS(t, 1, 1), std::string("2.000"));
     QCOMPARE(table->Grid()->model()->rowCount(), 2);
@@ -287,9 +287,9 @@ void TestTableForm::alterAndRuns() {
         dlg.RowsEdit->setText("5");
         dlg.OKBtn->click();
     };
-    main.InsertDeleteRuns1Click();
+    main.Tables().InsertDeleteRuns1Click();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QVERIFY(!main.CurrentTable());
+    QVERIFY(!main.Tables().CurrentTable());
     QCOMPARE(msgs_->Texts().back(), dir_->Path("DEMO.TBL") + " has been changed.  Save it?");
 }
 
@@ -307,7 +307,7 @@ void TestTableForm::changeVariables() {
         dlg.IncludeBtn->click();
         dlg.OKBtn->click();
     };
-    main.InsertDeleteVars1Click();
+    main.Tables().InsertDeleteVars1Click();
     const TTable& t = table->Table();
     QCOMPARE(t.ColCount, 3);
     QCOMPARE(t.Columns[0].Name, std::string("QPUMP"));
@@ -326,10 +326,10 @@ void TestTableForm::saveReadAndClose() {
     QVERIFY(!table->IsModified());
     QVERIFY(table->FormCloseQuery());
     main.DisposeKOLVANWindows(wkTable);
-    QVERIFY(!main.CurrentTable());
+    QVERIFY(!main.Tables().CurrentTable());
     msgs_->Shown.clear();
-    main.GetTBLFile(dir_->Path("DEMO.DCK"), true);
-    TTableForm* back = main.CurrentTable();
+    main.Documents().GetTBLFile(dir_->Path("DEMO.DCK"), true);
+    TTableForm* back = main.Tables().CurrentTable();
     QVERIFY(back);
     QVERIFY(msgs_->Shown.empty());
     QCOMPARE(GetS(back->Table(), 1, 2), std::string("4.500"));
@@ -337,8 +337,8 @@ void TestTableForm::saveReadAndClose() {
     // A file that is no table opens no window, with a message naming it.
     dir_->Write("BAD.TBL", "short");
     main.DisposeKOLVANWindows(wkTable);
-    main.ReadaFile(dir_->Path("BAD.TBL"));
-    QVERIFY(!main.CurrentTable());
+    main.Documents().ReadaFile(dir_->Path("BAD.TBL"));
+    QVERIFY(!main.Tables().CurrentTable());
     QVERIFY(msgs_->Texts().back().find("is not a table file") != std::string::npos);
 }
 
@@ -348,14 +348,14 @@ void TestTableForm::runTable() {
     TTableForm* table = NewTable(main, {"AREA"}, "2");
     QAbstractItemModel* m = table->Grid()->model();
     // An undefined cell stops before any engine run.
-    main.RunTable1Click();
+    main.Tables().RunTable1Click();
     QCOMPARE(msgs_->Texts(),
              std::vector<std::string>{"Parameter in the col #1, run #1 isn't defined"});
     QVERIFY(!FileExists(dir_->Path("DEMO.LST")));
     msgs_->Shown.clear();
     m->setData(m->index(0, 0), "2.5");
     m->setData(m->index(1, 0), "5");
-    main.RunTable1Click();
+    main.Tables().RunTable1Click();
     // The runs go on by themselves; the table window stays free meanwhile.
     QTRY_VERIFY_WITH_TIMEOUT(!TRunController::Active(), 20000);
     QVERIFY(msgs_->Shown.empty());
@@ -390,7 +390,7 @@ void TestTableForm::newTableOverChangedTable() {
     QCOMPARE(msgs_->Shown[0].Kind, int(mkWarningYesNoCancel));
     if (answer == mrCancel) {
         QVERIFY(oldWindow);
-        QCOMPARE(main.CurrentTable(), old);
+        QCOMPARE(main.Tables().CurrentTable(), old);
         QCOMPARE(Shown(old->Table()), edited);
         QVERIFY(old->IsModified());
         QCOMPARE(ShownInFile(file), saved);
@@ -398,8 +398,8 @@ void TestTableForm::newTableOverChangedTable() {
         return;
     }
     QVERIFY(!oldWindow);
-    QVERIFY(main.CurrentTable());
-    QCOMPARE(main.CurrentTable()->Table().Columns[0].Name, std::string("QPUMP"));
+    QVERIFY(main.Tables().CurrentTable());
+    QCOMPARE(main.Tables().CurrentTable()->Table().Columns[0].Name, std::string("QPUMP"));
     QCOMPARE(ShownInFile(file), answer == mrYes ? edited : saved);
 }
 
@@ -424,7 +424,7 @@ void TestTableForm::saveNewTableOverExistingFile() {
     QCOMPARE(msgs_->Texts(),
              (std::vector<std::string>{file + " has been changed.  Save it?", replace}));
     QCOMPARE(ReadTestFile(file), before);
-    QCOMPARE(main.CurrentTable(), table);
+    QCOMPARE(main.Tables().CurrentTable(), table);
     // Yes replaces it; from then on the file is the table's own and Save asks nothing.
     msgs_->Shown.clear();
     msgs_->Answers = {mrYes};
@@ -475,9 +475,9 @@ void TestTableForm::clientRectRoundTrip() {
     QCOMPARE(QRect(QPoint(word(268), word(270)), QPoint(word(272), word(274))),
              QRect(QPoint(0, 0), QPoint(client.width(), client.height())));
     main.DisposeKOLVANWindows(wkTable);
-    main.ReadaFile(dir_->Path("DEMO.TBL"));
-    QVERIFY(main.CurrentTable());
-    QCOMPARE(main.CurrentTable()->ClientSize(), client);
+    main.Documents().ReadaFile(dir_->Path("DEMO.TBL"));
+    QVERIFY(main.Tables().CurrentTable());
+    QCOMPARE(main.Tables().CurrentTable()->ClientSize(), client);
 }
 
 void TestTableForm::runLineKeepsTheGrid() {
@@ -530,8 +530,8 @@ void TestTableForm::everyEditMarksTheTable() {
         Trigger(maker, "Save1");
     }
     TKOLSHELLFORM main;
-    main.ReadaFile(file);
-    TTableForm* table = main.CurrentTable();
+    main.Documents().ReadaFile(file);
+    TTableForm* table = main.Tables().CurrentTable();
     QVERIFY(table);
     QVERIFY(!table->IsModified());
     QAbstractItemModel* m = table->Grid()->model();
@@ -591,7 +591,7 @@ void TestTableForm::plotTableRuns() {
     const QStringList areas{"2.5", "5", "10", "20"};
     for (int r = 0; r < 4; ++r)
         m->setData(m->index(r, 0), areas[r]);
-    main.RunTable1Click();
+    main.Tables().RunTable1Click();
     QTRY_VERIFY_WITH_TIMEOUT(!TRunController::Active(), 20000);
     QVERIFY(FileExists(dir_->Path("DEMO3.OUT")));
     QFile::remove(QString::fromStdString(dir_->Path("DEMO2.OUT"))); // run 3's output gone
@@ -662,14 +662,14 @@ void TestTableForm::newTableWindowInsideArea() {
     main.resize(900, 650);
     main.show();
     QVERIFY(QTest::qWaitForWindowExposed(&main));
-    main.ReadaFile(dir_->Path("DEMO.DCK"));
+    main.Documents().ReadaFile(dir_->Path("DEMO.DCK"));
     TChildForm* deck = main.FirstChildOfKind(wkDeck);
     const QSize area = main.MdiArea()->viewport()->size();
     if (deckWindow == "corner") deck->move(area.width() - 120, area.height() - 40);
     if (deckWindow == "above") deck->move(30, -deck->height() / 2);
     if (deckWindow == "minimized") deck->showMinimized();
     ChooseNewTable(main, {"AREA", "QPUMP"}, "10");
-    TTableForm* table = main.CurrentTable();
+    TTableForm* table = main.Tables().CurrentTable();
     QVERIFY(table);
     QVERIFY2(QRect(QPoint(0, 0), area).contains(table->geometry()),
              qPrintable(QString("%1,%2 %3x%4")

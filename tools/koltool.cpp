@@ -9,7 +9,7 @@
 #include "plot/outputdata.h"
 #include "plot/outputfiles.h"
 #include "plot/plotdef.h"
-#include "shell/cmdline.h"
+#include "run/cmdline.h"
 #include "tools/koltool_form.h"
 #include "tools/koltool_results.h"
 #include "tools/koltool_table.h"

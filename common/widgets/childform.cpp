@@ -3,7 +3,6 @@
 #include <QCloseEvent>
 
 QPointer<TChildForm> CurrentChild;
-std::function<void()> TChildForm::UpdateMenuCommand;
 
 TChildForm::TChildForm(int kind, QWidget* parent) : QMdiSubWindow(parent), kind_(kind) {
     setAttribute(Qt::WA_DeleteOnClose);
@@ -13,6 +12,31 @@ TChildForm::TChildForm(int kind, QWidget* parent) : QMdiSubWindow(parent), kind_
 void TChildForm::SetWindowKind(int kind) {
     kind_ = kind;
     setProperty("WindowKind", kind);
+}
+
+bool TChildForm::SupportsEdit(TEditCommand c) const {
+    const std::optional<TEditCommands> commands = EditCommands();
+    return commands && commands->Has(c);
+}
+
+void TChildForm::DoEdit(TEditCommand c, bool findMode, bool replaceMode) {
+    if (!SupportsEdit(c)) return;
+    switch (c) {
+    case TEditCommand::Cut:
+        return EditCut();
+    case TEditCommand::Copy:
+        return EditCopy();
+    case TEditCommand::Paste:
+        return EditPaste();
+    case TEditCommand::Clear:
+        return EditClear();
+    case TEditCommand::Find:
+        return EditFind();
+    case TEditCommand::Replace:
+        return EditReplace();
+    case TEditCommand::SearchAgain:
+        return EditSearchAgain(findMode, replaceMode);
+    }
 }
 
 void TChildForm::closeEvent(QCloseEvent* event) {

@@ -1,10 +1,13 @@
-// Base of every MDI child: carries its window kind, asks before closing, and receives the
-// edit commands the main window dispatches to it by kind.
+// Base of every MDI child: carries its window kind, asks before closing, and says which edit
+// commands it carries out.
 #pragma once
+
+#include "common/editcommands.h"
 
 #include <QMdiSubWindow>
 #include <QPointer>
 #include <functional>
+#include <optional>
 #include <string>
 
 class TPrintJob;
@@ -20,6 +23,14 @@ class TChildForm : public QMdiSubWindow {
     // The file an editor holds, or the deck of a form; empty for other windows.
     virtual std::string FileName() const { return {}; }
     virtual bool IsModified() const { return false; }
+
+    // The edit commands the window carries out; none at all (a diagram) leaves the Edit menu
+    // as the window before it set it.
+    virtual std::optional<TEditCommands> EditCommands() const { return std::nullopt; }
+    bool SupportsEdit(TEditCommand c) const;
+    // Carries out an edit command the window supports; Search Again repeats the last Find
+    // (findMode) or Replace (replaceMode).
+    void DoEdit(TEditCommand c, bool findMode = true, bool replaceMode = false);
 
     virtual void EditCut() {}
     virtual void EditCopy() {}
@@ -47,9 +58,6 @@ class TChildForm : public QMdiSubWindow {
     // Values shown in primary/secondary units switch from one system to the other.
     virtual void ConvertUnits(int fromSystem, int toSystem) { (void)fromSystem, (void)toSystem; }
 
-    // The main window's menu refresh, for windows that change what is enabled.
-    static std::function<void()> UpdateMenuCommand;
-
     // Prints the window into a print job at its running position; false when the window has
     // nothing to print. A plot tells the height it needs first.
     virtual bool Print(TPrintJob& job) {
@@ -63,6 +71,12 @@ class TChildForm : public QMdiSubWindow {
 
     // Asked before the window closes; false keeps it open.
     virtual bool FormCloseQuery() { return true; }
+
+  signals:
+    // What the menu enables may have changed.
+    void MenuChanged();
+    // A window without a file name, asked to save, wants the main window's Save as.
+    void SaveAsRequested();
 
   protected:
     void closeEvent(QCloseEvent* event) override;

@@ -9,8 +9,8 @@
 #include "kolsed/annotation.h"
 #include "kolsed/deckwriter.h"
 #include "kolsed/formswitch.h"
-#include "shell/widgets/compiling.h"
-#include "shell/widgets/runner.h"
+#include "run/widgets/compiling.h"
+#include "run/widgets/runner.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -29,8 +29,6 @@
 #include <QSignalBlocker>
 #include <QTimer>
 #include <QToolButton>
-
-std::function<void(const std::string&, int, const std::string&)> TKOLSEDForm::HelpRequested;
 
 QFont QtFont(const TFontDef& d) {
     QFont f(ToQ(d.Name));
@@ -485,14 +483,13 @@ bool TKOLSEDForm::HandleKey(QWidget* w, int key, Qt::KeyboardModifiers mods) {
         if (!shift) return false;
         FocusTo(order.back());
         return true;
-    case Qt::Key_F1:
-        if (HelpRequested) {
-            const TFormItem* item = fields_.count(w) ? fields_[w] : nullptr;
-            std::string caption = item && item->Caption ? item->Caption->Text : std::string();
-            TrimBlanks(caption, ShortStringMax);
-            HelpRequested(form_.DeckName, item ? item->Help : 0, caption);
-        }
+    case Qt::Key_F1: {
+        const TFormItem* item = fields_.count(w) ? fields_[w] : nullptr;
+        std::string caption = item && item->Caption ? item->Caption->Text : std::string();
+        TrimBlanks(caption, ShortStringMax);
+        emit HelpRequested(form_.DeckName, item ? item->Help : 0, caption);
         return true;
+    }
     default:
         return false;
     }

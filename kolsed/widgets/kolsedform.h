@@ -54,10 +54,14 @@ class TKOLSEDForm : public TChildForm {
     void ConvertUnits(int fromSystem, int toSystem) override;
     bool FormCloseQuery() override;
     bool Print(TPrintJob& job) override;
+    std::optional<TEditCommands> EditCommands() const override {
+        return TEditCommands{TEditCommand::Cut, TEditCommand::Copy, TEditCommand::Paste,
+                             TEditCommand::Clear};
+    }
 
+  signals:
     // F1 on a field: the deck, the field's help topic (0 when it has none) and its caption.
-    static std::function<void(const std::string& deck, int topic, const std::string& caption)>
-        HelpRequested;
+    void HelpRequested(const std::string& deck, int topic, const std::string& caption);
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

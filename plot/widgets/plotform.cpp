@@ -21,9 +21,6 @@
 #include <optional>
 #include <set>
 
-std::function<void(TPlotForm*)> TPlotForm::ModifyRequested;
-std::function<void(TPlotForm*)> TPlotForm::SaveAsCommand;
-
 namespace {
 std::set<TPlotForm*>& LivePlots() {
     static std::set<TPlotForm*> plots;
@@ -231,7 +228,7 @@ bool TPlotForm::FormCloseQuery() {
     switch (ShowMsg(name + " has been changed.  Save it?", mkWarningYesNoCancel, false)) {
     case mrYes:
         if (!fileName_.empty()) return SaveDocument(fileName_);
-        if (SaveAsCommand) SaveAsCommand(this);
+        emit SaveAsRequested();
         return !fileName_.empty(); // Save as cancelled or failed: the plot stays
     case mrNo:
         return true;
@@ -404,7 +401,7 @@ void TPlotForm::MouseUp(const QPoint& at) {
 void TPlotForm::DoubleClick() {
     dragMode_ = Drag::None;
     canvas_->Dragging = false;
-    if (ModifyRequested) ModifyRequested(this);
+    emit ModifyRequested();
 }
 
 void TPlotForm::Wheel(const QPoint& at, int steps, Qt::KeyboardModifiers keys) {

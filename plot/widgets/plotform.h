@@ -37,17 +37,20 @@ class TPlotForm : public TChildForm {
     bool FormCloseQuery() override;
     bool Print(TPrintJob& job) override;
     int PrintHeight(TPrintJob& job) override;
+    std::optional<TEditCommands> EditCommands() const override {
+        return TEditCommands{TEditCommand::Copy};
+    }
 
+  signals:
+    // Double click: the modify dialog for this plot.
+    void ModifyRequested();
+
+  public:
     // Draws the whole plot at the drawing scale: 1 on screen, larger on paper.
     void DisplayPlot(QPainter& p, double scale, bool printing);
     QRect Frame() const { return QRect(QPoint(left_, top_), QPoint(right_, bottom_)); }
     void SetFrame(int left, int top, int right, int bottom);
     QRect DrawnExtent() const { return extent_; }
-
-    // Double click: the modify dialog for this plot.
-    static std::function<void(TPlotForm*)> ModifyRequested;
-    // The main window's Save as, for a plot that has no file yet.
-    static std::function<void(TPlotForm*)> SaveAsCommand;
 
     // Mouse handling of the canvas. Left drags the frame (Ctrl: zooms to a rectangle, Shift:
     // pans), right zooms to a rectangle, middle pans; a left click in the frame pins a marker.

@@ -22,7 +22,6 @@
 
 int TEditForm::NewEditorNumber = 0;
 int TEditForm::EditorsCreated = 0;
-std::function<void(TEditForm*)> TEditForm::SaveAsCommand;
 
 namespace {
 QTextDocument::FindFlags Flags(bool backward, bool matchCase, bool wholeWord) {
@@ -265,7 +264,7 @@ void TEditForm::Replace() {
     const int n = editor_->Replace(replaceDialog_->FindText(), replaceDialog_->ReplaceText(), all,
                                    replaceDialog_->MatchCase(), replaceDialog_->WholeWord());
     if (n < 0 && !all) Beep();
-    if (UpdateMenuCommand) UpdateMenuCommand();
+    emit MenuChanged();
 }
 
 bool TEditForm::FormCloseQuery() {
@@ -274,7 +273,7 @@ bool TEditForm::FormCloseQuery() {
     switch (ShowMsg(name + " has been changed.  Save it?", mkWarningYesNoCancel, false)) {
     case mrYes:
         if (fileName_.empty()) {
-            if (SaveAsCommand) SaveAsCommand(this);
+            emit SaveAsRequested();
             return !IsModified();
         }
         return Save();

@@ -54,8 +54,6 @@ class TEditForm : public TChildForm {
     // cleared by the main window at start.
     static int NewEditorNumber;
     static int EditorsCreated;
-    // Runs the main window's Save as for an editor without a file name.
-    static std::function<void(TEditForm*)> SaveAsCommand;
 
     TEditor* Editor() const { return editor_; }
     TFindDialog* FindDialog() const { return findDialog_; }
@@ -76,6 +74,11 @@ class TEditForm : public TChildForm {
     void Replace();
     bool FormCloseQuery() override;
     bool Print(TPrintJob& job) override;
+    std::optional<TEditCommands> EditCommands() const override {
+        using C = TEditCommand;
+        return TEditCommands{C::Cut,  C::Copy,    C::Paste,      C::Clear,
+                             C::Find, C::Replace, C::SearchAgain};
+    }
     // Toggles the "*\" marks of the selected deck lines; false when there was nothing to do.
     bool EditorMouseDown(QMouseEvent* event);
 

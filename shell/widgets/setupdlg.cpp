@@ -7,7 +7,7 @@
 #include "common/programfiles.h"
 #include "common/widgets/dialogs.h"
 #include "common/widgets/qtext.h"
-#include "shell/widgets/runsettings.h"
+#include "run/widgets/runsettings.h"
 
 #include <QCheckBox>
 #include <QComboBox>

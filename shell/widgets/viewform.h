@@ -20,6 +20,9 @@ class TViewForm : public TChildForm {
     // its own file (the companion the Windows menu leads to). The file itself is never the
     // copy's target.
     bool SaveDocument(const std::string& name) override;
+    std::optional<TEditCommands> EditCommands() const override {
+        return TEditCommands{TEditCommand::Copy, TEditCommand::Find, TEditCommand::SearchAgain};
+    }
 
     void Find(TFindDialog* sender);
     void EditCopy() override;

@@ -5,7 +5,7 @@
 #include "common/widgets/dialogs.h"
 #include "common/widgets/qtext.h"
 #include "plot/tableruns.h"
-#include "shell/widgets/runcontrol.h"
+#include "run/widgets/runcontrol.h"
 #include "table/responseplot.h"
 #include "table/rundecks.h"
 #include "table/widgets/tableform.h"

@@ -3,9 +3,9 @@
 #pragma once
 
 #include "common/paths.h"
-#include "shell/widgets/runcontrol.h"
-#include "shell/widgets/runsettings.h"
-#include "shell/widgets/tablerunform.h"
+#include "run/widgets/runcontrol.h"
+#include "run/widgets/runsettings.h"
+#include "run/widgets/tablerunform.h"
 #include "tests/support/testsupport.h"
 
 #include <QStringList>

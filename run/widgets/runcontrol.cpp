@@ -1,4 +1,4 @@
-#include "shell/widgets/runcontrol.h"
+#include "run/widgets/runcontrol.h"
 
 #include <QEventLoop>
 
@@ -6,7 +6,10 @@ namespace {
 QPointer<TRunController> active;
 } // namespace
 
-std::function<void()> TRunController::ActivityChanged;
+TRunActivity& TRunController::Activity() {
+    static TRunActivity activity;
+    return activity;
+}
 
 TRunController::TRunController(std::shared_ptr<TRunSet> set, Kind kind, QObject* parent)
     : QObject(parent), set_(std::move(set)), kind_(kind) {
@@ -23,7 +26,7 @@ TRunController::~TRunController() {
     if (!set_->Finished() && !set_->OutlivesProgram()) set_->Stop();
     if (active == this) {
         active = nullptr;
-        if (ActivityChanged) ActivityChanged();
+        emit Activity().Changed();
     }
 }
 
@@ -33,7 +36,7 @@ TRunController* TRunController::Active() {
 
 void TRunController::Start() {
     active = this;
-    if (ActivityChanged) ActivityChanged();
+    emit Activity().Changed();
     timer_.start();
     Advance();
 }
@@ -55,7 +58,7 @@ void TRunController::End() {
     ended_ = true;
     timer_.stop();
     if (active == this) active = nullptr;
-    if (ActivityChanged) ActivityChanged();
+    emit Activity().Changed();
     emit Ended();
 }
 

@@ -4,7 +4,7 @@
 // with its own argument vector; no shell reads what we pass.
 #pragma once
 
-#include "shell/runset.h"
+#include "run/runset.h"
 
 #include <sys/types.h>
 

@@ -2,7 +2,7 @@
 // process group so that stopping it ends whatever it started too.
 #pragma once
 
-#include "shell/runset.h"
+#include "run/runset.h"
 
 #include <sys/types.h>
 

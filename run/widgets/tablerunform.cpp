@@ -1,4 +1,4 @@
-#include "shell/widgets/tablerunform.h"
+#include "run/widgets/tablerunform.h"
 
 #include "common/lib1.h"
 #include "common/widgets/qtext.h"

@@ -3,7 +3,7 @@
 // controller. It stays after the run so the result can be read, and can close at any time.
 #pragma once
 
-#include "shell/widgets/runcontrol.h"
+#include "run/widgets/runcontrol.h"
 
 #include <QPointer>
 #include <QTimer>

@@ -3,7 +3,7 @@
 // the controller's signals. The controller and its runs know no window.
 #pragma once
 
-#include "shell/runset.h"
+#include "run/runset.h"
 
 #include <QObject>
 #include <QPointer>
@@ -11,6 +11,14 @@
 #include <functional>
 #include <memory>
 #include <string>
+
+// Tells whoever shows the run going on (the main window's menu, cursor and status line) that
+// a run began or ended.
+class TRunActivity : public QObject {
+    Q_OBJECT
+  signals:
+    void Changed();
+};
 
 class TRunController : public QObject {
     Q_OBJECT
@@ -43,8 +51,8 @@ class TRunController : public QObject {
 
     // The run going on, or nullptr: there is at most one.
     static TRunController* Active();
-    // Told when a run begins or ends: the main window refreshes its menu, cursor and status.
-    static std::function<void()> ActivityChanged;
+    // Signals when a run begins or ends.
+    static TRunActivity& Activity();
 
   signals:
     // Each run that changed; then, once per look at the runs, Changed: whoever counts over

@@ -1,4 +1,4 @@
-#include "shell/widgets/compiling.h"
+#include "run/widgets/compiling.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

@@ -1,4 +1,4 @@
-#include "shell/cmdline.h"
+#include "run/cmdline.h"
 
 namespace {
 std::vector<std::string> Arguments(const std::string& s) {

@@ -1,11 +1,11 @@
-#include "shell/widgets/runner.h"
+#include "run/widgets/runner.h"
 
 #include "common/lib1.h"
 #include "common/messages.h"
 #include "common/paths.h"
-#include "shell/cmdline.h"
-#include "shell/localbackend.h"
-#include "shell/widgets/runcontrol.h"
+#include "run/cmdline.h"
+#include "run/localbackend.h"
+#include "run/widgets/runcontrol.h"
 
 #include <QEventLoop>
 #include <QFileInfo>

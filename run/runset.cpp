@@ -1,6 +1,6 @@
-#include "shell/runset.h"
+#include "run/runset.h"
 
-#include "shell/cmdline.h"
+#include "run/cmdline.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,6 +1,6 @@
-#include "shell/slurmbackend.h"
+#include "run/slurmbackend.h"
 
-#include "shell/cmdline.h"
+#include "run/cmdline.h"
 
 #include <algorithm>
 #include <cerrno>

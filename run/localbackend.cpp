@@ -1,6 +1,6 @@
-#include "shell/localbackend.h"
+#include "run/localbackend.h"
 
-#include "shell/cmdline.h"
+#include "run/cmdline.h"
 
 #include <algorithm>
 #include <cerrno>

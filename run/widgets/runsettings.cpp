@@ -1,4 +1,4 @@
-#include "shell/widgets/runsettings.h"
+#include "run/widgets/runsettings.h"
 
 #include <QDir>
 #include <QFileInfo>
