@@ -332,7 +332,7 @@ void TestPlotDialogs::axisTitleCutByCharacters() {
         QCOMPARE(m.YAxisLabel->text(), typed.left(30));
         m.OKBtn->click();
     };
-    main.ModifyPlot1Click();
+    main.Plots().ModifyPlot1Click();
     const std::string file = dir_->Path("TITLE.KSP");
     QVERIFY(plot->SaveDocument(file));
     // The plot file holds the 30 characters, the degree sign as the Windows byte B0.
@@ -464,7 +464,7 @@ void TestPlotDialogs::modifyOKKeepsPlot() {
     }
     QVERIFY(plot->SaveDocument(dir_->Path("A.KSP")));
     main.ExecDialog = [](QDialog& m) { static_cast<TModPlot&>(m).OKBtn->click(); };
-    main.ModifyPlot(plot);
+    main.Plots().ModifyPlot(plot);
     QVERIFY(plot->SaveDocument(dir_->Path("B.KSP")));
     QVERIFY(ReadTestFile(dir_->Path("A.KSP")) == ReadTestFile(dir_->Path("B.KSP")));
     QVERIFY(msgs_->Shown.empty());

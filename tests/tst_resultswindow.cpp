@@ -110,8 +110,8 @@ TTableForm* TestResultsWindow::OpenDemoTable(TKOLSHELLFORM& form) {
     ProgramDirs().Dirs[pdEngine] = Dir().toStdString();
     RunSettings() = TRunSettings();
     RunSettings().RunsAtOnce = 2;
-    form.ReadaFile(table);
-    return form.CurrentTable();
+    form.Documents().ReadaFile(table);
+    return form.Tables().CurrentTable();
 }
 
 void TestResultsWindow::resultsOfATableRun() {
@@ -193,7 +193,7 @@ void TestResultsWindow::resultsOfATableRun() {
     form.DisposeChild(plot);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(!closed);
-    form.ReadaFile(ksp);
+    form.Documents().ReadaFile(ksp);
     auto* reopened = qobject_cast<TPlotForm*>(form.FirstChildOfKind(wkPlot));
     QVERIFY(reopened);
     QCOMPARE(reopened->windowTitle(), QString::fromStdString(ksp));
