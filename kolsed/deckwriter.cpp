@@ -1,6 +1,5 @@
 #include "kolsed/deckwriter.h"
 
-#include "common/messages.h"
 #include "common/paths.h"
 #include "kolsed/annotation.h"
 
@@ -41,11 +40,12 @@ bool FieldDeckValue(const TInput& in, int unitSystem, Extended& v) {
 
 // The entry of a list file whose field in the show column is the text shown; false when
 // the file cannot be read (after a message) or holds no such entry.
-bool FindEntry(const TFormModel& form, const TFileInput& list, std::vector<std::string>& entry) {
+bool FindEntry(const TFormModel& form, const TFileInput& list, std::vector<std::string>& entry,
+               TDiagnostics& diagnostics) {
     std::vector<std::vector<std::string>> entries;
     const std::string file = FindDeckFile(list.ListFile, form.DeckName);
     if (file.empty() || !ReadListFile(file, entries)) {
-        ShowMsg("File " + list.ListFile + " was not found", mkError, false);
+        ReportError(diagnostics, "File " + list.ListFile + " was not found", false);
         return false;
     }
     const std::string& shown = list.Entries[size_t(list.ItemIndex)];
@@ -60,7 +60,7 @@ bool FindEntry(const TFormModel& form, const TFileInput& list, std::vector<std::
 // Looks the new choices of the visible lists up in their list files, and gives the hidden
 // companions of each such list their own column of the same entry. Lists whose choice did
 // not change, and their companions, keep their deck lines.
-void RefreshLists(TFormModel& form) {
+void RefreshLists(TFormModel& form, TDiagnostics& diagnostics) {
     for (auto& item : form.Items)
         if (item->List) item->List->Rewrite = false;
     for (auto& item : form.Items) {
@@ -68,7 +68,7 @@ void RefreshLists(TFormModel& form) {
         if (!list || !list->Active || list->ItemIndex == list->SavedIndex) continue;
         if (list->ItemIndex < 0 || size_t(list->ItemIndex) >= list->Entries.size()) continue;
         std::vector<std::string> entry;
-        if (!FindEntry(form, *list, entry)) continue;
+        if (!FindEntry(form, *list, entry, diagnostics)) continue;
         list->Value = FieldAt(entry, list->ValueColumn).substr(0, 80);
         list->Rewrite = true;
         for (auto& other : form.Items)
@@ -177,24 +177,26 @@ bool SameFolder(const std::string& a, const std::string& b) {
 }
 
 // A file name that an ASSIGN line can carry; otherwise a message says why not.
-bool AssignNameFits(const std::string& text) {
+bool AssignNameFits(const std::string& text, TDiagnostics& diagnostics) {
     if (text.empty()) {
-        ShowMsg("An ASSIGN line needs a file name.", mkError, true);
+        ReportError(diagnostics, "An ASSIGN line needs a file name.", true);
         return false;
     }
     if (text.find_first_of(" \t") == std::string::npos) return true;
-    ShowMsg(text + " cannot be written in an ASSIGN line: the engine reads a file name only up to "
-                   "its first blank.  Choose a file without blanks in its name, or one in the "
-                   "deck's folder.",
-            mkError, true);
+    ReportError(diagnostics,
+                text + " cannot be written in an ASSIGN line: the engine reads a file name only "
+                       "up to its first blank.  Choose a file without blanks in its name, or one "
+                       "in the deck's folder.",
+                true);
     return false;
 }
 
 // The changed file fields all give names that the deck under targetName can carry.
-bool AssignFilesFit(const TFormModel& form, const std::string& targetName) {
+bool AssignFilesFit(const TFormModel& form, const std::string& targetName,
+                    TDiagnostics& diagnostics) {
     for (const auto& item : form.Items)
         if (item->FileField && item->FileField->Changed &&
-            !AssignNameFits(AssignFileText(item->FileField->FileName, targetName)))
+            !AssignNameFits(AssignFileText(item->FileField->FileName, targetName), diagnostics))
             return false;
     return true;
 }
@@ -202,13 +204,15 @@ bool AssignFilesFit(const TFormModel& form, const std::string& targetName) {
 // Keeps the deck's present text as its backup; false after a message when it cannot. The
 // deck itself is not moved: it is replaced only once its new text is complete, and so it
 // stays the file it was (its link, its permissions).
-bool MakeBackup(const std::string& deck, const std::string& backup, const std::string& bytes) {
+bool MakeBackup(const std::string& deck, const std::string& backup, const std::string& bytes,
+                TDiagnostics& diagnostics) {
     const bool old = FileExists(backup);
     if (WriteFileAtomic(backup, bytes)) return true;
     const int err = errno;
-    ShowMsg(old ? IoErrorText(backup, err) + ".  Could not erase " + backup
-                : "Unable to rename " + deck + " to " + backup,
-            mkError, true);
+    ReportError(diagnostics,
+                old ? IoErrorText(backup, err) + ".  Could not erase " + backup
+                    : "Unable to rename " + deck + " to " + backup,
+                true);
     return false;
 }
 
@@ -245,41 +249,44 @@ std::string AssignFileText(const std::string& file, const std::string& deckName)
     return SameFolder(file, deckName) ? ExtractFileName(file) : file;
 }
 
-bool ChooseAssignFile(TFormModel& form, TFormItem& item, const std::string& file) {
-    if (!item.FileField || !AssignNameFits(AssignFileText(file, form.DeckName))) return false;
+bool ChooseAssignFile(TFormModel& form, TFormItem& item, const std::string& file,
+                      TDiagnostics& diagnostics) {
+    if (!item.FileField || !AssignNameFits(AssignFileText(file, form.DeckName), diagnostics))
+        return false;
     item.FileField->FileName = file;
     item.FileField->Changed = true;
     return true;
 }
 
-bool WriteDeck(TFormModel& form, const std::string& targetName) {
+bool WriteDeck(TFormModel& form, const std::string& targetName, TDiagnostics& diagnostics) {
     const std::string deck = form.DeckName;
     if (deck.empty() || !FileExists(deck)) {
-        ShowMsg(deck.empty() ? std::string("This form has no deck file to write from.")
-                             : "File " + deck + " was not found; nothing was written.",
-                mkError, true);
+        ReportError(diagnostics,
+                    deck.empty() ? std::string("This form has no deck file to write from.")
+                                 : "File " + deck + " was not found; nothing was written.",
+                    true);
         return false;
     }
     // A read-only target is refused before its backup is made, so it stays as it was.
     if (IsReadOnlyFile(targetName)) {
-        ShowMsg(ReadOnlyText(targetName), mkError, true);
+        ReportError(diagnostics, ReadOnlyText(targetName), true);
         return false;
     }
-    if (!AssignFilesFit(form, targetName)) return false;
+    if (!AssignFilesFit(form, targetName, diagnostics)) return false;
     std::string bytes;
     if (!ReadFileBytes(deck, bytes)) {
-        ShowMsg(IoErrorText(deck, errno), mkError, true);
+        ReportError(diagnostics, IoErrorText(deck, errno), true);
         return false;
     }
     const bool own = targetName == deck;
-    if (own && !MakeBackup(deck, BackupName(deck), bytes)) return false;
-    RefreshLists(form);
+    if (own && !MakeBackup(deck, BackupName(deck), bytes, diagnostics)) return false;
+    RefreshLists(form, diagnostics);
     bool crlf = true;
     const std::vector<std::string> lines = SourceLines(bytes, crlf);
     const std::string out = CopyLines(form, lines, crlf, targetName);
     if (!WriteFileAtomic(targetName, out)) {
         const std::string text = IoErrorText(targetName, errno);
-        ShowMsg(own ? text + ".  " + deck + " is left as it was." : text, mkError, true);
+        ReportError(diagnostics, own ? text + ".  " + deck + " is left as it was." : text, true);
         return false;
     }
     form.DeckName = targetName;
