@@ -12,9 +12,9 @@
 #include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <spawn.h>
 #include <sstream>
 #include <string>
-#include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 

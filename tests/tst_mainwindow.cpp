@@ -10,16 +10,16 @@
 
 #include <QDirIterator>
 #include <QFile>
-#include <QMdiArea>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QListWidget>
-#include <QRegularExpression>
-#include <QTextBrowser>
-#include <QToolButton>
+#include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTextBrowser>
+#include <QToolButton>
 #include <QtTest>
 
 namespace {
@@ -68,7 +68,8 @@ void CopyHelp(const QString& programDir) {
 bool PageExists(const QString& helpDir, const QString& page) {
     QFile f(helpDir + "/" + page.section('#', 0, 0));
     if (!f.open(QIODevice::ReadOnly)) return false;
-    return !page.contains('#') || f.readAll().contains(("id=\"" + page.section('#', 1) + "\"").toUtf8());
+    return !page.contains('#') ||
+           f.readAll().contains(("id=\"" + page.section('#', 1) + "\"").toUtf8());
 }
 
 } // namespace
@@ -390,12 +391,18 @@ void TestMainWindow::helpMenu_data() {
     QTest::addColumn<bool>("kolsed");
     QTest::addColumn<QString>("action");
     QTest::addColumn<QString>("page");
-    QTest::newRow("KOLSHELL Index") << false << "KOLVANIndex1" << "index.html";
-    QTest::newRow("KOLSED Help") << true << "KOLVANIndex1" << "kolsed.html";
-    QTest::newRow("Types Index") << false << "TypesIndex1" << "types.html";
-    QTest::newRow("KOLVAN Index") << false << "KOLVANIndex2" << "engine.html";
-    QTest::newRow("Error Messages") << false << "KOLVANErrorMessges1" << "errors.html";
-    QTest::newRow("Using Help") << false << "UsingHelp1" << "usinghelp.html";
+    QTest::newRow("KOLSHELL Index") << false << "KOLVANIndex1"
+                                    << "index.html";
+    QTest::newRow("KOLSED Help") << true << "KOLVANIndex1"
+                                 << "kolsed.html";
+    QTest::newRow("Types Index") << false << "TypesIndex1"
+                                 << "types.html";
+    QTest::newRow("KOLVAN Index") << false << "KOLVANIndex2"
+                                  << "engine.html";
+    QTest::newRow("Error Messages") << false << "KOLVANErrorMessges1"
+                                    << "errors.html";
+    QTest::newRow("Using Help") << false << "UsingHelp1"
+                                << "usinghelp.html";
 }
 
 void TestMainWindow::helpMenu() {
@@ -498,8 +505,8 @@ void TestMainWindow::website_data() {
     QTest::addColumn<bool>("browser");
     QTest::addColumn<QString>("address");
     QTest::newRow("built in, browser") << "" << true << "https://www.kolvan.org/";
-    QTest::newRow("configured, no browser")
-        << "Website=https://example.org/kolvan\n" << false << "https://example.org/kolvan";
+    QTest::newRow("configured, no browser") << "Website=https://example.org/kolvan\n"
+                                            << false << "https://example.org/kolvan";
 }
 
 void TestMainWindow::website() {
@@ -519,10 +526,9 @@ void TestMainWindow::website() {
     if (browser) {
         QVERIFY(msgs.Shown.empty());
     } else {
-        QCOMPARE(msgs.Texts(),
-                 std::vector<std::string>{
-                     "No web browser could be started. The KOLVAN website is at " +
-                     address.toStdString()});
+        QCOMPARE(msgs.Texts(), std::vector<std::string>{
+                                   "No web browser could be started. The KOLVAN website is at " +
+                                   address.toStdString()});
     }
 }
 

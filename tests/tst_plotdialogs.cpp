@@ -563,10 +563,10 @@ void TestPlotDialogs::plotsCaptionedByTheirFiles() {
     QStringList captions;
     for (TChildForm* c : main.Children())
         if (c->WindowKind() == wkPlot) captions << c->windowTitle();
-    QCOMPARE(captions, QStringList({QString::fromStdString(dir_->Path("A.KSP")),
-                                    QString::fromStdString(dir_->Path("B.KSP")),
-                                    "Plot 2: from " +
-                                        QString::fromStdString(dir_->Path("RUN.OUT"))}));
+    QCOMPARE(captions,
+             QStringList({QString::fromStdString(dir_->Path("A.KSP")),
+                          QString::fromStdString(dir_->Path("B.KSP")),
+                          "Plot 2: from " + QString::fromStdString(dir_->Path("RUN.OUT"))}));
     QVERIFY(msgs_->Shown.empty());
 }
 

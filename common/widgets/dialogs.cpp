@@ -1,10 +1,10 @@
 #include "common/widgets/dialogs.h"
 
+#include "common/widgets/printjob.h"
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QPrintDialog>
 #include <QPrinter>
-#include "common/widgets/printjob.h"
 #include <QStringList>
 
 namespace {
