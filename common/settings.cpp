@@ -1,6 +1,7 @@
 #include "common/settings.h"
 
 #include "common/codecs.h"
+#include "common/layout.h"
 #include "common/lib1.h"
 #include "common/paths.h"
 
@@ -22,27 +23,75 @@ std::string CutBeforeMark(const std::string& s) {
     return s.substr(0, s.find(LinkBitmapMark));
 }
 
-void DecodeLinks(const uint8_t* data, size_t size, size_t pos, TProgramDirs& d,
-                 bool (*bitmapExists)(const std::string&)) {
-    if (pos + 4 > size) return;
-    const int32_t count = GetInt32(data + pos);
-    pos += 4;
-    // Never more than the five entries we hold; any further entries are skipped over.
-    for (int32_t i = 0; i < count; ++i, pos += 256) {
-        if (pos + 256 > size) return;
-        if (i >= 5) continue;
-        const std::string entry = GetShortString(data + pos);
-        const size_t mark = entry.find(LinkBitmapMark);
-        d.Links[size_t(i)] = entry.substr(0, mark);
-        if (mark != std::string::npos) {
-            const std::string bitmap = entry.substr(mark + 1);
-            if (bitmapExists(bitmap)) d.LinkBitmaps[size_t(i)] = bitmap;
+// A link entry on disk: the application path, then the mark and the bitmap when it has one.
+std::string LinkEntry(const TProgramDirs& d, size_t i) {
+    std::string entry = CutBeforeMark(d.Links[i]);
+    if (!d.LinkBitmaps[i].empty()) entry += LinkBitmapMark + d.LinkBitmaps[i];
+    return entry;
+}
+
+void SetLink(TProgramDirs& d, size_t i, const std::string& entry,
+             bool (*bitmapExists)(const std::string&)) {
+    const size_t mark = entry.find(LinkBitmapMark);
+    d.Links[i] = entry.substr(0, mark);
+    if (mark == std::string::npos) return;
+    const std::string bitmap = entry.substr(mark + 1);
+    if (bitmapExists(bitmap)) d.LinkBitmaps[i] = bitmap;
+}
+
+constexpr size_t UnusedCommands = 6, LinkEntries = 5;
+
+template <class IO> void OptionsLayout(IO& io, TOptions& o) {
+    io.Int32(o.UnitSystem);
+    io.Int32(o.IncludeHeader);
+    io.Int32(o.IncludeSimulationCard);
+    io.Byte(o.Engine32);
+    io.Skip(OptionsSize - 13);
+}
+
+template <class IO> void UserCommandsLayout(IO& io, TUserCommands& u) {
+    io.Str(u.Compile, 255);
+    io.Str(u.Rebuild, 255);
+    io.Str(u.User, 255);
+    io.Skip(256 * UnusedCommands);
+}
+
+// The links block is read as far as the file holds it: a file that ends after the directory
+// block leaves links, integers and bytes cleared. The count is written as 5 (four links and
+// an empty fifth entry); more entries in a file than the five held are skipped over.
+template <class IO>
+void LinksLayout(IO& io, TProgramDirs& d, bool (*bitmapExists)(const std::string&)) {
+    if (!io.Fits(4)) return;
+    int32_t count = int32_t(LinkEntries);
+    io.Int32(count);
+    for (int32_t i = 0; i < count; ++i) {
+        if (!io.Fits(256)) return;
+        if (size_t(i) >= LinkEntries) {
+            io.Skip(256);
+            continue;
         }
+        std::string entry = size_t(i) < LinkEntries - 1 ? LinkEntry(d, size_t(i)) : "";
+        io.Str(entry, 255);
+        if constexpr (IO::Reading) SetLink(d, size_t(i), entry, bitmapExists);
     }
-    if (pos + 50 > size) return;
-    for (size_t i = 0; i < 10; ++i)
-        d.Ints[i] = GetInt32(data + pos + 4 * i);
-    std::memcpy(d.Bytes.data(), data + pos + 40, 10);
+    if (!io.Fits(50)) return;
+    for (int32_t& v : d.Ints)
+        io.Int32(v);
+    io.Raw(d.Bytes);
+}
+
+template <class IO>
+void ProgramDirsLayout(IO& io, TProgramDirs& d, bool (*bitmapExists)(const std::string&)) {
+    for (std::string& dir : d.Dirs)
+        io.Str(dir, 255);
+    io.Skip(256); // a seventh directory entry, unused
+    LinksLayout(io, d, bitmapExists);
+}
+
+template <class IO> void DftLayout(IO& io, TSettings& s, bool (*bitmapExists)(const std::string&)) {
+    OptionsLayout(io, s.Options);
+    UserCommandsLayout(io, s.UserCommands);
+    ProgramDirsLayout(io, s.ProgramDirs, bitmapExists);
 }
 
 } // namespace
@@ -50,22 +99,10 @@ void DecodeLinks(const uint8_t* data, size_t size, size_t pos, TProgramDirs& d,
 DftStatus DecodeDFT(const std::string& bytes, TSettings& settings,
                     bool (*bitmapExists)(const std::string&)) {
     if (bytes.size() < DftMinSize) return DftStatus::Damaged;
-    const uint8_t* p = reinterpret_cast<const uint8_t*>(bytes.data());
     TSettings s;
-    s.Options.UnitSystem = GetInt32(p);
-    s.Options.IncludeHeader = GetInt32(p + 4);
-    s.Options.IncludeSimulationCard = GetInt32(p + 8);
-    s.Options.Engine32 = p[12];
-    const uint8_t* uc = p + OptionsSize;
-    s.UserCommands.Compile = GetShortString(uc);
-    s.UserCommands.Rebuild = GetShortString(uc + 256);
-    s.UserCommands.User = GetShortString(uc + 512);
-    const uint8_t* pd = uc + UserCommandsSize;
-    for (size_t i = 0; i < pdCount; ++i)
-        s.ProgramDirs.Dirs[i] = GetShortString(pd + 256 * i);
+    TLayoutReader in(bytes);
+    DftLayout(in, s, bitmapExists);
     s.ProgramDirs.LinkCount = 5;
-    DecodeLinks(p, bytes.size(), OptionsSize + UserCommandsSize + 1792, s.ProgramDirs,
-                bitmapExists);
     settings = s;
     return DftStatus::Ok;
 }
@@ -83,33 +120,10 @@ DftStatus ReadDFT(const std::string& fileName, TSettings& settings, std::string*
 }
 
 std::string EncodeDFT(const TSettings& s) {
-    std::string out(DftSize, '\0');
-    uint8_t* p = reinterpret_cast<uint8_t*>(out.data());
-    PutInt32(p, s.Options.UnitSystem);
-    PutInt32(p + 4, s.Options.IncludeHeader);
-    PutInt32(p + 8, s.Options.IncludeSimulationCard);
-    p[12] = s.Options.Engine32;
-    uint8_t* uc = p + OptionsSize;
-    PutShortString(uc, s.UserCommands.Compile);
-    PutShortString(uc + 256, s.UserCommands.Rebuild);
-    PutShortString(uc + 512, s.UserCommands.User);
-    for (size_t i = 3; i < 9; ++i)
-        PutShortString(uc + 256 * i, "");
-    uint8_t* pd = uc + UserCommandsSize;
-    for (size_t i = 0; i < pdCount; ++i)
-        PutShortString(pd + 256 * i, s.ProgramDirs.Dirs[i]);
-    PutShortString(pd + 1536, "");
-    PutInt32(pd + 1792, 5);
-    for (size_t i = 0; i < 4; ++i) {
-        std::string entry = CutBeforeMark(s.ProgramDirs.Links[i]);
-        if (!s.ProgramDirs.LinkBitmaps[i].empty())
-            entry += LinkBitmapMark + s.ProgramDirs.LinkBitmaps[i];
-        PutShortString(pd + 1796 + 256 * i, entry);
-    }
-    PutShortString(pd + 1796 + 256 * 4, "");
-    for (size_t i = 0; i < 10; ++i)
-        PutInt32(pd + 3076 + 4 * i, s.ProgramDirs.Ints[i]);
-    std::memcpy(pd + 3116, s.ProgramDirs.Bytes.data(), 10);
+    std::string out;
+    TLayoutWriter w(out);
+    DftLayout(w, const_cast<TSettings&>(s), nullptr); // the writer only reads the fields
+    out.resize(DftSize, '\0');
     return out;
 }
 

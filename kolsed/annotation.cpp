@@ -1,7 +1,6 @@
 #include "kolsed/annotation.h"
 
 #include "common/globals.h"
-#include "common/messages.h"
 #include "common/paths.h"
 #include "kolsed/formbuilder.h"
 #include "kolsed/formswitch.h"
@@ -105,8 +104,8 @@ NumberFormat FormatOfMax(const std::string& maxField) {
 
 class TReader {
   public:
-    TReader(TFormModel& form, const TFormMetrics& metrics)
-        : form_(form), b_(form, metrics), m_(metrics) {}
+    TReader(TFormModel& form, const TFormMetrics& metrics, TDiagnostics& diagnostics)
+        : form_(form), b_(form, metrics), m_(metrics), diagnostics_(diagnostics) {}
     void Run(const std::vector<std::string>& lines, const std::function<void(int)>& progress);
 
   private:
@@ -143,6 +142,7 @@ class TReader {
     TFormModel& form_;
     TFormBuilder b_;
     const TFormMetrics& m_;
+    TDiagnostics& diagnostics_;
     const std::vector<std::string>* lines_ = nullptr;
     size_t next_ = 0;
     int lineNo_ = 0;
@@ -169,23 +169,23 @@ void TReader::Run(const std::vector<std::string>& lines, const std::function<voi
     }
     if (form_.Stop == ReadStop::Close) return;
     if (!Stopped() && b_.InGroup()) {
-        ShowMsg("This file is missing a group close command.", mkError, false);
+        ReportError(diagnostics_, "This file is missing a group close command.", false);
         form_.Stop = ReadStop::Keep;
     }
     if (Stopped())
         HideSwitchedOffGroups(form_); // what was built shows the groups' states as read
     else
-        b_.Finish();
+        b_.Finish(diagnostics_);
 }
 
 void TReader::StopKeep(const std::string& text, bool setLevel) {
-    ShowMsg(text, mkError, true);
+    ReportError(diagnostics_, text, true);
     if (setLevel) form_.ErrorLevel = ErrorStop;
     form_.Stop = ReadStop::Keep;
 }
 
 void TReader::StopClose(const std::string& text) {
-    ShowMsg(text, mkError, true);
+    ReportError(diagnostics_, text, true);
     form_.ErrorLevel = ErrorStop;
     form_.Stop = ReadStop::Close;
 }
@@ -326,7 +326,7 @@ void TReader::FormCommand(const std::string& line) {
     const std::string body = UpStr(line.substr(2));
     if (StartsWith(body, "<BACKGROUND>")) {
         if (!FindColour(body.substr(12), form_.Background))
-            ShowMsg("***Unrecognized color***   " + line, mkError, true);
+            ReportError(diagnostics_, "***Unrecognized color***   " + line, true);
         return;
     }
     // The command keeps the case the deck wrote: its arguments may name files.
@@ -675,23 +675,23 @@ std::string FieldAt(const std::vector<std::string>& fields, int column) {
     return column >= 1 && size_t(column) <= fields.size() ? fields[column - 1] : "";
 }
 
-void ReadDeck(TFormModel& form, const std::string& fileName, const TFormMetrics& metrics,
-              const std::function<void(int)>& progress) {
+TDiagnostics ReadDeck(TFormModel& form, const std::string& fileName, const TFormMetrics& metrics,
+                      const std::function<void(int)>& progress) {
     form.DeckName = fileName;
     form.BeforeCommand.clear();
     form.AfterCommand.clear();
+    TDiagnostics diagnostics;
     if (!ReadFileBytes(fileName, form.Source)) {
         form.Source.clear();
-        ShowMsg("Cannot open file " + fileName + ".", mkError, true);
+        ReportError(diagnostics, "Cannot open file " + fileName + ".", true);
         form.ErrorLevel = ErrorStop;
         form.Stop = ReadStop::Close;
-        Globals().ErrorLevel = ErrorStop;
-        return;
+        return diagnostics;
     }
     form.Encoding = EncodingOf(form.Source);
     std::vector<std::string> lines = SplitLinesWithEnds(form.Source, false).Lines;
     for (std::string& line : lines)
         if (line.size() > 255) line.resize(255);
-    TReader(form, metrics).Run(lines, progress);
-    Globals().ErrorLevel = form.ErrorLevel; // the shell and the table dialogs check it
+    TReader(form, metrics, diagnostics).Run(lines, progress);
+    return diagnostics;
 }

@@ -1,15 +1,18 @@
 // The annotation reader: turns an annotated deck into the form's item chain.
 #pragma once
 
+#include "common/diagnostics.h"
 #include "kolsed/formmodel.h"
 
 #include <functional>
 
-// Reads the deck into an empty form and lays it out with the metrics. Messages go through
-// ShowMsg; afterwards form.Stop says whether the window closes, keeps what was built, or
-// shows a complete form. progress, when given, hears the line number after every line.
-void ReadDeck(TFormModel& form, const std::string& fileName, const TFormMetrics& metrics,
-              const std::function<void(int)>& progress = {});
+// Reads the deck into an empty form and lays it out with the metrics. Gives back the
+// messages of the read, in order; afterwards form.Stop says whether the window closes, keeps
+// what was built, or shows a complete form, and form.ErrorLevel is 100 after an error that
+// stops. progress, when given, hears the line number after every line.
+[[nodiscard]] TDiagnostics ReadDeck(TFormModel& form, const std::string& fileName,
+                                    const TFormMetrics& metrics,
+                                    const std::function<void(int)>& progress = {});
 
 // A file named in a deck: as given when it exists, else beside the deck; empty if neither.
 std::string FindDeckFile(const std::string& name, const std::string& deckName);

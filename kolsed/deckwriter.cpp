@@ -1,6 +1,5 @@
 #include "kolsed/deckwriter.h"
 
-#include "common/messages.h"
 #include "common/paths.h"
 #include "kolsed/annotation.h"
 
@@ -34,11 +33,12 @@ bool FieldDeckValue(const TInput& in, int unitSystem, Extended& v) {
 
 // The entry of a list file whose field in the show column is the text shown; false when
 // the file cannot be read (after a message) or holds no such entry.
-bool FindEntry(const TFormModel& form, const TFileInput& list, std::vector<std::string>& entry) {
+bool FindEntry(const TFormModel& form, const TFileInput& list, std::vector<std::string>& entry,
+               TDiagnostics& diagnostics) {
     std::vector<std::vector<std::string>> entries;
     const std::string file = FindDeckFile(list.ListFile, form.DeckName);
     if (file.empty() || !ReadListFile(file, entries)) {
-        ShowMsg("File " + list.ListFile + " was not found", mkError, false);
+        ReportError(diagnostics, "File " + list.ListFile + " was not found", false);
         return false;
     }
     const std::string& shown = list.Entries[size_t(list.ItemIndex)];
@@ -53,7 +53,7 @@ bool FindEntry(const TFormModel& form, const TFileInput& list, std::vector<std::
 // Looks the new choices of the visible lists up in their list files, and gives the hidden
 // companions of each such list their own column of the same entry. Lists whose choice did
 // not change, and their companions, keep their deck lines.
-void RefreshLists(TFormModel& form) {
+void RefreshLists(TFormModel& form, TDiagnostics& diagnostics) {
     for (auto& item : form.Items)
         if (item->List) item->List->Rewrite = false;
     for (auto& item : form.Items) {
@@ -61,7 +61,7 @@ void RefreshLists(TFormModel& form) {
         if (!list || !list->Active || list->ItemIndex == list->SavedIndex) continue;
         if (list->ItemIndex < 0 || size_t(list->ItemIndex) >= list->Entries.size()) continue;
         std::vector<std::string> entry;
-        if (!FindEntry(form, *list, entry)) continue;
+        if (!FindEntry(form, *list, entry, diagnostics)) continue;
         list->Value = FieldAt(entry, list->ValueColumn).substr(0, 80);
         list->Rewrite = true;
         // The hidden companions of this list are the ones after it on the same list file, up
@@ -184,24 +184,26 @@ bool SameFolder(const std::string& a, const std::string& b) {
 }
 
 // A file name that an ASSIGN line can carry; otherwise a message says why not.
-bool AssignNameFits(const std::string& text) {
+bool AssignNameFits(const std::string& text, TDiagnostics& diagnostics) {
     if (text.empty()) {
-        ShowMsg("An ASSIGN line needs a file name.", mkError, true);
+        ReportError(diagnostics, "An ASSIGN line needs a file name.", true);
         return false;
     }
     if (text.find_first_of(" \t") == std::string::npos) return true;
-    ShowMsg(text + " cannot be written in an ASSIGN line: the engine reads a file name only up to "
-                   "its first blank.  Choose a file without blanks in its name, or one in the "
-                   "deck's folder.",
-            mkError, true);
+    ReportError(diagnostics,
+                text + " cannot be written in an ASSIGN line: the engine reads a file name only "
+                       "up to its first blank.  Choose a file without blanks in its name, or one "
+                       "in the deck's folder.",
+                true);
     return false;
 }
 
 // The changed file fields all give names that the deck under targetName can carry.
-bool AssignFilesFit(const TFormModel& form, const std::string& targetName) {
+bool AssignFilesFit(const TFormModel& form, const std::string& targetName,
+                    TDiagnostics& diagnostics) {
     for (const auto& item : form.Items)
         if (item->FileField && item->FileField->Changed &&
-            !AssignNameFits(AssignFileText(item->FileField->FileName, targetName)))
+            !AssignNameFits(AssignFileText(item->FileField->FileName, targetName), diagnostics))
             return false;
     return true;
 }
@@ -209,11 +211,13 @@ bool AssignFilesFit(const TFormModel& form, const std::string& targetName) {
 // Keeps the deck's present text as its backup; false after a message when it cannot. The
 // deck itself is not moved: it is replaced only once its new text is complete, and so it
 // stays the file it was (its link, its permissions).
-bool MakeBackup(const std::string& deck, const std::string& backup, const std::string& bytes) {
+bool MakeBackup(const std::string& deck, const std::string& backup, const std::string& bytes,
+                TDiagnostics& diagnostics) {
     if (WriteFileAtomic(backup, bytes)) return true;
-    ShowMsg(WriteFailureText(backup, "The backup " + backup + " could not be written; " + deck +
-                                         " is left as it was."),
-            mkError, true);
+    ReportError(diagnostics,
+                WriteFailureText(backup, "The backup " + backup + " could not be written; " +
+                                             deck + " is left as it was."),
+                true);
     return false;
 }
 
@@ -250,8 +254,10 @@ std::string AssignFileText(const std::string& file, const std::string& deckName)
     return SameFolder(file, deckName) ? ExtractFileName(file) : file;
 }
 
-bool ChooseAssignFile(TFormModel& form, TFormItem& item, const std::string& file) {
-    if (!item.FileField || !AssignNameFits(AssignFileText(file, form.DeckName))) return false;
+bool ChooseAssignFile(TFormModel& form, TFormItem& item, const std::string& file,
+                      TDiagnostics& diagnostics) {
+    if (!item.FileField || !AssignNameFits(AssignFileText(file, form.DeckName), diagnostics))
+        return false;
     item.FileField->FileName = file;
     item.FileField->Changed = true;
     return true;
@@ -259,48 +265,56 @@ bool ChooseAssignFile(TFormModel& form, TFormItem& item, const std::string& file
 
 // A typed character the deck's encoding cannot hold stops the save, named; so does a "|" in
 // a text field, which would split its line's fields.
-bool FieldsFitEncoding(const TFormModel& form, const std::string& targetName) {
+bool FieldsFitEncoding(const TFormModel& form, const std::string& targetName,
+                       TDiagnostics& diagnostics) {
     for (const auto& item : form.Items) {
         if (item->Kind == ikText && item->Input && item->Input->Modified &&
             item->Input->Text.find('|') != std::string::npos) {
-            ShowMsg("The text of " + item->Heading +
-                        " cannot hold the character |: it separates the parts of its line.",
-                    mkError, true);
+            ReportError(diagnostics,
+                        "The text of " + item->Heading +
+                            " cannot hold the character |: it separates the parts of its line.",
+                        true);
             return false;
         }
         if (item->Input && !item->Input->Refused.empty()) {
-            ShowMsg(RefusedCharacterText(item->Input->Refused, targetName, form.Encoding), mkError,
-                    true);
+            ReportError(diagnostics,
+                        RefusedCharacterText(item->Input->Refused, targetName, form.Encoding),
+                        true);
             return false;
         }
     }
     return true;
 }
 
-bool WriteDeck(TFormModel& form, const std::string& targetName) {
+bool WriteDeck(TFormModel& form, const std::string& targetName, TDiagnostics& diagnostics) {
     const std::string deck = form.DeckName;
     if (deck.empty()) {
-        ShowMsg("This form has no deck file to write from.", mkError, true);
+        ReportError(diagnostics, "This form has no deck file to write from.", true);
         return false;
     }
     // A read-only target is refused before its backup is made, so it stays as it was.
     if (IsReadOnlyFile(targetName)) {
-        ShowMsg(ReadOnlyText(targetName), mkError, true);
+        ReportError(diagnostics, ReadOnlyText(targetName), true);
         return false;
     }
-    if (!AssignFilesFit(form, targetName) || !FieldsFitEncoding(form, targetName)) return false;
+    if (!AssignFilesFit(form, targetName, diagnostics) ||
+        !FieldsFitEncoding(form, targetName, diagnostics))
+        return false;
     const bool own = targetName == deck;
     std::string present;
-    if (own && ReadFileBytes(deck, present) && !MakeBackup(deck, BackupName(deck), present))
+    if (own && ReadFileBytes(deck, present) &&
+        !MakeBackup(deck, BackupName(deck), present, diagnostics))
         return false;
     if (form.Source.empty()) ReadFileBytes(deck, form.Source); // a form built, not read
-    RefreshLists(form);
+    RefreshLists(form, diagnostics);
     const std::string out =
         JoinLines(CopyLines(form, SplitLinesWithEnds(form.Source, false), targetName));
     if (!WriteFileAtomic(targetName, out)) {
-        ShowMsg(WriteFailureText(targetName, "File " + targetName + " could not be written." +
-                                                 (own ? "  " + deck + " is left as it was." : "")),
-                mkError, true);
+        ReportError(diagnostics,
+                    WriteFailureText(targetName, "File " + targetName + " could not be written." +
+                                                     (own ? "  " + deck + " is left as it was."
+                                                          : "")),
+                    true);
         return false;
     }
     form.DeckName = targetName;

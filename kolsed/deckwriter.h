@@ -2,13 +2,15 @@
 // between the two unit systems.
 #pragma once
 
+#include "common/diagnostics.h"
 #include "kolsed/formmodel.h"
 
 // Rewrites the deck under targetName from the previous file, line by line. Only the lines
 // of values the user changed are rewritten; every other line keeps its text. Saving under
-// the deck's own name first copies the previous text to the backup (BackupName). False,
-// after a message, when the deck was not written.
-bool WriteDeck(TFormModel& form, const std::string& targetName);
+// the deck's own name first copies the previous text to the backup (BackupName). False when
+// the deck was not written; diagnostics get the messages (a list file that is gone does not
+// stop the writing).
+bool WriteDeck(TFormModel& form, const std::string& targetName, TDiagnostics& diagnostics);
 
 // A check box or radio click, an edited field, a changed list choice or file name.
 bool DCKChanged(const TFormModel& form);
@@ -25,8 +27,9 @@ std::string BackupName(const std::string& deckName);
 // folder, else the name as given.
 std::string AssignFileText(const std::string& file, const std::string& deckName);
 // Takes a file chosen for an ASSIGN file field. A name the ASSIGN line cannot carry (a
-// blank in it) is refused with a message: false, and the field keeps its file.
-bool ChooseAssignFile(TFormModel& form, TFormItem& item, const std::string& file);
+// blank in it) is refused with a message in diagnostics: false, and the field keeps its file.
+bool ChooseAssignFile(TFormModel& form, TFormItem& item, const std::string& file,
+                      TDiagnostics& diagnostics);
 
 // Shows every numeric field in the new unit system. The change marks stay as they were: a
 // conversion is no edit, and an edit is still one after it.

@@ -1,7 +1,6 @@
 #include "kolsed/formbuilder.h"
 
 #include "common/globals.h"
-#include "common/messages.h"
 #include "kolsed/formswitch.h"
 
 #include <algorithm>
@@ -324,7 +323,7 @@ void TFormBuilder::CloseBlock(TFormItem& block) {
     SetPlaceholder(block, g, "x");
 }
 
-void TFormBuilder::Finish() {
+void TFormBuilder::Finish(TDiagnostics& diagnostics) {
     form_.ErrorLevel = 0;
     bool anyLink = false;
     int rightmost = 0;
@@ -346,7 +345,7 @@ void TFormBuilder::Finish() {
             item->OwnGroup->Width = form_.Widest - (item->InGroup ? 20 : 0);
     HideSwitchedOffGroups(form_);
     for (auto& item : form_.Items)
-        if (IsBlock(*item)) ResolveButtons(*item);
+        if (IsBlock(*item)) ResolveButtons(*item, diagnostics);
     form_.Modified = false; // setting the initial states is no user change
     form_.Finished = true;
 }
@@ -354,7 +353,7 @@ void TFormBuilder::Finish() {
 // A radio block's buttons are pressed in turn as their first groups ask; only the last press
 // decides the states (every press switches all of the block's groups), so only that one is
 // made: a block of thousands of buttons is then set up at once.
-void TFormBuilder::ResolveButtons(TFormItem& block) {
+void TFormBuilder::ResolveButtons(TFormItem& block, TDiagnostics& diagnostics) {
     TGroupBox& g = *block.OwnGroup;
     size_t press = g.Buttons.size();
     for (size_t b = 0; b < g.Buttons.size(); ++b) {
@@ -362,7 +361,7 @@ void TFormBuilder::ResolveButtons(TFormItem& block) {
             TGButton& button = g.Buttons[b];
             TFormItem* target = FindGroupItem(form_, button.Groups[k]);
             if (!target) {
-                ShowMsg("Group " + button.Groups[k] + " is not defined.", mkError, true);
+                ReportError(diagnostics, "Group " + button.Groups[k] + " is not defined.", true);
                 form_.ErrorLevel = ErrorStop;
                 continue;
             }

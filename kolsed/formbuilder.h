@@ -2,6 +2,7 @@
 // frames that grow with their content, and the finishing step after the last line.
 #pragma once
 
+#include "common/diagnostics.h"
 #include "kolsed/formmodel.h"
 
 class TFormBuilder {
@@ -31,8 +32,9 @@ class TFormBuilder {
 
     bool InGroup() const { return group_ != nullptr; }
     TGroupBox* CurrentGroup() const { return group_; }
-    // Link buttons in one column, frame widths, group names and initial button states.
-    void Finish();
+    // Link buttons in one column, frame widths, group names and initial button states; a
+    // group name no group has is reported to diagnostics.
+    void Finish(TDiagnostics& diagnostics);
 
   private:
     TFontDef Slot(int n) const { return form_.Presentation.Fonts[n]; }
@@ -48,7 +50,7 @@ class TFormBuilder {
     void PlaceUnitAndLink(TFormItem& item, int linkSlot, const std::string& linkParameters);
     void PlaceHeadingField(TFormItem& item, TDescriptor& caption, TInput& field);
     void SetPlaceholder(TFormItem& item, const TControlBox& frame, const std::string& text);
-    void ResolveButtons(TFormItem& block);
+    void ResolveButtons(TFormItem& block, TDiagnostics& diagnostics);
 
     TFormModel& form_;
     const TFormMetrics& metrics_;

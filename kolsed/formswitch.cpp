@@ -1,7 +1,6 @@
 #include "kolsed/formswitch.h"
 
 #include "common/globals.h"
-#include "common/messages.h"
 
 #include <utility>
 
@@ -160,8 +159,8 @@ Extended ShownLimit(const TInput& field, Extended limit) {
 
 } // namespace
 
-bool CheckInputValue(TFormModel& form, const TInput& field) {
-    form.ErrorLevel = Globals().ErrorLevel = 0;
+bool CheckInputValue(TFormModel& form, const TInput& field, TDiagnostics& diagnostics) {
+    form.ErrorLevel = 0;
     if (!field.Numeric) return true;
     std::string text = field.Text;
     TrimBlanks(text, ShortStringMax);
@@ -179,14 +178,15 @@ bool CheckInputValue(TFormModel& form, const TInput& field) {
         message = "This parameter must be >= " + FormatReal(field.Format, low) +
                   " and <= " + FormatReal(field.Format, high);
     if (message.empty()) return true;
-    form.ErrorLevel = Globals().ErrorLevel = ErrorStop;
-    ShowMsg(message, mkError, true);
+    form.ErrorLevel = ErrorStop;
+    ReportError(diagnostics, message, true);
     return false;
 }
 
-TFormItem* CheckAllInputs(TFormModel& form) {
+TFormItem* CheckAllInputs(TFormModel& form, TDiagnostics& diagnostics) {
     for (auto& item : form.Items)
-        if (item->Kind == ikNumber && item->Input && !CheckInputValue(form, *item->Input))
+        if (item->Kind == ikNumber && item->Input &&
+            !CheckInputValue(form, *item->Input, diagnostics))
             return item.get();
     return nullptr;
 }

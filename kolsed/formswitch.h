@@ -2,6 +2,7 @@
 // the value check when a field is left.
 #pragma once
 
+#include "common/diagnostics.h"
 #include "kolsed/formmodel.h"
 
 // Switches the named group or block on or off: its frame shows or hides and everything
@@ -27,11 +28,11 @@ bool IsFrame(const TFormItem& item);
 void TypeIntoField(TInput& field, const std::string& text);
 
 // The check run when a numeric field is left: true when the text is a number inside the
-// field's range. Otherwise the message is shown and the form's ErrorLevel becomes 100.
-// In unit system 2 the limits are converted like the value and shown in its format.
-bool CheckInputValue(TFormModel& form, const TInput& field);
+// field's range. Otherwise the message goes to diagnostics and the form's ErrorLevel becomes
+// 100. In unit system 2 the limits are converted like the value and shown in its format.
+bool CheckInputValue(TFormModel& form, const TInput& field, TDiagnostics& diagnostics);
 // Checks every numeric field, stopping at the first bad one; returns its item or null.
-TFormItem* CheckAllInputs(TFormModel& form);
+TFormItem* CheckAllInputs(TFormModel& form, TDiagnostics& diagnostics);
 
 // A control is seen when it and its group frame are visible.
 bool ItemVisible(const TFormItem& item);

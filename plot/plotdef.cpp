@@ -1,135 +1,88 @@
 #include "plot/plotdef.h"
 
+#include "common/layout.h"
 #include "common/paths.h"
 #include "common/textfile.h"
 #include "plot/outputdata.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <new>
 
 namespace {
 
-void PutExt(uint8_t* p, Extended v) {
-    const Extended80Bytes b = EncodeExtended(v);
-    std::memcpy(p, b.data(), 10);
+template <class IO> void PlotLineLayout(IO& io, TPlotLine& l) {
+    for (int32_t* v : {&l.NPoints, &l.SourceRows, &l.RowsEditable, &l.LineNo, &l.XCol, &l.YCol})
+        io.Int32(*v);
+    for (std::string* text : {&l.ColName[0], &l.ColName[1], &l.ColUnits[0], &l.ColUnits[1]})
+        io.Str(*text, 20);
+    io.Word32(l.XPtr);
+    io.Word32(l.YPtr);
+    for (int32_t* v : {&l.FromRow, &l.ToRow, &l.LineStyle, &l.Symbol, &l.Colour})
+        io.Int32(*v);
+    io.Byte(l.Smooth);
+    io.Byte(l.Reserved137);
+    io.Skip(2);
+    io.Raw(l.Reserved140);
 }
 
-Extended GetExt(const uint8_t* p) {
-    Extended80Bytes b{};
-    std::memcpy(b.data(), p, 10);
-    return DecodeExtended(b);
+// The definition: the axes' fields side by side (X then Y), then all 50 line records.
+template <class IO> void PlotDefLayout(IO& io, TPlotDef& d) {
+    io.Int32(d.NLines);
+    io.Raw(d.Reserved4);
+    for (std::string& title : d.AxisTitle)
+        io.Str(title, 30);
+    for (Extended& v : d.AxisMin)
+        io.Ext(v);
+    for (Extended& v : d.AxisMax)
+        io.Ext(v);
+    for (uint8_t& v : d.Grid)
+        io.Byte(v);
+    for (int32_t& v : d.MinorTicks)
+        io.Int32(v);
+    for (int32_t& v : d.Ticks)
+        io.Int32(v);
+    for (uint8_t& v : d.LogAxis)
+        io.Byte(v);
+    for (size_t a = 0; a < 2; ++a) {
+        io.Byte(d.NumStyle[a]);
+        io.Skip(1);
+        io.Int16(d.NumDigits[a]);
+    }
+    io.Byte(d.ShowLegend);
+    io.Skip(1);
+    for (TPlotLine& l : d.Lines)
+        PlotLineLayout(io, l);
+    io.Raw(d.Reserved8192);
 }
 
-uint32_t GetU32(const uint8_t* p) {
-    return uint32_t(GetInt32(p));
+// A line's points after its record: NPoints X values, then NPoints Y values, 6 bytes each;
+// values missing from a line are written as zeros.
+void WritePoints(TLayoutWriter& w, const PlotValues& values, int32_t n) {
+    const size_t have = std::min(values.size(), size_t(std::max(n, 0)));
+    if (have > 0) w.Raw(reinterpret_cast<const uint8_t*>(values.begin()), 6 * have);
+    w.Skip(6 * (size_t(std::max(n, 0)) - have));
+}
+
+void ReadPoints(TLayoutReader& r, PlotValues& values, int32_t n) {
+    values.resize(size_t(n));
+    if (n > 0) r.Raw(reinterpret_cast<uint8_t*>(values.begin()), 6 * size_t(n));
 }
 
 } // namespace
 
-std::string EncodePlotLine(const TPlotLine& l) {
-    std::string out(PlotLineSize, '\0');
-    uint8_t* p = reinterpret_cast<uint8_t*>(out.data());
-    const int32_t head[] = {l.NPoints, l.SourceRows, l.RowsEditable, l.LineNo, l.XCol, l.YCol};
-    for (int i = 0; i < 6; ++i)
-        PutInt32(p + 4 * i, head[i]);
-    PutString(p + 24, l.ColName[0], 20);
-    PutString(p + 45, l.ColName[1], 20);
-    PutString(p + 66, l.ColUnits[0], 20);
-    PutString(p + 87, l.ColUnits[1], 20);
-    PutInt32(p + 108, int32_t(l.XPtr));
-    PutInt32(p + 112, int32_t(l.YPtr));
-    const int32_t tail[] = {l.FromRow, l.ToRow, l.LineStyle, l.Symbol, l.Colour};
-    for (int i = 0; i < 5; ++i)
-        PutInt32(p + 116 + 4 * i, tail[i]);
-    p[136] = l.Smooth;
-    p[137] = l.Reserved137;
-    std::memcpy(p + 140, l.Reserved140.data(), 16);
-    return out;
-}
-
-TPlotLine DecodePlotLine(const uint8_t* p) {
-    TPlotLine l;
-    l.NPoints = GetInt32(p);
-    l.SourceRows = GetInt32(p + 4);
-    l.RowsEditable = GetInt32(p + 8);
-    l.LineNo = GetInt32(p + 12);
-    l.XCol = GetInt32(p + 16);
-    l.YCol = GetInt32(p + 20);
-    l.ColName = {GetString(p + 24, 20), GetString(p + 45, 20)};
-    l.ColUnits = {GetString(p + 66, 20), GetString(p + 87, 20)};
-    l.XPtr = GetU32(p + 108);
-    l.YPtr = GetU32(p + 112);
-    l.FromRow = GetInt32(p + 116);
-    l.ToRow = GetInt32(p + 120);
-    l.LineStyle = GetInt32(p + 124);
-    l.Symbol = GetInt32(p + 128);
-    l.Colour = GetInt32(p + 132);
-    l.Smooth = p[136];
-    l.Reserved137 = p[137];
-    std::memcpy(l.Reserved140.data(), p + 140, 16);
-    return l;
-}
-
-std::string EncodePlotDef(const TPlotDef& d) {
-    std::string out(PlotDefSize, '\0');
-    uint8_t* p = reinterpret_cast<uint8_t*>(out.data());
-    PutInt32(p, d.NLines);
-    std::memcpy(p + 4, d.Reserved4.data(), 256);
-    for (int a = 0; a < 2; ++a) {
-        PutString(p + 260 + 31 * a, WholeCharactersWithin(d.AxisTitle[size_t(a)], 30), 30);
-        PutExt(p + 322 + 10 * a, d.AxisMin[size_t(a)]);
-        PutExt(p + 342 + 10 * a, d.AxisMax[size_t(a)]);
-        p[362 + a] = d.Grid[size_t(a)];
-        PutInt32(p + 364 + 4 * a, d.MinorTicks[size_t(a)]);
-        PutInt32(p + 372 + 4 * a, d.Ticks[size_t(a)]);
-        p[380 + a] = d.LogAxis[size_t(a)];
-        p[382 + 4 * a] = d.NumStyle[size_t(a)];
-        PutInt16(p + 384 + 4 * a, d.NumDigits[size_t(a)]);
-    }
-    p[390] = d.ShowLegend;
-    for (int i = 0; i < MaxPlotLines; ++i)
-        out.replace(392 + PlotLineSize * size_t(i), PlotLineSize,
-                    EncodePlotLine(d.Lines[size_t(i)]));
-    std::memcpy(p + 8192, d.Reserved8192.data(), 28);
-    return out;
-}
-
-TPlotDef DecodePlotDef(const uint8_t* p) {
-    TPlotDef d;
-    d.NLines = GetInt32(p);
-    std::memcpy(d.Reserved4.data(), p + 4, 256);
-    for (int a = 0; a < 2; ++a) {
-        d.AxisTitle[size_t(a)] = GetString(p + 260 + 31 * a, 30);
-        d.AxisMin[size_t(a)] = GetExt(p + 322 + 10 * a);
-        d.AxisMax[size_t(a)] = GetExt(p + 342 + 10 * a);
-        d.Grid[size_t(a)] = p[362 + a];
-        d.MinorTicks[size_t(a)] = GetInt32(p + 364 + 4 * a);
-        d.Ticks[size_t(a)] = GetInt32(p + 372 + 4 * a);
-        d.LogAxis[size_t(a)] = p[380 + a];
-        d.NumStyle[size_t(a)] = p[382 + 4 * a];
-        d.NumDigits[size_t(a)] = GetInt16(p + 384 + 4 * a);
-    }
-    d.ShowLegend = p[390];
-    for (int i = 0; i < MaxPlotLines; ++i)
-        d.Lines[size_t(i)] = DecodePlotLine(p + 392 + PlotLineSize * size_t(i));
-    std::memcpy(d.Reserved8192.data(), p + 8192, 28);
-    return d;
-}
-
 std::string EncodePlotFile(const std::string& caption, const TPlotDef& def) {
-    std::string out(PlotCaptionSize, '\0');
-    PutString(reinterpret_cast<uint8_t*>(out.data()), caption, 255);
-    out += EncodePlotDef(def);
+    std::string out;
+    TLayoutWriter w(out);
+    w.Str(caption, 255);
+    TPlotDef& d = const_cast<TPlotDef&>(def); // the writer only reads the fields
+    PlotDefLayout(w, d);
     for (int i = 0; i < def.NLines && i < MaxPlotLines; ++i) {
-        const TPlotLine& l = def.Lines[size_t(i)];
-        out += EncodePlotLine(l);
-        for (const auto* values : {&l.XValues, &l.YValues})
-            for (int k = 0; k < l.NPoints; ++k) {
-                const Real48Bytes b =
-                    size_t(k) < values->size() ? (*values)[size_t(k)] : Real48Bytes{};
-                out.append(reinterpret_cast<const char*>(b.data()), 6);
-            }
+        TPlotLine& l = d.Lines[size_t(i)];
+        PlotLineLayout(w, l);
+        WritePoints(w, l.XValues, l.NPoints);
+        WritePoints(w, l.YValues, l.NPoints);
     }
     return out;
 }
@@ -140,28 +93,26 @@ bool DecodePlotFile(std::string_view bytes, const std::string& fileName, std::st
         error = "The plot file " + fileName + " cannot be opened: " + why + ".";
         return false;
     };
-    const uint8_t* p = reinterpret_cast<const uint8_t*>(bytes.data());
     if (bytes.size() < PlotCaptionSize + PlotDefSize)
         return bad("it is shorter than a plot definition");
-    TPlotDef d = DecodePlotDef(p + PlotCaptionSize);
+    TLayoutReader r(bytes);
+    std::string title;
+    r.Str(title, 255);
+    TPlotDef d;
+    PlotDefLayout(r, d);
     if (d.NLines < 1 || d.NLines > MaxPlotLines)
         return bad("it holds " + std::to_string(d.NLines) + " lines (1 to 50 are possible)");
-    size_t pos = PlotCaptionSize + PlotDefSize;
     for (int i = 0; i < d.NLines; ++i) {
-        if (bytes.size() - pos < PlotLineSize)
-            return bad("line " + std::to_string(i + 1) + " is missing");
-        TPlotLine l = DecodePlotLine(p + pos);
-        pos += PlotLineSize;
-        if (l.NPoints < 0 || size_t(l.NPoints) > (bytes.size() - pos) / 12)
+        if (!r.Fits(PlotLineSize)) return bad("line " + std::to_string(i + 1) + " is missing");
+        TPlotLine l;
+        PlotLineLayout(r, l);
+        if (l.NPoints < 0 || size_t(l.NPoints) > (bytes.size() - r.Pos()) / 12)
             return bad("the points of line " + std::to_string(i + 1) + " do not fit in the file");
-        for (auto* values : {&l.XValues, &l.YValues}) {
-            values->resize(size_t(l.NPoints));
-            if (l.NPoints > 0) std::memcpy(values->begin(), p + pos, 6 * size_t(l.NPoints));
-            pos += 6 * size_t(l.NPoints);
-        }
+        ReadPoints(r, l.XValues, l.NPoints);
+        ReadPoints(r, l.YValues, l.NPoints);
         d.Lines[size_t(i)] = std::move(l);
     }
-    caption = GetString(p, 255);
+    caption = title;
     def = std::move(d);
     return true;
 }

@@ -44,11 +44,6 @@ struct TPlotDef {
     std::array<uint8_t, 28> Reserved8192{};
 };
 
-std::string EncodePlotLine(const TPlotLine& line);
-TPlotLine DecodePlotLine(const uint8_t* p);
-std::string EncodePlotDef(const TPlotDef& def);
-TPlotDef DecodePlotDef(const uint8_t* p);
-
 // The plot file: caption, definition, then each line's record with its X and Y values.
 std::string EncodePlotFile(const std::string& caption, const TPlotDef& def);
 // Rejects, with a message naming the file, a file shorter than its definition says, an NLines

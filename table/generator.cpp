@@ -1,8 +1,6 @@
 #include "table/generator.h"
 
-#include "common/globals.h"
 #include "common/lib1.h"
-#include "common/messages.h"
 #include "common/paths.h"
 
 #include <algorithm>
@@ -57,10 +55,6 @@ void AddConstant(TGenerator& g, DeckConstant c) {
     g.MakeConstants.push_back(std::move(c));
 }
 
-void Error(const std::string& text) {
-    ShowMsg(text, mkError, false);
-}
-
 std::string Numbered(const char* format, int a, int b) {
     char buf[128];
     std::snprintf(buf, sizeof buf, format, a, b);
@@ -83,7 +77,8 @@ std::vector<std::string> JoinConnections(const std::vector<std::string>& words) 
 // Reads a plain deck; the line in hand is examined only while another follows it.
 class DeckReader {
   public:
-    DeckReader(TGenerator& g, const std::vector<std::string>& lines) : g_(g), lines_(lines) {}
+    DeckReader(TGenerator& g, const std::vector<std::string>& lines, TDiagnostics& diagnostics)
+        : g_(g), lines_(lines), diagnostics_(diagnostics) {}
     void Run();
 
   private:
@@ -100,6 +95,7 @@ class DeckReader {
 
     TGenerator& g_;
     const std::vector<std::string>& lines_;
+    TDiagnostics& diagnostics_;
     size_t pos_ = 0;
     std::string inHand_;
     std::vector<std::string>* comments_ = nullptr; // where a unit's comment lines go
@@ -187,8 +183,10 @@ void DeckReader::Other(const std::string& line) {
 void DeckReader::Collect(DeckUnit& u, std::vector<WordItem>& items, std::vector<std::string>& from,
                          size_t total, bool connections, const char* what) {
     const auto wrong = [&] {
-        Error(std::string(" The ") + what + " number for unit " + std::to_string(u.Type) +
-              " is not defined correctly");
+        ReportError(diagnostics_,
+                    std::string(" The ") + what + " number for unit " + std::to_string(u.Type) +
+                        " is not defined correctly",
+                    false);
         u.NoData = true;
     };
     while (items.size() < total && ReadOn()) {
@@ -205,7 +203,7 @@ void DeckReader::Collect(DeckUnit& u, std::vector<WordItem>& items, std::vector<
     if (items.size() < total && !u.NoData) wrong();
 }
 
-void ReadDescriptions(TGenerator& g, DeckUnit& u);
+void ReadDescriptions(TGenerator& g, DeckUnit& u, TDiagnostics& diagnostics);
 
 void DeckReader::Unit(const std::string& line) {
     DeckUnit u;
@@ -256,7 +254,7 @@ void DeckReader::Unit(const std::string& line) {
                                           IsNumber(u.InitialValues[i].Text);
     }
     u.DisplayText = u.UnitLine;
-    if (!u.NoData) ReadDescriptions(g_, u);
+    if (!u.NoData) ReadDescriptions(g_, u, diagnostics_);
     if (u.NoData) {
         u.DisplayText = u.UnitLine.substr(0, 7) + " - NO DATA AVAILABLE";
         u.ParamDescriptions.clear();
@@ -268,12 +266,12 @@ void DeckReader::Unit(const std::string& line) {
 // Reads a unit's description file: its header, mode sections and three-line groups.
 class InfReader {
   public:
-    InfReader(TGenerator& g, DeckUnit& u, std::vector<std::string> lines)
-        : g_(g), u_(u), lines_(std::move(lines)) {
+    InfReader(TGenerator& g, DeckUnit& u, std::vector<std::string> lines, TDiagnostics& diagnostics)
+        : g_(g), u_(u), lines_(std::move(lines)), diagnostics_(diagnostics) {
         for (const std::string& l : lines_)
             upper_.push_back(UpStr(l));
     }
-    // False after the error box when the file cannot describe the unit.
+    // False (with the error in diagnostics) when the file cannot describe the unit.
     bool Run();
 
   private:
@@ -286,7 +284,7 @@ class InfReader {
     bool SkipToInputs();
     bool Type4();
     bool Fail(const std::string& text) {
-        Error(text);
+        ReportError(diagnostics_, text, false);
         return false;
     }
     Extended Param(int k) const {
@@ -300,6 +298,7 @@ class InfReader {
     TGenerator& g_;
     DeckUnit& u_;
     std::vector<std::string> lines_, upper_;
+    TDiagnostics& diagnostics_;
     size_t pos_ = 0; // the next line to read
 };
 
@@ -430,18 +429,18 @@ bool InfReader::Type4() {
     return true;
 }
 
-void ReadDescriptions(TGenerator& g, DeckUnit& u) {
+void ReadDescriptions(TGenerator& g, DeckUnit& u, TDiagnostics& diagnostics) {
     const std::string path = JoinPath(g.InfoDir, "TYPE" + std::to_string(u.Type) + ".INF");
     std::vector<std::string> lines;
     if (!ReadTextLines(path, lines)) {
-        ShowMsg("Error " + std::to_string(errno) + " was encountered while trying to open file " +
-                    path,
-                mkError, true);
-        Globals().ErrorLevel = ErrorStop;
+        ReportError(diagnostics,
+                    "Error " + std::to_string(errno) +
+                        " was encountered while trying to open file " + path,
+                    true);
         u.NoData = true;
         return;
     }
-    if (!InfReader(g, u, std::move(lines)).Run()) u.NoData = true;
+    if (!InfReader(g, u, std::move(lines), diagnostics).Run()) u.NoData = true;
 }
 
 std::string RightAligned(int n, size_t width) {
@@ -553,11 +552,12 @@ const char* const SimulationBlock[] = {
     "SIMULATION START STOP STEP",
 };
 
-void HeaderLines(const TGenerator& g, std::vector<std::string>& out) {
+void HeaderLines(const TGenerator& g, std::vector<std::string>& out, TDiagnostics& diagnostics) {
     const std::string path = JoinPath(g.EngineDir, "Header.txt");
     std::vector<std::string> lines;
     if (!ReadTextLines(path, lines)) {
-        Error("Error " + std::to_string(errno) + " while reading file " + path);
+        ReportError(diagnostics, "Error " + std::to_string(errno) + " while reading file " + path,
+                    false);
         return;
     }
     out.push_back("*|*");
@@ -582,16 +582,17 @@ bool IsPlainType(int type) {
     return std::find(std::begin(plain), std::end(plain), type) != std::end(plain);
 }
 
-bool MakeDeck(TGenerator& g, const std::string& deckName, const std::string& engineDir) {
+bool MakeDeck(TGenerator& g, const std::string& deckName, const std::string& engineDir,
+              TDiagnostics& diagnostics) {
     g = TGenerator();
     g.EngineDir = engineDir;
     g.InfoDir = NativePath(JoinPath(engineDir, "INFO"));
     std::vector<std::string> lines;
     if (!ReadTextLines(deckName, lines)) {
-        ShowMsg(IoErrorText(deckName, errno), mkError, true);
+        ReportError(diagnostics, IoErrorText(deckName, errno), true);
         return false;
     }
-    DeckReader(g, lines).Run();
+    DeckReader(g, lines, diagnostics).Run();
     for (DeckUnit& u : g.MakeUnits)
         SelectNone(u, false), SelectNone(u, true);
     return true;
@@ -649,10 +650,11 @@ void CreateConstants(TGenerator& g) {
     }
 }
 
-std::vector<std::string> KsdLines(const TGenerator& g, bool header, bool simulationCard) {
+std::vector<std::string> KsdLines(const TGenerator& g, bool header, bool simulationCard,
+                                  TDiagnostics& diagnostics) {
     std::vector<std::string> out{"*KOLSED"};
     out.insert(out.end(), g.AssignLines.begin(), g.AssignLines.end());
-    if (header) HeaderLines(g, out);
+    if (header) HeaderLines(g, out, diagnostics);
     if (simulationCard)
         out.insert(out.end(), std::begin(SimulationBlock), std::end(SimulationBlock));
     else
@@ -665,14 +667,15 @@ std::vector<std::string> KsdLines(const TGenerator& g, bool header, bool simulat
     return out;
 }
 
-bool WriteKsd(TGenerator& g, const std::string& fileName, bool header, bool simulationCard) {
+bool WriteKsd(TGenerator& g, const std::string& fileName, bool header, bool simulationCard,
+              TDiagnostics& diagnostics) {
     CreateConstants(g);
     std::string bytes;
-    for (const std::string& l : KsdLines(g, header, simulationCard))
+    for (const std::string& l : KsdLines(g, header, simulationCard, diagnostics))
         bytes += l + "\r\n";
     if (WriteFileAtomic(fileName, bytes)) return true;
-    ShowMsg(WriteFailureText(fileName, "File " + fileName + " could not be written."), mkError,
-            true);
+    ReportError(diagnostics,
+                WriteFailureText(fileName, "File " + fileName + " could not be written."), true);
     return false;
 }
 

@@ -3,6 +3,7 @@
 // type's description file INFO\TYPE<n>.INF in the engine directory.
 #pragma once
 
+#include "common/diagnostics.h"
 #include "table/deckscan.h"
 
 #include <array>
@@ -55,9 +56,11 @@ struct TGenerator {
 // Component types whose units are copied without annotation.
 bool IsPlainType(int type);
 
-// Reads the deck and the description files of its units. False (after a message) when the
-// deck cannot be read.
-bool MakeDeck(TGenerator& g, const std::string& deckName, const std::string& engineDir);
+// Reads the deck and the description files of its units. False when the deck cannot be
+// read. The messages (also those of units whose descriptions are missing or wrong, which
+// are then copied without annotation) go to diagnostics, in order.
+bool MakeDeck(TGenerator& g, const std::string& deckName, const std::string& engineDir,
+              TDiagnostics& diagnostics);
 
 // The dialog's lines for a unit: " " (can be chosen) or "*" (cannot), then the description.
 std::vector<std::string> SelectionLines(const DeckUnit& unit, bool inputs);
@@ -68,11 +71,13 @@ void SelectNone(DeckUnit& unit, bool inputs);
 
 // Makes a constant of every selected value and puts its name into the unit's statement.
 void CreateConstants(TGenerator& g);
-// The ".KSD" lines (without line ends).
-std::vector<std::string> KsdLines(const TGenerator& g, bool header, bool simulationCard);
+// The ".KSD" lines (without line ends); a header file that cannot be read is reported.
+std::vector<std::string> KsdLines(const TGenerator& g, bool header, bool simulationCard,
+                                  TDiagnostics& diagnostics);
 // Creates the constants and writes the file with CR LF line ends; false when it cannot be
 // written.
-bool WriteKsd(TGenerator& g, const std::string& fileName, bool header, bool simulationCard);
+bool WriteKsd(TGenerator& g, const std::string& fileName, bool header, bool simulationCard,
+              TDiagnostics& diagnostics);
 
 // "none a b" gives "|||0|1|a|b|"; six words w1..w6 give "|w1|...|w6|"; false for fewer.
 bool NormaliseUnitLine(const std::string& line, std::string& field);

@@ -1,7 +1,5 @@
 #include "table/tableedits.h"
 
-#include "common/messages.h"
-
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -76,7 +74,7 @@ void ChangeVariables(TTable& t, const std::vector<std::string>& names) {
     if (ColumnNames(t) != before) t.TableChanged = true;
 }
 
-bool AlterValues(TTable& t, AlterRequest& r) {
+bool AlterValues(TTable& t, AlterRequest& r, TDiagnostics& diagnostics) {
     r.FirstRun = std::max(1, std::min(r.FirstRun, t.Runs()));
     r.LastRun = std::max(r.FirstRun, std::min(r.LastRun, t.Runs()));
     if (r.Column < 1 || r.Column >= t.ColCount) return false;
@@ -92,7 +90,7 @@ bool AlterValues(TTable& t, AlterRequest& r) {
     for (int run = r.FirstRun; run <= r.LastRun; ++run) {
         if (!std::isfinite(x)) {
             r.TooLarge = true;
-            ShowMsg("The value is too large.", mkError, false);
+            ReportError(diagnostics, "The value is too large.", false);
             return false;
         }
         series.push_back(x);

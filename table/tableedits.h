@@ -1,6 +1,7 @@
 // The table edits that the New Table, Alter Values and Insert/Delete Runs dialogs make.
 #pragma once
 
+#include "common/diagnostics.h"
 #include "table/tablemodel.h"
 
 #include <string>
@@ -24,9 +25,9 @@ struct AlterRequest {
     AlterMode Mode = AlterMode::Increment;
     bool TooLarge = false; // given back: a value of the series overflowed
 };
-// False when no column is selected, or (after the message "The value is too large.") when a
-// value of the series overflows; nothing changes then.
-bool AlterValues(TTable& t, AlterRequest& r);
+// False when no column is selected, or (with the message "The value is too large." in
+// diagnostics) when a value of the series overflows; nothing changes then.
+bool AlterValues(TTable& t, AlterRequest& r, TDiagnostics& diagnostics);
 
 enum class RunPosition { Top, Bottom, After };
 enum class RunsResult { Done, CloseTable, Rejected };

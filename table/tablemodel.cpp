@@ -1,6 +1,7 @@
 #include "table/tablemodel.h"
 
 #include "common/codecs.h"
+#include "common/layout.h"
 #include "common/paths.h"
 #include "table/deckscan.h"
 
@@ -156,96 +157,98 @@ TGridFit FitGrid(const TGridGeometry& g, int clientWidth, int clientHeight, bool
     return fit;
 }
 
-std::string EncodeTable(const TTable& t) {
-    const size_t rows = size_t(t.RowCount);
-    std::string out(HeaderSize + rows * RunSlotSize, '\0');
-    auto* p = reinterpret_cast<uint8_t*>(&out[0]);
-    PutShortString(p, t.DeckName);
-    PutInt32(p + 256, t.ColCount);
-    PutInt32(p + 260, t.RowCount);
-    const int16_t words[6] = {t.OriginX,   t.OriginY,     t.ClientLeft,
-                              t.ClientTop, t.ClientRight, t.ClientBottom};
-    for (size_t i = 0; i < 6; ++i)
-        PutInt16(p + 264 + 2 * i, words[i]);
-    for (size_t k = 0; k < rows; ++k)
-        PutString(p + HeaderSize + k * RunSlotSize,
-                  k < t.RunDeckNames.size() ? t.RunDeckNames[k] : std::string(), RunDeckNameMax);
-    for (const TableColumn& c : t.Columns) {
-        std::string block(RecordSize + rows * ValueSize, '\0');
-        auto* b = reinterpret_cast<uint8_t*>(&block[0]);
-        PutInt16(b, c.Number);
-        PutString(b + 6, c.Name, TableNameMax);
-        b[44] = c.Format.Mode;
-        PutInt16(b + 46, c.Format.Digits);
-        PutInt16(b + 52, c.Mark);
-        for (size_t r = 0; r < rows; ++r) {
-            const Extended80Bytes v = EncodeExtended(r < c.Values.size() ? c.Values[r] : 0);
-            std::copy(v.begin(), v.end(), b + RecordSize + r * ValueSize);
-        }
-        out += block;
+namespace {
+
+// A column: its record, then one value for every row (row 0 included). The mark is written
+// as the table holds it and not read back: it is Change Variables' working field.
+template <class IO> bool ColumnLayout(IO& io, TableColumn& c, size_t rows, std::string& error) {
+    io.Int16(c.Number);
+    io.Skip(4);
+    if (!io.Str(c.Name, TableNameMax)) {
+        error = "a variable name is longer than 30 characters";
+        return false;
     }
-    return out + std::string(2, '\0');
+    io.Skip(7);
+    io.Byte(c.Format.Mode);
+    io.Skip(1);
+    io.Int16(c.Format.Digits);
+    io.Skip(4);
+    int16_t mark = c.Mark;
+    io.Int16(mark);
+    io.Skip(RecordSize - 54);
+    if constexpr (IO::Reading) c.Values.resize(rows);
+    for (size_t r = 0; r < rows; ++r) {
+        Extended v = r < c.Values.size() ? c.Values[r] : 0;
+        io.Ext(v);
+        if constexpr (IO::Reading) c.Values[r] = v;
+    }
+    return true;
+}
+
+// The whole file: header, a run deck name slot for every row, the columns, a zero end mark.
+// Reading checks the counts and that the file is exactly as long as they say.
+template <class IO> bool TableLayout(IO& io, TTable& t, size_t fileSize, std::string& error) {
+    io.Str(t.DeckName, 255);
+    io.Int32(t.ColCount);
+    io.Int32(t.RowCount);
+    if constexpr (IO::Reading) {
+        if (t.RowCount < 1 || t.RowCount > MaxTableRuns + 1 || t.ColCount < 1 ||
+            t.ColCount > 0x7FFF) {
+            error = "its run or column count is out of range";
+            return false;
+        }
+        const size_t rows = size_t(t.RowCount), cols = size_t(t.ColCount - 1);
+        const size_t size =
+            HeaderSize + rows * RunSlotSize + cols * (RecordSize + rows * ValueSize) + 2;
+        if (fileSize != size) {
+            error = fileSize < size ? "it ends before its last column"
+                                    : "it holds more than its columns";
+            return false;
+        }
+        t.Columns.resize(cols);
+    }
+    for (int16_t* v :
+         {&t.OriginX, &t.OriginY, &t.ClientLeft, &t.ClientTop, &t.ClientRight, &t.ClientBottom})
+        io.Int16(*v);
+    const size_t rows = size_t(t.RowCount);
+    if constexpr (IO::Reading) t.RunDeckNames.resize(rows);
+    for (size_t k = 0; k < rows; ++k) {
+        std::string name = k < t.RunDeckNames.size() ? t.RunDeckNames[k] : std::string();
+        if (!io.Str(name, RunDeckNameMax)) {
+            error = "a run deck name is too long";
+            return false;
+        }
+        if constexpr (IO::Reading) t.RunDeckNames[k] = name;
+        io.Skip(RunSlotSize - RunDeckNameMax - 1);
+    }
+    for (TableColumn& c : t.Columns)
+        if (!ColumnLayout(io, c, rows, error)) return false;
+    int16_t end = 0;
+    io.Int16(end);
+    if (end != 0) {
+        error = "its end mark is missing";
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+std::string EncodeTable(const TTable& t) {
+    std::string out, unused;
+    TLayoutWriter w(out);
+    TableLayout(w, const_cast<TTable&>(t), 0, unused); // the writer only reads the fields
+    return out;
 }
 
 bool DecodeTable(const std::string& bytes, TTable& t, std::string& error) {
-    const auto* p = reinterpret_cast<const uint8_t*>(bytes.data());
     if (bytes.size() < HeaderSize) {
         error = "it is too short to be a table";
         return false;
     }
     TTable n;
-    n.DeckName = GetShortString(p);
-    n.ColCount = GetInt32(p + 256);
-    n.RowCount = GetInt32(p + 260);
-    if (n.RowCount < 1 || n.RowCount > MaxTableRuns + 1 || n.ColCount < 1 || n.ColCount > 0x7FFF) {
-        error = "its run or column count is out of range";
-        return false;
-    }
-    const size_t rows = size_t(n.RowCount), cols = size_t(n.ColCount - 1);
-    const size_t size =
-        HeaderSize + rows * RunSlotSize + cols * (RecordSize + rows * ValueSize) + 2;
-    if (bytes.size() != size) {
-        error = bytes.size() < size ? "it ends before its last column"
-                                    : "it holds more than its columns";
-        return false;
-    }
-    n.OriginX = GetInt16(p + 264);
-    n.OriginY = GetInt16(p + 266);
-    n.ClientLeft = GetInt16(p + 268);
-    n.ClientTop = GetInt16(p + 270);
-    n.ClientRight = GetInt16(p + 272);
-    n.ClientBottom = GetInt16(p + 274);
-    for (size_t k = 0; k < rows; ++k) {
-        const uint8_t* slot = p + HeaderSize + k * RunSlotSize;
-        if (slot[0] > RunDeckNameMax) {
-            error = "a run deck name is too long";
-            return false;
-        }
-        n.RunDeckNames.push_back(GetString(slot, RunDeckNameMax));
-    }
-    const uint8_t* b = p + HeaderSize + rows * RunSlotSize;
-    for (size_t c = 0; c < cols; ++c, b += RecordSize + rows * ValueSize) {
-        TableColumn col;
-        col.Number = GetInt16(b);
-        if (b[6] > TableNameMax) {
-            error = "a variable name is longer than 30 characters";
-            return false;
-        }
-        col.Name = GetString(b + 6, TableNameMax);
-        col.Format.Mode = b[44];
-        col.Format.Digits = GetInt16(b + 46);
-        for (size_t r = 0; r < rows; ++r) {
-            Extended80Bytes v;
-            std::copy(b + RecordSize + r * ValueSize, b + RecordSize + (r + 1) * ValueSize,
-                      v.begin());
-            col.Values.push_back(DecodeExtended(v));
-        }
-        n.Columns.push_back(col);
-    }
-    if (GetInt16(b) != 0) {
-        error = "its end mark is missing";
-        return false;
-    }
+    TLayoutReader r(bytes);
+    if (!TableLayout(r, n, bytes.size(), error)) return false;
     t = n;
     return true;
 }

@@ -4,7 +4,6 @@
 #include "tests/fuzz/fuzztarget.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QtTest>
 
 class TestFuzzCorpus : public QObject {
@@ -38,11 +37,9 @@ void TestFuzzCorpus::replay() {
     QFile f(file);
     QVERIFY(f.open(QIODevice::ReadOnly));
     const QByteArray bytes = f.readAll();
-    QElapsedTimer clock;
-    clock.start();
+    // Every input comes back (how fast is the fuzz benchmark's business, not this test's).
     FuzzTargets()[size_t(target)].second(reinterpret_cast<const uint8_t*>(bytes.constData()),
                                          size_t(bytes.size()));
-    QVERIFY2(clock.elapsed() < 5000, qPrintable(QString("%1 ms").arg(clock.elapsed())));
 }
 
 QTEST_GUILESS_MAIN(TestFuzzCorpus)

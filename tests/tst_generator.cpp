@@ -6,6 +6,7 @@
 #include "engine/engine.h"
 #include "kolsed/annotation.h"
 #include "table/generator.h"
+#include "tests/support/shown.h"
 #include "tests/support/testsupport.h"
 
 #include <QTemporaryDir>
@@ -23,7 +24,7 @@ struct Fixture : TestFolder {
     TGenerator Make(const std::string& deck, MsgRecorder& rec) {
         TGenerator g;
         rec.Shown.clear();
-        MakeDeck(g, Write("D.DCK", deck), Dir.path().toStdString());
+        shown::MakeDeck(g, Write("D.DCK", deck), Dir.path().toStdString());
         return g;
     }
 };
@@ -212,7 +213,7 @@ void TestGenerator::descriptionMessages() {
     QCOMPARE(rec.Texts(), std::vector<std::string>{message.toStdString()});
     QVERIFY(g.MakeUnits[0].NoData);
     // The unit's own statements are kept in its block.
-    const std::vector<std::string> ksd = KsdLines(g, false, false);
+    const std::vector<std::string> ksd = shown::KsdLines(g, false, false);
     const std::vector<std::string> tail(ksd.end() - 9, ksd.end());
     QCOMPARE(tail, (std::vector<std::string>{"*|*", "UNIT 3 TYPE 7 P", "PARAMETERS  2", "1 2",
                                              "INPUTS  1", "0,0", "1", "", "END"}));
@@ -356,7 +357,7 @@ void TestGenerator::writtenDeck() {
                            rec);
     SelectAll(g.MakeUnits[0], false);
     SelectAll(g.MakeUnits[0], true);
-    QVERIFY(WriteKsd(g, fx.Path("D.KSD"), false, false));
+    QVERIFY(shown::WriteKsd(g, fx.Path("D.KSD"), false, false));
     QCOMPARE(ReadTestFile(fx.Path("D.KSD")),
              std::string("*KOLSED\r\nASSIGN A.OUT 7\r\nSIMULATION 0 1 1\r\n\r\n"
                          "*|*     ***** UNIT 1 TYPE 7 P *****\r\n*|*\r\n"
@@ -424,7 +425,7 @@ void TestGenerator::headerAndSimulationCard() {
     Fixture fx;
     MsgRecorder rec;
     TGenerator g = fx.Make("SIMULATION 0 1 1\nX = 1\nEND\n", rec);
-    std::vector<std::string> lines = KsdLines(g, true, true);
+    std::vector<std::string> lines = shown::KsdLines(g, true, true);
     QCOMPARE(rec.Texts(),
              std::vector<std::string>{"Error 2 while reading file " +
                                       JoinPath(fx.Dir.path().toStdString(), "Header.txt")});
@@ -434,7 +435,7 @@ void TestGenerator::headerAndSimulationCard() {
     QCOMPARE(std::count(lines.begin(), lines.end(), std::string("SIMULATION 0 1 1")), 0);
     fx.Write("Header.txt", "Project X\n");
     rec.Shown.clear();
-    lines = KsdLines(g, true, false);
+    lines = shown::KsdLines(g, true, false);
     QVERIFY(rec.Shown.empty());
     QCOMPARE(
         std::vector<std::string>(lines.begin(), lines.begin() + 5),
@@ -452,9 +453,9 @@ void TestGenerator::manyInputs() {
                                     "\n" + initials + "\n"),
                            rec);
     SetSelected(g.MakeUnits[0], true, 11, true);
-    const std::vector<std::string> lines = KsdLines(g, false, false);
+    const std::vector<std::string> lines = shown::KsdLines(g, false, false);
     CreateConstants(g);
-    const std::vector<std::string> after = KsdLines(g, false, false);
+    const std::vector<std::string> after = shown::KsdLines(g, false, false);
     const auto at = std::find(after.begin(), after.end(), std::string("INPUTS 10"));
     QVERIFY(at != after.end());
     QCOMPARE(*(at + 1), std::string("0,0 0,0 0,0 0,0 0,0 0,0 0,0 0,0 0,0 0,0 "));
@@ -469,10 +470,10 @@ void TestGenerator::demoRoundTrip() {
     Fixture fx;
     MsgRecorder rec;
     const QString source = qEnvironmentVariable("KOLSHELL_SOURCE");
-    QVERIFY(QFile::copy(source + "/demo/DEMO.DCK", fx.Dir.path() + "/DEMO.DCK"));
+    QVERIFY(CopyDemo("DEMO.DCK", fx.Dir.path() + "/DEMO.DCK"));
     const std::string engineDir = (source + "/demo").toStdString();
     TGenerator g;
-    QVERIFY(MakeDeck(g, fx.Path("DEMO.DCK"), engineDir));
+    QVERIFY(shown::MakeDeck(g, fx.Path("DEMO.DCK"), engineDir));
     QVERIFY(rec.Shown.empty());
     int chosen = 0;
     for (DeckUnit& u : g.MakeUnits) {
@@ -483,9 +484,9 @@ void TestGenerator::demoRoundTrip() {
                 chosen += e.Selected;
     }
     QCOMPARE(chosen, 3); // the rain's mode and flow, the tank's spare inflow
-    QVERIFY(WriteKsd(g, fx.Path("DEMO.KSD"), true, false));
+    QVERIFY(shown::WriteKsd(g, fx.Path("DEMO.KSD"), true, false));
     TFormModel form;
-    ReadDeck(form, fx.Path("DEMO.KSD"), TFixedMetrics());
+    shown::ReadDeck(form, fx.Path("DEMO.KSD"), TFixedMetrics());
     QVERIFY(rec.Shown.empty());
     QVERIFY(form.Finished);
     std::vector<const TFormItem*> fields;

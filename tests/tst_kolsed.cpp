@@ -6,10 +6,10 @@
 #include "kolsed/deckwriter.h"
 #include "kolsed/formswitch.h"
 #include "tests/support/bytes.h"
+#include "tests/support/shown.h"
 #include "tests/support/testsupport.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <sys/stat.h>
@@ -42,7 +42,7 @@ struct Fixture : TestFolder {
 
 void Read(TFormModel& form, Fixture& fx, const std::string& deck, int unitSystem = 1) {
     form.UnitSystem = unitSystem;
-    ReadDeck(form, fx.Write("T.KSD", deck), TFixedMetrics());
+    shown::ReadDeck(form, fx.Write("T.KSD", deck), TFixedMetrics());
 }
 
 TFormItem& ItemAt(TFormModel& form, int index) {
@@ -215,7 +215,7 @@ void TestKolsed::cannotOpen() {
     Fixture fx;
     MsgRecorder rec;
     TFormModel form;
-    ReadDeck(form, fx.Path("NONE.KSD"), TFixedMetrics());
+    shown::ReadDeck(form, fx.Path("NONE.KSD"), TFixedMetrics());
     QCOMPARE(rec.Texts(),
              std::vector<std::string>{"Cannot open file " + fx.Path("NONE.KSD") + "."});
     QVERIFY(form.Items.empty());
@@ -474,7 +474,8 @@ void TestKolsed::initialButtonStates() {
 }
 
 // A radio block of thousands of buttons, each with a group of its own that starts on: the
-// last button is pressed, only its group shows, and the form is read at once.
+// last button is pressed and only its group shows. Only the last press is made, so the
+// reading stays linear (bench/ times it).
 void TestKolsed::manyRadioButtons() {
     Fixture fx;
     MsgRecorder rec;
@@ -486,11 +487,8 @@ void TestKolsed::manyRadioButtons() {
     for (int i = 0; i < n; ++i)
         deck += "*|[G" + std::to_string(i) + "\nX" + std::to_string(i) +
                 " = 1\n*|X|m|m|0|1|0|9|0\n*|]\n";
-    QElapsedTimer clock;
-    clock.start();
     TFormModel form;
     Read(form, fx, deck);
-    QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
     QVERIFY(rec.Shown.empty());
     const TGroupBox& radio = *ItemAt(form, 1).OwnGroup;
     QVERIFY(radio.Buttons[n - 1].Checked);
@@ -668,9 +666,11 @@ void TestKolsed::valueCheck() {
     Read(form, fx, "X = 0.5\n*|X|m|m|0|1|0.1|1.00|0\n");
     TInput& field = *ItemAt(form, 1).Input;
     field.Text = text.toStdString();
-    QCOMPARE(CheckInputValue(form, field), message.isEmpty());
+    TDiagnostics diagnostics;
+    QCOMPARE(CheckInputValue(form, field, diagnostics), message.isEmpty());
     QCOMPARE(form.ErrorLevel, message.isEmpty() ? 0 : 100);
-    QCOMPARE(Globals().ErrorLevel, form.ErrorLevel);
+    QVERIFY(rec.Shown.empty()); // the check reports; the window shows
+    ShowDiagnostics(diagnostics);
     QCOMPARE(rec.Texts(), message.isEmpty() ? std::vector<std::string>{}
                                             : std::vector<std::string>{message.toStdString()});
 }
@@ -718,7 +718,7 @@ void TestKolsed::groupOffAndOnRoundTrip() {
     TFormModel form;
     Read(form, fx, deck);
     SetCheckBox(form, *ItemAt(form, 1).OwnGroup, 0, false);
-    QVERIFY(WriteDeck(form, fx.Path("OFF.KSD")));
+    QVERIFY(shown::WriteDeck(form, fx.Path("OFF.KSD")));
     QCOMPARE(
         ReadTestFile(fx.Path("OFF.KSD")),
         std::string("*KOLSED\r\n*|{O|Options\r\n*|Use G|G\r\n*|}\r\n*|#*|[G|G\r\n"
@@ -726,13 +726,13 @@ void TestKolsed::groupOffAndOnRoundTrip() {
                     "*|#*|]\r\nB =  2.0000E+0000\r\n*|B|m|m|0|1|0|9|0\r\nEND\r\n"));
     // Read back: the group is off and the box unchecked; switched on it is the old file.
     TFormModel back;
-    ReadDeck(back, fx.Path("OFF.KSD"), TFixedMetrics());
+    shown::ReadDeck(back, fx.Path("OFF.KSD"), TFixedMetrics());
     QVERIFY(rec.Shown.empty());
     QVERIFY(!FindGroupItem(back, "G")->OwnGroup->InitiallyOn);
     QVERIFY(!ItemAt(back, 1).OwnGroup->Buttons[0].Checked);
     QVERIFY(!DCKChanged(back));
     SetCheckBox(back, *ItemAt(back, 1).OwnGroup, 0, true);
-    QVERIFY(WriteDeck(back, fx.Path("ON.KSD")));
+    QVERIFY(shown::WriteDeck(back, fx.Path("ON.KSD")));
     QCOMPARE(ReadTestFile(fx.Path("ON.KSD")), deck);
 }
 
@@ -741,19 +741,19 @@ void TestKolsed::backups() {
     MsgRecorder rec;
     TFormModel form;
     const std::string deck = fx.Write("RUN.V1.KSD", "X = 1\n*|X|m|m|0|1|0|9|0\n");
-    ReadDeck(form, deck, TFixedMetrics());
+    shown::ReadDeck(form, deck, TFixedMetrics());
     TypeIntoField(*ItemAt(form, 1).Input, "2");
-    QVERIFY(WriteDeck(form, deck));
+    QVERIFY(shown::WriteDeck(form, deck));
     QCOMPARE(ReadTestFile(fx.Path("RUN.BAK")), std::string("X = 1\n*|X|m|m|0|1|0|9|0\n"));
     TypeIntoField(*ItemAt(form, 1).Input, "3");
-    QVERIFY(WriteDeck(form, deck));
+    QVERIFY(shown::WriteDeck(form, deck));
     QCOMPARE(ReadTestFile(fx.Path("RUN.BAK")), std::string("X = 2\n*|X|m|m|0|1|0|9|0\n"));
     QCOMPARE(ReadTestFile(deck), std::string("X = 3\n*|X|m|m|0|1|0|9|0\n"));
     const QStringList baks = QDir(fx.Dir.path()).entryList({"*.BAK"});
     QCOMPARE(baks, QStringList{"RUN.BAK"});
     // Save as leaves the old deck alone and takes the new name.
     TypeIntoField(*ItemAt(form, 1).Input, "4");
-    QVERIFY(WriteDeck(form, fx.Path("OTHER.KSD")));
+    QVERIFY(shown::WriteDeck(form, fx.Path("OTHER.KSD")));
     QCOMPARE(ReadTestFile(deck), std::string("X = 3\n*|X|m|m|0|1|0|9|0\n"));
     QCOMPARE(form.DeckName, fx.Path("OTHER.KSD"));
     QVERIFY(rec.Shown.empty());
@@ -767,10 +767,10 @@ void TestKolsed::readOnlyDeckIsNotWritten() {
     const std::string deck = fx.Write("D.KSD", text);
     const std::string backup = fx.Write("D.BAK", "older");
     TFormModel form;
-    ReadDeck(form, deck, TFixedMetrics());
+    shown::ReadDeck(form, deck, TFixedMetrics());
     ItemAt(form, 1).Input->Text = "2";
     QCOMPARE(::chmod(deck.c_str(), 0444), 0);
-    QVERIFY(!WriteDeck(form, deck));
+    QVERIFY(!shown::WriteDeck(form, deck));
     QCOMPARE(rec.Texts(),
              std::vector<std::string>{"File " + deck + " is read-only; it was not changed."});
     QCOMPARE(ReadTestFile(deck), text);
@@ -784,10 +784,10 @@ void TestKolsed::writeFailures() {
     const std::string text = "X = 1\n*|X|m|m|0|1|0|9|0\n";
     const std::string deck = fx.Write("D.KSD", text);
     TFormModel form;
-    ReadDeck(form, deck, TFixedMetrics());
+    shown::ReadDeck(form, deck, TFixedMetrics());
     // The backup name is taken by a directory: the deck cannot be moved there.
     QVERIFY(QDir().mkpath(QString::fromStdString(fx.Path("D.BAK/sub"))));
-    QVERIFY(!WriteDeck(form, deck));
+    QVERIFY(!shown::WriteDeck(form, deck));
     QCOMPARE(rec.Texts(),
              std::vector<std::string>{"The backup " + fx.Path("D.BAK") + " could not be written; " +
                                       deck + " is left as it was."});
@@ -797,7 +797,7 @@ void TestKolsed::writeFailures() {
     rec.Shown.clear();
     QVERIFY(QDir().mkpath(
         QString::fromStdString(fx.Path(".~D.KSD." + std::to_string(::getpid()) + ".tmp"))));
-    QVERIFY(!WriteDeck(form, deck));
+    QVERIFY(!shown::WriteDeck(form, deck));
     QCOMPARE(rec.Shown.size(), size_t(1));
     QVERIFY(QString::fromStdString(rec.Shown[0].Text)
                 .endsWith(QString::fromStdString(deck + " is left as it was.")));
@@ -808,7 +808,7 @@ void TestKolsed::writeFailures() {
     // The deck went away after reading: the form still holds every line and writes them.
     rec.Shown.clear();
     QFile::remove(QString::fromStdString(deck));
-    QVERIFY(WriteDeck(form, deck));
+    QVERIFY(shown::WriteDeck(form, deck));
     QVERIFY(rec.Texts().empty());
     QCOMPARE(ReadTestFile(deck), text);
 }
@@ -825,7 +825,7 @@ void TestKolsed::valueLines() {
     TypeIntoField(*ItemAt(form, 1).Input, "212");
     TypeIntoField(*ItemAt(form, 2).Input, "6");
     TypeIntoField(*ItemAt(form, 3).Input, "new text");
-    QVERIFY(WriteDeck(form, fx.Path("W.KSD")));
+    QVERIFY(shown::WriteDeck(form, fx.Path("W.KSD")));
     const std::string out = ReadTestFile(fx.Path("W.KSD"));
     // Shown 212 F goes back as 212 / 1.8 - 17.7777; the name keeps its blank; the
     // comment after the value goes.
@@ -856,7 +856,7 @@ void TestKolsed::listsAndCompanions() {
     ItemAt(f2, 1).List->ItemIndex = 2; // March
     ItemAt(f2, 3).List->ItemIndex = 1;
     QVERIFY(DCKChanged(f2));
-    QVERIFY(WriteDeck(f2, fx.Path("L.KSD")));
+    QVERIFY(shown::WriteDeck(f2, fx.Path("L.KSD")));
     QCOMPARE(ReadTestFile(fx.Path("L.KSD")),
              std::string("M = 3\n*|<Month|MONTH.DAT|1|2|0\nDAYS = 31\n*|<|month.dat|0|3|0\n"
                          "ASSIGN OTHER.DAT 9\n*|<File|FILES.DAT|1|1|0\n"));
@@ -929,7 +929,7 @@ void TestKolsed::changedStateAndUnits() {
     QVERIFY(DCKChanged(form));
     QCOMPARE(t.Text, std::string("212.0"));
     ConvertUnits(form, 2, 1);
-    QVERIFY(WriteDeck(form, fx.Path("U.KSD")));
+    QVERIFY(shown::WriteDeck(form, fx.Path("U.KSD")));
     QVERIFY(
         ReadTestFile(fx.Path("U.KSD")).find("T = " + DeckValueText(212 / 1.8L - 17.7778L) + "\n") !=
         std::string::npos);
@@ -956,15 +956,15 @@ void TestKolsed::saveDeckNamedLikeItsBackup() {
     const std::string name = fx.Write(deck.toStdString(), "X = 1\n*|X|m|m|0|1|0|9|0\n");
     QCOMPARE(BackupName(name), name + ".BAK");
     TFormModel form;
-    ReadDeck(form, name, TFixedMetrics());
+    shown::ReadDeck(form, name, TFixedMetrics());
     TypeIntoField(*ItemAt(form, 1).Input, "2");
-    QVERIFY(WriteDeck(form, name));
+    QVERIFY(shown::WriteDeck(form, name));
     QVERIFY(rec.Shown.empty());
     QCOMPARE(ReadTestFile(name), std::string("X = 2\n*|X|m|m|0|1|0|9|0\n"));
     QCOMPARE(ReadTestFile(name + ".BAK"), std::string("X = 1\n*|X|m|m|0|1|0|9|0\n"));
     // Saving again replaces the backup, never the deck.
     TypeIntoField(*ItemAt(form, 1).Input, "3");
-    QVERIFY(WriteDeck(form, name));
+    QVERIFY(shown::WriteDeck(form, name));
     QCOMPARE(ReadTestFile(name), std::string("X = 3\n*|X|m|m|0|1|0|9|0\n"));
     QCOMPARE(ReadTestFile(name + ".BAK"), std::string("X = 2\n*|X|m|m|0|1|0|9|0\n"));
     QCOMPARE(QDir(fx.Dir.path()).entryList(QDir::Files).size(), 5); // + the fixture's 3
@@ -998,14 +998,14 @@ void TestKolsed::saveUntouchedForm() {
     const std::string text = deck.toStdString();
     Read(form, fx, text, unitSystem);
     QVERIFY(rec.Shown.empty());
-    QVERIFY(WriteDeck(form, fx.Path("T.KSD")));
+    QVERIFY(shown::WriteDeck(form, fx.Path("T.KSD")));
     QCOMPARE(ReadTestFile(fx.Path("T.KSD")), text);
     QCOMPARE(ReadTestFile(fx.Path("T.BAK")), text);
     // Switching units there and back is no edit either.
     ConvertUnits(form, unitSystem, 3 - unitSystem);
     ConvertUnits(form, 3 - unitSystem, unitSystem);
     QVERIFY(!DCKChanged(form));
-    QVERIFY(WriteDeck(form, fx.Path("U.KSD")));
+    QVERIFY(shown::WriteDeck(form, fx.Path("U.KSD")));
     QCOMPARE(ReadTestFile(fx.Path("U.KSD")), text);
     QVERIFY(rec.Shown.empty());
 }
@@ -1035,15 +1035,15 @@ void TestKolsed::saveTypedValue() {
          "AREA = 2.5\n*|Area|m2|ft2|0|10.7639|0.01|1000.00|1\nB = 0.3333\n*|B|||0|1|0|9.0|0\n",
          unitSystem);
     TypeIntoField(*ItemAt(form, 1).Input, typed.toStdString());
-    QVERIFY(CheckInputValue(form, *ItemAt(form, 1).Input));
-    QVERIFY(WriteDeck(form, fx.Path("W.KSD")));
+    QVERIFY(shown::CheckInputValue(form, *ItemAt(form, 1).Input));
+    QVERIFY(shown::WriteDeck(form, fx.Path("W.KSD")));
     QCOMPARE(QString::fromStdString(ReadTestFile(fx.Path("W.KSD"))),
              "AREA = " + written +
                  "\n*|Area|m2|ft2|0|10.7639|0.01|1000.00|1\n"
                  "B = 0.3333\n*|B|||0|1|0|9.0|0\n");
     // The value written reads back as the value typed.
     TFormModel back;
-    ReadDeck(back, fx.Path("W.KSD"), TFixedMetrics());
+    shown::ReadDeck(back, fx.Path("W.KSD"), TFixedMetrics());
     const Extended shown =
         unitSystem == 2 ? (back.Items[0]->Input->Value * 10.7639L) : back.Items[0]->Input->Value;
     QCOMPARE(double(shown), typed.toDouble());
@@ -1078,7 +1078,7 @@ void TestKolsed::saveKeepsGroupStates() {
     const std::string text = deck.toStdString();
     Read(form, fx, text);
     QVERIFY(!DCKChanged(form));
-    QVERIFY(WriteDeck(form, fx.Path("OUT.KSD")));
+    QVERIFY(shown::WriteDeck(form, fx.Path("OUT.KSD")));
     QCOMPARE(ReadTestFile(fx.Path("OUT.KSD")), text);
     // A frame shows exactly when its group is on and holds something.
     for (const auto& item : form.Items)
@@ -1097,12 +1097,12 @@ void TestKolsed::saveWithBlankLineBeforeAnnotation() {
     QVERIFY(rec.Shown.empty());
     QCOMPARE(ItemAt(form, 1).Line, 1);
     QCOMPARE(ItemAt(form, 2).Line, 4);
-    QVERIFY(WriteDeck(form, fx.Path("W.KSD")));
+    QVERIFY(shown::WriteDeck(form, fx.Path("W.KSD")));
     QCOMPARE(ReadTestFile(fx.Path("W.KSD")), deck);
     TypeIntoField(*ItemAt(form, 1).Input, "7");
     TypeIntoField(*ItemAt(form, 2).Input, "6");
     TypeIntoField(*ItemAt(form, 4).Input, "8");
-    QVERIFY(WriteDeck(form, fx.Path("W.KSD")));
+    QVERIFY(shown::WriteDeck(form, fx.Path("W.KSD")));
     QCOMPARE(ReadTestFile(fx.Path("W.KSD")),
              std::string("A = 7\n\n*|A value|||0|1|0|9|0\nC = 6\n  \t\n\n*|C value|||0|1|0|9|0\n"
                          "*|#*|[G\n*|#B = 8\n*|#\n*|#*|B value|||0|1|0|9|0\n*|#*|]\n"));
@@ -1115,21 +1115,21 @@ void TestKolsed::chooseAssignFile() {
     Read(form, fx, "ASSIGN IN.DAT 10\n*|?Input|0\nEND\n");
     TFormItem& item = ItemAt(form, 1);
     // A file in the deck's folder is written by its bare name.
-    QVERIFY(ChooseAssignFile(form, item, fx.Path("OTHER.DAT")));
-    QVERIFY(WriteDeck(form, fx.Path("T.KSD")));
+    QVERIFY(shown::ChooseAssignFile(form, item, fx.Path("OTHER.DAT")));
+    QVERIFY(shown::WriteDeck(form, fx.Path("T.KSD")));
     QCOMPARE(ReadTestFile(fx.Path("T.KSD")), std::string("ASSIGN OTHER.DAT 10\n*|?Input|0\nEND\n"));
     QVERIFY(QDir().mkpath(QString::fromStdString(fx.Path("sub"))));
-    QVERIFY(ChooseAssignFile(form, item, fx.Path("sub/../THIRD.DAT")));
-    QVERIFY(WriteDeck(form, fx.Path("T.KSD")));
+    QVERIFY(shown::ChooseAssignFile(form, item, fx.Path("sub/../THIRD.DAT")));
+    QVERIFY(shown::WriteDeck(form, fx.Path("T.KSD")));
     QCOMPARE(ReadTestFile(fx.Path("T.KSD")), std::string("ASSIGN THIRD.DAT 10\n*|?Input|0\nEND\n"));
     // Elsewhere it keeps its folder.
-    QVERIFY(ChooseAssignFile(form, item, "/data/run2/IN.DAT"));
-    QVERIFY(WriteDeck(form, fx.Path("T.KSD")));
+    QVERIFY(shown::ChooseAssignFile(form, item, "/data/run2/IN.DAT"));
+    QVERIFY(shown::WriteDeck(form, fx.Path("T.KSD")));
     QCOMPARE(ReadTestFile(fx.Path("T.KSD")),
              std::string("ASSIGN /data/run2/IN.DAT 10\n*|?Input|0\nEND\n"));
     QVERIFY(rec.Shown.empty());
     // A blank is refused: the field keeps its file.
-    QVERIFY(!ChooseAssignFile(form, item, fx.Path("my data.dat")));
+    QVERIFY(!shown::ChooseAssignFile(form, item, fx.Path("my data.dat")));
     const std::string why = " cannot be written in an ASSIGN line: the engine reads a file name "
                             "only up to its first blank.  Choose a file without blanks in its "
                             "name, or one in the deck's folder.";
@@ -1145,13 +1145,13 @@ void TestKolsed::chooseAssignFile() {
     const std::string deck = WriteTestFile(QString::fromStdString(fx.Path("my dir")), "D.KSD",
                                            "ASSIGN IN.DAT 10\n*|?Input|0\n");
     TFormModel spaced;
-    ReadDeck(spaced, deck, TFixedMetrics());
-    QVERIFY(ChooseAssignFile(spaced, ItemAt(spaced, 1), fx.Path("my dir/IN2.DAT")));
-    QVERIFY(!WriteDeck(spaced, fx.Path("ELSEWHERE.KSD")));
+    shown::ReadDeck(spaced, deck, TFixedMetrics());
+    QVERIFY(shown::ChooseAssignFile(spaced, ItemAt(spaced, 1), fx.Path("my dir/IN2.DAT")));
+    QVERIFY(!shown::WriteDeck(spaced, fx.Path("ELSEWHERE.KSD")));
     QCOMPARE(rec.Texts(), std::vector<std::string>{fx.Path("my dir/IN2.DAT") + why});
     QVERIFY(!QFile::exists(QString::fromStdString(fx.Path("ELSEWHERE.KSD"))));
     QVERIFY(DCKChanged(spaced));
-    QVERIFY(WriteDeck(spaced, deck));
+    QVERIFY(shown::WriteDeck(spaced, deck));
     QCOMPARE(ReadTestFile(deck), std::string("ASSIGN IN2.DAT 10\n*|?Input|0\n"));
 }
 
@@ -1194,10 +1194,10 @@ void TestKolsed::leaveFieldInUnitSystem2() {
     TFormModel form;
     Read(form, fx, deck.toStdString(), unitSystem);
     TInput& field = *ItemAt(form, 1).Input;
-    QVERIFY(CheckInputValue(form, field) || unitSystem == 1); // the value as read
+    QVERIFY(shown::CheckInputValue(form, field) || unitSystem == 1); // the value as read
     rec.Shown.clear();
     field.Text = text.toStdString();
-    QCOMPARE(CheckInputValue(form, field), message.isEmpty());
+    QCOMPARE(shown::CheckInputValue(form, field), message.isEmpty());
     QCOMPARE(rec.Texts(), message.isEmpty() ? std::vector<std::string>{}
                                             : std::vector<std::string>{message.toStdString()});
 }

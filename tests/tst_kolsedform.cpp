@@ -76,9 +76,8 @@ void TestKolsedForm::init() {
     FreshProgramDir(*dir_);
     msgs_ = std::make_unique<MsgRecorder>();
     dialogs_ = std::make_unique<ScriptedDialogs>();
-    const QString demo = qEnvironmentVariable("KOLSHELL_SOURCE") + "/demo/";
     for (const char* f : {"DEMO.KSD", "VALVES.DAT", "DEMO.BMP"})
-        QFile::copy(demo + f, dir_->Dir.path() + "/" + f);
+        CopyDemo(f, dir_->Dir.path() + "/" + f);
 }
 
 void TestKolsedForm::cleanup() {
@@ -327,7 +326,7 @@ void TestKolsedForm::progressWhileReading() {
 
 void TestKolsedForm::makeKolsedDialog() {
     const QString demo = qEnvironmentVariable("KOLSHELL_SOURCE") + "/demo";
-    QFile::copy(demo + "/DEMO.DCK", dir_->Dir.path() + "/RUN.DCK");
+    CopyDemo("DEMO.DCK", dir_->Dir.path() + "/RUN.DCK");
     TKOLSHELLFORM main;
     ProgramDirs().Dirs[pdEngine] = demo.toStdString();
     Options().IncludeHeader = 1;
@@ -399,7 +398,7 @@ void TestKolsedForm::makeKolsedSavesFirstAndOpensTheForm() {
     QFETCH(QString, deckFile);
     QFETCH(int, answer);
     const QString demo = qEnvironmentVariable("KOLSHELL_SOURCE") + "/demo";
-    QFile::copy(demo + "/DEMO.DCK", dir_->Dir.path() + "/" + deckFile);
+    CopyDemo("DEMO.DCK", dir_->Dir.path() + "/" + deckFile);
     TKOLSHELLFORM main;
     ProgramDirs().Dirs[pdEngine] = demo.toStdString();
     main.Documents().ReadaFile(dir_->Path(deckFile.toStdString()));
@@ -435,8 +434,7 @@ void TestKolsedForm::makeKolsedSavesFirstAndOpensTheForm() {
 
 void TestKolsedForm::simulationCardFormOpensAndRuns() {
     const QString bin = qEnvironmentVariable("KOLSHELL_BIN");
-    QFile::copy(qEnvironmentVariable("KOLSHELL_SOURCE") + "/demo/DEMO.DCK",
-                dir_->Dir.path() + "/RUN.DCK");
+    CopyDemo("DEMO.DCK", dir_->Dir.path() + "/RUN.DCK");
     TKOLSHELLFORM main;
     // No engine directory set: the program directory's INFO and KOLWIN are used.
     Globals().KolshellDir = bin.toStdString();
@@ -469,8 +467,7 @@ void TestKolsedForm::simulationCardFormOpensAndRuns() {
 }
 
 void TestKolsedForm::helpFromFormAndMenu() {
-    QFile::copy(qEnvironmentVariable("KOLSHELL_SOURCE") + "/demo/DEMO.HLP",
-                dir_->Dir.path() + "/DEMO.HLP");
+    CopyDemo("DEMO.HLP", dir_->Dir.path() + "/DEMO.HLP");
     TKOLSHELLFORM main;
     TKOLSEDForm* form = Open(main, "DEMO.KSD");
     QString caption, memo;

@@ -249,7 +249,7 @@ void TestKoltool::tableAndScan() {
 void TestKoltool::runTable() {
     QTemporaryDir tmp;
     const QString deck = tmp.path() + "/DEMO.DCK";
-    QVERIFY(QFile::copy(qEnvironmentVariable("KOLSHELL_SOURCE") + "/demo/DEMO.DCK", deck));
+    QVERIFY(CopyDemo("DEMO.DCK", deck));
     const QString table = tmp.path() + "/DEMO.TBL";
     QCOMPARE(
         Koltool({"new-table", deck, "--runs", "2", "--vars", "QPUMP,CVALVE", "-o", table}).Exit, 0);
@@ -524,7 +524,7 @@ void TestKoltool::makeKolsed() {
     QTemporaryDir tmp;
     const QString source = qEnvironmentVariable("KOLSHELL_SOURCE");
     const QString deck = tmp.path() + "/DEMO.DCK";
-    QVERIFY(QFile::copy(source + "/demo/DEMO.DCK", deck));
+    QVERIFY(CopyDemo("DEMO.DCK", deck));
     Run r = Koltool({"make-kolsed", deck, "--engine-dir", source + "/demo", "--list"});
     QCOMPARE(r.Exit, 0);
     const QJsonObject list = QJsonDocument::fromJson(r.Out.toUtf8()).object();

@@ -294,8 +294,7 @@ void TestMenuActions::everyAction() {
     QFETCH(QString, setup);
     QFETCH(QString, expected);
     Globals().KolsedOnlyMode = kolsed;
-    QFile::copy(qEnvironmentVariable("KOLSHELL_SOURCE") + "/demo/DEMO.BMP",
-                dir_->Dir.path() + "/RUN.BMP");
+    CopyDemo("DEMO.BMP", dir_->Dir.path() + "/RUN.BMP");
     const std::string deck = dir_->Write("RUN.DCK", Deck);
     dir_->Write("RUN.LST", "listing\n");
     dir_->Write("RUN.OUT", "TIME LEVEL FLOW\n S M M3/S\n0 1 5\n1 2 4\n2 4 3\n");

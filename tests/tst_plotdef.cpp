@@ -85,6 +85,8 @@ class TestPlotDef : public QObject {
   private slots:
     void readFixture();
     void writeBack();
+    void fixtureRoundTrip_data();
+    void fixtureRoundTrip();
     void hostile_data();
     void hostile();
     void newPlot_data();
@@ -123,6 +125,39 @@ void TestPlotDef::writeBack() {
     QVERIFY(DecodePlotFile(Fixture(), "x.ksp", caption, d, error));
     QCOMPARE(QByteArray::fromStdString(EncodePlotFile(caption, d)).toHex(),
              QByteArray::fromStdString(Fixture()).toHex());
+}
+
+// Files laid out by hand: read and written again, every byte comes back, also the ones the
+// program only carries.
+void TestPlotDef::fixtureRoundTrip_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("two lines") << QByteArray::fromStdString(Fixture());
+    std::string f = Fixture();
+    const size_t d = 256, line1 = d + 392, stored = 256 + 8220;
+    for (size_t i = 0; i < 256; ++i)
+        f[d + 4 + i] = char(i); // reserved after NLines
+    for (size_t i = 0; i < 28; ++i)
+        f[d + 8192 + i] = char(0xF0 + i % 16); // reserved at the end
+    for (size_t at : {line1, stored}) {
+        Put32(f, at + 108, int32_t(0x89ABCDEF)); // XPtr
+        Put32(f, at + 112, 7);                   // YPtr
+        f[at + 136] = 1;                         // Smooth
+        f[at + 137] = char(0x5A);
+        for (size_t i = 0; i < 16; ++i)
+            f[at + 140 + i] = char(0xA0 + i);
+    }
+    f[d + 362] = 1, f[d + 363] = 1; // grids
+    f[d + 380] = 0, f[d + 381] = 1; // a logarithmic Y axis
+    PutStr(f, d + 260, std::string(30, 'T'));
+    QTest::newRow("carried bytes") << QByteArray::fromStdString(f);
+}
+
+void TestPlotDef::fixtureRoundTrip() {
+    QFETCH(QByteArray, bytes);
+    std::string caption, error;
+    TPlotDef d;
+    QVERIFY2(DecodePlotFile(bytes.toStdString(), "x.ksp", caption, d, error), error.c_str());
+    QCOMPARE(QByteArray::fromStdString(EncodePlotFile(caption, d)).toHex(), bytes.toHex());
 }
 
 void TestPlotDef::hostile_data() {

@@ -178,9 +178,8 @@ void TestPrinting::wideTable() {
 }
 
 void TestPrinting::formSkipsSwitchedOffGroups() {
-    const QString demo = qEnvironmentVariable("KOLSHELL_SOURCE") + "/demo/";
     for (const char* f : {"DEMO.KSD", "VALVES.DAT", "DEMO.BMP"})
-        QFile::copy(demo + f, dir_->Dir.path() + "/" + f);
+        CopyDemo(f, dir_->Dir.path() + "/" + f);
     TKOLSEDForm form;
     QVERIFY(form.ReadDeck(dir_->Path("DEMO.KSD")));
     auto printed = [&form, this] {

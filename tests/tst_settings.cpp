@@ -51,6 +51,8 @@ class TestSettings : public QObject {
     void decodeFixture();
     void encodeLayout();
     void roundTrip();
+    void fixtureRoundTrip_data();
+    void fixtureRoundTrip();
     void shortFiles_data();
     void shortFiles();
     void linkCounts_data();
@@ -93,6 +95,29 @@ void TestSettings::roundTrip() {
     QCOMPARE(EncodeDFT(back), EncodeDFT(s));
     QCOMPARE(back.ProgramDirs.LinkBitmaps[3], std::string("/opt/tool.bmp"));
     QCOMPARE(back.UserCommands.Rebuild, s.UserCommands.Rebuild);
+}
+
+// Files laid out by hand: read and written again, every byte comes back.
+void TestSettings::fixtureRoundTrip_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("complete") << QByteArray::fromStdString(Fixture());
+    std::string f = Fixture();
+    PutStr(f, LinksAt + 2 * 256, "/opt/three\x01/opt/three.bmp");
+    PutStr(f, LinksAt + 3 * 256, std::string(255, 'x'));
+    QTest::newRow("bitmap and a full entry") << QByteArray::fromStdString(f);
+    f = Fixture();
+    Put32(f, 0, -1);
+    Put32(f, IntsAt, INT32_MIN);
+    Put32(f, IntsAt + 36, INT32_MAX);
+    PutStr(f, DirsAt + 5 * 256, std::string(255, 'd'));
+    QTest::newRow("extreme numbers") << QByteArray::fromStdString(f);
+}
+
+void TestSettings::fixtureRoundTrip() {
+    QFETCH(QByteArray, bytes);
+    TSettings s;
+    QCOMPARE(DecodeDFT(bytes.toStdString(), s, AllBitmaps), DftStatus::Ok);
+    QCOMPARE(QByteArray::fromStdString(EncodeDFT(s)).toHex(), bytes.toHex());
 }
 
 void TestSettings::shortFiles_data() {

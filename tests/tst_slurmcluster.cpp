@@ -30,11 +30,6 @@ TTableRunForm* RunWindow(TKOLSHELLFORM& form) {
     return all.isEmpty() ? nullptr : all.last();
 }
 
-QString RunLine(TKOLSHELLFORM& form) {
-    TTableForm* table = form.Tables().CurrentTable();
-    return table && table->RunLine()->isVisibleTo(table) ? table->RunLine()->text() : QString();
-}
-
 // What squeue shows of a job's tasks; empty when none is left.
 QString Queued(const QString& job) {
     return QString::fromStdString(RunCommand("squeue", {"-h", "-r", "-j", job.toStdString()}).Out)
@@ -93,7 +88,6 @@ void TestSlurmCluster::cleanup() {
 
 std::string TestSlurmCluster::MakeTable(double engineSeconds) {
     const QString bin = qEnvironmentVariable("KOLSHELL_BIN");
-    const QString source = qEnvironmentVariable("KOLSHELL_SOURCE");
     QDir().mkpath(Dir() + "/engine");
     WriteTestFile(Dir() + "/engine", "KOLVAN32.exe",
                   QString("#!/bin/sh\nsleep %1\nexec '%2/KOLVAN32.exe' \"$@\"\n")
@@ -103,7 +97,7 @@ std::string TestSlurmCluster::MakeTable(double engineSeconds) {
     const QString engine = Dir() + "/engine/KOLVAN32.exe";
     QFile::setPermissions(engine, QFile::permissions(engine) | QFile::ExeOwner);
     const std::string deck = (Dir() + "/DEMO.DCK").toStdString();
-    if (!QFile::copy(source + "/demo/DEMO.DCK", QString::fromStdString(deck))) return {};
+    if (!CopyDemo("DEMO.DCK", QString::fromStdString(deck))) return {};
     TTable t = NewDeckTable(deck, {"QPUMP", "CVALVE"}, 5);
     for (int r = 1; r <= 5; ++r) {
         t.Columns[0].Values[size_t(r)] = 0.01 * r;

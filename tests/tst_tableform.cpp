@@ -14,6 +14,7 @@
 #include "table/widgets/tableform.h"
 #include "tests/support/testsupport.h"
 
+#include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
@@ -49,6 +50,7 @@ class TestTableForm : public QObject {
     void plotTableRuns();
     void newTableWindowInsideArea_data();
     void newTableWindowInsideArea();
+    void gridModelUnderTester();
 
   private:
     // A table on DEMO.DCK with the given variables and runs, made through New Table.
@@ -68,8 +70,7 @@ void TestTableForm::init() {
     SetRunSettingsFile(dir_->Dir.path() + "/config/KOLSHELL.ini");
     msgs_ = std::make_unique<MsgRecorder>();
     dialogs_ = std::make_unique<ScriptedDialogs>();
-    QFile::copy(qEnvironmentVariable("KOLSHELL_SOURCE") + "/demo/DEMO.DCK",
-                dir_->Dir.path() + "/DEMO.DCK");
+    CopyDemo("DEMO.DCK", dir_->Dir.path() + "/DEMO.DCK");
 }
 
 void TestTableForm::cleanup() {
@@ -641,6 +642,56 @@ void TestTableForm::plotTableRuns() {
     QVERIFY(!BuildRunsPlot(many, 1, 2, big, error));
     QCOMPARE(error, std::string("A plot holds at most 50 lines: the 51 runs with output files "
                                 "do not fit."));
+}
+
+// Every change the window makes to its grid model is one the model tester accepts: cell
+// edits, a paste, a clear, runs inserted and deleted, variables changed, values altered.
+void TestTableForm::gridModelUnderTester() {
+    TKOLSHELLFORM main;
+    TTableForm* table = NewTable(main, {"QPUMP", "AREA"}, "3");
+    QAbstractItemModel* m = table->Grid()->model();
+    QAbstractItemModelTester tester(m, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    QVERIFY(m->setData(m->index(0, 0), "1"));
+    QApplication::clipboard()->setText("1\t2\r\n3\t4");
+    table->Grid()->setCurrentIndex(m->index(1, 0));
+    Trigger(main, "Paste1");
+    QCOMPARE(m->data(m->index(2, 1)).toString(), QString("4.000"));
+    table->Grid()->selectionModel()->select(m->index(0, 0), QItemSelectionModel::ClearAndSelect);
+    Trigger(main, "Clear1");
+    const auto runs = [&](bool insert, const char* count) {
+        main.ExecDialog = [insert, count](QDialog& d) {
+            auto& dlg = static_cast<TInsertRunsDlg&>(d);
+            (insert ? dlg.InsertRows : dlg.DeleteRows)->setChecked(true);
+            dlg.RowsEdit->setText(count);
+            dlg.OKBtn->click();
+        };
+        Trigger(main, "InsertDeleteRuns1");
+    };
+    runs(true, "4");
+    QCOMPARE(m->rowCount(), 7);
+    runs(false, "2");
+    QCOMPARE(m->rowCount(), 5);
+    main.ExecDialog = [&](QDialog& d) {
+        auto& dlg = static_cast<TNewTableDlg&>(d);
+        dlg.DstList->item(0)->setSelected(true);
+        dlg.ExcludeBtn->click();
+        dlg.SrcList->findItems("LEVEL0", Qt::MatchExactly).first()->setSelected(true);
+        dlg.IncludeBtn->click();
+        dlg.OKBtn->click();
+    };
+    Trigger(main, "InsertDeleteVars1");
+    QCOMPARE(m->columnCount(), 2);
+    main.ExecDialog = [&](QDialog& d) {
+        auto& dlg = static_cast<TAlterValuesDlg&>(d);
+        dlg.FirstRunV->setText("1");
+        dlg.LastRunV->setText("5");
+        dlg.FirstValue->setText("1");
+        dlg.IncorLast->setText("1");
+        dlg.ApplyBtn->click();
+        dlg.reject();
+    };
+    Trigger(main, "AlterTable1");
+    QCOMPARE(m->data(m->index(4, 0)).toString(), QString("5.000"));
 }
 
 QTEST_MAIN(TestTableForm)

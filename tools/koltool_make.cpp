@@ -3,7 +3,7 @@
 #include "common/globals.h"
 #include "common/json.h"
 #include "table/generator.h"
-#include "tools/koltool_messages.h"
+#include "tools/koltool_diagnostics.h"
 #include "tools/koltool_table.h"
 
 #include <cstdlib>
@@ -75,21 +75,26 @@ int MakeKolsedCmd(const Args& a) {
             return Fail(usage);
     }
     if (list == !out.empty()) return Fail(usage);
-    MessageRecorder recorder(!list);
     TGenerator g;
-    if (!MakeDeck(g, a[0], engineDir)) return 1;
+    TDiagnostics diagnostics;
+    const bool made = MakeDeck(g, a[0], engineDir, diagnostics);
     if (list) {
+        if (!made) return PrintDiagnostics(diagnostics), 1; // an unreadable deck lists nothing
         std::printf("%s\n", JsonObject()
                                 .Raw("Units", UnitsJson(g))
-                                .Raw("Messages", MessagesJson(recorder.Messages()))
+                                .Raw("Messages", DiagnosticsJson(diagnostics))
                                 .Text()
                                 .c_str());
-        return recorder.Messages().empty() ? 0 : 1;
+        return diagnostics.empty() ? 0 : 1;
     }
+    bool reported = PrintDiagnostics(diagnostics);
+    if (!made) return 1;
     bool ok = true;
     for (const std::string& s : selections)
         ok = ApplySelection(g, s) && ok;
     if (!ok) return 1;
-    if (!WriteKsd(g, out, header, card)) return 1;
-    return recorder.Messages().empty() ? 0 : 1;
+    diagnostics.clear();
+    const bool written = WriteKsd(g, out, header, card, diagnostics);
+    reported = PrintDiagnostics(diagnostics) || reported;
+    return written && !reported ? 0 : 1;
 }

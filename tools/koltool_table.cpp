@@ -11,6 +11,7 @@
 #include "table/runstates.h"
 #include "table/tableedits.h"
 #include "table/tablemodel.h"
+#include "tools/koltool_diagnostics.h"
 
 #include <algorithm>
 #include <csignal>
@@ -242,7 +243,9 @@ int AlterCmd(const Args& a) {
             return Fail(usage);
         r.Mode = AlterMode(mode);
     }
-    if (!AlterValues(t, r)) return r.TooLarge ? 1 : Fail("no such column"); // the message is out
+    TDiagnostics diagnostics;
+    if (!AlterValues(t, r, diagnostics))
+        return PrintDiagnostics(diagnostics) ? 1 : Fail("no such column");
     return Save(t, opt["1"]);
 }
 

@@ -3,6 +3,7 @@
 #include "common/globals.h"
 #include "common/messages.h"
 #include "common/paths.h"
+#include "common/widgets/diagnosticsview.h"
 #include "common/widgets/dialogs.h"
 #include "common/widgets/printjob.h"
 #include "common/widgets/qtext.h"
@@ -97,16 +98,14 @@ bool TKOLSEDForm::ReadDeck(const std::string& fileName, TCompiling* progress) {
     form_.UnitSystem = Options().UnitSystem;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     QApplication::processEvents();
+    const TDiagnostics diagnostics =
+        ::ReadDeck(form_, fileName, TQtFormMetrics(), [progress](int n) {
+            if (progress && progress->isVisible()) progress->Update(n);
+        });
+    Globals().ErrorLevel = form_.ErrorLevel; // the shell checks it before saving or running
     // A message of the reader is not to be hidden under the stay-on-top progress window.
-    MsgHandler shown;
-    shown = SetMsgHandler([&shown, progress](const MsgRequest& r) {
-        if (progress) progress->hide();
-        return shown(r);
-    });
-    ::ReadDeck(form_, fileName, TQtFormMetrics(), [progress](int n) {
-        if (progress && progress->isVisible()) progress->Update(n);
-    });
-    SetMsgHandler(shown);
+    if (progress && !diagnostics.empty()) progress->hide();
+    ShowDiagnostics(diagnostics);
     QApplication::restoreOverrideCursor();
     if (form_.Stop == ReadStop::Close) return false;
     BuildWidgets();
@@ -335,7 +334,11 @@ void TKOLSEDForm::ShowOpenFileDlg(TFormItem& item) {
         this, "Open", ToQ(f.FileName),
         "Data Files|*" + ToQ(ExtractFileExt(f.FileName)) + "|All Files|*.*", &index);
     SetCurrentDir(dir);
-    if (chosen.isEmpty() || !ChooseAssignFile(form_, item, FromQ(chosen))) return;
+    if (chosen.isEmpty()) return;
+    TDiagnostics diagnostics;
+    const bool chosenFits = ChooseAssignFile(form_, item, FromQ(chosen), diagnostics);
+    ShowDiagnostics(diagnostics);
+    if (!chosenFits) return;
     for (auto& [w, it] : fields_)
         if (it == &item) static_cast<QLineEdit*>(w)->setText(chosen);
 }
@@ -360,7 +363,11 @@ bool TKOLSEDForm::FieldExit(QLineEdit* edit) {
     TFormItem* item = fields_.count(edit) ? fields_[edit] : nullptr;
     if (!item || !item->Input || !item->Input->Numeric) return true;
     item->Input->Text = FromQ(edit->text());
-    if (CheckInputValue(form_, *item->Input)) return true;
+    TDiagnostics diagnostics;
+    const bool valid = CheckInputValue(form_, *item->Input, diagnostics);
+    Globals().ErrorLevel = form_.ErrorLevel;
+    ShowDiagnostics(diagnostics);
+    if (valid) return true;
     // The focus comes back with the whole text selected, so that typing replaces it (leaving
     // the field has dropped the selection).
     edit->selectAll();
@@ -382,7 +389,7 @@ bool TKOLSEDForm::IsModified() const {
 }
 
 bool TKOLSEDForm::SaveDocument(const std::string& name) {
-    const bool written = WriteDeck(form_, name);
+    const bool written = WriteDeck(name);
     setWindowTitle(ToQ(form_.DeckName)); // the deck the window holds, written or not
     return written;
 }
@@ -397,8 +404,15 @@ bool TKOLSEDForm::FormCloseQuery() {
     if (!DCKChanged(form_)) return true;
     const int answer =
         ShowMsg(form_.DeckName + " has been changed.  Save it?", mkWarningYesNoCancel, false);
-    if (answer == mrYes) return CheckActiveInput() && WriteDeck(form_, form_.DeckName);
+    if (answer == mrYes) return CheckActiveInput() && WriteDeck(form_.DeckName);
     return answer == mrNo;
+}
+
+bool TKOLSEDForm::WriteDeck(const std::string& name) {
+    TDiagnostics diagnostics;
+    const bool written = ::WriteDeck(form_, name, diagnostics);
+    ShowDiagnostics(diagnostics);
+    return written;
 }
 
 bool TKOLSEDForm::eventFilter(QObject* watched, QEvent* event) {

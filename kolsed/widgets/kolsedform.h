@@ -67,6 +67,8 @@ class TKOLSEDForm : public TChildForm {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    // Writes the form's values into the deck under name and shows what the writer reports.
+    bool WriteDeck(const std::string& name);
     void BuildWidgets();
     QWidget* ParentOf(const TFormItem& item);
     void Place(QWidget* w, const TControlBox* box);

@@ -135,8 +135,8 @@ void THelpWindow::LoadContents() {
         const QString t = line.trimmed();
         const QString file = t.section(' ', 0, 0), title = t.section(' ', 1);
         pages_ << qMakePair(file, title);
-        QTreeWidgetItem* item = line.startsWith(' ') && top ? new QTreeWidgetItem(top)
-                                                            : new QTreeWidgetItem(contents_);
+        QTreeWidgetItem* item =
+            line.startsWith(' ') && top ? new QTreeWidgetItem(top) : new QTreeWidgetItem(contents_);
         if (!line.startsWith(' ')) top = item;
         item->setText(0, title);
         item->setData(0, PageRole, file);
@@ -173,9 +173,9 @@ QString THelpWindow::PageText(const QString& file) {
 
 void THelpWindow::BuildIndex() {
     // Every heading with an anchor is an index entry: <h2 id="open">Open</h2>.
-    static const QRegularExpression heading(
-        "<h[1-3][^>]*id=\"([^\"]+)\"[^>]*>(.*?)</h[1-3]>",
-        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression heading("<h[1-3][^>]*id=\"([^\"]+)\"[^>]*>(.*?)</h[1-3]>",
+                                            QRegularExpression::CaseInsensitiveOption |
+                                                QRegularExpression::DotMatchesEverythingOption);
     static const QRegularExpression tags("<[^>]*>");
     QList<QPair<QString, QString>> entries;
     for (const auto& page : pages_) {
@@ -235,8 +235,7 @@ bool THelpWindow::ShowPage(const QString& page) {
     if (page.isEmpty()) return false;
     const QString file = dir_ + "/" + page.section('#', 0, 0);
     if (!QFile::exists(file)) {
-        ShowMsg("File " + FromQ(QDir::toNativeSeparators(file)) + " was not found.", mkError,
-                true);
+        ShowMsg("File " + FromQ(QDir::toNativeSeparators(file)) + " was not found.", mkError, true);
         return false;
     }
     QUrl url = QUrl::fromLocalFile(file);

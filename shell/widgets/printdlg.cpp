@@ -3,12 +3,12 @@
 #include "common/globals.h"
 #include "common/messages.h"
 #include "common/paths.h"
-#include "common/widgets/dialogs.h"
-#include "common/widgets/qtext.h"
-#include "shell/widgets/helpviewer.h"
 #include "common/widgets/childform.h"
+#include "common/widgets/dialogs.h"
 #include "common/widgets/listmoves.h"
 #include "common/widgets/printjob.h"
+#include "common/widgets/qtext.h"
+#include "shell/widgets/helpviewer.h"
 
 #include <QApplication>
 #include <QDir>
@@ -18,8 +18,8 @@
 #include <QPointer>
 #include <QPrinter>
 #include <QPrinterInfo>
-#include <QScreen>
 #include <QPushButton>
+#include <QScreen>
 
 namespace {
 

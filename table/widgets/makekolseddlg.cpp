@@ -3,6 +3,7 @@
 #include "common/globals.h"
 #include "common/messages.h"
 #include "common/paths.h"
+#include "common/widgets/diagnosticsview.h"
 #include "common/widgets/dialogs.h"
 #include "common/widgets/qtext.h"
 
@@ -88,7 +89,9 @@ TMakeKOLSEDDlg::TMakeKOLSEDDlg(QWidget* parent) : QDialog(parent) {
 
 void TMakeKOLSEDDlg::MakeDeck(const std::string& deckName, const std::string& engineDir) {
     deckName_ = deckName;
-    ::MakeDeck(g_, deckName, engineDir);
+    TDiagnostics diagnostics;
+    ::MakeDeck(g_, deckName, engineDir, diagnostics);
+    ShowDiagnostics(diagnostics);
     current_ = -1;
     UnitBox->clear();
     for (const DeckUnit& u : g_.MakeUnits)
@@ -162,8 +165,11 @@ void TMakeKOLSEDDlg::OKBtnClick() {
     const QString chosen = AskSaveName(this, "Save KOLSED file", ToQ(ProposedKsdName(deckName_)),
                                        "KOLSED File|*.KSD", &index);
     if (!chosen.isEmpty()) {
-        if (WriteKsd(g_, FromQ(chosen), Header->isChecked(), Simulationcard->isChecked()))
+        TDiagnostics diagnostics;
+        if (WriteKsd(g_, FromQ(chosen), Header->isChecked(), Simulationcard->isChecked(),
+                     diagnostics))
             written_ = FromQ(chosen);
+        ShowDiagnostics(diagnostics);
     }
     g_ = TGenerator();
     accept();

@@ -2,6 +2,7 @@
 
 #include "common/globals.h"
 #include "common/messages.h"
+#include "common/widgets/diagnosticsview.h"
 #include "common/widgets/listmoves.h"
 #include "common/widgets/named.h"
 #include "common/widgets/qtext.h"
@@ -260,8 +261,10 @@ bool TAlterValuesDlg::Fill() {
     r.Column = ColumnList->currentRow() + 1;
     r.Clear = !set;
     r.Mode = mode_;
-    if (bad || !AlterValues(t_, r)) ok = false;
+    TDiagnostics diagnostics;
+    if (bad || !AlterValues(t_, r, diagnostics)) ok = false;
     QApplication::restoreOverrideCursor();
+    ShowDiagnostics(diagnostics);
     if (!ok) return Reject(bad);
     AlterFirstRun = r.FirstRun;
     AlterLastRun = r.LastRun;

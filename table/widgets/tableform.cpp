@@ -67,6 +67,7 @@ bool TTableGridModel::setData(const QModelIndex& index, const QVariant& value, i
 }
 
 Qt::ItemFlags TTableGridModel::flags(const QModelIndex& index) const {
+    if (!index.isValid()) return Qt::NoItemFlags;
     return QAbstractTableModel::flags(index) | Qt::ItemIsEditable;
 }
 

@@ -14,8 +14,13 @@ class TTableGridModel : public QAbstractTableModel {
   public:
     explicit TTableGridModel(TTable& table, QObject* parent = nullptr)
         : QAbstractTableModel(parent), t_(table) {}
-    int rowCount(const QModelIndex& = {}) const override { return t_.Runs(); }
-    int columnCount(const QModelIndex& = {}) const override { return t_.ColCount - 1; }
+    // A flat table: the cells have no children.
+    int rowCount(const QModelIndex& parent = {}) const override {
+        return parent.isValid() ? 0 : t_.Runs();
+    }
+    int columnCount(const QModelIndex& parent = {}) const override {
+        return parent.isValid() ? 0 : t_.ColCount - 1;
+    }
     QVariant data(const QModelIndex& index, int role) const override;
     bool setData(const QModelIndex& index, const QVariant& value, int role) override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;

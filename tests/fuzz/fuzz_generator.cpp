@@ -1,6 +1,5 @@
 // Make KOLSED File: a deck, then after a line "----" the description file of the types 7 and
 // 4 (whose reading is its own). Every value offered is chosen and the deck is written.
-#include "common/globals.h"
 #include "table/generator.h"
 #include "tests/fuzz/fuzztarget.h"
 
@@ -14,8 +13,8 @@ FUZZ_TARGET(generator) {
     FuzzFile("INFO/TYPE4.INF", description);
     FuzzFile("Header.txt", "A header\n");
     TGenerator g;
-    Globals().ErrorLevel = 0;
-    if (!MakeDeck(g, FuzzFile("F.DCK", deck), engine)) return;
+    TDiagnostics diagnostics;
+    if (!MakeDeck(g, FuzzFile("F.DCK", deck), engine, diagnostics)) return;
     for (DeckUnit& u : g.MakeUnits) {
         SelectionLines(u, false);
         SelectionLines(u, true);
@@ -23,5 +22,5 @@ FUZZ_TARGET(generator) {
         SelectAll(u, true);
     }
     CreateConstants(g);
-    KsdLines(g, size % 2 == 0, size % 3 == 0);
+    KsdLines(g, size % 2 == 0, size % 3 == 0, diagnostics);
 }

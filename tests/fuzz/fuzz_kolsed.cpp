@@ -9,10 +9,10 @@ FUZZ_TARGET(kolsed) {
     const std::string deck = FuzzFile("F.KSD", FuzzText(data, size));
     TFormModel form;
     form.UnitSystem = size > 0 && (data[size - 1] & 1) ? 2 : 1;
-    ReadDeck(form, deck, TFixedMetrics());
+    TDiagnostics diagnostics = ReadDeck(form, deck, TFixedMetrics());
     if (form.Stop == ReadStop::Close) return;
     for (const auto& item : form.Items) {
-        if (item->Input) CheckInputValue(form, *item->Input);
+        if (item->Input) CheckInputValue(form, *item->Input, diagnostics);
         if (!IsBlock(*item)) continue;
         TGroupBox& g = *item->OwnGroup;
         for (size_t b = 0; b < g.Buttons.size(); ++b)
@@ -23,5 +23,5 @@ FUZZ_TARGET(kolsed) {
     }
     ConvertUnits(form, form.UnitSystem, 3 - form.UnitSystem);
     DCKChanged(form);
-    WriteDeck(form, FuzzDir() + "/OUT.KSD");
+    WriteDeck(form, FuzzDir() + "/OUT.KSD", diagnostics);
 }

@@ -2,12 +2,15 @@
 // going, and a fresh program state for runs in a folder.
 #pragma once
 
+#include "app/kolshellform.h"
 #include "common/paths.h"
 #include "run/widgets/runcontrol.h"
 #include "run/widgets/runsettings.h"
 #include "run/widgets/tablerunform.h"
+#include "table/widgets/tableform.h"
 #include "tests/support/testsupport.h"
 
+#include <QLabel>
 #include <QStringList>
 #include <QTreeWidget>
 
@@ -16,6 +19,12 @@ inline QStringList States(TTableRunForm* w) {
     for (int i = 0; i < w->RunList()->topLevelItemCount(); ++i)
         l << w->RunList()->topLevelItem(i)->text(TTableRunForm::colState);
     return l;
+}
+
+// The run line under a table's grid, empty while hidden.
+inline QString RunLine(TKOLSHELLFORM& form) {
+    TTableForm* table = form.Tables().CurrentTable();
+    return table && table->RunLine()->isVisibleTo(table) ? table->RunLine()->text() : QString();
 }
 
 inline bool Running() {

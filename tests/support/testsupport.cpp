@@ -8,6 +8,7 @@
 #include "common/widgets/childform.h"
 
 #include <QDir>
+#include <QFile>
 #include <fstream>
 #include <sstream>
 
@@ -114,4 +115,8 @@ void FreshProgramDir(const QString& dir) {
     Globals().KolshellDir = dir.toStdString();
     WriteTestFile(dir, "KOLSHELL.DFT", EncodeDFT(DefaultSettings()));
     CurrentChild = nullptr;
+}
+
+bool CopyDemo(const QString& name, const QString& path) {
+    return QFile::copy(qEnvironmentVariable("KOLSHELL_SOURCE") + "/demo/" + name, path);
 }

@@ -56,6 +56,8 @@ class ScriptedDialogs : public TDialogs {
 };
 
 std::string WriteTestFile(const QString& dir, const std::string& name, const std::string& bytes);
+// The demo deck's files are the fixtures many tests start from: demo/name copied to path.
+bool CopyDemo(const QString& name, const QString& path);
 std::string ReadTestFile(const std::string& path);
 
 // A temporary folder for a test's files.

@@ -1,0 +1,6 @@
+#include "common/widgets/diagnosticsview.h"
+
+void ShowDiagnostics(const TDiagnostics& diagnostics) {
+    for (const TDiagnostic& d : diagnostics)
+        ShowMsg(d.Text, d.Kind, d.Beep);
+}

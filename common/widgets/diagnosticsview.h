@@ -1,0 +1,6 @@
+// Shows the diagnostics a core operation gave back, one message box after the other.
+#pragma once
+
+#include "common/diagnostics.h"
+
+void ShowDiagnostics(const TDiagnostics& diagnostics);

@@ -1,0 +1,23 @@
+// How koltool gives out what a command's core reports: each message on a line of stderr
+// (beeps are silent), or as JSON for the commands that print their result.
+#pragma once
+
+#include "common/diagnostics.h"
+#include "common/json.h"
+
+#include <cstdio>
+
+// Prints the diagnostics on stderr; true when there was any.
+inline bool PrintDiagnostics(const TDiagnostics& diagnostics) {
+    for (const TDiagnostic& d : diagnostics)
+        std::fprintf(stderr, "%s\n", d.Text.c_str());
+    return !diagnostics.empty();
+}
+
+inline std::string DiagnosticsJson(const TDiagnostics& diagnostics) {
+    std::vector<std::string> items;
+    for (const TDiagnostic& d : diagnostics)
+        items.push_back(
+            JsonObject().Str("Text", d.Text).Int("Kind", int(d.Kind)).Bool("Beep", d.Beep).Text());
+    return JsonArray(items);
+}
