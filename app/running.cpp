@@ -2,6 +2,7 @@
 // user commands, and the companion programs of the Utilities menu.
 #include "app/kolshellform.h"
 
+#include "common/deckassign.h"
 #include "common/globals.h"
 #include "common/lib1.h"
 #include "common/messages.h"
@@ -191,6 +192,8 @@ void TKOLSHELLFORM::Calculate1Click() {
     const bool deckWindow = IsEditorDeck(kind) || kind == wkForm;
     const std::string deck = deckWindow ? c->FileName() : std::string();
     if (!SaveBeforeRun(deckWindow ? c : nullptr, deck)) return;
+    std::string refused;
+    if (!CheckDeckAssignments(deck, refused)) return (void)ShowMsg(refused, mkError, true);
     const std::string remembered = GetCurrentDir();
     std::string& engineDir = ProgramDirs().Dirs[pdEngine];
     if (!IsDirectory(engineDir)) engineDir = Globals().KolshellDir;
@@ -211,7 +214,7 @@ void TKOLSHELLFORM::Calculate1Click() {
         engine = EngineProgram(engineDir);
     }
     QPointer<TChildForm> form = c;
-    if (!RunProgramOK(engine + " " + deck, &result)) return finish();
+    if (!RunProgramOK(TCommandLine{engine, {deck}}, &result)) return finish();
     GetLSTFile(deck, false);
     GetOUTFile(deck, false);
     GetPLTFile(deck, false);
@@ -224,7 +227,7 @@ void TKOLSHELLFORM::Calculate1Click() {
 void TKOLSHELLFORM::CompileModule1Click() {
     if (RefuseWhileRunning()) return;
     const std::string file = CurrentChild ? CurrentChild->FileName() : std::string();
-    const int result = LaunchProgram(UserCommands().Compile + " " + file);
+    const int result = LaunchProgram(UserCommandWith(UserCommands().Compile, file));
     if (result < LaunchFailed)
         ShowMsg("Error " + std::to_string(result) + " encountered while trying to compile " + file,
                 mkError, true);

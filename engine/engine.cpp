@@ -1,5 +1,6 @@
 #include "engine/engine.h"
 
+#include "common/deckassign.h"
 #include "common/paths.h"
 
 #include <algorithm>
@@ -105,6 +106,10 @@ void ReadConstants(DeckWalker& w, EngineDeck& d, int count, int line) {
             w.Error(line, "a constant is written NAME = number");
             return;
         }
+        if (!std::isfinite(v)) {
+            w.Error(line, "the constant " + words[i] + " is not a finite number");
+            return;
+        }
         d.Constants[EngineUpper(words[i])] = v;
     }
 }
@@ -197,7 +202,7 @@ void ReadStatements(DeckWalker& w, EngineDeck& d) {
             if (words.size() < 3 || !ToInt(words[2], n))
                 w.Error(line, "ASSIGN needs a file and a logical unit");
             else
-                d.Assigned[n] = words[1];
+                d.Assigned[n] = words[1], d.AssignedLine[n] = line;
         } else if (key == "END") {
             ended = true;
         } else {
@@ -352,13 +357,22 @@ void ReadEngineDeck(const std::vector<std::string>& lines, EngineDeck& d) {
     CheckUnits(w, d);
 }
 
+void CheckEngineAssignments(EngineDeck& d, const std::string& deckName) {
+    for (const auto& [unit, file] : d.Assigned) {
+        const std::string why = AssignTargetProblem(deckName, file);
+        if (!why.empty())
+            d.Messages.push_back(
+                {d.AssignedLine[unit], true, "ASSIGN " + file + " is refused: " + why});
+    }
+}
+
 namespace {
 
 // One printer's file and the columns it writes.
 struct Printer {
     FILE* File = nullptr;
     EngineFileWritten Written;
-    int Every = 1;
+    long Every = 1;
 };
 
 class Simulation {
@@ -367,8 +381,9 @@ class Simulation {
 
     EngineRun Run() {
         EngineRun run;
-        OpenPrinters();
         const long steps = std::lround((d_.Stop - d_.Start) / d_.Step);
+        if (!OutputWithinLimit(steps)) return run;
+        OpenPrinters();
         for (long k = 0; k <= steps; ++k)
             Step(k, d_.Start + double(k) * d_.Step);
         run.Steps = int(steps + 1);
@@ -380,6 +395,32 @@ class Simulation {
     }
 
   private:
+    // Refuses, before any file is opened, a run whose printers would write more values than
+    // MaxOutputValues (rows times columns, all printers together).
+    bool OutputWithinLimit(long steps) {
+        long long values = 0;
+        int line = 0;
+        for (const EngineUnit& u : d_.Units) {
+            if (u.Type != PrinterType) continue;
+            const long long rows = steps / PrintEvery(u) + 1;
+            values += rows * ((long long)(u.Inputs.size()) + 1);
+            if (values > MaxOutputValues) {
+                line = u.Line;
+                break;
+            }
+        }
+        if (!line) return true;
+        d_.Messages.push_back({line, true,
+                               "the printers would write more than " +
+                                   std::to_string(MaxOutputValues) +
+                                   " values (rows times columns) in one run; nothing was written"});
+        return false;
+    }
+    // A printer's interval in steps: at least 1, and 1 for an interval that is no number.
+    long PrintEvery(const EngineUnit& u) const {
+        const double every = std::round(WordValue(u.Params[0]) / d_.Step);
+        return every >= 1 ? long(std::min(every, double(MaxSteps) + 1)) : 1;
+    }
     double NameValue(const std::string& n) const {
         if (n == "TIME") return time_;
         auto v = values_.find(n);
@@ -436,7 +477,7 @@ class Simulation {
         p.Written.File = d_.Assigned[lu];
         p.Written.Unit = lu;
         p.Written.Columns = int(u.Inputs.size()) + 1;
-        p.Every = std::max(1, int(std::lround(WordValue(u.Params[0]) / d_.Step)));
+        p.Every = PrintEvery(u);
         const std::string name =
             IsSeparator(p.Written.File[0]) ? p.Written.File : JoinPath(dir_, p.Written.File);
         p.File = std::fopen(NativePath(name).c_str(), "wb");
@@ -556,9 +597,9 @@ int RunEngine(const std::string& deckName) {
     }
     EngineDeck deck;
     ReadEngineDeck(lines, deck);
+    CheckEngineAssignments(deck, deckName);
     const EngineRun run = RunEngineDeck(deck, ExtractFileDir(AbsolutePath(deckName)));
-    const std::string listing =
-        deckName.find('.') == std::string::npos ? deckName + ".LST" : BaseName(deckName) + ".LST";
+    const std::string listing = EngineListingName(deckName);
     if (!WriteFileAtomic(listing, EngineListing(deck, deckName, run))) {
         std::fprintf(stderr, "KOLVAN32: the listing %s cannot be written\n", listing.c_str());
         return 2;

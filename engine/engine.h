@@ -38,6 +38,7 @@ struct EngineDeck {
     int SimulationLine = 0;
     std::vector<EngineUnit> Units;
     std::map<int, std::string> Assigned; // logical unit -> file
+    std::map<int, int> AssignedLine;     // logical unit -> its ASSIGN line
     std::vector<EngineMessage> Messages;
 
     int Errors() const;
@@ -46,6 +47,13 @@ struct EngineDeck {
 
 // Reads and checks the deck; the messages say what is wrong.
 void ReadEngineDeck(const std::vector<std::string>& lines, EngineDeck& deck);
+
+// Refuses, as errors of their lines, the ASSIGN files the engine must not write for the deck
+// named deckName: the deck itself, its listing, or a file outside its folder.
+void CheckEngineAssignments(EngineDeck& deck, const std::string& deckName);
+
+// What one run may write at most, over all its printers: rows times columns.
+constexpr long long MaxOutputValues = 25000000;
 
 struct EngineFileWritten {
     std::string File;

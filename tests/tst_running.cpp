@@ -15,8 +15,8 @@
 #include "table/tablemodel.h"
 #include "table/widgets/tableform.h"
 #include "tests/support/runtable.h"
-#include "tests/support/scriptengine.h"
 #include "tests/support/runwindows.h"
+#include "tests/support/scriptengine.h"
 #include "tests/support/testsupport.h"
 
 #include <QDir>
@@ -97,6 +97,8 @@ class TestRunning : public QObject {
     void exitWhileFollowingJob();
     void jobEndsDuringExitQuestion();
     void refusedTableRun();
+    void refusedAssignment();
+    void compileFileIsOneArgument();
 
   private:
     QString Dir() const { return tmp_->path(); }
@@ -182,8 +184,8 @@ void TestRunning::calculateRunsAndRefreshes() {
     QTimer::singleShot(50, [&] { ticked = true; });
     form.Calculate1Click();
     QVERIFY(ticked); // the interface ran while the engine did
-    QCOMPARE(Args(), QStringList({"my", "run.DCK"}).replaceInStrings("my", Dir() + "/my"));
-    QVERIFY(msgs_->Texts().empty()); // nothing changed: no question
+    QCOMPARE(Args(), QStringList({Dir() + "/my run.DCK"})); // one argument, blanks and all
+    QVERIFY(msgs_->Texts().empty());                        // nothing changed: no question
     QVERIFY(form.Action("Listing1")->isEnabled());
     QCOMPARE(form.Action("Output1")->menu()->actions().size(), 1);
     QCOMPARE(form.Children().size(), 1); // no window opened by itself
@@ -762,6 +764,41 @@ void TestRunning::refusedTableRun() {
                                   "its name."});
     QCOMPARE(Starts(Dir()), 0);
     QVERIFY(FilesLike(Dir(), "*.TMP").isEmpty());
+}
+
+// A deck whose printer would write over the deck is refused before the engine starts, by
+// Calculate and by a table run, with the line that says so.
+void TestRunning::refusedAssignment() {
+    WriteScriptEngine(Dir(), 0);
+    const std::string table = WriteRunTable(Dir(), {{0}, {0}}, "ASSIGN T.DCK 12\n");
+    const std::string deck = Dir().toStdString() + "/T.DCK";
+    const QString message = QString::fromStdString(
+        "Line 5 of " + deck +
+        " assigns T.DCK to the engine, but it is the deck itself. The engine writes only files "
+        "in the deck's folder other than the deck and its listing; nothing was run.");
+    TKOLSHELLFORM form;
+    OpenTable(form, table);
+    form.Action("RunTable1")->trigger();
+    QVERIFY(!Running());
+    QCOMPARE(Shown(), QStringList{message});
+    form.ReadaFile(deck);
+    form.Action("Calculate1")->trigger();
+    QVERIFY(!Running());
+    QCOMPARE(Shown(), QStringList({message, message}));
+    QCOMPARE(Starts(Dir()), 0);
+    QVERIFY(FilesLike(Dir(), "*.TMP").isEmpty());
+}
+
+// Compile Module hands the file to the compiler as one argument, blanks and quotes included.
+void TestRunning::compileFileIsOneArgument() {
+    WriteRecorder(Dir(), "cc.sh", 0);
+    QDir(Dir()).mkdir("my project");
+    const std::string file = WriteTestFile(Dir() + "/my project", "MO\"DEL.FOR", "      END\n");
+    TKOLSHELLFORM form;
+    UserCommands().Compile = (Dir() + "/cc.sh -c").toStdString();
+    form.ReadaFile(file);
+    form.CompileModule1Click();
+    QTRY_COMPARE(Args(), QStringList({"-c", QString::fromStdString(file)}));
 }
 
 QTEST_MAIN(TestRunning)

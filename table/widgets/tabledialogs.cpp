@@ -18,6 +18,7 @@
 #include <QRadioButton>
 #include <QToolButton>
 #include <charconv>
+#include <climits>
 
 namespace {
 
@@ -260,7 +261,7 @@ bool TAlterValuesDlg::Fill() {
     r.Column = ColumnList->currentRow() + 1;
     r.Clear = !set;
     r.Mode = mode_;
-    if (bad || !AlterValues(t_, r)) ok = false;
+    if (bad || !MemoryGuarded([&] { ok = AlterValues(t_, r); })) ok = false;
     QApplication::restoreOverrideCursor();
     if (!ok) return Reject(bad);
     AlterFirstRun = r.FirstRun;
@@ -330,14 +331,16 @@ void TInsertRunsDlg::OKClick() {
         bad->selectAll();
         return;
     }
-    if (DeleteRows->isChecked()) n = -n;
+    if (DeleteRows->isChecked()) n = -std::max(n, -INT_MAX);
     const RunPosition at = AtTop->isChecked()      ? RunPosition::Top
                            : AtBottom->isChecked() ? RunPosition::Bottom
                                                    : RunPosition::After;
     std::string message;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    result_ = InsertDeleteRuns(t_, n, at, after, ErrorLevel, message);
+    const bool made =
+        MemoryGuarded([&] { result_ = InsertDeleteRuns(t_, n, at, after, ErrorLevel, message); });
     QApplication::restoreOverrideCursor();
+    if (!made) return;
     if (result_ == RunsResult::Rejected) {
         if (ErrorLevel != 0) message += StoppedByText(ErrorStep);
         ShowMsg(message, mkError, true);
