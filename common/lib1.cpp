@@ -9,13 +9,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <unistd.h>
 
 bool FileExists(const std::string& name) {
+    // A FIFO, socket or device counts as absent: no reader of the program waits on one.
     if (name.empty()) return false;
-    const std::string path = NativePath(name);
-    if (IsDirectory(path)) return false;
-    std::ifstream in(path, std::ios::binary);
-    return in.is_open();
+    const int fd = OpenRegularFile(name);
+    if (fd < 0) return false;
+    ::close(fd);
+    return true;
 }
 
 std::string UpStr(const std::string& text) {

@@ -162,17 +162,53 @@ std::string AbsolutePath(const std::string& name) {
     return JoinPath(GetCurrentDir(), p);
 }
 
+bool IsRegularFile(const std::string& name) {
+    struct stat st;
+    return !name.empty() && ::stat(NativePath(name).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+int OpenRegularFile(const std::string& name) {
+    if (name.empty()) return -1;
+    // O_NONBLOCK: opening a FIFO with no writer would otherwise wait for one for ever.
+    const int fd = ::open(NativePath(name).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return -1;
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        errno = EINVAL;
+        return -1;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return fd;
+}
+
+std::FILE* OpenRegularFileStream(const std::string& name) {
+    const int fd = OpenRegularFile(name);
+    if (fd < 0) return nullptr;
+    std::FILE* f = ::fdopen(fd, "rb");
+    if (!f) ::close(fd);
+    return f;
+}
+
 bool ReadFileBytes(const std::string& name, std::string& bytes) {
-    if (name.empty() || IsDirectory(name)) return false;
-    std::ifstream in(NativePath(name), std::ios::binary);
-    if (!in) return false;
-    in.seekg(0, std::ios::end);
-    const std::streamoff size = in.tellg();
-    if (size < 0) return false;
-    in.seekg(0);
-    bytes.resize(size_t(size));
-    in.read(bytes.data(), size);
-    return bool(in) || in.gcount() == size;
+    const int fd = OpenRegularFile(name);
+    if (fd < 0) return false;
+    struct stat st;
+    bytes.clear();
+    if (::fstat(fd, &st) == 0 && st.st_size > 0) bytes.reserve(size_t(st.st_size));
+    char buf[65536];
+    bool ok = true;
+    for (;;) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            ok = n == 0;
+            break;
+        }
+        bytes.append(buf, size_t(n));
+    }
+    ::close(fd);
+    return ok;
 }
 
 std::vector<std::string> SplitTextLines(const std::string& bytes, size_t maxLength) {

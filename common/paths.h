@@ -2,6 +2,7 @@
 // this platform's file system. Every file access of the program goes through here.
 #pragma once
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -30,7 +31,16 @@ std::string ReplaceFromFirstDot(const std::string& name, const std::string& ext)
 std::string JoinPath(const std::string& dir, const std::string& name);
 std::string AbsolutePath(const std::string& name);
 
-// Whole-file operations. Text lines are split at LF with a CR before it dropped.
+// A plain file (through links): not a folder, FIFO, socket or device, which a reader would
+// wait on or read without end.
+bool IsRegularFile(const std::string& name);
+// Opens a plain file for reading without ever waiting on it: a FIFO, socket or device is
+// refused (-1, errno EINVAL), as is a name that cannot be opened. The descriptor is the
+// caller's to close; OpenRegularFileStream gives it as a stream to fclose instead.
+int OpenRegularFile(const std::string& name);
+std::FILE* OpenRegularFileStream(const std::string& name);
+
+// Whole-file operations (plain files only). Text lines are split at LF with a CR before it dropped.
 bool ReadFileBytes(const std::string& name, std::string& bytes);
 bool ReadTextLines(const std::string& name, std::vector<std::string>& lines,
                    size_t maxLength = 255);

@@ -27,8 +27,9 @@ std::string ReflowHelpText(const std::vector<std::string>& lines) {
 
 THelpFile LoadHelpFile(const std::string& fileName) {
     THelpFile help;
-    std::ifstream in(NativePath(fileName), std::ios::binary | std::ios::ate);
-    if (IsDirectory(fileName) || !in) {
+    std::ifstream in;
+    if (IsRegularFile(fileName)) in.open(NativePath(fileName), std::ios::binary | std::ios::ate);
+    if (!in.is_open() || !in) {
         help.Text = "Help information is not available for this subject.";
         return help;
     }

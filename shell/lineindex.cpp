@@ -21,7 +21,7 @@ TLineIndex::~TLineIndex() {
 bool TLineIndex::Open(const std::string& fileName) {
     Close();
     if (IsDirectory(fileName)) return false;
-    file_ = std::fopen(NativePath(fileName).c_str(), "rb");
+    file_ = OpenRegularFileStream(fileName);
     if (!file_) return false;
     std::fseek(file_, 0, SEEK_END);
     const long size = std::ftell(file_);

@@ -1,5 +1,6 @@
 #include "shell/slurmbackend.h"
 
+#include "common/paths.h"
 #include "shell/cmdline.h"
 
 #include <algorithm>
@@ -66,11 +67,6 @@ std::string ShellQuote(const std::string& text) {
 }
 
 namespace {
-
-std::string BaseName(const std::string& path) {
-    const size_t slash = path.find_last_of("/\\");
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 std::string FolderOf(const TRun& run) {
     return run.Dir.empty() ? "." : run.Dir;
@@ -180,7 +176,9 @@ bool ReadAvailable(int fd, std::string& text) {
 }
 
 bool ReadExitCode(const std::string& file, int& code) {
-    std::ifstream in(file);
+    std::string text;
+    if (!ReadFileBytes(file, text)) return false; // a FIFO in the folder is never waited on
+    std::istringstream in(text);
     return bool(in >> code);
 }
 
@@ -214,13 +212,13 @@ TCommandResult RunCommand(const std::string& program, const std::vector<std::str
 }
 
 std::string SlurmStem(const std::string& tableName) {
-    std::string base = BaseName(tableName);
+    std::string base = ExtractFileName(tableName);
     const size_t dot = base.rfind('.');
     return dot == std::string::npos || dot == 0 ? base : base.substr(0, dot);
 }
 
 std::string SlurmScriptName(const std::string& tableName) {
-    const std::string base = BaseName(tableName);
+    const std::string base = ExtractFileName(tableName);
     return tableName.substr(0, tableName.size() - base.size()) + SlurmStem(tableName) + ".SLURM.sh";
 }
 

@@ -108,6 +108,7 @@ class TestDocuments : public QObject {
     void viewerSaveAsWritesCopy();
     void editKolsedFile();
     void unreadableFile();
+    void fifoIsNeverWaitedOn();
     void saveKeepsReadOnlyAndLinkedDecks();
     void reopeningBringsWindowForward_data();
     void reopeningBringsWindowForward();
@@ -263,11 +264,16 @@ void TestDocuments::outputEntries() {
 void TestDocuments::startNames_data() {
     QTest::addColumn<QString>("startDir");
     QTest::addColumn<QString>("argument");
-    QTest::newRow("name in the start folder") << "work" << "DEMO.DCK";
-    QTest::newRow("folder and name") << "" << "work/DEMO.DCK";
-    QTest::newRow("dot folder, any case") << "" << "./work/demo.dck";
-    QTest::newRow("parent folder") << "work/sub" << "../DEMO.DCK";
-    QTest::newRow("absolute") << "work/sub" << "<folder>/work/DEMO.DCK";
+    QTest::newRow("name in the start folder") << "work"
+                                              << "DEMO.DCK";
+    QTest::newRow("folder and name") << ""
+                                     << "work/DEMO.DCK";
+    QTest::newRow("dot folder, any case") << ""
+                                          << "./work/demo.dck";
+    QTest::newRow("parent folder") << "work/sub"
+                                   << "../DEMO.DCK";
+    QTest::newRow("absolute") << "work/sub"
+                              << "<folder>/work/DEMO.DCK";
 }
 
 void TestDocuments::startNames() {
@@ -480,17 +486,25 @@ void TestDocuments::saveAsChangesKind() {
 void TestDocuments::viewerSaveAsWritesCopy_data() {
     QTest::addColumn<QString>("item"); // the Windows menu item that shows the viewer
     QTest::addColumn<QString>("chosen");
-    QTest::addColumn<QString>("message"); // @ stands for the folder
+    QTest::addColumn<QString>("message");   // @ stands for the folder
     QTest::addColumn<QByteArray>("onDisk"); // the chosen file afterwards
     const QByteArray listing("listing\r\nline 2\r\n"), output(" TIME A\n 0 1\n");
-    QTest::newRow("listing copied") << "Listing1" << "COPY.LST" << "" << listing;
-    QTest::newRow("output copied") << "Output1" << "COPY.OUT" << "" << output;
-    QTest::newRow("over another file") << "Listing1" << "OTHER.TXT" << "" << listing;
+    QTest::newRow("listing copied") << "Listing1"
+                                    << "COPY.LST"
+                                    << "" << listing;
+    QTest::newRow("output copied") << "Output1"
+                                   << "COPY.OUT"
+                                   << "" << output;
+    QTest::newRow("over another file") << "Listing1"
+                                       << "OTHER.TXT"
+                                       << "" << listing;
     QTest::newRow("read-only target")
-        << "Listing1" << "LOCKED.LST" << "File @/LOCKED.LST is read-only; it was not changed."
-        << QByteArray("locked\n");
+        << "Listing1"
+        << "LOCKED.LST"
+        << "File @/LOCKED.LST is read-only; it was not changed." << QByteArray("locked\n");
     QTest::newRow("the file itself")
-        << "Listing1" << "run.lst"
+        << "Listing1"
+        << "run.lst"
         << "File @/run.lst is the file this window shows; choose another name for the copy."
         << listing;
 }
@@ -555,6 +569,21 @@ void TestDocuments::unreadableFile() {
     form.ReadaFile(Path("DIR.TXT").toStdString());
     QCOMPARE(form.Children().size(), 0);
     QCOMPARE(msgs_->Texts().back(), "File " + Path("DIR.TXT").toStdString() + " cannot be read.");
+}
+
+// A FIFO where a deck or its listing is expected is never opened waiting for a writer: the
+// deck is refused as unreadable, the listing counts as absent.
+void TestDocuments::fifoIsNeverWaitedOn() {
+    TKOLSHELLFORM form;
+    QCOMPARE(::mkfifo(Path("F.DCK").toLocal8Bit().constData(), 0644), 0);
+    form.ReadaFile(Path("F.DCK").toStdString());
+    QCOMPARE(form.Children().size(), 0);
+    QCOMPARE(msgs_->Texts().back(), "File " + Path("F.DCK").toStdString() + " cannot be read.");
+    const std::string deck = File("DECK.DCK", "END\r\n");
+    QCOMPARE(::mkfifo(Path("DECK.LST").toLocal8Bit().constData(), 0644), 0);
+    form.ReadaFile(deck);
+    QCOMPARE(form.Children().size(), 1);
+    QVERIFY(!form.Action("Listing1")->isEnabled());
 }
 
 // Save over a read-only deck refuses with the one read-only text and keeps the edit in the

@@ -1,3 +1,4 @@
+#include "common/lib1.h"
 #include "common/paths.h"
 #include "plot/outputfiles.h"
 #include "tests/support/testsupport.h"
@@ -36,6 +37,8 @@ class TestPaths : public QObject {
     void saveOverReadOnlyFileIsRefused();
     void saveThroughLinkWritesItsTarget_data();
     void saveThroughLinkWritesItsTarget();
+    void specialFilesAreNotRead_data();
+    void specialFilesAreNotRead();
 };
 
 void TestPaths::nameParts_data() {
@@ -274,6 +277,38 @@ void TestPaths::saveThroughLinkWritesItsTarget() {
     QCOMPARE(int(ModeOf(target)), 0640);
     QCOMPARE(QDir(tmp.path() + "/store").entryList(QDir::Files), QStringList({"REAL.DCK"}));
     if (chained) QVERIFY(IsLink(dir + "/MIDDLE.DCK"));
+}
+
+// A FIFO without a writer, a socket or a device is no file to read: every reader returns at
+// once instead of waiting, or reading without end.
+void TestPaths::specialFilesAreNotRead_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("fifo") << "fifo";
+    QTest::newRow("device") << "/dev/zero";
+    QTest::newRow("folder") << "folder";
+}
+
+void TestPaths::specialFilesAreNotRead() {
+    QFETCH(QString, kind);
+    QTemporaryDir dir;
+    std::string name = kind.toStdString();
+    if (kind == "fifo") {
+        name = dir.path().toStdString() + "/F.DCK";
+        QCOMPARE(::mkfifo(name.c_str(), 0644), 0);
+    } else if (kind == "folder") {
+        name = dir.path().toStdString();
+    }
+    std::string bytes;
+    std::vector<std::string> lines;
+    QVERIFY(!IsRegularFile(name));
+    QVERIFY(!FileExists(name));
+    QVERIFY(!ReadFileBytes(name, bytes));
+    QVERIFY(!ReadTextLines(name, lines));
+    QCOMPARE(OpenRegularFile(name), -1);
+    QVERIFY(!OpenRegularFileStream(name));
+    const std::string plain = WriteTestFile(dir.path(), "P.DCK", "a\nb\n");
+    QVERIFY(IsRegularFile(plain) && FileExists(plain) && ReadTextLines(plain, lines));
+    QCOMPARE(lines, std::vector<std::string>({"a", "b"}));
 }
 
 QTEST_GUILESS_MAIN(TestPaths)
