@@ -2,6 +2,8 @@
 // frames that grow with their content, and the finishing step after the last line.
 #pragma once
 
+#include <algorithm>
+
 #include "kolsed/formmodel.h"
 
 class TFormBuilder {
@@ -38,6 +40,8 @@ class TFormBuilder {
     TFontDef Slot(int n) const { return form_.Presentation.Fonts[n]; }
     int Margin() const { return 2 * form_.CharWidth; }
     int FormWidth() const { return 80 * form_.CharWidth; }
+    // Tab k of the presentation, no further right than the form's width.
+    int TabAt(int k) const { return std::min(form_.Presentation.Tab[size_t(k)], FormWidth()); }
     void ComputeNextTop(const TFormItem& item);
     // The top of an element one caption step high: the running position, or the bottom
     // of the grown group frame.
