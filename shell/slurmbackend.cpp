@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -77,16 +78,30 @@ double Seconds() {
         .count();
 }
 
-// The task number of "12_3" when it belongs to job 12; 0 otherwise.
-int TaskOf(const std::string& jobId, const std::string& id) {
-    if (id.compare(0, jobId.size() + 1, jobId + "_") != 0) return 0;
-    const std::string rest = id.substr(jobId.size() + 1);
-    if (rest.empty() || rest.find_first_not_of("0123456789") != std::string::npos) return 0;
-    return std::atoi(rest.c_str());
+// A file name as sbatch's --output takes it: "%" starts a pattern there, "%%" is a "%".
+std::string PatternEscaped(const std::string& name) {
+    std::string out;
+    for (char c : name)
+        out += c == '%' ? std::string("%%") : std::string(1, c);
+    return out;
 }
 
-// "[3-5,8%2]" of a pending record: every task it names.
-std::vector<int> TaskRange(const std::string& jobId, const std::string& id) {
+// A whole number of digits only within int; false for anything else.
+bool ReadNumber(const std::string& s, int& v) {
+    if (s.empty() || s.find_first_not_of("0123456789") != std::string::npos) return false;
+    const auto r = std::from_chars(s.data(), s.data() + s.size(), v);
+    return r.ec == std::errc() && r.ptr == s.data() + s.size();
+}
+
+// The task number of "12_3" when it belongs to job 12 and is one of its runs; 0 otherwise.
+int TaskOf(const std::string& jobId, const std::string& id, int runs) {
+    if (id.compare(0, jobId.size() + 1, jobId + "_") != 0) return 0;
+    int task = 0;
+    return ReadNumber(id.substr(jobId.size() + 1), task) && task >= 1 && task <= runs ? task : 0;
+}
+
+// "[3-5,8%2]" of a pending record: every task it names, of tasks 1 to runs.
+std::vector<int> TaskRange(const std::string& jobId, const std::string& id, int runs) {
     std::vector<int> tasks;
     const std::string head = jobId + "_[";
     if (id.compare(0, head.size(), head) != 0) return tasks;
@@ -96,9 +111,13 @@ std::vector<int> TaskRange(const std::string& jobId, const std::string& id) {
     std::string part;
     while (std::getline(parts, part, ',')) {
         const size_t dash = part.find('-');
-        const int a = std::atoi(part.c_str());
-        const int b = dash == std::string::npos ? a : std::atoi(part.c_str() + dash + 1);
-        for (int t = a; t >= 1 && t <= b; ++t)
+        int a = 0, b = 0;
+        if (!ReadNumber(part.substr(0, dash), a)) continue;
+        if (dash == std::string::npos)
+            b = a;
+        else if (!ReadNumber(part.substr(dash + 1), b))
+            continue;
+        for (int t = std::max(a, 1); t <= std::min(b, runs); ++t)
             tasks.push_back(t);
     }
     return tasks;
@@ -258,7 +277,7 @@ bool SbatchArguments(const TSlurmOptions& o, const std::vector<TRun>& runs,
     if (o.MaxAtOnce > 0) array += "%" + std::to_string(o.MaxAtOnce);
     const std::string folder = runs.empty() ? "." : FolderOf(runs.front());
     args = {"--parsable", array, "--job-name=KOLSHELL-" + stem,
-            "--output=" + folder + "/" + stem + "%a.slurm.log"};
+            "--output=" + PatternEscaped(folder + "/" + stem) + "%a.slurm.log"};
     if (!o.Partition.empty()) args.push_back("--partition=" + o.Partition);
     if (o.TimeMinutes > 0) args.push_back("--time=" + std::to_string(o.TimeMinutes));
     args.insert(args.end(), extra.begin(), extra.end());
@@ -266,7 +285,7 @@ bool SbatchArguments(const TSlurmOptions& o, const std::vector<TRun>& runs,
     return true;
 }
 
-std::map<int, TSlurmTask> ParseSqueue(const std::string& jobId, const std::string& text) {
+std::map<int, TSlurmTask> ParseSqueue(const std::string& jobId, const std::string& text, int runs) {
     std::map<int, TSlurmTask> tasks;
     std::stringstream lines(text);
     std::string line;
@@ -276,18 +295,18 @@ std::map<int, TSlurmTask> ParseSqueue(const std::string& jobId, const std::strin
         TSlurmTask t;
         t.State = f[1].substr(0, f[1].find(' ')); // "CANCELLED by 0"
         t.Node = f.size() > 2 ? f[2] : "";
-        if (const int task = TaskOf(jobId, f[0]))
+        if (const int task = TaskOf(jobId, f[0], runs))
             tasks[task] = t;
         else
-            for (int r : TaskRange(jobId, f[0]))
+            for (int r : TaskRange(jobId, f[0], runs))
                 tasks[r] = t;
     }
     return tasks;
 }
 
-std::map<int, TSlurmTask> ParseSacct(const std::string& jobId, const std::string& text) {
+std::map<int, TSlurmTask> ParseSacct(const std::string& jobId, const std::string& text, int runs) {
     std::map<int, TSlurmTask> tasks;
-    for (auto& [task, t] : ParseSqueue(jobId, text))
+    for (auto& [task, t] : ParseSqueue(jobId, text, runs))
         tasks[task] = t;
     // The exit code is the third field, "3:0".
     std::stringstream lines(text);
@@ -295,9 +314,10 @@ std::map<int, TSlurmTask> ParseSacct(const std::string& jobId, const std::string
     while (std::getline(lines, line)) {
         const std::vector<std::string> f = Fields(Trim(line));
         if (f.size() < 4) continue;
-        const int task = TaskOf(jobId, f[0]);
+        const int task = TaskOf(jobId, f[0], runs);
+        int code = -1;
         if (!task) continue;
-        tasks[task].ExitCode = std::atoi(f[2].c_str());
+        tasks[task].ExitCode = ReadNumber(f[2].substr(0, f[2].find(':')), code) ? code : -1;
         tasks[task].Node = f[3] == "None assigned" ? "" : f[3];
     }
     return tasks;
@@ -481,7 +501,7 @@ void TSlurmBackend::SettleGone(TRunSet& set, const std::map<int, TSlurmTask>& ac
 void TSlurmBackend::SqueueAnswered(TRunSet& set, const std::string& text, int status) {
     if (status == 0) {
         if (!forgotten_) warning_.clear();
-        TakeIn(set, ParseSqueue(jobId_, text));
+        TakeIn(set, ParseSqueue(jobId_, text, int(set.Runs().size())));
     } else if (UnknownJob(text)) {
         // Long ended and dropped by the controller: only the runs' own traces are left.
         forgotten_ = true;
@@ -498,7 +518,7 @@ void TSlurmBackend::SqueueAnswered(TRunSet& set, const std::string& text, int st
 
 void TSlurmBackend::SacctAnswered(TRunSet& set, const std::string& text, int status) {
     if (status == 0) {
-        SettleGone(set, ParseSacct(jobId_, text));
+        SettleGone(set, ParseSacct(jobId_, text, int(set.Runs().size())));
         return;
     }
     // No accounting on this cluster: the status files tell from now on.
