@@ -167,9 +167,11 @@ std::string FormatReal(NumberFormat format, Extended x) {
     return Short(s);
 }
 
-NumberFormat ChooseFormat(int n, Extended x) {
+NumberFormat ChooseFormat(int digits, Extended x) {
     NumberFormat f{1, 1};
     if (x == 0) return f;
+    // Within what a format's digit count holds: every sum and conversion below stays in range.
+    const int n = std::clamp(digits, INT16_MIN + 1, int(INT16_MAX));
     const Extended ax = std::fabs(x);
     if (ax <= 1e-5L) return NumberFormat{0, int16_t(n - 1)};
     const Extended d = std::trunc(Extended(n) - 0.43431053203040176L * std::log(ax));
