@@ -15,6 +15,7 @@
 #include "common/widgets/dialogs.h"
 #include "common/widgets/qtext.h"
 #include "common/widgets/waitcursor.h"
+#include "shell/editlimits.h"
 #include "shell/widgets/diagramform.h"
 #include "shell/widgets/editform.h"
 #include "shell/widgets/indexdlg.h"
@@ -67,6 +68,9 @@ std::string StartName(const std::string& argument) {
 } // namespace
 
 TChildForm* TKOLSHELLFORM::CreateEditor(const std::string& name, int kind) {
+    const std::string tooLarge = TooLargeToEdit(name);
+    if (!tooLarge.empty())
+        return ShowMsg(tooLarge, mkInformation, false), CreateViewer(name, wkListing);
     auto* editor = new TEditForm;
     AddChild(editor);
     if (!editor->Open(name)) {
