@@ -45,5 +45,5 @@ void TestFuzzCorpus::replay() {
     QVERIFY2(clock.elapsed() < 5000, qPrintable(QString("%1 ms").arg(clock.elapsed())));
 }
 
-QTEST_GUILESS_MAIN(TestFuzzCorpus)
+QTEST_MAIN(TestFuzzCorpus)
 #include "tst_fuzzcorpus.moc"

@@ -24,7 +24,8 @@ for target in $(ls "$bin" | sed -n 's/^fuzz_//p'); do
   name=$target
   case $name in
     output|output_split) dict=output ;;
-    engine_deck|engine_expr) dict=engine ;;
+    engine_deck|engine_expr|rundeck) dict=engine ;;
+    kolsedlist) dict=kolsed ;;
     *) dict=$name ;;
   esac
   set -- -max_total_time="$seconds" -timeout=5 -rss_limit_mb=2048 -print_final_stats=1 \
