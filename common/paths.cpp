@@ -211,6 +211,44 @@ bool ReadFileBytes(const std::string& name, std::string& bytes) {
     return ok;
 }
 
+bool TTextLineReader::Open(const std::string& name) {
+    Close();
+    file_ = OpenRegularFileStream(name);
+    buf_.resize(65536);
+    return file_ != nullptr;
+}
+
+void TTextLineReader::Close() {
+    if (file_) std::fclose(file_);
+    file_ = nullptr;
+    at_ = end_ = 0;
+}
+
+bool TTextLineReader::Fill() {
+    at_ = 0;
+    end_ = file_ ? std::fread(buf_.data(), 1, buf_.size(), file_) : 0;
+    return end_ > 0;
+}
+
+bool TTextLineReader::Next(std::string& line) {
+    line.clear();
+    bool any = false, cr = false;
+    while (at_ < end_ || Fill()) {
+        any = true;
+        const char* from = buf_.data() + at_;
+        const char* nl = static_cast<const char*>(std::memchr(from, '\n', end_ - at_));
+        const size_t len = size_t((nl ? nl : buf_.data() + end_) - from);
+        if (len > 0) cr = from[len - 1] == '\r';
+        // A CR kept at the cut is taken off below only when it ends the line.
+        if (line.size() <= max_) line.append(from, std::min(len, max_ + 1 - line.size()));
+        at_ += len + (nl ? 1 : 0);
+        if (nl) break;
+    }
+    if (cr && !line.empty() && line.back() == '\r' && line.size() <= max_) line.pop_back();
+    if (line.size() > max_) line.resize(max_);
+    return any;
+}
+
 std::vector<std::string> SplitTextLines(const std::string& bytes, size_t maxLength) {
     std::vector<std::string> lines;
     // Room for every line at once: a file of many short lines is then not copied over and
@@ -259,7 +297,7 @@ bool ReadOnlyMode(const std::string& file) {
     return (st.st_mode & S_IWUSR) == 0 || ::access(file.c_str(), W_OK) != 0;
 }
 
-bool WriteAll(int fd, const std::string& bytes) {
+bool WriteBytes(int fd, const std::string& bytes) {
     size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
@@ -267,12 +305,10 @@ bool WriteAll(int fd, const std::string& bytes) {
         if (n <= 0) return false;
         done += size_t(n);
     }
-    return ::fsync(fd) == 0;
+    return true;
 }
 
-// A new file beside the target holding the bytes, with the target's permission bits and
-// owner when it exists; empty when it cannot be made.
-std::string WriteTemporary(const std::string& target, const std::string& bytes) {
+std::string WriteTemporary(const std::string& target, const TFileParts& parts) {
     const std::string temp = target + ".~tmp";
     ::unlink(temp.c_str()); // a stale one from an interrupted save; a directory stays
     const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
@@ -284,7 +320,8 @@ std::string WriteTemporary(const std::string& target, const std::string& bytes) 
         [[maybe_unused]] const int owned = ::fchown(fd, st.st_uid, st.st_gid);
         ::fchmod(fd, st.st_mode & 07777);
     }
-    const bool written = WriteAll(fd, bytes);
+    const bool written =
+        parts([fd](const std::string& bytes) { return WriteBytes(fd, bytes); }) && ::fsync(fd) == 0;
     const bool closed = ::close(fd) == 0;
     if (written && closed) return temp;
     const int err = errno;
@@ -308,6 +345,10 @@ std::string WriteFailureText(const std::string& name, const std::string& otherwi
 }
 
 bool WriteFileAtomic(const std::string& name, const std::string& bytes) {
+    return WriteFileAtomic(name, [&bytes](const TFileWriter& put) { return put(bytes); });
+}
+
+bool WriteFileAtomic(const std::string& name, const TFileParts& parts) {
     if (name.empty()) return false;
     const std::string target = FollowLinks(NativePath(name));
     if (IsDirectory(target)) return false;
@@ -315,7 +356,7 @@ bool WriteFileAtomic(const std::string& name, const std::string& bytes) {
         errno = EACCES;
         return false;
     }
-    const std::string temp = WriteTemporary(target, bytes);
+    const std::string temp = WriteTemporary(target, parts);
     if (temp.empty()) return false;
     if (::rename(temp.c_str(), target.c_str()) != 0) {
         const int err = errno;

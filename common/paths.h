@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -47,11 +48,37 @@ bool ReadTextLines(const std::string& name, std::vector<std::string>& lines,
 // The same from bytes in memory; each line cut to maxLength characters.
 std::vector<std::string> SplitTextLines(const std::string& bytes,
                                         size_t maxLength = std::string::npos);
+// A text file read a line at a time, split as ReadTextLines splits it, with only the line
+// at hand in memory (cut to maxLength; the rest of a longer line is skipped unread into it).
+class TTextLineReader {
+  public:
+    explicit TTextLineReader(size_t maxLength = 255) : max_(maxLength) {}
+    ~TTextLineReader() { Close(); }
+    TTextLineReader(const TTextLineReader&) = delete;
+    TTextLineReader& operator=(const TTextLineReader&) = delete;
+    bool Open(const std::string& name); // plain files only, as ReadFileBytes
+    void Close();
+    // The next line; false at the end of the file.
+    bool Next(std::string& line);
+
+  private:
+    bool Fill();
+    std::FILE* file_ = nullptr;
+    size_t max_;
+    std::vector<char> buf_;
+    size_t at_ = 0, end_ = 0;
+};
+
 // Writes through a temporary file beside the target and renames it over, so the target is
 // either the old or the new contents, never half written. Through a symbolic link the file
 // it points to is written and the link stays; the file keeps its permission bits. A file
 // without write permission for its owner is refused and left as it was.
 bool WriteFileAtomic(const std::string& name, const std::string& bytes);
+// The same for contents made a part at a time: parts hands each to put, and says false
+// (as put does when a write fails) to leave the target as it was.
+using TFileWriter = std::function<bool(const std::string& bytes)>;
+using TFileParts = std::function<bool(const TFileWriter& put)>;
+bool WriteFileAtomic(const std::string& name, const TFileParts& parts);
 // An existing file (through links) that a save must leave alone: no write permission.
 bool IsReadOnlyFile(const std::string& name);
 // "File " + name + " is read-only; it was not changed."

@@ -45,20 +45,20 @@ std::vector<std::string> Words(const std::string& line) {
 // that may run over several lines.
 class DeckWalker {
   public:
-    DeckWalker(const std::vector<std::string>& lines, EngineDeck& deck)
-        : lines_(lines), deck_(deck) {}
+    DeckWalker(const EngineLineSource& lines, EngineDeck& deck) : lines_(lines), deck_(deck) {}
 
     // The next statement line (1-based number), or 0 at the end.
     int NextLine() {
-        while (next_ < lines_.size()) {
-            const std::string& l = lines_[next_++];
-            if (!l.empty() && l[0] == '*') continue;
-            if (Words(l).empty()) continue;
+        while (lines_(text_)) {
+            ++next_;
+            if (!text_.empty() && text_[0] == '*') continue;
+            if (text_.find_first_not_of(" \t\n\v\f\r") == std::string::npos) continue;
             return int(next_);
         }
         return 0;
     }
-    const std::string& Text(int line) const { return lines_[size_t(line - 1)]; }
+    // The text of the line NextLine gave last: the deck is read once, in order.
+    const std::string& Text(int) const { return text_; }
 
     // n words from the following lines, whole lines at a time; line is the statement's line
     // and becomes the last one read. A count beyond the deck is an error of the statement.
@@ -93,8 +93,9 @@ class DeckWalker {
     }
 
   private:
-    const std::vector<std::string>& lines_;
+    const EngineLineSource& lines_;
     EngineDeck& deck_;
+    std::string text_;
     size_t next_ = 0;
 };
 
@@ -348,8 +349,18 @@ int EngineDeck::Warnings() const {
 }
 
 void ReadEngineDeck(const std::vector<std::string>& lines, EngineDeck& d) {
-    d = EngineDeck();
+    size_t next = 0;
+    ReadEngineDeck(EngineLineSource([&lines, &next](std::string& line) {
+                       if (next == lines.size()) return false;
+                       line = lines[next++];
+                       return true;
+                   }),
+                   d);
     d.Lines = lines;
+}
+
+void ReadEngineDeck(const EngineLineSource& lines, EngineDeck& d) {
+    d = EngineDeck();
     DeckWalker w(lines, d);
     ReadStatements(w, d);
     OrderEquations(w, d);
@@ -556,18 +567,25 @@ EngineRun RunEngineDeck(EngineDeck& deck, const std::string& dir) {
     return Simulation(deck, dir).Run();
 }
 
-std::string EngineListing(const EngineDeck& d, const std::string& deckName, const EngineRun& run) {
-    std::string out = "KOLVAN32 (stand-in engine)   listing of " + deckName + "\n\n";
+namespace {
+
+std::string ListingHead(const std::string& deckName) {
+    return "KOLVAN32 (stand-in engine)   listing of " + deckName + "\n\n";
+}
+
+std::string ListingLine(size_t number, const std::string& line) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%5zu  ", number);
+    return buf + line + "\n";
+}
+
+std::string ListingTail(const EngineDeck& d, const EngineRun& run) {
     char buf[64];
-    for (size_t i = 0; i < d.Lines.size(); ++i) {
-        std::snprintf(buf, sizeof buf, "%5zu  ", i + 1);
-        out += buf + d.Lines[i] + "\n";
-    }
     std::vector<EngineMessage> messages = d.Messages;
     std::stable_sort(
         messages.begin(), messages.end(),
         [](const EngineMessage& a, const EngineMessage& b) { return a.Line < b.Line; });
-    out += "\n";
+    std::string out = "\n";
     for (const EngineMessage& m : messages) {
         out += m.Error ? "*** ERROR   " : "*** WARNING ";
         out += m.Line ? "line " + std::to_string(m.Line) + ": " : std::string();
@@ -589,18 +607,42 @@ std::string EngineListing(const EngineDeck& d, const std::string& deckName, cons
     return out;
 }
 
+} // namespace
+
+std::string EngineListing(const EngineDeck& d, const std::string& deckName, const EngineRun& run) {
+    std::string out = ListingHead(deckName);
+    for (size_t i = 0; i < d.Lines.size(); ++i)
+        out += ListingLine(i + 1, d.Lines[i]);
+    return out + ListingTail(d, run);
+}
+
 int RunEngine(const std::string& deckName) {
-    std::vector<std::string> lines;
-    if (IsDirectory(deckName) || !ReadTextLines(deckName, lines, 100000)) {
+    // The deck is read twice, a line at a time: once for the run, once into the listing; no
+    // more than a line of it is held in memory.
+    constexpr size_t LineMax = 100000;
+    TTextLineReader reader(LineMax);
+    if (IsDirectory(deckName) || !reader.Open(deckName)) {
         std::fprintf(stderr, "KOLVAN32: the deck %s cannot be read\n", deckName.c_str());
         return 2;
     }
     EngineDeck deck;
-    ReadEngineDeck(lines, deck);
+    ReadEngineDeck(EngineLineSource([&reader](std::string& l) { return reader.Next(l); }), deck);
     CheckEngineAssignments(deck, deckName);
     const EngineRun run = RunEngineDeck(deck, ExtractFileDir(AbsolutePath(deckName)));
     const std::string listing = EngineListingName(deckName);
-    if (!WriteFileAtomic(listing, EngineListing(deck, deckName, run))) {
+    const bool written = WriteFileAtomic(listing, [&](const TFileWriter& put) {
+        TTextLineReader again(LineMax);
+        std::string text = ListingHead(deckName), line;
+        size_t number = 0;
+        again.Open(deckName);
+        while (again.Next(line)) {
+            text += ListingLine(++number, line);
+            if (text.size() >= 65536 && !put(text)) return false;
+            if (text.size() >= 65536) text.clear();
+        }
+        return put(text + ListingTail(deck, run));
+    });
+    if (!written) {
         std::fprintf(stderr, "KOLVAN32: the listing %s cannot be written\n", listing.c_str());
         return 2;
     }

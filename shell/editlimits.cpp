@@ -10,8 +10,8 @@
 namespace {
 
 std::string SizeText(uint64_t bytes) {
-    const uint64_t mb = (bytes + (1 << 19)) >> 20;
-    return mb >= 1 ? std::to_string(mb) + " MB" : std::to_string((bytes + 512) >> 10) + " KB";
+    const uint64_t mb = (bytes + 500000) / 1000000;
+    return mb >= 1 ? std::to_string(mb) + " MB" : std::to_string((bytes + 500) / 1000) + " KB";
 }
 
 // The file's lines and its longest line, counted until either passes its limit.

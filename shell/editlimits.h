@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string>
 
-constexpr uint64_t EditBytesMax = 20000000;  // 20 MB
-constexpr uint64_t EditLinesMax = 1000000;   // lines
+constexpr uint64_t EditBytesMax = 10000000;  // 10 MB
+constexpr uint64_t EditLinesMax = 200000;    // lines
 constexpr uint64_t EditLineCharsMax = 20000; // characters in one line
 
 // Why the file is shown read-only instead of being edited ("NAME is too large to edit here

@@ -579,14 +579,14 @@ void TestDocuments::unreadableFile() {
 void TestDocuments::bigFilesShownReadOnly_data() {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("message"); // empty: edited
-    QTest::newRow("a million lines and one")
+    QTest::newRow("200001 lines")
         << "lines"
-        << "BIG.DCK is too large to edit here (1 MB); it is shown read-only.";
-    QTest::newRow("a million lines") << "lines ok"
-                                     << "";
-    QTest::newRow("over 20 MB")
+        << "BIG.DCK is too large to edit here (200 KB); it is shown read-only.";
+    QTest::newRow("200000 lines") << "lines ok"
+                                  << "";
+    QTest::newRow("over 10 MB")
         << "size"
-        << "BIG.DCK is too large to edit here (21 MB); it is shown read-only.";
+        << "BIG.DCK is too large to edit here (11 MB); it is shown read-only.";
     QTest::newRow("one long line") << "line"
                                    << "BIG.DCK has a line too long to edit here (more than 20000 "
                                       "characters); it is shown read-only.";
@@ -597,14 +597,14 @@ void TestDocuments::bigFilesShownReadOnly() {
     QFETCH(QString, message);
     std::string name;
     if (kind == "lines")
-        name = File("BIG.DCK", std::string(1000001, '\n'));
+        name = File("BIG.DCK", std::string(200001, '\n'));
     else if (kind == "lines ok")
-        name = File("BIG.DCK", std::string(1000000, '\n'));
+        name = File("BIG.DCK", std::string(200000, '\n'));
     else if (kind == "line")
         name = File("BIG.DCK", std::string(20001, 'x') + "\n");
     else {
         name = File("BIG.DCK", "END\n");
-        QVERIFY(QFile::resize(QString::fromStdString(name), 21 << 20));
+        QVERIFY(QFile::resize(QString::fromStdString(name), 11000000));
     }
     TKOLSHELLFORM form;
     form.ReadaFile(name);
@@ -617,7 +617,7 @@ void TestDocuments::bigFilesShownReadOnly() {
     QCOMPARE(msgs_->Texts(), std::vector<std::string>{message.toStdString()});
     auto* view = qobject_cast<TViewForm*>(form.Children().first());
     QVERIFY(view);
-    if (kind == "lines") QTRY_COMPARE_WITH_TIMEOUT(view->Viewer()->LineCount(), 1000001, 20000);
+    if (kind == "lines") QTRY_COMPARE_WITH_TIMEOUT(view->Viewer()->LineCount(), 200001, 20000);
 }
 
 // A FIFO where a deck or its listing is expected is never opened waiting for a writer: the

@@ -37,6 +37,8 @@ class TestPaths : public QObject {
     void saveOverReadOnlyFileIsRefused();
     void saveThroughLinkWritesItsTarget_data();
     void saveThroughLinkWritesItsTarget();
+    void lineReader_data();
+    void lineReader();
     void specialFilesAreNotRead_data();
     void specialFilesAreNotRead();
 };
@@ -277,6 +279,34 @@ void TestPaths::saveThroughLinkWritesItsTarget() {
     QCOMPARE(int(ModeOf(target)), 0640);
     QCOMPARE(QDir(tmp.path() + "/store").entryList(QDir::Files), QStringList({"REAL.DCK"}));
     if (chained) QVERIFY(IsLink(dir + "/MIDDLE.DCK"));
+}
+
+// Lines read one at a time are the lines of the whole file, cut and with their CRs taken off
+// alike, also across the reader's 64 KB slices.
+void TestPaths::lineReader_data() {
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<int>("maxLength");
+    QTest::newRow("empty") << QByteArray() << 255;
+    QTest::newRow("one newline") << QByteArray("\n") << 255;
+    QTest::newRow("crlf, no last end") << QByteArray("a\r\nb\r\n\r\nc\r") << 255;
+    QTest::newRow("cut lines") << QByteArray("abcdef\r\nabc\r\nabcd\r\n") << 3;
+    QTest::newRow("cr at the cut") << QByteArray("abc\r\nab\r\r\n") << 3;
+    QTest::newRow("cr across slices") << QByteArray(65535, 'x') + "\r\n" + "y\r\n" << 100000;
+    QTest::newRow("long line across slices") << QByteArray(200000, 'x') + "\nz" << 70000;
+}
+
+void TestPaths::lineReader() {
+    QFETCH(QByteArray, text);
+    QFETCH(int, maxLength);
+    QTemporaryDir dir;
+    const std::string bytes = text.toStdString();
+    const std::string name = WriteTestFile(dir.path(), "L.TXT", bytes);
+    TTextLineReader reader{size_t(maxLength)};
+    QVERIFY(reader.Open(name));
+    std::vector<std::string> lines;
+    for (std::string line; reader.Next(line);)
+        lines.push_back(line);
+    QCOMPARE(lines, SplitTextLines(bytes, size_t(maxLength)));
 }
 
 // A FIFO without a writer, a socket or a device is no file to read: every reader returns at
