@@ -202,7 +202,9 @@ void TKOLSHELLFORM::Calculate1Click() {
         SetCurrentDir(remembered);
     };
     TRunResult result;
-    if (kind == wkForm && c->BeforeRunCommand().size() > 4 &&
+    const bool commands = kind == wkForm && FormCommandsAllowed(ToQ(deck), c->BeforeRunCommand(),
+                                                                c->AfterRunCommand());
+    if (commands && c->BeforeRunCommand().size() > 4 &&
         (!RunProgramOK(c->BeforeRunCommand(), &result) || result.Stopped))
         return finish();
     std::string engine = EngineProgram(engineDir);
@@ -219,7 +221,7 @@ void TKOLSHELLFORM::Calculate1Click() {
     GetOUTFile(deck, false);
     GetPLTFile(deck, false);
     ReportEngineEnd(result, deck);
-    if (kind == wkForm && form && form->AfterRunCommand().size() > 4 && !result.Stopped)
+    if (commands && form && form->AfterRunCommand().size() > 4 && !result.Stopped)
         RunProgramOK(form->AfterRunCommand());
     finish();
 }

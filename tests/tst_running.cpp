@@ -99,6 +99,7 @@ class TestRunning : public QObject {
     void refusedTableRun();
     void refusedAssignment();
     void compileFileIsOneArgument();
+    void formCommandsAskFirst();
 
   private:
     QString Dir() const { return tmp_->path(); }
@@ -799,6 +800,40 @@ void TestRunning::compileFileIsOneArgument() {
     form.ReadaFile(file);
     form.CompileModule1Click();
     QTRY_COMPARE(Args(), QStringList({"-c", QString::fromStdString(file)}));
+}
+
+// A form's BEFORE command runs on Calculate only once the user allowed it for that form:
+// asked with the command shown, a No runs the engine alone and asks again next time, a Yes
+// is remembered.
+void TestRunning::formCommandsAskFirst() {
+    WriteScriptEngine(Dir(), 0);
+    WriteRecorder(Dir(), "before.sh", 0);
+    const std::string command = (Dir() + "/before.sh first").toStdString();
+    const std::string ksd = WriteTestFile(
+        Dir(), "F.KSD", "*|<BEFORE> " + command + "\nX = 1\n*|X|m|m|0|1|0|9|0\nEND\n");
+    TKOLSHELLFORM form;
+    ProgramDirs().Dirs[pdEngine] = Dir().toStdString();
+    form.ReadaFile(ksd);
+    QVERIFY(form.FirstChildOfKind(wkForm));
+    const std::string question =
+        "The form " + ksd + " runs these commands when it is calculated:\n\nBefore: " + command +
+        "\n\nAllow them for this form? With No the engine runs "
+        "without them.";
+    msgs_->Answers = {mrNo};
+    form.Calculate1Click();
+    QTRY_VERIFY_WITH_TIMEOUT(!Running(), 10000);
+    QCOMPARE(msgs_->Texts(), std::vector<std::string>{question});
+    QVERIFY(!QFile::exists(Dir() + "/ARGS"));
+    QCOMPARE(Starts(Dir()), 1);
+    msgs_->Answers = {mrYes};
+    form.Calculate1Click();
+    QTRY_VERIFY_WITH_TIMEOUT(!Running(), 10000);
+    QCOMPARE(msgs_->Texts(), std::vector<std::string>({question, question}));
+    QCOMPARE(Args(), QStringList{"first"});
+    form.Calculate1Click();
+    QTRY_VERIFY_WITH_TIMEOUT(!Running(), 10000);
+    QCOMPARE(msgs_->Texts().size(), size_t(2)); // remembered: not asked again
+    QCOMPARE(Starts(Dir()), 3);
 }
 
 QTEST_MAIN(TestRunning)
