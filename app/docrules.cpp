@@ -27,9 +27,10 @@ bool IsKolsedMarker(const std::string& firstLine) {
 }
 
 std::string FirstLineOf(const std::string& fileName) {
-    std::ifstream in(NativePath(fileName), std::ios::binary);
     std::string line;
-    if (!in || IsDirectory(fileName)) return line;
+    if (!IsRegularFile(fileName)) return line; // a FIFO would never answer
+    std::ifstream in(NativePath(fileName), std::ios::binary);
+    if (!in) return line;
     char c;
     while (line.size() < 255 && in.get(c) && c != '\n')
         line.push_back(c);

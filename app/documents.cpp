@@ -17,6 +17,7 @@
 #include "common/widgets/dialogs.h"
 #include "common/widgets/qtext.h"
 #include "common/widgets/waitcursor.h"
+#include "shell/editlimits.h"
 #include "shell/widgets/diagramform.h"
 #include "shell/widgets/editform.h"
 #include "shell/widgets/indexdlg.h"
@@ -63,6 +64,9 @@ std::string StartName(const std::string& argument) {
 TDocumentController::TDocumentController(TKOLSHELLFORM& main) : QObject(&main), main_(main) {}
 
 TChildForm* TDocumentController::CreateEditor(const std::string& name, int kind) {
+    const std::string tooLarge = TooLargeToEdit(name);
+    if (!tooLarge.empty())
+        return ShowMsg(tooLarge, mkInformation, false), CreateViewer(name, wkListing);
     auto* editor = new TEditForm;
     main_.AddChild(editor);
     if (!editor->Open(name)) {

@@ -2,6 +2,7 @@
 // user commands, and the companion programs of the Utilities menu.
 #include "app/kolshellform.h"
 
+#include "common/deckassign.h"
 #include "common/globals.h"
 #include "common/lib1.h"
 #include "common/messages.h"
@@ -195,6 +196,8 @@ void TRunningController::Calculate1Click() {
     const bool deckWindow = IsDeckKind(kind);
     const std::string deck = deckWindow ? c->FileName() : std::string();
     if (!SaveBeforeRun(deckWindow ? c : nullptr, deck)) return;
+    std::string refused;
+    if (!CheckDeckAssignments(deck, refused)) return (void)ShowMsg(refused, mkError, true);
     const std::string remembered = GetCurrentDir();
     std::string& engineDir = ProgramDirs().Dirs[pdEngine];
     if (!IsDirectory(engineDir)) engineDir = Globals().KolshellDir;
@@ -203,7 +206,9 @@ void TRunningController::Calculate1Click() {
         SetCurrentDir(remembered);
     };
     TRunResult result;
-    if (kind == wkForm && c->BeforeRunCommand().size() > 4 &&
+    const bool commands = kind == wkForm && FormCommandsAllowed(ToQ(deck), c->BeforeRunCommand(),
+                                                                c->AfterRunCommand());
+    if (commands && c->BeforeRunCommand().size() > 4 &&
         (!RunProgramOK(c->BeforeRunCommand(), &result) || result.Stopped))
         return finish();
     std::string engine = EngineProgram(engineDir);
@@ -215,12 +220,12 @@ void TRunningController::Calculate1Click() {
         engine = EngineProgram(engineDir);
     }
     QPointer<TChildForm> form = c;
-    if (!RunProgramOK(engine + " " + deck, &result)) return finish();
+    if (!RunProgramOK(TCommandLine{engine, {deck}}, &result)) return finish();
     main_.Documents().GetLSTFile(deck, false);
     main_.Documents().GetOUTFile(deck, false);
     main_.Documents().GetPLTFile(deck, false);
     ReportEngineEnd(result, deck);
-    if (kind == wkForm && form && form->AfterRunCommand().size() > 4 && !result.Stopped)
+    if (commands && form && form->AfterRunCommand().size() > 4 && !result.Stopped)
         RunProgramOK(form->AfterRunCommand());
     finish();
 }
@@ -228,7 +233,7 @@ void TRunningController::Calculate1Click() {
 void TRunningController::CompileModule1Click() {
     if (RefuseWhileRunning()) return;
     const std::string file = CurrentChild ? CurrentChild->FileName() : std::string();
-    const int result = LaunchProgram(UserCommands().Compile + " " + file);
+    const int result = LaunchProgram(UserCommandWith(UserCommands().Compile, file));
     if (result < LaunchFailed)
         ShowMsg("Error " + std::to_string(result) + " encountered while trying to compile " + file,
                 mkError, true);

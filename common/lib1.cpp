@@ -9,13 +9,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <unistd.h>
 
 bool FileExists(const std::string& name) {
+    // A FIFO, socket or device counts as absent: no reader of the program waits on one.
     if (name.empty()) return false;
-    const std::string path = NativePath(name);
-    if (IsDirectory(path)) return false;
-    std::ifstream in(path, std::ios::binary);
-    return in.is_open();
+    const int fd = OpenRegularFile(name);
+    if (fd < 0) return false;
+    ::close(fd);
+    return true;
 }
 
 std::string UpStr(const std::string& text) {
@@ -198,9 +200,11 @@ std::string FormatReal(NumberFormat format, Extended x) {
     return exponent(format.Digits);
 }
 
-NumberFormat ChooseFormat(int n, Extended x) {
+NumberFormat ChooseFormat(int digits, Extended x) {
     NumberFormat f{1, 1};
     if (x == 0) return f;
+    // Within what a format's digit count holds: every sum and conversion below stays in range.
+    const int n = std::clamp(digits, INT16_MIN + 1, int(INT16_MAX));
     const Extended ax = std::fabs(x);
     if (ax <= 1e-5L) return NumberFormat{0, int16_t(n - 1)};
     const Extended d = std::trunc(Extended(n) - 0.43431053203040176L * std::log(ax));

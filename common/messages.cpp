@@ -1,6 +1,8 @@
 #include "common/messages.h"
 
 #include <cstdio>
+#include <new>
+#include <stdexcept>
 
 namespace {
 
@@ -62,4 +64,15 @@ BeepHandler SetBeepHandler(BeepHandler handler) {
     BeepHandler old = BeepFn();
     BeepFn() = handler ? std::move(handler) : BeepHandler([] {});
     return old;
+}
+
+bool MemoryGuarded(const std::function<void()>& edit) {
+    try {
+        edit();
+        return true;
+    } catch (const std::bad_alloc&) {
+    } catch (const std::length_error&) {
+    }
+    ShowMsg("There is not enough memory for this change.", mkError, true);
+    return false;
 }

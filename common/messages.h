@@ -40,3 +40,8 @@ BeepHandler SetBeepHandler(BeepHandler handler);
 
 // The first button of a kind: what a handler without a user answers.
 int DefaultButton(int kind);
+
+// Runs an edit sized by a number the user typed. When memory runs out for it (or it asks for
+// more than a container holds) the message "There is not enough memory for this change." is
+// shown and false returned: the program goes on. The edit leaves its data whole then.
+bool MemoryGuarded(const std::function<void()>& edit);

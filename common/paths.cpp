@@ -163,17 +163,91 @@ std::string AbsolutePath(const std::string& name) {
     return JoinPath(GetCurrentDir(), p);
 }
 
+bool IsRegularFile(const std::string& name) {
+    struct stat st;
+    return !name.empty() && ::stat(NativePath(name).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+int OpenRegularFile(const std::string& name) {
+    if (name.empty()) return -1;
+    // O_NONBLOCK: opening a FIFO with no writer would otherwise wait for one for ever.
+    const int fd = ::open(NativePath(name).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return -1;
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        errno = EINVAL;
+        return -1;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return fd;
+}
+
+std::FILE* OpenRegularFileStream(const std::string& name) {
+    const int fd = OpenRegularFile(name);
+    if (fd < 0) return nullptr;
+    std::FILE* f = ::fdopen(fd, "rb");
+    if (!f) ::close(fd);
+    return f;
+}
+
 bool ReadFileBytes(const std::string& name, std::string& bytes) {
-    if (name.empty() || IsDirectory(name)) return false;
-    std::ifstream in(NativePath(name), std::ios::binary);
-    if (!in) return false;
-    in.seekg(0, std::ios::end);
-    const std::streamoff size = in.tellg();
-    if (size < 0) return false;
-    in.seekg(0);
-    bytes.resize(size_t(size));
-    in.read(bytes.data(), size);
-    return bool(in) || in.gcount() == size;
+    const int fd = OpenRegularFile(name);
+    if (fd < 0) return false;
+    struct stat st;
+    bytes.clear();
+    if (::fstat(fd, &st) == 0 && st.st_size > 0) bytes.reserve(size_t(st.st_size));
+    char buf[65536];
+    bool ok = true;
+    for (;;) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            ok = n == 0;
+            break;
+        }
+        bytes.append(buf, size_t(n));
+    }
+    ::close(fd);
+    return ok;
+}
+
+bool TTextLineReader::Open(const std::string& name) {
+    Close();
+    file_ = OpenRegularFileStream(name);
+    buf_.resize(65536);
+    return file_ != nullptr;
+}
+
+void TTextLineReader::Close() {
+    if (file_) std::fclose(file_);
+    file_ = nullptr;
+    at_ = end_ = 0;
+}
+
+bool TTextLineReader::Fill() {
+    at_ = 0;
+    end_ = file_ ? std::fread(buf_.data(), 1, buf_.size(), file_) : 0;
+    return end_ > 0;
+}
+
+bool TTextLineReader::Next(std::string& line) {
+    line.clear();
+    bool any = false, cr = false;
+    while (at_ < end_ || Fill()) {
+        any = true;
+        const char* from = buf_.data() + at_;
+        const char* nl = static_cast<const char*>(std::memchr(from, '\n', end_ - at_));
+        const size_t len = size_t((nl ? nl : buf_.data() + end_) - from);
+        if (len > 0) cr = from[len - 1] == '\r';
+        // A CR kept at the cut is taken off below only when it ends the line.
+        if (line.size() <= max_) line.append(from, std::min(len, max_ + 1 - line.size()));
+        at_ += len + (nl ? 1 : 0);
+        if (nl) break;
+    }
+    if (cr && !line.empty() && line.back() == '\r' && line.size() <= max_) line.pop_back();
+    if (line.size() > max_) line.resize(max_);
+    return any;
 }
 
 std::vector<std::string> SplitTextLines(const std::string& bytes, size_t maxLength) {
@@ -224,7 +298,7 @@ bool ReadOnlyMode(const std::string& file) {
     return (st.st_mode & S_IWUSR) == 0 || ::access(file.c_str(), W_OK) != 0;
 }
 
-bool WriteAll(int fd, const std::string& bytes) {
+bool WriteBytes(int fd, const std::string& bytes) {
     size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
@@ -232,7 +306,7 @@ bool WriteAll(int fd, const std::string& bytes) {
         if (n <= 0) return false;
         done += size_t(n);
     }
-    return ::fsync(fd) == 0;
+    return true;
 }
 
 // Why the last write of this thread failed: the system's error and whether it was the
@@ -257,9 +331,9 @@ std::string TemporaryName(const std::string& target) {
     return (dir / (".~" + name + "." + std::to_string(::getpid()) + ".tmp")).string();
 }
 
-// A new file beside the target holding the bytes, with the target's permission bits and
-// owner when it exists; empty (errno set) when it cannot be made.
-std::string WriteTemporary(const std::string& target, const std::string& bytes, bool& sameOwner) {
+// A new file beside the target holding the parts' bytes, with the target's permission bits
+// and owner when it exists; empty (errno set) when it cannot be made.
+std::string WriteTemporary(const std::string& target, const TFileParts& parts, bool& sameOwner) {
     const std::string temp = TemporaryName(target);
     ::unlink(temp.c_str()); // a stale one from an interrupted save; a directory stays
     const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
@@ -273,7 +347,8 @@ std::string WriteTemporary(const std::string& target, const std::string& bytes, 
         ::fchmod(fd, st.st_mode & 07777);
         sameOwner = ::fstat(fd, &made) == 0 && made.st_uid == st.st_uid && made.st_gid == st.st_gid;
     }
-    const bool written = WriteAll(fd, bytes);
+    const bool written =
+        parts([fd](const std::string& bytes) { return WriteBytes(fd, bytes); }) && ::fsync(fd) == 0;
     const bool closed = ::close(fd) == 0;
     if (written && closed) return temp;
     const int err = errno;
@@ -296,9 +371,9 @@ bool WriteInPlace(const std::string& target, const std::string& bytes) {
     old.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     const int fd = ::open(target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
     if (fd < 0) return Failed(errno, false);
-    if (WriteAll(fd, bytes) && ::close(fd) == 0) return true;
+    if (WriteBytes(fd, bytes) && ::close(fd) == 0) return true;
     const int err = errno;
-    if (::ftruncate(fd, 0) == 0 && ::lseek(fd, 0, SEEK_SET) == 0) WriteAll(fd, old);
+    if (::ftruncate(fd, 0) == 0 && ::lseek(fd, 0, SEEK_SET) == 0) WriteBytes(fd, old);
     ::close(fd);
     return Failed(err, false);
 }
@@ -325,17 +400,24 @@ std::string WriteFailureText(const std::string& name, const std::string& otherwi
 }
 
 bool WriteFileAtomic(const std::string& name, const std::string& bytes) {
+    return WriteFileAtomic(name, [&bytes](const TFileWriter& put) { return put(bytes); });
+}
+
+bool WriteFileAtomic(const std::string& name, const TFileParts& parts) {
     lastWriteError = 0;
     if (name.empty()) return Failed(ENOENT, false);
     const std::string target = FollowLinks(NativePath(name));
     if (IsDirectory(target)) return Failed(EISDIR, false);
     if (ReadOnlyMode(target)) return Failed(EACCES, false);
     bool sameOwner = true;
-    const std::string temp = WriteTemporary(target, bytes, sameOwner);
+    const std::string temp = WriteTemporary(target, parts, sameOwner);
     if (temp.empty()) return Failed(errno, errno != ENOSPC && errno != EDQUOT && errno != EIO);
     if (KeepInPlace(target, sameOwner)) {
         // The whole text fitted beside it, so writing it over the file will fit too.
-        const bool written = WriteInPlace(target, bytes);
+        std::ifstream in(temp, std::ios::binary);
+        const std::string bytes((std::istreambuf_iterator<char>(in)),
+                                std::istreambuf_iterator<char>());
+        const bool written = in.good() || in.eof() ? WriteInPlace(target, bytes) : false;
         const int err = errno;
         ::unlink(temp.c_str());
         return written || Failed(err, false);

@@ -2,6 +2,8 @@
 // this platform's file system. Every file access of the program goes through here.
 #pragma once
 
+#include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -30,13 +32,43 @@ std::string ReplaceFromFirstDot(const std::string& name, const std::string& ext)
 std::string JoinPath(const std::string& dir, const std::string& name);
 std::string AbsolutePath(const std::string& name);
 
-// Whole-file operations. Text lines are split at LF with a CR before it dropped.
+// A plain file (through links): not a folder, FIFO, socket or device, which a reader would
+// wait on or read without end.
+bool IsRegularFile(const std::string& name);
+// Opens a plain file for reading without ever waiting on it: a FIFO, socket or device is
+// refused (-1, errno EINVAL), as is a name that cannot be opened. The descriptor is the
+// caller's to close; OpenRegularFileStream gives it as a stream to fclose instead.
+int OpenRegularFile(const std::string& name);
+std::FILE* OpenRegularFileStream(const std::string& name);
+
+// Whole-file operations (plain files only). Text lines are split at LF with a CR before it dropped.
 bool ReadFileBytes(const std::string& name, std::string& bytes);
 bool ReadTextLines(const std::string& name, std::vector<std::string>& lines,
                    size_t maxLength = 255);
 // The same from bytes in memory; each line cut to maxLength characters.
 std::vector<std::string> SplitTextLines(const std::string& bytes,
                                         size_t maxLength = std::string::npos);
+// A text file read a line at a time, split as ReadTextLines splits it, with only the line
+// at hand in memory (cut to maxLength; the rest of a longer line is skipped unread into it).
+class TTextLineReader {
+  public:
+    explicit TTextLineReader(size_t maxLength = 255) : max_(maxLength) {}
+    ~TTextLineReader() { Close(); }
+    TTextLineReader(const TTextLineReader&) = delete;
+    TTextLineReader& operator=(const TTextLineReader&) = delete;
+    bool Open(const std::string& name); // plain files only, as ReadFileBytes
+    void Close();
+    // The next line; false at the end of the file.
+    bool Next(std::string& line);
+
+  private:
+    bool Fill();
+    std::FILE* file_ = nullptr;
+    size_t max_;
+    std::vector<char> buf_;
+    size_t at_ = 0, end_ = 0;
+};
+
 // Writes through a temporary file beside the target and renames it over, so the target is
 // either the old or the new contents, never half written. Through a symbolic link the file
 // it points to is written and the link stays; the file keeps its permission bits. A file
@@ -45,6 +77,11 @@ std::vector<std::string> SplitTextLines(const std::string& bytes,
 // beside it, so its links, owner, group and mode stay. A file without write permission for
 // its owner is refused and left as it was.
 bool WriteFileAtomic(const std::string& name, const std::string& bytes);
+// The same for contents made a part at a time: parts hands each to put, and says false
+// (as put does when a write fails) to leave the target as it was.
+using TFileWriter = std::function<bool(const std::string& bytes)>;
+using TFileParts = std::function<bool(const TFileWriter& put)>;
+bool WriteFileAtomic(const std::string& name, const TFileParts& parts);
 // An existing file (through links) that a save must leave alone: no write permission.
 bool IsReadOnlyFile(const std::string& name);
 // "File " + name + " is read-only; it was not changed."

@@ -1,5 +1,6 @@
 #include "engine/engine.h"
 
+#include "common/deckassign.h"
 #include "common/paths.h"
 
 #include <algorithm>
@@ -44,20 +45,20 @@ std::vector<std::string> Words(const std::string& line) {
 // that may run over several lines.
 class DeckWalker {
   public:
-    DeckWalker(const std::vector<std::string>& lines, EngineDeck& deck)
-        : lines_(lines), deck_(deck) {}
+    DeckWalker(const EngineLineSource& lines, EngineDeck& deck) : lines_(lines), deck_(deck) {}
 
     // The next statement line (1-based number), or 0 at the end.
     int NextLine() {
-        while (next_ < lines_.size()) {
-            const std::string& l = lines_[next_++];
-            if (!l.empty() && l[0] == '*') continue;
-            if (Words(l).empty()) continue;
+        while (lines_(text_)) {
+            ++next_;
+            if (!text_.empty() && text_[0] == '*') continue;
+            if (text_.find_first_not_of(" \t\n\v\f\r") == std::string::npos) continue;
             return int(next_);
         }
         return 0;
     }
-    const std::string& Text(int line) const { return lines_[size_t(line - 1)]; }
+    // The text of the line NextLine gave last: the deck is read once, in order.
+    const std::string& Text(int) const { return text_; }
 
     // n words from the following lines, whole lines at a time; line is the statement's line
     // and becomes the last one read. A count beyond the deck is an error of the statement.
@@ -92,8 +93,9 @@ class DeckWalker {
     }
 
   private:
-    const std::vector<std::string>& lines_;
+    const EngineLineSource& lines_;
     EngineDeck& deck_;
+    std::string text_;
     size_t next_ = 0;
 };
 
@@ -103,6 +105,10 @@ void ReadConstants(DeckWalker& w, EngineDeck& d, int count, int line) {
         double v = 0;
         if (words[i + 1] != "=" || !ToNumber(words[i + 2], v)) {
             w.Error(line, "a constant is written NAME = number");
+            return;
+        }
+        if (!std::isfinite(v)) {
+            w.Error(line, "the constant " + words[i] + " is not a finite number");
             return;
         }
         d.Constants[EngineUpper(words[i])] = v;
@@ -197,7 +203,7 @@ void ReadStatements(DeckWalker& w, EngineDeck& d) {
             if (words.size() < 3 || !ToInt(words[2], n))
                 w.Error(line, "ASSIGN needs a file and a logical unit");
             else
-                d.Assigned[n] = words[1];
+                d.Assigned[n] = words[1], d.AssignedLine[n] = line;
         } else if (key == "END") {
             ended = true;
         } else {
@@ -343,13 +349,32 @@ int EngineDeck::Warnings() const {
 }
 
 void ReadEngineDeck(const std::vector<std::string>& lines, EngineDeck& d) {
-    d = EngineDeck();
+    size_t next = 0;
+    ReadEngineDeck(EngineLineSource([&lines, &next](std::string& line) {
+                       if (next == lines.size()) return false;
+                       line = lines[next++];
+                       return true;
+                   }),
+                   d);
     d.Lines = lines;
+}
+
+void ReadEngineDeck(const EngineLineSource& lines, EngineDeck& d) {
+    d = EngineDeck();
     DeckWalker w(lines, d);
     ReadStatements(w, d);
     OrderEquations(w, d);
     ResolveSimulation(w, d);
     CheckUnits(w, d);
+}
+
+void CheckEngineAssignments(EngineDeck& d, const std::string& deckName) {
+    for (const auto& [unit, file] : d.Assigned) {
+        const std::string why = AssignTargetProblem(deckName, file);
+        if (!why.empty())
+            d.Messages.push_back(
+                {d.AssignedLine[unit], true, "ASSIGN " + file + " is refused: " + why});
+    }
 }
 
 namespace {
@@ -358,7 +383,7 @@ namespace {
 struct Printer {
     FILE* File = nullptr;
     EngineFileWritten Written;
-    int Every = 1;
+    long Every = 1;
 };
 
 class Simulation {
@@ -367,8 +392,9 @@ class Simulation {
 
     EngineRun Run() {
         EngineRun run;
-        OpenPrinters();
         const long steps = std::lround((d_.Stop - d_.Start) / d_.Step);
+        if (!OutputWithinLimit(steps)) return run;
+        OpenPrinters();
         for (long k = 0; k <= steps; ++k)
             Step(k, d_.Start + double(k) * d_.Step);
         run.Steps = int(steps + 1);
@@ -380,6 +406,32 @@ class Simulation {
     }
 
   private:
+    // Refuses, before any file is opened, a run whose printers would write more values than
+    // MaxOutputValues (rows times columns, all printers together).
+    bool OutputWithinLimit(long steps) {
+        long long values = 0;
+        int line = 0;
+        for (const EngineUnit& u : d_.Units) {
+            if (u.Type != PrinterType) continue;
+            const long long rows = steps / PrintEvery(u) + 1;
+            values += rows * ((long long)(u.Inputs.size()) + 1);
+            if (values > MaxOutputValues) {
+                line = u.Line;
+                break;
+            }
+        }
+        if (!line) return true;
+        d_.Messages.push_back({line, true,
+                               "the printers would write more than " +
+                                   std::to_string(MaxOutputValues) +
+                                   " values (rows times columns) in one run; nothing was written"});
+        return false;
+    }
+    // A printer's interval in steps: at least 1, and 1 for an interval that is no number.
+    long PrintEvery(const EngineUnit& u) const {
+        const double every = std::round(WordValue(u.Params[0]) / d_.Step);
+        return every >= 1 ? long(std::min(every, double(MaxSteps) + 1)) : 1;
+    }
     double NameValue(const std::string& n) const {
         if (n == "TIME") return time_;
         auto v = values_.find(n);
@@ -436,7 +488,7 @@ class Simulation {
         p.Written.File = d_.Assigned[lu];
         p.Written.Unit = lu;
         p.Written.Columns = int(u.Inputs.size()) + 1;
-        p.Every = std::max(1, int(std::lround(WordValue(u.Params[0]) / d_.Step)));
+        p.Every = PrintEvery(u);
         const std::string name =
             IsSeparator(p.Written.File[0]) ? p.Written.File : JoinPath(dir_, p.Written.File);
         p.File = std::fopen(NativePath(name).c_str(), "wb");
@@ -515,18 +567,25 @@ EngineRun RunEngineDeck(EngineDeck& deck, const std::string& dir) {
     return Simulation(deck, dir).Run();
 }
 
-std::string EngineListing(const EngineDeck& d, const std::string& deckName, const EngineRun& run) {
-    std::string out = "KOLVAN32 (stand-in engine)   listing of " + deckName + "\n\n";
+namespace {
+
+std::string ListingHead(const std::string& deckName) {
+    return "KOLVAN32 (stand-in engine)   listing of " + deckName + "\n\n";
+}
+
+std::string ListingLine(size_t number, const std::string& line) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%5zu  ", number);
+    return buf + line + "\n";
+}
+
+std::string ListingTail(const EngineDeck& d, const EngineRun& run) {
     char buf[64];
-    for (size_t i = 0; i < d.Lines.size(); ++i) {
-        std::snprintf(buf, sizeof buf, "%5zu  ", i + 1);
-        out += buf + d.Lines[i] + "\n";
-    }
     std::vector<EngineMessage> messages = d.Messages;
     std::stable_sort(
         messages.begin(), messages.end(),
         [](const EngineMessage& a, const EngineMessage& b) { return a.Line < b.Line; });
-    out += "\n";
+    std::string out = "\n";
     for (const EngineMessage& m : messages) {
         out += m.Error ? "*** ERROR   " : "*** WARNING ";
         out += m.Line ? "line " + std::to_string(m.Line) + ": " : std::string();
@@ -548,18 +607,42 @@ std::string EngineListing(const EngineDeck& d, const std::string& deckName, cons
     return out;
 }
 
+} // namespace
+
+std::string EngineListing(const EngineDeck& d, const std::string& deckName, const EngineRun& run) {
+    std::string out = ListingHead(deckName);
+    for (size_t i = 0; i < d.Lines.size(); ++i)
+        out += ListingLine(i + 1, d.Lines[i]);
+    return out + ListingTail(d, run);
+}
+
 int RunEngine(const std::string& deckName) {
-    std::vector<std::string> lines;
-    if (IsDirectory(deckName) || !ReadTextLines(deckName, lines, 100000)) {
+    // The deck is read twice, a line at a time: once for the run, once into the listing; no
+    // more than a line of it is held in memory.
+    constexpr size_t LineMax = 100000;
+    TTextLineReader reader(LineMax);
+    if (IsDirectory(deckName) || !reader.Open(deckName)) {
         std::fprintf(stderr, "KOLVAN32: the deck %s cannot be read\n", deckName.c_str());
         return 2;
     }
     EngineDeck deck;
-    ReadEngineDeck(lines, deck);
+    ReadEngineDeck(EngineLineSource([&reader](std::string& l) { return reader.Next(l); }), deck);
+    CheckEngineAssignments(deck, deckName);
     const EngineRun run = RunEngineDeck(deck, ExtractFileDir(AbsolutePath(deckName)));
-    const std::string listing =
-        deckName.find('.') == std::string::npos ? deckName + ".LST" : BaseName(deckName) + ".LST";
-    if (!WriteFileAtomic(listing, EngineListing(deck, deckName, run))) {
+    const std::string listing = EngineListingName(deckName);
+    const bool written = WriteFileAtomic(listing, [&](const TFileWriter& put) {
+        TTextLineReader again(LineMax);
+        std::string text = ListingHead(deckName), line;
+        size_t number = 0;
+        again.Open(deckName);
+        while (again.Next(line)) {
+            text += ListingLine(++number, line);
+            if (text.size() >= 65536 && !put(text)) return false;
+            if (text.size() >= 65536) text.clear();
+        }
+        return put(text + ListingTail(deck, run));
+    });
+    if (!written) {
         std::fprintf(stderr, "KOLVAN32: the listing %s cannot be written\n", listing.c_str());
         return 2;
     }

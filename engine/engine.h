@@ -4,6 +4,7 @@
 
 #include "engine/expr.h"
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -38,14 +39,26 @@ struct EngineDeck {
     int SimulationLine = 0;
     std::vector<EngineUnit> Units;
     std::map<int, std::string> Assigned; // logical unit -> file
+    std::map<int, int> AssignedLine;     // logical unit -> its ASSIGN line
     std::vector<EngineMessage> Messages;
 
     int Errors() const;
     int Warnings() const;
 };
 
-// Reads and checks the deck; the messages say what is wrong.
+// Reads and checks the deck; the messages say what is wrong. Lines keeps the deck's lines.
 void ReadEngineDeck(const std::vector<std::string>& lines, EngineDeck& deck);
+// The same from lines handed out one at a time (false at the end), read once, in order;
+// Lines stays empty.
+using EngineLineSource = std::function<bool(std::string& line)>;
+void ReadEngineDeck(const EngineLineSource& lines, EngineDeck& deck);
+
+// Refuses, as errors of their lines, the ASSIGN files the engine must not write for the deck
+// named deckName: the deck itself, its listing, or a file outside its folder.
+void CheckEngineAssignments(EngineDeck& deck, const std::string& deckName);
+
+// What one run may write at most, over all its printers: rows times columns.
+constexpr long long MaxOutputValues = 25000000;
 
 struct EngineFileWritten {
     std::string File;

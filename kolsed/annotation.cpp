@@ -5,6 +5,7 @@
 #include "kolsed/formbuilder.h"
 #include "kolsed/formswitch.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -310,7 +311,13 @@ void TReader::TabCommand(const std::string& line, char n, const std::string& val
         number = number * 96 * 0.3937007874015748L;
     else if (Contains(unit, "IN"))
         number = number * 96;
-    int pixels = int(std::lround(double(number)));
+    // Kept within a range the layout adds up without overflow (the builder cuts it to the
+    // form's width); not a number counts as the default.
+    const double limited =
+        std::isnan(double(number))
+            ? -1.0
+            : std::clamp(double(number), -double(TabPixelsMax), double(TabPixelsMax));
+    int pixels = int(std::lround(limited));
     if (n == '0' && pixels < 0) pixels = 0;
     form_.Presentation.Tab[n - '0'] = pixels;
 }

@@ -83,7 +83,7 @@ TDescriptor& TFormBuilder::MakeCaption(TFormItem& item, const std::string& text,
     c.Text = text;
     const int h = GetHeight(c.Font);
     c.Top = ElementTop(h * growNum / growDen);
-    c.Left = Margin() + form_.Presentation.Tab[0];
+    c.Left = Margin() + TabAt(0);
     c.Height = h + 2;
     c.Width = metrics_.TextWidth(c.Font, text);
     Fit(c);
@@ -92,7 +92,7 @@ TDescriptor& TFormBuilder::MakeCaption(TFormItem& item, const std::string& text,
 
 void TFormBuilder::PlaceValueField(TFormItem& item, TControlBox& field) {
     const TDescriptor& c = *item.Caption;
-    const int tab = form_.Presentation.Tab[2];
+    const int tab = TabAt(2);
     field.Left = tab >= 0 ? tab : int(c.Text.size() + 1) * AveCharWidth(c.Font);
     field.Top = c.Top;
     field.Height = GetHeight(Slot(2)) + 2;
@@ -144,7 +144,7 @@ void TFormBuilder::PlaceHeading(TFormItem& item, bool withText, const std::strin
     c.Text = item.Heading;
     const int h = GetHeight(c.Font);
     c.Top = ElementTop(h * 5 / 4);
-    c.Left = c.Alignment == alLeft ? Margin() + form_.Presentation.Tab[0] : Margin();
+    c.Left = c.Alignment == alLeft ? Margin() + TabAt(0) : Margin();
     c.Width = FormWidth() - c.Left;
     c.Height = h;
     if (!withText) return;
@@ -161,14 +161,13 @@ void TFormBuilder::PlaceHeading(TFormItem& item, bool withText, const std::strin
 }
 
 void TFormBuilder::PlaceHeadingField(TFormItem& item, TDescriptor& c, TInput& f) {
-    const int tab1 = form_.Presentation.Tab[1];
+    const int tab1 = TabAt(1);
     if (tab1 >= 0) {
         f.Left = tab1;
         return;
     }
     if (c.Alignment == alLeft) {
-        f.Left = Margin() + form_.Presentation.Tab[0] +
-                 int(item.Heading.size() + 1) * AveCharWidth(c.Font);
+        f.Left = Margin() + TabAt(0) + int(item.Heading.size() + 1) * AveCharWidth(c.Font);
         return;
     }
     // A centred or right-aligned heading with a field: both are placed as one line.

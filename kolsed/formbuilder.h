@@ -5,6 +5,8 @@
 #include "common/diagnostics.h"
 #include "kolsed/formmodel.h"
 
+#include <algorithm>
+
 class TFormBuilder {
   public:
     TFormBuilder(TFormModel& form, const TFormMetrics& metrics);
@@ -40,6 +42,8 @@ class TFormBuilder {
     TFontDef Slot(int n) const { return form_.Presentation.Fonts[n]; }
     int Margin() const { return 2 * form_.CharWidth; }
     int FormWidth() const { return 80 * form_.CharWidth; }
+    // Tab k of the presentation, no further right than the form's width.
+    int TabAt(int k) const { return std::min(form_.Presentation.Tab[size_t(k)], FormWidth()); }
     void ComputeNextTop(const TFormItem& item);
     // The top of an element one caption step high: the running position, or the bottom
     // of the grown group frame.

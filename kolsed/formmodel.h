@@ -150,11 +150,15 @@ struct TFormItem {
     TFormItem *Next = nullptr, *Prev = nullptr; // the chain in file order
 };
 
+// The most a TAB command moves a column, in pixels either way.
+constexpr int TabPixelsMax = 1000000;
+
 // What the annotation commands change; each command acts on what is created after it.
+
 struct TPresentation {
     std::array<TFontDef, 4> Fonts; // slots 1..3
     std::array<TAlignment, 4> Align{alLeft, alLeft, alLeft, alLeft};
-    std::array<int, 4> Tab{0, -999, -999, -999};
+    std::array<int, 4> Tab{0, -999, -999, -999}; // within +-TabPixelsMax
     TPresentation();
 };
 

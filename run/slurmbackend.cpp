@@ -1,9 +1,11 @@
 #include "run/slurmbackend.h"
 
+#include "common/paths.h"
 #include "run/cmdline.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -67,11 +69,6 @@ std::string ShellQuote(const std::string& text) {
 
 namespace {
 
-std::string BaseName(const std::string& path) {
-    const size_t slash = path.find_last_of("/\\");
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 std::string FolderOf(const TRun& run) {
     return run.Dir.empty() ? "." : run.Dir;
 }
@@ -81,16 +78,30 @@ double Seconds() {
         .count();
 }
 
-// The task number of "12_3" when it belongs to job 12; 0 otherwise.
-int TaskOf(const std::string& jobId, const std::string& id) {
-    if (id.compare(0, jobId.size() + 1, jobId + "_") != 0) return 0;
-    const std::string rest = id.substr(jobId.size() + 1);
-    if (rest.empty() || rest.find_first_not_of("0123456789") != std::string::npos) return 0;
-    return std::atoi(rest.c_str());
+// A file name as sbatch's --output takes it: "%" starts a pattern there, "%%" is a "%".
+std::string PatternEscaped(const std::string& name) {
+    std::string out;
+    for (char c : name)
+        out += c == '%' ? std::string("%%") : std::string(1, c);
+    return out;
 }
 
-// "[3-5,8%2]" of a pending record: every task it names.
-std::vector<int> TaskRange(const std::string& jobId, const std::string& id) {
+// A whole number of digits only within int; false for anything else.
+bool ReadNumber(const std::string& s, int& v) {
+    if (s.empty() || s.find_first_not_of("0123456789") != std::string::npos) return false;
+    const auto r = std::from_chars(s.data(), s.data() + s.size(), v);
+    return r.ec == std::errc() && r.ptr == s.data() + s.size();
+}
+
+// The task number of "12_3" when it belongs to job 12 and is one of its runs; 0 otherwise.
+int TaskOf(const std::string& jobId, const std::string& id, int runs) {
+    if (id.compare(0, jobId.size() + 1, jobId + "_") != 0) return 0;
+    int task = 0;
+    return ReadNumber(id.substr(jobId.size() + 1), task) && task >= 1 && task <= runs ? task : 0;
+}
+
+// "[3-5,8%2]" of a pending record: every task it names, of tasks 1 to runs.
+std::vector<int> TaskRange(const std::string& jobId, const std::string& id, int runs) {
     std::vector<int> tasks;
     const std::string head = jobId + "_[";
     if (id.compare(0, head.size(), head) != 0) return tasks;
@@ -100,9 +111,13 @@ std::vector<int> TaskRange(const std::string& jobId, const std::string& id) {
     std::string part;
     while (std::getline(parts, part, ',')) {
         const size_t dash = part.find('-');
-        const int a = std::atoi(part.c_str());
-        const int b = dash == std::string::npos ? a : std::atoi(part.c_str() + dash + 1);
-        for (int t = a; t >= 1 && t <= b; ++t)
+        int a = 0, b = 0;
+        if (!ReadNumber(part.substr(0, dash), a)) continue;
+        if (dash == std::string::npos)
+            b = a;
+        else if (!ReadNumber(part.substr(dash + 1), b))
+            continue;
+        for (int t = std::max(a, 1); t <= std::min(b, runs); ++t)
             tasks.push_back(t);
     }
     return tasks;
@@ -180,7 +195,9 @@ bool ReadAvailable(int fd, std::string& text) {
 }
 
 bool ReadExitCode(const std::string& file, int& code) {
-    std::ifstream in(file);
+    std::string text;
+    if (!ReadFileBytes(file, text)) return false; // a FIFO in the folder is never waited on
+    std::istringstream in(text);
     return bool(in >> code);
 }
 
@@ -214,13 +231,13 @@ TCommandResult RunCommand(const std::string& program, const std::vector<std::str
 }
 
 std::string SlurmStem(const std::string& tableName) {
-    std::string base = BaseName(tableName);
+    std::string base = ExtractFileName(tableName);
     const size_t dot = base.rfind('.');
     return dot == std::string::npos || dot == 0 ? base : base.substr(0, dot);
 }
 
 std::string SlurmScriptName(const std::string& tableName) {
-    const std::string base = BaseName(tableName);
+    const std::string base = ExtractFileName(tableName);
     return tableName.substr(0, tableName.size() - base.size()) + SlurmStem(tableName) + ".SLURM.sh";
 }
 
@@ -265,7 +282,7 @@ bool SbatchArguments(const TSlurmOptions& o, const std::vector<TRun>& runs,
     if (o.MaxAtOnce > 0) array += "%" + std::to_string(o.MaxAtOnce);
     const std::string folder = runs.empty() ? "." : FolderOf(runs.front());
     args = {"--parsable", array, "--job-name=KOLSHELL-" + stem,
-            "--output=" + folder + "/" + stem + "%a.slurm.log"};
+            "--output=" + PatternEscaped(folder + "/" + stem) + "%a.slurm.log"};
     if (!o.Partition.empty()) args.push_back("--partition=" + o.Partition);
     if (o.TimeMinutes > 0) args.push_back("--time=" + std::to_string(o.TimeMinutes));
     args.insert(args.end(), extra.begin(), extra.end());
@@ -273,7 +290,7 @@ bool SbatchArguments(const TSlurmOptions& o, const std::vector<TRun>& runs,
     return true;
 }
 
-std::map<int, TSlurmTask> ParseSqueue(const std::string& jobId, const std::string& text) {
+std::map<int, TSlurmTask> ParseSqueue(const std::string& jobId, const std::string& text, int runs) {
     std::map<int, TSlurmTask> tasks;
     std::stringstream lines(text);
     std::string line;
@@ -283,18 +300,18 @@ std::map<int, TSlurmTask> ParseSqueue(const std::string& jobId, const std::strin
         TSlurmTask t;
         t.State = f[1].substr(0, f[1].find(' ')); // "CANCELLED by 0"
         t.Node = f.size() > 2 ? f[2] : "";
-        if (const int task = TaskOf(jobId, f[0]))
+        if (const int task = TaskOf(jobId, f[0], runs))
             tasks[task] = t;
         else
-            for (int r : TaskRange(jobId, f[0]))
+            for (int r : TaskRange(jobId, f[0], runs))
                 tasks[r] = t;
     }
     return tasks;
 }
 
-std::map<int, TSlurmTask> ParseSacct(const std::string& jobId, const std::string& text) {
+std::map<int, TSlurmTask> ParseSacct(const std::string& jobId, const std::string& text, int runs) {
     std::map<int, TSlurmTask> tasks;
-    for (auto& [task, t] : ParseSqueue(jobId, text))
+    for (auto& [task, t] : ParseSqueue(jobId, text, runs))
         tasks[task] = t;
     // The exit code is the third field, "3:0".
     std::stringstream lines(text);
@@ -302,9 +319,10 @@ std::map<int, TSlurmTask> ParseSacct(const std::string& jobId, const std::string
     while (std::getline(lines, line)) {
         const std::vector<std::string> f = Fields(Trim(line));
         if (f.size() < 4) continue;
-        const int task = TaskOf(jobId, f[0]);
+        const int task = TaskOf(jobId, f[0], runs);
+        int code = -1;
         if (!task) continue;
-        tasks[task].ExitCode = std::atoi(f[2].c_str());
+        tasks[task].ExitCode = ReadNumber(f[2].substr(0, f[2].find(':')), code) ? code : -1;
         tasks[task].Node = f[3] == "None assigned" ? "" : f[3];
     }
     return tasks;
@@ -488,7 +506,7 @@ void TSlurmBackend::SettleGone(TRunSet& set, const std::map<int, TSlurmTask>& ac
 void TSlurmBackend::SqueueAnswered(TRunSet& set, const std::string& text, int status) {
     if (status == 0) {
         if (!forgotten_) warning_.clear();
-        TakeIn(set, ParseSqueue(jobId_, text));
+        TakeIn(set, ParseSqueue(jobId_, text, int(set.Runs().size())));
     } else if (UnknownJob(text)) {
         // Long ended and dropped by the controller: only the runs' own traces are left.
         forgotten_ = true;
@@ -505,7 +523,7 @@ void TSlurmBackend::SqueueAnswered(TRunSet& set, const std::string& text, int st
 
 void TSlurmBackend::SacctAnswered(TRunSet& set, const std::string& text, int status) {
     if (status == 0) {
-        SettleGone(set, ParseSacct(jobId_, text));
+        SettleGone(set, ParseSacct(jobId_, text, int(set.Runs().size())));
         return;
     }
     // No accounting on this cluster: the status files tell from now on.

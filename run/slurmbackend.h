@@ -49,10 +49,13 @@ struct TSlurmTask {
     int ExitCode = -1; // -1: not known from this source
 };
 // squeue -h -r -t all -o "%i|%T|%N" of one job, by task number. Tasks still in one pending
-// record ("12_[3-5%2]") are each given that record's state.
-std::map<int, TSlurmTask> ParseSqueue(const std::string& jobId, const std::string& text);
+// record ("12_[3-5%2]") are each given that record's state. Only tasks 1 to runs count: a
+// record naming others, or numbers beyond int, is no task of the job.
+std::map<int, TSlurmTask> ParseSqueue(const std::string& jobId, const std::string& text,
+                                      int runs = 9999);
 // sacct -n -P -X -o JobID,State,ExitCode,NodeList of one job, by task number.
-std::map<int, TSlurmTask> ParseSacct(const std::string& jobId, const std::string& text);
+std::map<int, TSlurmTask> ParseSacct(const std::string& jobId, const std::string& text,
+                                     int runs = 9999);
 
 // A program run to its end: its exit status (-1: it could not be started, errno in err) and
 // what it wrote.

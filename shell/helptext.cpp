@@ -27,8 +27,9 @@ std::string ReflowHelpText(const std::vector<std::string>& lines) {
 
 THelpFile LoadHelpFile(const std::string& fileName) {
     THelpFile help;
-    std::ifstream in(NativePath(fileName), std::ios::binary | std::ios::ate);
-    if (IsDirectory(fileName) || !in) {
+    std::ifstream in;
+    if (IsRegularFile(fileName)) in.open(NativePath(fileName), std::ios::binary | std::ios::ate);
+    if (!in.is_open() || !in) {
         help.Text = "Help information is not available for this subject.";
         return help;
     }
@@ -51,23 +52,45 @@ THelpFile LoadHelpFile(const std::string& fileName) {
 
 namespace {
 
-size_t FindNoCase(const std::string& s, const std::string& upperPart, size_t from) {
-    const std::string u = UpStr(s);
-    return u.find(upperPart, from);
-}
+// Forward searches in a text that never look at a character twice: the last answer is kept
+// while it is still ahead. steps counts the characters looked at.
+class TForwardFind {
+  public:
+    TForwardFind(const std::string& text, char c, size_t& steps)
+        : text_(text), c_(c), steps_(steps) {}
+    // The first c at or after from (from never going back); text.size() when there is none.
+    size_t From(size_t from) {
+        if (found_ != npos && found_ >= from) return found_; // the last answer is still ahead
+        size_t i = from;
+        while (i < text_.size() && text_[i] != c_)
+            ++i, ++steps_;
+        return found_ = i;
+    }
+
+  private:
+    static constexpr size_t npos = std::string::npos;
+    const std::string& text_;
+    char c_;
+    size_t& steps_;
+    size_t found_ = npos;
+};
 
 } // namespace
 
-bool FindHelpTopic(const std::string& bytes, int topic, std::string& text) {
+bool FindHelpTopic(const std::string& bytes, int topic, std::string& text, size_t* steps) {
     // Only a marker line names a topic: "=" and digits inside a topic's text are its text.
-    const std::string digits = std::to_string(topic);
-    for (size_t marker = FindNoCase(bytes, ".TOPIC", 0); marker != std::string::npos;
-         marker = FindNoCase(bytes, ".TOPIC", marker + 1)) {
-        const size_t lineEnd = std::min(bytes.find('\n', marker), bytes.size());
-        const size_t eq = bytes.find('=', marker);
-        if (eq >= lineEnd || bytes.compare(eq + 1, digits.size(), digits) != 0) continue;
-        const size_t start = std::min(lineEnd + 1, bytes.size());
-        const size_t next = FindNoCase(bytes, ".TOPIC", start);
+    size_t counted = 0;
+    size_t& n = steps ? *steps : counted;
+    n = bytes.size(); // the one upper-cased copy
+    const std::string upper = UpStr(bytes), digits = std::to_string(topic);
+    TForwardFind lineEnd(bytes, '\n', n), equals(bytes, '=', n);
+    for (size_t marker = upper.find(".TOPIC"); marker != std::string::npos;
+         marker = upper.find(".TOPIC", marker + 1)) {
+        const size_t end = lineEnd.From(marker);
+        const size_t eq = equals.From(marker);
+        if (eq >= end || bytes.compare(eq + 1, digits.size(), digits) != 0) continue;
+        const size_t start = std::min(end + 1, bytes.size());
+        const size_t next = upper.find(".TOPIC", start);
         text = bytes.substr(start, next == std::string::npos ? std::string::npos : next - start);
         if (next != std::string::npos) {
             // The marker's own line is not part of the text.

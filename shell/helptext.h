@@ -31,6 +31,7 @@ THelpFile LoadHelpFile(const std::string& fileName);
 std::string TopicHelpText(const std::string& deckName, int topic);
 // The topic's raw text from a help file's bytes; false when no marker fits. A topic number
 // matches a marker number that begins with it (1 finds 12 when that comes first).
-bool FindHelpTopic(const std::string& bytes, int topic, std::string& text);
+// Linear in the file: steps, when given, gets the characters the search looked at.
+bool FindHelpTopic(const std::string& bytes, int topic, std::string& text, size_t* steps = nullptr);
 // Line breaks stay before a line that begins with a blank or is empty; others become a blank.
 std::string ReflowTopicText(const std::string& text);

@@ -18,15 +18,60 @@ TLineIndex::~TLineIndex() {
     Close();
 }
 
+void TLineStarts::Clear() {
+    blocks_ = {};
+    blockFar_ = {};
+    steps_ = {};
+    far_ = {};
+    last_ = 0;
+    size_ = 0;
+}
+
+namespace {
+// Grows by a quarter, not the usual double: the room kept spare stays small beside the index.
+template <class T> void Room(std::vector<T>& v) {
+    if (v.size() == v.capacity()) v.reserve(v.size() + v.size() / 4 + 64);
+}
+} // namespace
+
+void TLineStarts::PushBack(uint64_t start) {
+    Room(steps_);
+    if (size_ % Block == 0) {
+        Room(blocks_), Room(blockFar_);
+        blocks_.push_back(start);
+        blockFar_.push_back(uint32_t(far_.size()));
+    }
+    const uint64_t step = size_ == 0 ? 0 : start - last_;
+    steps_.push_back(uint8_t(std::min<uint64_t>(step, Far)));
+    if (step >= Far && size_ % Block != 0) Room(far_), far_.push_back(start);
+    last_ = start;
+    ++size_;
+}
+
+uint64_t TLineStarts::operator[](size_t i) const {
+    const size_t first = i / Block * Block;
+    uint64_t at = blocks_[i / Block];
+    size_t far = blockFar_[i / Block];
+    for (size_t k = first + 1; k <= i; ++k)
+        at = steps_[k] == Far ? far_[far++] : at + steps_[k];
+    return at;
+}
+
+size_t TLineStarts::Bytes() const {
+    return blocks_.capacity() * sizeof(uint64_t) + blockFar_.capacity() * sizeof(uint32_t) +
+           steps_.capacity() + far_.capacity() * sizeof(uint64_t);
+}
+
 bool TLineIndex::Open(const std::string& fileName) {
     Close();
     if (IsDirectory(fileName)) return false;
-    file_ = std::fopen(NativePath(fileName).c_str(), "rb");
+    file_ = OpenRegularFileStream(fileName);
     if (!file_) return false;
     std::fseek(file_, 0, SEEK_END);
     const long size = std::ftell(file_);
     size_ = size > 0 ? uint64_t(size) : 0;
-    starts_.assign(1, 0);
+    starts_.Clear();
+    starts_.PushBack(0);
     return true;
 }
 
@@ -36,7 +81,7 @@ void TLineIndex::Close() {
     size_ = indexed_ = 0;
     complete_ = false;
     lastEndedLine_ = true;
-    starts_.clear();
+    starts_.Clear();
     longest_ = 0;
 }
 
@@ -50,24 +95,24 @@ bool TLineIndex::IndexStep(size_t maxBytes) {
             static_cast<const char*>(std::memchr(p, '\n', size_t(buf.data() + got - p)));
         if (!nl) break;
         const uint64_t next = indexed_ + uint64_t(nl - buf.data()) + 1;
-        longest_ = std::max<size_t>(longest_, size_t(next - 1 - starts_.back()));
-        starts_.push_back(next);
+        longest_ = std::max<size_t>(longest_, size_t(next - 1 - starts_.Back()));
+        starts_.PushBack(next);
         p = nl + 1;
     }
     indexed_ += got;
     if (got == 0 || indexed_ >= size_) {
         complete_ = true;
-        longest_ = std::max<size_t>(longest_, size_t(size_ - starts_.back()));
-        lastEndedLine_ = starts_.back() == size_;
+        longest_ = std::max<size_t>(longest_, size_t(size_ - starts_.Back()));
+        lastEndedLine_ = starts_.Back() == size_;
     }
     return !complete_;
 }
 
 size_t TLineIndex::LineCount() const {
-    if (starts_.empty()) return 0;
+    if (starts_.Empty()) return 0;
     // The last start is a line only when text follows it (or nothing else was read).
     const bool tail = complete_ && !lastEndedLine_;
-    return starts_.size() - 1 + (tail ? 1 : 0);
+    return starts_.Size() - 1 + (tail ? 1 : 0);
 }
 
 std::string TLineIndex::ReadRange(uint64_t from, uint64_t to) const {
@@ -80,7 +125,7 @@ std::string TLineIndex::ReadRange(uint64_t from, uint64_t to) const {
 std::string TLineIndex::Line(size_t i, size_t maxChars) const {
     if (!file_ || i >= LineCount()) return {};
     const uint64_t from = starts_[i];
-    const uint64_t end = i + 1 < starts_.size() ? starts_[i + 1] : size_;
+    const uint64_t end = i + 1 < starts_.Size() ? starts_[i + 1] : size_;
     const uint64_t to = std::min<uint64_t>(end, from + maxChars + 2);
     std::string s = ReadRange(from, to);
     if (to == end && !s.empty() && s.back() == '\n') s.pop_back();

@@ -9,6 +9,31 @@
 #include <string>
 #include <vector>
 
+// The start offsets of a file's lines, in about one byte a line: a full offset for every
+// 64th line, and for each other line its distance from the one before; the offsets of lines
+// 255 bytes or more after their predecessor are kept apart (9 bytes for such a line).
+class TLineStarts {
+  public:
+    void Clear();
+    void PushBack(uint64_t start);
+    uint64_t operator[](size_t i) const;
+    uint64_t Back() const { return last_; }
+    size_t Size() const { return size_; }
+    bool Empty() const { return size_ == 0; }
+    // The bytes the index holds.
+    size_t Bytes() const;
+
+  private:
+    static constexpr size_t Block = 64;
+    static constexpr uint8_t Far = 255;
+    std::vector<uint64_t> blocks_;   // the start of every 64th line
+    std::vector<uint32_t> blockFar_; // per block: its first entry of far_
+    std::vector<uint8_t> steps_;     // start minus the start before; Far: the start is in far_
+    std::vector<uint64_t> far_;      // the starts of the far lines, in order
+    uint64_t last_ = 0;
+    size_t size_ = 0;
+};
+
 class TLineIndex {
   public:
     TLineIndex() = default;
@@ -29,6 +54,8 @@ class TLineIndex {
     // Line i (0-based) without its line end, at most maxChars of it.
     std::string Line(size_t i, size_t maxChars = 4096) const;
     size_t LongestLine() const { return longest_; }
+    // The bytes the index of line starts takes.
+    size_t IndexBytes() const { return starts_.Bytes(); }
 
     struct Match {
         bool Found = false;
@@ -46,6 +73,6 @@ class TLineIndex {
     uint64_t size_ = 0, indexed_ = 0;
     bool complete_ = false;
     bool lastEndedLine_ = true;
-    std::vector<uint64_t> starts_; // start offset of every line seen
+    TLineStarts starts_; // start offset of every line seen
     size_t longest_ = 0;
 };

@@ -1,11 +1,13 @@
 #include "table/rundecks.h"
 
 #include "common/codecs.h"
+#include "common/deckassign.h"
 #include "common/paths.h"
 #include "table/deckscan.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <fcntl.h>
 #include <filesystem>
 #include <unistd.h>
@@ -39,7 +41,8 @@ bool LineValues(const TTable& t, int run, std::vector<std::string>& names,
     for (size_t k = 0; k < t.Columns.size(); ++k) {
         const TableColumn& c = t.Columns[k];
         const Extended v = c.Values[size_t(run)];
-        if (v > 1E20L) {
+        // Not a number and the infinities come only from a damaged file: undefined as well.
+        if (!std::isfinite(v) || v > 1E20L) {
             message = "Parameter in the col #" + std::to_string(k + 1) + ", run #" +
                       std::to_string(run) + " isn't defined";
             return false;
@@ -454,6 +457,7 @@ bool PrepareTableRun(TTable& t, TTableRunHost& host, TTableRunOptions& o, std::v
     message.clear();
     runs.clear();
     if (!CheckRunDeckNames(t, message) || !CheckVariables(t, message)) return false;
+    if (!CheckDeckAssignments(t.DeckName, message)) return false;
     std::vector<std::string> deckLines;
     if (ReadTextLines(t.DeckName, deckLines, std::string::npos)) {
         if (!CheckOtherDecksFiles(t, deckLines, message)) return false;

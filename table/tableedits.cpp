@@ -119,7 +119,8 @@ RunsResult InsertDeleteRuns(TTable& t, int n, RunPosition where, int after, int 
         message = "Error #" + std::to_string(errorLevel);
         return RunsResult::Rejected;
     }
-    if (runs + n > MaxTableRuns) {
+    // In a wider type: a count typed near the limits of int cannot overflow the check.
+    if ((long long)runs + n > MaxTableRuns) {
         message = "A table holds at most 9999 runs.";
         return RunsResult::Rejected;
     }
@@ -128,17 +129,22 @@ RunsResult InsertDeleteRuns(TTable& t, int n, RunPosition where, int after, int 
     a = std::max(0, std::min(a, runs));
     if (n < 0) a = std::min(a, runs + n);
     const int newRuns = runs + n;
-    for (TableColumn& c : t.Columns) {
+    // Every column is made before any is replaced: running out of memory leaves the table whole.
+    std::vector<std::vector<Extended>> columns;
+    columns.reserve(t.Columns.size());
+    for (const TableColumn& c : t.Columns) {
         std::vector<Extended> v(size_t(newRuns + 1), UndefinedValue);
         for (int k = 1; k <= std::min(a, newRuns); ++k)
             v[size_t(k)] = c.Values[size_t(k)];
         for (int k = (n > 0 ? a + n + 1 : a + 1); k <= newRuns; ++k)
             v[size_t(k)] = c.Values[size_t(k - n)];
         v[0] = c.Values[0];
-        c.Values = std::move(v);
+        columns.push_back(std::move(v));
     }
+    t.RunDeckNames.resize(size_t(newRuns + 1));
+    for (size_t i = 0; i < columns.size(); ++i)
+        t.Columns[i].Values = std::move(columns[i]);
     t.RowCount = newRuns + 1;
-    t.RunDeckNames.resize(size_t(t.RowCount));
     if (n != 0) t.TableChanged = true;
     return RunsResult::Done;
 }

@@ -6,6 +6,7 @@
 #include "common/paths.h"
 #include "shell/widgets/diagramform.h"
 #include "shell/widgets/editform.h"
+#include "shell/widgets/fileviewer.h"
 #include "shell/widgets/viewform.h"
 #include "tests/support/bytes.h"
 #include "tests/support/testsupport.h"
@@ -108,6 +109,9 @@ class TestDocuments : public QObject {
     void viewerSaveAsWritesCopy();
     void editKolsedFile();
     void unreadableFile();
+    void fifoIsNeverWaitedOn();
+    void bigFilesShownReadOnly_data();
+    void bigFilesShownReadOnly();
     void saveKeepsReadOnlyAndLinkedDecks();
     void reopeningBringsWindowForward_data();
     void reopeningBringsWindowForward();
@@ -569,6 +573,67 @@ void TestDocuments::unreadableFile() {
     form.Documents().ReadaFile(Path("DIR.TXT").toStdString());
     QCOMPARE(form.Children().size(), 0);
     QCOMPARE(msgs_->Texts().back(), "File " + Path("DIR.TXT").toStdString() + " cannot be read.");
+}
+
+// A file the editor would take minutes and gigabytes over opens in the viewer, read in place,
+// with the reason; a file just within the limits is edited.
+void TestDocuments::bigFilesShownReadOnly_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("message"); // empty: edited
+    QTest::newRow("200001 lines")
+        << "lines"
+        << "BIG.DCK is too large to edit here (200 KB); it is shown read-only.";
+    QTest::newRow("200000 lines") << "lines ok"
+                                  << "";
+    QTest::newRow("over 10 MB")
+        << "size"
+        << "BIG.DCK is too large to edit here (11 MB); it is shown read-only.";
+    QTest::newRow("one long line") << "line"
+                                   << "BIG.DCK has a line too long to edit here (more than 20000 "
+                                      "characters); it is shown read-only.";
+}
+
+void TestDocuments::bigFilesShownReadOnly() {
+    QFETCH(QString, kind);
+    QFETCH(QString, message);
+    std::string name;
+    if (kind == "lines")
+        name = File("BIG.DCK", std::string(200001, '\n'));
+    else if (kind == "lines ok")
+        name = File("BIG.DCK", std::string(200000, '\n'));
+    else if (kind == "line")
+        name = File("BIG.DCK", std::string(20001, 'x') + "\n");
+    else {
+        name = File("BIG.DCK", "END\n");
+        QVERIFY(QFile::resize(QString::fromStdString(name), 11000000));
+    }
+    TKOLSHELLFORM form;
+    form.ReadaFile(name);
+    QCOMPARE(form.Children().size(), 1);
+    if (message.isEmpty()) {
+        QVERIFY(msgs_->Texts().empty());
+        QVERIFY(qobject_cast<TEditForm*>(form.Children().first()));
+        return;
+    }
+    QCOMPARE(msgs_->Texts(), std::vector<std::string>{message.toStdString()});
+    auto* view = qobject_cast<TViewForm*>(form.Children().first());
+    QVERIFY(view);
+    if (kind == "lines") QTRY_COMPARE_WITH_TIMEOUT(view->Viewer()->LineCount(), 200001, 20000);
+}
+
+// A FIFO where a deck or its listing is expected is never opened waiting for a writer: the
+// deck is refused as unreadable, the listing counts as absent.
+void TestDocuments::fifoIsNeverWaitedOn() {
+    TKOLSHELLFORM form;
+    QCOMPARE(::mkfifo(Path("F.DCK").toLocal8Bit().constData(), 0644), 0);
+    form.ReadaFile(Path("F.DCK").toStdString());
+    QCOMPARE(form.Children().size(), 0);
+    QCOMPARE(msgs_->Texts().back(), "File " + Path("F.DCK").toStdString() + " cannot be read.");
+    const std::string deck = File("DECK.DCK", "END\r\n");
+    QCOMPARE(::mkfifo(Path("DECK.LST").toLocal8Bit().constData(), 0644), 0);
+    form.ReadaFile(deck);
+    QCOMPARE(form.Children().size(), 1);
+    QVERIFY(!form.Action("Listing1")->isEnabled());
 }
 
 // Save over a read-only deck refuses with the one read-only text and keeps the edit in the

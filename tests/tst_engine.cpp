@@ -1,4 +1,5 @@
 // The stand-in engine: expressions, deck checks, the integrator and the printer's file.
+#include "common/deckassign.h"
 #include "engine/engine.h"
 #include "tests/support/testsupport.h"
 
@@ -38,6 +39,11 @@ class TestEngine : public QObject {
     void sourceAndFreeInputs();
     void wholeRun();
     void longEquationChain();
+    void refusedAssignments_data();
+    void refusedAssignments();
+    void nonFiniteConstants_data();
+    void nonFiniteConstants();
+    void runawayOutput();
 };
 
 void TestEngine::expressions_data() {
@@ -267,6 +273,108 @@ void TestEngine::longEquationChain() {
     QCOMPARE(d.Equations.size(), size_t(n));
     QCOMPARE(d.Equations.front().Name, "E" + std::to_string(n - 1));
     QCOMPARE(d.Equations.back().Name, std::string("E0"));
+}
+
+namespace {
+const char* PrinterDeck = "SIMULATION 0 2 1\nUNIT 1 TYPE 25 P\nPARAMETERS 2\n1 7\nINPUTS 1\n"
+                          "TIME\nT\nASSIGN %1 7\nEND\n";
+}
+
+// A printer's file that is the deck, its listing or outside its folder is never written: the
+// deck and what is outside stay as they were, and the listing names the ASSIGN line.
+void TestEngine::refusedAssignments_data() {
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<QString>("why");
+    QTest::newRow("the deck itself") << "SELF.DCK"
+                                     << "it is the deck itself";
+    QTest::newRow("the deck, other case") << "self.dck"
+                                          << "it is the deck itself";
+    QTest::newRow("the deck, through the folder") << "./SELF.DCK"
+                                                  << "it is the deck itself";
+    QTest::newRow("the listing") << "SELF.LST"
+                                 << "it is the deck's listing";
+    QTest::newRow("parent folder") << "../OUT.DAT"
+                                   << "it lies outside the deck's folder";
+    QTest::newRow("sub folder") << "sub/OUT.DAT"
+                                << "it lies outside the deck's folder";
+    QTest::newRow("backslashes") << "..\\OUT.DAT"
+                                 << "it lies outside the deck's folder";
+    QTest::newRow("absolute") << "@/OUT.DAT"
+                              << "it lies outside the deck's folder";
+    QTest::newRow("drive letter") << "C:OUT.DAT"
+                                  << "it lies outside the deck's folder";
+    QTest::newRow("link leading out") << "LINK.DAT"
+                                      << "it lies outside the deck's folder";
+    QTest::newRow("plain name") << "OUT.DAT"
+                                << "";
+}
+
+void TestEngine::refusedAssignments() {
+    QFETCH(QString, target);
+    QFETCH(QString, why);
+    QTemporaryDir outer;
+    const QString dir = outer.path() + "/deck";
+    QVERIFY(QDir().mkpath(dir + "/sub"));
+    QVERIFY(QFile::link(outer.path() + "/OUT.DAT", dir + "/LINK.DAT"));
+    target.replace("@", outer.path());
+    const std::string text = QString(PrinterDeck).arg(target).toStdString();
+    const std::string deck = WriteTestFile(dir, "SELF.DCK", text);
+    QCOMPARE(RunEngine(deck), why.isEmpty() ? 0 : 1);
+    QCOMPARE(ReadTestFile(deck), text);
+    QCOMPARE(QFile::exists(outer.path() + "/OUT.DAT"), false);
+    QCOMPARE(QFile::exists(dir + "/sub/OUT.DAT"), false);
+    const std::string listing = ReadTestFile((dir + "/SELF.LST").toStdString());
+    if (why.isEmpty()) {
+        QVERIFY(QFile::exists(dir + "/OUT.DAT"));
+        return;
+    }
+    const std::string error = "*** ERROR   line 8: ASSIGN " + target.toStdString() +
+                              " is refused: " + why.toStdString() + "\n";
+    QVERIFY2(listing.find(error) != std::string::npos, listing.c_str());
+    // The check before a run from the program says the same, naming the line.
+    const std::string before = DeckAssignmentProblem(Lines(QString::fromStdString(text)), deck);
+    QVERIFY(before.find("Line 8 of " + deck + " assigns " + target.toStdString() +
+                        " to the engine, but " + why.toStdString()) == 0);
+}
+
+void TestEngine::nonFiniteConstants_data() {
+    QTest::addColumn<QString>("value");
+    QTest::newRow("nan") << "nan";
+    QTest::newRow("infinity") << "inf";
+    QTest::newRow("minus infinity") << "-INFINITY";
+    QTest::newRow("beyond double") << "1e999";
+}
+
+void TestEngine::nonFiniteConstants() {
+    QFETCH(QString, value);
+    EngineDeck d;
+    ReadEngineDeck(Lines("CONSTANTS 1\nK = " + value + "\n" + Tail), d);
+    const QStringList expected{"2:the constant K is not a finite number"};
+    if (value == "1e999") // from_chars gives no value at all beyond the range of a double
+        QCOMPARE(Messages(d), QStringList({"2:a constant is written NAME = number"}));
+    else
+        QCOMPARE(Messages(d), expected);
+}
+
+// A few lines asking for 260000 rows of 101 columns write nothing and say why.
+void TestEngine::runawayOutput() {
+    QTemporaryDir dir;
+    QString inputs, labels;
+    for (int i = 0; i < 100; ++i)
+        inputs += " TIME", labels += QString(" T%1").arg(i);
+    const std::string deck =
+        WriteTestFile(dir.path(), "BIG.DCK",
+                      QString("SIMULATION 0 259999 1\nUNIT 1 TYPE 25 P\nPARAMETERS 2\n1 7\n"
+                              "INPUTS 100\n%1\n%2\nASSIGN BIG.OUT 7\nEND\n")
+                          .arg(inputs, labels)
+                          .toStdString());
+    QCOMPARE(RunEngine(deck), 1);
+    QVERIFY(!QFile::exists(dir.path() + "/BIG.OUT"));
+    const std::string listing = ReadTestFile((dir.path() + "/BIG.LST").toStdString());
+    QVERIFY2(listing.find("*** ERROR   line 2: the printers would write more than 25000000 "
+                          "values (rows times columns) in one run; nothing was written\n") !=
+                 std::string::npos,
+             listing.c_str());
 }
 
 QTEST_GUILESS_MAIN(TestEngine)

@@ -42,5 +42,5 @@ void TestFuzzCorpus::replay() {
                                          size_t(bytes.size()));
 }
 
-QTEST_GUILESS_MAIN(TestFuzzCorpus)
+QTEST_MAIN(TestFuzzCorpus)
 #include "tst_fuzzcorpus.moc"

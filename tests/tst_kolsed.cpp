@@ -72,6 +72,7 @@ class TestKolsed : public QObject {
     void initialButtonStates();
     void manyRadioButtons();
     void layout();
+    void extremeTabs();
     void headingFields_data();
     void headingFields();
     void switchingMovesAndRestores();
@@ -238,6 +239,15 @@ void TestKolsed::commands_data() {
     QTest::newRow("tab 1 inch") << "*|<TAB1>1.5in"
                                 << "tab1"
                                 << "144";
+    QTest::newRow("tab 0 at the int limit") << "*|<TAB0>2147483647"
+                                            << "tab0"
+                                            << "1000000";
+    QTest::newRow("tab 0 inches past the int limit") << "*|<TAB0>22369621IN"
+                                                     << "tab0"
+                                                     << "1000000";
+    QTest::newRow("tab 1 far left") << "*|<TAB1>-2147483648"
+                                    << "tab1"
+                                    << "-1000000";
     QTest::newRow("tab 3 pixels") << "*|<TAB3>40"
                                   << "tab3"
                                   << "40";
@@ -533,6 +543,26 @@ void TestKolsed::layout() {
     QCOMPARE(form.Widest, 640 + 35);
     QCOMPARE(x.AppButton->Left, 675 - 30);
     QCOMPARE(g.OwnGroup->Width, 675);
+}
+
+// Tabs at the limits of int put every control at most at the form's width: no sum overflows.
+void TestKolsed::extremeTabs() {
+    Fixture fx;
+    MsgRecorder rec;
+    TFormModel form;
+    Read(form, fx,
+         "*|<TAB0>2147483647\n*|<TAB1>2147483647\n*|<TAB2>22369621IN\n*|*Head|run 1\n"
+         "X = 1\n*|Length  |m|ft|0|1|0|9|0|1\n*|[G|Group\nY = 2\n*|Y|m|m|0|1|0|9|0\n*|]\n");
+    QVERIFY(rec.Shown.empty());
+    for (int i = 1; i <= 3; ++i) {
+        const TFormItem& item = ItemAt(form, i);
+        for (const TControlBox* box : {static_cast<const TControlBox*>(item.Caption.get()),
+                                       static_cast<const TControlBox*>(item.Input.get())})
+            if (box)
+                QVERIFY2(box->Left <= 640 + 16 && box->Right() < 4 * 640,
+                         qPrintable(QString::number(box->Left)));
+    }
+    QVERIFY(form.Widest < 8 * 640);
 }
 
 void TestKolsed::headingFields_data() {

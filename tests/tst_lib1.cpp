@@ -4,6 +4,8 @@
 
 #include <QTemporaryDir>
 #include <QtTest>
+#include <climits>
+#include <cmath>
 
 Q_DECLARE_METATYPE(Extended)
 
@@ -98,6 +100,12 @@ void TestLib1::chooseFormat_data() {
     QTest::newRow("negative like positive") << 4 << Extended(-0.05) << 0 << 3;
     QTest::newRow("truncation towards zero") << 3 << Extended(1500) << 1 << 0;
     QTest::newRow("1e-4 between the rules") << 2 << Extended(0.0001) << 0 << 1;
+    // Digit counts far beyond a format's: no overflow, the nearest format there is.
+    QTest::newRow("int max digits") << INT_MAX << Extended(2.5) << 1 << 32766;
+    QTest::newRow("int min digits") << INT_MIN << Extended(2.5) << 1 << 0;
+    QTest::newRow("int min digits, small value") << INT_MIN << Extended(1e-6) << 0 << -32768;
+    QTest::newRow("int max digits, huge value") << INT_MAX << Extended(1e300) << 1 << 32466;
+    QTest::newRow("int max digits, not a number") << INT_MAX << Extended(NAN) << 0 << 32766;
 }
 
 void TestLib1::chooseFormat() {

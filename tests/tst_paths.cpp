@@ -1,3 +1,4 @@
+#include "common/lib1.h"
 #include "common/paths.h"
 #include "plot/outputfiles.h"
 #include "tests/support/testsupport.h"
@@ -38,6 +39,10 @@ class TestPaths : public QObject {
     void saveThroughLinkWritesItsTarget();
     void saveKeepsHardLinks();
     void saveFileWithLongName();
+    void lineReader_data();
+    void lineReader();
+    void specialFilesAreNotRead_data();
+    void specialFilesAreNotRead();
 };
 
 void TestPaths::nameParts_data() {
@@ -297,6 +302,66 @@ void TestPaths::saveFileWithLongName() {
     QVERIFY(WriteFileAtomic(f, "new"));
     QCOMPARE(ReadTestFile(f), std::string("new"));
     QCOMPARE(QDir(tmp.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+}
+
+// Lines read one at a time are the lines of the whole file, cut and with their CRs taken off
+// alike, also across the reader's 64 KB slices.
+void TestPaths::lineReader_data() {
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<int>("maxLength");
+    QTest::newRow("empty") << QByteArray() << 255;
+    QTest::newRow("one newline") << QByteArray("\n") << 255;
+    QTest::newRow("crlf, no last end") << QByteArray("a\r\nb\r\n\r\nc\r") << 255;
+    QTest::newRow("cut lines") << QByteArray("abcdef\r\nabc\r\nabcd\r\n") << 3;
+    QTest::newRow("cr at the cut") << QByteArray("abc\r\nab\r\r\n") << 3;
+    QTest::newRow("cr across slices") << QByteArray(65535, 'x') + "\r\n" + "y\r\n" << 100000;
+    QTest::newRow("long line across slices") << QByteArray(200000, 'x') + "\nz" << 70000;
+}
+
+void TestPaths::lineReader() {
+    QFETCH(QByteArray, text);
+    QFETCH(int, maxLength);
+    QTemporaryDir dir;
+    const std::string bytes = text.toStdString();
+    const std::string name = WriteTestFile(dir.path(), "L.TXT", bytes);
+    TTextLineReader reader{size_t(maxLength)};
+    QVERIFY(reader.Open(name));
+    std::vector<std::string> lines;
+    for (std::string line; reader.Next(line);)
+        lines.push_back(line);
+    QCOMPARE(lines, SplitTextLines(bytes, size_t(maxLength)));
+}
+
+// A FIFO without a writer, a socket or a device is no file to read: every reader returns at
+// once instead of waiting, or reading without end.
+void TestPaths::specialFilesAreNotRead_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("fifo") << "fifo";
+    QTest::newRow("device") << "/dev/zero";
+    QTest::newRow("folder") << "folder";
+}
+
+void TestPaths::specialFilesAreNotRead() {
+    QFETCH(QString, kind);
+    QTemporaryDir dir;
+    std::string name = kind.toStdString();
+    if (kind == "fifo") {
+        name = dir.path().toStdString() + "/F.DCK";
+        QCOMPARE(::mkfifo(name.c_str(), 0644), 0);
+    } else if (kind == "folder") {
+        name = dir.path().toStdString();
+    }
+    std::string bytes;
+    std::vector<std::string> lines;
+    QVERIFY(!IsRegularFile(name));
+    QVERIFY(!FileExists(name));
+    QVERIFY(!ReadFileBytes(name, bytes));
+    QVERIFY(!ReadTextLines(name, lines));
+    QCOMPARE(OpenRegularFile(name), -1);
+    QVERIFY(!OpenRegularFileStream(name));
+    const std::string plain = WriteTestFile(dir.path(), "P.DCK", "a\nb\n");
+    QVERIFY(IsRegularFile(plain) && FileExists(plain) && ReadTextLines(plain, lines));
+    QCOMPARE(lines, std::vector<std::string>({"a", "b"}));
 }
 
 QTEST_GUILESS_MAIN(TestPaths)

@@ -98,6 +98,9 @@ class TestRunning : public QObject {
     void exitWhileFollowingJob();
     void jobEndsDuringExitQuestion();
     void refusedTableRun();
+    void refusedAssignment();
+    void compileFileIsOneArgument();
+    void formCommandsAskFirst();
 
   private:
     QString Dir() const { return tmp_->path(); }
@@ -183,8 +186,8 @@ void TestRunning::calculateRunsAndRefreshes() {
     QTimer::singleShot(50, [&] { ticked = true; });
     form.Runs().Calculate1Click();
     QVERIFY(ticked); // the interface ran while the engine did
-    QCOMPARE(Args(), QStringList({"my", "run.DCK"}).replaceInStrings("my", Dir() + "/my"));
-    QVERIFY(msgs_->Texts().empty()); // nothing changed: no question
+    QCOMPARE(Args(), QStringList({Dir() + "/my run.DCK"})); // one argument, blanks and all
+    QVERIFY(msgs_->Texts().empty());                        // nothing changed: no question
     QVERIFY(form.Action("Listing1")->isEnabled());
     QCOMPARE(form.Action("Output1")->menu()->actions().size(), 1);
     QCOMPARE(form.Children().size(), 1); // no window opened by itself
@@ -764,6 +767,75 @@ void TestRunning::refusedTableRun() {
                                   "its name."});
     QCOMPARE(Starts(Dir()), 0);
     QVERIFY(FilesLike(Dir(), "*.TMP").isEmpty());
+}
+
+// A deck whose printer would write over the deck is refused before the engine starts, by
+// Calculate and by a table run, with the line that says so.
+void TestRunning::refusedAssignment() {
+    WriteScriptEngine(Dir(), 0);
+    const std::string table = WriteRunTable(Dir(), {{0}, {0}}, "ASSIGN T.DCK 12\n");
+    const std::string deck = Dir().toStdString() + "/T.DCK";
+    const QString message = QString::fromStdString(
+        "Line 5 of " + deck +
+        " assigns T.DCK to the engine, but it is the deck itself. The engine writes only files "
+        "in the deck's folder other than the deck and its listing; nothing was run.");
+    TKOLSHELLFORM form;
+    OpenTable(form, table);
+    form.Action("RunTable1")->trigger();
+    QVERIFY(!Running());
+    QCOMPARE(Shown(), QStringList{message});
+    form.ReadaFile(deck);
+    form.Action("Calculate1")->trigger();
+    QVERIFY(!Running());
+    QCOMPARE(Shown(), QStringList({message, message}));
+    QCOMPARE(Starts(Dir()), 0);
+    QVERIFY(FilesLike(Dir(), "*.TMP").isEmpty());
+}
+
+// Compile Module hands the file to the compiler as one argument, blanks and quotes included.
+void TestRunning::compileFileIsOneArgument() {
+    WriteRecorder(Dir(), "cc.sh", 0);
+    QDir(Dir()).mkdir("my project");
+    const std::string file = WriteTestFile(Dir() + "/my project", "MO\"DEL.FOR", "      END\n");
+    TKOLSHELLFORM form;
+    UserCommands().Compile = (Dir() + "/cc.sh -c").toStdString();
+    form.ReadaFile(file);
+    form.CompileModule1Click();
+    QTRY_COMPARE(Args(), QStringList({"-c", QString::fromStdString(file)}));
+}
+
+// A form's BEFORE command runs on Calculate only once the user allowed it for that form:
+// asked with the command shown, a No runs the engine alone and asks again next time, a Yes
+// is remembered.
+void TestRunning::formCommandsAskFirst() {
+    WriteScriptEngine(Dir(), 0);
+    WriteRecorder(Dir(), "before.sh", 0);
+    const std::string command = (Dir() + "/before.sh first").toStdString();
+    const std::string ksd = WriteTestFile(
+        Dir(), "F.KSD", "*|<BEFORE> " + command + "\nX = 1\n*|X|m|m|0|1|0|9|0\nEND\n");
+    TKOLSHELLFORM form;
+    ProgramDirs().Dirs[pdEngine] = Dir().toStdString();
+    form.ReadaFile(ksd);
+    QVERIFY(form.FirstChildOfKind(wkForm));
+    const std::string question =
+        "The form " + ksd + " runs these commands when it is calculated:\n\nBefore: " + command +
+        "\n\nAllow them for this form? With No the engine runs "
+        "without them.";
+    msgs_->Answers = {mrNo};
+    form.Calculate1Click();
+    QTRY_VERIFY_WITH_TIMEOUT(!Running(), 10000);
+    QCOMPARE(msgs_->Texts(), std::vector<std::string>{question});
+    QVERIFY(!QFile::exists(Dir() + "/ARGS"));
+    QCOMPARE(Starts(Dir()), 1);
+    msgs_->Answers = {mrYes};
+    form.Calculate1Click();
+    QTRY_VERIFY_WITH_TIMEOUT(!Running(), 10000);
+    QCOMPARE(msgs_->Texts(), std::vector<std::string>({question, question}));
+    QCOMPARE(Args(), QStringList{"first"});
+    form.Calculate1Click();
+    QTRY_VERIFY_WITH_TIMEOUT(!Running(), 10000);
+    QCOMPARE(msgs_->Texts().size(), size_t(2)); // remembered: not asked again
+    QCOMPARE(Starts(Dir()), 3);
 }
 
 QTEST_MAIN(TestRunning)

@@ -98,6 +98,11 @@ void TestSlurm::sbatchArguments() {
     o.ExtraArgs = "--comment='open";
     QVERIFY(!SbatchArguments(o, Runs(3, "/d"), args, message));
     QVERIFY(message.find("unfinished quote") != std::string::npos);
+    // sbatch's patterns in the folder's or the table's name stay plain text.
+    o = {};
+    o.TableName = "/d/%j 100%/T%u.TBL";
+    QVERIFY(SbatchArguments(o, Runs(3, "/d/%j 100%"), args, message));
+    QCOMPARE(args[3], std::string("--output=/d/%%j 100%%/T%%u%a.slurm.log"));
 }
 
 void TestSlurm::jobScriptRunsEachDeck() {
@@ -138,13 +143,25 @@ void TestSlurm::squeueLines_data() {
                                        << "";
     QTest::newRow("cancelled by") << "12_5|CANCELLED by 0|n1\n"
                                   << "5:CANCELLED:n1";
+    // Tasks are runs 1 to 5 only; numbers beyond int are no tasks at all.
+    QTest::newRow("range at the int limit") << "12_[2147483640-2147483647]|PENDING|\n"
+                                            << "";
+    QTest::newRow("range of two billion") << "12_[1-2000000000]|PENDING|\n"
+                                          << "1:PENDING: 2:PENDING: 3:PENDING: 4:PENDING: "
+                                             "5:PENDING:";
+    QTest::newRow("range past int") << "12_[4-99999999999]|PENDING|\n12_99999999999|RUNNING|n\n"
+                                    << "";
+    QTest::newRow("task beyond the runs") << "12_6|RUNNING|n1\n12_0|RUNNING|n1\n"
+                                          << "";
+    QTest::newRow("signs and blanks") << "12_[-3-2, 4]|PENDING|\n12_+5|RUNNING|n\n"
+                                      << "";
 }
 
 void TestSlurm::squeueLines() {
     QFETCH(QString, text);
     QFETCH(QString, tasks);
     QStringList got;
-    for (const auto& [task, t] : ParseSqueue("12", text.toStdString()))
+    for (const auto& [task, t] : ParseSqueue("12", text.toStdString(), 5))
         got << QString("%1:%2:%3")
                    .arg(task)
                    .arg(QString::fromStdString(t.State), QString::fromStdString(t.Node));
@@ -159,6 +176,14 @@ void TestSlurm::sacctLines() {
     QCOMPARE(tasks.at(2).Node, std::string("n2"));
     QCOMPARE(tasks.at(3).State, std::string("CANCELLED"));
     QCOMPARE(tasks.at(3).Node, std::string());
+    // Exit codes and task numbers are read with their range: nothing beyond int counts.
+    const auto odd = ParseSacct("7",
+                                "7_1|FAILED|99999999999:0|n1\n7_2|FAILED|x|n1\n"
+                                "7_4294967297|FAILED|1:0|n1\n",
+                                3);
+    QCOMPARE(odd.size(), size_t(2));
+    QCOMPARE(odd.at(1).ExitCode, -1);
+    QCOMPARE(odd.at(2).ExitCode, -1);
 }
 
 namespace {

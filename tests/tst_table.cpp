@@ -12,6 +12,7 @@
 
 #include <QTemporaryDir>
 #include <QtTest>
+#include <climits>
 
 Q_DECLARE_METATYPE(Extended)
 
@@ -113,6 +114,7 @@ class TestTable : public QObject {
     void ownRunDecksOverwritten();
     void manyRunsBesideManyFiles();
     void runDeckNotWritten();
+    void undefinedCellStopsFirst_data();
     void undefinedCellStopsFirst();
 };
 
@@ -607,6 +609,17 @@ void TestTable::insertDeleteRuns() {
              RunsResult::CloseTable);
     QCOMPARE(InsertDeleteRuns(t, 1, RunPosition::Top, 0, 100, message), RunsResult::Rejected);
     QCOMPARE(message, std::string("Error #100"));
+    // Counts near the limits of int are refused without overflow, the table left as it was.
+    const int runs = t.Runs();
+    for (int huge : {INT_MAX, INT_MAX - 1, 9999 - runs + 1}) {
+        message.clear();
+        QCOMPARE(InsertDeleteRuns(t, huge, RunPosition::After, INT_MAX, 0, message),
+                 RunsResult::Rejected);
+        QCOMPARE(message, std::string("A table holds at most 9999 runs."));
+        QCOMPARE(t.Runs(), runs);
+    }
+    QCOMPARE(InsertDeleteRuns(t, -INT_MAX, RunPosition::Top, 0, 0, message),
+             RunsResult::CloseTable);
 }
 
 void TestTable::changeVariables() {
@@ -943,13 +956,23 @@ void TestTable::runDeckNamesRecordedBeforeRuns() {
     QVERIFY(!RecordRunDeckNames(dir.path().toStdString() + "/NONE.TBL", names));
 }
 
+// Cells no dialog makes, only a damaged file: not a number and the infinities count as undefined.
+void TestTable::undefinedCellStopsFirst_data() {
+    QTest::addColumn<double>("cell");
+    QTest::newRow("blank") << double(BlankValue);
+    QTest::newRow("not a number") << std::nan("");
+    QTest::newRow("infinity") << HUGE_VAL;
+    QTest::newRow("minus infinity") << -HUGE_VAL;
+}
+
 void TestTable::undefinedCellStopsFirst() {
+    QFETCH(double, cell);
     QTemporaryDir dir;
     const std::string deck = WriteTestFile(dir.path(), "D.DCK", "CONSTANTS 2\nK = 1\nL = 1\nEND\n");
     TTable t = NewDeckTable(deck, {"K", "L"}, 3);
     for (int r = 1; r <= 3; ++r)
         t.Columns[0].Values[size_t(r)] = t.Columns[1].Values[size_t(r)] = r;
-    t.Columns[1].Values[3] = BlankValue;
+    t.Columns[1].Values[3] = Extended(cell);
     ScriptedHost host;
     TTableRunOptions o;
     o.EngineDir = dir.path().toStdString();

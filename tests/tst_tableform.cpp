@@ -280,6 +280,20 @@ void TestTableForm::alterAndRuns() {
     QCOMPARE(GetS(t, 1, 1), std::string("2.000"));
     QCOMPARE(table->Grid()->model()->rowCount(), 2);
     QCOMPARE(TAlterValuesDlg::AlterLastRun, 2);
+    // A count at the limit of int, inserted or deleted as a negative count, is refused.
+    for (const char* count : {"2147483647", "-2147483648"}) {
+        main.ExecDialog = [&](QDialog& d) {
+            auto& dlg = static_cast<TInsertRunsDlg&>(d);
+            dlg.DeleteRows->setChecked(count[0] == '-');
+            dlg.RowsEdit->setText(count);
+            dlg.OKBtn->click();
+            QVERIFY(dlg.isVisible() || dlg.result() != QDialog::Accepted);
+            dlg.reject();
+        };
+        main.InsertDeleteRuns1Click();
+        QCOMPARE(msgs_->Texts().back(), std::string("A table holds at most 9999 runs."));
+        QCOMPARE(t.Runs(), 2);
+    }
     // Deleting them all closes the window, after its save question.
     msgs_->Answers = {mrNo};
     main.ExecDialog = [&](QDialog& d) {

@@ -13,6 +13,9 @@
 #include "tools/koltool_form.h"
 #include "tools/koltool_results.h"
 #include "tools/koltool_table.h"
+#include <algorithm>
+#include <climits>
+#include <cstdint>
 
 #include <cerrno>
 #include <cstdio>
@@ -43,7 +46,7 @@ int FormatRealCmd(const Args& a) {
     Extended x;
     if (a.size() != 3 || !ParseInt(a[0], mode) || !ParseInt(a[1], digits) || !ParseReal(a[2], x))
         return Fail("usage: format-real MODE DIGITS VALUE");
-    NumberFormat f{uint8_t(mode), int16_t(digits)};
+    NumberFormat f{uint8_t(mode), int16_t(std::clamp<long>(digits, INT16_MIN, INT16_MAX))};
     std::printf("%s\n", FormatReal(f, x).c_str());
     return 0;
 }
@@ -53,7 +56,7 @@ int ChooseFormatCmd(const Args& a) {
     Extended x;
     if (a.size() != 2 || !ParseInt(a[0], n) || !ParseReal(a[1], x))
         return Fail("usage: choose-format N VALUE");
-    const NumberFormat f = ChooseFormat(int(n), x);
+    const NumberFormat f = ChooseFormat(int(std::clamp<long>(n, INT_MIN, INT_MAX)), x);
     std::printf("%d %d\n", f.Mode, f.Digits);
     return 0;
 }

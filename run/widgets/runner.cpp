@@ -40,8 +40,17 @@ int StartError(const TCommandLine& c) {
 
 } // namespace
 
-bool RunProgramOK(const std::string& commandLine, TRunResult* result) {
-    const TCommandLine c = Split(commandLine);
+namespace {
+
+// The command as a message names it: the program and its arguments, blank-separated.
+std::string Shown(const TCommandLine& c) {
+    std::string line = c.Program;
+    for (const std::string& a : c.Arguments)
+        line += " " + a;
+    return line;
+}
+
+bool RunCommand(const TCommandLine& c, const std::string& commandLine, TRunResult* result) {
     TRun run;
     run.Number = 1;
     run.Command = commandLine;
@@ -71,8 +80,27 @@ bool RunProgramOK(const std::string& commandLine, TRunResult* result) {
     return true;
 }
 
+} // namespace
+
+bool RunProgramOK(const std::string& commandLine, TRunResult* result) {
+    return RunCommand(Split(commandLine), commandLine, result);
+}
+
+bool RunProgramOK(const TCommandLine& command, TRunResult* result) {
+    return RunCommand(command, Shown(command), result);
+}
+
+TCommandLine UserCommandWith(const std::string& commandLine, const std::string& argument) {
+    TCommandLine c = Split(commandLine);
+    c.Arguments.push_back(argument);
+    return c;
+}
+
 int LaunchProgram(const std::string& commandLine, const std::string& dir) {
-    const TCommandLine c = Split(commandLine);
+    return LaunchProgram(Split(commandLine), dir);
+}
+
+int LaunchProgram(const TCommandLine& c, const std::string& dir) {
     if (c.Program.empty()) return NotFound;
     const bool ok = QProcess::startDetached(QString::fromStdString(NativePath(c.Program)), Args(c),
                                             QString::fromStdString(NativePath(dir)));

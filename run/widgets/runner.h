@@ -2,6 +2,8 @@
 // companion programs and the user's commands are launched and left to run on their own.
 #pragma once
 
+#include "shell/cmdline.h"
+
 #include <string>
 
 // How a program that was waited for ended.
@@ -16,6 +18,12 @@ struct TRunResult {
 // when it cannot be started. How it ended goes to result when given. While it runs it is the
 // run going on (Stop Run ends it).
 bool RunProgramOK(const std::string& commandLine, TRunResult* result = nullptr);
+// The same for a program and its arguments as they are, each one word whatever it holds.
+bool RunProgramOK(const TCommandLine& command, TRunResult* result = nullptr);
+// A command line the user typed (split as Windows splits it) with one more argument: a file
+// name stays one argument, blanks and quotes included.
+TCommandLine UserCommandWith(const std::string& commandLine, const std::string& argument);
 // Starts the command line without waiting, in dir when given; 33 when it started, else an
 // error number below 32 (2: the program was not found).
 int LaunchProgram(const std::string& commandLine, const std::string& dir = std::string());
+int LaunchProgram(const TCommandLine& command, const std::string& dir = std::string());

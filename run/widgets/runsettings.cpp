@@ -1,5 +1,7 @@
 #include "run/widgets/runsettings.h"
 
+#include "common/messages.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QSettings>
@@ -96,4 +98,21 @@ bool WriteRunSettings() {
     ini.setValue("Slurm/KeepRunFiles", s.KeepRunFiles);
     ini.sync();
     return ini.status() == QSettings::NoError;
+}
+
+bool FormCommandsAllowed(const QString& form, const std::string& before, const std::string& after) {
+    // A command of four characters or fewer is none, as Calculate takes it.
+    const std::string b = before.size() > 4 ? before : "", a = after.size() > 4 ? after : "";
+    if (b.empty() && a.empty()) return true;
+    const QString commands = QString::fromStdString(b + "\n" + a);
+    if (JobValue("FormCommands", form).toString() == commands) return true;
+    const std::string text =
+        "The form " + form.toStdString() + " runs these commands when it is calculated:\n\n" +
+        (b.empty() ? "" : "Before: " + b + "\n") + (a.empty() ? "" : "After: " + a + "\n") +
+        "\nAllow them for this form? With No the engine runs without them.";
+    if (ShowMsg(text, mkWarningYesNo, true) != mrYes) return false;
+    QDir().mkpath(QFileInfo(RunSettingsFile()).absolutePath());
+    QSettings ini(RunSettingsFile(), QSettings::IniFormat);
+    ini.setValue(JobKey("FormCommands", form), commands);
+    return true;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QString>
+#include <string>
 
 struct TRunSettings {
     int RunsAtOnce = 1; // table runs going on at the same time, 1 to the processor count
@@ -31,3 +32,8 @@ bool WriteRunSettings();
 QString FollowedJob(const QString& table);
 int FollowedJobRuns(const QString& table);
 void RememberJob(const QString& table, const QString& jobId, int runs = 0);
+
+// Whether a form's BEFORE and AFTER commands may run on Calculate: asked once for the form's
+// file with the commands shown, and a Yes kept in the settings file for that file and those
+// commands (changed commands are asked about again). True when the form has none.
+bool FormCommandsAllowed(const QString& form, const std::string& before, const std::string& after);

@@ -4,6 +4,7 @@
 
 #include <QPainter>
 #include <QPainterPath>
+#include <set>
 #include <vector>
 
 namespace {
@@ -40,6 +41,8 @@ class WmfPainter {
   public:
     WmfPainter(const TWmfFile& wmf, QPainter& p, const QSize& size)
         : wmf_(wmf), p_(p), objects_(std::max<size_t>(wmf.Objects, 1)) {
+        for (size_t i = 0; i < objects_.size(); ++i)
+            free_.insert(free_.end(), i);
         if (wmf.Placeable) {
             s_.WindowOrg = QPoint(wmf.Left, wmf.Top);
             s_.WindowExt = QPoint(wmf.Right - wmf.Left, wmf.Bottom - wmf.Top);
@@ -80,20 +83,30 @@ class WmfPainter {
         p_.setBrush(s_.Brush);
     }
 
-    int FreeSlot() {
-        for (size_t i = 0; i < objects_.size(); ++i)
-            if (objects_[i].Type == WmfObject::None && !taken_[i]) return int(i);
-        objects_.emplace_back();
-        taken_.push_back(false);
-        return int(objects_.size() - 1);
-    }
+    // A new object takes the lowest free slot of the table, which grows when none is free;
+    // the free slots are kept in order, so no record scans the whole table.
     void AddObject(const WmfObject& o) {
-        taken_.resize(objects_.size(), false);
-        const int slot = FreeSlot();
-        objects_[size_t(slot)] = o;
-        taken_[size_t(slot)] = true;
+        ++probes_;
+        size_t slot = objects_.size();
+        if (free_.empty()) {
+            objects_.emplace_back();
+        } else {
+            slot = *free_.begin();
+            free_.erase(free_.begin());
+        }
+        objects_[slot] = o;
+    }
+    void DeleteObject(int index) {
+        ++probes_;
+        if (index < 0 || size_t(index) >= objects_.size()) return;
+        objects_[size_t(index)] = WmfObject();
+        free_.insert(size_t(index));
     }
 
+  public:
+    size_t Probes() const { return probes_; }
+
+  private:
     void Select(int index) {
         if (index < 0 || size_t(index) >= objects_.size()) return;
         const WmfObject& o = objects_[size_t(index)];
@@ -252,11 +265,7 @@ class WmfPainter {
             Select(r.Word(0));
             break;
         case wmfDeleteObject:
-            if (r.Word(0) >= 0 && size_t(r.Word(0)) < objects_.size()) {
-                objects_[size_t(r.Word(0))] = WmfObject();
-                taken_.resize(objects_.size(), false);
-                taken_[size_t(r.Word(0))] = false;
-            }
+            DeleteObject(r.Word(0));
             break;
         case wmfSetTextColor:
             s_.TextColor = ColorRef(r.Dword(0));
@@ -306,7 +315,8 @@ class WmfPainter {
     WmfState s_;
     std::vector<WmfState> saved_;
     std::vector<WmfObject> objects_;
-    std::vector<bool> taken_;
+    std::set<size_t> free_;
+    size_t probes_ = 0;
 };
 
 } // namespace
@@ -326,12 +336,14 @@ QSize WmfPictureSize(const TWmfFile& wmf) {
     return size.boundedTo(QSize(MaxSide, MaxSide)).expandedTo(QSize(1, 1));
 }
 
-QImage RenderWmf(const TWmfFile& wmf, const QSize& size) {
+QImage RenderWmf(const TWmfFile& wmf, const QSize& size, size_t* tableSteps) {
     QImage image(size, QImage::Format_RGB32);
     image.fill(Qt::white);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing, false);
-    WmfPainter(wmf, p, size).Draw();
+    WmfPainter painter(wmf, p, size);
+    painter.Draw();
+    if (tableSteps) *tableSteps = painter.Probes();
     return image;
 }
 

@@ -19,6 +19,7 @@
 #include <QRadioButton>
 #include <QToolButton>
 #include <charconv>
+#include <climits>
 
 namespace {
 
@@ -262,7 +263,7 @@ bool TAlterValuesDlg::Fill() {
     r.Clear = !set;
     r.Mode = mode_;
     TDiagnostics diagnostics;
-    if (bad || !AlterValues(t_, r, diagnostics)) ok = false;
+    if (bad || !MemoryGuarded([&] { ok = AlterValues(t_, r, diagnostics); })) ok = false;
     QApplication::restoreOverrideCursor();
     ShowDiagnostics(diagnostics);
     if (!ok) return Reject(bad);
@@ -333,14 +334,16 @@ void TInsertRunsDlg::OKClick() {
         bad->selectAll();
         return;
     }
-    if (DeleteRows->isChecked()) n = -n;
+    if (DeleteRows->isChecked()) n = -std::max(n, -INT_MAX);
     const RunPosition at = AtTop->isChecked()      ? RunPosition::Top
                            : AtBottom->isChecked() ? RunPosition::Bottom
                                                    : RunPosition::After;
     std::string message;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    result_ = InsertDeleteRuns(t_, n, at, after, ErrorLevel, message);
+    const bool made =
+        MemoryGuarded([&] { result_ = InsertDeleteRuns(t_, n, at, after, ErrorLevel, message); });
     QApplication::restoreOverrideCursor();
+    if (!made) return;
     if (result_ == RunsResult::Rejected) {
         if (ErrorLevel != 0) message += StoppedByText(ErrorStep);
         ShowMsg(message, mkError, true);
