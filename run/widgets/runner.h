@@ -2,7 +2,7 @@
 // companion programs and the user's commands are launched and left to run on their own.
 #pragma once
 
-#include "shell/cmdline.h"
+#include "run/cmdline.h"
 
 #include <string>
 

@@ -1,6 +1,6 @@
 // The command-line splitter of the Setup commands: the program is the longest run of words
 // naming an existing file (here: names holding "exe"), quotes group words.
-#include "shell/cmdline.h"
+#include "run/cmdline.h"
 #include "tests/fuzz/fuzztarget.h"
 
 #include <cstdlib>

@@ -1,6 +1,6 @@
 // What Slurm's commands answer and what the user types for sbatch: squeue and sacct lines
 // of a job of 50 runs, and the extra sbatch options split as a shell would.
-#include "shell/slurmbackend.h"
+#include "run/slurmbackend.h"
 #include "tests/fuzz/fuzztarget.h"
 
 #include <cstdlib>
