@@ -22,6 +22,8 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QToolButton>
 #include <QtTest>
 
@@ -52,6 +54,7 @@ class TestKolsedForm : public QObject {
     void leavePumpFlowInSecondaryUnits();
     void chooseFileWithBlank();
     void saveAsMovesFileOutOfFolderWithBlank();
+    void wheelScrollsFormNotList();
 
   private:
     TKOLSEDForm* Open(TKOLSHELLFORM& main, const std::string& name);
@@ -622,3 +625,26 @@ void TestKolsedForm::saveAsMovesFileOutOfFolderWithBlank() {
 
 QTEST_MAIN(TestKolsedForm)
 #include "tst_kolsedform.moc"
+
+void TestKolsedForm::wheelScrollsFormNotList() {
+    TKOLSHELLFORM main;
+    main.show();
+    TKOLSEDForm* form = Open(main, "DEMO.KSD");
+    QVERIFY(form);
+    form->resize(420, 200); // the form scrolls
+    QCoreApplication::processEvents();
+    QScrollBar* bar = form->ScrollBox()->verticalScrollBar();
+    QVERIFY(bar->maximum() > 0);
+    auto* list = form->findChild<QComboBox*>("List6");
+    const int chosen = list->currentIndex();
+    TurnWheel(list, -1);
+    TurnWheel(list, -1);
+    QCOMPARE(list->currentIndex(), chosen);
+    QVERIFY(bar->value() > 0); // the turn scrolled the form instead
+    QVERIFY(!form->IsModified());
+    // A list the user has gone to with the keyboard turns with the wheel.
+    list->setFocus();
+    QTRY_VERIFY(list->hasFocus());
+    TurnWheel(list, -1);
+    QCOMPARE(list->currentIndex(), chosen + 1);
+}

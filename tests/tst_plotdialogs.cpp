@@ -50,6 +50,7 @@ class TestPlotDialogs : public QObject {
     void plotsCaptionedByTheirFiles();
     void calculateAsksPlots_data();
     void calculateAsksPlots();
+    void keysAndWheelInPlotDialogs();
 
   private:
     TPlotForm* MakePlot(TKOLSHELLFORM& main);
@@ -563,10 +564,10 @@ void TestPlotDialogs::plotsCaptionedByTheirFiles() {
     QStringList captions;
     for (TChildForm* c : main.Children())
         if (c->WindowKind() == wkPlot) captions << c->windowTitle();
-    QCOMPARE(captions, QStringList({QString::fromStdString(dir_->Path("A.KSP")),
-                                    QString::fromStdString(dir_->Path("B.KSP")),
-                                    "Plot 2: from " +
-                                        QString::fromStdString(dir_->Path("RUN.OUT"))}));
+    QCOMPARE(captions,
+             QStringList({QString::fromStdString(dir_->Path("A.KSP")),
+                          QString::fromStdString(dir_->Path("B.KSP")),
+                          "Plot 2: from " + QString::fromStdString(dir_->Path("RUN.OUT"))}));
     QVERIFY(msgs_->Shown.empty());
 }
 
@@ -623,6 +624,48 @@ void TestPlotDialogs::calculateAsksPlots() {
     main.Action("Calculate1")->trigger();
     QCOMPARE(msgs_->Texts(), std::vector<std::string>{Question("This plot")});
     QCOMPARE(!alive, closes);
+}
+
+// Plot Setup and Modify: each access key once, labelled lists and title fields, and the
+// wheel over a list the user is not in changes nothing.
+void TestPlotDialogs::keysAndWheelInPlotDialogs() {
+    TKOLSHELLFORM main;
+    QStringList repeated, labelled;
+    int styleBefore = -1, styleAfter = -2;
+    const auto check = [&](QDialog& d) {
+        d.show();
+        repeated << RepeatedAccessKeys(&d);
+        for (const QString& k : AccessKeys(&d))
+            labelled << k.mid(2).remove('&');
+        auto* style = d.findChild<QComboBox*>("YStyle");
+        styleBefore = style->currentIndex();
+        TurnWheel(style, 1);
+        TurnWheel(style, -1);
+        TurnWheel(style, -1);
+        styleAfter = style->currentIndex();
+    };
+    main.ReadaFile(dir_->Path("RUN.DCK"));
+    main.ExecDialog = [&](QDialog& d) {
+        check(d);
+        static_cast<TPlotSetup&>(d).OKBtn->click();
+    };
+    main.NewPlot1Click();
+    QCOMPARE(repeated, QStringList());
+    QCOMPARE(styleAfter, styleBefore);
+    for (const char* caption : {"Column for X", "Columns for Y", "From Row", "X axis"})
+        QVERIFY2(labelled.contains(caption), caption);
+    labelled.clear();
+    auto* plot = qobject_cast<TPlotForm*>(main.Children().last());
+    QVERIFY(plot);
+    main.ExecDialog = [&](QDialog& d) {
+        check(d);
+        d.reject();
+    };
+    main.ModifyPlot(plot);
+    QCOMPARE(repeated, QStringList());
+    QCOMPARE(styleAfter, styleBefore);
+    for (const char* caption : {"X axis title", "Y axis title", "Plot", "Delete"})
+        QVERIFY2(labelled.contains(caption), caption);
 }
 
 QTEST_MAIN(TestPlotDialogs)

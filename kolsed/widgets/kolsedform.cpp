@@ -3,6 +3,7 @@
 #include "common/globals.h"
 #include "common/messages.h"
 #include "common/paths.h"
+#include "common/widgets/dialogkeys.h"
 #include "common/widgets/dialogs.h"
 #include "common/widgets/printjob.h"
 #include "common/widgets/qtext.h"
@@ -172,6 +173,7 @@ void TKOLSEDForm::BuildWidgets() {
         if (item.Picture) MakePicture(item, parent);
         if (item.AppButton) MakeAppButton(item, parent);
     }
+    GuardWheel(content_); // scrolling the form never changes a list under the pointer
     Sync();
 }
 
