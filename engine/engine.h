@@ -5,6 +5,7 @@
 #include "engine/expr.h"
 
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,9 @@ struct EngineDeck {
     int SimulationLine = 0;
     std::vector<EngineUnit> Units;
     std::map<int, std::string> Assigned; // logical unit -> file
+    // Names whose constant or equation line has an error: that line is reported once, and
+    // the lines reading these names add no errors of their own.
+    std::set<std::string> Faulty;
     std::vector<EngineMessage> Messages;
 
     int Errors() const;
