@@ -1,6 +1,7 @@
 #include "app/kolshellform.h"
 #include "common/globals.h"
 #include "common/widgets/childform.h"
+#include "shell/widgets/setupdlg.h"
 #include "tests/support/testsupport.h"
 
 #include "common/lib1.h"
@@ -8,18 +9,22 @@
 #include "shell/widgets/aboutbox.h"
 #include "shell/widgets/helpwindow.h"
 
+#include <QDialog>
 #include <QDirIterator>
 #include <QFile>
-#include <QMdiArea>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QListWidget>
-#include <QRegularExpression>
-#include <QTextBrowser>
-#include <QToolButton>
+#include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTextBrowser>
+#include <QTimer>
+#include <QToolButton>
+#include <QWindow>
 #include <QtTest>
 
 namespace {
@@ -68,7 +73,8 @@ void CopyHelp(const QString& programDir) {
 bool PageExists(const QString& helpDir, const QString& page) {
     QFile f(helpDir + "/" + page.section('#', 0, 0));
     if (!f.open(QIODevice::ReadOnly)) return false;
-    return !page.contains('#') || f.readAll().contains(("id=\"" + page.section('#', 1) + "\"").toUtf8());
+    return !page.contains('#') ||
+           f.readAll().contains(("id=\"" + page.section('#', 1) + "\"").toUtf8());
 }
 
 } // namespace
@@ -78,6 +84,7 @@ class TestMainWindow : public QObject {
   private slots:
     void init();
     void normalMenus();
+    void f1InModalDialogShowsHelpAbove();
     void kolsedOnlyMenus();
     void noChild();
     void enabling_data();
@@ -390,12 +397,18 @@ void TestMainWindow::helpMenu_data() {
     QTest::addColumn<bool>("kolsed");
     QTest::addColumn<QString>("action");
     QTest::addColumn<QString>("page");
-    QTest::newRow("KOLSHELL Index") << false << "KOLVANIndex1" << "index.html";
-    QTest::newRow("KOLSED Help") << true << "KOLVANIndex1" << "kolsed.html";
-    QTest::newRow("Types Index") << false << "TypesIndex1" << "types.html";
-    QTest::newRow("KOLVAN Index") << false << "KOLVANIndex2" << "engine.html";
-    QTest::newRow("Error Messages") << false << "KOLVANErrorMessges1" << "errors.html";
-    QTest::newRow("Using Help") << false << "UsingHelp1" << "usinghelp.html";
+    QTest::newRow("KOLSHELL Index") << false << "KOLVANIndex1"
+                                    << "index.html";
+    QTest::newRow("KOLSED Help") << true << "KOLVANIndex1"
+                                 << "kolsed.html";
+    QTest::newRow("Types Index") << false << "TypesIndex1"
+                                 << "types.html";
+    QTest::newRow("KOLVAN Index") << false << "KOLVANIndex2"
+                                  << "engine.html";
+    QTest::newRow("Error Messages") << false << "KOLVANErrorMessges1"
+                                    << "errors.html";
+    QTest::newRow("Using Help") << false << "UsingHelp1"
+                                << "usinghelp.html";
 }
 
 void TestMainWindow::helpMenu() {
@@ -474,6 +487,35 @@ void TestMainWindow::f1OnMenuItemAndDialog() {
     QCOMPARE(form.HelpWindow()->CurrentPage(), QString("helpmenu.html#about"));
 }
 
+// F1 in a modal dialog (Setup): the help shows above the dialog as one of its windows, open
+// to the user while the dialog is; after the dialog it stays, a window of its own.
+void TestMainWindow::f1InModalDialogShowsHelpAbove() {
+    CopyHelp(tmp_->path());
+    WriteTestFile(tmp_->path(), "CNFGKV.KOL", "head\r\nY\r\nN\r\nY\r\nN\r\nY\r\nN\r\nY\r\n");
+    TKOLSHELLFORM form;
+    form.show();
+    QPointer<THelpWindow> help = form.HelpWindow();
+    bool above = false, transient = false;
+    QTimer::singleShot(0, &form, [&] {
+        auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!modal) return;
+        QTest::qWaitForWindowExposed(modal);
+        QTest::keyClick(modal, Qt::Key_F1);
+        above = help->isVisible() && help->isWindow() && help->parentWidget() == modal &&
+                help->windowModality() == Qt::NonModal;
+        transient = help->windowHandle() &&
+                    help->windowHandle()->transientParent() == modal->windowHandle();
+        modal->reject();
+    });
+    TSetupDlg setup(&form);
+    QVERIFY(setup.Execute());
+    QVERIFY(above);
+    QVERIFY(transient);
+    QVERIFY(help);
+    QVERIFY(help->isVisible());
+    QVERIFY(!help->parentWidget());
+}
+
 void TestMainWindow::helpSearchAndHistory() {
     CopyHelp(tmp_->path());
     TKOLSHELLFORM form;
@@ -498,8 +540,8 @@ void TestMainWindow::website_data() {
     QTest::addColumn<bool>("browser");
     QTest::addColumn<QString>("address");
     QTest::newRow("built in, browser") << "" << true << "https://www.kolvan.org/";
-    QTest::newRow("configured, no browser")
-        << "Website=https://example.org/kolvan\n" << false << "https://example.org/kolvan";
+    QTest::newRow("configured, no browser") << "Website=https://example.org/kolvan\n"
+                                            << false << "https://example.org/kolvan";
 }
 
 void TestMainWindow::website() {
@@ -519,10 +561,9 @@ void TestMainWindow::website() {
     if (browser) {
         QVERIFY(msgs.Shown.empty());
     } else {
-        QCOMPARE(msgs.Texts(),
-                 std::vector<std::string>{
-                     "No web browser could be started. The KOLVAN website is at " +
-                     address.toStdString()});
+        QCOMPARE(msgs.Texts(), std::vector<std::string>{
+                                   "No web browser could be started. The KOLVAN website is at " +
+                                   address.toStdString()});
     }
 }
 

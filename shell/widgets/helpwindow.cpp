@@ -3,6 +3,7 @@
 #include "common/messages.h"
 #include "common/widgets/qtext.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -135,8 +136,8 @@ void THelpWindow::LoadContents() {
         const QString t = line.trimmed();
         const QString file = t.section(' ', 0, 0), title = t.section(' ', 1);
         pages_ << qMakePair(file, title);
-        QTreeWidgetItem* item = line.startsWith(' ') && top ? new QTreeWidgetItem(top)
-                                                            : new QTreeWidgetItem(contents_);
+        QTreeWidgetItem* item =
+            line.startsWith(' ') && top ? new QTreeWidgetItem(top) : new QTreeWidgetItem(contents_);
         if (!line.startsWith(' ')) top = item;
         item->setText(0, title);
         item->setData(0, PageRole, file);
@@ -173,9 +174,9 @@ QString THelpWindow::PageText(const QString& file) {
 
 void THelpWindow::BuildIndex() {
     // Every heading with an anchor is an index entry: <h2 id="open">Open</h2>.
-    static const QRegularExpression heading(
-        "<h[1-3][^>]*id=\"([^\"]+)\"[^>]*>(.*?)</h[1-3]>",
-        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression heading("<h[1-3][^>]*id=\"([^\"]+)\"[^>]*>(.*?)</h[1-3]>",
+                                            QRegularExpression::CaseInsensitiveOption |
+                                                QRegularExpression::DotMatchesEverythingOption);
     static const QRegularExpression tags("<[^>]*>");
     QList<QPair<QString, QString>> entries;
     for (const auto& page : pages_) {
@@ -235,17 +236,41 @@ bool THelpWindow::ShowPage(const QString& page) {
     if (page.isEmpty()) return false;
     const QString file = dir_ + "/" + page.section('#', 0, 0);
     if (!QFile::exists(file)) {
-        ShowMsg("File " + FromQ(QDir::toNativeSeparators(file)) + " was not found.", mkError,
-                true);
+        ShowMsg("File " + FromQ(QDir::toNativeSeparators(file)) + " was not found.", mkError, true);
         return false;
     }
     QUrl url = QUrl::fromLocalFile(file);
     if (page.contains('#')) url.setFragment(page.section('#', 1));
     browser_->setSource(url);
+    StayAboveModal();
     show();
     raise();
     activateWindow();
     return true;
+}
+
+// Asked for from a modal dialog, the help window becomes a window of that dialog: above it,
+// and open to the user while the dialog is; when the dialog closes it stands on its own again.
+void THelpWindow::StayAboveModal() {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (!modal || modal == this || parentWidget() == modal) return;
+    const QRect at = geometry();
+    setParent(modal, Qt::Dialog | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
+    setWindowModality(Qt::NonModal);
+    setGeometry(at);
+    modal->installEventFilter(this);
+}
+
+bool THelpWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == parentWidget() && event->type() == QEvent::Hide) {
+        watched->removeEventFilter(this);
+        const bool shown = isVisible();
+        const QRect at = geometry();
+        setParent(nullptr, Qt::Window);
+        setGeometry(at);
+        if (shown) show();
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 QString THelpWindow::PageOfContext(int context) const {
