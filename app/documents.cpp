@@ -284,7 +284,7 @@ void TKOLSHELLFORM::OpenOutFile(QAction* sender) {
     if (!sender || sender->property("KindCode").toInt() != wkOutput) return;
     const std::string name = FromQ(sender->property("FileName").toString());
     if (!FileExists(name)) {
-        ShowMsg(name + " no longer exists", mkWarningOkCancel, true);
+        ShowMsg(name + " no longer exists", mkWarningOk, true);
         return;
     }
     if (name.find_first_of("\\:/") != std::string::npos) SetCurrentDir(ExtractFileDir(name));
@@ -330,7 +330,7 @@ void TKOLSHELLFORM::OpenFileItem(QAction* sender) {
         UpdateMenu();
         return;
     }
-    ShowMsg(entry + " no longer exists", mkWarningOkCancel, true);
+    ShowMsg(entry + " no longer exists", mkWarningOk, true);
     FileNameList.Remove(entry);
     FixFileNameList();
 }

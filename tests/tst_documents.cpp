@@ -191,7 +191,7 @@ void TestDocuments::vanishedRecentEntry() {
     QVERIFY(entry);
     form.OpenFileItem(entry);
     QCOMPARE(msgs_->Texts().back(), gone + " no longer exists");
-    QCOMPARE(msgs_->Shown.back().Kind, int(mkWarningOkCancel));
+    QCOMPARE(msgs_->Shown.back().Kind, int(mkWarningOk)); // nothing to cancel
     QVERIFY(form.FileNameList.Names().empty());
     QVERIFY(RecentEntries(form).isEmpty());
 }
@@ -254,6 +254,7 @@ void TestDocuments::outputEntries() {
     RemoveFile(JoinPath(tmp_->path().toStdString(), "RUN.OUA"));
     form.OpenOutFile(outputs->actions()[0]);
     QCOMPARE(msgs_->Texts().back(), Path("RUN.OUA").toStdString() + " no longer exists");
+    QCOMPARE(msgs_->Shown.back().Kind, int(mkWarningOk));
     // Opening again closes the output viewers and rebuilds the entries.
     form.ReadaFile(deck);
     QVERIFY(!form.FirstChildOfKind(wkOutput));
@@ -263,11 +264,16 @@ void TestDocuments::outputEntries() {
 void TestDocuments::startNames_data() {
     QTest::addColumn<QString>("startDir");
     QTest::addColumn<QString>("argument");
-    QTest::newRow("name in the start folder") << "work" << "DEMO.DCK";
-    QTest::newRow("folder and name") << "" << "work/DEMO.DCK";
-    QTest::newRow("dot folder, any case") << "" << "./work/demo.dck";
-    QTest::newRow("parent folder") << "work/sub" << "../DEMO.DCK";
-    QTest::newRow("absolute") << "work/sub" << "<folder>/work/DEMO.DCK";
+    QTest::newRow("name in the start folder") << "work"
+                                              << "DEMO.DCK";
+    QTest::newRow("folder and name") << ""
+                                     << "work/DEMO.DCK";
+    QTest::newRow("dot folder, any case") << ""
+                                          << "./work/demo.dck";
+    QTest::newRow("parent folder") << "work/sub"
+                                   << "../DEMO.DCK";
+    QTest::newRow("absolute") << "work/sub"
+                              << "<folder>/work/DEMO.DCK";
 }
 
 void TestDocuments::startNames() {
@@ -480,17 +486,25 @@ void TestDocuments::saveAsChangesKind() {
 void TestDocuments::viewerSaveAsWritesCopy_data() {
     QTest::addColumn<QString>("item"); // the Windows menu item that shows the viewer
     QTest::addColumn<QString>("chosen");
-    QTest::addColumn<QString>("message"); // @ stands for the folder
+    QTest::addColumn<QString>("message");   // @ stands for the folder
     QTest::addColumn<QByteArray>("onDisk"); // the chosen file afterwards
     const QByteArray listing("listing\r\nline 2\r\n"), output(" TIME A\n 0 1\n");
-    QTest::newRow("listing copied") << "Listing1" << "COPY.LST" << "" << listing;
-    QTest::newRow("output copied") << "Output1" << "COPY.OUT" << "" << output;
-    QTest::newRow("over another file") << "Listing1" << "OTHER.TXT" << "" << listing;
+    QTest::newRow("listing copied") << "Listing1"
+                                    << "COPY.LST"
+                                    << "" << listing;
+    QTest::newRow("output copied") << "Output1"
+                                   << "COPY.OUT"
+                                   << "" << output;
+    QTest::newRow("over another file") << "Listing1"
+                                       << "OTHER.TXT"
+                                       << "" << listing;
     QTest::newRow("read-only target")
-        << "Listing1" << "LOCKED.LST" << "File @/LOCKED.LST is read-only; it was not changed."
-        << QByteArray("locked\n");
+        << "Listing1"
+        << "LOCKED.LST"
+        << "File @/LOCKED.LST is read-only; it was not changed." << QByteArray("locked\n");
     QTest::newRow("the file itself")
-        << "Listing1" << "run.lst"
+        << "Listing1"
+        << "run.lst"
         << "File @/run.lst is the file this window shows; choose another name for the copy."
         << listing;
 }

@@ -378,7 +378,7 @@ void TestPlotDialogs::overlayModifyDelete() {
     msgs_->Answers = {mrCancel};
     main.ModifyPlot(plot);
     QVERIFY(alive);
-    QCOMPARE(msgs_->Texts().back(), Question("This plot"));
+    QCOMPARE(msgs_->Texts().back(), Question(plot->windowTitle().toStdString()));
     msgs_->Answers = {mrNo};
     main.ModifyPlot(plot);
     QVERIFY(!alive);
@@ -449,6 +449,7 @@ void TestPlotDialogs::closeBoxAsks() {
     if (named) QVERIFY(plot->SaveDocument(dir_->Path("OLD.KSP")));
     RemoveFile(dir_->Path("OLD.KSP"));
     QPointer<TPlotForm> alive = plot;
+    const std::string caption = plot->windowTitle().toStdString();
     msgs_->Answers = {answer};
     dialogs_->SaveAnswers = {saveAsName.isEmpty()
                                  ? QString()
@@ -456,7 +457,7 @@ void TestPlotDialogs::closeBoxAsks() {
     QCOMPARE(plot->close(), closes); // what the close box does
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QCOMPARE(msgs_->Texts(),
-             std::vector<std::string>{Question(named ? dir_->Path("OLD.KSP") : "This plot")});
+             std::vector<std::string>{Question(named ? dir_->Path("OLD.KSP") : caption)});
     QCOMPARE(int(msgs_->Shown.back().Kind), int(mkWarningYesNoCancel));
     QCOMPARE(!alive, closes);
     if (!written.isEmpty()) {
@@ -477,7 +478,8 @@ void TestPlotDialogs::exitAsksAndCancelKeepsAll() {
     msgs_->Answers = {mrNo, mrCancel};
     main.Action("Exit1")->trigger();
     QCOMPARE(msgs_->Texts(),
-             (std::vector<std::string>{Question(deck->FileName()), Question("This plot")}));
+             (std::vector<std::string>{Question(deck->FileName()),
+                                       Question(plot->windowTitle().toStdString())}));
     QVERIFY(main.isVisible());
     QCOMPARE(main.Children(), (QList<TChildForm*>{deck, plot}));
     QVERIFY(deck->IsModified());
@@ -525,6 +527,7 @@ void TestPlotDialogs::openingAnotherDeckAsks() {
     if (editDeck) deck->Editor()->InsertText("changed ");
     QPointer<TPlotForm> alivePlot = plot;
     QPointer<TEditForm> aliveDeck = deck;
+    const std::string caption = plot->windowTitle().toStdString();
     main.FileNameList.Add(other);
     main.FixFileNameList();
     dialogs_->OpenAnswers = {QString::fromStdString(other)};
@@ -534,7 +537,7 @@ void TestPlotDialogs::openingAnotherDeckAsks() {
     else
         main.Action(how)->trigger();
     QVERIFY(!msgs_->Shown.empty());
-    QCOMPARE(msgs_->Texts().front(), Question(editDeck ? run : "This plot"));
+    QCOMPARE(msgs_->Texts().front(), Question(editDeck ? run : caption));
     QCOMPARE(!alivePlot, opened);
     QCOMPARE(!aliveDeck, opened);
     QCOMPARE(Globals().InputFileName, opened ? other : run);
@@ -621,8 +624,9 @@ void TestPlotDialogs::calculateAsksPlots() {
     CurrentChild = main.Children().first(); // the deck
     main.UpdateMenu();
     msgs_->Answers = {answer};
+    const std::string caption = plot->windowTitle().toStdString(); // "Plot 1: from ..."
     main.Action("Calculate1")->trigger();
-    QCOMPARE(msgs_->Texts(), std::vector<std::string>{Question("This plot")});
+    QCOMPARE(msgs_->Texts(), std::vector<std::string>{Question(caption)});
     QCOMPARE(!alive, closes);
 }
 
