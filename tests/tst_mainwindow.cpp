@@ -499,7 +499,6 @@ void TestMainWindow::f1InModalDialogShowsHelpAbove() {
     QTimer::singleShot(0, &form, [&] {
         auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget());
         if (!modal) return;
-        QTest::qWaitForWindowExposed(modal);
         QTest::keyClick(modal, Qt::Key_F1);
         above = help->isVisible() && help->isWindow() && help->parentWidget() == modal &&
                 help->windowModality() == Qt::NonModal;

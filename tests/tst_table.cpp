@@ -352,8 +352,8 @@ void TestTable::deckScan_data() {
                "*|Flow|m3|gal|0|1|0|1|0\nCONSTANTS 1\nAREA=5\nEND"
             << system
             << QStringList({"AREA|" + area + "|Area|10|0",
-                            "FLOW|" + QString(system == 2 ? "[m3]" : "[gal]") + "|Flow|5|0",
-                            "AREA1|" + QString(system == 2 ? "[m3]" : "[gal]") +
+                            "FLOW|" + QString(system == 2 ? "[gal]" : "[m3]") + "|Flow|5|0",
+                            "AREA1|" + QString(system == 2 ? "[gal]" : "[m3]") +
                                 "|No description available|5|1"});
         QTest::addRow("adjacent after comments, system %d", system)
             << "CONSTANTS 1\nA=1\n* note\nCONSTANTS 1\nB=2\nEND" << system
