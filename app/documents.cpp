@@ -262,7 +262,7 @@ void TDocumentController::OpenOutFile(QAction* sender) {
     if (!sender || sender->property("KindCode").toInt() != wkOutput) return;
     const std::string name = FromQ(sender->property("FileName").toString());
     if (!FileExists(name)) {
-        ShowMsg(name + " no longer exists", mkWarningOkCancel, true);
+        ShowMsg(name + " no longer exists", mkWarningOk, true);
         return;
     }
     if (name.find_first_of("\\:/") != std::string::npos) SetCurrentDir(ExtractFileDir(name));
@@ -307,7 +307,7 @@ void TDocumentController::OpenFileItem(QAction* sender) {
         main_.UpdateMenu();
         return;
     }
-    ShowMsg(entry + " no longer exists", mkWarningOkCancel, true);
+    ShowMsg(entry + " no longer exists", mkWarningOk, true);
     FileNameList.Remove(entry);
     FixFileNameList();
 }

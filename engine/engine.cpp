@@ -99,19 +99,38 @@ class DeckWalker {
     size_t next_ = 0;
 };
 
-void ReadConstants(DeckWalker& w, EngineDeck& d, int count, int line) {
-    std::vector<std::string> words = w.TakeWords(3 * size_t(count), line);
-    for (size_t i = 0; i + 2 < words.size(); i += 3) {
-        double v = 0;
-        if (words[i + 1] != "=" || !ToNumber(words[i + 2], v)) {
-            w.Error(line, "a constant is written NAME = number");
+// Constants come as NAME = number, as many to a line as the writer likes. A faulty line is
+// reported once, by its own number; the names it gives count as defined (see Faulty).
+void ReadConstants(DeckWalker& w, EngineDeck& d, int count, int statement) {
+    for (int read = 0; read < count;) {
+        const int line = w.NextLine();
+        if (!line) {
+            w.Error(statement, "the deck ends before all its values are given");
             return;
         }
-        if (!std::isfinite(v)) {
-            w.Error(line, "the constant " + words[i] + " is not a finite number");
-            return;
+        const std::vector<std::string> words = Words(DeckWalker::SplitEquals(w.Text(line)));
+        bool sound = words.size() % 3 == 0;
+        int given = 0;
+        for (size_t i = 1; i < words.size(); ++i) {
+            if (words[i] != "=") continue;
+            ++given;
+            const std::string name = EngineUpper(words[i - 1]);
+            double v = 0;
+            if (i + 1 < words.size() && ToNumber(words[i + 1], v) && (i - 1) % 3 == 0) {
+                if (std::isfinite(v)) {
+                    d.Constants[name] = v;
+                    continue;
+                }
+                w.Error(line, "the constant " + words[i - 1] + " is not a finite number");
+                d.Faulty.insert(name);
+                continue;
+            }
+            d.Faulty.insert(name), sound = false;
         }
-        d.Constants[EngineUpper(words[i])] = v;
+        if (given == 0) d.Faulty.insert(EngineUpper(words[0])), sound = false;
+        if (!sound) w.Error(line, "a constant is written NAME = number");
+        read += std::max(given, 1);
+        if (read > count && sound) w.Warning(line, "words after the expected ones are ignored");
     }
 }
 
@@ -131,7 +150,8 @@ void ReadEquations(DeckWalker& w, EngineDeck& d, int count, int statement) {
         if (eq == std::string::npos || name.size() != 1)
             w.Error(line, "an equation is written NAME = expression");
         else if (!e.Formula.Parse(text.substr(eq + 1), why))
-            w.Error(line, "in the equation of " + name[0] + ": " + why);
+            w.Error(line, "in the equation of " + name[0] + ": " + why),
+                d.Faulty.insert(EngineUpper(name[0]));
         else
             e.Name = EngineUpper(name[0]), d.Equations.push_back(std::move(e));
     }
@@ -244,7 +264,7 @@ void OrderEquations(DeckWalker& w, EngineDeck& d) {
             const std::string n = v.Names[v.Next++];
             const auto it = index.find(n);
             if (it == index.end()) {
-                if (d.Constants.count(n)) continue;
+                if (d.Constants.count(n) || d.Faulty.count(n)) continue;
                 w.Error(d.Equations[i].Line, "undefined name " + n);
                 state[i] = 2; // left out of the order
                 path.pop_back();
@@ -278,6 +298,10 @@ void ResolveSimulation(DeckWalker& w, EngineDeck& d) {
         const std::string& word = d.SimulationWords[i];
         if (ToNumber(word, *target[i])) continue;
         const auto v = values.find(EngineUpper(word));
+        if (d.Faulty.count(EngineUpper(word))) {
+            d.HasSimulation = false; // its line is reported already
+            continue;
+        }
         if (v != values.end()) {
             *target[i] = v->second;
             continue;
@@ -297,7 +321,7 @@ bool Resolvable(const EngineDeck& d, const std::string& word, bool allowOutputs)
     double v;
     if (ToNumber(word, v)) return true;
     const std::string up = EngineUpper(word);
-    if (up == "TIME" || d.Constants.count(up)) return true;
+    if (up == "TIME" || d.Constants.count(up) || d.Faulty.count(up)) return true;
     for (const EngineEquation& e : d.Equations)
         if (e.Name == up) return true;
     const size_t comma = word.find(',');

@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,9 @@ struct EngineDeck {
     std::vector<EngineUnit> Units;
     std::map<int, std::string> Assigned; // logical unit -> file
     std::map<int, int> AssignedLine;     // logical unit -> its ASSIGN line
+    // Names whose constant or equation line has an error: that line is reported once, and
+    // the lines reading these names add no errors of their own.
+    std::set<std::string> Faulty;
     std::vector<EngineMessage> Messages;
 
     int Errors() const;

@@ -109,7 +109,8 @@ class Scanner {
         if (bar2 == std::string::npos) return; // only one unit field
         const std::string first = rest.substr(0, bar2);
         const std::string second = rest.substr(bar2 + 1, rest.find('|', bar2 + 1) - bar2 - 1);
-        c.Units = "[" + (unitSystem_ == 2 ? first : second) + "]";
+        // The first unit is the primary (SI) one, the second the secondary one.
+        c.Units = "[" + (unitSystem_ == 2 ? second : first) + "]";
         context_ = c.Units;
     }
 

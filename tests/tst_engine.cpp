@@ -146,6 +146,27 @@ void TestEngine::deckErrors_data() {
         << "CONSTANTS 2147483647\nK = 2"
         << QStringList({"1:the deck ends before all its values are given", "0:the deck has no END",
                         "0:the deck has no SIMULATION statement"});
+    // A typo names its own line, once: what that line and the following ones define counts
+    // as defined, so the names read later add no errors.
+    QTest::newRow("typo in a constant's value")
+        << QString("* tank\nCONSTANTS 4\nAREA = 2.5\nQPUMP = 0.0l2\nCVALVE = 0.004\nLEVEL0 = 0.2\n"
+                   "EQUATIONS 2\nNET = QPUMP - CVALVE\nX = LEVEL0 + AREA\n"
+                   "UNIT 1 TYPE 3 Pump\nPARAMETERS 2\n1 QPUMP\n") +
+               Tail
+        << QStringList({"4:a constant is written NAME = number"});
+    QTest::newRow("two typos")
+        << QString("CONSTANTS 3\nA = 1\nB = 2..0\nC = x3\nEQUATIONS 1\nX = A + B + C\n") + Tail
+        << QStringList(
+               {"3:a constant is written NAME = number", "4:a constant is written NAME = number"});
+    QTest::newRow("several constants on a line, one faulty")
+        << QString("CONSTANTS 4\nA = 1  B = 2\nC = 3  D = 4,5\nEQUATIONS 1\nX = D + C\n") + Tail
+        << QStringList({"3:a constant is written NAME = number"});
+    QTest::newRow("missing equals sign")
+        << QString("CONSTANTS 2\nA 1\nB = 2\nEQUATIONS 1\nX = A * B\n") + Tail
+        << QStringList({"2:a constant is written NAME = number"});
+    QTest::newRow("faulty equation read by another")
+        << QString("EQUATIONS 2\nY = 2 *\nX = Y + 1\nSIMULATION 0 Y 1\nEND\n")
+        << QStringList({"2:in the equation of Y: the expression ends too soon"});
     QTest::newRow("equation count beyond the deck")
         << "EQUATIONS 2147483647\nK = 2"
         << QStringList({"1:the deck ends before all its equations are given",

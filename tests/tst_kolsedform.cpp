@@ -22,6 +22,8 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QToolButton>
 #include <QtTest>
 
@@ -53,6 +55,10 @@ class TestKolsedForm : public QObject {
     void leavePumpFlowInSecondaryUnits();
     void chooseFileWithBlank();
     void saveAsMovesFileOutOfFolderWithBlank();
+    void wheelScrollsFormNotList();
+    void fieldsShowTheirStartInAFrame();
+    void fileFieldChooserFromKeys_data();
+    void fileFieldChooserFromKeys();
 
   private:
     TKOLSEDForm* Open(TKOLSHELLFORM& main, const std::string& name);
@@ -246,7 +252,8 @@ void TestKolsedForm::fileFieldAndLink() {
     auto* file = form->findChild<QLineEdit*>("File1");
     dialogs_->OpenAnswers = {QString::fromStdString(dir_->Path("OTHER.DAT"))};
     QTest::mouseClick(file, Qt::LeftButton);
-    QCOMPARE(file->text(), QString::fromStdString(dir_->Path("OTHER.DAT")));
+    QCOMPARE(file->text(), QString("OTHER.DAT")); // the name; the whole path is the tip
+    QCOMPARE(file->toolTip(), QString::fromStdString(dir_->Path("OTHER.DAT")));
     QCOMPARE(dialogs_->Filters.last(), QString("Data Files|*.DAT|All Files|*.*"));
     QVERIFY(form->IsModified());
     msgs_->Answers = {mrNo};
@@ -639,3 +646,77 @@ void TestKolsedForm::saveAsMovesFileOutOfFolderWithBlank() {
 
 QTEST_MAIN(TestKolsedForm)
 #include "tst_kolsedform.moc"
+
+void TestKolsedForm::wheelScrollsFormNotList() {
+    TKOLSHELLFORM main;
+    main.show();
+    TKOLSEDForm* form = Open(main, "DEMO.KSD");
+    QVERIFY(form);
+    form->resize(420, 200); // the form scrolls
+    QCoreApplication::processEvents();
+    QScrollBar* bar = form->ScrollBox()->verticalScrollBar();
+    QVERIFY(bar->maximum() > 0);
+    auto* list = form->findChild<QComboBox*>("List6");
+    const int chosen = list->currentIndex();
+    TurnWheel(list, -1);
+    TurnWheel(list, -1);
+    QCOMPARE(list->currentIndex(), chosen);
+    QVERIFY(bar->value() > 0); // the turn scrolled the form instead
+    QVERIFY(!form->IsModified());
+    // A list the user has gone to with the keyboard turns with the wheel.
+    list->setFocus();
+    QTRY_VERIFY(list->hasFocus());
+    TurnWheel(list, -1);
+    QCOMPARE(list->currentIndex(), chosen + 1);
+}
+
+// A value wider than its field shows its start (the minus sign) when the user is not in it,
+// and the field has a frame that differs from the form's background.
+void TestKolsedForm::fieldsShowTheirStartInAFrame() {
+    dir_->Write("N.KSD", "*KOLSED\nCONSTANTS 2\nX = -1.2345E-05\n*|X|m|m|0|1|-1|1.0E+00|0\n"
+                         "Y = 1\n*|Y|m|m|0|1|0|9|0\nEND\n");
+    TKOLSHELLFORM main;
+    main.show();
+    TKOLSEDForm* form = Open(main, "N.KSD");
+    QVERIFY(form);
+    auto* x = form->findChild<QLineEdit*>("Input1");
+    QVERIFY(x);
+    x->resize(x->fontMetrics().horizontalAdvance("2345E-05"), x->height());
+    QVERIFY2(x->text().startsWith('-'), qPrintable(x->text()));
+    QCOMPARE(x->cursorPosition(), 0);
+    x->setFocus();
+    QTRY_VERIFY(x->hasFocus());
+    x->end(false);                                     // the user goes to the end of the text ...
+    form->findChild<QLineEdit*>("Input2")->setFocus(); // ... and leaves the field
+    QTRY_VERIFY(!x->hasFocus());
+    QCOMPARE(x->cursorPosition(), 0);
+    // The frame: the field's edge has the colour of neither the form nor the field's ground.
+    const QImage shot = x->grab().toImage();
+    const QColor edge = shot.pixelColor(shot.width() / 2, 0);
+    const QColor ground = shot.pixelColor(shot.width() / 2, shot.height() / 2 + 1);
+    QVERIFY2(qGray(edge.rgb()) < 128, qPrintable(edge.name()));
+    QVERIFY(edge != ground);
+}
+
+void TestKolsedForm::fileFieldChooserFromKeys_data() {
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::newRow("Enter") << int(Qt::Key_Return) << int(Qt::NoModifier);
+    QTest::newRow("F4") << int(Qt::Key_F4) << int(Qt::NoModifier);
+    QTest::newRow("Alt+Down") << int(Qt::Key_Down) << int(Qt::AltModifier);
+}
+
+void TestKolsedForm::fileFieldChooserFromKeys() {
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    dir_->Write("IN.DAT", "1\n");
+    dir_->Write("F.KSD", "*KOLSED\nASSIGN IN.DAT 10\n*|?Input file|0\nEND\n");
+    TKOLSHELLFORM main;
+    TKOLSEDForm* form = Open(main, "F.KSD");
+    QVERIFY(form);
+    auto* file = form->findChild<QLineEdit*>("File1");
+    dialogs_->OpenAnswers = {QString::fromStdString(dir_->Path("OTHER.DAT"))};
+    QTest::keyClick(file, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+    QCOMPARE(dialogs_->Titles, QStringList({"Open"}));
+    QCOMPARE(file->text(), QString("OTHER.DAT"));
+}

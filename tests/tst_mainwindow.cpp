@@ -1,6 +1,7 @@
 #include "app/kolshellform.h"
 #include "common/globals.h"
 #include "common/widgets/childform.h"
+#include "shell/widgets/setupdlg.h"
 #include "tests/support/testsupport.h"
 
 #include "common/lib1.h"
@@ -14,18 +15,22 @@
 #include "shell/widgets/viewform.h"
 #include "table/widgets/tableform.h"
 
+#include <QDialog>
 #include <QDirIterator>
 #include <QFile>
 #include <QListWidget>
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTextBrowser>
+#include <QTimer>
 #include <QToolButton>
+#include <QWindow>
 #include <QtTest>
 
 namespace {
@@ -107,6 +112,7 @@ class TestMainWindow : public QObject {
   private slots:
     void init();
     void normalMenus();
+    void f1InModalDialogShowsHelpAbove();
     void kolsedOnlyMenus();
     void noChild();
     void enabling_data();
@@ -549,6 +555,34 @@ void TestMainWindow::f1OnMenuItemAndDialog() {
     QVERIFY(QTest::qWaitForWindowExposed(&about));
     QTest::keyClick(&about, Qt::Key_F1);
     QCOMPARE(form.Help().HelpWindow()->CurrentPage(), QString("helpmenu.html#about"));
+}
+
+// F1 in a modal dialog (Setup): the help shows above the dialog as one of its windows, open
+// to the user while the dialog is; after the dialog it stays, a window of its own.
+void TestMainWindow::f1InModalDialogShowsHelpAbove() {
+    CopyHelp(tmp_->path());
+    WriteTestFile(tmp_->path(), "CNFGKV.KOL", "head\r\nY\r\nN\r\nY\r\nN\r\nY\r\nN\r\nY\r\n");
+    TKOLSHELLFORM form;
+    form.show();
+    QPointer<THelpWindow> help = form.HelpWindow();
+    bool above = false, transient = false;
+    QTimer::singleShot(0, &form, [&] {
+        auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!modal) return;
+        QTest::keyClick(modal, Qt::Key_F1);
+        above = help->isVisible() && help->isWindow() && help->parentWidget() == modal &&
+                help->windowModality() == Qt::NonModal;
+        transient = help->windowHandle() &&
+                    help->windowHandle()->transientParent() == modal->windowHandle();
+        modal->reject();
+    });
+    TSetupDlg setup(&form);
+    QVERIFY(setup.Execute());
+    QVERIFY(above);
+    QVERIFY(transient);
+    QVERIFY(help);
+    QVERIFY(help->isVisible());
+    QVERIFY(!help->parentWidget());
 }
 
 void TestMainWindow::helpSearchAndHistory() {

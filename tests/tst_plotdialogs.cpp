@@ -54,6 +54,7 @@ class TestPlotDialogs : public QObject {
     void plotsCaptionedByTheirFiles();
     void calculateAsksPlots_data();
     void calculateAsksPlots();
+    void keysAndWheelInPlotDialogs();
 
   private:
     TPlotForm* MakePlot(TKOLSHELLFORM& main);
@@ -420,7 +421,7 @@ void TestPlotDialogs::overlayModifyDelete() {
     msgs_->Answers = {mrCancel};
     main.Plots().ModifyPlot(plot);
     QVERIFY(alive);
-    QCOMPARE(msgs_->Texts().back(), Question("This plot"));
+    QCOMPARE(msgs_->Texts().back(), Question(plot->windowTitle().toStdString()));
     msgs_->Answers = {mrNo};
     main.Plots().ModifyPlot(plot);
     QVERIFY(!alive);
@@ -535,6 +536,7 @@ void TestPlotDialogs::closeBoxAsks() {
     if (named) QVERIFY(plot->SaveDocument(dir_->Path("OLD.KSP")));
     RemoveFile(dir_->Path("OLD.KSP"));
     QPointer<TPlotForm> alive = plot;
+    const std::string caption = plot->windowTitle().toStdString();
     msgs_->Answers = {answer};
     dialogs_->SaveAnswers = {saveAsName.isEmpty()
                                  ? QString()
@@ -542,7 +544,7 @@ void TestPlotDialogs::closeBoxAsks() {
     QCOMPARE(plot->close(), closes); // what the close box does
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QCOMPARE(msgs_->Texts(),
-             std::vector<std::string>{Question(named ? dir_->Path("OLD.KSP") : "This plot")});
+             std::vector<std::string>{Question(named ? dir_->Path("OLD.KSP") : caption)});
     QCOMPARE(int(msgs_->Shown.back().Kind), int(mkWarningYesNoCancel));
     QCOMPARE(!alive, closes);
     if (!written.isEmpty()) {
@@ -563,7 +565,8 @@ void TestPlotDialogs::exitAsksAndCancelKeepsAll() {
     msgs_->Answers = {mrNo, mrCancel};
     main.Action("Exit1")->trigger();
     QCOMPARE(msgs_->Texts(),
-             (std::vector<std::string>{Question(deck->FileName()), Question("This plot")}));
+             (std::vector<std::string>{Question(deck->FileName()),
+                                       Question(plot->windowTitle().toStdString())}));
     QVERIFY(main.isVisible());
     QCOMPARE(main.Children(), (QList<TChildForm*>{deck, plot}));
     QVERIFY(deck->IsModified());
@@ -611,6 +614,7 @@ void TestPlotDialogs::openingAnotherDeckAsks() {
     if (editDeck) deck->Editor()->InsertText("changed ");
     QPointer<TPlotForm> alivePlot = plot;
     QPointer<TEditForm> aliveDeck = deck;
+    const std::string caption = plot->windowTitle().toStdString();
     main.Documents().FileNameList.Add(other);
     main.Documents().FixFileNameList();
     dialogs_->OpenAnswers = {QString::fromStdString(other)};
@@ -620,7 +624,7 @@ void TestPlotDialogs::openingAnotherDeckAsks() {
     else
         main.Action(how)->trigger();
     QVERIFY(!msgs_->Shown.empty());
-    QCOMPARE(msgs_->Texts().front(), Question(editDeck ? run : "This plot"));
+    QCOMPARE(msgs_->Texts().front(), Question(editDeck ? run : caption));
     QCOMPARE(!alivePlot, opened);
     QCOMPARE(!aliveDeck, opened);
     QCOMPARE(Globals().InputFileName, opened ? other : run);
@@ -713,9 +717,52 @@ void TestPlotDialogs::calculateAsksPlots() {
     CurrentChild = main.Children().first(); // the deck
     main.UpdateMenu();
     msgs_->Answers = {answer};
+    const std::string caption = plot->windowTitle().toStdString(); // "Plot 1: from ..."
     main.Action("Calculate1")->trigger();
-    QCOMPARE(msgs_->Texts(), std::vector<std::string>{Question("This plot")});
+    QCOMPARE(msgs_->Texts(), std::vector<std::string>{Question(caption)});
     QCOMPARE(!alive, closes);
+}
+
+// Plot Setup and Modify: each access key once, labelled lists and title fields, and the
+// wheel over a list the user is not in changes nothing.
+void TestPlotDialogs::keysAndWheelInPlotDialogs() {
+    TKOLSHELLFORM main;
+    QStringList repeated, labelled;
+    int styleBefore = -1, styleAfter = -2;
+    const auto check = [&](QDialog& d) {
+        d.show();
+        repeated << RepeatedAccessKeys(&d);
+        for (const QString& k : AccessKeys(&d))
+            labelled << k.mid(2).remove('&');
+        auto* style = d.findChild<QComboBox*>("YStyle");
+        styleBefore = style->currentIndex();
+        TurnWheel(style, 1);
+        TurnWheel(style, -1);
+        TurnWheel(style, -1);
+        styleAfter = style->currentIndex();
+    };
+    main.ReadaFile(dir_->Path("RUN.DCK"));
+    main.ExecDialog = [&](QDialog& d) {
+        check(d);
+        static_cast<TPlotSetup&>(d).OKBtn->click();
+    };
+    main.NewPlot1Click();
+    QCOMPARE(repeated, QStringList());
+    QCOMPARE(styleAfter, styleBefore);
+    for (const char* caption : {"Column for X", "Columns for Y", "From Row", "X axis"})
+        QVERIFY2(labelled.contains(caption), caption);
+    labelled.clear();
+    auto* plot = qobject_cast<TPlotForm*>(main.Children().last());
+    QVERIFY(plot);
+    main.ExecDialog = [&](QDialog& d) {
+        check(d);
+        d.reject();
+    };
+    main.ModifyPlot(plot);
+    QCOMPARE(repeated, QStringList());
+    QCOMPARE(styleAfter, styleBefore);
+    for (const char* caption : {"X axis title", "Y axis title", "Plot", "Delete"})
+        QVERIFY2(labelled.contains(caption), caption);
 }
 
 QTEST_MAIN(TestPlotDialogs)

@@ -7,9 +7,11 @@
 #include "shell/widgets/setupdlg.h"
 #include "tests/support/testsupport.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -40,6 +42,10 @@ class TestSetupDlg : public QObject {
     void runsPage();
     void slurmFields();
     void runsPageReadable();
+    void wheelLeavesUnfocusedChoices();
+    void pagesFitTheirText_data();
+    void pagesFitTheirText();
+    void browseForDirectory();
     void runSettingsFile_data();
     void runSettingsFile();
 
@@ -60,12 +66,11 @@ void TestSetupDlg::init() {
 void TestSetupDlg::looks() {
     TSetupDlg dlg;
     QCOMPARE(dlg.windowTitle(), QString("KOLSHELL Setup"));
-    QCOMPARE(dlg.size(), QSize(475, 230));
     QCOMPARE(dlg.property("HelpContext").toInt(), 22);
     auto* tabs = dlg.findChild<QTabBar*>("TabSet");
     QStringList names;
     for (int i = 0; i < tabs->count(); ++i)
-        names << tabs->tabText(i);
+        names << tabs->tabText(i).remove('&');
     QCOMPARE(names,
              QStringList({"Configure", "KOLSED", "Compiler", "Directories", "Links", "Runs"}));
     QVERIFY(dlg.findChild<QGroupBox*>("VersionGroup")->isHidden());
@@ -125,7 +130,7 @@ void RunSetup(TKOLSHELLFORM& main, const std::function<void(TSetupDlg&)>& edit,
 
 void UntickWarningsAndMore(TSetupDlg& dlg) {
     auto* warnings = dlg.findChild<QCheckBox*>("CheckBox7");
-    QCOMPARE(warnings->text(), QString("Print Warning Messages"));
+    QCOMPARE(warnings->text().remove('&'), QString("Print Warning Messages"));
     QVERIFY(warnings->isChecked());
     warnings->setChecked(false);
     dlg.findChild<QRadioButton*>("SecondaryUnits")->setChecked(true);
@@ -299,8 +304,7 @@ void TestSetupDlg::runsPage() {
 }
 
 void TestSetupDlg::runsPageReadable() {
-    // The page holds more rows than the dialog's fixed size has room for: each keeps the
-    // height it needs to be read, within the page.
+    // The page holds many rows: each keeps the height it needs to be read, within the page.
     TSetupDlg dlg;
     QVERIFY(dlg.FormActivate());
     dlg.show();
@@ -386,3 +390,85 @@ void TestSetupDlg::runSettingsFile() {
 
 QTEST_MAIN(TestSetupDlg)
 #include "tst_setupdlg.moc"
+
+void TestSetupDlg::wheelLeavesUnfocusedChoices() {
+    TSetupDlg dlg;
+    QVERIFY(dlg.FormActivate());
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    auto* tabs = dlg.findChild<QTabBar*>("TabSet");
+    tabs->setCurrentIndex(5);
+    tabs->setFocus();
+    auto* on = dlg.findChild<QComboBox*>("RunTablesOn");
+    auto* runs = dlg.findChild<QSpinBox*>("RunsAtOnce");
+    QTRY_VERIFY(tabs->hasFocus());
+    const int count = runs->value();
+    TurnWheel(on, -1);
+    TurnWheel(runs, 1);
+    QCOMPARE(on->currentIndex(), 0);
+    QCOMPARE(runs->value(), count);
+    QVERIFY(!on->hasFocus());
+    // With the keyboard focus the wheel chooses, as it always did.
+    on->setFocus();
+    QTRY_VERIFY(on->hasFocus());
+    TurnWheel(on, -1);
+    QCOMPARE(on->currentIndex(), 1);
+}
+
+void TestSetupDlg::pagesFitTheirText_data() {
+    QTest::addColumn<int>("points");
+    QTest::newRow("usual font") << 0;
+    QTest::newRow("large font") << 16;
+}
+
+// Every page in the user's font: nothing clipped, and each access key used once.
+void TestSetupDlg::pagesFitTheirText() {
+    QFETCH(int, points);
+    const QFont old = QApplication::font();
+    QFont f = old;
+    if (points) f.setPointSize(points);
+    QApplication::setFont(f);
+    {
+        TSetupDlg dlg;
+        QVERIFY(dlg.FormActivate());
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        QVERIFY(dlg.minimumSize() != dlg.maximumSize()); // the user may resize it
+        auto* tabs = dlg.findChild<QTabBar*>("TabSet");
+        for (int page = 0; page < tabs->count(); ++page) {
+            tabs->setCurrentIndex(page);
+            QCoreApplication::processEvents();
+            for (auto* w : dlg.findChildren<QWidget*>()) {
+                if (!w->isVisible() || qobject_cast<QTabBar*>(w) ||
+                    qobject_cast<QTabBar*>(w->parentWidget()) ||
+                    w->objectName().startsWith("qt_")) // the parts of spin and combo boxes
+                    continue;
+                const QString what =
+                    tabs->tabText(page) + ": " + w->objectName() + " " +
+                    (qobject_cast<QLabel*>(w) ? qobject_cast<QLabel*>(w)->text() : QString());
+                QVERIFY2(w->width() >= w->minimumSizeHint().width(), qPrintable(what));
+                QVERIFY2(w->height() >= w->minimumSizeHint().height(), qPrintable(what));
+                QVERIFY2(dlg.rect().contains(QRect(w->mapTo(&dlg, QPoint()), w->size())),
+                         qPrintable(what));
+                if (auto* l = qobject_cast<QLabel*>(w); l && !l->wordWrap())
+                    QVERIFY2(l->width() >= l->sizeHint().width(), qPrintable(what));
+            }
+            QCOMPARE(RepeatedAccessKeys(&dlg), QStringList());
+        }
+    }
+    QApplication::setFont(old);
+}
+
+void TestSetupDlg::browseForDirectory() {
+    ScriptedDialogs dialogs;
+    dialogs.DirAnswers << "/opt/kolvan";
+    TSetupDlg dlg;
+    QVERIFY(dlg.FormActivate());
+    dlg.findChild<QPushButton*>("KOLVANBrowse")->click();
+    QCOMPARE(dialogs.Titles, QStringList({"Choose the KOLVAN directory"}));
+    QCOMPARE(dlg.findChild<QLineEdit*>("KOLVANDir")->text(), QString("/opt/kolvan"));
+    // A link button says what it is for.
+    auto* picture = dlg.findChild<QToolButton*>("SpeedButton1");
+    QCOMPARE(picture->text(), QString("Button picture..."));
+    QVERIFY(!picture->toolTip().isEmpty());
+}

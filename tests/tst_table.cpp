@@ -352,9 +352,9 @@ void TestTable::deckScan_data() {
     QTest::newRow("annotated and plain")
         << "CONSTANTS 2\nAREA = 10\n*|Collector area  |m2|ft2|0|10.76|0|100|0\nFLOW=200\nEND" << 1
         << QStringList(
-               {"AREA|[ft2]|Collector area|10|0", "FLOW|[ft2]|No description available|200|0"});
+               {"AREA|[m2]|Collector area|10|0", "FLOW|[m2]|No description available|200|0"});
     QTest::newRow("unit system 2") << "CONSTANTS 1\nAREA = 10\n*|Area|m2|ft2|0|1|0|1|0\nEND" << 2
-                                   << QStringList({"AREA|[m2]|Area|10|0"});
+                                   << QStringList({"AREA|[ft2]|Area|10|0"});
     QTest::newRow("repeated name")
         << "CONSTANTS 1\nAREA = 1\nEQUATIONS 1\nX = 2\nCONSTANTS 1\n area = 2\nEND" << 1
         << QStringList(
@@ -367,10 +367,10 @@ void TestTable::deckScan_data() {
         << QStringList({"Q|UNIT 3 Tank heater|No description available|5|0"});
     QTest::newRow("long description cut to 40")
         << "CONSTANTS 1\nX = 1\n*|" + QString(50, 'd') + "|a|b|\nEND" << 1
-        << QStringList({"X|[b]|" + QString(40, 'd') + "|1|0"});
+        << QStringList({"X|[a]|" + QString(40, 'd') + "|1|0"});
     // Statements that follow the last constant of another, with and without its annotation.
     for (int system : {1, 2}) {
-        const QString area = system == 2 ? "[m2]" : "[ft2]";
+        const QString area = system == 2 ? "[ft2]" : "[m2]";
         QTest::addRow("adjacent, plain, system %d", system)
             << "CONSTANTS 2\nAREA=10\nFLOW=200\nCONSTANTS 1\nAREA=5\nEND" << system
             << QStringList({"AREA| |No description available|10|0",
@@ -381,8 +381,8 @@ void TestTable::deckScan_data() {
                "*|Flow|m3|gal|0|1|0|1|0\nCONSTANTS 1\nAREA=5\nEND"
             << system
             << QStringList({"AREA|" + area + "|Area|10|0",
-                            "FLOW|" + QString(system == 2 ? "[m3]" : "[gal]") + "|Flow|5|0",
-                            "AREA1|" + QString(system == 2 ? "[m3]" : "[gal]") +
+                            "FLOW|" + QString(system == 2 ? "[gal]" : "[m3]") + "|Flow|5|0",
+                            "AREA1|" + QString(system == 2 ? "[gal]" : "[m3]") +
                                 "|No description available|5|1"});
         QTest::addRow("adjacent after comments, system %d", system)
             << "CONSTANTS 1\nA=1\n* note\nCONSTANTS 1\nB=2\nEND" << system

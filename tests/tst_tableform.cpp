@@ -34,6 +34,9 @@ class TestTableForm : public QObject {
     void init();
     void cleanup();
     void newTableAndEdits();
+    void newTableEnterIsOkAndUnitsOfTheSystem_data();
+    void newTableEnterIsOkAndUnitsOfTheSystem();
+    void tableDialogsAccessKeys();
     void newTableWithoutConstants();
     void alterAndRuns();
     void runsGatedByTheTablesOwnStep();
@@ -709,6 +712,59 @@ void TestTableForm::gridModelUnderTester() {
 }
 
 QTEST_MAIN(TestTableForm)
+void TestTableForm::newTableEnterIsOkAndUnitsOfTheSystem_data() {
+    QTest::addColumn<int>("system");
+    QTest::addColumn<QString>("unit");
+    QTest::newRow("SI") << 1 << "[m2]";
+    QTest::newRow("secondary") << 2 << "[ft2]";
+}
+
+// The user picks AREA (its unit shows), moves every parameter over with ">>", types the run
+// count and presses Enter: that is OK, not ">>" again.
+void TestTableForm::newTableEnterIsOkAndUnitsOfTheSystem() {
+    QFETCH(int, system);
+    QFETCH(QString, unit);
+    Options().UnitSystem = system;
+    TNewTableDlg dlg((qEnvironmentVariable("KOLSHELL_SOURCE") + "/demo/DEMO.KSD").toStdString(),
+                     nullptr);
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    const QList<QListWidgetItem*> area = dlg.SrcList->findItems("AREA", Qt::MatchExactly);
+    QCOMPARE(area.size(), 1);
+    QTest::mouseClick(dlg.SrcList->viewport(), Qt::LeftButton, {},
+                      dlg.SrcList->visualItemRect(area[0]).center());
+    QCOMPARE(dlg.UnitsLabel->text(), unit);
+    QTest::mouseClick(dlg.IncAllBtn, Qt::LeftButton);
+    const int chosen = dlg.DstList->count();
+    QVERIFY(chosen > 1);
+    dlg.RunsEdit->setFocus();
+    dlg.RunsEdit->selectAll();
+    QTest::keyClicks(dlg.RunsEdit, "4");
+    QTest::keyClick(dlg.RunsEdit, Qt::Key_Return);
+    QCOMPARE(dlg.result(), int(QDialog::Accepted));
+    QCOMPARE(dlg.Runs(), 4);
+    QCOMPARE(int(dlg.Chosen().size()), chosen);
+}
+
+void TestTableForm::tableDialogsAccessKeys() {
+    TTable t = ::NewTable({"A", "B"}, 3);
+    TNewTableDlg vars("", nullptr);
+    TAlterValuesDlg alter(t);
+    TInsertRunsDlg runs(t);
+    for (QDialog* d : {static_cast<QDialog*>(&vars), static_cast<QDialog*>(&alter),
+                       static_cast<QDialog*>(&runs)}) {
+        QVERIFY2(AccessKeys(d).size() >= 3, qPrintable(d->windowTitle()));
+        QCOMPARE(RepeatedAccessKeys(d), QStringList());
+    }
+    // Enter in a field of Insert or Delete Runs is OK even after the user clicked elsewhere.
+    runs.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&runs));
+    QTest::mouseClick(runs.AfterRow, Qt::LeftButton);
+    runs.RowsEdit->setFocus();
+    QTest::keyClick(runs.RowsEdit, Qt::Key_Return);
+    QCOMPARE(runs.result(), int(QDialog::Accepted));
+}
+
 #include "tst_tableform.moc"
 
 // A new table window lies wholly inside the MDI area, its title bar first, wherever the window

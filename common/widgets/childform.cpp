@@ -1,12 +1,19 @@
 #include "common/widgets/childform.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QIcon>
 
 QPointer<TChildForm> CurrentChild;
 
 TChildForm::TChildForm(int kind, QWidget* parent) : QMdiSubWindow(parent), kind_(kind) {
     setAttribute(Qt::WA_DeleteOnClose);
     setProperty("WindowKind", kind);
+    setWindowIcon(ProgramIcon());
+}
+
+QIcon ProgramIcon() {
+    return QIcon::fromTheme("kolshell", QApplication::windowIcon());
 }
 
 void TChildForm::SetWindowKind(int kind) {

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 
+class QIcon;
 class TPrintJob;
 
 class TChildForm : public QMdiSubWindow {
@@ -87,3 +88,6 @@ class TChildForm : public QMdiSubWindow {
 
 // The child activated last. It becomes null when that window is freed.
 extern QPointer<TChildForm> CurrentChild;
+
+// The program's icon, which its child windows carry as well.
+QIcon ProgramIcon();

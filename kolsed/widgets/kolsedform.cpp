@@ -4,6 +4,7 @@
 #include "common/messages.h"
 #include "common/paths.h"
 #include "common/widgets/diagnosticsview.h"
+#include "common/widgets/dialogkeys.h"
 #include "common/widgets/dialogs.h"
 #include "common/widgets/printjob.h"
 #include "common/widgets/qtext.h"
@@ -65,6 +66,27 @@ QString ColourSheet(uint32_t rgb) {
 void SetFont(QWidget* w, const TFontDef& font) {
     w->setFont(QtFont(font));
     w->setStyleSheet(ColourSheet(font.Color));
+}
+
+// A field's font and colour in a one-pixel dark frame around a white ground: the frame shows
+// on any form background, the ground around the text.
+void SetFieldLook(QLineEdit* edit, const TFontDef& font) {
+    edit->setFont(QtFont(font));
+    edit->setStyleSheet("QLineEdit { " + ColourSheet(font.Color) +
+                        " background: white; border: 1px solid #606060; padding: 0 1px; }");
+}
+
+// Shows the text from its start, so that a minus sign or a file name's first letters are
+// what a field too narrow for the whole text still shows.
+void ShowFromStart(QLineEdit* edit, const QString& text) {
+    edit->setText(text);
+    edit->setCursorPosition(0);
+}
+
+// A file field shows the file's name; the whole path is its tool tip.
+void ShowFileName(QLineEdit* edit, const std::string& path) {
+    ShowFromStart(edit, ToQ(ExtractFileName(path)));
+    edit->setToolTip(ToQ(path));
 }
 
 // A quoted-text picture: the text in italic, with room for two blanks.
@@ -169,6 +191,7 @@ void TKOLSEDForm::BuildWidgets() {
         if (item.Picture) MakePicture(item, parent);
         if (item.AppButton) MakeAppButton(item, parent);
     }
+    GuardWheel(content_); // scrolling the form never changes a list under the pointer
     Sync();
 }
 
@@ -210,11 +233,11 @@ void TypeDeckText(TInput& in, const QString& text, TEncoding encoding) {
 
 void TKOLSEDForm::MakeField(TFormItem& item, QWidget* parent) {
     TInput& in = *item.Input;
-    auto* edit = new QLineEdit(ToQ(in.Text, form_.Encoding), parent);
+    auto* edit = new QLineEdit(parent);
     edit->setObjectName(QString(in.Numeric ? "Input%1" : "Text%1").arg(item.Index));
     if (in.MaxLength > 0) edit->setMaxLength(in.MaxLength);
-    edit->setFrame(false);
-    SetFont(edit, in.Font);
+    ShowFromStart(edit, ToQ(in.Text, form_.Encoding));
+    SetFieldLook(edit, in.Font);
     connect(edit, &QLineEdit::textEdited, this,
             [this, &in](const QString& text) { TypeDeckText(in, text, form_.Encoding); });
     edit->installEventFilter(this);
@@ -241,10 +264,11 @@ void TKOLSEDForm::MakeList(TFormItem& item, QWidget* parent) {
 
 void TKOLSEDForm::MakeFileField(TFormItem& item, QWidget* parent) {
     TOpenFile& f = *item.FileField;
-    auto* edit = new QLineEdit(ToQ(f.FileName), parent);
+    auto* edit = new QLineEdit(parent);
     edit->setObjectName(QString("File%1").arg(item.Index));
     edit->setReadOnly(true);
-    SetFont(edit, f.Font);
+    ShowFileName(edit, f.FileName);
+    SetFieldLook(edit, f.Font);
     edit->installEventFilter(this);
     fields_[edit] = &item;
     focusOrder_.push_back(edit);
@@ -313,7 +337,7 @@ void TKOLSEDForm::RefreshTexts() {
         label->setText(ToQ(d->Text, form_.Encoding));
     for (auto& [edit, in] : edits_) {
         const QSignalBlocker block(edit);
-        edit->setText(ToQ(in->Text, form_.Encoding));
+        ShowFromStart(edit, ToQ(in->Text, form_.Encoding));
     }
 }
 
@@ -340,7 +364,7 @@ void TKOLSEDForm::ShowOpenFileDlg(TFormItem& item) {
     ShowDiagnostics(diagnostics);
     if (!chosenFits) return;
     for (auto& [w, it] : fields_)
-        if (it == &item) static_cast<QLineEdit*>(w)->setText(chosen);
+        if (it == &item) ShowFileName(static_cast<QLineEdit*>(w), FromQ(chosen));
 }
 
 void TKOLSEDForm::StartLink(int slot, const std::string& parameters) {
@@ -424,13 +448,17 @@ bool TKOLSEDForm::eventFilter(QObject* watched, QEvent* event) {
         if (edit && !checking_ && reason != Qt::PopupFocusReason &&
             reason != Qt::ActiveWindowFocusReason) {
             checking_ = true;
-            FieldExit(edit);
+            if (FieldExit(edit)) edit->setCursorPosition(0);
             checking_ = false;
         }
         break;
     }
     case QEvent::KeyPress: {
         const auto* key = static_cast<QKeyEvent*>(event);
+        if (fields_.count(watched) && fields_[watched]->FileField && OpensChooser(*key)) {
+            ShowOpenFileDlg(*fields_[watched]);
+            return true;
+        }
         if (w && HandleKey(w, key->key(), key->modifiers())) return true;
         break;
     }
@@ -449,6 +477,13 @@ bool TKOLSEDForm::eventFilter(QObject* watched, QEvent* event) {
         break;
     }
     return TChildForm::eventFilter(watched, event);
+}
+
+// Enter, F4 and Alt+Down open a file field's chooser, as they open a list.
+bool TKOLSEDForm::OpensChooser(const QKeyEvent& key) {
+    const int k = key.key();
+    return k == Qt::Key_Return || k == Qt::Key_Enter || k == Qt::Key_F4 ||
+           (k == Qt::Key_Down && key.modifiers() & Qt::AltModifier);
 }
 
 std::vector<QWidget*> TKOLSEDForm::Focusable() const {

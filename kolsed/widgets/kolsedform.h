@@ -17,6 +17,7 @@ class QScrollArea;
 class QLineEdit;
 class QComboBox;
 class QAbstractButton;
+class QKeyEvent;
 class QLabel;
 class TCompiling;
 
@@ -87,6 +88,7 @@ class TKOLSEDForm : public TChildForm {
     void StartLink(int slot, const std::string& parameters);
     bool FieldExit(QLineEdit* edit);
     bool HandleKey(QWidget* w, int key, Qt::KeyboardModifiers mods);
+    static bool OpensChooser(const QKeyEvent& key);
     void FocusPage(QWidget* from, bool down);
     std::vector<QWidget*> Focusable() const;
     void FocusTo(QWidget* w);

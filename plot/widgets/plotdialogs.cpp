@@ -2,6 +2,7 @@
 
 #include "common/messages.h"
 #include "common/paths.h"
+#include "common/widgets/dialogkeys.h"
 #include "common/widgets/named.h"
 #include "common/widgets/qtext.h"
 #include "common/widgets/validatereal.h"
@@ -68,7 +69,7 @@ TAxisControls MakeAxis(QWidget* parent, const QString& axis, bool styleEF, QGrid
     a.Digits = Named(new QComboBox(parent), axis + "Digits");
     for (int d = 0; d <= 9; ++d)
         a.Digits->addItem(QString::number(d));
-    auto* box = new QGroupBox(axis + " axis", parent);
+    auto* box = new QGroupBox("&" + axis + " axis", parent);
     auto* g = new QGridLayout(box);
     g->addWidget(new QLabel("Min"), 0, 0);
     g->addWidget(a.Min, 0, 1);
@@ -147,6 +148,21 @@ std::vector<int> SelectedRows(const QListWidget* list) {
     for (int i = 0; i < list->count(); ++i)
         if (list->item(i)->isSelected()) rows.push_back(i + 1);
     return rows;
+}
+
+// A label whose access key moves the focus to its field.
+QLabel* Buddy(const QString& text, QWidget* field) {
+    auto* label = new QLabel(text);
+    label->setBuddy(field);
+    return label;
+}
+
+// A list with its caption above it.
+QVBoxLayout* Captioned(const QString& caption, QWidget* list) {
+    auto* column = new QVBoxLayout;
+    column->addWidget(Buddy(caption, list));
+    column->addWidget(list);
+    return column;
 }
 
 void AddSpinners(QGridLayout* grid, int row, TSpinChoice* a, TSpinChoice* b, TSpinChoice* c) {
@@ -229,24 +245,24 @@ TPlotSetup::TPlotSetup(QWidget* parent) : QDialog(parent) {
     ListBoxY = Named(new QListWidget(this), "ListBoxY");
     ListBoxY->setSelectionMode(QAbstractItemView::MultiSelection);
     grid->addWidget(PlotFileList, 0, 0, 1, 3);
-    grid->addWidget(ListBoxX, 1, 0);
-    grid->addWidget(ListBoxY, 1, 1);
+    grid->addLayout(Captioned("&Column for X", ListBoxX), 1, 0);
+    grid->addLayout(Captioned("Col&umns for Y", ListBoxY), 1, 1);
     Axis[0] = MakeAxis(this, "X", false, grid, 2);
     Axis[1] = MakeAxis(this, "Y", false, grid, 3);
     FromRowV = Named(new QLineEdit("1", this), "FromRowV");
     ToRowV = Named(new QLineEdit("20", this), "ToRowV");
     auto* rows = new QHBoxLayout;
-    rows->addWidget(new QLabel("From Row"));
+    rows->addWidget(Buddy("&From Row", FromRowV));
     rows->addWidget(FromRowV);
-    rows->addWidget(new QLabel("To Row"));
+    rows->addWidget(Buddy("&To Row", ToRowV));
     rows->addWidget(ToRowV);
     grid->addLayout(rows, 4, 0, 1, 3);
     SpinLine = new TSpinChoice(TSpinChoice::LineStyle, "SpinLine", this);
     SpinSymbol = new TSpinChoice(TSpinChoice::Symbol, "SpinSymbol", this);
     SpinColor = new TSpinChoice(TSpinChoice::Colour, "SpinColor", this);
     AddSpinners(grid, 5, SpinLine, SpinSymbol, SpinColor);
-    SmoothingBox = Named(new QCheckBox("Smoothing", this), "SmoothingBox");
-    LegendBox = Named(new QCheckBox("LegendBox", this), "LegendBox");
+    SmoothingBox = Named(new QCheckBox("S&moothing", this), "SmoothingBox");
+    LegendBox = Named(new QCheckBox("&Legend", this), "LegendBox");
     OKBtn = Named(new QPushButton("OK", this), "OKBtn");
     CancelBtn = Named(new QPushButton("Cancel", this), "CancelBtn");
     auto* buttons = new QHBoxLayout;
@@ -262,6 +278,8 @@ TPlotSetup::TPlotSetup(QWidget* parent) : QDialog(parent) {
     });
     connect(OKBtn, &QPushButton::clicked, this, &TPlotSetup::OKBtnClick);
     connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
+    MakeDefaultButton(OKBtn);
+    GuardWheel(this);
     connect(this, &QDialog::finished, this, [this] {
         data_ = TOutputData(); // the column buffers go
         fileName_ = openedWith_;
@@ -434,17 +452,19 @@ TModPlot::TModPlot(TPlotForm* plot, QWidget* parent) : QDialog(parent), plot_(pl
         const TPlotLine& l = d.Lines[size_t(i)];
         PlotLineBox->addItem(ToQ((l.ColName[1] + " vs. ").substr(0, 25) + l.ColName[0]).left(45));
     }
-    grid->addWidget(new QLabel("Plot"), 0, 0);
+    grid->addWidget(Buddy("&Plot", PlotLineBox), 0, 0);
     grid->addWidget(PlotLineBox, 0, 1, 1, 2);
     XAxisLabel = Named(new QLineEdit(ToQ(d.AxisTitle[0]), this), "XAxisLabel");
     YAxisLabel = Named(new QLineEdit(ToQ(d.AxisTitle[1]), this), "YAxisLabel");
     XAxisLabel->setMaxLength(AxisTitleMax);
     YAxisLabel->setMaxLength(AxisTitleMax);
-    XGridlines = Named(new QCheckBox("Gridlines", this), "XGridlines");
-    YGridLines = Named(new QCheckBox("Gridlines", this), "YGridLines");
-    grid->addWidget(XAxisLabel, 1, 0, 1, 2);
+    XGridlines = Named(new QCheckBox("&Gridlines", this), "XGridlines");
+    YGridLines = Named(new QCheckBox("G&ridlines", this), "YGridLines");
+    grid->addWidget(Buddy("X axis titl&e", XAxisLabel), 1, 0);
+    grid->addWidget(XAxisLabel, 1, 1);
     grid->addWidget(XGridlines, 1, 2);
-    grid->addWidget(YAxisLabel, 2, 0, 1, 2);
+    grid->addWidget(Buddy("Y axis t&itle", YAxisLabel), 2, 0);
+    grid->addWidget(YAxisLabel, 2, 1);
     grid->addWidget(YGridLines, 2, 2);
     Axis[0] = MakeAxis(this, "X", true, grid, 3);
     Axis[1] = MakeAxis(this, "Y", true, grid, 4);
@@ -463,8 +483,8 @@ TModPlot::TModPlot(TPlotForm* plot, QWidget* parent) : QDialog(parent), plot_(pl
     YGridLines->setChecked(d.Grid[1] != 0);
     FromRowV = Named(new QLineEdit(this), "FromRowV");
     ToRowV = Named(new QLineEdit(this), "ToRowV");
-    fromLabel_ = new QLabel("From Row", this);
-    toLabel_ = new QLabel("To Row", this);
+    fromLabel_ = Buddy("&From Row", FromRowV);
+    toLabel_ = Buddy("&To Row", ToRowV);
     auto* rows = new QHBoxLayout;
     for (QWidget* w : {static_cast<QWidget*>(fromLabel_), static_cast<QWidget*>(FromRowV),
                        static_cast<QWidget*>(toLabel_), static_cast<QWidget*>(ToRowV)})
@@ -474,10 +494,10 @@ TModPlot::TModPlot(TPlotForm* plot, QWidget* parent) : QDialog(parent), plot_(pl
     SpinSymbol = new TSpinChoice(TSpinChoice::Symbol, "SpinSymbol", this);
     SpinColor = new TSpinChoice(TSpinChoice::Colour, "SpinColor", this);
     AddSpinners(grid, 6, SpinLine, SpinSymbol, SpinColor);
-    SmoothingBox = Named(new QCheckBox("Smoothing", this), "SmoothingBox");
-    LegendBox = Named(new QCheckBox("Legend", this), "LegendBox");
+    SmoothingBox = Named(new QCheckBox("S&moothing", this), "SmoothingBox");
+    LegendBox = Named(new QCheckBox("&Legend", this), "LegendBox");
     LegendBox->setChecked(d.ShowLegend != 0);
-    Delete = Named(new QPushButton("Delete", this), "Delete");
+    Delete = Named(new QPushButton("&Delete", this), "Delete");
     OKBtn = Named(new QPushButton("OK", this), "OKBtn");
     CancelBtn = Named(new QPushButton("Cancel", this), "CancelBtn");
     auto* buttons = new QHBoxLayout;
@@ -487,8 +507,8 @@ TModPlot::TModPlot(TPlotForm* plot, QWidget* parent) : QDialog(parent), plot_(pl
         buttons->addWidget(w);
     grid->addLayout(buttons, 7, 0, 1, 3);
     // Enter is OK, even with Delete focused; Delete takes a click or the space bar.
-    OKBtn->setDefault(true);
-    Delete->setAutoDefault(false);
+    MakeDefaultButton(OKBtn);
+    GuardWheel(this);
     PlotLineBox->setCurrentIndex(d.NLines - 1);
     SetPlotLineInfo();
     connect(PlotLineBox, &QComboBox::activated, this, [this] { SetPlotLineInfo(); });
@@ -572,10 +592,10 @@ TPlotTableRuns::TPlotTableRuns(const std::vector<std::string>& files, QWidget* p
         PlotFileList->addItem(ToQ(ExtractFileName(f)), ToQ(f));
     ListBoxX = Named(new QListWidget(this), "ListBoxX");
     ListBoxY = Named(new QListWidget(this), "ListBoxY");
-    grid->addWidget(new QLabel("Output file of run 1"), 0, 0);
+    grid->addWidget(Buddy("&Output file of run 1", PlotFileList), 0, 0);
     grid->addWidget(PlotFileList, 0, 1);
-    grid->addWidget(new QLabel("X"), 1, 0);
-    grid->addWidget(new QLabel("Y"), 1, 1);
+    grid->addWidget(Buddy("&X", ListBoxX), 1, 0);
+    grid->addWidget(Buddy("&Y", ListBoxY), 1, 1);
     grid->addWidget(ListBoxX, 2, 0);
     grid->addWidget(ListBoxY, 2, 1);
     OKBtn = Named(new QPushButton("OK", this), "OKBtn");
@@ -589,6 +609,8 @@ TPlotTableRuns::TPlotTableRuns(const std::vector<std::string>& files, QWidget* p
             [this] { OKBtn->setEnabled(XCol() > 0 && YCol() > 0); });
     connect(OKBtn, &QPushButton::clicked, this, &QDialog::accept);
     connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
+    MakeDefaultButton(OKBtn);
+    GuardWheel(this);
     PlotFileListChange();
 }
 

@@ -224,7 +224,8 @@ bool TPlotForm::SaveDocument(const std::string& name) {
 }
 
 bool TPlotForm::FormCloseQuery() {
-    const std::string name = fileName_.empty() ? "This plot" : fileName_;
+    // A plot not yet saved is named by its caption ("Plot 1: from RUN.OUT").
+    const std::string name = fileName_.empty() ? FromQ(windowTitle()) : fileName_;
     switch (ShowMsg(name + " has been changed.  Save it?", mkWarningYesNoCancel, false)) {
     case mrYes:
         if (!fileName_.empty()) return SaveDocument(fileName_);

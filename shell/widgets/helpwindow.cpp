@@ -3,6 +3,7 @@
 #include "common/messages.h"
 #include "common/widgets/qtext.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -241,10 +242,35 @@ bool THelpWindow::ShowPage(const QString& page) {
     QUrl url = QUrl::fromLocalFile(file);
     if (page.contains('#')) url.setFragment(page.section('#', 1));
     browser_->setSource(url);
+    StayAboveModal();
     show();
     raise();
     activateWindow();
     return true;
+}
+
+// Asked for from a modal dialog, the help window becomes a window of that dialog: above it,
+// and open to the user while the dialog is; when the dialog closes it stands on its own again.
+void THelpWindow::StayAboveModal() {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (!modal || modal == this || parentWidget() == modal) return;
+    const QRect at = geometry();
+    setParent(modal, Qt::Dialog | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
+    setWindowModality(Qt::NonModal);
+    setGeometry(at);
+    modal->installEventFilter(this);
+}
+
+bool THelpWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == parentWidget() && event->type() == QEvent::Hide) {
+        watched->removeEventFilter(this);
+        const bool shown = isVisible();
+        const QRect at = geometry();
+        setParent(nullptr, Qt::Window);
+        setGeometry(at);
+        if (shown) show();
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 QString THelpWindow::PageOfContext(int context) const {

@@ -35,7 +35,11 @@ class THelpWindow : public QWidget {
     QTextBrowser* Browser() const { return browser_; }
     QString CurrentPage() const;
 
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
   private:
+    void StayAboveModal();
     void LoadContents();
     void LoadContexts();
     void BuildIndex();

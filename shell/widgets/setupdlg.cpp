@@ -5,19 +5,20 @@
 #include "common/messages.h"
 #include "common/paths.h"
 #include "common/programfiles.h"
+#include "common/widgets/dialogkeys.h"
 #include "common/widgets/dialogs.h"
 #include "common/widgets/qtext.h"
 #include "run/widgets/runsettings.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScrollArea>
 #include <QSpinBox>
 #include <QStackedWidget>
 #include <QTabBar>
@@ -26,7 +27,15 @@
 
 namespace {
 
-const char* const PageNames[] = {"Configure", "KOLSED", "Compiler", "Directories", "Links", "Runs"};
+const char* const PageNames[] = {"&Configure",   "&KOLSED", "Co&mpiler",
+                                 "&Directories", "&Links",  "&Runs"};
+// The engine switches' captions with their access keys, in the switch file's order.
+const char* const SwitchCaptions[] = {
+    "Dis&play Simulation Status",      "Write KOLVAN &Header",
+    "Write Printer La&bels",           "Write Output &Units",
+    "Check for Unlinked Subr&outines", "Check &Input-Output Connections",
+    "Print &Warning Messages"};
+static_assert(std::size(SwitchCaptions) == EngineSwitchCount);
 
 QGroupBox* Group(const QString& title, QWidget* parent, const QString& name) {
     auto* g = new QGroupBox(title, parent);
@@ -37,7 +46,7 @@ QGroupBox* Group(const QString& title, QWidget* parent, const QString& name) {
 QWidget* PageWithGroup(QGroupBox*& group, const QString& title, const QString& name) {
     auto* page = new QWidget;
     auto* lay = new QVBoxLayout(page);
-    lay->setContentsMargins(4, 4, 4, 4);
+    lay->setContentsMargins(0, 0, 0, 0);
     group = Group(title, page, name);
     lay->addWidget(group);
     return page;
@@ -55,20 +64,22 @@ QLineEdit* LabelledEdit(QGridLayout* grid, int row, const QString& label, const 
     return e;
 }
 
+QPushButton* AddButton(QVBoxLayout* column, const QString& text, const char* name) {
+    auto* b = new QPushButton(text);
+    b->setObjectName(name);
+    column->addWidget(b);
+    return b;
+}
+
 } // namespace
 
 TSetupDlg::TSetupDlg(QWidget* parent) : QDialog(parent) {
     setObjectName("SetupDlg");
     setWindowTitle("KOLSHELL Setup");
     setProperty("HelpContext", 22);
-    QFont f("MS Sans Serif", 8);
-    f.setBold(true);
-    setFont(f);
-    setFixedSize(475, 230);
 
-    notebook_ = new QStackedWidget(this);
+    notebook_ = new QStackedWidget;
     notebook_->setObjectName("Notebook");
-    notebook_->setGeometry(4, 4, 380, 196);
     notebook_->addWidget(MakeConfigurePage());
     notebook_->addWidget(MakeKolsedPage());
     notebook_->addWidget(MakeCompilerPage());
@@ -76,36 +87,28 @@ TSetupDlg::TSetupDlg(QWidget* parent) : QDialog(parent) {
     notebook_->addWidget(MakeLinksPage());
     notebook_->addWidget(MakeRunsPage());
 
-    tabSet_ = new QTabBar(this);
+    tabSet_ = new QTabBar;
     tabSet_->setObjectName("TabSet");
     tabSet_->setShape(QTabBar::RoundedSouth);
     for (const char* name : PageNames)
         tabSet_->addTab(name);
-    tabSet_->setUsesScrollButtons(false);
     tabSet_->setDrawBase(false);
-    tabSet_->setGeometry(4, 200, 467, 28);
+    tabSet_->setExpanding(false);
     connect(tabSet_, &QTabBar::currentChanged, this, &TSetupDlg::TabSetClick);
 
-    auto* ok = new QPushButton("OK", this);
-    ok->setObjectName("OKBtn");
-    ok->setDefault(true);
-    ok->setGeometry(392, 12, 75, 25);
+    auto* buttons = new QVBoxLayout;
+    auto* ok = AddButton(buttons, "OK", "OKBtn");
     connect(ok, &QPushButton::clicked, this, [this] {
         OKBtnClick();
         accept();
     });
-    auto* store = new QPushButton("Store", this);
-    store->setObjectName("Store");
-    store->setGeometry(392, 44, 75, 25);
-    connect(store, &QPushButton::clicked, this, &TSetupDlg::StoreClick);
-    auto* cancel = new QPushButton("Cancel", this);
-    cancel->setObjectName("CancelBtn");
-    cancel->setGeometry(392, 76, 75, 25);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(AddButton(buttons, "&Store", "Store"), &QPushButton::clicked, this,
+            &TSetupDlg::StoreClick);
+    connect(AddButton(buttons, "Cancel", "CancelBtn"), &QPushButton::clicked, this,
+            &QDialog::reject);
 
     // The engine version choice is kept but not offered.
     auto* version = Group("Version", this, "VersionGroup");
-    version->setGeometry(392, 120, 75, 60);
     auto* vl = new QVBoxLayout(version);
     bit16_ = new QRadioButton("16 bit", version);
     bit16_->setObjectName("Bit16");
@@ -115,18 +118,30 @@ TSetupDlg::TSetupDlg(QWidget* parent) : QDialog(parent) {
     vl->addWidget(bit16_);
     vl->addWidget(bit32_);
     version->hide();
+    buttons->addWidget(version);
+    buttons->addStretch();
+
+    auto* pages = new QVBoxLayout;
+    pages->setSpacing(0);
+    pages->addWidget(notebook_, 1);
+    pages->addWidget(tabSet_);
+    auto* lay = new QHBoxLayout(this);
+    lay->addLayout(pages, 1);
+    lay->addLayout(buttons);
+    MakeDefaultButton(ok);
+    GuardWheel(this);
 }
 
 QWidget* TSetupDlg::MakeConfigurePage() {
     QGroupBox* g;
     QWidget* page = PageWithGroup(g, "Configure", "ConfigureGroup");
     auto* lay = new QVBoxLayout(g);
-    lay->setSpacing(0);
     for (size_t i = 0; i < EngineSwitchCount; ++i) {
-        switches_[i] = new QCheckBox(EngineSwitchCaptions[i], g);
+        switches_[i] = new QCheckBox(SwitchCaptions[i], g);
         switches_[i]->setObjectName(QString("CheckBox%1").arg(i + 1));
         lay->addWidget(switches_[i]);
     }
+    lay->addStretch();
     return page;
 }
 
@@ -136,20 +151,22 @@ QWidget* TSetupDlg::MakeKolsedPage() {
     auto* lay = new QHBoxLayout(g);
     auto* units = Group("Units", g, "UnitsGroup");
     auto* ul = new QVBoxLayout(units);
-    primaryUnits_ = new QRadioButton("Primary units", units);
+    primaryUnits_ = new QRadioButton("&Primary units", units);
     primaryUnits_->setObjectName("PrimaryUnits");
-    secondaryUnits_ = new QRadioButton("Secondary units", units);
+    secondaryUnits_ = new QRadioButton("S&econdary units", units);
     secondaryUnits_->setObjectName("SecondaryUnits");
     ul->addWidget(primaryUnits_);
     ul->addWidget(secondaryUnits_);
+    ul->addStretch();
     auto* defaults = Group("Include Defaults", g, "IncludeDefaultsGroup");
     auto* dl = new QVBoxLayout(defaults);
-    header_ = new QCheckBox("Header", defaults);
+    header_ = new QCheckBox("&Header", defaults);
     header_->setObjectName("HeaderCheck");
-    simulationCard_ = new QCheckBox("Simulation card", defaults);
+    simulationCard_ = new QCheckBox("Simulation c&ard", defaults);
     simulationCard_->setObjectName("SimulationCardCheck");
     dl->addWidget(header_);
     dl->addWidget(simulationCard_);
+    dl->addStretch();
     lay->addWidget(units);
     lay->addWidget(defaults);
     return page;
@@ -159,9 +176,10 @@ QWidget* TSetupDlg::MakeCompilerPage() {
     QGroupBox* g;
     QWidget* page = PageWithGroup(g, "Compiler", "CompilerGroup");
     auto* grid = new QGridLayout(g);
-    commands_[0] = LabelledEdit(grid, 0, "Compile", "CompileEdit");
-    commands_[1] = LabelledEdit(grid, 1, "Rebuild", "RebuildEdit");
-    commands_[2] = LabelledEdit(grid, 2, "User Command", "UserCommandEdit");
+    commands_[0] = LabelledEdit(grid, 0, "C&ompile", "CompileEdit");
+    commands_[1] = LabelledEdit(grid, 1, "Re&build", "RebuildEdit");
+    commands_[2] = LabelledEdit(grid, 2, "&User Command", "UserCommandEdit");
+    grid->setRowStretch(3, 1);
     commands_[0]->setText("\\F32\\BIN\\FL32.EXE /c");
     commands_[1]->setText("\\F32\\BIN\\MAKE.EXE /S /F MAKKOL.DAT UPDATE");
     return page;
@@ -171,16 +189,27 @@ QWidget* TSetupDlg::MakeDirectoriesPage() {
     QGroupBox* g;
     QWidget* page = PageWithGroup(g, "Directories", "DirectoriesGroup");
     auto* grid = new QGridLayout(g);
-    grid->setVerticalSpacing(1);
-    const char* labels[] = {"KOLVAN", "FLOWDRAW", "ZONEKIT", "ZONER", "MODLIB", "GRIDCALC"};
+    const char* names[] = {"KOLVAN", "FLOWDRAW", "ZONEKIT", "ZONER", "MODLIB", "GRIDCALC"};
+    const char* labels[] = {"KOL&VAN", "&FLOWDRAW", "Z&ONEKIT", "ZON&ER", "MODL&IB", "&GRIDCALC"};
     const char* defaults[] = {"C:\\KOLVAN14",         "C:\\KOLVAN14\\FLOWDRAW",
                               "C:\\KOLVAN14\\ZONER",  "C:\\KOLVAN14\\ZONER",
                               "C:\\KOLVAN14\\MODLIB", "C:\\KOLVAN14\\GRIDCALC"};
     for (int i = 0; i < 6; ++i) {
-        dirs_[size_t(i)] = LabelledEdit(grid, i, labels[i], QString(labels[i]) + "Dir",
-                                        i == 1 ? &flowdrawLabel_ : nullptr);
-        dirs_[size_t(i)]->setText(defaults[i]);
+        QLineEdit* edit = LabelledEdit(grid, i, labels[i], QString(names[i]) + "Dir",
+                                       i == 1 ? &flowdrawLabel_ : nullptr);
+        edit->setText(defaults[i]);
+        dirs_[size_t(i)] = edit;
+        auto* browse = new QPushButton("Browse...");
+        browse->setObjectName(QString(names[i]) + "Browse");
+        const QString title = QString("Choose the %1 directory").arg(names[i]);
+        browse->setToolTip(title);
+        connect(browse, &QPushButton::clicked, this, [this, edit, title] {
+            const QString chosen = Dialogs().DirectoryName(this, title, edit->text());
+            if (!chosen.isEmpty()) edit->setText(QDir::toNativeSeparators(chosen));
+        });
+        grid->addWidget(browse, i, 2);
     }
+    grid->setRowStretch(6, 1);
     return page;
 }
 
@@ -190,36 +219,32 @@ QWidget* TSetupDlg::MakeLinksPage() {
     auto* grid = new QGridLayout(g);
     grid->addWidget(new QLabel("(Include complete path and file name)"), 0, 0, 1, 3);
     for (int i = 0; i < 4; ++i) {
-        grid->addWidget(new QLabel(QString("%1.").arg(i + 1)), i + 1, 0);
         links_[size_t(i)] = new QLineEdit(" ");
         links_[size_t(i)]->setObjectName(QString("LinkEdit%1").arg(i + 1));
+        auto* label = new QLabel(QString("&%1.").arg(i + 1));
+        label->setBuddy(links_[size_t(i)]);
+        grid->addWidget(label, i + 1, 0);
         grid->addWidget(links_[size_t(i)], i + 1, 1);
+        // The button shows the picture forms give the link's buttons, and says so.
         auto* b = new QToolButton;
         b->setObjectName(QString("SpeedButton%1").arg(i + 1));
-        b->setFixedSize(25, 25);
+        b->setText("Button picture...");
+        b->setToolTip(QString("The picture on the buttons of link %1 in KOLSED forms").arg(i + 1));
+        b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
         b->setIconSize(QSize(16, 16));
         connect(b, &QToolButton::clicked, this, [this, i] { SpeedButton1Click(i + 1); });
         linkButtons_[size_t(i)] = b;
         grid->addWidget(b, i + 1, 2);
     }
+    grid->setRowStretch(5, 1);
     return page;
 }
 
 QWidget* TSetupDlg::MakeRunsPage() {
     QGroupBox* g;
     QWidget* page = PageWithGroup(g, "Runs", "RunsGroup");
-    // More rows than the page has room for: they scroll at their own height, readable.
-    auto* scroll = new QScrollArea(g);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setWidgetResizable(true);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    auto* rows = new QWidget;
-    scroll->setWidget(rows);
-    auto* lay = new QVBoxLayout(g);
-    lay->setContentsMargins(2, 2, 2, 2);
-    lay->addWidget(scroll);
-    auto* grid = new QGridLayout(rows);
-    auto* label = new QLabel("Runs at once");
+    auto* grid = new QGridLayout(g);
+    auto* label = new QLabel("Runs &at once");
     runsAtOnce_ = new QSpinBox;
     runsAtOnce_->setObjectName("RunsAtOnce");
     runsAtOnce_->setRange(1, MaxRunsAtOnce());
@@ -239,28 +264,27 @@ void TSetupDlg::AddSlurmRows(QGridLayout* grid, int row) {
         field->setObjectName(name);
         auto* label = new QLabel(text);
         label->setBuddy(field);
-        label->setWordWrap(true); // the fields keep their width
         grid->addWidget(label, row, 0);
         grid->addWidget(field, row++, 1);
     };
     runTablesOn_ = new QComboBox;
     runTablesOn_->addItems({"this computer", "Slurm cluster"});
-    add("Run tables on", runTablesOn_, "RunTablesOn");
+    add("Run &tables on", runTablesOn_, "RunTablesOn");
     partition_ = new QLineEdit;
     partition_->setPlaceholderText("the cluster's default");
-    add("Partition", partition_, "SlurmPartition");
+    add("&Partition", partition_, "SlurmPartition");
     slurmTime_ = new QSpinBox;
     slurmTime_->setRange(0, MaxSlurmMinutes);
     slurmTime_->setSpecialValueText("the partition's limit");
     slurmTime_->setSuffix(" min");
-    add("Time limit per run", slurmTime_, "SlurmTime");
+    add("T&ime limit per run", slurmTime_, "SlurmTime");
     slurmAtOnce_ = new QSpinBox;
     slurmAtOnce_->setRange(0, MaxSlurmAtOnce);
     slurmAtOnce_->setSpecialValueText("no limit");
-    add("Most runs at once on the cluster", slurmAtOnce_, "SlurmAtOnce");
+    add("Most runs at once on the cl&uster", slurmAtOnce_, "SlurmAtOnce");
     sbatchArgs_ = new QLineEdit;
-    add("Extra sbatch options", sbatchArgs_, "SbatchArgs");
-    keepRunFiles_ = new QCheckBox("Keep run files");
+    add("E&xtra sbatch options", sbatchArgs_, "SbatchArgs");
+    keepRunFiles_ = new QCheckBox("Keep run &files");
     keepRunFiles_->setObjectName("KeepRunFiles");
     grid->addWidget(keepRunFiles_, row++, 1);
     auto* shared = new QLabel("(a cluster's nodes must see the deck folder and the engine "
@@ -321,7 +345,7 @@ bool TSetupDlg::FormActivate() {
     sbatchArgs_->setText(runs.SbatchArgs);
     keepRunFiles_->setChecked(runs.KeepRunFiles);
     ShowRunPlace();
-    flowdrawLabel_->setText(Globals().UseNodeStudio ? "Nodestudio" : "FLOWDRAW");
+    flowdrawLabel_->setText(Globals().UseNodeStudio ? "&Nodestudio" : "&FLOWDRAW");
     EngineSwitches on{};
     ReadEngineSwitches(kol, on);
     for (size_t i = 0; i < EngineSwitchCount; ++i)

@@ -4,6 +4,7 @@
 #include "common/messages.h"
 #include "common/paths.h"
 #include "common/widgets/diagnosticsview.h"
+#include "common/widgets/dialogkeys.h"
 #include "common/widgets/dialogs.h"
 #include "common/widgets/qtext.h"
 
@@ -42,16 +43,15 @@ TMakeKOLSEDDlg::TMakeKOLSEDDlg(QWidget* parent) : QDialog(parent) {
     None = new QPushButton("&None", this);
     None->setObjectName("None");
     auto* include = new QGroupBox("Include", this);
-    Header = new QCheckBox("Header", include);
+    Header = new QCheckBox("&Header", include);
     Header->setObjectName("Header");
-    Simulationcard = new QCheckBox("Simulation card", include);
+    Simulationcard = new QCheckBox("Simulation &card", include);
     Simulationcard->setObjectName("Simulationcard");
     auto* includeLayout = new QVBoxLayout(include);
     includeLayout->addWidget(Header);
     includeLayout->addWidget(Simulationcard);
     OKBtn = new QPushButton("OK", this);
     OKBtn->setObjectName("OKBtn");
-    OKBtn->setDefault(true);
     CancelBtn = new QPushButton("Cancel", this);
     CancelBtn->setObjectName("CancelBtn");
 
@@ -85,6 +85,7 @@ TMakeKOLSEDDlg::TMakeKOLSEDDlg(QWidget* parent) : QDialog(parent) {
     connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
     for (QWidget* w : {UnitBox, ParBox, InpBox})
         w->installEventFilter(this);
+    MakeDefaultButton(OKBtn);
 }
 
 void TMakeKOLSEDDlg::MakeDeck(const std::string& deckName, const std::string& engineDir) {

@@ -3,6 +3,7 @@
 #include "common/globals.h"
 #include "common/messages.h"
 #include "common/widgets/diagnosticsview.h"
+#include "common/widgets/dialogkeys.h"
 #include "common/widgets/listmoves.h"
 #include "common/widgets/named.h"
 #include "common/widgets/qtext.h"
@@ -32,6 +33,13 @@ bool ReadInteger(const QLineEdit* edit, int& value) {
 
 QPushButton* Button(QWidget* parent, const char* text, const char* name) {
     return Named(new QPushButton(text, parent), name);
+}
+
+// A label whose access key moves the focus to its field.
+QLabel* Buddy(const char* text, QWidget* field) {
+    auto* label = new QLabel(text);
+    label->setBuddy(field);
+    return label;
 }
 
 constexpr int EntryRole = Qt::UserRole; // the line's deck-constant entry, -1 for none
@@ -65,10 +73,10 @@ TNewTableDlg::TNewTableDlg(const std::string& deckName, TTable* table, QWidget* 
     DescriptionLabel = new QLabel(this);
 
     auto* grid = new QGridLayout(this);
-    grid->addWidget(new QLabel("No. of Runs"), 0, 0);
+    grid->addWidget(Buddy("No. of &Runs", RunsEdit), 0, 0);
     grid->addWidget(RunsEdit, 0, 1);
-    grid->addWidget(new QLabel("Parameters in File"), 1, 0);
-    grid->addWidget(new QLabel("Parameters in Table"), 1, 2);
+    grid->addWidget(Buddy("Parameters in &File", SrcList), 1, 0);
+    grid->addWidget(Buddy("Parameters in &Table", DstList), 1, 2);
     grid->addWidget(SrcList, 2, 0);
     auto* moves = new QVBoxLayout;
     for (QPushButton* b : {IncludeBtn, IncAllBtn, ExcludeBtn, ExAllBtn})
@@ -119,6 +127,13 @@ TNewTableDlg::TNewTableDlg(const std::string& deckName, TTable* table, QWidget* 
     connect(ExAllBtn, &QPushButton::clicked, this, [this] { Move(DstList, SrcList, true); });
     connect(OKBtn, &QPushButton::clicked, this, &TNewTableDlg::OKClick);
     connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
+    IncludeBtn->setToolTip("Include the chosen parameters");
+    IncAllBtn->setToolTip("Include all parameters");
+    ExcludeBtn->setToolTip("Leave the chosen parameters out");
+    ExAllBtn->setToolTip("Leave all parameters out");
+    MakeDefaultButton(OKBtn);
+    SetTabOrder({RunsEdit, SrcList, IncludeBtn, IncAllBtn, ExcludeBtn, ExAllBtn, DstList, OKBtn,
+                 CancelBtn});
     SetButtons();
 }
 
@@ -179,11 +194,11 @@ TAlterValuesDlg::TAlterValuesDlg(TTable& table, QWidget* parent) : QDialog(paren
     for (const TableColumn& c : t_.Columns)
         ColumnList->addItem(ToQ(c.Name));
     if (ColumnList->count() > 0) ColumnList->setCurrentRow(0);
-    ClearValues = Named(new QRadioButton("Clear Values", this), "ClearValues");
-    SetValues = Named(new QRadioButton("Set Values", this), "SetValues");
+    ClearValues = Named(new QRadioButton("C&lear Values", this), "ClearValues");
+    SetValues = Named(new QRadioButton("&Set Values", this), "SetValues");
     SetValues->setChecked(true);
-    firstLabel_ = new QLabel("First Value", this);
     FirstValue = Named(new QLineEdit(this), "FirstValue");
+    firstLabel_ = Buddy("First &Value", FirstValue);
     LastIncBox = Named(new QToolButton(this), "LastIncBox");
     IncorLast = Named(new QLineEdit(this), "IncorLast");
     auto* menu = new QMenu(LastIncBox);
@@ -193,13 +208,13 @@ TAlterValuesDlg::TAlterValuesDlg(TTable& table, QWidget* parent) : QDialog(paren
     LastIncBox->setMenu(menu);
     LastIncBox->setPopupMode(QToolButton::InstantPopup);
     OKBtn = Button(this, "OK", "OKBtn");
-    ApplyBtn = Button(this, "Apply", "ApplyBtn");
+    ApplyBtn = Button(this, "&Apply", "ApplyBtn");
     CancelBtn = Button(this, "Cancel", "CancelBtn");
 
     auto* grid = new QGridLayout(this);
-    grid->addWidget(new QLabel("First Run"), 0, 0);
+    grid->addWidget(Buddy("&First Run", FirstRunV), 0, 0);
     grid->addWidget(FirstRunV, 0, 1);
-    grid->addWidget(new QLabel("Last Run"), 1, 0);
+    grid->addWidget(Buddy("Las&t Run", LastRunV), 1, 0);
     grid->addWidget(LastRunV, 1, 1);
     grid->addWidget(ColumnList, 0, 2, 5, 1);
     grid->addWidget(ClearValues, 2, 0);
@@ -220,6 +235,10 @@ TAlterValuesDlg::TAlterValuesDlg(TTable& table, QWidget* parent) : QDialog(paren
     });
     connect(ApplyBtn, &QPushButton::clicked, this, &TAlterValuesDlg::Fill);
     connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
+    ColumnList->setToolTip("The column to alter");
+    MakeDefaultButton(OKBtn);
+    SetTabOrder({FirstRunV, LastRunV, ClearValues, SetValues, FirstValue, LastIncBox, IncorLast,
+                 ColumnList, OKBtn, ApplyBtn, CancelBtn});
 }
 
 void TAlterValuesDlg::SetMode(AlterMode mode) {
@@ -286,12 +305,12 @@ std::string StoppedByText(const std::string& step) {
 
 TInsertRunsDlg::TInsertRunsDlg(TTable& table, QWidget* parent) : QDialog(parent), t_(table) {
     setWindowTitle("Insert or Delete Table Runs");
-    InsertRows = Named(new QRadioButton("Insert Rows", this), "InsertRows");
-    DeleteRows = Named(new QRadioButton("Delete Rows", this), "DeleteRows");
+    InsertRows = Named(new QRadioButton("&Insert Rows", this), "InsertRows");
+    DeleteRows = Named(new QRadioButton("&Delete Rows", this), "DeleteRows");
     RowsEdit = Named(new QLineEdit("10", this), "RowsEdit");
-    AtTop = Named(new QRadioButton("At top", this), "AtTop");
-    AtBottom = Named(new QRadioButton("At bottom", this), "AtBottom");
-    AfterRow = Named(new QRadioButton("After row", this), "AfterRow");
+    AtTop = Named(new QRadioButton("At &top", this), "AtTop");
+    AtBottom = Named(new QRadioButton("At &bottom", this), "AtBottom");
+    AfterRow = Named(new QRadioButton("&After row", this), "AfterRow");
     AfterRowEdit = Named(new QLineEdit("2", this), "AfterRowEdit");
     OKBtn = Button(this, "OK", "OKBtn");
     CancelBtn = Button(this, "Cancel", "CancelBtn");
@@ -309,7 +328,7 @@ TInsertRunsDlg::TInsertRunsDlg(TTable& table, QWidget* parent) : QDialog(parent)
     auto* grid = new QGridLayout(this);
     grid->addWidget(InsertRows, 0, 0);
     grid->addWidget(DeleteRows, 1, 0);
-    grid->addWidget(new QLabel("No. of Rows"), 2, 0);
+    grid->addWidget(Buddy("No. of &Rows", RowsEdit), 2, 0);
     grid->addWidget(RowsEdit, 2, 1);
     grid->addWidget(AtTop, 0, 2);
     grid->addWidget(AtBottom, 1, 2);
@@ -322,6 +341,7 @@ TInsertRunsDlg::TInsertRunsDlg(TTable& table, QWidget* parent) : QDialog(parent)
     grid->addLayout(buttons, 3, 0, 1, 4);
     connect(OKBtn, &QPushButton::clicked, this, &TInsertRunsDlg::OKClick);
     connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
+    MakeDefaultButton(OKBtn);
 }
 
 void TInsertRunsDlg::OKClick() {

@@ -7,8 +7,14 @@
 #include "common/settings.h"
 #include "common/widgets/childform.h"
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QTabBar>
+#include <QWheelEvent>
 #include <fstream>
 #include <sstream>
 
@@ -119,4 +125,48 @@ void FreshProgramDir(const QString& dir) {
 
 bool CopyDemo(const QString& name, const QString& path) {
     return QFile::copy(qEnvironmentVariable("KOLSHELL_SOURCE") + "/demo/" + name, path);
+}
+
+void TurnWheel(QWidget* w, int notches) {
+    const QPoint at = w->rect().center();
+    QWheelEvent e(at, w->mapToGlobal(at), QPoint(), QPoint(0, 120 * notches), Qt::NoButton,
+                  Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(w, &e);
+}
+
+namespace {
+QString KeyOf(const QString& text) {
+    for (qsizetype i = 0; i + 1 < text.size(); ++i) {
+        if (text[i] != '&') continue;
+        if (text[i + 1] != '&') return text[i + 1].toUpper();
+        ++i;
+    }
+    return {};
+}
+} // namespace
+
+QStringList AccessKeys(QWidget* root) {
+    QStringList keys;
+    for (QWidget* w : root->findChildren<QWidget*>()) {
+        if (!w->isVisibleTo(root)) continue;
+        QString text;
+        if (auto* b = qobject_cast<QAbstractButton*>(w)) text = b->text();
+        if (auto* g = qobject_cast<QGroupBox*>(w)) text = g->title();
+        if (auto* l = qobject_cast<QLabel*>(w); l && l->buddy()) text = l->text();
+        if (auto* t = qobject_cast<QTabBar*>(w))
+            for (int i = 0; i < t->count(); ++i)
+                if (!KeyOf(t->tabText(i)).isEmpty())
+                    keys << KeyOf(t->tabText(i)) + " " + t->tabText(i);
+        if (!KeyOf(text).isEmpty()) keys << KeyOf(text) + " " + text;
+    }
+    return keys;
+}
+
+QStringList RepeatedAccessKeys(QWidget* root) {
+    const QStringList keys = AccessKeys(root);
+    QStringList repeated;
+    for (const QString& k : keys)
+        for (const QString& other : keys)
+            if (&k != &other && k[0] == other[0]) repeated << k;
+    return repeated;
 }

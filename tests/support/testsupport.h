@@ -75,3 +75,15 @@ struct TestFolder {
 // what each main-window test starts from.
 void FreshProgramDir(TestFolder& folder);
 void FreshProgramDir(const QString& dir);
+
+class QWidget;
+
+// One notch of the mouse wheel over w (down for negative notches), as the window system
+// delivers it: to w first.
+void TurnWheel(QWidget* w, int notches);
+
+// The access keys of what root shows at the moment (buttons, group boxes, labels with a
+// field), each listed with its control's text; a key given twice is listed twice.
+QStringList AccessKeys(QWidget* root);
+// The keys of AccessKeys that appear more than once; empty when each is unique.
+QStringList RepeatedAccessKeys(QWidget* root);
