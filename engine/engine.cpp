@@ -557,8 +557,7 @@ int RunEngine(const std::string& deckName) {
     EngineDeck deck;
     ReadEngineDeck(lines, deck);
     const EngineRun run = RunEngineDeck(deck, ExtractFileDir(AbsolutePath(deckName)));
-    const std::string listing =
-        deckName.find('.') == std::string::npos ? deckName + ".LST" : BaseName(deckName) + ".LST";
+    const std::string listing = BaseName(deckName) + ".LST";
     if (!WriteFileAtomic(listing, EngineListing(deck, deckName, run))) {
         std::fprintf(stderr, "KOLVAN32: the listing %s cannot be written\n", listing.c_str());
         return 2;
