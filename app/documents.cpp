@@ -186,7 +186,7 @@ void TKOLSHELLFORM::ReadaFile(const std::string& name) {
                 MakePlotForm(name);
             else
                 CreatePlotForm(name);
-        } else if (ext == ".BMP" || ext == ".DGM") {
+        } else if (ext == ".BMP" || ext == ".WMF" || ext == ".DGM") {
             GetDGMFile(name);
         } else if (ext == ".TBL") {
             GetTBLFile(name, true);
@@ -259,10 +259,11 @@ void TKOLSHELLFORM::GetTBLFile(const std::string& name, bool show) {
 
 void TKOLSHELLFORM::GetDGMFile(const std::string& name) {
     DisposeKOLVANWindows(wkDiagram);
-    if (name.find('.') == std::string::npos) return;
+    if (!FileNameHasDot(name)) return;
     const std::string bitmap = CompanionName(name, ".BMP");
     const std::string metafile = CompanionName(name, ".WMF");
-    const bool isBitmap = FileExists(bitmap);
+    // A metafile chosen by its own name is shown, though a bitmap lies beside it.
+    const bool isBitmap = ExtOf(name) != ".WMF" && FileExists(bitmap);
     const std::string picture = isBitmap ? bitmap : metafile;
     if (!isBitmap && !FileExists(metafile)) {
         ResetCompanionItem("Diagram1", "Diagram");
@@ -471,8 +472,7 @@ void TKOLSHELLFORM::SaveChild(TChildForm* c) {
     case wkTable:
         if (c == TableForm && c->IsModified()) {
             std::string name = c->DocumentName();
-            if (ExtOf(name) != ".TBL" && name.find('.') != std::string::npos)
-                name = BaseName(name) + ".TBL";
+            if (ExtOf(name) != ".TBL" && FileNameHasDot(name)) name = BaseName(name) + ".TBL";
             c->SaveDocument(name);
         }
         break;

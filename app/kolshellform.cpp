@@ -374,6 +374,9 @@ void TKOLSHELLFORM::FormCreate() {
     case DftStatus::Ok:
         break;
     }
+    // Without one of the user's own, the engine is the one beside the program.
+    if (Trimmed(ProgramDirs().Dirs[pdEngine]).empty())
+        ProgramDirs().Dirs[pdEngine] = Globals().KolshellDir;
     ReadRunSettings();
     if (Globals().KolsedOnlyMode) {
         QApplication::setApplicationName("KOLSED");
@@ -381,7 +384,7 @@ void TKOLSHELLFORM::FormCreate() {
     } else {
         setWindowTitle("KOLSHELL 32");
     }
-    const std::string fnl = ProgramFileToRead("KOLSHELL.FNL");
+    const std::string fnl = StateFileToRead("KOLSHELL.FNL");
     if (FileExists(fnl)) FileNameList.Load(fnl);
     FixFileNameList();
 
@@ -391,10 +394,16 @@ void TKOLSHELLFORM::FormCreate() {
     UpdateMenu();
     Globals().InputFileName.clear();
 
-    SetCurrentDir(Globals().KolshellDir);
-    const std::vector<std::string> idx = FindFiles(Globals().KolshellDir, "*.IDX");
-    IndexFileFound = !idx.empty();
-    IndexFileName = idx.empty() ? std::string() : JoinPath(Globals().KolshellDir, idx.back());
+    // A project index of the user's (start folder, configuration folder) before the program's.
+    IndexFileName.clear();
+    for (const std::string& dir : {Globals().StartDir, UserConfigDir(), Globals().KolshellDir}) {
+        const std::vector<std::string> idx =
+            dir.empty() ? std::vector<std::string>() : FindFiles(dir, "*.IDX");
+        if (idx.empty()) continue;
+        IndexFileName = JoinPath(dir, idx.back());
+        break;
+    }
+    IndexFileFound = !IndexFileName.empty();
     PlotsMade = 0;
 }
 
@@ -607,9 +616,11 @@ void TKOLSHELLFORM::Exit1Click() {
 // However the program ends (Exit or the close box), the recent-file list is kept.
 void TKOLSHELLFORM::SaveFileNameList() {
     if (!RecentFilesOn) return;
-    SetCurrentDir(Globals().KolshellDir);
-    const std::string fnl = ProgramFileToWrite("KOLSHELL.FNL");
-    if (!FileNameList.Save(fnl))
+    std::string why;
+    const std::string fnl = StateFileToWrite("KOLSHELL.FNL", &why);
+    if (fnl.empty())
+        ShowMsg(why, mkError, true);
+    else if (!FileNameList.Save(fnl))
         ShowMsg("File " + fnl + " could not be written: the recent-file list is not kept.", mkError,
                 true);
 }

@@ -27,15 +27,18 @@
 
 namespace {
 
-constexpr int LaunchFailed = 32;
+// Whether a command of Setup's Compiler page is there; if not, says where to enter it.
+bool CommandSetUp(const std::string& command, const std::string& what) {
+    if (!Trimmed(command).empty()) return true;
+    ShowMsg("No " + what + " command is set up. Enter one in Setup, Compiler.", mkError, true);
+    return false;
+}
 
 // Starts a command of the user's without waiting; a failure is reported with the command.
-void LaunchUserCommand(const std::string& command) {
+void LaunchUserCommand(const std::string& command, const std::string& what) {
+    if (!CommandSetUp(command, what)) return;
     const int result = LaunchProgram(command);
-    if (result < LaunchFailed)
-        ShowMsg("Error " + std::to_string(result) + " encountered while trying to execute " +
-                    command,
-                mkError, true);
+    if (result < LaunchFailed) ShowMsg(LaunchFailureText(command, result), mkError, true);
 }
 
 // Asks before a table window closes during a table run; No keeps it open.
@@ -204,8 +207,12 @@ void TKOLSHELLFORM::Calculate1Click() {
         return finish();
     std::string engine = EngineProgram(engineDir);
     if (!FileExists(engine)) {
-        const QString dir = Dialogs().DirectoryName(this, "Select the KOLVAN directory",
-                                                    ToQ(Globals().KolshellDir));
+        // The chooser says what is missing and why it asks.
+        const QString dir =
+            Dialogs().DirectoryName(this,
+                                    ToQ("Select the KOLVAN directory: the engine " + engine +
+                                        " was not found, and Calculate runs it"),
+                                    ToQ(Globals().KolshellDir));
         if (dir.isEmpty()) return finish();
         engineDir = FromQ(dir);
         engine = EngineProgram(engineDir);
@@ -224,16 +231,17 @@ void TKOLSHELLFORM::Calculate1Click() {
 void TKOLSHELLFORM::CompileModule1Click() {
     if (RefuseWhileRunning()) return;
     const std::string file = CurrentChild ? CurrentChild->FileName() : std::string();
-    const int result = LaunchProgram(UserCommands().Compile + " " + file);
-    if (result < LaunchFailed)
-        ShowMsg("Error " + std::to_string(result) + " encountered while trying to compile " + file,
-                mkError, true);
+    if (CommandSetUp(UserCommands().Compile, "Compile Module")) {
+        const int result = LaunchProgram(UserCommands().Compile + " " + file);
+        if (result < LaunchFailed)
+            ShowMsg(LaunchFailureText(UserCommands().Compile, result), mkError, true);
+    }
     UpdateMenu();
 }
 
 void TKOLSHELLFORM::RebuildKOLVAN1Click() {
     if (RefuseWhileRunning()) return;
-    LaunchUserCommand(UserCommands().Rebuild);
+    LaunchUserCommand(UserCommands().Rebuild, "Rebuild KOLVAN");
     UpdateMenu();
 }
 
@@ -245,7 +253,7 @@ void TKOLSHELLFORM::ExecuteCommand1Click() {
         if (!ok) return;
         UserCommands().User = FromQ(text);
     }
-    LaunchUserCommand(UserCommands().User);
+    LaunchUserCommand(UserCommands().User, "User");
     UpdateMenu();
 }
 
@@ -260,9 +268,7 @@ void TKOLSHELLFORM::RunCompanion(int dir, const char* executable, const char* pr
     }
     SetCurrentDir(entry);
     const int result = LaunchProgram(NativePath(JoinPath(entry, executable)), entry);
-    if (result < LaunchFailed)
-        ShowMsg("Error " + std::to_string(result) + " encountered while trying to call " + program,
-                mkError, true);
+    if (result < LaunchFailed) ShowMsg(LaunchFailureText(program, result), mkError, true);
     UpdateMenu();
     SetCurrentDir(remembered);
 }

@@ -5,12 +5,11 @@
 #include "common/globals.h"
 #include "common/paths.h"
 #include "common/widgets/qtmsg.h"
-#include "shell/widgets/runcontrol.h"
-#include "shell/widgets/runsettings.h"
-#include "common/widgets/qtmsg.h"
 #include "plot/tableruns.h"
 #include "plot/widgets/plotdialogs.h"
 #include "plot/widgets/plotform.h"
+#include "shell/widgets/runcontrol.h"
+#include "shell/widgets/runsettings.h"
 #include "table/widgets/tabledialogs.h"
 #include "table/widgets/tableform.h"
 #include "tests/support/testsupport.h"
@@ -66,6 +65,7 @@ void TestTableForm::init() {
     Globals() = TGlobals();
     Globals().KolshellDir = qEnvironmentVariable("KOLSHELL_BIN").toStdString();
     CurrentChild = nullptr;
+    UserFoldersIn(dir_->Dir.path());
     SetRunSettingsFile(dir_->Dir.path() + "/config/KOLSHELL.ini");
     msgs_ = std::make_unique<MsgRecorder>();
     dialogs_ = std::make_unique<ScriptedDialogs>();

@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <cerrno>
+#include <cstring>
 
 namespace {
 
@@ -69,6 +70,13 @@ bool RunProgramOK(const std::string& commandLine, TRunResult* result) {
         result->Stopped = ended.State == TRunState::Stopped;
     }
     return true;
+}
+
+std::string LaunchFailureText(const std::string& what, int result) {
+    const char* why = result == NotFound       ? std::strerror(ENOENT)
+                      : result == AccessDenied ? std::strerror(EACCES)
+                                               : "the system refused to start it";
+    return what + " could not be started: " + why + ".";
 }
 
 int LaunchProgram(const std::string& commandLine, const std::string& dir) {

@@ -19,3 +19,6 @@ bool RunProgramOK(const std::string& commandLine, TRunResult* result = nullptr);
 // Starts the command line without waiting, in dir when given; 33 when it started, else an
 // error number below 32 (2: the program was not found).
 int LaunchProgram(const std::string& commandLine, const std::string& dir = std::string());
+constexpr int LaunchFailed = 32; // LaunchProgram's results below this are failures
+// "what could not be started: No such file or directory." for a failed LaunchProgram.
+std::string LaunchFailureText(const std::string& what, int result);

@@ -1,9 +1,11 @@
 #include "shell/widgets/runsettings.h"
 
+#include "common/paths.h"
+#include "common/programfiles.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QSettings>
-#include <QStandardPaths>
 #include <QThread>
 
 namespace {
@@ -21,8 +23,7 @@ int MaxRunsAtOnce() {
 
 QString RunSettingsFile() {
     if (!settingsFile.isEmpty()) return settingsFile;
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-           "/KOLSHELL/KOLSHELL.ini";
+    return QString::fromStdString(JoinPath(UserConfigDir(), "RUNS.INI"));
 }
 
 void SetRunSettingsFile(const QString& path) {

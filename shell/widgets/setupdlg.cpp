@@ -162,8 +162,6 @@ QWidget* TSetupDlg::MakeCompilerPage() {
     commands_[0] = LabelledEdit(grid, 0, "Compile", "CompileEdit");
     commands_[1] = LabelledEdit(grid, 1, "Rebuild", "RebuildEdit");
     commands_[2] = LabelledEdit(grid, 2, "User Command", "UserCommandEdit");
-    commands_[0]->setText("\\F32\\BIN\\FL32.EXE /c");
-    commands_[1]->setText("\\F32\\BIN\\MAKE.EXE /S /F MAKKOL.DAT UPDATE");
     return page;
 }
 
@@ -173,14 +171,9 @@ QWidget* TSetupDlg::MakeDirectoriesPage() {
     auto* grid = new QGridLayout(g);
     grid->setVerticalSpacing(1);
     const char* labels[] = {"KOLVAN", "FLOWDRAW", "ZONEKIT", "ZONER", "MODLIB", "GRIDCALC"};
-    const char* defaults[] = {"C:\\KOLVAN14",         "C:\\KOLVAN14\\FLOWDRAW",
-                              "C:\\KOLVAN14\\ZONER",  "C:\\KOLVAN14\\ZONER",
-                              "C:\\KOLVAN14\\MODLIB", "C:\\KOLVAN14\\GRIDCALC"};
-    for (int i = 0; i < 6; ++i) {
+    for (int i = 0; i < 6; ++i)
         dirs_[size_t(i)] = LabelledEdit(grid, i, labels[i], QString(labels[i]) + "Dir",
                                         i == 1 ? &flowdrawLabel_ : nullptr);
-        dirs_[size_t(i)]->setText(defaults[i]);
-    }
     return page;
 }
 
@@ -366,15 +359,19 @@ void TSetupDlg::OKBtnClick() {
     for (size_t i = 0; i < EngineSwitchCount; ++i)
         on[i] = switches_[i]->isChecked();
     std::string error;
-    if (!RewriteEngineSwitches(ExtractFileDir(ProgramFileToWrite("CNFGKV.KOL")), on, &error))
+    const std::string kol = ProgramFileToWrite("CNFGKV.KOL", &error);
+    if (kol.empty() || !RewriteEngineSwitches(ExtractFileDir(kol), on, &error))
         ShowMsg(error, mkError, true);
 }
 
 void TSetupDlg::StoreClick() {
     OKBtnClick();
     ProgramDirs().LinkCount = 5;
-    const std::string dft = ProgramFileToWrite("KOLSHELL.DFT");
-    if (!WriteDFT(dft, Globals().Settings))
+    std::string why;
+    const std::string dft = ProgramFileToWrite("KOLSHELL.DFT", &why);
+    if (dft.empty())
+        ShowMsg(why, mkError, true);
+    else if (!WriteDFT(dft, Globals().Settings))
         ShowMsg(
             WriteFailureText(dft, "Error writing file " + dft + "; the settings were not stored."),
             mkError, true);
