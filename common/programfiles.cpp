@@ -69,5 +69,8 @@ std::string StateFileToWrite(const std::string& name, std::string* message) {
 }
 
 std::string StateFileToRead(const std::string& name) {
-    return JoinPath(UserStateDir(), name);
+    const std::string state = JoinPath(UserStateDir(), name);
+    // Earlier versions kept the state with the settings: read once from there.
+    const std::string earlier = JoinPath(UserConfigDir(), name);
+    return !FileExists(state) && FileExists(earlier) ? earlier : state;
 }

@@ -23,5 +23,6 @@ std::string ProgramFileToWrite(const std::string& name, std::string* message = n
 // A state file's name in the state folder; the folder is created. Empty, with message, when it
 // cannot be.
 std::string StateFileToWrite(const std::string& name, std::string* message = nullptr);
-// The state file when the user has one.
+// The state file (in the configuration folder when an earlier version left it there and
+// there is none in the state folder yet).
 std::string StateFileToRead(const std::string& name);

@@ -106,6 +106,7 @@ class TestMainWindow : public QObject {
     void website();
     void installedProgramDir();
     void twoUsersNeverShareState();
+    void earlierRecentListKept();
     void unwritableHome();
 
   private:
@@ -628,6 +629,20 @@ void TestMainWindow::twoUsersNeverShareState() {
     }
     QVERIFY(!QFile::exists(tmp_->path() + "/KOLSHELL.FNL"));
     qputenv("HOME", oldHome);
+}
+
+void TestMainWindow::earlierRecentListKept() {
+    // The recent-file list an earlier version kept with the settings is read, and kept from
+    // then on in the state folder.
+    QVERIFY(QDir(tmp_->path()).mkpath(".config/kolshell"));
+    WriteTestFile(tmp_->path() + "/.config/kolshell", "KOLSHELL.FNL", "/p/OLD.DCK\r\n");
+    {
+        TKOLSHELLFORM form;
+        QCOMPARE(form.FileNameList.Names(), std::vector<std::string>{"/p/OLD.DCK"});
+        form.Exit1Click();
+    }
+    QCOMPARE(ReadTestFile(tmp_->path().toStdString() + "/.state/kolshell/KOLSHELL.FNL"),
+             std::string("/p/OLD.DCK\r\n"));
 }
 
 void TestMainWindow::unwritableHome() {
