@@ -8,12 +8,12 @@
 const char* const OpenFilter =
     "KOLVAN files|*.DCK|KOLSED files|*.KSD|FLOWDRAW files|*.DEK|Index files|*.IDX|FORTRAN "
     "files|*.FOR|KOLSHELL Plot files|*.KSP|Diagram Bitmap files|*.BMP|Diagram Meta "
-    "files|*.WMF|KOLSHELL table files|*.TBL|All files|*.*";
+    "files|*.WMF|KOLSHELL table files|*.TBL|All files|*";
 const char* const SaveFilter =
     "KOLVAN files|*.DCK|KOLSED files|*.KSD|FLOWDRAW files|*.DEK|FORTRAN files|*.FOR|KOLSHELL "
     "Plot files|*.KSP|Diagram Bitmap files.|*.BMP|Diagram Meta files|*.WMF|KOLSED table "
-    "files|*.TBL|All files|*.*";
-const char* const OpenKSDFilter = "KOLSED Files|*.KSD|All files|*.*";
+    "files|*.TBL|All files|*";
+const char* const OpenKSDFilter = "KOLSED Files|*.KSD|All files|*";
 
 namespace {
 const SaveAsType SaveAsTypes[SaveAsTypeCount] = {
@@ -47,8 +47,12 @@ bool IsInputExt(const std::string& ext) {
     return ext == ".DCK" || ext == ".DEK" || ext == ".KSD";
 }
 
+bool IsKolsedProgramName(const std::string& startedAs) {
+    return UpStr(ExtractFileName(startedAs)).find("KOLSED") != std::string::npos;
+}
+
 std::string CompanionName(const std::string& name, const std::string& ext) {
-    return name.find('.') == std::string::npos ? name : BaseName(name) + ext;
+    return FileNameHasDot(name) ? BaseName(name) + ext : name;
 }
 
 const SaveAsType& SaveAsTypeAt(int index) {

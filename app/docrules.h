@@ -15,8 +15,8 @@ std::string OpeningExt(const std::string& fileName);
 // The extensions of an input deck: ".DCK", FLOWDRAW's ".DEK", and the annotated ".KSD".
 bool IsInputExt(const std::string& ext);
 
-// name cut before the first "." of the whole path, with ext appended; a name without a "."
-// stays as it is.
+// name cut before the first "." of its file name (the folder kept), with ext appended; a file
+// name without a "." stays as it is.
 std::string CompanionName(const std::string& name, const std::string& ext);
 
 // The Save dialog's file types, 1-based as its filter entries: extension and window kind.
@@ -37,6 +37,10 @@ int OpenFilterIndexFor(const std::string& ext);
 extern const char* const OpenFilter;
 extern const char* const SaveFilter;
 extern const char* const OpenKSDFilter;
+
+// Whether the program started under this name is the reduced form editor: its own file name
+// (not the folders above it) holds "KOLSED", in any case.
+bool IsKolsedProgramName(const std::string& startedAs);
 
 // The recent-file menu entries, newest first: "1. name", "2. name", ...
 std::vector<std::string> RecentEntryCaptions(const std::vector<std::string>& oldestFirst);

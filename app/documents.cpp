@@ -167,7 +167,7 @@ void TDocumentController::ReadaFile(const std::string& name) {
             if (CreateKolsedForm(name)) InputOpened(name);
         } else if (ext == ".KSP") {
             main_.Plots().CreatePlotForm(name);
-        } else if (ext == ".BMP" || ext == ".DGM") {
+        } else if (ext == ".BMP" || ext == ".WMF" || ext == ".DGM") {
             GetDGMFile(name);
         } else if (ext == ".TBL") {
             GetTBLFile(name, true);
@@ -237,10 +237,11 @@ void TDocumentController::GetTBLFile(const std::string& name, bool show) {
 
 void TDocumentController::GetDGMFile(const std::string& name) {
     main_.DisposeKOLVANWindows(wkDiagram);
-    if (name.find('.') == std::string::npos) return;
+    if (!FileNameHasDot(name)) return;
     const std::string bitmap = CompanionName(name, ".BMP");
     const std::string metafile = CompanionName(name, ".WMF");
-    const bool isBitmap = FileExists(bitmap);
+    // A metafile chosen by its own name is shown, though a bitmap lies beside it.
+    const bool isBitmap = ExtOf(name) != ".WMF" && FileExists(bitmap);
     const std::string picture = isBitmap ? bitmap : metafile;
     if (!isBitmap && !FileExists(metafile)) {
         main_.ResetCompanionItem("Diagram1", "Diagram");
@@ -447,8 +448,7 @@ void TDocumentController::SaveChild(TChildForm* c) {
     case wkTable:
         if (c == main_.Tables().CurrentTable() && c->IsModified()) {
             std::string name = c->DocumentName();
-            if (ExtOf(name) != ".TBL" && name.find('.') != std::string::npos)
-                name = BaseName(name) + ".TBL";
+            if (ExtOf(name) != ".TBL" && FileNameHasDot(name)) name = BaseName(name) + ".TBL";
             c->SaveDocument(name);
         }
         break;
@@ -572,24 +572,33 @@ void TDocumentController::PrintSetup1Click() {
 }
 
 void TDocumentController::LoadFileNameList() {
-    const std::string fnl = ProgramFileToRead("KOLSHELL.FNL");
+    const std::string fnl = StateFileToRead("KOLSHELL.FNL");
     if (FileExists(fnl)) FileNameList.Load(fnl);
     FixFileNameList();
 }
 
 // However the program ends (Exit or the close box), the recent-file list is kept.
 void TDocumentController::SaveFileNameList() {
-    SetCurrentDir(Globals().KolshellDir);
-    const std::string fnl = ProgramFileToWrite("KOLSHELL.FNL");
-    if (!FileNameList.Save(fnl))
+    std::string why;
+    const std::string fnl = StateFileToWrite("KOLSHELL.FNL", &why);
+    if (fnl.empty())
+        ShowMsg(why, mkError, true);
+    else if (!FileNameList.Save(fnl))
         ShowMsg("File " + fnl + " could not be written: the recent-file list is not kept.", mkError,
                 true);
 }
 
-// The project index of the program directory, offered by the first Open of the KOLSED program.
+// The project index offered by the first Open of the KOLSED program: the user's (start folder,
+// configuration folder) before the program's.
 void TDocumentController::FindIndexFile() {
-    const std::vector<std::string> idx = FindFiles(Globals().KolshellDir, "*.IDX");
-    indexFileName_ = idx.empty() ? std::string() : JoinPath(Globals().KolshellDir, idx.back());
+    indexFileName_.clear();
+    for (const std::string& dir : {Globals().StartDir, UserConfigDir(), Globals().KolshellDir}) {
+        const std::vector<std::string> idx =
+            dir.empty() ? std::vector<std::string>() : FindFiles(dir, "*.IDX");
+        if (idx.empty()) continue;
+        indexFileName_ = JoinPath(dir, idx.back());
+        break;
+    }
 }
 
 void TDocumentController::ConvertAllForms(int fromSystem, int toSystem) {

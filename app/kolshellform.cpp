@@ -90,6 +90,9 @@ void TKOLSHELLFORM::FormCreate() {
     case DftStatus::Ok:
         break;
     }
+    // Without one of the user's own, the engine is the one beside the program.
+    if (Trimmed(ProgramDirs().Dirs[pdEngine]).empty())
+        ProgramDirs().Dirs[pdEngine] = Globals().KolshellDir;
     ReadRunSettings();
     if (Globals().KolsedOnlyMode) {
         QApplication::setApplicationName("KOLSED");
@@ -103,8 +106,6 @@ void TKOLSHELLFORM::FormCreate() {
     Globals().PlotDefName.clear();
     UpdateMenu();
     Globals().InputFileName.clear();
-
-    SetCurrentDir(Globals().KolshellDir);
     documents_->FindIndexFile();
 }
 

@@ -1,3 +1,4 @@
+#include "app/docrules.h"
 #include "app/kolshellform.h"
 
 #include "common/globals.h"
@@ -51,11 +52,11 @@ int main(int argc, char** argv) {
     if (const int status = TerminalAnswer(argc, argv); status >= 0) return status;
     QApplication app(argc, argv);
     const std::string exe = StartedAs(argv[0]).toStdString();
-    Globals().KolsedOnlyMode = UpStr(exe).find("KOLSED") != std::string::npos;
+    Globals().KolsedOnlyMode = IsKolsedProgramName(exe);
     // The program directory is where the program really lies: /usr/bin/kolshell is a link.
     Globals().KolshellDir = QCoreApplication::applicationDirPath().toStdString();
-    // Names on the command line are the user's, relative to where the program was started:
-    // noted before the start-up moves the current directory to the program directory.
+    // Names on the command line and new files are the user's, relative to where the program
+    // was started; the program never moves to its own directory.
     Globals().StartDir = GetCurrentDir();
 
     QApplication::setOverrideCursor(Qt::WaitCursor);

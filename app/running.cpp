@@ -29,15 +29,18 @@
 
 namespace {
 
-constexpr int LaunchFailed = 32;
+// Whether a command of Setup's Compiler page is there; if not, says where to enter it.
+bool CommandSetUp(const std::string& command, const std::string& what) {
+    if (!Trimmed(command).empty()) return true;
+    ShowMsg("No " + what + " command is set up. Enter one in Setup, Compiler.", mkError, true);
+    return false;
+}
 
 // Starts a command of the user's without waiting; a failure is reported with the command.
-void LaunchUserCommand(const std::string& command) {
+void LaunchUserCommand(const std::string& command, const std::string& what) {
+    if (!CommandSetUp(command, what)) return;
     const int result = LaunchProgram(command);
-    if (result < LaunchFailed)
-        ShowMsg("Error " + std::to_string(result) + " encountered while trying to execute " +
-                    command,
-                mkError, true);
+    if (result < LaunchFailed) ShowMsg(LaunchFailureText(command, result), mkError, true);
 }
 
 // Asks before a table window closes during a table run; No keeps it open.
@@ -213,8 +216,12 @@ void TRunningController::Calculate1Click() {
         return finish();
     std::string engine = EngineProgram(engineDir);
     if (!FileExists(engine)) {
-        const QString dir = Dialogs().DirectoryName(&main_, "Select the KOLVAN directory",
-                                                    ToQ(Globals().KolshellDir));
+        // The chooser says what is missing and why it asks.
+        const QString dir =
+            Dialogs().DirectoryName(&main_,
+                                    ToQ("Select the KOLVAN directory: the engine " + engine +
+                                        " was not found, and Calculate runs it"),
+                                    ToQ(Globals().KolshellDir));
         if (dir.isEmpty()) return finish();
         engineDir = FromQ(dir);
         engine = EngineProgram(engineDir);
@@ -233,16 +240,17 @@ void TRunningController::Calculate1Click() {
 void TRunningController::CompileModule1Click() {
     if (RefuseWhileRunning()) return;
     const std::string file = CurrentChild ? CurrentChild->FileName() : std::string();
-    const int result = LaunchProgram(UserCommandWith(UserCommands().Compile, file));
-    if (result < LaunchFailed)
-        ShowMsg("Error " + std::to_string(result) + " encountered while trying to compile " + file,
-                mkError, true);
+    if (CommandSetUp(UserCommands().Compile, "Compile Module")) {
+        const int result = LaunchProgram(UserCommandWith(UserCommands().Compile, file));
+        if (result < LaunchFailed)
+            ShowMsg(LaunchFailureText(UserCommands().Compile, result), mkError, true);
+    }
     main_.UpdateMenu();
 }
 
 void TRunningController::RebuildKOLVAN1Click() {
     if (RefuseWhileRunning()) return;
-    LaunchUserCommand(UserCommands().Rebuild);
+    LaunchUserCommand(UserCommands().Rebuild, "Rebuild KOLVAN");
     main_.UpdateMenu();
 }
 
@@ -254,7 +262,7 @@ void TRunningController::ExecuteCommand1Click() {
         if (!ok) return;
         UserCommands().User = FromQ(text);
     }
-    LaunchUserCommand(UserCommands().User);
+    LaunchUserCommand(UserCommands().User, "User");
     main_.UpdateMenu();
 }
 
@@ -269,9 +277,7 @@ void TRunningController::RunCompanion(int dir, const char* executable, const cha
     }
     SetCurrentDir(entry);
     const int result = LaunchProgram(NativePath(JoinPath(entry, executable)), entry);
-    if (result < LaunchFailed)
-        ShowMsg("Error " + std::to_string(result) + " encountered while trying to call " + program,
-                mkError, true);
+    if (result < LaunchFailed) ShowMsg(LaunchFailureText(program, result), mkError, true);
     main_.UpdateMenu();
     SetCurrentDir(remembered);
 }

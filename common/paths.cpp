@@ -126,8 +126,11 @@ std::string ExtOf(const std::string& name) {
 }
 
 std::string BaseName(const std::string& name) {
-    size_t dot = name.find('.');
-    return dot == std::string::npos ? name : name.substr(0, dot);
+    return ReplaceFromFirstDot(name, "");
+}
+
+bool FileNameHasDot(const std::string& name) {
+    return ExtractFileName(name).find('.') != std::string::npos;
 }
 
 std::string ExtractFilePath(const std::string& name) {

@@ -19,9 +19,11 @@ bool SameFile(const std::string& a, const std::string& b);
 bool IsSeparator(char c);
 
 // Name operations: both separators count.
-std::string ExtractFileExt(const std::string& name);  // ".ext" of the last name part, or ""
-std::string ExtOf(const std::string& name);           // extension upper-cased, first four chars
-std::string BaseName(const std::string& name);        // text before the first "." of the path
+std::string ExtractFileExt(const std::string& name); // ".ext" of the last name part, or ""
+std::string ExtOf(const std::string& name);          // extension upper-cased, first four chars
+// The folder and the file name up to its first "." (a dot in a folder name does not count).
+std::string BaseName(const std::string& name);
+bool FileNameHasDot(const std::string& name); // whether the file name (not its folder) has a "."
 std::string ExtractFilePath(const std::string& name); // directory part with its separator
 std::string ExtractFileDir(const std::string& name);  // directory part without the separator
 std::string ExtractFileName(const std::string& name); // name part

@@ -1,18 +1,28 @@
-// The files the program writes beside itself (defaults, switch file, recent files, settings).
-// An installed program directory is not writable by its user: the files written then go to
-// the user's configuration folder, and the installed ones are read as the defaults.
+// Where the program's own files lie. The files in the program directory (beside the
+// executable) are the defaults; each user's settings live in the configuration folder and the
+// user's state (recent files, recovery files) in the state folder, by the XDG rules, whether
+// the program is installed or runs from its build folder.
 #pragma once
 
 #include <string>
 
-// $XDG_CONFIG_HOME/kolshell, else ~/.config/kolshell.
+// $XDG_CONFIG_HOME/kolshell, else ~/.config/kolshell: KOLSHELL.DFT, CNFGKV.KOL, KOLSHELL.INI,
+// the run settings.
 std::string UserConfigDir();
-bool ProgramDirWritable();
-// The user's copy when there is one and the program directory is not writable, else the
-// program directory's file.
+// $XDG_STATE_HOME/kolshell, else ~/.local/state/kolshell: the recent-file list.
+std::string UserStateDir();
+// UserStateDir()/recovery, where unsaved work is kept for a later start.
+std::string RecoveryDir();
+
+// The user's copy of a settings file when there is one, else the program directory's default.
 std::string ProgramFileToRead(const std::string& name);
-// The program directory's file when it is writable; else the user's copy, made from the
-// installed file the first time (its folder is created).
-std::string ProgramFileToWrite(const std::string& name);
-// Tests decide whether the program directory counts as writable (root may write anywhere).
-void SetProgramDirWritableCheck(bool (*check)(const std::string& dir));
+// The user's copy of a settings file, made from the program directory's the first time (its
+// folder is created). Empty, with message saying what could not be written, when the folder
+// cannot be made or the default cannot be copied.
+std::string ProgramFileToWrite(const std::string& name, std::string* message = nullptr);
+// A state file's name in the state folder; the folder is created. Empty, with message, when it
+// cannot be.
+std::string StateFileToWrite(const std::string& name, std::string* message = nullptr);
+// The state file (in the configuration folder when an earlier version left it there and
+// there is none in the state folder yet).
+std::string StateFileToRead(const std::string& name);

@@ -7,14 +7,10 @@
 
 #include <cstring>
 
+// Nothing set up on a new machine: no command lines, no directories (an empty engine directory
+// stands for the program's own engine folder).
 TSettings DefaultSettings() {
-    TSettings s;
-    s.UserCommands.Compile = "\\F32\\BIN\\FL32.EXE /c";
-    s.UserCommands.Rebuild = "\\F32\\BIN\\MAKE.EXE /S /F MAKKOL.DAT UPDATE";
-    s.ProgramDirs.Dirs = {"C:\\KOLVAN14",         "C:\\KOLVAN14\\FLOWDRAW",
-                          "C:\\KOLVAN14\\ZONER",  "C:\\KOLVAN14\\ZONER",
-                          "C:\\KOLVAN14\\MODLIB", "C:\\KOLVAN14\\GRIDCALC"};
-    return s;
+    return TSettings();
 }
 
 namespace {

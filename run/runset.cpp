@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cstring>
 #include <utility>
 
 double TRun::Seconds(double now) const {
@@ -62,8 +63,7 @@ std::string StateWord(TRunState state) {
 std::string StartErrorText(const std::string& commandLine, int err) {
     const std::string program = ProgramOfCommand(commandLine);
     if (err == ENOENT || err == ENOTDIR) return "File " + program + " was not found.";
-    const int code = err == EACCES || err == EPERM ? 5 : 31;
-    return "Error " + std::to_string(code) + " encountered while trying to call " + program;
+    return program + " could not be started: " + std::strerror(err ? err : ENOEXEC) + ".";
 }
 
 std::string RunNumberList(const std::vector<int>& numbers) {

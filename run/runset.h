@@ -42,7 +42,7 @@ std::string StateText(const TRun& run);
 // The state word of koltool's JSON: done, failed, stopped, not run (or waiting, running).
 std::string StateWord(TRunState state);
 // The message of a program that could not be started (err: errno), named as the command line
-// names it: "File X was not found." or "Error 5 encountered while trying to call X".
+// names it: "File X was not found." or "X could not be started: Permission denied.".
 std::string StartErrorText(const std::string& commandLine, int err);
 // "1-3, 5": run numbers in ranges.
 std::string RunNumberList(const std::vector<int>& numbers);

@@ -30,8 +30,7 @@ std::string BaseOfStem(const std::string& stem) {
 }
 
 std::string DeckBase(const std::string& deckName) {
-    const std::string upper = UpStr(deckName);
-    return BaseOfStem(upper.substr(0, upper.find('.')));
+    return BaseOfStem(UpStr(BaseName(ExtractFileName(deckName))));
 }
 
 bool LineValues(const TTable& t, int run, std::vector<std::string>& names,
@@ -86,8 +85,7 @@ std::string RunSuffix(int run) {
 }
 
 std::string RunDeckStem(const std::string& deckName) {
-    const std::string upper = UpStr(deckName);
-    const std::string stem = upper.substr(0, upper.find('.'));
+    const std::string stem = UpStr(BaseName(deckName));
     const size_t sep = stem.find_last_of("\\/");
     if (sep == std::string::npos) return stem;
     // The upper-cased directory is the deck's own, as the disk spells it.
@@ -266,15 +264,6 @@ std::unordered_set<std::string> UpperFileNames(const std::string& folder) {
 } // namespace
 
 bool CheckRunDeckNames(const TTable& t, std::string& message) {
-    const std::string upper = UpStr(t.DeckName);
-    const size_t dot = upper.find('.'), sep = upper.find_last_of("\\/");
-    if (dot != std::string::npos && sep != std::string::npos && dot < sep) {
-        message = "The folder of " + t.DeckName +
-                  " has a full stop in its name, so the runs of this table would write outside "
-                  "it and over each other's results. Move the deck to a folder without a full "
-                  "stop in its name.";
-        return false;
-    }
     // Every run deck goes into the deck's folder: it is read once, not once per run.
     const std::string stem = RunDeckStem(t.DeckName);
     const size_t stemSep = stem.find_last_of('/');

@@ -1,5 +1,8 @@
 #include "table/tableedits.h"
 
+#include "common/messages.h"
+#include "common/paths.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -44,9 +47,7 @@ bool ParseRunCount(const std::string& text, int& runs, std::string& message) {
 TTable NewDeckTable(const std::string& deckName, const std::vector<std::string>& names, int runs) {
     TTable t = NewTable(names, runs);
     t.DeckName = deckName;
-    t.TableFileName = deckName.find('.') == std::string::npos
-                          ? deckName
-                          : deckName.substr(0, deckName.find('.')) + ".TBL";
+    t.TableFileName = FileNameHasDot(deckName) ? BaseName(deckName) + ".TBL" : deckName;
     t.TableChanged = true;
     return t;
 }

@@ -123,6 +123,11 @@ class TestDocuments : public QObject {
     void saveKeepsLineEnds_data();
     void saveKeepsLineEnds();
     void newFileSavedWithCrLf();
+    void newFileSavedInStartFolder();
+    void pictureChosenInOpen_data();
+    void pictureChosenInOpen();
+    void indexFolders_data();
+    void indexFolders();
 
   private:
     QString Path(const QString& name) const { return tmp_->path() + "/" + name; }
@@ -144,6 +149,7 @@ void TestDocuments::init() {
     tmp_ = std::make_unique<QTemporaryDir>();
     Globals() = TGlobals();
     Globals().KolshellDir = tmp_->path().toStdString();
+    UserFoldersIn(tmp_->path());
     WriteTestFile(tmp_->path(), "KOLSHELL.DFT", EncodeDFT(DefaultSettings()));
     CurrentChild = nullptr;
     msgs_ = std::make_unique<MsgRecorder>();
@@ -201,11 +207,12 @@ void TestDocuments::vanishedRecentEntry() {
 }
 
 void TestDocuments::companionsCutAtFirstDot() {
+    // The name is cut at the first dot of the file name; the deck's folder has one too.
     QDir(tmp_->path()).mkdir("A.B");
     const std::string deck = File("A.B/RUN.DCK", "* deck\n");
-    const std::string listing = File("A.LST");
-    File("A.TBL");
-    File("RUN.LST"); // beside the deck, but not its companion
+    const std::string listing = File("A.B/RUN.LST");
+    File("A.B/RUN.TBL");
+    File("A.LST"); // named like the folder's first part, but not the deck's companion
     TKOLSHELLFORM form;
     form.Documents().ReadaFile(deck);
     QCOMPARE(form.Action("Listing1")->text(), QString::fromStdString("Listing " + listing));
@@ -398,6 +405,7 @@ void TestDocuments::openStopsOnCancel() {
 
 void TestDocuments::openFilterFromEarlierName() {
     File("PROJ.IDX", "A\nB\nC\n");
+    SetCurrentDir(tmp_->path().toStdString()); // started from the program directory
     TKOLSHELLFORM form;
     QVERIFY(form.Documents().IndexFileFound());
     const std::string table = File("RUN.KSD", "*KOLSED\nEND\n");
@@ -478,7 +486,7 @@ void TestDocuments::saveAsChangesKind() {
     QCOMPARE(dialogs_->Filters[0],
              QString("KOLVAN files|*.DCK|KOLSED files|*.KSD|FLOWDRAW files|*.DEK|FORTRAN "
                      "files|*.FOR|KOLSHELL Plot files|*.KSP|Diagram Bitmap files.|*.BMP|Diagram "
-                     "Meta files|*.WMF|KOLSED table files|*.TBL|All files|*.*"));
+                     "Meta files|*.WMF|KOLSED table files|*.TBL|All files|*"));
     TChildForm* c = form.Children().first();
     QCOMPARE(c->WindowKind(), kind);
     QCOMPARE(c->windowTitle(), Path(chosen));
@@ -555,7 +563,7 @@ void TestDocuments::editKolsedFile() {
     dialogs_->OpenAnswers = {QString::fromStdString(ksd), QString::fromStdString(ksd),
                              QString::fromStdString(plain), QString::fromStdString(marked)};
     form.Documents().EditKOLSEDfile1Click();
-    QCOMPARE(dialogs_->Filters[0], QString("KOLSED Files|*.KSD|All files|*.*"));
+    QCOMPARE(dialogs_->Filters[0], QString("KOLSED Files|*.KSD|All files|*"));
     QCOMPARE(form.Children().size(), 1); // the old deck closed
     QCOMPARE(form.Children().first()->WindowKind(), int(wkAnnotatedText));
     QCOMPARE(Globals().InputFileName, ksd);
@@ -877,6 +885,68 @@ void TestDocuments::newFileSavedWithCrLf() {
     QTest::keyClicks(editor->Editor(), "two");
     form.Action("Save1")->trigger();
     QCOMPARE(ReadTestFile(Path("NoName1.DCK").toStdString()), std::string("one\r\ntwo\r\n"));
+}
+
+void TestDocuments::newFileSavedInStartFolder() {
+    // Started from a folder of the user's, away from the program directory: File, New then
+    // Save writes there.
+    QVERIFY(QDir(tmp_->path()).mkpath("work"));
+    const std::string start = tmp_->path().toStdString() + "/work";
+    QVERIFY(SetCurrentDir(start));
+    Globals().StartDir = start;
+    TEditForm::NewEditorNumber = 0;
+    TKOLSHELLFORM form;
+    form.show();
+    QCOMPARE(GetCurrentDir(), start);
+    form.Action("New1")->trigger();
+    auto* editor = qobject_cast<TEditForm*>(form.Children().first());
+    QTest::keyClicks(editor->Editor(), "one");
+    form.Action("Save1")->trigger();
+    QCOMPARE(ReadTestFile(start + "/NoName1.DCK").substr(0, 3), std::string("one"));
+    QVERIFY(!QFile::exists(Path("NoName1.DCK")));
+}
+
+void TestDocuments::pictureChosenInOpen_data() {
+    QTest::addColumn<QString>("chosen");
+    QTest::newRow("bitmap") << "RUN.BMP";
+    QTest::newRow("metafile, a bitmap beside it") << "RUN.WMF";
+}
+
+void TestDocuments::pictureChosenInOpen() {
+    // A picture chosen in File, Open is shown in the diagram window, as itself.
+    QFETCH(QString, chosen);
+    File("RUN.BMP", Bitmap());
+    File("RUN.WMF", Metafile());
+    TKOLSHELLFORM form;
+    form.show();
+    OpenByMenu(form, Path(chosen).toStdString());
+    auto* diagram = qobject_cast<TDiagramForm*>(form.FirstChildOfKind(wkDiagram));
+    QVERIFY(diagram);
+    QCOMPARE(form.Children().size(), 1);
+    QCOMPARE(diagram->windowTitle(), Path(chosen));
+}
+
+void TestDocuments::indexFolders_data() {
+    QTest::addColumn<QString>("folder"); // where the project index lies
+    QTest::newRow("start folder") << "start";
+    QTest::newRow("configuration folder") << ".config/kolshell";
+    QTest::newRow("program directory") << "program";
+    QTest::newRow("none") << "";
+}
+
+void TestDocuments::indexFolders() {
+    QFETCH(QString, folder);
+    for (const char* dir : {"start", ".config/kolshell", "program"})
+        QVERIFY(QDir(tmp_->path()).mkpath(dir));
+    const std::string dft = ReadTestFile(Path("KOLSHELL.DFT").toStdString());
+    WriteTestFile(Path("program"), "KOLSHELL.DFT", dft);
+    Globals().KolshellDir = Path("program").toStdString();
+    Globals().StartDir = Path("start").toStdString();
+    if (!folder.isEmpty()) WriteTestFile(Path(folder), "PROJ.IDX", "A\nB\n");
+    TKOLSHELLFORM form;
+    QCOMPARE(form.IndexFileFound, !folder.isEmpty());
+    QCOMPARE(QString::fromStdString(form.IndexFileName),
+             folder.isEmpty() ? QString() : Path(folder + "/PROJ.IDX"));
 }
 
 QTEST_MAIN(TestDocuments)

@@ -254,7 +254,7 @@ void TestKolsedForm::fileFieldAndLink() {
     QTest::mouseClick(file, Qt::LeftButton);
     QCOMPARE(file->text(), QString("OTHER.DAT")); // the name; the whole path is the tip
     QCOMPARE(file->toolTip(), QString::fromStdString(dir_->Path("OTHER.DAT")));
-    QCOMPARE(dialogs_->Filters.last(), QString("Data Files|*.DAT|All Files|*.*"));
+    QCOMPARE(dialogs_->Filters.last(), QString("Data Files|*.DAT|All Files|*"));
     QVERIFY(form->IsModified());
     msgs_->Answers = {mrNo};
     form->findChild<QToolButton*>("AppButton2")->click();
@@ -399,13 +399,19 @@ void TestKolsedForm::makeKolsedSavesFirstAndOpensTheForm_data() {
     QTest::newRow("cancel") << "RUN.DCK" << int(mrCancel);
     // FLOWDRAW's decks open as plain text editors and are decks all the same.
     QTest::newRow("FLOWDRAW deck") << "RUN.DEK" << int(mrYes);
+    // The generated form is proposed beside the deck, also in a folder with a dot.
+    QTest::newRow("deck in a dotted folder") << "tank.v2/RUN.DCK" << int(mrYes);
 }
 
 void TestKolsedForm::makeKolsedSavesFirstAndOpensTheForm() {
     QFETCH(QString, deckFile);
     QFETCH(int, answer);
     const QString demo = qEnvironmentVariable("KOLSHELL_SOURCE") + "/demo";
+    const QString folder =
+        QFileInfo(deckFile).path() == "." ? "" : QFileInfo(deckFile).path() + "/";
+    QVERIFY(QDir(dir_->Dir.path()).mkpath(folder.isEmpty() ? "." : folder));
     CopyDemo("DEMO.DCK", dir_->Dir.path() + "/" + deckFile);
+    const std::string ksdName = dir_->Path((folder + "RUN.KSD").toStdString());
     TKOLSHELLFORM main;
     ProgramDirs().Dirs[pdEngine] = demo.toStdString();
     main.Documents().ReadaFile(dir_->Path(deckFile.toStdString()));
@@ -414,7 +420,7 @@ void TestKolsedForm::makeKolsedSavesFirstAndOpensTheForm() {
     const std::string deckName = deck->FileName();
     deck->Editor()->InsertText("* edited\n");
     msgs_->Answers = {answer};
-    dialogs_->SaveAnswers = {QString::fromStdString(dir_->Path("RUN.KSD"))};
+    dialogs_->SaveAnswers = {QString::fromStdString(ksdName)};
     bool shown = false;
     main.ExecDialog = [&](QDialog& d) {
         shown = true;
@@ -427,15 +433,15 @@ void TestKolsedForm::makeKolsedSavesFirstAndOpensTheForm() {
     const std::string onDisk = ReadTestFile(dir_->Path(deckFile.toStdString()));
     QCOMPARE(onDisk.find("* edited") != std::string::npos, answer == mrYes);
     if (answer == mrCancel) {
-        QVERIFY(!QFile::exists(QString::fromStdString(dir_->Path("RUN.KSD"))));
+        QVERIFY(!QFile::exists(QString::fromStdString(ksdName)));
         QCOMPARE(CurrentChild.data(), static_cast<TChildForm*>(deck));
         return;
     }
     // The written file is open as a form, and carries what was saved.
-    QCOMPARE(dialogs_->Proposed.last(), QString::fromStdString(dir_->Path("RUN.KSD")));
+    QCOMPARE(dialogs_->Proposed.last(), QString::fromStdString(ksdName));
     QCOMPARE(CurrentChild->WindowKind(), wkForm);
-    QCOMPARE(UpStr(CurrentChild->FileName()), UpStr(dir_->Path("RUN.KSD")));
-    const std::string ksd = ReadTestFile(dir_->Path("RUN.KSD"));
+    QCOMPARE(UpStr(CurrentChild->FileName()), UpStr(ksdName));
+    const std::string ksd = ReadTestFile(ksdName);
     QCOMPARE(ksd.find("* edited") != std::string::npos, answer == mrYes);
 }
 

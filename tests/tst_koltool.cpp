@@ -12,10 +12,12 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <csignal>
 #include <set>
+#include <map>
 
 namespace {
 
@@ -114,6 +116,9 @@ class TestKoltool : public QObject {
     void runTableSignals();
     void runTableRefusals_data();
     void runTableRefusals();
+    void helpAndVersion();
+    void commandHelpAndRefusal_data();
+    void commandHelpAndRefusal();
     void formAndWriteDeck();
     void writeDeck_data();
     void writeDeck();
@@ -179,7 +184,9 @@ void TestKoltool::dft() {
     QCOMPARE(r.Out.count('\n'), 1);
     QVERIFY(r.Out.startsWith(
         "{\"UnitSystem\":1,\"IncludeHeader\":0,\"IncludeSimulationCard\":0,\"Engine32\":1,"));
-    QVERIFY(r.Out.contains("\"ProgramDirs\":[\"C:\\\\KOLVAN14\","));
+    // Nothing set up by default: no commands, no directories.
+    QVERIFY(r.Out.contains(
+        "\"UserCommands\":[\"\",\"\",\"\"],\"ProgramDirs\":[\"\",\"\",\"\",\"\",\"\",\"\"]"));
     QVERIFY(r.Out.contains("\"Ints\":[0,0,0,0,0,0,0,0,0,0],\"Bytes\":[0,0,0,0,0,0,0,0,0,0]}"));
 }
 
@@ -351,39 +358,113 @@ void TestKoltool::runTableSignals() {
 void TestKoltool::runTableRefusals_data() {
     QTest::addColumn<QString>("folder");
     QTest::addColumn<QStringList>("options");
+    QTest::addColumn<int>("exit");
     QTest::addColumn<QString>("error");
-    QTest::newRow("folder with a full stop")
-        << "proj.v2" << QStringList()
-        << "koltool: The folder of @/proj.v2/T.DCK has a full stop in its name, so the runs of "
-           "this table would write outside it and over each other's results. Move the deck to a "
-           "folder without a full stop in its name.\n";
+    // Options refused before anything runs: exit 2, the option named.
+    const auto refused = [](const char* command, const char* why) {
+        return QString("koltool: ") + command + ": " + why + "\nkoltool: see koltool " + command +
+               " --help\n";
+    };
+    QTest::newRow("parallel zero")
+        << "" << QStringList({"--parallel", "0"}) << 2
+        << refused("run-table", "--parallel: Value 0 not in range 1 to 1024");
+    QTest::newRow("parallel not a number")
+        << "" << QStringList({"--parallel", "two"}) << 2
+        << refused("run-table", "--parallel: two is not a whole number");
+    QTest::newRow("time not a number")
+        << "" << QStringList({"--slurm", "--time", "soon"}) << 2
+        << refused("run-table", "--time: soon is not a whole number");
+    QTest::newRow("negative throttle") << "" << QStringList({"--slurm", "--max-at-once", "-2"}) << 2
+                                       << refused("run-table", "--max-at-once: -2 is less than 0");
+    QTest::newRow("misspelt option") << "" << QStringList({"--paralel", "4"}) << 2
+                                     << refused("run-table", "not understood: --paralel 4");
+    QTest::newRow("missing value")
+        << "" << QStringList({"--parallel"}) << 2
+        << refused("run-table", "--parallel: 1 required INT:INT in [1 - 1024] missing");
     const QString usage =
         "koltool: usage: run-table FILE.TBL [--runs 3,5-7 | --failed] [--engine-dir DIR] "
         "[--parallel N] [--keep-decks] [--slurm [--partition P] [--time MIN] "
         "[--max-at-once M] [--sbatch-args \"...\"]]\n";
-    QTest::newRow("parallel zero") << "" << QStringList({"--parallel", "0"}) << usage;
-    QTest::newRow("parallel not a number") << "" << QStringList({"--parallel", "two"}) << usage;
-    QTest::newRow("time not a number") << "" << QStringList({"--slurm", "--time", "soon"}) << usage;
-    QTest::newRow("negative throttle")
-        << "" << QStringList({"--slurm", "--max-at-once", "-2"}) << usage;
-    QTest::newRow("runs and failed") << "" << QStringList({"--runs", "1", "--failed"}) << usage;
+    QTest::newRow("runs and failed") << "" << QStringList({"--runs", "1", "--failed"}) << 1
+                                     << usage;
     QTest::newRow("run past the table")
-        << "" << QStringList({"--runs", "1,3"})
+        << "" << QStringList({"--runs", "1,3"}) << 1
         << "koltool: The table has runs 1 to 2: '3' lies outside them.\n";
     QTest::newRow("nothing failed")
-        << "" << QStringList({"--failed"})
+        << "" << QStringList({"--failed"}) << 1
         << "koltool: No run of @/T.TBL failed or was stopped the last time it ran.\n";
     QTest::newRow("engine cannot start")
-        << "" << QStringList({"--engine-dir", "@/plain"})
-        << "koltool: Error 5 encountered while trying to call @/plain/KOLVAN32.exe\n";
+        << "" << QStringList({"--engine-dir", "@/plain"}) << 1
+        << "koltool: @/plain/KOLVAN32.exe could not be started: Permission denied.\n";
+}
+
+namespace {
+const char* const CommandNames[] = {
+    "format-real", "choose-format", "str-to-real",    "dft",          "default-dft", "output",
+    "scale",       "ticks",         "label",          "output-files", "ksp",         "make-plot",
+    "plot-image",  "table",         "scan-constants", "new-table",    "alter",       "runs",
+    "paste",       "run-table",     "results",        "fill",         "form",        "write-deck",
+    "make-kolsed"};
+} // namespace
+
+void TestKoltool::helpAndVersion() {
+    const Run help = Koltool({"--help"});
+    QCOMPARE(help.Exit, 0);
+    QVERIFY(help.Err.isEmpty());
+    QVERIFY(help.Out.contains("Usage: koltool [OPTIONS] SUBCOMMAND"));
+    for (const char* name : CommandNames) // one line each
+        QVERIFY2(help.Out.contains(QRegularExpression(QString("\\n  %1 +\\S").arg(name))), name);
+    QCOMPARE(Koltool({"help"}).Out, help.Out);
+    const Run version = Koltool({"--version"});
+    QCOMPARE(version.Exit, 0);
+    QVERIFY(QRegularExpression("^koltool \\d+\\.\\d+\\n$").match(version.Out).hasMatch());
+    const Run unknown = Koltool({"--helpp"});
+    QCOMPARE(unknown.Exit, 2);
+    QVERIFY(unknown.Out.isEmpty());
+    const Run command = Koltool({"frobnicate", "x"});
+    QCOMPARE(command.Exit, 2);
+    QVERIFY(command.Err.startsWith("koltool: unknown command frobnicate\n"));
+}
+
+void TestKoltool::commandHelpAndRefusal_data() {
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<int>("positionals"); // the arguments it needs before any option
+    const std::map<QString, int> many = {{"format-real", 3}, {"choose-format", 2},
+                                         {"scale", 2},       {"ticks", 6},
+                                         {"write-deck", 2},  {"plot-image", 2}};
+    for (const char* name : CommandNames)
+        QTest::newRow(name) << name << (many.count(name) ? many.at(name) : 1);
+}
+
+void TestKoltool::commandHelpAndRefusal() {
+    QFETCH(QString, command);
+    QFETCH(int, positionals);
+    const Run help = Koltool({command, "--help"});
+    QCOMPARE(help.Exit, 0);
+    QVERIFY2(help.Out.contains("Usage: koltool " + command + " "), qPrintable(help.Out));
+    QCOMPARE(Koltool({"help", command}).Out, help.Out);
+    // An unknown option is refused before the command does anything: exit 2, nothing written.
+    QTemporaryDir tmp;
+    QStringList args = {command};
+    for (int i = 0; i < positionals; ++i)
+        args << tmp.path() + "/OUT" + QString::number(i);
+    if (positionals > 1 && command != "write-deck" && command != "plot-image")
+        args.replaceInStrings(QRegularExpression(".*OUT"), ""); // numbers
+    const Run r = Koltool(args << "--no-such-option"
+                               << "1");
+    QCOMPARE(r.Exit, 2);
+    QVERIFY(r.Out.isEmpty());
+    QVERIFY2(r.Err.startsWith("koltool: " + command + ": "), qPrintable(r.Err));
+    QVERIFY2(r.Err.contains("--no-such-option"), qPrintable(r.Err));
+    QVERIFY(QDir(tmp.path()).isEmpty());
 }
 
 void TestKoltool::runTableRefusals() {
     QFETCH(QString, folder);
     QFETCH(QStringList, options);
+    QFETCH(int, exit);
     QFETCH(QString, error);
     QTemporaryDir tmp;
-    QDir(tmp.path()).mkpath("proj.v2");
     QDir(tmp.path()).mkpath("plain");
     WriteTestFile(tmp.path() + "/plain", "KOLVAN32.exe", "not a program\n");
     WriteScriptEngine(tmp.path(), 0);
@@ -392,7 +473,7 @@ void TestKoltool::runTableRefusals() {
     QStringList args = {"run-table", table, "--engine-dir", tmp.path()};
     args += options.replaceInStrings("@", tmp.path());
     const Run r = Koltool(args);
-    QCOMPARE(r.Exit, 1);
+    QCOMPARE(r.Exit, exit);
     QVERIFY2(r.Err.endsWith(error.replace("@", tmp.path())), qPrintable(r.Err));
     QCOMPARE(Starts(tmp.path()), 0);
     QVERIFY(TmpFiles(dir).isEmpty());

@@ -1,3 +1,4 @@
+#include "app/docrules.h"
 #include "app/kolshellform.h"
 #include "common/globals.h"
 #include "common/widgets/childform.h"
@@ -114,6 +115,8 @@ class TestMainWindow : public QObject {
     void normalMenus();
     void f1InModalDialogShowsHelpAbove();
     void kolsedOnlyMenus();
+    void kolsedByProgramName_data();
+    void kolsedByProgramName();
     void noChild();
     void enabling_data();
     void enabling();
@@ -138,6 +141,9 @@ class TestMainWindow : public QObject {
     void website_data();
     void website();
     void installedProgramDir();
+    void twoUsersNeverShareState();
+    void earlierRecentListKept();
+    void unwritableHome();
 
   private:
     std::unique_ptr<QTemporaryDir> tmp_;
@@ -147,6 +153,7 @@ void TestMainWindow::init() {
     tmp_ = std::make_unique<QTemporaryDir>();
     Globals() = TGlobals();
     Globals().KolshellDir = tmp_->path().toStdString();
+    UserFoldersIn(tmp_->path());
     WriteTestFile(tmp_->path(), "KOLSHELL.DFT", EncodeDFT(DefaultSettings()));
     CurrentChild = nullptr;
 }
@@ -402,7 +409,7 @@ void TestMainWindow::missingDefaults() {
 }
 
 void TestMainWindow::exitSavesRecentFiles() {
-    const QString fnl = tmp_->path() + "/KOLSHELL.FNL";
+    const QString fnl = tmp_->path() + "/.state/kolshell/KOLSHELL.FNL";
     {
         TKOLSHELLFORM form;
         form.show();
@@ -422,8 +429,9 @@ void TestMainWindow::closeBoxSavesRecentFiles() {
         form.Documents().FileNameList.Add("/p/ONE.DCK");
         QVERIFY(form.close()); // what the close box does
     }
-    QCOMPARE(ReadTestFile(tmp_->path().toStdString() + "/KOLSHELL.FNL"),
+    QCOMPARE(ReadTestFile(tmp_->path().toStdString() + "/.state/kolshell/KOLSHELL.FNL"),
              std::string("/p/ONE.DCK\r\n"));
+    QVERIFY(!QFile::exists(tmp_->path() + "/KOLSHELL.FNL"));
 }
 
 void TestMainWindow::failedRecentListSaveSaysSo() {
@@ -431,8 +439,8 @@ void TestMainWindow::failedRecentListSaveSaysSo() {
     TKOLSHELLFORM form;
     form.show();
     form.Documents().FileNameList.Add("/p/ONE.DCK");
-    const std::string fnl = Globals().KolshellDir + "/KOLSHELL.FNL";
-    QVERIFY(QDir().mkdir(QString::fromStdString(fnl))); // a folder where the list goes
+    const std::string fnl = StateFileToRead("KOLSHELL.FNL");
+    QVERIFY(QDir().mkpath(QString::fromStdString(fnl))); // a folder where the list goes
     form.Action("Exit1")->trigger();
     QCOMPARE(rec.Texts(), std::vector<std::string>{"File " + fnl +
                                                    " could not be written: the recent-file list "
@@ -449,7 +457,7 @@ void TestMainWindow::closeQueryKeepsProgram() {
     form.Exit1Click();
     QVERIFY(form.isVisible());
     QCOMPARE(form.Children().size(), 1);
-    QVERIFY(!QFile::exists(tmp_->path() + "/KOLSHELL.FNL"));
+    QVERIFY(!FileExists(StateFileToRead("KOLSHELL.FNL")));
 }
 
 void TestMainWindow::plotProbe() {
@@ -636,14 +644,29 @@ void TestMainWindow::website() {
     }
 }
 
+void TestMainWindow::kolsedByProgramName_data() {
+    QTest::addColumn<QString>("startedAs");
+    QTest::addColumn<bool>("kolsed");
+    QTest::newRow("installed link") << "/usr/bin/kolsed" << true;
+    QTest::newRow("program directory") << "/usr/lib/kolshell/kolshell" << false;
+    QTest::newRow("copy under a kolsed folder") << "/home/ann/kolsed-work/bin/kolshell" << false;
+    QTest::newRow("link under a kolsed folder") << "/srv/KOLSED/kolshell" << false;
+    QTest::newRow("own name in any case") << "/opt/kolshell.d/KolSed32" << true;
+}
+
+void TestMainWindow::kolsedByProgramName() {
+    QFETCH(QString, startedAs);
+    QFETCH(bool, kolsed);
+    QCOMPARE(IsKolsedProgramName(startedAs.toStdString()), kolsed);
+}
+
 void TestMainWindow::installedProgramDir() {
-    // An installed program directory the user cannot write to: what the program writes goes
-    // to the user's config folder, the installed files are read as the defaults.
+    // The program directory holds the defaults; what the program writes goes to the user's
+    // configuration and state folders, whether the program directory is writable or not.
     const std::string dft = EncodeDFT(DefaultSettings());
     WriteTestFile(tmp_->path(), "CNFGKV.KOL", "switches\r\nY\r\nN\r\n");
-    qputenv("XDG_CONFIG_HOME", (tmp_->path() + "/config").toUtf8());
-    SetProgramDirWritableCheck([](const std::string&) { return false; });
-    const std::string user = tmp_->path().toStdString() + "/config/kolshell/";
+    const std::string config = tmp_->path().toStdString() + "/.config/kolshell/";
+    const std::string state = tmp_->path().toStdString() + "/.state/kolshell/";
     {
         MsgRecorder msgs;
         TKOLSHELLFORM form;
@@ -657,19 +680,102 @@ void TestMainWindow::installedProgramDir() {
     }
     QCOMPARE(ReadTestFile(Globals().KolshellDir + "/KOLSHELL.DFT"), dft);
     QVERIFY(!FileExists(Globals().KolshellDir + "/KOLSHELL.FNL"));
-    QVERIFY(FileExists(user + "KOLSHELL.FNL"));
-    QVERIFY(FileExists(user + "CNFGKV.KOL"));
+    QVERIFY(!FileExists(Globals().KolshellDir + "/CNFGKV.BAK"));
+    QVERIFY(FileExists(state + "KOLSHELL.FNL"));
+    QVERIFY(FileExists(config + "CNFGKV.KOL"));
+    QVERIFY(FileExists(config + "RUNS.INI"));
     TSettings stored;
-    QCOMPARE(DecodeDFT(ReadTestFile(user + "KOLSHELL.DFT"), stored,
+    QCOMPARE(DecodeDFT(ReadTestFile(config + "KOLSHELL.DFT"), stored,
                        [](const std::string&) { return true; }),
              DftStatus::Ok);
     QCOMPARE(stored.Options.UnitSystem, 2);
+    // Only the two folders: none that differs from them in case.
+    QCOMPARE(QDir(tmp_->path() + "/.config").entryList(QDir::Dirs | QDir::NoDotAndDotDot),
+             QStringList{"kolshell"});
     Globals().Settings = DefaultSettings();
     TKOLSHELLFORM again; // reads the user's files
     QCOMPARE(Options().UnitSystem, 2);
     QCOMPARE(again.Documents().FileNameList.Names().size(), size_t(1));
-    SetProgramDirWritableCheck(nullptr);
+}
+
+void TestMainWindow::twoUsersNeverShareState() {
+    // Two homes, one program directory: each user keeps the recent files and the settings
+    // stored, and sees only their own.
+    const QString home[2] = {tmp_->path() + "/home1", tmp_->path() + "/home2"};
+    const char* file[2] = {"/p/ONE.DCK", "/p/TWO.DCK"};
+    WriteTestFile(tmp_->path(), "CNFGKV.KOL", "switches\r\nY\r\nN\r\n");
     qunsetenv("XDG_CONFIG_HOME");
+    qunsetenv("XDG_STATE_HOME");
+    const QByteArray oldHome = qgetenv("HOME");
+    for (int user = 0; user < 2; ++user) {
+        qputenv("HOME", home[user].toUtf8());
+        MsgRecorder msgs;
+        TKOLSHELLFORM form;
+        form.CreateDialogs();
+        QVERIFY(form.FileNameList.Names().empty());
+        form.FileNameList.Add(file[user]);
+        QVERIFY(form.SetupDlg()->FormActivate());
+        form.SetupDlg()
+            ->findChild<QRadioButton*>(user ? "SecondaryUnits" : "PrimaryUnits")
+            ->setChecked(true);
+        form.SetupDlg()->findChild<QPushButton*>("Store")->click();
+        form.Exit1Click();
+        QVERIFY(msgs.Shown.empty());
+    }
+    for (int user = 0; user < 2; ++user) {
+        qputenv("HOME", home[user].toUtf8());
+        Globals().Settings = DefaultSettings();
+        TKOLSHELLFORM form;
+        QCOMPARE(form.FileNameList.Names(), std::vector<std::string>{file[user]});
+        QCOMPARE(Options().UnitSystem, user ? 2 : 1);
+        QVERIFY(QFile::exists(home[user] + "/.local/state/kolshell/KOLSHELL.FNL"));
+        QVERIFY(QFile::exists(home[user] + "/.config/kolshell/KOLSHELL.DFT"));
+    }
+    QVERIFY(!QFile::exists(tmp_->path() + "/KOLSHELL.FNL"));
+    qputenv("HOME", oldHome);
+}
+
+void TestMainWindow::earlierRecentListKept() {
+    // The recent-file list an earlier version kept with the settings is read, and kept from
+    // then on in the state folder.
+    QVERIFY(QDir(tmp_->path()).mkpath(".config/kolshell"));
+    WriteTestFile(tmp_->path() + "/.config/kolshell", "KOLSHELL.FNL", "/p/OLD.DCK\r\n");
+    {
+        TKOLSHELLFORM form;
+        QCOMPARE(form.FileNameList.Names(), std::vector<std::string>{"/p/OLD.DCK"});
+        form.Exit1Click();
+    }
+    QCOMPARE(ReadTestFile(tmp_->path().toStdString() + "/.state/kolshell/KOLSHELL.FNL"),
+             std::string("/p/OLD.DCK\r\n"));
+}
+
+void TestMainWindow::unwritableHome() {
+    // A home where no folder can be made (a file stands in its place, which stops even the
+    // superuser): the message says what could not be written.
+    const QString home = tmp_->path() + "/home";
+    WriteTestFile(tmp_->path(), "home", "not a folder\n");
+    WriteTestFile(tmp_->path(), "CNFGKV.KOL", "switches\r\nY\r\nN\r\n");
+    qputenv("XDG_CONFIG_HOME", (home + "/.config").toUtf8());
+    qputenv("XDG_STATE_HOME", (home + "/.state").toUtf8());
+    MsgRecorder msgs;
+    {
+        TKOLSHELLFORM form;
+        form.CreateDialogs();
+        form.FileNameList.Add("/p/ONE.DCK");
+        QVERIFY(form.SetupDlg()->FormActivate());
+        form.SetupDlg()->findChild<QPushButton*>("Store")->click();
+        form.Exit1Click();
+    }
+    QStringList texts;
+    for (const std::string& t : msgs.Texts())
+        texts << QString::fromStdString(t);
+    QVERIFY2(texts.size() >= 2, qPrintable(texts.join("\n")));
+    QCOMPARE(texts.first(), "The folder " + home +
+                                "/.config/kolshell could not be made (Not a directory), so the "
+                                "settings and the recent-file list cannot be kept.");
+    QCOMPARE(texts.last(), "The folder " + home +
+                               "/.state/kolshell could not be made (Not a directory), so the "
+                               "settings and the recent-file list cannot be kept.");
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -58,7 +58,7 @@ void TestPaths::nameParts_data() {
                                   << "RUN.dck";
     QTest::newRow("dotted folder") << "C:\\A.B\\RUN.DCK"
                                    << ".DCK"
-                                   << "C:\\A"
+                                   << "C:\\A.B\\RUN"
                                    << "C:\\A.B"
                                    << "RUN.DCK";
     QTest::newRow("long extension") << "/p/x.dckx"
@@ -73,9 +73,14 @@ void TestPaths::nameParts_data() {
                                      << "run.f";
     QTest::newRow("no extension in dotted dir") << "/a.b/file"
                                                 << ""
-                                                << "/a"
+                                                << "/a.b/file"
                                                 << "/a.b"
                                                 << "file";
+    QTest::newRow("two dots in the file name") << "/home/j.smith/tank.v2/RUN.OLD.DCK"
+                                               << ".DCK"
+                                               << "/home/j.smith/tank.v2/RUN"
+                                               << "/home/j.smith/tank.v2"
+                                               << "RUN.OLD.DCK";
     QTest::newRow("root file") << "/RUN.OUT"
                                << ".OUT"
                                << "/RUN"

@@ -12,6 +12,9 @@
 #include "run/widgets/runsettings.h"
 #include "run/widgets/tablerunform.h"
 #include "shell/widgets/editform.h"
+#include "kolsed/deckwriter.h"
+#include "shell/helptext.h"
+#include "table/generator.h"
 #include "table/tableedits.h"
 #include "table/tablemodel.h"
 #include "table/widgets/tableform.h"
@@ -67,11 +70,16 @@ class TestRunning : public QObject {
     void startFailures_data();
     void startFailures();
     void companions();
+    void commandsNotSetUp_data();
+    void commandsNotSetUp();
     void messagesShowNativePaths_data();
     void messagesShowNativePaths();
     void userCommandInKolsedMode();
     void progressThrottle();
+    void realEngineOnDemo_data();
     void realEngineOnDemo();
+    void namesInDottedFolder_data();
+    void namesInDottedFolder();
     void backendStates_data();
     void backendStates();
     void closeTableDuringRun_data();
@@ -97,10 +105,10 @@ class TestRunning : public QObject {
     void exitWhileFollowingJob_data();
     void exitWhileFollowingJob();
     void jobEndsDuringExitQuestion();
-    void refusedTableRun();
     void refusedAssignment();
     void compileFileIsOneArgument();
     void formCommandsAskFirst();
+    void tableRunInDottedFolder();
 
   private:
     QString Dir() const { return tmp_->path(); }
@@ -242,7 +250,7 @@ void TestRunning::startFailures_data() {
     QTest::newRow("missing") << "/no/such/PROG.exe RUN.DCK"
                              << "File /no/such/PROG.exe was not found.";
     QTest::newRow("not executable") << "@/PLAIN.exe x"
-                                    << "Error 5 encountered while trying to call @/PLAIN.exe";
+                                    << "@/PLAIN.exe could not be started: Permission denied.";
 }
 
 void TestRunning::startFailures() {
@@ -262,7 +270,7 @@ void TestRunning::messagesShowNativePaths_data() {
     QTest::addColumn<QString>("action");
     QTest::addColumn<bool>("backslashes"); // the engine folder as "\tmp\...\plain"
     QTest::addColumn<QString>("message");  // @ stands for the test folder
-    const QString engine = "Error 5 encountered while trying to call @/plain/KOLVAN32.exe";
+    const QString engine = "@/plain/KOLVAN32.exe could not be started: Permission denied.";
     const QString info = "Error 2 was encountered while trying to open file @/plain/INFO/TYPE7.INF";
     QTest::newRow("engine that cannot start") << "Calculate1" << false << engine;
     QTest::newRow("engine folder with backslashes") << "Calculate1" << true << engine;
@@ -308,11 +316,36 @@ void TestRunning::companions() {
     form.Runs().ZONEKIT1Click();
     QCOMPARE(ProgramDirs().Dirs[pdZonekit], Dir().toStdString());
     QCOMPARE(msgs_->Texts().back(),
-             std::string("Error 2 encountered while trying to call ZONEKIT"));
+             std::string("ZONEKIT could not be started: No such file or directory."));
     ProgramDirs().Dirs[pdGridcalc] = Dir().toStdString();
     form.Runs().DEBUG1Click();
     QCOMPARE(msgs_->Texts().back(),
-             std::string("Error 2 encountered while trying to call KOLGRIDCALC"));
+             std::string("KOLGRIDCALC could not be started: No such file or directory."));
+}
+
+void TestRunning::commandsNotSetUp_data() {
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("rebuild") << "RebuildKOLVAN1"
+                             << "No Rebuild KOLVAN command is set up. Enter one in Setup, "
+                                "Compiler.";
+    QTest::newRow("user command") << "ExecuteCommand1"
+                                  << "No User command is set up. Enter one in Setup, Compiler.";
+    QTest::newRow("compile") << "CompileModule1"
+                             << "No Compile Module command is set up. Enter one in Setup, "
+                                "Compiler.";
+}
+
+void TestRunning::commandsNotSetUp() {
+    // The program's defaults set up no command: each says what to set and where.
+    QFETCH(QString, action);
+    QFETCH(QString, message);
+    TKOLSHELLFORM form;
+    form.ReadaFile(WriteTestFile(Dir(), "MOD.FOR", "      END\n"));
+    QVERIFY(form.Action(action)->isEnabled());
+    form.Action(action)->trigger();
+    QCOMPARE(Shown(), QStringList{message});
+    QVERIFY(!QFile::exists(Dir() + "/ARGS"));
 }
 
 void TestRunning::userCommandInKolsedMode() {
@@ -350,20 +383,71 @@ void TestRunning::progressThrottle() {
     QCOMPARE(progress.Label()->text(), QString("Reading line "));
 }
 
+void TestRunning::realEngineOnDemo_data() {
+    QTest::addColumn<QString>("folder");
+    QTest::newRow("plain folder") << "";
+    QTest::newRow("folder with a dot") << "/tank.v2";
+}
+
 void TestRunning::realEngineOnDemo() {
+    QFETCH(QString, folder);
     const QString bin = qEnvironmentVariable("KOLSHELL_BIN");
+    const QString source = qEnvironmentVariable("KOLSHELL_SOURCE");
+    const QString deckDir = Dir() + folder;
+    QVERIFY(QDir().mkpath(deckDir));
     QVERIFY(QFile::copy(bin + "/KOLVAN32.exe", Dir() + "/KOLVAN32.exe"));
-    QVERIFY(CopyDemo("DEMO.DCK", Dir() + "/DEMO.DCK"));
+    QVERIFY(CopyDemo("DEMO.DCK", deckDir + "/DEMO.DCK"));
     TKOLSHELLFORM form;
-    SetCurrentDir(Dir().toStdString());
-    form.Documents().ReadaFile((Dir() + "/DEMO.DCK").toStdString());
+    ProgramDirs().Dirs[pdEngine] = Dir().toStdString();
+    form.Documents().ReadaFile((deckDir + "/DEMO.DCK").toStdString());
     QVERIFY(!form.Action("Listing1")->isEnabled());
     form.Runs().Calculate1Click();
+    QVERIFY(msgs_->Texts().empty());
+    // The listing, the outputs and the plot definition lie beside the deck.
     QVERIFY(form.Action("Listing1")->isEnabled());
     QCOMPARE(form.Action("Output1")->menu()->actions().size(), 1);
-    QCOMPARE(Globals().PlotDefName, (Dir() + "/DEMO.PLT").toStdString());
-    const std::string listing = ReadTestFile((Dir() + "/DEMO.LST").toStdString());
+    QCOMPARE(form.Action("Output1")->menu()->actions().first()->property("FileName").toString(),
+             deckDir + "/DEMO.OUT");
+    QCOMPARE(Globals().PlotDefName, (deckDir + "/DEMO.PLT").toStdString());
+    const std::string listing = ReadTestFile((deckDir + "/DEMO.LST").toStdString());
     QVERIFY(listing.find("0 error(s), 0 warning(s).") != std::string::npos);
+    if (!folder.isEmpty()) QCOMPARE(FilesLike(Dir(), "*.LST"), QStringList());
+}
+
+void TestRunning::namesInDottedFolder_data() {
+    QTest::addColumn<QString>("deck");
+    QTest::addColumn<QString>("table");  // New Table's file name
+    QTest::addColumn<QString>("help");   // the help text file
+    QTest::addColumn<QString>("backup"); // the form's backup
+    QTest::addColumn<QString>("ksd");    // Make KOLSED file's proposal
+    QTest::newRow("dotted folder") << "/home/j.smith/tank.v2/RUN.DCK"
+                                   << "/home/j.smith/tank.v2/RUN.TBL"
+                                   << "/home/j.smith/tank.v2/RUN.HLP"
+                                   << "/home/j.smith/tank.v2/RUN.BAK"
+                                   << "/home/j.smith/tank.v2/RUN.KSD";
+    QTest::newRow("two dots in the file name") << "/p.q/RUN.OLD.DCK"
+                                               << "/p.q/RUN.TBL"
+                                               << "/p.q/RUN.HLP"
+                                               << "/p.q/RUN.BAK"
+                                               << "/p.q/RUN.KSD";
+    QTest::newRow("no dot in the file name") << "/p.q/RUN"
+                                             << "/p.q/RUN"
+                                             << "/p.q/RUN.HLP"
+                                             << "/p.q/RUN.BAK"
+                                             << "/p.q/RUN.KSD";
+}
+
+void TestRunning::namesInDottedFolder() {
+    QFETCH(QString, deck);
+    QFETCH(QString, table);
+    QFETCH(QString, help);
+    QFETCH(QString, backup);
+    QFETCH(QString, ksd);
+    const std::string d = deck.toStdString();
+    QCOMPARE(QString::fromStdString(NewDeckTable(d, {"X"}, 1).TableFileName), table);
+    QCOMPARE(QString::fromStdString(TopicHelpText(d, 1)), "File " + help + " was not found.");
+    QCOMPARE(QString::fromStdString(BackupName(d)), backup);
+    QCOMPARE(QString::fromStdString(ProposedKsdName(d)), ksd);
 }
 
 void TestRunning::backendStates_data() {
@@ -747,26 +831,23 @@ void TestRunning::sharedFileQuestion() {
     QVERIFY(FilesLike(Dir(), "*.TMP").isEmpty());
 }
 
-void TestRunning::refusedTableRun() {
-    // A deck in a folder with a full stop: refused before a deck is written or an engine runs.
+void TestRunning::tableRunInDottedFolder() {
+    // A deck in a folder with a dot runs like any other: its table is found, its run decks and
+    // outputs stay in its folder.
     WriteScriptEngine(Dir(), 0);
     QDir(Dir()).mkdir("proj.v2");
     const std::string table = WriteRunTable(Dir() + "/proj.v2", {{0}, {0}});
     TKOLSHELLFORM form;
     ProgramDirs().Dirs[pdEngine] = Dir().toStdString();
-    // Its companions are looked up by the name cut at the first full stop: opened as a file.
-    auto* window = new TTableForm;
-    QVERIFY(window->ReadTable(table));
-    form.Tables().ShowTableWindow(window);
+    form.Documents().ReadaFile((Dir() + "/proj.v2/T.DCK").toStdString());
+    QCOMPARE(form.Action("Table1")->text(), QString::fromStdString("Table " + table));
+    QVERIFY(OpenTable(form, table));
     form.Action("RunTable1")->trigger();
-    QVERIFY(!Running());
-    QCOMPARE(Shown(), QStringList{"The folder of " + Dir() +
-                                  "/proj.v2/T.DCK has a full stop in its name, so the runs of "
-                                  "this table would write outside it and over each other's "
-                                  "results. Move the deck to a folder without a full stop in "
-                                  "its name."});
-    QCOMPARE(Starts(Dir()), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(!Running(), 10000);
+    QCOMPARE(Shown(), QStringList());
+    QCOMPARE(Starts(Dir()), 2);
     QVERIFY(FilesLike(Dir(), "*.TMP").isEmpty());
+    QVERIFY(FilesLike(Dir(), "*.LST").isEmpty());
 }
 
 // A deck whose printer would write over the deck is refused before the engine starts, by

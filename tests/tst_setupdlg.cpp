@@ -2,6 +2,7 @@
 #include "common/globals.h"
 #include "common/lib1.h"
 #include "common/paths.h"
+#include "common/programfiles.h"
 #include "common/settings.h"
 #include "run/widgets/runsettings.h"
 #include "shell/widgets/setupdlg.h"
@@ -24,6 +25,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace {
+// A file of the user's configuration folder.
+std::string UserFile(const char* name) {
+    return JoinPath(UserConfigDir(), name);
+}
+} // namespace
+
 class TestSetupDlg : public QObject {
     Q_OBJECT
   private slots:
@@ -33,6 +41,7 @@ class TestSetupDlg : public QObject {
     void okTakesChanges();
     void cancelLeavesSettingsAndSwitchFile_data();
     void cancelLeavesSettingsAndSwitchFile();
+    void freshSetupShowsNothingSetUp();
     void okOverReadOnlySwitchFile();
     void okThroughLinkedSwitchFile();
     void storeOverReadOnlyDefaults();
@@ -57,6 +66,7 @@ void TestSetupDlg::init() {
     tmp_ = std::make_unique<QTemporaryDir>();
     Globals() = TGlobals();
     Globals().KolshellDir = tmp_->path().toStdString();
+    UserFoldersIn(tmp_->path());
     SetRunSettingsFile(tmp_->path() + "/config/KOLSHELL.ini");
     RunSettings() = TRunSettings();
     WriteTestFile(tmp_->path(), "CNFGKV.KOL",
@@ -78,7 +88,7 @@ void TestSetupDlg::looks() {
     QVERIFY(dlg.FormActivate());
     QVERIFY(dlg.findChild<QCheckBox*>("CheckBox1")->isChecked());
     QVERIFY(!dlg.findChild<QCheckBox*>("CheckBox2")->isChecked());
-    QCOMPARE(dlg.findChild<QLineEdit*>("KOLVANDir")->text(), QString("C:\\KOLVAN14"));
+    QCOMPARE(dlg.findChild<QLineEdit*>("KOLVANDir")->text(), QString()); // nothing set up yet
 }
 
 void TestSetupDlg::missingSwitchFileEndsProgram() {
@@ -103,11 +113,15 @@ void TestSetupDlg::okTakesChanges() {
     dlg.findChild<QPushButton*>("OKBtn")->click();
     QCOMPARE(dlg.result(), int(QDialog::Accepted));
     QCOMPARE(ProgramDirs().Dirs[pdZoner], std::string("/opt/zoner"));
-    // The switches are rewritten, the lines after them kept, the old file kept as the backup.
-    QCOMPARE(ReadTestFile(Globals().KolshellDir + "/CNFGKV.KOL"),
+    // The user's switch file, made from the program directory's, is rewritten, the lines after
+    // the switches kept, the old one kept as the backup; the program directory's stays as it was.
+    QCOMPARE(ReadTestFile(UserFile("CNFGKV.KOL")),
              std::string("head\r\nY\r\nY\r\nY\r\nN\r\nY\r\nN\r\nY\r\nmore\r\nmore\r\n"));
-    QVERIFY(QFile::exists(tmp_->path() + "/CNFGKV.BAK"));
-    QVERIFY(!QFile::exists(tmp_->path() + "/KOLSHELL.DFT")); // only Store writes it
+    QVERIFY(FileExists(UserFile("CNFGKV.BAK")));
+    QCOMPARE(ReadTestFile(Globals().KolshellDir + "/CNFGKV.KOL"),
+             std::string("head\r\nY\r\nN\r\nY\r\nN\r\nY\r\nN\r\nY\r\nmore\r\nmore\r\n"));
+    QVERIFY(!QFile::exists(tmp_->path() + "/CNFGKV.BAK"));
+    QVERIFY(!FileExists(UserFile("KOLSHELL.DFT"))); // only Store writes it
 }
 
 namespace {
@@ -181,9 +195,33 @@ void TestSetupDlg::cancelLeavesSettingsAndSwitchFile() {
     QCOMPARE(ReadTestFile(kol), switches);
 }
 
+void TestSetupDlg::freshSetupShowsNothingSetUp() {
+    // A new user with the program's defaults: the engine is the one beside the program; no
+    // companion folders and no command lines are set up.
+    MsgRecorder rec;
+    TestFolder dir;
+    FreshProgramDir(dir);
+    dir.Write("CNFGKV.KOL", "switches\r\nY\r\nN\r\n");
+    TKOLSHELLFORM main;
+    main.CreateDialogs();
+    RunSetup(
+        main,
+        [&](TSetupDlg& dlg) {
+            QCOMPARE(dlg.findChild<QLineEdit*>("KOLVANDir")->text(), dir.Dir.path());
+            for (const char* name :
+                 {"FLOWDRAWDir", "ZONEKITDir", "ZONERDir", "MODLIBDir", "GRIDCALCDir",
+                  "CompileEdit", "RebuildEdit", "UserCommandEdit"})
+                QCOMPARE(dlg.findChild<QLineEdit*>(name)->text(), QString());
+        },
+        [](TSetupDlg& dlg) { dlg.findChild<QPushButton*>("CancelBtn")->click(); });
+    QVERIFY(rec.Shown.empty());
+}
+
 void TestSetupDlg::okOverReadOnlySwitchFile() {
     MsgRecorder rec;
-    const std::string kol = Globals().KolshellDir + "/CNFGKV.KOL";
+    QVERIFY(QDir().mkpath(QString::fromStdString(UserConfigDir())));
+    const std::string kol = UserFile("CNFGKV.KOL");
+    QVERIFY(QFile::copy(tmp_->path() + "/CNFGKV.KOL", QString::fromStdString(kol)));
     const std::string before = ReadTestFile(kol);
     QCOMPARE(::chmod(kol.c_str(), 0444), 0);
     TSetupDlg dlg;
@@ -193,16 +231,17 @@ void TestSetupDlg::okOverReadOnlySwitchFile() {
     QCOMPARE(rec.Texts(),
              std::vector<std::string>{"File " + kol + " is read-only; it was not changed."});
     QCOMPARE(ReadTestFile(kol), before);
-    QVERIFY(!FileExists(Globals().KolshellDir + "/CNFGKV.BAK"));
+    QVERIFY(!FileExists(UserFile("CNFGKV.BAK")));
 }
 
 void TestSetupDlg::okThroughLinkedSwitchFile() {
-    // The program directory's switch file is a link to the engine's own.
+    // The user's switch file is a link to the engine's own.
     const std::string dir = Globals().KolshellDir;
     QVERIFY(QDir(tmp_->path()).mkpath("engine"));
+    QVERIFY(QDir().mkpath(QString::fromStdString(UserConfigDir())));
     QVERIFY(QFile::rename(tmp_->path() + "/CNFGKV.KOL", tmp_->path() + "/engine/CNFGKV.KOL"));
-    const std::string kol = dir + "/CNFGKV.KOL";
-    QCOMPARE(::symlink("engine/CNFGKV.KOL", kol.c_str()), 0);
+    const std::string kol = UserFile("CNFGKV.KOL");
+    QCOMPARE(::symlink((dir + "/engine/CNFGKV.KOL").c_str(), kol.c_str()), 0);
     TSetupDlg dlg;
     QVERIFY(dlg.FormActivate());
     dlg.findChild<QCheckBox*>("CheckBox7")->setChecked(false);
@@ -210,14 +249,15 @@ void TestSetupDlg::okThroughLinkedSwitchFile() {
     QVERIFY(QFileInfo(QString::fromStdString(kol)).isSymLink());
     QCOMPARE(ReadTestFile(dir + "/engine/CNFGKV.KOL"),
              std::string("head\r\nY\r\nN\r\nY\r\nN\r\nY\r\nN\r\nN\r\nmore\r\nmore\r\n"));
-    QVERIFY(ReadTestFile(dir + "/CNFGKV.BAK").find("more") != std::string::npos);
+    QVERIFY(ReadTestFile(UserFile("CNFGKV.BAK")).find("more") != std::string::npos);
 }
 
 void TestSetupDlg::storeOverReadOnlyDefaults() {
     MsgRecorder rec;
-    const std::string dft = Globals().KolshellDir + "/KOLSHELL.DFT";
+    const std::string dft = UserFile("KOLSHELL.DFT");
     const std::string old = EncodeDFT(DefaultSettings());
-    WriteTestFile(tmp_->path(), "KOLSHELL.DFT", old);
+    QVERIFY(QDir().mkpath(QString::fromStdString(UserConfigDir())));
+    WriteTestFile(QString::fromStdString(UserConfigDir()), "KOLSHELL.DFT", old);
     QCOMPARE(::chmod(dft.c_str(), 0444), 0);
     TSetupDlg dlg;
     QVERIFY(dlg.FormActivate());
@@ -235,7 +275,7 @@ void TestSetupDlg::storeWritesDefaults() {
     dlg.findChild<QCheckBox*>("HeaderCheck")->setChecked(true);
     dlg.findChild<QLineEdit*>("UserCommandEdit")->setText("make all");
     dlg.findChild<QPushButton*>("Store")->click();
-    const std::string bytes = ReadTestFile(Globals().KolshellDir + "/KOLSHELL.DFT");
+    const std::string bytes = ReadTestFile(UserFile("KOLSHELL.DFT"));
     QCOMPARE(bytes.size(), size_t(5452));
     TSettings back;
     QCOMPARE(DecodeDFT(bytes, back, [](const std::string&) { return true; }), DftStatus::Ok);
@@ -260,7 +300,7 @@ void TestSetupDlg::bitmapButton() {
              QStringList({"Select a bitmap for the button (16 x 16 or 32 x 16 pixels)"}));
     QVERIFY(!dlg.findChild<QToolButton*>("SpeedButton2")->icon().isNull());
     dlg.StoreClick();
-    const std::string bytes = ReadTestFile(Globals().KolshellDir + "/KOLSHELL.DFT");
+    const std::string bytes = ReadTestFile(UserFile("KOLSHELL.DFT"));
     const std::string entry = "/usr/bin/viewer\x01" + bmp.toStdString();
     QCOMPARE(bytes.substr(20 + 2304 + 1796 + 256, 1 + entry.size()), char(entry.size()) + entry);
 }
@@ -295,7 +335,7 @@ void TestSetupDlg::runsPage() {
     QVERIFY(dlg.FormActivate());
     runs->setValue(runs->maximum());
     dlg.findChild<QPushButton*>("Store")->click();
-    QCOMPARE(ReadTestFile(Globals().KolshellDir + "/KOLSHELL.DFT").size(), size_t(5452));
+    QCOMPARE(ReadTestFile(UserFile("KOLSHELL.DFT")).size(), size_t(5452));
     QSettings stored(ini, QSettings::IniFormat);
     QCOMPARE(stored.value("Runs/RunsAtOnce").toInt(), MaxRunsAtOnce());
     RunSettings() = TRunSettings();
@@ -335,7 +375,7 @@ void TestSetupDlg::slurmFields() {
     QVERIFY(!partition->isEnabled());
     QVERIFY(dlg.findChild<QSpinBox*>("RunsAtOnce")->isEnabled());
     dlg.findChild<QPushButton*>("Store")->click();
-    const std::string dft = ReadTestFile(Globals().KolshellDir + "/KOLSHELL.DFT");
+    const std::string dft = ReadTestFile(UserFile("KOLSHELL.DFT"));
     QVERIFY(dlg.FormActivate());
     on->setCurrentIndex(1);
     QCOMPARE(on->currentText(), QString("Slurm cluster"));
@@ -348,7 +388,7 @@ void TestSetupDlg::slurmFields() {
     keep->setChecked(true);
     dlg.findChild<QPushButton*>("Store")->click();
     // The program's own settings file holds them; the defaults file stays as it was.
-    QCOMPARE(ReadTestFile(Globals().KolshellDir + "/KOLSHELL.DFT"), dft);
+    QCOMPARE(ReadTestFile(UserFile("KOLSHELL.DFT")), dft);
     QSettings stored(ini, QSettings::IniFormat);
     QCOMPARE(stored.value("Runs/RunTablesOn").toString(), QString("slurm"));
     RunSettings() = TRunSettings();

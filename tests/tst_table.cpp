@@ -111,6 +111,7 @@ class TestTable : public QObject {
     void sharedFileQuestion();
     void refusedRunDecks_data();
     void refusedRunDecks();
+    void runDecksInDottedFolder();
     void ownRunDecksOverwritten();
     void manyRunsBesideManyFiles();
     void runDeckNotWritten();
@@ -330,7 +331,7 @@ void TestTable::hostileFiles() {
 void TestTable::deckReassociation() {
     QTemporaryDir dir;
     QDir(dir.path()).mkdir("A.B");
-    // A table in a folder with a dot: the deck named like the table is cut at the first dot.
+    // A table in a folder with a dot: the deck named like the table lies beside the table.
     const std::string table = (dir.path() + "/A.B/RUN.TBL").toStdString();
     TTable t = NewTable({"AREA"}, 3);
     t.DeckName = "/moved/away/RUN.DCK";
@@ -338,11 +339,11 @@ void TestTable::deckReassociation() {
     std::string message;
     QVERIFY(ReadTable(t, table, 1, message));
     QCOMPARE(message, "File " + dir.path().toStdString() +
-                          "/A.DCK which is used by this table was not found.");
-    WriteTestFile(dir.path(), "A.DCK", "CONSTANTS 1\nAREA = 2\nEND\n");
+                          "/A.B/RUN.DCK which is used by this table was not found.");
+    WriteTestFile(dir.path() + "/A.B", "RUN.DCK", "CONSTANTS 1\nAREA = 2\nEND\n");
     QVERIFY(ReadTable(t, table, 1, message));
     QCOMPARE(message, std::string());
-    QCOMPARE(t.DeckName, dir.path().toStdString() + "/A.DCK");
+    QCOMPARE(t.DeckName, dir.path().toStdString() + "/A.B/RUN.DCK");
 }
 
 void TestTable::deckScan_data() {
@@ -787,12 +788,6 @@ void TestTable::refusedRunDecks_data() {
     QTest::addColumn<QString>("deckFile");
     QTest::addColumn<QString>("userFile"); // a file of the user's where a run deck would go
     QTest::addColumn<QString>("message");
-    QTest::newRow("folder with a full stop")
-        << "proj.v2/DEMO.DCK"
-        << ""
-        << "The folder of @/proj.v2/DEMO.DCK has a full stop in its name, so the runs of this "
-           "table would write outside it and over each other's results. Move the deck to a "
-           "folder without a full stop in its name.";
     QTest::newRow("user's file named like a run deck")
         << "DEMO.DCK"
         << "DEMO1.TMP"
@@ -827,6 +822,26 @@ void TestTable::refusedRunDecks() {
     QCOMPARE(ReadTestFile((dir.path() + "/PROJ.TMP").toStdString()),
              std::string("the user's own\n"));
     QVERIFY(FilesIn(dir.path() + "/proj.v2").size() <= 1);
+}
+
+void TestTable::runDecksInDottedFolder() {
+    // The run decks and listings of a deck in a folder with a dot lie beside the deck.
+    QTemporaryDir dir;
+    QDir(dir.path()).mkdir("proj.v2");
+    TTableRunOptions o;
+    TTable t = RunnableTable(dir.path(), "proj.v2/DEMO.DCK",
+                             "CONSTANTS 1\nAREA = 1\nASSIGN DEMO.OUT 12\nEND\n", o);
+    ScriptedHost host;
+    std::vector<TRun> runs;
+    std::string got;
+    QVERIFY2(PrepareTableRun(t, host, o, runs, got), got.c_str());
+    QCOMPARE(runs.size(), size_t(3));
+    const std::string folder = dir.path().toStdString() + "/proj.v2/";
+    QCOMPARE(runs[0].Deck, folder + "DEMO.TMP");
+    QCOMPARE(runs[2].Deck, folder + "DEMO2.TMP");
+    QCOMPARE(runs[2].Listing, folder + "DEMO2.LST");
+    QVERIFY(ReadTestFile(runs[1].Deck).find("ASSIGN DEMO1.OUT 12") != std::string::npos);
+    QCOMPARE(FilesIn(dir.path()), QStringList({"KOLVAN32.exe"}));
 }
 
 void TestTable::ownRunDecksOverwritten() {

@@ -70,6 +70,7 @@ void TestTableForm::init() {
     Globals() = TGlobals();
     Globals().KolshellDir = qEnvironmentVariable("KOLSHELL_BIN").toStdString();
     CurrentChild = nullptr;
+    UserFoldersIn(dir_->Dir.path());
     SetRunSettingsFile(dir_->Dir.path() + "/config/KOLSHELL.ini");
     msgs_ = std::make_unique<MsgRecorder>();
     dialogs_ = std::make_unique<ScriptedDialogs>();

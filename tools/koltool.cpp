@@ -10,6 +10,7 @@
 #include "plot/outputfiles.h"
 #include "plot/plotdef.h"
 #include "run/cmdline.h"
+#include "tools/koltool_cli.h"
 #include "tools/koltool_form.h"
 #include "tools/koltool_results.h"
 #include "tools/koltool_table.h"
@@ -413,12 +414,8 @@ int main(int argc, char** argv) {
     // The program directory, where the engine lives unless told otherwise: this program's own
     // folder, also when it was started through a link or found on the PATH.
     Globals().KolshellDir = ExtractFileDir(ProgramFile(argv[0]));
-    if (argc < 2) {
-        std::string names;
-        for (const auto& [name, fn] : Commands())
-            names += " " + name;
-        return Fail("usage: koltool COMMAND ...; commands:" + names);
-    }
+    if (const int status = CheckCommandLine(argc, argv, KOLSHELL_VERSION); status >= 0)
+        return status;
     const auto it = Commands().find(argv[1]);
     if (it == Commands().end()) return Fail(std::string("unknown command ") + argv[1]);
     try {

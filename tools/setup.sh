@@ -12,7 +12,9 @@ run | test) ;;
   ;;
 esac
 # The compiler, Qt with its platform plugins, and xvfb-run for starting without a display.
-PKGS="cmake g++ make ninja-build qt6-base-dev qt6-svg-dev qt6-qpa-plugins libgl-dev xvfb xauth"
+# CLI11 (header only) parses koltool's command line.
+PKGS="cmake g++ make ninja-build qt6-base-dev qt6-svg-dev qt6-qpa-plugins libgl-dev libcli11-dev xvfb"
+PKGS="$PKGS xauth"
 if [ "$mode" = test ]; then
   PKGS="$PKGS x11-utils"
   # The package and its checks (tools/ci-package.sh).

@@ -356,7 +356,7 @@ void TKOLSEDForm::ShowOpenFileDlg(TFormItem& item) {
     int index = 1;
     const QString chosen = Dialogs().OpenFileName(
         this, "Open", ToQ(f.FileName),
-        "Data Files|*" + ToQ(ExtractFileExt(f.FileName)) + "|All Files|*.*", &index);
+        "Data Files|*" + ToQ(ExtractFileExt(f.FileName)) + "|All Files|*", &index);
     SetCurrentDir(dir);
     if (chosen.isEmpty()) return;
     TDiagnostics diagnostics;
@@ -377,7 +377,7 @@ void TKOLSEDForm::StartLink(int slot, const std::string& parameters) {
             return;
         int index = 1;
         const QString chosen = Dialogs().OpenFileName(
-            this, "Open", ToQ(path), "Applications (.EXE)|*.EXE|All files (*.*)|*.*", &index);
+            this, "Open", ToQ(path), "Applications (.EXE)|*.EXE|All files (*)|*", &index);
         if (!chosen.isEmpty()) path = FromQ(chosen);
     }
     RunProgramOK(path + " " + parameters);

@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <cerrno>
+#include <cstring>
 
 namespace {
 
@@ -94,6 +95,13 @@ TCommandLine UserCommandWith(const std::string& commandLine, const std::string& 
     TCommandLine c = Split(commandLine);
     c.Arguments.push_back(argument);
     return c;
+}
+
+std::string LaunchFailureText(const std::string& what, int result) {
+    const char* why = result == NotFound       ? std::strerror(ENOENT)
+                      : result == AccessDenied ? std::strerror(EACCES)
+                                               : "the system refused to start it";
+    return what + " could not be started: " + why + ".";
 }
 
 int LaunchProgram(const std::string& commandLine, const std::string& dir) {

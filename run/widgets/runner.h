@@ -27,3 +27,6 @@ TCommandLine UserCommandWith(const std::string& commandLine, const std::string& 
 // error number below 32 (2: the program was not found).
 int LaunchProgram(const std::string& commandLine, const std::string& dir = std::string());
 int LaunchProgram(const TCommandLine& command, const std::string& dir = std::string());
+constexpr int LaunchFailed = 32; // LaunchProgram's results below this are failures
+// "what could not be started: No such file or directory." for a failed LaunchProgram.
+std::string LaunchFailureText(const std::string& what, int result);

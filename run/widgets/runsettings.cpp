@@ -2,10 +2,12 @@
 
 #include "common/messages.h"
 
+#include "common/paths.h"
+#include "common/programfiles.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QSettings>
-#include <QStandardPaths>
 #include <QThread>
 
 namespace {
@@ -23,8 +25,7 @@ int MaxRunsAtOnce() {
 
 QString RunSettingsFile() {
     if (!settingsFile.isEmpty()) return settingsFile;
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-           "/KOLSHELL/KOLSHELL.ini";
+    return QString::fromStdString(JoinPath(UserConfigDir(), "RUNS.INI"));
 }
 
 void SetRunSettingsFile(const QString& path) {

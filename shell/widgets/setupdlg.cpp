@@ -180,8 +180,6 @@ QWidget* TSetupDlg::MakeCompilerPage() {
     commands_[1] = LabelledEdit(grid, 1, "Re&build", "RebuildEdit");
     commands_[2] = LabelledEdit(grid, 2, "&User Command", "UserCommandEdit");
     grid->setRowStretch(3, 1);
-    commands_[0]->setText("\\F32\\BIN\\FL32.EXE /c");
-    commands_[1]->setText("\\F32\\BIN\\MAKE.EXE /S /F MAKKOL.DAT UPDATE");
     return page;
 }
 
@@ -191,13 +189,9 @@ QWidget* TSetupDlg::MakeDirectoriesPage() {
     auto* grid = new QGridLayout(g);
     const char* names[] = {"KOLVAN", "FLOWDRAW", "ZONEKIT", "ZONER", "MODLIB", "GRIDCALC"};
     const char* labels[] = {"KOL&VAN", "&FLOWDRAW", "Z&ONEKIT", "ZON&ER", "MODL&IB", "&GRIDCALC"};
-    const char* defaults[] = {"C:\\KOLVAN14",         "C:\\KOLVAN14\\FLOWDRAW",
-                              "C:\\KOLVAN14\\ZONER",  "C:\\KOLVAN14\\ZONER",
-                              "C:\\KOLVAN14\\MODLIB", "C:\\KOLVAN14\\GRIDCALC"};
     for (int i = 0; i < 6; ++i) {
         QLineEdit* edit = LabelledEdit(grid, i, labels[i], QString(names[i]) + "Dir",
                                        i == 1 ? &flowdrawLabel_ : nullptr);
-        edit->setText(defaults[i]);
         dirs_[size_t(i)] = edit;
         auto* browse = new QPushButton("Browse...");
         browse->setObjectName(QString(names[i]) + "Browse");
@@ -390,15 +384,19 @@ void TSetupDlg::OKBtnClick() {
     for (size_t i = 0; i < EngineSwitchCount; ++i)
         on[i] = switches_[i]->isChecked();
     std::string error;
-    if (!RewriteEngineSwitches(ExtractFileDir(ProgramFileToWrite("CNFGKV.KOL")), on, &error))
+    const std::string kol = ProgramFileToWrite("CNFGKV.KOL", &error);
+    if (kol.empty() || !RewriteEngineSwitches(ExtractFileDir(kol), on, &error))
         ShowMsg(error, mkError, true);
 }
 
 void TSetupDlg::StoreClick() {
     OKBtnClick();
     ProgramDirs().LinkCount = 5;
-    const std::string dft = ProgramFileToWrite("KOLSHELL.DFT");
-    if (!WriteDFT(dft, Globals().Settings))
+    std::string why;
+    const std::string dft = ProgramFileToWrite("KOLSHELL.DFT", &why);
+    if (dft.empty())
+        ShowMsg(why, mkError, true);
+    else if (!WriteDFT(dft, Globals().Settings))
         ShowMsg(
             WriteFailureText(dft, "Error writing file " + dft + "; the settings were not stored."),
             mkError, true);

@@ -112,6 +112,11 @@ std::string ReadTestFile(const std::string& path) {
     return ss.str();
 }
 
+void UserFoldersIn(const QString& dir) {
+    qputenv("XDG_CONFIG_HOME", (dir + "/.config").toUtf8());
+    qputenv("XDG_STATE_HOME", (dir + "/.state").toUtf8());
+}
+
 void FreshProgramDir(TestFolder& folder) {
     FreshProgramDir(folder.Dir.path());
 }
@@ -119,6 +124,7 @@ void FreshProgramDir(TestFolder& folder) {
 void FreshProgramDir(const QString& dir) {
     Globals() = TGlobals();
     Globals().KolshellDir = dir.toStdString();
+    UserFoldersIn(dir);
     WriteTestFile(dir, "KOLSHELL.DFT", EncodeDFT(DefaultSettings()));
     CurrentChild = nullptr;
 }

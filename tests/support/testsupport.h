@@ -73,6 +73,9 @@ struct TestFolder {
 
 // A fresh program state whose program directory is the folder, with default settings in it:
 // what each main-window test starts from.
+// Each test's own user: its configuration and state folders are dir/.config/kolshell and
+// dir/.state/kolshell, so settings and state never reach the real home.
+void UserFoldersIn(const QString& dir);
 void FreshProgramDir(TestFolder& folder);
 void FreshProgramDir(const QString& dir);
 
