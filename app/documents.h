@@ -55,6 +55,7 @@ class TDocumentController : public QObject {
     void SaveFileNameList();
     bool FirstOpen = false;
     bool IndexFileFound() const { return !indexFileName_.empty(); }
+    const std::string& IndexFileName() const { return indexFileName_; }
     void FindIndexFile();
 
   private:

@@ -617,7 +617,7 @@ void TestDocuments::bigFilesShownReadOnly() {
         QVERIFY(QFile::resize(QString::fromStdString(name), 11000000));
     }
     TKOLSHELLFORM form;
-    form.ReadaFile(name);
+    form.Documents().ReadaFile(name);
     QCOMPARE(form.Children().size(), 1);
     if (message.isEmpty()) {
         QVERIFY(msgs_->Texts().empty());
@@ -635,12 +635,12 @@ void TestDocuments::bigFilesShownReadOnly() {
 void TestDocuments::fifoIsNeverWaitedOn() {
     TKOLSHELLFORM form;
     QCOMPARE(::mkfifo(Path("F.DCK").toLocal8Bit().constData(), 0644), 0);
-    form.ReadaFile(Path("F.DCK").toStdString());
+    form.Documents().ReadaFile(Path("F.DCK").toStdString());
     QCOMPARE(form.Children().size(), 0);
     QCOMPARE(msgs_->Texts().back(), "File " + Path("F.DCK").toStdString() + " cannot be read.");
     const std::string deck = File("DECK.DCK", "END\r\n");
     QCOMPARE(::mkfifo(Path("DECK.LST").toLocal8Bit().constData(), 0644), 0);
-    form.ReadaFile(deck);
+    form.Documents().ReadaFile(deck);
     QCOMPARE(form.Children().size(), 1);
     QVERIFY(!form.Action("Listing1")->isEnabled());
 }
@@ -944,8 +944,8 @@ void TestDocuments::indexFolders() {
     Globals().StartDir = Path("start").toStdString();
     if (!folder.isEmpty()) WriteTestFile(Path(folder), "PROJ.IDX", "A\nB\n");
     TKOLSHELLFORM form;
-    QCOMPARE(form.IndexFileFound, !folder.isEmpty());
-    QCOMPARE(QString::fromStdString(form.IndexFileName),
+    QCOMPARE(form.Documents().IndexFileFound(), !folder.isEmpty());
+    QCOMPARE(QString::fromStdString(form.Documents().IndexFileName()),
              folder.isEmpty() ? QString() : Path(folder + "/PROJ.IDX"));
 }
 

@@ -388,7 +388,7 @@ void TestGenerator::makeKolsedKeepsUnitComments() {
                            "* power at start\n0 4.5\n* trace only the head\nTRACE 0 1\n"
                            "* done\nEND\n",
                            rec);
-    QVERIFY(WriteKsd(g, fx.Path("D.KSD"), false, false));
+    QVERIFY(shown::WriteKsd(g, fx.Path("D.KSD"), false, false));
     const std::string written = ReadTestFile(fx.Path("D.KSD"));
     // Each comment stays within its unit, in the order the deck had them.
     size_t at = written.find("\r\nUNIT 1 TYPE 7 P\r\n");

@@ -908,7 +908,7 @@ void TestKolsed::formWritesLeaveOtherLinesAlone() {
     QCOMPARE(ItemAt(form, 5).Input->Text, std::string("2.50"));
     // The stop month becomes March: only its own day count follows.
     ItemAt(form, 3).List->ItemIndex = 2;
-    QVERIFY(WriteDeck(form, fx.Path("OUT.KSD")));
+    QVERIFY(shown::WriteDeck(form, fx.Path("OUT.KSD")));
     QCOMPARE(ReadTestFile(fx.Path("OUT.KSD")),
              std::string("*|#OLD = 1\nM1 =\t2\n*|<Start|MONTH.DAT|1|2|0\nD1 = 28\n"
                          "*|<|month.dat|0|3|0\nM2 = 3\n*|<Stop|MONTH.DAT|1|2|0\nD2 = 31\n"
@@ -916,7 +916,7 @@ void TestKolsed::formWritesLeaveOtherLinesAlone() {
     // A save that changes nothing writes the deck as it was read.
     TFormModel again;
     Read(again, fx, deck);
-    QVERIFY(WriteDeck(again, fx.Path("SAME.KSD")));
+    QVERIFY(shown::WriteDeck(again, fx.Path("SAME.KSD")));
     QCOMPARE(ReadTestFile(fx.Path("SAME.KSD")), deck);
 }
 
@@ -927,7 +927,7 @@ void TestKolsed::barInTextFieldRefused() {
     const std::string deck = "*|*Run title|first run|0\n";
     Read(form, fx, deck);
     TypeIntoField(*ItemAt(form, 1).Input, "a|b");
-    QVERIFY(!WriteDeck(form, fx.Path("T.KSD")));
+    QVERIFY(!shown::WriteDeck(form, fx.Path("T.KSD")));
     QCOMPARE(rec.Texts(), std::vector<std::string>{"The text of Run title cannot hold the "
                                                    "character |: it separates the parts of its "
                                                    "line."});

@@ -572,7 +572,7 @@ void TestMainWindow::f1InModalDialogShowsHelpAbove() {
     WriteTestFile(tmp_->path(), "CNFGKV.KOL", "head\r\nY\r\nN\r\nY\r\nN\r\nY\r\nN\r\nY\r\n");
     TKOLSHELLFORM form;
     form.show();
-    QPointer<THelpWindow> help = form.HelpWindow();
+    QPointer<THelpWindow> help = form.Help().HelpWindow();
     bool above = false, transient = false;
     QTimer::singleShot(0, &form, [&] {
         auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget());
@@ -712,8 +712,8 @@ void TestMainWindow::twoUsersNeverShareState() {
         MsgRecorder msgs;
         TKOLSHELLFORM form;
         form.CreateDialogs();
-        QVERIFY(form.FileNameList.Names().empty());
-        form.FileNameList.Add(file[user]);
+        QVERIFY(form.Documents().FileNameList.Names().empty());
+        form.Documents().FileNameList.Add(file[user]);
         QVERIFY(form.SetupDlg()->FormActivate());
         form.SetupDlg()
             ->findChild<QRadioButton*>(user ? "SecondaryUnits" : "PrimaryUnits")
@@ -726,7 +726,7 @@ void TestMainWindow::twoUsersNeverShareState() {
         qputenv("HOME", home[user].toUtf8());
         Globals().Settings = DefaultSettings();
         TKOLSHELLFORM form;
-        QCOMPARE(form.FileNameList.Names(), std::vector<std::string>{file[user]});
+        QCOMPARE(form.Documents().FileNameList.Names(), std::vector<std::string>{file[user]});
         QCOMPARE(Options().UnitSystem, user ? 2 : 1);
         QVERIFY(QFile::exists(home[user] + "/.local/state/kolshell/KOLSHELL.FNL"));
         QVERIFY(QFile::exists(home[user] + "/.config/kolshell/KOLSHELL.DFT"));
@@ -742,7 +742,7 @@ void TestMainWindow::earlierRecentListKept() {
     WriteTestFile(tmp_->path() + "/.config/kolshell", "KOLSHELL.FNL", "/p/OLD.DCK\r\n");
     {
         TKOLSHELLFORM form;
-        QCOMPARE(form.FileNameList.Names(), std::vector<std::string>{"/p/OLD.DCK"});
+        QCOMPARE(form.Documents().FileNameList.Names(), std::vector<std::string>{"/p/OLD.DCK"});
         form.Exit1Click();
     }
     QCOMPARE(ReadTestFile(tmp_->path().toStdString() + "/.state/kolshell/KOLSHELL.FNL"),
@@ -761,7 +761,7 @@ void TestMainWindow::unwritableHome() {
     {
         TKOLSHELLFORM form;
         form.CreateDialogs();
-        form.FileNameList.Add("/p/ONE.DCK");
+        form.Documents().FileNameList.Add("/p/ONE.DCK");
         QVERIFY(form.SetupDlg()->FormActivate());
         form.SetupDlg()->findChild<QPushButton*>("Store")->click();
         form.Exit1Click();

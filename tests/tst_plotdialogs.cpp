@@ -741,12 +741,12 @@ void TestPlotDialogs::keysAndWheelInPlotDialogs() {
         TurnWheel(style, -1);
         styleAfter = style->currentIndex();
     };
-    main.ReadaFile(dir_->Path("RUN.DCK"));
+    main.Documents().ReadaFile(dir_->Path("RUN.DCK"));
     main.ExecDialog = [&](QDialog& d) {
         check(d);
         static_cast<TPlotSetup&>(d).OKBtn->click();
     };
-    main.NewPlot1Click();
+    main.Plots().NewPlot1Click();
     QCOMPARE(repeated, QStringList());
     QCOMPARE(styleAfter, styleBefore);
     for (const char* caption : {"Column for X", "Columns for Y", "From Row", "X axis"})
@@ -758,7 +758,7 @@ void TestPlotDialogs::keysAndWheelInPlotDialogs() {
         check(d);
         d.reject();
     };
-    main.ModifyPlot(plot);
+    main.Plots().ModifyPlot(plot);
     QCOMPARE(repeated, QStringList());
     QCOMPARE(styleAfter, styleBefore);
     for (const char* caption : {"X axis title", "Y axis title", "Plot", "Delete"})

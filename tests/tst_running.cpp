@@ -341,7 +341,7 @@ void TestRunning::commandsNotSetUp() {
     QFETCH(QString, action);
     QFETCH(QString, message);
     TKOLSHELLFORM form;
-    form.ReadaFile(WriteTestFile(Dir(), "MOD.FOR", "      END\n"));
+    form.Documents().ReadaFile(WriteTestFile(Dir(), "MOD.FOR", "      END\n"));
     QVERIFY(form.Action(action)->isEnabled());
     form.Action(action)->trigger();
     QCOMPARE(Shown(), QStringList{message});
@@ -865,7 +865,7 @@ void TestRunning::refusedAssignment() {
     form.Action("RunTable1")->trigger();
     QVERIFY(!Running());
     QCOMPARE(Shown(), QStringList{message});
-    form.ReadaFile(deck);
+    form.Documents().ReadaFile(deck);
     form.Action("Calculate1")->trigger();
     QVERIFY(!Running());
     QCOMPARE(Shown(), QStringList({message, message}));
@@ -880,8 +880,8 @@ void TestRunning::compileFileIsOneArgument() {
     const std::string file = WriteTestFile(Dir() + "/my project", "MO\"DEL.FOR", "      END\n");
     TKOLSHELLFORM form;
     UserCommands().Compile = (Dir() + "/cc.sh -c").toStdString();
-    form.ReadaFile(file);
-    form.CompileModule1Click();
+    form.Documents().ReadaFile(file);
+    form.Runs().CompileModule1Click();
     QTRY_COMPARE(Args(), QStringList({"-c", QString::fromStdString(file)}));
 }
 
@@ -896,24 +896,24 @@ void TestRunning::formCommandsAskFirst() {
         Dir(), "F.KSD", "*|<BEFORE> " + command + "\nX = 1\n*|X|m|m|0|1|0|9|0\nEND\n");
     TKOLSHELLFORM form;
     ProgramDirs().Dirs[pdEngine] = Dir().toStdString();
-    form.ReadaFile(ksd);
+    form.Documents().ReadaFile(ksd);
     QVERIFY(form.FirstChildOfKind(wkForm));
     const std::string question =
         "The form " + ksd + " runs these commands when it is calculated:\n\nBefore: " + command +
         "\n\nAllow them for this form? With No the engine runs "
         "without them.";
     msgs_->Answers = {mrNo};
-    form.Calculate1Click();
+    form.Runs().Calculate1Click();
     QTRY_VERIFY_WITH_TIMEOUT(!Running(), 10000);
     QCOMPARE(msgs_->Texts(), std::vector<std::string>{question});
     QVERIFY(!QFile::exists(Dir() + "/ARGS"));
     QCOMPARE(Starts(Dir()), 1);
     msgs_->Answers = {mrYes};
-    form.Calculate1Click();
+    form.Runs().Calculate1Click();
     QTRY_VERIFY_WITH_TIMEOUT(!Running(), 10000);
     QCOMPARE(msgs_->Texts(), std::vector<std::string>({question, question}));
     QCOMPARE(Args(), QStringList{"first"});
-    form.Calculate1Click();
+    form.Runs().Calculate1Click();
     QTRY_VERIFY_WITH_TIMEOUT(!Running(), 10000);
     QCOMPARE(msgs_->Texts().size(), size_t(2)); // remembered: not asked again
     QCOMPARE(Starts(Dir()), 3);

@@ -294,7 +294,7 @@ void TestTableForm::alterAndRuns() {
             QVERIFY(dlg.isVisible() || dlg.result() != QDialog::Accepted);
             dlg.reject();
         };
-        main.InsertDeleteRuns1Click();
+        main.Tables().InsertDeleteRuns1Click();
         QCOMPARE(msgs_->Texts().back(), std::string("A table holds at most 9999 runs."));
         QCOMPARE(t.Runs(), 2);
     }
