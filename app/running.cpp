@@ -2,6 +2,7 @@
 // user commands, and the companion programs of the Utilities menu.
 #include "app/kolshellform.h"
 
+#include "app/docrules.h"
 #include "app/notify.h"
 #include "common/globals.h"
 #include "common/lib1.h"
@@ -195,6 +196,19 @@ void TRunningController::ReportEngineEnd(const TRunResult& result, const std::st
         main_.Documents().GetLSTFile(deck, true);
 }
 
+std::string TRunningController::DeckToRun() const {
+    // The active window's deck, else the program's input deck (a diagram, a plot, ...).
+    TChildForm* c = main_.ActiveChild();
+    if (c && HoldsInputDeck(c->WindowKind(), c->FileName())) return c->FileName();
+    return Globals().CurrentDeckName;
+}
+
+TChildForm* TRunningController::DeckWindow(const std::string& deck) const {
+    for (TChildForm* c : main_.Children())
+        if (HoldsInputDeck(c->WindowKind(), c->FileName()) && c->FileName() == deck) return c;
+    return nullptr;
+}
+
 void TRunningController::TellRunEnd(const TEngineEnd& end) {
     lastEnd_ = ToQ(EngineEndText(end));
     RunActivityChanged(); // the status line, and the menus with the companions written
@@ -205,11 +219,12 @@ void TRunningController::TellRunEnd(const TEngineEnd& end) {
 void TRunningController::Calculate1Click() {
     if (RefuseWhileRunning()) return;
     lastEnd_.clear();
+    const std::string deck = DeckToRun();
+    if (deck.empty()) return; // the engine is never started without a deck
     TChildForm* c = main_.ActiveChild();
+    if (!c || !HoldsInputDeck(c->WindowKind(), c->FileName())) c = DeckWindow(deck);
     const int kind = c ? c->WindowKind() : wkNone;
-    const bool deckWindow = IsDeckKind(kind);
-    const std::string deck = deckWindow ? c->FileName() : std::string();
-    if (!SaveBeforeRun(deckWindow ? c : nullptr, deck)) return;
+    if (!SaveBeforeRun(c, deck)) return;
     const std::string remembered = GetCurrentDir();
     std::string& engineDir = ProgramDirs().Dirs[pdEngine];
     if (!IsDirectory(engineDir)) engineDir = Globals().KolshellDir;

@@ -62,6 +62,10 @@ class TRunningController : public QObject {
 
   private:
     bool SaveBeforeRun(TChildForm* child, const std::string& deck);
+    // The deck Calculate runs; empty when there is none.
+    std::string DeckToRun() const;
+    // The open window holding the deck, if any.
+    TChildForm* DeckWindow(const std::string& deck) const;
     void RunCompanion(int dir, const char* executable, const char* program);
     void RunActivityChanged();
     void ShowRunStatus();

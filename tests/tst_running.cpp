@@ -24,6 +24,7 @@
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
+#include <QImage>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -65,6 +66,8 @@ class TestRunning : public QObject {
     void commandLines_data();
     void commandLines();
     void calculateRunsAndRefreshes();
+    void calculateWithDiagramActive();
+    void flowdrawDeck();
     void saveQuestion_data();
     void saveQuestion();
     void engineDirectoryFallback();
@@ -203,6 +206,59 @@ void TestRunning::calculateRunsAndRefreshes() {
     QCOMPARE(GetCurrentDir(), Dir().toStdString());
 }
 
+// F8 with the deck's diagram active runs the program's input deck and keeps its companions'
+// entries; with no input deck it is disabled and starts nothing.
+void TestRunning::calculateWithDiagramActive() {
+    WriteRecorder(Dir(), "KOLVAN32.exe", 0);
+    ProgramDirs().Dirs[pdEngine] = Dir().toStdString();
+    const std::string deck = WriteTestFile(Dir(), "RUN.DCK", "END\n");
+    QImage picture(24, 16, QImage::Format_RGB32);
+    picture.fill(Qt::darkCyan);
+    QVERIFY(picture.save(Dir() + "/RUN.BMP", "BMP"));
+    WriteTestFile(Dir(), "RUN.LST", "listing\n");
+    WriteTestFile(Dir(), "RUN.OUT", "A\n1\n");
+    TKOLSHELLFORM form;
+    form.Documents().ReadaFile(deck);
+    TChildForm* diagram = form.FirstChildOfKind(wkDiagram);
+    QVERIFY(diagram);
+    form.BringForward(diagram);
+    QCOMPARE(form.ActiveChild(), diagram);
+    QVERIFY(form.Action("Calculate1")->isEnabled());
+    form.Action("Calculate1")->trigger();
+    QCOMPARE(Args(), QStringList({Dir() + "/RUN.DCK"}));
+    QVERIFY(form.Action("Listing1")->isEnabled());
+    QCOMPARE(form.Action("Output1")->menu()->actions().size(), 1);
+    QVERIFY(form.statusBar()
+                ->findChild<QLabel*>("RunStatus")
+                ->text()
+                .startsWith("KOLVAN finished on RUN.DCK in "));
+    // No input deck: nothing to run.
+    QFile::remove(Dir() + "/ARGS");
+    Globals().CurrentDeckName.clear();
+    form.UpdateMenu();
+    QVERIFY(!form.Action("Calculate1")->isEnabled());
+    form.Runs().Calculate1Click();
+    QVERIFY(!QFile::exists(Dir() + "/ARGS"));
+    QVERIFY(msgs_->Texts().empty());
+}
+
+// FLOWDRAW's ".DEK" deck opens as text; F8 runs it, and New Table treats it as a ".DCK".
+void TestRunning::flowdrawDeck() {
+    WriteRecorder(Dir(), "KOLVAN32.exe", 0);
+    ProgramDirs().Dirs[pdEngine] = Dir().toStdString();
+    const std::string deck = WriteTestFile(Dir(), "FLOW.DEK", "END\n");
+    TKOLSHELLFORM form;
+    form.Documents().ReadaFile(deck);
+    QCOMPARE(form.ActiveChild()->WindowKind(), wkText);
+    for (const char* name : {"Calculate1", "NewTable1", "MakeKOLSEDfile1"})
+        QVERIFY2(form.Action(name)->isEnabled(), name);
+    form.Action("Calculate1")->trigger();
+    QCOMPARE(Args(), QStringList({Dir() + "/FLOW.DEK"}));
+    form.Action("NewTable1")->trigger();
+    QCOMPARE(Shown(), QStringList("File " + Dir() +
+                                  "/FLOW.DEK does not have any KOLVAN Comment statements."));
+}
+
 void TestRunning::saveQuestion_data() {
     QTest::addColumn<int>("answer");
     QTest::addColumn<bool>("runs");
@@ -235,6 +291,8 @@ void TestRunning::engineDirectoryFallback() {
     ProgramDirs().Dirs[pdEngine] = "/no/such/engine/dir";
     TKOLSHELLFORM form;
     ProgramDirs().Dirs[pdEngine] = "/no/such/engine/dir";
+    const std::string deck = WriteTestFile(other.path(), "RUN.DCK", "END\n");
+    Globals().CurrentDeckName = deck; // the input deck, with no window active
     dialogs_->DirAnswers = {""};
     form.Runs().Calculate1Click(); // not in the program directory either: the dialog, cancelled
     QCOMPARE(dialogs_->Titles.size(), 1);
@@ -242,7 +300,7 @@ void TestRunning::engineDirectoryFallback() {
     dialogs_->DirAnswers = {other.path()};
     form.Runs().Calculate1Click();
     QCOMPARE(ProgramDirs().Dirs[pdEngine], other.path().toStdString());
-    QVERIFY(QFile::exists(other.path() + "/ARGS")); // run with an empty deck name
+    QCOMPARE(ReadTestFile(other.path().toStdString() + "/ARGS"), deck + "\n");
 }
 
 void TestRunning::startFailures_data() {
