@@ -58,6 +58,11 @@ class TKOLSEDForm : public TChildForm {
         return TEditCommands{TEditCommand::Cut, TEditCommand::Copy, TEditCommand::Paste,
                              TEditCommand::Clear};
     }
+    // The Edit menu acts on the field that has (or last had) the keyboard focus.
+    void EditCut() override { EditField(TEditCommand::Cut); }
+    void EditCopy() override { EditField(TEditCommand::Copy); }
+    void EditPaste() override { EditField(TEditCommand::Paste); }
+    void EditClear() override { EditField(TEditCommand::Clear); }
 
   signals:
     // F1 on a field: the deck, the field's help topic (0 when it has none) and its caption.
@@ -67,6 +72,7 @@ class TKOLSEDForm : public TChildForm {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    void EditField(TEditCommand command);
     void BuildWidgets();
     QWidget* ParentOf(const TFormItem& item);
     void Place(QWidget* w, const TControlBox* box);
