@@ -20,10 +20,12 @@ std::string BaseName(const std::string& path) {
     return fs::path(path).filename().string();
 }
 
+// "1.2 s"; a run quicker than a tenth of a second is "under 0.1 s", never "0.0 s".
 std::string Seconds(double s) {
+    if (s < 0.05) return "under 0.1 s";
     char text[32];
     std::snprintf(text, sizeof text, "%.1f", s < 0 ? 0.0 : s);
-    return text;
+    return std::string(text) + " s";
 }
 
 std::string NameList(const std::vector<std::string>& names) {
@@ -71,7 +73,7 @@ std::string EngineEndText(const TEngineEnd& end) {
     const std::string deck = BaseName(end.Deck);
     const std::string on = deck.empty() ? std::string() : " on " + deck;
     if (end.StartFailed) return "KOLVAN could not be started" + on + ".";
-    if (end.Stopped) return "KOLVAN was stopped" + on + " after " + Seconds(end.Seconds) + " s.";
+    if (end.Stopped) return "KOLVAN was stopped" + on + " after " + Seconds(end.Seconds) + ".";
     std::string how;
     if (end.Signal)
         how = "KOLVAN was stopped by signal " + std::to_string(end.Signal) + on;
@@ -79,7 +81,7 @@ std::string EngineEndText(const TEngineEnd& end) {
         how = "KOLVAN ended with status " + std::to_string(end.ExitStatus) + on;
     else
         how = "KOLVAN finished" + on;
-    how += " in " + Seconds(end.Seconds) + " s";
+    how += " in " + Seconds(end.Seconds);
     if (end.Written.empty()) return how + ", no files written";
     return how + ": " + NameList(end.Written) + " written";
 }
