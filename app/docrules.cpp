@@ -1,5 +1,6 @@
 #include "app/docrules.h"
 
+#include "common/globals.h"
 #include "common/lib1.h"
 #include "common/paths.h"
 
@@ -41,6 +42,10 @@ std::string FirstLineOf(const std::string& fileName) {
 
 std::string OpeningExt(const std::string& fileName) {
     return IsKolsedMarker(FirstLineOf(fileName)) ? ".KSD" : ExtOf(fileName);
+}
+
+bool HoldsInputDeck(int kind, const std::string& fileName) {
+    return IsDeckKind(kind) || (IsEditorKind(kind) && IsInputExt(ExtOf(fileName)));
 }
 
 bool IsInputExt(const std::string& ext) {

@@ -14,6 +14,9 @@ std::string OpeningExt(const std::string& fileName);
 
 // The extensions of an input deck: ".DCK", FLOWDRAW's ".DEK", and the annotated ".KSD".
 bool IsInputExt(const std::string& ext);
+// A window of the kind on the file holds an input deck: a deck window, or the text editor on a
+// file with a deck's extension (FLOWDRAW's ".DEK").
+bool HoldsInputDeck(int kind, const std::string& fileName);
 
 // name cut before the first "." of its file name (the folder kept), with ext appended; a file
 // name without a "." stays as it is.

@@ -391,14 +391,17 @@ void TDocumentController::EditKOLSEDfile1Click() {
     if (picked.isEmpty()) return;
     const std::string name = WithDefaultExt(FromQ(picked), "KSD");
     ksdName_ = name;
-    // A file shown already comes forward; the windows closed below are asked about first.
-    if (OpeningExt(name) == ".KSD" && !ShowIfOpen(name) && main_.Runs().QueryStopRun(true) &&
-        QueryCloseInputs() && main_.Plots().ClosePlots()) {
+    // A file shown as text already comes forward; a form on it, like the other windows closed
+    // below, asks its save question first.
+    const TChildForm* shown = WindowShowing(name);
+    const bool asText = shown && shown->WindowKind() != wkForm;
+    if (OpeningExt(name) == ".KSD" && !(asText && ShowIfOpen(name)) &&
+        main_.Runs().QueryStopRun(true) && QueryCloseInputs() && main_.Plots().ClosePlots()) {
         main_.DisposeKOLVANWindows(wkForm);
         main_.DisposeKOLVANWindows(wkDeck);
         Globals().InputFileName = name;
+        GetDGMFile(name); // before the editor, which then is the window in front
         CreateEditor(name, wkAnnotatedText);
-        GetDGMFile(name);
         GetPLTFile(name, false);
         GetLSTFile(name, false);
         GetOUTFile(name, false);

@@ -249,6 +249,14 @@ void TKOLSHELLFORM::closeEvent(QCloseEvent* event) {
     mdiArea_->closeAllSubWindows();
     event->accept();
     documents_->SaveFileNameList();
+    CloseOtherWindows();
+}
+
+void TKOLSHELLFORM::CloseOtherWindows() {
+    // Nothing the program opened outlives it: Table Run, progress, help and Results windows.
+    runs_->CloseRunWindows();
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w != this && w->isVisible()) w->close();
 }
 
 void TKOLSHELLFORM::Tile1Click() {

@@ -90,6 +90,8 @@ class TKOLSHELLFORM : public QMainWindow {
     void MakeKolsedOnlyMenus();
     void ChildActivated(QMdiSubWindow* window);
     void ApplyMenuState();
+    // At Exit, after the children: every other window the program opened.
+    void CloseOtherWindows();
     void ShowCompanion(int kind, const std::function<void(const std::string&)>& open);
     void FillWindowList();
 

@@ -89,6 +89,8 @@ void UpdateMenuState(MenuState& s, int kind, const std::string& fileName,
     Apply(s, cmOverlayPlot, r.Overlay, deckExt);
     Apply(s, cmModifyPlot, r.Modify, deckExt);
     if (IsEditorKind(kind)) s[cmCompileModule] = ext == ".FOR";
+    // A diagram shows the input deck's picture: Calculate runs that deck when there is one.
+    if (kind == wkDiagram) s[cmCalculate] = !Globals().CurrentDeckName.empty();
 }
 
 MenuState WithRunState(MenuState s, bool running) {

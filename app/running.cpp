@@ -2,6 +2,8 @@
 // user commands, and the companion programs of the Utilities menu.
 #include "app/kolshellform.h"
 
+#include "app/docrules.h"
+#include "app/notify.h"
 #include "common/deckassign.h"
 #include "common/globals.h"
 #include "common/lib1.h"
@@ -11,6 +13,7 @@
 #include "common/widgets/dialogs.h"
 #include "common/widgets/qtext.h"
 #include "run/localbackend.h"
+#include "run/runreport.h"
 #include "run/slurmbackend.h"
 #include "run/widgets/runcontrol.h"
 #include "run/widgets/runner.h"
@@ -21,11 +24,16 @@
 #include "table/runstates.h"
 #include "table/widgets/tableform.h"
 
+#include <QApplication>
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QLabel>
 #include <QMdiArea>
+#include <QMenuBar>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
+#include <algorithm>
 
 namespace {
 
@@ -151,7 +159,7 @@ void TRunningController::ShowRunStatus() {
     TRunController* run = TRunController::Active();
     if (!runStatus_) return;
     if (!run) {
-        runStatus_->clear();
+        runStatus_->setText(lastEnd_);
         return;
     }
     const TRunSet& set = run->Set();
@@ -192,13 +200,35 @@ void TRunningController::ReportEngineEnd(const TRunResult& result, const std::st
         main_.Documents().GetLSTFile(deck, true);
 }
 
+std::string TRunningController::DeckToRun() const {
+    // The active window's deck, else the program's input deck (a diagram, a plot, ...).
+    TChildForm* c = main_.ActiveChild();
+    if (c && HoldsInputDeck(c->WindowKind(), c->FileName())) return c->FileName();
+    return Globals().CurrentDeckName;
+}
+
+TChildForm* TRunningController::DeckWindow(const std::string& deck) const {
+    for (TChildForm* c : main_.Children())
+        if (HoldsInputDeck(c->WindowKind(), c->FileName()) && c->FileName() == deck) return c;
+    return nullptr;
+}
+
+void TRunningController::TellRunEnd(const TEngineEnd& end) {
+    lastEnd_ = ToQ(EngineEndText(end));
+    RunActivityChanged(); // the status line, and the menus with the companions written
+    if (NotifyEngineEnd(end.Seconds, main_.isActiveWindow()))
+        NotifyDesktop(&main_, "KOLSHELL", lastEnd_);
+}
+
 void TRunningController::Calculate1Click() {
     if (RefuseWhileRunning()) return;
+    lastEnd_.clear();
+    const std::string deck = DeckToRun();
+    if (deck.empty()) return; // the engine is never started without a deck
     TChildForm* c = main_.ActiveChild();
+    if (!c || !HoldsInputDeck(c->WindowKind(), c->FileName())) c = DeckWindow(deck);
     const int kind = c ? c->WindowKind() : wkNone;
-    const bool deckWindow = IsDeckKind(kind);
-    const std::string deck = deckWindow ? c->FileName() : std::string();
-    if (!SaveBeforeRun(deckWindow ? c : nullptr, deck)) return;
+    if (!SaveBeforeRun(c, deck)) return;
     std::string refused;
     if (!CheckDeckAssignments(deck, refused)) return (void)ShowMsg(refused, mkError, true);
     const std::string remembered = GetCurrentDir();
@@ -227,10 +257,25 @@ void TRunningController::Calculate1Click() {
         engine = EngineProgram(engineDir);
     }
     QPointer<TChildForm> form = c;
-    if (!RunProgramOK(TCommandLine{engine, {deck}}, &result)) return finish();
+    TEngineEnd end;
+    end.Deck = deck;
+    const TCompanionSnapshot before = SnapshotCompanions(deck);
+    QElapsedTimer clock;
+    clock.start();
+    end.StartFailed = !RunProgramOK(TCommandLine{engine, {deck}}, &result);
+    end.Seconds = double(clock.elapsed()) / 1000;
+    if (end.StartFailed) {
+        TellRunEnd(end);
+        return finish();
+    }
     main_.Documents().GetLSTFile(deck, false);
     main_.Documents().GetOUTFile(deck, false);
     main_.Documents().GetPLTFile(deck, false);
+    end.ExitStatus = result.ExitStatus;
+    end.Signal = result.Signal;
+    end.Stopped = result.Stopped;
+    end.Written = WrittenCompanions(before, SnapshotCompanions(deck), deck);
+    TellRunEnd(end);
     ReportEngineEnd(result, deck);
     if (commands && form && form->AfterRunCommand().size() > 4 && !result.Stopped)
         RunProgramOK(form->AfterRunCommand());
@@ -356,6 +401,7 @@ void TRunningController::FollowTableRun(std::shared_ptr<TRunSet> set, const std:
                                         TSlurmBackend* slurm) {
     auto* run = new TRunController(std::move(set), TRunController::Kind::Table, this);
     tableRunName_ = table;
+    lastEnd_.clear();
     if (slurm)
         run->SetClusterJob(
             {table, slurm->JobId(), slurm->ScriptName(), [slurm] { return slurm->Warning(); }});
@@ -363,9 +409,11 @@ void TRunningController::FollowTableRun(std::shared_ptr<TRunSet> set, const std:
     QPointer<TCompiling> progress = main_.Compiling();
     connect(run, &TRunController::Changed, this, &TRunningController::ShowRunStatus);
     connect(run, &TRunController::Changed, this, &TRunningController::ShowTableRunLine);
-    connect(run, &TRunController::Changed, this, [run, progress] {
+    connect(run, &TRunController::Changed, this, [this, run, progress] {
         if (!progress || !run->Set().Count(TRunState::Running)) return;
-        progress->move(progress->x(), 120);
+        // The Table Run window shows the same: the progress window only stands in for it.
+        if (lastTableRun_ && lastTableRun_->isVisible()) return progress->hide();
+        PlaceProgress(*progress);
         progress->show();
         progress->Update(-run->Set().LastStarted());
     });
@@ -383,14 +431,13 @@ void TRunningController::FollowTableRun(std::shared_ptr<TRunSet> set, const std:
 }
 
 void TRunningController::ShowTableRunWindow(TRunController* run, const std::string& table) {
-    for (TTableRunForm* w : main_.findChildren<TTableRunForm*>())
-        if (w->Controller() == run) {
-            w->show();
-            w->raise();
-            w->activateWindow();
-            return;
-        }
+    TTableRunForm* old = nullptr;
+    for (TTableRunForm* w : main_.findChildren<TTableRunForm*>()) {
+        if (w->Controller() == run) return BringBack(w);
+        if (SameTable(w->property("TableFile").toString().toStdString(), table)) old = w;
+    }
     auto* window = new TTableRunForm(run, table, &main_);
+    window->setProperty("TableFile", ToQ(table));
     window->RunAgain = [this, table](const std::vector<int>& runs) {
         main_.Tables().RunTableRuns(table, runs);
     };
@@ -398,13 +445,54 @@ void TRunningController::ShowTableRunWindow(TRunController* run, const std::stri
         main_.Documents().CreateViewer(listing, wkListing);
         main_.UpdateMenu();
     };
+    // One window a table: the next run of the table shows where the last one was.
+    if (old) {
+        window->setGeometry(old->geometry());
+        old->deleteLater();
+    } else {
+        PlaceOverMain(*window);
+    }
+    lastTableRun_ = window;
     window->show();
+}
+
+void TRunningController::BringBack(QWidget* window) {
+    window->showNormal();
+    window->raise();
+    window->activateWindow();
+}
+
+void TRunningController::PlaceOverMain(QWidget& window) const {
+    // Inside the main window's area, below its menu bar, as far as the screen allows.
+    const QRect screen = window.screen()->availableGeometry();
+    const QRect area = main_.isVisible() ? main_.geometry() : screen;
+    const int width = std::min(window.width(), screen.width());
+    const int height = std::min(window.height(), screen.height());
+    const int top = main_.isVisible() ? area.top() + main_.menuBar()->height() + 24 : area.top();
+    const int left = area.left() + std::max(0, (area.width() - width) / 2);
+    const QPoint at(std::clamp(left, screen.left(), screen.right() - width + 1),
+                    std::clamp(top, screen.top(), screen.bottom() - height + 1));
+    window.setGeometry(QRect(at, QSize(width, height)));
+}
+
+void TRunningController::PlaceProgress(QWidget& progress) const {
+    // The top right corner of the main window's area, clear of the menu bar.
+    progress.move(main_.mapToGlobal(
+        QPoint(main_.width() - progress.width() - 16, main_.menuBar()->height() + 16)));
+}
+
+void TRunningController::CloseRunWindows() {
+    for (TTableRunForm* w : main_.findChildren<TTableRunForm*>())
+        w->close();
+    if (main_.Compiling()) main_.Compiling()->hide();
 }
 
 void TRunningController::TableRun1Click() {
     TRunController* run = TRunController::Active();
     if (run && run->RunKind() == TRunController::Kind::Table)
         ShowTableRunWindow(run, tableRunName_);
+    else if (lastTableRun_) // the last one stays for its result until it is closed
+        BringBack(lastTableRun_);
 }
 
 void TRunningController::ShowTableRunLine() {
@@ -455,7 +543,8 @@ void TRunningController::TableRunEnded(TRunController* run, bool keepRunFiles) {
 void TRunningController::UpdateItems() {
     // The Table Run window of a table run going on can be closed and brought back.
     TRunController* run = TRunController::Active();
-    main_.Action("TableRun1")->setEnabled(run && run->RunKind() == TRunController::Kind::Table);
+    main_.Action("TableRun1")
+        ->setEnabled((run && run->RunKind() == TRunController::Kind::Table) || lastTableRun_);
 }
 
 void TRunningController::Utilities1Popup() {

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
+#include <QString>
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,8 +17,11 @@ class TKOLSHELLFORM;
 class TRunController;
 class TRunSet;
 class TSlurmBackend;
+class TTableRunForm;
+class QWidget;
 struct TRun;
 struct TRunResult;
+struct TEngineEnd;
 
 class TRunningController : public QObject {
     Q_OBJECT
@@ -44,6 +49,8 @@ class TRunningController : public QObject {
     bool RefuseWhileRunning();
     // The items that follow the run going on: Table Run.
     void UpdateItems();
+    // At Exit: the Table Run windows and the progress window close with the main window.
+    void CloseRunWindows();
 
     void StartTableRun(std::vector<TRun> runs, int parallel, const std::string& table);
     // The table window asks before it closes during a table run.
@@ -55,19 +62,31 @@ class TRunningController : public QObject {
 
   private:
     bool SaveBeforeRun(TChildForm* child, const std::string& deck);
+    // The deck Calculate runs; empty when there is none.
+    std::string DeckToRun() const;
+    // The open window holding the deck, if any.
+    TChildForm* DeckWindow(const std::string& deck) const;
     void RunCompanion(int dir, const char* executable, const char* program);
     void RunActivityChanged();
     void ShowRunStatus();
     void ReportEngineEnd(const TRunResult& result, const std::string& deck);
+    // The status line's word on an engine run that ended; a notification when it took long
+    // and the user looks elsewhere.
+    void TellRunEnd(const TEngineEnd& end);
     // A table run followed in the Table Run window and the table's run line until it ends;
     // slurm: its backend when it is a cluster's job.
     void FollowTableRun(std::shared_ptr<TRunSet> set, const std::string& table,
                         TSlurmBackend* slurm);
     void ShowTableRunWindow(TRunController* run, const std::string& table);
     void TableRunEnded(TRunController* run, bool keepRunFiles = false);
+    void BringBack(QWidget* window);
+    void PlaceOverMain(QWidget& window) const;
+    void PlaceProgress(QWidget& progress) const;
 
     TKOLSHELLFORM& main_;
     std::string tableRunName_;   // the table of the table run going on
     QTimer* runClock_ = nullptr; // the status line's elapsed seconds
     QLabel* runStatus_ = nullptr;
+    QPointer<TTableRunForm> lastTableRun_; // until it is closed
+    QString lastEnd_; // how the last engine run went, until the next run starts
 };

@@ -1,5 +1,6 @@
 // The main window's parametric-table commands: opening a table, New Table, Alter Table,
 // Insert/Delete Runs and Vars, and Run Table.
+#include "app/docrules.h"
 #include "app/kolshellform.h"
 
 #include "common/globals.h"
@@ -7,9 +8,9 @@
 #include "common/paths.h"
 #include "common/widgets/dialogs.h"
 #include "common/widgets/qtext.h"
+#include "plot/widgets/plotform.h"
 #include "run/widgets/runsettings.h"
 #include "shell/widgets/editform.h"
-#include "plot/widgets/plotform.h"
 #include "table/rundecks.h"
 #include "table/widgets/fillrunsdlg.h"
 #include "table/widgets/resultsform.h"
@@ -102,8 +103,7 @@ TChildForm* TTableController::CreateTableForm(const std::string& name) {
 void TTableController::NewTable1Click() {
     TChildForm* c = CurrentChild.data();
     if (!c) return;
-    const int k = c->WindowKind();
-    if (!IsDeckKind(k)) return;
+    if (!HoldsInputDeck(c->WindowKind(), c->FileName())) return;
     if (!main_.Runs().QueryStopRun(true)) return;
     const std::string deck = c->FileName();
     if (!ScanDeckConstants(deck, Options().UnitSystem)) {

@@ -13,6 +13,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -59,6 +60,10 @@ class TestKolsedForm : public QObject {
     void fieldsShowTheirStartInAFrame();
     void fileFieldChooserFromKeys_data();
     void fileFieldChooserFromKeys();
+    void editCommandsOnFocusedField();
+    void editKolsedFileOnOpenForm_data();
+    void editKolsedFileOnOpenForm();
+    void clearOnAnnotatedDeckAsText();
 
   private:
     TKOLSEDForm* Open(TKOLSHELLFORM& main, const std::string& name);
@@ -651,6 +656,108 @@ void TestKolsedForm::saveAsMovesFileOutOfFolderWithBlank() {
 }
 
 QTEST_MAIN(TestKolsedForm)
+// Cut, Copy, Paste and Clear from the Edit menu act on the form's focused field.
+void TestKolsedForm::editCommandsOnFocusedField() {
+    TKOLSHELLFORM main;
+    main.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&main));
+    TKOLSEDForm* form = Open(main, "DEMO.KSD");
+    QVERIFY(form);
+    auto* area = form->findChild<QLineEdit*>("Input4");
+    area->setFocus();
+    main.UpdateMenu();
+    for (const char* name : {"Cut1", "Copy1", "Paste1", "Clear1"})
+        QVERIFY2(main.Action(name)->isEnabled(), name);
+    QGuiApplication::clipboard()->clear();
+    area->selectAll();
+    Trigger(main, "Copy1");
+    QCOMPARE(QGuiApplication::clipboard()->text(), QString("2.50"));
+    QVERIFY(!form->IsModified());
+    Trigger(main, "Cut1");
+    QCOMPARE(area->text(), QString());
+    Trigger(main, "Paste1");
+    Trigger(main, "Paste1");
+    QCOMPARE(area->text(), QString("2.502.50"));
+    area->setSelection(4, 4);
+    Trigger(main, "Clear1");
+    QCOMPARE(area->text(), QString("2.50"));
+    Trigger(main, "Clear1"); // nothing selected: nothing cleared
+    QCOMPARE(area->text(), QString("2.50"));
+    QVERIFY(form->IsModified());
+    // A list without typing: Copy takes its choice, Paste chooses the entry named.
+    auto* valves = form->findChild<QComboBox*>("List6");
+    valves->setFocus();
+    Trigger(main, "Copy1");
+    QCOMPARE(QGuiApplication::clipboard()->text(), QString("Medium valve"));
+    const QString other = valves->itemText(valves->currentIndex() == 0 ? 1 : 0);
+    QGuiApplication::clipboard()->setText(other);
+    Trigger(main, "Paste1");
+    QCOMPARE(valves->currentText(), other);
+    Trigger(main, "Cut1");
+    QCOMPARE(valves->currentText(), other);
+    msgs_->Answers = {mrNo};
+}
+
+// Edit KOLSED file on the deck open as a form: the form's save question, then the text editor.
+void TestKolsedForm::editKolsedFileOnOpenForm_data() {
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("saved");
+    QTest::addColumn<bool>("asText");
+    QTest::newRow("yes") << int(mrYes) << true << true;
+    QTest::newRow("no") << int(mrNo) << false << true;
+    QTest::newRow("cancel") << int(mrCancel) << false << false;
+}
+
+void TestKolsedForm::editKolsedFileOnOpenForm() {
+    QFETCH(int, answer);
+    QFETCH(bool, saved);
+    QFETCH(bool, asText);
+    TKOLSHELLFORM main;
+    QPointer<TKOLSEDForm> form = Open(main, "DEMO.KSD");
+    QVERIFY(form);
+    form->findChild<QRadioButton*>("START.1")->click();
+    QVERIFY(form->IsModified());
+    dialogs_->OpenAnswers = {QString::fromStdString(dir_->Path("DEMO.KSD"))};
+    msgs_->Answers = {answer};
+    Trigger(main, "EditKOLSEDfile1");
+    QCOMPARE(msgs_->Texts(),
+             std::vector<std::string>{dir_->Path("DEMO.KSD") + " has been changed.  Save it?"});
+    const bool emptyTank =
+        ReadTestFile(dir_->Path("DEMO.KSD")).find("\n*|[EMPTY|Empty tank\nCONSTANTS 1\n") !=
+        std::string::npos;
+    QCOMPARE(emptyTank, saved);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCOMPARE(bool(form), !asText);
+    TChildForm* text = main.FirstChildOfKind(wkAnnotatedText);
+    QCOMPARE(bool(text), asText);
+    if (text) {
+        QCOMPARE(text->FileName(), dir_->Path("DEMO.KSD"));
+        QCOMPARE(main.ActiveChild(), text);
+    } else {
+        msgs_->Answers = {mrNo}; // the form closes with the test
+    }
+}
+
+// Clear on an annotated deck opened as text removes the selected text.
+void TestKolsedForm::clearOnAnnotatedDeckAsText() {
+    TKOLSHELLFORM main;
+    dialogs_->OpenAnswers = {QString::fromStdString(dir_->Path("DEMO.KSD"))};
+    Trigger(main, "EditKOLSEDfile1");
+    auto* editor = qobject_cast<TEditForm*>(main.FirstChildOfKind(wkAnnotatedText));
+    QVERIFY(editor);
+    const QString before = editor->Editor()->toPlainText();
+    QTextCursor cursor = editor->Editor()->textCursor();
+    cursor.setPosition(0);
+    cursor.setPosition(7, QTextCursor::KeepAnchor);
+    editor->Editor()->setTextCursor(cursor);
+    main.UpdateMenu();
+    QVERIFY(main.Action("Clear1")->isEnabled());
+    Trigger(main, "Clear1");
+    QCOMPARE(editor->Editor()->toPlainText(), before.mid(7));
+    QVERIFY(editor->IsModified());
+    msgs_->Answers = {mrNo};
+}
+
 #include "tst_kolsedform.moc"
 
 void TestKolsedForm::wheelScrollsFormNotList() {

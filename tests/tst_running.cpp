@@ -6,6 +6,7 @@
 #include "common/paths.h"
 #include "run/cmdline.h"
 #include "run/localbackend.h"
+#include "run/runreport.h"
 #include "run/widgets/compiling.h"
 #include "run/widgets/runcontrol.h"
 #include "run/widgets/runner.h"
@@ -25,9 +26,13 @@
 
 #include <QDir>
 #include <QFile>
+#include <QHeaderView>
+#include <QImage>
 #include <QLabel>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTreeWidget>
@@ -64,6 +69,8 @@ class TestRunning : public QObject {
     void commandLines_data();
     void commandLines();
     void calculateRunsAndRefreshes();
+    void calculateWithDiagramActive();
+    void flowdrawDeck();
     void saveQuestion_data();
     void saveQuestion();
     void engineDirectoryFallback();
@@ -80,6 +87,11 @@ class TestRunning : public QObject {
     void realEngineOnDemo();
     void namesInDottedFolder_data();
     void namesInDottedFolder();
+    void engineEndText_data();
+    void engineEndText();
+    void writtenCompanions();
+    void statusLineAfterCalculate_data();
+    void statusLineAfterCalculate();
     void backendStates_data();
     void backendStates();
     void closeTableDuringRun_data();
@@ -91,6 +103,7 @@ class TestRunning : public QObject {
     void exitStatus_data();
     void exitStatus();
     void tableRunWindow();
+    void tableRunWindowPerTable();
     void failedRunsDoNotStopTheTable();
     void parallelRuns();
     void sharedFileQuestion_data();
@@ -109,6 +122,8 @@ class TestRunning : public QObject {
     void compileFileIsOneArgument();
     void formCommandsAskFirst();
     void tableRunInDottedFolder();
+    // Ends the application's event loop, after which no local loop runs again: the last test.
+    void exitClosesEveryWindow();
 
   private:
     QString Dir() const { return tmp_->path(); }
@@ -202,6 +217,59 @@ void TestRunning::calculateRunsAndRefreshes() {
     QCOMPARE(GetCurrentDir(), Dir().toStdString());
 }
 
+// F8 with the deck's diagram active runs the program's input deck and keeps its companions'
+// entries; with no input deck it is disabled and starts nothing.
+void TestRunning::calculateWithDiagramActive() {
+    WriteRecorder(Dir(), "KOLVAN32.exe", 0);
+    ProgramDirs().Dirs[pdEngine] = Dir().toStdString();
+    const std::string deck = WriteTestFile(Dir(), "RUN.DCK", "END\n");
+    QImage picture(24, 16, QImage::Format_RGB32);
+    picture.fill(Qt::darkCyan);
+    QVERIFY(picture.save(Dir() + "/RUN.BMP", "BMP"));
+    WriteTestFile(Dir(), "RUN.LST", "listing\n");
+    WriteTestFile(Dir(), "RUN.OUT", "A\n1\n");
+    TKOLSHELLFORM form;
+    form.Documents().ReadaFile(deck);
+    TChildForm* diagram = form.FirstChildOfKind(wkDiagram);
+    QVERIFY(diagram);
+    form.BringForward(diagram);
+    QCOMPARE(form.ActiveChild(), diagram);
+    QVERIFY(form.Action("Calculate1")->isEnabled());
+    form.Action("Calculate1")->trigger();
+    QCOMPARE(Args(), QStringList({Dir() + "/RUN.DCK"}));
+    QVERIFY(form.Action("Listing1")->isEnabled());
+    QCOMPARE(form.Action("Output1")->menu()->actions().size(), 1);
+    QVERIFY(form.statusBar()
+                ->findChild<QLabel*>("RunStatus")
+                ->text()
+                .startsWith("KOLVAN finished on RUN.DCK in "));
+    // No input deck: nothing to run.
+    QFile::remove(Dir() + "/ARGS");
+    Globals().CurrentDeckName.clear();
+    form.UpdateMenu();
+    QVERIFY(!form.Action("Calculate1")->isEnabled());
+    form.Runs().Calculate1Click();
+    QVERIFY(!QFile::exists(Dir() + "/ARGS"));
+    QVERIFY(msgs_->Texts().empty());
+}
+
+// FLOWDRAW's ".DEK" deck opens as text; F8 runs it, and New Table treats it as a ".DCK".
+void TestRunning::flowdrawDeck() {
+    WriteRecorder(Dir(), "KOLVAN32.exe", 0);
+    ProgramDirs().Dirs[pdEngine] = Dir().toStdString();
+    const std::string deck = WriteTestFile(Dir(), "FLOW.DEK", "END\n");
+    TKOLSHELLFORM form;
+    form.Documents().ReadaFile(deck);
+    QCOMPARE(form.ActiveChild()->WindowKind(), wkText);
+    for (const char* name : {"Calculate1", "NewTable1", "MakeKOLSEDfile1"})
+        QVERIFY2(form.Action(name)->isEnabled(), name);
+    form.Action("Calculate1")->trigger();
+    QCOMPARE(Args(), QStringList({Dir() + "/FLOW.DEK"}));
+    form.Action("NewTable1")->trigger();
+    QCOMPARE(Shown(), QStringList("File " + Dir() +
+                                  "/FLOW.DEK does not have any KOLVAN Comment statements."));
+}
+
 void TestRunning::saveQuestion_data() {
     QTest::addColumn<int>("answer");
     QTest::addColumn<bool>("runs");
@@ -234,6 +302,8 @@ void TestRunning::engineDirectoryFallback() {
     ProgramDirs().Dirs[pdEngine] = "/no/such/engine/dir";
     TKOLSHELLFORM form;
     ProgramDirs().Dirs[pdEngine] = "/no/such/engine/dir";
+    const std::string deck = WriteTestFile(other.path(), "RUN.DCK", "END\n");
+    Globals().CurrentDeckName = deck; // the input deck, with no window active
     dialogs_->DirAnswers = {""};
     form.Runs().Calculate1Click(); // not in the program directory either: the dialog, cancelled
     QCOMPARE(dialogs_->Titles.size(), 1);
@@ -241,7 +311,7 @@ void TestRunning::engineDirectoryFallback() {
     dialogs_->DirAnswers = {other.path()};
     form.Runs().Calculate1Click();
     QCOMPARE(ProgramDirs().Dirs[pdEngine], other.path().toStdString());
-    QVERIFY(QFile::exists(other.path() + "/ARGS")); // run with an empty deck name
+    QCOMPARE(ReadTestFile(other.path().toStdString() + "/ARGS"), deck + "\n");
 }
 
 void TestRunning::startFailures_data() {
@@ -448,6 +518,116 @@ void TestRunning::namesInDottedFolder() {
     QCOMPARE(QString::fromStdString(TopicHelpText(d, 1)), "File " + help + " was not found.");
     QCOMPARE(QString::fromStdString(BackupName(d)), backup);
     QCOMPARE(QString::fromStdString(ProposedKsdName(d)), ksd);
+}
+
+void TestRunning::engineEndText_data() {
+    QTest::addColumn<double>("seconds");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<int>("signal");
+    QTest::addColumn<bool>("stopped");
+    QTest::addColumn<bool>("startFailed");
+    QTest::addColumn<QStringList>("written");
+    QTest::addColumn<QString>("text");
+    const QStringList three = {"DEMO.LST", "DEMO.OUT", "DEMO.PLT"};
+    QTest::newRow("finished") << 1.23 << 0 << 0 << false << false << three
+                              << "KOLVAN finished on DEMO.DCK in 1.2 s: DEMO.LST, DEMO.OUT, "
+                                 "DEMO.PLT written";
+    QTest::newRow("finished, nothing written")
+        << 1.23 << 0 << 0 << false << false << QStringList()
+        << "KOLVAN finished on DEMO.DCK in 1.2 s, no files written";
+    QTest::newRow("status") << 1.23 << 4 << 0 << false << false << QStringList({"DEMO.LST"})
+                            << "KOLVAN ended with status 4 on DEMO.DCK in 1.2 s: DEMO.LST written";
+    QTest::newRow("signal") << 1.23 << 0 << 11 << false << false << QStringList()
+                            << "KOLVAN was stopped by signal 11 on DEMO.DCK in 1.2 s, no files "
+                               "written";
+    QTest::newRow("stopped") << 1.23 << 0 << 15 << true << false << QStringList()
+                             << "KOLVAN was stopped on DEMO.DCK after 1.2 s.";
+    QTest::newRow("not started") << 1.23 << 0 << 0 << false << true << QStringList()
+                                 << "KOLVAN could not be started on DEMO.DCK.";
+    QTest::newRow("quick") << 0.02 << 0 << 0 << false << false << QStringList({"DEMO.LST"})
+                           << "KOLVAN finished on DEMO.DCK in under 0.1 s: DEMO.LST written";
+}
+
+void TestRunning::engineEndText() {
+    QFETCH(double, seconds);
+    QFETCH(int, status);
+    QFETCH(int, signal);
+    QFETCH(bool, stopped);
+    QFETCH(bool, startFailed);
+    QFETCH(QStringList, written);
+    QFETCH(QString, text);
+    TEngineEnd end;
+    end.Deck = "/home/u/runs/DEMO.DCK";
+    end.Seconds = seconds;
+    end.ExitStatus = status;
+    end.Signal = signal;
+    end.Stopped = stopped;
+    end.StartFailed = startFailed;
+    for (const QString& w : written)
+        end.Written.push_back(w.toStdString());
+    QCOMPARE(QString::fromStdString(EngineEndText(end)), text);
+    QVERIFY(NotifyEngineEnd(10.5, false));
+    QVERIFY(!NotifyEngineEnd(10.5, true));
+    QVERIFY(!NotifyEngineEnd(9.9, false));
+}
+
+void TestRunning::writtenCompanions() {
+    const std::string deck = WriteTestFile(Dir(), "RUN.DCK", "END\n");
+    WriteTestFile(Dir(), "RUN.LST", "old listing\n");
+    WriteTestFile(Dir(), "RUN.OUT", "A\n1\n");
+    WriteTestFile(Dir(), "OTHER.LST", "x\n");
+    const TCompanionSnapshot before = SnapshotCompanions(deck);
+    QCOMPARE(int(before.size()), 3);
+    WriteTestFile(Dir(), "RUN.LST", "a new and longer listing\n"); // changed
+    WriteTestFile(Dir(), "run.plt", "P\n");                        // new, other case
+    WriteTestFile(Dir(), "OTHER.OUT", "x\n");                      // another deck's
+    WriteTestFile(Dir(), "RUN.DCK", "* edited\nEND\n");            // the deck itself
+    const std::vector<std::string> written =
+        WrittenCompanions(before, SnapshotCompanions(deck), deck);
+    QCOMPARE(written, std::vector<std::string>({"RUN.LST", "run.plt"}));
+    QVERIFY(SnapshotCompanions("").empty());
+    QVERIFY(SnapshotCompanions("/no/such/dir/X.DCK").empty());
+}
+
+// The status line after F8 says how the run went and what it wrote, with the stand-in engine
+// (deck DEMO) and with the scripted one failing (status 4).
+void TestRunning::statusLineAfterCalculate_data() {
+    QTest::addColumn<bool>("real");
+    QTest::addColumn<QString>("pattern");
+    QTest::newRow("finished")
+        << true
+        << "KOLVAN finished on DEMO.DCK in (under 0\\.1|\\d+\\.\\d) s: DEMO.LST, "
+           "DEMO.OUT, DEMO.PLT written";
+    QTest::newRow("failed")
+        << false
+        << "KOLVAN ended with status 4 on DEMO.DCK in (under 0\\.1|\\d+\\.\\d) s: "
+           "DEMO.LST written";
+}
+
+void TestRunning::statusLineAfterCalculate() {
+    QFETCH(bool, real);
+    QFETCH(QString, pattern);
+    if (real) {
+        QVERIFY(QFile::copy(qEnvironmentVariable("KOLSHELL_BIN") + "/KOLVAN32.exe",
+                            Dir() + "/KOLVAN32.exe"));
+        QVERIFY(QFile::copy(qEnvironmentVariable("KOLSHELL_SOURCE") + "/demo/DEMO.DCK",
+                            Dir() + "/DEMO.DCK"));
+    } else {
+        WriteScriptEngine(Dir(), 0);
+        WriteTestFile(Dir(), "DEMO.DCK", "STATUS=4\n");
+        msgs_->Answers = {mrNo}; // "Open the listing?"
+    }
+    TKOLSHELLFORM form;
+    ProgramDirs().Dirs[pdEngine] = Dir().toStdString();
+    form.Documents().ReadaFile((Dir() + "/DEMO.DCK").toStdString());
+    QVERIFY(!form.Action("Listing1")->isEnabled());
+    form.Action("Calculate1")->trigger();
+    const QString shown = form.statusBar()->findChild<QLabel*>("RunStatus")->text();
+    QVERIFY2(
+        QRegularExpression(QRegularExpression::anchoredPattern(pattern)).match(shown).hasMatch(),
+        qPrintable(shown));
+    QVERIFY(form.Action("Listing1")->isEnabled()); // the Windows menu follows the run
+    if (!real) QCOMPARE(Shown().size(), 1);        // the failure's question as before
 }
 
 void TestRunning::backendStates_data() {
@@ -728,7 +908,7 @@ void TestRunning::tableRunWindow() {
     QVERIFY(w->Summary()->text().startsWith("2 of 6 runs done, 2 failed, elapsed "));
     w->StopBtn()->click();
     QTRY_VERIFY_WITH_TIMEOUT(!Running(), 10000);
-    QVERIFY(!form.Action("TableRun1")->isEnabled());
+    QVERIFY(form.Action("TableRun1")->isEnabled()); // its window stays for the result
     QCOMPARE(States(w).mid(4), QStringList({"stopped", "not run"}));
     QVERIFY(!w->StopBtn()->isEnabled());
     QTRY_VERIFY_WITH_TIMEOUT(EnginesGone(Dir()), 2000);
@@ -744,6 +924,84 @@ void TestRunning::tableRunWindow() {
     w->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(!gone);
+}
+
+// A table's Table Run window opens over the main window below its menu bar, as wide as its
+// columns, comes back from Windows, Table Run after the run, and is the one the table's next
+// run shows in.
+void TestRunning::tableRunWindowPerTable() {
+    WriteScriptEngine(Dir(), 0);
+    const std::string table = WriteRunTable(Dir(), {{0.1}, {0.1}});
+    TKOLSHELLFORM form;
+    form.setGeometry(form.screen()->availableGeometry());
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    OpenTable(form, table);
+    form.Action("RunTable1")->trigger();
+    QPointer<TTableRunForm> first = RunWindow(form);
+    QVERIFY(first);
+    QVERIFY(first->width() >= std::min(first->RunList()->header()->length(),
+                                       first->screen()->availableGeometry().width() - 40));
+    QVERIFY2(form.frameGeometry().contains(first->geometry().topLeft()),
+             qPrintable(QString("%1,%2 %3x%4 in %5,%6 %7x%8")
+                            .arg(first->x())
+                            .arg(first->y())
+                            .arg(first->width())
+                            .arg(first->height())
+                            .arg(form.x())
+                            .arg(form.y())
+                            .arg(form.width())
+                            .arg(form.height())));
+    QVERIFY(first->geometry().top() >
+            form.menuBar()->mapToGlobal(QPoint(0, 0)).y() + form.menuBar()->height());
+    QTRY_VERIFY_WITH_TIMEOUT(!Running(), 10000);
+    first->showMinimized();
+    QVERIFY(form.Action("TableRun1")->isEnabled());
+    form.Action("TableRun1")->trigger();
+    QVERIFY(first->isVisible() && !first->isMinimized());
+    const QRect where = first->geometry();
+    form.BringForward(form.Tables().CurrentTable());
+    form.Action("RunTable1")->trigger();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!first);
+    QCOMPARE(form.findChildren<TTableRunForm*>().size(), 1);
+    QCOMPARE(RunWindow(form)->geometry(), where);
+    QTRY_VERIFY_WITH_TIMEOUT(!Running(), 10000);
+    RunWindow(form)->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    form.UpdateMenu();
+    QVERIFY(!form.Action("TableRun1")->isEnabled());
+}
+
+// File, Exit with a Table Run window and the help window open: every window closes and the
+// program's event loop ends.
+void TestRunning::exitClosesEveryWindow() {
+    WriteScriptEngine(Dir(), 0);
+    const std::string table = WriteRunTable(Dir(), {{0.1}});
+    TKOLSHELLFORM form;
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    OpenTable(form, table);
+    form.Action("RunTable1")->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(!Running(), 10000);
+    QPointer<TTableRunForm> run = RunWindow(form);
+    QVERIFY(run && run->isVisible());
+    const std::string programDir = Globals().KolshellDir;
+    Globals().KolshellDir = qEnvironmentVariable("KOLSHELL_BIN").toStdString(); // its help
+    form.Action("KOLVANIndex1")->trigger();
+    Globals().KolshellDir = programDir;
+    QWidgetList open;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible()) open << w;
+    QVERIFY2(open.size() >= 3, qPrintable(QString::number(open.size()))); // main, run, help
+    bool lastClosed = false;
+    connect(qApp, &QGuiApplication::lastWindowClosed, this, [&] { lastClosed = true; });
+    QTimer::singleShot(0, &form, [&] { form.Action("Exit1")->trigger(); });
+    QTimer::singleShot(10000, qApp, [] { QCoreApplication::exit(2); }); // a window kept it open
+    QCOMPARE(QApplication::exec(), 0);
+    QVERIFY(lastClosed);
+    for (QWidget* w : QApplication::topLevelWidgets())
+        QVERIFY2(!w->isVisible(), qPrintable(w->windowTitle()));
 }
 
 void TestRunning::failedRunsDoNotStopTheTable() {

@@ -16,6 +16,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QFocusEvent>
 #include <QFontMetrics>
@@ -663,4 +664,48 @@ bool TKOLSEDForm::Print(TPrintJob& job) {
         }
     }
     return true;
+}
+
+namespace {
+
+// A list without typing: Copy takes its choice, Paste chooses the entry the clipboard names.
+void EditChoice(QComboBox* list, TEditCommand command) {
+    if (command == TEditCommand::Copy) {
+        QGuiApplication::clipboard()->setText(list->currentText());
+    } else if (command == TEditCommand::Paste) {
+        const int found = list->findText(QGuiApplication::clipboard()->text().trimmed());
+        if (found >= 0) list->setCurrentIndex(found);
+    }
+}
+
+void EditLine(QLineEdit* line, TEditCommand command) {
+    const bool writable = !line->isReadOnly();
+    switch (command) {
+    case TEditCommand::Cut:
+        if (writable) line->cut();
+        break;
+    case TEditCommand::Copy:
+        line->copy();
+        break;
+    case TEditCommand::Paste:
+        if (writable) line->paste();
+        break;
+    case TEditCommand::Clear: // the selection only, as Delete does
+        if (writable && line->hasSelectedText()) line->del();
+        break;
+    default:
+        break;
+    }
+}
+
+} // namespace
+
+void TKOLSEDForm::EditField(TEditCommand command) {
+    QWidget* field = focusWidget();
+    if (!field || !isAncestorOf(field) || !field->isEnabled()) return;
+    auto* list = qobject_cast<QComboBox*>(field);
+    if (!list && field->parentWidget()) list = qobject_cast<QComboBox*>(field->parentWidget());
+    if (list && !list->isEditable()) return EditChoice(list, command);
+    if (auto* line = list ? list->lineEdit() : qobject_cast<QLineEdit*>(field))
+        EditLine(line, command);
 }

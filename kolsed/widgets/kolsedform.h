@@ -59,6 +59,11 @@ class TKOLSEDForm : public TChildForm {
         return TEditCommands{TEditCommand::Cut, TEditCommand::Copy, TEditCommand::Paste,
                              TEditCommand::Clear};
     }
+    // The Edit menu acts on the field that has (or last had) the keyboard focus.
+    void EditCut() override { EditField(TEditCommand::Cut); }
+    void EditCopy() override { EditField(TEditCommand::Copy); }
+    void EditPaste() override { EditField(TEditCommand::Paste); }
+    void EditClear() override { EditField(TEditCommand::Clear); }
 
   signals:
     // F1 on a field: the deck, the field's help topic (0 when it has none) and its caption.
@@ -70,6 +75,7 @@ class TKOLSEDForm : public TChildForm {
   private:
     // Writes the form's values into the deck under name and shows what the writer reports.
     bool WriteDeck(const std::string& name);
+    void EditField(TEditCommand command);
     void BuildWidgets();
     QWidget* ParentOf(const TFormItem& item);
     void Place(QWidget* w, const TControlBox* box);

@@ -7,6 +7,8 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QStyle>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -114,6 +116,13 @@ void TTableRunForm::SizeColumns() {
     header->resizeSection(colState, std::max(header->sectionSize(colState), state + pad));
     header->resizeSection(colElapsed, std::max(header->sectionSize(colElapsed),
                                                fm.horizontalAdvance("99999.9 s") + pad));
+    // The window as wide as its columns, as far as the screen allows.
+    const QMargins margins = layout()->contentsMargins();
+    const int columns = header->length() + 2 * list_->frameWidth() +
+                        list_->verticalScrollBar()->sizeHint().width() + margins.left() +
+                        margins.right();
+    const int most = screen() ? screen()->availableGeometry().width() : columns;
+    resize(std::max(width(), std::min(columns, most)), height());
 }
 
 void TTableRunForm::ShowJob(const TRunController::ClusterJob& job) {

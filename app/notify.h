@@ -1,0 +1,9 @@
+// A desktop notification: through the freedesktop notification service where one runs on the
+// session bus, else through the system tray where there is one, else not at all.
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+void NotifyDesktop(QWidget* window, const QString& title, const QString& text);
