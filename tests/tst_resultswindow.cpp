@@ -197,7 +197,7 @@ void TestResultsWindow::resultsOfATableRun() {
     auto* reopened = qobject_cast<TPlotForm*>(form.FirstChildOfKind(wkPlot));
     QVERIFY(reopened);
     QCOMPARE(reopened->windowTitle(), QString("Plot 1: max LEVEL vs AREA, DEMO.TBL")); // stored
-    QCOMPARE(QString::fromStdString(reopened->FileName()), QString::fromStdString(ksp));
+    QCOMPARE(QString::fromStdString(reopened->DocumentName()), QString::fromStdString(ksp));
     QCOMPARE(reopened->Def().Lines[0].NPoints, 3);
 
     // Run Failed Again runs run 3 alone, now that it may end well; the other outputs stay.
