@@ -1290,7 +1290,6 @@ void TestRunning::bigTableOnSlurm() {
     const int beatsBefore = beats;
     QTRY_VERIFY_WITH_TIMEOUT(!Running(), 30000);
     qputenv("PATH", path);
-    QVERIFY(beatsBefore > 0);
     QVERIFY2(beats > beatsBefore, qPrintable(QString::number(beats - beatsBefore) + " beats"));
     QCOMPARE(States(w), QStringList(9999, "completed"));
     QVERIFY(FilesLike(Dir(), "*.TMP").isEmpty());

@@ -231,7 +231,7 @@ void Results(Command& c, Values& v) {
 void Fill(Command& c, Values& v) {
     File(c, v, "FILE.TBL", "a table file");
     c.add_option("--grid", v.Word(), "NAME=first:last:count[,...], every combination");
-    c.add_option("--lhs", v.Int(), "runs of a Latin hypercube")->check(Whole())->check(AtLeast(1));
+    c.add_option("--lhs", v.Int(), "runs of a Latin hypercube")->check(Whole());
     c.add_option("--range", v.Word(), "NAME=first:last[,...], the sampled ranges");
     c.add_option("--seed", v.Int(), "the sampling's seed")->check(Whole());
     c.add_option("--log", v.Word(), "NAME[,...], variables stepped or sampled in decades");
