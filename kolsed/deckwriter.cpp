@@ -215,8 +215,8 @@ bool MakeBackup(const std::string& deck, const std::string& backup, const std::s
                 TDiagnostics& diagnostics) {
     if (WriteFileAtomic(backup, bytes)) return true;
     ReportError(diagnostics,
-                WriteFailureText(backup, "The backup " + backup + " could not be written; " +
-                                             deck + " is left as it was."),
+                WriteFailureText(backup, "The backup " + backup + " could not be written; " + deck +
+                                             " is left as it was."),
                 true);
     return false;
 }
@@ -310,11 +310,11 @@ bool WriteDeck(TFormModel& form, const std::string& targetName, TDiagnostics& di
     const std::string out =
         JoinLines(CopyLines(form, SplitLinesWithEnds(form.Source, false), targetName));
     if (!WriteFileAtomic(targetName, out)) {
-        ReportError(diagnostics,
-                    WriteFailureText(targetName, "File " + targetName + " could not be written." +
-                                                     (own ? "  " + deck + " is left as it was."
-                                                          : "")),
-                    true);
+        ReportError(
+            diagnostics,
+            WriteFailureText(targetName, "File " + targetName + " could not be written." +
+                                             (own ? "  " + deck + " is left as it was." : "")),
+            true);
         return false;
     }
     form.DeckName = targetName;

@@ -16,8 +16,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <csignal>
-#include <set>
 #include <map>
+#include <set>
 
 namespace {
 
@@ -385,8 +385,8 @@ void TestKoltool::runTableRefusals_data() {
         "koltool: usage: run-table FILE.TBL [--runs 3,5-7 | --failed] [--engine-dir DIR] "
         "[--parallel N] [--keep-decks] [--slurm [--partition P] [--time MIN] "
         "[--max-at-once M] [--sbatch-args \"...\"]]\n";
-    QTest::newRow("runs and failed") << "" << QStringList({"--runs", "1", "--failed"}) << 1
-                                     << usage;
+    QTest::newRow("runs and failed")
+        << "" << QStringList({"--runs", "1", "--failed"}) << 1 << usage;
     QTest::newRow("run past the table")
         << "" << QStringList({"--runs", "1,3"}) << 1
         << "koltool: The table has runs 1 to 2: '3' lies outside them.\n";
@@ -400,11 +400,11 @@ void TestKoltool::runTableRefusals_data() {
 
 namespace {
 const char* const CommandNames[] = {
-    "format-real", "choose-format", "str-to-real",    "dft",          "default-dft", "output",
-    "scale",       "ticks",         "label",          "output-files", "ksp",         "make-plot",
-    "plot-image",  "table",         "scan-constants", "new-table",    "alter",       "runs",
-    "paste",       "run-table",     "results",        "fill",         "form",        "write-deck",
-    "make-kolsed"};
+    "format-real", "choose-format", "str-to-real", "dft",        "default-dft",
+    "output",      "scale",         "ticks",       "label",      "output-files",
+    "ksp",         "make-plot",     "plot-image",  "table",      "scan-constants",
+    "new-table",   "alter",         "runs",        "paste",      "run-table",
+    "results",     "fill",          "form",        "write-deck", "make-kolsed"};
 } // namespace
 
 void TestKoltool::helpAndVersion() {
