@@ -1,5 +1,6 @@
 #include "app/docrules.h"
 
+#include "common/globals.h"
 #include "common/lib1.h"
 #include "common/paths.h"
 
@@ -77,4 +78,11 @@ std::vector<std::string> RecentEntryCaptions(const std::vector<std::string>& old
     for (size_t i = 0; i < oldestFirst.size(); ++i)
         captions.push_back(std::to_string(i + 1) + ". " + oldestFirst[oldestFirst.size() - 1 - i]);
     return captions;
+}
+
+std::vector<int> KindsClosedByOpening(const std::string& ext) {
+    if (ext == ".KSD") return {wkForm, wkTable, wkPlot};
+    if (IsInputExt(ext)) return {wkDeck, wkTable, wkPlot};
+    if (ext == ".TBL") return {wkTable};
+    return {};
 }

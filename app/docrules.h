@@ -15,6 +15,10 @@ std::string OpeningExt(const std::string& fileName);
 // The extensions of an input deck: ".DCK", FLOWDRAW's ".DEK", and the annotated ".KSD".
 bool IsInputExt(const std::string& ext);
 
+// The window kinds that opening a file of the extension closes: a deck's or form's window with
+// the table and plots that belong to it; a table the table window.
+std::vector<int> KindsClosedByOpening(const std::string& ext);
+
 // name cut before the first "." of the whole path, with ext appended; a name without a "."
 // stays as it is.
 std::string CompanionName(const std::string& name, const std::string& ext);

@@ -145,8 +145,9 @@ void TDocumentController::ReadaFile(const std::string& name) {
     // Opening a deck or a table disposes of the table window.
     const bool tableGoes = IsInputExt(ext) || ext == ".TBL";
     if (tableGoes && !main_.Runs().QueryStopRun(true)) return;
-    // A new deck or form takes the old one's plots with it: each asks, and Cancel stops here.
-    if (IsInputExt(ext) && !main_.Plots().ClosePlots()) return;
+    // A new deck or form takes the old one's window, table and plots with it: each asks
+    // before any goes, and Cancel stops here.
+    if (!main_.QueryDisposeKinds(KindsClosedByOpening(ext))) return;
     {
         WaitCursor wait;
         if (ext == ".DCK" || ext == ".DEK") {
@@ -221,7 +222,7 @@ void TDocumentController::GetPLTFile(const std::string& name, bool show) {
 }
 
 void TDocumentController::GetTBLFile(const std::string& name, bool show) {
-    main_.DisposeKOLVANWindows(wkTable);
+    if (!main_.DisposeKOLVANWindows(wkTable)) return; // the user keeps the table
     const std::string table = CompanionName(name, ".TBL");
     if (!FileExists(table)) {
         main_.ResetCompanionItem("Table1", "Table");
@@ -284,7 +285,10 @@ void TDocumentController::FixFileNameList() {
     for (size_t i = 0; i < captions.size(); ++i) {
         QAction* entry = file->addAction(MenuText(captions[i]));
         entry->setProperty("ListIndex", int(names.size() - 1 - i));
-        connect(entry, &QAction::triggered, this, [this, entry] { OpenFileItem(entry); });
+        connect(entry, &QAction::triggered, this, [this, entry] {
+            OpenFileItem(entry);
+            main_.CommandEnded();
+        });
     }
 }
 
@@ -309,11 +313,7 @@ void TDocumentController::OpenFileItem(QAction* sender) {
 }
 
 bool TDocumentController::QueryCloseInputs() {
-    for (TChildForm* c : main_.Children()) {
-        const int k = c->WindowKind();
-        if ((IsDeckKind(k) || k == wkTable) && !c->FormCloseQuery()) return false;
-    }
-    return true;
+    return main_.QueryDisposeKinds({wkDeck, wkAnnotatedText, wkForm, wkTable});
 }
 
 // The folder the file dialogs start in: the current deck's, else that of the last file chosen,

@@ -132,10 +132,23 @@ void TKOLSHELLFORM::AddChild(TChildForm* child) {
     mdiArea_->setActiveSubWindow(child);
 }
 
-void TKOLSHELLFORM::DisposeChild(TChildForm* child) {
+bool TKOLSHELLFORM::DisposeChild(TChildForm* child) {
+    if (!closeGuard_.MayClose(child)) return false;
     // Out of the area first: a window being destroyed must not be activated on its way out.
     mdiArea_->removeSubWindow(child);
     delete child;
+    return true;
+}
+
+bool TKOLSHELLFORM::QueryDisposeChildren(const QList<TChildForm*>& going) {
+    return closeGuard_.QueryClose(going);
+}
+
+bool TKOLSHELLFORM::QueryDisposeKinds(const std::vector<int>& kinds) {
+    QList<TChildForm*> going;
+    for (TChildForm* c : Children())
+        if (std::find(kinds.begin(), kinds.end(), c->WindowKind()) != kinds.end()) going << c;
+    return QueryDisposeChildren(going);
 }
 
 QList<TChildForm*> TKOLSHELLFORM::Children() const {
@@ -193,9 +206,12 @@ void TKOLSHELLFORM::ResetCompanionItem(const char* name, const char* caption) {
     actions_[name]->setEnabled(false);
 }
 
-void TKOLSHELLFORM::DisposeKOLVANWindows(int kind) {
-    while (TChildForm* c = FirstChildOfKind(kind)) {
-        DisposeChild(c);
+bool TKOLSHELLFORM::DisposeKOLVANWindows(int kind) {
+    bool kept = false;
+    for (TChildForm* c : Children())
+        if (c->WindowKind() == kind && !DisposeChild(c)) kept = true;
+    if (kept) return false;
+    {
         switch (kind) {
         case wkDiagram:
             ResetCompanionItem("Diagram1", "Diagram");
@@ -219,6 +235,7 @@ void TKOLSHELLFORM::DisposeKOLVANWindows(int kind) {
             break;
         }
     }
+    return true;
 }
 
 void TKOLSHELLFORM::Setup1Click() {
@@ -237,14 +254,15 @@ void TKOLSHELLFORM::closeEvent(QCloseEvent* event) {
     }
     // Every child asks about its unsaved work before any of them closes; one Cancel keeps
     // the program running with all its windows.
-    for (TChildForm* c : Children())
-        if (!c->FormCloseQuery()) {
-            event->ignore();
-            UpdateMenu();
-            return;
-        }
+    if (!QueryDisposeChildren(Children())) {
+        event->ignore();
+        CommandEnded();
+        UpdateMenu();
+        return;
+    }
     for (TChildForm* c : Children())
         DisposeChild(c);
+    CommandEnded();
     mdiArea_->closeAllSubWindows();
     event->accept();
     documents_->SaveFileNameList();

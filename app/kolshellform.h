@@ -3,6 +3,7 @@
 // command does belongs to the controller of its subsystem.
 #pragma once
 
+#include "app/closing.h"
 #include "app/documents.h"
 #include "app/editing.h"
 #include "app/help.h"
@@ -52,8 +53,15 @@ class TKOLSHELLFORM : public QMainWindow {
     QMenu* Menu(const QString& componentName) const;
 
     void AddChild(TChildForm* child);
-    // Closes a child without asking.
-    void DisposeChild(TChildForm* child);
+    // Closes a child after its save question, unless it was asked earlier in this command;
+    // false when the user keeps it.
+    bool DisposeChild(TChildForm* child);
+    // Asks the save question of every window that is to go (of the kinds given), before any
+    // of them goes; false when one is cancelled, and the command stops.
+    bool QueryDisposeChildren(const QList<TChildForm*>& going);
+    bool QueryDisposeKinds(const std::vector<int>& kinds);
+    // A command is over: the windows asked in it are asked again by the next one.
+    void CommandEnded() { closeGuard_.CommandEnded(); }
     // Children in child order (creation order).
     QList<TChildForm*> Children() const;
     TChildForm* FirstChildOfKind(int kind) const;
@@ -62,8 +70,9 @@ class TKOLSHELLFORM : public QMainWindow {
     void BringForward(TChildForm* child);
 
     void UpdateMenu();
-    // Closes every child of the kind without asking, resetting its Windows-menu entry.
-    void DisposeKOLVANWindows(int kind);
+    // Closes every child of the kind, each asked first unless it was already, resetting its
+    // Windows-menu entry; false when one was kept.
+    bool DisposeKOLVANWindows(int kind);
     // The Windows-menu entries of the input's companions: named and enabled, or reset.
     void SetCompanionItem(const char* name, const std::string& caption);
     void ResetCompanionItem(const char* name, const char* caption);
@@ -108,6 +117,7 @@ class TKOLSHELLFORM : public QMainWindow {
     TTableController* tables_;
     TPlotController* plots_;
     THelpController* help_;
+    TCloseGuard closeGuard_;
 };
 
 // The main window of the running program.

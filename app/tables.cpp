@@ -7,9 +7,9 @@
 #include "common/paths.h"
 #include "common/widgets/dialogs.h"
 #include "common/widgets/qtext.h"
+#include "plot/widgets/plotform.h"
 #include "run/widgets/runsettings.h"
 #include "shell/widgets/editform.h"
-#include "plot/widgets/plotform.h"
 #include "table/rundecks.h"
 #include "table/widgets/fillrunsdlg.h"
 #include "table/widgets/resultsform.h"
@@ -115,8 +115,7 @@ void TTableController::NewTable1Click() {
     main_.ExecDialog(dialog);
     if (dialog.result() != QDialog::Accepted) return;
     // The old table goes only after its save question; Cancel keeps it and makes no new one.
-    if (TChildForm* old = main_.FirstChildOfKind(wkTable); old && !old->FormCloseQuery()) return;
-    main_.DisposeKOLVANWindows(wkTable);
+    if (!main_.DisposeKOLVANWindows(wkTable)) return;
     auto* table = new TTableForm;
     table->SetTable(NewDeckTable(deck, dialog.Chosen(), dialog.Runs()));
     ShowTableWindow(table);
