@@ -50,6 +50,7 @@ TKOLSHELLFORM::TKOLSHELLFORM(QWidget* parent) : QMainWindow(parent) {
     tables_ = new TTableController(*this);
     plots_ = new TPlotController(*this);
     help_ = new THelpController(*this);
+    recovery_ = new TRecovery(*this, JoinPath(UserStateDir(), "recovery"));
     BuildMenus();
     FormCreate();
 }
@@ -57,6 +58,7 @@ TKOLSHELLFORM::TKOLSHELLFORM(QWidget* parent) : QMainWindow(parent) {
 TKOLSHELLFORM::~TKOLSHELLFORM() {
     // Children closing with the frame must not refresh a menu that is going away.
     disconnect(mdiArea_, nullptr, this, nullptr);
+    recovery_->Abandon(); // windows going with the frame keep their recovery files
     for (TChildForm* c : Children())
         disconnect(c, nullptr, this, nullptr);
     if (mainForm == this) mainForm = nullptr;
@@ -121,6 +123,7 @@ void TKOLSHELLFORM::CreateDialogs() {
 void TKOLSHELLFORM::AddChild(TChildForm* child) {
     mdiArea_->addSubWindow(child);
     connect(child, &TChildForm::MenuChanged, this, &TKOLSHELLFORM::UpdateMenu);
+    recovery_->Watch(child);
     connect(child, &TChildForm::SaveAsRequested, documents_,
             [this, child] { documents_->SaveAs(child); });
     if (auto* plot = qobject_cast<TPlotForm*>(child))
@@ -180,6 +183,7 @@ void TKOLSHELLFORM::UpdateMenu() {
     const std::optional<TEditCommands> edits =
         kind != wkNone ? CurrentChild->EditCommands() : std::nullopt;
     UpdateMenuState(menuState_, kind, file, edits);
+    recovery_->DropSaved();
     ApplyMenuState();
     runs_->UpdateItems();
     plots_->UpdateItems(kind);

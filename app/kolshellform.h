@@ -9,6 +9,7 @@
 #include "app/help.h"
 #include "app/menustate.h"
 #include "app/plots.h"
+#include "app/recovery.h"
 #include "app/running.h"
 #include "app/tables.h"
 #include "run/widgets/compiling.h"
@@ -47,6 +48,7 @@ class TKOLSHELLFORM : public QMainWindow {
     TTableController& Tables() const { return *tables_; }
     TPlotController& Plots() const { return *plots_; }
     THelpController& Help() const { return *help_; }
+    TRecovery& Recovery() const { return *recovery_; }
 
     QMdiArea* MdiArea() const { return mdiArea_; }
     QAction* Action(const QString& componentName) const;
@@ -117,6 +119,7 @@ class TKOLSHELLFORM : public QMainWindow {
     TTableController* tables_;
     TPlotController* plots_;
     THelpController* help_;
+    TRecovery* recovery_;
     TCloseGuard closeGuard_;
 };
 

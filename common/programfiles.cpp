@@ -29,6 +29,14 @@ std::string UserConfigDir() {
     return JoinPath(JoinPath(home && *home ? home : "/tmp", ".config"), "kolshell");
 }
 
+std::string UserStateDir() {
+    const char* xdg = std::getenv("XDG_STATE_HOME");
+    if (xdg && *xdg) return JoinPath(xdg, "kolshell");
+    const char* home = std::getenv("HOME");
+    return JoinPath(JoinPath(JoinPath(home && *home ? home : "/tmp", ".local"), "state"),
+                    "kolshell");
+}
+
 bool ProgramDirWritable() {
     return writableCheck(Globals().KolshellDir);
 }

@@ -7,6 +7,8 @@
 
 // $XDG_CONFIG_HOME/kolshell, else ~/.config/kolshell.
 std::string UserConfigDir();
+// $XDG_STATE_HOME/kolshell, else ~/.local/state/kolshell.
+std::string UserStateDir();
 bool ProgramDirWritable();
 // The user's copy when there is one and the program directory is not writable, else the
 // program directory's file.

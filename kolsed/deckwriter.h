@@ -10,6 +10,9 @@
 // after a message, when the deck was not written.
 bool WriteDeck(TFormModel& form, const std::string& targetName);
 
+// The deck as WriteDeck would write it under its own name now, written nowhere.
+std::string DeckBytes(TFormModel& form);
+
 // A check box or radio click, an edited field, a changed list choice or file name.
 bool DCKChanged(const TFormModel& form);
 void ClearModify(TFormModel& form);
