@@ -152,16 +152,19 @@ void TRecovery::OfferRestore() {
     main_.UpdateMenu();
 }
 
-// The bytes are read from a file beside the original (its companions are found from there),
-// or in the recovery folder when that folder cannot be written.
+// The bytes are read from a file beside the original, named as it is up to its first "." so
+// that the companions a form or a table looks for are found (in the recovery folder when that
+// folder cannot be written); relative names in them are the original folder's.
 void TRecovery::Restore(const TRecoveredWindow& w) {
-    const std::string dir = w.Original.empty() ? folder_ : ExtractFileDir(w.Original);
-    const std::string leaf = ".kolshell-restored-" + ExtractFileName(w.Original);
-    std::string temp = JoinPath(dir, leaf);
+    const std::string dir = ExtractFileDir(w.Original); // a new window's name has no folder
+    const std::string leaf = ExtractFileName(BaseName(w.Original)) + ".kolshell-restored" +
+                             ExtractFileExt(ExtractFileName(w.Original));
+    std::string temp = JoinPath(dir.empty() ? folder_ : dir, leaf);
     if (!WriteFileAtomic(temp, w.Bytes)) {
         temp = JoinPath(folder_, leaf);
         if (!WriteFileAtomic(temp, w.Bytes)) return;
     }
+    if (!dir.empty()) SetCurrentDir(dir);
     TChildForm* child = nullptr;
     if (IsEditorKind(w.Kind))
         child = main_.Documents().CreateEditor(temp, w.Kind);
