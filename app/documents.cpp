@@ -2,6 +2,7 @@
 // input deck in the Windows menu, the recent-file entries, and the Open and Save commands.
 #include "app/docrules.h"
 #include "app/kolshellform.h"
+#include "app/watching.h"
 #include "common/programfiles.h"
 #include "kolsed/widgets/kolsedform.h"
 #include "plot/widgets/plotform.h"
@@ -32,13 +33,6 @@ namespace {
 
 QString MenuText(const std::string& text) {
     return ToQ(text).replace("&", "&&");
-}
-
-// The file a window shows: an editor's file, a form's deck, a plot's or table's own file, or
-// the file in a viewer.
-std::string ShownFile(TChildForm* c) {
-    if (auto* viewer = qobject_cast<TViewForm*>(c)) return viewer->ViewedFile();
-    return c->FileName().empty() ? c->DocumentName() : c->FileName();
 }
 
 // A name typed without an extension gets the dialog's default one.
@@ -421,6 +415,7 @@ void TDocumentController::WindowSaveAs(TChildForm* child) {
 }
 
 void TDocumentController::SaveChild(TChildForm* c) {
+    if (c->IsModified() && !main_.Watching().MaySave(c)) return;
     switch (c->WindowKind()) {
     case wkDeck:
     case wkAnnotatedText:

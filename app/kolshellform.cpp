@@ -51,6 +51,7 @@ TKOLSHELLFORM::TKOLSHELLFORM(QWidget* parent) : QMainWindow(parent) {
     plots_ = new TPlotController(*this);
     help_ = new THelpController(*this);
     recovery_ = new TRecovery(*this, JoinPath(UserStateDir(), "recovery"));
+    watcher_ = new TWatcher(*this);
     BuildMenus();
     FormCreate();
 }
@@ -184,6 +185,7 @@ void TKOLSHELLFORM::UpdateMenu() {
         kind != wkNone ? CurrentChild->EditCommands() : std::nullopt;
     UpdateMenuState(menuState_, kind, file, edits);
     recovery_->DropSaved();
+    watcher_->Refresh();
     ApplyMenuState();
     runs_->UpdateItems();
     plots_->UpdateItems(kind);

@@ -12,6 +12,7 @@
 #include "app/recovery.h"
 #include "app/running.h"
 #include "app/tables.h"
+#include "app/watching.h"
 #include "run/widgets/compiling.h"
 #include "shell/widgets/aboutbox.h"
 #include "shell/widgets/setupdlg.h"
@@ -49,6 +50,7 @@ class TKOLSHELLFORM : public QMainWindow {
     TPlotController& Plots() const { return *plots_; }
     THelpController& Help() const { return *help_; }
     TRecovery& Recovery() const { return *recovery_; }
+    TWatcher& Watching() const { return *watcher_; }
 
     QMdiArea* MdiArea() const { return mdiArea_; }
     QAction* Action(const QString& componentName) const;
@@ -120,6 +122,7 @@ class TKOLSHELLFORM : public QMainWindow {
     TPlotController* plots_;
     THelpController* help_;
     TRecovery* recovery_;
+    TWatcher* watcher_;
     TCloseGuard closeGuard_;
 };
 
