@@ -438,6 +438,7 @@ void TRunningController::TableRunEnded(TRunController* run, bool keepRunFiles) {
     const std::string report = TableRunReport(run->Set());
     const int kind = run->Set().StopRequested() ? mkInformation : mkError;
     run->deleteLater();
+    main_.Watching().TakeAll(wkTable);
     main_.UpdateMenu();
     if (!report.empty()) ShowMsg(report, kind, true);
 }

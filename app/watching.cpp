@@ -5,6 +5,7 @@
 #include "common/messages.h"
 #include "common/widgets/childform.h"
 #include "common/widgets/qtext.h"
+#include "run/widgets/runcontrol.h"
 #include "shell/widgets/editform.h"
 #include "shell/widgets/viewform.h"
 #include "table/widgets/tableform.h"
@@ -42,7 +43,13 @@ void TWatcher::Refresh() {
     windows_.swap(now);
 }
 
+void TWatcher::TakeAll(int kind) {
+    for (auto& [child, w] : windows_)
+        if (child->WindowKind() == kind) Take(child, w);
+}
+
 void TWatcher::CheckFiles() {
+    if (TRunController::Active()) TakeAll(wkTable); // the run records itself in its table
     Refresh();
     for (TChildForm* c : main_.Children()) {
         TWatched& w = windows_[c];

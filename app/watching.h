@@ -27,6 +27,8 @@ class TWatcher : public QObject {
     bool MaySave(TChildForm* child);
     // Looks at the watched files now (the watcher's signals, gathered).
     void CheckFiles();
+    // The program itself wrote the files of these windows (a table run writes its table).
+    void TakeAll(int kind);
 
   private:
     struct TWatched {
