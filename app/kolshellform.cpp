@@ -213,11 +213,11 @@ void TKOLSHELLFORM::ResetCompanionItem(const char* name, const char* caption) {
 }
 
 bool TKOLSHELLFORM::DisposeKOLVANWindows(int kind) {
-    bool kept = false;
+    bool kept = false, gone = false;
     for (TChildForm* c : Children())
-        if (c->WindowKind() == kind && !DisposeChild(c)) kept = true;
+        if (c->WindowKind() == kind) (DisposeChild(c) ? gone : kept) = true;
     if (kept) return false;
-    {
+    if (gone) {
         switch (kind) {
         case wkDiagram:
             ResetCompanionItem("Diagram1", "Diagram");
