@@ -88,3 +88,10 @@ std::vector<std::string> RecentEntryCaptions(const std::vector<std::string>& old
         captions.push_back(std::to_string(i + 1) + ". " + oldestFirst[oldestFirst.size() - 1 - i]);
     return captions;
 }
+
+std::vector<int> KindsClosedByOpening(const std::string& ext) {
+    if (ext == ".KSD") return {wkForm, wkTable, wkPlot};
+    if (IsInputExt(ext)) return {wkDeck, wkTable, wkPlot};
+    if (ext == ".TBL") return {wkTable};
+    return {};
+}

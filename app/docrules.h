@@ -18,6 +18,10 @@ bool IsInputExt(const std::string& ext);
 // file with a deck's extension (FLOWDRAW's ".DEK").
 bool HoldsInputDeck(int kind, const std::string& fileName);
 
+// The window kinds that opening a file of the extension closes: a deck's or form's window with
+// the table and plots that belong to it; a table the table window.
+std::vector<int> KindsClosedByOpening(const std::string& ext);
+
 // name cut before the first "." of its file name (the folder kept), with ext appended; a file
 // name without a "." stays as it is.
 std::string CompanionName(const std::string& name, const std::string& ext);

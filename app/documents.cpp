@@ -2,6 +2,7 @@
 // input deck in the Windows menu, the recent-file entries, and the Open and Save commands.
 #include "app/docrules.h"
 #include "app/kolshellform.h"
+#include "app/watching.h"
 #include "common/programfiles.h"
 #include "kolsed/widgets/kolsedform.h"
 #include "plot/widgets/plotform.h"
@@ -33,13 +34,6 @@ namespace {
 
 QString MenuText(const std::string& text) {
     return ToQ(text).replace("&", "&&");
-}
-
-// The file a window shows: an editor's file, a form's deck, a plot's or table's own file, or
-// the file in a viewer.
-std::string ShownFile(TChildForm* c) {
-    if (auto* viewer = qobject_cast<TViewForm*>(c)) return viewer->ViewedFile();
-    return c->FileName().empty() ? c->DocumentName() : c->FileName();
 }
 
 // A name typed without an extension gets the dialog's default one.
@@ -149,8 +143,9 @@ void TDocumentController::ReadaFile(const std::string& name) {
     // Opening a deck or a table disposes of the table window.
     const bool tableGoes = IsInputExt(ext) || ext == ".TBL";
     if (tableGoes && !main_.Runs().QueryStopRun(true)) return;
-    // A new deck or form takes the old one's plots with it: each asks, and Cancel stops here.
-    if (IsInputExt(ext) && !main_.Plots().ClosePlots()) return;
+    // A new deck or form takes the old one's window, table and plots with it: each asks
+    // before any goes, and Cancel stops here.
+    if (!main_.QueryDisposeKinds(KindsClosedByOpening(ext))) return;
     {
         WaitCursor wait;
         if (ext == ".DCK" || ext == ".DEK") {
@@ -225,7 +220,7 @@ void TDocumentController::GetPLTFile(const std::string& name, bool show) {
 }
 
 void TDocumentController::GetTBLFile(const std::string& name, bool show) {
-    main_.DisposeKOLVANWindows(wkTable);
+    if (!main_.DisposeKOLVANWindows(wkTable)) return; // the user keeps the table
     const std::string table = CompanionName(name, ".TBL");
     if (!FileExists(table)) {
         main_.ResetCompanionItem("Table1", "Table");
@@ -289,7 +284,10 @@ void TDocumentController::FixFileNameList() {
     for (size_t i = 0; i < captions.size(); ++i) {
         QAction* entry = file->addAction(MenuText(captions[i]));
         entry->setProperty("ListIndex", int(names.size() - 1 - i));
-        connect(entry, &QAction::triggered, this, [this, entry] { OpenFileItem(entry); });
+        connect(entry, &QAction::triggered, this, [this, entry] {
+            OpenFileItem(entry);
+            main_.CommandEnded();
+        });
     }
 }
 
@@ -314,11 +312,7 @@ void TDocumentController::OpenFileItem(QAction* sender) {
 }
 
 bool TDocumentController::QueryCloseInputs() {
-    for (TChildForm* c : main_.Children()) {
-        const int k = c->WindowKind();
-        if ((IsDeckKind(k) || k == wkTable) && !c->FormCloseQuery()) return false;
-    }
-    return true;
+    return main_.QueryDisposeKinds({wkDeck, wkAnnotatedText, wkForm, wkTable});
 }
 
 // The folder the file dialogs start in: the current deck's, else that of the last file chosen,
@@ -429,6 +423,7 @@ void TDocumentController::WindowSaveAs(TChildForm* child) {
 }
 
 void TDocumentController::SaveChild(TChildForm* c) {
+    if (c->IsModified() && !main_.Watching().MaySave(c)) return;
     switch (c->WindowKind()) {
     case wkDeck:
     case wkAnnotatedText:

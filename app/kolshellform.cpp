@@ -50,6 +50,8 @@ TKOLSHELLFORM::TKOLSHELLFORM(QWidget* parent) : QMainWindow(parent) {
     tables_ = new TTableController(*this);
     plots_ = new TPlotController(*this);
     help_ = new THelpController(*this);
+    recovery_ = new TRecovery(*this, JoinPath(UserStateDir(), "recovery"));
+    watcher_ = new TWatcher(*this);
     BuildMenus();
     FormCreate();
 }
@@ -57,6 +59,7 @@ TKOLSHELLFORM::TKOLSHELLFORM(QWidget* parent) : QMainWindow(parent) {
 TKOLSHELLFORM::~TKOLSHELLFORM() {
     // Children closing with the frame must not refresh a menu that is going away.
     disconnect(mdiArea_, nullptr, this, nullptr);
+    recovery_->Abandon(); // windows going with the frame keep their recovery files
     for (TChildForm* c : Children())
         disconnect(c, nullptr, this, nullptr);
     if (mainForm == this) mainForm = nullptr;
@@ -122,6 +125,7 @@ void TKOLSHELLFORM::CreateDialogs() {
 void TKOLSHELLFORM::AddChild(TChildForm* child) {
     mdiArea_->addSubWindow(child);
     connect(child, &TChildForm::MenuChanged, this, &TKOLSHELLFORM::UpdateMenu);
+    recovery_->Watch(child);
     connect(child, &TChildForm::SaveAsRequested, documents_,
             [this, child] { documents_->SaveAs(child); });
     if (auto* plot = qobject_cast<TPlotForm*>(child))
@@ -133,10 +137,23 @@ void TKOLSHELLFORM::AddChild(TChildForm* child) {
     mdiArea_->setActiveSubWindow(child);
 }
 
-void TKOLSHELLFORM::DisposeChild(TChildForm* child) {
+bool TKOLSHELLFORM::DisposeChild(TChildForm* child) {
+    if (!closeGuard_.MayClose(child)) return false;
     // Out of the area first: a window being destroyed must not be activated on its way out.
     mdiArea_->removeSubWindow(child);
     delete child;
+    return true;
+}
+
+bool TKOLSHELLFORM::QueryDisposeChildren(const QList<TChildForm*>& going) {
+    return closeGuard_.QueryClose(going);
+}
+
+bool TKOLSHELLFORM::QueryDisposeKinds(const std::vector<int>& kinds) {
+    QList<TChildForm*> going;
+    for (TChildForm* c : Children())
+        if (std::find(kinds.begin(), kinds.end(), c->WindowKind()) != kinds.end()) going << c;
+    return QueryDisposeChildren(going);
 }
 
 QList<TChildForm*> TKOLSHELLFORM::Children() const {
@@ -168,6 +185,8 @@ void TKOLSHELLFORM::UpdateMenu() {
     const std::optional<TEditCommands> edits =
         kind != wkNone ? CurrentChild->EditCommands() : std::nullopt;
     UpdateMenuState(menuState_, kind, file, edits);
+    recovery_->DropSaved();
+    watcher_->Refresh();
     ApplyMenuState();
     runs_->UpdateItems();
     plots_->UpdateItems(kind);
@@ -194,9 +213,12 @@ void TKOLSHELLFORM::ResetCompanionItem(const char* name, const char* caption) {
     actions_[name]->setEnabled(false);
 }
 
-void TKOLSHELLFORM::DisposeKOLVANWindows(int kind) {
-    while (TChildForm* c = FirstChildOfKind(kind)) {
-        DisposeChild(c);
+bool TKOLSHELLFORM::DisposeKOLVANWindows(int kind) {
+    bool kept = false, gone = false;
+    for (TChildForm* c : Children())
+        if (c->WindowKind() == kind) (DisposeChild(c) ? gone : kept) = true;
+    if (kept) return false;
+    if (gone) {
         switch (kind) {
         case wkDiagram:
             ResetCompanionItem("Diagram1", "Diagram");
@@ -220,6 +242,7 @@ void TKOLSHELLFORM::DisposeKOLVANWindows(int kind) {
             break;
         }
     }
+    return true;
 }
 
 void TKOLSHELLFORM::Setup1Click() {
@@ -238,14 +261,15 @@ void TKOLSHELLFORM::closeEvent(QCloseEvent* event) {
     }
     // Every child asks about its unsaved work before any of them closes; one Cancel keeps
     // the program running with all its windows.
-    for (TChildForm* c : Children())
-        if (!c->FormCloseQuery()) {
-            event->ignore();
-            UpdateMenu();
-            return;
-        }
+    if (!QueryDisposeChildren(Children())) {
+        event->ignore();
+        CommandEnded();
+        UpdateMenu();
+        return;
+    }
     for (TChildForm* c : Children())
         DisposeChild(c);
+    CommandEnded();
     mdiArea_->closeAllSubWindows();
     event->accept();
     documents_->SaveFileNameList();

@@ -3,13 +3,16 @@
 // command does belongs to the controller of its subsystem.
 #pragma once
 
+#include "app/closing.h"
 #include "app/documents.h"
 #include "app/editing.h"
 #include "app/help.h"
 #include "app/menustate.h"
 #include "app/plots.h"
+#include "app/recovery.h"
 #include "app/running.h"
 #include "app/tables.h"
+#include "app/watching.h"
 #include "run/widgets/compiling.h"
 #include "shell/widgets/aboutbox.h"
 #include "shell/widgets/setupdlg.h"
@@ -46,14 +49,23 @@ class TKOLSHELLFORM : public QMainWindow {
     TTableController& Tables() const { return *tables_; }
     TPlotController& Plots() const { return *plots_; }
     THelpController& Help() const { return *help_; }
+    TRecovery& Recovery() const { return *recovery_; }
+    TWatcher& Watching() const { return *watcher_; }
 
     QMdiArea* MdiArea() const { return mdiArea_; }
     QAction* Action(const QString& componentName) const;
     QMenu* Menu(const QString& componentName) const;
 
     void AddChild(TChildForm* child);
-    // Closes a child without asking.
-    void DisposeChild(TChildForm* child);
+    // Closes a child after its save question, unless it was asked earlier in this command;
+    // false when the user keeps it.
+    bool DisposeChild(TChildForm* child);
+    // Asks the save question of every window that is to go (of the kinds given), before any
+    // of them goes; false when one is cancelled, and the command stops.
+    bool QueryDisposeChildren(const QList<TChildForm*>& going);
+    bool QueryDisposeKinds(const std::vector<int>& kinds);
+    // A command is over: the windows asked in it are asked again by the next one.
+    void CommandEnded() { closeGuard_.CommandEnded(); }
     // Children in child order (creation order).
     QList<TChildForm*> Children() const;
     TChildForm* FirstChildOfKind(int kind) const;
@@ -62,8 +74,9 @@ class TKOLSHELLFORM : public QMainWindow {
     void BringForward(TChildForm* child);
 
     void UpdateMenu();
-    // Closes every child of the kind without asking, resetting its Windows-menu entry.
-    void DisposeKOLVANWindows(int kind);
+    // Closes every child of the kind, each asked first unless it was already, resetting its
+    // Windows-menu entry; false when one was kept.
+    bool DisposeKOLVANWindows(int kind);
     // The Windows-menu entries of the input's companions: named and enabled, or reset.
     void SetCompanionItem(const char* name, const std::string& caption);
     void ResetCompanionItem(const char* name, const char* caption);
@@ -110,6 +123,9 @@ class TKOLSHELLFORM : public QMainWindow {
     TTableController* tables_;
     TPlotController* plots_;
     THelpController* help_;
+    TRecovery* recovery_;
+    TWatcher* watcher_;
+    TCloseGuard closeGuard_;
 };
 
 // The main window of the running program.

@@ -66,11 +66,13 @@ int main(int argc, char** argv) {
     TKOLSHELLFORM form;
     if (!form.StartedOk()) return 1;
     form.CreateDialogs();
+    form.Recovery().CatchEndSignals();
     QApplication::restoreOverrideCursor();
     form.show();
     form.AboutBox()->exec();
     form.Documents().FirstOpen = true;
     form.Documents().OpenStartFile(argc > 1 ? argv[1] : "");
+    form.Recovery().OfferRestore();
 
     return app.exec();
 }

@@ -37,7 +37,10 @@ void TKOLSHELLFORM::BuildMenus() {
         if (it.HelpContext) a->setProperty("HelpContext", it.HelpContext);
         if (it.Enabling.Rule == TEnabling::Companion) a->setEnabled(false);
         if (TCommandHandler handler = it.Handler)
-            connect(a, &QAction::triggered, this, [this, handler] { handler(*this); });
+            connect(a, &QAction::triggered, this, [this, handler] {
+                handler(*this);
+                CommandEnded();
+            });
         actions_[it.Name] = a;
     }
     connect(menus_["Utilities1"], &QMenu::aboutToShow, runs_, &TRunningController::Utilities1Popup);

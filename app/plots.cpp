@@ -61,7 +61,7 @@ void TPlotController::ModifyPlot(TPlotForm* plot) {
     TModPlot dialog(plot, &main_);
     main_.ExecDialog(dialog);
     // Its last line deleted, the plot closes as any plot does: asking first.
-    if (dialog.PlotEmptied() && plot->FormCloseQuery()) main_.DisposeChild(plot);
+    if (dialog.PlotEmptied()) main_.DisposeChild(plot);
     main_.UpdateMenu();
 }
 
@@ -201,8 +201,5 @@ TChildForm* TPlotController::CreatePlotForm(const std::string& name) {
 }
 
 bool TPlotController::ClosePlots() {
-    for (TChildForm* c : main_.Children())
-        if (c->WindowKind() == wkPlot && !c->FormCloseQuery()) return false;
-    main_.DisposeKOLVANWindows(wkPlot);
-    return true;
+    return main_.QueryDisposeKinds({wkPlot}) && main_.DisposeKOLVANWindows(wkPlot);
 }

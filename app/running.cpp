@@ -79,6 +79,7 @@ bool TRunningController::SaveBeforeRun(TChildForm* c, const std::string& deck) {
     switch (ShowMsg("Do you wish to save file " + deck + " before calling KOLVAN?",
                     mkWarningYesNoCancel, true)) {
     case mrYes: // a deck that could not be saved is not run
+        if (!main_.Watching().MaySave(c)) return false;
         if (c->WindowKind() == wkForm) return c->SaveDocument(deck);
         if (auto* editor = qobject_cast<TEditForm*>(c)) return editor->Save();
         return true;
@@ -536,6 +537,7 @@ void TRunningController::TableRunEnded(TRunController* run, bool keepRunFiles) {
     const std::string report = TableRunReport(run->Set());
     const int kind = run->Set().StopRequested() ? mkInformation : mkError;
     run->deleteLater();
+    main_.Watching().TakeAll(wkTable);
     main_.UpdateMenu();
     if (!report.empty()) ShowMsg(report, kind, true);
 }

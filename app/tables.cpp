@@ -115,8 +115,7 @@ void TTableController::NewTable1Click() {
     main_.ExecDialog(dialog);
     if (dialog.result() != QDialog::Accepted) return;
     // The old table goes only after its save question; Cancel keeps it and makes no new one.
-    if (TChildForm* old = main_.FirstChildOfKind(wkTable); old && !old->FormCloseQuery()) return;
-    main_.DisposeKOLVANWindows(wkTable);
+    if (!main_.DisposeKOLVANWindows(wkTable)) return;
     auto* table = new TTableForm;
     table->SetTable(NewDeckTable(deck, dialog.Chosen(), dialog.Runs()));
     ShowTableWindow(table);

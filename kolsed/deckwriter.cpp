@@ -323,6 +323,13 @@ bool WriteDeck(TFormModel& form, const std::string& targetName, TDiagnostics& di
     return true;
 }
 
+std::string DeckBytes(TFormModel& form) {
+    std::string source = form.Source;
+    if (source.empty()) ReadFileBytes(form.DeckName, source);
+    RefreshLists(form);
+    return JoinLines(CopyLines(form, SplitLinesWithEnds(source, false), form.DeckName));
+}
+
 bool DCKChanged(const TFormModel& form) {
     if (form.Modified) return true;
     for (const auto& item : form.Items) {

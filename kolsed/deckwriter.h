@@ -12,6 +12,9 @@
 // stop the writing).
 bool WriteDeck(TFormModel& form, const std::string& targetName, TDiagnostics& diagnostics);
 
+// The deck as WriteDeck would write it under its own name now, written nowhere.
+std::string DeckBytes(TFormModel& form);
+
 // A check box or radio click, an edited field, a changed list choice or file name.
 bool DCKChanged(const TFormModel& form);
 void ClearModify(TFormModel& form);

@@ -665,6 +665,7 @@ void TestDocuments::saveKeepsReadOnlyAndLinkedDecks() {
     const std::string real = WriteTestFile(tmp_->path() + "/store", "REAL.DCK", "old\r\n");
     const std::string link = Path("LINK.DCK").toStdString();
     QCOMPARE(::symlink("store/REAL.DCK", link.c_str()), 0);
+    msgs_->Answers = {mrNo}; // the unsaved edit goes with its window
     form.DisposeKOLVANWindows(wkDeck);
     form.Documents().ReadaFile(link);
     editor = qobject_cast<TEditForm*>(form.FirstChildOfKind(wkDeck));

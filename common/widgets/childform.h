@@ -70,6 +70,12 @@ class TChildForm : public QMdiSubWindow {
         return 0;
     }
 
+    // Recovery after a crash: the bytes the window's Save would write now, none when nothing is
+    // unsaved; and a window read from such bytes taking back the name of its own file, marked
+    // changed (nothing is written until the user saves).
+    virtual std::optional<std::string> UnsavedBytes() { return std::nullopt; }
+    virtual void RestoredAs(const std::string& name) { (void)name; }
+
     // Asked before the window closes; false keeps it open.
     virtual bool FormCloseQuery() { return true; }
 

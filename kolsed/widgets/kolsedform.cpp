@@ -425,6 +425,18 @@ void TKOLSEDForm::ConvertUnits(int fromSystem, int toSystem) {
     Sync(); // unit labels take the width of their new text
 }
 
+std::optional<std::string> TKOLSEDForm::UnsavedBytes() {
+    if (!DCKChanged(form_)) return std::nullopt;
+    return DeckBytes(form_);
+}
+
+void TKOLSEDForm::RestoredAs(const std::string& name) {
+    form_.DeckName = name;
+    form_.Modified = true;
+    setWindowTitle(ToQ(name));
+    emit MenuChanged();
+}
+
 bool TKOLSEDForm::FormCloseQuery() {
     if (!DCKChanged(form_)) return true;
     const int answer =

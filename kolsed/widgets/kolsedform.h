@@ -54,6 +54,8 @@ class TKOLSEDForm : public TChildForm {
     std::string AfterRunCommand() const override { return form_.AfterCommand; }
     void ConvertUnits(int fromSystem, int toSystem) override;
     bool FormCloseQuery() override;
+    std::optional<std::string> UnsavedBytes() override;
+    void RestoredAs(const std::string& name) override;
     bool Print(TPrintJob& job) override;
     std::optional<TEditCommands> EditCommands() const override {
         return TEditCommands{TEditCommand::Cut, TEditCommand::Copy, TEditCommand::Paste,

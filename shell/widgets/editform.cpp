@@ -227,20 +227,11 @@ bool TEditForm::Open(const std::string& name) {
 }
 
 bool TEditForm::Save() {
-    TTextLines text;
-    text.Bom = bom_;
-    const int count = editor_->LineCount();
-    QTextBlock block = editor_->document()->firstBlock();
-    for (int i = 1; i <= count; ++i, block = block.next()) {
-        std::string line, refused;
-        if (!FromQ(block.text(), encoding_, line, refused)) {
-            ShowMsg(RefusedCharacterText(refused, fileName_, encoding_), mkError, true);
-            return false;
-        }
-        text.Lines.push_back(line);
-        text.Ends.push_back(i < count || finalBreak_ ? LineEnd(block, newLineEnd_) : "");
+    std::string bytes, refused;
+    if (!TextBytes(bytes, refused)) {
+        ShowMsg(RefusedCharacterText(refused, fileName_, encoding_), mkError, true);
+        return false;
     }
-    const std::string bytes = JoinLines(text);
     if (!WriteFileAtomic(fileName_, bytes)) {
         ShowMsg(WriteFailureText(fileName_, "File " + fileName_ +
                                                 " could not be written. It is left as it was, "
@@ -249,6 +240,35 @@ bool TEditForm::Save() {
         return false;
     }
     editor_->document()->setModified(false);
+    return true;
+}
+
+std::optional<std::string> TEditForm::UnsavedBytes() {
+    if (!IsModified()) return std::nullopt;
+    std::string bytes, refused;
+    // A character the file's encoding cannot hold is kept as UTF-8 rather than lost.
+    if (!TextBytes(bytes, refused)) return editor_->toPlainText().toStdString();
+    return bytes;
+}
+
+void TEditForm::RestoredAs(const std::string& name) {
+    SetFileName(name);
+    editor_->document()->setModified(true);
+    emit MenuChanged();
+}
+
+bool TEditForm::TextBytes(std::string& bytes, std::string& refused) const {
+    TTextLines text;
+    text.Bom = bom_;
+    const int count = editor_->LineCount();
+    QTextBlock block = editor_->document()->firstBlock();
+    for (int i = 1; i <= count; ++i, block = block.next()) {
+        std::string line;
+        if (!FromQ(block.text(), encoding_, line, refused)) return false;
+        text.Lines.push_back(line);
+        text.Ends.push_back(i < count || finalBreak_ ? LineEnd(block, newLineEnd_) : "");
+    }
+    bytes = JoinLines(text);
     return true;
 }
 

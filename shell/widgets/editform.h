@@ -62,6 +62,8 @@ class TEditForm : public TChildForm {
     std::string FileName() const override { return fileName_; }
     void SetFileName(const std::string& name);
     bool IsModified() const override;
+    std::optional<std::string> UnsavedBytes() override;
+    void RestoredAs(const std::string& name) override;
 
     // Reads a file with its lines whole; false (with a message) when it cannot be read.
     bool Open(const std::string& name);
@@ -91,6 +93,8 @@ class TEditForm : public TChildForm {
     void EditSearchAgain(bool findMode, bool replaceMode) override;
 
   private:
+    // The text as Save writes it; false, with the character, when the encoding cannot hold one.
+    bool TextBytes(std::string& bytes, std::string& refused) const;
     void ToggleMarker(int line);
 
     TEditor* editor_;

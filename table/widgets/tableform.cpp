@@ -266,6 +266,19 @@ bool TTableForm::SaveDocument(const std::string& name) {
     return MayReplace(name) && Write(name);
 }
 
+std::optional<std::string> TTableForm::UnsavedBytes() {
+    if (!table_.TableChanged) return std::nullopt;
+    KeepClientRect();
+    return EncodeTable(table_);
+}
+
+void TTableForm::RestoredAs(const std::string& name) {
+    table_.TableFileName = ownFile_ = name;
+    table_.TableChanged = true;
+    setWindowTitle(ToQ(name));
+    emit MenuChanged();
+}
+
 bool TTableForm::SaveAs(const std::string& name) {
     return Write(name);
 }

@@ -82,6 +82,8 @@ class TTableForm : public TChildForm {
     // A file that exists and is not the table's own (read from or saved to) is replaced only
     // after the user agrees; false when not written.
     bool SaveDocument(const std::string& name) override;
+    std::optional<std::string> UnsavedBytes() override;
+    void RestoredAs(const std::string& name) override;
     std::optional<TEditCommands> EditCommands() const override {
         return TEditCommands{TEditCommand::Cut, TEditCommand::Copy, TEditCommand::Paste,
                              TEditCommand::Clear, TEditCommand::SearchAgain};

@@ -1,0 +1,202 @@
+#include "app/recovery.h"
+#include "app/kolshellform.h"
+
+#include "common/globals.h"
+#include "common/lib1.h"
+#include "common/messages.h"
+#include "common/paths.h"
+#include "common/widgets/childform.h"
+#include "common/widgets/qtext.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QLockFile>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSocketNotifier>
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+const char* const Magic = "KOLSHELL recovery 1\n";
+const int WriteEverySeconds = 30;
+
+int signalFds[2] = {-1, -1};
+
+void EndSignalHandler(int) {
+    const char c = 1;
+    (void)!::write(signalFds[0], &c, 1);
+}
+
+// The header lines, a blank line, then the bytes.
+std::string Encode(int kind, const std::string& original, const std::string& bytes) {
+    return Magic + std::string("kind ") + std::to_string(kind) + "\nfile " + original + "\n\n" +
+           bytes;
+}
+
+bool Decode(const std::string& text, TRecoveredWindow& w) {
+    const std::string magic = Magic;
+    if (text.compare(0, magic.size(), magic) != 0) return false;
+    const size_t kindEnd = text.find('\n', magic.size());
+    const size_t fileEnd = kindEnd == std::string::npos ? kindEnd : text.find('\n', kindEnd + 1);
+    if (fileEnd == std::string::npos || text.compare(magic.size(), 5, "kind ") != 0 ||
+        text.compare(kindEnd + 1, 5, "file ") != 0 || text.compare(fileEnd, 2, "\n\n") != 0)
+        return false;
+    w.Kind = std::atoi(text.c_str() + magic.size() + 5);
+    w.Original = text.substr(kindEnd + 6, fileEnd - kindEnd - 6);
+    w.Bytes = text.substr(fileEnd + 2);
+    return true;
+}
+
+// The instance a recovery file belongs to: its name up to the last "-".
+QString InstanceOf(const QString& fileName) {
+    return fileName.left(fileName.lastIndexOf('-'));
+}
+
+int AskWithButtons(const std::string& text) {
+    QMessageBox box(QMessageBox::Warning, QCoreApplication::applicationName(), ToQ(text));
+    QPushButton* restore = box.addButton("Restore", QMessageBox::AcceptRole);
+    QPushButton* discard = box.addButton("Discard", QMessageBox::DestructiveRole);
+    box.addButton("Later", QMessageBox::RejectRole);
+    box.setDefaultButton(restore);
+    box.exec();
+    if (box.clickedButton() == restore) return mrYes;
+    return box.clickedButton() == discard ? mrNo : mrCancel;
+}
+
+} // namespace
+
+TRecovery::TRecovery(TKOLSHELLFORM& main, const std::string& folder)
+    : QObject(&main), Ask(AskWithButtons), main_(main), folder_(folder) {
+    static int instances = 0;
+    id_ = std::to_string(QCoreApplication::applicationPid()) + "." +
+          std::to_string(QDateTime::currentMSecsSinceEpoch()) + "." + std::to_string(++instances);
+    QDir().mkpath(ToQ(folder_));
+    // Held while the program runs: a second program does not offer this one's files.
+    lock_ = std::make_unique<QLockFile>(ToQ(JoinPath(folder_, id_ + ".lock")));
+    lock_->tryLock(0);
+    timer_.setInterval(WriteEverySeconds * 1000);
+    connect(&timer_, &QTimer::timeout, this, &TRecovery::WriteAll);
+    timer_.start();
+}
+
+TRecovery::~TRecovery() = default;
+
+void TRecovery::WriteAll() {
+    for (TChildForm* c : main_.Children()) {
+        const std::optional<std::string> bytes = c->UnsavedBytes();
+        if (!bytes) {
+            Remove(c);
+            continue;
+        }
+        std::string& file = files_[c];
+        if (file.empty()) file = JoinPath(folder_, id_ + "-" + std::to_string(++written_) + ".rec");
+        const std::string original = c->FileName().empty() ? c->DocumentName() : c->FileName();
+        WriteFileAtomic(file, Encode(c->WindowKind(), original, *bytes));
+    }
+}
+
+void TRecovery::DropSaved() {
+    for (auto it = files_.begin(); it != files_.end();) {
+        TChildForm* c = (it++)->first;
+        if (!c->IsModified()) Remove(c);
+    }
+}
+
+void TRecovery::Watch(TChildForm* child) {
+    connect(child, &QObject::destroyed, this, [this, child] {
+        if (!abandoned_) Remove(child); // closed: saved or thrown away
+    });
+}
+
+void TRecovery::Remove(TChildForm* child) {
+    auto it = files_.find(child);
+    if (it == files_.end()) return;
+    QFile::remove(ToQ(it->second));
+    files_.erase(it);
+}
+
+std::vector<TRecoveredWindow> TRecovery::LeftBehind() const {
+    std::vector<TRecoveredWindow> found;
+    const QDir dir(ToQ(folder_));
+    for (const QString& name : dir.entryList({"*.rec"}, QDir::Files, QDir::Name)) {
+        const QString instance = InstanceOf(name);
+        if (instance == ToQ(id_)) continue;
+        QLockFile running(dir.filePath(instance + ".lock"));
+        if (!running.tryLock(0)) continue; // that program is still running
+        running.unlock();
+        TRecoveredWindow w;
+        w.File = FromQ(dir.filePath(name));
+        std::string text;
+        if (ReadFileBytes(w.File, text) && Decode(text, w)) found.push_back(w);
+    }
+    return found;
+}
+
+void TRecovery::OfferRestore() {
+    const std::vector<TRecoveredWindow> found = LeftBehind();
+    if (found.empty()) return;
+    std::string text = "KOLSHELL was not closed properly. These unsaved changes can be restored:";
+    for (const TRecoveredWindow& w : found)
+        text += "\n" + (w.Original.empty() ? std::string("a new file") : w.Original);
+    const int answer = Ask(text);
+    if (answer == mrCancel) return;
+    for (const TRecoveredWindow& w : found) {
+        if (answer == mrYes) Restore(w);
+        QFile::remove(ToQ(w.File));
+    }
+    WriteAll(); // the restored windows are this program's to keep now
+    main_.UpdateMenu();
+}
+
+// The bytes are read from a file beside the original, named as it is up to its first "." so
+// that the companions a form or a table looks for are found (in the recovery folder when that
+// folder cannot be written); relative names in them are the original folder's.
+void TRecovery::Restore(const TRecoveredWindow& w) {
+    const std::string dir = ExtractFileDir(w.Original); // a new window's name has no folder
+    const std::string leaf = ExtractFileName(BaseName(w.Original)) + ".kolshell-restored" +
+                             ExtractFileExt(ExtractFileName(w.Original));
+    std::string temp = JoinPath(dir.empty() ? folder_ : dir, leaf);
+    if (!WriteFileAtomic(temp, w.Bytes)) {
+        temp = JoinPath(folder_, leaf);
+        if (!WriteFileAtomic(temp, w.Bytes)) return;
+    }
+    if (!dir.empty()) SetCurrentDir(dir);
+    TChildForm* child = nullptr;
+    if (IsEditorKind(w.Kind))
+        child = main_.Documents().CreateEditor(temp, w.Kind);
+    else if (w.Kind == wkForm)
+        child = main_.Documents().CreateKolsedForm(temp);
+    else if (w.Kind == wkTable)
+        child = main_.Tables().CreateTableForm(temp);
+    QFile::remove(ToQ(temp));
+    if (child) child->RestoredAs(w.Original);
+}
+
+void TRecovery::CatchEndSignals() {
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalFds) != 0) return;
+    auto* notifier = new QSocketNotifier(signalFds[1], QSocketNotifier::Read, this);
+    connect(notifier, &QSocketNotifier::activated, this, [this] {
+        char c;
+        (void)!::read(signalFds[1], &c, 1);
+        EndBySignal();
+    });
+    struct sigaction action = {};
+    action.sa_handler = EndSignalHandler;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGHUP, &action, nullptr);
+}
+
+// As Exit, without questions: the unsaved work goes to the recovery folder and the recent
+// files are kept, and the windows stay unsaved for the next start to offer.
+void TRecovery::EndBySignal() {
+    WriteAll();
+    main_.Documents().SaveFileNameList();
+    abandoned_ = true;
+    QCoreApplication::exit(0);
+}

@@ -1,0 +1,17 @@
+// Which version of a file a window holds: its size, modification time and a hash of its bytes,
+// taken when the window reads or writes it, so that a change by another program is noticed.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+struct TFileIdentity {
+    bool Exists = false;
+    uint64_t Size = 0;
+    int64_t ModifiedNs = 0;
+    uint64_t Hash = 0;
+
+    static TFileIdentity Of(const std::string& path);
+    // Another version: a file that appeared, went, or differs in size, time or bytes.
+    bool operator!=(const TFileIdentity& o) const;
+};

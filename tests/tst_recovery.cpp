@@ -1,0 +1,182 @@
+// Unsaved work kept in the recovery folder and offered by the next start: written through the
+// timer's function with changed windows, then a new main window on the same folder restores
+// or discards it.
+#include "app/kolshellform.h"
+#include "common/globals.h"
+#include "common/paths.h"
+#include "kolsed/widgets/kolsedform.h"
+#include "shell/widgets/editform.h"
+#include "table/tableedits.h"
+#include "table/tablemodel.h"
+#include "table/widgets/tableform.h"
+#include "tests/support/testsupport.h"
+
+#include <QAbstractItemModel>
+#include <QDir>
+#include <QRadioButton>
+#include <QTableView>
+#include <QtTest>
+
+class TestRecovery : public QObject {
+    Q_OBJECT
+  private slots:
+    void init();
+    void cleanup();
+    void restoreOffersEveryChangedWindow();
+    void discardRemovesTheFiles();
+    void savingRemovesTheWindowsFile();
+    void runningProgramsFilesAreNotOffered();
+
+  private:
+    // A text file typed in, the demo form with a button changed and its table with a value
+    // typed, then the timer's writing.
+    void ChangeWindows(TKOLSHELLFORM& form);
+    QStringList RecoveryFiles() const {
+        return QDir(state_->path() + "/kolshell/recovery").entryList({"*.rec"}, QDir::Files);
+    }
+    std::unique_ptr<TestFolder> dir_;
+    std::unique_ptr<QTemporaryDir> state_;
+    std::unique_ptr<MsgRecorder> msgs_;
+    std::unique_ptr<ScriptedDialogs> dialogs_;
+    std::map<std::string, std::string> onDisk_;
+};
+
+void TestRecovery::init() {
+    dir_ = std::make_unique<TestFolder>();
+    state_ = std::make_unique<QTemporaryDir>();
+    qputenv("XDG_STATE_HOME", state_->path().toUtf8());
+    FreshProgramDir(*dir_);
+    msgs_ = std::make_unique<MsgRecorder>();
+    dialogs_ = std::make_unique<ScriptedDialogs>();
+    const QString demo = qEnvironmentVariable("KOLSHELL_SOURCE") + "/demo/";
+    for (const char* f : {"DEMO.KSD", "VALVES.DAT", "DEMO.BMP"})
+        QFile::copy(demo + f, dir_->Dir.path() + "/" + f);
+    dir_->Write("NOTES.TXT", "first line\n");
+    TTable table = NewDeckTable(dir_->Path("DEMO.KSD"), {"AREA"}, 2);
+    SaveTable(table, dir_->Path("DEMO.TBL"));
+    onDisk_.clear();
+    for (const char* f : {"NOTES.TXT", "DEMO.KSD", "DEMO.TBL"})
+        onDisk_[dir_->Path(f)] = ReadTestFile(dir_->Path(f));
+}
+
+void TestRecovery::cleanup() {
+    dialogs_.reset();
+    msgs_.reset();
+}
+
+void TestRecovery::ChangeWindows(TKOLSHELLFORM& form) {
+    SetCurrentDir(dir_->Dir.path().toStdString());
+    form.Documents().ReadaFile(dir_->Path("NOTES.TXT"));
+    auto* editor = qobject_cast<TEditForm*>(form.FirstChildOfKind(wkText));
+    QVERIFY(editor);
+    editor->Editor()->InsertText("typed ");
+    form.Documents().ReadaFile(dir_->Path("DEMO.KSD"));
+    TChildForm* kolsed = form.FirstChildOfKind(wkForm);
+    QVERIFY(kolsed);
+    kolsed->findChild<QRadioButton*>("START.1")->click();
+    form.Action("Table1")->trigger();
+    TChildForm* table = form.FirstChildOfKind(wkTable);
+    QVERIFY(table);
+    QAbstractItemModel* model = table->findChild<QTableView*>()->model();
+    QVERIFY(model->setData(model->index(0, 0), "7", Qt::EditRole));
+    form.Recovery().WriteAll();
+    QCOMPARE(RecoveryFiles().size(), 3);
+}
+
+void TestRecovery::restoreOffersEveryChangedWindow() {
+    {
+        TKOLSHELLFORM killed;
+        ChangeWindows(killed);
+        if (QTest::currentTestFailed()) return;
+    } // gone without closing its windows, as a killed program
+    QCOMPARE(RecoveryFiles().size(), 3);
+    TKOLSHELLFORM form;
+    std::string offered;
+    form.Recovery().Ask = [&offered](const std::string& text) {
+        offered = text;
+        return int(mrYes);
+    };
+    form.Recovery().OfferRestore();
+    QVERIFY(QString::fromStdString(offered).startsWith(
+        "KOLSHELL was not closed properly. These unsaved changes can be restored:"));
+    for (const auto& [file, bytes] : onDisk_)
+        QVERIFY2(offered.find(file) != std::string::npos, file.c_str());
+
+    auto* editor = qobject_cast<TEditForm*>(form.FirstChildOfKind(wkText));
+    QVERIFY(editor);
+    QCOMPARE(editor->FileName(), dir_->Path("NOTES.TXT"));
+    QVERIFY(editor->IsModified());
+    QCOMPARE(editor->Editor()->toPlainText(), QString("typed first line"));
+    auto* kolsed = qobject_cast<TKOLSEDForm*>(form.FirstChildOfKind(wkForm));
+    QVERIFY(kolsed);
+    QCOMPARE(kolsed->FileName(), dir_->Path("DEMO.KSD"));
+    QVERIFY(kolsed->IsModified());
+    QVERIFY(kolsed->findChild<QRadioButton*>("START.1")->isChecked());
+    auto* table = qobject_cast<TTableForm*>(form.FirstChildOfKind(wkTable));
+    QVERIFY(table);
+    QCOMPARE(table->DocumentName(), dir_->Path("DEMO.TBL"));
+    QVERIFY(table->IsModified());
+    QCOMPARE(GetS(table->Table(), 1, 1), std::string("7.000"));
+    for (const auto& [file, bytes] : onDisk_)
+        QCOMPARE(ReadTestFile(file), bytes); // nothing written until the user saves
+    QCOMPARE(QDir(dir_->Dir.path()).entryList({".kolshell*"}, QDir::Files | QDir::Hidden),
+             QStringList());
+
+    // Saved, the form's deck holds the restored change.
+    msgs_->Answers = std::deque<int>(5, mrYes);
+    form.Action("Save1")->trigger();
+    QVERIFY(!kolsed->IsModified());
+    QVERIFY(ReadTestFile(dir_->Path("DEMO.KSD")) != onDisk_[dir_->Path("DEMO.KSD")]);
+    QCOMPARE(ReadTestFile(dir_->Path("NOTES.TXT")), std::string("typed first line\n"));
+}
+
+void TestRecovery::discardRemovesTheFiles() {
+    {
+        TKOLSHELLFORM killed;
+        ChangeWindows(killed);
+        if (QTest::currentTestFailed()) return;
+    }
+    TKOLSHELLFORM later;
+    int asked = 0;
+    later.Recovery().Ask = [&asked](const std::string&) { return ++asked, int(mrCancel); };
+    later.Recovery().OfferRestore();
+    QCOMPARE(RecoveryFiles().size(), 3); // Later: kept for the next start
+    TKOLSHELLFORM form;
+    form.Recovery().Ask = [&asked](const std::string&) { return ++asked, int(mrNo); };
+    form.Recovery().OfferRestore();
+    QCOMPARE(asked, 2);
+    QCOMPARE(RecoveryFiles(), QStringList());
+    QVERIFY(form.Children().isEmpty());
+}
+
+void TestRecovery::savingRemovesTheWindowsFile() {
+    TKOLSHELLFORM form;
+    ChangeWindows(form);
+    if (QTest::currentTestFailed()) return;
+    msgs_->Answers = std::deque<int>(5, mrYes);
+    form.Action("Save1")->trigger();
+    QCOMPARE(RecoveryFiles(), QStringList());
+    // Closed without saving: its file goes too.
+    TChildForm* editor = form.FirstChildOfKind(wkText);
+    static_cast<TEditForm*>(editor)->Editor()->InsertText("more ");
+    form.Recovery().WriteAll();
+    QCOMPARE(RecoveryFiles().size(), 1);
+    msgs_->Answers = {mrNo};
+    editor->close();
+    QTRY_COMPARE(RecoveryFiles(), QStringList());
+}
+
+void TestRecovery::runningProgramsFilesAreNotOffered() {
+    TKOLSHELLFORM running;
+    ChangeWindows(running);
+    if (QTest::currentTestFailed()) return;
+    TKOLSHELLFORM second;
+    bool asked = false;
+    second.Recovery().Ask = [&asked](const std::string&) { return asked = true, int(mrNo); };
+    second.Recovery().OfferRestore();
+    QVERIFY(!asked);
+    QCOMPARE(RecoveryFiles().size(), 3);
+}
+
+QTEST_MAIN(TestRecovery)
+#include "tst_recovery.moc"

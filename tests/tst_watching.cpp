@@ -1,0 +1,119 @@
+// Files changed by another program while open: an unchanged window offers to read its file
+// again, a changed window's Save warns first, and the program's own saves ask nothing.
+#include "app/kolshellform.h"
+#include "common/fileidentity.h"
+#include "common/globals.h"
+#include "shell/widgets/editform.h"
+#include "tests/support/testsupport.h"
+
+#include <QtTest>
+
+class TestWatching : public QObject {
+    Q_OBJECT
+  private slots:
+    void init();
+    void cleanup();
+    void identity();
+    void unchangedEditorOffersReload();
+    void changedEditorWarnsOnSave_data();
+    void changedEditorWarnsOnSave();
+    void ownSaveAsksNothing();
+
+  private:
+    TEditForm* OpenNotes(TKOLSHELLFORM& form) {
+        form.Documents().ReadaFile(notes_);
+        return qobject_cast<TEditForm*>(form.FirstChildOfKind(wkText));
+    }
+    std::unique_ptr<TestFolder> dir_;
+    std::unique_ptr<MsgRecorder> msgs_;
+    std::unique_ptr<ScriptedDialogs> dialogs_;
+    std::string notes_;
+};
+
+void TestWatching::init() {
+    dir_ = std::make_unique<TestFolder>();
+    FreshProgramDir(*dir_);
+    msgs_ = std::make_unique<MsgRecorder>();
+    dialogs_ = std::make_unique<ScriptedDialogs>();
+    notes_ = dir_->Write("NOTES.TXT", "first\n");
+}
+
+void TestWatching::cleanup() {
+    dialogs_.reset();
+    msgs_.reset();
+}
+
+void TestWatching::identity() {
+    const TFileIdentity read = TFileIdentity::Of(notes_);
+    QVERIFY(read.Exists);
+    QVERIFY(!(TFileIdentity::Of(notes_) != read));
+    dir_->Write("NOTES.TXT", "other\n"); // same size, other bytes
+    QVERIFY(TFileIdentity::Of(notes_) != read);
+    QVERIFY(TFileIdentity::Of(dir_->Path("NONE.TXT")) != read);
+}
+
+void TestWatching::unchangedEditorOffersReload() {
+    TKOLSHELLFORM form;
+    TEditForm* editor = OpenNotes(form);
+    QVERIFY(editor);
+    msgs_->Answers = {mrYes};
+    // Another editor saves twice in a row (by renaming a new file over it): asked once.
+    dir_->Write("NOTES.TXT.new", "second\n");
+    QVERIFY(QFile::rename(QString::fromStdString(dir_->Path("NOTES.TXT.new")),
+                          QString::fromStdString(notes_)) ||
+            (QFile::remove(QString::fromStdString(notes_)) &&
+             QFile::rename(QString::fromStdString(dir_->Path("NOTES.TXT.new")),
+                           QString::fromStdString(notes_))));
+    dir_->Write("NOTES.TXT", "third\n");
+    const std::vector<std::string> asked{notes_ + " was changed by another program. Reload it?"};
+    QTRY_COMPARE(msgs_->Texts(), asked);
+    QCOMPARE(editor->Editor()->toPlainText(), QString("third"));
+    QVERIFY(!editor->IsModified());
+    // The file is still watched after the rename: the next change is noticed too.
+    msgs_->Answers = {mrNo};
+    dir_->Write("NOTES.TXT", "fourth\n");
+    QTRY_COMPARE(msgs_->Texts().size(), size_t(2));
+    QCOMPARE(editor->Editor()->toPlainText(), QString("third")); // No keeps the window
+}
+
+void TestWatching::changedEditorWarnsOnSave_data() {
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<std::string>("onDisk");
+    QTest::newRow("Yes: the window's version") << int(mrYes) << std::string("mine first\n");
+    QTest::newRow("Cancel: the other program's") << int(mrCancel) << std::string("theirs\n");
+}
+
+void TestWatching::changedEditorWarnsOnSave() {
+    QFETCH(int, answer);
+    QFETCH(std::string, onDisk);
+    TKOLSHELLFORM form;
+    TEditForm* editor = OpenNotes(form);
+    QVERIFY(editor);
+    editor->Editor()->InsertText("mine ");
+    dir_->Write("NOTES.TXT", "theirs\n");
+    QTest::qWait(500); // the change is seen; a changed window is not offered a reload
+    QVERIFY(msgs_->Texts().empty());
+    msgs_->Answers = {answer};
+    form.Action("Save1")->trigger();
+    QCOMPARE(msgs_->Texts(),
+             std::vector<std::string>{notes_ + " was changed by another program since it was "
+                                               "opened here. Save your version over it?"});
+    QCOMPARE(ReadTestFile(notes_), onDisk);
+    QCOMPARE(editor->IsModified(), answer != mrYes);
+}
+
+void TestWatching::ownSaveAsksNothing() {
+    TKOLSHELLFORM form;
+    TEditForm* editor = OpenNotes(form);
+    QVERIFY(editor);
+    editor->Editor()->InsertText("mine ");
+    form.Action("Save1")->trigger();
+    editor->Editor()->InsertText("again ");
+    form.Action("Save1")->trigger();
+    QTest::qWait(600);
+    QVERIFY(msgs_->Texts().empty());
+    QCOMPARE(ReadTestFile(notes_), std::string("mine again first\n"));
+}
+
+QTEST_MAIN(TestWatching)
+#include "tst_watching.moc"
