@@ -326,7 +326,8 @@ bool WriteDeck(TFormModel& form, const std::string& targetName, TDiagnostics& di
 std::string DeckBytes(TFormModel& form) {
     std::string source = form.Source;
     if (source.empty()) ReadFileBytes(form.DeckName, source);
-    RefreshLists(form);
+    TDiagnostics unused; // the bytes are kept for recovery: a list file's problem is told at Save
+    RefreshLists(form, unused);
     return JoinLines(CopyLines(form, SplitLinesWithEnds(source, false), form.DeckName));
 }
 
