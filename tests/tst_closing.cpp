@@ -182,7 +182,9 @@ void TestClosing::everyCommandAsksFirst() {
     OpenChangedWindows(form);
     if (QTest::currentTestFailed()) return;
     const std::vector<std::pair<QPointer<TChildForm>, std::string>> changed = {
-        {kolsed_, kolsed_->FileName()}, {table_, table_->DocumentName()}, {plot_, "This plot"}};
+        {kolsed_, kolsed_->FileName()},
+        {table_, table_->DocumentName()},
+        {plot_, plot_->windowTitle().toStdString()}};
     msgs_->Answers = std::deque<int>(20, answer);
     form.ExecDialog = AnswerOk;
     Trigger(form, command);

@@ -44,8 +44,8 @@ class TestRecovery : public QObject {
 void TestRecovery::init() {
     dir_ = std::make_unique<TestFolder>();
     state_ = std::make_unique<QTemporaryDir>();
-    qputenv("XDG_STATE_HOME", state_->path().toUtf8());
     FreshProgramDir(*dir_);
+    qputenv("XDG_STATE_HOME", state_->path().toUtf8()); // after the program's fresh folders
     msgs_ = std::make_unique<MsgRecorder>();
     dialogs_ = std::make_unique<ScriptedDialogs>();
     const QString demo = qEnvironmentVariable("KOLSHELL_SOURCE") + "/demo/";
