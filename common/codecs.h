@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <string_view>
 
 using Real48Bytes = std::array<uint8_t, 6>;
 using Extended80Bytes = std::array<uint8_t, 10>;
@@ -70,3 +71,7 @@ void PutInt32(uint8_t* p, int32_t v);
 int32_t GetInt32(const uint8_t* p);
 void PutInt16(uint8_t* p, int16_t v);
 int16_t GetInt16(const uint8_t* p);
+// The bytes of a file held in a string, for the readers above: b[at] onwards.
+inline const uint8_t* BytesAt(std::string_view b, size_t at) {
+    return reinterpret_cast<const uint8_t*>(b.data() + at);
+}

@@ -1,5 +1,6 @@
 #include "kolsed/formmodel.h"
 
+#include "common/codecs.h"
 #include "common/paths.h"
 
 #include <cmath>
@@ -19,20 +20,11 @@ bool TFormMetrics::PictureSize(const std::string& file, int& width, int& height)
     return BmpSize(file, width, height);
 }
 
-namespace {
-
-long Le32(const std::string& b, size_t at) {
-    const auto u = [&](size_t i) { return uint32_t(static_cast<unsigned char>(b[at + i])); };
-    return long(int32_t(u(0) | u(1) << 8 | u(2) << 16 | u(3) << 24));
-}
-
-} // namespace
-
 bool BmpSize(const std::string& file, int& width, int& height) {
     std::string bytes;
     if (!ReadFileBytes(file, bytes) || bytes.size() < 26 || bytes.compare(0, 2, "BM") != 0)
         return false;
-    const long w = Le32(bytes, 18), h = std::labs(Le32(bytes, 22));
+    const long w = GetInt32(BytesAt(bytes, 18)), h = std::labs(GetInt32(BytesAt(bytes, 22)));
     if (w <= 0 || w > 32767 || h == 0 || h > 32767) return false;
     width = int(w);
     height = int(h);

@@ -1,5 +1,6 @@
 #include "plot/plotextension.h"
 
+#include "common/codecs.h"
 #include "common/paths.h"
 
 #include <algorithm>
@@ -15,7 +16,7 @@ void Put16(std::string& out, size_t v) {
 }
 
 size_t Get16(std::string_view in, size_t at) {
-    return size_t(uint8_t(in[at])) | size_t(uint8_t(in[at + 1])) << 8;
+    return uint16_t(GetInt16(BytesAt(in, at)));
 }
 
 } // namespace

@@ -1,17 +1,14 @@
 #include "run/localbackend.h"
 
-#include "run/cmdline.h"
+#include "run/spawn.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <poll.h>
-#include <spawn.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace {
 
@@ -26,33 +23,11 @@ int OpenPidFd(pid_t pid) {
 
 // A failed start as errno; 0 when the program started.
 int Spawn(const TRun& run, bool stdoutToStderr, pid_t& pid) {
-    const TArgv argv(run.Program, run.Arguments);
-
-    posix_spawn_file_actions_t files;
-    posix_spawn_file_actions_init(&files);
-    if (!run.Dir.empty()) posix_spawn_file_actions_addchdir_np(&files, run.Dir.c_str());
-    if (stdoutToStderr) posix_spawn_file_actions_adddup2(&files, STDERR_FILENO, STDOUT_FILENO);
-    posix_spawnattr_t attr;
-    posix_spawnattr_init(&attr);
-    // Its own process group, the default signal handling and no blocked signals, whatever
-    // the caller has set up for itself.
-    sigset_t none, defaults;
-    sigemptyset(&none);
-    sigemptyset(&defaults);
-    for (int s : {SIGINT, SIGTERM, SIGPIPE, SIGCHLD, SIGHUP})
-        sigaddset(&defaults, s);
-    posix_spawnattr_setsigmask(&attr, &none);
-    posix_spawnattr_setsigdefault(&attr, &defaults);
-    posix_spawnattr_setpgroup(&attr, 0);
-    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK |
-                                        POSIX_SPAWN_SETSIGDEF);
-    const bool searchPath = run.Program.find('/') == std::string::npos;
-    const int err = searchPath
-                        ? posix_spawnp(&pid, argv.Program(), &files, &attr, argv.Data(), environ)
-                        : posix_spawn(&pid, argv.Program(), &files, &attr, argv.Data(), environ);
-    posix_spawnattr_destroy(&attr);
-    posix_spawn_file_actions_destroy(&files);
-    return err;
+    TSpawnOptions options;
+    options.Dir = run.Dir;
+    options.OwnGroup = true;
+    if (stdoutToStderr) options.Dup.emplace_back(STDERR_FILENO, STDOUT_FILENO);
+    return SpawnProcess(run.Program, run.Arguments, options, pid);
 }
 
 } // namespace

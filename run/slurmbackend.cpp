@@ -1,7 +1,7 @@
 #include "run/slurmbackend.h"
 
 #include "common/paths.h"
-#include "run/cmdline.h"
+#include "run/spawn.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -13,12 +13,9 @@
 #include <filesystem>
 #include <fstream>
 #include <poll.h>
-#include <spawn.h>
 #include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
-
-extern char** environ;
 
 bool SplitShellWords(const std::string& line, std::vector<std::string>& words) {
     words.clear();
@@ -141,26 +138,11 @@ pid_t SpawnReading(const std::string& program, const std::vector<std::string>& a
         error = errno;
         return -1;
     }
-    const TArgv argv(program, args);
-    posix_spawn_file_actions_t files;
-    posix_spawn_file_actions_init(&files);
-    posix_spawn_file_actions_addopen(&files, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&files, o[1], STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(&files, separateErr ? e[1] : o[1], STDERR_FILENO);
-    posix_spawnattr_t attr;
-    posix_spawnattr_init(&attr);
-    sigset_t none, defaults;
-    sigemptyset(&none);
-    sigemptyset(&defaults);
-    for (int s : {SIGINT, SIGTERM, SIGPIPE, SIGCHLD})
-        sigaddset(&defaults, s);
-    posix_spawnattr_setsigmask(&attr, &none);
-    posix_spawnattr_setsigdefault(&attr, &defaults);
-    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    TSpawnOptions options;
+    options.NullStdin = true;
+    options.Dup = {{o[1], STDOUT_FILENO}, {separateErr ? e[1] : o[1], STDERR_FILENO}};
     pid_t pid = -1;
-    error = posix_spawnp(&pid, argv.Program(), &files, &attr, argv.Data(), environ);
-    posix_spawnattr_destroy(&attr);
-    posix_spawn_file_actions_destroy(&files);
+    error = SpawnProcess(program, args, options, pid);
     close(o[1]);
     if (separateErr) close(e[1]);
     if (error) {

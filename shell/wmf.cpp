@@ -1,25 +1,28 @@
 #include "shell/wmf.h"
 
+#include "common/codecs.h"
+
 namespace {
 constexpr uint32_t PlaceableKey = 0x9AC6CDD7;
 constexpr size_t PlaceableSize = 22, HeaderSize = 18;
 constexpr size_t MaxRecords = 1000000;
 
 uint16_t U16(const std::string& b, size_t at) {
-    return uint16_t(uint8_t(b[at]) | (uint8_t(b[at + 1]) << 8));
+    return uint16_t(GetInt16(BytesAt(b, at)));
 }
 uint32_t U32(const std::string& b, size_t at) {
-    return U16(b, at) | (uint32_t(U16(b, at + 2)) << 16);
+    return uint32_t(GetInt32(BytesAt(b, at)));
 }
 } // namespace
 
 int16_t TWmfRecord::Word(size_t i) const {
     if (2 * i + 1 >= Params.size()) return 0;
-    return int16_t(Params[2 * i] | (Params[2 * i + 1] << 8));
+    return GetInt16(&Params[2 * i]);
 }
 
 uint32_t TWmfRecord::Dword(size_t i) const {
-    return uint16_t(Word(i)) | (uint32_t(uint16_t(Word(i + 1))) << 16);
+    if (2 * i + 3 >= Params.size()) return uint16_t(Word(i));
+    return uint32_t(GetInt32(&Params[2 * i]));
 }
 
 bool ParseWmf(const std::string& b, TWmfFile& wmf, std::string& error) {
