@@ -22,20 +22,13 @@
 
 namespace {
 
-TKOLSHELLFORM* mainForm = nullptr;
-
 QString MenuText(const std::string& text) {
     return ToQ(text).replace("&", "&&");
 }
 
 } // namespace
 
-TKOLSHELLFORM* KOLSHELLFORM() {
-    return mainForm;
-}
-
 TKOLSHELLFORM::TKOLSHELLFORM(QWidget* parent) : QMainWindow(parent) {
-    mainForm = this;
     setObjectName("KOLSHELLFORM");
     setProperty("HelpContext", 1);
     resize(900, 640);
@@ -62,7 +55,6 @@ TKOLSHELLFORM::~TKOLSHELLFORM() {
     recovery_->Abandon(); // windows going with the frame keep their recovery files
     for (TChildForm* c : Children())
         disconnect(c, nullptr, this, nullptr);
-    if (mainForm == this) mainForm = nullptr;
     delete help_; // with the help window
 }
 

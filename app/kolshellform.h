@@ -127,6 +127,3 @@ class TKOLSHELLFORM : public QMainWindow {
     TWatcher* watcher_;
     TCloseGuard closeGuard_;
 };
-
-// The main window of the running program.
-TKOLSHELLFORM* KOLSHELLFORM();

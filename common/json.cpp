@@ -46,10 +46,6 @@ std::string JsonNumber(double v) {
     return buf;
 }
 
-std::string JsonNumber(long double v) {
-    return JsonNumber(double(v));
-}
-
 std::string JsonBool(bool b) {
     return b ? "true" : "false";
 }

@@ -7,8 +7,7 @@
 // Text is bytes: valid UTF-8 passes through, anything else is read as Windows text, so the
 // answer is always valid UTF-8.
 std::string JsonString(const std::string& bytes);
-std::string JsonNumber(double v);      // 17 significant digits, round-trips
-std::string JsonNumber(long double v); // via double
+std::string JsonNumber(double v); // 17 significant digits, round-trips
 std::string JsonBool(bool b);
 std::string JsonStringArray(const std::vector<std::string>& items);
 

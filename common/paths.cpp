@@ -447,12 +447,6 @@ bool RemoveFile(const std::string& name) {
     return fs::remove(NativePath(name), ec) && !ec;
 }
 
-bool RenameFile(const std::string& from, const std::string& to) {
-    std::error_code ec;
-    fs::rename(NativePath(from), NativePath(to), ec);
-    return !ec;
-}
-
 bool MatchesWildcard(const std::string& name, const std::string& pattern) {
     // Iterative '*'/'?' matching without regard to case.
     size_t n = 0, p = 0, star = std::string::npos, mark = 0;

@@ -96,7 +96,6 @@ bool RemoveFile(const std::string& name);
 // The next name prefix + number + ext after counter that no file in the current folder has
 // (in any case); counter is moved on to its number.
 std::string UnusedNumberedName(const std::string& prefix, const std::string& ext, int& counter);
-bool RenameFile(const std::string& from, const std::string& to);
 
 // Plain files of a directory whose names match a wildcard pattern ("*.O*"), without regard
 // to case, sorted by name. Hidden (dot) files are left out.

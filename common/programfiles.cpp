@@ -41,10 +41,6 @@ std::string UserStateDir() {
     return XdgDir("XDG_STATE_HOME", ".local/state");
 }
 
-std::string RecoveryDir() {
-    return JoinPath(UserStateDir(), "recovery");
-}
-
 std::string ProgramFileToRead(const std::string& name) {
     const std::string user = JoinPath(UserConfigDir(), name);
     if (FileExists(user)) return user;

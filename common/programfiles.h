@@ -11,8 +11,6 @@
 std::string UserConfigDir();
 // $XDG_STATE_HOME/kolshell, else ~/.local/state/kolshell: the recent-file list.
 std::string UserStateDir();
-// UserStateDir()/recovery, where unsaved work is kept for a later start.
-std::string RecoveryDir();
 
 // The user's copy of a settings file when there is one, else the program directory's default.
 std::string ProgramFileToRead(const std::string& name);

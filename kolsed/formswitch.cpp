@@ -183,14 +183,6 @@ bool CheckInputValue(TFormModel& form, const TInput& field, TDiagnostics& diagno
     return false;
 }
 
-TFormItem* CheckAllInputs(TFormModel& form, TDiagnostics& diagnostics) {
-    for (auto& item : form.Items)
-        if (item->Kind == ikNumber && item->Input &&
-            !CheckInputValue(form, *item->Input, diagnostics))
-            return item.get();
-    return nullptr;
-}
-
 bool ItemVisible(const TFormItem& item) {
     // A block inside a group is shown only while the group is.
     if (item.InGroup && item.Group && !item.Group->Visible) return false;

@@ -31,8 +31,6 @@ void TypeIntoField(TInput& field, const std::string& text);
 // field's range. Otherwise the message goes to diagnostics and the form's ErrorLevel becomes
 // 100. In unit system 2 the limits are converted like the value and shown in its format.
 bool CheckInputValue(TFormModel& form, const TInput& field, TDiagnostics& diagnostics);
-// Checks every numeric field, stopping at the first bad one; returns its item or null.
-TFormItem* CheckAllInputs(TFormModel& form, TDiagnostics& diagnostics);
 
 // A control is seen when it and its group frame are visible.
 bool ItemVisible(const TFormItem& item);

@@ -62,13 +62,6 @@ void TFileViewer::IndexSlice() {
     viewport()->update();
 }
 
-void TFileViewer::IndexAll() {
-    while (index_.IndexStep(Slice)) {
-    }
-    slices_.stop();
-    UpdateScrollBars();
-}
-
 QString TFileViewer::Line(int i) const {
     return Shown(index_.Line(size_t(i - 1), ShownChars));
 }

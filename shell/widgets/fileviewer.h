@@ -21,8 +21,6 @@ class TFileViewer : public QAbstractScrollArea {
     int LineCount() const { return int(index_.LineCount()); }
     QString Line(int i) const; // 1-based
     bool Complete() const { return index_.Complete(); }
-    // Indexes the rest of the file now (tests, printing).
-    void IndexAll();
 
     // From the caret or the selection; selects the match.
     bool Search(const QString& text, bool backward, bool matchCase);
