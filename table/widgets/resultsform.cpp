@@ -294,6 +294,7 @@ QString ShownCell(const TResults& r, size_t row, size_t c, const std::string& ce
 } // namespace
 
 void TResultsForm::ShowRow(size_t i) {
+    if (int(i) >= Grid->rowCount()) return; // a run the grid does not show yet: shown with it
     const std::vector<std::string> cells = ResultCells(results_, i);
     for (int c = 0; c < int(cells.size()); ++c) {
         QTableWidgetItem* item = Grid->item(int(i), c);
