@@ -70,9 +70,11 @@ int main(int argc, char** argv) {
     QApplication::restoreOverrideCursor();
     form.show();
     form.AboutBox()->exec();
+    // A SIGTERM or SIGHUP while the About box showed has ended its loop already.
+    if (form.Recovery().EndedBySignal()) return 0;
     form.Documents().FirstOpen = true;
     form.Documents().OpenStartFile(argc > 1 ? argv[1] : "");
     form.Recovery().OfferRestore();
-
+    if (form.Recovery().EndedBySignal()) return 0;
     return app.exec();
 }

@@ -44,6 +44,8 @@ class TRecovery : public QObject {
     std::function<int(const std::string& text)> Ask;
     // SIGTERM and SIGHUP end the program as Exit does, without questions.
     void CatchEndSignals();
+    // True once a signal ended the program: no event loop is to start after it.
+    bool EndedBySignal() const { return abandoned_; }
     const std::string& Folder() const { return folder_; }
 
   private:
