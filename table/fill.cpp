@@ -45,10 +45,10 @@ bool ParseVar(const std::string& item, bool withCount, TFillVar& v, std::string&
 
 } // namespace
 
-bool ParseFillVars(const std::string& spec, bool withCount, const std::string& logNames,
+bool ParseFillVars(const std::string& text, bool withCount, const std::string& logNames,
                    std::vector<TFillVar>& vars, std::string& error) {
     vars.clear();
-    for (const std::string& item : SplitAt(spec, ',')) {
+    for (const std::string& item : SplitAt(text, ',')) {
         TFillVar v;
         if (!ParseVar(item, withCount, v, error)) return false;
         vars.push_back(v);

@@ -17,7 +17,7 @@ struct TFillVar {
 
 // "AREA=1:3:5,QPUMP=0.005:0.02:4" (withCount) or "AREA=1:3,QPUMP=0.005:0.02"; logNames
 // ("QPUMP,...") marks the logarithmic ones. False with the reason.
-bool ParseFillVars(const std::string& spec, bool withCount, const std::string& logNames,
+bool ParseFillVars(const std::string& text, bool withCount, const std::string& logNames,
                    std::vector<TFillVar>& vars, std::string& error);
 // The values of one grid variable: Count values from First to Last, linear or logarithmic.
 std::vector<Extended> GridValues(const TFillVar& v);

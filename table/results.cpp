@@ -262,19 +262,20 @@ void AddWhy(TResultRow& row, const std::string& why) {
 
 } // namespace
 
-TResults PrepareResults(const TTable& t, const TResultSpec& spec, const TRunRecords& records) {
+TResults PrepareResults(const TTable& t, const TResultRequest& request,
+                        const TRunRecords& records) {
     TResults r;
     for (const TableColumn& c : t.Columns)
         r.Variables.push_back(c.Name);
-    for (const std::string& col : spec.Columns)
-        for (const TStatistic& s : spec.Stats) {
+    for (const std::string& col : request.Columns)
+        for (const TStatistic& s : request.Stats) {
             r.Results.push_back(s.Name() + " " + col);
             r.Units.emplace_back();
         }
     for (int run = 1; run <= t.Runs(); ++run) {
         TResultRow row;
         row.Run = run;
-        row.State = RecordedState(t, records, run, RunOutputFile(t, spec.File, run), row.Why);
+        row.State = RecordedState(t, records, run, RunOutputFile(t, request.File, run), row.Why);
         row.Values.assign(r.Results.size(), std::nullopt);
         r.Rows.push_back(std::move(row));
         std::vector<Extended> values;
@@ -285,26 +286,26 @@ TResults PrepareResults(const TTable& t, const TResultSpec& spec, const TRunReco
     return r;
 }
 
-void ReadRowResults(const TTable& t, const TResultSpec& spec, TResultRow& row,
+void ReadRowResults(const TTable& t, const TResultRequest& request, TResultRow& row,
                     std::vector<std::string>* units) {
     row.Read = true;
     std::fill(row.Values.begin(), row.Values.end(), std::nullopt);
     if (row.State != TRunState::Done) return;
-    const std::string file = RunOutputFile(t, spec.File, row.Run);
+    const std::string file = RunOutputFile(t, request.File, row.Run);
     TOutputData d;
     if (!FileExists(file) || !ReadOutputFile(file, d)) {
         AddWhy(row, "no output " + ExtractFileName(file));
         return;
     }
     // X is read only for the statistics over it: a big file's column costs time.
-    const bool needX = std::any_of(spec.Stats.begin(), spec.Stats.end(), NeedsX);
+    const bool needX = std::any_of(request.Stats.begin(), request.Stats.end(), NeedsX);
     const std::vector<double> x = needX ? ColumnValues(d, 1) : std::vector<double>();
     size_t k = 0;
-    for (const std::string& name : spec.Columns) {
+    for (const std::string& name : request.Columns) {
         const int col = FindColumn(d, name);
         if (!col) AddWhy(row, "no column " + name + " in " + ExtractFileName(file));
         const std::vector<double> y = col ? ColumnValues(d, col) : std::vector<double>();
-        for (const TStatistic& s : spec.Stats) {
+        for (const TStatistic& s : request.Stats) {
             double v = 0;
             std::string why;
             if (col && ComputeStatistic(x, y, s, v, why))
@@ -318,7 +319,7 @@ void ReadRowResults(const TTable& t, const TResultSpec& spec, TResultRow& row,
     }
 }
 
-void ReadResults(const TTable& t, const TResultSpec& spec, TResults& results,
+void ReadResults(const TTable& t, const TResultRequest& request, TResults& results,
                  const std::vector<size_t>& rows, int threads,
                  const std::function<void(size_t)>& progress, const std::atomic<bool>* cancel) {
     std::atomic<size_t> next{0}, done{0};
@@ -328,7 +329,7 @@ void ReadResults(const TTable& t, const TResultSpec& spec, TResults& results,
         units[w].assign(results.Results.size(), std::string());
         for (size_t i; (i = next++) < rows.size();) {
             if (cancel && *cancel) return;
-            ReadRowResults(t, spec, results.Rows[rows[i]], &units[w]);
+            ReadRowResults(t, request, results.Rows[rows[i]], &units[w]);
             const size_t count = ++done;
             if (progress) progress(count);
         }

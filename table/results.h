@@ -38,7 +38,7 @@ bool ComputeStatistic(const TOutputData& d, int col, const TStatistic& s, double
 TOutputData ReadOutputHeader(const std::string& fileName);
 
 // What to collect: the output file as run 1 writes it, its columns and the statistics of each.
-struct TResultSpec {
+struct TResultRequest {
     std::string File;
     std::vector<std::string> Columns;
     std::vector<TStatistic> Stats;
@@ -67,13 +67,13 @@ std::string RunOutputFile(const TTable& t, const std::string& runOneFile, int ru
 TRunState RecordedState(const TTable& t, const TRunRecords& records, int run,
                         const std::string& output, std::string& why);
 // One row per run with its state and the table's values; no output read yet.
-TResults PrepareResults(const TTable& t, const TResultSpec& spec, const TRunRecords& records);
+TResults PrepareResults(const TTable& t, const TResultRequest& request, const TRunRecords& records);
 // Reads the output of a done run and fills its results (and the units where still unknown).
-void ReadRowResults(const TTable& t, const TResultSpec& spec, TResultRow& row,
+void ReadRowResults(const TTable& t, const TResultRequest& request, TResultRow& row,
                     std::vector<std::string>* units = nullptr);
 // Reads the rows given on up to `threads` threads; progress(count read) is called from them.
 // Stops early when cancel becomes true.
-void ReadResults(const TTable& t, const TResultSpec& spec, TResults& results,
+void ReadResults(const TTable& t, const TResultRequest& request, TResults& results,
                  const std::vector<size_t>& rows, int threads,
                  const std::function<void(size_t)>& progress = {},
                  const std::atomic<bool>* cancel = nullptr);

@@ -166,12 +166,12 @@ void TestResults::rowsOfRuns() {
     QVERIFY(RecordRunStates(t.TableFileName,
                             {Ran(t, 1, TRunState::Done), Ran(t, 2, TRunState::Failed, 3),
                              Ran(t, 3, TRunState::Done), Ran(t, 4, TRunState::Done)}));
-    TResultSpec spec;
-    spec.File = f.Path("T.OUT");
-    spec.Columns = {"LEVEL"};
-    spec.Stats = {Stat("max"), Stat("integral")};
-    TResults r = PrepareResults(t, spec, ReadRunStates(t.TableFileName));
-    ReadResults(t, spec, r, {0, 1, 2, 3, 4}, 3);
+    TResultRequest request;
+    request.File = f.Path("T.OUT");
+    request.Columns = {"LEVEL"};
+    request.Stats = {Stat("max"), Stat("integral")};
+    TResults r = PrepareResults(t, request, ReadRunStates(t.TableFileName));
+    ReadResults(t, request, r, {0, 1, 2, 3, 4}, 3);
     QCOMPARE(QString::fromStdString(ResultsCsv(r)),
              QString("Run,State,AREA,max LEVEL [M],integral LEVEL [M]\r\n"
                      "1,done,1,5,80\r\n"
@@ -189,12 +189,12 @@ void TestResults::csvReadsBack() {
     t.Columns[0].Values[1] = 0.1L;
     t.TableFileName = f.Path("T.TBL");
     f.Write("T.OUT", "TIME A B\n0 0.1 1e-30\n0.3 0.7 123456.789\n");
-    TResultSpec spec;
-    spec.File = f.Path("T.OUT");
-    spec.Columns = {"A", "B"};
-    spec.Stats = {Stat("mean"), Stat("at=0.1")};
-    TResults r = PrepareResults(t, spec, {});
-    ReadResults(t, spec, r, {0}, 1);
+    TResultRequest request;
+    request.File = f.Path("T.OUT");
+    request.Columns = {"A", "B"};
+    request.Stats = {Stat("mean"), Stat("at=0.1")};
+    TResults r = PrepareResults(t, request, {});
+    ReadResults(t, request, r, {0}, 1);
     const QStringList cells = QString::fromStdString(ResultsCsv(r)).split("\r\n")[1].split(',');
     QCOMPARE(cells.size(), 7);
     QCOMPARE(cells[2].toStdString(), ExactText(0.1L));
@@ -301,7 +301,7 @@ void TestResults::grid() {
 }
 
 void TestResults::gridRefusals_data() {
-    QTest::addColumn<QString>("spec");
+    QTest::addColumn<QString>("request");
     QTest::addColumn<QString>("log");
     QTest::addColumn<QString>("error");
     QTest::newRow("not a variable") << "A=1:2:2,Z=1:2:2"
@@ -319,14 +319,14 @@ void TestResults::gridRefusals_data() {
 }
 
 void TestResults::gridRefusals() {
-    QFETCH(QString, spec);
+    QFETCH(QString, request);
     QFETCH(QString, log);
     QFETCH(QString, error);
     TTable t = NewTable({"A", "B"}, 2);
     const std::string before = EncodeTable(t);
     std::vector<TFillVar> vars;
     std::string message;
-    QVERIFY(ParseFillVars(spec.toStdString(), true, log.toStdString(), vars, message));
+    QVERIFY(ParseFillVars(request.toStdString(), true, log.toStdString(), vars, message));
     QVERIFY(!FillGrid(t, vars, message));
     QCOMPARE(QString::fromStdString(message), error);
     QCOMPARE(EncodeTable(t), before);

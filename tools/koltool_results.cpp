@@ -83,23 +83,24 @@ int ResultsCmd(const Args& a) {
         !opt.count("--stat"))
         return Fail("usage: results FILE.TBL --file OUTFILE --column COL[,COL...] --stat "
                     "final,min,max,mean,integral,xmax[,at=X] [--csv]");
-    TResultSpec spec;
+    TResultRequest request;
     std::string error;
-    if (!ParseStatistics(opt["--stat"], spec.Stats, error)) return Fail(error);
-    spec.Columns = CommaList(opt["--column"]);
-    if (spec.Columns.empty() || spec.Stats.empty()) return Fail("no column or no statistic given");
+    if (!ParseStatistics(opt["--stat"], request.Stats, error)) return Fail(error);
+    request.Columns = CommaList(opt["--column"]);
+    if (request.Columns.empty() || request.Stats.empty())
+        return Fail("no column or no statistic given");
     TTable t;
     if (!LoadTable(opt["1"], t)) return 1;
-    spec.File = OutputFileOf(t, opt["--file"]);
-    TResults r = PrepareResults(t, spec, ReadRunStates(opt["1"]));
+    request.File = OutputFileOf(t, opt["--file"]);
+    TResults r = PrepareResults(t, request, ReadRunStates(opt["1"]));
     std::vector<size_t> rows;
     for (size_t i = 0; i < r.Rows.size(); ++i)
         rows.push_back(i);
-    ReadResults(t, spec, r, rows, Threads());
+    ReadResults(t, request, r, rows, Threads());
     if (opt.count("--csv"))
         std::fputs(ResultsCsv(r).c_str(), stdout);
     else
-        std::printf("%s\n", ResultsJson(r, spec.File).c_str());
+        std::printf("%s\n", ResultsJson(r, request.File).c_str());
     return 0;
 }
 

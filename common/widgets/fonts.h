@@ -1,4 +1,4 @@
-// The fonts the specified Windows fonts stand for on this platform.
+// The fonts that the Windows fonts of the original program stand for on this platform.
 #pragma once
 
 #include <QFont>

@@ -203,12 +203,12 @@ void TResultsForm::FillColumns() {
     if (!any && ColumnList->count() > 1) ColumnList->item(1)->setSelected(true);
 }
 
-bool TResultsForm::ChosenSpec(TResultSpec& spec) {
-    spec = TResultSpec();
-    spec.File = FromQ(FileBox->currentData().toString());
+bool TResultsForm::ChosenRequest(TResultRequest& request) {
+    request = TResultRequest();
+    request.File = FromQ(FileBox->currentData().toString());
     for (int i = 0; i < ColumnList->count(); ++i)
         if (ColumnList->item(i)->isSelected())
-            spec.Columns.push_back(FromQ(ColumnList->item(i)->text()));
+            request.Columns.push_back(FromQ(ColumnList->item(i)->text()));
     std::string words;
     for (const auto& [name, box] : StatBoxes)
         if (box->isChecked())
@@ -224,13 +224,13 @@ bool TResultsForm::ChosenSpec(TResultSpec& spec) {
     }
     for (const char* name : StatNames)
         for (const TStatistic& s : stats)
-            if (s.Name() == name) spec.Stats.push_back(s);
+            if (s.Name() == name) request.Stats.push_back(s);
     for (const TStatistic& s : stats)
-        if (s.Kind == TStatKind::At) spec.Stats.push_back(s);
+        if (s.Kind == TStatKind::At) request.Stats.push_back(s);
     TLastChoice& last = LastChoice();
-    last.File = ExtractFileName(spec.File);
+    last.File = ExtractFileName(request.File);
     last.Columns.clear();
-    for (const std::string& c : spec.Columns)
+    for (const std::string& c : request.Columns)
         last.Columns << ToQ(c);
     last.Stats.clear();
     for (const auto& [name, box] : StatBoxes)
@@ -240,13 +240,13 @@ bool TResultsForm::ChosenSpec(TResultSpec& spec) {
 }
 
 void TResultsForm::ShowResults() {
-    TResultSpec spec;
-    if (!ChosenSpec(spec)) return;
+    TResultRequest request;
+    if (!ChosenRequest(request)) return;
     StopReading();
     if (tableForm_) table_ = tableForm_->Table();
-    spec_ = spec;
+    request_ = request;
     stamp_ = StateStamp(table_.TableFileName);
-    results_ = PrepareResults(table_, spec_, ReadRunStates(table_.TableFileName));
+    results_ = PrepareResults(table_, request_, ReadRunStates(table_.TableFileName));
     if (followed_) disconnect(followed_, nullptr, this, nullptr);
     followed_ = nullptr;
     WatchRuns(); // the states of a table run going on
@@ -255,7 +255,7 @@ void TResultsForm::ShowResults() {
     std::vector<size_t> rows;
     for (size_t i = 0; i < results_.Rows.size(); ++i) {
         ShowRow(i);
-        if (results_.Rows[i].State == TRunState::Done && !spec_.Stats.empty()) rows.push_back(i);
+        if (results_.Rows[i].State == TRunState::Done && !request_.Stats.empty()) rows.push_back(i);
     }
     SizeColumns();
     FillPlotChoices();
@@ -340,15 +340,15 @@ void TResultsForm::Read(std::vector<size_t> rows) {
     for (size_t i : rows)
         work->Rows.push_back(results_.Rows[i]);
     auto table = std::make_shared<TTable>(table_);
-    const TResultSpec spec = spec_;
+    const TResultRequest request = request_;
     const unsigned generation = generation_;
     const size_t count = rows.size(), step = std::max<size_t>(1, count / 50);
     ShowProgress(0, count);
-    worker_ = std::thread([this, work, table, spec, rows, generation, count, step] {
+    worker_ = std::thread([this, work, table, request, rows, generation, count, step] {
         std::vector<size_t> all(count);
         std::iota(all.begin(), all.end(), size_t(0));
         ReadResults(
-            *table, spec, *work, all, ReadingThreads(),
+            *table, request, *work, all, ReadingThreads(),
             [this, count, step](size_t done) {
                 if (done % step == 0 && done < count)
                     QMetaObject::invokeMethod(
@@ -448,7 +448,7 @@ void TResultsForm::RunChanged(int index) {
         FillColumns();
         if (ColumnList->count() > 0) return ShowResults();
     }
-    if (!spec_.Stats.empty() && !spec_.Columns.empty()) Read({row});
+    if (!request_.Stats.empty() && !request_.Columns.empty()) Read({row});
 }
 
 void TResultsForm::CopyResults() {

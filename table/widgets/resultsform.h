@@ -60,7 +60,7 @@ class TResultsForm : public QWidget {
     QWidget* PlotControls();
     void FillFiles();
     void FillColumns();
-    bool ChosenSpec(TResultSpec& spec);
+    bool ChosenRequest(TResultRequest& request);
     void ShowHeader();
     void SizeColumns();
     void ShowRow(size_t i);
@@ -75,7 +75,7 @@ class TResultsForm : public QWidget {
 
     QPointer<TTableForm> tableForm_;
     TTable table_; // as it was when the results were asked for
-    TResultSpec spec_;
+    TResultRequest request_;
     TResults results_;
     std::thread worker_;
     std::atomic<bool> cancel_{false};
