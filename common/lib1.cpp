@@ -391,3 +391,15 @@ std::string Trimmed(std::string text) {
     TrimBlanks(text, ShortStringMax);
     return text;
 }
+
+std::vector<std::string> SplitAt(const std::string& text, char sep) {
+    std::vector<std::string> parts;
+    size_t start = 0;
+    while (start <= text.size()) {
+        const size_t at = text.find(sep, start);
+        parts.push_back(text.substr(start, at - start));
+        if (at == std::string::npos) break;
+        start = at + 1;
+    }
+    return parts;
+}

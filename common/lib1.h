@@ -24,6 +24,8 @@ std::string Trimmed(std::string text);
 std::string IntToStrN(long long value, size_t maxLength);
 // The blank- or tab-separated words of a line.
 std::vector<std::string> SplitWords(const std::string& line);
+// The parts of text between each sep ("a,,b" gives "a", "", "b"; "" gives one empty part).
+std::vector<std::string> SplitAt(const std::string& text, char sep);
 
 std::string FormatReal(NumberFormat format, Extended x);
 NumberFormat ChooseFormat(int n, Extended x);

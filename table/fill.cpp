@@ -9,18 +9,6 @@
 
 namespace {
 
-std::vector<std::string> SplitAt(const std::string& text, char sep) {
-    std::vector<std::string> parts;
-    size_t start = 0;
-    while (start <= text.size()) {
-        const size_t at = text.find(sep, start);
-        parts.push_back(text.substr(start, at - start));
-        if (at == std::string::npos) break;
-        start = at + 1;
-    }
-    return parts;
-}
-
 bool ParseCount(const std::string& text, int& n) {
     char* end = nullptr;
     const long v = std::strtol(text.c_str(), &end, 10);

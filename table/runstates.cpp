@@ -1,4 +1,5 @@
 #include "table/runstates.h"
+#include "common/lib1.h"
 
 #include "common/paths.h"
 
@@ -32,18 +33,6 @@ bool StateOfKey(const std::string& key, TRunState& s) {
             return true;
         }
     return false;
-}
-
-std::vector<std::string> SplitAt(const std::string& text, char sep) {
-    std::vector<std::string> parts;
-    size_t start = 0;
-    while (start <= text.size()) {
-        const size_t at = text.find(sep, start);
-        parts.push_back(text.substr(start, at - start));
-        if (at == std::string::npos) break;
-        start = at + 1;
-    }
-    return parts;
 }
 
 bool WholeNumber(const std::string& text, long& v) {
