@@ -249,9 +249,9 @@ void TResultsForm::ShowResults() {
     results_ = PrepareResults(table_, request_, ReadRunStates(table_.TableFileName));
     if (followed_) disconnect(followed_, nullptr, this, nullptr);
     followed_ = nullptr;
-    WatchRuns(); // the states of a table run going on
     ShowHeader();
     Grid->setRowCount(int(results_.Rows.size()));
+    WatchRuns(); // the states of a table run going on
     std::vector<size_t> rows;
     for (size_t i = 0; i < results_.Rows.size(); ++i) {
         ShowRow(i);
@@ -296,7 +296,9 @@ QString ShownCell(const TResults& r, size_t row, size_t c, const std::string& ce
 void TResultsForm::ShowRow(size_t i) {
     if (int(i) >= Grid->rowCount()) return; // a run the grid does not show yet: shown with it
     const std::vector<std::string> cells = ResultCells(results_, i);
-    for (int c = 0; c < int(cells.size()); ++c) {
+    // A cell the grid has no column for would not be taken by the grid (and so never freed).
+    const int columns = std::min(int(cells.size()), Grid->columnCount());
+    for (int c = 0; c < columns; ++c) {
         QTableWidgetItem* item = Grid->item(int(i), c);
         if (!item) {
             item = new QTableWidgetItem;
