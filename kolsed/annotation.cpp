@@ -695,6 +695,7 @@ TDiagnostics ReadDeck(TFormModel& form, const std::string& fileName, const TForm
         form.Stop = ReadStop::Close;
         return diagnostics;
     }
+    form.OnDisk = form.Source;
     form.Encoding = EncodingOf(form.Source);
     std::vector<std::string> lines = SplitLinesWithEnds(form.Source, false).Lines;
     for (std::string& line : lines)

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <map>
 
 namespace {
 
@@ -286,7 +287,187 @@ bool FieldsFitEncoding(const TFormModel& form, const std::string& targetName,
     return true;
 }
 
-bool WriteDeck(TFormModel& form, const std::string& targetName, TDiagnostics& diagnostics) {
+// ---- The user's edits put into a deck another program changed ----
+
+namespace {
+
+// What names an item in every version of its deck: its kind and its variable, heading or
+// group, and for an ASSIGN line its unit number.
+std::string ItemKey(const TFormItem& item) {
+    std::string key = std::to_string(int(item.Kind)) + "|";
+    if (item.Kind == ikText) return key + item.Heading;
+    if (item.OwnGroup) return key + UpStr(item.OwnGroup->Name);
+    key += UpStr(Trimmed(item.Name));
+    if (item.FileField) key += "|" + std::to_string(item.FileField->Unit);
+    if (item.List && item.List->IsAssign) key += "|" + std::to_string(item.List->Unit);
+    return key;
+}
+
+// The items of a form by key and occurrence: the second AREA of one version is the second
+// AREA of the other.
+std::map<std::pair<std::string, int>, TFormItem*> ItemsByKey(const TFormModel& form) {
+    std::map<std::pair<std::string, int>, TFormItem*> items;
+    std::map<std::string, int> seen;
+    for (const auto& item : form.Items) {
+        const std::string key = ItemKey(*item);
+        items[{key, seen[key]++}] = item.get();
+    }
+    return items;
+}
+
+bool Edited(const TFormItem& item) {
+    if (item.Input && item.Input->Modified) return true;
+    if (item.List && item.List->Active && item.List->ItemIndex != item.List->SavedIndex)
+        return true;
+    if (item.FileField && item.FileField->Changed) return true;
+    return item.Kind == ikGroup && item.OwnGroup->On != item.OwnGroup->InitiallyOn;
+}
+
+// How the user knows an item: its caption and its variable ("Tank cross-section (AREA)").
+std::string ItemTitle(const TFormItem& item) {
+    if (item.Kind == ikText) return Trimmed(item.Heading);
+    if (item.OwnGroup) return Trimmed(item.OwnGroup->Caption) + " (" + item.OwnGroup->Name + ")";
+    const std::string name = Trimmed(item.Name);
+    const std::string caption = item.Caption ? Trimmed(item.Caption->Text) : std::string();
+    return caption.empty() ? name : caption + " (" + name + ")";
+}
+
+void CarryInput(const TFormModel& mine, const TInput& from, TInput& to) {
+    Extended v = 0;
+    if (from.Numeric && to.Numeric && FieldDeckValue(from, mine.UnitSystem, v)) {
+        to.Value = v; // the deck's number: the other version may show other units
+        to.Typed = false;
+        to.Text = FormatReal(to.Format, mine.UnitSystem == 2 ? (v + to.Offset) * to.Factor : v);
+    } else {
+        to.Text = from.Text;
+        to.Typed = from.Typed;
+    }
+    to.Refused = from.Refused;
+    to.Modified = true;
+}
+
+// Gives an item of the deck as it is now the user's edit of the same item; false when it
+// cannot take it (a list that no longer offers the entry chosen).
+bool CarryEdit(const TFormModel& mine, const TFormItem& from, TFormItem& to) {
+    if (from.Input && from.Input->Modified) {
+        if (!to.Input) return false;
+        CarryInput(mine, *from.Input, *to.Input);
+    }
+    if (from.List && from.List->ItemIndex != from.List->SavedIndex) {
+        const TFileInput& l = *from.List;
+        if (!to.List || l.ItemIndex < 0 || size_t(l.ItemIndex) >= l.Entries.size()) return false;
+        const auto& entries = to.List->Entries;
+        const auto found =
+            std::find(entries.begin(), entries.end(), l.Entries[size_t(l.ItemIndex)]);
+        if (found == entries.end()) return false;
+        to.List->ItemIndex = int(found - entries.begin());
+    }
+    if (from.FileField && from.FileField->Changed) {
+        if (!to.FileField) return false;
+        to.FileField->FileName = from.FileField->FileName;
+        to.FileField->Changed = true;
+    }
+    if (from.Kind == ikGroup) to.OwnGroup->On = from.OwnGroup->On;
+    return true;
+}
+
+// Puts every edit of mine into theirs; the titles of the edits that have no place there.
+std::vector<std::string> CarryEdits(const TFormModel& mine, TFormModel& theirs) {
+    const auto targets = ItemsByKey(theirs);
+    std::map<std::string, int> seen;
+    std::vector<std::string> lost;
+    for (const auto& item : mine.Items) {
+        const std::string key = ItemKey(*item);
+        const int occurrence = seen[key]++;
+        if (!Edited(*item)) continue;
+        const auto it = targets.find({key, occurrence});
+        if (it == targets.end() || !CarryEdit(mine, *item, *it->second))
+            lost.push_back(ItemTitle(*item));
+    }
+    return lost;
+}
+
+std::string TitleList(const std::vector<std::string>& titles) {
+    std::string text;
+    for (size_t i = 0; i < titles.size(); ++i)
+        text += (i == 0 ? "" : i + 1 == titles.size() ? " and " : ", ") + titles[i];
+    return text;
+}
+
+bool WriteDeckText(const std::string& deck, const std::string& out, TDiagnostics& diagnostics) {
+    if (WriteFileAtomic(deck, out)) return true;
+    ReportError(diagnostics,
+                WriteFailureText(deck, "File " + deck + " could not be written.  " + deck +
+                                           " is left as it was."),
+                true);
+    return false;
+}
+
+// The deck as another program left it, with the user's edits: false, writing nothing, when
+// it cannot be read as a form or lacks an item the user edited.
+bool WriteOverChangedDeck(TFormModel& form, const TFormMetrics& metrics,
+                          TDiagnostics& diagnostics) {
+    const std::string deck = form.DeckName;
+    const std::string keep = "  Nothing was written; Save as keeps your version in another file.";
+    if (form.Source != form.OnDisk) { // restored after a crash: its edits are not marked
+        ReportError(diagnostics,
+                    deck +
+                        " was changed by another program, and the restored "
+                        "changes of this form cannot be put into it item by "
+                        "item." +
+                        keep,
+                    true);
+        return false;
+    }
+    TFormModel theirs;
+    theirs.UnitSystem = form.UnitSystem;
+    const TDiagnostics read = ReadDeck(theirs, deck, metrics);
+    if (theirs.Stop == ReadStop::Close || theirs.ErrorLevel != 0) {
+        diagnostics.insert(diagnostics.end(), read.begin(), read.end());
+        ReportError(diagnostics,
+                    deck +
+                        " as changed by another program cannot be read as a "
+                        "form, so your changes cannot be put into it." +
+                        keep,
+                    true);
+        return false;
+    }
+    const std::vector<std::string> lost = CarryEdits(form, theirs);
+    if (!lost.empty()) {
+        ReportError(diagnostics,
+                    deck + " was changed by another program and no longer has " + TitleList(lost) +
+                        " as this form shows " +
+                        (lost.size() == 1 ? "it, so your change to it" : "them, so your changes") +
+                        " cannot be put into the deck." + keep,
+                    true);
+        return false;
+    }
+    if (!FieldsFitEncoding(theirs, deck, diagnostics) ||
+        !MakeBackup(deck, BackupName(deck), theirs.Source, diagnostics))
+        return false;
+    RefreshLists(theirs, diagnostics);
+    const std::string out =
+        JoinLines(CopyLines(theirs, SplitLinesWithEnds(theirs.Source, false), deck));
+    if (!WriteDeckText(deck, out, diagnostics)) return false;
+    // The form becomes the deck as written, read as any deck is (its buttons follow its
+    // groups).
+    TFormModel written;
+    written.UnitSystem = form.UnitSystem;
+    (void)ReadDeck(written, deck, metrics);
+    if (written.Stop == ReadStop::Close) {
+        written = std::move(theirs);
+        written.Source = written.OnDisk = out;
+    }
+    ClearModify(written);
+    form = std::move(written);
+    return true;
+}
+
+} // namespace
+
+bool WriteDeck(TFormModel& form, const std::string& targetName, TDiagnostics& diagnostics,
+               const TFormMetrics& metrics, bool* reapplied) {
+    if (reapplied) *reapplied = false;
     const std::string deck = form.DeckName;
     if (deck.empty()) {
         ReportError(diagnostics, "This form has no deck file to write from.", true);
@@ -302,9 +483,13 @@ bool WriteDeck(TFormModel& form, const std::string& targetName, TDiagnostics& di
         return false;
     const bool own = targetName == deck;
     std::string present;
-    if (own && ReadFileBytes(deck, present) &&
-        !MakeBackup(deck, BackupName(deck), present, diagnostics))
-        return false;
+    const bool exists = own && ReadFileBytes(deck, present);
+    if (exists && !form.Source.empty() && present != form.OnDisk) {
+        const bool written = WriteOverChangedDeck(form, metrics, diagnostics);
+        if (reapplied) *reapplied = written;
+        return written;
+    }
+    if (exists && !MakeBackup(deck, BackupName(deck), present, diagnostics)) return false;
     if (form.Source.empty()) ReadFileBytes(deck, form.Source); // a form built, not read
     RefreshLists(form, diagnostics);
     const std::string out =
@@ -318,7 +503,7 @@ bool WriteDeck(TFormModel& form, const std::string& targetName, TDiagnostics& di
         return false;
     }
     form.DeckName = targetName;
-    form.Source = out;
+    form.Source = form.OnDisk = out;
     ClearModify(form);
     return true;
 }
@@ -349,8 +534,15 @@ void ClearModify(TFormModel& form) {
             item->List->Rewrite = false;
         }
         if (item->FileField) item->FileField->Changed = false;
+        if (item->Kind == ikGroup) item->OwnGroup->InitiallyOn = item->OwnGroup->On;
     }
     form.Modified = false;
+}
+
+void RestoredDeck(TFormModel& form, const std::string& deckName) {
+    form.DeckName = deckName;
+    form.Modified = true;
+    if (!ReadFileBytes(deckName, form.OnDisk)) form.OnDisk.clear();
 }
 
 void ConvertUnits(TFormModel& form, int oldSystem, int newSystem) {

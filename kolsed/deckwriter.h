@@ -10,7 +10,14 @@
 // the deck's own name first copies the previous text to the backup (BackupName). False when
 // the deck was not written; diagnostics get the messages (a list file that is gone does not
 // stop the writing).
-bool WriteDeck(TFormModel& form, const std::string& targetName, TDiagnostics& diagnostics);
+//
+// A deck that another program changed since the form read it is read again (laid out with
+// metrics) and gets the user's edits item by item, found by variable, heading or group, so
+// that the other program's lines stay; the form then holds the deck as written, and
+// reapplied (when given) is set. An edit whose item the deck no longer has writes nothing,
+// with a message naming it.
+bool WriteDeck(TFormModel& form, const std::string& targetName, TDiagnostics& diagnostics,
+               const TFormMetrics& metrics = TFixedMetrics(), bool* reapplied = nullptr);
 
 // The deck as WriteDeck would write it under its own name now, written nowhere.
 std::string DeckBytes(TFormModel& form);
@@ -18,6 +25,9 @@ std::string DeckBytes(TFormModel& form);
 // A check box or radio click, an edited field, a changed list choice or file name.
 bool DCKChanged(const TFormModel& form);
 void ClearModify(TFormModel& form);
+// A form read from recovered bytes holds its deck's name again: its changes are unsaved, and
+// the deck on disk is what a later change by another program is told from.
+void RestoredDeck(TFormModel& form, const std::string& deckName);
 
 // A changed value as its line gets it: the shortest text that reads back as the same
 // double ("2.3456789", "0.2", "1E-07"), so no digit the user typed is lost.

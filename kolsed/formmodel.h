@@ -113,6 +113,8 @@ struct TGroupBox : TControlBox {
     TFontDef Font;
     std::vector<TGButton> Buttons; // blocks only
     int FullHeight = 0;
+    // The state the deck holds (as read, or as last written): On differs when the user
+    // switched the group since.
     bool InitiallyOn = true;
     // Switched on: the group's deck lines count. Its frame shows when it is on and holds
     // something (an empty group has height 0).
@@ -193,6 +195,9 @@ struct TFormModel {
     // The deck as it was read or last written: a save writes every line from it, so the deck
     // can be saved when its file was moved or deleted meanwhile.
     std::string Source;
+    // The deck's bytes on disk when the form read, wrote or restored it: a save that finds
+    // other bytes there knows another program changed the deck meanwhile.
+    std::string OnDisk;
     TEncoding Encoding = TEncoding::Utf8;
     std::vector<std::unique_ptr<TFormItem>> Items; // the chain, in file order
     TPresentation Presentation;

@@ -64,6 +64,8 @@ class TestKolsedForm : public QObject {
     void editKolsedFileOnOpenForm_data();
     void editKolsedFileOnOpenForm();
     void clearOnAnnotatedDeckAsText();
+    void saveOverDeckChangedElsewhere_data();
+    void saveOverDeckChangedElsewhere();
 
   private:
     TKOLSEDForm* Open(TKOLSHELLFORM& main, const std::string& name);
@@ -832,4 +834,84 @@ void TestKolsedForm::fileFieldChooserFromKeys() {
     QTest::keyClick(file, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
     QCOMPARE(dialogs_->Titles, QStringList({"Open"}));
     QCOMPARE(file->text(), QString("OTHER.DAT"));
+}
+
+namespace {
+// What another editor did to DEMO.KSD while the form was open.
+std::string Edited(std::string text, const std::string& from, const std::string& to) {
+    const size_t at = text.find(from);
+    if (at != std::string::npos) text.replace(at, from.size(), to);
+    return text;
+}
+} // namespace
+
+void TestKolsedForm::saveOverDeckChangedElsewhere_data() {
+    QTest::addColumn<bool>("areaRemoved");
+    QTest::newRow("lines added and a value changed") << false;
+    QTest::newRow("the edited value removed") << true;
+}
+
+// The user types a new area and switches the start level while another editor adds a line
+// above the values, changes the pump flow (or removes the area); Save, Yes to the warning.
+void TestKolsedForm::saveOverDeckChangedElsewhere() {
+    QFETCH(bool, areaRemoved);
+    TKOLSHELLFORM main;
+    TKOLSEDForm* form = Open(main, "DEMO.KSD");
+    QVERIFY(form);
+    auto* area = form->findChild<QLineEdit*>("Input4");
+    area->setFocus();
+    area->selectAll();
+    QTest::keyClicks(area, "3");
+    form->findChild<QRadioButton*>("START.1")->click();
+    main.UpdateMenu();
+    const std::string deck = dir_->Path("DEMO.KSD");
+    std::string theirs = Edited(ReadTestFile(deck), "*\nCONSTANTS 3\n",
+                                "*\n* Changed in another editor\nCONSTANTS 3\n");
+    theirs = Edited(theirs, "QPUMP = 0.012\n", "QPUMP = 0.02\n");
+    if (areaRemoved)
+        theirs = Edited(
+            theirs, "AREA = 2.5\n*|Tank cross-section          |m2|ft2|0|10.7639|0.01|1000.00|1\n",
+            "");
+    WriteTestFile(dir_->Dir.path(), "DEMO.KSD", theirs);
+    msgs_->Answers = {mrYes};
+    Trigger(main, "Save1");
+    const std::string warning = deck + " was changed by another program since it was opened "
+                                       "here. Save your version over it?";
+    if (areaRemoved) {
+        QCOMPARE(msgs_->Texts(),
+                 (std::vector<std::string>{
+                     warning, deck + " was changed by another program and no longer has Tank "
+                                     "cross-section (AREA) as this form shows it, so your change "
+                                     "to it cannot be put into the deck.  Nothing was written; "
+                                     "Save as keeps your version in another file."}));
+        QCOMPARE(ReadTestFile(deck), theirs);
+        QVERIFY(form->IsModified());
+        QCOMPARE(form->findChild<QLineEdit*>("Input4")->text(), QString("3"));
+        return;
+    }
+    QCOMPARE(msgs_->Texts(), std::vector<std::string>{warning});
+    // Their lines and their value stay; the user's value is on its own line, not by number.
+    std::string expected = Edited(theirs, "\nAREA = 2.5\n", "\nAREA = 3\n");
+    expected = Edited(expected, "*|#*|[EMPTY|Empty tank\n*|#CONSTANTS 1\n*|#LEVEL0 = 0\n*|#*|]\n",
+                      "*|[EMPTY|Empty tank\nCONSTANTS 1\nLEVEL0 = 0\n*|]\n");
+    expected = Edited(expected,
+                      "*|[PARTLY|Partly filled\nCONSTANTS 1\nLEVEL0 = 0.2\n*|Start level"
+                      "                 |m|ft|0|3.28084|0|30.00|4\n*|]\n",
+                      "*|#*|[PARTLY|Partly filled\n*|#CONSTANTS 1\n*|#LEVEL0 = 0.2\n*|#*|Start "
+                      "level                 |m|ft|0|3.28084|0|30.00|4\n*|#*|]\n");
+    QCOMPARE(ReadTestFile(deck), expected);
+    QCOMPARE(ReadTestFile(dir_->Path("DEMO.BAK")), theirs);
+    // The form shows the deck as written, and a second Save asks nothing and writes nothing.
+    QVERIFY(!form->IsModified());
+    QCOMPARE(form->findChild<QLineEdit*>("Input4")->text(), QString("3.00"));
+    QCOMPARE(form->findChild<QLineEdit*>("Input5")->text(), QString("0.0200"));
+    QVERIFY(form->findChild<QRadioButton*>("START.1")->isChecked());
+    msgs_->Shown.clear();
+    area = form->findChild<QLineEdit*>("Input4");
+    area->setFocus();
+    area->selectAll();
+    QTest::keyClicks(area, "4");
+    Trigger(main, "Save1");
+    QVERIFY(msgs_->Shown.empty());
+    QCOMPARE(ReadTestFile(deck), Edited(expected, "\nAREA = 3\n", "\nAREA = 4\n"));
 }

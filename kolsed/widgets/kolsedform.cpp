@@ -431,8 +431,7 @@ std::optional<std::string> TKOLSEDForm::UnsavedBytes() {
 }
 
 void TKOLSEDForm::RestoredAs(const std::string& name) {
-    form_.DeckName = name;
-    form_.Modified = true;
+    RestoredDeck(form_, name);
     setWindowTitle(ToQ(name));
     emit MenuChanged();
 }
@@ -441,15 +440,43 @@ bool TKOLSEDForm::FormCloseQuery() {
     if (!DCKChanged(form_)) return true;
     const int answer =
         ShowMsg(form_.DeckName + " has been changed.  Save it?", mkWarningYesNoCancel, false);
-    if (answer == mrYes) return CheckActiveInput() && WriteDeck(form_.DeckName);
+    if (answer == mrYes) return CheckActiveInput() && MayWrite() && WriteDeck(form_.DeckName);
     return answer == mrNo;
 }
 
 bool TKOLSEDForm::WriteDeck(const std::string& name) {
     TDiagnostics diagnostics;
-    const bool written = ::WriteDeck(form_, name, diagnostics);
+    bool reapplied = false;
+    const bool written = ::WriteDeck(form_, name, diagnostics, TQtFormMetrics(), &reapplied);
+    // The form now holds the deck as the other program left it, with the user's edits: its
+    // controls are made again before anything (a message's event loop) can reach the old ones.
+    if (reapplied) RebuildWidgets();
     ShowDiagnostics(diagnostics);
     return written;
+}
+
+void TKOLSEDForm::RebuildWidgets() {
+    QWidget* old = scrollBox_->takeWidget();
+    for (QWidget* w : old->findChildren<QWidget*>()) {
+        w->removeEventFilter(this);
+        disconnect(w, nullptr, this, nullptr);
+    }
+    old->hide();
+    old->deleteLater();
+    placed_.clear();
+    frames_.clear();
+    fields_.clear();
+    clickable_.clear();
+    buttons_.clear();
+    labels_.clear();
+    edits_.clear();
+    focusOrder_.clear();
+    pictures_.clear();
+    content_ = new QWidget;
+    content_->setAutoFillBackground(true);
+    scrollBox_->setWidget(content_);
+    BuildWidgets();
+    setWindowTitle(ToQ(form_.DeckName));
 }
 
 bool TKOLSEDForm::eventFilter(QObject* watched, QEvent* event) {

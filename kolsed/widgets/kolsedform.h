@@ -79,6 +79,8 @@ class TKOLSEDForm : public TChildForm {
     bool WriteDeck(const std::string& name);
     void EditField(TEditCommand command);
     void BuildWidgets();
+    // New controls for the records, the old ones let go (after the deck was read again).
+    void RebuildWidgets();
     QWidget* ParentOf(const TFormItem& item);
     void Place(QWidget* w, const TControlBox* box);
     QLabel* MakeLabel(QWidget* parent, const TDescriptor& d);

@@ -25,7 +25,9 @@ inline void ReadDeck(TFormModel& form, const std::string& fileName, const TFormM
     ShowDiagnostics(::ReadDeck(form, fileName, metrics));
 }
 inline bool WriteDeck(TFormModel& form, const std::string& target) {
-    return Call(::WriteDeck, form, target);
+    return Call(
+        [](TFormModel& f, const std::string& t, TDiagnostics& d) { return ::WriteDeck(f, t, d); },
+        form, target);
 }
 inline bool CheckInputValue(TFormModel& form, const TInput& field) {
     return Call(::CheckInputValue, form, field);
