@@ -460,8 +460,8 @@ void TDocumentController::New1Click() {
     main_.UpdateMenu();
 }
 
-// Every window in turn; only what holds unsaved changes is written (plots keep no edit mark
-// and are always written), and a window without a name is asked for one.
+// Every window in turn; only what holds unsaved changes is written (plots are always
+// written), and a window without a name is asked for one.
 void TDocumentController::Save1Click() {
     for (TChildForm* c : main_.Children())
         SaveChild(c);

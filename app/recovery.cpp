@@ -31,24 +31,34 @@ void EndSignalHandler(int) {
     (void)!::write(signalFds[0], &c, 1);
 }
 
-// The header lines, a blank line, then the bytes.
-std::string Encode(int kind, const std::string& original, const std::string& bytes) {
-    return Magic + std::string("kind ") + std::to_string(kind) + "\nfile " + original + "\n\n" +
-           bytes;
+// The header lines ("kind", "file" and, for a window without a file, "title"), a blank
+// line, then the bytes.
+std::string Encode(int kind, const std::string& original, const std::string& title,
+                   const std::string& bytes) {
+    std::string text = Magic + std::string("kind ") + std::to_string(kind) + "\nfile " + original;
+    if (original.empty() && !title.empty()) text += "\ntitle " + title;
+    return text + "\n\n" + bytes;
 }
 
 bool Decode(const std::string& text, TRecoveredWindow& w) {
     const std::string magic = Magic;
     if (text.compare(0, magic.size(), magic) != 0) return false;
-    const size_t kindEnd = text.find('\n', magic.size());
-    const size_t fileEnd = kindEnd == std::string::npos ? kindEnd : text.find('\n', kindEnd + 1);
-    if (fileEnd == std::string::npos || text.compare(magic.size(), 5, "kind ") != 0 ||
-        text.compare(kindEnd + 1, 5, "file ") != 0 || text.compare(fileEnd, 2, "\n\n") != 0)
-        return false;
-    w.Kind = std::atoi(text.c_str() + magic.size() + 5);
-    w.Original = text.substr(kindEnd + 6, fileEnd - kindEnd - 6);
-    w.Bytes = text.substr(fileEnd + 2);
-    return true;
+    const size_t end = text.find("\n\n", magic.size() - 1);
+    if (end == std::string::npos) return false;
+    bool kind = false, file = false;
+    for (size_t at = magic.size(); at <= end;) {
+        const size_t eol = text.find('\n', at);
+        const std::string line = text.substr(at, eol - at);
+        at = eol + 1;
+        if (line.compare(0, 5, "kind ") == 0)
+            kind = true, w.Kind = std::atoi(line.c_str() + 5);
+        else if (line.compare(0, 5, "file ") == 0)
+            file = true, w.Original = line.substr(5);
+        else if (line.compare(0, 6, "title ") == 0)
+            w.Title = line.substr(6);
+    }
+    w.Bytes = text.substr(end + 2);
+    return kind && file;
 }
 
 // The instance a recovery file belongs to: its name up to the last "-".
@@ -95,7 +105,7 @@ void TRecovery::WriteAll() {
         std::string& file = files_[c];
         if (file.empty()) file = JoinPath(folder_, id_ + "-" + std::to_string(++written_) + ".rec");
         const std::string original = c->FileName().empty() ? c->DocumentName() : c->FileName();
-        WriteFileAtomic(file, Encode(c->WindowKind(), original, *bytes));
+        WriteFileAtomic(file, Encode(c->WindowKind(), original, FromQ(c->windowTitle()), *bytes));
     }
 }
 
@@ -141,7 +151,9 @@ void TRecovery::OfferRestore() {
     if (found.empty()) return;
     std::string text = "KOLSHELL was not closed properly. These unsaved changes can be restored:";
     for (const TRecoveredWindow& w : found)
-        text += "\n" + (w.Original.empty() ? std::string("a new file") : w.Original);
+        text += "\n" + (!w.Original.empty() ? w.Original
+                        : w.Title.empty()   ? std::string("a new file")
+                                            : "a new window, " + w.Title);
     const int answer = Ask(text);
     if (answer == mrCancel) return;
     for (const TRecoveredWindow& w : found) {
@@ -172,6 +184,8 @@ void TRecovery::Restore(const TRecoveredWindow& w) {
         child = main_.Documents().CreateKolsedForm(temp);
     else if (w.Kind == wkTable)
         child = main_.Tables().CreateTableForm(temp);
+    else if (w.Kind == wkPlot)
+        child = main_.Plots().CreatePlotForm(temp);
     QFile::remove(ToQ(temp));
     if (child) child->RestoredAs(w.Original);
 }

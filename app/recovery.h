@@ -16,9 +16,10 @@ class QLockFile;
 class TChildForm;
 class TKOLSHELLFORM;
 
-// What a recovery file holds: the window's own file, its kind and the bytes Save would write.
+// What a recovery file holds: the window's own file (or, without one, its title), its kind
+// and the bytes Save would write.
 struct TRecoveredWindow {
-    std::string File, Original;
+    std::string File, Original, Title;
     int Kind = 0;
     std::string Bytes;
 };

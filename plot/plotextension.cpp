@@ -60,9 +60,13 @@ size_t DefinedPlotFileSize(const TPlotDef& def) {
     return size;
 }
 
+std::string PlotFileBytes(const std::string& caption, const TPlotDef& def) {
+    return EncodePlotFile(caption, def) + EncodePlotExtension(def);
+}
+
 bool SavePlotWithLegends(const std::string& fileName, const std::string& caption,
                          const TPlotDef& def) {
-    return WriteFileAtomic(fileName, EncodePlotFile(caption, def) + EncodePlotExtension(def));
+    return WriteFileAtomic(fileName, PlotFileBytes(caption, def));
 }
 
 bool OpenPlotWithLegends(const std::string& fileName, std::string& caption, TPlotDef& def,

@@ -17,6 +17,8 @@ void DecodePlotExtension(std::string_view trailing, TPlotDef& def);
 // The length of the defined part of the plot file of def.
 size_t DefinedPlotFileSize(const TPlotDef& def);
 
+// The bytes of the plot file with its full legends.
+std::string PlotFileBytes(const std::string& caption, const TPlotDef& def);
 // The plot file with its full legends.
 bool SavePlotWithLegends(const std::string& fileName, const std::string& caption,
                          const TPlotDef& def);

@@ -5,6 +5,8 @@
 #include "common/globals.h"
 #include "common/paths.h"
 #include "kolsed/widgets/kolsedform.h"
+#include "plot/widgets/plotdialogs.h"
+#include "plot/widgets/plotform.h"
 #include "shell/widgets/editform.h"
 #include "table/tableedits.h"
 #include "table/tablemodel.h"
@@ -13,6 +15,7 @@
 
 #include <QAbstractItemModel>
 #include <QDir>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTableView>
 #include <QtTest>
@@ -26,6 +29,7 @@ class TestRecovery : public QObject {
     void discardRemovesTheFiles();
     void savingRemovesTheWindowsFile();
     void runningProgramsFilesAreNotOffered();
+    void newPlotIsRestored();
 
   private:
     // A text file typed in, the demo form with a button changed and its table with a value
@@ -176,6 +180,56 @@ void TestRecovery::runningProgramsFilesAreNotOffered() {
     second.Recovery().OfferRestore();
     QVERIFY(!asked);
     QCOMPARE(RecoveryFiles().size(), 3);
+}
+
+// A plot made with New Plot exists in no file until it is saved: a kill keeps it, the next
+// start offers it by its caption and restores it as an unsaved plot.
+void TestRecovery::newPlotIsRestored() {
+    dir_->Write("RUN.DCK", "CONSTANTS 1\nA = 1\nEND\n");
+    dir_->Write("RUN.OUT", "TIME LEVEL FLOW\n S M M3/S\n0 1 5\n1 2 4\n2 4 3\n");
+    const auto okSetup = [](QDialog& d) {
+        if (auto* setup = qobject_cast<TPlotSetup*>(&d)) setup->OKBtn->click();
+    };
+    TPlotDef made;
+    std::string caption;
+    {
+        TKOLSHELLFORM killed;
+        SetCurrentDir(dir_->Dir.path().toStdString());
+        killed.Documents().ReadaFile(dir_->Path("RUN.DCK"));
+        killed.ExecDialog = okSetup;
+        killed.Action("NewPlot1")->trigger();
+        auto* plot = qobject_cast<TPlotForm*>(killed.FirstChildOfKind(wkPlot));
+        QVERIFY(plot);
+        made = plot->Def();
+        caption = plot->Caption();
+        killed.Recovery().WriteAll();
+        QCOMPARE(RecoveryFiles().size(), 1);
+    }
+    TKOLSHELLFORM form;
+    std::string offered;
+    form.Recovery().Ask = [&offered](const std::string& text) {
+        offered = text;
+        return int(mrYes);
+    };
+    form.Recovery().OfferRestore();
+    QCOMPARE(offered, "KOLSHELL was not closed properly. These unsaved changes can be restored:\n"
+                      "a new window, " +
+                          caption);
+    auto* plot = qobject_cast<TPlotForm*>(form.FirstChildOfKind(wkPlot));
+    QVERIFY(plot);
+    QCOMPARE(plot->Caption(), caption);
+    QCOMPARE(plot->DocumentName(), std::string());
+    QVERIFY(plot->IsModified());
+    QCOMPARE(plot->Def().NLines, made.NLines);
+    QCOMPARE(plot->Def().Lines[0].NPoints, made.Lines[0].NPoints);
+    QCOMPARE(plot->Def().AxisTitle[1], made.AxisTitle[1]);
+    QCOMPARE(RecoveryFiles().size(), 1); // this program's own now
+    // Saved under a name, its recovery file goes.
+    dialogs_->SaveAnswers = {QString::fromStdString(dir_->Path("LEVEL.KSP"))};
+    form.Action("Save1")->trigger();
+    QCOMPARE(plot->DocumentName(), dir_->Path("LEVEL.KSP"));
+    QVERIFY(!plot->IsModified());
+    QCOMPARE(RecoveryFiles(), QStringList());
 }
 
 QTEST_MAIN(TestRecovery)

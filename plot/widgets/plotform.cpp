@@ -179,12 +179,14 @@ bool TPlotForm::OpenPlot(const std::string& fileName) {
     ShareEqualXValues(def);
     fileName_ = fileName;
     SetPlot(caption, def);
+    changed_ = false;
     return true;
 }
 
 void TPlotForm::SetPlot(const std::string& caption, const TPlotDef& def) {
     caption_ = caption;
     if (&def != &def_) def_ = def;
+    changed_ = true;
     cache_.Clear(); // the lines may have changed in place
     increasing_.clear();
     ShowCaption();
@@ -220,7 +222,20 @@ bool TPlotForm::SaveDocument(const std::string& name) {
         return false;
     }
     fileName_ = name;
+    changed_ = false;
     return true;
+}
+
+std::optional<std::string> TPlotForm::UnsavedBytes() {
+    if (!changed_) return std::nullopt;
+    return PlotFileBytes(caption_, def_);
+}
+
+void TPlotForm::RestoredAs(const std::string& name) {
+    fileName_ = name; // empty for a plot that was never saved: Save asks for a name
+    changed_ = true;
+    ShowCaption();
+    emit MenuChanged();
 }
 
 bool TPlotForm::FormCloseQuery() {
@@ -228,7 +243,7 @@ bool TPlotForm::FormCloseQuery() {
     const std::string name = fileName_.empty() ? FromQ(windowTitle()) : fileName_;
     switch (ShowMsg(name + " has been changed.  Save it?", mkWarningYesNoCancel, false)) {
     case mrYes:
-        if (!fileName_.empty()) return SaveDocument(fileName_);
+        if (!fileName_.empty()) return MayWrite() && SaveDocument(fileName_);
         emit SaveAsRequested();
         return !fileName_.empty(); // Save as cancelled or failed: the plot stays
     case mrNo:

@@ -33,6 +33,11 @@ class TPlotForm : public TChildForm {
 
     std::string DocumentName() const override { return fileName_; }
     bool SaveDocument(const std::string& name) override;
+    // A new plot, or one whose lines or settings changed since it was read or saved; zooming
+    // and moving the frame are no change.
+    bool IsModified() const override { return changed_; }
+    std::optional<std::string> UnsavedBytes() override;
+    void RestoredAs(const std::string& name) override;
     // Asked every time the plot closes, changed or not: Yes saves it first, Cancel keeps it.
     bool FormCloseQuery() override;
     bool Print(TPrintJob& job) override;
@@ -105,7 +110,7 @@ class TPlotForm : public TChildForm {
     std::vector<std::optional<bool>> increasing_; // per line, worked out when first needed
     QString values_, readout_;
     QSize lastSize_; // the window size the frame's margins are kept to
-    bool fitted_ = false, titling_ = false;
+    bool fitted_ = false, titling_ = false, changed_ = false;
     QLabel* readoutLabel_;
     TPlotCache cache_;
     size_t lastWork_ = 0;
