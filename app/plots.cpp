@@ -13,7 +13,10 @@
 #include "plot/widgets/plotdialogs.h"
 #include "plot/widgets/plotexport.h"
 #include "plot/widgets/plotform.h"
+#include "run/widgets/runcontrol.h"
+#include "table/results.h"
 #include "table/rundecks.h"
+#include "table/runstates.h"
 #include "table/tablemodel.h"
 #include "table/widgets/tableform.h"
 
@@ -88,19 +91,49 @@ void TPlotController::ResetZoom1Click() {
 
 namespace {
 
-// "run 2: AREA=2.5, FLOW=10" from the table's values of run r.
-std::string RunLegend(const TTable& t, int r) {
-    std::string text = "run " + std::to_string(r) + ":";
+// "run 2: AREA=2.5, FLOW=10" from the table's values of run r; a partial run's state before
+// the colon ("run 2 (stopped, partial): ...").
+std::string RunLegend(const TTable& t, int r, const std::string& partial) {
+    std::string text = "run " + std::to_string(r) + (partial.empty() ? "" : " (" + partial + ")");
+    text += ":";
     for (int c = 1; c < t.ColCount; ++c)
         text += (c > 1 ? ", " : " ") + GetS(t, c, 0) + "=" + GetS(t, c, r);
     return text;
 }
 
-std::string RunList(const std::vector<int>& runs) {
+// "Run 3 has" / "Runs 3, 5 have" and the rest of the sentence.
+std::string RunsSentence(const std::vector<int>& runs, const char* one, const char* many) {
     std::string s;
     for (int r : runs)
         s += (s.empty() ? "" : ", ") + std::to_string(r);
-    return s;
+    return (runs.size() == 1 ? "Run " : "Runs ") + s + (runs.size() == 1 ? one : many);
+}
+
+// What run r's output stands on now: the run of the table going on, else what its last run
+// left (recorded beside the table).
+TRunState RunStateNow(const TTable& t, const TRunRecords& records, int r, const std::string& file) {
+    if (TRunController* run = TRunController::Active())
+        if (run->RunKind() == TRunController::Kind::Table)
+            for (const TRun& going : run->Set().Runs())
+                if (going.Number == r && going.State == TRunState::Running &&
+                    IsRunOfTable(t, going))
+                    return TRunState::Running;
+    std::string why;
+    return RecordedState(t, records, r, file, why);
+}
+
+// The words a partial run's legend carries; empty for a complete one.
+std::string PartialWords(TRunState state) {
+    switch (state) {
+    case TRunState::Failed:
+        return "failed, partial";
+    case TRunState::Stopped:
+        return "stopped, partial";
+    case TRunState::Running:
+        return "running, partial";
+    default:
+        return {};
+    }
 }
 
 } // namespace
@@ -118,15 +151,21 @@ void TPlotController::PlotTableRuns1Click() {
     main_.ExecDialog(dialog);
     if (dialog.result() != QDialog::Accepted || dialog.XCol() < 1 || dialog.YCol() < 1) return;
     const std::string base = UpStr(ExtractFileName(t.DeckName));
+    const TRunRecords records = ReadRunStates(t.TableFileName);
     std::vector<RunLine> runs;
-    std::vector<int> missing;
+    std::vector<int> missing, partial, outdated;
     for (int r = 1; r <= t.Runs(); ++r) {
         const std::string file =
             RunFileName(dialog.File(), base.substr(0, base.find('.')), RunSuffix(r));
-        if (FileExists(file))
-            runs.push_back({r, file, RunLegend(t, r)});
-        else
+        const TRunState state = RunStateNow(t, records, r, file);
+        const std::string words = PartialWords(state);
+        if (!FileExists(file))
             missing.push_back(r);
+        else if (state == TRunState::NotRun) // run with values the table no longer has
+            outdated.push_back(r);
+        else
+            runs.push_back({r, file, RunLegend(t, r, words), !words.empty()});
+        if (!words.empty() && FileExists(file)) partial.push_back(r);
     }
     TPlotDef def;
     std::string error;
@@ -139,13 +178,23 @@ void TPlotController::PlotTableRuns1Click() {
         ShowMsg(error, mkError, true);
         return;
     }
-    if (!missing.empty()) {
-        const bool one = missing.size() == 1;
-        ShowMsg(std::string(one ? "Run " : "Runs ") + RunList(missing) +
-                    (one ? " has no output file and is" : " have no output file and are") +
-                    " left out of the plot.",
-                mkInformation, false);
-    }
+    std::string notes;
+    if (!missing.empty())
+        notes +=
+            RunsSentence(missing, " has no output file and is", " have no output file and are") +
+            " left out of the plot.";
+    if (!outdated.empty())
+        notes += std::string(notes.empty() ? "" : "  ") +
+                 RunsSentence(outdated,
+                              " has an output file from other values than the table's now and is",
+                              " have output files from other values than the table's now and are") +
+                 " left out of the plot.";
+    if (!partial.empty())
+        notes += std::string(notes.empty() ? "" : "  ") +
+                 RunsSentence(partial, " did not finish: its line shows",
+                              " did not finish: their lines show") +
+                 " partial outputs, dotted and marked in the legend.";
+    if (!notes.empty()) ShowMsg(notes, mkInformation, false);
     auto* plot = new TPlotForm;
     plot->SetPlot(NextPlotCaption(plotsMade_, dialog.File()) + ", every run", def);
     main_.AddChild(plot);

@@ -55,8 +55,8 @@ bool BuildRunsPlot(const std::vector<RunLine>& runs, int xCol, int yCol, TPlotDe
         c.XCol = xCol;
         c.YCols = {yCol};
         c.FromRow = "1";
-        c.LineStyle = 1;
-        c.Colour = d.NLines; // the k-th line gets colour k - 1, as overlays do
+        c.LineStyle = run.Partial ? 3 : 1; // 3 draws dotted
+        c.Colour = d.NLines;               // the k-th line gets colour k - 1, as overlays do
         c.Legend = true;
         if (!AddPlotLines(d, d.NLines + 1, data, c, error)) return false;
         ++d.NLines;

@@ -16,12 +16,13 @@ std::string RunFileName(const std::string& runOneFile, const std::string& base,
 
 struct RunLine {
     int Run = 0;
-    std::string File;   // full name
-    std::string Legend; // "run r: NAME=value, ..."
+    std::string File;     // full name
+    std::string Legend;   // "run r: NAME=value, ..."
+    bool Partial = false; // a run that did not finish (or is going on): its line is dotted
 };
 
 // A plot of the Y column over the X column (both 1-based) with one line per run, in the
-// colours overlays advance through, axes proposed over all runs. False, with error set, when
-// there are more than 50 runs or no run file holds the columns.
+// colours overlays advance through (partial runs dotted), axes proposed over all runs. False, with
+// error set, when there are more than 50 runs or no run file holds the columns.
 bool BuildRunsPlot(const std::vector<RunLine>& runs, int xCol, int yCol, TPlotDef& plot,
                    std::string& error);

@@ -12,10 +12,11 @@
 enum class TRunState { Waiting, Running, Done, Failed, Stopped, NotRun };
 
 struct TRun {
-    int Number = 0;                  // 1-based, as the table counts its runs
-    std::string Deck;                // the deck the engine reads
-    std::vector<std::string> Values; // the run's variable values as its deck holds them
-    std::string Listing;             // the listing the engine writes for the deck
+    int Number = 0;                   // 1-based, as the table counts its runs
+    std::string Deck;                 // the deck the engine reads
+    std::vector<std::string> Values;  // the run's variable values as its deck holds them
+    std::string Listing;              // the listing the engine writes for the deck
+    std::vector<std::string> Outputs; // the output files the deck assigns (a table's runs)
     // What is started: the program, its arguments, and the folder it runs in (empty: the
     // caller's own).
     std::string Program;

@@ -417,8 +417,19 @@ bool CheckVariables(const TTable& t, std::string& message) {
 }
 
 // The runs of the run decks WriteTableDeck writes, one per entry of values.
+// The deck's ASSIGN lines: all that tells a run's output files.
+std::vector<std::string> AssignLines(const std::string& deckName) {
+    std::vector<std::string> lines;
+    ReadTextLines(deckName, lines, std::string::npos);
+    lines.erase(std::remove_if(lines.begin(), lines.end(),
+                               [](const std::string& l) { return !IsAssignLine(UpStr(l)); }),
+                lines.end());
+    return lines;
+}
+
 std::vector<TRun> MakeRuns(const TTable& t, const std::string& engineDir,
                            const std::vector<std::vector<std::string>>& values) {
+    const std::vector<std::string> assigns = AssignLines(t.DeckName);
     const std::string stem = RunDeckStem(t.DeckName);
     const std::string folder = NativePath(ExtractFileDir(t.DeckName));
     const std::string engine = EngineProgram(engineDir), program = NativePath(engine);
@@ -430,6 +441,8 @@ std::vector<TRun> MakeRuns(const TTable& t, const std::string& engineDir,
         run.Deck = RunDeckName(stem, r);
         run.Values = values[size_t(r - 1)];
         run.Listing = stem + RunSuffix(r) + ".LST";
+        const std::vector<std::string> files = RunFiles(t, assigns, r); // deck, listing, outputs
+        run.Outputs.assign(files.begin() + 2, files.end());
         run.Command = engine + " " + run.Deck + " /N";
         run.Program = program;
         run.Arguments = {run.Deck, "/N"};

@@ -104,6 +104,7 @@ class TestRunning : public QObject {
     void exitStatus();
     void tableRunWindow();
     void tableRunWindowPerTable();
+    void tableRunWindowMarksPartialOutputs();
     void failedRunsDoNotStopTheTable();
     void parallelRuns();
     void sharedFileQuestion_data();
@@ -971,6 +972,40 @@ void TestRunning::tableRunWindowPerTable() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     form.UpdateMenu();
     QVERIFY(!form.Action("TableRun1")->isEnabled());
+}
+
+// The Table Run window names each run's output files and marks those of a run going on, and
+// of a run that failed or was stopped, so that they are not taken for results.
+void TestRunning::tableRunWindowMarksPartialOutputs() {
+    WriteScriptEngine(Dir(), 0);
+    const std::string table =
+        WriteRunTable(Dir(), {{0.1}, {0.1, 3}, {30}, {0.1}}, "ASSIGN T.OUT 12\n");
+    TKOLSHELLFORM form;
+    OpenTable(form, table);
+    form.Action("RunTable1")->trigger();
+    TTableRunForm* w = RunWindow(form);
+    QVERIFY(w);
+    const auto outputs = [w](int i) {
+        return w->RunList()->topLevelItem(i)->text(TTableRunForm::colOutputs);
+    };
+    QCOMPARE(w->RunList()->headerItem()->text(TTableRunForm::colOutputs), QString("Output files"));
+    QCOMPARE(outputs(3), QString("T3.OUT"));
+    QTRY_COMPARE_WITH_TIMEOUT(States(w).at(2), QString("running"), 10000);
+    QCOMPARE(outputs(2), QString("being written: T2.OUT"));
+    QCOMPARE(outputs(0), QString("T.OUT"));
+    QCOMPARE(outputs(1), QString("partial (failed): T1.OUT"));
+    w->StopBtn()->click();
+    QTRY_VERIFY_WITH_TIMEOUT(!Running(), 10000);
+    QCOMPARE(outputs(2), QString("partial (stopped): T2.OUT"));
+    QCOMPARE(outputs(3), QString("not written"));
+    const QColor done =
+        w->RunList()->topLevelItem(0)->foreground(TTableRunForm::colOutputs).color();
+    for (int i : {1, 2}) {
+        QTreeWidgetItem* item = w->RunList()->topLevelItem(i);
+        QVERIFY(item->foreground(TTableRunForm::colOutputs).color() != done);
+        QVERIFY(item->toolTip(TTableRunForm::colOutputs).contains("partial outputs"));
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(EnginesGone(Dir()), 2000);
 }
 
 // File, Exit with a Table Run window and the help window open: every window closes and the

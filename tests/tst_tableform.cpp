@@ -10,6 +10,7 @@
 #include "plot/widgets/plotform.h"
 #include "run/widgets/runcontrol.h"
 #include "run/widgets/runsettings.h"
+#include "table/runstates.h"
 #include "table/widgets/tabledialogs.h"
 #include "table/widgets/tableform.h"
 #include "tests/support/testsupport.h"
@@ -51,6 +52,7 @@ class TestTableForm : public QObject {
     void everyEditMarksTheTable_data();
     void everyEditMarksTheTable();
     void plotTableRuns();
+    void plotTableRunsMarksPartialRuns();
     void newTableWindowInsideArea_data();
     void newTableWindowInsideArea();
     void gridModelUnderTester();
@@ -660,6 +662,54 @@ void TestTableForm::plotTableRuns() {
     QVERIFY(!BuildRunsPlot(many, 1, 2, big, error));
     QCOMPARE(error, std::string("A plot holds at most 50 lines: the 51 runs with output files "
                                 "do not fit."));
+}
+
+// A run recorded as stopped is not taken for a result: its line is dotted and its legend says
+// so; a run whose value changed since it ran is left out. Both are named once.
+void TestTableForm::plotTableRunsMarksPartialRuns() {
+    TKOLSHELLFORM main;
+    ProgramDirs().Dirs[pdEngine] = qEnvironmentVariable("KOLSHELL_BIN").toStdString();
+    TTableForm* table = NewTable(main, {"AREA"}, "3");
+    QAbstractItemModel* m = table->Grid()->model();
+    const QStringList areas{"2.5", "5", "10"};
+    for (int r = 0; r < 3; ++r)
+        m->setData(m->index(r, 0), areas[r]);
+    main.Tables().RunTable1Click();
+    QTRY_VERIFY_WITH_TIMEOUT(!TRunController::Active(), 20000);
+    QVERIFY(FileExists(dir_->Path("DEMO2.OUT")));
+    // Run 2 was stopped halfway, as its record beside the table says; run 3's area changed.
+    const std::string states = RunStateFileName(table->Table().TableFileName);
+    std::string recorded = ReadTestFile(states);
+    const size_t at = recorded.find("\n2\tdone\t");
+    QVERIFY(at != std::string::npos);
+    recorded.replace(at, 8, "\n2\tstopped\t");
+    WriteTestFile(QString::fromStdString(ExtractFileDir(states)), ExtractFileName(states),
+                  recorded);
+    m->setData(m->index(2, 0), "40");
+    msgs_->Shown.clear();
+    main.UpdateMenu();
+    main.ExecDialog = [&](QDialog& d) {
+        auto& dlg = static_cast<TPlotTableRuns&>(d);
+        dlg.PlotFileList->setCurrentIndex(dlg.PlotFileList->findText("DEMO.OUT"));
+        emit dlg.PlotFileList->activated(dlg.PlotFileList->currentIndex());
+        dlg.ListBoxX->setCurrentRow(0);
+        dlg.ListBoxY->setCurrentRow(1);
+        dlg.OKBtn->click();
+    };
+    main.Action("PlotTableRuns1")->trigger();
+    QCOMPARE(msgs_->Texts(),
+             std::vector<std::string>{
+                 "Run 3 has an output file from other values than the table's now and is left "
+                 "out of the plot.  Run 2 did not finish: its line shows partial outputs, dotted "
+                 "and marked in the legend."});
+    auto* plot = qobject_cast<TPlotForm*>(main.Children().last());
+    QVERIFY(plot);
+    const TPlotDef& d = plot->Def();
+    QCOMPARE(d.NLines, 2);
+    QCOMPARE(d.Lines[0].Legend, std::string("run 1: AREA=2.500"));
+    QCOMPARE(d.Lines[0].LineStyle, 1);
+    QCOMPARE(d.Lines[1].Legend, std::string("run 2 (stopped, partial): AREA=5.000"));
+    QCOMPARE(d.Lines[1].LineStyle, 3); // dotted
 }
 
 // Every change the window makes to its grid model is one the model tester accepts: cell

@@ -1,6 +1,7 @@
 #include "run/widgets/tablerunform.h"
 
 #include "common/lib1.h"
+#include "common/paths.h"
 #include "common/widgets/qtext.h"
 
 #include <QHBoxLayout>
@@ -48,7 +49,8 @@ TTableRunForm::TTableRunForm(TRunController* controller, const std::string& tabl
     list_->setObjectName("RunList");
     list_->setRootIsDecorated(false);
     list_->setUniformRowHeights(true);
-    list_->setHeaderLabels({"Run", "Run deck", "Values", "State", "Elapsed", "Listing"});
+    list_->setHeaderLabels(
+        {"Run", "Run deck", "Values", "State", "Elapsed", "Listing", "Output files"});
     summary_ = new QLabel(this);
     summary_->setObjectName("Summary");
     stop_ = new QPushButton("Stop", this);
@@ -116,6 +118,8 @@ void TTableRunForm::SizeColumns() {
     header->resizeSection(colState, std::max(header->sectionSize(colState), state + pad));
     header->resizeSection(colElapsed, std::max(header->sectionSize(colElapsed),
                                                fm.horizontalAdvance("99999.9 s") + pad));
+    header->resizeSection(colOutputs, header->sectionSize(colOutputs) +
+                                          fm.horizontalAdvance("partial (stopped): "));
     // The window as wide as its columns, as far as the screen allows.
     const QMargins margins = layout()->contentsMargins();
     const int columns = header->length() + 2 * list_->frameWidth() +
@@ -161,12 +165,39 @@ QString TTableRunForm::JobLineText(const std::string& jobId, const TRunSet& set)
     return text;
 }
 
+QString TTableRunForm::OutputsText(const TRun& run) {
+    if (run.Outputs.empty()) return {};
+    QStringList names;
+    for (const std::string& f : run.Outputs)
+        names << ToQ(ExtractFileName(f));
+    const QString list = names.join(", ");
+    switch (run.State) {
+    case TRunState::Running:
+        return "being written: " + list;
+    case TRunState::Failed:
+        return "partial (failed): " + list;
+    case TRunState::Stopped:
+        return "partial (stopped): " + list;
+    case TRunState::NotRun:
+        return "not written";
+    default:
+        return list;
+    }
+}
+
 void TTableRunForm::ShowRun(int index) {
     const TRun& r = set_->Runs()[size_t(index)];
     QTreeWidgetItem* item = list_->topLevelItem(index);
     if (!item) return;
     item->setText(colState, ToQ(StateText(r)));
     item->setText(colElapsed, r.Started >= 0 ? SecondsText(r.Seconds(set_->Now())) : QString());
+    // Outputs a run left unfinished are never to be taken for results.
+    const bool partial = r.State == TRunState::Failed || r.State == TRunState::Stopped;
+    item->setText(colOutputs, OutputsText(r));
+    item->setForeground(colOutputs, partial ? QBrush(QColor(0xa0, 0, 0)) : list_->palette().text());
+    item->setToolTip(colOutputs, partial ? "The run did not finish: these files hold partial "
+                                           "outputs, not its results."
+                                         : QString());
 }
 
 void TTableRunForm::ShowAll() {

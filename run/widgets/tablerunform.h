@@ -1,6 +1,6 @@
 // The Table Run window: one line per run of a table run (number, run deck, values, state,
-// elapsed time, listing) and a summary line. It only looks at the run set; Stop asks the
-// controller. It stays after the run so the result can be read, and can close at any time.
+// elapsed time, listing, output files) and a summary line. It only looks at the run set; Stop asks
+// the controller. It stays after the run so the result can be read, and can close at any time.
 #pragma once
 
 #include "run/widgets/runcontrol.h"
@@ -21,7 +21,16 @@ class QTreeWidgetItem;
 class TTableRunForm : public QWidget {
     Q_OBJECT
   public:
-    enum Column { colRun, colDeck, colValues, colState, colElapsed, colListing, colCount };
+    enum Column {
+        colRun,
+        colDeck,
+        colValues,
+        colState,
+        colElapsed,
+        colListing,
+        colOutputs,
+        colCount
+    };
     TTableRunForm(TRunController* controller, const std::string& tableName,
                   QWidget* parent = nullptr);
 
@@ -45,6 +54,10 @@ class TTableRunForm : public QWidget {
     static QString SummaryText(const TRunSet& set);
     // "Slurm job 77: 2 of 5 runs done, 1 failed, 1 running, 1 pending".
     static QString JobLineText(const std::string& jobId, const TRunSet& set);
+    // A run's output files by name, marked for what they hold: "partial (stopped): T1.OUT"
+    // after a run that did not finish, "being written: ..." while it runs, "not written"
+    // when it never started.
+    static QString OutputsText(const TRun& run);
 
   private:
     void ShowJob(const TRunController::ClusterJob& job);
