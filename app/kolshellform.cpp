@@ -120,6 +120,7 @@ void TKOLSHELLFORM::AddChild(TChildForm* child) {
     recovery_->Watch(child);
     connect(child, &TChildForm::SaveAsRequested, documents_,
             [this, child] { documents_->SaveAs(child); });
+    child->MayWriteOwnFile = [this, child] { return watcher_->MaySave(child); };
     if (auto* plot = qobject_cast<TPlotForm*>(child))
         connect(plot, &TPlotForm::ModifyRequested, plots_,
                 [this, plot] { plots_->ModifyPlot(plot); });

@@ -5,6 +5,7 @@
 #include "common/messages.h"
 #include "common/widgets/childform.h"
 #include "common/widgets/qtext.h"
+#include "plot/widgets/plotform.h"
 #include "run/widgets/runcontrol.h"
 #include "shell/widgets/editform.h"
 #include "shell/widgets/viewform.h"
@@ -68,7 +69,9 @@ void TWatcher::CheckFiles() {
     main_.UpdateMenu();
 }
 
-void TWatcher::Reload(TChildForm* child, const std::string& file) {
+// The name is the window's own copy: a form's record, which holds it too, goes before the
+// form is read again.
+void TWatcher::Reload(TChildForm* child, std::string file) {
     if (auto* viewer = qobject_cast<TViewForm*>(child)) {
         viewer->Open(file);
     } else if (auto* editor = qobject_cast<TEditForm*>(child)) {
@@ -77,6 +80,8 @@ void TWatcher::Reload(TChildForm* child, const std::string& file) {
         editor->SetWindowKind(kind);
     } else if (auto* table = qobject_cast<TTableForm*>(child)) {
         table->ReadTable(file);
+    } else if (auto* plot = qobject_cast<TPlotForm*>(child)) {
+        plot->OpenPlot(file);
     } else if (child->WindowKind() == wkForm) {
         windows_.erase(child);
         main_.DisposeChild(child); // unchanged: nothing is asked

@@ -36,7 +36,7 @@ class TWatcher : public QObject {
         TFileIdentity Identity;
         bool Modified = false;
     };
-    void Reload(TChildForm* child, const std::string& file);
+    void Reload(TChildForm* child, std::string file);
     void Take(TChildForm* child, TWatched& w);
 
     TKOLSHELLFORM& main_;

@@ -3,9 +3,14 @@
 #include "app/kolshellform.h"
 #include "common/fileidentity.h"
 #include "common/globals.h"
+#include "common/paths.h"
+#include "kolsed/widgets/kolsedform.h"
 #include "shell/widgets/editform.h"
+#include "shell/widgets/fileviewer.h"
+#include "shell/widgets/viewform.h"
 #include "tests/support/testsupport.h"
 
+#include <QLineEdit>
 #include <QtTest>
 
 class TestWatching : public QObject {
@@ -18,6 +23,10 @@ class TestWatching : public QObject {
     void changedEditorWarnsOnSave_data();
     void changedEditorWarnsOnSave();
     void ownSaveAsksNothing();
+    void closeQuestionWarnsToo_data();
+    void closeQuestionWarnsToo();
+    void unchangedFormReloads();
+    void listingReloadsUnasked();
 
   private:
     TEditForm* OpenNotes(TKOLSHELLFORM& form) {
@@ -113,6 +122,73 @@ void TestWatching::ownSaveAsksNothing() {
     QTest::qWait(600);
     QVERIFY(msgs_->Texts().empty());
     QCOMPARE(ReadTestFile(notes_), std::string("mine again first\n"));
+}
+
+void TestWatching::closeQuestionWarnsToo_data() {
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<std::string>("onDisk");
+    QTest::addColumn<bool>("closed");
+    QTest::newRow("Yes: the window's version") << int(mrYes) << std::string("mine first\n") << true;
+    QTest::newRow("Cancel: the other program's")
+        << int(mrCancel) << std::string("theirs\n") << false;
+}
+
+// The close box's "Save it?" answered Yes writes the file as Save does: warned first.
+void TestWatching::closeQuestionWarnsToo() {
+    QFETCH(int, answer);
+    QFETCH(std::string, onDisk);
+    QFETCH(bool, closed);
+    TKOLSHELLFORM form;
+    QPointer<TEditForm> editor = OpenNotes(form);
+    QVERIFY(editor);
+    editor->Editor()->InsertText("mine ");
+    form.UpdateMenu();
+    dir_->Write("NOTES.TXT", "theirs\n");
+    msgs_->Answers = {mrYes, answer};
+    editor->close();
+    QCOMPARE(msgs_->Texts(),
+             (std::vector<std::string>{notes_ + " has been changed.  Save it?",
+                                       notes_ + " was changed by another program since it was "
+                                                "opened here. Save your version over it?"}));
+    QCOMPARE(ReadTestFile(notes_), onDisk);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCOMPARE(editor.isNull(), closed);
+}
+
+// A form with no changes of its own offers the deck another program changed, and Yes shows it.
+void TestWatching::unchangedFormReloads() {
+    const QString demo = qEnvironmentVariable("KOLSHELL_SOURCE") + "/demo/";
+    for (const char* f : {"DEMO.KSD", "VALVES.DAT", "DEMO.BMP"})
+        QFile::copy(demo + f, dir_->Dir.path() + "/" + f);
+    TKOLSHELLFORM form;
+    SetCurrentDir(dir_->Dir.path().toStdString());
+    form.Documents().ReadaFile(dir_->Path("DEMO.KSD"));
+    QVERIFY(form.FirstChildOfKind(wkForm));
+    std::string deck = ReadTestFile(dir_->Path("DEMO.KSD"));
+    deck.replace(deck.find("AREA = 2.5\n"), 11, "AREA = 9\n");
+    msgs_->Answers = {mrYes};
+    dir_->Write("DEMO.KSD", deck);
+    const std::vector<std::string> asked{dir_->Path("DEMO.KSD") +
+                                         " was changed by another program. Reload it?"};
+    QTRY_COMPARE(msgs_->Texts(), asked);
+    auto* kolsed = qobject_cast<TKOLSEDForm*>(form.FirstChildOfKind(wkForm));
+    QVERIFY(kolsed);
+    QCOMPARE(kolsed->findChild<QLineEdit*>("Input4")->text(), QString("9.00"));
+    QVERIFY(!kolsed->IsModified());
+}
+
+// A listing the engine writes again is shown again, without a question.
+void TestWatching::listingReloadsUnasked() {
+    dir_->Write("RUN.LST", "first run\n");
+    TKOLSHELLFORM form;
+    form.Documents().ReadaFile(dir_->Path("RUN.LST"));
+    auto* viewer = qobject_cast<TViewForm*>(form.FirstChildOfKind(wkListing));
+    QVERIFY(viewer);
+    QCOMPARE(viewer->Viewer()->Line(1), QString("first run"));
+    dir_->Write("RUN.LST", "second run\nmore\n");
+    QTRY_COMPARE(viewer->Viewer()->Line(1), QString("second run"));
+    QCOMPARE(viewer->Viewer()->LineCount(), 2);
+    QVERIFY(msgs_->Texts().empty());
 }
 
 QTEST_MAIN(TestWatching)

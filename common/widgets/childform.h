@@ -79,6 +79,10 @@ class TChildForm : public QMdiSubWindow {
     // Asked before the window closes; false keeps it open.
     virtual bool FormCloseQuery() { return true; }
 
+    // Asked before the close question's Yes writes the window's own file, as Save asks: false
+    // when the user keeps another program's version of it. Set by the main window.
+    std::function<bool()> MayWriteOwnFile;
+
   signals:
     // What the menu enables may have changed.
     void MenuChanged();
@@ -87,6 +91,7 @@ class TChildForm : public QMdiSubWindow {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    bool MayWrite() const { return !MayWriteOwnFile || MayWriteOwnFile(); }
 
   private:
     int kind_;

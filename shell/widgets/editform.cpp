@@ -296,7 +296,7 @@ bool TEditForm::FormCloseQuery() {
             emit SaveAsRequested();
             return !IsModified();
         }
-        return Save();
+        return MayWrite() && Save();
     case mrNo:
         return true;
     default:

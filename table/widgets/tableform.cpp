@@ -360,7 +360,7 @@ bool TTableForm::FormCloseQuery() {
     if (table_.TableFileName.empty() || !table_.TableChanged) return true;
     const int answer =
         ShowMsg(table_.TableFileName + " has been changed.  Save it?", mkWarningYesNoCancel, false);
-    if (answer == mrYes) return SaveDocument(table_.TableFileName);
+    if (answer == mrYes) return MayWrite() && SaveDocument(table_.TableFileName);
     return answer == mrNo;
 }
 
