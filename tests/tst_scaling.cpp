@@ -10,6 +10,7 @@
 #include "tests/support/bytes.h"
 #include "tests/support/testsupport.h"
 #include "tests/support/wmfbytes.h"
+#include "tests/support/worstinputs.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -73,20 +74,6 @@ template <typename F> TWork Counted(F&& f) {
     peakBytes = live;
     f();
     return {allocations - a, allocatedBytes - b, peakBytes - live};
-}
-
-// prefix, then unit over and over up to about `bytes` in all, then suffix; in each unit "#"
-// stands for its number and "$" for the next.
-std::string Repeated(const std::string& prefix, const std::string& unit, const std::string& suffix,
-                     size_t bytes) {
-    std::string out = prefix;
-    for (size_t k = 1; out.size() < bytes; ++k) {
-        for (char c : unit)
-            out += c == '#'   ? std::to_string(k)
-                   : c == '$' ? std::to_string(k + 1)
-                              : std::string(1, c);
-    }
-    return out + suffix;
 }
 
 // Linear growth from the small input to the four times bigger one, with room for the
@@ -237,41 +224,9 @@ void TestScaling::readers_data() {
     QTest::addColumn<QByteArray>("prefix");
     QTest::addColumn<QByteArray>("unit");
     QTest::addColumn<QByteArray>("suffix");
-    const auto row = [](const char* name, const char* reader, const char* prefix, const char* unit,
-                        const char* suffix) {
-        QTest::newRow(name) << reader << QByteArray(prefix) << QByteArray(unit)
-                            << QByteArray(suffix);
-    };
-    row("output: rows of one value", "output", "", "1\n", "");
-    row("output: one row of values", "output", "", "1 ", "\n");
-    row("output: named columns", "output", "T A B\n S M M\n", "1 2 3\n", "");
-    row("output: blank lines", "output", "T\n S\n1\n", "\n", "");
-    row("output in two parts", "output_split", "", "1 2\n", "");
-    row("form: annotated constants", "kolsed", "*KOLSED\n",
-        "CONSTANTS 1\nC#=1\n*|Value #|m|m|0|1|0|10|\n", "END\n");
-    row("form: headings", "kolsed", "*KOLSED\n", "*|*Heading #|x|4\n", "END\n");
-    row("deck scan", "deckscan", "", "CONSTANTS 1\nC#=1\n", "");
-    row("deck scan: one statement", "deckscan", "CONSTANTS 99999999\n", "C#=1\n", "");
-    row("generator: units", "generator", "", "UNIT # TYPE 7 U\nPARAMETERS 1\n1\n",
-        "END\n----\nTYPE 7\n\nP\nfirst\nm m 0 1 0 10\n");
-    row("generator: same names", "generator", "", "CONSTANTS 1\nC=1\n", "END\n");
-    row("generator: mode units", "generator", "CONSTANTS 1\nM=1\n",
-        "CONSTANTS 1\nK#=1\nUNIT # TYPE 7 U\nPARAMETERS 1\nM\n",
-        "END\n----\nTYPE 7\nPARMOD 1\nMODE 1-1\n\nP\nfirst\nm m 0 1 0 10\n");
-    row("help file", "help", "", ".TOPIC=#\nsome words of help\n", "");
-    row("index file", "index", "KOLSHELL\nintro\n", "Project #\nP#.DCK P#.BMP P#.TXT\n", "");
-    row("engine: equation chain", "engine_deck", "", "EQUATIONS 1\nE#=E$+1\n",
-        "SIMULATION 0 1 1\nEND\n");
-    row("engine: constants", "engine_deck", "", "CONSTANTS 1\nC#=#\n", "SIMULATION 0 1 1\nEND\n");
-    row("engine: expression", "engine_expr", "", "1+", "1");
-    row("slurm: squeue lines", "slurm", "7\n----\n", "7_#|RUNNING|n1\n", "");
-    row("slurm: sacct lines", "slurm", "7\n----\n", "7_#|COMPLETED|0:0|n1\n", "");
-    row("command line: program words", "cmdline", "", "exe ", "");
-    row("command line: arguments", "cmdline", "exe ", "a ", "");
-    row("table paste", "tablepaste", "\x05\x27\x00\x00\x01\x00", "1\t2\t3\n", "");
-    row("editor load: empty lines", "editload", "", "\n", "");
-    row("editor load: lone CRs", "editload", "", "x\r", "");
-    row("list file", "kolsedlist", "999999\n", "a#,b,c\n", "");
+    for (const TWorstInput& w : WorstInputs())
+        QTest::newRow(w.Name) << w.Reader << QByteArray(w.Prefix) << QByteArray(w.Unit)
+                              << QByteArray(w.Suffix);
 }
 
 // Each reader, through the same call its fuzz target makes, on the worst input of its kind:
