@@ -1,6 +1,9 @@
-// Opening big decks as File, Open does: a 20 MB deck of empty lines (sent to the viewer),
-// the biggest deck the editor still takes (20 MB in as many lines as it takes), and the
-// viewer's line index over 200 MB of empty lines, in bytes a line. Usage: editbench DIR
+// Opening big decks as File, Open does, each case in a process of its own so that its peak
+// memory (VmHWM) is its own: the 20 MB deck of a million lines that goes to the viewer, the
+// same deck forced into the editor (why it is not), the biggest decks the editor takes, and
+// the viewer's line index over 200 MB of empty lines, in bytes a line. Times are also given
+// against reading the same file's bytes in the same process. Usage: editbench DIR
+#include "common/paths.h"
 #include "shell/editlimits.h"
 #include "shell/lineindex.h"
 #include "shell/widgets/editform.h"
@@ -10,22 +13,69 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <cstdio>
+#include <fstream>
+#include <functional>
 #include <string>
-#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
-void Write(const std::string& name, const std::string& line, size_t bytes) {
+void Write(const std::string& name, size_t width, size_t bytes) {
     FILE* f = std::fopen(name.c_str(), "wb");
+    const std::string line = std::string(width, 'x') + "\r\n";
     for (size_t n = 0; n < bytes / line.size(); ++n)
         std::fputs(line.c_str(), f);
     std::fclose(f);
 }
 
-double PeakMB() {
-    rusage use{};
-    getrusage(RUSAGE_SELF, &use);
-    return double(use.ru_maxrss) / 1024.0;
+long StatusMB(const char* key) {
+    std::ifstream f("/proc/self/status");
+    for (std::string l; std::getline(f, l);)
+        if (l.rfind(key, 0) == 0) return std::stol(l.substr(std::strlen(key))) / 1024;
+    return 0;
+}
+
+double Seconds(const std::function<void()>& f) {
+    QElapsedTimer t;
+    t.start();
+    f();
+    return double(t.nsecsElapsed()) / 1e9;
+}
+
+// Runs one case in a child process: its time, peak memory and the time to read the file's
+// bytes, measured there too.
+void Case(const char* what, const std::string& file, const std::function<void()>& open) {
+    std::fflush(stdout);
+    const pid_t child = fork();
+    if (child == 0) {
+        std::string bytes;
+        const double read = Seconds([&] { ReadFileBytes(file, bytes); });
+        bytes = std::string();
+        const long before = StatusMB("VmRSS:");
+        const double s = Seconds(open);
+        std::printf("%-58s %7.3f s (%5.0f x reading it), peak %4ld MB (%ld MB before)\n", what, s,
+                    s / read, StatusMB("VmHWM:"), before);
+        std::fflush(stdout);
+        _exit(0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+}
+
+void Viewer(QApplication& app, const std::string& file) {
+    TViewForm view;
+    view.Open(file);
+    while (!view.Viewer()->Complete())
+        app.processEvents();
+}
+
+void Editor(const std::string& file) {
+    TEditForm edit;
+    edit.resize(600, 400);
+    edit.Open(file);
+    edit.show();
+    edit.grab();
 }
 
 } // namespace
@@ -33,39 +83,26 @@ double PeakMB() {
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const std::string dir = argc > 1 ? argv[1] : ".";
-    const std::string empty = dir + "/EMPTY20.DCK", full = dir + "/FULL19.DCK";
-    Write(empty, "\n", 20000000);
-    // As many lines as the editor takes, sharing the most bytes it takes.
-    const size_t width = size_t(EditBytesMax / EditLinesMax) - 2;
-    Write(full, std::string(width, 'x') + "\r\n", size_t(EditLinesMax) * (width + 2));
-    QElapsedTimer t;
-    t.start();
-    std::string why = TooLargeToEdit(empty);
-    TViewForm view;
-    view.Open(empty);
-    while (!view.Viewer()->Complete())
-        app.processEvents();
-    std::printf("20 MB of empty lines: %s %.3f s to the whole index, peak RSS %.1f MB\n",
-                why.c_str(), t.elapsed() / 1000.0, PeakMB());
-    t.restart();
-    why = TooLargeToEdit(full);
-    TEditForm edit;
-    edit.Open(full);
-    edit.grab();
-    std::printf("%llu lines of %zu characters in the editor: %s%.3f s to the first paint, peak "
-                "RSS %.1f MB\n",
-                (unsigned long long)EditLinesMax, width, why.c_str(), t.elapsed() / 1000.0,
-                PeakMB());
+    const std::string million = dir + "/MILLION.DCK", most = dir + "/MOST.DCK",
+                      wide = dir + "/WIDE.DCK";
+    Write(million, 18, 20000000);
+    Write(most, size_t(EditBytesMax / EditLinesMax) - 2, size_t(EditBytesMax));
+    Write(wide, size_t(EditLineCharsMax), size_t(EditBytesMax));
+    std::printf("MILLION.DCK: %s\n", TooLargeToEdit(million).c_str());
+    Case("20 MB in 1,000,000 lines, in the viewer (whole index)", million,
+         [&] { Viewer(app, million); });
+    Case("the same forced into the editor (first paint)", million, [&] { Editor(million); });
+    Case("20 MB in 200,000 lines in the editor (first paint)", most, [&] { Editor(most); });
+    Case("20 MB in 1,000 lines of 20,000 in the editor (first paint)", wide, [&] { Editor(wide); });
     const std::string big = dir + "/EMPTY200.LST";
-    Write(big, "\n", 200000000);
+    Write(big, 0, 200000000);
     TLineIndex index;
     index.Open(big);
     while (index.IndexStep(1 << 20)) {
     }
-    std::printf("line index over 200 MB of empty lines: %zu lines, %.2f bytes a line\n",
+    std::printf("line index over 200 MB of CR LF lines: %zu lines, %.2f bytes a line\n",
                 index.LineCount(), double(index.IndexBytes()) / double(index.LineCount()));
-    std::remove(empty.c_str());
-    std::remove(full.c_str());
-    std::remove(big.c_str());
+    for (const std::string& f : {million, most, wide, big})
+        std::remove(f.c_str());
     return 0;
 }

@@ -140,37 +140,45 @@ std::string TTextLines::CommonEnd() const {
         crlf += end == "\r\n";
         cr += end == "\r";
     }
+    return MostUsedEnd(lf, crlf, cr);
+}
+
+std::string MostUsedEnd(size_t lf, size_t crlf, size_t cr) {
     if (lf > crlf && lf >= cr) return "\n";
     if (cr > crlf && cr > lf) return "\r";
     return "\r\n";
 }
 
-TTextLines SplitLinesWithEnds(const std::string& bytes, bool loneCrEnds) {
-    TTextLines text;
-    size_t start = 0;
-    if (bytes.compare(0, Bom.size(), Bom) == 0) {
-        text.Bom = true;
-        start = Bom.size();
-    }
+bool ForEachLine(const std::string& bytes, bool loneCrEnds, const TLineVisitor& line) {
+    const std::string_view all(bytes);
+    const bool bom = all.substr(0, Bom.size()) == Bom;
+    size_t start = bom ? Bom.size() : 0;
     const char* breaks = loneCrEnds ? "\r\n" : "\n";
-    while (start < bytes.size()) {
-        size_t at = bytes.find_first_of(breaks, start);
+    while (start < all.size()) {
+        size_t at = all.find_first_of(breaks, start);
         if (at == std::string::npos) {
-            text.Lines.push_back(bytes.substr(start));
-            text.Ends.emplace_back();
+            line(all.substr(start), std::string_view());
             break;
         }
         size_t endLength = 1;
-        if (bytes[at] == '\r') {
-            if (at + 1 < bytes.size() && bytes[at + 1] == '\n') endLength = 2;
-        } else if (at > start && bytes[at - 1] == '\r') {
+        if (all[at] == '\r') {
+            if (at + 1 < all.size() && all[at + 1] == '\n') endLength = 2;
+        } else if (at > start && all[at - 1] == '\r') {
             --at;
             endLength = 2;
         }
-        text.Lines.push_back(bytes.substr(start, at - start));
-        text.Ends.push_back(bytes.substr(at, endLength));
+        line(all.substr(start, at - start), all.substr(at, endLength));
         start = at + endLength;
     }
+    return bom;
+}
+
+TTextLines SplitLinesWithEnds(const std::string& bytes, bool loneCrEnds) {
+    TTextLines text;
+    text.Bom = ForEachLine(bytes, loneCrEnds, [&text](std::string_view line, std::string_view end) {
+        text.Lines.emplace_back(line);
+        text.Ends.emplace_back(end);
+    });
     return text;
 }
 

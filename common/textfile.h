@@ -2,7 +2,9 @@
 // line's own ending, so that a file written back differs only where the user changed it.
 #pragma once
 
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Strictly valid UTF-8 (no overlong forms, surrogates or bytes F5..FF), by the C library's
@@ -49,4 +51,11 @@ struct TTextLines {
 // loneCrEnds: a CR not followed by LF ends a line (as an editor shows it); otherwise it is
 // part of the line's text (as the engine reads it).
 TTextLines SplitLinesWithEnds(const std::string& bytes, bool loneCrEnds);
+// The same split without copying: each line and its ending ("" after a last line without
+// one) handed to line as views into bytes. True when the bytes began with a byte-order mark,
+// which is no part of the first line.
+using TLineVisitor = std::function<void(std::string_view line, std::string_view end)>;
+bool ForEachLine(const std::string& bytes, bool loneCrEnds, const TLineVisitor& line);
+// The ending most lines have, from the counts of each kind: as TTextLines::CommonEnd.
+std::string MostUsedEnd(size_t lf, size_t crlf, size_t cr);
 std::string JoinLines(const TTextLines& text);

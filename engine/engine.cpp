@@ -4,9 +4,11 @@
 #include "common/paths.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <set>
 #include <sstream>
@@ -412,24 +414,61 @@ struct Printer {
 
 class Simulation {
   public:
-    Simulation(EngineDeck& d, const std::string& dir) : d_(d), dir_(dir) {}
+    Simulation(EngineDeck& d, const std::string& dir, long long maxBytes)
+        : d_(d), dir_(dir), maxBytes_(maxBytes) {}
 
     EngineRun Run() {
         EngineRun run;
         const long steps = std::lround((d_.Stop - d_.Start) / d_.Step);
         if (!OutputWithinLimit(steps)) return run;
         OpenPrinters();
-        for (long k = 0; k <= steps; ++k)
+        long k = 0;
+        for (; k <= steps && !stopped_; ++k)
             Step(k, d_.Start + double(k) * d_.Step);
-        run.Steps = int(steps + 1);
-        for (auto& p : printers_) {
-            if (p.second.File) std::fclose(p.second.File);
-            run.Files.push_back(p.second.Written);
+        run.Steps = int(k);
+        run.Stopped = stopped_;
+        run.StoppedAt = time_;
+        for (auto& [unit, p] : printers_) {
+            if (p.File && std::fclose(p.File) != 0 && !stopped_)
+                d_.Messages.push_back({UnitLine(unit), true, WriteFailure(p)});
+            run.Files.push_back(p.Written);
         }
         return run;
     }
 
   private:
+    // Counts what a printer wrote; a failed write or one past the run's limit stops the run.
+    void Wrote(int unit, Printer& p, int bytes) {
+        if (bytes < 0 || std::ferror(p.File)) return WriteFailed(unit, p);
+        bytes_ += bytes;
+        if (bytes_ <= maxBytes_ || stopped_) return;
+        Stop(unit, "the printers wrote more than " + std::to_string(maxBytes_) +
+                       " bytes in one run; the run was stopped at time " + TimeText() +
+                       " (what was written is kept)");
+    }
+    static std::string WriteFailure(const Printer& p) {
+        return "file " + p.Written.File + " could not be written (" +
+               (errno ? std::strerror(errno) : "a write failed") + ")";
+    }
+    void WriteFailed(int unit, const Printer& p) {
+        Stop(unit, WriteFailure(p) + "; the run was stopped at time " + TimeText());
+    }
+    void Stop(int unit, const std::string& text) {
+        if (stopped_) return;
+        stopped_ = true;
+        d_.Messages.push_back({UnitLine(unit), true, text});
+    }
+    int UnitLine(int unit) const {
+        for (const EngineUnit& u : d_.Units)
+            if (u.Number == unit) return u.Line;
+        return 0;
+    }
+    std::string TimeText() const {
+        char buf[32];
+        std::snprintf(buf, sizeof buf, "%g", time_);
+        return buf;
+    }
+
     // Refuses, before any file is opened, a run whose printers would write more values than
     // MaxOutputValues (rows times columns, all printers together).
     bool OutputWithinLimit(long steps) {
@@ -534,9 +573,8 @@ class Simulation {
             names += " " + label;
             units += " " + unit;
         }
-        std::fprintf(p.File, "%s\n", names.c_str());
-        std::fprintf(p.File, "%s\n", units.c_str());
-        printers_[u.Number] = p;
+        Printer& kept = printers_[u.Number] = p;
+        Wrote(u.Number, kept, std::fprintf(p.File, "%s\n%s\n", names.c_str(), units.c_str()));
     }
 
     void Step(long k, double t) {
@@ -567,12 +605,15 @@ class Simulation {
 
     void Print(const EngineUnit& u, long k, double t) {
         Printer& p = printers_[u.Number];
-        if (!p.File || k % p.Every != 0) return;
-        std::fprintf(p.File, "%13.4E", t);
-        for (size_t i = 0; i < u.Inputs.size(); ++i)
-            std::fprintf(p.File, "%13.4E", InputValue(u, i));
-        std::fprintf(p.File, "\n");
-        ++p.Written.Rows;
+        if (!p.File || k % p.Every != 0 || stopped_) return;
+        int bytes = std::fprintf(p.File, "%13.4E", t);
+        for (size_t i = 0; i < u.Inputs.size() && bytes >= 0; ++i) {
+            const int more = std::fprintf(p.File, "%13.4E", InputValue(u, i));
+            bytes = more < 0 ? more : bytes + more;
+        }
+        if (bytes >= 0) bytes = std::fputc('\n', p.File) == EOF ? -1 : bytes + 1;
+        if (bytes >= 0) ++p.Written.Rows;
+        Wrote(u.Number, p, bytes);
     }
 
     EngineDeck& d_;
@@ -582,13 +623,15 @@ class Simulation {
     std::map<int, std::vector<double>> outputs_;
     std::map<int, double> state_;
     std::map<int, Printer> printers_;
+    long long maxBytes_, bytes_ = 0;
+    bool stopped_ = false;
 };
 
 } // namespace
 
-EngineRun RunEngineDeck(EngineDeck& deck, const std::string& dir) {
+EngineRun RunEngineDeck(EngineDeck& deck, const std::string& dir, long long maxBytes) {
     if (deck.Errors()) return {};
-    return Simulation(deck, dir).Run();
+    return Simulation(deck, dir, maxBytes).Run();
 }
 
 namespace {
@@ -615,12 +658,16 @@ std::string ListingTail(const EngineDeck& d, const EngineRun& run) {
         out += m.Line ? "line " + std::to_string(m.Line) + ": " : std::string();
         out += m.Text + "\n";
     }
-    if (d.Errors()) {
+    if (d.Errors() && !run.Stopped) {
         out += "\nThe deck has errors: nothing was simulated.\n";
     } else {
         std::snprintf(buf, sizeof buf, "%g to %g, step %g", d.Start, d.Stop, d.Step);
         out += "\nSimulation from " + std::string(buf) + ": " + std::to_string(run.Steps) +
                " time steps.\n";
+        if (run.Stopped) {
+            std::snprintf(buf, sizeof buf, "%g", run.StoppedAt);
+            out += "The run was stopped at time " + std::string(buf) + ".\n";
+        }
         for (const EngineFileWritten& f : run.Files)
             out += "Output written to " + f.File + " (logical unit " + std::to_string(f.Unit) +
                    "): " + std::to_string(f.Rows) + " rows of " + std::to_string(f.Columns) +

@@ -61,8 +61,11 @@ void ReadEngineDeck(const EngineLineSource& lines, EngineDeck& deck);
 // named deckName: the deck itself, its listing, or a file outside its folder.
 void CheckEngineAssignments(EngineDeck& deck, const std::string& deckName);
 
-// What one run may write at most, over all its printers: rows times columns.
+// What one run may write at most, over all its printers: rows times columns, checked before
+// the run; and bytes, counted as the run writes (a row is at most 13 bytes a value and its
+// line end, so only names and units beyond the first lines' own reach this).
 constexpr long long MaxOutputValues = 25000000;
+constexpr long long MaxOutputBytes = 400000000;
 
 struct EngineFileWritten {
     std::string File;
@@ -72,10 +75,16 @@ struct EngineFileWritten {
 struct EngineRun {
     int Steps = 0;
     std::vector<EngineFileWritten> Files;
+    // A run stopped on the way (its output too big, or a file that could not be written):
+    // the steps done and the rows written stay as they are, and an error says why.
+    bool Stopped = false;
+    double StoppedAt = 0; // the time of the last step done
 };
 
-// Runs a checked deck; output files are written relative to dir.
-EngineRun RunEngineDeck(EngineDeck& deck, const std::string& dir);
+// Runs a checked deck; output files are written relative to dir. A run that writes more than
+// maxBytes is stopped there.
+EngineRun RunEngineDeck(EngineDeck& deck, const std::string& dir,
+                        long long maxBytes = MaxOutputBytes);
 std::string EngineListing(const EngineDeck& deck, const std::string& deckName,
                           const EngineRun& run);
 // The whole engine: reads the deck, runs it, writes "<deck base>.LST"; the exit status.

@@ -1,5 +1,7 @@
 #include "run/cmdline.h"
 
+#include <climits>
+
 namespace {
 std::vector<std::string> Arguments(const std::string& s) {
     std::vector<std::string> args;
@@ -35,10 +37,12 @@ TCommandLine SplitCommandLine(const std::string& line,
                                 close == std::string::npos ? std::string::npos : close - start - 1);
         rest = close == std::string::npos ? line.size() : close + 1;
     } else {
-        // An unquoted path with blanks: the first prefix that names a file is the program.
+        // An unquoted path with blanks: the first prefix that names a file is the program. No
+        // longer prefix can name one, however many words the line has.
         rest = line.find_first_of(" \t", start);
         for (size_t blank = rest;; blank = line.find_first_of(" \t", blank + 1)) {
-            const size_t len = blank == std::string::npos ? std::string::npos : blank - start;
+            const size_t len = blank == std::string::npos ? line.size() - start : blank - start;
+            if (len > PATH_MAX) break;
             if (exists(line.substr(start, len))) {
                 rest = blank;
                 break;

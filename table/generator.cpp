@@ -52,6 +52,8 @@ std::string CountedName(TGenerator& g, const std::string& name) {
 
 void AddConstant(TGenerator& g, DeckConstant c) {
     g.FirstConstant.emplace(c.Name, g.MakeConstants.size());
+    Extended v = 0;
+    if (IsNumber(c.Value, v)) g.FirstNumber.emplace(c.Name, v);
     g.MakeConstants.push_back(std::move(c));
 }
 
@@ -74,18 +76,46 @@ std::vector<std::string> JoinConnections(const std::vector<std::string>& words) 
     return out;
 }
 
-// Reads a plain deck; the line in hand is examined only while another follows it.
+// The deck a line at a time, the next line read ahead so that the reader knows whether
+// another follows the one in hand: no more than these two lines are held.
+class DeckLines {
+  public:
+    bool Open(const std::string& name) {
+        if (!reader_.Open(name)) return false;
+        more_ = reader_.Next(ahead_);
+        return true;
+    }
+    bool More() const { return more_; }
+    bool Next(std::string& line) {
+        if (!more_) return false;
+        line.swap(ahead_);
+        more_ = reader_.Next(ahead_);
+        return true;
+    }
+
+  private:
+    TTextLineReader reader_;
+    std::string ahead_;
+    bool more_ = false;
+};
+
+// Reads a plain deck; the line in hand is examined only while another follows it. Each unit
+// goes to `unit` once it is read; the lines copied unchanged are kept only when keepLines.
 class DeckReader {
   public:
-    DeckReader(TGenerator& g, const std::vector<std::string>& lines, TDiagnostics& diagnostics)
-        : g_(g), lines_(lines), diagnostics_(diagnostics) {}
+    DeckReader(TGenerator& g, DeckLines& lines, const TUnitSink& unit, bool keepLines,
+               TDiagnostics& diagnostics)
+        : g_(g), lines_(lines), unit_(unit), keepLines_(keepLines), diagnostics_(diagnostics) {}
     void Run();
 
   private:
-    bool More() const { return pos_ + 1 < lines_.size(); }
+    bool More() const { return lines_.More(); }
     bool Next();
     bool NextEntry();
     bool ReadOn();
+    void Keep(const std::string& line) {
+        if (keepLines_) g_.KeptLines.push_back(line);
+    }
     std::string Key() const { return UpStr(Trimmed(inHand_)).substr(0, 3); }
     void Statement(const std::string& line);
     void Other(const std::string& line);
@@ -94,21 +124,18 @@ class DeckReader {
                  size_t total, bool connections, const char* what);
 
     TGenerator& g_;
-    const std::vector<std::string>& lines_;
+    DeckLines& lines_;
+    const TUnitSink& unit_;
+    bool keepLines_;
     TDiagnostics& diagnostics_;
-    size_t pos_ = 0;
     std::string inHand_;
     std::vector<std::string>* comments_ = nullptr; // where a unit's comment lines go
 };
 
 bool DeckReader::Next() {
-    if (pos_ + 1 >= lines_.size()) {
-        pos_ = lines_.size();
-        inHand_.clear();
-        return false;
-    }
-    inHand_ = lines_[++pos_];
-    return true;
+    if (lines_.Next(inHand_)) return true;
+    inHand_.clear();
+    return false;
 }
 
 // Reads up to the next line that is neither empty nor a comment.
@@ -123,8 +150,7 @@ bool DeckReader::ReadOn() {
 }
 
 void DeckReader::Run() {
-    if (lines_.empty()) return;
-    inHand_ = lines_[0];
+    if (!lines_.Next(inHand_)) return;
     while (More()) {
         const std::string line = Trimmed(inHand_);
         const std::string key = UpStr(line.substr(0, 3));
@@ -139,11 +165,10 @@ void DeckReader::Run() {
     }
 }
 
-// Keeps the lines up to the next one that is no comment; false when the deck ends first.
 bool DeckReader::NextEntry() {
     do {
         if (!Next()) return false;
-        g_.KeptLines.push_back(inHand_);
+        Keep(inHand_);
     } while (StartsWith(Trimmed(inHand_), "*"));
     return true;
 }
@@ -151,7 +176,7 @@ bool DeckReader::NextEntry() {
 // An EQUATIONS or CONSTANTS statement and its lines, kept; its names are registered. A count
 // beyond the lines that follow ends the statement at the end of the deck.
 void DeckReader::Statement(const std::string& line) {
-    g_.KeptLines.push_back(line);
+    Keep(line);
     const int n = IntWord(line, 1);
     for (int k = 0; k < n && NextEntry(); ++k) {
         const size_t eq = inHand_.find('=');
@@ -162,19 +187,19 @@ void DeckReader::Statement(const std::string& line) {
         AddConstant(g_, std::move(c));
     }
     while (Next() && StartsWith(Trimmed(inHand_), "*"))
-        g_.KeptLines.push_back(inHand_);
-    g_.KeptLines.push_back("*|*");
+        Keep(inHand_);
+    Keep("*|*");
 }
 
 void DeckReader::Other(const std::string& line) {
     if (Contains(line, "SIM") || Contains(line, "Sim") || Contains(line, "sim"))
         g_.SimulationLine = line;
-    else if (Contains(line, "ASS") || Contains(line, "Ass") || Contains(line, "ass"))
-        g_.AssignLines.push_back(line);
-    else if (Contains(line, "END") || Contains(line, "end") || Contains(line, "End"))
+    else if (Contains(line, "ASS") || Contains(line, "Ass") || Contains(line, "ass")) {
+        if (keepLines_) g_.AssignLines.push_back(line);
+    } else if (Contains(line, "END") || Contains(line, "end") || Contains(line, "End"))
         return;
     else
-        g_.KeptLines.push_back(line);
+        Keep(line);
 }
 
 // Collects words from the following value lines until `total` are there.
@@ -210,8 +235,8 @@ void DeckReader::Unit(const std::string& line) {
     u.UnitLine = UpStr(line);
     u.Type = IntWord(line, 3);
     if (u.Type >= 0 && u.Type <= 103 && IsPlainType(u.Type)) {
-        g_.KeptLines.push_back("  ");
-        g_.KeptLines.push_back(line);
+        Keep("  ");
+        Keep(line);
         Next();
         return;
     }
@@ -260,7 +285,7 @@ void DeckReader::Unit(const std::string& line) {
         u.ParamDescriptions.clear();
         u.InputDescriptions.clear();
     }
-    g_.MakeUnits.push_back(std::move(u));
+    unit_(u);
 }
 
 // Reads a unit's description file: its header, mode sections and three-line groups.
@@ -330,8 +355,8 @@ long long InfReader::ModeValue(int k) const {
     const std::string& word = u_.ParamValues[size_t(k - 1)].Text;
     Extended v = 0;
     if (!IsNumber(word, v)) {
-        for (const DeckConstant& c : g_.MakeConstants)
-            if (c.Name == UpStr(word) && IsNumber(c.Value, v)) break;
+        const auto c = g_.FirstNumber.find(UpStr(word));
+        if (c != g_.FirstNumber.end()) v = c->second;
     }
     constexpr Extended limit = 9.2e18L;
     return (long long)std::clamp(std::trunc(v), -limit, limit);
@@ -582,20 +607,39 @@ bool IsPlainType(int type) {
     return std::find(std::begin(plain), std::end(plain), type) != std::end(plain);
 }
 
-bool MakeDeck(TGenerator& g, const std::string& deckName, const std::string& engineDir,
-              TDiagnostics& diagnostics) {
+namespace {
+
+// Starts g for the deck and reads it through, each unit to `unit`.
+bool ReadDeck(TGenerator& g, const std::string& deckName, const std::string& engineDir,
+              const TUnitSink& unit, bool keepLines, TDiagnostics& diagnostics) {
     g = TGenerator();
     g.EngineDir = engineDir;
     g.InfoDir = NativePath(JoinPath(engineDir, "INFO"));
-    std::vector<std::string> lines;
-    if (!ReadTextLines(deckName, lines)) {
+    DeckLines lines;
+    if (!lines.Open(deckName)) {
         ReportError(diagnostics, IoErrorText(deckName, errno), true);
         return false;
     }
-    DeckReader(g, lines, diagnostics).Run();
-    for (DeckUnit& u : g.MakeUnits)
-        SelectNone(u, false), SelectNone(u, true);
+    DeckReader(g, lines, unit, keepLines, diagnostics).Run();
     return true;
+}
+
+} // namespace
+
+bool MakeDeck(TGenerator& g, const std::string& deckName, const std::string& engineDir,
+              TDiagnostics& diagnostics) {
+    const TUnitSink keep = [&g](DeckUnit& u) {
+        SelectNone(u, false);
+        SelectNone(u, true);
+        g.MakeUnits.push_back(std::move(u));
+    };
+    return ReadDeck(g, deckName, engineDir, keep, true, diagnostics);
+}
+
+bool ListDeckUnits(const std::string& deckName, const std::string& engineDir, const TUnitSink& unit,
+                   TDiagnostics& diagnostics) {
+    TGenerator g;
+    return ReadDeck(g, deckName, engineDir, unit, false, diagnostics);
 }
 
 std::vector<std::string> SelectionLines(const DeckUnit& unit, bool inputs) {

@@ -4,9 +4,11 @@
 #pragma once
 
 #include "common/diagnostics.h"
+#include "common/lib1.h"
 #include "table/deckscan.h"
 
 #include <array>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -50,6 +52,7 @@ struct TGenerator {
     std::vector<DeckUnit> MakeUnits;
     std::vector<DeckConstant> MakeConstants;
     std::map<std::string, size_t> FirstConstant; // the first entry of each name
+    std::map<std::string, Extended> FirstNumber; // the first number a name is given
     std::string SimulationLine;
 };
 
@@ -61,6 +64,15 @@ bool IsPlainType(int type);
 // are then copied without annotation) go to diagnostics, in order.
 bool MakeDeck(TGenerator& g, const std::string& deckName, const std::string& engineDir,
               TDiagnostics& diagnostics);
+
+// Reads the deck a line at a time as MakeDeck does and hands each unit to `unit` as soon as it
+// is read with its descriptions (nothing selected), then drops it: neither the deck's lines
+// nor its units are kept, so what the unit list shows takes memory for one unit at a time.
+// The messages go to diagnostics as they come, a unit's before it is handed on. False when
+// the deck cannot be read.
+using TUnitSink = std::function<void(DeckUnit& unit)>;
+bool ListDeckUnits(const std::string& deckName, const std::string& engineDir, const TUnitSink& unit,
+                   TDiagnostics& diagnostics);
 
 // The dialog's lines for a unit: " " (can be chosen) or "*" (cannot), then the description.
 std::vector<std::string> SelectionLines(const DeckUnit& unit, bool inputs);

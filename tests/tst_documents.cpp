@@ -594,9 +594,10 @@ void TestDocuments::bigFilesShownReadOnly_data() {
         << "BIG.DCK is too large to edit here (200 KB); it is shown read-only.";
     QTest::newRow("200000 lines") << "lines ok"
                                   << "";
-    QTest::newRow("over 10 MB")
+    QTest::newRow("over 20 MB")
         << "size"
-        << "BIG.DCK is too large to edit here (11 MB); it is shown read-only.";
+        << "BIG.DCK is too large to edit here (21 MB); it is shown read-only.";
+    QTest::newRow("20 MB in 200000 lines") << "most" << "";
     QTest::newRow("one long line") << "line"
                                    << "BIG.DCK has a line too long to edit here (more than 20000 "
                                       "characters); it is shown read-only.";
@@ -612,16 +613,23 @@ void TestDocuments::bigFilesShownReadOnly() {
         name = File("BIG.DCK", std::string(200000, '\n'));
     else if (kind == "line")
         name = File("BIG.DCK", std::string(20001, 'x') + "\n");
-    else {
+    else if (kind == "most") {
+        std::string text;
+        for (int i = 0; i < 200000; ++i)
+            text += std::string(98, 'x') + "\r\n";
+        name = File("BIG.DCK", text);
+    } else {
         name = File("BIG.DCK", "END\n");
-        QVERIFY(QFile::resize(QString::fromStdString(name), 11000000));
+        QVERIFY(QFile::resize(QString::fromStdString(name), 21000000));
     }
     TKOLSHELLFORM form;
     form.Documents().ReadaFile(name);
     QCOMPARE(form.Children().size(), 1);
     if (message.isEmpty()) {
         QVERIFY(msgs_->Texts().empty());
-        QVERIFY(qobject_cast<TEditForm*>(form.Children().first()));
+        auto* edit = qobject_cast<TEditForm*>(form.Children().first());
+        QVERIFY(edit);
+        if (kind == "most") QCOMPARE(edit->Editor()->LineCount(), 200000);
         return;
     }
     QCOMPARE(msgs_->Texts(), std::vector<std::string>{message.toStdString()});

@@ -44,6 +44,8 @@ class TestEngine : public QObject {
     void nonFiniteConstants_data();
     void nonFiniteConstants();
     void runawayOutput();
+    void outputStoppedOnTheWay();
+    void fullDiskStopsTheRun();
 };
 
 void TestEngine::expressions_data() {
@@ -396,6 +398,58 @@ void TestEngine::runawayOutput() {
                           "values (rows times columns) in one run; nothing was written\n") !=
                  std::string::npos,
              listing.c_str());
+}
+
+namespace {
+// 1001 steps printed in rows of 27 bytes to PR.OUT, the printer on line 2.
+EngineDeck ThousandSteps(const QString& file) {
+    EngineDeck d;
+    ReadEngineDeck(Lines(QString(PrinterDeck).arg(file).replace("0 2 1", "0 1000 1")), d);
+    return d;
+}
+} // namespace
+
+// A run writing past its limit is stopped there: the rows written stay in the file, the
+// listing says so with the unit's line, and the steps done are told.
+void TestEngine::outputStoppedOnTheWay() {
+    QTemporaryDir dir;
+    EngineDeck d = ThousandSteps("PR.OUT");
+    QCOMPARE(d.Errors(), 0);
+    const EngineRun run = RunEngineDeck(d, dir.path().toStdString(), 5000);
+    QVERIFY(run.Stopped);
+    QCOMPARE(d.Errors(), 1);
+    QCOMPARE(Messages(d).join('|'),
+             QString("2:the printers wrote more than 5000 bytes in one run; the run was stopped "
+                     "at time %1 (what was written is kept)")
+                 .arg(run.StoppedAt));
+    QCOMPARE(run.Files.size(), size_t(1));
+    const std::string out = ReadTestFile((dir.path() + "/PR.OUT").toStdString());
+    QCOMPARE(run.Files[0].Rows, 185); // 12 bytes of names and units, then 27 bytes a row
+    QCOMPARE(out.size(), size_t(12 + 27 * 185));
+    QCOMPARE(std::count(out.begin(), out.end(), '\n'), 2L + run.Files[0].Rows);
+    QCOMPARE(run.Steps, 185);
+    const std::string listing = EngineListing(d, "PR.DCK", run);
+    for (const char* part :
+         {"*** ERROR   line 2: the printers wrote more than 5000 bytes", ": 185 time steps.",
+          "The run was stopped at time 184.\n", "): 185 rows of 2 columns.\n"})
+        QVERIFY2(listing.find(part) != std::string::npos, part);
+    QVERIFY(listing.find("nothing was simulated") == std::string::npos);
+}
+
+// A disk that fills during the run stops it with the cause, not a listing of rows that
+// never reached the file.
+void TestEngine::fullDiskStopsTheRun() {
+    if (!QFile::exists("/dev/full")) QSKIP("no /dev/full here");
+    EngineDeck d = ThousandSteps("/dev/full");
+    const EngineRun run = RunEngineDeck(d, QDir::tempPath().toStdString());
+    QVERIFY(run.Stopped);
+    QVERIFY(run.Steps < 1001);
+    QVERIFY2(Messages(d).join('|').startsWith(
+                 "2:file /dev/full could not be written (No space left on device); the run was "
+                 "stopped at time "),
+             qPrintable(Messages(d).join('|')));
+    QVERIFY(EngineListing(d, "PR.DCK", run).find("The run was stopped at time") !=
+            std::string::npos);
 }
 
 QTEST_GUILESS_MAIN(TestEngine)

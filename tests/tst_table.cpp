@@ -18,44 +18,28 @@ Q_DECLARE_METATYPE(Extended)
 
 namespace {
 
-// An 80-bit real by hand: sign and exponent, then the 64-bit significand with its integer bit.
-std::string Ext(bool neg, int exponent, uint64_t significand) {
-    std::string b;
-    for (int i = 0; i < 8; ++i)
-        b += char((significand >> (8 * i)) & 0xFF);
-    Add16(b, (neg ? 0x8000 : 0) | (exponent + 16383));
-    return b;
-}
-
-std::string Pstr(const std::string& s, size_t width) {
-    std::string b(1, char(s.size()));
-    b += s;
-    b.resize(width, '\0');
-    return b;
-}
-
 // Deck "C:\RUNS\TANK.DCK", 2 runs, one column "AREA" holding 2.5 and -1 (index 0 zero).
 std::string TableFixture() {
-    std::string b = Pstr("C:\\RUNS\\TANK.DCK", 256);
+    std::string b = LengthPrefixed("C:\\RUNS\\TANK.DCK", 256);
     Add32(b, 2); // ColCount
     Add32(b, 3); // RowCount
     for (int w : {100, 200, 0, 0, 300, 150})
         Add16(b, w);
-    b += Pstr("TANKS1.TMP", 97) + Pstr("", 97) + Pstr("", 97);
+    b += LengthPrefixed("TANKS1.TMP", 97) + LengthPrefixed("", 97) + LengthPrefixed("", 97);
     std::string record;
     Add16(record, 1);
     Add16(record, 0);
     record += std::string(2, '\0');
-    record += Pstr("AREA", 31);
+    record += LengthPrefixed("AREA", 31);
     record += std::string(3 + 4, '\0');
     record += char(2);
     record += '\0';
     Add16(record, 4);
     record += std::string(12, '\0');
     b += record;
-    b += std::string(10, '\0');                // run 0
-    b += Ext(false, 1, 0xA000000000000000ull); // 2.5
-    b += Ext(true, 0, 0x8000000000000000ull);  // -1
+    b += std::string(10, '\0');                          // run 0
+    b += ExtendedBytes(false, 1, 0xA000000000000000ull); // 2.5
+    b += ExtendedBytes(true, 0, 0x8000000000000000ull);  // -1
     Add16(b, 0);
     return b;
 }
@@ -269,10 +253,10 @@ void TestTable::fixtureRoundTrip_data() {
     const std::string f = TableFixture();
     QTest::newRow("one column") << QByteArray::fromStdString(f);
     std::string g = f;
-    g.replace(0, 256, Pstr(std::string(255, 'D'), 256));
+    g.replace(0, 256, LengthPrefixed(std::string(255, 'D'), 256));
     g.replace(264, 2, std::string("\xFF\xFF", 2)); // OriginX -1
-    g.replace(276 + 97, 97, Pstr(std::string(96, 'R'), 97));
-    g.replace(276 + 3 * 97 + 6, 31, Pstr(std::string(30, 'N'), 31));
+    g.replace(276 + 97, 97, LengthPrefixed(std::string(96, 'R'), 97));
+    g.replace(276 + 3 * 97 + 6, 31, LengthPrefixed(std::string(30, 'N'), 31));
     QTest::newRow("full names") << QByteArray::fromStdString(g);
 }
 

@@ -14,10 +14,13 @@ inline bool PrintDiagnostics(const TDiagnostics& diagnostics) {
     return !diagnostics.empty();
 }
 
+inline std::string DiagnosticJson(const TDiagnostic& d) {
+    return JsonObject().Str("Text", d.Text).Int("Kind", int(d.Kind)).Bool("Beep", d.Beep).Text();
+}
+
 inline std::string DiagnosticsJson(const TDiagnostics& diagnostics) {
     std::vector<std::string> items;
     for (const TDiagnostic& d : diagnostics)
-        items.push_back(
-            JsonObject().Str("Text", d.Text).Int("Kind", int(d.Kind)).Bool("Beep", d.Beep).Text());
+        items.push_back(DiagnosticJson(d));
     return JsonArray(items);
 }

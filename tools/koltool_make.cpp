@@ -10,16 +10,68 @@
 
 namespace {
 
-std::string UnitsJson(const TGenerator& g) {
-    std::vector<std::string> units;
-    for (const DeckUnit& u : g.MakeUnits)
-        units.push_back(JsonObject()
-                            .Str("DisplayText", u.DisplayText)
-                            .Bool("NoData", u.NoData)
-                            .Raw("Parameters", JsonStringArray(SelectionLines(u, false)))
-                            .Raw("Inputs", JsonStringArray(SelectionLines(u, true)))
-                            .Text());
-    return JsonArray(units);
+std::string UnitJson(const DeckUnit& u) {
+    return JsonObject()
+        .Str("DisplayText", u.DisplayText)
+        .Bool("NoData", u.NoData)
+        .Raw("Parameters", JsonStringArray(SelectionLines(u, false)))
+        .Raw("Inputs", JsonStringArray(SelectionLines(u, true)))
+        .Text();
+}
+
+// Messages put aside in a temporary file while the units are printed, so that neither the
+// units nor the messages are held all at once.
+class MessageSpool {
+  public:
+    MessageSpool() : file_(std::tmpfile()) {}
+    ~MessageSpool() {
+        if (file_) std::fclose(file_);
+    }
+    MessageSpool(const MessageSpool&) = delete;
+    MessageSpool& operator=(const MessageSpool&) = delete;
+    bool Ready() const { return file_ != nullptr; }
+    // Takes the diagnostics out of d.
+    void Take(TDiagnostics& d) {
+        for (const TDiagnostic& m : d)
+            std::fprintf(file_, "%s%s", count_++ ? "," : "", DiagnosticJson(m).c_str());
+        d.clear();
+    }
+    size_t Count() const { return count_; }
+    // Prints the messages taken as a JSON array.
+    void Print() {
+        std::fflush(file_);
+        std::rewind(file_);
+        std::putchar('[');
+        char buf[65536];
+        for (size_t n; (n = std::fread(buf, 1, sizeof buf, file_)) > 0;)
+            std::fwrite(buf, 1, n, stdout);
+        std::putchar(']');
+    }
+
+  private:
+    std::FILE* file_;
+    size_t count_ = 0;
+};
+
+// The units as they are read, then the messages: {"Units":[...],"Messages":[...]}, with at
+// most one unit of the deck in memory.
+int ListUnits(const std::string& deck, const std::string& engineDir) {
+    MessageSpool messages;
+    if (!messages.Ready()) return Fail("koltool: no temporary file for the messages");
+    TDiagnostics diagnostics;
+    size_t units = 0;
+    const auto print = [&](DeckUnit& u) {
+        std::printf("%s%s", units++ ? "," : "{\"Units\":[", UnitJson(u).c_str());
+        messages.Take(diagnostics);
+    };
+    // An unreadable deck lists nothing: it is found so before the first unit.
+    if (!ListDeckUnits(deck, engineDir, print, diagnostics))
+        return PrintDiagnostics(diagnostics), 1;
+    messages.Take(diagnostics);
+    std::printf("%s],\"Messages\":", units ? "" : "{\"Units\":[");
+    messages.Print();
+    std::printf("}\n");
+    return messages.Count() == 0 ? 0 : 1;
 }
 
 // "UNIT:p1,p3,i2": parameters 1 and 3 and input 2 of the unit at that position.
@@ -75,18 +127,10 @@ int MakeKolsedCmd(const Args& a) {
             return Fail(usage);
     }
     if (list == !out.empty()) return Fail(usage);
+    if (list) return ListUnits(a[0], engineDir);
     TGenerator g;
     TDiagnostics diagnostics;
     const bool made = MakeDeck(g, a[0], engineDir, diagnostics);
-    if (list) {
-        if (!made) return PrintDiagnostics(diagnostics), 1; // an unreadable deck lists nothing
-        std::printf("%s\n", JsonObject()
-                                .Raw("Units", UnitsJson(g))
-                                .Raw("Messages", DiagnosticsJson(diagnostics))
-                                .Text()
-                                .c_str());
-        return diagnostics.empty() ? 0 : 1;
-    }
     bool reported = PrintDiagnostics(diagnostics);
     if (!made) return 1;
     bool ok = true;

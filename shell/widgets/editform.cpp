@@ -16,7 +16,6 @@
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QScrollBar>
-#include <QStringList>
 #include <QTextBlock>
 #include <QTextDocument>
 
@@ -181,20 +180,46 @@ bool TEditForm::IsModified() const {
 }
 
 namespace {
-// Each line's own ending is kept with its block; lines the user adds have none.
+// Each line's own ending is kept with its block, where it is not the file's most common one
+// (a block without one takes that); lines the user adds have none.
 const std::vector<std::string> LineEnds = {"\n", "\r\n", "\r"};
 
-void KeepLineEnds(QTextDocument* document, const TTextLines& text) {
+int EndKind(std::string_view end) {
+    const auto kind = std::find(LineEnds.begin(), LineEnds.end(), end);
+    return kind == LineEnds.end() ? -1 : int(kind - LineEnds.begin());
+}
+
+void KeepLineEnds(QTextDocument* document, const std::vector<int8_t>& kinds, int common) {
     QTextBlock block = document->firstBlock();
-    for (size_t i = 0; block.isValid() && i < text.Ends.size(); ++i, block = block.next()) {
-        const auto kind = std::find(LineEnds.begin(), LineEnds.end(), text.Ends[i]);
-        block.setUserState(kind == LineEnds.end() ? -1 : int(kind - LineEnds.begin()));
-    }
+    for (size_t i = 0; block.isValid() && i < kinds.size(); ++i, block = block.next())
+        if (kinds[i] != common && kinds[i] >= 0) block.setUserState(kinds[i]);
 }
 
 std::string LineEnd(const QTextBlock& block, const std::string& otherwise) {
     const int kind = block.userState();
     return kind >= 0 && size_t(kind) < LineEnds.size() ? LineEnds[size_t(kind)] : otherwise;
+}
+
+// The file's lines joined by LF, and the ending of each (as its place in LineEnds, -1 for a
+// last line without one): one copy of the text, however many lines it has.
+struct TEditText {
+    bool Bom = false;
+    std::string Joined;
+    std::vector<int8_t> Kinds;
+    size_t Counts[3] = {0, 0, 0};
+};
+
+TEditText EditText(const std::string& bytes) {
+    TEditText t;
+    t.Joined.reserve(bytes.size());
+    t.Bom = ForEachLine(bytes, true, [&t](std::string_view line, std::string_view end) {
+        if (!t.Kinds.empty()) t.Joined += '\n';
+        t.Joined.append(line);
+        const int kind = EndKind(end);
+        t.Kinds.push_back(int8_t(kind));
+        if (kind >= 0) ++t.Counts[kind];
+    });
+    return t;
 }
 } // namespace
 
@@ -209,16 +234,17 @@ bool TEditForm::Open(const std::string& name) {
     }
     // Written back as it came: its encoding, its byte-order mark and each line's ending.
     encoding_ = EncodingOf(bytes);
-    const TTextLines text = SplitLinesWithEnds(bytes, true);
+    TEditText text = EditText(bytes);
+    std::string().swap(bytes);
     bom_ = text.Bom;
-    finalBreak_ = text.FinalBreak();
-    newLineEnd_ = text.CommonEnd();
-    QStringList lines;
-    lines.reserve(qsizetype(text.Lines.size()));
-    for (const std::string& line : text.Lines)
-        lines << ToQ(line, encoding_);
-    editor_->setPlainText(lines.join('\n'));
-    KeepLineEnds(editor_->document(), text);
+    finalBreak_ = text.Kinds.empty() || text.Kinds.back() >= 0;
+    newLineEnd_ = MostUsedEnd(text.Counts[0], text.Counts[1], text.Counts[2]);
+    {
+        const QString shown = ToQ(text.Joined, encoding_);
+        std::string().swap(text.Joined);
+        editor_->setPlainText(shown);
+    }
+    KeepLineEnds(editor_->document(), text.Kinds, EndKind(newLineEnd_));
     editor_->horizontalScrollBar()->setValue(0);
     editor_->verticalScrollBar()->setValue(0);
     editor_->SetCaret(1, 1);

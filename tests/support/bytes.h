@@ -24,3 +24,20 @@ inline void PutStr(std::string& b, size_t at, const std::string& s) {
     b[at] = char(s.size());
     b.replace(at + 1, s.size(), s);
 }
+
+// A length byte, the characters, then zeros up to width.
+inline std::string LengthPrefixed(const std::string& s, size_t width) {
+    std::string b(1, char(s.size()));
+    b += s;
+    b.resize(width, '\0');
+    return b;
+}
+
+// An 80-bit real by hand: sign and exponent, then the 64-bit significand with its integer bit.
+inline std::string ExtendedBytes(bool neg, int exponent, uint64_t significand) {
+    std::string b;
+    for (int i = 0; i < 8; ++i)
+        b += char((significand >> (8 * i)) & 0xFF);
+    Add16(b, (neg ? 0x8000 : 0) | (exponent + 16383));
+    return b;
+}
