@@ -4,7 +4,7 @@
 // spans the frame's height. Each figure beside the old drawing (the reduced path drawn through
 // the painter, symbols stamped one by one) measured in the same run; pictures of the worst-case
 // plot from koltool plot-image against the previous koltool (OLD-KOLTOOL) and gnuplot.
-// Usage: plotbench [DIR] [PAINTS] [OLD-KOLTOOL] [NEW-KOLTOOL] [window]
+// Usage: plotbench [DIR] [PAINTS] [OLD-KOLTOOL] [NEW-KOLTOOL] [window|shots|profile]
 #include "plot/widgets/plotdialogs.h"
 #include "plot/widgets/plotform.h"
 #include "plot/widgets/plotpainter.h"
@@ -181,6 +181,42 @@ void Window(const std::string& kind, const TPlotDef& def, int paints) {
     std::printf("  %-34s %9.2f ms\n", "zoom step (reductions again)", zoom);
 }
 
+// Only the new paints of the worst-case plot with symbols, and zoom steps: what a profiler
+// is to look at.
+int Profile(const TPlotDef& def, int paints) {
+    TPlotForm plot;
+    plot.SetPlot("Plot 1", def);
+    plot.resize(1600, 1000);
+    plot.show();
+    plot.SetFrame(100, 20, 1400, 880);
+    for (int i = 0; i < plot.Def().NLines; ++i)
+        plot.Def().Lines[size_t(i)].Symbol = 1 + i % 15;
+    QImage image(1600, 1000, QImage::Format_RGB32);
+    TPlotCache cache;
+    Paint(plot, cache, image, false);
+    size_t marks = 0;
+    for (int i = 1; i <= plot.Def().NLines; ++i)
+        marks += cache.Line(plot.Def(), i, 1300, -860, 1.0).Marks.size();
+    std::printf("%zu symbol positions\n", marks);
+    std::printf("paint with symbols %.2f ms\n",
+                Median(paints, [&] { Paint(plot, cache, image, false); }));
+    QWidget* canvas = plot.findChild<QWidget*>("PlotCanvas");
+    for (bool symbols : {true, false}) {
+        for (int i = 0; i < plot.Def().NLines; ++i)
+            plot.Def().Lines[size_t(i)].Symbol = symbols ? 1 + i % 15 : 0;
+        plot.SetPlot("Plot 1", plot.Def());
+        int zooms = 0;
+        std::printf("zoom step%s %.2f ms\n", symbols ? " with symbols" : "", Median(paints, [&] {
+                        if (++zooms % 2)
+                            plot.ZoomTo(QRect(400, 200, 600, 400));
+                        else
+                            plot.ZoomOut();
+                        canvas->grab();
+                    }));
+    }
+    return 0;
+}
+
 // Pictures of the window on a screen (run under Xvfb): the worst-case plot maximised, and a
 // zoomed region with the values under the pointer.
 int Shots(const TPlotDef& def, const std::string& dir) {
@@ -227,13 +263,15 @@ int main(int argc, char** argv) {
         struct stat st;
         if (stat(file.c_str(), &st) != 0) Generate(file, rows, isWorst);
         TPlotDef def = Build(file);
-        const bool shots = argc > 5 && std::string(argv[5]) == "shots";
-        if (shots && !isWorst) continue;
-        if (!shots) Window(isWorst ? "worst-case" : "smooth", def, paints);
+        const bool only =
+            argc > 5 && (std::string(argv[5]) == "shots" || std::string(argv[5]) == "profile");
+        if (only && !isWorst) continue;
+        if (!only) Window(isWorst ? "worst-case" : "smooth", def, paints);
         if (isWorst) worst = std::move(def);
     }
     if (argc > 5 && std::string(argv[5]) == "window") return 0;
     if (argc > 5 && std::string(argv[5]) == "shots") return Shots(worst, dir);
+    if (argc > 5 && std::string(argv[5]) == "profile") return Profile(worst, paints);
     const std::string ksp = dir + "/WORST.KSP", cols = dir + "/WORST.DAT";
     SavePlotFile(ksp, "Plot 1", worst);
     WriteColumns(worst, cols);

@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstring>
 #include <map>
+#include <optional>
 #include <set>
 #include <system_error>
 #include <thread>
@@ -175,74 +176,64 @@ bool RasterTarget(const QPainter& p) {
 
 // A picture's pixels written column run by column run, the topmost drawing first: a pixel
 // once written is covered and never written again, so the work is bounded by the pixels.
+// What is covered is kept as one bit a pixel, column by column, and looked at a word at a time.
 class SpanWriter {
   public:
     SpanWriter(QImage& image, const QRect& clip)
         : clip_(clip.intersected(image.rect())), bits_(image.bits()), stride_(image.bytesPerLine()),
-          covered_(size_t(std::max(0, clip_.width()))),
-          nonFull_(size_t(std::max(0, clip_.width())) + 1),
+          words_((size_t(std::max(0, clip_.height())) + 63) / 64),
+          covered_(size_t(std::max(0, clip_.width())) * words_),
+          open_(size_t(std::max(0, clip_.width())), std::max(0, clip_.height())),
+          notFull_(open_.size() + 1),
           uncovered_(int64_t(std::max(0, clip_.width())) * std::max(0, clip_.height())) {
         Refresh();
     }
     bool Full() const { return uncovered_ <= 0; }
-    // Whether every column from x0 to x1 was covered when last refreshed.
+    // Whether every pixel of the columns x0 to x1 is covered: first by the count of columns not
+    // full when last refreshed (what was full then still is), then column by column.
     bool ColumnsFull(int x0, int x1) const {
-        x0 = std::max(x0, clip_.left()) - clip_.left(),
+        x0 = std::max(x0, clip_.left()) - clip_.left();
         x1 = std::min(x1, clip_.right()) - clip_.left();
-        return x0 > x1 || nonFull_[size_t(x1) + 1] == nonFull_[size_t(x0)];
+        if (x0 > x1 || notFull_[size_t(x1) + 1] == notFull_[size_t(x0)]) return true;
+        for (int c = x0; c <= x1; ++c)
+            if (open_[size_t(c)] > 0) return false;
+        return true;
     }
     void Refresh() {
-        for (size_t c = 0; c < covered_.size(); ++c)
-            nonFull_[c + 1] = nonFull_[c] + (ColumnFull(c) ? 0 : 1);
+        for (size_t c = 0; c < open_.size(); ++c)
+            notFull_[c + 1] = notFull_[c] + (open_[c] > 0 ? 1 : 0);
     }
     // Writes what is not covered yet of column x from lo to hi, colourAt(y) giving each pixel.
     template <typename C> void Fill(int x, int lo, int hi, C colourAt) {
         if (x < clip_.left() || x > clip_.right()) return;
-        lo = std::max(lo, clip_.top()), hi = std::min(hi, clip_.bottom());
+        lo = std::max(lo, clip_.top()) - clip_.top(),
+        hi = std::min(hi, clip_.bottom()) - clip_.top();
         if (lo > hi) return;
-        auto& runs = covered_[size_t(x - clip_.left())];
-        int y = lo;
-        // The runs are apart and in order: the first one reaching lo - 1 is found by bisection.
-        const size_t start = size_t(
-            std::partition_point(runs.begin(), runs.end(),
-                                 [lo](const std::pair<int, int>& r) { return r.second < lo - 1; }) -
-            runs.begin());
-        if (start < runs.size() && runs[start].first <= lo && runs[start].second >= hi) return;
-        size_t first = runs.size(), last = 0;
-        for (size_t k = start; k < runs.size(); ++k) {
-            const auto [a, b] = runs[k];
-            if (a > hi + 1) break;
-            first = std::min(first, k), last = k;
-            if (a > y) Write(x, y, std::min(a - 1, hi), colourAt);
-            y = std::max(y, b + 1);
+        uint64_t* column = covered_.data() + size_t(x - clip_.left()) * words_;
+        for (int w = lo >> 6; w <= hi >> 6; ++w) {
+            const int from = std::max(lo, w * 64) - w * 64, to = std::min(hi, w * 64 + 63) - w * 64;
+            const uint64_t mask = (~uint64_t(0) >> (63 - to + from)) << from;
+            uint64_t fresh = mask & ~column[w];
+            if (!fresh) continue;
+            column[w] |= fresh;
+            const int n = __builtin_popcountll(fresh);
+            uncovered_ -= n;
+            open_[size_t(x - clip_.left())] -= n;
+            for (; fresh; fresh &= fresh - 1) {
+                const int y = clip_.top() + w * 64 + __builtin_ctzll(fresh);
+                reinterpret_cast<uint32_t*>(bits_ + ptrdiff_t(y) * stride_)[x] = colourAt(y);
+            }
         }
-        if (y <= hi) Write(x, y, hi, colourAt);
-        if (first == runs.size()) {
-            auto at = std::lower_bound(runs.begin(), runs.end(), std::make_pair(lo, hi));
-            runs.insert(at, {lo, hi});
-            return;
-        }
-        const std::pair<int, int> merged(std::min(lo, runs[first].first),
-                                         std::max(hi, runs[last].second));
-        runs.erase(runs.begin() + long(first) + 1, runs.begin() + long(last) + 1);
-        runs[first] = merged;
     }
 
   private:
-    bool ColumnFull(size_t c) const {
-        const auto& r = covered_[c];
-        return r.size() == 1 && r[0].first <= clip_.top() && r[0].second >= clip_.bottom();
-    }
-    template <typename C> void Write(int x, int y0, int y1, C colourAt) {
-        uncovered_ -= y1 - y0 + 1;
-        for (int y = y0; y <= y1; ++y)
-            reinterpret_cast<uint32_t*>(bits_ + ptrdiff_t(y) * stride_)[x] = colourAt(y);
-    }
     QRect clip_;
     uchar* bits_;
     qsizetype stride_;
-    std::vector<std::vector<std::pair<int, int>>> covered_;
-    std::vector<int> nonFull_;
+    size_t words_;
+    std::vector<uint64_t> covered_;
+    std::vector<int> open_;       // pixels not covered, per column
+    std::vector<size_t> notFull_; // columns not full before each column, when last refreshed
     int64_t uncovered_;
 };
 
@@ -372,10 +363,10 @@ AxisScale ScaleOf(const TPlotDef& d, int a) {
 // ---- Reduction ----
 
 bool ReducedLine::Key::operator==(const Key& o) const {
-    return Width == o.Width && Height == o.Height && Radius == o.Radius && XMin == o.XMin &&
-           XMax == o.XMax && YMin == o.YMin && YMax == o.YMax && XLog == o.XLog && YLog == o.YLog &&
-           Path == o.Path && Marks == o.Marks && XData == o.XData && YData == o.YData &&
-           Points == o.Points;
+    return Width == o.Width && Height == o.Height && Radius == o.Radius && Symbol == o.Symbol &&
+           Scale == o.Scale && XMin == o.XMin && XMax == o.XMax && YMin == o.YMin &&
+           YMax == o.YMax && XLog == o.XLog && YLog == o.YLog && Path == o.Path &&
+           Marks == o.Marks && XData == o.XData && YData == o.YData && Points == o.Points;
 }
 
 ReducedLine::Key ReductionKey(const TPlotDef& def, const TPlotLine& line, int width, int height,
@@ -386,6 +377,7 @@ ReducedLine::Key ReductionKey(const TPlotDef& def, const TPlotLine& line, int wi
     k.YMin = def.AxisMin[1], k.YMax = def.AxisMax[1], k.YLog = def.LogAxis[1] != 0;
     k.Path = line.LineStyle > 0;
     k.Marks = line.Symbol > 0;
+    if (k.Marks) k.Symbol = DrawnSymbol(line.Symbol), k.Scale = s;
     k.XData = line.XValues.data(), k.YData = line.YValues.data();
     k.Points = size_t(
         std::max(0, std::min({line.NPoints, int(line.XValues.size()), int(line.YValues.size())})));
@@ -438,14 +430,63 @@ class PathReducer {
     size_t loAt_ = 0, hiAt_ = 0;
 };
 
+// The pixels a symbol covers, as one bit mask a row, bit 0 at the left of its square; empty
+// when the square is wider than a mask holds.
+std::vector<uint64_t> SymbolMask(int symbol, double s) {
+    const QImage image = SymbolStamp(symbol, Qt::black, s).Image();
+    std::vector<uint64_t> rows;
+    if (image.width() > 56) return rows;
+    for (int y = 0; y < image.height(); ++y) {
+        uint64_t m = 0;
+        for (int x = 0; x < image.width(); ++x)
+            if (qAlpha(image.pixel(x, y)) == 255) m |= uint64_t(1) << x;
+        rows.push_back(m);
+    }
+    return rows;
+}
+
+// What the symbols laid so far cover, a bit a pixel, row by row.
+class Cover {
+  public:
+    Cover(int width, int height) : words_((size_t(width) + 127) / 64), bits_(words_ * height) {}
+    // Whether the pixels of mask, its left column at x and its top row at y, are all covered;
+    // when not, they become covered.
+    bool Lay(const std::vector<uint64_t>& mask, int x, int y) {
+        bool covered = true;
+        for (size_t r = 0; r < mask.size() && covered; ++r)
+            covered = (Bits(y + int(r), x) & mask[r]) == mask[r];
+        if (covered) return true;
+        for (size_t r = 0; r < mask.size(); ++r) {
+            uint64_t* row = bits_.data() + size_t(y + int(r)) * words_ + size_t(x >> 6);
+            row[0] |= mask[r] << (x & 63);
+            if (x & 63) row[1] |= mask[r] >> (64 - (x & 63));
+        }
+        return false;
+    }
+
+  private:
+    uint64_t Bits(int y, int x) const {
+        const uint64_t* row = bits_.data() + size_t(y) * words_ + size_t(x >> 6);
+        return (x & 63) ? row[0] >> (x & 63) | row[1] << (64 - (x & 63)) : row[0];
+    }
+    size_t words_;
+    std::vector<uint64_t> bits_;
+};
+
 // Each visible symbol position once, in the order of its last drawing: the points are walked
-// from the last one back, and a position seen once is not taken again.
+// from the last one back, and a position seen once, or a symbol that those after it cover
+// whole, is not taken.
 std::vector<QPoint> UniqueMarks(const int* px, const Real48Bytes* ys, size_t from, size_t to,
-                                const AxisMap& my, int width, int height, int r) {
-    const int x0 = std::min(0, width) - r, x1 = std::max(0, width) + r;
-    const int y0 = std::min(0, height) - r, y1 = std::max(0, height) + r;
+                                const AxisMap& my, const ReducedLine::Key& key) {
+    const int r = key.Radius;
+    const int x0 = std::min(0, key.Width) - r, x1 = std::max(0, key.Width) + r;
+    const int y0 = std::min(0, key.Height) - r, y1 = std::max(0, key.Height) + r;
     const size_t w = size_t(x1 - x0 + 1), h = size_t(y1 - y0 + 1);
     std::vector<bool> seen(w * h);
+    const std::vector<uint64_t> mask = SymbolMask(key.Symbol, key.Scale);
+    const int half = int(mask.size()) / 2;
+    std::optional<Cover> cover;
+    if (!mask.empty()) cover.emplace(int(w) + 2 * half, int(h) + 2 * half);
     std::vector<QPoint> marks;
     for (size_t k = to; k-- > from;) {
         const int x = px[k];
@@ -455,6 +496,7 @@ std::vector<QPoint> UniqueMarks(const int* px, const Real48Bytes* ys, size_t fro
         const size_t at = size_t(y - y0) * w + size_t(x - x0);
         if (seen[at]) continue;
         seen[at] = true;
+        if (cover && cover->Lay(mask, x - x0, y - y0)) continue;
         marks.emplace_back(x, y);
     }
     std::reverse(marks.begin(), marks.end());
@@ -588,8 +630,7 @@ ReducedLine ReduceLine(const TPlotLine& line, const ReducedLine::Key& key, const
         path.Flush();
         r.Spans = PathSpans(r.Path, key.Width);
     }
-    if (key.Marks)
-        r.Marks = UniqueMarks(xPixels, ys, from, to, my, key.Width, key.Height, key.Radius);
+    if (key.Marks) r.Marks = UniqueMarks(xPixels, ys, from, to, my, key);
     return r;
 }
 
@@ -874,11 +915,11 @@ void TPlotPainter::WriteLines(int from, int to) {
         const QRgb colour = PlotColour(line.Colour).rgba();
         if (line.Symbol > 0 && !r.Marks.empty()) {
             const SymbolRuns stamp(line.Symbol, PlotColour(line.Colour), s_);
-            const int h = stamp.Half();
             w.Refresh();
             for (auto m = r.Marks.rbegin(); m != r.Marks.rend(); ++m) {
                 const QPoint at = *m + origin;
-                if (!w.ColumnsFull(at.x() - h, at.x() + h)) stamp.Write(w, at);
+                if (!w.ColumnsFull(at.x() - stamp.Half(), at.x() + stamp.Half()))
+                    stamp.Write(w, at);
             }
         }
         if (line.LineStyle <= 0) continue;
