@@ -11,7 +11,6 @@
 #include <cmath>
 #include <cstring>
 #include <map>
-#include <optional>
 #include <set>
 #include <system_error>
 #include <thread>
@@ -256,7 +255,9 @@ class SymbolRuns {
                 runs_.push_back(std::move(r));
             }
     }
-    int Half() const { return half_; }
+    // The columns of its first and last pixel, from its centre.
+    int Left() const { return runs_.empty() ? 0 : runs_.front().Dx; }
+    int Right() const { return runs_.empty() ? -1 : runs_.back().Dx; }
     void Write(SpanWriter& w, const QPoint& at) const {
         for (const Run& r : runs_) {
             const int base = at.y() + r.Lo;
@@ -363,10 +364,10 @@ AxisScale ScaleOf(const TPlotDef& d, int a) {
 // ---- Reduction ----
 
 bool ReducedLine::Key::operator==(const Key& o) const {
-    return Width == o.Width && Height == o.Height && Radius == o.Radius && Symbol == o.Symbol &&
-           Scale == o.Scale && XMin == o.XMin && XMax == o.XMax && YMin == o.YMin &&
-           YMax == o.YMax && XLog == o.XLog && YLog == o.YLog && Path == o.Path &&
-           Marks == o.Marks && XData == o.XData && YData == o.YData && Points == o.Points;
+    return Width == o.Width && Height == o.Height && Radius == o.Radius && XMin == o.XMin &&
+           XMax == o.XMax && YMin == o.YMin && YMax == o.YMax && XLog == o.XLog && YLog == o.YLog &&
+           Path == o.Path && Marks == o.Marks && XData == o.XData && YData == o.YData &&
+           Points == o.Points;
 }
 
 ReducedLine::Key ReductionKey(const TPlotDef& def, const TPlotLine& line, int width, int height,
@@ -377,7 +378,6 @@ ReducedLine::Key ReductionKey(const TPlotDef& def, const TPlotLine& line, int wi
     k.YMin = def.AxisMin[1], k.YMax = def.AxisMax[1], k.YLog = def.LogAxis[1] != 0;
     k.Path = line.LineStyle > 0;
     k.Marks = line.Symbol > 0;
-    if (k.Marks) k.Symbol = DrawnSymbol(line.Symbol), k.Scale = s;
     k.XData = line.XValues.data(), k.YData = line.YValues.data();
     k.Points = size_t(
         std::max(0, std::min({line.NPoints, int(line.XValues.size()), int(line.YValues.size())})));
@@ -430,63 +430,14 @@ class PathReducer {
     size_t loAt_ = 0, hiAt_ = 0;
 };
 
-// The pixels a symbol covers, as one bit mask a row, bit 0 at the left of its square; empty
-// when the square is wider than a mask holds.
-std::vector<uint64_t> SymbolMask(int symbol, double s) {
-    const QImage image = SymbolStamp(symbol, Qt::black, s).Image();
-    std::vector<uint64_t> rows;
-    if (image.width() > 56) return rows;
-    for (int y = 0; y < image.height(); ++y) {
-        uint64_t m = 0;
-        for (int x = 0; x < image.width(); ++x)
-            if (qAlpha(image.pixel(x, y)) == 255) m |= uint64_t(1) << x;
-        rows.push_back(m);
-    }
-    return rows;
-}
-
-// What the symbols laid so far cover, a bit a pixel, row by row.
-class Cover {
-  public:
-    Cover(int width, int height) : words_((size_t(width) + 127) / 64), bits_(words_ * height) {}
-    // Whether the pixels of mask, its left column at x and its top row at y, are all covered;
-    // when not, they become covered.
-    bool Lay(const std::vector<uint64_t>& mask, int x, int y) {
-        bool covered = true;
-        for (size_t r = 0; r < mask.size() && covered; ++r)
-            covered = (Bits(y + int(r), x) & mask[r]) == mask[r];
-        if (covered) return true;
-        for (size_t r = 0; r < mask.size(); ++r) {
-            uint64_t* row = bits_.data() + size_t(y + int(r)) * words_ + size_t(x >> 6);
-            row[0] |= mask[r] << (x & 63);
-            if (x & 63) row[1] |= mask[r] >> (64 - (x & 63));
-        }
-        return false;
-    }
-
-  private:
-    uint64_t Bits(int y, int x) const {
-        const uint64_t* row = bits_.data() + size_t(y) * words_ + size_t(x >> 6);
-        return (x & 63) ? row[0] >> (x & 63) | row[1] << (64 - (x & 63)) : row[0];
-    }
-    size_t words_;
-    std::vector<uint64_t> bits_;
-};
-
 // Each visible symbol position once, in the order of its last drawing: the points are walked
-// from the last one back, and a position seen once, or a symbol that those after it cover
-// whole, is not taken.
+// from the last one back, and a position seen once is not taken again.
 std::vector<QPoint> UniqueMarks(const int* px, const Real48Bytes* ys, size_t from, size_t to,
-                                const AxisMap& my, const ReducedLine::Key& key) {
-    const int r = key.Radius;
-    const int x0 = std::min(0, key.Width) - r, x1 = std::max(0, key.Width) + r;
-    const int y0 = std::min(0, key.Height) - r, y1 = std::max(0, key.Height) + r;
+                                const AxisMap& my, int width, int height, int r) {
+    const int x0 = std::min(0, width) - r, x1 = std::max(0, width) + r;
+    const int y0 = std::min(0, height) - r, y1 = std::max(0, height) + r;
     const size_t w = size_t(x1 - x0 + 1), h = size_t(y1 - y0 + 1);
     std::vector<bool> seen(w * h);
-    const std::vector<uint64_t> mask = SymbolMask(key.Symbol, key.Scale);
-    const int half = int(mask.size()) / 2;
-    std::optional<Cover> cover;
-    if (!mask.empty()) cover.emplace(int(w) + 2 * half, int(h) + 2 * half);
     std::vector<QPoint> marks;
     for (size_t k = to; k-- > from;) {
         const int x = px[k];
@@ -496,7 +447,6 @@ std::vector<QPoint> UniqueMarks(const int* px, const Real48Bytes* ys, size_t fro
         const size_t at = size_t(y - y0) * w + size_t(x - x0);
         if (seen[at]) continue;
         seen[at] = true;
-        if (cover && cover->Lay(mask, x - x0, y - y0)) continue;
         marks.emplace_back(x, y);
     }
     std::reverse(marks.begin(), marks.end());
@@ -630,7 +580,8 @@ ReducedLine ReduceLine(const TPlotLine& line, const ReducedLine::Key& key, const
         path.Flush();
         r.Spans = PathSpans(r.Path, key.Width);
     }
-    if (key.Marks) r.Marks = UniqueMarks(xPixels, ys, from, to, my, key);
+    if (key.Marks)
+        r.Marks = UniqueMarks(xPixels, ys, from, to, my, key.Width, key.Height, key.Radius);
     return r;
 }
 
@@ -916,10 +867,17 @@ void TPlotPainter::WriteLines(int from, int to) {
         if (line.Symbol > 0 && !r.Marks.empty()) {
             const SymbolRuns stamp(line.Symbol, PlotColour(line.Colour), s_);
             w.Refresh();
+            // Symbols of one column come one after the other: while nothing is written, the
+            // columns full under one of them are full under the next.
+            int fullAt = INT_MIN;
             for (auto m = r.Marks.rbegin(); m != r.Marks.rend(); ++m) {
                 const QPoint at = *m + origin;
-                if (!w.ColumnsFull(at.x() - stamp.Half(), at.x() + stamp.Half()))
-                    stamp.Write(w, at);
+                if (at.x() == fullAt) continue;
+                if (w.ColumnsFull(at.x() + stamp.Left(), at.x() + stamp.Right())) {
+                    fullAt = at.x();
+                    continue;
+                }
+                stamp.Write(w, at);
             }
         }
         if (line.LineStyle <= 0) continue;

@@ -37,12 +37,10 @@ std::vector<ColumnSpan> PathSpans(const std::vector<QPoint>& path, int width);
 // One line as drawn at one frame size, in pixels relative to the frame's left bottom corner:
 // the path holds, per pixel column, the first, lowest, highest and last point in their order;
 // the spans the same path as runs of pixels; the marks hold each symbol position once (the
-// last time it is drawn), inside the frame, leaving out symbols that the line's later symbols
-// cover whole.
+// last time it is drawn), inside the frame.
 struct ReducedLine {
     struct Key {
-        int Width = 0, Height = 0, Radius = 0, Symbol = 0;
-        double Scale = 1;
+        int Width = 0, Height = 0, Radius = 0;
         Extended XMin = 0, XMax = 0, YMin = 0, YMax = 0;
         bool XLog = false, YLog = false, Path = false, Marks = false;
         const Real48Bytes *XData = nullptr, *YData = nullptr;
