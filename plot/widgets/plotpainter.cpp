@@ -10,6 +10,7 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <map>
 #include <set>
 #include <system_error>
@@ -129,6 +130,12 @@ struct AxisMap {
     }
     // A value a logarithmic axis cannot show: the line is broken there.
     bool Hidden(double v) const { return log_ && !(v > 0); }
+    // The pixel unrounded, for outputs that take fractions.
+    double Exact(double v) const {
+        if (log_) v = v > 0 ? std::log10(v) : lo_ - 2.0 * PixelLimit / k_;
+        const double f = (v - lo_) * k_;
+        return f == f ? std::clamp(f, -2.0 * PixelLimit, 2.0 * PixelLimit) : 0.0;
+    }
     int operator()(double v) const {
         if (log_) {
             if (!(v > 0)) return BreakPixel;
@@ -147,6 +154,35 @@ struct AxisMap {
 
 int Clamped(int v) {
     return std::clamp(v, -PixelLimit, PixelLimit);
+}
+
+bool IsBreak(const QPoint& p) {
+    return p == PathBreak;
+}
+bool IsBreak(const QPointF& p) {
+    return p.x() != p.x();
+}
+// A point relative to the origin at its place, kept to the pixel range.
+QPoint Placed(const QPoint& rel, const QPoint& origin) {
+    return QPoint(Clamped(rel.x() + origin.x()), Clamped(rel.y() + origin.y()));
+}
+QPointF Placed(const QPointF& rel, const QPoint& origin) {
+    return QPointF(std::clamp(rel.x() + origin.x(), -1.0 * PixelLimit, 1.0 * PixelLimit),
+                   std::clamp(rel.y() + origin.y(), -1.0 * PixelLimit, 1.0 * PixelLimit));
+}
+
+// A path drawn as polylines between its breaks, moved by origin.
+template <typename P>
+void DrawPieces(QPainter& p, const std::vector<P>& path, const QPoint& origin) {
+    std::vector<P> piece;
+    for (size_t k = 0; k <= path.size(); ++k) {
+        if (k < path.size() && !IsBreak(path[k])) {
+            piece.push_back(Placed(path[k], origin));
+            continue;
+        }
+        if (piece.size() > 1) p.drawPolyline(piece.data(), int(piece.size()));
+        piece.clear();
+    }
 }
 
 // The picture of one symbol, stamped at every position on a raster target.
@@ -366,18 +402,19 @@ AxisScale ScaleOf(const TPlotDef& d, int a) {
 bool ReducedLine::Key::operator==(const Key& o) const {
     return Width == o.Width && Height == o.Height && Radius == o.Radius && XMin == o.XMin &&
            XMax == o.XMax && YMin == o.YMin && YMax == o.YMax && XLog == o.XLog && YLog == o.YLog &&
-           Path == o.Path && Marks == o.Marks && XData == o.XData && YData == o.YData &&
-           Points == o.Points;
+           Path == o.Path && Marks == o.Marks && Fine == o.Fine && XData == o.XData &&
+           YData == o.YData && Points == o.Points;
 }
 
 ReducedLine::Key ReductionKey(const TPlotDef& def, const TPlotLine& line, int width, int height,
-                              double s) {
+                              double s, bool fine) {
     ReducedLine::Key k;
     k.Width = width, k.Height = height, k.Radius = Round(3 * s);
     k.XMin = def.AxisMin[0], k.XMax = def.AxisMax[0], k.XLog = def.LogAxis[0] != 0;
     k.YMin = def.AxisMin[1], k.YMax = def.AxisMax[1], k.YLog = def.LogAxis[1] != 0;
     k.Path = line.LineStyle > 0;
     k.Marks = line.Symbol > 0;
+    k.Fine = fine;
     k.XData = line.XValues.data(), k.YData = line.YValues.data();
     k.Points = size_t(
         std::max(0, std::min({line.NPoints, int(line.XValues.size()), int(line.YValues.size())})));
@@ -390,10 +427,15 @@ namespace {
 // matter, as every segment between them is vertical.
 class PathReducer {
   public:
-    explicit PathReducer(std::vector<QPoint>& out) : out_(out) {}
+    // at, when given, gets the index of each point put into the path (NoPoint at a break),
+    // and then a point is left out only when it is the one put just before.
+    explicit PathReducer(std::vector<QPoint>& out, std::vector<size_t>* at = nullptr)
+        : out_(out), at_(at) {}
     void Break() {
         Flush();
-        if (!out_.empty() && out_.back() != PathBreak) out_.push_back(PathBreak);
+        if (out_.empty() || out_.back() == PathBreak) return;
+        out_.push_back(PathBreak);
+        if (at_) at_->push_back(NoPoint);
     }
     void Add(int x, int y, size_t k) {
         if (!open_ || x != x_) {
@@ -401,39 +443,58 @@ class PathReducer {
             open_ = true;
             x_ = x;
             first_ = lo_ = hi_ = last_ = y;
-            loAt_ = hiAt_ = k;
+            firstAt_ = loAt_ = hiAt_ = lastAt_ = k;
             return;
         }
         if (y < lo_) lo_ = y, loAt_ = k;
         if (y > hi_) hi_ = y, hiAt_ = k;
-        last_ = y;
+        last_ = y, lastAt_ = k;
     }
     void Flush() {
         if (!open_) return;
-        Put(first_);
+        Put(first_, firstAt_);
         if (loAt_ <= hiAt_)
-            Put(lo_), Put(hi_);
+            Put(lo_, loAt_), Put(hi_, hiAt_);
         else
-            Put(hi_), Put(lo_);
-        Put(last_);
+            Put(hi_, hiAt_), Put(lo_, loAt_);
+        Put(last_, lastAt_);
         open_ = false;
     }
+    static constexpr size_t NoPoint = size_t(-1);
 
   private:
-    void Put(int y) {
+    void Put(int y, size_t k) {
         const QPoint pt(x_, y);
-        if (out_.empty() || out_.back() != pt) out_.push_back(pt);
+        if (at_ ? !at_->empty() && at_->back() == k : !out_.empty() && out_.back() == pt) return;
+        out_.push_back(pt);
+        if (at_) at_->push_back(k);
     }
     std::vector<QPoint>& out_;
+    std::vector<size_t>* at_;
     bool open_ = false;
     int x_ = 0, first_ = 0, lo_ = 0, hi_ = 0, last_ = 0;
-    size_t loAt_ = 0, hiAt_ = 0;
+    size_t firstAt_ = 0, loAt_ = 0, hiAt_ = 0, lastAt_ = 0;
 };
 
+// The points of a path at their own places, unrounded; a break is a point of no number.
+std::vector<QPointF> FinePath(const TPlotLine& line, const std::vector<size_t>& at,
+                              const AxisMap& mx, const AxisMap& my) {
+    std::vector<QPointF> fine;
+    fine.reserve(at.size());
+    const double none = std::numeric_limits<double>::quiet_NaN();
+    for (size_t k : at)
+        fine.push_back(k == PathReducer::NoPoint ? QPointF(none, none)
+                                                 : QPointF(mx.Exact(Real48Value(line.XValues[k])),
+                                                           my.Exact(Real48Value(line.YValues[k]))));
+    return fine;
+}
+
 // Each visible symbol position once, in the order of its last drawing: the points are walked
-// from the last one back, and a position seen once is not taken again.
+// from the last one back, and a position seen once is not taken again. points gets the index
+// of the point drawn at each.
 std::vector<QPoint> UniqueMarks(const int* px, const Real48Bytes* ys, size_t from, size_t to,
-                                const AxisMap& my, int width, int height, int r) {
+                                const AxisMap& my, int width, int height, int r,
+                                std::vector<size_t>& points) {
     const int x0 = std::min(0, width) - r, x1 = std::max(0, width) + r;
     const int y0 = std::min(0, height) - r, y1 = std::max(0, height) + r;
     const size_t w = size_t(x1 - x0 + 1), h = size_t(y1 - y0 + 1);
@@ -448,8 +509,10 @@ std::vector<QPoint> UniqueMarks(const int* px, const Real48Bytes* ys, size_t fro
         if (seen[at]) continue;
         seen[at] = true;
         marks.emplace_back(x, y);
+        points.push_back(k);
     }
     std::reverse(marks.begin(), marks.end());
+    std::reverse(points.begin(), points.end());
     return marks;
 }
 
@@ -568,25 +631,33 @@ ReducedLine ReduceLine(const TPlotLine& line, const ReducedLine::Key& key, const
     r.For = key;
     std::vector<int> own;
     if (!xPixels) own = XPixels(line, key.Points, x, key.Width), xPixels = own.data();
-    const AxisMap my(y, key.Height);
+    const AxisMap mx(x, key.Width), my(y, key.Height);
     const Real48Bytes* ys = line.YValues.data();
     const auto [from, to] = ShownPoints(xPixels, key.Points, key.Width, key.Radius);
+    std::vector<size_t> at;
     if (key.Path) {
-        PathReducer path(r.Path);
+        PathReducer path(r.Path, key.Fine ? &at : nullptr);
         if (my.log_)
             ReducePoints(xPixels, ys, from, to, my, path);
         else
             ReduceRuns(xPixels, ys, from, to, my, path);
         path.Flush();
-        r.Spans = PathSpans(r.Path, key.Width);
+        if (key.Fine)
+            r.FinePath = FinePath(line, at, mx, my);
+        else
+            r.Spans = PathSpans(r.Path, key.Width);
     }
-    if (key.Marks)
-        r.Marks = UniqueMarks(xPixels, ys, from, to, my, key.Width, key.Height, key.Radius);
+    if (key.Marks) {
+        at.clear();
+        r.Marks = UniqueMarks(xPixels, ys, from, to, my, key.Width, key.Height, key.Radius, at);
+        if (key.Fine) r.FineMarks = FinePath(line, at, mx, my);
+    }
     return r;
 }
 
-const ReducedLine& TPlotCache::Line(const TPlotDef& def, int i, int width, int height, double s) {
-    Prepare(def, width, height, s);
+const ReducedLine& TPlotCache::Line(const TPlotDef& def, int i, int width, int height, double s,
+                                    bool fine) {
+    Prepare(def, width, height, s, fine);
     return lines_[size_t(i - 1)];
 }
 
@@ -609,13 +680,13 @@ template <typename F> void OnCores(size_t n, F job) {
 } // namespace
 
 // Works out the lines whose reductions no longer fit, the X pixels once per X column.
-void TPlotCache::Prepare(const TPlotDef& def, int width, int height, double s) {
+void TPlotCache::Prepare(const TPlotDef& def, int width, int height, double s, bool fine) {
     const int n = std::min(def.NLines, MaxPlotLines);
     if (lines_.size() < size_t(n)) lines_.resize(size_t(n));
     std::vector<int> stale;
     std::vector<ReducedLine::Key> keys(static_cast<size_t>(n));
     for (int i = 0; i < n; ++i) {
-        keys[size_t(i)] = ReductionKey(def, def.Lines[size_t(i)], width, height, s);
+        keys[size_t(i)] = ReductionKey(def, def.Lines[size_t(i)], width, height, s, fine);
         if (!(lines_[size_t(i)].For == keys[size_t(i)])) stale.push_back(i);
     }
     if (stale.empty()) return;
@@ -646,11 +717,11 @@ void TPlotCache::Prepare(const TPlotDef& def, int width, int height, double s) {
         work_ += keys[size_t(i)].Points;
 }
 
-bool TPlotCache::Pending(const TPlotDef& def, int width, int height, double s) const {
+bool TPlotCache::Pending(const TPlotDef& def, int width, int height, double s, bool fine) const {
     for (int i = 1; i <= std::min(def.NLines, MaxPlotLines); ++i) {
         const TPlotLine& line = def.Lines[size_t(i - 1)];
         if (lines_.size() < size_t(i) ||
-            !(lines_[size_t(i - 1)].For == ReductionKey(def, line, width, height, s)))
+            !(lines_[size_t(i - 1)].For == ReductionKey(def, line, width, height, s, fine)))
             return true;
     }
     return false;
@@ -837,12 +908,14 @@ void TPlotPainter::DrawPoints(const TPlotLine& line, const QColor& colour) {
 
 const ReducedLine& TPlotPainter::Reduced(int i) {
     const int width = right_ - left_, height = top_ - bottom_;
-    if (cache_) return cache_->Line(def_, i, width, height, s_);
+    // Paper and vector pictures take the lines at their own places, not at whole pixels.
+    const bool fine = !RasterTarget(p_);
+    if (cache_) return cache_->Line(def_, i, width, height, s_, fine);
     if (own_.empty()) {
         TPlotCache work;
-        work.Prepare(def_, width, height, s_);
+        work.Prepare(def_, width, height, s_, fine);
         for (int k = 1; k <= std::min(def_.NLines, MaxPlotLines); ++k)
-            own_.push_back(work.Line(def_, k, width, height, s_));
+            own_.push_back(work.Line(def_, k, width, height, s_, fine));
     }
     return own_[size_t(i - 1)];
 }
@@ -893,31 +966,27 @@ void TPlotPainter::WriteLines(int from, int to) {
 void TPlotPainter::DrawReduced(int i, const TPlotLine& line, const QColor& colour) {
     const ReducedLine* r = &Reduced(i);
     const QPoint origin(left_, bottom_);
-    auto place = [&](const QPoint& rel) {
-        return QPoint(Clamped(rel.x() + origin.x()), Clamped(rel.y() + origin.y()));
-    };
-    if (line.LineStyle > 0 && r->Path.size() > 1) {
+    if (line.LineStyle > 0) {
         p_.setPen(PlotPen(StylePenKind(line.LineStyle), colour, s_));
-        std::vector<QPoint> piece;
-        for (size_t k = 0; k <= r->Path.size(); ++k) {
-            if (k < r->Path.size() && r->Path[k] != PathBreak) {
-                piece.push_back(place(r->Path[k]));
-                continue;
-            }
-            if (piece.size() > 1) p_.drawPolyline(piece.data(), int(piece.size()));
-            piece.clear();
-        }
+        if (r->For.Fine)
+            DrawPieces(p_, r->FinePath, origin);
+        else
+            DrawPieces(p_, r->Path, origin);
     }
     if (line.Symbol <= 0 || r->Marks.empty()) return;
-    if (RasterTarget(p_)) {
+    if (r->For.Fine) {
+        // Each symbol as drawn at its whole pixel, moved by the fraction.
+        for (const QPointF& rel : r->FineMarks) {
+            const QPointF at = Placed(rel, origin);
+            const QPoint whole = at.toPoint();
+            p_.translate(at - whole);
+            DrawPlotSymbol(p_, whole.x(), whole.y(), line.Symbol, colour, s_);
+            p_.translate(whole - at);
+        }
+    } else {
         const SymbolStamp stamp(line.Symbol, colour, s_);
         for (const QPoint& rel : r->Marks)
-            stamp.Draw(p_, place(rel));
-    } else {
-        for (const QPoint& rel : r->Marks) {
-            const QPoint at = place(rel);
-            DrawPlotSymbol(p_, at.x(), at.y(), line.Symbol, colour, s_);
-        }
+            stamp.Draw(p_, Placed(rel, origin));
     }
 }
 
