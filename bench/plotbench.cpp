@@ -4,7 +4,7 @@
 // spans the frame's height. Each figure beside the old drawing (the reduced path drawn through
 // the painter, symbols stamped one by one) measured in the same run; pictures of the worst-case
 // plot from koltool plot-image against the previous koltool (OLD-KOLTOOL) and gnuplot.
-// Usage: plotbench [DIR] [PAINTS] [OLD-KOLTOOL] [NEW-KOLTOOL] [window]
+// Usage: plotbench [DIR] [PAINTS] [OLD-KOLTOOL] [NEW-KOLTOOL] [window|shots|profile]
 #include "plot/widgets/plotdialogs.h"
 #include "plot/widgets/plotform.h"
 #include "plot/widgets/plotpainter.h"
@@ -25,6 +25,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <fstream>
 #include <string>
 #include <sys/stat.h>
@@ -39,14 +40,28 @@ double Ms(Clock::time_point t0) {
     return std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
 }
 
+// The processor time of the whole process (all its threads), in ms: on a machine that other
+// work shares, wall-clock figures grow with the load; this does not.
+double CpuMs() {
+    timespec t;
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return t.tv_sec * 1000.0 + t.tv_nsec / 1e6;
+}
+
+double LastCpu = 0; // the median processor time of the last Median
+
 template <typename F> double Median(int n, F f) {
-    std::vector<double> t;
+    std::vector<double> t, cpu;
     for (int i = 0; i < n; ++i) {
         const auto t0 = Clock::now();
+        const double c0 = CpuMs();
         f();
         t.push_back(Ms(t0));
+        cpu.push_back(CpuMs() - c0);
     }
     std::sort(t.begin(), t.end());
+    std::sort(cpu.begin(), cpu.end());
+    LastCpu = cpu[cpu.size() / 2];
     return t[t.size() / 2];
 }
 
@@ -128,8 +143,10 @@ TPlotDef Build(const std::string& file) {
     return d;
 }
 
-void Ratio(const char* what, double now, double old) {
-    std::printf("  %-34s %9.2f ms, old %9.2f ms: %6.1f x faster\n", what, now, old, old / now);
+// Wall-clock figures beside the old drawing's, and the new one's processor time.
+void Ratio(const char* what, double now, double nowCpu, double old) {
+    std::printf("  %-30s %8.2f ms (cpu %7.2f ms), old %8.2f ms: %6.1f x faster\n", what, now,
+                nowCpu, old, old / now);
 }
 
 // Window paints, with lines and with symbols, and the end of a frame move.
@@ -147,9 +164,10 @@ void Window(const std::string& kind, const TPlotDef& def, int paints) {
         TPlotCache cache;
         Paint(plot, cache, image, false);
         const double now = Median(paints, [&] { Paint(plot, cache, image, false); });
+        const double nowCpu = LastCpu;
         const double old =
             Median(std::max(1, paints / 4), [&] { Paint(plot, cache, image, true); });
-        Ratio(symbols ? "paint, 24 lines with symbols" : "paint, 24 lines", now, old);
+        Ratio(symbols ? "paint, 24 lines with symbols" : "paint, 24 lines", now, nowCpu, old);
     }
     for (int i = 0; i < plot.Def().NLines; ++i)
         plot.Def().Lines[size_t(i)].Symbol = 0;
@@ -164,11 +182,12 @@ void Window(const std::string& kind, const TPlotDef& def, int paints) {
         plot.MouseUp(QPoint(500 + step % 7, 300 + step % 5));
         canvas->grab();
     });
+    const double movedCpu = LastCpu;
     TPlotCache cache;
     Paint(plot, cache, image, true);
     const double oldMove =
         Median(std::max(1, paints / 4), [&] { Paint(plot, cache, image, true); });
-    Ratio("end of a frame move", moved, oldMove);
+    Ratio("end of a frame move", moved, movedCpu, oldMove);
     // A zoom step: the reductions of the new range worked out and the plot drawn.
     int zooms = 0;
     const double zoom = Median(paints, [&] {
@@ -178,7 +197,44 @@ void Window(const std::string& kind, const TPlotDef& def, int paints) {
             plot.ZoomOut();
         canvas->grab();
     });
-    std::printf("  %-34s %9.2f ms\n", "zoom step (reductions again)", zoom);
+    std::printf("  %-30s %8.2f ms (cpu %7.2f ms over both threads)\n",
+                "zoom step (reductions again)", zoom, LastCpu);
+}
+
+// Only the new paints of the worst-case plot with symbols, and zoom steps: what a profiler
+// is to look at.
+int Profile(const TPlotDef& def, int paints) {
+    TPlotForm plot;
+    plot.SetPlot("Plot 1", def);
+    plot.resize(1600, 1000);
+    plot.show();
+    plot.SetFrame(100, 20, 1400, 880);
+    for (int i = 0; i < plot.Def().NLines; ++i)
+        plot.Def().Lines[size_t(i)].Symbol = 1 + i % 15;
+    QImage image(1600, 1000, QImage::Format_RGB32);
+    TPlotCache cache;
+    Paint(plot, cache, image, false);
+    size_t marks = 0;
+    for (int i = 1; i <= plot.Def().NLines; ++i)
+        marks += cache.Line(plot.Def(), i, 1300, -860, 1.0).Marks.size();
+    std::printf("%zu symbol positions\n", marks);
+    std::printf("paint with symbols %.2f ms\n",
+                Median(paints, [&] { Paint(plot, cache, image, false); }));
+    QWidget* canvas = plot.findChild<QWidget*>("PlotCanvas");
+    for (bool symbols : {true, false}) {
+        for (int i = 0; i < plot.Def().NLines; ++i)
+            plot.Def().Lines[size_t(i)].Symbol = symbols ? 1 + i % 15 : 0;
+        plot.SetPlot("Plot 1", plot.Def());
+        int zooms = 0;
+        std::printf("zoom step%s %.2f ms\n", symbols ? " with symbols" : "", Median(paints, [&] {
+                        if (++zooms % 2)
+                            plot.ZoomTo(QRect(400, 200, 600, 400));
+                        else
+                            plot.ZoomOut();
+                        canvas->grab();
+                    }));
+    }
+    return 0;
 }
 
 // Pictures of the window on a screen (run under Xvfb): the worst-case plot maximised, and a
@@ -227,13 +283,15 @@ int main(int argc, char** argv) {
         struct stat st;
         if (stat(file.c_str(), &st) != 0) Generate(file, rows, isWorst);
         TPlotDef def = Build(file);
-        const bool shots = argc > 5 && std::string(argv[5]) == "shots";
-        if (shots && !isWorst) continue;
-        if (!shots) Window(isWorst ? "worst-case" : "smooth", def, paints);
+        const bool only =
+            argc > 5 && (std::string(argv[5]) == "shots" || std::string(argv[5]) == "profile");
+        if (only && !isWorst) continue;
+        if (!only) Window(isWorst ? "worst-case" : "smooth", def, paints);
         if (isWorst) worst = std::move(def);
     }
     if (argc > 5 && std::string(argv[5]) == "window") return 0;
     if (argc > 5 && std::string(argv[5]) == "shots") return Shots(worst, dir);
+    if (argc > 5 && std::string(argv[5]) == "profile") return Profile(worst, paints);
     const std::string ksp = dir + "/WORST.KSP", cols = dir + "/WORST.DAT";
     SavePlotFile(ksp, "Plot 1", worst);
     WriteColumns(worst, cols);

@@ -6,9 +6,12 @@
 #include "plot/outputdata.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <new>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -65,9 +68,100 @@ void WritePoints(TLayoutWriter& w, const PlotValues& values, int32_t n) {
     w.Skip(6 * (size_t(std::max(n, 0)) - have));
 }
 
-void ReadPoints(TLayoutReader& r, PlotValues& values, int32_t n) {
+// Where a plot file's bytes come from: bytes in memory, or a file read part by part, so that
+// the points go from the file straight into the lines' values.
+class PlotBytes {
+  public:
+    virtual ~PlotBytes() = default;
+    virtual size_t Left() const = 0;
+    // The next n bytes into to; false when they cannot be had.
+    virtual bool Take(void* to, size_t n) = 0;
+};
+
+class MemoryBytes : public PlotBytes {
+  public:
+    explicit MemoryBytes(std::string_view bytes) : bytes_(bytes) {}
+    size_t Left() const override { return bytes_.size() - pos_; }
+    bool Take(void* to, size_t n) override {
+        if (n > Left()) return false;
+        if (n > 0) std::memcpy(to, bytes_.data() + pos_, n);
+        pos_ += n;
+        return true;
+    }
+
+  private:
+    std::string_view bytes_;
+    size_t pos_ = 0;
+};
+
+class FileBytes : public PlotBytes {
+  public:
+    FileBytes(int fd, size_t size) : fd_(fd), left_(size) {}
+    ~FileBytes() override { ::close(fd_); }
+    size_t Left() const override { return left_; }
+    bool Take(void* to, size_t n) override {
+        if (n > left_) return false;
+        auto* p = static_cast<char*>(to);
+        for (size_t done = 0; done < n;) {
+            const ssize_t got = ::read(fd_, p + done, n - done);
+            if (got < 0 && errno == EINTR) continue;
+            if (got <= 0) return false; // the file grew shorter while read
+            done += size_t(got);
+        }
+        left_ -= n;
+        return true;
+    }
+
+  private:
+    int fd_;
+    size_t left_;
+};
+
+bool ReadPoints(PlotBytes& in, PlotValues& values, int32_t n) {
     values.resize(size_t(n));
-    if (n > 0) r.Raw(reinterpret_cast<uint8_t*>(values.begin()), 6 * size_t(n));
+    return n <= 0 || in.Take(values.begin(), 6 * size_t(n));
+}
+
+// A part of the file (the caption and definition, or a line's record) read and laid out.
+template <typename F> bool ReadPart(PlotBytes& in, size_t size, F layout) {
+    std::string part(size, '\0');
+    if (!in.Take(part.data(), size)) return false;
+    TLayoutReader r(part);
+    layout(r);
+    return true;
+}
+
+bool Decode(PlotBytes& in, const std::string& fileName, std::string& caption, TPlotDef& def,
+            std::string& error) {
+    const auto bad = [&](const std::string& why) {
+        error = "The plot file " + fileName + " cannot be opened: " + why + ".";
+        return false;
+    };
+    if (in.Left() < PlotCaptionSize + PlotDefSize)
+        return bad("it is shorter than a plot definition");
+    std::string title;
+    TPlotDef d;
+    if (!ReadPart(in, PlotCaptionSize + PlotDefSize, [&](TLayoutReader& r) {
+            r.Str(title, 255);
+            PlotDefLayout(r, d);
+        }))
+        return bad("it could not be read");
+    if (d.NLines < 1 || d.NLines > MaxPlotLines)
+        return bad("it holds " + std::to_string(d.NLines) + " lines (1 to 50 are possible)");
+    for (int i = 0; i < d.NLines; ++i) {
+        if (in.Left() < PlotLineSize) return bad("line " + std::to_string(i + 1) + " is missing");
+        TPlotLine l;
+        if (!ReadPart(in, PlotLineSize, [&](TLayoutReader& r) { PlotLineLayout(r, l); }))
+            return bad("it could not be read");
+        if (l.NPoints < 0 || size_t(l.NPoints) > in.Left() / 12)
+            return bad("the points of line " + std::to_string(i + 1) + " do not fit in the file");
+        if (!ReadPoints(in, l.XValues, l.NPoints) || !ReadPoints(in, l.YValues, l.NPoints))
+            return bad("it could not be read");
+        d.Lines[size_t(i)] = std::move(l);
+    }
+    caption = title;
+    def = std::move(d);
+    return true;
 }
 
 } // namespace
@@ -89,32 +183,8 @@ std::string EncodePlotFile(const std::string& caption, const TPlotDef& def) {
 
 bool DecodePlotFile(std::string_view bytes, const std::string& fileName, std::string& caption,
                     TPlotDef& def, std::string& error) {
-    const auto bad = [&](const std::string& why) {
-        error = "The plot file " + fileName + " cannot be opened: " + why + ".";
-        return false;
-    };
-    if (bytes.size() < PlotCaptionSize + PlotDefSize)
-        return bad("it is shorter than a plot definition");
-    TLayoutReader r(bytes);
-    std::string title;
-    r.Str(title, 255);
-    TPlotDef d;
-    PlotDefLayout(r, d);
-    if (d.NLines < 1 || d.NLines > MaxPlotLines)
-        return bad("it holds " + std::to_string(d.NLines) + " lines (1 to 50 are possible)");
-    for (int i = 0; i < d.NLines; ++i) {
-        if (!r.Fits(PlotLineSize)) return bad("line " + std::to_string(i + 1) + " is missing");
-        TPlotLine l;
-        PlotLineLayout(r, l);
-        if (l.NPoints < 0 || size_t(l.NPoints) > (bytes.size() - r.Pos()) / 12)
-            return bad("the points of line " + std::to_string(i + 1) + " do not fit in the file");
-        ReadPoints(r, l.XValues, l.NPoints);
-        ReadPoints(r, l.YValues, l.NPoints);
-        d.Lines[size_t(i)] = std::move(l);
-    }
-    caption = title;
-    def = std::move(d);
-    return true;
+    MemoryBytes in(bytes);
+    return Decode(in, fileName, caption, def, error);
 }
 
 bool SavePlotFile(const std::string& fileName, const std::string& caption, const TPlotDef& def) {
@@ -122,14 +192,22 @@ bool SavePlotFile(const std::string& fileName, const std::string& caption, const
 }
 
 bool OpenPlotFile(const std::string& fileName, std::string& caption, TPlotDef& def,
-                  std::string& error) {
+                  std::string& error, std::string* trailer) {
+    const int fd = OpenRegularFile(fileName);
+    struct stat st;
+    if (fd < 0 || ::fstat(fd, &st) != 0) {
+        if (fd >= 0) ::close(fd);
+        error = "File " + fileName + " was not found.";
+        return false;
+    }
     try {
-        std::string bytes;
-        if (!ReadFileBytes(fileName, bytes)) {
-            error = "File " + fileName + " was not found.";
-            return false;
+        FileBytes in(fd, size_t(std::max<off_t>(0, st.st_size)));
+        if (!Decode(in, fileName, caption, def, error)) return false;
+        if (trailer) {
+            trailer->resize(std::min(in.Left(), MaxPlotTrailer));
+            if (!in.Take(trailer->data(), trailer->size())) trailer->clear();
         }
-        return DecodePlotFile(bytes, fileName, caption, def, error);
+        return true;
     } catch (const std::bad_alloc&) {
         error = "Insufficient memory available for opening the plot";
         return false;

@@ -51,8 +51,11 @@ std::string EncodePlotFile(const std::string& caption, const TPlotDef& def);
 bool DecodePlotFile(std::string_view bytes, const std::string& fileName, std::string& caption,
                     TPlotDef& def, std::string& error);
 bool SavePlotFile(const std::string& fileName, const std::string& caption, const TPlotDef& def);
+// Reads the points from the file straight into the lines. trailer, when given, gets what
+// follows the plot in the file (no more than MaxPlotTrailer bytes).
 bool OpenPlotFile(const std::string& fileName, std::string& caption, TPlotDef& def,
-                  std::string& error);
+                  std::string& error, std::string* trailer = nullptr);
+constexpr size_t MaxPlotTrailer = 6 + MaxPlotLines * (4 + 0xFFFF);
 
 // The choices of the set-up dialog that a plot is built from.
 struct PlotChoices {

@@ -4,7 +4,6 @@
 #include "common/paths.h"
 
 #include <algorithm>
-#include <new>
 
 namespace {
 
@@ -53,13 +52,6 @@ void DecodePlotExtension(std::string_view in, TPlotDef& def) {
     }
 }
 
-size_t DefinedPlotFileSize(const TPlotDef& def) {
-    size_t size = PlotCaptionSize + PlotDefSize;
-    for (int i = 0; i < std::min(def.NLines, MaxPlotLines); ++i)
-        size += PlotLineSize + 12 * size_t(std::max(0, def.Lines[size_t(i)].NPoints));
-    return size;
-}
-
 std::string PlotFileBytes(const std::string& caption, const TPlotDef& def) {
     return EncodePlotFile(caption, def) + EncodePlotExtension(def);
 }
@@ -71,19 +63,8 @@ bool SavePlotWithLegends(const std::string& fileName, const std::string& caption
 
 bool OpenPlotWithLegends(const std::string& fileName, std::string& caption, TPlotDef& def,
                          std::string& error) {
-    try {
-        std::string bytes;
-        if (!ReadFileBytes(fileName, bytes)) {
-            error = "File " + fileName + " was not found.";
-            return false;
-        }
-        if (!DecodePlotFile(bytes, fileName, caption, def, error)) return false;
-        const size_t defined = DefinedPlotFileSize(def);
-        if (bytes.size() > defined)
-            DecodePlotExtension(std::string_view(bytes).substr(defined), def);
-        return true;
-    } catch (const std::bad_alloc&) {
-        error = "Insufficient memory available for opening the plot";
-        return false;
-    }
+    std::string trailer;
+    if (!OpenPlotFile(fileName, caption, def, error, &trailer)) return false;
+    DecodePlotExtension(trailer, def);
+    return true;
 }

@@ -14,8 +14,6 @@
 std::string EncodePlotExtension(const TPlotDef& def);
 // Takes the full legends from the bytes after the defined part; anything else is ignored.
 void DecodePlotExtension(std::string_view trailing, TPlotDef& def);
-// The length of the defined part of the plot file of def.
-size_t DefinedPlotFileSize(const TPlotDef& def);
 
 // The bytes of the plot file with its full legends.
 std::string PlotFileBytes(const std::string& caption, const TPlotDef& def);

@@ -191,6 +191,18 @@ void TestPlotDef::hostile() {
     QVERIFY(error.find("bad.ksp") != std::string::npos);
     QCOMPARE(caption, std::string("kept"));
     QCOMPARE(d.NLines, 7);
+    // Read from the file itself, part by part, the same refusal.
+    QTemporaryDir dir;
+    const std::string name = dir.path().toStdString() + "/BAD.KSP";
+    QFile file(QString::fromStdString(name));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    file.close();
+    std::string fromFile;
+    QVERIFY(!OpenPlotFile(name, caption, d, fromFile));
+    QCOMPARE(fromFile, "The plot file " + name + error.substr(error.find(" cannot")));
+    QCOMPARE(caption, std::string("kept"));
+    QCOMPARE(d.NLines, 7);
 }
 
 void TestPlotDef::newPlot_data() {

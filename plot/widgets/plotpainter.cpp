@@ -10,6 +10,7 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <map>
 #include <set>
 #include <system_error>
@@ -101,8 +102,11 @@ QRect LabelRect(QPainter& p, int x, int baseline, int width) {
 // The 6-byte real as a double, by its bits: exact, as DecodeReal48 is.
 inline double Real48Value(const Real48Bytes& b) {
     if (b[0] == 0) return 0.0;
-    uint64_t frac = 0;
-    std::memcpy(&frac, b.data() + 1, 5);
+    // Loaded as a word and a byte put together in a register: five bytes copied into a word
+    // in memory and read back at once stall the load, a third of the whole reduction's time.
+    uint32_t low;
+    std::memcpy(&low, b.data() + 1, 4);
+    uint64_t frac = low | uint64_t(b[5]) << 32;
     const uint64_t sign = (frac >> 39) & 1;
     frac &= (uint64_t(1) << 39) - 1;
     const uint64_t bits = (sign << 63) | (uint64_t(int(b[0]) - 129 + 1023) << 52) | (frac << 13);
@@ -126,6 +130,12 @@ struct AxisMap {
     }
     // A value a logarithmic axis cannot show: the line is broken there.
     bool Hidden(double v) const { return log_ && !(v > 0); }
+    // The pixel unrounded, for outputs that take fractions.
+    double Exact(double v) const {
+        if (log_) v = v > 0 ? std::log10(v) : lo_ - 2.0 * PixelLimit / k_;
+        const double f = (v - lo_) * k_;
+        return f == f ? std::clamp(f, -2.0 * PixelLimit, 2.0 * PixelLimit) : 0.0;
+    }
     int operator()(double v) const {
         if (log_) {
             if (!(v > 0)) return BreakPixel;
@@ -144,6 +154,35 @@ struct AxisMap {
 
 int Clamped(int v) {
     return std::clamp(v, -PixelLimit, PixelLimit);
+}
+
+bool IsBreak(const QPoint& p) {
+    return p == PathBreak;
+}
+bool IsBreak(const QPointF& p) {
+    return p.x() != p.x();
+}
+// A point relative to the origin at its place, kept to the pixel range.
+QPoint Placed(const QPoint& rel, const QPoint& origin) {
+    return QPoint(Clamped(rel.x() + origin.x()), Clamped(rel.y() + origin.y()));
+}
+QPointF Placed(const QPointF& rel, const QPoint& origin) {
+    return QPointF(std::clamp(rel.x() + origin.x(), -1.0 * PixelLimit, 1.0 * PixelLimit),
+                   std::clamp(rel.y() + origin.y(), -1.0 * PixelLimit, 1.0 * PixelLimit));
+}
+
+// A path drawn as polylines between its breaks, moved by origin.
+template <typename P>
+void DrawPieces(QPainter& p, const std::vector<P>& path, const QPoint& origin) {
+    std::vector<P> piece;
+    for (size_t k = 0; k <= path.size(); ++k) {
+        if (k < path.size() && !IsBreak(path[k])) {
+            piece.push_back(Placed(path[k], origin));
+            continue;
+        }
+        if (piece.size() > 1) p.drawPolyline(piece.data(), int(piece.size()));
+        piece.clear();
+    }
 }
 
 // The picture of one symbol, stamped at every position on a raster target.
@@ -172,74 +211,64 @@ bool RasterTarget(const QPainter& p) {
 
 // A picture's pixels written column run by column run, the topmost drawing first: a pixel
 // once written is covered and never written again, so the work is bounded by the pixels.
+// What is covered is kept as one bit a pixel, column by column, and looked at a word at a time.
 class SpanWriter {
   public:
     SpanWriter(QImage& image, const QRect& clip)
         : clip_(clip.intersected(image.rect())), bits_(image.bits()), stride_(image.bytesPerLine()),
-          covered_(size_t(std::max(0, clip_.width()))),
-          nonFull_(size_t(std::max(0, clip_.width())) + 1),
+          words_((size_t(std::max(0, clip_.height())) + 63) / 64),
+          covered_(size_t(std::max(0, clip_.width())) * words_),
+          open_(size_t(std::max(0, clip_.width())), std::max(0, clip_.height())),
+          notFull_(open_.size() + 1),
           uncovered_(int64_t(std::max(0, clip_.width())) * std::max(0, clip_.height())) {
         Refresh();
     }
     bool Full() const { return uncovered_ <= 0; }
-    // Whether every column from x0 to x1 was covered when last refreshed.
+    // Whether every pixel of the columns x0 to x1 is covered: first by the count of columns not
+    // full when last refreshed (what was full then still is), then column by column.
     bool ColumnsFull(int x0, int x1) const {
-        x0 = std::max(x0, clip_.left()) - clip_.left(),
+        x0 = std::max(x0, clip_.left()) - clip_.left();
         x1 = std::min(x1, clip_.right()) - clip_.left();
-        return x0 > x1 || nonFull_[size_t(x1) + 1] == nonFull_[size_t(x0)];
+        if (x0 > x1 || notFull_[size_t(x1) + 1] == notFull_[size_t(x0)]) return true;
+        for (int c = x0; c <= x1; ++c)
+            if (open_[size_t(c)] > 0) return false;
+        return true;
     }
     void Refresh() {
-        for (size_t c = 0; c < covered_.size(); ++c)
-            nonFull_[c + 1] = nonFull_[c] + (ColumnFull(c) ? 0 : 1);
+        for (size_t c = 0; c < open_.size(); ++c)
+            notFull_[c + 1] = notFull_[c] + (open_[c] > 0 ? 1 : 0);
     }
     // Writes what is not covered yet of column x from lo to hi, colourAt(y) giving each pixel.
     template <typename C> void Fill(int x, int lo, int hi, C colourAt) {
         if (x < clip_.left() || x > clip_.right()) return;
-        lo = std::max(lo, clip_.top()), hi = std::min(hi, clip_.bottom());
+        lo = std::max(lo, clip_.top()) - clip_.top(),
+        hi = std::min(hi, clip_.bottom()) - clip_.top();
         if (lo > hi) return;
-        auto& runs = covered_[size_t(x - clip_.left())];
-        int y = lo;
-        // The runs are apart and in order: the first one reaching lo - 1 is found by bisection.
-        const size_t start = size_t(
-            std::partition_point(runs.begin(), runs.end(),
-                                 [lo](const std::pair<int, int>& r) { return r.second < lo - 1; }) -
-            runs.begin());
-        if (start < runs.size() && runs[start].first <= lo && runs[start].second >= hi) return;
-        size_t first = runs.size(), last = 0;
-        for (size_t k = start; k < runs.size(); ++k) {
-            const auto [a, b] = runs[k];
-            if (a > hi + 1) break;
-            first = std::min(first, k), last = k;
-            if (a > y) Write(x, y, std::min(a - 1, hi), colourAt);
-            y = std::max(y, b + 1);
+        uint64_t* column = covered_.data() + size_t(x - clip_.left()) * words_;
+        for (int w = lo >> 6; w <= hi >> 6; ++w) {
+            const int from = std::max(lo, w * 64) - w * 64, to = std::min(hi, w * 64 + 63) - w * 64;
+            const uint64_t mask = (~uint64_t(0) >> (63 - to + from)) << from;
+            uint64_t fresh = mask & ~column[w];
+            if (!fresh) continue;
+            column[w] |= fresh;
+            const int n = __builtin_popcountll(fresh);
+            uncovered_ -= n;
+            open_[size_t(x - clip_.left())] -= n;
+            for (; fresh; fresh &= fresh - 1) {
+                const int y = clip_.top() + w * 64 + __builtin_ctzll(fresh);
+                reinterpret_cast<uint32_t*>(bits_ + ptrdiff_t(y) * stride_)[x] = colourAt(y);
+            }
         }
-        if (y <= hi) Write(x, y, hi, colourAt);
-        if (first == runs.size()) {
-            auto at = std::lower_bound(runs.begin(), runs.end(), std::make_pair(lo, hi));
-            runs.insert(at, {lo, hi});
-            return;
-        }
-        const std::pair<int, int> merged(std::min(lo, runs[first].first),
-                                         std::max(hi, runs[last].second));
-        runs.erase(runs.begin() + long(first) + 1, runs.begin() + long(last) + 1);
-        runs[first] = merged;
     }
 
   private:
-    bool ColumnFull(size_t c) const {
-        const auto& r = covered_[c];
-        return r.size() == 1 && r[0].first <= clip_.top() && r[0].second >= clip_.bottom();
-    }
-    template <typename C> void Write(int x, int y0, int y1, C colourAt) {
-        uncovered_ -= y1 - y0 + 1;
-        for (int y = y0; y <= y1; ++y)
-            reinterpret_cast<uint32_t*>(bits_ + ptrdiff_t(y) * stride_)[x] = colourAt(y);
-    }
     QRect clip_;
     uchar* bits_;
     qsizetype stride_;
-    std::vector<std::vector<std::pair<int, int>>> covered_;
-    std::vector<int> nonFull_;
+    size_t words_;
+    std::vector<uint64_t> covered_;
+    std::vector<int> open_;       // pixels not covered, per column
+    std::vector<size_t> notFull_; // columns not full before each column, when last refreshed
     int64_t uncovered_;
 };
 
@@ -262,7 +291,9 @@ class SymbolRuns {
                 runs_.push_back(std::move(r));
             }
     }
-    int Half() const { return half_; }
+    // The columns of its first and last pixel, from its centre.
+    int Left() const { return runs_.empty() ? 0 : runs_.front().Dx; }
+    int Right() const { return runs_.empty() ? -1 : runs_.back().Dx; }
     void Write(SpanWriter& w, const QPoint& at) const {
         for (const Run& r : runs_) {
             const int base = at.y() + r.Lo;
@@ -371,18 +402,19 @@ AxisScale ScaleOf(const TPlotDef& d, int a) {
 bool ReducedLine::Key::operator==(const Key& o) const {
     return Width == o.Width && Height == o.Height && Radius == o.Radius && XMin == o.XMin &&
            XMax == o.XMax && YMin == o.YMin && YMax == o.YMax && XLog == o.XLog && YLog == o.YLog &&
-           Path == o.Path && Marks == o.Marks && XData == o.XData && YData == o.YData &&
-           Points == o.Points;
+           Path == o.Path && Marks == o.Marks && Fine == o.Fine && XData == o.XData &&
+           YData == o.YData && Points == o.Points;
 }
 
 ReducedLine::Key ReductionKey(const TPlotDef& def, const TPlotLine& line, int width, int height,
-                              double s) {
+                              double s, bool fine) {
     ReducedLine::Key k;
     k.Width = width, k.Height = height, k.Radius = Round(3 * s);
     k.XMin = def.AxisMin[0], k.XMax = def.AxisMax[0], k.XLog = def.LogAxis[0] != 0;
     k.YMin = def.AxisMin[1], k.YMax = def.AxisMax[1], k.YLog = def.LogAxis[1] != 0;
     k.Path = line.LineStyle > 0;
     k.Marks = line.Symbol > 0;
+    k.Fine = fine;
     k.XData = line.XValues.data(), k.YData = line.YValues.data();
     k.Points = size_t(
         std::max(0, std::min({line.NPoints, int(line.XValues.size()), int(line.YValues.size())})));
@@ -395,10 +427,15 @@ namespace {
 // matter, as every segment between them is vertical.
 class PathReducer {
   public:
-    explicit PathReducer(std::vector<QPoint>& out) : out_(out) {}
+    // at, when given, gets the index of each point put into the path (NoPoint at a break),
+    // and then a point is left out only when it is the one put just before.
+    explicit PathReducer(std::vector<QPoint>& out, std::vector<size_t>* at = nullptr)
+        : out_(out), at_(at) {}
     void Break() {
         Flush();
-        if (!out_.empty() && out_.back() != PathBreak) out_.push_back(PathBreak);
+        if (out_.empty() || out_.back() == PathBreak) return;
+        out_.push_back(PathBreak);
+        if (at_) at_->push_back(NoPoint);
     }
     void Add(int x, int y, size_t k) {
         if (!open_ || x != x_) {
@@ -406,51 +443,119 @@ class PathReducer {
             open_ = true;
             x_ = x;
             first_ = lo_ = hi_ = last_ = y;
-            loAt_ = hiAt_ = k;
+            firstAt_ = loAt_ = hiAt_ = lastAt_ = k;
             return;
         }
         if (y < lo_) lo_ = y, loAt_ = k;
         if (y > hi_) hi_ = y, hiAt_ = k;
-        last_ = y;
+        last_ = y, lastAt_ = k;
     }
     void Flush() {
         if (!open_) return;
-        Put(first_);
+        Put(first_, firstAt_);
         if (loAt_ <= hiAt_)
-            Put(lo_), Put(hi_);
+            Put(lo_, loAt_), Put(hi_, hiAt_);
         else
-            Put(hi_), Put(lo_);
-        Put(last_);
+            Put(hi_, hiAt_), Put(lo_, loAt_);
+        Put(last_, lastAt_);
         open_ = false;
     }
+    static constexpr size_t NoPoint = size_t(-1);
 
   private:
-    void Put(int y) {
+    void Put(int y, size_t k) {
         const QPoint pt(x_, y);
-        if (out_.empty() || out_.back() != pt) out_.push_back(pt);
+        if (at_ ? !at_->empty() && at_->back() == k : !out_.empty() && out_.back() == pt) return;
+        out_.push_back(pt);
+        if (at_) at_->push_back(k);
     }
     std::vector<QPoint>& out_;
+    std::vector<size_t>* at_;
     bool open_ = false;
     int x_ = 0, first_ = 0, lo_ = 0, hi_ = 0, last_ = 0;
-    size_t loAt_ = 0, hiAt_ = 0;
+    size_t firstAt_ = 0, loAt_ = 0, hiAt_ = 0, lastAt_ = 0;
 };
 
-// Each visible symbol position once, in the order of its last drawing.
-std::vector<QPoint> UniqueMarks(const std::vector<QPoint>& all, int width, int height, int r) {
+// The points of a path at their own places, unrounded; a break is a point of no number.
+std::vector<QPointF> FinePath(const TPlotLine& line, const std::vector<size_t>& at,
+                              const AxisMap& mx, const AxisMap& my) {
+    std::vector<QPointF> fine;
+    fine.reserve(at.size());
+    const double none = std::numeric_limits<double>::quiet_NaN();
+    for (size_t k : at)
+        fine.push_back(k == PathReducer::NoPoint ? QPointF(none, none)
+                                                 : QPointF(mx.Exact(Real48Value(line.XValues[k])),
+                                                           my.Exact(Real48Value(line.YValues[k]))));
+    return fine;
+}
+
+// Each visible symbol position once, in the order of its last drawing: the points are walked
+// from the last one back, and a position seen once is not taken again. points gets the index
+// of the point drawn at each.
+std::vector<QPoint> UniqueMarks(const int* px, const Real48Bytes* ys, size_t from, size_t to,
+                                const AxisMap& my, int width, int height, int r,
+                                std::vector<size_t>& points) {
     const int x0 = std::min(0, width) - r, x1 = std::max(0, width) + r;
     const int y0 = std::min(0, height) - r, y1 = std::max(0, height) + r;
     const size_t w = size_t(x1 - x0 + 1), h = size_t(y1 - y0 + 1);
     std::vector<bool> seen(w * h);
     std::vector<QPoint> marks;
-    for (auto it = all.rbegin(); it != all.rend(); ++it) {
-        if (it->x() < x0 || it->x() > x1 || it->y() < y0 || it->y() > y1) continue;
-        const size_t at = size_t(it->y() - y0) * w + size_t(it->x() - x0);
+    for (size_t k = to; k-- > from;) {
+        const int x = px[k];
+        if (x < x0 || x > x1) continue;
+        const int y = my(Real48Value(ys[k]));
+        if (y < y0 || y > y1) continue;
+        const size_t at = size_t(y - y0) * w + size_t(x - x0);
         if (seen[at]) continue;
         seen[at] = true;
-        marks.push_back(*it);
+        marks.emplace_back(x, y);
+        points.push_back(k);
     }
     std::reverse(marks.begin(), marks.end());
+    std::reverse(points.begin(), points.end());
     return marks;
+}
+
+// The path on a linear Y axis: of each run of points in one pixel column only the first, the
+// lowest, the highest and the last value are mapped to pixels.
+void ReduceRuns(const int* px, const Real48Bytes* ys, size_t from, size_t to, const AxisMap& my,
+                PathReducer& path) {
+    for (size_t k = from; k < to;) {
+        const int x = px[k];
+        if (x == BreakPixel) {
+            path.Break();
+            ++k;
+            continue;
+        }
+        const double first = Real48Value(ys[k]);
+        double lo = first, hi = first, last = first;
+        size_t loAt = k, hiAt = k, e = k + 1;
+        for (; e < to && px[e] == x; ++e) {
+            last = Real48Value(ys[e]);
+            if (last < lo) lo = last, loAt = e;
+            if (last > hi) hi = last, hiAt = e;
+        }
+        path.Add(x, my(first), k);
+        if (loAt <= hiAt)
+            path.Add(x, my(lo), loAt), path.Add(x, my(hi), hiAt);
+        else
+            path.Add(x, my(hi), hiAt), path.Add(x, my(lo), loAt);
+        path.Add(x, my(last), e - 1);
+        k = e;
+    }
+}
+
+// The path point by point, where a point may be left out (at or below zero on a logarithmic
+// Y axis).
+void ReducePoints(const int* px, const Real48Bytes* ys, size_t from, size_t to, const AxisMap& my,
+                  PathReducer& path) {
+    for (size_t k = from; k < to; ++k) {
+        const int x = px[k], y = my(Real48Value(ys[k]));
+        if (x == BreakPixel || y == BreakPixel)
+            path.Break();
+        else
+            path.Add(x, y, k);
+    }
 }
 
 } // namespace
@@ -524,30 +629,35 @@ ReducedLine ReduceLine(const TPlotLine& line, const ReducedLine::Key& key, const
                        const AxisScale& y, const int* xPixels) {
     ReducedLine r;
     r.For = key;
+    std::vector<int> own;
+    if (!xPixels) own = XPixels(line, key.Points, x, key.Width), xPixels = own.data();
     const AxisMap mx(x, key.Width), my(y, key.Height);
-    PathReducer path(r.Path);
-    std::vector<QPoint> all;
-    if (key.Marks) all.reserve(std::min<size_t>(key.Points, 1 << 20));
-    const Real48Bytes* xs = line.XValues.data();
     const Real48Bytes* ys = line.YValues.data();
     const auto [from, to] = ShownPoints(xPixels, key.Points, key.Width, key.Radius);
-    for (size_t k = from; k < to; ++k) {
-        const int px = xPixels ? xPixels[k] : mx(Real48Value(xs[k])), py = my(Real48Value(ys[k]));
-        if (px == BreakPixel || py == BreakPixel) {
-            path.Break();
-            continue;
-        }
-        if (key.Path) path.Add(px, py, k);
-        if (key.Marks && (all.empty() || all.back() != QPoint(px, py))) all.emplace_back(px, py);
+    std::vector<size_t> at;
+    if (key.Path) {
+        PathReducer path(r.Path, key.Fine ? &at : nullptr);
+        if (my.log_)
+            ReducePoints(xPixels, ys, from, to, my, path);
+        else
+            ReduceRuns(xPixels, ys, from, to, my, path);
+        path.Flush();
+        if (key.Fine)
+            r.FinePath = FinePath(line, at, mx, my);
+        else
+            r.Spans = PathSpans(r.Path, key.Width);
     }
-    path.Flush();
-    if (key.Path) r.Spans = PathSpans(r.Path, key.Width);
-    if (key.Marks) r.Marks = UniqueMarks(all, key.Width, key.Height, key.Radius);
+    if (key.Marks) {
+        at.clear();
+        r.Marks = UniqueMarks(xPixels, ys, from, to, my, key.Width, key.Height, key.Radius, at);
+        if (key.Fine) r.FineMarks = FinePath(line, at, mx, my);
+    }
     return r;
 }
 
-const ReducedLine& TPlotCache::Line(const TPlotDef& def, int i, int width, int height, double s) {
-    Prepare(def, width, height, s);
+const ReducedLine& TPlotCache::Line(const TPlotDef& def, int i, int width, int height, double s,
+                                    bool fine) {
+    Prepare(def, width, height, s, fine);
     return lines_[size_t(i - 1)];
 }
 
@@ -570,13 +680,13 @@ template <typename F> void OnCores(size_t n, F job) {
 } // namespace
 
 // Works out the lines whose reductions no longer fit, the X pixels once per X column.
-void TPlotCache::Prepare(const TPlotDef& def, int width, int height, double s) {
+void TPlotCache::Prepare(const TPlotDef& def, int width, int height, double s, bool fine) {
     const int n = std::min(def.NLines, MaxPlotLines);
     if (lines_.size() < size_t(n)) lines_.resize(size_t(n));
     std::vector<int> stale;
     std::vector<ReducedLine::Key> keys(static_cast<size_t>(n));
     for (int i = 0; i < n; ++i) {
-        keys[size_t(i)] = ReductionKey(def, def.Lines[size_t(i)], width, height, s);
+        keys[size_t(i)] = ReductionKey(def, def.Lines[size_t(i)], width, height, s, fine);
         if (!(lines_[size_t(i)].For == keys[size_t(i)])) stale.push_back(i);
     }
     if (stale.empty()) return;
@@ -607,11 +717,11 @@ void TPlotCache::Prepare(const TPlotDef& def, int width, int height, double s) {
         work_ += keys[size_t(i)].Points;
 }
 
-bool TPlotCache::Pending(const TPlotDef& def, int width, int height, double s) const {
+bool TPlotCache::Pending(const TPlotDef& def, int width, int height, double s, bool fine) const {
     for (int i = 1; i <= std::min(def.NLines, MaxPlotLines); ++i) {
         const TPlotLine& line = def.Lines[size_t(i - 1)];
         if (lines_.size() < size_t(i) ||
-            !(lines_[size_t(i - 1)].For == ReductionKey(def, line, width, height, s)))
+            !(lines_[size_t(i - 1)].For == ReductionKey(def, line, width, height, s, fine)))
             return true;
     }
     return false;
@@ -798,12 +908,14 @@ void TPlotPainter::DrawPoints(const TPlotLine& line, const QColor& colour) {
 
 const ReducedLine& TPlotPainter::Reduced(int i) {
     const int width = right_ - left_, height = top_ - bottom_;
-    if (cache_) return cache_->Line(def_, i, width, height, s_);
+    // Paper and vector pictures take the lines at their own places, not at whole pixels.
+    const bool fine = !RasterTarget(p_);
+    if (cache_) return cache_->Line(def_, i, width, height, s_, fine);
     if (own_.empty()) {
         TPlotCache work;
-        work.Prepare(def_, width, height, s_);
+        work.Prepare(def_, width, height, s_, fine);
         for (int k = 1; k <= std::min(def_.NLines, MaxPlotLines); ++k)
-            own_.push_back(work.Line(def_, k, width, height, s_));
+            own_.push_back(work.Line(def_, k, width, height, s_, fine));
     }
     return own_[size_t(i - 1)];
 }
@@ -827,11 +939,18 @@ void TPlotPainter::WriteLines(int from, int to) {
         const QRgb colour = PlotColour(line.Colour).rgba();
         if (line.Symbol > 0 && !r.Marks.empty()) {
             const SymbolRuns stamp(line.Symbol, PlotColour(line.Colour), s_);
-            const int h = stamp.Half();
             w.Refresh();
+            // Symbols of one column come one after the other: while nothing is written, the
+            // columns full under one of them are full under the next.
+            int fullAt = INT_MIN;
             for (auto m = r.Marks.rbegin(); m != r.Marks.rend(); ++m) {
                 const QPoint at = *m + origin;
-                if (!w.ColumnsFull(at.x() - h, at.x() + h)) stamp.Write(w, at);
+                if (at.x() == fullAt) continue;
+                if (w.ColumnsFull(at.x() + stamp.Left(), at.x() + stamp.Right())) {
+                    fullAt = at.x();
+                    continue;
+                }
+                stamp.Write(w, at);
             }
         }
         if (line.LineStyle <= 0) continue;
@@ -847,31 +966,27 @@ void TPlotPainter::WriteLines(int from, int to) {
 void TPlotPainter::DrawReduced(int i, const TPlotLine& line, const QColor& colour) {
     const ReducedLine* r = &Reduced(i);
     const QPoint origin(left_, bottom_);
-    auto place = [&](const QPoint& rel) {
-        return QPoint(Clamped(rel.x() + origin.x()), Clamped(rel.y() + origin.y()));
-    };
-    if (line.LineStyle > 0 && r->Path.size() > 1) {
+    if (line.LineStyle > 0) {
         p_.setPen(PlotPen(StylePenKind(line.LineStyle), colour, s_));
-        std::vector<QPoint> piece;
-        for (size_t k = 0; k <= r->Path.size(); ++k) {
-            if (k < r->Path.size() && r->Path[k] != PathBreak) {
-                piece.push_back(place(r->Path[k]));
-                continue;
-            }
-            if (piece.size() > 1) p_.drawPolyline(piece.data(), int(piece.size()));
-            piece.clear();
-        }
+        if (r->For.Fine)
+            DrawPieces(p_, r->FinePath, origin);
+        else
+            DrawPieces(p_, r->Path, origin);
     }
     if (line.Symbol <= 0 || r->Marks.empty()) return;
-    if (RasterTarget(p_)) {
+    if (r->For.Fine) {
+        // Each symbol as drawn at its whole pixel, moved by the fraction.
+        for (const QPointF& rel : r->FineMarks) {
+            const QPointF at = Placed(rel, origin);
+            const QPoint whole = at.toPoint();
+            p_.translate(at - whole);
+            DrawPlotSymbol(p_, whole.x(), whole.y(), line.Symbol, colour, s_);
+            p_.translate(whole - at);
+        }
+    } else {
         const SymbolStamp stamp(line.Symbol, colour, s_);
         for (const QPoint& rel : r->Marks)
-            stamp.Draw(p_, place(rel));
-    } else {
-        for (const QPoint& rel : r->Marks) {
-            const QPoint at = place(rel);
-            DrawPlotSymbol(p_, at.x(), at.y(), line.Symbol, colour, s_);
-        }
+            stamp.Draw(p_, Placed(rel, origin));
     }
 }
 

@@ -9,6 +9,7 @@
 
 #include <QColor>
 #include <QPoint>
+#include <QPointF>
 #include <QRect>
 #include <utility>
 #include <vector>
@@ -42,16 +43,18 @@ struct ReducedLine {
     struct Key {
         int Width = 0, Height = 0, Radius = 0;
         Extended XMin = 0, XMax = 0, YMin = 0, YMax = 0;
-        bool XLog = false, YLog = false, Path = false, Marks = false;
+        bool XLog = false, YLog = false, Path = false, Marks = false, Fine = false;
         const Real48Bytes *XData = nullptr, *YData = nullptr;
         size_t Points = 0;
         bool operator==(const Key& o) const;
     } For;
     std::vector<QPoint> Path, Marks;
+    // Fine: the path and the marks at their unrounded places, for paper and vector pictures.
+    std::vector<QPointF> FinePath, FineMarks;
     std::vector<ColumnSpan> Spans;
 };
 ReducedLine::Key ReductionKey(const TPlotDef& def, const TPlotLine& line, int width, int height,
-                              double s);
+                              double s, bool fine = false);
 // xPixels, when given, holds the X pixel of every point (worked out once per X column).
 ReducedLine ReduceLine(const TPlotLine& line, const ReducedLine::Key& key, const AxisScale& x,
                        const AxisScale& y, const int* xPixels);
@@ -59,12 +62,13 @@ ReducedLine ReduceLine(const TPlotLine& line, const ReducedLine::Key& key, const
 // The reductions of a plot's lines, kept until the axes, the frame size or the data change.
 class TPlotCache {
   public:
-    const ReducedLine& Line(const TPlotDef& def, int i, int width, int height, double s);
+    const ReducedLine& Line(const TPlotDef& def, int i, int width, int height, double s,
+                            bool fine = false);
     // Brings every line's reduction up to date, the lines shared out over the cores.
-    void Prepare(const TPlotDef& def, int width, int height, double s);
+    void Prepare(const TPlotDef& def, int width, int height, double s, bool fine = false);
     void Clear() { lines_.clear(); }
     // Whether some line would have to be reduced again for this frame size and scale.
-    bool Pending(const TPlotDef& def, int width, int height, double s) const;
+    bool Pending(const TPlotDef& def, int width, int height, double s, bool fine = false) const;
     // Points reduced since the last call: what the last drawing had to work out.
     size_t TakeWork() { return std::exchange(work_, 0); }
 
