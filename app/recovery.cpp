@@ -105,7 +105,7 @@ void TRecovery::WriteAll() {
         std::string& file = files_[c];
         if (file.empty()) file = JoinPath(folder_, id_ + "-" + std::to_string(++written_) + ".rec");
         const std::string original = c->FileName().empty() ? c->DocumentName() : c->FileName();
-        WriteFileAtomic(file, Encode(c->WindowKind(), original, FromQ(c->windowTitle()), *bytes));
+        WriteFileAtomic(file, Encode(c->WindowKind(), original, FromQ(c->Title()), *bytes));
     }
 }
 
