@@ -422,6 +422,13 @@ void TDocumentController::WindowSaveAs(TChildForm* child) {
     }
 }
 
+bool TDocumentController::SaveDeckWindow(TChildForm* c, const std::string& deck) {
+    if (!main_.Watching().MaySave(c)) return false;
+    if (c->WindowKind() == wkForm) return c->SaveDocument(deck);
+    if (auto* editor = qobject_cast<TEditForm*>(c)) return editor->Save();
+    return true;
+}
+
 void TDocumentController::SaveChild(TChildForm* c) {
     if (c->IsModified() && !main_.Watching().MaySave(c)) return;
     switch (c->WindowKind()) {

@@ -39,6 +39,9 @@ class TDocumentController : public QObject {
     void Saveas1Click();
     // Save as for the given window, as its own Save as asks.
     void SaveAs(TChildForm* child);
+    // Saves a deck's own window (editor or form) before a run, warned first when another
+    // program changed its file; false when it was not saved, so that the run does not start.
+    bool SaveDeckWindow(TChildForm* child, const std::string& deck);
     void Print1Click();
     void PrintSetup1Click();
     void EditKOLSEDfile1Click();

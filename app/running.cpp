@@ -19,7 +19,6 @@
 #include "run/widgets/runner.h"
 #include "run/widgets/runsettings.h"
 #include "run/widgets/tablerunform.h"
-#include "shell/widgets/editform.h"
 #include "table/rundecks.h"
 #include "table/runstates.h"
 #include "table/widgets/tableform.h"
@@ -79,10 +78,7 @@ bool TRunningController::SaveBeforeRun(TChildForm* c, const std::string& deck) {
     switch (ShowMsg("Do you wish to save file " + deck + " before calling KOLVAN?",
                     mkWarningYesNoCancel, true)) {
     case mrYes: // a deck that could not be saved is not run
-        if (!main_.Watching().MaySave(c)) return false;
-        if (c->WindowKind() == wkForm) return c->SaveDocument(deck);
-        if (auto* editor = qobject_cast<TEditForm*>(c)) return editor->Save();
-        return true;
+        return main_.Documents().SaveDeckWindow(c, deck);
     case mrNo:
         return true;
     default:

@@ -10,7 +10,6 @@
 #include "common/widgets/qtext.h"
 #include "plot/widgets/plotform.h"
 #include "run/widgets/runsettings.h"
-#include "shell/widgets/editform.h"
 #include "table/rundecks.h"
 #include "table/widgets/fillrunsdlg.h"
 #include "table/widgets/resultsform.h"
@@ -165,13 +164,8 @@ bool TTableController::SaveDeckBeforeTableRun(const std::string& deck) {
             ShowMsg("Do you wish to save file " + deck + " before running the table?",
                     mkWarningYesNoCancel, true);
         if (answer == mrCancel) return false;
-        if (answer == mrYes) {
-            if (k == wkForm)
-                c->SaveDocument(deck);
-            else if (auto* editor = qobject_cast<TEditForm*>(c))
-                editor->Save();
-        }
-        return true;
+        // A deck that could not be saved is not run.
+        return answer != mrYes || main_.Documents().SaveDeckWindow(c, deck);
     }
     return true;
 }

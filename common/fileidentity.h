@@ -12,6 +12,7 @@ struct TFileIdentity {
     uint64_t Hash = 0;
 
     static TFileIdentity Of(const std::string& path);
-    // Another version: a file that appeared, went, or differs in size, time or bytes.
+    // Another version: a file that appeared, went, or differs in size or bytes (a touch that
+    // leaves the bytes as they were is none).
     bool operator!=(const TFileIdentity& o) const;
 };

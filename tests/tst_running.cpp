@@ -105,6 +105,8 @@ class TestRunning : public QObject {
     void tableRunWindow();
     void tableRunWindowPerTable();
     void tableRunWindowMarksPartialOutputs();
+    void tableRunSavesDeckOnlyAfterWarning_data();
+    void tableRunSavesDeckOnlyAfterWarning();
     void failedRunsDoNotStopTheTable();
     void parallelRuns();
     void sharedFileQuestion_data();
@@ -1006,6 +1008,42 @@ void TestRunning::tableRunWindowMarksPartialOutputs() {
         QVERIFY(item->toolTip(TTableRunForm::colOutputs).contains("partial outputs"));
     }
     QTRY_VERIFY_WITH_TIMEOUT(EnginesGone(Dir()), 2000);
+}
+
+void TestRunning::tableRunSavesDeckOnlyAfterWarning_data() {
+    QTest::addColumn<int>("answer");
+    QTest::newRow("Yes: the window's version, then the run") << int(mrYes);
+    QTest::newRow("Cancel: nothing written, nothing run") << int(mrCancel);
+}
+
+// Run Table with its deck changed in an editor and by another program: Yes to saving it first
+// warns before writing over the other program's version, as Save does.
+void TestRunning::tableRunSavesDeckOnlyAfterWarning() {
+    QFETCH(int, answer);
+    WriteScriptEngine(Dir(), 0);
+    const std::string table = WriteRunTable(Dir(), {{0}});
+    const std::string deck = Dir().toStdString() + "/T.DCK";
+    TKOLSHELLFORM form;
+    form.Documents().ReadaFile(deck);
+    auto* editor = qobject_cast<TEditForm*>(form.FirstChildOfKind(wkDeck));
+    QVERIFY(editor);
+    editor->Editor()->InsertText("* mine\n");
+    OpenTable(form, table);
+    form.UpdateMenu();
+    const std::string theirs = ReadTestFile(deck) + "* theirs\n";
+    WriteTestFile(Dir(), "T.DCK", theirs);
+    msgs_->Answers = {mrYes, answer};
+    form.Action("RunTable1")->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(!Running(), 10000);
+    const QStringList asked{
+        QString::fromStdString("Do you wish to save file " + deck + " before running the table?"),
+        QString::fromStdString(deck + " was changed by another program since "
+                                      "it was opened here. Save your version "
+                                      "over it?")};
+    QCOMPARE(Shown().mid(0, 2), asked);
+    QCOMPARE(Starts(Dir()), answer == mrYes ? 1 : 0);
+    QCOMPARE(ReadTestFile(deck).find("* mine\n") == 0, answer == mrYes);
+    if (answer != mrYes) QCOMPARE(ReadTestFile(deck), theirs);
 }
 
 // File, Exit with a Table Run window and the help window open: every window closes and the

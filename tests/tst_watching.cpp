@@ -8,6 +8,9 @@
 #include "shell/widgets/editform.h"
 #include "shell/widgets/fileviewer.h"
 #include "shell/widgets/viewform.h"
+#include "table/tableedits.h"
+#include "table/tablemodel.h"
+#include "table/widgets/tableform.h"
 #include "tests/support/testsupport.h"
 
 #include <QLineEdit>
@@ -23,9 +26,11 @@ class TestWatching : public QObject {
     void changedEditorWarnsOnSave_data();
     void changedEditorWarnsOnSave();
     void ownSaveAsksNothing();
+    void changedEditorNoSavesAs();
     void closeQuestionWarnsToo_data();
     void closeQuestionWarnsToo();
     void unchangedFormReloads();
+    void unchangedTableReloads();
     void listingReloadsUnasked();
 
   private:
@@ -124,6 +129,26 @@ void TestWatching::ownSaveAsksNothing() {
     QCOMPARE(ReadTestFile(notes_), std::string("mine again first\n"));
 }
 
+// No to the warning keeps the other program's file and saves the window's version under a
+// name the user chooses.
+void TestWatching::changedEditorNoSavesAs() {
+    TKOLSHELLFORM form;
+    TEditForm* editor = OpenNotes(form);
+    QVERIFY(editor);
+    editor->Editor()->InsertText("mine ");
+    form.UpdateMenu();
+    dir_->Write("NOTES.TXT", "theirs\n");
+    msgs_->Answers = {mrNo};
+    dialogs_->SaveAnswers = {QString::fromStdString(dir_->Path("MINE.TXT"))};
+    form.Action("Save1")->trigger();
+    QCOMPARE(msgs_->Texts().size(), size_t(1));
+    QCOMPARE(dialogs_->Titles, QStringList{"Save As"});
+    QCOMPARE(ReadTestFile(notes_), std::string("theirs\n"));
+    QCOMPARE(ReadTestFile(dir_->Path("MINE.TXT")), std::string("mine first\n"));
+    QCOMPARE(editor->FileName(), dir_->Path("MINE.TXT"));
+    QVERIFY(!editor->IsModified());
+}
+
 void TestWatching::closeQuestionWarnsToo_data() {
     QTest::addColumn<int>("answer");
     QTest::addColumn<std::string>("onDisk");
@@ -175,6 +200,28 @@ void TestWatching::unchangedFormReloads() {
     QVERIFY(kolsed);
     QCOMPARE(kolsed->findChild<QLineEdit*>("Input4")->text(), QString("9.00"));
     QVERIFY(!kolsed->IsModified());
+}
+
+// A table with no changes of its own offers the file another program (koltool) wrote.
+void TestWatching::unchangedTableReloads() {
+    dir_->Write("RUN.DCK", "CONSTANTS 1\nAREA = 1\nEND\n");
+    TTable t = NewDeckTable(dir_->Path("RUN.DCK"), {"AREA"}, 2);
+    t.Columns[0].Values[1] = 2.5;
+    SaveTable(t, dir_->Path("RUN.TBL"));
+    TKOLSHELLFORM form;
+    form.Documents().ReadaFile(dir_->Path("RUN.TBL"));
+    auto* table = qobject_cast<TTableForm*>(form.FirstChildOfKind(wkTable));
+    QVERIFY(table);
+    QCOMPARE(GetS(table->Table(), 1, 1), std::string("2.500"));
+    form.UpdateMenu();
+    t.Columns[0].Values[1] = 7;
+    msgs_->Answers = {mrYes};
+    SaveTable(t, dir_->Path("RUN.TBL"));
+    const std::vector<std::string> asked{dir_->Path("RUN.TBL") +
+                                         " was changed by another program. Reload it?"};
+    QTRY_COMPARE(msgs_->Texts(), asked);
+    QCOMPARE(GetS(table->Table(), 1, 1), std::string("7.000"));
+    QVERIFY(!table->IsModified());
 }
 
 // A listing the engine writes again is shown again, without a question.
