@@ -203,7 +203,8 @@ void TPlotForm::Repaint() {
 void TPlotForm::FitLegend() {
     if (std::exchange(fitted_, true) || !def_.ShowLegend) return;
     const int need =
-        LegendExtent(def_, FrameValues(), 1.0).right() + 20 + (width() - ClientSize().width());
+        LegendExtent(def_, FrameValues(), ClientSize().width() - LegendMargin).right() +
+        LegendMargin + (width() - ClientSize().width());
     if (need <= width()) return;
     lastSize_ = QSize(need, height()); // the frame stays as it is
     resize(need, height());
@@ -245,6 +246,12 @@ void TPlotForm::SetFrame(int left, int top, int right, int bottom) {
 
 void TPlotForm::DisplayPlot(QPainter& p, double s, bool printing) {
     TPlotPainter painter(p, def_, FrameValues(), s, printing);
+    // The legend's font steps down to keep the legend in the window's view; paper takes the
+    // window's picture.
+    if (!printing)
+        legendFont_ =
+            LegendFontFor(def_, FrameValues(), scroll_->viewport()->width() - LegendMargin);
+    painter.SetLegendFont(legendFont_);
     if (!printing) {
         // Reductions are kept for the window; paper gets its own at its resolution.
         painter.UseCache(&cache_);

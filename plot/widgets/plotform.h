@@ -109,6 +109,7 @@ class TPlotForm : public TChildForm {
     QLabel* readoutLabel_;
     TPlotCache cache_;
     size_t lastWork_ = 0;
+    int legendFont_ = LegendFontSize;
     QScrollArea* scroll_;
     TPlotCanvas* canvas_;
 };
