@@ -427,8 +427,8 @@ namespace {
 // matter, as every segment between them is vertical.
 class PathReducer {
   public:
-    // at, when given, gets the index of each point put into the path (NoPoint at a break),
-    // and then a point is left out only when it is the one put just before.
+    // at, when given, gets the index of each point put into the path (NoPoint at a break):
+    // a point on the same pixel as the one before is left out, less than a pixel away.
     explicit PathReducer(std::vector<QPoint>& out, std::vector<size_t>* at = nullptr)
         : out_(out), at_(at) {}
     void Break() {
@@ -465,7 +465,7 @@ class PathReducer {
   private:
     void Put(int y, size_t k) {
         const QPoint pt(x_, y);
-        if (at_ ? !at_->empty() && at_->back() == k : !out_.empty() && out_.back() == pt) return;
+        if (!out_.empty() && out_.back() == pt) return;
         out_.push_back(pt);
         if (at_) at_->push_back(k);
     }
