@@ -223,6 +223,17 @@ void Window(const std::string& kind, const TPlotDef& def, int paints) {
     });
     std::printf("  %-30s %8.2f ms (cpu %7.2f ms over both threads)\n",
                 "zoom step (reductions again)", zoom, LastCpu);
+    // The values under the pointer: the nearest point of each line, its X column searched.
+    plot.ResetZoom();
+    plot.SetPlot("Plot 1", plot.Def()); // nothing known of the lines yet
+    const auto t0 = Clock::now();
+    plot.MouseMove(QPoint(700, 400));
+    const double first = Ms(t0);
+    int x = 0;
+    const double lookup =
+        Median(paints, [&] { plot.MouseMove(QPoint(200 + (x += 37) % 1100, 400)); });
+    std::printf("  %-30s %8.2f ms (cpu %7.2f ms), the first %.2f ms\n", "read-out of 24 lines",
+                lookup, LastCpu, first);
 }
 
 // Only the new paints of the worst-case plot with symbols, and zoom steps: what a profiler

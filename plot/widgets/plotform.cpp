@@ -470,6 +470,17 @@ QString Number(const TPlotDef& d, int axis, Extended v) {
 }
 } // namespace
 
+// Whether line i's X values never fall, worked out once for each X column the lines share.
+bool TPlotForm::Increasing(int i) {
+    const TPlotLine& l = def_.Lines[size_t(i)];
+    for (int j = 0; j < i && !increasing_[size_t(i)]; ++j)
+        if (def_.Lines[size_t(j)].XValues.data() == l.XValues.data() &&
+            def_.Lines[size_t(j)].NPoints == l.NPoints)
+            increasing_[size_t(i)] = increasing_[size_t(j)];
+    if (!increasing_[size_t(i)]) increasing_[size_t(i)] = XIncreasing(l);
+    return *increasing_[size_t(i)];
+}
+
 // The status bar shows X and Y at the pointer; the line under the plot, for each line, the
 // point nearest the pointer's X, and with two markers the differences between them.
 void TPlotForm::ShowValues(const QPoint& at) {
@@ -483,8 +494,7 @@ void TPlotForm::ShowValues(const QPoint& at) {
     increasing_.resize(size_t(n));
     auto point = [&](int i, Extended at) {
         const TPlotLine& l = def_.Lines[size_t(i)];
-        if (!increasing_[size_t(i)]) increasing_[size_t(i)] = XIncreasing(l);
-        const int k = NearestPoint(l, at, *increasing_[size_t(i)]);
+        const int k = NearestPoint(l, at, Increasing(i));
         return k < 0 ? std::pair<Extended, Extended>(0, 0)
                      : std::pair<Extended, Extended>(DecodeReal48(l.XValues[size_t(k)]),
                                                      DecodeReal48(l.YValues[size_t(k)]));

@@ -89,6 +89,7 @@ class TPlotForm : public TChildForm {
     void ShowViews(const Views& v);
     void Zoom(const Views& v);
     void ShowValues(const QPoint& at);
+    bool Increasing(int line);
     void FitLegend();
     void ShowCaption();
     void FollowSize(const QSize& change);
