@@ -10,20 +10,6 @@
 
 namespace {
 
-// Real48 of small integers: exponent 129 + floor(log2 v), fraction bits below.
-std::string R48(int v) {
-    if (v == 0) return std::string(6, '\0');
-    int e = 0;
-    while ((1 << (e + 1)) <= v)
-        ++e;
-    uint64_t frac = (uint64_t(v) << (39 - e)) & ((uint64_t(1) << 39) - 1);
-    std::string b(6, '\0');
-    b[0] = char(129 + e);
-    for (int i = 1; i <= 5; ++i, frac >>= 8)
-        b[size_t(i)] = char(frac & 0xFF);
-    return b;
-}
-
 // A plot file of two lines with 11 and 21 points, laid out by hand.
 std::string Fixture() {
     std::string f(256 + 8220, '\0');
