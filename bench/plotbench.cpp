@@ -4,16 +4,20 @@
 // spans the frame's height. Each figure beside the old drawing (the reduced path drawn through
 // the painter, symbols stamped one by one) measured in the same run; pictures of the worst-case
 // plot from koltool plot-image against the previous koltool (OLD-KOLTOOL) and gnuplot.
-// Usage: plotbench [DIR] [PAINTS] [OLD-KOLTOOL] [NEW-KOLTOOL] [window|shots|profile]
+// Usage: plotbench [DIR] [PAINTS] [OLD-KOLTOOL] [NEW-KOLTOOL] [window|shots|profile|pictures]
+#include "plot/tableruns.h"
 #include "plot/widgets/plotdialogs.h"
+#include "plot/widgets/plotexport.h"
 #include "plot/widgets/plotform.h"
 #include "plot/widgets/plotpainter.h"
 
 #include "common/widgets/printjob.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QElapsedTimer>
 #include <QImage>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QPainter>
@@ -28,6 +32,7 @@
 #include <ctime>
 #include <fstream>
 #include <string>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -109,14 +114,33 @@ void Paint(TPlotForm& plot, TPlotCache& cache, QImage& image, bool old) {
 }
 
 // Seconds a program takes from start to end; -1 when it fails.
-double Run(const QString& program, const QStringList& args) {
+// Seconds a program takes from start to end, and the processor time it used; -1 when it fails.
+struct Timing {
+    double Wall = -1, Cpu = -1;
+};
+double ChildrenCpu() {
+    rusage u;
+    getrusage(RUSAGE_CHILDREN, &u);
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+           double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+Timing Run(const QString& program, const QStringList& args) {
     QElapsedTimer t;
     t.start();
+    const double cpu = ChildrenCpu();
     QProcess p;
     p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     p.start(program, args);
-    if (!p.waitForFinished(-1) || p.exitCode() != 0) return -1;
-    return t.elapsed() / 1000.0;
+    if (!p.waitForFinished(-1) || p.exitCode() != 0) return {};
+    return {t.elapsed() / 1000.0, ChildrenCpu() - cpu};
+}
+// The run of median wall-clock time of three.
+Timing Run3(const QString& program, const QStringList& args) {
+    std::vector<Timing> t;
+    for (int i = 0; i < 3; ++i)
+        t.push_back(Run(program, args));
+    std::sort(t.begin(), t.end(), [](const Timing& a, const Timing& b) { return a.Wall < b.Wall; });
+    return t[1];
 }
 
 // The plot's values as columns of text, for gnuplot.
@@ -199,6 +223,17 @@ void Window(const std::string& kind, const TPlotDef& def, int paints) {
     });
     std::printf("  %-30s %8.2f ms (cpu %7.2f ms over both threads)\n",
                 "zoom step (reductions again)", zoom, LastCpu);
+    // The values under the pointer: the nearest point of each line, its X column searched.
+    plot.ResetZoom();
+    plot.SetPlot("Plot 1", plot.Def()); // nothing known of the lines yet
+    const auto t0 = Clock::now();
+    plot.MouseMove(QPoint(700, 400));
+    const double first = Ms(t0);
+    int x = 0;
+    const double lookup =
+        Median(paints, [&] { plot.MouseMove(QPoint(200 + (x += 37) % 1100, 400)); });
+    std::printf("  %-30s %8.2f ms (cpu %7.2f ms), the first %.2f ms\n", "read-out of 24 lines",
+                lookup, LastCpu, first);
 }
 
 // Only the new paints of the worst-case plot with symbols, and zoom steps: what a profiler
@@ -235,6 +270,64 @@ int Profile(const TPlotDef& def, int paints) {
                     }));
     }
     return 0;
+}
+
+// A tank's level over a day for one run of a table: fills at QPUMP, drains through AREA.
+void WriteRun(const std::string& name, double qpump, double area) {
+    FILE* f = std::fopen(name.c_str(), "wb");
+    std::fprintf(f, "TIME LEVEL\n S M\n");
+    double level = 1;
+    for (int r = 0; r <= 1440; ++r) {
+        std::fprintf(f, "%13.4E%13.4E\n", r * 60.0, level);
+        level += 60 * (qpump - 0.0004 * area * std::sqrt(std::max(0.0, level))) / area;
+    }
+    std::fclose(f);
+}
+
+// Pictures as files for a report: a 24-line plot as PNG, a Plot Table Runs plot of 24 runs
+// of two variables as PDF, and that plot printed to a PDF page.
+void Pictures(const std::string& dir) {
+    TPlotDef year;
+    TPlotSetup setup;
+    setup.FormActivate(dir + "/YEAR.OUT", false, nullptr);
+    for (int i = 1; i < setup.ListBoxY->count(); ++i)
+        setup.ListBoxY->item(i)->setSelected(true);
+    emit setup.ListBoxY->itemClicked(setup.ListBoxY->item(1));
+    setup.ToRowV->setText("20000");
+    setup.LegendBox->setChecked(true);
+    setup.OKBtnClick();
+    year = setup.TakeNewPlot();
+    year.AxisMax[0] = 1200000; // the X axis over those rows
+    setup.done(QDialog::Accepted);
+    std::string error;
+    const QSize client(PlotClientWidth, PlotClientHeight);
+    ExportPlot(year, PlotFrame{}, client, dir + "/lines24.png",
+               PlotClientFor(year, PlotFrame{}, client), error);
+    ExportPlot(year, PlotFrame{}, client, dir + "/lines24-1600.png", QSize(1600, 1000), error);
+    std::vector<RunLine> runs;
+    const double pumps[] = {0.002, 0.005, 0.01}, areas[] = {2.5, 5, 10, 20, 40, 80, 120, 200};
+    for (int r = 0; r < 24; ++r) {
+        const double q = pumps[r / 8], a = areas[r % 8];
+        const std::string file = dir + "/RUN" + std::to_string(r + 1) + ".OUT";
+        WriteRun(file, q, a);
+        char legend[80];
+        std::snprintf(legend, sizeof legend, "run %d: QPUMP=%g, AREA=%g", r + 1, q, a);
+        runs.push_back({r + 1, file, legend});
+    }
+    TPlotDef table;
+    if (!BuildRunsPlot(runs, 1, 2, table, error)) std::printf("%s\n", error.c_str());
+    ExportPlot(table, PlotFrame{}, client, dir + "/tableruns.pdf",
+               PlotClientFor(table, PlotFrame{}, client), error);
+    TPlotForm plot;
+    plot.SetPlot("Plot 2: table runs of TANK.DCK", table);
+    plot.show();
+    plot.findChild<QWidget*>("PlotCanvas")->grab();
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(QString::fromStdString(dir + "/printed.pdf"));
+    TPrintJob job(&printer);
+    plot.Print(job);
+    job.Text(job.PrintX(), job.PrintY(), "Text printed after the plot.");
 }
 
 // Pictures of the window on a screen (run under Xvfb): the worst-case plot maximised, and a
@@ -278,20 +371,21 @@ int main(int argc, char** argv) {
     const int rows = 525600;
     mkdir(dir.c_str(), 0777);
     TPlotDef worst;
+    const std::string mode = argc > 5 ? argv[5] : "";
     for (bool isWorst : {false, true}) {
         const std::string file = dir + (isWorst ? "/WORST.OUT" : "/YEAR.OUT");
         struct stat st;
         if (stat(file.c_str(), &st) != 0) Generate(file, rows, isWorst);
+        const bool only = mode == "shots" || mode == "profile";
+        if ((only && !isWorst) || mode == "pictures") continue;
         TPlotDef def = Build(file);
-        const bool only =
-            argc > 5 && (std::string(argv[5]) == "shots" || std::string(argv[5]) == "profile");
-        if (only && !isWorst) continue;
         if (!only) Window(isWorst ? "worst-case" : "smooth", def, paints);
         if (isWorst) worst = std::move(def);
     }
-    if (argc > 5 && std::string(argv[5]) == "window") return 0;
-    if (argc > 5 && std::string(argv[5]) == "shots") return Shots(worst, dir);
-    if (argc > 5 && std::string(argv[5]) == "profile") return Profile(worst, paints);
+    if (mode == "window") return 0;
+    if (mode == "shots") return Shots(worst, dir);
+    if (mode == "pictures") return Pictures(dir), 0;
+    if (mode == "profile") return Profile(worst, paints);
     const std::string ksp = dir + "/WORST.KSP", cols = dir + "/WORST.DAT";
     SavePlotFile(ksp, "Plot 1", worst);
     WriteColumns(worst, cols);
@@ -299,12 +393,13 @@ int main(int argc, char** argv) {
     const QString size = "1600x1000";
     for (const char* ext : {"png", "svg", "pdf"}) {
         const QString out = QString::fromStdString(dir) + "/worst." + ext;
-        const double now =
-            Run(newTool, {"plot-image", QString::fromStdString(ksp), out, "--size", size});
-        const double old = Run(oldTool, {"plot-image", QString::fromStdString(ksp),
-                                         out + ".old." + ext, "--size", size});
-        std::printf("  koltool plot-image %s: %.2f s, old %.2f s: %.1f x faster\n", ext, now, old,
-                    old / now);
+        const Timing now =
+            Run3(newTool, {"plot-image", QString::fromStdString(ksp), out, "--size", size});
+        const Timing old = Run3(oldTool, {"plot-image", QString::fromStdString(ksp),
+                                          out + ".old." + ext, "--size", size});
+        std::printf("  koltool plot-image %s: %.2f s (cpu %.2f s), old %.2f s (cpu %.2f s): "
+                    "%.1f x faster\n",
+                    ext, now.Wall, now.Cpu, old.Wall, old.Cpu, old.Wall / now.Wall);
     }
     const std::string gp = "set terminal png size 1600,1000; set output '" + dir +
                            "/gnuplot.png'; set key outside; plot for [i=2:25] '" + cols +
@@ -312,11 +407,12 @@ int main(int argc, char** argv) {
     FILE* script = std::fopen((dir + "/worst.gp").c_str(), "wb");
     std::fputs(gp.c_str(), script);
     std::fclose(script);
-    const double png = Run(newTool, {"plot-image", QString::fromStdString(ksp),
-                                     QString::fromStdString(dir) + "/worst.png", "--size", size});
-    const double gnuplot = Run("gnuplot", {QString::fromStdString(dir + "/worst.gp")});
-    std::printf("  gnuplot png terminal: %.2f s; koltool plot-image png %.2f s: %.1f x faster\n",
-                gnuplot, png, gnuplot / png);
+    const Timing png = Run3(newTool, {"plot-image", QString::fromStdString(ksp),
+                                      QString::fromStdString(dir) + "/worst.png", "--size", size});
+    const Timing gnuplot = Run("gnuplot", {QString::fromStdString(dir + "/worst.gp")});
+    std::printf("  gnuplot png terminal: %.2f s (cpu %.2f s); koltool plot-image png %.2f s "
+                "(cpu %.2f s): %.1f x faster\n",
+                gnuplot.Wall, gnuplot.Cpu, png.Wall, png.Cpu, gnuplot.Wall / png.Wall);
     {
         TPlotForm plot;
         plot.SetPlot("Plot 1", worst);
@@ -330,11 +426,13 @@ int main(int argc, char** argv) {
         printer.setOutputFileName(QString::fromStdString(dir) + "/print.pdf");
         QElapsedTimer t;
         t.start();
+        const double cpu = CpuMs();
         {
             TPrintJob job(&printer);
             plot.Print(job);
         }
-        std::printf("  print to PDF at 300 dpi: %.2f s\n", t.elapsed() / 1000.0);
+        std::printf("  print to PDF at 300 dpi: %.2f s (cpu %.2f s)\n", t.elapsed() / 1000.0,
+                    (CpuMs() - cpu) / 1000);
     }
     return 0;
 }

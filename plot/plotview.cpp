@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 AxisView ViewOf(const TPlotDef& d, int a) {
     return {d.AxisMin[size_t(a)], d.AxisMax[size_t(a)], d.Ticks[size_t(a)], d.NumDigits[size_t(a)]};
@@ -76,10 +77,22 @@ AxisView ShiftedView(const AxisScale& a, double pixels, int span) {
     return v;
 }
 
+namespace {
+// A number in the order of a 6-byte real's value, from its bits: the exponent byte above the
+// fraction, negated for a negative value; every zero exponent is the value 0.
+int64_t Real48Order(const Real48Bytes& b) {
+    if (b[0] == 0) return 0;
+    uint32_t low;
+    std::memcpy(&low, b.data() + 1, 4);
+    const int64_t magnitude = int64_t(uint64_t(b[0]) << 39 | low | uint64_t(b[5] & 0x7F) << 32);
+    return b[5] & 0x80 ? -magnitude : magnitude;
+}
+} // namespace
+
 bool XIncreasing(const TPlotLine& line) {
     const size_t n = std::min({size_t(std::max(0, line.NPoints)), line.XValues.size()});
     for (size_t k = 1; k < n; ++k)
-        if (DecodeReal48(line.XValues[k]) < DecodeReal48(line.XValues[k - 1])) return false;
+        if (Real48Order(line.XValues[k]) < Real48Order(line.XValues[k - 1])) return false;
     return true;
 }
 

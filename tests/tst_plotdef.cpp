@@ -1,6 +1,7 @@
 #include "plot/outputdata.h"
 #include "plot/plotdef.h"
 #include "plot/plotextension.h"
+#include "plot/plotview.h"
 
 #include "tests/support/bytes.h"
 
@@ -8,20 +9,6 @@
 #include <cstring>
 
 namespace {
-
-// Real48 of small integers: exponent 129 + floor(log2 v), fraction bits below.
-std::string R48(int v) {
-    if (v == 0) return std::string(6, '\0');
-    int e = 0;
-    while ((1 << (e + 1)) <= v)
-        ++e;
-    uint64_t frac = (uint64_t(v) << (39 - e)) & ((uint64_t(1) << 39) - 1);
-    std::string b(6, '\0');
-    b[0] = char(129 + e);
-    for (int i = 1; i <= 5; ++i, frac >>= 8)
-        b[size_t(i)] = char(frac & 0xFF);
-    return b;
-}
 
 // A plot file of two lines with 11 and 21 points, laid out by hand.
 std::string Fixture() {
@@ -97,6 +84,8 @@ class TestPlotDef : public QObject {
     void deleteLine();
     void linesShareColumns();
     void fullLegendsKept();
+    void xIncreasing_data();
+    void xIncreasing();
 };
 
 void TestPlotDef::readFixture() {
@@ -350,4 +339,50 @@ void TestPlotDef::fullLegendsKept() {
     cut.NLines = 2;
     DecodePlotExtension(std::string("KSPX\x01\x00\x02\x00\xff\x00", 10) + "abc", cut);
     QCOMPARE(cut.Lines[1].Legend, std::string());
+}
+
+namespace {
+// A line whose X values are the given whole numbers (negative ones with the sign bit set), and
+// a junk-fraction zero (exponent byte 0) where 1000 is given.
+TPlotLine XLine(const QList<int>& xs) {
+    TPlotLine l;
+    for (int x : xs) {
+        std::string b = x == 1000 ? std::string("\0\x12\x34\x56\x78\xFF", 6) : R48(std::abs(x));
+        if (x < 0) b[5] = char(uint8_t(b[5]) | 0x80);
+        Real48Bytes r;
+        std::memcpy(r.data(), b.data(), 6);
+        l.XValues.push_back(r);
+        l.YValues.push_back(r);
+    }
+    l.NPoints = int(xs.size());
+    return l;
+}
+} // namespace
+
+void TestPlotDef::xIncreasing_data() {
+    QTest::addColumn<QList<int>>("xs");
+    QTest::addColumn<bool>("increasing");
+    QTest::newRow("rising") << QList<int>{0, 1, 2, 3, 60, 61, 1000000} << true;
+    QTest::newRow("level stretches") << QList<int>{1, 1, 2, 2, 2, 3} << true;
+    QTest::newRow("one step back") << QList<int>{1, 2, 4, 3, 5} << false;
+    QTest::newRow("negative to positive") << QList<int>{-300, -2, -1, 0, 1} << true;
+    QTest::newRow("falling negatives") << QList<int>{-1, -2} << false;
+    QTest::newRow("a zero with a junk fraction") << QList<int>{-1, 1000, 0, 1000, 1} << true;
+    QTest::newRow("back to a zero") << QList<int>{1, 1000} << false;
+    QTest::newRow("a higher exponent beats a bigger fraction") << QList<int>{3, 4, 7, 8} << true;
+}
+
+// X columns that never fall are searched by bisection: the test reads the 6-byte reals' bits in
+// order, and the point found is the nearest either way.
+void TestPlotDef::xIncreasing() {
+    QFETCH(QList<int>, xs);
+    QFETCH(bool, increasing);
+    const TPlotLine l = XLine(xs);
+    QCOMPARE(XIncreasing(l), increasing);
+    if (!increasing) return;
+    for (int x = xs.front() - 1; x <= std::min(xs.back(), 70) + 1; ++x) {
+        const int a = NearestPoint(l, x, true), b = NearestPoint(l, x, false);
+        QCOMPARE(std::fabs(DecodeReal48(l.XValues[size_t(a)]) - x),
+                 std::fabs(DecodeReal48(l.XValues[size_t(b)]) - x));
+    }
 }

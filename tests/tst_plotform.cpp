@@ -159,6 +159,8 @@ class TestPlotForm : public QObject {
     void readoutAndMarkers();
     void legendsInside_data();
     void legendsInside();
+    void legendFontStepsDown_data();
+    void legendFontStepsDown();
 };
 
 void TestPlotForm::frameAndColours() {
@@ -644,9 +646,9 @@ void TestPlotForm::legendsInside() {
         d.Lines[size_t(i)] = d.Lines[0];
         d.Lines[size_t(i)].ColName[1] = "run " + std::to_string(i + 1) + ": QPUMP=0.005, AREA=2.5";
     }
-    const QSize client = PlotClientFor(d, PlotFrame{}, QSize(PlotClientWidth, PlotClientHeight));
-    const PlotLayout layout = FitPlot(PlotFrame{}, client, size);
-    const LegendLayout l = LayOutLegend(d, layout.Frame, layout.Scale);
+    const PlotLayout layout =
+        LayOutPicture(d, PlotFrame{}, QSize(PlotClientWidth, PlotClientHeight), size);
+    const LegendLayout l = LayOutLegend(d, layout.Frame, layout.Scale, layout.LegendFont);
     QCOMPARE(int(l.Entries.size()), lines);
     const QRect picture(QPoint(0, 0), size);
     const QFontMetrics fm(QFont("Arial", -1));
@@ -655,5 +657,42 @@ void TestPlotForm::legendsInside() {
         QVERIFY(l.Box.contains(l.Entries[i]));
         for (size_t k = 0; k < i; ++k)
             QVERIFY(!l.Entries[i].intersects(l.Entries[k]));
+    }
+}
+
+void TestPlotForm::legendFontStepsDown_data() {
+    QTest::addColumn<int>("room");
+    QTest::addColumn<int>("fontSize");
+    QTest::addColumn<bool>("fits");
+    QTest::newRow("room to spare: 12 pixels") << 3000 << 12 << true;
+    QTest::newRow("a little short: a step down") << -1 << 11 << true;
+    QTest::newRow("far too little: 8 pixels, past the room") << 500 << 8 << false;
+}
+
+// A legend that would end past its room takes a smaller font, down to 8 pixels; beyond that the
+// picture grows (the export sizes its picture to hold it).
+void TestPlotForm::legendFontStepsDown() {
+    QFETCH(int, room);
+    QFETCH(int, fontSize);
+    QFETCH(bool, fits);
+    TPlotDef d = Fine();
+    d.NLines = 24;
+    d.ShowLegend = 1;
+    for (int i = 1; i < d.NLines; ++i) {
+        d.Lines[size_t(i)] = d.Lines[0];
+        d.Lines[size_t(i)].ColName[1] = "run " + std::to_string(i + 1) + ": QPUMP=0.005, AREA=2.5";
+    }
+    const PlotFrame frame;
+    const LegendLayout full = LayOutLegend(d, frame, 1.0);
+    QCOMPARE(full.FontSize, 12);
+    if (room < 0) room = full.Box.right() - 1;
+    QCOMPARE(LegendFontFor(d, frame, room), fontSize);
+    const LegendLayout l = LayOutLegend(d, frame, 1.0, fontSize);
+    QCOMPARE(l.FontSize, fontSize);
+    QCOMPARE(l.Box.right() <= room, fits);
+    QCOMPARE(int(l.Entries.size()), 24);
+    if (!fits) {
+        const QSize client = PlotClientFor(d, frame, QSize(room + LegendMargin, 300));
+        QCOMPARE(client.width(), l.Box.right() + LegendMargin);
     }
 }

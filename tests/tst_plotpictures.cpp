@@ -16,20 +16,6 @@
 
 namespace {
 
-// A 6-byte real of a small whole number.
-std::string R48(int v) {
-    if (v == 0) return std::string(6, '\0');
-    int e = 0;
-    while ((1 << (e + 1)) <= v)
-        ++e;
-    uint64_t frac = (uint64_t(v) << (39 - e)) & ((uint64_t(1) << 39) - 1);
-    std::string b(6, '\0');
-    b[0] = char(129 + e);
-    for (int i = 1; i <= 5; ++i, frac >>= 8)
-        b[size_t(i)] = char(frac & 0xFF);
-    return b;
-}
-
 // A plot file of one red line through (0,0), (1,1), (2,2), (3,3) on axes from 0 to 3 in three
 // steps, titles "TIME S" and "LEVEL M", with its legend: a third of the frame is no whole
 // number of pixels at any size.

@@ -9,6 +9,7 @@
 #include <QSvgGenerator>
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstdlib>
 
 const char* const PlotPictureFilter =
@@ -28,11 +29,12 @@ int FormatOf(const std::string& name) {
 
 void DrawInto(QPainter& p, const TPlotDef& def, const PlotFrame& frame, const QSize& client,
               const QSize& target) {
-    const PlotLayout layout = FitPlot(frame, PlotClientFor(def, frame, client), target);
+    const PlotLayout layout = LayOutPicture(def, frame, client, target);
     p.fillRect(QRect(QPoint(0, 0), target), Qt::white);
     TPlotCache reductions; // worked out over the cores, X columns once
     TPlotPainter painter(p, def, layout.Frame, layout.Scale, false);
     painter.UseCache(&reductions);
+    painter.SetLegendFont(layout.LegendFont);
     painter.Draw();
 }
 
@@ -73,8 +75,31 @@ QByteArray Picture(int format, const TPlotDef& def, const PlotFrame& frame, cons
 
 QSize PlotClientFor(const TPlotDef& def, const PlotFrame& frame, const QSize& client) {
     if (!def.ShowLegend || def.NLines < 1) return client;
-    const QRect legend = LegendExtent(def, frame, 1.0);
-    return client.expandedTo(QSize(legend.right() + 20, legend.bottom() + 20));
+    const QRect legend = LegendExtent(def, frame, client.width() - LegendMargin);
+    return client.expandedTo(QSize(legend.right() + LegendMargin, legend.bottom() + LegendMargin));
+}
+
+PlotLayout LayOutPicture(const TPlotDef& def, const PlotFrame& frame, const QSize& client,
+                         const QSize& target) {
+    QSize grown = PlotClientFor(def, frame, client);
+    PlotLayout layout = FitPlot(frame, grown, target);
+    if (!def.ShowLegend || def.NLines < 1) return layout;
+    layout.LegendFont = LegendFontFor(def, frame, grown.width() - LegendMargin);
+    // Fonts come in whole pixels: at a small scale the legend may come out wider than its
+    // share, and the client then grows by what it lacks.
+    for (int k = 0; k < 8; ++k) {
+        const QRect box = LayOutLegend(def, layout.Frame, layout.Scale, layout.LegendFont).Box;
+        const int over =
+            std::max(box.right() - (target.width() - 1), box.bottom() - (target.height() - 1));
+        if (over <= 0) break;
+        const int more = int(std::ceil(over / layout.Scale)) + 1;
+        grown += QSize(box.right() >= target.width() ? more : 0,
+                       box.bottom() >= target.height() ? more : 0);
+        const int font = layout.LegendFont;
+        layout = FitPlot(frame, grown, target);
+        layout.LegendFont = font;
+    }
+    return layout;
 }
 
 std::string PlotPictureName(const std::string& name, int filterIndex) {

@@ -19,6 +19,11 @@ bool ParsePictureSize(const std::string& text, QSize& size);
 // The client area a plot needs to show its frame and its whole legend: at least the one given.
 QSize PlotClientFor(const TPlotDef& def, const PlotFrame& frame, const QSize& client);
 
+// Where the plot goes in a picture of the size of target when a window of the given client
+// size shows it: the frame fitted, and the legend's font; the legend always inside.
+PlotLayout LayOutPicture(const TPlotDef& def, const PlotFrame& frame, const QSize& client,
+                         const QSize& target);
+
 // Writes the plot, drawn as in a window of the given client size with its frame there, into
 // a picture of the size given (pixels; for a PDF the page in points). The format follows the
 // extension. False, with error set, for another extension or a file that cannot be written.

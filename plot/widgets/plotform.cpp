@@ -206,7 +206,8 @@ void TPlotForm::Repaint() {
 void TPlotForm::FitLegend() {
     if (std::exchange(fitted_, true) || !def_.ShowLegend) return;
     const int need =
-        LegendExtent(def_, FrameValues(), 1.0).right() + 20 + (width() - ClientSize().width());
+        LegendExtent(def_, FrameValues(), ClientSize().width() - LegendMargin).right() +
+        LegendMargin + (width() - ClientSize().width());
     if (need <= width()) return;
     lastSize_ = QSize(need, height()); // the frame stays as it is
     resize(need, height());
@@ -262,6 +263,12 @@ void TPlotForm::SetFrame(int left, int top, int right, int bottom) {
 
 void TPlotForm::DisplayPlot(QPainter& p, double s, bool printing) {
     TPlotPainter painter(p, def_, FrameValues(), s, printing);
+    // The legend's font steps down to keep the legend in the window's view; paper takes the
+    // window's picture.
+    if (!printing)
+        legendFont_ =
+            LegendFontFor(def_, FrameValues(), scroll_->viewport()->width() - LegendMargin);
+    painter.SetLegendFont(legendFont_);
     if (!printing) {
         // Reductions are kept for the window; paper gets its own at its resolution.
         painter.UseCache(&cache_);
@@ -480,6 +487,17 @@ QString Number(const TPlotDef& d, int axis, Extended v) {
 }
 } // namespace
 
+// Whether line i's X values never fall, worked out once for each X column the lines share.
+bool TPlotForm::Increasing(int i) {
+    const TPlotLine& l = def_.Lines[size_t(i)];
+    for (int j = 0; j < i && !increasing_[size_t(i)]; ++j)
+        if (def_.Lines[size_t(j)].XValues.data() == l.XValues.data() &&
+            def_.Lines[size_t(j)].NPoints == l.NPoints)
+            increasing_[size_t(i)] = increasing_[size_t(j)];
+    if (!increasing_[size_t(i)]) increasing_[size_t(i)] = XIncreasing(l);
+    return *increasing_[size_t(i)];
+}
+
 // The status bar shows X and Y at the pointer; the line under the plot, for each line, the
 // point nearest the pointer's X, and with two markers the differences between them.
 void TPlotForm::ShowValues(const QPoint& at) {
@@ -493,8 +511,7 @@ void TPlotForm::ShowValues(const QPoint& at) {
     increasing_.resize(size_t(n));
     auto point = [&](int i, Extended at) {
         const TPlotLine& l = def_.Lines[size_t(i)];
-        if (!increasing_[size_t(i)]) increasing_[size_t(i)] = XIncreasing(l);
-        const int k = NearestPoint(l, at, *increasing_[size_t(i)]);
+        const int k = NearestPoint(l, at, Increasing(i));
         return k < 0 ? std::pair<Extended, Extended>(0, 0)
                      : std::pair<Extended, Extended>(DecodeReal48(l.XValues[size_t(k)]),
                                                      DecodeReal48(l.YValues[size_t(k)]));

@@ -94,6 +94,7 @@ class TPlotForm : public TChildForm {
     void ShowViews(const Views& v);
     void Zoom(const Views& v);
     void ShowValues(const QPoint& at);
+    bool Increasing(int line);
     void FitLegend();
     void ShowCaption();
     void FollowSize(const QSize& change);
@@ -114,6 +115,7 @@ class TPlotForm : public TChildForm {
     QLabel* readoutLabel_;
     TPlotCache cache_;
     size_t lastWork_ = 0;
+    int legendFont_ = LegendFontSize;
     QScrollArea* scroll_;
     TPlotCanvas* canvas_;
 };

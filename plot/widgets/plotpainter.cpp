@@ -427,8 +427,8 @@ namespace {
 // matter, as every segment between them is vertical.
 class PathReducer {
   public:
-    // at, when given, gets the index of each point put into the path (NoPoint at a break),
-    // and then a point is left out only when it is the one put just before.
+    // at, when given, gets the index of each point put into the path (NoPoint at a break):
+    // a point on the same pixel as the one before is left out, less than a pixel away.
     explicit PathReducer(std::vector<QPoint>& out, std::vector<size_t>* at = nullptr)
         : out_(out), at_(at) {}
     void Break() {
@@ -465,7 +465,7 @@ class PathReducer {
   private:
     void Put(int y, size_t k) {
         const QPoint pt(x_, y);
-        if (at_ ? !at_->empty() && at_->back() == k : !out_.empty() && out_.back() == pt) return;
+        if (!out_.empty() && out_.back() == pt) return;
         out_.push_back(pt);
         if (at_) at_->push_back(k);
     }
@@ -1009,13 +1009,16 @@ std::string LegendText(const TPlotDef& def, int i) {
     return name + " (" + ExtractFileName(line.SourceFile) + ")";
 }
 
-QFont LegendFont(double s) {
-    return SlotFont(s, true);
+namespace {
+QFont LegendFont(int size, double s) {
+    return SlotFont(s, true, size - FontSize);
 }
+} // namespace
 
-LegendLayout LayOutLegend(const TPlotDef& def, const PlotFrame& f, double s) {
+LegendLayout LayOutLegend(const TPlotDef& def, const PlotFrame& f, double s, int size) {
     LegendLayout l;
-    const QFontMetrics fm(LegendFont(s));
+    l.FontSize = size;
+    const QFontMetrics fm(LegendFont(size, s));
     const int n = std::min(def.NLines, MaxPlotLines);
     l.Step = std::max(Round(20 * s), fm.height() + Round(2 * s));
     const int top = std::min(f.Top, f.Bottom), height = std::abs(f.Bottom - f.Top);
@@ -1036,16 +1039,23 @@ LegendLayout LayOutLegend(const TPlotDef& def, const PlotFrame& f, double s) {
     return l;
 }
 
-QRect LegendExtent(const TPlotDef& def, const PlotFrame& frame, double s) {
-    return LayOutLegend(def, frame, s).Box;
+int LegendFontFor(const TPlotDef& def, const PlotFrame& frame, int room) {
+    int size = LegendFontSize;
+    while (size > SmallestLegendFontSize && LayOutLegend(def, frame, 1.0, size).Box.right() > room)
+        --size;
+    return size;
+}
+
+QRect LegendExtent(const TPlotDef& def, const PlotFrame& frame, int room) {
+    return LayOutLegend(def, frame, 1.0, LegendFontFor(def, frame, room)).Box;
 }
 
 // The legend box and its entries: for each line its symbol and a piece of its line, then its
 // name, in its colour.
 void TPlotPainter::DrawLegend() {
     const PlotFrame f{left_, top_, right_, bottom_};
-    const LegendLayout l = LayOutLegend(def_, f, s_);
-    p_.setFont(LegendFont(s_));
+    const LegendLayout l = LayOutLegend(def_, f, s_, legendFont_);
+    p_.setFont(LegendFont(l.FontSize, s_));
     if (!printing_) {
         p_.setPen(PlotPen(1, Qt::black, s_));
         p_.setBrush(Qt::white);

@@ -11,6 +11,7 @@
 #include <QPoint>
 #include <QPointF>
 #include <QRect>
+#include <climits>
 #include <utility>
 #include <vector>
 
@@ -85,15 +86,24 @@ struct PlotFrame {
 };
 
 // Where the legend goes beside a frame: its entries in columns as many rows high as fit the
-// frame's height, each column as wide as its longest entry, and the box around them.
+// frame's height, each column as wide as its longest entry, and the box around them, in a
+// font of fontSize pixels at scale 1.
 struct LegendLayout {
     QRect Box;
     std::vector<QRect> Entries; // each entry's sample and text
     int Step = 20;              // the height of a row
+    int FontSize = 12;          // pixels at scale 1
 };
-LegendLayout LayOutLegend(const TPlotDef& def, const PlotFrame& frame, double s);
-// All that a legend takes beside the frame.
-QRect LegendExtent(const TPlotDef& def, const PlotFrame& frame, double s);
+constexpr int LegendFontSize = 12, SmallestLegendFontSize = 8;
+// What is kept free right of the legend and below it, at scale 1.
+constexpr int LegendMargin = 20;
+LegendLayout LayOutLegend(const TPlotDef& def, const PlotFrame& frame, double s,
+                          int fontSize = LegendFontSize);
+// The legend's font at scale 1: 12 pixels, stepping down to 8 while the legend would end past
+// room. At 8 it is taken as it comes, and the picture has to grow or the plot to shrink.
+int LegendFontFor(const TPlotDef& def, const PlotFrame& frame, int room);
+// All that a legend takes beside the frame at scale 1, in that font.
+QRect LegendExtent(const TPlotDef& def, const PlotFrame& frame, int room = INT_MAX);
 
 class TPlotPainter {
   public:
@@ -104,6 +114,8 @@ class TPlotPainter {
     void DrawEveryPoint(bool on) { everyPoint_ = on; }
     // Lines drawn through the painter even on a picture whose pixels could be written.
     void PaintOnly(bool on) { paintOnly_ = on; }
+    // The legend's font, in pixels at scale 1 (LegendFontFor).
+    void SetLegendFont(int size) { legendFont_ = size; }
     void Draw();
 
     QRect Extent;              // all that was drawn
@@ -131,6 +143,7 @@ class TPlotPainter {
     int left_, right_, bottom_, top_;
     double s_;
     bool printing_, everyPoint_ = false, paintOnly_ = false;
+    int legendFont_ = LegendFontSize;
     TPlotCache* cache_ = nullptr;
     std::vector<ReducedLine> own_;
 };
@@ -148,6 +161,7 @@ std::string LegendText(const TPlotDef& def, int i);
 struct PlotLayout {
     PlotFrame Frame;
     double Scale = 1;
+    int LegendFont = LegendFontSize; // pixels at scale 1
 };
 PlotLayout FitPlot(const PlotFrame& frame, const QSize& client, const QSize& target);
 // The client area and frame a plot file is drawn in when no window shows it.

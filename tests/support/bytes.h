@@ -19,6 +19,21 @@ inline void Add32(std::string& b, uint32_t v) {
     Add16(b, int(v >> 16));
 }
 
+// A 6-byte real of a whole number 0 to 2^31 - 1: exponent 129 + floor(log2 v), the bits below
+// the leading one as the fraction.
+inline std::string R48(int v) {
+    if (v == 0) return std::string(6, '\0');
+    int e = 0;
+    while (e < 30 && (1 << (e + 1)) <= v)
+        ++e;
+    uint64_t frac = (uint64_t(v) << (39 - e)) & ((uint64_t(1) << 39) - 1);
+    std::string b(6, '\0');
+    b[0] = char(129 + e);
+    for (int i = 1; i <= 5; ++i, frac >>= 8)
+        b[size_t(i)] = char(frac & 0xFF);
+    return b;
+}
+
 // A length byte, then the characters.
 inline void PutStr(std::string& b, size_t at, const std::string& s) {
     b[at] = char(s.size());
