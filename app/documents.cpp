@@ -408,13 +408,13 @@ void TDocumentController::WindowSaveAs(TChildForm* child) {
     const int k = child->WindowKind();
     const std::string proposed = k == wkPlot ? "*.KSP" : k == wkAnnotatedText ? "*.KSD" : "*.DCK";
     int filterIndex = k == wkPlot ? SaveAsTypeIndex(".KSP") : 1;
-    const QString picked = AskSaveName(&main_, "Saving window " + child->windowTitle(),
+    const QString picked = AskSaveName(&main_, "Saving window " + child->Title(),
                                        ToQ(proposed), SaveFilter, &filterIndex);
     if (picked.isEmpty()) return;
     std::string name = FromQ(picked);
     if (k == wkPlot) {
         name = WithDefaultExt(name, "KSP");
-        child->setWindowTitle(ToQ(name));
+        child->SetCaption(ToQ(name));
         child->SaveDocument(name);
     } else if (auto* editor = qobject_cast<TEditForm*>(child)) {
         editor->SetFileName(name);
@@ -507,7 +507,7 @@ void TDocumentController::Saveas1Click() {
         editor->SetFileName(name);
         editor->Save();
     } else if (kindNow == wkForm || kindNow == wkPlot) {
-        c->setWindowTitle(ToQ(name));
+        c->SetCaption(ToQ(name));
         c->SaveDocument(name);
     } else if (kindNow == wkTable) {
         if (TTableForm* table = main_.Tables().CurrentTable())

@@ -177,6 +177,8 @@ void TKOLSHELLFORM::UpdateMenu() {
     const std::optional<TEditCommands> edits =
         kind != wkNone ? CurrentChild->EditCommands() : std::nullopt;
     UpdateMenuState(menuState_, kind, file, edits);
+    for (TChildForm* c : Children())
+        c->ShowModified();
     recovery_->DropSaved();
     watcher_->Refresh();
     ApplyMenuState();

@@ -132,7 +132,7 @@ void TKOLSHELLFORM::FillWindowList() {
     windowListActions_ << windows->addSeparator();
     int n = 0;
     for (TChildForm* c : children) {
-        QAction* a = windows->addAction(QString("&%1 %2").arg(++n).arg(c->windowTitle()));
+        QAction* a = windows->addAction(QString("&%1 %2").arg(++n).arg(c->Title()));
         a->setCheckable(true);
         a->setChecked(c == mdiArea_->activeSubWindow());
         QPointer<TChildForm> target = c;

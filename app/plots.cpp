@@ -166,7 +166,7 @@ void TPlotController::ExportPlot1Click() {
     const QSize window = plot->ClientSize();
     bool ok = false;
     const QString text = Dialogs().InputText(
-        &main_, "Export Plot", "Picture size, width x height (for a PDF the page in points):",
+        &main_, "Export Plot", "Picture &size, width x height (for a PDF the page in points):",
         QString("%1 x %2").arg(window.width()).arg(window.height()), &ok);
     if (!ok) return;
     QSize size;

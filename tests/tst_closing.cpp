@@ -184,7 +184,7 @@ void TestClosing::everyCommandAsksFirst() {
     const std::vector<std::pair<QPointer<TChildForm>, std::string>> changed = {
         {kolsed_, kolsed_->FileName()},
         {table_, table_->DocumentName()},
-        {plot_, plot_->windowTitle().toStdString()}};
+        {plot_, plot_->Title().toStdString()}};
     msgs_->Answers = std::deque<int>(20, answer);
     form.ExecDialog = AnswerOk;
     Trigger(form, command);

@@ -113,6 +113,8 @@ class TestDocuments : public QObject {
     void bigFilesShownReadOnly_data();
     void bigFilesShownReadOnly();
     void saveKeepsReadOnlyAndLinkedDecks();
+    void modifiedMark_data();
+    void modifiedMark();
     void reopeningBringsWindowForward_data();
     void reopeningBringsWindowForward();
     void openingAnotherDeckAsksFirst_data();
@@ -453,7 +455,7 @@ void TestDocuments::saveAsksOnlyForUnnamedPlot() {
     QCOMPARE(dialogs_->FilterIndexes, QList<int>({5})); // the plot files
     QCOMPARE(ReadTestFile(Path("NoName1.DCK").toStdString()), std::string("* new deck\r\n"));
     QCOMPARE(plot->saved, Path("P.KSP").toStdString());
-    QCOMPARE(plot->windowTitle(), Path("P.KSP"));
+    QCOMPARE(plot->Title(), Path("P.KSP"));
     form.Documents().Save1Click(); // the plot has a name now: no question
     QCOMPARE(dialogs_->Titles.size(), 1);
 }
@@ -489,7 +491,7 @@ void TestDocuments::saveAsChangesKind() {
                      "Meta files|*.WMF|KOLSED table files|*.TBL|All files|*"));
     TChildForm* c = form.Children().first();
     QCOMPARE(c->WindowKind(), kind);
-    QCOMPARE(c->windowTitle(), Path(chosen));
+    QCOMPARE(c->Title(), Path(chosen));
     QCOMPARE(ReadTestFile(Path(chosen).toStdString()), std::string("LINE\n")); // its own line ends
 }
 
@@ -951,4 +953,38 @@ void TestDocuments::indexFolders() {
 }
 
 QTEST_MAIN(TestDocuments)
+void TestDocuments::modifiedMark_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("bytes");
+    QTest::addColumn<QString>("field");
+    QTest::newRow("deck in the editor") << "RUN.DCK" << "END\n" << "";
+    QTest::newRow("form") << "RUN.KSD" << "*KOLSED\nCONSTANTS 1\nX = 1\n*|X|m|m|0|1|0|99|0\nEND\n"
+                          << "Input1";
+}
+
+// A window with unsaved changes shows the modified mark in its title from the first key the
+// user types; File, Save takes it away.
+void TestDocuments::modifiedMark() {
+    QFETCH(QString, name);
+    QFETCH(QString, bytes);
+    QFETCH(QString, field);
+    TKOLSHELLFORM form;
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    form.Documents().ReadaFile(File(name.toStdString(), bytes.toStdString()));
+    TChildForm* c = form.Children().first();
+    QCOMPARE(c->windowTitle(), Path(name) + "[*]");
+    QVERIFY(!c->isWindowModified());
+    auto* editor = qobject_cast<TEditForm*>(c);
+    QWidget* typed = editor ? static_cast<QWidget*>(editor->Editor()) : c->findChild<QWidget*>(field);
+    QVERIFY(typed);
+    typed->setFocus();
+    QTest::keyClick(typed, Qt::Key_5);
+    QVERIFY(c->isWindowModified());
+    form.Action("Save1")->trigger();
+    QVERIFY(!c->IsModified());
+    QVERIFY(!c->isWindowModified());
+    QVERIFY(ReadTestFile(Path(name).toStdString()).find('5') != std::string::npos);
+}
+
 #include "tst_documents.moc"

@@ -556,7 +556,7 @@ void TestKolsedForm::saveAfterSaveAs() {
     QVERIFY(msgs_->Shown.empty());
     QVERIFY(ReadTestFile(dir_->Path("NEW.KSD")).find("\nAREA = 3\n") != std::string::npos);
     QCOMPARE(ReadTestFile(dir_->Path("DEMO.KSD")), before);
-    QCOMPARE(form->windowTitle(), QString::fromStdString(dir_->Path("NEW.KSD")));
+    QCOMPARE(form->Title(), QString::fromStdString(dir_->Path("NEW.KSD")));
     QVERIFY(!form->IsModified());
 }
 
@@ -646,7 +646,7 @@ void TestKolsedForm::saveAsMovesFileOutOfFolderWithBlank() {
                  "its first blank.  Choose a file without blanks in its name, or one in the "
                  "deck's folder."});
     QVERIFY(!FileExists(dir_->Path("F.KSD")));
-    QCOMPARE(form->windowTitle(), QString::fromStdString(dir_->Path("my runs/F.KSD")));
+    QCOMPARE(form->Title(), QString::fromStdString(dir_->Path("my runs/F.KSD")));
     QVERIFY(form->IsModified());
     msgs_->Shown.clear();
     Trigger(main, "Save1");

@@ -40,6 +40,7 @@ class TestPlotDialogs : public QObject {
     void exportPlot_data();
     void exportPlot();
     void exportRefusesBadSize();
+    void exportSizeAccessKey();
     void overlayModifyDelete();
     void modifyOKKeepsPlot_data();
     void modifyOKKeepsPlot();
@@ -138,7 +139,7 @@ void TestPlotDialogs::newPlot() {
     main.Plots().NewPlot1Click();
     auto* plot = qobject_cast<TPlotForm*>(main.Children().last());
     QVERIFY(plot);
-    QCOMPARE(plot->windowTitle(), "Plot 1: from " + QString::fromStdString(dir_->Path("RUN.OUT")));
+    QCOMPARE(plot->Title(), "Plot 1: from " + QString::fromStdString(dir_->Path("RUN.OUT")));
     const TPlotDef& d = plot->Def();
     QCOMPARE(d.NLines, 1);
     QCOMPARE(d.Lines[0].LineStyle, 1);
@@ -270,7 +271,7 @@ void TestPlotDialogs::exportPlot() {
     QVERIFY(!main.Action("ExportPlot1")->isEnabled());
     TPlotForm* plot = MakePlot(main);
     plot->Def().Lines[0].Colour = 2; // red
-    plot->SetPlot(FromQ(plot->windowTitle()), plot->Def());
+    plot->SetPlot(FromQ(plot->Title()), plot->Def());
     CurrentChild = plot;
     main.UpdateMenu();
     QVERIFY(main.Action("ExportPlot1")->isEnabled());
@@ -356,6 +357,38 @@ void TestPlotDialogs::exportAsksWithCompleteName() {
     QCOMPARE(dialogs_->Titles.count("Export Plot"), 2); // asked for another name
 }
 
+// The size question of Export Plot: its field is reached with Alt+S, and Enter takes the size.
+void TestPlotDialogs::exportSizeAccessKey() {
+    TKOLSHELLFORM main;
+    TPlotForm* plot = MakePlot(main);
+    CurrentChild = plot;
+    main.UpdateMenu();
+    dialogs_->SaveAnswers = {QString::fromStdString(dir_->Path("S.png"))};
+    dialogs_->RealInput = true;
+    QStringList unkeyed = {"not shown"}, repeated;
+    bool fieldReached = false;
+    QTimer::singleShot(0, [&] {
+        QWidget* asked = QApplication::activeModalWidget();
+        if (!asked || !QTest::qWaitForWindowActive(asked)) return;
+        unkeyed = UnkeyedControls(asked);
+        repeated = RepeatedAccessKeys(asked);
+        asked->findChild<QPushButton*>()->setFocus(); // the user went to the buttons
+        QTest::keyClick(asked, Qt::Key_S, Qt::AltModifier);
+        if (auto* field = qobject_cast<QLineEdit*>(QApplication::focusWidget())) {
+            fieldReached = true;
+            field->setText("320 x 200");
+        }
+        QTest::keyClick(asked, Qt::Key_Return);
+    });
+    main.Action("ExportPlot1")->trigger();
+    QCOMPARE(unkeyed, QStringList());
+    QCOMPARE(repeated, QStringList());
+    QVERIFY(fieldReached);
+    QImage image;
+    QVERIFY(image.load(QString::fromStdString(dir_->Path("S.png"))));
+    QCOMPARE(image.size(), QSize(320, 200));
+}
+
 void TestPlotDialogs::exportRefusesBadSize() {
     TKOLSHELLFORM main;
     TPlotForm* plot = MakePlot(main);
@@ -397,7 +430,7 @@ void TestPlotDialogs::overlayModifyDelete() {
     CurrentChild = plot;
     main.ExecDialog = [&](QDialog& d) {
         auto& m = static_cast<TModPlot&>(d);
-        QCOMPARE(m.windowTitle(), "Modify " + plot->windowTitle());
+        QCOMPARE(m.windowTitle(), "Modify " + plot->Title());
         QCOMPARE(m.PlotLineBox->count(), 2);
         QCOMPARE(m.PlotLineBox->itemText(0), QString("LEVEL vs. TIME"));
         QCOMPARE(m.PlotLineBox->currentIndex(), 1);
@@ -421,7 +454,7 @@ void TestPlotDialogs::overlayModifyDelete() {
     msgs_->Answers = {mrCancel};
     main.Plots().ModifyPlot(plot);
     QVERIFY(alive);
-    QCOMPARE(msgs_->Texts().back(), Question(plot->windowTitle().toStdString()));
+    QCOMPARE(msgs_->Texts().back(), Question(plot->Title().toStdString()));
     msgs_->Answers = {mrNo};
     main.Plots().ModifyPlot(plot);
     QVERIFY(!alive);
@@ -536,7 +569,7 @@ void TestPlotDialogs::closeBoxAsks() {
     if (named) QVERIFY(plot->SaveDocument(dir_->Path("OLD.KSP")));
     RemoveFile(dir_->Path("OLD.KSP"));
     QPointer<TPlotForm> alive = plot;
-    const std::string caption = plot->windowTitle().toStdString();
+    const std::string caption = plot->Title().toStdString();
     msgs_->Answers = {answer};
     dialogs_->SaveAnswers = {saveAsName.isEmpty()
                                  ? QString()
@@ -566,7 +599,7 @@ void TestPlotDialogs::exitAsksAndCancelKeepsAll() {
     main.Action("Exit1")->trigger();
     QCOMPARE(msgs_->Texts(),
              (std::vector<std::string>{Question(deck->FileName()),
-                                       Question(plot->windowTitle().toStdString())}));
+                                       Question(plot->Title().toStdString())}));
     QVERIFY(main.isVisible());
     QCOMPARE(main.Children(), (QList<TChildForm*>{deck, plot}));
     QVERIFY(deck->IsModified());
@@ -614,7 +647,7 @@ void TestPlotDialogs::openingAnotherDeckAsks() {
     if (editDeck) deck->Editor()->InsertText("changed ");
     QPointer<TPlotForm> alivePlot = plot;
     QPointer<TEditForm> aliveDeck = deck;
-    const std::string caption = plot->windowTitle().toStdString();
+    const std::string caption = plot->Title().toStdString();
     main.Documents().FileNameList.Add(other);
     main.Documents().FixFileNameList();
     dialogs_->OpenAnswers = {QString::fromStdString(other)};
@@ -641,7 +674,7 @@ void TestPlotDialogs::plotsCaptionedByTheirFiles() {
     TKOLSHELLFORM main;
     TPlotForm* first = MakePlot(main);
     const QString made = "Plot 1: from " + QString::fromStdString(dir_->Path("RUN.OUT"));
-    QCOMPARE(first->windowTitle(), made);
+    QCOMPARE(first->Title(), made);
     QVERIFY(first->SaveDocument(dir_->Path("A.KSP")));
     QVERIFY(QFile::copy(QString::fromStdString(dir_->Path("A.KSP")),
                         QString::fromStdString(dir_->Path("B.KSP"))));
@@ -655,7 +688,7 @@ void TestPlotDialogs::plotsCaptionedByTheirFiles() {
     main.Plots().NewPlot1Click();
     QStringList captions;
     for (TChildForm* c : main.Children())
-        if (c->WindowKind() == wkPlot) captions << c->windowTitle();
+        if (c->WindowKind() == wkPlot) captions << c->Title();
     // Each shows its stored caption; the two that share one show their file's name beside it.
     QCOMPARE(captions,
              QStringList({made + " (A.KSP)", made + " (B.KSP)",
@@ -663,7 +696,7 @@ void TestPlotDialogs::plotsCaptionedByTheirFiles() {
     QVERIFY(msgs_->Shown.empty());
     // The caption saved is the stored one, without the file's name.
     for (TChildForm* c : main.Children())
-        if (c->WindowKind() == wkPlot && c->windowTitle().endsWith("(B.KSP)"))
+        if (c->WindowKind() == wkPlot && c->Title().endsWith("(B.KSP)"))
             QVERIFY(c->SaveDocument(dir_->Path("B.KSP")));
     QCOMPARE(StoredCaption(dir_->Path("B.KSP")), made.toStdString());
 }
@@ -683,14 +716,14 @@ void TestPlotDialogs::saveAsProposesPlotFile() {
     QCOMPARE(dialogs_->FilterIndexes.last(), 5);
     QCOMPARE(ReadTestFile(dir_->Path("RUN.DCK")), deckText);
     QCOMPARE(StoredCaption(dir_->Path("RUN.KSP")), dir_->Path("RUN.KSP"));
-    QCOMPARE(plot->windowTitle(), QString::fromStdString(dir_->Path("RUN.KSP")));
+    QCOMPARE(plot->Title(), QString::fromStdString(dir_->Path("RUN.KSP")));
     // A name typed without an extension gets ".KSP"; the plot's own file is proposed next.
     dialogs_->SaveAnswers = {QString::fromStdString(dir_->Path("MINE"))};
     main.Action("Saveas1")->trigger();
     QCOMPARE(dialogs_->Proposed.last(), QString::fromStdString(dir_->Path("RUN.KSP")));
     QVERIFY(!QFile::exists(QString::fromStdString(dir_->Path("MINE"))));
     QCOMPARE(StoredCaption(dir_->Path("MINE.KSP")), dir_->Path("MINE.KSP"));
-    QCOMPARE(plot->windowTitle(), QString::fromStdString(dir_->Path("MINE.KSP")));
+    QCOMPARE(plot->Title(), QString::fromStdString(dir_->Path("MINE.KSP")));
     dialogs_->SaveAnswers = {QString()};
     main.Action("Saveas1")->trigger();
     QCOMPARE(dialogs_->Proposed.last(), QString::fromStdString(dir_->Path("MINE.KSP")));
@@ -718,7 +751,7 @@ void TestPlotDialogs::calculateAsksPlots() {
     CurrentChild = main.Children().first(); // the deck
     main.UpdateMenu();
     msgs_->Answers = {answer};
-    const std::string caption = plot->windowTitle().toStdString(); // "Plot 1: from ..."
+    const std::string caption = plot->Title().toStdString(); // "Plot 1: from ..."
     main.Action("Calculate1")->trigger();
     QCOMPARE(msgs_->Texts(), std::vector<std::string>{Question(caption)});
     QCOMPARE(!alive, closes);

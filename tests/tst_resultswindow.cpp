@@ -176,7 +176,7 @@ void TestResultsWindow::resultsOfATableRun() {
              std::string("Run 3 has no value of max LEVEL and is left out of the plot."));
     TPlotForm* plot = qobject_cast<TPlotForm*>(form.FirstChildOfKind(wkPlot));
     QVERIFY(plot);
-    QCOMPARE(plot->windowTitle(), QString("Plot 1: max LEVEL vs AREA, DEMO.TBL"));
+    QCOMPARE(plot->Title(), QString("Plot 1: max LEVEL vs AREA, DEMO.TBL"));
     const std::string ksp = Dir().toStdString() + "/RESPONSE.KSP";
     QVERIFY(plot->SaveDocument(ksp));
     std::string caption, error;
@@ -196,7 +196,7 @@ void TestResultsWindow::resultsOfATableRun() {
     form.Documents().ReadaFile(ksp);
     auto* reopened = qobject_cast<TPlotForm*>(form.FirstChildOfKind(wkPlot));
     QVERIFY(reopened);
-    QCOMPARE(reopened->windowTitle(), QString("Plot 1: max LEVEL vs AREA, DEMO.TBL")); // stored
+    QCOMPARE(reopened->Title(), QString("Plot 1: max LEVEL vs AREA, DEMO.TBL")); // stored
     QCOMPARE(QString::fromStdString(reopened->DocumentName()), QString::fromStdString(ksp));
     QCOMPARE(reopened->Def().Lines[0].NPoints, 3);
 

@@ -352,7 +352,7 @@ void TestTableForm::saveReadAndClose() {
     QVERIFY(back);
     QVERIFY(msgs_->Shown.empty());
     QCOMPARE(GetS(back->Table(), 1, 2), std::string("4.500"));
-    QCOMPARE(back->windowTitle(), QString::fromStdString(dir_->Path("DEMO.TBL")));
+    QCOMPARE(back->Title(), QString::fromStdString(dir_->Path("DEMO.TBL")));
     // A file that is no table opens no window, with a message naming it.
     dir_->Write("BAD.TBL", "short");
     main.DisposeKOLVANWindows(wkTable);

@@ -12,6 +12,7 @@
 #include "shell/widgets/helpdlg.h"
 #include "shell/widgets/helpviewer.h"
 #include "shell/widgets/indexdlg.h"
+#include "shell/widgets/printdlg.h"
 #include "shell/widgets/viewform.h"
 #include "shell/widgets/wmfpainter.h"
 #include "tests/support/bytes.h"
@@ -70,6 +71,7 @@ class TestTextWindows : public QObject {
     void helpFileLimits();
     void fieldHelp_data();
     void fieldHelp();
+    void dialogAccessKeys();
 
   private:
     std::string File(const std::string& name, const std::string& bytes) {
@@ -92,7 +94,7 @@ void TestTextWindows::editorOpenAndSave() {
     TEditForm editor;
     QVERIFY(editor.Open(name));
     QCOMPARE(editor.WindowKind(), int(wkDeck));
-    QCOMPARE(editor.windowTitle(), QString::fromStdString(name));
+    QCOMPARE(editor.Title(), QString::fromStdString(name));
     QCOMPARE(editor.Editor()->LineCount(), 3);
     QCOMPARE(editor.Editor()->Line(1), QString("first\ttab"));
     QCOMPARE(editor.Editor()->Line(2).size(), 300); // lines are kept whole
@@ -110,7 +112,7 @@ void TestTextWindows::editorNaming() {
     QCOMPARE(first->FileName(), std::string("NoName1.DCK"));
     first.reset();
     TEditForm second;
-    QCOMPARE(second.windowTitle(), QString("NoName2.DCK")); // the counter never goes back
+    QCOMPARE(second.Title(), QString("NoName2.DCK")); // the counter never goes back
     QCOMPARE(second.WindowKind(), int(wkDeck));
 }
 
@@ -499,4 +501,34 @@ void TestTextWindows::fieldHelp() {
 }
 
 QTEST_MAIN(TestTextWindows)
+// Select Windows to Print, the index and the two help dialogs: each control with a word on it
+// has its own access key, and Alt with the key reaches the list it names.
+void TestTextWindows::dialogAccessKeys() {
+    const std::string index = File("P.IDX", "Projects\nPick one\nR&D projects\nOne\nP.DCK\n");
+    TPrintDlg print;
+    TIndexDlg projects(index);
+    TAddHelpDlg added("Demo");
+    THelpDlg field(File("P.KSD", "*KOLSED\n"), 1, "Pump flow");
+    for (QDialog* d : std::initializer_list<QDialog*>{&print, &projects, &added, &field}) {
+        d->show();
+        QVERIFY(QTest::qWaitForWindowExposed(d));
+        QCOMPARE(RepeatedAccessKeys(d), QStringList());
+        QCOMPARE(UnkeyedControls(d), QStringList());
+        d->hide();
+    }
+    QCOMPARE(projects.findChild<QLabel*>("Label3")->text(), QString("&R&&D projects"));
+    using Keys = std::vector<std::pair<Qt::Key, QWidget*>>;
+    const auto reaches = [](QDialog& d, const Keys& keys) {
+        d.show();
+        QVERIFY(QTest::qWaitForWindowActive(&d));
+        for (const auto& [key, target] : keys) {
+            QTest::keyClick(&d, key, Qt::AltModifier);
+            QTRY_COMPARE(QApplication::focusWidget(), target);
+        }
+        d.hide();
+    };
+    reaches(print, {{Qt::Key_W, print.SrcList}, {Qt::Key_P, print.DstList}});
+    reaches(projects, {{Qt::Key_R, projects.ListBox()}});
+}
+
 #include "tst_textwindows.moc"

@@ -16,6 +16,24 @@ QIcon ProgramIcon() {
     return QIcon::fromTheme("kolshell", QApplication::windowIcon());
 }
 
+namespace {
+const QString MarkPlace = QStringLiteral("[*]");
+}
+
+void TChildForm::SetCaption(const QString& caption) {
+    setWindowTitle(caption + MarkPlace);
+    ShowModified();
+}
+
+QString TChildForm::Title() const {
+    QString caption = windowTitle();
+    return caption.endsWith(MarkPlace) ? caption.chopped(MarkPlace.size()) : caption;
+}
+
+void TChildForm::ShowModified() {
+    setWindowModified(IsModified());
+}
+
 void TChildForm::SetWindowKind(int kind) {
     kind_ = kind;
     setProperty("WindowKind", kind);

@@ -25,6 +25,14 @@ class TChildForm : public QMdiSubWindow {
     virtual std::string FileName() const { return {}; }
     virtual bool IsModified() const { return false; }
 
+    // The caption of a window that holds the user's data (editor, form, table, plot): its title
+    // shows the modified mark after it while the window is modified.
+    void SetCaption(const QString& caption);
+    // The title without the place of the modified mark (the caption of every window).
+    QString Title() const;
+    // Shows or clears the modified mark as IsModified says.
+    void ShowModified();
+
     // The edit commands the window carries out; none at all (a diagram) leaves the Edit menu
     // as the window before it set it.
     virtual std::optional<TEditCommands> EditCommands() const { return std::nullopt; }

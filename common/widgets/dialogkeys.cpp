@@ -68,3 +68,17 @@ void SetTabOrder(std::initializer_list<QWidget*> order) {
         previous = w;
     }
 }
+
+QString WithAccessKey(const QString& text, const QString& taken) {
+    QString marked;
+    bool keyed = false;
+    for (const QChar c : text) {
+        if (!keyed && c.isLetterOrNumber() && !taken.contains(c.toUpper())) {
+            marked += '&';
+            keyed = true;
+        }
+        marked += c;
+        if (c == '&') marked += '&';
+    }
+    return marked;
+}

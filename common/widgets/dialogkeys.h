@@ -1,6 +1,7 @@
 // Keyboard and wheel manners shared by the program's dialogs and forms.
 #pragma once
 
+#include <QString>
 #include <initializer_list>
 
 class QPushButton;
@@ -17,3 +18,8 @@ void MakeDefaultButton(QPushButton* button);
 
 // Tab goes through the widgets in this order (the order the layout shows them).
 void SetTabOrder(std::initializer_list<QWidget*> order);
+
+// A caption read from a file as the text of a label with an access key: its own "&" shown as
+// such, and the key on its first letter or digit that is not among taken (upper case); no key
+// when every one is taken.
+QString WithAccessKey(const QString& text, const QString& taken);

@@ -445,7 +445,7 @@ void TPlotSetup::OKBtnClick() {
 
 TModPlot::TModPlot(TPlotForm* plot, QWidget* parent) : QDialog(parent), plot_(plot) {
     const TPlotDef& d = plot->Def();
-    setWindowTitle("Modify " + plot->windowTitle());
+    setWindowTitle("Modify " + plot->Title());
     auto* grid = new QGridLayout(this);
     PlotLineBox = Named(new QComboBox(this), "PlotLineBox");
     for (int i = 0; i < d.NLines; ++i) {

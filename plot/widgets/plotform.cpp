@@ -140,8 +140,8 @@ TPlotForm::TPlotForm(QWidget* parent) : TChildForm(wkPlot, parent) {
     lastSize_ = size();
     // Whoever retitles the window (Save as does) retitles the plot: the caption saved and
     // printed is the one shown.
-    connect(this, &QWidget::windowTitleChanged, this, [this](const QString& title) {
-        if (!titling_ && ToQ(caption_) != title) caption_ = FromQ(title);
+    connect(this, &QWidget::windowTitleChanged, this, [this] {
+        if (!titling_ && ToQ(caption_) != Title()) caption_ = FromQ(Title());
     });
     LivePlots().insert(this);
 }
@@ -155,7 +155,7 @@ TPlotForm::~TPlotForm() {
 void TPlotForm::ShowCaption() {
     auto title = [](TPlotForm* f, bool withFile) {
         f->titling_ = true;
-        f->setWindowTitle(
+        f->SetCaption(
             ToQ(withFile ? f->caption_ + " (" + ExtractFileName(f->fileName_) + ")" : f->caption_));
         f->titling_ = false;
     };
@@ -179,11 +179,14 @@ bool TPlotForm::OpenPlot(const std::string& fileName) {
     ShareEqualXValues(def);
     fileName_ = fileName;
     SetPlot(caption, def);
+    unsaved_ = false;
+    ShowModified();
     return true;
 }
 
 void TPlotForm::SetPlot(const std::string& caption, const TPlotDef& def) {
     caption_ = caption;
+    unsaved_ = true;
     if (&def != &def_) def_ = def;
     cache_.Clear(); // the lines may have changed in place
     increasing_.clear();
@@ -220,12 +223,14 @@ bool TPlotForm::SaveDocument(const std::string& name) {
         return false;
     }
     fileName_ = name;
+    unsaved_ = false;
+    ShowModified();
     return true;
 }
 
 bool TPlotForm::FormCloseQuery() {
     // A plot not yet saved is named by its caption ("Plot 1: from RUN.OUT").
-    const std::string name = fileName_.empty() ? FromQ(windowTitle()) : fileName_;
+    const std::string name = fileName_.empty() ? FromQ(Title()) : fileName_;
     switch (ShowMsg(name + " has been changed.  Save it?", mkWarningYesNoCancel, false)) {
     case mrYes:
         if (!fileName_.empty()) return SaveDocument(fileName_);

@@ -35,6 +35,8 @@ class TPlotForm : public TChildForm {
     bool SaveDocument(const std::string& name) override;
     // Asked every time the plot closes, changed or not: Yes saves it first, Cancel keeps it.
     bool FormCloseQuery() override;
+    // Made or changed since it was opened or saved.
+    bool IsModified() const override { return unsaved_; }
     bool Print(TPrintJob& job) override;
     int PrintHeight(TPrintJob& job) override;
     std::optional<TEditCommands> EditCommands() const override {
@@ -105,7 +107,7 @@ class TPlotForm : public TChildForm {
     std::vector<std::optional<bool>> increasing_; // per line, worked out when first needed
     QString values_, readout_;
     QSize lastSize_; // the window size the frame's margins are kept to
-    bool fitted_ = false, titling_ = false;
+    bool fitted_ = false, titling_ = false, unsaved_ = true;
     QLabel* readoutLabel_;
     TPlotCache cache_;
     size_t lastWork_ = 0;

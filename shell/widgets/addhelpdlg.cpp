@@ -20,7 +20,7 @@ TAddHelpDlg::TAddHelpDlg(const std::string& subject, QWidget* parent) : QDialog(
     memo_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     auto* ok = new QPushButton("OK", this);
     ok->setObjectName("OKBtn");
-    copy_ = new QPushButton("Copy", this);
+    copy_ = new QPushButton("&Copy", this);
     copy_->setObjectName("CopyBtn");
     copy_->setEnabled(false);
     auto* buttons = new QHBoxLayout;

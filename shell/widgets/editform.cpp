@@ -159,6 +159,7 @@ TEditForm::TEditForm(QWidget* parent) : TChildForm(wkDeck, parent) {
     resize(435, 300);
     editor_ = new TEditor(this);
     setWidget(editor_);
+    connect(editor_, &QPlainTextEdit::modificationChanged, this, &TChildForm::ShowModified);
     findDialog_ = new TFindDialog(false, this);
     replaceDialog_ = new TFindDialog(true, this);
     findDialog_->OnFind = [this] { Find(findDialog_); };
@@ -173,7 +174,7 @@ TEditForm::TEditForm(QWidget* parent) : TChildForm(wkDeck, parent) {
 
 void TEditForm::SetFileName(const std::string& name) {
     fileName_ = name;
-    setWindowTitle(ToQ(name));
+    SetCaption(ToQ(name));
 }
 
 bool TEditForm::IsModified() const {

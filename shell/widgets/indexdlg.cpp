@@ -3,6 +3,7 @@
 #include "common/lib1.h"
 #include "common/messages.h"
 #include "common/paths.h"
+#include "common/widgets/dialogkeys.h"
 #include "common/widgets/qtext.h"
 #include "shell/widgets/addhelpdlg.h"
 
@@ -30,12 +31,13 @@ TIndexDlg::TIndexDlg(const std::string& indexFile, QWidget* parent)
     }
     list_ = new QListWidget(this);
     list_->setObjectName("ListBox1");
+    labels_[2]->setBuddy(list_);
     texts->addWidget(list_);
     ok_ = new QPushButton("OK", this);
     ok_->setObjectName("OKBtn");
     auto* cancel = new QPushButton("Cancel", this);
     cancel->setObjectName("CancelBtn");
-    help_ = new QPushButton("Help", this);
+    help_ = new QPushButton("&Help", this);
     help_->setObjectName("HelpBtn");
     auto* buttons = new QVBoxLayout;
     for (QPushButton* b : {ok_, cancel, help_})
@@ -62,8 +64,10 @@ void TIndexDlg::showEvent(QShowEvent* event) {
 void TIndexDlg::FormActivate() {
     if (busy_) return;
     ReadIndexFile(indexFile_, index_);
-    for (int i = 0; i < 3; ++i)
+    for (int i = 0; i < 2; ++i)
         labels_[i]->setText(ToQ(index_.Headings[size_t(i)]));
+    // The heading over the list takes the list's access key (Alt+H is Help).
+    labels_[2]->setText(WithAccessKey(ToQ(index_.Headings[2]), "H"));
     list_->blockSignals(true);
     list_->clear();
     for (const TIndexEntry& e : index_.Entries)

@@ -32,7 +32,7 @@ QPushButton* Button(QWidget* parent, const char* text, const char* name) {
 constexpr int WindowRole = Qt::UserRole;
 
 void AddEntry(QListWidget* list, TChildForm* w) {
-    auto* item = new QListWidgetItem(ShortCaption(w->windowTitle()), list);
+    auto* item = new QListWidgetItem(ShortCaption(w->Title()), list);
     item->setData(WindowRole, QVariant::fromValue<QObject*>(w));
 }
 
@@ -64,11 +64,15 @@ TPrintDlg::TPrintDlg(QWidget* parent) : QDialog(parent) {
     ExcludeBtn = Button(this, "<", "ExcludeBtn");
     ExcAllBtn = Button(this, "<<", "ExcAllBtn");
     OKBtn = Button(this, "OK", "OKBtn");
-    HelpBtn = Button(this, "Help", "HelpBtn");
+    HelpBtn = Button(this, "&Help", "HelpBtn");
     CancelBtn = Button(this, "Cancel", "CancelBtn");
     auto* grid = new QGridLayout(this);
-    grid->addWidget(new QLabel("Windows:"), 0, 0);
-    grid->addWidget(new QLabel("Print:"), 0, 2);
+    auto* windows = new QLabel("&Windows:", this);
+    windows->setBuddy(SrcList);
+    auto* print = new QLabel("&Print:", this);
+    print->setBuddy(DstList);
+    grid->addWidget(windows, 0, 0);
+    grid->addWidget(print, 0, 2);
     grid->addWidget(SrcList, 1, 0);
     auto* moves = new QVBoxLayout;
     for (QPushButton* b : {IncludeBtn, IncAllBtn, ExcludeBtn, ExcAllBtn})

@@ -144,13 +144,16 @@ TTableForm::TTableForm(QWidget* parent) : TChildForm(wkTable, parent) {
     lay->addWidget(runLine_);
     body->setFocusProxy(grid_);
     setWidget(body);
-    connect(model_, &QAbstractItemModel::dataChanged, this, [this] { SetStepResult({}); });
+    connect(model_, &QAbstractItemModel::dataChanged, this, [this] {
+        SetStepResult({});
+        ShowModified();
+    });
     setStyleSheet("background: white;");
 }
 
 void TTableForm::SetTable(TTable table) {
     table_ = std::move(table);
-    setWindowTitle(ToQ(table_.TableFileName));
+    SetCaption(ToQ(table_.TableFileName));
     TableReshaped();
 }
 
@@ -164,7 +167,7 @@ bool TTableForm::ReadTable(const std::string& fileName) {
     const QSize stored(table_.ClientRight - table_.ClientLeft,
                        table_.ClientBottom - table_.ClientTop);
     if (stored.width() > 0 && stored.height() > 0) clientWanted_ = stored;
-    setWindowTitle(ToQ(table_.TableFileName));
+    SetCaption(ToQ(table_.TableFileName));
     TableReshaped();
     return true;
 }
@@ -275,7 +278,7 @@ std::optional<std::string> TTableForm::UnsavedBytes() {
 void TTableForm::RestoredAs(const std::string& name) {
     table_.TableFileName = ownFile_ = name;
     table_.TableChanged = true;
-    setWindowTitle(ToQ(name));
+    SetCaption(ToQ(name));
     emit MenuChanged();
 }
 
@@ -306,7 +309,7 @@ bool TTableForm::Write(const std::string& name) {
         return false;
     }
     ownFile_ = name;
-    setWindowTitle(ToQ(name));
+    SetCaption(ToQ(name));
     return true;
 }
 

@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
+#include <QRegularExpression>
 #include <QTabBar>
 #include <QWheelEvent>
 #include <fstream>
@@ -86,9 +87,10 @@ QString ScriptedDialogs::DirectoryName(QWidget*, const QString& title, const QSt
     return Take(DirAnswers);
 }
 
-QString ScriptedDialogs::InputText(QWidget*, const QString& caption, const QString&,
+QString ScriptedDialogs::InputText(QWidget* parent, const QString& caption, const QString& prompt,
                                    const QString& text, bool* ok) {
     Titles << caption;
+    if (RealInput) return TDialogs::InputText(parent, caption, prompt, text, ok);
     if (ok) *ok = !InputAnswers.isEmpty();
     return InputAnswers.isEmpty() ? text : InputAnswers.takeFirst();
 }
@@ -166,6 +168,19 @@ QStringList AccessKeys(QWidget* root) {
         if (!KeyOf(text).isEmpty()) keys << KeyOf(text) + " " + text;
     }
     return keys;
+}
+
+QStringList UnkeyedControls(QWidget* root) {
+    QStringList unkeyed;
+    for (QWidget* w : root->findChildren<QWidget*>()) {
+        if (!w->isVisibleTo(root)) continue;
+        QString text;
+        if (auto* b = qobject_cast<QAbstractButton*>(w)) text = b->text();
+        if (auto* l = qobject_cast<QLabel*>(w); l && l->buddy()) text = l->text();
+        const bool worded = text.contains(QRegularExpression("[A-Za-z]"));
+        if (worded && KeyOf(text).isEmpty() && text != "OK" && text != "Cancel") unkeyed << text;
+    }
+    return unkeyed;
 }
 
 QStringList RepeatedAccessKeys(QWidget* root) {

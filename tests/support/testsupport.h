@@ -31,6 +31,8 @@ class ScriptedDialogs : public TDialogs {
     ScriptedDialogs();
     ~ScriptedDialogs() override;
     QStringList OpenAnswers, SaveAnswers, DirAnswers, PictureAnswers, InputAnswers;
+    // The program's own text input dialog shows (the test answers it) instead of InputAnswers.
+    bool RealInput = false;
     QStringList Titles;   // every dialog's title, in order
     QStringList Proposed; // the name or start each file dialog was given
     QStringList Filters;
@@ -90,3 +92,6 @@ void TurnWheel(QWidget* w, int notches);
 QStringList AccessKeys(QWidget* root);
 // The keys of AccessKeys that appear more than once; empty when each is unique.
 QStringList RepeatedAccessKeys(QWidget* root);
+// The controls root shows that no access key reaches: buttons with a word on them but no key
+// (OK and Cancel answer Enter and Escape instead) and labels of a field without one.
+QStringList UnkeyedControls(QWidget* root);
