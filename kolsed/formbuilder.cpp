@@ -248,7 +248,8 @@ void TFormBuilder::OpenGroup(TFormItem& item) {
     TGroupBox& g = *item.OwnGroup;
     if (!item.InGroup) item.Group = &g; // a block in a group keeps the group it lies in
     g.Font = Slot(1);
-    g.Height = GroupStartHeight;
+    // A group's first row starts below its caption, as a block's first button does.
+    g.Height = GroupStartHeight + (item.Kind == ikGroup ? ButtonOffset(g) : 0);
     g.Top = nextTop_;
     g.Left = Margin();
     g.Width = form_.Widest > 0 ? form_.Widest : FormWidth();
@@ -260,7 +261,7 @@ void TFormBuilder::OpenGroup(TFormItem& item) {
 
 void TFormBuilder::CloseGroup() {
     TGroupBox& g = *group_;
-    if (g.Height == GroupStartHeight) {
+    if (g.Height == GroupStartHeight + ButtonOffset(g)) {
         g.Visible = false;
         g.Height = 0;
     } else {
@@ -336,8 +337,11 @@ void TFormBuilder::Finish(TDiagnostics& diagnostics) {
         // A form without frames lines its link buttons up right of its widest line.
         if (form_.Widest <= 0) form_.Widest = rightmost;
         form_.Widest += LinkButtonWidth + 10;
+        // One column on the form: a button in a group stands where its frame puts it.
         for (auto& item : form_.Items)
-            if (item->AppButton) item->AppButton->Left = form_.Widest - LinkButtonWidth - 5;
+            if (item->AppButton)
+                item->AppButton->Left = form_.Widest - LinkButtonWidth - 5 -
+                                        (item->InGroup && item->Group ? item->Group->Left : 0);
     }
     for (auto& item : form_.Items)
         if (IsFrame(*item) && form_.Widest > 0)

@@ -29,7 +29,9 @@
 #include <QPainter>
 #include <QRadioButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalBlocker>
+#include <QStyle>
 #include <QTimer>
 #include <QToolButton>
 
@@ -64,9 +66,10 @@ QString ColourSheet(uint32_t rgb) {
     return QString("color: #%1;").arg(rgb & 0xFFFFFF, 6, 16, QChar('0'));
 }
 
+// The colour is the widget's own: a group's colour never reaches the buttons in it.
 void SetFont(QWidget* w, const TFontDef& font) {
     w->setFont(QtFont(font));
-    w->setStyleSheet(ColourSheet(font.Color));
+    w->setStyleSheet(QString("%1 { %2 }").arg(w->metaObject()->className(), ColourSheet(font.Color)));
 }
 
 // A field's font and colour in a one-pixel dark frame around a white ground: the frame shows
@@ -132,7 +135,7 @@ bool TKOLSEDForm::ReadDeck(const std::string& fileName, TCompiling* progress) {
     QApplication::restoreOverrideCursor();
     if (form_.Stop == ReadStop::Close) return false;
     BuildWidgets();
-    setWindowTitle(ToQ(fileName));
+    SetCaption(ToQ(fileName));
     return true;
 }
 
@@ -144,10 +147,14 @@ void TKOLSEDForm::FrameWindow() {
         return;
     }
     showNormal();
-    const int frame = width() - scrollBox_->viewport()->width();
+    // The frame, and the vertical scroll bar a form taller than the window shows.
+    const int height = std::max(200, areaHeight - 70);
+    int frame = width() - scrollBox_->viewport()->width();
+    if (!scrollBox_->verticalScrollBar()->isVisible() && content_->height() + frame > height)
+        frame += style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, scrollBox_);
     const int clientWidth =
         form_.Widest > 100 ? form_.Widest + 2 * form_.CharWidth + 30 : content_->width() + 20;
-    setGeometry(0, 0, std::min(areaWidth, clientWidth + frame), std::max(200, areaHeight - 70));
+    setGeometry(0, 0, std::min(areaWidth, clientWidth + frame), height);
 }
 
 QWidget* TKOLSEDForm::ParentOf(const TFormItem& item) {
@@ -240,7 +247,10 @@ void TKOLSEDForm::MakeField(TFormItem& item, QWidget* parent) {
     ShowFromStart(edit, ToQ(in.Text, form_.Encoding));
     SetFieldLook(edit, in.Font);
     connect(edit, &QLineEdit::textEdited, this,
-            [this, &in](const QString& text) { TypeDeckText(in, text, form_.Encoding); });
+            [this, &in](const QString& text) {
+                TypeDeckText(in, text, form_.Encoding);
+                ShowModified();
+            });
     edit->installEventFilter(this);
     fields_[edit] = &item;
     edits_.emplace_back(edit, &in);
@@ -256,7 +266,10 @@ void TKOLSEDForm::MakeList(TFormItem& item, QWidget* parent) {
         combo->addItem(ToQ(e, form_.Encoding));
     combo->setCurrentIndex(l.ItemIndex);
     SetFont(combo, l.Font);
-    connect(combo, &QComboBox::currentIndexChanged, this, [&l](int i) { l.ItemIndex = i; });
+    connect(combo, &QComboBox::currentIndexChanged, this, [this, &l](int i) {
+        l.ItemIndex = i;
+        ShowModified();
+    });
     combo->installEventFilter(this);
     fields_[combo] = &item;
     focusOrder_.push_back(combo);
@@ -349,6 +362,7 @@ void TKOLSEDForm::ButtonClicked(TFormItem& block, size_t n) {
     else
         PressRadioButton(form_, g, n);
     Sync();
+    ShowModified();
 }
 
 void TKOLSEDForm::ShowOpenFileDlg(TFormItem& item) {
@@ -366,6 +380,7 @@ void TKOLSEDForm::ShowOpenFileDlg(TFormItem& item) {
     if (!chosenFits) return;
     for (auto& [w, it] : fields_)
         if (it == &item) ShowFileName(static_cast<QLineEdit*>(w), FromQ(chosen));
+    ShowModified();
 }
 
 void TKOLSEDForm::StartLink(int slot, const std::string& parameters) {
@@ -415,7 +430,7 @@ bool TKOLSEDForm::IsModified() const {
 
 bool TKOLSEDForm::SaveDocument(const std::string& name) {
     const bool written = WriteDeck(name);
-    setWindowTitle(ToQ(form_.DeckName)); // the deck the window holds, written or not
+    SetCaption(ToQ(form_.DeckName)); // the deck the window holds, written or not
     return written;
 }
 
@@ -433,7 +448,7 @@ std::optional<std::string> TKOLSEDForm::UnsavedBytes() {
 void TKOLSEDForm::RestoredAs(const std::string& name) {
     form_.DeckName = name;
     form_.Modified = true;
-    setWindowTitle(ToQ(name));
+    SetCaption(ToQ(name));
     emit MenuChanged();
 }
 
@@ -631,6 +646,7 @@ void TKOLSEDForm::PrintButton(TPrintJob& job, const TGButton& b, bool radio, int
 }
 
 bool TKOLSEDForm::Print(TPrintJob& job) {
+    int lineHeight = 0; // of the line printed last: a picture goes below it
     for (const auto& ptr : form_.Items) {
         const TFormItem& item = *ptr;
         if (!ItemVisible(item)) continue; // switched-off groups are not printed
@@ -643,6 +659,7 @@ bool TKOLSEDForm::Print(TPrintJob& job) {
             PrintCaptionLine(job, title, g.Left, f);
             for (const TGButton& b : g.Buttons)
                 PrintButton(job, b, item.Kind == ikRadioBlock, g.Left + b.Left);
+            lineHeight = job.Canvas().fontMetrics().height();
             continue;
         }
         if (item.Picture) {
@@ -650,7 +667,8 @@ bool TKOLSEDForm::Print(TPrintJob& job) {
             // Room first (a new page when it does not fit), then drawn with its bottom on the
             // line, centred between the margins as the captions are.
             const QSize size = (QSizeF(pm.size()) * job.Scale()).toSize();
-            job.Advance(size.height());
+            job.Advance(lineHeight + size.height());
+            lineHeight = 0;
             const int right = job.PageWidth() - 3 * job.PrintX(); // page width - 1.5 margins
             const int left = job.PrintX() + (right - job.PrintX() - size.width()) / 2;
             job.Canvas().drawPixmap(QRect(QPoint(left, job.PrintY() - size.height()), size), pm);
@@ -660,6 +678,7 @@ bool TKOLSEDForm::Print(TPrintJob& job) {
         if (!item.Caption) continue;
         PrintCaptionLine(job, *item.Caption, FormLeft(item, *item.Caption),
                          QtFont(item.Caption->Font));
+        lineHeight = job.Canvas().fontMetrics().height();
         job.Canvas().setFont(QtFont(form_.Presentation.Fonts[2]));
         if (item.Input) PrintFramed(job, FormLeft(item, *item.Input), item.Input->Text);
         if (item.List) {
@@ -674,6 +693,7 @@ bool TKOLSEDForm::Print(TPrintJob& job) {
             job.Text(int(FormLeft(item, *item.UnitLabel) * job.Scale()) + job.PrintX(),
                      job.PrintY(), ToQ(item.UnitLabel->Text));
         }
+        lineHeight = std::max(lineHeight, job.Canvas().fontMetrics().height());
     }
     return true;
 }
