@@ -11,6 +11,7 @@
 #include "table/widgets/tableform.h"
 #include "tests/support/testsupport.h"
 
+#include <QLabel>
 #include <QListWidget>
 #include <QPdfWriter>
 #include <QPrinter>
@@ -58,6 +59,7 @@ class TestPrinting : public QObject {
     void windowsInOneJob();
     void wideTable();
     void formSkipsSwitchedOffGroups();
+    void formPictureBelowItsLine();
     void noEmptyLastPage_data();
     void noEmptyLastPage();
     void failedStartSaysSo();
@@ -194,6 +196,27 @@ void TestPrinting::formSkipsSwitchedOffGroups() {
     form.findChild<QRadioButton*>("START.1")->click(); // "Partly filled" goes off
     const int fewer = printed();
     QVERIFY2(fewer < all, qPrintable(QString("%1 %2").arg(fewer).arg(all)));
+}
+
+// A picture prints below the line printed before it, not over it.
+void TestPrinting::formPictureBelowItsLine() {
+    const auto advance = [this](const std::string& deck, int* pictureHeight) {
+        TKOLSEDForm form;
+        if (!form.ReadDeck(dir_->Write("P.KSD", deck))) return -1;
+        for (QLabel* l : form.findChildren<QLabel*>())
+            if (!l->pixmap().isNull()) *pictureHeight = l->pixmap().height();
+        QPdfWriter pdf(dir_->Dir.path() + "/form.pdf");
+        TPrintJob job(&pdf);
+        const int y0 = job.PrintY();
+        form.Print(job);
+        return int(job.PrintY() - y0 - *pictureHeight * job.Scale());
+    };
+    int none = 0, height = 0;
+    const int line = advance("*KOLSED\n*|*Heading\nEND\n", &none);
+    const int withPicture = advance("*KOLSED\n*|*Heading\n*|<PICTURE> \"Text\"\nEND\n", &height);
+    QVERIFY(line > 0);
+    QVERIFY(height > 0);
+    QVERIFY2(withPicture >= 2 * line, qPrintable(QString("%1 %2").arg(withPicture).arg(line)));
 }
 
 bool TestPrinting::PrintAll(TKOLSHELLFORM& main) {

@@ -528,6 +528,10 @@ void TestTextWindows::dialogAccessKeys() {
         d.hide();
     };
     reaches(print, {{Qt::Key_W, print.SrcList}, {Qt::Key_P, print.DstList}});
+    // Enter is OK even after a move button was clicked.
+    QTest::mouseClick(print.ExcAllBtn, Qt::LeftButton);
+    QVERIFY(print.OKBtn->isDefault());
+    QVERIFY(!print.ExcAllBtn->isDefault());
     reaches(projects, {{Qt::Key_R, projects.ListBox()}});
 }
 

@@ -51,6 +51,7 @@ TIndexDlg::TIndexDlg(const std::string& indexFile, QWidget* parent)
     // which must not enable OK before the user has chosen a project.
     connect(list_, &QListWidget::itemSelectionChanged, this, [this] { ListBox1Click(); });
     connect(list_, &QListWidget::itemDoubleClicked, this, [this] { ListBox1DblClick(); });
+    MakeDefaultButton(ok_);
     connect(ok_, &QPushButton::clicked, this, [this] { OKBtnClick(); });
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(help_, &QPushButton::clicked, this, [this] { HelpBtnClick(); });

@@ -4,6 +4,7 @@
 #include "common/messages.h"
 #include "common/paths.h"
 #include "common/widgets/childform.h"
+#include "common/widgets/dialogkeys.h"
 #include "common/widgets/dialogs.h"
 #include "common/widgets/listmoves.h"
 #include "common/widgets/printjob.h"
@@ -94,6 +95,7 @@ TPrintDlg::TPrintDlg(QWidget* parent) : QDialog(parent) {
     connect(ExcAllBtn, &QPushButton::clicked, this, [=] { move(DstList, SrcList, true); });
     dst->Dropped = [=] { move(SrcList, DstList, false); };
     src->Dropped = [=] { move(DstList, SrcList, false); };
+    MakeDefaultButton(OKBtn); // Enter prints, whichever move button was used last
     connect(OKBtn, &QPushButton::clicked, this, &TPrintDlg::OKBtnClick);
     connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
     connect(HelpBtn, &QPushButton::clicked, this, [] { ShowHelpContext(45); });
