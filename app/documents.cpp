@@ -408,8 +408,8 @@ void TDocumentController::WindowSaveAs(TChildForm* child) {
     const int k = child->WindowKind();
     const std::string proposed = k == wkPlot ? "*.KSP" : k == wkAnnotatedText ? "*.KSD" : "*.DCK";
     int filterIndex = k == wkPlot ? SaveAsTypeIndex(".KSP") : 1;
-    const QString picked = AskSaveName(&main_, "Saving window " + child->Title(),
-                                       ToQ(proposed), SaveFilter, &filterIndex);
+    const QString picked = AskSaveName(&main_, "Saving window " + child->Title(), ToQ(proposed),
+                                       SaveFilter, &filterIndex);
     if (picked.isEmpty()) return;
     std::string name = FromQ(picked);
     if (k == wkPlot) {

@@ -124,10 +124,20 @@ int Pitch(const std::vector<int>& sizes) {
     return total;
 }
 
-// Whole cells of the default size that fit in the room after the first one (step 3 and 4).
-int VisibleCells(int room, int total, int first, int extra, int size, int count) {
-    const int n = room < total ? (room - first + extra) / (size + 1) : count;
-    return std::max(0, std::min(n, count));
+// The cells after the first one that show in the room: whole ones, and a last one at most
+// extra pixels short of fitting; all of them when the grid fits (step 3 and 4).
+int VisibleCells(int room, int total, const std::vector<int>& sizes, int extra) {
+    const int count = int(sizes.size()) - 1;
+    if (room >= total) return count;
+    int n = 0;
+    for (int edge = sizes[0]; n < count && edge + sizes[size_t(n) + 1] + 1 <= room + extra; ++n)
+        edge += sizes[size_t(n) + 1] + 1;
+    return n;
+}
+
+// The first cell and the n after it, each with its line.
+int Extent(const std::vector<int>& sizes, int n) {
+    return Pitch(std::vector<int>(sizes.begin(), sizes.begin() + n + 1));
 }
 
 } // namespace
@@ -138,13 +148,11 @@ TGridFit FitGrid(const TGridGeometry& g, int clientWidth, int clientHeight, bool
     const int W = Pitch(g.ColWidths), H = Pitch(g.RowHeights);
     const int cw = clientWidth - (vBarShown ? g.BarWidth : 0);
     const int ch = clientHeight - (hBarShown ? g.BarHeight : 0);
-    const int cols = int(g.ColWidths.size()) - 1, rows = int(g.RowHeights.size()) - 1;
-    const int c0 = g.ColWidths[0], r0 = g.RowHeights[0];
-    const int n = VisibleCells(cw, W, c0, g.DefaultColWidth / 2, g.DefaultColWidth, cols);
-    const int m = VisibleCells(ch, H, r0, g.DefaultRowHeight - 4, g.DefaultRowHeight, rows);
+    const int n = VisibleCells(cw, W, g.ColWidths, g.DefaultColWidth / 2);
+    const int m = VisibleCells(ch, H, g.RowHeights, g.DefaultRowHeight - 4);
     TGridFit fit;
-    fit.Width = std::min(W, c0 + 1 + (g.DefaultColWidth + 1) * n);
-    fit.Height = r0 + 1 + (g.DefaultRowHeight + 1) * m;
+    fit.Width = std::min(W, Extent(g.ColWidths, n));
+    fit.Height = Extent(g.RowHeights, m);
     if (W > fit.Width) {
         fit.HBar = true;
         fit.Height += g.BarHeight;

@@ -957,8 +957,11 @@ void TestDocuments::modifiedMark_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("bytes");
     QTest::addColumn<QString>("field");
-    QTest::newRow("deck in the editor") << "RUN.DCK" << "END\n" << "";
-    QTest::newRow("form") << "RUN.KSD" << "*KOLSED\nCONSTANTS 1\nX = 1\n*|X|m|m|0|1|0|99|0\nEND\n"
+    QTest::newRow("deck in the editor") << "RUN.DCK"
+                                        << "END\n"
+                                        << "";
+    QTest::newRow("form") << "RUN.KSD"
+                          << "*KOLSED\nCONSTANTS 1\nX = 1\n*|X|m|m|0|1|0|99|0\nEND\n"
                           << "Input1";
 }
 
@@ -976,7 +979,8 @@ void TestDocuments::modifiedMark() {
     QCOMPARE(c->windowTitle(), Path(name) + "[*]");
     QVERIFY(!c->isWindowModified());
     auto* editor = qobject_cast<TEditForm*>(c);
-    QWidget* typed = editor ? static_cast<QWidget*>(editor->Editor()) : c->findChild<QWidget*>(field);
+    QWidget* typed =
+        editor ? static_cast<QWidget*>(editor->Editor()) : c->findChild<QWidget*>(field);
     QVERIFY(typed);
     typed->setFocus();
     QTest::keyClick(typed, Qt::Key_5);

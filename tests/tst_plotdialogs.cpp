@@ -597,9 +597,8 @@ void TestPlotDialogs::exitAsksAndCancelKeepsAll() {
     // The deck is not saved, then the plot's question is cancelled: nothing closes.
     msgs_->Answers = {mrNo, mrCancel};
     main.Action("Exit1")->trigger();
-    QCOMPARE(msgs_->Texts(),
-             (std::vector<std::string>{Question(deck->FileName()),
-                                       Question(plot->Title().toStdString())}));
+    QCOMPARE(msgs_->Texts(), (std::vector<std::string>{Question(deck->FileName()),
+                                                       Question(plot->Title().toStdString())}));
     QVERIFY(main.isVisible());
     QCOMPARE(main.Children(), (QList<TChildForm*>{deck, plot}));
     QVERIFY(deck->IsModified());

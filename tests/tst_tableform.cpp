@@ -18,6 +18,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -37,6 +38,7 @@ class TestTableForm : public QObject {
     void newTableEnterIsOkAndUnitsOfTheSystem_data();
     void newTableEnterIsOkAndUnitsOfTheSystem();
     void tableDialogsAccessKeys();
+    void columnsFitTheirValues();
     void newTableWithoutConstants();
     void alterAndRuns();
     void runsGatedByTheTablesOwnStep();
@@ -764,6 +766,37 @@ void TestTableForm::tableDialogsAccessKeys() {
     runs.RowsEdit->setFocus();
     QTest::keyClick(runs.RowsEdit, Qt::Key_Return);
     QCOMPARE(runs.result(), int(QDialog::Accepted));
+}
+
+// A value longer than a column widens the column so that it shows whole, typed or read; the
+// other columns keep their width.
+void TestTableForm::columnsFitTheirValues() {
+    TKOLSHELLFORM main;
+    main.show();
+    TTableForm* table = NewTable(main, {"QPUMP", "AREA"}, "3");
+    QVERIFY(table);
+    TTableGrid* grid = table->Grid();
+    const int normal = grid->columnWidth(1);
+    table->Table().Columns[0].Format = {1, 4}; // fixed, four decimals
+    grid->setFocus();
+    grid->setCurrentIndex(grid->model()->index(1, 0));
+    QTest::keyClick(grid, Qt::Key_1);
+    QTRY_VERIFY(qobject_cast<QLineEdit*>(QApplication::focusWidget()));
+    QTest::keyClicks(QApplication::focusWidget(), "23456789012.5");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QTRY_VERIFY(grid->model()->data(grid->model()->index(1, 0)).toString().size() > 16);
+    const QString shown = grid->model()->data(grid->model()->index(1, 0)).toString();
+    QVERIFY(grid->columnWidth(0) > grid->fontMetrics().horizontalAdvance(shown));
+    QCOMPARE(grid->columnWidth(1), normal);
+    QCOMPARE(table->Title().toStdString(), table->Table().TableFileName);
+    QVERIFY(table->isWindowModified());
+    // Read back from its file, the column is as wide again.
+    const int wide = grid->columnWidth(0);
+    QVERIFY(table->SaveDocument(table->Table().TableFileName));
+    TTableForm again;
+    QVERIFY(again.ReadTable(table->Table().TableFileName));
+    QCOMPARE(again.Grid()->columnWidth(0), wide);
+    QVERIFY(grid->horizontalHeader()->height() >= 31);
 }
 
 #include "tst_tableform.moc"

@@ -69,7 +69,8 @@ QString ColourSheet(uint32_t rgb) {
 // The colour is the widget's own: a group's colour never reaches the buttons in it.
 void SetFont(QWidget* w, const TFontDef& font) {
     w->setFont(QtFont(font));
-    w->setStyleSheet(QString("%1 { %2 }").arg(w->metaObject()->className(), ColourSheet(font.Color)));
+    w->setStyleSheet(
+        QString("%1 { %2 }").arg(w->metaObject()->className(), ColourSheet(font.Color)));
 }
 
 // A field's font and colour in a one-pixel dark frame around a white ground: the frame shows
@@ -246,11 +247,10 @@ void TKOLSEDForm::MakeField(TFormItem& item, QWidget* parent) {
     if (in.MaxLength > 0) edit->setMaxLength(in.MaxLength);
     ShowFromStart(edit, ToQ(in.Text, form_.Encoding));
     SetFieldLook(edit, in.Font);
-    connect(edit, &QLineEdit::textEdited, this,
-            [this, &in](const QString& text) {
-                TypeDeckText(in, text, form_.Encoding);
-                ShowModified();
-            });
+    connect(edit, &QLineEdit::textEdited, this, [this, &in](const QString& text) {
+        TypeDeckText(in, text, form_.Encoding);
+        ShowModified();
+    });
     edit->installEventFilter(this);
     fields_[edit] = &item;
     edits_.emplace_back(edit, &in);

@@ -22,10 +22,32 @@ namespace {
 // Cell sizes without their grid line; a grid section holds the cell and its line.
 constexpr int ColumnWidth = 90, RowHeight = 20, RunColumnWidth = 45, HeaderHeight = 30;
 
-// The header row: the column number small and green, the name centred below it.
+// The header row's fonts: the column number small (but readable) and the name.
+QFont NumberFont() {
+    QFont f("Arial");
+    f.setPointSize(8);
+    return f;
+}
+
+QFont NameFont() {
+    QFont f("Arial");
+    f.setPointSize(10);
+    return f;
+}
+
+// The header row: the column number small and green, the name centred below it; as high as
+// the two lines need in the user's fonts.
 class TTableHeader : public QHeaderView {
   public:
-    explicit TTableHeader(QWidget* parent) : QHeaderView(Qt::Horizontal, parent) {}
+    explicit TTableHeader(QWidget* parent) : QHeaderView(Qt::Horizontal, parent) {
+        setFixedHeight(std::max(HeaderHeight, NameTop() + QFontMetrics(NameFont()).height() + 1) +
+                       1);
+    }
+    // Wide enough for the name and a margin on each side.
+    int NameWidth(int section) const {
+        const QString text = model()->headerData(section, Qt::Horizontal).toString();
+        return QFontMetrics(NameFont()).horizontalAdvance(text) + 8;
+    }
 
   protected:
     void paintSection(QPainter* p, const QRect& rect, int section) const override {
@@ -34,22 +56,23 @@ class TTableHeader : public QHeaderView {
         initStyleOption(&opt);
         opt.rect = rect;
         style()->drawControl(QStyle::CE_HeaderSection, &opt, p, this);
-        QFont small("Arial");
-        small.setPointSize(6);
+        const QFont small = NumberFont(), name = NameFont();
         p->setFont(small);
         p->setPen(QColor(0, 128, 0));
         p->drawText(rect.left() + 2, rect.top() + 2 + QFontMetrics(small).ascent(),
                     QString::number(section + 1));
-        QFont name("Arial");
-        name.setPointSize(10);
         p->setFont(name);
         p->setPen(Qt::black);
         const QString text = model()->headerData(section, Qt::Horizontal).toString();
         const int w = QFontMetrics(name).horizontalAdvance(text);
         p->drawText(rect.left() + std::max(1, (rect.width() - w) / 2),
-                    rect.top() + 10 + QFontMetrics(name).ascent(), text);
+                    rect.top() + NameTop() + QFontMetrics(name).ascent(), text);
         p->restore();
     }
+
+  private:
+    // The name's line starts below the number's, or 10 pixels down when that is lower.
+    static int NameTop() { return std::max(10, 2 + QFontMetrics(NumberFont()).height()); }
 };
 
 } // namespace
@@ -83,7 +106,6 @@ TTableGrid::TTableGrid(QWidget* parent) : QTableView(parent) {
     setFrameShape(QFrame::NoFrame); // the grid is the window's whole client area
     horizontalHeader()->setDefaultSectionSize(ColumnWidth + 1);
     horizontalHeader()->setMinimumSectionSize(10);
-    horizontalHeader()->setFixedHeight(HeaderHeight + 1);
     horizontalHeader()->setSectionsClickable(false);
     horizontalHeader()->viewport()->installEventFilter(this);
     verticalHeader()->setDefaultSectionSize(RowHeight + 1);
@@ -144,10 +166,12 @@ TTableForm::TTableForm(QWidget* parent) : TChildForm(wkTable, parent) {
     lay->addWidget(runLine_);
     body->setFocusProxy(grid_);
     setWidget(body);
-    connect(model_, &QAbstractItemModel::dataChanged, this, [this] {
-        SetStepResult({});
-        ShowModified();
-    });
+    connect(model_, &QAbstractItemModel::dataChanged, this,
+            [this](const QModelIndex& from, const QModelIndex& to) {
+                SetStepResult({});
+                WidenColumns(from.column(), to.column());
+                ShowModified();
+            });
     setStyleSheet("background: white;");
 }
 
@@ -180,7 +204,18 @@ void TTableForm::SetStepResult(const std::string& failure) {
 void TTableForm::TableReshaped() {
     SetStepResult({});
     model_->Reset();
+    WidenColumns(0, model_->columnCount() - 1);
     FitToGrid();
+}
+
+// Columns as wide as their names and the values they show need (the first thousand rows are
+// measured, as Qt's own fitting does), never narrower than the default.
+void TTableForm::WidenColumns(int first, int last) {
+    auto* header = static_cast<TTableHeader*>(grid_->horizontalHeader());
+    for (int c = first; c <= last; ++c) {
+        const int need = std::max(grid_->ColumnNeed(c), header->NameWidth(c));
+        if (need > header->sectionSize(c)) header->resizeSection(c, need);
+    }
 }
 
 TGridGeometry TTableForm::Geometry() const {
@@ -190,7 +225,7 @@ TGridGeometry TTableForm::Geometry() const {
     g.ColWidths.push_back(RunColumnWidth);
     for (int c = 0; c < model_->columnCount(); ++c)
         g.ColWidths.push_back(grid_->horizontalHeader()->sectionSize(c) - 1);
-    g.RowHeights.push_back(HeaderHeight);
+    g.RowHeights.push_back(grid_->horizontalHeader()->height() - 1);
     for (int r = 0; r < model_->rowCount(); ++r)
         g.RowHeights.push_back(grid_->verticalHeader()->sectionSize(r) - 1);
     g.BarWidth = g.BarHeight = grid_->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
@@ -345,6 +380,7 @@ void TTableForm::EditPaste() {
         const std::string message =
             PasteText(table_, std::max(1, at.column() + 1), std::max(1, at.row() + 1), FromQ(text));
         model_->Reset();
+        WidenColumns(0, model_->columnCount() - 1);
         grid_->setCurrentIndex(at);
         SetStepResult(message);
         if (!message.empty()) ShowMsg(message, mkError, true);

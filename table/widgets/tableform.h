@@ -39,6 +39,8 @@ class TTableGrid : public QTableView {
     Q_OBJECT
   public:
     explicit TTableGrid(QWidget* parent = nullptr);
+    // The width the values of a column need, its grid line included.
+    int ColumnNeed(int column) const { return sizeHintForColumn(column); }
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -66,6 +68,8 @@ class TTableForm : public TChildForm {
     TTableGrid* Grid() const { return grid_; }
     // After the runs or the variables changed shape: the grid and the window follow.
     void TableReshaped();
+    // Columns first..last widen to what their names and values need.
+    void WidenColumns(int first, int last);
     // The window shows whole columns and rows and is never larger than the grid; on its first
     // showing it takes the client size of the file it was read from, or the MDI area's room.
     void FitToGrid();
