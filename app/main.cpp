@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QIcon>
 
 #include <cstdio>
 #include <cstring>
@@ -61,6 +62,9 @@ int main(int argc, char** argv) {
 
     QApplication::setOverrideCursor(Qt::WaitCursor);
     QApplication::setApplicationName("KOLSHL32");
+    // The installed icon where the desktop has it, else the About box's picture: every window,
+    // the child windows too, carries the program's icon, never the toolkit's.
+    QApplication::setWindowIcon(QIcon::fromTheme("kolshell", QIcon(ProgramPicture())));
     InstallMessageBoxes();
 
     TKOLSHELLFORM form;

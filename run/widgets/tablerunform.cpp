@@ -118,11 +118,14 @@ void TTableRunForm::SizeColumns() {
                                                fm.horizontalAdvance("99999.9 s") + pad));
     // The window as wide as its columns, as far as the screen allows.
     const QMargins margins = layout()->contentsMargins();
-    const int columns = header->length() + 2 * list_->frameWidth() +
-                        list_->verticalScrollBar()->sizeHint().width() + margins.left() +
-                        margins.right();
+    const int bar = std::max(list_->verticalScrollBar()->sizeHint().width(),
+                             style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+    const int columns =
+        header->length() + 2 * list_->frameWidth() + bar + margins.left() + margins.right() + pad;
     const int most = screen() ? screen()->availableGeometry().width() : columns;
-    resize(std::max(width(), std::min(columns, most)), height());
+    resize(std::max(minimumSizeHint().width(), std::min(columns, most)), height());
+    // A window made wider by its user gives the room to the listings' names.
+    header->setStretchLastSection(true);
 }
 
 void TTableRunForm::ShowJob(const TRunController::ClusterJob& job) {
