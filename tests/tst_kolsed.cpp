@@ -68,6 +68,7 @@ class TestKolsed : public QObject {
     void numericItem_data();
     void numericItem();
     void otherItems();
+    void groupCaptionAndLinks();
     void lineNumbersCountBlockLines();
     void initialButtonStates();
     void manyRadioButtons();
@@ -543,6 +544,27 @@ void TestKolsed::layout() {
     QCOMPARE(form.Widest, 640 + 35);
     QCOMPARE(x.AppButton->Left, 675 - 30);
     QCOMPARE(g.OwnGroup->Width, 675);
+}
+
+// A group captioned in a large font starts its rows below the caption (an empty one still takes
+// no room), and a link button in a group stands in the one column of the form's link buttons.
+void TestKolsed::groupCaptionAndLinks() {
+    Fixture fx;
+    MsgRecorder rec;
+    TFormModel form;
+    // H = 18; a 24-point caption is 32 high, 14 more than a line.
+    Read(form, fx,
+         "*|<SIZE1> 24\nX = 1\n*|X|m|m|0|1|0|9|0|1\n*|[G|Group\nY = 2\n*|Y|m|m|0|1|0|9|0|2\n*|]\n"
+         "*|[E|Empty\n*|]\n");
+    QVERIFY(rec.Shown.empty());
+    const TFormItem& x = ItemAt(form, 1);
+    const TGroupBox& g = *ItemAt(form, 2).OwnGroup;
+    const TFormItem& y = ItemAt(form, 3);
+    QCOMPARE(y.Caption->Top, 24 + 14);
+    QCOMPARE(g.Height, 24 + 14 + 20 + 5);
+    QVERIFY(!ItemAt(form, 4).OwnGroup->Visible);
+    QCOMPARE(ItemAt(form, 4).OwnGroup->Height, 0);
+    QCOMPARE(g.Left + y.AppButton->Left, x.AppButton->Left);
 }
 
 // Tabs at the limits of int put every control at most at the form's width: no sum overflows.
