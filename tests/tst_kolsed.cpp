@@ -69,6 +69,7 @@ class TestKolsed : public QObject {
     void numericItem();
     void otherItems();
     void groupCaptionAndLinks();
+    void valueFieldFitsItsNumber();
     void lineNumbersCountBlockLines();
     void initialButtonStates();
     void manyRadioButtons();
@@ -565,6 +566,24 @@ void TestKolsed::groupCaptionAndLinks() {
     QVERIFY(!ItemAt(form, 4).OwnGroup->Visible);
     QCOMPARE(ItemAt(form, 4).OwnGroup->Height, 0);
     QCOMPARE(g.Left + y.AppButton->Left, x.AppButton->Left);
+}
+
+// A value field is ten characters wide, or as wide as a longer value's text, and its unit
+// follows it.
+void TestKolsed::valueFieldFitsItsNumber() {
+    Fixture fx;
+    MsgRecorder rec;
+    TFormModel form;
+    // Every character 8 wide: ten characters are 80, "-1.2346E-05" and two blanks 104.
+    Read(form, fx,
+         "X = 1\n*|X|m|m|0|1|0|9|0\nY = -1.2345678E-05\n*|Y|m|m|0|1|-1|1.0000000E+00|0\n");
+    QVERIFY(rec.Shown.empty());
+    const TFormItem& x = ItemAt(form, 1);
+    const TFormItem& y = ItemAt(form, 2);
+    QCOMPARE(x.Input->Width, 80);
+    QCOMPARE(y.Input->Text, std::string("-1.2346E-05"));
+    QCOMPARE(y.Input->Width, 104);
+    QCOMPARE(y.UnitLabel->Left, y.Input->Left + 104 + 8);
 }
 
 // Tabs at the limits of int put every control at most at the form's width: no sum overflows.
