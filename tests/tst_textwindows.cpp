@@ -11,6 +11,7 @@
 #include "shell/widgets/finddialogs.h"
 #include "shell/widgets/helpdlg.h"
 #include "shell/widgets/helpviewer.h"
+#include "shell/widgets/helpwindow.h"
 #include "shell/widgets/indexdlg.h"
 #include "shell/widgets/printdlg.h"
 #include "shell/widgets/viewform.h"
@@ -504,15 +505,16 @@ void TestTextWindows::fieldHelp() {
 }
 
 QTEST_MAIN(TestTextWindows)
-// Select Windows to Print, the index and the two help dialogs: each control with a word on it
-// has its own access key, and Alt with the key reaches the list it names.
+// Select Windows to Print, the index, the two help dialogs and the help window: each control with a
+// word on it has its own access key, and Alt with the key reaches the list it names.
 void TestTextWindows::dialogAccessKeys() {
     const std::string index = File("P.IDX", "Projects\nPick one\nR&D projects\nOne\nP.DCK\n");
     TPrintDlg print;
     TIndexDlg projects(index);
     TAddHelpDlg added("Demo");
     THelpDlg field(File("P.KSD", "*KOLSED\n"), 1, "Pump flow");
-    for (QDialog* d : std::initializer_list<QDialog*>{&print, &projects, &added, &field}) {
+    THelpWindow help(tmp_->path());
+    for (QWidget* d : std::initializer_list<QWidget*>{&print, &projects, &added, &field, &help}) {
         d->show();
         QVERIFY(QTest::qWaitForWindowExposed(d));
         QCOMPARE(RepeatedAccessKeys(d), QStringList());
