@@ -131,7 +131,8 @@ void TFormBuilder::PlaceNumber(TFormItem& item, const std::string& caption, int 
     MakeCaption(item, caption, 5, 4);
     TInput& f = *item.Input;
     f.Font = Slot(2);
-    f.Width = 10 * AveCharWidth(f.Font);
+    // Ten characters, or the value's whole text when it is longer (the unit follows it).
+    f.Width = std::max(10 * AveCharWidth(f.Font), GetWidth(f.Font, f.Text));
     PlaceValueField(item, f);
     PlaceUnitAndLink(item, linkSlot, linkParameters);
 }

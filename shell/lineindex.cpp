@@ -158,3 +158,54 @@ TLineIndex::Match TLineIndex::Search(const std::string& text, size_t line, size_
         l = backward ? l - 1 : l + 1;
     }
 }
+
+namespace {
+
+bool IsGap(char c) {
+    return c == ' ' || c == '\t' || c == ',';
+}
+
+// The words of a line, each with the position just past its end.
+std::vector<std::pair<std::string, size_t>> Words(const std::string& line) {
+    std::vector<std::pair<std::string, size_t>> words;
+    for (size_t i = 0; i < line.size();) {
+        if (IsGap(line[i])) {
+            ++i;
+            continue;
+        }
+        const size_t start = i;
+        while (i < line.size() && !IsGap(line[i]))
+            ++i;
+        words.emplace_back(line.substr(start, i - start), i);
+    }
+    return words;
+}
+
+bool IsDataLine(const std::string& line) {
+    const size_t first = line.find_first_not_of(" \t");
+    return first != std::string::npos &&
+           std::string("0123456789.+-").find(line[first]) != std::string::npos;
+}
+
+} // namespace
+
+std::string AlignedHeader(const std::string& header, const std::string& data) {
+    const auto names = Words(header), columns = Words(data);
+    if (names.empty() || names.size() != columns.size()) return header;
+    std::string aligned;
+    for (size_t i = 0; i < names.size(); ++i) {
+        const size_t end = columns[i].second, word = names[i].first.size();
+        if (end < aligned.size() + word + (i > 0 ? 1 : 0)) return header;
+        aligned += std::string(end - aligned.size() - word, ' ') + names[i].first;
+    }
+    return aligned;
+}
+
+void AlignHeaderLines(std::vector<std::string>& firstLines) {
+    std::vector<std::string>& l = firstLines;
+    if (l.size() < 2 || l[0].empty() || IsDataLine(l[0])) return;
+    const size_t data = IsDataLine(l[1]) ? 1 : 2;
+    if (data >= l.size() || !IsDataLine(l[data])) return;
+    for (size_t i = 0; i < data; ++i)
+        l[i] = AlignedHeader(l[i], l[data]);
+}

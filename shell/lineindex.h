@@ -76,3 +76,11 @@ class TLineIndex {
     TLineStarts starts_; // start offset of every line seen
     size_t longest_ = 0;
 };
+
+// A header line of a column file (names or units) set over the columns of one of its data
+// lines: each word ends where its column's number ends. The line stays as it is when its words
+// are not one for each column or a word does not fit its column with a blank before it.
+std::string AlignedHeader(const std::string& header, const std::string& data);
+// A column file's first lines as a viewer shows them: the names line, and the units line when
+// there is one, aligned over the first data line (line 2 or 3).
+void AlignHeaderLines(std::vector<std::string>& firstLines);

@@ -68,6 +68,8 @@ class TestKolsed : public QObject {
     void numericItem_data();
     void numericItem();
     void otherItems();
+    void groupCaptionAndLinks();
+    void valueFieldFitsItsNumber();
     void lineNumbersCountBlockLines();
     void initialButtonStates();
     void manyRadioButtons();
@@ -543,6 +545,45 @@ void TestKolsed::layout() {
     QCOMPARE(form.Widest, 640 + 35);
     QCOMPARE(x.AppButton->Left, 675 - 30);
     QCOMPARE(g.OwnGroup->Width, 675);
+}
+
+// A group captioned in a large font starts its rows below the caption (an empty one still takes
+// no room), and a link button in a group stands in the one column of the form's link buttons.
+void TestKolsed::groupCaptionAndLinks() {
+    Fixture fx;
+    MsgRecorder rec;
+    TFormModel form;
+    // H = 18; a 24-point caption is 32 high, 14 more than a line.
+    Read(form, fx,
+         "*|<SIZE1> 24\nX = 1\n*|X|m|m|0|1|0|9|0|1\n*|[G|Group\nY = 2\n*|Y|m|m|0|1|0|9|0|2\n*|]\n"
+         "*|[E|Empty\n*|]\n");
+    QVERIFY(rec.Shown.empty());
+    const TFormItem& x = ItemAt(form, 1);
+    const TGroupBox& g = *ItemAt(form, 2).OwnGroup;
+    const TFormItem& y = ItemAt(form, 3);
+    QCOMPARE(y.Caption->Top, 24 + 14);
+    QCOMPARE(g.Height, 24 + 14 + 20 + 5);
+    QVERIFY(!ItemAt(form, 4).OwnGroup->Visible);
+    QCOMPARE(ItemAt(form, 4).OwnGroup->Height, 0);
+    QCOMPARE(g.Left + y.AppButton->Left, x.AppButton->Left);
+}
+
+// A value field is ten characters wide, or as wide as a longer value's text, and its unit
+// follows it.
+void TestKolsed::valueFieldFitsItsNumber() {
+    Fixture fx;
+    MsgRecorder rec;
+    TFormModel form;
+    // Every character 8 wide: ten characters are 80, "-1.2346E-05" and two blanks 104.
+    Read(form, fx,
+         "X = 1\n*|X|m|m|0|1|0|9|0\nY = -1.2345678E-05\n*|Y|m|m|0|1|-1|1.0000000E+00|0\n");
+    QVERIFY(rec.Shown.empty());
+    const TFormItem& x = ItemAt(form, 1);
+    const TFormItem& y = ItemAt(form, 2);
+    QCOMPARE(x.Input->Width, 80);
+    QCOMPARE(y.Input->Text, std::string("-1.2346E-05"));
+    QCOMPARE(y.Input->Width, 104);
+    QCOMPARE(y.UnitLabel->Left, y.Input->Left + 104 + 8);
 }
 
 // Tabs at the limits of int put every control at most at the form's width: no sum overflows.

@@ -58,6 +58,7 @@ class TestKolsedForm : public QObject {
     void saveAsMovesFileOutOfFolderWithBlank();
     void wheelScrollsFormNotList();
     void fieldsShowTheirStartInAFrame();
+    void longFormFitsItsWindow();
     void fileFieldChooserFromKeys_data();
     void fileFieldChooserFromKeys();
     void editCommandsOnFocusedField();
@@ -758,6 +759,32 @@ void TestKolsedForm::clearOnAnnotatedDeckAsText() {
     QCOMPARE(editor->Editor()->toPlainText(), before.mid(7));
     QVERIFY(editor->IsModified());
     msgs_->Answers = {mrNo};
+}
+
+// A long form whose lines fit its window shows no horizontal scroll bar; a link button in a
+// coloured group keeps the button's own colour and stands in the column of the others.
+void TestKolsedForm::longFormFitsItsWindow() {
+    std::string deck = "*KOLSED\n*|<COLOR1> RED\nCONSTANTS 61\nA = 1\n*|A|m|m|0|1|0|9|0|1\n"
+                       "*|[G|A red group\nB = 1\n*|B|m|m|0|1|0|9|0|2\n*|]\n";
+    for (int i = 0; i < 60; ++i)
+        deck += "C" + std::to_string(i) + " = 1\n*|Value " + std::to_string(i) + "|m|m|0|1|0|9|0\n";
+    dir_->Write("LONG.KSD", deck + "END\n");
+    TKOLSHELLFORM main;
+    main.resize(1000, 700);
+    main.show();
+    TKOLSEDForm* form = Open(main, "LONG.KSD");
+    QVERIFY(form);
+    auto* scroll = form->findChild<QScrollArea*>("ScrollBox");
+    QTRY_VERIFY(scroll->verticalScrollBar()->isVisible());
+    QVERIFY(!scroll->horizontalScrollBar()->isVisible());
+    auto* outside = form->findChild<QToolButton*>("AppButton1");
+    auto* inside = form->findChild<QToolButton*>("AppButton3");
+    QVERIFY(outside && inside);
+    QCOMPARE(inside->mapTo(scroll->widget(), QPoint()).x(),
+             outside->mapTo(scroll->widget(), QPoint()).x());
+    QCOMPARE(inside->palette().color(QPalette::ButtonText),
+             outside->palette().color(QPalette::ButtonText));
+    QVERIFY(inside->palette().color(QPalette::ButtonText) != QColor(Qt::red));
 }
 
 #include "tst_kolsedform.moc"

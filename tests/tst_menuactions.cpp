@@ -31,7 +31,8 @@ namespace {
 const char* const Deck = "* demo\nCONSTANTS 2\nAREA = 2.5\nQPUMP = 0.012\n"
                          "SIMULATION 0 10 1\nEND\n";
 
-// Closes every modal dialog as it comes up and notes its class.
+// Closes every modal dialog as it comes up and notes its class, and any of its controls that
+// no access key of its own reaches.
 class ModalCloser : public QObject {
   public:
     ModalCloser() {
@@ -39,6 +40,9 @@ class ModalCloser : public QObject {
         connect(&timer_, &QTimer::timeout, this, [this] {
             if (QWidget* m = QApplication::activeModalWidget()) {
                 Shown << m->metaObject()->className();
+                const QStringList faults = RepeatedAccessKeys(m) + UnkeyedControls(m);
+                if (!faults.isEmpty())
+                    KeyFaults << QString(m->metaObject()->className()) + ": " + faults.join(", ");
                 if (auto* d = qobject_cast<QDialog*>(m))
                     d->reject();
                 else
@@ -47,7 +51,7 @@ class ModalCloser : public QObject {
         });
         timer_.start();
     }
-    QStringList Shown;
+    QStringList Shown, KeyFaults;
 
   private:
     QTimer timer_;
@@ -178,6 +182,8 @@ QString TestMenuActions::Effect(TKOLSHELLFORM& form, QAction* action) {
     QStringList effect;
     for (const QString& d : closer.Shown)
         effect << "dialog " + d;
+    for (const QString& f : closer.KeyFaults)
+        effect << "access keys of " + f;
     for (qsizetype i = titles; i < dialogs_->Titles.size(); ++i)
         effect << "file dialog " + dialogs_->Titles[i];
     for (size_t i = messages; i < msgs_->Shown.size(); ++i)

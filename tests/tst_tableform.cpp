@@ -258,7 +258,7 @@ void TestTableForm::alterAndRuns() {
     TTable& t = table->Table();
     main.ExecDialog = [&](QDialog& d) {
         auto& dlg = static_cast<TAlterValuesDlg&>(d);
-        QCOMPARE(dlg.LastIncBox->text(), QString("Increment"));
+        QCOMPARE(dlg.LastIncBox->text(), QString("Incr&ement"));
         dlg.FirstRunV->setText("2");
         dlg.LastRunV->setText("9999");
         dlg.FirstValue->setText("1");

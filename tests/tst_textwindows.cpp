@@ -11,6 +11,7 @@
 #include "shell/widgets/finddialogs.h"
 #include "shell/widgets/helpdlg.h"
 #include "shell/widgets/helpviewer.h"
+#include "shell/widgets/helpwindow.h"
 #include "shell/widgets/indexdlg.h"
 #include "shell/widgets/printdlg.h"
 #include "shell/widgets/viewform.h"
@@ -72,6 +73,9 @@ class TestTextWindows : public QObject {
     void fieldHelp_data();
     void fieldHelp();
     void dialogAccessKeys();
+    void alignedHeader_data();
+    void alignedHeader();
+    void outputViewerAlignsNames();
 
   private:
     std::string File(const std::string& name, const std::string& bytes) {
@@ -501,15 +505,16 @@ void TestTextWindows::fieldHelp() {
 }
 
 QTEST_MAIN(TestTextWindows)
-// Select Windows to Print, the index and the two help dialogs: each control with a word on it
-// has its own access key, and Alt with the key reaches the list it names.
+// Select Windows to Print, the index, the two help dialogs and the help window: each control with a
+// word on it has its own access key, and Alt with the key reaches the list it names.
 void TestTextWindows::dialogAccessKeys() {
     const std::string index = File("P.IDX", "Projects\nPick one\nR&D projects\nOne\nP.DCK\n");
     TPrintDlg print;
     TIndexDlg projects(index);
     TAddHelpDlg added("Demo");
     THelpDlg field(File("P.KSD", "*KOLSED\n"), 1, "Pump flow");
-    for (QDialog* d : std::initializer_list<QDialog*>{&print, &projects, &added, &field}) {
+    THelpWindow help(tmp_->path());
+    for (QWidget* d : std::initializer_list<QWidget*>{&print, &projects, &added, &field, &help}) {
         d->show();
         QVERIFY(QTest::qWaitForWindowExposed(d));
         QCOMPARE(RepeatedAccessKeys(d), QStringList());
@@ -533,6 +538,47 @@ void TestTextWindows::dialogAccessKeys() {
     QVERIFY(print.OKBtn->isDefault());
     QVERIFY(!print.ExcAllBtn->isDefault());
     reaches(projects, {{Qt::Key_R, projects.ListBox()}});
+}
+
+void TestTextWindows::alignedHeader_data() {
+    QTest::addColumn<QString>("header");
+    QTest::addColumn<QString>("data");
+    QTest::addColumn<QString>("shown");
+    const QString data = "   0.0000E+00   2.0000E-01   2.7981E-02";
+    QTest::newRow("names over their columns")
+        << "TIME LEVEL QPUMP" << data << "         TIME        LEVEL        QPUMP";
+    QTest::newRow("units") << " S M M3/S" << data << "            S            M         M3/S";
+    QTest::newRow("a name for each column only") << "TIME LEVEL" << data << "TIME LEVEL";
+    QTest::newRow("a name wider than its column") << "TIME A_VERY_LONG_NAME_HERE Q"
+                                                  << "1 2 3"
+                                                  << "TIME A_VERY_LONG_NAME_HERE Q";
+    QTest::newRow("tabs and commas part columns") << "A,B"
+                                                  << "1.5\t22.25"
+                                                  << "  A     B";
+}
+
+void TestTextWindows::alignedHeader() {
+    QFETCH(QString, header);
+    QFETCH(QString, data);
+    QFETCH(QString, shown);
+    QCOMPARE(QString::fromStdString(AlignedHeader(header.toStdString(), data.toStdString())),
+             shown);
+}
+
+// An engine output file shows its names and units over their columns; the file itself and its
+// data lines are as they were.
+void TestTextWindows::outputViewerAlignsNames() {
+    const std::string bytes = "TIME LEVEL\n S M\n   0.0000E+00   2.0000E-01\n";
+    const std::string name = File("RUN.OUT", bytes);
+    TViewForm out;
+    QVERIFY(out.Open(name));
+    QCOMPARE(out.Viewer()->Line(1), QString("         TIME        LEVEL"));
+    QCOMPARE(out.Viewer()->Line(2), QString("            S            M"));
+    QCOMPARE(out.Viewer()->Line(3), QString("   0.0000E+00   2.0000E-01"));
+    TViewForm listing; // not a column file: shown as it is
+    QVERIFY(listing.Open(File("RUN.LST", bytes)));
+    QCOMPARE(listing.Viewer()->Line(1), QString("TIME LEVEL"));
+    QCOMPARE(ReadTestFile(name), bytes);
 }
 
 #include "tst_textwindows.moc"

@@ -617,6 +617,12 @@ void TKOLSEDForm::FocusPage(QWidget* from, bool down) {
 
 namespace {
 
+// The room between printed lines (a third of the job's line height), so that the frames
+// of values on lines one under the other stay apart.
+int LineGap(TPrintJob& job) {
+    return job.LineHeight() / 3;
+}
+
 // Where a control stands on the form, frames' offsets included.
 int FormLeft(const TFormItem& item, const TControlBox& box) {
     return box.Left + (item.InGroup && item.Group ? item.Group->Left : 0);
@@ -627,7 +633,7 @@ int FormLeft(const TFormItem& item, const TControlBox& box) {
 void TKOLSEDForm::PrintCaptionLine(TPrintJob& job, const TDescriptor& d, int left, const QFont& f) {
     QPainter& p = job.Canvas();
     p.setFont(f);
-    job.Advance(p.fontMetrics().height());
+    job.Advance(p.fontMetrics().height() + LineGap(job));
     const QString text = ToQ(d.Text);
     const int w = p.fontMetrics().horizontalAdvance(text);
     const int right = job.PageWidth() - 3 * job.PrintX(); // page width - 1.5 margins
@@ -650,7 +656,7 @@ void TKOLSEDForm::PrintFramed(TPrintJob& job, int left, const std::string& text)
 void TKOLSEDForm::PrintButton(TPrintJob& job, const TGButton& b, bool radio, int left) {
     QPainter& p = job.Canvas();
     p.setFont(QtFont(b.Font));
-    job.Advance(p.fontMetrics().height());
+    job.Advance(p.fontMetrics().height() + LineGap(job));
     const double s = job.Scale();
     const int cx = int(left * s) + job.PrintX(), cy = job.PrintY() + p.fontMetrics().height() / 2;
     if (radio) {
@@ -694,7 +700,7 @@ bool TKOLSEDForm::Print(TPrintJob& job) {
             // Room first (a new page when it does not fit), then drawn with its bottom on the
             // line, centred between the margins as the captions are.
             const QSize size = (QSizeF(pm.size()) * job.Scale()).toSize();
-            job.Advance(lineHeight + size.height());
+            job.Advance(lineHeight + LineGap(job) + size.height());
             lineHeight = 0;
             const int right = job.PageWidth() - 3 * job.PrintX(); // page width - 1.5 margins
             const int left = job.PrintX() + (right - job.PrintX() - size.width()) / 2;

@@ -62,8 +62,10 @@ TAxisControls MakeAxis(QWidget* parent, const QString& axis, bool styleEF, QGrid
     a.Min = Named(new QLineEdit(parent), "Min" + axis + "V");
     a.Max = Named(new QLineEdit(parent), "Max" + axis + "V");
     a.Ticks = Named(new QLineEdit("5", parent), "TicksV" + axis);
-    a.Linear = Named(new QRadioButton("Linear", parent), "Linear" + axis);
-    a.Log = Named(new QRadioButton("Log", parent), "Log" + axis);
+    // Keys of their own beside those of both dialogs' other controls.
+    const bool x = axis == "X";
+    a.Linear = Named(new QRadioButton(x ? "Li&near" : "Line&ar", parent), "Linear" + axis);
+    a.Log = Named(new QRadioButton(x ? "L&og" : "Lo&g", parent), "Log" + axis);
     a.Style = Named(new QComboBox(parent), axis + "Style");
     a.Style->addItems(styleEF ? QStringList{"E", "F"} : QStringList{"F", "E"});
     a.Digits = Named(new QComboBox(parent), axis + "Digits");
@@ -458,12 +460,12 @@ TModPlot::TModPlot(TPlotForm* plot, QWidget* parent) : QDialog(parent), plot_(pl
     YAxisLabel = Named(new QLineEdit(ToQ(d.AxisTitle[1]), this), "YAxisLabel");
     XAxisLabel->setMaxLength(AxisTitleMax);
     YAxisLabel->setMaxLength(AxisTitleMax);
-    XGridlines = Named(new QCheckBox("&Gridlines", this), "XGridlines");
-    YGridLines = Named(new QCheckBox("G&ridlines", this), "YGridLines");
+    XGridlines = Named(new QCheckBox("G&ridlines", this), "XGridlines");
+    YGridLines = Named(new QCheckBox("Gr&idlines", this), "YGridLines");
     grid->addWidget(Buddy("X axis titl&e", XAxisLabel), 1, 0);
     grid->addWidget(XAxisLabel, 1, 1);
     grid->addWidget(XGridlines, 1, 2);
-    grid->addWidget(Buddy("Y axis t&itle", YAxisLabel), 2, 0);
+    grid->addWidget(Buddy("Y axi&s title", YAxisLabel), 2, 0);
     grid->addWidget(YAxisLabel, 2, 1);
     grid->addWidget(YGridLines, 2, 2);
     Axis[0] = MakeAxis(this, "X", true, grid, 3);

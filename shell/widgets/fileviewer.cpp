@@ -63,6 +63,13 @@ void TFileViewer::IndexSlice() {
 }
 
 QString TFileViewer::Line(int i) const {
+    if (alignHeads_ && i <= 2 && index_.LineCount() >= 3) {
+        std::vector<std::string> first;
+        for (size_t l = 0; l < 3; ++l)
+            first.push_back(index_.Line(l, ShownChars));
+        AlignHeaderLines(first);
+        return Shown(first[size_t(i - 1)]);
+    }
     return Shown(index_.Line(size_t(i - 1), ShownChars));
 }
 

@@ -17,6 +17,8 @@ class TFileViewer : public QAbstractScrollArea {
     // The open switch: loads the named file; false when it cannot be read.
     bool SetActive(bool on);
     bool Active() const { return index_.IsOpen(); }
+    // A column file (engine output) shows its names and units over their columns.
+    void AlignHeads(bool on) { alignHeads_ = on; }
 
     int LineCount() const { return int(index_.LineCount()); }
     QString Line(int i) const; // 1-based
@@ -60,4 +62,5 @@ class TFileViewer : public QAbstractScrollArea {
     TLineIndex index_;
     QTimer slices_;
     Pos anchor_, caret_;
+    bool alignHeads_ = false;
 };

@@ -64,34 +64,38 @@ THelpWindow::THelpWindow(const QString& helpDir, QWidget* parent)
     contents_ = new QTreeWidget(this);
     contents_->setObjectName("ContentsList");
     contents_->setHeaderHidden(true);
-    tabs->addTab(contents_, "Contents");
+    tabs->addTab(contents_, "&Contents");
 
     auto* indexPage = new QWidget(this);
     indexEdit_ = new QLineEdit(indexPage);
     indexEdit_->setObjectName("IndexEdit");
     index_ = List(indexPage, "IndexList");
     auto* il = new QVBoxLayout(indexPage);
-    il->addWidget(new QLabel("Type the first letters of a word:"));
+    auto* first = new QLabel("Type the first &letters of a word:", indexPage);
+    first->setBuddy(indexEdit_);
+    il->addWidget(first);
     il->addWidget(indexEdit_);
     il->addWidget(index_);
-    tabs->addTab(indexPage, "Index");
+    tabs->addTab(indexPage, "&Index");
 
     auto* searchPage = new QWidget(this);
     searchEdit_ = new QLineEdit(searchPage);
     searchEdit_->setObjectName("SearchEdit");
-    auto* find = new QPushButton("Search", searchPage);
+    auto* find = new QPushButton("S&earch", searchPage);
     find->setObjectName("SearchBtn");
     results_ = List(searchPage, "SearchList");
     auto* sl = new QVBoxLayout(searchPage);
-    sl->addWidget(new QLabel("Words to find:"));
+    auto* words = new QLabel("&Words to find:", searchPage);
+    words->setBuddy(searchEdit_);
+    sl->addWidget(words);
     sl->addWidget(searchEdit_);
     sl->addWidget(find);
     sl->addWidget(results_);
-    tabs->addTab(searchPage, "Search");
+    tabs->addTab(searchPage, "&Search");
 
-    back_ = Tool(this, "< Back", "BackBtn");
-    forward_ = Tool(this, "Forward >", "ForwardBtn");
-    auto* home = Tool(this, "Contents", "HomeBtn");
+    back_ = Tool(this, "< &Back", "BackBtn");
+    forward_ = Tool(this, "&Forward >", "ForwardBtn");
+    auto* home = Tool(this, "&Home", "HomeBtn");
     auto* bar = new QHBoxLayout;
     for (QToolButton* b : {back_, forward_, home})
         bar->addWidget(b);

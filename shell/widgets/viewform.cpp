@@ -23,6 +23,8 @@ bool TViewForm::Open(const std::string& name) {
     file_ = name;
     setWindowTitle(ToQ(name));
     viewer_->SetFileName(ToQ(name));
+    const std::string ext = ExtOf(name);
+    viewer_->AlignHeads(ext.rfind(".O", 0) == 0 || ext == ".PLT");
     if (viewer_->SetActive(true)) return true;
     ShowMsg("File " + name + " cannot be read.", mkError, true);
     return false;

@@ -202,9 +202,10 @@ TAlterValuesDlg::TAlterValuesDlg(TTable& table, QWidget* parent) : QDialog(paren
     LastIncBox = Named(new QToolButton(this), "LastIncBox");
     IncorLast = Named(new QLineEdit(this), "IncorLast");
     auto* menu = new QMenu(LastIncBox);
-    menu->addAction("Last Value", this, [this] { SetMode(AlterMode::LastValue); });
-    menu->addAction("Increment", this, [this] { SetMode(AlterMode::Increment); });
-    menu->addAction("Multiplier", this, [this] { SetMode(AlterMode::Multiplier); });
+    // The button keeps its key (E) whichever of the three it shows.
+    menu->addAction("Last Valu&e", this, [this] { SetMode(AlterMode::LastValue); });
+    menu->addAction("Incr&ement", this, [this] { SetMode(AlterMode::Increment); });
+    menu->addAction("Multipli&er", this, [this] { SetMode(AlterMode::Multiplier); });
     LastIncBox->setMenu(menu);
     LastIncBox->setPopupMode(QToolButton::InstantPopup);
     OKBtn = Button(this, "OK", "OKBtn");
@@ -243,9 +244,9 @@ TAlterValuesDlg::TAlterValuesDlg(TTable& table, QWidget* parent) : QDialog(paren
 
 void TAlterValuesDlg::SetMode(AlterMode mode) {
     mode_ = mode;
-    LastIncBox->setText(mode == AlterMode::LastValue   ? "Last Value"
-                        : mode == AlterMode::Increment ? "Increment"
-                                                       : "Multiplier");
+    LastIncBox->setText(mode == AlterMode::LastValue   ? "Last Valu&e"
+                        : mode == AlterMode::Increment ? "Incr&ement"
+                                                       : "Multipli&er");
 }
 
 void TAlterValuesDlg::ShowSetFields() {
