@@ -2,7 +2,9 @@
 // memory (VmHWM) is its own: the 20 MB deck of a million lines that goes to the viewer, the
 // same deck forced into the editor (why it is not), the biggest decks the editor takes, and
 // the viewer's line index over 200 MB of empty lines, in bytes a line. Times are also given
-// against reading the same file's bytes in the same process. Usage: editbench DIR
+// against reading the same file's bytes in the same process. Given koltool, its Make KOLSED
+// unit list of a 20 MB deck of units (none described, so a message for each) is measured
+// too. Usage: editbench DIR [KOLTOOL]
 #include "common/paths.h"
 #include "shell/editlimits.h"
 #include "shell/lineindex.h"
@@ -13,9 +15,11 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <functional>
 #include <string>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -78,11 +82,40 @@ void Editor(const std::string& file) {
     edit.grab();
 }
 
+// koltool make-kolsed DECK --list, its output thrown away: time and peak memory.
+void UnitList(const std::string& koltool, const std::string& dir) {
+    const std::string deck = dir + "/UNITS.DCK";
+    FILE* f = std::fopen(deck.c_str(), "wb");
+    size_t bytes = 0;
+    for (int k = 1; bytes < 20000000; ++k)
+        bytes += size_t(std::fprintf(f, "UNIT %d TYPE 3 R\n* c\nPARAMETERS 2\n1 2.5\n", k));
+    std::fputs("END\n", f);
+    std::fclose(f);
+    std::fflush(stdout);
+    QElapsedTimer t;
+    t.start();
+    const pid_t child = fork();
+    if (child == 0) {
+        if (!std::freopen("/dev/null", "w", stdout)) _exit(126);
+        execl(koltool.c_str(), koltool.c_str(), "make-kolsed", deck.c_str(), "--engine-dir",
+              dir.c_str(), "--list", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    int status = 0;
+    rusage use{};
+    wait4(child, &status, 0, &use);
+    std::printf("%-58s %7.3f s, peak %4ld MB\n", "koltool make-kolsed --list, 20 MB of units",
+                double(t.nsecsElapsed()) / 1e9, use.ru_maxrss / 1024);
+    std::remove(deck.c_str());
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
     const std::string dir = argc > 1 ? argv[1] : ".";
+    // First, while this process is small: a child's peak counts what it had before its exec.
+    if (argc > 2) UnitList(argv[2], dir);
+    QApplication app(argc, argv);
     const std::string million = dir + "/MILLION.DCK", most = dir + "/MOST.DCK",
                       wide = dir + "/WIDE.DCK";
     Write(million, 18, 20000000);
@@ -104,5 +137,6 @@ int main(int argc, char** argv) {
                 index.LineCount(), double(index.IndexBytes()) / double(index.LineCount()));
     for (const std::string& f : {million, most, wide, big})
         std::remove(f.c_str());
+
     return 0;
 }

@@ -428,11 +428,9 @@ class Simulation {
         run.Steps = int(k);
         run.Stopped = stopped_;
         run.StoppedAt = time_;
-        for (auto& [unit, p] : printers_) {
-            if (p.File && std::fclose(p.File) != 0 && !stopped_)
-                d_.Messages.push_back({UnitLine(unit), true, WriteFailure(p)});
+        for (auto& [unit, p] : printers_)
             run.Files.push_back(p.Written);
-        }
+        CloseFiles();
         return run;
     }
 
@@ -446,12 +444,12 @@ class Simulation {
                        " bytes in one run; the run was stopped at time " + TimeText() +
                        " (what was written is kept)");
     }
-    static std::string WriteFailure(const Printer& p) {
-        return "file " + p.Written.File + " could not be written (" +
+    static std::string WriteFailure(const std::string& file) {
+        return "file " + file + " could not be written (" +
                (errno ? std::strerror(errno) : "a write failed") + ")";
     }
     void WriteFailed(int unit, const Printer& p) {
-        Stop(unit, WriteFailure(p) + "; the run was stopped at time " + TimeText());
+        Stop(unit, WriteFailure(p.Written.File) + "; the run was stopped at time " + TimeText());
     }
     void Stop(int unit, const std::string& text) {
         if (stopped_) return;
@@ -552,9 +550,7 @@ class Simulation {
         p.Written.Unit = lu;
         p.Written.Columns = int(u.Inputs.size()) + 1;
         p.Every = PrintEvery(u);
-        const std::string name =
-            IsSeparator(p.Written.File[0]) ? p.Written.File : JoinPath(dir_, p.Written.File);
-        p.File = std::fopen(NativePath(name).c_str(), "wb");
+        p.File = UnitFile(lu, u.Number, p.Written.File);
         if (!p.File) {
             d_.Messages.push_back({u.Line, true, "file " + p.Written.File + " cannot be written"});
             return;
@@ -575,6 +571,26 @@ class Simulation {
         }
         Printer& kept = printers_[u.Number] = p;
         Wrote(u.Number, kept, std::fprintf(p.File, "%s\n%s\n", names.c_str(), units.c_str()));
+    }
+
+    // The file of a logical unit, opened by its first printer: printers of one unit write
+    // to it in turn, as to one file.
+    FILE* UnitFile(int lu, int unit, const std::string& file) {
+        const auto known = unitFiles_.find(lu);
+        if (known != unitFiles_.end()) return opened_[known->second].File;
+        const std::string name = IsSeparator(file[0]) ? file : JoinPath(dir_, file);
+        FILE* f = std::fopen(NativePath(name).c_str(), "wb");
+        if (!f) return nullptr;
+        unitFiles_[lu] = opened_.size();
+        opened_.push_back({f, unit, file});
+        return f;
+    }
+    // Closes the files, the last opened first (the C library finds each at once then); data
+    // that could not be written at the close is an error of the unit that opened the file.
+    void CloseFiles() {
+        for (auto f = opened_.rbegin(); f != opened_.rend(); ++f)
+            if (std::fclose(f->File) != 0 && !stopped_)
+                d_.Messages.push_back({UnitLine(f->Unit), true, WriteFailure(f->Name)});
     }
 
     void Step(long k, double t) {
@@ -623,6 +639,13 @@ class Simulation {
     std::map<int, std::vector<double>> outputs_;
     std::map<int, double> state_;
     std::map<int, Printer> printers_;
+    struct OpenFile {
+        FILE* File;
+        int Unit; // the printer that opened it
+        std::string Name;
+    };
+    std::vector<OpenFile> opened_;    // in the order opened
+    std::map<int, size_t> unitFiles_; // logical unit -> its file in opened_
     long long maxBytes_, bytes_ = 0;
     bool stopped_ = false;
 };

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 enum ItemKind : uint8_t {
@@ -200,6 +201,10 @@ struct TFormModel {
     std::string OnDisk;
     TEncoding Encoding = TEncoding::Utf8;
     std::vector<std::unique_ptr<TFormItem>> Items; // the chain, in file order
+    // The first group or block of each upper-cased name, by its place in Items; made again
+    // when items were added since.
+    std::unordered_map<std::string, size_t> FrameIndex;
+    size_t FrameIndexItems = 0;
     TPresentation Presentation;
     uint32_t Background = 0xFFFFFF;
     std::string BeforeCommand, AfterCommand;

@@ -2,6 +2,7 @@
 
 #include "common/globals.h"
 
+#include <unordered_set>
 #include <utility>
 
 namespace {
@@ -31,17 +32,20 @@ void ClearCommand(const std::string& own, std::string& formCommand) {
     if (own.size() > 4) formCommand.clear();
 }
 
-// The frame's name equals the upper-cased name, whatever its case; nothing is copied, as this
-// runs for every item at every switch.
-bool Named(const TFormItem& item, const std::string& upper) {
-    if (!IsFrame(item) || !item.OwnGroup || item.OwnGroup->Name.size() != upper.size())
-        return false;
-    const std::string& name = item.OwnGroup->Name;
-    for (size_t i = 0; i < name.size(); ++i) {
-        const char c = name[i] >= 'a' && name[i] <= 'z' ? char(name[i] - 'a' + 'A') : name[i];
-        if (c != upper[i]) return false;
+// The place of the first group or block named so (upper-cased), or npos; the whole chain
+// is looked at again only after items were added to it.
+size_t FrameAt(TFormModel& form, const std::string& upper) {
+    if (form.FrameIndexItems != form.Items.size()) {
+        form.FrameIndex.clear();
+        for (size_t i = 0; i < form.Items.size(); ++i) {
+            const TFormItem& item = *form.Items[i];
+            if (IsFrame(item) && item.OwnGroup)
+                form.FrameIndex.emplace(UpStr(item.OwnGroup->Name), i);
+        }
+        form.FrameIndexItems = form.Items.size();
     }
-    return true;
+    const auto at = form.FrameIndex.find(upper);
+    return at == form.FrameIndex.end() ? std::string::npos : at->second;
 }
 
 // Shows or hides the frame of item i; everything from it on moves by its height. An empty
@@ -90,27 +94,39 @@ bool IsFrame(const TFormItem& item) {
 }
 
 TFormItem* FindGroupItem(TFormModel& form, const std::string& name) {
-    const std::string upper = UpStr(name);
-    for (auto& item : form.Items)
-        if (Named(*item, upper)) return item.get();
-    return nullptr;
+    const size_t i = FrameAt(form, UpStr(name));
+    return i == std::string::npos ? nullptr : form.Items[i].get();
 }
 
 void SetGroupState(TFormModel& form, const std::string& name, bool on) {
-    const std::string upper = UpStr(name);
-    for (size_t i = 0; i < form.Items.size(); ++i) {
-        if (!Named(*form.Items[i], upper)) continue;
-        if (on)
-            SwitchOn(form, i);
-        else
-            SwitchOff(form, i);
-        return;
-    }
+    const size_t i = FrameAt(form, UpStr(name));
+    if (i == std::string::npos) return;
+    if (on)
+        SwitchOn(form, i);
+    else
+        SwitchOff(form, i);
 }
 
+// As switching off each group that is off, in order, but in one pass over the chain: each
+// item moves once, by the heights of all the frames hidden before it and its own.
 void HideSwitchedOffGroups(TFormModel& form) {
-    for (size_t i = 0; i < form.Items.size(); ++i)
-        if (IsFrame(*form.Items[i]) && !form.Items[i]->OwnGroup->On) SwitchOff(form, i);
+    std::unordered_set<const TGroupBox*> hidden;
+    int shift = 0;
+    for (auto& item : form.Items) {
+        if (IsBlock(*item) && item->InGroup && hidden.count(item->Group))
+            item->OwnGroup->Visible = false;
+        if (IsFrame(*item) && !item->OwnGroup->On) {
+            TGroupBox& g = *item->OwnGroup;
+            ClearCommand(g.BeforeCommand, form.BeforeCommand);
+            ClearCommand(g.AfterCommand, form.AfterCommand);
+            if (g.Visible) {
+                g.Visible = false;
+                shift -= g.Height;
+                hidden.insert(&g);
+            }
+        }
+        if (shift != 0) MoveItem(*item, shift);
+    }
 }
 
 void CheckBoxClicked(TFormModel& form, TGroupBox& block, size_t button) {

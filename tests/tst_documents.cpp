@@ -599,7 +599,8 @@ void TestDocuments::bigFilesShownReadOnly_data() {
     QTest::newRow("over 20 MB")
         << "size"
         << "BIG.DCK is too large to edit here (21 MB); it is shown read-only.";
-    QTest::newRow("20 MB in 200000 lines") << "most" << "";
+    QTest::newRow("20 MB in 200000 lines") << "most"
+                                           << "";
     QTest::newRow("one long line") << "line"
                                    << "BIG.DCK has a line too long to edit here (more than 20000 "
                                       "characters); it is shown read-only.";

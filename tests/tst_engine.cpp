@@ -46,6 +46,7 @@ class TestEngine : public QObject {
     void runawayOutput();
     void outputStoppedOnTheWay();
     void fullDiskStopsTheRun();
+    void printersShareTheirUnitsFile();
 };
 
 void TestEngine::expressions_data() {
@@ -450,6 +451,28 @@ void TestEngine::fullDiskStopsTheRun() {
              qPrintable(Messages(d).join('|')));
     QVERIFY(EngineListing(d, "PR.DCK", run).find("The run was stopped at time") !=
             std::string::npos);
+}
+
+// Two printers of one logical unit write its one file in turn: both their lines are there,
+// none written over by the other's.
+void TestEngine::printersShareTheirUnitsFile() {
+    QTemporaryDir dir;
+    EngineDeck d;
+    ReadEngineDeck(
+        Lines("SIMULATION 0 2 1\nUNIT 1 TYPE 25 P\nPARAMETERS 2\n1 7\nINPUTS 1\nTIME\nA\n"
+              "UNIT 2 TYPE 25 Q\nPARAMETERS 2\n1 7\nINPUTS 1\nTIME\nB\n"
+              "ASSIGN TWO.OUT 7\nEND"),
+        d);
+    QCOMPARE(Messages(d), QStringList());
+    const EngineRun run = RunEngineDeck(d, dir.path().toStdString());
+    QCOMPARE(Messages(d), QStringList());
+    const QStringList lines =
+        QString::fromStdString(ReadTestFile((dir.path() + "/TWO.OUT").toStdString()))
+            .split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 2 * 2 + 2 * 3);
+    QCOMPARE(lines.mid(0, 4), QStringList({"TIME A", " S -", "TIME B", " S -"}));
+    QCOMPARE(run.Files.size(), size_t(2));
+    QCOMPARE(run.Files[0].Rows + run.Files[1].Rows, 6);
 }
 
 QTEST_GUILESS_MAIN(TestEngine)

@@ -72,6 +72,7 @@ class TestKolsed : public QObject {
     void valueFieldFitsItsNumber();
     void lineNumbersCountBlockLines();
     void initialButtonStates();
+    void groupsReadSwitchedOff();
     void manyRadioButtons();
     void layout();
     void extremeTabs();
@@ -483,6 +484,49 @@ void TestKolsed::initialButtonStates() {
     QVERIFY(!FindGroupItem(form, "b")->OwnGroup->Visible);
     QVERIFY(FindGroupItem(form, "A")->OwnGroup->Visible);
     QVERIFY(!DCKChanged(form));
+}
+
+namespace {
+// Where each frame and field of the form is, and whether it shows.
+QStringList Places(const TFormModel& form) {
+    QStringList l;
+    for (const auto& item : form.Items) {
+        QString s = QString::number(item->Index);
+        if (item->OwnGroup)
+            s += QString(" frame %1 %2").arg(item->OwnGroup->Top).arg(item->OwnGroup->Visible);
+        if (item->Input) s += QString(" field %1").arg(item->Input->Top);
+        if (item->Caption) s += QString(" caption %1").arg(item->Caption->Top);
+        l << s;
+    }
+    return l;
+}
+} // namespace
+
+// Groups read as switched off are hidden as switching each off in turn hides them: every
+// frame and field after them, and a block inside one, where the clicks would leave it.
+void TestKolsed::groupsReadSwitchedOff() {
+    Fixture fx;
+    MsgRecorder rec;
+    const std::string groups[] = {
+        "*|[G1|One\nA = 1\n*|A|m|m|0|1|0|9|0\n*|]\n",
+        "*|[G2|Two\nB = 1\n*|B|m|m|0|1|0|9|0\n*|{K|Inner\n*|On|G3\n*|}\n*|]\n",
+        "*|[G3|Three\nC = 1\n*|C|m|m|0|1|0|9|0\nD = 1\n*|D|m|m|0|1|0|9|0\n*|]\n"};
+    const std::string after = "E = 2\n*|E|m|m|0|1|0|9|0\n";
+    std::string on, off;
+    for (const std::string& g : groups) {
+        on += g + after;
+        for (const QString& line : QString::fromStdString(g).split('\n', Qt::SkipEmptyParts))
+            off += "*|#" + line.toStdString() + "\n";
+        off += after;
+    }
+    TFormModel clicked, read;
+    Read(clicked, fx, on);
+    for (const char* g : {"G1", "G2", "G3"})
+        SetGroupState(clicked, g, false);
+    Read(read, fx, off);
+    QVERIFY(rec.Shown.empty());
+    QCOMPARE(Places(read), Places(clicked));
+    QVERIFY(!FindGroupItem(read, "K")->OwnGroup->Visible);
 }
 
 // A radio block of thousands of buttons, each with a group of its own that starts on: the

@@ -274,7 +274,7 @@ void TestScaling::runStates() {
         const std::string table = (dir.path() + QString("/S%1.TBL").arg(i)).toStdString();
         WriteTestFile(
             dir.path(), "S" + std::to_string(i) + ".TBL.RUNS",
-            Repeated("KOLSHELL run states 1\n", "#\tdone\t0\t1.5,2\n", "", i ? 1000000 : 250000));
+            Repeated("KOLSHELL run states 1\n", "@\tdone\t0\t1.5,2\n", "", i ? 1000000 : 250000));
         TRunRecords records;
         work[i] = Counted([&] { records = ReadRunStates(table); });
         QVERIFY(records.size() > 10000);
@@ -296,7 +296,7 @@ void TestScaling::unitListHoldsOneUnit() {
         const std::string deck =
             WriteTestFile(dir.path(), "D" + std::to_string(i) + ".DCK",
                           Repeated("* a deck of many units\n",
-                                   "UNIT # TYPE 7 U\n* its comment\nPARAMETERS 1\n1.5\n", "END\n",
+                                   "UNIT @ TYPE 7 U\n* its comment\nPARAMETERS 1\n1.5\n", "END\n",
                                    i ? 1000000 : 250000));
         TDiagnostics diagnostics;
         work[i] = Counted([&] {
