@@ -18,8 +18,10 @@ const char* const OpenKSDFilter = "KOLSED Files|*.KSD|All files|*";
 
 namespace {
 const SaveAsType SaveAsTypes[SaveAsTypeCount] = {
-    {".DCK", 1000}, {".KSD", 2000}, {".DEK", 1000}, {".FOR", 7000}, {".KSP", 4000},
-    {".BMP", 0},    {".WMF", 0},    {".TBL", 5000}, {"", 0},        {".TXT", 7000},
+    {".DCK", TWindowKind::Deck}, {".KSD", TWindowKind::Form},  {".DEK", TWindowKind::Deck},
+    {".FOR", TWindowKind::Text}, {".KSP", TWindowKind::Plot},  {".BMP", TWindowKind::None},
+    {".WMF", TWindowKind::None}, {".TBL", TWindowKind::Table}, {"", TWindowKind::None},
+    {".TXT", TWindowKind::Text},
 };
 } // namespace
 
@@ -44,7 +46,7 @@ std::string OpeningExt(const std::string& fileName) {
     return IsKolsedMarker(FirstLineOf(fileName)) ? ".KSD" : ExtOf(fileName);
 }
 
-bool HoldsInputDeck(int kind, const std::string& fileName) {
+bool HoldsInputDeck(TWindowKind kind, const std::string& fileName) {
     return IsDeckKind(kind) || (IsEditorKind(kind) && IsInputExt(ExtOf(fileName)));
 }
 
@@ -89,9 +91,9 @@ std::vector<std::string> RecentEntryCaptions(const std::vector<std::string>& old
     return captions;
 }
 
-std::vector<int> KindsClosedByOpening(const std::string& ext) {
-    if (ext == ".KSD") return {wkForm, wkTable, wkPlot};
-    if (IsInputExt(ext)) return {wkDeck, wkTable, wkPlot};
-    if (ext == ".TBL") return {wkTable};
+std::vector<TWindowKind> KindsClosedByOpening(const std::string& ext) {
+    if (ext == ".KSD") return {TWindowKind::Form, TWindowKind::Table, TWindowKind::Plot};
+    if (IsInputExt(ext)) return {TWindowKind::Deck, TWindowKind::Table, TWindowKind::Plot};
+    if (ext == ".TBL") return {TWindowKind::Table};
     return {};
 }

@@ -2,6 +2,8 @@
 // the Open and Save dialogs.
 #pragma once
 
+#include "common/windowkind.h"
+
 #include <string>
 #include <vector>
 
@@ -16,11 +18,11 @@ std::string OpeningExt(const std::string& fileName);
 bool IsInputExt(const std::string& ext);
 // A window of the kind on the file holds an input deck: a deck window, or the text editor on a
 // file with a deck's extension (FLOWDRAW's ".DEK").
-bool HoldsInputDeck(int kind, const std::string& fileName);
+bool HoldsInputDeck(TWindowKind kind, const std::string& fileName);
 
 // The window kinds that opening a file of the extension closes: a deck's or form's window with
 // the table and plots that belong to it; a table the table window.
-std::vector<int> KindsClosedByOpening(const std::string& ext);
+std::vector<TWindowKind> KindsClosedByOpening(const std::string& ext);
 
 // name cut before the first "." of its file name (the folder kept), with ext appended; a file
 // name without a "." stays as it is.
@@ -29,7 +31,7 @@ std::string CompanionName(const std::string& name, const std::string& ext);
 // The Save dialog's file types, 1-based as its filter entries: extension and window kind.
 struct SaveAsType {
     const char* Ext;
-    int Kind;
+    TWindowKind Kind;
 };
 constexpr int SaveAsTypeCount = 10;
 const SaveAsType& SaveAsTypeAt(int index);

@@ -57,17 +57,18 @@ std::string StartName(const std::string& argument) {
 
 TDocumentController::TDocumentController(TKOLSHELLFORM& main) : QObject(&main), main_(main) {}
 
-TChildForm* TDocumentController::CreateEditor(const std::string& name, int kind) {
+TChildForm* TDocumentController::CreateEditor(const std::string& name, TWindowKind kind) {
     const std::string tooLarge = TooLargeToEdit(name);
     if (!tooLarge.empty())
-        return ShowMsg(tooLarge, mkInformation, false), CreateViewer(name, wkListing);
+        return ShowMsg(tooLarge, MsgKind::Information, false),
+               CreateViewer(name, TWindowKind::Listing);
     auto* editor = new TEditForm;
     main_.AddChild(editor);
     if (!editor->Open(name)) {
         main_.DisposeChild(editor);
         return nullptr;
     }
-    if (kind) editor->SetWindowKind(kind);
+    if (kind != TWindowKind::None) editor->SetWindowKind(kind);
     return editor;
 }
 
@@ -85,7 +86,7 @@ TChildForm* TDocumentController::CreateKolsedForm(const std::string& name) {
     return form;
 }
 
-TChildForm* TDocumentController::CreateViewer(const std::string& name, int kind) {
+TChildForm* TDocumentController::CreateViewer(const std::string& name, TWindowKind kind) {
     auto* viewer = new TViewForm;
     viewer->SetWindowKind(kind);
     main_.AddChild(viewer);
@@ -135,7 +136,7 @@ void TDocumentController::ReadaFile(const std::string& name) {
     FileNameList.Add(name);
     FixFileNameList();
     if (Globals().KolsedOnlyMode && ext != ".KSD")
-        ShowMsg(name + " is not a KOLSED file.", mkError, true);
+        ShowMsg(name + " is not a KOLSED file.", MsgKind::Error, true);
     if (ShowIfOpen(name)) {
         main_.UpdateMenu();
         return;
@@ -149,11 +150,11 @@ void TDocumentController::ReadaFile(const std::string& name) {
     {
         WaitCursor wait;
         if (ext == ".DCK" || ext == ".DEK") {
-            main_.DisposeKOLVANWindows(wkDeck);
+            main_.DisposeKOLVANWindows(TWindowKind::Deck);
             LookUpCompanions(name);
-            if (CreateEditor(name, 0)) InputOpened(name);
+            if (CreateEditor(name, TWindowKind::None)) InputOpened(name);
         } else if (ext == ".KSD") {
-            main_.DisposeKOLVANWindows(wkForm);
+            main_.DisposeKOLVANWindows(TWindowKind::Form);
             GetDGMFile(name);
             GetPLTFile(name, false);
             GetLSTFile(name, false);
@@ -171,7 +172,7 @@ void TDocumentController::ReadaFile(const std::string& name) {
         } else if (ext == ".LST") {
             GetLSTFile(name, true);
         } else {
-            CreateEditor(name, 0);
+            CreateEditor(name, TWindowKind::None);
         }
     }
     FixFileNameList();
@@ -179,18 +180,18 @@ void TDocumentController::ReadaFile(const std::string& name) {
 }
 
 void TDocumentController::GetLSTFile(const std::string& name, bool show) {
-    main_.DisposeKOLVANWindows(wkListing);
+    main_.DisposeKOLVANWindows(TWindowKind::Listing);
     const std::string listing = CompanionName(name, ".LST");
     if (!FileExists(listing)) {
         main_.ResetCompanionItem("Listing1", "Listing");
         return;
     }
-    if (show) CreateViewer(listing, wkListing);
+    if (show) CreateViewer(listing, TWindowKind::Listing);
     main_.SetCompanionItem("Listing1", "Listing " + listing);
 }
 
 void TDocumentController::GetOUTFile(const std::string& name, bool show) {
-    main_.DisposeKOLVANWindows(wkOutput);
+    main_.DisposeKOLVANWindows(TWindowKind::Output);
     QMenu* sub = main_.Action("Output1")->menu();
     sub->clear();
     main_.Action("Output1")->setEnabled(true);
@@ -200,10 +201,10 @@ void TDocumentController::GetOUTFile(const std::string& name, bool show) {
     const std::vector<std::string> found = FindFiles(dir, ExtractFileName(pattern));
     for (const std::string& file : found) {
         QAction* entry = sub->addAction(MenuText(file));
-        entry->setProperty("KindCode", wkOutput);
+        entry->setProperty("KindCode", int(TWindowKind::Output));
         entry->setProperty("FileName", ToQ(JoinPath(dir, file)));
         connect(entry, &QAction::triggered, this, [this, entry] { OpenOutFile(entry); });
-        if (show) CreateViewer(JoinPath(dir, file), wkOutput);
+        if (show) CreateViewer(JoinPath(dir, file), TWindowKind::Output);
     }
     if (found.empty()) main_.ResetCompanionItem("Output1", "Output");
 }
@@ -216,11 +217,11 @@ void TDocumentController::GetPLTFile(const std::string& name, bool show) {
         return;
     }
     Globals().PlotDefName = plotter;
-    if (show) CreateViewer(plotter, wkListing);
+    if (show) CreateViewer(plotter, TWindowKind::Listing);
 }
 
 void TDocumentController::GetTBLFile(const std::string& name, bool show) {
-    if (!main_.DisposeKOLVANWindows(wkTable)) return; // the user keeps the table
+    if (!main_.DisposeKOLVANWindows(TWindowKind::Table)) return; // the user keeps the table
     const std::string table = CompanionName(name, ".TBL");
     if (!FileExists(table)) {
         main_.ResetCompanionItem("Table1", "Table");
@@ -231,7 +232,7 @@ void TDocumentController::GetTBLFile(const std::string& name, bool show) {
 }
 
 void TDocumentController::GetDGMFile(const std::string& name) {
-    main_.DisposeKOLVANWindows(wkDiagram);
+    main_.DisposeKOLVANWindows(TWindowKind::Diagram);
     if (!FileNameHasDot(name)) return;
     const std::string bitmap = CompanionName(name, ".BMP");
     const std::string metafile = CompanionName(name, ".WMF");
@@ -255,17 +256,17 @@ void TDocumentController::GetDGMFile(const std::string& name) {
 }
 
 void TDocumentController::OpenOutFile(QAction* sender) {
-    if (!sender || sender->property("KindCode").toInt() != wkOutput) return;
+    if (!sender || sender->property("KindCode").toInt() != int(TWindowKind::Output)) return;
     const std::string name = FromQ(sender->property("FileName").toString());
     if (!FileExists(name)) {
-        ShowMsg(name + " no longer exists", mkWarningOk, true);
+        ShowMsg(name + " no longer exists", MsgKind::WarningOk, true);
         return;
     }
     if (name.find_first_of("\\:/") != std::string::npos) SetCurrentDir(ExtractFileDir(name));
     if (TChildForm* shown = WindowShowing(name))
         main_.BringForward(shown);
     else
-        CreateViewer(name, wkOutput);
+        CreateViewer(name, TWindowKind::Output);
     main_.UpdateMenu();
 }
 
@@ -306,13 +307,14 @@ void TDocumentController::OpenFileItem(QAction* sender) {
         main_.UpdateMenu();
         return;
     }
-    ShowMsg(entry + " no longer exists", mkWarningOk, true);
+    ShowMsg(entry + " no longer exists", MsgKind::WarningOk, true);
     FileNameList.Remove(entry);
     FixFileNameList();
 }
 
 bool TDocumentController::QueryCloseInputs() {
-    return main_.QueryDisposeKinds({wkDeck, wkAnnotatedText, wkForm, wkTable});
+    return main_.QueryDisposeKinds(
+        {TWindowKind::Deck, TWindowKind::AnnotatedText, TWindowKind::Form, TWindowKind::Table});
 }
 
 // The folder the file dialogs start in: the current deck's, else that of the last file chosen,
@@ -359,7 +361,7 @@ void TDocumentController::OpenIndex(const std::string& indexFile) {
 
 void TDocumentController::Open1Click() {
     if (!QueryCloseInputs()) return;
-    main_.DisposeKOLVANWindows(wkOutput);
+    main_.DisposeKOLVANWindows(TWindowKind::Output);
     if (Globals().KolsedOnlyMode && IndexFileFound() && FirstOpen) {
         OpenIndex(indexFileName_);
         FirstOpen = false;
@@ -388,14 +390,14 @@ void TDocumentController::EditKOLSEDfile1Click() {
     // A file shown as text already comes forward; a form on it, like the other windows closed
     // below, asks its save question first.
     const TChildForm* shown = WindowShowing(name);
-    const bool asText = shown && shown->WindowKind() != wkForm;
+    const bool asText = shown && shown->WindowKind() != TWindowKind::Form;
     if (OpeningExt(name) == ".KSD" && !(asText && ShowIfOpen(name)) &&
         main_.Runs().QueryStopRun(true) && QueryCloseInputs() && main_.Plots().ClosePlots()) {
-        main_.DisposeKOLVANWindows(wkForm);
-        main_.DisposeKOLVANWindows(wkDeck);
+        main_.DisposeKOLVANWindows(TWindowKind::Form);
+        main_.DisposeKOLVANWindows(TWindowKind::Deck);
         Globals().InputFileName = name;
         GetDGMFile(name); // before the editor, which then is the window in front
-        CreateEditor(name, wkAnnotatedText);
+        CreateEditor(name, TWindowKind::AnnotatedText);
         GetPLTFile(name, false);
         GetLSTFile(name, false);
         GetOUTFile(name, false);
@@ -405,14 +407,16 @@ void TDocumentController::EditKOLSEDfile1Click() {
 }
 
 void TDocumentController::WindowSaveAs(TChildForm* child) {
-    const int k = child->WindowKind();
-    const std::string proposed = k == wkPlot ? "*.KSP" : k == wkAnnotatedText ? "*.KSD" : "*.DCK";
-    int filterIndex = k == wkPlot ? SaveAsTypeIndex(".KSP") : 1;
+    const auto k = child->WindowKind();
+    const std::string proposed = k == TWindowKind::Plot            ? "*.KSP"
+                                 : k == TWindowKind::AnnotatedText ? "*.KSD"
+                                                                   : "*.DCK";
+    int filterIndex = k == TWindowKind::Plot ? SaveAsTypeIndex(".KSP") : 1;
     const QString picked = AskSaveName(&main_, "Saving window " + child->Title(), ToQ(proposed),
                                        SaveFilter, &filterIndex);
     if (picked.isEmpty()) return;
     std::string name = FromQ(picked);
-    if (k == wkPlot) {
+    if (k == TWindowKind::Plot) {
         name = WithDefaultExt(name, "KSP");
         child->SetCaption(ToQ(name));
         child->SaveDocument(name);
@@ -424,7 +428,7 @@ void TDocumentController::WindowSaveAs(TChildForm* child) {
 
 bool TDocumentController::SaveDeckWindow(TChildForm* c, const std::string& deck) {
     if (!main_.Watching().MaySave(c)) return false;
-    if (c->WindowKind() == wkForm) return c->SaveDocument(deck);
+    if (c->WindowKind() == TWindowKind::Form) return c->SaveDocument(deck);
     if (auto* editor = qobject_cast<TEditForm*>(c)) return editor->Save();
     return true;
 }
@@ -432,25 +436,25 @@ bool TDocumentController::SaveDeckWindow(TChildForm* c, const std::string& deck)
 void TDocumentController::SaveChild(TChildForm* c) {
     if (c->IsModified() && !main_.Watching().MaySave(c)) return;
     switch (c->WindowKind()) {
-    case wkDeck:
-    case wkAnnotatedText:
-    case wkText:
+    case TWindowKind::Deck:
+    case TWindowKind::AnnotatedText:
+    case TWindowKind::Text:
         if (c->FileName().empty())
             WindowSaveAs(c);
         else if (auto* editor = qobject_cast<TEditForm*>(c); editor && editor->IsModified())
             editor->Save();
         break;
-    case wkForm:
+    case TWindowKind::Form:
         if (c->CheckActiveInput() && c->IsModified())
             c->SaveDocument(c->FileName()); // follows Save as
         break;
-    case wkPlot:
+    case TWindowKind::Plot:
         if (c->DocumentName().empty())
             WindowSaveAs(c);
         else
             c->SaveDocument(c->DocumentName());
         break;
-    case wkTable:
+    case TWindowKind::Table:
         if (c == main_.Tables().CurrentTable() && c->IsModified()) {
             std::string name = c->DocumentName();
             if (ExtOf(name) != ".TBL" && FileNameHasDot(name)) name = BaseName(name) + ".TBL";
@@ -478,24 +482,25 @@ void TDocumentController::Save1Click() {
 void TDocumentController::Saveas1Click() {
     TChildForm* c = CurrentChild;
     if (!c) return;
-    const int k = c->WindowKind();
+    const auto k = c->WindowKind();
     std::string proposed;
     if (IsEditorKind(k)) {
         proposed = c->FileName();
-    } else if (k == wkForm) {
+    } else if (k == TWindowKind::Form) {
         if (!c->CheckActiveInput()) return;
         proposed = Globals().InputFileName;
-    } else if (k == wkPlot) {
+    } else if (k == TWindowKind::Plot) {
         const std::string& deck =
             Globals().InputFileName.empty() ? Globals().PlotDefName : Globals().InputFileName;
         proposed = PlotSaveAsName(c->DocumentName(), deck);
     }
     int filterIndex = 1;
-    const int row = SaveAsTypeIndex(k == wkPlot ? ".KSP" : ExtOf(proposed));
+    const int row = SaveAsTypeIndex(k == TWindowKind::Plot ? ".KSP" : ExtOf(proposed));
     if (row) {
         filterIndex = row;
-        const int kind = SaveAsTypeAt(row).Kind;
-        if ((kind == wkDeck || kind == wkText) && IsEditorKind(k)) c->SetWindowKind(kind);
+        const auto kind = SaveAsTypeAt(row).Kind;
+        if ((kind == TWindowKind::Deck || kind == TWindowKind::Text) && IsEditorKind(k))
+            c->SetWindowKind(kind);
     }
     const QString picked = AskSaveName(
         &main_, "Save As", ToQ(proposed), SaveFilter, &filterIndex, [row](const QString& n, int) {
@@ -507,16 +512,17 @@ void TDocumentController::Saveas1Click() {
         return;
     }
     const std::string name = FromQ(picked);
-    const int kindNow = c->WindowKind();
+    const auto kindNow = c->WindowKind();
     if (auto* editor = qobject_cast<TEditForm*>(c)) {
-        if (kindNow == wkText && ExtOf(name) == ".DCK") editor->SetWindowKind(wkDeck);
-        if (ExtOf(name) == ".KSD") editor->SetWindowKind(wkAnnotatedText);
+        if (kindNow == TWindowKind::Text && ExtOf(name) == ".DCK")
+            editor->SetWindowKind(TWindowKind::Deck);
+        if (ExtOf(name) == ".KSD") editor->SetWindowKind(TWindowKind::AnnotatedText);
         editor->SetFileName(name);
         editor->Save();
-    } else if (kindNow == wkForm || kindNow == wkPlot) {
+    } else if (kindNow == TWindowKind::Form || kindNow == TWindowKind::Plot) {
         c->SetCaption(ToQ(name));
         c->SaveDocument(name);
-    } else if (kindNow == wkTable) {
+    } else if (kindNow == TWindowKind::Table) {
         if (TTableForm* table = main_.Tables().CurrentTable())
             table->SaveAs(name); // asked about replacing
     } else if (auto* diagram = qobject_cast<TDiagramForm*>(c)) {
@@ -539,7 +545,7 @@ void TDocumentController::OpenStartFile(const std::string& argument) {
         SetCurrentDir(ExtractFileDir(full));
         ReadaFile(full);
     } else {
-        ShowMsg("File " + full + " was not found.", mkError, true);
+        ShowMsg("File " + full + " was not found.", MsgKind::Error, true);
         if (Globals().KolsedOnlyMode) Open1Click();
     }
 }
@@ -587,10 +593,10 @@ void TDocumentController::SaveFileNameList() {
     std::string why;
     const std::string fnl = StateFileToWrite("KOLSHELL.FNL", &why);
     if (fnl.empty())
-        ShowMsg(why, mkError, true);
+        ShowMsg(why, MsgKind::Error, true);
     else if (!FileNameList.Save(fnl))
-        ShowMsg("File " + fnl + " could not be written: the recent-file list is not kept.", mkError,
-                true);
+        ShowMsg("File " + fnl + " could not be written: the recent-file list is not kept.",
+                MsgKind::Error, true);
 }
 
 // The project index offered by the first Open of the KOLSED program: the user's (start folder,
@@ -608,7 +614,7 @@ void TDocumentController::FindIndexFile() {
 
 void TDocumentController::ConvertAllForms(int fromSystem, int toSystem) {
     for (TChildForm* c : main_.Children())
-        if (c->WindowKind() == wkForm) {
+        if (c->WindowKind() == TWindowKind::Form) {
             c->ConvertUnits(fromSystem, toSystem);
             c->update();
         }

@@ -2,6 +2,7 @@
 // deck, the recent-file entries, and the New, Open, Save, Save as, Print and KOLSED commands.
 #pragma once
 
+#include "common/windowkind.h"
 #include "shell/recentfiles.h"
 
 #include <QObject>
@@ -27,8 +28,8 @@ class TDocumentController : public QObject {
     void FixFileNameList();
     // Opens the command-line file at start, as the start-up sequence does.
     void OpenStartFile(const std::string& argument);
-    TChildForm* CreateEditor(const std::string& name, int kind);
-    TChildForm* CreateViewer(const std::string& name, int kind);
+    TChildForm* CreateEditor(const std::string& name, TWindowKind kind);
+    TChildForm* CreateViewer(const std::string& name, TWindowKind kind);
     TChildForm* CreateKolsedForm(const std::string& name);
     // The visible window that shows the file, if any.
     TChildForm* WindowShowing(const std::string& name) const;

@@ -71,7 +71,7 @@ void THelpController::WebsiteClick() {
     const QString address = WebsiteAddress();
     if (!OpenUrl(QUrl(address)))
         ShowMsg("No web browser could be started. The KOLVAN website is at " + FromQ(address),
-                mkInformation, true);
+                MsgKind::Information, true);
 }
 
 void THelpController::ShowFieldHelp(const std::string& deck, int topic,

@@ -75,12 +75,12 @@ void TKOLSHELLFORM::FormCreate() {
     case DftStatus::Missing:
         ShowMsg("Please copy the KOLSHELL.DFT file into the " + Globals().KolshellDir +
                     " directory.",
-                mkError, true);
+                MsgKind::Error, true);
         startedOk_ = false;
         return;
     case DftStatus::Damaged:
-        ShowMsg(error + " The built-in defaults are used; Setup, Store writes a new file.", mkError,
-                true);
+        ShowMsg(error + " The built-in defaults are used; Setup, Store writes a new file.",
+                MsgKind::Error, true);
         break;
     case DftStatus::Ok:
         break;
@@ -142,7 +142,7 @@ bool TKOLSHELLFORM::QueryDisposeChildren(const QList<TChildForm*>& going) {
     return closeGuard_.QueryClose(going);
 }
 
-bool TKOLSHELLFORM::QueryDisposeKinds(const std::vector<int>& kinds) {
+bool TKOLSHELLFORM::QueryDisposeKinds(const std::vector<TWindowKind>& kinds) {
     QList<TChildForm*> going;
     for (TChildForm* c : Children())
         if (std::find(kinds.begin(), kinds.end(), c->WindowKind()) != kinds.end()) going << c;
@@ -156,7 +156,7 @@ QList<TChildForm*> TKOLSHELLFORM::Children() const {
     return list;
 }
 
-TChildForm* TKOLSHELLFORM::FirstChildOfKind(int kind) const {
+TChildForm* TKOLSHELLFORM::FirstChildOfKind(TWindowKind kind) const {
     for (TChildForm* c : Children())
         if (c->WindowKind() == kind) return c;
     return nullptr;
@@ -173,10 +173,10 @@ void TKOLSHELLFORM::ChildActivated(QMdiSubWindow* window) {
 
 void TKOLSHELLFORM::UpdateMenu() {
     const bool any = !mdiArea_->subWindowList().isEmpty();
-    const int kind = (CurrentChild && any) ? CurrentChild->WindowKind() : wkNone;
-    const std::string file = kind != wkNone ? CurrentChild->FileName() : std::string();
+    const auto kind = (CurrentChild && any) ? CurrentChild->WindowKind() : TWindowKind::None;
+    const std::string file = kind != TWindowKind::None ? CurrentChild->FileName() : std::string();
     const std::optional<TEditCommands> edits =
-        kind != wkNone ? CurrentChild->EditCommands() : std::nullopt;
+        kind != TWindowKind::None ? CurrentChild->EditCommands() : std::nullopt;
     UpdateMenuState(menuState_, kind, file, edits);
     for (TChildForm* c : Children())
         c->ShowModified();
@@ -208,29 +208,29 @@ void TKOLSHELLFORM::ResetCompanionItem(const char* name, const char* caption) {
     actions_[name]->setEnabled(false);
 }
 
-bool TKOLSHELLFORM::DisposeKOLVANWindows(int kind) {
+bool TKOLSHELLFORM::DisposeKOLVANWindows(TWindowKind kind) {
     bool kept = false, gone = false;
     for (TChildForm* c : Children())
         if (c->WindowKind() == kind) (DisposeChild(c) ? gone : kept) = true;
     if (kept) return false;
     if (gone) {
         switch (kind) {
-        case wkDiagram:
+        case TWindowKind::Diagram:
             ResetCompanionItem("Diagram1", "Diagram");
             break;
-        case wkOutput:
+        case TWindowKind::Output:
             ResetCompanionItem("Output1", "Output");
             Menu("Windows1")->findChild<QMenu*>("Output1Menu")->clear();
             break;
-        case wkTable:
+        case TWindowKind::Table:
             ResetCompanionItem("Table1", "Table");
             break;
-        case wkDeck:
-        case wkForm:
+        case TWindowKind::Deck:
+        case TWindowKind::Form:
             ResetCompanionItem("Input1", "Input");
             Globals().InputFileName.clear();
             break;
-        case wkListing:
+        case TWindowKind::Listing:
             ResetCompanionItem("Listing1", "Listing");
             break;
         default:
@@ -304,13 +304,14 @@ void TKOLSHELLFORM::Input1Click() {
         if (ExtOf(name) == ".KSD")
             documents_->CreateKolsedForm(name);
         else
-            documents_->CreateEditor(name, 0);
+            documents_->CreateEditor(name, TWindowKind::None);
     }
     UpdateMenu();
 }
 
 // The first window of the kind comes to the front; without one, the input's companion opens.
-void TKOLSHELLFORM::ShowCompanion(int kind, const std::function<void(const std::string&)>& open) {
+void TKOLSHELLFORM::ShowCompanion(TWindowKind kind,
+                                  const std::function<void(const std::string&)>& open) {
     if (TChildForm* c = FirstChildOfKind(kind))
         BringForward(c);
     else if (!Globals().InputFileName.empty())
@@ -319,13 +320,16 @@ void TKOLSHELLFORM::ShowCompanion(int kind, const std::function<void(const std::
 }
 
 void TKOLSHELLFORM::Listing1Click() {
-    ShowCompanion(wkListing, [this](const std::string& n) { documents_->GetLSTFile(n, true); });
+    ShowCompanion(TWindowKind::Listing,
+                  [this](const std::string& n) { documents_->GetLSTFile(n, true); });
 }
 
 void TKOLSHELLFORM::Table1Click() {
-    ShowCompanion(wkTable, [this](const std::string& n) { documents_->GetTBLFile(n, true); });
+    ShowCompanion(TWindowKind::Table,
+                  [this](const std::string& n) { documents_->GetTBLFile(n, true); });
 }
 
 void TKOLSHELLFORM::Diagram1Click() {
-    ShowCompanion(wkDiagram, [this](const std::string& n) { documents_->GetDGMFile(n); });
+    ShowCompanion(TWindowKind::Diagram,
+                  [this](const std::string& n) { documents_->GetDGMFile(n); });
 }

@@ -13,6 +13,7 @@
 #include "app/running.h"
 #include "app/tables.h"
 #include "app/watching.h"
+#include "common/windowkind.h"
 #include "run/widgets/compiling.h"
 #include "shell/widgets/aboutbox.h"
 #include "shell/widgets/setupdlg.h"
@@ -63,12 +64,12 @@ class TKOLSHELLFORM : public QMainWindow {
     // Asks the save question of every window that is to go (of the kinds given), before any
     // of them goes; false when one is cancelled, and the command stops.
     bool QueryDisposeChildren(const QList<TChildForm*>& going);
-    bool QueryDisposeKinds(const std::vector<int>& kinds);
+    bool QueryDisposeKinds(const std::vector<TWindowKind>& kinds);
     // A command is over: the windows asked in it are asked again by the next one.
     void CommandEnded() { closeGuard_.CommandEnded(); }
     // Children in child order (creation order).
     QList<TChildForm*> Children() const;
-    TChildForm* FirstChildOfKind(int kind) const;
+    TChildForm* FirstChildOfKind(TWindowKind kind) const;
     // The current child when any child is open.
     TChildForm* ActiveChild() const;
     void BringForward(TChildForm* child);
@@ -76,7 +77,7 @@ class TKOLSHELLFORM : public QMainWindow {
     void UpdateMenu();
     // Closes every child of the kind, each asked first unless it was already, resetting its
     // Windows-menu entry; false when one was kept.
-    bool DisposeKOLVANWindows(int kind);
+    bool DisposeKOLVANWindows(TWindowKind kind);
     // The Windows-menu entries of the input's companions: named and enabled, or reset.
     void SetCompanionItem(const char* name, const std::string& caption);
     void ResetCompanionItem(const char* name, const char* caption);
@@ -105,7 +106,7 @@ class TKOLSHELLFORM : public QMainWindow {
     void ApplyMenuState();
     // At Exit, after the children: every other window the program opened.
     void CloseOtherWindows();
-    void ShowCompanion(int kind, const std::function<void(const std::string&)>& open);
+    void ShowCompanion(TWindowKind kind, const std::function<void(const std::string&)>& open);
     void FillWindowList();
 
     QMdiArea* mdiArea_;

@@ -23,20 +23,20 @@ constexpr KindRow PlotRow{L, 0, 0, 0, L, L, L, 1, 1};
 constexpr KindRow TableRow{0, 0, 0, 1, 1, 1, 1, 0, 1};
 constexpr KindRow OtherRow{L, L, L, L, L, L, L, 0, 0};
 
-KindRow RowOf(int kind) {
+KindRow RowOf(TWindowKind kind) {
     switch (kind) {
-    case wkDeck:
-    case wkAnnotatedText:
-    case wkText:
+    case TWindowKind::Deck:
+    case TWindowKind::AnnotatedText:
+    case TWindowKind::Text:
         return EditorRow;
-    case wkForm:
+    case TWindowKind::Form:
         return FormRow;
-    case wkListing:
-    case wkOutput:
+    case TWindowKind::Listing:
+    case TWindowKind::Output:
         return ViewerRow;
-    case wkPlot:
+    case TWindowKind::Plot:
         return PlotRow;
-    case wkTable:
+    case TWindowKind::Table:
         return TableRow;
     default:
         return OtherRow;
@@ -50,9 +50,9 @@ void Apply(MenuState& s, MenuCommand c, int v, bool byExt) {
 
 } // namespace
 
-void UpdateMenuState(MenuState& s, int kind, const std::string& fileName,
+void UpdateMenuState(MenuState& s, TWindowKind kind, const std::string& fileName,
                      const std::optional<TEditCommands>& edits) {
-    if (kind == wkNone) {
+    if (kind == TWindowKind::None) {
         // Calculate too: with no deck window there is nothing to run.
         for (MenuCommand c : {cmRunTable, cmPrint, cmEditMenu, cmMakeKolsed, cmParametricsMenu,
                               cmOverlayPlot, cmModifyPlot, cmSave, cmSaveas, cmCalculate})
@@ -90,7 +90,7 @@ void UpdateMenuState(MenuState& s, int kind, const std::string& fileName,
     Apply(s, cmModifyPlot, r.Modify, deckExt);
     if (IsEditorKind(kind)) s[cmCompileModule] = ext == ".FOR";
     // A diagram shows the input deck's picture: Calculate runs that deck when there is one.
-    if (kind == wkDiagram) s[cmCalculate] = !Globals().CurrentDeckName.empty();
+    if (kind == TWindowKind::Diagram) s[cmCalculate] = !Globals().CurrentDeckName.empty();
 }
 
 MenuState WithRunState(MenuState s, bool running) {

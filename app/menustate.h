@@ -2,6 +2,7 @@
 #pragma once
 
 #include "common/editcommands.h"
+#include "common/windowkind.h"
 
 #include <array>
 #include <optional>
@@ -42,7 +43,7 @@ using MenuState = std::array<bool, cmCommandCount>;
 // is open); fileName is the editor's file for the editor kinds; edits are the edit commands the
 // child carries out. Commands that a kind leaves alone keep the state they had, and so do the
 // edit commands of a child that answers none.
-void UpdateMenuState(MenuState& state, int kind, const std::string& fileName,
+void UpdateMenuState(MenuState& state, TWindowKind kind, const std::string& fileName,
                      const std::optional<TEditCommands>& edits);
 // The state the menu shows: while a run goes on, no command that starts another run or
 // rebuilds the engine, and Stop Run only then.

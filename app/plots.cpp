@@ -72,13 +72,13 @@ void TPlotController::ModifyPlot1Click() {
     if (auto* plot = qobject_cast<TPlotForm*>(CurrentChild.data())) ModifyPlot(plot);
 }
 
-void TPlotController::UpdateItems(int kind) {
-    if (QAction* a = main_.Action("ExportPlot1")) a->setEnabled(kind == wkPlot);
+void TPlotController::UpdateItems(TWindowKind kind) {
+    if (QAction* a = main_.Action("ExportPlot1")) a->setEnabled(kind == TWindowKind::Plot);
     if (QAction* a = main_.Action("PlotTableRuns1"))
         a->setEnabled(main_.Tables().CurrentTable() &&
                       !RunOneFiles(main_.Tables().CurrentTable()->Table().DeckName).empty());
     for (const char* zoom : {"ZoomOut1", "ResetZoom1"})
-        if (QAction* a = main_.Action(zoom)) a->setEnabled(kind == wkPlot);
+        if (QAction* a = main_.Action(zoom)) a->setEnabled(kind == TWindowKind::Plot);
 }
 
 void TPlotController::ZoomOut1Click() {
@@ -175,7 +175,7 @@ void TPlotController::PlotTableRuns1Click() {
         built = BuildRunsPlot(runs, dialog.XCol(), dialog.YCol(), def, error);
     }
     if (!built) {
-        ShowMsg(error, mkError, true);
+        ShowMsg(error, MsgKind::Error, true);
         return;
     }
     std::string notes;
@@ -194,7 +194,7 @@ void TPlotController::PlotTableRuns1Click() {
                  RunsSentence(partial, " did not finish: its line shows",
                               " did not finish: their lines show") +
                  " partial outputs, dotted and marked in the legend.";
-    if (!notes.empty()) ShowMsg(notes, mkInformation, false);
+    if (!notes.empty()) ShowMsg(notes, MsgKind::Information, false);
     auto* plot = new TPlotForm;
     plot->SetPlot(NextPlotCaption(plotsMade_, dialog.File()) + ", every run", def);
     main_.AddChild(plot);
@@ -221,7 +221,7 @@ void TPlotController::ExportPlot1Click() {
     QSize size;
     if (!ParsePictureSize(FromQ(text), size)) {
         ShowMsg("'" + FromQ(text) + "' is not a picture size: give width x height, as 800 x 500.",
-                mkError, true);
+                MsgKind::Error, true);
         return;
     }
     std::string error;
@@ -230,7 +230,7 @@ void TPlotController::ExportPlot1Click() {
         WaitCursor wait;
         written = ExportPlot(plot->Def(), plot->FrameValues(), window, name, size, error);
     }
-    if (!written) ShowMsg(error, mkError, true);
+    if (!written) ShowMsg(error, MsgKind::Error, true);
     main_.UpdateMenu();
 }
 
@@ -250,5 +250,6 @@ TChildForm* TPlotController::CreatePlotForm(const std::string& name) {
 }
 
 bool TPlotController::ClosePlots() {
-    return main_.QueryDisposeKinds({wkPlot}) && main_.DisposeKOLVANWindows(wkPlot);
+    return main_.QueryDisposeKinds({TWindowKind::Plot}) &&
+           main_.DisposeKOLVANWindows(TWindowKind::Plot);
 }

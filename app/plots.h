@@ -2,6 +2,8 @@
 // plot windows of a deck, which go with it.
 #pragma once
 
+#include "common/windowkind.h"
+
 #include <QObject>
 #include <QPointer>
 #include <string>
@@ -37,7 +39,7 @@ class TPlotController : public QObject {
     // cancelled.
     bool ClosePlots();
     // The items that follow the current window: Export Plot, Plot Table Runs and the zoom items.
-    void UpdateItems(int kind);
+    void UpdateItems(TWindowKind kind);
     TPlotSetup& PlotSetup();
 
   private:

@@ -33,9 +33,10 @@ void EndSignalHandler(int) {
 
 // The header lines ("kind", "file" and, for a window without a file, "title"), a blank
 // line, then the bytes.
-std::string Encode(int kind, const std::string& original, const std::string& title,
+std::string Encode(TWindowKind kind, const std::string& original, const std::string& title,
                    const std::string& bytes) {
-    std::string text = Magic + std::string("kind ") + std::to_string(kind) + "\nfile " + original;
+    std::string text =
+        Magic + std::string("kind ") + std::to_string(int(kind)) + "\nfile " + original;
     if (original.empty() && !title.empty()) text += "\ntitle " + title;
     return text + "\n\n" + bytes;
 }
@@ -51,7 +52,7 @@ bool Decode(const std::string& text, TRecoveredWindow& w) {
         const std::string line = text.substr(at, eol - at);
         at = eol + 1;
         if (line.compare(0, 5, "kind ") == 0)
-            kind = true, w.Kind = std::atoi(line.c_str() + 5);
+            kind = true, w.Kind = TWindowKind(std::atoi(line.c_str() + 5));
         else if (line.compare(0, 5, "file ") == 0)
             file = true, w.Original = line.substr(5);
         else if (line.compare(0, 6, "title ") == 0)
@@ -66,15 +67,15 @@ QString InstanceOf(const QString& fileName) {
     return fileName.left(fileName.lastIndexOf('-'));
 }
 
-int AskWithButtons(const std::string& text) {
+MsgAnswer AskWithButtons(const std::string& text) {
     QMessageBox box(QMessageBox::Warning, QCoreApplication::applicationName(), ToQ(text));
     QPushButton* restore = box.addButton("Restore", QMessageBox::AcceptRole);
     QPushButton* discard = box.addButton("Discard", QMessageBox::DestructiveRole);
     box.addButton("Later", QMessageBox::RejectRole);
     box.setDefaultButton(restore);
     box.exec();
-    if (box.clickedButton() == restore) return mrYes;
-    return box.clickedButton() == discard ? mrNo : mrCancel;
+    if (box.clickedButton() == restore) return MsgAnswer::Yes;
+    return box.clickedButton() == discard ? MsgAnswer::No : MsgAnswer::Cancel;
 }
 
 } // namespace
@@ -154,10 +155,10 @@ void TRecovery::OfferRestore() {
         text += "\n" + (!w.Original.empty() ? w.Original
                         : w.Title.empty()   ? std::string("a new file")
                                             : "a new window, " + w.Title);
-    const int answer = Ask(text);
-    if (answer == mrCancel) return;
+    const MsgAnswer answer = Ask(text);
+    if (answer == MsgAnswer::Cancel) return;
     for (const TRecoveredWindow& w : found) {
-        if (answer == mrYes) Restore(w);
+        if (answer == MsgAnswer::Yes) Restore(w);
         QFile::remove(ToQ(w.File));
     }
     WriteAll(); // the restored windows are this program's to keep now
@@ -180,11 +181,11 @@ void TRecovery::Restore(const TRecoveredWindow& w) {
     TChildForm* child = nullptr;
     if (IsEditorKind(w.Kind))
         child = main_.Documents().CreateEditor(temp, w.Kind);
-    else if (w.Kind == wkForm)
+    else if (w.Kind == TWindowKind::Form)
         child = main_.Documents().CreateKolsedForm(temp);
-    else if (w.Kind == wkTable)
+    else if (w.Kind == TWindowKind::Table)
         child = main_.Tables().CreateTableForm(temp);
-    else if (w.Kind == wkPlot)
+    else if (w.Kind == TWindowKind::Plot)
         child = main_.Plots().CreatePlotForm(temp);
     QFile::remove(ToQ(temp));
     if (child) child->RestoredAs(w.Original);

@@ -4,6 +4,9 @@
 // closed without saving. The next start offers what a program no longer running left.
 #pragma once
 
+#include "common/messages.h"
+#include "common/windowkind.h"
+
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
@@ -20,7 +23,7 @@ class TKOLSHELLFORM;
 // and the bytes Save would write.
 struct TRecoveredWindow {
     std::string File, Original, Title;
-    int Kind = 0;
+    TWindowKind Kind = TWindowKind::None;
     std::string Bytes;
 };
 
@@ -41,8 +44,9 @@ class TRecovery : public QObject {
     // What programs that are no longer running left, offered in one question: Restore opens
     // each as a changed window of its file, Discard removes them, Later keeps them.
     void OfferRestore();
-    // Answers the offer: mrYes restore, mrNo discard, mrCancel later. Tests replace it.
-    std::function<int(const std::string& text)> Ask;
+    // Answers the offer: MsgAnswer::Yes restore, MsgAnswer::No discard, MsgAnswer::Cancel later.
+    // Tests replace it.
+    std::function<MsgAnswer(const std::string& text)> Ask;
     // SIGTERM and SIGHUP end the program as Exit does, without questions.
     void CatchEndSignals();
     // True once a signal ended the program: no event loop is to start after it.

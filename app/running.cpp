@@ -39,7 +39,8 @@ namespace {
 // Whether a command of Setup's Compiler page is there; if not, says where to enter it.
 bool CommandSetUp(const std::string& command, const std::string& what) {
     if (!Trimmed(command).empty()) return true;
-    ShowMsg("No " + what + " command is set up. Enter one in Setup, Compiler.", mkError, true);
+    ShowMsg("No " + what + " command is set up. Enter one in Setup, Compiler.", MsgKind::Error,
+            true);
     return false;
 }
 
@@ -47,7 +48,7 @@ bool CommandSetUp(const std::string& command, const std::string& what) {
 void LaunchUserCommand(const std::string& command, const std::string& what) {
     if (!CommandSetUp(command, what)) return;
     const int result = LaunchProgram(command);
-    if (result < LaunchFailed) ShowMsg(LaunchFailureText(command, result), mkError, true);
+    if (result < LaunchFailed) ShowMsg(LaunchFailureText(command, result), MsgKind::Error, true);
 }
 
 // Asks before a table window closes during a table run; No keeps it open.
@@ -73,13 +74,13 @@ TRunningController::TRunningController(TKOLSHELLFORM& main) : QObject(&main), ma
 
 bool TRunningController::SaveBeforeRun(TChildForm* c, const std::string& deck) {
     // The field being typed in is checked first: a value out of range is never run.
-    if (c && c->WindowKind() == wkForm && !c->CheckActiveInput()) return false;
+    if (c && c->WindowKind() == TWindowKind::Form && !c->CheckActiveInput()) return false;
     if (!c || !c->IsModified()) return true;
     switch (ShowMsg("Do you wish to save file " + deck + " before calling KOLVAN?",
-                    mkWarningYesNoCancel, true)) {
-    case mrYes: // a deck that could not be saved is not run
+                    MsgKind::WarningYesNoCancel, true)) {
+    case MsgAnswer::Yes: // a deck that could not be saved is not run
         return main_.Documents().SaveDeckWindow(c, deck);
-    case mrNo:
+    case MsgAnswer::No:
         return true;
     default:
         return false;
@@ -88,7 +89,8 @@ bool TRunningController::SaveBeforeRun(TChildForm* c, const std::string& deck) {
 
 bool TRunningController::RefuseWhileRunning() {
     if (!TRunController::Active()) return false;
-    ShowMsg("A run is going on: wait for it to end, or stop it with Stop Run.", mkError, true);
+    ShowMsg("A run is going on: wait for it to end, or stop it with Stop Run.", MsgKind::Error,
+            true);
     return true;
 }
 
@@ -106,21 +108,21 @@ bool TRunningController::QueryStopRun(bool tableOnly) {
         switch (ShowMsg("Slurm job " + job->Id +
                             " goes on on the cluster; it can be followed again when its table "
                             "is opened. Stop it?",
-                        mkWarningYesNoCancel, true)) {
-        case mrYes:
+                        MsgKind::WarningYesNoCancel, true)) {
+        case MsgAnswer::Yes:
             if (run) run->StopAndWait(); // it may have ended while the question was open
             return true;
-        case mrNo:
+        case MsgAnswer::No:
             return true;
         default:
             return false;
         }
     }
     const bool table = run->RunKind() == TRunController::Kind::Table;
-    if (tableOnly && (!table || !main_.FirstChildOfKind(wkTable))) return true;
+    if (tableOnly && (!table || !main_.FirstChildOfKind(TWindowKind::Table))) return true;
     const std::string question =
         table ? "A table run is going on. Stop it?" : "A KOLVAN run is going on. Stop it?";
-    if (ShowMsg(question, mkWarningYesNo, true) != mrYes) return false;
+    if (ShowMsg(question, MsgKind::WarningYesNo, true) != MsgAnswer::Yes) return false;
     if (run) run->StopAndWait();
     return true;
 }
@@ -184,7 +186,7 @@ void TRunningController::ShowRunStatus() {
 
 void TRunningController::ReportEngineEnd(const TRunResult& result, const std::string& deck) {
     if (result.Stopped) {
-        ShowMsg("KOLVAN was stopped.", mkInformation, false);
+        ShowMsg("KOLVAN was stopped.", MsgKind::Information, false);
         return;
     }
     std::string how;
@@ -193,7 +195,7 @@ void TRunningController::ReportEngineEnd(const TRunResult& result, const std::st
     else if (result.ExitStatus)
         how = "KOLVAN ended with status " + std::to_string(result.ExitStatus) + " on " + deck + ".";
     if (how.empty()) return;
-    if (ShowMsg(how + " Open the listing?", mkWarningYesNo, true) == mrYes)
+    if (ShowMsg(how + " Open the listing?", MsgKind::WarningYesNo, true) == MsgAnswer::Yes)
         main_.Documents().GetLSTFile(deck, true);
 }
 
@@ -224,10 +226,10 @@ void TRunningController::Calculate1Click() {
     if (deck.empty()) return; // the engine is never started without a deck
     TChildForm* c = main_.ActiveChild();
     if (!c || !HoldsInputDeck(c->WindowKind(), c->FileName())) c = DeckWindow(deck);
-    const int kind = c ? c->WindowKind() : wkNone;
+    const auto kind = c ? c->WindowKind() : TWindowKind::None;
     if (!SaveBeforeRun(c, deck)) return;
     std::string refused;
-    if (!CheckDeckAssignments(deck, refused)) return (void)ShowMsg(refused, mkError, true);
+    if (!CheckDeckAssignments(deck, refused)) return (void)ShowMsg(refused, MsgKind::Error, true);
     const std::string remembered = GetCurrentDir();
     std::string& engineDir = ProgramDirs().Dirs[pdEngine];
     if (!IsDirectory(engineDir)) engineDir = Globals().KolshellDir;
@@ -236,8 +238,9 @@ void TRunningController::Calculate1Click() {
         SetCurrentDir(remembered);
     };
     TRunResult result;
-    const bool commands = kind == wkForm && FormCommandsAllowed(ToQ(deck), c->BeforeRunCommand(),
-                                                                c->AfterRunCommand());
+    const bool commands =
+        kind == TWindowKind::Form &&
+        FormCommandsAllowed(ToQ(deck), c->BeforeRunCommand(), c->AfterRunCommand());
     if (commands && c->BeforeRunCommand().size() > 4 &&
         (!RunProgramOK(c->BeforeRunCommand(), &result) || result.Stopped))
         return finish();
@@ -285,7 +288,7 @@ void TRunningController::CompileModule1Click() {
     if (CommandSetUp(UserCommands().Compile, "Compile Module")) {
         const int result = LaunchProgram(UserCommandWith(UserCommands().Compile, file));
         if (result < LaunchFailed)
-            ShowMsg(LaunchFailureText(UserCommands().Compile, result), mkError, true);
+            ShowMsg(LaunchFailureText(UserCommands().Compile, result), MsgKind::Error, true);
     }
     main_.UpdateMenu();
 }
@@ -319,7 +322,7 @@ void TRunningController::RunCompanion(int dir, const char* executable, const cha
     }
     SetCurrentDir(entry);
     const int result = LaunchProgram(NativePath(JoinPath(entry, executable)), entry);
-    if (result < LaunchFailed) ShowMsg(LaunchFailureText(program, result), mkError, true);
+    if (result < LaunchFailed) ShowMsg(LaunchFailureText(program, result), MsgKind::Error, true);
     main_.UpdateMenu();
     SetCurrentDir(remembered);
 }
@@ -372,7 +375,7 @@ std::unique_ptr<TRunBackend> TableBackend(const std::vector<TRun>& runs, int par
     std::string message;
     if (!backend->Submit(runs, message)) {
         DeleteRunDecks(runs);
-        ShowMsg(message, mkError, true);
+        ShowMsg(message, MsgKind::Error, true);
         return nullptr;
     }
     RememberJob(ToQ(table), ToQ(backend->JobId()), int(runs.size()));
@@ -420,7 +423,7 @@ void TRunningController::FollowTableRun(std::shared_ptr<TRunSet> set, const std:
         if (!RecordRunStates(table, run->Set().Runs()))
             ShowMsg(WriteFailureText(RunStateFileName(table),
                                      "File " + RunStateFileName(table) + " cannot be written."),
-                    mkError, true);
+                    MsgKind::Error, true);
         if (slurm && !keep) slurm->DeleteRunFiles(run->Set().Runs());
         TableRunEnded(run, keep);
     });
@@ -439,7 +442,7 @@ void TRunningController::ShowTableRunWindow(TRunController* run, const std::stri
         main_.Tables().RunTableRuns(table, runs);
     };
     window->OpenListing = [this](const std::string& listing) {
-        main_.Documents().CreateViewer(listing, wkListing);
+        main_.Documents().CreateViewer(listing, TWindowKind::Listing);
         main_.UpdateMenu();
     };
     // One window a table: the next run of the table shows where the last one was.
@@ -514,7 +517,8 @@ void TRunningController::OfferToFollowJob(const std::string& tableFile) {
         ShowTableRunWindow(active, tableFile);
         return;
     }
-    if (ShowMsg("Follow job " + job + " again?", mkWarningYesNo, false) != mrYes) return;
+    if (ShowMsg("Follow job " + job + " again?", MsgKind::WarningYesNo, false) != MsgAnswer::Yes)
+        return;
     if (RefuseWhileRunning()) return;
     const TTable& t = table->Table();
     const int count = FollowedJobRuns(ToQ(tableFile));
@@ -531,9 +535,9 @@ void TRunningController::TableRunEnded(TRunController* run, bool keepRunFiles) {
     if (main_.Compiling()) main_.Compiling()->hide();
     if (!keepRunFiles) DeleteRunDecks(run->Set().Runs());
     const std::string report = TableRunReport(run->Set());
-    const int kind = run->Set().StopRequested() ? mkInformation : mkError;
+    const auto kind = run->Set().StopRequested() ? MsgKind::Information : MsgKind::Error;
     run->deleteLater();
-    main_.Watching().TakeAll(wkTable);
+    main_.Watching().TakeAll(TWindowKind::Table);
     main_.UpdateMenu();
     if (!report.empty()) ShowMsg(report, kind, true);
 }

@@ -33,10 +33,10 @@ class TShellTableHost : public TTableRunHost {
         switch (ShowMsg("File " + file +
                             " is written by every run. Run the table one run at a "
                             "time?",
-                        mkWarningYesNoCancel, true)) {
-        case mrYes:
+                        MsgKind::WarningYesNoCancel, true)) {
+        case MsgAnswer::Yes:
             return SharedAnswer::OneAtATime;
-        case mrNo:
+        case MsgAnswer::No:
             return SharedAnswer::Parallel;
         default:
             return SharedAnswer::Cancel;
@@ -44,7 +44,7 @@ class TShellTableHost : public TTableRunHost {
     }
 
     bool ReplaceLastResults(const std::string& question) override {
-        return ShowMsg(question, mkWarningYesNo, false) == mrYes;
+        return ShowMsg(question, MsgKind::WarningYesNo, false) == MsgAnswer::Yes;
     }
 
   private:
@@ -106,15 +106,15 @@ void TTableController::NewTable1Click() {
     if (!main_.Runs().QueryStopRun(true)) return;
     const std::string deck = c->FileName();
     if (!ScanDeckConstants(deck, Options().UnitSystem)) {
-        ShowMsg("File " + deck + " does not have any KOLVAN Comment statements.", mkWarningOk,
-                false);
+        ShowMsg("File " + deck + " does not have any KOLVAN Comment statements.",
+                MsgKind::WarningOk, false);
         return;
     }
     TNewTableDlg dialog(deck, nullptr, &main_);
     main_.ExecDialog(dialog);
     if (dialog.result() != QDialog::Accepted) return;
     // The old table goes only after its save question; Cancel keeps it and makes no new one.
-    if (!main_.DisposeKOLVANWindows(wkTable)) return;
+    if (!main_.DisposeKOLVANWindows(TWindowKind::Table)) return;
     auto* table = new TTableForm;
     table->SetTable(NewDeckTable(deck, dialog.Chosen(), dialog.Runs()));
     ShowTableWindow(table);
@@ -155,17 +155,17 @@ void TTableController::InsertDeleteRuns1Click() {
 bool TTableController::SaveDeckBeforeTableRun(const std::string& deck) {
     // The deck's own window, when it shows unsaved changes, may be saved first.
     for (TChildForm* c : main_.Children()) {
-        const int k = c->WindowKind();
+        const auto k = c->WindowKind();
         // The same file, however its name is written (relative, through a link, another case).
         const bool same = c->FileName() == deck || SameFile(c->FileName(), deck);
         if (!same || !IsDeckKind(k)) continue;
         if (!c->IsModified()) return true;
-        const int answer =
+        const MsgAnswer answer =
             ShowMsg("Do you wish to save file " + deck + " before running the table?",
-                    mkWarningYesNoCancel, true);
-        if (answer == mrCancel) return false;
+                    MsgKind::WarningYesNoCancel, true);
+        if (answer == MsgAnswer::Cancel) return false;
         // A deck that could not be saved is not run.
-        return answer != mrYes || main_.Documents().SaveDeckWindow(c, deck);
+        return answer != MsgAnswer::Yes || main_.Documents().SaveDeckWindow(c, deck);
     }
     return true;
 }
@@ -179,7 +179,7 @@ void TTableController::RunTableRuns(const std::string& tableFile, const std::vec
     if (!table || main_.Runs().RefuseWhileRunning()) return;
     TTable& t = table->Table();
     if (AbsolutePath(t.TableFileName) != AbsolutePath(tableFile)) {
-        ShowMsg("Open the table " + tableFile + " to run its runs again.", mkError, true);
+        ShowMsg("Open the table " + tableFile + " to run its runs again.", MsgKind::Error, true);
         return;
     }
     if (!SaveDeckBeforeTableRun(t.DeckName)) return;
@@ -198,7 +198,7 @@ void TTableController::RunTableRuns(const std::string& tableFile, const std::vec
     if (ready)
         main_.Runs().StartTableRun(std::move(runs), options.Parallel, t.TableFileName);
     else if (!message.empty())
-        ShowMsg(message, mkError, true);
+        ShowMsg(message, MsgKind::Error, true);
     main_.UpdateMenu();
 }
 
@@ -227,7 +227,8 @@ void TTableController::Results1Click() {
     window->show();
 }
 
-void TTableController::UpdateItems(int kind) {
+void TTableController::UpdateItems(TWindowKind kind) {
     if (QAction* a = main_.Action("Results1")) a->setEnabled(CurrentTable() != nullptr);
-    if (QAction* a = main_.Action("FillRuns1")) a->setEnabled(kind == wkTable && CurrentTable());
+    if (QAction* a = main_.Action("FillRuns1"))
+        a->setEnabled(kind == TWindowKind::Table && CurrentTable());
 }

@@ -2,6 +2,8 @@
 // Insert/Delete Runs and Vars, and Run Table.
 #pragma once
 
+#include "common/windowkind.h"
+
 #include <QObject>
 #include <QPointer>
 #include <string>
@@ -34,7 +36,7 @@ class TTableController : public QObject {
     void FillRuns1Click();
     void Results1Click();
     // The items that follow the current window: Fill Runs and Results.
-    void UpdateItems(int kind);
+    void UpdateItems(TWindowKind kind);
 
   private:
     bool SaveDeckBeforeTableRun(const std::string& deck);

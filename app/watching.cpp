@@ -44,23 +44,24 @@ void TWatcher::Refresh() {
     windows_.swap(now);
 }
 
-void TWatcher::TakeAll(int kind) {
+void TWatcher::TakeAll(TWindowKind kind) {
     for (auto& [child, w] : windows_)
         if (child->WindowKind() == kind) Take(child, w);
 }
 
 void TWatcher::CheckFiles() {
-    if (TRunController::Active()) TakeAll(wkTable); // the run records itself in its table
+    if (TRunController::Active())
+        TakeAll(TWindowKind::Table); // the run records itself in its table
     Refresh();
     for (TChildForm* c : main_.Children()) {
         TWatched& w = windows_[c];
         const TFileIdentity current = TFileIdentity::Of(w.File);
         if (!(current != w.Identity)) continue;
         if (c->IsModified()) continue; // its Save warns
-        const int k = c->WindowKind();
-        const bool viewer = k == wkListing || k == wkOutput;
+        const auto k = c->WindowKind();
+        const bool viewer = k == TWindowKind::Listing || k == TWindowKind::Output;
         if (viewer || ShowMsg(w.File + " was changed by another program. Reload it?",
-                              mkWarningYesNo, false) == mrYes)
+                              MsgKind::WarningYesNo, false) == MsgAnswer::Yes)
             Reload(c, w.File);
         auto it = windows_.find(c);
         if (it != windows_.end()) Take(c, it->second); // asked once per change
@@ -75,14 +76,14 @@ void TWatcher::Reload(TChildForm* child, std::string file) {
     if (auto* viewer = qobject_cast<TViewForm*>(child)) {
         viewer->Open(file);
     } else if (auto* editor = qobject_cast<TEditForm*>(child)) {
-        const int kind = editor->WindowKind();
+        const auto kind = editor->WindowKind();
         editor->Open(file);
         editor->SetWindowKind(kind);
     } else if (auto* table = qobject_cast<TTableForm*>(child)) {
         table->ReadTable(file);
     } else if (auto* plot = qobject_cast<TPlotForm*>(child)) {
         plot->OpenPlot(file);
-    } else if (child->WindowKind() == wkForm) {
+    } else if (child->WindowKind() == TWindowKind::Form) {
         windows_.erase(child);
         main_.DisposeChild(child); // unchanged: nothing is asked
         main_.Documents().CreateKolsedForm(file);
@@ -97,10 +98,10 @@ bool TWatcher::MaySave(TChildForm* child) {
     switch (ShowMsg(it->second.File +
                         " was changed by another program since it was opened here. Save your "
                         "version over it?",
-                    mkWarningYesNoCancel, false)) {
-    case mrYes:
+                    MsgKind::WarningYesNoCancel, false)) {
+    case MsgAnswer::Yes:
         return true;
-    case mrNo:
+    case MsgAnswer::No:
         main_.Documents().SaveAs(child);
         return false;
     default:

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "common/fileidentity.h"
+#include "common/windowkind.h"
 
 #include <QFileSystemWatcher>
 #include <QObject>
@@ -28,7 +29,7 @@ class TWatcher : public QObject {
     // Looks at the watched files now (the watcher's signals, gathered).
     void CheckFiles();
     // The program itself wrote the files of these windows (a table run writes its table).
-    void TakeAll(int kind);
+    void TakeAll(TWindowKind kind);
 
   private:
     struct TWatched {

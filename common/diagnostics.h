@@ -10,7 +10,7 @@
 
 struct TDiagnostic {
     std::string Text;
-    MsgKind Kind = mkError;
+    MsgKind Kind = MsgKind::Error;
     bool Beep = false; // the message box comes with the beep
 };
 
@@ -18,5 +18,5 @@ using TDiagnostics = std::vector<TDiagnostic>;
 
 // An error message, the kind every core reports.
 inline void ReportError(TDiagnostics& out, std::string text, bool beep) {
-    out.push_back(TDiagnostic{std::move(text), mkError, beep});
+    out.push_back(TDiagnostic{std::move(text), MsgKind::Error, beep});
 }

@@ -2,30 +2,9 @@
 #pragma once
 
 #include "common/settings.h"
+#include "common/windowkind.h"
 
 #include <string>
-
-// Window kind codes carried by every MDI child.
-constexpr int wkNone = 0;
-constexpr int wkDeck = 1000;          // editor on a ".DCK" deck
-constexpr int wkForm = 2000;          // KOLSED form
-constexpr int wkAnnotatedText = 2100; // editor on an annotated deck as text
-constexpr int wkListing = 3000;       // viewer of a listing or plotter file
-constexpr int wkPlot = 4000;
-constexpr int wkTable = 5000;
-constexpr int wkOutput = 6000; // viewer of an output file
-constexpr int wkText = 7000;   // editor on any other text
-constexpr int wkDiagram = 8000;
-
-// The kinds of the text editor: a deck, an annotated deck as text, any other text.
-constexpr bool IsEditorKind(int kind) {
-    return kind == wkDeck || kind == wkAnnotatedText || kind == wkText;
-}
-// The kinds of window that hold an input deck: a deck or annotated deck in the editor, or a
-// form.
-constexpr bool IsDeckKind(int kind) {
-    return kind == wkDeck || kind == wkAnnotatedText || kind == wkForm;
-}
 
 // ErrorLevel: 0 no error; 100 an error was reported and the current operation stops.
 constexpr int ErrorStop = 100;

@@ -7,7 +7,7 @@
 namespace {
 
 // Without a window system, messages go to stderr and take the first button.
-int StderrHandler(const MsgRequest& r) {
+MsgAnswer StderrHandler(const MsgRequest& r) {
     std::fprintf(stderr, "%s\n", r.Text.c_str());
     return DefaultButton(r.Kind);
 }
@@ -24,28 +24,27 @@ BeepHandler& BeepFn() {
 
 } // namespace
 
-int DefaultButton(int kind) {
+MsgAnswer DefaultButton(MsgKind kind) {
     switch (kind) {
-    case 0:
-    case 1:
-    case 2:
-    case 4:
-    case 8:
-        return mrOk;
-    case 3:
-    case 5:
-    case 6:
-    case 7:
-        return mrYes;
-    default:
-        return mrNone;
+    case MsgKind::Error:
+    case MsgKind::Information:
+    case MsgKind::WarningOkCancel:
+    case MsgKind::Error2:
+    case MsgKind::WarningOk:
+        return MsgAnswer::Ok;
+    case MsgKind::ErrorYesNo:
+    case MsgKind::WarningYesNo:
+    case MsgKind::WarningYesNo2:
+    case MsgKind::WarningYesNoCancel:
+        return MsgAnswer::Yes;
     }
+    return MsgAnswer::None;
 }
 
-int ShowMsg(const std::string& text, int kind, bool beep) {
-    if (kind < 0 || kind > mkWarningOk) {
+MsgAnswer ShowMsg(const std::string& text, MsgKind kind, bool beep) {
+    if (int(kind) < 0 || int(kind) > int(MsgKind::WarningOk)) {
         if (beep) Beep();
-        return 0;
+        return MsgAnswer::None;
     }
     return Handler()(MsgRequest{text, kind, beep});
 }
@@ -73,6 +72,6 @@ bool MemoryGuarded(const std::function<void()>& edit) {
     } catch (const std::bad_alloc&) {
     } catch (const std::length_error&) {
     }
-    ShowMsg("There is not enough memory for this change.", mkError, true);
+    ShowMsg("There is not enough memory for this change.", MsgKind::Error, true);
     return false;
 }

@@ -86,19 +86,19 @@ void TestClosing::cleanup() {
 void TestClosing::OpenChangedWindows(TKOLSHELLFORM& form) {
     SetCurrentDir(dir_->Dir.path().toStdString());
     form.Documents().ReadaFile(dir_->Path("DEMO.DCK"));
-    deck_ = form.FirstChildOfKind(wkDeck);
+    deck_ = form.FirstChildOfKind(TWindowKind::Deck);
     form.Documents().ReadaFile(dir_->Path("DEMO.KSD"));
-    kolsed_ = form.FirstChildOfKind(wkForm);
+    kolsed_ = form.FirstChildOfKind(TWindowKind::Form);
     QVERIFY(deck_ && kolsed_);
     kolsed_->findChild<QRadioButton*>("START.1")->click();
     form.Action("Table1")->trigger();
-    table_ = form.FirstChildOfKind(wkTable);
+    table_ = form.FirstChildOfKind(TWindowKind::Table);
     QVERIFY(table_);
     QAbstractItemModel* model = table_->findChild<QTableView*>()->model();
     QVERIFY(model->setData(model->index(0, 0), "7", Qt::EditRole));
     form.ExecDialog = AnswerOk;
     form.Action("NewPlot1")->trigger();
-    plot_ = form.FirstChildOfKind(wkPlot);
+    plot_ = form.FirstChildOfKind(TWindowKind::Plot);
     QVERIFY(plot_);
     QVERIFY(kolsed_->IsModified() && table_->IsModified());
     msgs_->Shown.clear();
@@ -147,14 +147,14 @@ void TestClosing::Trigger(TKOLSHELLFORM& form, const QString& command) {
 void TestClosing::everyCommandAsksFirst_data() {
     QTest::addColumn<bool>("kolsed");
     QTest::addColumn<QString>("command");
-    QTest::addColumn<int>("answer");
+    QTest::addColumn<MsgAnswer>("answer");
     QTest::addColumn<QString>("question");
     const QString closing = Question;
     const auto add = [&](bool kolsed, const char* c, const QString& question) {
         const QString program = kolsed ? "KOLSED program: " : "";
         QTest::newRow(qPrintable(program + c + ", Cancel"))
-            << kolsed << c << int(mrCancel) << question;
-        QTest::newRow(qPrintable(program + c + ", No")) << kolsed << c << int(mrNo) << question;
+            << kolsed << c << MsgAnswer::Cancel << question;
+        QTest::newRow(qPrintable(program + c + ", No")) << kolsed << c << MsgAnswer::No << question;
     };
     for (const char* c : {"Open", "recent entry", "Edit KOLSED file", "Make KOLSED file",
                           "New Table", "Exit", "close box"})
@@ -163,9 +163,9 @@ void TestClosing::everyCommandAsksFirst_data() {
         add(true, c, closing);
     // Calculate asks to save the deck before its run; Cancel there stops it.
     const QString run = " before calling KOLVAN?";
-    QTest::newRow("Calculate, Cancel") << false << "Calculate" << int(mrCancel) << run;
+    QTest::newRow("Calculate, Cancel") << false << "Calculate" << MsgAnswer::Cancel << run;
     QTest::newRow("KOLSED program: Calculate, Cancel")
-        << true << "Calculate" << int(mrCancel) << run;
+        << true << "Calculate" << MsgAnswer::Cancel << run;
 }
 
 // Cancel: no changed window goes and the command asked. No: every changed window that went
@@ -173,7 +173,7 @@ void TestClosing::everyCommandAsksFirst_data() {
 void TestClosing::everyCommandAsksFirst() {
     QFETCH(bool, kolsed);
     QFETCH(QString, command);
-    QFETCH(int, answer);
+    QFETCH(MsgAnswer, answer);
     QFETCH(QString, question);
     Globals().KolsedOnlyMode = kolsed;
     TKOLSHELLFORM form;
@@ -185,14 +185,14 @@ void TestClosing::everyCommandAsksFirst() {
         {kolsed_, kolsed_->FileName()},
         {table_, table_->DocumentName()},
         {plot_, plot_->Title().toStdString()}};
-    msgs_->Answers = std::deque<int>(20, answer);
+    msgs_->Answers = std::deque<MsgAnswer>(20, answer);
     form.ExecDialog = AnswerOk;
     Trigger(form, command);
     const std::vector<std::string> texts = msgs_->Texts();
     const auto askedAbout = [&texts](const std::string& name) {
         return std::find(texts.begin(), texts.end(), name + Question) != texts.end();
     };
-    if (answer == mrNo) {
+    if (answer == MsgAnswer::No) {
         for (const auto& [window, name] : changed)
             QVERIFY2(window || askedAbout(name), name.c_str());
         return;

@@ -23,7 +23,7 @@ namespace {
 // A plot window stand-in: no plot file name until it is saved.
 class FakePlot : public TChildForm {
   public:
-    FakePlot() : TChildForm(wkPlot) {
+    FakePlot() : TChildForm(TWindowKind::Plot) {
         setWidget(new QWidget);
         setWindowTitle("Plot 1: from RUN.OUT");
     }
@@ -203,7 +203,7 @@ void TestDocuments::vanishedRecentEntry() {
     QVERIFY(entry);
     form.Documents().OpenFileItem(entry);
     QCOMPARE(msgs_->Texts().back(), gone + " no longer exists");
-    QCOMPARE(msgs_->Shown.back().Kind, int(mkWarningOk)); // nothing to cancel
+    QCOMPARE(msgs_->Shown.back().Kind, MsgKind::WarningOk); // nothing to cancel
     QVERIFY(form.Documents().FileNameList.Names().empty());
     QVERIFY(RecentEntries(form).isEmpty());
 }
@@ -226,7 +226,7 @@ void TestDocuments::companionsCutAtFirstDot() {
     QVERIFY(!form.Action("Diagram1")->isEnabled());
     QCOMPARE(Globals().InputFileName, deck);
     QCOMPARE(form.Children().size(), 1); // the deck's editor only
-    QCOMPARE(form.Children().first()->WindowKind(), int(wkDeck));
+    QCOMPARE(form.Children().first()->WindowKind(), TWindowKind::Deck);
     // The next deck replaces the input and its companions.
     const std::string other = File("OTHER.DCK");
     form.Documents().ReadaFile(other);
@@ -245,9 +245,9 @@ void TestDocuments::outputEntries() {
     form.Documents().ReadaFile(deck);
     QMenu* outputs = form.Action("Output1")->menu();
     QCOMPARE(Captions(outputs), QStringList({"RUN.OUA", "RUN.OUT"}));
-    QVERIFY(!form.FirstChildOfKind(wkOutput));
+    QVERIFY(!form.FirstChildOfKind(TWindowKind::Output));
     form.Documents().OpenOutFile(outputs->actions()[1]);
-    TChildForm* viewer = form.FirstChildOfKind(wkOutput);
+    TChildForm* viewer = form.FirstChildOfKind(TWindowKind::Output);
     QVERIFY(viewer);
     QCOMPARE(viewer->windowTitle(), Path("RUN.OUT"));
     // The same entry again brings that viewer forward.
@@ -257,20 +257,20 @@ void TestDocuments::outputEntries() {
     // The entries hold full names: a change of the current directory does not lose them.
     QDir(tmp_->path()).mkdir("elsewhere");
     SetCurrentDir(Path("elsewhere").toStdString());
-    form.DisposeKOLVANWindows(wkOutput);
+    form.DisposeKOLVANWindows(TWindowKind::Output);
     form.Documents().ReadaFile(deck);
     SetCurrentDir(Path("elsewhere").toStdString());
     outputs = form.Action("Output1")->menu();
     form.Documents().OpenOutFile(outputs->actions()[1]);
-    QVERIFY(form.FirstChildOfKind(wkOutput));
+    QVERIFY(form.FirstChildOfKind(TWindowKind::Output));
     QVERIFY(msgs_->Shown.empty());
     RemoveFile(JoinPath(tmp_->path().toStdString(), "RUN.OUA"));
     form.Documents().OpenOutFile(outputs->actions()[0]);
     QCOMPARE(msgs_->Texts().back(), Path("RUN.OUA").toStdString() + " no longer exists");
-    QCOMPARE(msgs_->Shown.back().Kind, int(mkWarningOk));
+    QCOMPARE(msgs_->Shown.back().Kind, MsgKind::WarningOk);
     // Opening again closes the output viewers and rebuilds the entries.
     form.Documents().ReadaFile(deck);
-    QVERIFY(!form.FirstChildOfKind(wkOutput));
+    QVERIFY(!form.FirstChildOfKind(TWindowKind::Output));
     QCOMPARE(Captions(form.Action("Output1")->menu()), QStringList({"RUN.OUT"}));
 }
 
@@ -337,7 +337,7 @@ void TestDocuments::diagrams() {
     TKOLSHELLFORM form;
     form.show();
     form.Documents().ReadaFile(deck);
-    auto* diagram = qobject_cast<TDiagramForm*>(form.FirstChildOfKind(wkDiagram));
+    auto* diagram = qobject_cast<TDiagramForm*>(form.FirstChildOfKind(TWindowKind::Diagram));
     QVERIFY(diagram);
     const std::string picture = BaseName(deck) + (bitmap ? ".BMP" : ".WMF");
     QCOMPARE(diagram->windowTitle(), QString::fromStdString(picture));
@@ -363,25 +363,25 @@ void TestDocuments::kolsedMarker_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("firstLine");
     QTest::addColumn<bool>("kolsedOnly");
-    QTest::addColumn<int>("kind");
+    QTest::addColumn<TWindowKind>("kind");
     QTest::addColumn<bool>("message");
     QTest::newRow("marked deck") << "DECK1.DCK"
-                                 << "*kolsed" << false << int(wkForm) << false;
+                                 << "*kolsed" << false << TWindowKind::Form << false;
     QTest::newRow("marked deck, KOLSED only") << "DECK1.DCK"
-                                              << "*KoLsEd" << true << int(wkForm) << false;
+                                              << "*KoLsEd" << true << TWindowKind::Form << false;
     QTest::newRow("plain deck, KOLSED only") << "DECK1.DCK"
-                                             << "* deck" << true << int(wkDeck) << true;
+                                             << "* deck" << true << TWindowKind::Deck << true;
     QTest::newRow("marker with more text") << "DECK1.DCK"
-                                           << "*KOLSED 2" << false << int(wkDeck) << false;
+                                           << "*KOLSED 2" << false << TWindowKind::Deck << false;
     QTest::newRow("fortran") << "MOD.FOR"
-                             << "C" << false << int(wkText) << false;
+                             << "C" << false << TWindowKind::Text << false;
 }
 
 void TestDocuments::kolsedMarker() {
     QFETCH(QString, name);
     QFETCH(QString, firstLine);
     QFETCH(bool, kolsedOnly);
-    QFETCH(int, kind);
+    QFETCH(TWindowKind, kind);
     QFETCH(bool, message);
     Globals().KolsedOnlyMode = kolsedOnly;
     const std::string file = File(name.toStdString(), firstLine.toStdString() + "\r\nEND\r\n");
@@ -398,7 +398,7 @@ void TestDocuments::openStopsOnCancel() {
     form.Documents().ReadaFile(File("RUN.DCK"));
     auto* editor = qobject_cast<TEditForm*>(form.Children().first());
     editor->Editor()->InsertText("changed ");
-    msgs_->Answers = {mrCancel};
+    msgs_->Answers = {MsgAnswer::Cancel};
     form.Documents().Open1Click();
     QVERIFY(dialogs_->Titles.isEmpty());
     QCOMPARE(msgs_->Texts().back(), editor->FileName() + " has been changed.  Save it?");
@@ -464,22 +464,22 @@ void TestDocuments::saveAsChangesKind_data() {
     QTest::addColumn<QString>("file");
     QTest::addColumn<QString>("chosen");
     QTest::addColumn<int>("filterIndex");
-    QTest::addColumn<int>("kind");
+    QTest::addColumn<TWindowKind>("kind");
     QTest::newRow("text saved as deck") << "NOTE.TXT"
-                                        << "NOTE.DCK" << 10 << int(wkDeck);
+                                        << "NOTE.DCK" << 10 << TWindowKind::Deck;
     QTest::newRow("fortran stays text") << "MOD.FOR"
-                                        << "MOD2.FOR" << 4 << int(wkText);
+                                        << "MOD2.FOR" << 4 << TWindowKind::Text;
     QTest::newRow("deck saved as annotated deck") << "RUN.DCK"
-                                                  << "RUN.KSD" << 1 << int(wkAnnotatedText);
+                                                  << "RUN.KSD" << 1 << TWindowKind::AnnotatedText;
     QTest::newRow("no extension") << "README"
-                                  << "README2" << 9 << int(wkText);
+                                  << "README2" << 9 << TWindowKind::Text;
 }
 
 void TestDocuments::saveAsChangesKind() {
     QFETCH(QString, file);
     QFETCH(QString, chosen);
     QFETCH(int, filterIndex);
-    QFETCH(int, kind);
+    QFETCH(TWindowKind, kind);
     TKOLSHELLFORM form;
     form.Documents().ReadaFile(File(file.toStdString(), "LINE\n"));
     dialogs_->SaveAnswers = {Path(chosen)};
@@ -567,7 +567,7 @@ void TestDocuments::editKolsedFile() {
     form.Documents().EditKOLSEDfile1Click();
     QCOMPARE(dialogs_->Filters[0], QString("KOLSED Files|*.KSD|All files|*"));
     QCOMPARE(form.Children().size(), 1); // the old deck closed
-    QCOMPARE(form.Children().first()->WindowKind(), int(wkAnnotatedText));
+    QCOMPARE(form.Children().first()->WindowKind(), TWindowKind::AnnotatedText);
     QCOMPARE(Globals().InputFileName, ksd);
     form.Documents().EditKOLSEDfile1Click(); // the same file again: its old editor goes
     QCOMPARE(form.Children().size(), 1);
@@ -663,7 +663,7 @@ void TestDocuments::saveKeepsReadOnlyAndLinkedDecks() {
     const std::string deck = File("RUN.DCK", "old\r\n");
     QCOMPARE(::chmod(deck.c_str(), 0444), 0);
     form.Documents().ReadaFile(deck);
-    auto* editor = qobject_cast<TEditForm*>(form.FirstChildOfKind(wkDeck));
+    auto* editor = qobject_cast<TEditForm*>(form.FirstChildOfKind(TWindowKind::Deck));
     QVERIFY(editor);
     editor->Editor()->InsertText("new ");
     form.Action("Save1")->trigger();
@@ -676,10 +676,10 @@ void TestDocuments::saveKeepsReadOnlyAndLinkedDecks() {
     const std::string real = WriteTestFile(tmp_->path() + "/store", "REAL.DCK", "old\r\n");
     const std::string link = Path("LINK.DCK").toStdString();
     QCOMPARE(::symlink("store/REAL.DCK", link.c_str()), 0);
-    msgs_->Answers = {mrNo}; // the unsaved edit goes with its window
-    form.DisposeKOLVANWindows(wkDeck);
+    msgs_->Answers = {MsgAnswer::No}; // the unsaved edit goes with its window
+    form.DisposeKOLVANWindows(TWindowKind::Deck);
     form.Documents().ReadaFile(link);
-    editor = qobject_cast<TEditForm*>(form.FirstChildOfKind(wkDeck));
+    editor = qobject_cast<TEditForm*>(form.FirstChildOfKind(TWindowKind::Deck));
     QVERIFY(editor);
     editor->Editor()->InsertText("new ");
     msgs_->Shown.clear();
@@ -761,7 +761,7 @@ void TestDocuments::reopeningBringsWindowForward() {
     QVERIFY(editor);
     QTest::keyClicks(editor->Editor(), "edit ");
     // The Open command asks about a changed deck first: keep the changes in the window.
-    msgs_->Answers = {mrNo, mrNo};
+    msgs_->Answers = {MsgAnswer::No, MsgAnswer::No};
     OpenByMenu(form, File("OTHER.TXT", "other\n")); // another window in front
     QVERIFY(CurrentChild != editor);
     ReopenBy(form, again, name);
@@ -799,10 +799,10 @@ void TestDocuments::openingAnotherDeckAsksFirst() {
     form.Documents().ReadaFile(otherName); // now in the recent files
     form.DisposeChild(form.Children().first());
     OpenByMenu(form, deck);
-    QPointer<TEditForm> editor = qobject_cast<TEditForm*>(form.FirstChildOfKind(wkDeck));
+    QPointer<TEditForm> editor = qobject_cast<TEditForm*>(form.FirstChildOfKind(TWindowKind::Deck));
     QVERIFY(editor);
     QTest::keyClicks(editor->Editor(), "new ");
-    msgs_->Answers = {mrCancel};
+    msgs_->Answers = {MsgAnswer::Cancel};
     ReopenBy(form, how, otherName);
     const std::vector<std::string> question{deck + " has been changed.  Save it?"};
     QCOMPARE(msgs_->Texts(), asks ? question : std::vector<std::string>());
@@ -813,15 +813,15 @@ void TestDocuments::openingAnotherDeckAsksFirst() {
 
 void TestDocuments::saveWritesOnlyChangedWindows_data() {
     QTest::addColumn<QString>("file");
-    QTest::addColumn<int>("kind");
-    QTest::newRow("text editor") << "NOTES.TXT" << int(wkText);
-    QTest::newRow("deck editor") << "RUN.DCK" << int(wkDeck);
-    QTest::newRow("KOLSED form") << "RUN.KSD" << int(wkForm);
+    QTest::addColumn<TWindowKind>("kind");
+    QTest::newRow("text editor") << "NOTES.TXT" << TWindowKind::Text;
+    QTest::newRow("deck editor") << "RUN.DCK" << TWindowKind::Deck;
+    QTest::newRow("KOLSED form") << "RUN.KSD" << TWindowKind::Form;
 }
 
 void TestDocuments::saveWritesOnlyChangedWindows() {
     QFETCH(QString, file);
-    QFETCH(int, kind);
+    QFETCH(TWindowKind, kind);
     const std::string untouched =
         File(file.toStdString(), file.endsWith(".KSD") ? "*KOLSED\r\nEND\r\n" : "* deck\r\n");
     const std::string edited = File("EDITED.TXT", "old\r\n");
@@ -932,7 +932,7 @@ void TestDocuments::pictureChosenInOpen() {
     TKOLSHELLFORM form;
     form.show();
     OpenByMenu(form, Path(chosen).toStdString());
-    auto* diagram = qobject_cast<TDiagramForm*>(form.FirstChildOfKind(wkDiagram));
+    auto* diagram = qobject_cast<TDiagramForm*>(form.FirstChildOfKind(TWindowKind::Diagram));
     QVERIFY(diagram);
     QCOMPARE(form.Children().size(), 1);
     QCOMPARE(diagram->windowTitle(), Path(chosen));

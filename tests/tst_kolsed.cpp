@@ -208,7 +208,7 @@ void TestKolsed::readerMessages() {
     QCOMPARE(rec.Shown.size(), size_t(1));
     QCOMPARE(QString::fromStdString(rec.Shown[0].Text), message);
     QCOMPARE(rec.Shown[0].Beep, beep);
-    QCOMPARE(rec.Shown[0].Kind, int(mkError));
+    QCOMPARE(rec.Shown[0].Kind, MsgKind::Error);
     QCOMPARE(QString(StopName(form.Stop)), stop);
     QCOMPARE(form.ErrorLevel, errorLevel);
     // Only a complete read runs the finishing step.

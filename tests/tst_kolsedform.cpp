@@ -74,7 +74,7 @@ class TestKolsedForm : public QObject {
     // Closes the form on DEMO.KSD, answering Yes to the one save question: the deck then
     // holds the line.
     void CloseSaving(TKOLSEDForm* form, const std::string& line) {
-        msgs_->Answers = {mrYes};
+        msgs_->Answers = {MsgAnswer::Yes};
         form->close();
         QCOMPARE(msgs_->Texts(),
                  std::vector<std::string>{dir_->Path("DEMO.KSD") + " has been changed.  Save it?"});
@@ -114,7 +114,7 @@ void TestKolsedForm::demoForm() {
     TKOLSHELLFORM main;
     TKOLSEDForm* form = Open(main, "DEMO.KSD");
     QVERIFY(form);
-    QCOMPARE(form->WindowKind(), wkForm);
+    QCOMPARE(form->WindowKind(), TWindowKind::Form);
     QVERIFY(msgs_->Shown.empty());
     QCOMPARE(form->findChild<QLineEdit*>("Input4")->text(), QString("2.50"));
     QCOMPARE(form->findChild<QLineEdit*>("Text3")->text(), QString("Tank demo, first run"));
@@ -239,7 +239,7 @@ void TestKolsedForm::unitsAndCloseQuestion() {
     auto* area = form->findChild<QLineEdit*>("Input4");
     area->selectAll();
     QTest::keyClicks(area, "107.639");
-    msgs_->Answers = {mrCancel, mrYes};
+    msgs_->Answers = {MsgAnswer::Cancel, MsgAnswer::Yes};
     QVERIFY(!form->FormCloseQuery());
     QCOMPARE(msgs_->Texts()[0], dir_->Path("DEMO.KSD") + " has been changed.  Save it?");
     QVERIFY(form->FormCloseQuery());
@@ -264,7 +264,7 @@ void TestKolsedForm::fileFieldAndLink() {
     QCOMPARE(file->toolTip(), QString::fromStdString(dir_->Path("OTHER.DAT")));
     QCOMPARE(dialogs_->Filters.last(), QString("Data Files|*.DAT|All Files|*"));
     QVERIFY(form->IsModified());
-    msgs_->Answers = {mrNo};
+    msgs_->Answers = {MsgAnswer::No};
     form->findChild<QToolButton*>("AppButton2")->click();
     QCOMPARE(msgs_->Texts(),
              std::vector<std::string>{"Application link " + dir_->Path("nothing-here") +
@@ -331,7 +331,7 @@ void TestKolsedForm::progressWhileReading() {
     const MsgHandler old = SetMsgHandler([&](const MsgRequest&) {
         coveredAtMessage = progress->isVisible();
         counted << number->text();
-        return int(mrOk);
+        return MsgAnswer::Ok;
     });
     QVERIFY(Open(main, "OPEN.KSD"));
     SetMsgHandler(old);
@@ -346,7 +346,7 @@ void TestKolsedForm::makeKolsedDialog() {
     ProgramDirs().Dirs[pdEngine] = demo.toStdString();
     Options().IncludeHeader = 1;
     main.Documents().ReadaFile(dir_->Path("RUN.DCK"));
-    QCOMPARE(CurrentChild->WindowKind(), wkDeck);
+    QCOMPARE(CurrentChild->WindowKind(), TWindowKind::Deck);
     dialogs_->SaveAnswers = {QString::fromStdString(dir_->Path("RUN"))};
     bool shown = false;
     main.ExecDialog = [&](QDialog& d) {
@@ -401,19 +401,19 @@ void TestKolsedForm::makeKolsedDialog() {
 
 void TestKolsedForm::makeKolsedSavesFirstAndOpensTheForm_data() {
     QTest::addColumn<QString>("deckFile");
-    QTest::addColumn<int>("answer");
-    QTest::newRow("save") << "RUN.DCK" << int(mrYes);
-    QTest::newRow("do not save") << "RUN.DCK" << int(mrNo);
-    QTest::newRow("cancel") << "RUN.DCK" << int(mrCancel);
+    QTest::addColumn<MsgAnswer>("answer");
+    QTest::newRow("save") << "RUN.DCK" << MsgAnswer::Yes;
+    QTest::newRow("do not save") << "RUN.DCK" << MsgAnswer::No;
+    QTest::newRow("cancel") << "RUN.DCK" << MsgAnswer::Cancel;
     // FLOWDRAW's decks open as plain text editors and are decks all the same.
-    QTest::newRow("FLOWDRAW deck") << "RUN.DEK" << int(mrYes);
+    QTest::newRow("FLOWDRAW deck") << "RUN.DEK" << MsgAnswer::Yes;
     // The generated form is proposed beside the deck, also in a folder with a dot.
-    QTest::newRow("deck in a dotted folder") << "tank.v2/RUN.DCK" << int(mrYes);
+    QTest::newRow("deck in a dotted folder") << "tank.v2/RUN.DCK" << MsgAnswer::Yes;
 }
 
 void TestKolsedForm::makeKolsedSavesFirstAndOpensTheForm() {
     QFETCH(QString, deckFile);
-    QFETCH(int, answer);
+    QFETCH(MsgAnswer, answer);
     const QString demo = qEnvironmentVariable("KOLSHELL_SOURCE") + "/demo";
     const QString folder =
         QFileInfo(deckFile).path() == "." ? "" : QFileInfo(deckFile).path() + "/";
@@ -437,20 +437,20 @@ void TestKolsedForm::makeKolsedSavesFirstAndOpensTheForm() {
     Trigger(main, "MakeKOLSEDfile1");
     QVERIFY(!msgs_->Texts().empty());
     QCOMPARE(msgs_->Texts().front(), deckName + " has been changed.  Save it?");
-    QCOMPARE(shown, answer != mrCancel);
+    QCOMPARE(shown, answer != MsgAnswer::Cancel);
     const std::string onDisk = ReadTestFile(dir_->Path(deckFile.toStdString()));
-    QCOMPARE(onDisk.find("* edited") != std::string::npos, answer == mrYes);
-    if (answer == mrCancel) {
+    QCOMPARE(onDisk.find("* edited") != std::string::npos, answer == MsgAnswer::Yes);
+    if (answer == MsgAnswer::Cancel) {
         QVERIFY(!QFile::exists(QString::fromStdString(ksdName)));
         QCOMPARE(CurrentChild.data(), static_cast<TChildForm*>(deck));
         return;
     }
     // The written file is open as a form, and carries what was saved.
     QCOMPARE(dialogs_->Proposed.last(), QString::fromStdString(ksdName));
-    QCOMPARE(CurrentChild->WindowKind(), wkForm);
+    QCOMPARE(CurrentChild->WindowKind(), TWindowKind::Form);
     QCOMPARE(UpStr(CurrentChild->FileName()), UpStr(ksdName));
     const std::string ksd = ReadTestFile(ksdName);
-    QCOMPARE(ksd.find("* edited") != std::string::npos, answer == mrYes);
+    QCOMPARE(ksd.find("* edited") != std::string::npos, answer == MsgAnswer::Yes);
 }
 
 void TestKolsedForm::simulationCardFormOpensAndRuns() {
@@ -513,9 +513,9 @@ void TestKolsedForm::inputReopensForm() {
     QVERIFY(form);
     form->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QVERIFY(!main.FirstChildOfKind(wkForm));
+    QVERIFY(!main.FirstChildOfKind(TWindowKind::Form));
     main.Input1Click();
-    QVERIFY(main.FirstChildOfKind(wkForm));
+    QVERIFY(main.FirstChildOfKind(TWindowKind::Form));
 }
 
 void TestKolsedForm::saveUntouchedForm_data() {
@@ -698,21 +698,21 @@ void TestKolsedForm::editCommandsOnFocusedField() {
     QCOMPARE(valves->currentText(), other);
     Trigger(main, "Cut1");
     QCOMPARE(valves->currentText(), other);
-    msgs_->Answers = {mrNo};
+    msgs_->Answers = {MsgAnswer::No};
 }
 
 // Edit KOLSED file on the deck open as a form: the form's save question, then the text editor.
 void TestKolsedForm::editKolsedFileOnOpenForm_data() {
-    QTest::addColumn<int>("answer");
+    QTest::addColumn<MsgAnswer>("answer");
     QTest::addColumn<bool>("saved");
     QTest::addColumn<bool>("asText");
-    QTest::newRow("yes") << int(mrYes) << true << true;
-    QTest::newRow("no") << int(mrNo) << false << true;
-    QTest::newRow("cancel") << int(mrCancel) << false << false;
+    QTest::newRow("yes") << MsgAnswer::Yes << true << true;
+    QTest::newRow("no") << MsgAnswer::No << false << true;
+    QTest::newRow("cancel") << MsgAnswer::Cancel << false << false;
 }
 
 void TestKolsedForm::editKolsedFileOnOpenForm() {
-    QFETCH(int, answer);
+    QFETCH(MsgAnswer, answer);
     QFETCH(bool, saved);
     QFETCH(bool, asText);
     TKOLSHELLFORM main;
@@ -731,13 +731,13 @@ void TestKolsedForm::editKolsedFileOnOpenForm() {
     QCOMPARE(emptyTank, saved);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QCOMPARE(bool(form), !asText);
-    TChildForm* text = main.FirstChildOfKind(wkAnnotatedText);
+    TChildForm* text = main.FirstChildOfKind(TWindowKind::AnnotatedText);
     QCOMPARE(bool(text), asText);
     if (text) {
         QCOMPARE(text->FileName(), dir_->Path("DEMO.KSD"));
         QCOMPARE(main.ActiveChild(), text);
     } else {
-        msgs_->Answers = {mrNo}; // the form closes with the test
+        msgs_->Answers = {MsgAnswer::No}; // the form closes with the test
     }
 }
 
@@ -746,7 +746,7 @@ void TestKolsedForm::clearOnAnnotatedDeckAsText() {
     TKOLSHELLFORM main;
     dialogs_->OpenAnswers = {QString::fromStdString(dir_->Path("DEMO.KSD"))};
     Trigger(main, "EditKOLSEDfile1");
-    auto* editor = qobject_cast<TEditForm*>(main.FirstChildOfKind(wkAnnotatedText));
+    auto* editor = qobject_cast<TEditForm*>(main.FirstChildOfKind(TWindowKind::AnnotatedText));
     QVERIFY(editor);
     const QString before = editor->Editor()->toPlainText();
     QTextCursor cursor = editor->Editor()->textCursor();
@@ -758,7 +758,7 @@ void TestKolsedForm::clearOnAnnotatedDeckAsText() {
     Trigger(main, "Clear1");
     QCOMPARE(editor->Editor()->toPlainText(), before.mid(7));
     QVERIFY(editor->IsModified());
-    msgs_->Answers = {mrNo};
+    msgs_->Answers = {MsgAnswer::No};
 }
 
 // A long form whose lines fit its window shows no horizontal scroll bar; a link button in a
@@ -900,7 +900,7 @@ void TestKolsedForm::saveOverDeckChangedElsewhere() {
             theirs, "AREA = 2.5\n*|Tank cross-section          |m2|ft2|0|10.7639|0.01|1000.00|1\n",
             "");
     WriteTestFile(dir_->Dir.path(), "DEMO.KSD", theirs);
-    msgs_->Answers = {mrYes};
+    msgs_->Answers = {MsgAnswer::Yes};
     Trigger(main, "Save1");
     const std::string warning = deck + " was changed by another program since it was opened "
                                        "here. Save your version over it?";

@@ -243,16 +243,16 @@ void TestLib1::fileExists() {
 
 void TestLib1::showMsgKinds() {
     MsgRecorder rec;
-    QCOMPARE(ShowMsg("odd", 9, true), 0);
-    QCOMPARE(ShowMsg("odd", -1, false), 0);
+    QCOMPARE(ShowMsg("odd", MsgKind(9), true), MsgAnswer::None);
+    QCOMPARE(ShowMsg("odd", MsgKind(-1), false), MsgAnswer::None);
     QVERIFY(rec.Shown.empty());
     QCOMPARE(rec.Beeps, 1);
-    rec.Answers = {mrNo};
-    QCOMPARE(ShowMsg("Save?", 7, true), int(mrNo));
+    rec.Answers = {MsgAnswer::No};
+    QCOMPARE(ShowMsg("Save?", MsgKind::WarningYesNoCancel, true), MsgAnswer::No);
     QCOMPARE(rec.Shown.size(), size_t(1));
-    QCOMPARE(rec.Shown[0].Kind, 7);
+    QCOMPARE(rec.Shown[0].Kind, MsgKind::WarningYesNoCancel);
     QVERIFY(rec.Shown[0].Beep);
-    QCOMPARE(ShowMsg("fine", 1, false), int(mrOk));
+    QCOMPARE(ShowMsg("fine", MsgKind::Information, false), MsgAnswer::Ok);
     QVERIFY(!rec.Shown[1].Beep);
 }
 

@@ -39,7 +39,7 @@ namespace {
 // A child of any kind that records the edit commands it receives.
 class FakeChild : public TChildForm {
   public:
-    FakeChild(int kind, const std::string& file) : TChildForm(kind), file_(file) {
+    FakeChild(TWindowKind kind, const std::string& file) : TChildForm(kind), file_(file) {
         setWidget(new QWidget);
         setWindowTitle(QString::fromStdString(file));
     }
@@ -48,19 +48,19 @@ class FakeChild : public TChildForm {
     std::optional<TEditCommands> EditCommands() const override {
         using C = TEditCommand;
         switch (WindowKind()) {
-        case wkDeck:
-        case wkAnnotatedText:
-        case wkText:
+        case TWindowKind::Deck:
+        case TWindowKind::AnnotatedText:
+        case TWindowKind::Text:
             return TEditCommands{C::Cut,  C::Copy,    C::Paste,      C::Clear,
                                  C::Find, C::Replace, C::SearchAgain};
-        case wkForm:
+        case TWindowKind::Form:
             return TEditCommands{C::Cut, C::Copy, C::Paste, C::Clear};
-        case wkListing:
-        case wkOutput:
+        case TWindowKind::Listing:
+        case TWindowKind::Output:
             return TEditCommands{C::Copy, C::Find, C::SearchAgain};
-        case wkPlot:
+        case TWindowKind::Plot:
             return TEditCommands{C::Copy};
-        case wkTable:
+        case TWindowKind::Table:
             return TEditCommands{C::Cut, C::Copy, C::Paste, C::Clear, C::SearchAgain};
         default:
             return std::nullopt;
@@ -230,38 +230,42 @@ void TestMainWindow::noChild() {
 }
 
 void TestMainWindow::enabling_data() {
-    QTest::addColumn<int>("kind");
+    QTest::addColumn<TWindowKind>("kind");
     QTest::addColumn<QString>("file");
     QTest::addColumn<QStringList>("on");
     QTest::addColumn<QStringList>("off");
     const QStringList editOn{"Find1", "Replace1", "SearchAgain1", "Copy1",
                              "Cut1",  "Paste1",   "Clear1"};
-    QTest::newRow("deck") << 1000 << "/p/RUN.DCK"
+    QTest::newRow("deck") << TWindowKind::Deck << "/p/RUN.DCK"
                           << editOn + QStringList{"MakeKOLSEDfile1", "Calculate1", "NewTable1",
                                                   "Save1", "RebuildKOLVAN1"}
                           << QStringList{"RunTable1", "CompileModule1", "OverlayPlot1",
                                          "ModifyPlot1"};
-    QTest::newRow("fortran") << 7000 << "/p/model.for" << editOn + QStringList{"CompileModule1"}
+    QTest::newRow("fortran") << TWindowKind::Text << "/p/model.for"
+                             << editOn + QStringList{"CompileModule1"}
                              << QStringList{"Calculate1", "MakeKOLSEDfile1", "NewTable1"};
-    QTest::newRow("dek text") << 7000 << "/p/RUN.DEK"
+    QTest::newRow("dek text") << TWindowKind::Text << "/p/RUN.DEK"
                               << QStringList{"Calculate1", "NewTable1", "MakeKOLSEDfile1"}
                               << QStringList{"CompileModule1"};
     // An annotated deck is no source of one: it would be its own target.
-    QTest::newRow("annotated text") << 2100 << "/p/RUN.KSD" << QStringList{"Calculate1", "Replace1"}
-                                    << QStringList{"AlterTable1", "MakeKOLSEDfile1"};
-    QTest::newRow("form") << 2000 << "/p/RUN.KSD"
+    QTest::newRow("annotated text")
+        << TWindowKind::AnnotatedText << "/p/RUN.KSD" << QStringList{"Calculate1", "Replace1"}
+        << QStringList{"AlterTable1", "MakeKOLSEDfile1"};
+    QTest::newRow("form") << TWindowKind::Form << "/p/RUN.KSD"
                           << QStringList{"Copy1",  "Cut1",       "Paste1",
                                          "Clear1", "Calculate1", "NewTable1"}
                           << QStringList{"Find1", "Replace1", "SearchAgain1", "MakeKOLSEDfile1",
                                          "RunTable1"};
-    QTest::newRow("listing") << 3000 << "" << QStringList{"Find1", "SearchAgain1", "Copy1"}
+    QTest::newRow("listing") << TWindowKind::Listing << ""
+                             << QStringList{"Find1", "SearchAgain1", "Copy1"}
                              << QStringList{"Replace1", "Cut1",       "Paste1",
                                             "Clear1",   "Calculate1", "NewTable1"};
-    QTest::newRow("output") << 6000 << "" << QStringList{"Find1", "Copy1"}
+    QTest::newRow("output") << TWindowKind::Output << "" << QStringList{"Find1", "Copy1"}
                             << QStringList{"Paste1", "RunTable1"};
-    QTest::newRow("plot") << 4000 << "" << QStringList{"OverlayPlot1", "ModifyPlot1", "Copy1"}
+    QTest::newRow("plot") << TWindowKind::Plot << ""
+                          << QStringList{"OverlayPlot1", "ModifyPlot1", "Copy1"}
                           << QStringList{"Find1", "Cut1", "Calculate1", "NewTable1", "RunTable1"};
-    QTest::newRow("table") << 5000 << ""
+    QTest::newRow("table") << TWindowKind::Table << ""
                            << QStringList{"SearchAgain1",
                                           "Copy1",
                                           "Cut1",
@@ -277,7 +281,7 @@ void TestMainWindow::enabling_data() {
 }
 
 void TestMainWindow::enabling() {
-    QFETCH(int, kind);
+    QFETCH(TWindowKind, kind);
     QFETCH(QString, file);
     QFETCH(QStringList, on);
     QFETCH(QStringList, off);
@@ -292,7 +296,7 @@ void TestMainWindow::enabling() {
 
 void TestMainWindow::lastChildClosed() {
     TKOLSHELLFORM form;
-    auto* c = new FakeChild(1000, "/p/RUN.DCK");
+    auto* c = new FakeChild(TWindowKind::Deck, "/p/RUN.DCK");
     form.AddChild(c);
     QVERIFY(form.Action("Save1")->isEnabled());
     c->close();
@@ -301,30 +305,32 @@ void TestMainWindow::lastChildClosed() {
     QVERIFY(!form.Action("Save1")->isEnabled());
     QVERIFY(!form.Menu("Edit1")->menuAction()->isEnabled());
     // A diagram leaves the editing items as they were, and a plot's Overlay goes off again.
-    form.AddChild(new FakeChild(4000, ""));
+    form.AddChild(new FakeChild(TWindowKind::Plot, ""));
     QVERIFY(form.Action("OverlayPlot1")->isEnabled());
-    form.AddChild(new FakeChild(8000, ""));
+    form.AddChild(new FakeChild(TWindowKind::Diagram, ""));
     QVERIFY(!form.Action("OverlayPlot1")->isEnabled());
     QVERIFY(form.Action("Copy1")->isEnabled());
 }
 
 void TestMainWindow::editDispatch_data() {
-    QTest::addColumn<int>("kind");
+    QTest::addColumn<TWindowKind>("kind");
     QTest::addColumn<QStringList>("calls");
-    QTest::newRow("deck") << 1000 << QStringList{"cut",  "copy",     "paste",   "clear",
-                                                 "find", "again 10", "replace", "again 01"};
+    QTest::newRow("deck") << TWindowKind::Deck
+                          << QStringList{"cut",  "copy",     "paste",   "clear",
+                                         "find", "again 10", "replace", "again 01"};
     QTest::newRow("annotated text")
-        << 2100
+        << TWindowKind::AnnotatedText
         << QStringList{"cut", "copy", "paste", "clear", "find", "again 10", "replace", "again 01"};
-    QTest::newRow("viewer") << 3000 << QStringList{"copy", "find", "again 10", "again 10"};
-    QTest::newRow("plot") << 4000 << QStringList{"copy"};
-    QTest::newRow("table") << 5000
+    QTest::newRow("viewer") << TWindowKind::Listing
+                            << QStringList{"copy", "find", "again 10", "again 10"};
+    QTest::newRow("plot") << TWindowKind::Plot << QStringList{"copy"};
+    QTest::newRow("table") << TWindowKind::Table
                            << QStringList{"cut", "copy", "paste", "clear", "again 00", "again 00"};
-    QTest::newRow("diagram") << 8000 << QStringList{};
+    QTest::newRow("diagram") << TWindowKind::Diagram << QStringList{};
 }
 
 void TestMainWindow::editDispatch() {
-    QFETCH(int, kind);
+    QFETCH(TWindowKind, kind);
     QFETCH(QStringList, calls);
     TKOLSHELLFORM form;
     auto* c = new FakeChild(kind, "/p/RUN.DCK");
@@ -379,18 +385,18 @@ void TestMainWindow::realWindowsEditCommands() {
 
 void TestMainWindow::disposeWindows() {
     TKOLSHELLFORM form;
-    form.AddChild(new FakeChild(3000, "a.lst"));
-    form.AddChild(new FakeChild(3000, "b.lst"));
-    form.AddChild(new FakeChild(1000, "/p/RUN.DCK"));
+    form.AddChild(new FakeChild(TWindowKind::Listing, "a.lst"));
+    form.AddChild(new FakeChild(TWindowKind::Listing, "b.lst"));
+    form.AddChild(new FakeChild(TWindowKind::Deck, "/p/RUN.DCK"));
     form.Action("Listing1")->setText("Listing a.lst");
     form.Action("Listing1")->setEnabled(true);
     form.Action("Input1")->setEnabled(true);
     Globals().InputFileName = "/p/RUN.DCK";
-    form.DisposeKOLVANWindows(3000);
+    form.DisposeKOLVANWindows(TWindowKind::Listing);
     QCOMPARE(form.Children().size(), 1);
     QCOMPARE(form.Action("Listing1")->text(), QString("Listing"));
     QVERIFY(!form.Action("Listing1")->isEnabled());
-    form.DisposeKOLVANWindows(1000);
+    form.DisposeKOLVANWindows(TWindowKind::Deck);
     QVERIFY(form.Children().isEmpty());
     QVERIFY(Globals().InputFileName.empty());
     QVERIFY(!form.Action("Input1")->isEnabled());
@@ -404,7 +410,7 @@ void TestMainWindow::missingDefaults() {
     QVERIFY(!form.StartedOk());
     QCOMPARE(rec.Texts(), std::vector<std::string>{"Please copy the KOLSHELL.DFT file into the " +
                                                    Globals().KolshellDir + " directory."});
-    QCOMPARE(rec.Shown[0].Kind, 0);
+    QCOMPARE(rec.Shown[0].Kind, MsgKind::Error);
     QVERIFY(rec.Shown[0].Beep);
 }
 
@@ -445,13 +451,13 @@ void TestMainWindow::failedRecentListSaveSaysSo() {
     QCOMPARE(rec.Texts(), std::vector<std::string>{"File " + fnl +
                                                    " could not be written: the recent-file list "
                                                    "is not kept."});
-    QCOMPARE(rec.Shown[0].Kind, int(mkError));
+    QCOMPARE(rec.Shown[0].Kind, MsgKind::Error);
 }
 
 void TestMainWindow::closeQueryKeepsProgram() {
     TKOLSHELLFORM form;
     form.show();
-    auto* c = new FakeChild(1000, "/p/RUN.DCK");
+    auto* c = new FakeChild(TWindowKind::Deck, "/p/RUN.DCK");
     c->refuseClose = true;
     form.AddChild(c);
     form.Exit1Click();

@@ -68,7 +68,7 @@ QStringList VisibleTopLevels() {
 QStringList Kinds(TKOLSHELLFORM& form) {
     QStringList l;
     for (TChildForm* c : form.Children())
-        l << QString::number(c->WindowKind());
+        l << QString::number(int(c->WindowKind()));
     return l;
 }
 
@@ -84,7 +84,7 @@ QStringList TableShown(TKOLSHELLFORM& form) {
 
 // What the first plot window shows of its definition: lines and axis titles.
 QStringList PlotShown(TKOLSHELLFORM& form) {
-    auto* plot = qobject_cast<TPlotForm*>(form.FirstChildOfKind(wkPlot));
+    auto* plot = qobject_cast<TPlotForm*>(form.FirstChildOfKind(TWindowKind::Plot));
     if (!plot) return {};
     return {QString::number(plot->Def().NLines), QString::fromStdString(plot->Def().AxisTitle[0]),
             QString::fromStdString(plot->Def().AxisTitle[1])};
@@ -161,8 +161,8 @@ void TestMenuActions::cleanup() {
 
 QString TestMenuActions::Effect(TKOLSHELLFORM& form, QAction* action) {
     if (!action->isEnabled()) return "disabled";
-    auto* editor = form.FirstChildOfKind(wkDeck)
-                       ? form.FirstChildOfKind(wkDeck)->findChild<QPlainTextEdit*>()
+    auto* editor = form.FirstChildOfKind(TWindowKind::Deck)
+                       ? form.FirstChildOfKind(TWindowKind::Deck)->findChild<QPlainTextEdit*>()
                        : nullptr;
     const QString text = editor ? editor->toPlainText() : QString();
     const QStringList kinds = Kinds(form), tops = VisibleTopLevels();
@@ -172,7 +172,7 @@ QString TestMenuActions::Effect(TKOLSHELLFORM& form, QAction* action) {
         form.Children().isEmpty() ? QRect() : form.Children().first()->geometry();
     const size_t messages = msgs_->Shown.size();
     const std::string onDisk = ReadTestFile(dir_->Path("RUN.DCK"));
-    const int active = CurrentChild ? CurrentChild->WindowKind() : 0;
+    const auto active = CurrentChild ? CurrentChild->WindowKind() : TWindowKind::None;
     const int cursor = editor ? editor->textCursor().position() : -1;
     const qsizetype titles = dialogs_->Titles.size();
     const QStringList table = TableShown(form), plot = PlotShown(form);
@@ -191,14 +191,16 @@ QString TestMenuActions::Effect(TKOLSHELLFORM& form, QAction* action) {
     if (Kinds(form) != kinds) effect << "windows " + Kinds(form).join(",");
     for (const QString& t : VisibleTopLevels())
         if (!tops.contains(t)) effect << "window " + t;
-    if (editor && form.FirstChildOfKind(wkDeck) && editor->toPlainText() != text) effect << "text";
+    if (editor && form.FirstChildOfKind(TWindowKind::Deck) && editor->toPlainText() != text)
+        effect << "text";
     if (QApplication::clipboard()->text() != clip) effect << "clipboard";
     if (ReadTestFile(dir_->Path("RUN.DCK")) != onDisk) effect << "saved";
-    if (editor && form.FirstChildOfKind(wkDeck) && editor->toPlainText() == text &&
+    if (editor && form.FirstChildOfKind(TWindowKind::Deck) && editor->toPlainText() == text &&
         editor->textCursor().position() != cursor)
         effect << "found";
-    const int activeNow = CurrentChild ? CurrentChild->WindowKind() : 0;
-    if (activeNow != active && form.isVisible()) effect << "active " + QString::number(activeNow);
+    const auto activeNow = CurrentChild ? CurrentChild->WindowKind() : TWindowKind::None;
+    if (activeNow != active && form.isVisible())
+        effect << "active " + QString::number(int(activeNow));
     if (action->isChecked() != checked) effect << "checked";
     // A table or plot that was there shows other contents.
     if (!table.isEmpty() && TableShown(form) != table) effect << "table";
@@ -313,11 +315,11 @@ void TestMenuActions::everyAction() {
     form.show();
     SetCurrentDir(dir_->Dir.path().toStdString());
     form.Documents().ReadaFile(deck);
-    if (auto* e = form.FirstChildOfKind(wkDeck))
+    if (auto* e = form.FirstChildOfKind(TWindowKind::Deck))
         if (auto* edit = e->findChild<QPlainTextEdit*>()) edit->selectAll();
     QApplication::clipboard()->setText("pasted\n");
-    auto* edit = form.FirstChildOfKind(wkDeck)
-                     ? form.FirstChildOfKind(wkDeck)->findChild<QPlainTextEdit*>()
+    auto* edit = form.FirstChildOfKind(TWindowKind::Deck)
+                     ? form.FirstChildOfKind(TWindowKind::Deck)->findChild<QPlainTextEdit*>()
                      : nullptr;
     if (setup == "typed") edit->insertPlainText("* typed\n");
     if (setup == "listing") form.Action("Listing1")->trigger();
@@ -329,7 +331,7 @@ void TestMenuActions::everyAction() {
     if (setup.startsWith("plot")) {
         form.ExecDialog = [](QDialog& d) { static_cast<TPlotSetup&>(d).OKBtn->click(); };
         form.Action("NewPlot1")->trigger();
-        QVERIFY(form.FirstChildOfKind(wkPlot));
+        QVERIFY(form.FirstChildOfKind(TWindowKind::Plot));
     }
     form.ExecDialog = [](QDialog& d) { d.exec(); };
     if (setup.endsWith("answered")) form.ExecDialog = AnswerTableDialog;

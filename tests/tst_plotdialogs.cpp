@@ -349,7 +349,7 @@ void TestPlotDialogs::exportAsksWithCompleteName() {
     main.UpdateMenu();
     const std::string picture = dir_->Write("PIC.png", "the user's picture");
     dialogs_->SaveAnswers = {QString::fromStdString(dir_->Path("PIC"))};
-    msgs_->Answers = {mrNo};
+    msgs_->Answers = {MsgAnswer::No};
     main.Action("ExportPlot1")->trigger();
     QCOMPARE(msgs_->Texts(),
              std::vector<std::string>{picture + " already exists.  Do you want to replace it?"});
@@ -451,11 +451,11 @@ void TestPlotDialogs::overlayModifyDelete() {
     QCOMPARE(plot->Def().NLines, 1);
     // The last line: the window closes as a plot does, asking first; Cancel keeps it.
     QPointer<TPlotForm> alive = plot;
-    msgs_->Answers = {mrCancel};
+    msgs_->Answers = {MsgAnswer::Cancel};
     main.Plots().ModifyPlot(plot);
     QVERIFY(alive);
     QCOMPARE(msgs_->Texts().back(), Question(plot->Title().toStdString()));
-    msgs_->Answers = {mrNo};
+    msgs_->Answers = {MsgAnswer::No};
     main.Plots().ModifyPlot(plot);
     QVERIFY(!alive);
 }
@@ -546,21 +546,21 @@ void TestPlotDialogs::enterInModifyIsOK() {
 
 void TestPlotDialogs::closeBoxAsks_data() {
     QTest::addColumn<bool>("named");
-    QTest::addColumn<int>("answer");
+    QTest::addColumn<MsgAnswer>("answer");
     QTest::addColumn<QString>("saveAsName");
     QTest::addColumn<bool>("closes");
     QTest::addColumn<QString>("written");
-    QTest::newRow("Cancel keeps it") << false << int(mrCancel) << "" << false << "";
-    QTest::newRow("No closes it") << false << int(mrNo) << "" << true << "";
-    QTest::newRow("Yes asks for a name") << false << int(mrYes) << "MINE" << true << "MINE.KSP";
-    QTest::newRow("Yes, Save as cancelled") << false << int(mrYes) << "" << false << "";
-    QTest::newRow("Yes saves a named plot") << true << int(mrYes) << "" << true << "OLD.KSP";
-    QTest::newRow("named, Cancel") << true << int(mrCancel) << "" << false << "";
+    QTest::newRow("Cancel keeps it") << false << MsgAnswer::Cancel << "" << false << "";
+    QTest::newRow("No closes it") << false << MsgAnswer::No << "" << true << "";
+    QTest::newRow("Yes asks for a name") << false << MsgAnswer::Yes << "MINE" << true << "MINE.KSP";
+    QTest::newRow("Yes, Save as cancelled") << false << MsgAnswer::Yes << "" << false << "";
+    QTest::newRow("Yes saves a named plot") << true << MsgAnswer::Yes << "" << true << "OLD.KSP";
+    QTest::newRow("named, Cancel") << true << MsgAnswer::Cancel << "" << false << "";
 }
 
 void TestPlotDialogs::closeBoxAsks() {
     QFETCH(bool, named);
-    QFETCH(int, answer);
+    QFETCH(MsgAnswer, answer);
     QFETCH(QString, saveAsName);
     QFETCH(bool, closes);
     QFETCH(QString, written);
@@ -578,7 +578,7 @@ void TestPlotDialogs::closeBoxAsks() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QCOMPARE(msgs_->Texts(),
              std::vector<std::string>{Question(named ? dir_->Path("OLD.KSP") : caption)});
-    QCOMPARE(int(msgs_->Shown.back().Kind), int(mkWarningYesNoCancel));
+    QCOMPARE(msgs_->Shown.back().Kind, MsgKind::WarningYesNoCancel);
     QCOMPARE(!alive, closes);
     if (!written.isEmpty()) {
         const std::string file = dir_->Path(written.toStdString());
@@ -595,7 +595,7 @@ void TestPlotDialogs::exitAsksAndCancelKeepsAll() {
     auto* deck = qobject_cast<TEditForm*>(main.Children().first());
     deck->Editor()->InsertText("changed ");
     // The deck is not saved, then the plot's question is cancelled: nothing closes.
-    msgs_->Answers = {mrNo, mrCancel};
+    msgs_->Answers = {MsgAnswer::No, MsgAnswer::Cancel};
     main.Action("Exit1")->trigger();
     QCOMPARE(msgs_->Texts(), (std::vector<std::string>{Question(deck->FileName()),
                                                        Question(plot->Title().toStdString())}));
@@ -604,11 +604,11 @@ void TestPlotDialogs::exitAsksAndCancelKeepsAll() {
     QVERIFY(deck->IsModified());
     QVERIFY(!QFile::exists(QString::fromStdString(dir_->Path("KOLSHELL.FNL"))));
     // The main window's close box asks the same.
-    msgs_->Answers = {mrNo, mrCancel};
+    msgs_->Answers = {MsgAnswer::No, MsgAnswer::Cancel};
     main.close();
     QVERIFY(main.isVisible());
     QCOMPARE(main.Children().size(), 2);
-    msgs_->Answers = {mrNo, mrNo};
+    msgs_->Answers = {MsgAnswer::No, MsgAnswer::No};
     main.Action("Exit1")->trigger();
     QVERIFY(!main.isVisible());
     QVERIFY(main.Children().isEmpty());
@@ -618,23 +618,24 @@ void TestPlotDialogs::exitAsksAndCancelKeepsAll() {
 void TestPlotDialogs::openingAnotherDeckAsks_data() {
     QTest::addColumn<QString>("how");
     QTest::addColumn<bool>("editDeck");
-    QTest::addColumn<int>("answer");
+    QTest::addColumn<MsgAnswer>("answer");
     QTest::addColumn<bool>("opened");
-    QTest::newRow("File Open, plot cancelled") << "Open1" << false << int(mrCancel) << false;
-    QTest::newRow("File Open, plot not saved") << "Open1" << false << int(mrNo) << true;
-    QTest::newRow("recent entry, plot cancelled") << "recent" << false << int(mrCancel) << false;
-    QTest::newRow("recent entry, deck cancelled") << "recent" << true << int(mrCancel) << false;
-    QTest::newRow("recent entry, plot not saved") << "recent" << false << int(mrNo) << true;
+    QTest::newRow("File Open, plot cancelled") << "Open1" << false << MsgAnswer::Cancel << false;
+    QTest::newRow("File Open, plot not saved") << "Open1" << false << MsgAnswer::No << true;
+    QTest::newRow("recent entry, plot cancelled")
+        << "recent" << false << MsgAnswer::Cancel << false;
+    QTest::newRow("recent entry, deck cancelled") << "recent" << true << MsgAnswer::Cancel << false;
+    QTest::newRow("recent entry, plot not saved") << "recent" << false << MsgAnswer::No << true;
     QTest::newRow("Edit KOLSED file, plot cancelled")
-        << "EditKOLSEDfile1" << false << int(mrCancel) << false;
+        << "EditKOLSEDfile1" << false << MsgAnswer::Cancel << false;
     QTest::newRow("Edit KOLSED file, deck cancelled")
-        << "EditKOLSEDfile1" << true << int(mrCancel) << false;
+        << "EditKOLSEDfile1" << true << MsgAnswer::Cancel << false;
 }
 
 void TestPlotDialogs::openingAnotherDeckAsks() {
     QFETCH(QString, how);
     QFETCH(bool, editDeck);
-    QFETCH(int, answer);
+    QFETCH(MsgAnswer, answer);
     QFETCH(bool, opened);
     const bool ksd = how == "EditKOLSEDfile1";
     const std::string other = ksd ? dir_->Write("OTHER.KSD", "*KOLSED\nEND\n")
@@ -687,7 +688,7 @@ void TestPlotDialogs::plotsCaptionedByTheirFiles() {
     main.Plots().NewPlot1Click();
     QStringList captions;
     for (TChildForm* c : main.Children())
-        if (c->WindowKind() == wkPlot) captions << c->Title();
+        if (c->WindowKind() == TWindowKind::Plot) captions << c->Title();
     // Each shows its stored caption; the two that share one show their file's name beside it.
     QCOMPARE(captions,
              QStringList({made + " (A.KSP)", made + " (B.KSP)",
@@ -695,7 +696,7 @@ void TestPlotDialogs::plotsCaptionedByTheirFiles() {
     QVERIFY(msgs_->Shown.empty());
     // The caption saved is the stored one, without the file's name.
     for (TChildForm* c : main.Children())
-        if (c->WindowKind() == wkPlot && c->Title().endsWith("(B.KSP)"))
+        if (c->WindowKind() == TWindowKind::Plot && c->Title().endsWith("(B.KSP)"))
             QVERIFY(c->SaveDocument(dir_->Path("B.KSP")));
     QCOMPARE(StoredCaption(dir_->Path("B.KSP")), made.toStdString());
 }
@@ -731,15 +732,15 @@ void TestPlotDialogs::saveAsProposesPlotFile() {
 }
 
 void TestPlotDialogs::calculateAsksPlots_data() {
-    QTest::addColumn<int>("answer");
+    QTest::addColumn<MsgAnswer>("answer");
     QTest::addColumn<bool>("closes");
-    QTest::newRow("Cancel keeps the plot") << int(mrCancel) << false;
-    QTest::newRow("No lets it go") << int(mrNo) << true;
+    QTest::newRow("Cancel keeps the plot") << MsgAnswer::Cancel << false;
+    QTest::newRow("No lets it go") << MsgAnswer::No << true;
 }
 
 // A run replaces the deck's plotter file, and the plots go with the old one: each asks.
 void TestPlotDialogs::calculateAsksPlots() {
-    QFETCH(int, answer);
+    QFETCH(MsgAnswer, answer);
     QFETCH(bool, closes);
     const std::string engine = dir_->Write("KOLVAN32.exe", "#!/bin/sh\nexit 0\n");
     QFile::setPermissions(QString::fromStdString(engine),

@@ -170,7 +170,7 @@ void TestPlotForm::frameAndColours() {
     QCOMPARE(PlotColour(2), QColor(255, 0, 0));
     QCOMPARE(PlotColour(15), QColor(255, 255, 0));
     QCOMPARE(PlotColour(16), QColor(0, 0, 0));
-    QCOMPARE(plot.WindowKind(), wkPlot);
+    QCOMPARE(plot.WindowKind(), TWindowKind::Plot);
 }
 
 void TestPlotForm::drawing_data() {

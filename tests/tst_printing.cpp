@@ -32,7 +32,7 @@ int PdfPages(const QString& file) {
 // A plot stand-in: a frame of a fixed height, and whether "Please wait" was up meanwhile.
 class FakePlot : public TChildForm {
   public:
-    FakePlot() : TChildForm(wkPlot) {
+    FakePlot() : TChildForm(TWindowKind::Plot) {
         setWidget(new QWidget);
         setWindowTitle("Plot 1: from RUN.OUT");
     }
@@ -282,7 +282,7 @@ void TestPrinting::failedStartSaysSo() {
     QCOMPARE(msgs_->Texts(), std::vector<std::string>{"Printing could not start: " +
                                                       dir_->Path("no such folder/out.pdf") +
                                                       " could not be opened."});
-    QCOMPARE(msgs_->Shown.back().Kind, int(mkError));
+    QCOMPARE(msgs_->Shown.back().Kind, MsgKind::Error);
 }
 
 void TestPrinting::cancelledPrintDialog() {

@@ -71,15 +71,15 @@ void TestRecovery::cleanup() {
 void TestRecovery::ChangeWindows(TKOLSHELLFORM& form) {
     SetCurrentDir(dir_->Dir.path().toStdString());
     form.Documents().ReadaFile(dir_->Path("NOTES.TXT"));
-    auto* editor = qobject_cast<TEditForm*>(form.FirstChildOfKind(wkText));
+    auto* editor = qobject_cast<TEditForm*>(form.FirstChildOfKind(TWindowKind::Text));
     QVERIFY(editor);
     editor->Editor()->InsertText("typed ");
     form.Documents().ReadaFile(dir_->Path("DEMO.KSD"));
-    TChildForm* kolsed = form.FirstChildOfKind(wkForm);
+    TChildForm* kolsed = form.FirstChildOfKind(TWindowKind::Form);
     QVERIFY(kolsed);
     kolsed->findChild<QRadioButton*>("START.1")->click();
     form.Action("Table1")->trigger();
-    TChildForm* table = form.FirstChildOfKind(wkTable);
+    TChildForm* table = form.FirstChildOfKind(TWindowKind::Table);
     QVERIFY(table);
     QAbstractItemModel* model = table->findChild<QTableView*>()->model();
     QVERIFY(model->setData(model->index(0, 0), "7", Qt::EditRole));
@@ -98,7 +98,7 @@ void TestRecovery::restoreOffersEveryChangedWindow() {
     std::string offered;
     form.Recovery().Ask = [&offered](const std::string& text) {
         offered = text;
-        return int(mrYes);
+        return MsgAnswer::Yes;
     };
     form.Recovery().OfferRestore();
     QVERIFY(QString::fromStdString(offered).startsWith(
@@ -106,17 +106,17 @@ void TestRecovery::restoreOffersEveryChangedWindow() {
     for (const auto& [file, bytes] : onDisk_)
         QVERIFY2(offered.find(file) != std::string::npos, file.c_str());
 
-    auto* editor = qobject_cast<TEditForm*>(form.FirstChildOfKind(wkText));
+    auto* editor = qobject_cast<TEditForm*>(form.FirstChildOfKind(TWindowKind::Text));
     QVERIFY(editor);
     QCOMPARE(editor->FileName(), dir_->Path("NOTES.TXT"));
     QVERIFY(editor->IsModified());
     QCOMPARE(editor->Editor()->toPlainText(), QString("typed first line"));
-    auto* kolsed = qobject_cast<TKOLSEDForm*>(form.FirstChildOfKind(wkForm));
+    auto* kolsed = qobject_cast<TKOLSEDForm*>(form.FirstChildOfKind(TWindowKind::Form));
     QVERIFY(kolsed);
     QCOMPARE(kolsed->FileName(), dir_->Path("DEMO.KSD"));
     QVERIFY(kolsed->IsModified());
     QVERIFY(kolsed->findChild<QRadioButton*>("START.1")->isChecked());
-    auto* table = qobject_cast<TTableForm*>(form.FirstChildOfKind(wkTable));
+    auto* table = qobject_cast<TTableForm*>(form.FirstChildOfKind(TWindowKind::Table));
     QVERIFY(table);
     QCOMPARE(table->DocumentName(), dir_->Path("DEMO.TBL"));
     QVERIFY(table->IsModified());
@@ -127,7 +127,7 @@ void TestRecovery::restoreOffersEveryChangedWindow() {
              QStringList());
 
     // Saved, the form's deck holds the restored change.
-    msgs_->Answers = std::deque<int>(5, mrYes);
+    msgs_->Answers = std::deque<MsgAnswer>(5, MsgAnswer::Yes);
     form.Action("Save1")->trigger();
     QVERIFY(!kolsed->IsModified());
     QVERIFY(ReadTestFile(dir_->Path("DEMO.KSD")) != onDisk_[dir_->Path("DEMO.KSD")]);
@@ -142,11 +142,11 @@ void TestRecovery::discardRemovesTheFiles() {
     }
     TKOLSHELLFORM later;
     int asked = 0;
-    later.Recovery().Ask = [&asked](const std::string&) { return ++asked, int(mrCancel); };
+    later.Recovery().Ask = [&asked](const std::string&) { return ++asked, MsgAnswer::Cancel; };
     later.Recovery().OfferRestore();
     QCOMPARE(RecoveryFiles().size(), 3); // Later: kept for the next start
     TKOLSHELLFORM form;
-    form.Recovery().Ask = [&asked](const std::string&) { return ++asked, int(mrNo); };
+    form.Recovery().Ask = [&asked](const std::string&) { return ++asked, MsgAnswer::No; };
     form.Recovery().OfferRestore();
     QCOMPARE(asked, 2);
     QCOMPARE(RecoveryFiles(), QStringList());
@@ -157,15 +157,15 @@ void TestRecovery::savingRemovesTheWindowsFile() {
     TKOLSHELLFORM form;
     ChangeWindows(form);
     if (QTest::currentTestFailed()) return;
-    msgs_->Answers = std::deque<int>(5, mrYes);
+    msgs_->Answers = std::deque<MsgAnswer>(5, MsgAnswer::Yes);
     form.Action("Save1")->trigger();
     QCOMPARE(RecoveryFiles(), QStringList());
     // Closed without saving: its file goes too.
-    TChildForm* editor = form.FirstChildOfKind(wkText);
+    TChildForm* editor = form.FirstChildOfKind(TWindowKind::Text);
     static_cast<TEditForm*>(editor)->Editor()->InsertText("more ");
     form.Recovery().WriteAll();
     QCOMPARE(RecoveryFiles().size(), 1);
-    msgs_->Answers = {mrNo};
+    msgs_->Answers = {MsgAnswer::No};
     editor->close();
     QTRY_COMPARE(RecoveryFiles(), QStringList());
 }
@@ -176,7 +176,7 @@ void TestRecovery::runningProgramsFilesAreNotOffered() {
     if (QTest::currentTestFailed()) return;
     TKOLSHELLFORM second;
     bool asked = false;
-    second.Recovery().Ask = [&asked](const std::string&) { return asked = true, int(mrNo); };
+    second.Recovery().Ask = [&asked](const std::string&) { return asked = true, MsgAnswer::No; };
     second.Recovery().OfferRestore();
     QVERIFY(!asked);
     QCOMPARE(RecoveryFiles().size(), 3);
@@ -198,7 +198,7 @@ void TestRecovery::newPlotIsRestored() {
         killed.Documents().ReadaFile(dir_->Path("RUN.DCK"));
         killed.ExecDialog = okSetup;
         killed.Action("NewPlot1")->trigger();
-        auto* plot = qobject_cast<TPlotForm*>(killed.FirstChildOfKind(wkPlot));
+        auto* plot = qobject_cast<TPlotForm*>(killed.FirstChildOfKind(TWindowKind::Plot));
         QVERIFY(plot);
         made = plot->Def();
         caption = plot->Caption();
@@ -209,13 +209,13 @@ void TestRecovery::newPlotIsRestored() {
     std::string offered;
     form.Recovery().Ask = [&offered](const std::string& text) {
         offered = text;
-        return int(mrYes);
+        return MsgAnswer::Yes;
     };
     form.Recovery().OfferRestore();
     QCOMPARE(offered, "KOLSHELL was not closed properly. These unsaved changes can be restored:\n"
                       "a new window, " +
                           caption);
-    auto* plot = qobject_cast<TPlotForm*>(form.FirstChildOfKind(wkPlot));
+    auto* plot = qobject_cast<TPlotForm*>(form.FirstChildOfKind(TWindowKind::Plot));
     QVERIFY(plot);
     QCOMPARE(plot->Caption(), caption);
     QCOMPARE(plot->DocumentName(), std::string());

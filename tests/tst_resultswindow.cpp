@@ -174,7 +174,7 @@ void TestResultsWindow::resultsOfATableRun() {
     w->PlotBtn->click();
     QCOMPARE(msgs_->Texts().back(),
              std::string("Run 3 has no value of max LEVEL and is left out of the plot."));
-    TPlotForm* plot = qobject_cast<TPlotForm*>(form.FirstChildOfKind(wkPlot));
+    TPlotForm* plot = qobject_cast<TPlotForm*>(form.FirstChildOfKind(TWindowKind::Plot));
     QVERIFY(plot);
     QCOMPARE(plot->Title(), QString("Plot 1: max LEVEL vs AREA, DEMO.TBL"));
     const std::string ksp = Dir().toStdString() + "/RESPONSE.KSP";
@@ -194,7 +194,7 @@ void TestResultsWindow::resultsOfATableRun() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(!closed);
     form.Documents().ReadaFile(ksp);
-    auto* reopened = qobject_cast<TPlotForm*>(form.FirstChildOfKind(wkPlot));
+    auto* reopened = qobject_cast<TPlotForm*>(form.FirstChildOfKind(TWindowKind::Plot));
     QVERIFY(reopened);
     QCOMPARE(reopened->Title(), QString("Plot 1: max LEVEL vs AREA, DEMO.TBL")); // stored
     QCOMPARE(QString::fromStdString(reopened->DocumentName()), QString::fromStdString(ksp));
@@ -239,7 +239,7 @@ void TestResultsWindow::fillRunsDialog() {
     QVERIFY(table->IsModified());
 
     // More than a thousand runs are asked about; No keeps the table as it was.
-    msgs_->Answers = {mrNo};
+    msgs_->Answers = {MsgAnswer::No};
     form.ExecDialog = [](QDialog& d) {
         auto* dlg = qobject_cast<TFillRunsDlg*>(&d);
         dlg->LhsBtn->setChecked(true);

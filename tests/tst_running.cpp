@@ -233,7 +233,7 @@ void TestRunning::calculateWithDiagramActive() {
     WriteTestFile(Dir(), "RUN.OUT", "A\n1\n");
     TKOLSHELLFORM form;
     form.Documents().ReadaFile(deck);
-    TChildForm* diagram = form.FirstChildOfKind(wkDiagram);
+    TChildForm* diagram = form.FirstChildOfKind(TWindowKind::Diagram);
     QVERIFY(diagram);
     form.BringForward(diagram);
     QCOMPARE(form.ActiveChild(), diagram);
@@ -263,7 +263,7 @@ void TestRunning::flowdrawDeck() {
     const std::string deck = WriteTestFile(Dir(), "FLOW.DEK", "END\n");
     TKOLSHELLFORM form;
     form.Documents().ReadaFile(deck);
-    QCOMPARE(form.ActiveChild()->WindowKind(), wkText);
+    QCOMPARE(form.ActiveChild()->WindowKind(), TWindowKind::Text);
     for (const char* name : {"Calculate1", "NewTable1", "MakeKOLSEDfile1"})
         QVERIFY2(form.Action(name)->isEnabled(), name);
     form.Action("Calculate1")->trigger();
@@ -274,16 +274,16 @@ void TestRunning::flowdrawDeck() {
 }
 
 void TestRunning::saveQuestion_data() {
-    QTest::addColumn<int>("answer");
+    QTest::addColumn<MsgAnswer>("answer");
     QTest::addColumn<bool>("runs");
     QTest::addColumn<QByteArray>("onDisk");
-    QTest::newRow("yes") << int(mrYes) << true << QByteArray("* new\nEND\n"); // its line ends
-    QTest::newRow("no") << int(mrNo) << true << QByteArray("END\n");
-    QTest::newRow("cancel") << int(mrCancel) << false << QByteArray("END\n");
+    QTest::newRow("yes") << MsgAnswer::Yes << true << QByteArray("* new\nEND\n"); // its line ends
+    QTest::newRow("no") << MsgAnswer::No << true << QByteArray("END\n");
+    QTest::newRow("cancel") << MsgAnswer::Cancel << false << QByteArray("END\n");
 }
 
 void TestRunning::saveQuestion() {
-    QFETCH(int, answer);
+    QFETCH(MsgAnswer, answer);
     QFETCH(bool, runs);
     QFETCH(QByteArray, onDisk);
     WriteRecorder(Dir(), "KOLVAN32.exe", 0);
@@ -618,7 +618,7 @@ void TestRunning::statusLineAfterCalculate() {
     } else {
         WriteScriptEngine(Dir(), 0);
         WriteTestFile(Dir(), "DEMO.DCK", "STATUS=4\n");
-        msgs_->Answers = {mrNo}; // "Open the listing?"
+        msgs_->Answers = {MsgAnswer::No}; // "Open the listing?"
     }
     TKOLSHELLFORM form;
     ProgramDirs().Dirs[pdEngine] = Dir().toStdString();
@@ -680,16 +680,16 @@ void TestRunning::backendStates() {
 
 void TestRunning::closeTableDuringRun_data() {
     QTest::addColumn<QString>("command");
-    QTest::addColumn<int>("answer");
+    QTest::addColumn<MsgAnswer>("answer");
     for (const char* c : {"close table", "open deck", "open table", "new table", "exit"}) {
-        QTest::newRow(qPrintable(QString(c) + ", yes")) << c << int(mrYes);
-        QTest::newRow(qPrintable(QString(c) + ", no")) << c << int(mrNo);
+        QTest::newRow(qPrintable(QString(c) + ", yes")) << c << MsgAnswer::Yes;
+        QTest::newRow(qPrintable(QString(c) + ", no")) << c << MsgAnswer::No;
     }
 }
 
 void TestRunning::closeTableDuringRun() {
     QFETCH(QString, command);
-    QFETCH(int, answer);
+    QFETCH(MsgAnswer, answer);
     WriteScriptEngine(Dir(), 0);
     const std::string table = WriteRunTable(Dir(), {{0.4}, {0.4}, {0.4}, {0.4}});
     const std::string other = WriteTestFile(Dir(), "OTHER.DCK", "CONSTANTS 1\nX = 1\nEND\n");
@@ -721,7 +721,7 @@ void TestRunning::closeTableDuringRun() {
     }
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QCOMPARE(Shown().at(0), QString("A table run is going on. Stop it?"));
-    if (answer == mrYes) {
+    if (answer == MsgAnswer::Yes) {
         QVERIFY(!Running());
         QTRY_VERIFY_WITH_TIMEOUT(EnginesGone(Dir()), 2000);
         QCOMPARE(Starts(Dir()), 1); // no further run
@@ -828,7 +828,7 @@ void TestRunning::exitDuringSingleRun() {
     TKOLSHELLFORM form;
     ProgramDirs().Dirs[pdEngine] = Dir().toStdString();
     form.Documents().ReadaFile(deck);
-    msgs_->Answers = {mrNo, mrYes};
+    msgs_->Answers = {MsgAnswer::No, MsgAnswer::Yes};
     QTimer::singleShot(300, [&] {
         form.Action("Exit1")->trigger(); // No: the engine goes on, the program too
         QVERIFY(Running());
@@ -844,23 +844,23 @@ void TestRunning::exitDuringSingleRun() {
 
 void TestRunning::exitStatus_data() {
     QTest::addColumn<QString>("deck");
-    QTest::addColumn<int>("answer");
+    QTest::addColumn<MsgAnswer>("answer");
     QTest::addColumn<QString>("message");
-    QTest::newRow("status 0") << "PAUSE = 0\n" << int(mrYes) << "";
+    QTest::newRow("status 0") << "PAUSE = 0\n" << MsgAnswer::Yes << "";
     QTest::newRow("status 3, yes")
         << "STATUS = 3\n"
-        << int(mrYes) << "KOLVAN ended with status 3 on @/RUN.DCK. Open the listing?";
+        << MsgAnswer::Yes << "KOLVAN ended with status 3 on @/RUN.DCK. Open the listing?";
     QTest::newRow("status 3, no") << "STATUS = 3\n"
-                                  << int(mrNo)
+                                  << MsgAnswer::No
                                   << "KOLVAN ended with status 3 on @/RUN.DCK. Open the listing?";
     QTest::newRow("crash, yes") << "SIGNAL = 9\n"
-                                << int(mrYes)
+                                << MsgAnswer::Yes
                                 << "KOLVAN was stopped by signal 9 on @/RUN.DCK. Open the listing?";
 }
 
 void TestRunning::exitStatus() {
     QFETCH(QString, deck);
-    QFETCH(int, answer);
+    QFETCH(MsgAnswer, answer);
     QFETCH(QString, message);
     WriteScriptEngine(Dir(), 0);
     const std::string name = WriteTestFile(Dir(), "RUN.DCK", deck.toStdString() + "END\n");
@@ -872,10 +872,10 @@ void TestRunning::exitStatus() {
     const QStringList expected =
         message.isEmpty() ? QStringList{} : QStringList{message.replace("@", Dir())};
     QCOMPARE(Shown(), expected);
-    if (!expected.empty()) QCOMPARE(msgs_->Shown[0].Kind, int(mkWarningYesNo));
+    if (!expected.empty()) QCOMPARE(msgs_->Shown[0].Kind, MsgKind::WarningYesNo);
     // Yes opens the listing the engine left; the Windows menu offers it in every case.
-    TChildForm* listing = form.FirstChildOfKind(wkListing);
-    QCOMPARE(listing != nullptr, !expected.empty() && answer == mrYes);
+    TChildForm* listing = form.FirstChildOfKind(TWindowKind::Listing);
+    QCOMPARE(listing != nullptr, !expected.empty() && answer == MsgAnswer::Yes);
     if (listing) QCOMPARE(listing->windowTitle(), Dir() + "/RUN.LST");
     QVERIFY(form.Action("Listing1")->isEnabled());
 }
@@ -920,7 +920,7 @@ void TestRunning::tableRunWindow() {
     // The window stays for the result; a double click opens a finished run's listing.
     QVERIFY(w->isVisible());
     emit w->RunList()->itemDoubleClicked(w->RunList()->topLevelItem(1), 0);
-    TChildForm* listing = form.FirstChildOfKind(wkListing);
+    TChildForm* listing = form.FirstChildOfKind(TWindowKind::Listing);
     QVERIFY(listing);
     QCOMPARE(listing->windowTitle(), Dir() + "/T1.LST");
     QPointer<TTableRunForm> gone = w;
@@ -1011,28 +1011,28 @@ void TestRunning::tableRunWindowMarksPartialOutputs() {
 }
 
 void TestRunning::tableRunSavesDeckOnlyAfterWarning_data() {
-    QTest::addColumn<int>("answer");
-    QTest::newRow("Yes: the window's version, then the run") << int(mrYes);
-    QTest::newRow("Cancel: nothing written, nothing run") << int(mrCancel);
+    QTest::addColumn<MsgAnswer>("answer");
+    QTest::newRow("Yes: the window's version, then the run") << MsgAnswer::Yes;
+    QTest::newRow("Cancel: nothing written, nothing run") << MsgAnswer::Cancel;
 }
 
 // Run Table with its deck changed in an editor and by another program: Yes to saving it first
 // warns before writing over the other program's version, as Save does.
 void TestRunning::tableRunSavesDeckOnlyAfterWarning() {
-    QFETCH(int, answer);
+    QFETCH(MsgAnswer, answer);
     WriteScriptEngine(Dir(), 0);
     const std::string table = WriteRunTable(Dir(), {{0}});
     const std::string deck = Dir().toStdString() + "/T.DCK";
     TKOLSHELLFORM form;
     form.Documents().ReadaFile(deck);
-    auto* editor = qobject_cast<TEditForm*>(form.FirstChildOfKind(wkDeck));
+    auto* editor = qobject_cast<TEditForm*>(form.FirstChildOfKind(TWindowKind::Deck));
     QVERIFY(editor);
     editor->Editor()->InsertText("* mine\n");
     OpenTable(form, table);
     form.UpdateMenu();
     const std::string theirs = ReadTestFile(deck) + "* theirs\n";
     WriteTestFile(Dir(), "T.DCK", theirs);
-    msgs_->Answers = {mrYes, answer};
+    msgs_->Answers = {MsgAnswer::Yes, answer};
     form.Action("RunTable1")->trigger();
     QTRY_VERIFY_WITH_TIMEOUT(!Running(), 10000);
     const QStringList asked{
@@ -1041,9 +1041,9 @@ void TestRunning::tableRunSavesDeckOnlyAfterWarning() {
                                       "it was opened here. Save your version "
                                       "over it?")};
     QCOMPARE(Shown().mid(0, 2), asked);
-    QCOMPARE(Starts(Dir()), answer == mrYes ? 1 : 0);
-    QCOMPARE(ReadTestFile(deck).find("* mine\n") == 0, answer == mrYes);
-    if (answer != mrYes) QCOMPARE(ReadTestFile(deck), theirs);
+    QCOMPARE(Starts(Dir()), answer == MsgAnswer::Yes ? 1 : 0);
+    QCOMPARE(ReadTestFile(deck).find("* mine\n") == 0, answer == MsgAnswer::Yes);
+    if (answer != MsgAnswer::Yes) QCOMPARE(ReadTestFile(deck), theirs);
 }
 
 // File, Exit with a Table Run window and the help window open: every window closes and the
@@ -1136,15 +1136,15 @@ void TestRunning::parallelRuns() {
 }
 
 void TestRunning::sharedFileQuestion_data() {
-    QTest::addColumn<int>("answer");
+    QTest::addColumn<MsgAnswer>("answer");
     QTest::addColumn<int>("atOnce"); // 0: nothing runs
-    QTest::newRow("yes: one at a time") << int(mrYes) << 1;
-    QTest::newRow("no: at once all the same") << int(mrNo) << 2;
-    QTest::newRow("cancel: nothing runs") << int(mrCancel) << 0;
+    QTest::newRow("yes: one at a time") << MsgAnswer::Yes << 1;
+    QTest::newRow("no: at once all the same") << MsgAnswer::No << 2;
+    QTest::newRow("cancel: nothing runs") << MsgAnswer::Cancel << 0;
 }
 
 void TestRunning::sharedFileQuestion() {
-    QFETCH(int, answer);
+    QFETCH(MsgAnswer, answer);
     QFETCH(int, atOnce);
     WriteScriptEngine(Dir(), 0);
     const std::string table =
@@ -1228,18 +1228,18 @@ void TestRunning::formCommandsAskFirst() {
     TKOLSHELLFORM form;
     ProgramDirs().Dirs[pdEngine] = Dir().toStdString();
     form.Documents().ReadaFile(ksd);
-    QVERIFY(form.FirstChildOfKind(wkForm));
+    QVERIFY(form.FirstChildOfKind(TWindowKind::Form));
     const std::string question =
         "The form " + ksd + " runs these commands when it is calculated:\n\nBefore: " + command +
         "\n\nAllow them for this form? With No the engine runs "
         "without them.";
-    msgs_->Answers = {mrNo};
+    msgs_->Answers = {MsgAnswer::No};
     form.Runs().Calculate1Click();
     QTRY_VERIFY_WITH_TIMEOUT(!Running(), 10000);
     QCOMPARE(msgs_->Texts(), std::vector<std::string>{question});
     QVERIFY(!QFile::exists(Dir() + "/ARGS"));
     QCOMPARE(Starts(Dir()), 1);
-    msgs_->Answers = {mrYes};
+    msgs_->Answers = {MsgAnswer::Yes};
     form.Runs().Calculate1Click();
     QTRY_VERIFY_WITH_TIMEOUT(!Running(), 10000);
     QCOMPARE(msgs_->Texts(), std::vector<std::string>({question, question}));
@@ -1369,13 +1369,13 @@ void TestRunning::bigTableOnSlurm() {
 }
 
 void TestRunning::followJobAgain_data() {
-    QTest::addColumn<int>("answer");
-    QTest::newRow("yes") << int(mrYes);
-    QTest::newRow("no") << int(mrNo);
+    QTest::addColumn<MsgAnswer>("answer");
+    QTest::newRow("yes") << MsgAnswer::Yes;
+    QTest::newRow("no") << MsgAnswer::No;
 }
 
 void TestRunning::followJobAgain() {
-    QFETCH(int, answer);
+    QFETCH(MsgAnswer, answer);
     WriteScriptEngine(Dir(), 0);
     const std::string table = WriteRunTable(Dir(), {{0}, {0}, {0}});
     const QByteArray path = FakeSlurmOnPath(Dir());
@@ -1385,7 +1385,7 @@ void TestRunning::followJobAgain() {
         QCOMPARE(RunLine(form), QString("Slurm job 77: 0 of 3 runs done, 3 pending"));
         QVERIFY(MainStatus(form).startsWith("Slurm job 77: KOLVAN Run  of 3"));
         // The program ends; the job goes on on the cluster.
-        msgs_->Answers = {mrNo};
+        msgs_->Answers = {MsgAnswer::No};
         form.Action("Exit1")->trigger();
         QCOMPARE(Shown(), QStringList{"Slurm job 77 goes on on the cluster; it can be followed "
                                       "again when its table is opened. Stop it?"});
@@ -1405,7 +1405,7 @@ void TestRunning::followJobAgain() {
     OpenTable(form, table);
     QCOMPARE(Shown(), QStringList{"Follow job 77 again?"});
     TTableRunForm* w = RunWindow(form);
-    if (answer == mrNo) {
+    if (answer == MsgAnswer::No) {
         QVERIFY(!w);
         QVERIFY(!Running());
         QCOMPARE(FollowedJob(Dir() + "/T.TBL"), QString("77")); // asked again next time
@@ -1479,7 +1479,7 @@ void TestRunning::followForgottenJob() {
     WriteTestFile(Dir(), "T1.slurm.status", "0\n");
     WriteTestFile(Dir(), "T2.slurm.status", "2\n");
     WriteTestFile(Dir(), "T2.slurm.log", "engine: bad deck\n");
-    msgs_->Answers = {mrYes};
+    msgs_->Answers = {MsgAnswer::Yes};
     TKOLSHELLFORM form;
     OpenTable(form, table);
     TTableRunForm* w = RunWindow(form);
@@ -1500,14 +1500,14 @@ void TestRunning::followForgottenJob() {
 }
 
 void TestRunning::exitWhileFollowingJob_data() {
-    QTest::addColumn<int>("answer");
-    QTest::newRow("yes: cancelled") << int(mrYes);
-    QTest::newRow("no: goes on") << int(mrNo);
-    QTest::newRow("cancel: stays") << int(mrCancel);
+    QTest::addColumn<MsgAnswer>("answer");
+    QTest::newRow("yes: cancelled") << MsgAnswer::Yes;
+    QTest::newRow("no: goes on") << MsgAnswer::No;
+    QTest::newRow("cancel: stays") << MsgAnswer::Cancel;
 }
 
 void TestRunning::exitWhileFollowingJob() {
-    QFETCH(int, answer);
+    QFETCH(MsgAnswer, answer);
     WriteScriptEngine(Dir(), 0);
     const std::string table = WriteRunTable(Dir(), {{0}, {0}, {0}});
     const QByteArray path = FakeSlurmOnPath(Dir());
@@ -1517,14 +1517,14 @@ void TestRunning::exitWhileFollowingJob() {
     form.Action("Exit1")->trigger();
     QCOMPARE(Shown().at(0), QString("Slurm job 77 goes on on the cluster; it can be followed "
                                     "again when its table is opened. Stop it?"));
-    QCOMPARE(form.Children().isEmpty(), answer != mrCancel);
-    QCOMPARE(Running(), answer != mrYes);
-    QCOMPARE(QFile::exists(Dir() + "/SCANCEL"), answer == mrYes);
-    QCOMPARE(FollowedJob(Dir() + "/T.TBL").isEmpty(), answer == mrYes);
-    QCOMPARE(FilesLike(Dir(), "*.TMP").isEmpty(), answer == mrYes);
-    if (answer == mrYes)
+    QCOMPARE(form.Children().isEmpty(), answer != MsgAnswer::Cancel);
+    QCOMPARE(Running(), answer != MsgAnswer::Yes);
+    QCOMPARE(QFile::exists(Dir() + "/SCANCEL"), answer == MsgAnswer::Yes);
+    QCOMPARE(FollowedJob(Dir() + "/T.TBL").isEmpty(), answer == MsgAnswer::Yes);
+    QCOMPARE(FilesLike(Dir(), "*.TMP").isEmpty(), answer == MsgAnswer::Yes);
+    if (answer == MsgAnswer::Yes)
         QCOMPARE(Shown().at(1), QString("The table run was stopped before any run had finished."));
-    if (answer == mrCancel)
+    if (answer == MsgAnswer::Cancel)
         QCOMPARE(RunLine(form), QString("Slurm job 77: 0 of 3 runs done, 3 pending"));
     if (Running()) {
         WriteTestFile(Dir(), "SQUEUE", "");
@@ -1547,10 +1547,10 @@ void TestRunning::jobEndsDuringExitQuestion() {
     WriteTestFile(Dir(), "SQUEUE", "");
     const MsgHandler recorder = SetMsgHandler([&](const MsgRequest& m) {
         if (m.Text.find("goes on on the cluster") != std::string::npos) {
-            if (!QTest::qWaitFor([] { return !Running(); }, 10000)) return int(mrNo);
+            if (!QTest::qWaitFor([] { return !Running(); }, 10000)) return MsgAnswer::No;
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         }
-        return int(mrYes);
+        return MsgAnswer::Yes;
     });
     form.Action("Exit1")->trigger();
     SetMsgHandler(recorder);

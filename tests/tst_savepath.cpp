@@ -212,19 +212,19 @@ void TestSavePath::strictUtf8Check() {
 void TestSavePath::typedNameCompletedBeforeReplaceQuestion_data() {
     QTest::addColumn<QString>("command");
     QTest::addColumn<QString>("existing"); // the file the typed name DEMO stands for
-    QTest::addColumn<int>("answer");
+    QTest::addColumn<MsgAnswer>("answer");
     for (const auto& [command, existing] : {std::pair<QString, QString>{"Save as deck", "DEMO.DCK"},
                                             {"Save as form", "DEMO.KSD"},
                                             {"Make KOLSED file", "DEMO.KSD"}}) {
-        QTest::newRow(qPrintable(command + ", No")) << command << existing << int(mrNo);
-        QTest::newRow(qPrintable(command + ", Yes")) << command << existing << int(mrYes);
+        QTest::newRow(qPrintable(command + ", No")) << command << existing << MsgAnswer::No;
+        QTest::newRow(qPrintable(command + ", Yes")) << command << existing << MsgAnswer::Yes;
     }
 }
 
 void TestSavePath::typedNameCompletedBeforeReplaceQuestion() {
     QFETCH(QString, command);
     QFETCH(QString, existing);
-    QFETCH(int, answer);
+    QFETCH(MsgAnswer, answer);
     const QString demo = qEnvironmentVariable("KOLSHELL_SOURCE") + "/demo/";
     QFile::copy(demo + "VALVES.DAT", dir_->Dir.path() + "/VALVES.DAT");
     QFile::copy(demo + "DEMO.BMP", dir_->Dir.path() + "/DEMO.BMP");
@@ -253,7 +253,7 @@ void TestSavePath::typedNameCompletedBeforeReplaceQuestion() {
     const std::string question = target + " already exists.  Do you want to replace it?";
     QVERIFY(!msgs_->Texts().empty());
     QCOMPARE(QString::fromStdString(msgs_->Texts().front()), QString::fromStdString(question));
-    if (answer == mrNo) {
+    if (answer == MsgAnswer::No) {
         QCOMPARE(ReadTestFile(target), kept);
         QCOMPARE(dialogs_->Titles.size(), 2); // asked for another name
     } else {

@@ -100,7 +100,7 @@ void TestSetupDlg::missingSwitchFileEndsProgram() {
     QVERIFY(!dlg.Execute());
     QCOMPARE(rec.Texts(),
              std::vector<std::string>{"Please put the CNFGKV.KOL file in the KOLSHELL directory"});
-    QCOMPARE(rec.Shown[0].Kind, 1);
+    QCOMPARE(rec.Shown[0].Kind, MsgKind::Information);
     QVERIFY(rec.Shown[0].Beep);
     QVERIFY(ended);
 }

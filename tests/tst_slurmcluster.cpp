@@ -135,7 +135,7 @@ void TestSlurmCluster::followAgainAfterQuitting() {
                                  20000);
         QVERIFY(RunLine(form).startsWith("Slurm job " + job + ": "));
         // The program ends and leaves the job to the cluster.
-        msgs_->Answers = {mrNo};
+        msgs_->Answers = {MsgAnswer::No};
         form.Action("Exit1")->trigger();
         QVERIFY(form.Children().isEmpty());
     }
@@ -144,7 +144,7 @@ void TestSlurmCluster::followAgainAfterQuitting() {
     QVERIFY2(!Queued(job).isEmpty(), "the job did not go on without the program");
     // A program started anew opens the table and follows the job to its end.
     msgs_->Shown.clear();
-    msgs_->Answers = {mrYes};
+    msgs_->Answers = {MsgAnswer::Yes};
     TKOLSHELLFORM form;
     form.Documents().ReadaFile(table);
     QCOMPARE(Shown(), QStringList{"Follow job " + job + " again?"});

@@ -122,7 +122,7 @@ TTableForm* TestTableForm::NewTable(TKOLSHELLFORM& main, const QStringList& vars
 
 void TestTableForm::ChooseNewTable(TKOLSHELLFORM& main, const QStringList& vars,
                                    const QString& runs) {
-    main.MdiArea()->setActiveSubWindow(main.FirstChildOfKind(wkDeck));
+    main.MdiArea()->setActiveSubWindow(main.FirstChildOfKind(TWindowKind::Deck));
     main.ExecDialog = [&](QDialog& d) {
         auto& dlg = static_cast<TNewTableDlg&>(d);
         QCOMPARE(dlg.windowTitle(), QString("New Parametric Table"));
@@ -148,7 +148,7 @@ void TestTableForm::newTableWithoutConstants() {
                                                       " does not have any KOLVAN Comment "
                                                       "statements."});
     // A warning with nothing to choose: OK alone.
-    QCOMPARE(msgs_->Shown[0].Kind, int(mkWarningOk));
+    QCOMPARE(msgs_->Shown[0].Kind, MsgKind::WarningOk);
     std::unique_ptr<QMessageBox> box(MakeMessageBox("x", msgs_->Shown[0].Kind));
     QCOMPARE(box->standardButtons(), QMessageBox::StandardButtons(QMessageBox::Ok));
     QCOMPARE(box->icon(), QMessageBox::Warning);
@@ -303,7 +303,7 @@ void TestTableForm::alterAndRuns() {
         QCOMPARE(t.Runs(), 2);
     }
     // Deleting them all closes the window, after its save question.
-    msgs_->Answers = {mrNo};
+    msgs_->Answers = {MsgAnswer::No};
     main.ExecDialog = [&](QDialog& d) {
         auto& dlg = static_cast<TInsertRunsDlg&>(d);
         dlg.DeleteRows->setChecked(true);
@@ -343,12 +343,12 @@ void TestTableForm::saveReadAndClose() {
     TKOLSHELLFORM main;
     TTableForm* table = NewTable(main, {"AREA"}, "2");
     table->Grid()->model()->setData(table->Grid()->model()->index(1, 0), "4.5");
-    msgs_->Answers = {mrCancel};
+    msgs_->Answers = {MsgAnswer::Cancel};
     QVERIFY(!table->FormCloseQuery());
     QVERIFY(table->SaveDocument(dir_->Path("DEMO.TBL")));
     QVERIFY(!table->IsModified());
     QVERIFY(table->FormCloseQuery());
-    main.DisposeKOLVANWindows(wkTable);
+    main.DisposeKOLVANWindows(TWindowKind::Table);
     QVERIFY(!main.Tables().CurrentTable());
     msgs_->Shown.clear();
     main.Documents().GetTBLFile(dir_->Path("DEMO.DCK"), true);
@@ -359,7 +359,7 @@ void TestTableForm::saveReadAndClose() {
     QCOMPARE(back->Title(), QString::fromStdString(dir_->Path("DEMO.TBL")));
     // A file that is no table opens no window, with a message naming it.
     dir_->Write("BAD.TBL", "short");
-    main.DisposeKOLVANWindows(wkTable);
+    main.DisposeKOLVANWindows(TWindowKind::Table);
     main.Documents().ReadaFile(dir_->Path("BAD.TBL"));
     QVERIFY(!main.Tables().CurrentTable());
     QVERIFY(msgs_->Texts().back().find("is not a table file") != std::string::npos);
@@ -389,14 +389,14 @@ void TestTableForm::runTable() {
 }
 
 void TestTableForm::newTableOverChangedTable_data() {
-    QTest::addColumn<int>("answer");
-    QTest::newRow("Cancel keeps the old table") << int(mrCancel);
-    QTest::newRow("No drops its edits") << int(mrNo);
-    QTest::newRow("Yes saves them first") << int(mrYes);
+    QTest::addColumn<MsgAnswer>("answer");
+    QTest::newRow("Cancel keeps the old table") << MsgAnswer::Cancel;
+    QTest::newRow("No drops its edits") << MsgAnswer::No;
+    QTest::newRow("Yes saves them first") << MsgAnswer::Yes;
 }
 
 void TestTableForm::newTableOverChangedTable() {
-    QFETCH(int, answer);
+    QFETCH(MsgAnswer, answer);
     TKOLSHELLFORM main;
     TTableForm* old = NewTable(main, {"AREA"}, "2");
     QAbstractItemModel* m = old->Grid()->model();
@@ -410,8 +410,8 @@ void TestTableForm::newTableOverChangedTable() {
     msgs_->Answers = {answer};
     ChooseNewTable(main, {"QPUMP"}, "3");
     QCOMPARE(msgs_->Texts(), std::vector<std::string>{file + " has been changed.  Save it?"});
-    QCOMPARE(msgs_->Shown[0].Kind, int(mkWarningYesNoCancel));
-    if (answer == mrCancel) {
+    QCOMPARE(msgs_->Shown[0].Kind, MsgKind::WarningYesNoCancel);
+    if (answer == MsgAnswer::Cancel) {
         QVERIFY(oldWindow);
         QCOMPARE(main.Tables().CurrentTable(), old);
         QCOMPARE(Shown(old->Table()), edited);
@@ -423,7 +423,7 @@ void TestTableForm::newTableOverChangedTable() {
     QVERIFY(!oldWindow);
     QVERIFY(main.Tables().CurrentTable());
     QCOMPARE(main.Tables().CurrentTable()->Table().Columns[0].Name, std::string("QPUMP"));
-    QCOMPARE(ShownInFile(file), answer == mrYes ? edited : saved);
+    QCOMPARE(ShownInFile(file), answer == MsgAnswer::Yes ? edited : saved);
 }
 
 void TestTableForm::saveNewTableOverExistingFile() {
@@ -435,14 +435,14 @@ void TestTableForm::saveNewTableOverExistingFile() {
     QCOMPARE(table->Table().TableFileName, file);
     const std::string replace = file + " already exists.  Do you want to replace it?";
     // Save: the file that is there is not the new table's; No leaves it.
-    msgs_->Answers = {mrNo};
+    msgs_->Answers = {MsgAnswer::No};
     Trigger(main, "Save1");
     QCOMPARE(msgs_->Texts(), std::vector<std::string>{replace});
     QCOMPARE(ReadTestFile(file), before);
     QVERIFY(table->IsModified());
     // Closing: Yes to saving, then No to replacing keeps the window and the file.
     msgs_->Shown.clear();
-    msgs_->Answers = {mrYes, mrNo};
+    msgs_->Answers = {MsgAnswer::Yes, MsgAnswer::No};
     QVERIFY(!table->close());
     QCOMPARE(msgs_->Texts(),
              (std::vector<std::string>{file + " has been changed.  Save it?", replace}));
@@ -450,7 +450,7 @@ void TestTableForm::saveNewTableOverExistingFile() {
     QCOMPARE(main.Tables().CurrentTable(), table);
     // Yes replaces it; from then on the file is the table's own and Save asks nothing.
     msgs_->Shown.clear();
-    msgs_->Answers = {mrYes};
+    msgs_->Answers = {MsgAnswer::Yes};
     Trigger(main, "Save1");
     QCOMPARE(msgs_->Texts(), std::vector<std::string>{replace});
     QCOMPARE(ShownInFile(file), Shown(table->Table()));
@@ -497,7 +497,7 @@ void TestTableForm::clientRectRoundTrip() {
     QCOMPARE(QPoint(word(264), word(266)), origin);
     QCOMPARE(QRect(QPoint(word(268), word(270)), QPoint(word(272), word(274))),
              QRect(QPoint(0, 0), QPoint(client.width(), client.height())));
-    main.DisposeKOLVANWindows(wkTable);
+    main.DisposeKOLVANWindows(TWindowKind::Table);
     main.Documents().ReadaFile(dir_->Path("DEMO.TBL"));
     QVERIFY(main.Tables().CurrentTable());
     QCOMPARE(main.Tables().CurrentTable()->ClientSize(), client);
@@ -595,7 +595,7 @@ void TestTableForm::everyEditMarksTheTable() {
     QVERIFY(edited != ShownInFile(file));
     QVERIFY(table->IsModified());
     msgs_->Shown.clear();
-    msgs_->Answers = {mrYes};
+    msgs_->Answers = {MsgAnswer::Yes};
     QVERIFY(table->close());
     QCOMPARE(msgs_->Texts(), std::vector<std::string>{file + " has been changed.  Save it?"});
     QCOMPARE(ShownInFile(file), edited);
@@ -868,7 +868,7 @@ void TestTableForm::newTableWindowInsideArea() {
     main.show();
     QVERIFY(QTest::qWaitForWindowExposed(&main));
     main.Documents().ReadaFile(dir_->Path("DEMO.DCK"));
-    TChildForm* deck = main.FirstChildOfKind(wkDeck);
+    TChildForm* deck = main.FirstChildOfKind(TWindowKind::Deck);
     const QSize area = main.MdiArea()->viewport()->size();
     if (deckWindow == "corner") deck->move(area.width() - 120, area.height() - 40);
     if (deckWindow == "above") deck->move(30, -deck->height() / 2);

@@ -97,7 +97,7 @@ void TestTextWindows::editorOpenAndSave() {
     const std::string name = File("RUN.DCK", text);
     TEditForm editor;
     QVERIFY(editor.Open(name));
-    QCOMPARE(editor.WindowKind(), int(wkDeck));
+    QCOMPARE(editor.WindowKind(), TWindowKind::Deck);
     QCOMPARE(editor.Title(), QString::fromStdString(name));
     QCOMPARE(editor.Editor()->LineCount(), 3);
     QCOMPARE(editor.Editor()->Line(1), QString("first\ttab"));
@@ -107,7 +107,7 @@ void TestTextWindows::editorOpenAndSave() {
     // Written back as read: line ends, no end after the last line, a Latin-1 byte.
     QCOMPARE(ReadTestFile(name), text);
     QVERIFY(editor.Open(File("NOTES.txt", "a\n")));
-    QCOMPARE(editor.WindowKind(), int(wkText));
+    QCOMPARE(editor.WindowKind(), TWindowKind::Text);
 }
 
 void TestTextWindows::editorNaming() {
@@ -117,7 +117,7 @@ void TestTextWindows::editorNaming() {
     first.reset();
     TEditForm second;
     QCOMPARE(second.Title(), QString("NoName2.DCK")); // the counter never goes back
-    QCOMPARE(second.WindowKind(), int(wkDeck));
+    QCOMPARE(second.WindowKind(), TWindowKind::Deck);
 }
 
 void TestTextWindows::failedSaveKeepsEdit() {
@@ -133,16 +133,16 @@ void TestTextWindows::failedSaveKeepsEdit() {
 }
 
 void TestTextWindows::closeQuery_data() {
-    QTest::addColumn<int>("answer");
+    QTest::addColumn<MsgAnswer>("answer");
     QTest::addColumn<bool>("closes");
     QTest::addColumn<QByteArray>("onDisk");
-    QTest::newRow("yes saves") << int(mrYes) << true << QByteArray("x old\n");
-    QTest::newRow("no drops") << int(mrNo) << true << QByteArray("old\n");
-    QTest::newRow("cancel keeps") << int(mrCancel) << false << QByteArray("old\n");
+    QTest::newRow("yes saves") << MsgAnswer::Yes << true << QByteArray("x old\n");
+    QTest::newRow("no drops") << MsgAnswer::No << true << QByteArray("old\n");
+    QTest::newRow("cancel keeps") << MsgAnswer::Cancel << false << QByteArray("old\n");
 }
 
 void TestTextWindows::closeQuery() {
-    QFETCH(int, answer);
+    QFETCH(MsgAnswer, answer);
     QFETCH(bool, closes);
     QFETCH(QByteArray, onDisk);
     const std::string name = File("Q.DCK", "old\n");
@@ -154,7 +154,7 @@ void TestTextWindows::closeQuery() {
     msgs_->Answers = {answer};
     QCOMPARE(editor.FormCloseQuery(), closes);
     QCOMPARE(msgs_->Texts().back(), name + " has been changed.  Save it?");
-    QCOMPARE(msgs_->Shown.back().Kind, int(mkWarningYesNoCancel));
+    QCOMPARE(msgs_->Shown.back().Kind, MsgKind::WarningYesNoCancel);
     QCOMPARE(QByteArray::fromStdString(ReadTestFile(name)), onDisk);
 }
 
@@ -166,7 +166,7 @@ void TestTextWindows::markerToggle() {
     QCOMPARE(editor.Editor()->toPlainText(), QString("*\\ONE\nTWO\n*\\THREE\nFOUR"));
     QCOMPARE(QApplication::clipboard()->text(), QString("*\\"));
     // Plain text windows have no markers.
-    editor.SetWindowKind(wkText);
+    editor.SetWindowKind(TWindowKind::Text);
     editor.Editor()->SetSelection(1, 1, 2, 2);
     editor.EditorMouseDown(nullptr);
     QVERIFY(editor.Editor()->toPlainText().startsWith("*\\ONE\nTWO"));

@@ -36,7 +36,7 @@ class TestWatching : public QObject {
   private:
     TEditForm* OpenNotes(TKOLSHELLFORM& form) {
         form.Documents().ReadaFile(notes_);
-        return qobject_cast<TEditForm*>(form.FirstChildOfKind(wkText));
+        return qobject_cast<TEditForm*>(form.FirstChildOfKind(TWindowKind::Text));
     }
     std::unique_ptr<TestFolder> dir_;
     std::unique_ptr<MsgRecorder> msgs_;
@@ -70,7 +70,7 @@ void TestWatching::unchangedEditorOffersReload() {
     TKOLSHELLFORM form;
     TEditForm* editor = OpenNotes(form);
     QVERIFY(editor);
-    msgs_->Answers = {mrYes};
+    msgs_->Answers = {MsgAnswer::Yes};
     // Another editor saves twice in a row (by renaming a new file over it): asked once.
     dir_->Write("NOTES.TXT.new", "second\n");
     QVERIFY(QFile::rename(QString::fromStdString(dir_->Path("NOTES.TXT.new")),
@@ -84,21 +84,21 @@ void TestWatching::unchangedEditorOffersReload() {
     QCOMPARE(editor->Editor()->toPlainText(), QString("third"));
     QVERIFY(!editor->IsModified());
     // The file is still watched after the rename: the next change is noticed too.
-    msgs_->Answers = {mrNo};
+    msgs_->Answers = {MsgAnswer::No};
     dir_->Write("NOTES.TXT", "fourth\n");
     QTRY_COMPARE(msgs_->Texts().size(), size_t(2));
     QCOMPARE(editor->Editor()->toPlainText(), QString("third")); // No keeps the window
 }
 
 void TestWatching::changedEditorWarnsOnSave_data() {
-    QTest::addColumn<int>("answer");
+    QTest::addColumn<MsgAnswer>("answer");
     QTest::addColumn<std::string>("onDisk");
-    QTest::newRow("Yes: the window's version") << int(mrYes) << std::string("mine first\n");
-    QTest::newRow("Cancel: the other program's") << int(mrCancel) << std::string("theirs\n");
+    QTest::newRow("Yes: the window's version") << MsgAnswer::Yes << std::string("mine first\n");
+    QTest::newRow("Cancel: the other program's") << MsgAnswer::Cancel << std::string("theirs\n");
 }
 
 void TestWatching::changedEditorWarnsOnSave() {
-    QFETCH(int, answer);
+    QFETCH(MsgAnswer, answer);
     QFETCH(std::string, onDisk);
     TKOLSHELLFORM form;
     TEditForm* editor = OpenNotes(form);
@@ -113,7 +113,7 @@ void TestWatching::changedEditorWarnsOnSave() {
              std::vector<std::string>{notes_ + " was changed by another program since it was "
                                                "opened here. Save your version over it?"});
     QCOMPARE(ReadTestFile(notes_), onDisk);
-    QCOMPARE(editor->IsModified(), answer != mrYes);
+    QCOMPARE(editor->IsModified(), answer != MsgAnswer::Yes);
 }
 
 void TestWatching::ownSaveAsksNothing() {
@@ -138,7 +138,7 @@ void TestWatching::changedEditorNoSavesAs() {
     editor->Editor()->InsertText("mine ");
     form.UpdateMenu();
     dir_->Write("NOTES.TXT", "theirs\n");
-    msgs_->Answers = {mrNo};
+    msgs_->Answers = {MsgAnswer::No};
     dialogs_->SaveAnswers = {QString::fromStdString(dir_->Path("MINE.TXT"))};
     form.Action("Save1")->trigger();
     QCOMPARE(msgs_->Texts().size(), size_t(1));
@@ -150,17 +150,18 @@ void TestWatching::changedEditorNoSavesAs() {
 }
 
 void TestWatching::closeQuestionWarnsToo_data() {
-    QTest::addColumn<int>("answer");
+    QTest::addColumn<MsgAnswer>("answer");
     QTest::addColumn<std::string>("onDisk");
     QTest::addColumn<bool>("closed");
-    QTest::newRow("Yes: the window's version") << int(mrYes) << std::string("mine first\n") << true;
+    QTest::newRow("Yes: the window's version")
+        << MsgAnswer::Yes << std::string("mine first\n") << true;
     QTest::newRow("Cancel: the other program's")
-        << int(mrCancel) << std::string("theirs\n") << false;
+        << MsgAnswer::Cancel << std::string("theirs\n") << false;
 }
 
 // The close box's "Save it?" answered Yes writes the file as Save does: warned first.
 void TestWatching::closeQuestionWarnsToo() {
-    QFETCH(int, answer);
+    QFETCH(MsgAnswer, answer);
     QFETCH(std::string, onDisk);
     QFETCH(bool, closed);
     TKOLSHELLFORM form;
@@ -169,7 +170,7 @@ void TestWatching::closeQuestionWarnsToo() {
     editor->Editor()->InsertText("mine ");
     form.UpdateMenu();
     dir_->Write("NOTES.TXT", "theirs\n");
-    msgs_->Answers = {mrYes, answer};
+    msgs_->Answers = {MsgAnswer::Yes, answer};
     editor->close();
     QCOMPARE(msgs_->Texts(),
              (std::vector<std::string>{notes_ + " has been changed.  Save it?",
@@ -188,15 +189,15 @@ void TestWatching::unchangedFormReloads() {
     TKOLSHELLFORM form;
     SetCurrentDir(dir_->Dir.path().toStdString());
     form.Documents().ReadaFile(dir_->Path("DEMO.KSD"));
-    QVERIFY(form.FirstChildOfKind(wkForm));
+    QVERIFY(form.FirstChildOfKind(TWindowKind::Form));
     std::string deck = ReadTestFile(dir_->Path("DEMO.KSD"));
     deck.replace(deck.find("AREA = 2.5\n"), 11, "AREA = 9\n");
-    msgs_->Answers = {mrYes};
+    msgs_->Answers = {MsgAnswer::Yes};
     dir_->Write("DEMO.KSD", deck);
     const std::vector<std::string> asked{dir_->Path("DEMO.KSD") +
                                          " was changed by another program. Reload it?"};
     QTRY_COMPARE(msgs_->Texts(), asked);
-    auto* kolsed = qobject_cast<TKOLSEDForm*>(form.FirstChildOfKind(wkForm));
+    auto* kolsed = qobject_cast<TKOLSEDForm*>(form.FirstChildOfKind(TWindowKind::Form));
     QVERIFY(kolsed);
     QCOMPARE(kolsed->findChild<QLineEdit*>("Input4")->text(), QString("9.00"));
     QVERIFY(!kolsed->IsModified());
@@ -210,12 +211,12 @@ void TestWatching::unchangedTableReloads() {
     SaveTable(t, dir_->Path("RUN.TBL"));
     TKOLSHELLFORM form;
     form.Documents().ReadaFile(dir_->Path("RUN.TBL"));
-    auto* table = qobject_cast<TTableForm*>(form.FirstChildOfKind(wkTable));
+    auto* table = qobject_cast<TTableForm*>(form.FirstChildOfKind(TWindowKind::Table));
     QVERIFY(table);
     QCOMPARE(GetS(table->Table(), 1, 1), std::string("2.500"));
     form.UpdateMenu();
     t.Columns[0].Values[1] = 7;
-    msgs_->Answers = {mrYes};
+    msgs_->Answers = {MsgAnswer::Yes};
     SaveTable(t, dir_->Path("RUN.TBL"));
     const std::vector<std::string> asked{dir_->Path("RUN.TBL") +
                                          " was changed by another program. Reload it?"};
@@ -229,7 +230,7 @@ void TestWatching::listingReloadsUnasked() {
     dir_->Write("RUN.LST", "first run\n");
     TKOLSHELLFORM form;
     form.Documents().ReadaFile(dir_->Path("RUN.LST"));
-    auto* viewer = qobject_cast<TViewForm*>(form.FirstChildOfKind(wkListing));
+    auto* viewer = qobject_cast<TViewForm*>(form.FirstChildOfKind(TWindowKind::Listing));
     QVERIFY(viewer);
     QCOMPARE(viewer->Viewer()->Line(1), QString("first run"));
     dir_->Write("RUN.LST", "second run\nmore\n");

@@ -6,9 +6,9 @@
 
 QPointer<TChildForm> CurrentChild;
 
-TChildForm::TChildForm(int kind, QWidget* parent) : QMdiSubWindow(parent), kind_(kind) {
+TChildForm::TChildForm(TWindowKind kind, QWidget* parent) : QMdiSubWindow(parent), kind_(kind) {
     setAttribute(Qt::WA_DeleteOnClose);
-    setProperty("WindowKind", kind);
+    setProperty("WindowKind", int(kind));
     setWindowIcon(ProgramIcon());
 }
 
@@ -34,9 +34,9 @@ void TChildForm::ShowModified() {
     setWindowModified(IsModified());
 }
 
-void TChildForm::SetWindowKind(int kind) {
+void TChildForm::SetWindowKind(TWindowKind kind) {
     kind_ = kind;
-    setProperty("WindowKind", kind);
+    setProperty("WindowKind", int(kind));
 }
 
 bool TChildForm::SupportsEdit(TEditCommand c) const {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "common/editcommands.h"
+#include "common/windowkind.h"
 
 #include <QMdiSubWindow>
 #include <QPointer>
@@ -16,10 +17,10 @@ class TPrintJob;
 class TChildForm : public QMdiSubWindow {
     Q_OBJECT
   public:
-    explicit TChildForm(int kind, QWidget* parent = nullptr);
+    explicit TChildForm(TWindowKind kind, QWidget* parent = nullptr);
 
-    int WindowKind() const { return kind_; }
-    void SetWindowKind(int kind);
+    TWindowKind WindowKind() const { return kind_; }
+    void SetWindowKind(TWindowKind kind);
 
     // The file an editor holds, or the deck of a form; empty for other windows.
     virtual std::string FileName() const { return {}; }
@@ -102,7 +103,7 @@ class TChildForm : public QMdiSubWindow {
     bool MayWrite() const { return !MayWriteOwnFile || MayWriteOwnFile(); }
 
   private:
-    int kind_;
+    TWindowKind kind_;
 };
 
 // The child activated last. It becomes null when that window is freed.

@@ -125,8 +125,8 @@ QString AskSaveName(QWidget* parent, const QString& title, const QString& propos
         if (filterIndex) *filterIndex = index;
         if (IsDirectory(FromQ(name))) continue; // a folder is never replaced
         if (!FileExists(FromQ(name))) return name;
-        if (ShowMsg(FromQ(name) + " already exists.  Do you want to replace it?", mkWarningYesNo,
-                    false) == mrYes)
+        if (ShowMsg(FromQ(name) + " already exists.  Do you want to replace it?",
+                    MsgKind::WarningYesNo, false) == MsgAnswer::Yes)
             return name;
     }
 }

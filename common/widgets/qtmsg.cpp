@@ -14,45 +14,45 @@ struct KindLook {
     const char* Caption;
 };
 
-KindLook LookOf(int kind) {
+KindLook LookOf(MsgKind kind) {
     using B = QMessageBox;
     switch (kind) {
-    case 1:
+    case MsgKind::Information:
         return {B::Information, B::Ok, "Information"};
-    case 2:
+    case MsgKind::WarningOkCancel:
         return {B::Warning, B::Ok | B::Cancel, "Warning"};
-    case 3:
+    case MsgKind::ErrorYesNo:
         return {B::Critical, B::Yes | B::No, "Error"};
-    case 5:
-    case 6:
+    case MsgKind::WarningYesNo:
+    case MsgKind::WarningYesNo2:
         return {B::Warning, B::Yes | B::No, "Warning"};
-    case 7:
+    case MsgKind::WarningYesNoCancel:
         return {B::Warning, B::Yes | B::No | B::Cancel, "Warning"};
-    case 8:
+    case MsgKind::WarningOk:
         return {B::Warning, B::Ok, "Warning"};
     default:
         return {B::Critical, B::Ok, "Error"};
     }
 }
 
-int ResultOf(int button) {
+MsgAnswer ResultOf(int button) {
     switch (button) {
     case QMessageBox::Ok:
-        return mrOk;
+        return MsgAnswer::Ok;
     case QMessageBox::Cancel:
-        return mrCancel;
+        return MsgAnswer::Cancel;
     case QMessageBox::Yes:
-        return mrYes;
+        return MsgAnswer::Yes;
     case QMessageBox::No:
-        return mrNo;
+        return MsgAnswer::No;
     default:
-        return mrCancel;
+        return MsgAnswer::Cancel;
     }
 }
 
 } // namespace
 
-QMessageBox* MakeMessageBox(const char* text, int kind) {
+QMessageBox* MakeMessageBox(const char* text, MsgKind kind) {
     const KindLook look = LookOf(kind);
     auto* box = new QMessageBox(look.Icon, look.Caption, ToQ(text), look.Buttons,
                                 QApplication::activeWindow());

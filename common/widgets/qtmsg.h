@@ -1,8 +1,10 @@
 // Shows ShowMsg's messages as message boxes and sounds the beep of the desktop.
 #pragma once
 
+#include "common/messages.h"
+
 class QMessageBox;
 
 void InstallMessageBoxes();
 // The box for one message kind (icon, buttons, caption), not yet shown.
-QMessageBox* MakeMessageBox(const char* text, int kind);
+QMessageBox* MakeMessageBox(const char* text, MsgKind kind);

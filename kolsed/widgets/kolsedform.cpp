@@ -109,7 +109,7 @@ QPixmap TextPicture(const TImage& image, const TFontDef& font, int width, int he
 
 } // namespace
 
-TKOLSEDForm::TKOLSEDForm(QWidget* parent) : TChildForm(wkForm, parent) {
+TKOLSEDForm::TKOLSEDForm(QWidget* parent) : TChildForm(TWindowKind::Form, parent) {
     scrollBox_ = new QScrollArea(this);
     scrollBox_->setObjectName("ScrollBox");
     content_ = new QWidget;
@@ -389,7 +389,7 @@ void TKOLSEDForm::StartLink(int slot, const std::string& parameters) {
     if (!FileExists(path)) {
         if (ShowMsg("Application link " + path + " was not found.  " +
                         "Do you want to browse to locate this file?",
-                    mkWarningYesNo, false) != mrYes)
+                    MsgKind::WarningYesNo, false) != MsgAnswer::Yes)
             return;
         int index = 1;
         const QString chosen = Dialogs().OpenFileName(
@@ -453,10 +453,11 @@ void TKOLSEDForm::RestoredAs(const std::string& name) {
 
 bool TKOLSEDForm::FormCloseQuery() {
     if (!DCKChanged(form_)) return true;
-    const int answer =
-        ShowMsg(form_.DeckName + " has been changed.  Save it?", mkWarningYesNoCancel, false);
-    if (answer == mrYes) return CheckActiveInput() && MayWrite() && WriteDeck(form_.DeckName);
-    return answer == mrNo;
+    const MsgAnswer answer = ShowMsg(form_.DeckName + " has been changed.  Save it?",
+                                     MsgKind::WarningYesNoCancel, false);
+    if (answer == MsgAnswer::Yes)
+        return CheckActiveInput() && MayWrite() && WriteDeck(form_.DeckName);
+    return answer == MsgAnswer::No;
 }
 
 bool TKOLSEDForm::WriteDeck(const std::string& name) {

@@ -46,7 +46,7 @@ bool ReadWhole(QLineEdit* edit, int32_t& value) {
     bool ok = false;
     const int v = edit->text().trimmed().toInt(&ok);
     if (!ok) {
-        ShowMsg("'" + FromQ(edit->text()) + "' is not a valid integer value", mkError, true);
+        ShowMsg("'" + FromQ(edit->text()) + "' is not a valid integer value", MsgKind::Error, true);
         edit->setFocus();
         edit->selectAll();
         return false;
@@ -121,9 +121,9 @@ void SayWhy(int axis, bool isMax, const QLineEdit* field) {
     const std::string name = axis == 0 ? "X" : "Y";
     Extended v = 0;
     if (isMax && ValidateRealText(FromQ(field->text()), 0, 0, 0, v))
-        ShowMsg(name + " Max must be larger than " + name + " Min.", mkError, false);
+        ShowMsg(name + " Max must be larger than " + name + " Min.", MsgKind::Error, false);
     else
-        ShowMsg(name + (isMax ? " Max" : " Min") + " must be a number.", mkError, false);
+        ShowMsg(name + (isMax ? " Max" : " Min") + " must be a number.", MsgKind::Error, false);
 }
 
 // The four ends, each checked in turn (a maximum above its minimum); stored as they pass.
@@ -341,7 +341,7 @@ void TPlotSetup::PlotFileListChange() {
     std::string tooLarge;
     if (!file.empty()) {
         if (!ReadOutputFile(file, data_, &tooLarge) && !tooLarge.empty())
-            ShowMsg(tooLarge, mkError, true);
+            ShowMsg(tooLarge, MsgKind::Error, true);
         fileName_ = readFile_ = file;
     }
     ListBoxX->clear();
@@ -413,7 +413,7 @@ void TPlotSetup::OKBtnClick() {
     int32_t to = 0;
     if (!ReadWhole(ToRowV, to)) return;
     if (ListBoxX->currentRow() < 0) {
-        ShowMsg("No X column is selected.", mkError, true);
+        ShowMsg("No X column is selected.", MsgKind::Error, true);
         return;
     }
     PlotChoices c;
@@ -436,7 +436,7 @@ void TPlotSetup::OKBtnClick() {
                                  : BuildNewPlot(working, data_, c, plot_, error);
     }
     if (!ok) {
-        ShowMsg(error, mkError, true);
+        ShowMsg(error, MsgKind::Error, true);
         return;
     }
     if (overlay_ && target_) target_->SetPlot(target_->Caption(), target_->Def());

@@ -115,7 +115,7 @@ class TPlotCanvas : public QWidget {
     bool stale_ = true;
 };
 
-TPlotForm::TPlotForm(QWidget* parent) : TChildForm(wkPlot, parent) {
+TPlotForm::TPlotForm(QWidget* parent) : TChildForm(TWindowKind::Plot, parent) {
     auto* body = new QWidget(this);
     auto* layout = new QVBoxLayout(body);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -173,7 +173,7 @@ bool TPlotForm::OpenPlot(const std::string& fileName) {
     TPlotDef def;
     WaitCursor wait;
     if (!OpenPlotWithLegends(fileName, caption, def, error)) {
-        ShowMsg(error, mkError, true);
+        ShowMsg(error, MsgKind::Error, true);
         return false;
     }
     ShareEqualXValues(def);
@@ -220,7 +220,8 @@ QSize TPlotForm::ClientSize() const {
 
 bool TPlotForm::SaveDocument(const std::string& name) {
     if (!SavePlotWithLegends(name, caption_, def_)) {
-        ShowMsg(WriteFailureText(name, "File " + name + " could not be written."), mkError, true);
+        ShowMsg(WriteFailureText(name, "File " + name + " could not be written."), MsgKind::Error,
+                true);
         return false;
     }
     fileName_ = name;
@@ -244,12 +245,12 @@ void TPlotForm::RestoredAs(const std::string& name) {
 bool TPlotForm::FormCloseQuery() {
     // A plot not yet saved is named by its caption ("Plot 1: from RUN.OUT").
     const std::string name = fileName_.empty() ? FromQ(Title()) : fileName_;
-    switch (ShowMsg(name + " has been changed.  Save it?", mkWarningYesNoCancel, false)) {
-    case mrYes:
+    switch (ShowMsg(name + " has been changed.  Save it?", MsgKind::WarningYesNoCancel, false)) {
+    case MsgAnswer::Yes:
         if (!fileName_.empty()) return MayWrite() && SaveDocument(fileName_);
         emit SaveAsRequested();
         return !fileName_.empty(); // Save as cancelled or failed: the plot stays
-    case mrNo:
+    case MsgAnswer::No:
         return true;
     default:
         return false;

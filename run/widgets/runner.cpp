@@ -70,7 +70,7 @@ bool RunCommand(const TCommandLine& c, const std::string& commandLine, TRunResul
     if (ended.State == TRunState::NotRun) {
         // A program that is there but cannot be run is told apart from a missing one.
         const int err = StartError(c) == NotFound ? ENOENT : ended.StartError;
-        ShowMsg(StartErrorText(commandLine, err), mkError, true);
+        ShowMsg(StartErrorText(commandLine, err), MsgKind::Error, true);
         return false;
     }
     if (result) {

@@ -111,7 +111,7 @@ bool FormCommandsAllowed(const QString& form, const std::string& before, const s
         "The form " + form.toStdString() + " runs these commands when it is calculated:\n\n" +
         (b.empty() ? "" : "Before: " + b + "\n") + (a.empty() ? "" : "After: " + a + "\n") +
         "\nAllow them for this form? With No the engine runs without them.";
-    if (ShowMsg(text, mkWarningYesNo, true) != mrYes) return false;
+    if (ShowMsg(text, MsgKind::WarningYesNo, true) != MsgAnswer::Yes) return false;
     QDir().mkpath(QFileInfo(RunSettingsFile()).absolutePath());
     QSettings ini(RunSettingsFile(), QSettings::IniFormat);
     ini.setValue(JobKey("FormCommands", form), commands);

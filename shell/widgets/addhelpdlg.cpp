@@ -44,7 +44,7 @@ bool TAddHelpDlg::Load(const std::string& fileName) {
     case HelpFileKind::TooBig:
         ShowMsg("This file contains " + std::to_string(help.Size) +
                     " characters.  The maximum is 60000 characters.  Sorry...",
-                mkInformation, true);
+                MsgKind::Information, true);
         return false;
     default:
         memo_->setPlainText(ToQ(help.Text));

@@ -16,7 +16,7 @@
 #include <QScrollArea>
 #include <cmath>
 
-TDiagramForm::TDiagramForm(QWidget* parent) : TChildForm(wkDiagram, parent) {
+TDiagramForm::TDiagramForm(QWidget* parent) : TChildForm(TWindowKind::Diagram, parent) {
     setObjectName("DiagramForm");
     setWindowTitle("Diagram");
     setProperty("HelpContext", 83);
@@ -46,7 +46,7 @@ bool TDiagramForm::LoadPicture(const std::string& fileName) {
         error = ok ? "" : "it is not a picture this program can read";
     }
     if (!ok) {
-        ShowMsg("Diagram " + fileName + " cannot be shown: " + error + ".", mkError, true);
+        ShowMsg("Diagram " + fileName + " cannot be shown: " + error + ".", MsgKind::Error, true);
         return false;
     }
     picture_ = picture;
@@ -71,8 +71,8 @@ bool TDiagramForm::SavePicture(const std::string& fileName) {
              WriteFileAtomic(fileName, std::string(data.constData(), size_t(data.size())));
     }
     if (!ok)
-        ShowMsg(WriteFailureText(fileName, "File " + fileName + " could not be written."), mkError,
-                true);
+        ShowMsg(WriteFailureText(fileName, "File " + fileName + " could not be written."),
+                MsgKind::Error, true);
     return ok;
 }
 

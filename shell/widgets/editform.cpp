@@ -152,7 +152,7 @@ void TEditor::contextMenuEvent(QContextMenuEvent* event) {
     QPlainTextEdit::contextMenuEvent(event);
 }
 
-TEditForm::TEditForm(QWidget* parent) : TChildForm(wkDeck, parent) {
+TEditForm::TEditForm(QWidget* parent) : TChildForm(TWindowKind::Deck, parent) {
     setObjectName("EditForm");
     setProperty("HelpContext", 122);
     resize(435, 300);
@@ -225,12 +225,12 @@ TEditText EditText(const std::string& bytes) {
 } // namespace
 
 bool TEditForm::Open(const std::string& name) {
-    SetWindowKind(ExtOf(name) == ".DCK" ? wkDeck : wkText);
+    SetWindowKind(ExtOf(name) == ".DCK" ? TWindowKind::Deck : TWindowKind::Text);
     SetFileName(name);
     editor_->clear();
     std::string bytes;
     if (IsDirectory(name) || !ReadFileBytes(name, bytes)) {
-        ShowMsg("File " + name + " cannot be read.", mkError, true);
+        ShowMsg("File " + name + " cannot be read.", MsgKind::Error, true);
         return false;
     }
     // Written back as it came: its encoding, its byte-order mark and each line's ending.
@@ -256,14 +256,14 @@ bool TEditForm::Open(const std::string& name) {
 bool TEditForm::Save() {
     std::string bytes, refused;
     if (!TextBytes(bytes, refused)) {
-        ShowMsg(RefusedCharacterText(refused, fileName_, encoding_), mkError, true);
+        ShowMsg(RefusedCharacterText(refused, fileName_, encoding_), MsgKind::Error, true);
         return false;
     }
     if (!WriteFileAtomic(fileName_, bytes)) {
         ShowMsg(WriteFailureText(fileName_, "File " + fileName_ +
                                                 " could not be written. It is left as it was, "
                                                 "and your changes stay in the window."),
-                mkError, true);
+                MsgKind::Error, true);
         return false;
     }
     editor_->document()->setModified(false);
@@ -317,14 +317,14 @@ void TEditForm::Replace() {
 bool TEditForm::FormCloseQuery() {
     if (!IsModified()) return true;
     const std::string name = fileName_.empty() ? "This file" : fileName_;
-    switch (ShowMsg(name + " has been changed.  Save it?", mkWarningYesNoCancel, false)) {
-    case mrYes:
+    switch (ShowMsg(name + " has been changed.  Save it?", MsgKind::WarningYesNoCancel, false)) {
+    case MsgAnswer::Yes:
         if (fileName_.empty()) {
             emit SaveAsRequested();
             return !IsModified();
         }
         return MayWrite() && Save();
-    case mrNo:
+    case MsgAnswer::No:
         return true;
     default:
         return false;
@@ -332,7 +332,8 @@ bool TEditForm::FormCloseQuery() {
 }
 
 bool TEditForm::EditorMouseDown(QMouseEvent*) {
-    if ((WindowKind() != wkDeck && WindowKind() != wkAnnotatedText) || !editor_->HasSelection())
+    if ((WindowKind() != TWindowKind::Deck && WindowKind() != TWindowKind::AnnotatedText) ||
+        !editor_->HasSelection())
         return false;
     int l1, c1, l2, c2;
     editor_->Selection(l1, c1, l2, c2);

@@ -240,7 +240,8 @@ bool THelpWindow::ShowPage(const QString& page) {
     if (page.isEmpty()) return false;
     const QString file = dir_ + "/" + page.section('#', 0, 0);
     if (!QFile::exists(file)) {
-        ShowMsg("File " + FromQ(QDir::toNativeSeparators(file)) + " was not found.", mkError, true);
+        ShowMsg("File " + FromQ(QDir::toNativeSeparators(file)) + " was not found.", MsgKind::Error,
+                true);
         return false;
     }
     QUrl url = QUrl::fromLocalFile(file);

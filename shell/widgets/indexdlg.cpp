@@ -107,7 +107,7 @@ bool TIndexDlg::OpenSelected() {
     if (SelectedRow() < 0) return false;
     const TIndexItem item = SelectedItem();
     if (item.ProjectFile.empty() || !FileExists(item.ProjectFile)) {
-        ShowMsg("File " + item.ProjectFile + " was not found", mkError, true);
+        ShowMsg("File " + item.ProjectFile + " was not found", MsgKind::Error, true);
         return false;
     }
     busy_ = true;

@@ -180,7 +180,7 @@ bool PrintWindows(const QList<TChildForm*>& windows) {
     if (job.Started()) {
         for (const QPointer<TChildForm> w : windows) {
             if (!w) continue;
-            if (w->WindowKind() == wkPlot) {
+            if (w->WindowKind() == TWindowKind::Plot) {
                 // A plot goes on a page of its own.
                 if (job.PageHeight() - job.Margin() < job.PrintY() + w->PrintHeight(job))
                     job.ForceNewPage();
@@ -198,6 +198,7 @@ bool PrintWindows(const QList<TChildForm*>& windows) {
     const QString target = printer.outputFileName().isEmpty()
                                ? "the printer " + printer.printerName()
                                : QDir::toNativeSeparators(printer.outputFileName());
-    ShowMsg("Printing could not start: " + FromQ(target) + " could not be opened.", mkError, true);
+    ShowMsg("Printing could not start: " + FromQ(target) + " could not be opened.", MsgKind::Error,
+            true);
     return false;
 }

@@ -326,7 +326,8 @@ bool TSetupDlg::FormActivate() {
     }
     const std::string kol = ProgramFileToRead("CNFGKV.KOL");
     if (!FileExists(kol)) {
-        ShowMsg("Please put the CNFGKV.KOL file in the KOLSHELL directory", mkInformation, true);
+        ShowMsg("Please put the CNFGKV.KOL file in the KOLSHELL directory", MsgKind::Information,
+                true);
         if (EndProgram) EndProgram();
         return false;
     }
@@ -386,7 +387,7 @@ void TSetupDlg::OKBtnClick() {
     std::string error;
     const std::string kol = ProgramFileToWrite("CNFGKV.KOL", &error);
     if (kol.empty() || !RewriteEngineSwitches(ExtractFileDir(kol), on, &error))
-        ShowMsg(error, mkError, true);
+        ShowMsg(error, MsgKind::Error, true);
 }
 
 void TSetupDlg::StoreClick() {
@@ -395,15 +396,15 @@ void TSetupDlg::StoreClick() {
     std::string why;
     const std::string dft = ProgramFileToWrite("KOLSHELL.DFT", &why);
     if (dft.empty())
-        ShowMsg(why, mkError, true);
+        ShowMsg(why, MsgKind::Error, true);
     else if (!WriteDFT(dft, Globals().Settings))
         ShowMsg(
             WriteFailureText(dft, "Error writing file " + dft + "; the settings were not stored."),
-            mkError, true);
+            MsgKind::Error, true);
     if (!WriteRunSettings())
         ShowMsg("Error writing file " + FromQ(RunSettingsFile()) +
                     "; the settings were not stored.",
-                mkError, true);
+                MsgKind::Error, true);
     done(QDialog::Accepted);
 }
 

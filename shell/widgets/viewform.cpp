@@ -8,7 +8,7 @@
 #include "shell/widgets/fileviewer.h"
 #include "shell/widgets/finddialogs.h"
 
-TViewForm::TViewForm(QWidget* parent) : TChildForm(wkListing, parent) {
+TViewForm::TViewForm(QWidget* parent) : TChildForm(TWindowKind::Listing, parent) {
     setObjectName("ViewForm");
     resize(500, 320);
     viewer_ = new TFileViewer(this);
@@ -26,7 +26,7 @@ bool TViewForm::Open(const std::string& name) {
     const std::string ext = ExtOf(name);
     viewer_->AlignHeads(ext.rfind(".O", 0) == 0 || ext == ".PLT");
     if (viewer_->SetActive(true)) return true;
-    ShowMsg("File " + name + " cannot be read.", mkError, true);
+    ShowMsg("File " + name + " cannot be read.", MsgKind::Error, true);
     return false;
 }
 
@@ -34,16 +34,17 @@ bool TViewForm::SaveDocument(const std::string& name) {
     if (SameFile(name, file_)) {
         ShowMsg("File " + name +
                     " is the file this window shows; choose another name for the copy.",
-                mkWarningOk, true);
+                MsgKind::WarningOk, true);
         return false;
     }
     std::string bytes;
     if (!ReadFileBytes(file_, bytes)) {
-        ShowMsg("File " + file_ + " cannot be read.", mkError, true);
+        ShowMsg("File " + file_ + " cannot be read.", MsgKind::Error, true);
         return false;
     }
     if (!WriteFileAtomic(name, bytes)) {
-        ShowMsg(WriteFailureText(name, "File " + name + " could not be written."), mkError, true);
+        ShowMsg(WriteFailureText(name, "File " + name + " could not be written."), MsgKind::Error,
+                true);
         return false;
     }
     return true;

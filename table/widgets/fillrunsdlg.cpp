@@ -146,15 +146,15 @@ bool TFillRunsDlg::ChosenVars(std::vector<TFillVar>& vars) {
             if (!StrToReal(FromQ(VarGrid->item(r, col)->text().trimmed()), *value)) {
                 ShowMsg("'" + FromQ(VarGrid->item(r, col)->text()) + "' is not a number (" +
                             v.Name + ").",
-                        mkError, true);
+                        MsgKind::Error, true);
                 VarGrid->setCurrentCell(r, col);
                 return false;
             }
         bool ok = true;
         v.Count = VarGrid->item(r, colCount)->text().trimmed().toInt(&ok);
         if (grid && (!ok || v.Count < 1)) {
-            ShowMsg("The count of " + v.Name + " must be a whole number of at least 1.", mkError,
-                    true);
+            ShowMsg("The count of " + v.Name + " must be a whole number of at least 1.",
+                    MsgKind::Error, true);
             VarGrid->setCurrentCell(r, colCount);
             return false;
         }
@@ -174,24 +174,24 @@ bool TFillRunsDlg::Fill() {
     if (!grid && (!runsOk || !seedOk)) {
         ShowMsg(runsOk ? "The seed must be a whole number of at least 0."
                        : "The number of sample runs must be a whole number from 1 to 9999.",
-                mkError, true);
+                MsgKind::Error, true);
         (runsOk ? SeedEdit : RunsEdit)->selectAll();
         return false;
     }
     std::string error;
     if (!CheckFill(t_, vars, grid, runs, error)) {
-        ShowMsg(error, mkError, true);
+        ShowMsg(error, MsgKind::Error, true);
         return false;
     }
     if (runs > AskAbove &&
-        ShowMsg("The table will have " + std::to_string(runs) + " runs. Fill it?", mkWarningYesNo,
-                true) != mrYes)
+        ShowMsg("The table will have " + std::to_string(runs) + " runs. Fill it?",
+                MsgKind::WarningYesNo, true) != MsgAnswer::Yes)
         return false;
     TTable filled = t_;
     const bool done =
         grid ? FillGrid(filled, vars, error) : FillLatinHypercube(filled, vars, runs, seed, error);
     if (!done) {
-        ShowMsg(error, mkError, true);
+        ShowMsg(error, MsgKind::Error, true);
         return false;
     }
     t_ = std::move(filled);

@@ -219,7 +219,7 @@ bool TResultsForm::ChosenRequest(TResultRequest& request) {
     std::string error;
     if (!ParseStatistics(words, stats, error)) {
         ShowMsg("'" + FromQ(AtEdit->text()) + "' is not a number: give the X of \"at X =\".",
-                mkError, true);
+                MsgKind::Error, true);
         return false;
     }
     for (const char* name : StatNames)
@@ -464,7 +464,8 @@ void TResultsForm::ExportCsv() {
     if (name.isEmpty()) return;
     const std::string file = FromQ(name);
     if (!WriteFileAtomic(file, ResultsCsv(results_)))
-        ShowMsg(WriteFailureText(file, "File " + file + " cannot be written."), mkError, true);
+        ShowMsg(WriteFailureText(file, "File " + file + " cannot be written."), MsgKind::Error,
+                true);
 }
 
 namespace {
@@ -486,14 +487,14 @@ void TResultsForm::PlotResponse() {
     std::vector<int> leftOut;
     std::string error;
     if (!BuildResponsePlot(results_, c, plot, leftOut, error)) {
-        ShowMsg(error, mkError, true);
+        ShowMsg(error, MsgKind::Error, true);
         return;
     }
     if (!leftOut.empty())
         ShowMsg(RunWords(leftOut) + (leftOut.size() == 1 ? " has" : " have") + " no value of " +
                     results_.Results[c.Result] + " and " + (leftOut.size() == 1 ? "is" : "are") +
                     " left out of the plot.",
-                mkInformation, false);
+                MsgKind::Information, false);
     std::string caption = ResponseLegend(results_, c);
     if (c.Family >= 0) caption += " by " + results_.Variables[size_t(c.Family)];
     if (ShowPlot) ShowPlot(caption + ", " + ExtractFileName(table_.TableFileName), plot);

@@ -172,7 +172,7 @@ void TNewTableDlg::OKClick() {
         // The count is checked before anything else happens, so a typo costs nothing.
         std::string message;
         if (!ParseRunCount(FromQ(RunsEdit->text()), runs_, message)) {
-            ShowMsg(message, mkError, true);
+            ShowMsg(message, MsgKind::Error, true);
             RunsEdit->setFocus();
             RunsEdit->selectAll();
             return;
@@ -367,7 +367,7 @@ void TInsertRunsDlg::OKClick() {
     if (!made) return;
     if (result_ == RunsResult::Rejected) {
         if (ErrorLevel != 0) message += StoppedByText(ErrorStep);
-        ShowMsg(message, mkError, true);
+        ShowMsg(message, MsgKind::Error, true);
         return;
     }
     if (result_ == RunsResult::Done) TAlterValuesDlg::AlterLastRun = t_.Runs();

@@ -148,7 +148,7 @@ bool TTableGrid::eventFilter(QObject* watched, QEvent* event) {
     return QTableView::eventFilter(watched, event);
 }
 
-TTableForm::TTableForm(QWidget* parent) : TChildForm(wkTable, parent) {
+TTableForm::TTableForm(QWidget* parent) : TChildForm(TWindowKind::Table, parent) {
     model_ = new TTableGridModel(table_, this);
     // The grid, and under it a line that shows only while the table's runs are followed.
     auto* body = new QWidget(this);
@@ -184,7 +184,7 @@ void TTableForm::SetTable(TTable table) {
 bool TTableForm::ReadTable(const std::string& fileName) {
     std::string message;
     const bool ok = ::ReadTable(table_, fileName, Options().UnitSystem, message);
-    if (!message.empty()) ShowMsg(message, ok ? mkInformation : mkError, true);
+    if (!message.empty()) ShowMsg(message, ok ? MsgKind::Information : MsgKind::Error, true);
     if (!ok) return false;
     ownFile_ = fileName;
     // The file's client rectangle sizes the window; an empty one (older files) is ignored.
@@ -323,8 +323,8 @@ bool TTableForm::SaveAs(const std::string& name) {
 
 bool TTableForm::MayReplace(const std::string& name) const {
     if (name == ownFile_ || !FileExists(name)) return true;
-    return ShowMsg(name + " already exists.  Do you want to replace it?", mkWarningYesNo, false) ==
-           mrYes;
+    return ShowMsg(name + " already exists.  Do you want to replace it?", MsgKind::WarningYesNo,
+                   false) == MsgAnswer::Yes;
 }
 
 void TTableForm::KeepClientRect() {
@@ -340,7 +340,8 @@ void TTableForm::KeepClientRect() {
 bool TTableForm::Write(const std::string& name) {
     KeepClientRect();
     if (!SaveTable(table_, name)) {
-        ShowMsg(WriteFailureText(name, "File " + name + " could not be written."), mkError, true);
+        ShowMsg(WriteFailureText(name, "File " + name + " could not be written."), MsgKind::Error,
+                true);
         return false;
     }
     ownFile_ = name;
@@ -383,7 +384,7 @@ void TTableForm::EditPaste() {
         WidenColumns(0, model_->columnCount() - 1);
         grid_->setCurrentIndex(at);
         SetStepResult(message);
-        if (!message.empty()) ShowMsg(message, mkError, true);
+        if (!message.empty()) ShowMsg(message, MsgKind::Error, true);
     }
     grid_->setFocus();
 }
@@ -397,10 +398,10 @@ void TTableForm::EditClear() {
 
 bool TTableForm::FormCloseQuery() {
     if (table_.TableFileName.empty() || !table_.TableChanged) return true;
-    const int answer =
-        ShowMsg(table_.TableFileName + " has been changed.  Save it?", mkWarningYesNoCancel, false);
-    if (answer == mrYes) return MayWrite() && SaveDocument(table_.TableFileName);
-    return answer == mrNo;
+    const MsgAnswer answer = ShowMsg(table_.TableFileName + " has been changed.  Save it?",
+                                     MsgKind::WarningYesNoCancel, false);
+    if (answer == MsgAnswer::Yes) return MayWrite() && SaveDocument(table_.TableFileName);
+    return answer == MsgAnswer::No;
 }
 
 namespace {

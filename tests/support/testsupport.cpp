@@ -24,7 +24,7 @@ MsgRecorder::MsgRecorder() {
         Shown.push_back(r);
         if (r.Beep) ++Beeps;
         if (Answers.empty()) return DefaultButton(r.Kind);
-        const int a = Answers.front();
+        const MsgAnswer a = Answers.front();
         Answers.pop_front();
         return a;
     });

@@ -17,7 +17,7 @@ class MsgRecorder {
     MsgRecorder();
     ~MsgRecorder();
     std::vector<MsgRequest> Shown;
-    std::deque<int> Answers; // taken in order; the kind's first button when empty
+    std::deque<MsgAnswer> Answers; // taken in order; the kind's first button when empty
     int Beeps = 0;
     std::vector<std::string> Texts() const;
 
