@@ -1,6 +1,8 @@
 #include "app/closing.h"
 #include "common/widgets/childform.h"
 
+namespace kolshell {
+
 bool TCloseGuard::Agreed(TChildForm* child) const {
     for (const QPointer<TChildForm>& c : agreed_)
         if (c == child) return true;
@@ -23,3 +25,5 @@ bool TCloseGuard::QueryClose(const QList<TChildForm*>& going) {
 bool TCloseGuard::MayClose(TChildForm* child) {
     return QueryClose({child});
 }
+
+} // namespace kolshell

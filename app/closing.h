@@ -6,6 +6,8 @@
 #include <QPointer>
 #include <functional>
 
+namespace kolshell {
+
 class TChildForm;
 
 class TCloseGuard {
@@ -22,3 +24,5 @@ class TCloseGuard {
     bool Agreed(TChildForm* child) const;
     QList<QPointer<TChildForm>> agreed_;
 };
+
+} // namespace kolshell

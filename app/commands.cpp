@@ -1,6 +1,8 @@
 #include "app/commands.h"
 #include "app/kolshellform.h"
 
+namespace kolshell {
+
 namespace {
 
 template <class M> struct OwnerOf;
@@ -150,3 +152,5 @@ const std::vector<TCommandDef>& CommandTable() {
     };
     return items;
 }
+
+} // namespace kolshell

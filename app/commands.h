@@ -7,6 +7,8 @@
 
 #include <vector>
 
+namespace kolshell {
+
 class TKOLSHELLFORM;
 
 // How an item is enabled: always; by the menu state of the current window; as a companion
@@ -37,3 +39,5 @@ struct TCommandDef {
 
 const std::vector<TMenuDef>& MenuTable();
 const std::vector<TCommandDef>& CommandTable();
+
+} // namespace kolshell

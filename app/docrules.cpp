@@ -6,6 +6,8 @@
 
 #include <fstream>
 
+namespace kolshell {
+
 const char* const OpenFilter =
     "KOLVAN files|*.DCK|KOLSED files|*.KSD|FLOWDRAW files|*.DEK|Index files|*.IDX|FORTRAN "
     "files|*.FOR|KOLSHELL Plot files|*.KSP|Diagram Bitmap files|*.BMP|Diagram Meta "
@@ -97,3 +99,5 @@ std::vector<TWindowKind> KindsClosedByOpening(const std::string& ext) {
     if (ext == ".TBL") return {TWindowKind::Table};
     return {};
 }
+
+} // namespace kolshell

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+namespace kolshell {
+
 // The line that marks an annotated deck whatever its name says, compared upper-cased.
 bool IsKolsedMarker(const std::string& firstLine);
 // The first line of a file (up to 255 characters); empty when it cannot be read.
@@ -53,3 +55,5 @@ bool IsKolsedProgramName(const std::string& startedAs);
 
 // The recent-file menu entries, newest first: "1. name", "2. name", ...
 std::vector<std::string> RecentEntryCaptions(const std::vector<std::string>& oldestFirst);
+
+} // namespace kolshell

@@ -30,6 +30,8 @@
 #include <QMenu>
 #include <QScreen>
 
+namespace kolshell {
+
 namespace {
 
 QString MenuText(const std::string& text) {
@@ -634,3 +636,5 @@ void TDocumentController::ChooseUnitSystem(int system) {
     }
     main_.UpdateMenu();
 }
+
+} // namespace kolshell

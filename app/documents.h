@@ -9,6 +9,9 @@
 #include <string>
 
 class QAction;
+
+namespace kolshell {
+
 class TChildForm;
 class TKOLSHELLFORM;
 
@@ -81,3 +84,5 @@ class TDocumentController : public QObject {
     int openFilter_ = 1;
     std::string ksdName_ = "*.KSD";
 };
+
+} // namespace kolshell

@@ -3,6 +3,8 @@
 
 #include "common/widgets/childform.h"
 
+namespace kolshell {
+
 TEditController::TEditController(TKOLSHELLFORM& main) : QObject(&main), main_(main) {}
 
 void TEditController::Edit(TEditCommand command) {
@@ -16,3 +18,5 @@ void TEditController::Edit(TEditCommand command) {
     }
     main_.UpdateMenu();
 }
+
+} // namespace kolshell

@@ -5,6 +5,8 @@
 
 #include <QObject>
 
+namespace kolshell {
+
 class TKOLSHELLFORM;
 
 class TEditController : public QObject {
@@ -28,3 +30,5 @@ class TEditController : public QObject {
     bool findMode_ = false;
     bool replaceMode_ = false;
 };
+
+} // namespace kolshell

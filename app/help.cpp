@@ -17,6 +17,8 @@
 #include <QMenu>
 #include <QSettings>
 
+namespace kolshell {
+
 namespace {
 const char* const KolvanWebPage = "https://www.kolvan.org/"; // when KOLSHELL.INI names none
 } // namespace
@@ -107,3 +109,5 @@ bool THelpController::eventFilter(QObject* watched, QEvent* event) {
     HelpWindow()->ShowContext(1);
     return true;
 }
+
+} // namespace kolshell

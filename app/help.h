@@ -8,6 +8,8 @@
 #include <functional>
 #include <string>
 
+namespace kolshell {
+
 class TKOLSHELLFORM;
 class THelpWindow;
 
@@ -41,3 +43,5 @@ class THelpController : public QObject {
     TKOLSHELLFORM& main_;
     QPointer<THelpWindow> helpWindow_;
 };
+
+} // namespace kolshell

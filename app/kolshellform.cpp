@@ -20,6 +20,8 @@
 #include <QMdiArea>
 #include <QMenuBar>
 
+namespace kolshell {
+
 namespace {
 
 QString MenuText(const std::string& text) {
@@ -333,3 +335,5 @@ void TKOLSHELLFORM::Diagram1Click() {
     ShowCompanion(TWindowKind::Diagram,
                   [this](const std::string& n) { documents_->GetDGMFile(n); });
 }
+
+} // namespace kolshell

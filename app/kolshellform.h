@@ -27,6 +27,9 @@ class QDialog;
 class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
+
+namespace kolshell {
+
 class TChildForm;
 
 class TKOLSHELLFORM : public QMainWindow {
@@ -128,3 +131,5 @@ class TKOLSHELLFORM : public QMainWindow {
     TWatcher* watcher_;
     TCloseGuard closeGuard_;
 };
+
+} // namespace kolshell

@@ -14,6 +14,8 @@
 #include <cstdio>
 #include <cstring>
 
+using namespace kolshell;
+
 namespace {
 
 // The name the program was started under: a second name (a link) selects KOLSED-only mode,

@@ -9,6 +9,8 @@
 #include <QMdiArea>
 #include <QMenuBar>
 
+namespace kolshell {
+
 void TKOLSHELLFORM::BuildMenus() {
     for (const TMenuDef& m : MenuTable()) {
         QMenu* menu = menuBar()->addMenu(m.Caption);
@@ -142,3 +144,5 @@ void TKOLSHELLFORM::FillWindowList() {
         windowListActions_ << a;
     }
 }
+
+} // namespace kolshell

@@ -6,6 +6,8 @@
 
 #include <utility>
 
+namespace kolshell {
+
 namespace {
 
 // One row of the enabling table: 1 enabled, 0 disabled, -1 left as it was; the value 2
@@ -100,3 +102,5 @@ MenuState WithRunState(MenuState s, bool running) {
     s[cmStopRun] = running;
     return s;
 }
+
+} // namespace kolshell

@@ -8,6 +8,8 @@
 #include <optional>
 #include <string>
 
+namespace kolshell {
+
 enum MenuCommand {
     cmFind,
     cmReplace,
@@ -48,3 +50,5 @@ void UpdateMenuState(MenuState& state, TWindowKind kind, const std::string& file
 // The state the menu shows: while a run goes on, no command that starts another run or
 // rebuilds the engine, and Stop Run only then.
 MenuState WithRunState(MenuState state, bool running);
+
+} // namespace kolshell

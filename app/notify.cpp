@@ -11,6 +11,8 @@
 #include <QDBusMessage>
 #endif
 
+namespace kolshell {
+
 namespace {
 
 #ifdef KOLSHELL_HAVE_DBUS
@@ -46,3 +48,5 @@ void NotifyDesktop(QWidget* window, const QString& title, const QString& text) {
 #endif
     NotifyInTray(window, title, text);
 }
+
+} // namespace kolshell

@@ -6,4 +6,8 @@
 
 class QWidget;
 
+namespace kolshell {
+
 void NotifyDesktop(QWidget* window, const QString& title, const QString& text);
+
+} // namespace kolshell

@@ -22,6 +22,8 @@
 
 #include <QAction>
 
+namespace kolshell {
+
 TPlotController::TPlotController(TKOLSHELLFORM& main) : QObject(&main), main_(main) {}
 
 TPlotSetup& TPlotController::PlotSetup() {
@@ -253,3 +255,5 @@ bool TPlotController::ClosePlots() {
     return main_.QueryDisposeKinds({TWindowKind::Plot}) &&
            main_.DisposeKOLVANWindows(TWindowKind::Plot);
 }
+
+} // namespace kolshell

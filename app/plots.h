@@ -8,6 +8,8 @@
 #include <QPointer>
 #include <string>
 
+namespace kolshell {
+
 class TChildForm;
 class TKOLSHELLFORM;
 class TPlotForm;
@@ -47,3 +49,5 @@ class TPlotController : public QObject {
     QPointer<TPlotSetup> plotSetup_;
     int plotsMade_ = 0;
 };
+
+} // namespace kolshell

@@ -19,6 +19,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+namespace kolshell {
+
 namespace {
 
 const char* const Magic = "KOLSHELL recovery 1\n";
@@ -215,3 +217,5 @@ void TRecovery::EndBySignal() {
     abandoned_ = true;
     QCoreApplication::exit(0);
 }
+
+} // namespace kolshell

@@ -16,6 +16,9 @@
 #include <string>
 
 class QLockFile;
+
+namespace kolshell {
+
 class TChildForm;
 class TKOLSHELLFORM;
 
@@ -67,3 +70,5 @@ class TRecovery : public QObject {
     int written_ = 0;
     bool abandoned_ = false;
 };
+
+} // namespace kolshell

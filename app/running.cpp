@@ -34,6 +34,8 @@
 #include <QTimer>
 #include <algorithm>
 
+namespace kolshell {
+
 namespace {
 
 // Whether a command of Setup's Compiler page is there; if not, says where to enter it.
@@ -552,3 +554,5 @@ void TRunningController::UpdateItems() {
 void TRunningController::Utilities1Popup() {
     main_.Action("FLOWDRAW1")->setText(Globals().UseNodeStudio ? "NodeStudio" : "FLOWDRAW");
 }
+
+} // namespace kolshell

@@ -12,13 +12,16 @@
 
 class QLabel;
 class QTimer;
+class QWidget;
+
+namespace kolshell {
+
 class TChildForm;
 class TKOLSHELLFORM;
 class TRunController;
 class TRunSet;
 class TSlurmBackend;
 class TTableRunForm;
-class QWidget;
 struct TRun;
 struct TRunResult;
 struct TEngineEnd;
@@ -90,3 +93,5 @@ class TRunningController : public QObject {
     QPointer<TTableRunForm> lastTableRun_; // until it is closed
     QString lastEnd_; // how the last engine run went, until the next run starts
 };
+
+} // namespace kolshell

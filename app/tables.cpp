@@ -20,6 +20,8 @@
 #include <QMdiArea>
 #include <algorithm>
 
+namespace kolshell {
+
 namespace {
 
 // The table run's questions, answered by the user: the engine directory, the shared file.
@@ -232,3 +234,5 @@ void TTableController::UpdateItems(TWindowKind kind) {
     if (QAction* a = main_.Action("FillRuns1"))
         a->setEnabled(kind == TWindowKind::Table && CurrentTable());
 }
+
+} // namespace kolshell

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+namespace kolshell {
+
 class TChildForm;
 class TKOLSHELLFORM;
 class TTableForm;
@@ -44,3 +46,5 @@ class TTableController : public QObject {
     TKOLSHELLFORM& main_;
     QPointer<TChildForm> tableForm_;
 };
+
+} // namespace kolshell

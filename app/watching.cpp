@@ -11,6 +11,8 @@
 #include "shell/widgets/viewform.h"
 #include "table/widgets/tableform.h"
 
+namespace kolshell {
+
 std::string ShownFile(TChildForm* c) {
     if (auto* viewer = qobject_cast<TViewForm*>(c)) return viewer->ViewedFile();
     return c->FileName().empty() ? c->DocumentName() : c->FileName();
@@ -108,3 +110,5 @@ bool TWatcher::MaySave(TChildForm* child) {
         return false;
     }
 }
+
+} // namespace kolshell

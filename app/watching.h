@@ -12,6 +12,8 @@
 #include <map>
 #include <string>
 
+namespace kolshell {
+
 class TChildForm;
 class TKOLSHELLFORM;
 
@@ -49,3 +51,5 @@ class TWatcher : public QObject {
 // The file a window shows: an editor's file, a form's deck, a plot's or table's own file, or
 // the file in a viewer.
 std::string ShownFile(TChildForm* c);
+
+} // namespace kolshell

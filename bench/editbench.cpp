@@ -23,6 +23,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+using namespace kolshell;
+
 namespace {
 
 void Write(const std::string& name, size_t width, size_t bytes) {

@@ -17,6 +17,8 @@
 #include <unistd.h>
 #include <vector>
 
+using namespace kolshell;
+
 namespace {
 
 double Seconds(const std::chrono::steady_clock::time_point& t0) {

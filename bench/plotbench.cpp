@@ -37,6 +37,8 @@
 #include <unistd.h>
 #include <vector>
 
+using namespace kolshell;
+
 namespace {
 
 using Clock = std::chrono::steady_clock;

@@ -13,6 +13,8 @@
 #include <cstdio>
 #include <string>
 
+using namespace kolshell;
+
 namespace {
 
 // An output like the demo's printer writes: TIME, LEVEL, QPUMP, QOUT, FULL.

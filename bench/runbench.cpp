@@ -18,6 +18,8 @@
 #include <sys/resource.h>
 #include <sys/wait.h>
 
+using namespace kolshell;
+
 extern char** environ;
 
 namespace {

@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <string>
 
+using namespace kolshell;
+
 namespace {
 double Seconds(std::chrono::steady_clock::time_point t0) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();

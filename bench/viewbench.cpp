@@ -10,6 +10,8 @@
 #include <string>
 #include <sys/resource.h>
 
+using namespace kolshell;
+
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const std::string name = std::string(argc > 1 ? argv[1] : ".") + "/VIEW100.OUT";

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <limits>
 
+namespace kolshell {
+
 double DecodeReal48(const Real48Bytes& b) {
     if (b[0] == 0) return 0.0;
     uint64_t frac = 0;
@@ -161,3 +163,5 @@ void PutInt16(uint8_t* p, int16_t v) {
 int16_t GetInt16(const uint8_t* p) {
     return int16_t(uint16_t(p[0] | (p[1] << 8)));
 }
+
+} // namespace kolshell

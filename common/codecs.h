@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+namespace kolshell {
+
 using Real48Bytes = std::array<uint8_t, 6>;
 using Extended80Bytes = std::array<uint8_t, 10>;
 
@@ -75,3 +77,5 @@ int16_t GetInt16(const uint8_t* p);
 inline const uint8_t* BytesAt(std::string_view b, size_t at) {
     return reinterpret_cast<const uint8_t*>(b.data() + at);
 }
+
+} // namespace kolshell

@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <sstream>
 
+namespace kolshell {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -89,3 +91,5 @@ bool CheckDeckAssignments(const std::string& deckName, std::string& message) {
     message = DeckAssignmentProblem(lines, deckName);
     return message.empty();
 }
+
+} // namespace kolshell

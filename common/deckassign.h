@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+namespace kolshell {
+
 // The listing the engine writes for a deck: the deck name up to its first "." with ".LST".
 std::string EngineListingName(const std::string& deckName);
 // Why the engine refuses to write target for deckName ("it is the deck itself", "it is the
@@ -17,3 +19,5 @@ std::string DeckAssignmentProblem(const std::vector<std::string>& lines,
 // Reads the deck and checks its ASSIGN statements: false with the message of the first the
 // engine would refuse. A deck that cannot be read passes (its run says so).
 bool CheckDeckAssignments(const std::string& deckName, std::string& message);
+
+} // namespace kolshell

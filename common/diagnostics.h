@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+namespace kolshell {
+
 struct TDiagnostic {
     std::string Text;
     MsgKind Kind = MsgKind::Error;
@@ -20,3 +22,5 @@ using TDiagnostics = std::vector<TDiagnostic>;
 inline void ReportError(TDiagnostics& out, std::string text, bool beep) {
     out.push_back(TDiagnostic{std::move(text), MsgKind::Error, beep});
 }
+
+} // namespace kolshell

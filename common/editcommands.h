@@ -3,6 +3,8 @@
 
 #include <initializer_list>
 
+namespace kolshell {
+
 enum class TEditCommand { Cut, Copy, Paste, Clear, Find, Replace, SearchAgain };
 
 class TEditCommands {
@@ -17,3 +19,5 @@ class TEditCommands {
     static constexpr unsigned Bit(TEditCommand c) { return 1u << unsigned(c); }
     unsigned bits_ = 0;
 };
+
+} // namespace kolshell

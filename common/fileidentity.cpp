@@ -3,6 +3,8 @@
 
 #include <sys/stat.h>
 
+namespace kolshell {
+
 namespace {
 
 uint64_t Fnv1a(const std::string& bytes) {
@@ -30,3 +32,5 @@ TFileIdentity TFileIdentity::Of(const std::string& path) {
 bool TFileIdentity::operator!=(const TFileIdentity& o) const {
     return Exists != o.Exists || Size != o.Size || Hash != o.Hash;
 }
+
+} // namespace kolshell

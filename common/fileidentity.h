@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+namespace kolshell {
+
 struct TFileIdentity {
     bool Exists = false;
     uint64_t Size = 0;
@@ -16,3 +18,5 @@ struct TFileIdentity {
     // leaves the bytes as they were is none).
     bool operator!=(const TFileIdentity& o) const;
 };
+
+} // namespace kolshell

@@ -6,6 +6,8 @@
 
 #include <string>
 
+namespace kolshell {
+
 // ErrorLevel: 0 no error; 100 an error was reported and the current operation stops.
 constexpr int ErrorStop = 100;
 
@@ -33,3 +35,5 @@ inline TUserCommands& UserCommands() {
 inline TProgramDirs& ProgramDirs() {
     return Globals().Settings.ProgramDirs;
 }
+
+} // namespace kolshell

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdio>
 
+namespace kolshell {
+
 std::string JsonString(const std::string& bytes) {
     const std::string s = IsValidUtf8(bytes) ? bytes : Windows1252ToUtf8(bytes);
     std::string out = "\"";
@@ -82,3 +84,5 @@ JsonObject& JsonObject::Int(const std::string& key, long long v) {
 JsonObject& JsonObject::Bool(const std::string& key, bool v) {
     return Raw(key, JsonBool(v));
 }
+
+} // namespace kolshell

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+namespace kolshell {
+
 // Text is bytes: valid UTF-8 passes through, anything else is read as Windows text, so the
 // answer is always valid UTF-8.
 std::string JsonString(const std::string& bytes);
@@ -27,3 +29,5 @@ class JsonObject {
 
 // [a,b,...] from already-encoded JSON items.
 std::string JsonArray(const std::vector<std::string>& jsonItems);
+
+} // namespace kolshell

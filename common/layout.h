@@ -23,6 +23,8 @@
 #include <string>
 #include <string_view>
 
+namespace kolshell {
+
 // Reads fields one after the other from a block of bytes. A field past the end reads as
 // zeros (Fits tells beforehand whether a record is there at all).
 class TLayoutReader {
@@ -110,3 +112,5 @@ class TLayoutWriter {
 
     std::string& out_;
 };
+
+} // namespace kolshell

@@ -11,6 +11,8 @@
 #include <fstream>
 #include <unistd.h>
 
+namespace kolshell {
+
 bool FileExists(const std::string& name) {
     // A FIFO, socket or device counts as absent: no reader of the program waits on one.
     if (name.empty()) return false;
@@ -403,3 +405,5 @@ std::vector<std::string> SplitAt(const std::string& text, char sep) {
     }
     return parts;
 }
+
+} // namespace kolshell

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+namespace kolshell {
+
 using Extended = long double;
 
 // The program's stand-in for infinity; FormatReal prints it as "inf".
@@ -53,3 +55,5 @@ constexpr size_t ShortStringMax = 255;
 inline std::string Short(const std::string& s) {
     return s.substr(0, ShortStringMax);
 }
+
+} // namespace kolshell

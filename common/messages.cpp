@@ -4,6 +4,8 @@
 #include <new>
 #include <stdexcept>
 
+namespace kolshell {
+
 namespace {
 
 // Without a window system, messages go to stderr and take the first button.
@@ -75,3 +77,5 @@ bool MemoryGuarded(const std::function<void()>& edit) {
     ShowMsg("There is not enough memory for this change.", MsgKind::Error, true);
     return false;
 }
+
+} // namespace kolshell

@@ -5,6 +5,8 @@
 #include <functional>
 #include <string>
 
+namespace kolshell {
+
 // Button answers, numbered like the platform's dialog results.
 enum class MsgAnswer { None = 0, Ok = 1, Cancel = 2, Yes = 6, No = 7 };
 
@@ -45,3 +47,5 @@ MsgAnswer DefaultButton(MsgKind kind);
 // more than a container holds) the message "There is not enough memory for this change." is
 // shown and false returned: the program goes on. The edit leaves its data whole then.
 bool MemoryGuarded(const std::function<void()>& edit);
+
+} // namespace kolshell

@@ -13,6 +13,8 @@
 #include <system_error>
 #include <unistd.h>
 
+namespace kolshell {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -502,3 +504,5 @@ std::string ReplaceFromFirstDot(const std::string& name, const std::string& ext)
     const std::string file = ExtractFileName(name);
     return ExtractFilePath(name) + file.substr(0, file.find('.')) + ext;
 }
+
+} // namespace kolshell

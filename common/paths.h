@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+namespace kolshell {
+
 // Converts a name to the form the disk is touched with: "\" becomes "/", a leading drive
 // letter is dropped, and each component of an existing file or directory is found whatever
 // its case (an exact match first). Components that do not exist keep the case given.
@@ -107,3 +109,5 @@ bool SetCurrentDir(const std::string& dir);
 
 // The text of a failed file operation: the system's reason and the file's name.
 std::string IoErrorText(const std::string& name, int err);
+
+} // namespace kolshell

@@ -9,6 +9,8 @@
 #include <cstring>
 #include <filesystem>
 
+namespace kolshell {
+
 namespace {
 
 // $variable/kolshell, else ~/fallback/kolshell. Without a home the folder is the current one's.
@@ -70,3 +72,5 @@ std::string StateFileToRead(const std::string& name) {
     const std::string earlier = JoinPath(UserConfigDir(), name);
     return !FileExists(state) && FileExists(earlier) ? earlier : state;
 }
+
+} // namespace kolshell

@@ -6,6 +6,8 @@
 
 #include <string>
 
+namespace kolshell {
+
 // $XDG_CONFIG_HOME/kolshell, else ~/.config/kolshell: KOLSHELL.DFT, CNFGKV.KOL, KOLSHELL.INI,
 // the run settings.
 std::string UserConfigDir();
@@ -24,3 +26,5 @@ std::string StateFileToWrite(const std::string& name, std::string* message = nul
 // The state file (in the configuration folder when an earlier version left it there and
 // there is none in the state folder yet).
 std::string StateFileToRead(const std::string& name);
+
+} // namespace kolshell

@@ -7,6 +7,8 @@
 
 #include <cstring>
 
+namespace kolshell {
+
 // Nothing set up on a new machine: no command lines, no directories (an empty engine directory
 // stands for the program's own engine folder).
 TSettings DefaultSettings() {
@@ -126,3 +128,5 @@ std::string EncodeDFT(const TSettings& s) {
 bool WriteDFT(const std::string& fileName, const TSettings& settings) {
     return WriteFileAtomic(fileName, EncodeDFT(settings));
 }
+
+} // namespace kolshell

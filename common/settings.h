@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+namespace kolshell {
+
 struct TOptions {
     int32_t UnitSystem = 1; // 1 primary (SI), 2 secondary (English)
     int32_t IncludeHeader = 0;
@@ -57,3 +59,5 @@ DftStatus DecodeDFT(const std::string& bytes, TSettings& settings,
 // The 5452 bytes of a defaults file holding these settings.
 std::string EncodeDFT(const TSettings& settings);
 bool WriteDFT(const std::string& fileName, const TSettings& settings);
+
+} // namespace kolshell

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <iconv.h>
 
+namespace kolshell {
+
 namespace {
 
 const std::string Bom = "\xEF\xBB\xBF";
@@ -188,3 +190,5 @@ std::string JoinLines(const TTextLines& text) {
         out += text.Lines[i] + (i < text.Ends.size() ? text.Ends[i] : text.CommonEnd());
     return out;
 }
+
+} // namespace kolshell

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+namespace kolshell {
+
 // Strictly valid UTF-8 (no overlong forms, surrogates or bytes F5..FF), by the C library's
 // own decoder.
 bool IsValidUtf8(const std::string& bytes);
@@ -59,3 +61,5 @@ bool ForEachLine(const std::string& bytes, bool loneCrEnds, const TLineVisitor& 
 // The ending most lines have, from the counts of each kind: as TTextLines::CommonEnd.
 std::string MostUsedEnd(size_t lf, size_t crlf, size_t cr);
 std::string JoinLines(const TTextLines& text);
+
+} // namespace kolshell

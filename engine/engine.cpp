@@ -13,6 +13,8 @@
 #include <set>
 #include <sstream>
 
+namespace kolshell {
+
 namespace {
 
 constexpr int IntegratorType = 2, SourceType = 3, PrinterType = 25;
@@ -742,3 +744,5 @@ int RunEngine(const std::string& deckName) {
     }
     return deck.Errors() ? 1 : 0;
 }
+
+} // namespace kolshell

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+namespace kolshell {
+
 struct EngineMessage {
     int Line = 0; // 1-based deck line; 0 for the run as a whole
     bool Error = true;
@@ -89,3 +91,5 @@ std::string EngineListing(const EngineDeck& deck, const std::string& deckName,
                           const EngineRun& run);
 // The whole engine: reads the deck, runs it, writes "<deck base>.LST"; the exit status.
 int RunEngine(const std::string& deckName);
+
+} // namespace kolshell

@@ -6,6 +6,8 @@
 #include <cmath>
 #include <cstdlib>
 
+namespace kolshell {
+
 std::string EngineUpper(std::string s) {
     for (char& c : s)
         if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
@@ -269,3 +271,5 @@ double Expr::Eval(int node, const Context& c) const {
     if (f == "LT") return a < b ? 1 : 0;
     return a == b ? 1 : 0; // EQ
 }
+
+} // namespace kolshell

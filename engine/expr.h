@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace kolshell {
+
 struct ExprNode {
     enum Kind { Number, Name, Output, Negate, Binary, Call } Type = Number;
     double Value = 0;        // Number
@@ -40,3 +42,5 @@ class Expr {
 
 // Upper-cased, as the engine compares names.
 std::string EngineUpper(std::string s);
+
+} // namespace kolshell

@@ -6,6 +6,8 @@
 #include <new>
 #include <string>
 
+using namespace kolshell;
+
 int main(int argc, char** argv) {
     std::string deck;
     for (int i = 1; i < argc; ++i) {

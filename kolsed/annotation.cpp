@@ -9,6 +9,8 @@
 #include <cmath>
 #include <cstring>
 
+namespace kolshell {
+
 namespace {
 
 constexpr size_t ItemTextMax = 128, UnitMax = 25, NameMax = 10, FontNameMax = 30;
@@ -703,3 +705,5 @@ TDiagnostics ReadDeck(TFormModel& form, const std::string& fileName, const TForm
     TReader(form, metrics, diagnostics).Run(lines, progress);
     return diagnostics;
 }
+
+} // namespace kolshell

@@ -6,6 +6,8 @@
 
 #include <functional>
 
+namespace kolshell {
+
 // Reads the deck into an empty form and lays it out with the metrics. Gives back the
 // messages of the read, in order; afterwards form.Stop says whether the window closes, keeps
 // what was built, or shows a complete form, and form.ErrorLevel is 100 after an error that
@@ -23,3 +25,5 @@ std::vector<std::string> ListEntryFields(const std::string& line);
 bool ReadListFile(const std::string& file, std::vector<std::vector<std::string>>& entries);
 // A field by its 1-based number, or "" when the entry has fewer.
 std::string FieldAt(const std::vector<std::string>& fields, int column);
+
+} // namespace kolshell

@@ -13,6 +13,8 @@
 #include <filesystem>
 #include <map>
 
+namespace kolshell {
+
 namespace {
 
 const std::string Disabled = "*|#";
@@ -563,3 +565,5 @@ void ConvertUnits(TFormModel& form, int oldSystem, int newSystem) {
     }
     form.UnitSystem = newSystem;
 }
+
+} // namespace kolshell

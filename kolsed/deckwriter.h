@@ -5,6 +5,8 @@
 #include "common/diagnostics.h"
 #include "kolsed/formmodel.h"
 
+namespace kolshell {
+
 // Rewrites the deck under targetName from the previous file, line by line. Only the lines
 // of values the user changed are rewritten; every other line keeps its text. Saving under
 // the deck's own name first copies the previous text to the backup (BackupName). False when
@@ -47,3 +49,5 @@ bool ChooseAssignFile(TFormModel& form, TFormItem& item, const std::string& file
 // Shows every numeric field in the new unit system. The change marks stay as they were: a
 // conversion is no edit, and an edit is still one after it.
 void ConvertUnits(TFormModel& form, int oldSystem, int newSystem);
+
+} // namespace kolshell

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+namespace kolshell {
+
 namespace {
 
 constexpr int GroupStartHeight = 24;
@@ -386,3 +388,5 @@ void TFormBuilder::ResolveButtons(TFormItem& block, TDiagnostics& diagnostics) {
     }
     if (press < g.Buttons.size()) PressRadioButton(form_, g, press);
 }
+
+} // namespace kolshell

@@ -7,6 +7,8 @@
 
 #include <algorithm>
 
+namespace kolshell {
+
 class TFormBuilder {
   public:
     TFormBuilder(TFormModel& form, const TFormMetrics& metrics);
@@ -62,3 +64,5 @@ class TFormBuilder {
     TGroupBox* group_ = nullptr;
     int nextTop_ = 10;
 };
+
+} // namespace kolshell

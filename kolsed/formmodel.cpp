@@ -6,6 +6,8 @@
 #include <cmath>
 #include <cstdlib>
 
+namespace kolshell {
+
 TPresentation::TPresentation() {
     Fonts[1].Bold = true;
     Fonts[1].Color = 0xFF0000;
@@ -48,3 +50,5 @@ bool FindColour(const std::string& upperText, uint32_t& rgb) {
         }
     return false;
 }
+
+} // namespace kolshell

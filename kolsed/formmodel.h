@@ -14,6 +14,8 @@
 #include <unordered_map>
 #include <vector>
 
+namespace kolshell {
+
 enum ItemKind : uint8_t {
     ikText = 0,
     ikNumber = 1,
@@ -223,3 +225,5 @@ struct TFormModel {
 const std::vector<std::pair<std::string, uint32_t>>& ColourTable();
 // The first colour name contained in the text, in table order; false when none is.
 bool FindColour(const std::string& upperText, uint32_t& rgb);
+
+} // namespace kolshell

@@ -5,6 +5,8 @@
 #include <unordered_set>
 #include <utility>
 
+namespace kolshell {
+
 namespace {
 
 void Move(TControlBox* box, int delta) {
@@ -206,3 +208,5 @@ bool ItemVisible(const TFormItem& item) {
     if (item.List) return item.List->Visible;
     return true;
 }
+
+} // namespace kolshell

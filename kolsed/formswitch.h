@@ -5,6 +5,8 @@
 #include "common/diagnostics.h"
 #include "kolsed/formmodel.h"
 
+namespace kolshell {
+
 // Switches the named group or block on or off: its frame shows or hides and everything
 // after it moves by its height.
 void SetGroupState(TFormModel& form, const std::string& name, bool on);
@@ -34,3 +36,5 @@ bool CheckInputValue(TFormModel& form, const TInput& field, TDiagnostics& diagno
 
 // A control is seen when it and its group frame are visible.
 bool ItemVisible(const TFormItem& item);
+
+} // namespace kolshell

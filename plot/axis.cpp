@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdlib>
 
+namespace kolshell {
+
 namespace {
 
 Extended PowerOfTen(int p) {
@@ -212,3 +214,5 @@ LabelParts SplitLabel(const std::string& label) {
     p.Exponent = x;
     return p;
 }
+
+} // namespace kolshell

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace kolshell {
+
 struct AxisProposal {
     Extended Min = 0, Max = 0;
     int Ticks = 5;
@@ -64,3 +66,5 @@ struct LabelParts {
     std::string Exponent;
 };
 LabelParts SplitLabel(const std::string& label);
+
+} // namespace kolshell

@@ -20,6 +20,8 @@
 #include <thread>
 #include <unistd.h>
 
+namespace kolshell {
+
 namespace {
 
 constexpr size_t HugePage = size_t(2) << 20;
@@ -739,3 +741,5 @@ bool ReadOutputFile(const std::string& fileName, TOutputData& d, std::string* er
     close(fd);
     return true;
 }
+
+} // namespace kolshell

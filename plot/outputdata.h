@@ -14,6 +14,8 @@
 #include <utility>
 #include <vector>
 
+namespace kolshell {
+
 constexpr int MaxOutputCols = 25;
 
 constexpr size_t OutputNameMax = 20;
@@ -59,3 +61,5 @@ constexpr uint64_t OutputSplitSize = uint64_t(4) << 20;
 // The same from the bytes of a file.
 void ReadOutputText(const std::string& text, TOutputData& data,
                     uint64_t splitAbove = OutputSplitSize);
+
+} // namespace kolshell

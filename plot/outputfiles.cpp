@@ -3,6 +3,8 @@
 #include "common/lib1.h"
 #include "common/paths.h"
 
+namespace kolshell {
+
 namespace {
 std::string DirOf(const std::string& fileName) {
     const std::string d = ExtractFileDir(fileName);
@@ -30,3 +32,5 @@ bool HasOutputFiles(const std::string& deckName) {
     if (deckName.empty()) return false;
     return !ListOutputFiles(deckName).Files.empty();
 }
+
+} // namespace kolshell

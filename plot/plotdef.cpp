@@ -13,6 +13,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace kolshell {
+
 namespace {
 
 template <class IO> void PlotLineLayout(IO& io, TPlotLine& l) {
@@ -321,3 +323,5 @@ int DrawnSymbol(int symbol) {
 std::string NextPlotCaption(int& plotCount, const std::string& fileName) {
     return "Plot " + std::to_string(++plotCount) + ": from " + fileName;
 }
+
+} // namespace kolshell

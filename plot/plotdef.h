@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+namespace kolshell {
+
 struct TOutputData;
 
 constexpr int MaxPlotLines = 50;
@@ -87,3 +89,5 @@ bool DeletePlotLine(TPlotDef& plot, int i);
 int DrawnSymbol(int symbol);
 // Captions "Plot " + n + ": from " + file, numbered by a count that only goes up.
 std::string NextPlotCaption(int& plotCount, const std::string& fileName);
+
+} // namespace kolshell

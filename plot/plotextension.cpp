@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+namespace kolshell {
+
 namespace {
 
 constexpr std::string_view Magic = "KSPX";
@@ -68,3 +70,5 @@ bool OpenPlotWithLegends(const std::string& fileName, std::string& caption, TPlo
     DecodePlotExtension(trailer, def);
     return true;
 }
+
+} // namespace kolshell

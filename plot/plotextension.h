@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+namespace kolshell {
+
 // The block for the plot's full legends; empty when every legend fits its name field.
 std::string EncodePlotExtension(const TPlotDef& def);
 // Takes the full legends from the bytes after the defined part; anything else is ignored.
@@ -22,3 +24,5 @@ bool SavePlotWithLegends(const std::string& fileName, const std::string& caption
                          const TPlotDef& def);
 bool OpenPlotWithLegends(const std::string& fileName, std::string& caption, TPlotDef& def,
                          std::string& error);
+
+} // namespace kolshell

@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+namespace kolshell {
+
 // Memory for a big column: whole huge pages where the system offers them, so that filling
 // it costs a page fault every 2 MB instead of every 4 KB.
 void* AllocateColumn(size_t bytes);
@@ -78,3 +80,5 @@ class PlotValues {
     SharedColumn column_;
     size_t first_ = 0, size_ = 0;
 };
+
+} // namespace kolshell

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstring>
 
+namespace kolshell {
+
 AxisView ViewOf(const TPlotDef& d, int a) {
     return {d.AxisMin[size_t(a)], d.AxisMax[size_t(a)], d.Ticks[size_t(a)], d.NumDigits[size_t(a)]};
 }
@@ -118,3 +120,5 @@ int NearestPoint(const TPlotLine& line, Extended x, bool increasing) {
         if (std::fabs(at(k) - x) < std::fabs(at(best) - x)) best = k;
     return best;
 }
+
+} // namespace kolshell

@@ -7,6 +7,8 @@
 
 #include <string>
 
+namespace kolshell {
+
 // The part of an axis that zooming changes.
 struct AxisView {
     Extended Min = 0, Max = 1;
@@ -34,3 +36,5 @@ AxisView ShiftedView(const AxisScale& a, double pixels, int span);
 bool XIncreasing(const TPlotLine& line);
 // The index of the point whose X is nearest x, -1 for a line without points.
 int NearestPoint(const TPlotLine& line, Extended x, bool increasing);
+
+} // namespace kolshell

@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <cctype>
 
+namespace kolshell {
+
 namespace {
 
 bool StartsWithBase(const std::string& name, const std::string& base) {
@@ -92,3 +94,5 @@ bool BuildRunsPlot(const std::vector<RunLine>& runs, int xCol, int yCol, TPlotDe
     plot = std::move(d);
     return true;
 }
+
+} // namespace kolshell

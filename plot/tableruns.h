@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+namespace kolshell {
+
 // The output files of the deck's directory that run 1 writes: those named after the deck's
 // base name (any case) with no run number after it.
 std::vector<std::string> RunOneFiles(const std::string& deckName);
@@ -26,3 +28,5 @@ struct RunLine {
 // error set, when there are more than 50 runs or no run file holds the columns.
 bool BuildRunsPlot(const std::vector<RunLine>& runs, int xCol, int yCol, TPlotDef& plot,
                    std::string& error);
+
+} // namespace kolshell

@@ -2,6 +2,8 @@
 
 #include <climits>
 
+namespace kolshell {
+
 namespace {
 std::vector<std::string> Arguments(const std::string& s) {
     std::vector<std::string> args;
@@ -67,3 +69,5 @@ TArgv::TArgv(const std::string& program, const std::vector<std::string>& args) :
         ptrs_.push_back(&w[0]);
     ptrs_.push_back(nullptr);
 }
+
+} // namespace kolshell

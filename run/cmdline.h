@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+namespace kolshell {
+
 struct TCommandLine {
     std::string Program;
     std::vector<std::string> Arguments;
@@ -31,3 +33,5 @@ class TArgv {
     std::vector<std::string> words_;
     std::vector<char*> ptrs_;
 };
+
+} // namespace kolshell

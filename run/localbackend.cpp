@@ -10,6 +10,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+namespace kolshell {
+
 namespace {
 
 int OpenPidFd(pid_t pid) {
@@ -138,3 +140,5 @@ void TLocalBackend::Abandon(TRunSet& set) {
     }
     live_.clear();
 }
+
+} // namespace kolshell

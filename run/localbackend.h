@@ -6,6 +6,8 @@
 
 #include <sys/types.h>
 
+namespace kolshell {
+
 class TLocalBackend : public TRunBackend {
   public:
     // atOnce: how many runs may go on at the same time. stdoutToStderr: the programs write
@@ -37,3 +39,5 @@ class TLocalBackend : public TRunBackend {
     bool stdoutToStderr_;
     std::vector<Process> live_;
 };
+
+} // namespace kolshell

@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <system_error>
 
+namespace kolshell {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -89,3 +91,5 @@ std::string EngineEndText(const TEngineEnd& end) {
 bool NotifyEngineEnd(double seconds, bool programActive) {
     return seconds > 10 && !programActive;
 }
+
+} // namespace kolshell

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace kolshell {
+
 // The deck's companions as they were at one moment: file name (without folder) to size and
 // modification time.
 struct TFileState {
@@ -35,3 +37,5 @@ struct TEngineEnd {
 std::string EngineEndText(const TEngineEnd& end);
 // A run that ended while the user looked elsewhere and took long enough to be told of.
 bool NotifyEngineEnd(double seconds, bool programActive);
+
+} // namespace kolshell

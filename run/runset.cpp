@@ -8,6 +8,8 @@
 #include <cstring>
 #include <utility>
 
+namespace kolshell {
+
 double TRun::Seconds(double now) const {
     if (Started < 0) return 0;
     return (Ended >= 0 ? Ended : now) - Started;
@@ -148,3 +150,5 @@ void RunToEnd(TRunSet& set, const std::function<bool()>& stopWanted) {
         set.Advance();
     }
 }
+
+} // namespace kolshell

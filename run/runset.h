@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+namespace kolshell {
+
 enum class TRunState { Waiting, Running, Done, Failed, Stopped, NotRun };
 
 struct TRun {
@@ -109,3 +111,5 @@ class TRunSet {
 // Drives a set until every run has ended; stopWanted is asked between waits and, once true,
 // stops the set.
 void RunToEnd(TRunSet& set, const std::function<bool()>& stopWanted);
+
+} // namespace kolshell

@@ -17,6 +17,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+namespace kolshell {
+
 bool SplitShellWords(const std::string& line, std::vector<std::string>& words) {
     words.clear();
     std::string word;
@@ -582,3 +584,5 @@ void TSlurmBackend::DeleteRunFiles(const std::vector<TRun>& runs) const {
         if (r.State == TRunState::Done) std::remove(SlurmLogName(r, stem_).c_str());
     }
 }
+
+} // namespace kolshell

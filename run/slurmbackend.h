@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+namespace kolshell {
+
 struct TSlurmOptions {
     std::string Partition; // empty: the cluster's default
     int TimeMinutes = 0;   // per run; 0: the partition's limit
@@ -138,3 +140,5 @@ class TSlurmBackend : public TRunBackend {
     std::vector<int> gone_;      // runs squeue stopped showing, sacct asked about them
     std::map<int, int> missing_; // task: polls it has been missing from squeue
 };
+
+} // namespace kolshell

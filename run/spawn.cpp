@@ -9,6 +9,8 @@
 
 extern char** environ;
 
+namespace kolshell {
+
 namespace {
 
 void SetFiles(posix_spawn_file_actions_t& files, const TSpawnOptions& options) {
@@ -51,3 +53,5 @@ int SpawnProcess(const std::string& program, const std::vector<std::string>& arg
     posix_spawn_file_actions_destroy(&files);
     return err;
 }
+
+} // namespace kolshell

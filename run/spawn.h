@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+namespace kolshell {
+
 struct TSpawnOptions {
     std::string Dir;                      // the child's working folder; empty: the caller's
     bool OwnGroup = false;                // the child leads a process group of its own
@@ -19,3 +21,5 @@ struct TSpawnOptions {
 // 0 with the child's pid, or the errno of the failed start.
 int SpawnProcess(const std::string& program, const std::vector<std::string>& args,
                  const TSpawnOptions& options, pid_t& pid);
+
+} // namespace kolshell

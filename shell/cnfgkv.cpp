@@ -6,6 +6,8 @@
 
 #include <vector>
 
+namespace kolshell {
+
 const std::array<const char*, EngineSwitchCount> EngineSwitchCaptions = {
     "Display Simulation Status",      "Write KOLVAN Header",
     "Write Printer Labels",           "Write Output Units",
@@ -63,3 +65,5 @@ bool RewriteEngineSwitches(const std::string& dir, const EngineSwitches& on, std
                                               " could not be written; it was left unchanged."));
     return true;
 }
+
+} // namespace kolshell

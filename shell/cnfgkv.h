@@ -5,6 +5,8 @@
 #include <array>
 #include <string>
 
+namespace kolshell {
+
 constexpr size_t EngineSwitchCount = 7;
 using EngineSwitches = std::array<bool, EngineSwitchCount>;
 
@@ -19,3 +21,5 @@ bool ReadEngineSwitches(const std::string& fileName, EngineSwitches& on);
 // with nothing touched; when writing fails the switch file is left as it was. error says what
 // failed.
 bool RewriteEngineSwitches(const std::string& dir, const EngineSwitches& on, std::string* error);
+
+} // namespace kolshell

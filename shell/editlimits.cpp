@@ -7,6 +7,8 @@
 #include <sys/stat.h>
 #include <vector>
 
+namespace kolshell {
+
 namespace {
 
 std::string SizeText(uint64_t bytes) {
@@ -52,3 +54,5 @@ std::string TooLargeToEdit(const std::string& fileName) {
                std::to_string(EditLineCharsMax) + " characters); it is shown read-only.";
     return {};
 }
+
+} // namespace kolshell

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+namespace kolshell {
+
 constexpr uint64_t EditBytesMax = 20000000;  // 20 MB
 constexpr uint64_t EditLinesMax = 200000;    // lines
 constexpr uint64_t EditLineCharsMax = 20000; // characters in one line
@@ -15,3 +17,5 @@ constexpr uint64_t EditLineCharsMax = 20000; // characters in one line
 // (120 MB); it is shown read-only."); empty when the editor takes it or it cannot be read.
 // Reads at most EditBytesMax of it, a slice at a time.
 std::string TooLargeToEdit(const std::string& fileName);
+
+} // namespace kolshell

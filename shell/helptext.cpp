@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <fstream>
 
+namespace kolshell {
+
 std::string ReflowHelpText(const std::vector<std::string>& lines) {
     std::string text;
     for (const std::string& line : lines) {
@@ -136,3 +138,5 @@ std::string TopicHelpText(const std::string& deckName, int topic) {
     if (!FindHelpTopic(bytes, topic, text)) return "Help is not available for this topic";
     return ReflowTopicText(text);
 }
+
+} // namespace kolshell

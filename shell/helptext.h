@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+namespace kolshell {
+
 constexpr size_t HelpTextMax = 60000;
 
 // Empty lines become paragraph breaks, lines that begin with a blank start a new line, and the
@@ -35,3 +37,5 @@ std::string TopicHelpText(const std::string& deckName, int topic);
 bool FindHelpTopic(const std::string& bytes, int topic, std::string& text, size_t* steps = nullptr);
 // Line breaks stay before a line that begins with a blank or is empty; others become a blank.
 std::string ReflowTopicText(const std::string& text);
+
+} // namespace kolshell

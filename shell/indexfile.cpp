@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+namespace kolshell {
+
 namespace {
 std::string CutAtBlank(std::string& rest) {
     const size_t lead = rest.find_first_not_of(' ');
@@ -44,3 +46,5 @@ std::string ResolveIndexProject(const std::string& indexFile, const std::string&
         return project;
     return ExtractFilePath(indexFile) + project;
 }
+
+} // namespace kolshell

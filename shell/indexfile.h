@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace kolshell {
+
 struct TIndexItem {
     std::string ProjectFile, PictureFile, HelpFile;
 };
@@ -26,3 +28,5 @@ bool ReadIndexFile(const std::string& fileName, TIndexFile& index);
 // A project name as the index names it, resolved against the index file's directory unless
 // it carries a drive or starts at the root.
 std::string ResolveIndexProject(const std::string& indexFile, const std::string& project);
+
+} // namespace kolshell

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cstring>
 
+namespace kolshell {
+
 namespace {
 constexpr size_t SearchChars = 65536;
 
@@ -209,3 +211,5 @@ void AlignHeaderLines(std::vector<std::string>& firstLines) {
     for (size_t i = 0; i < data; ++i)
         l[i] = AlignedHeader(l[i], l[data]);
 }
+
+} // namespace kolshell

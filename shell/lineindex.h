@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+namespace kolshell {
+
 // The start offsets of a file's lines, in about one byte a line: a full offset for every
 // 64th line, and for each other line its distance from the one before; the offsets of lines
 // 255 bytes or more after their predecessor are kept apart (9 bytes for such a line).
@@ -84,3 +86,5 @@ std::string AlignedHeader(const std::string& header, const std::string& data);
 // A column file's first lines as a viewer shows them: the names line, and the units line when
 // there is one, aligned over the first data line (line 2 or 3).
 void AlignHeaderLines(std::vector<std::string>& firstLines);
+
+} // namespace kolshell

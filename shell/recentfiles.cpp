@@ -3,6 +3,8 @@
 #include "common/lib1.h"
 #include "common/paths.h"
 
+namespace kolshell {
+
 void TRecentFiles::Remove(const std::string& name) {
     const std::string up = UpStr(name);
     for (size_t i = 0; i < names_.size(); ++i)
@@ -35,3 +37,5 @@ bool TRecentFiles::Save(const std::string& fileName) const {
         out += n + "\r\n";
     return WriteFileAtomic(fileName, out);
 }
+
+} // namespace kolshell

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+namespace kolshell {
+
 constexpr size_t RecentFileMax = 8;
 
 class TRecentFiles {
@@ -21,3 +23,5 @@ class TRecentFiles {
   private:
     std::vector<std::string> names_;
 };
+
+} // namespace kolshell

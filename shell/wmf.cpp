@@ -2,6 +2,8 @@
 
 #include "common/codecs.h"
 
+namespace kolshell {
+
 namespace {
 constexpr uint32_t PlaceableKey = 0x9AC6CDD7;
 constexpr size_t PlaceableSize = 22, HeaderSize = 18;
@@ -59,3 +61,5 @@ bool ParseWmf(const std::string& b, TWmfFile& wmf, std::string& error) {
     }
     return true; // no end-of-file record: draw what there is
 }
+
+} // namespace kolshell

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace kolshell {
+
 struct TWmfRecord {
     uint16_t Function = 0;
     std::vector<uint8_t> Params; // the record's bytes after its function word
@@ -61,3 +63,5 @@ enum WmfFunction : uint16_t {
     wmfCreatePatternBrush = 0x01F9,
     wmfCreateRegion = 0x06FF,
 };
+
+} // namespace kolshell

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <map>
 
+namespace kolshell {
+
 namespace {
 
 constexpr size_t DescriptionMax = 40;
@@ -153,3 +155,5 @@ std::string UnknownVariableText(const std::vector<std::string>& names,
     }
     return {};
 }
+
+} // namespace kolshell

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace kolshell {
+
 struct DeckConstant {
     std::string Name;        // upper-cased; a repeated name gets its count (AREA1)
     std::string Units;       // "[unit]", or the unit context
@@ -26,3 +28,5 @@ std::unique_ptr<std::vector<DeckConstant>> ScanDeckLines(const std::vector<std::
 // (blanks around them ignored, any case) that is not a constant of the deck; empty when all
 // are. A deck that cannot be read gives empty: its readers say so.
 std::string UnknownVariableText(const std::vector<std::string>& names, const std::string& deckName);
+
+} // namespace kolshell

@@ -7,6 +7,8 @@
 #include <random>
 #include <set>
 
+namespace kolshell {
+
 namespace {
 
 bool ParseCount(const std::string& text, int& n) {
@@ -217,3 +219,5 @@ bool FillLatinHypercube(TTable& t, const std::vector<TFillVar>& vars, int runs, 
     }
     return true;
 }
+
+} // namespace kolshell

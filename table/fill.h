@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+namespace kolshell {
+
 struct TFillVar {
     std::string Name;
     Extended First = 0, Last = 0;
@@ -34,3 +36,5 @@ bool FillGrid(TTable& t, const std::vector<TFillVar>& vars, std::string& error);
 // those the run decks will hold (five significant digits).
 bool FillLatinHypercube(TTable& t, const std::vector<TFillVar>& vars, int runs, uint64_t seed,
                         std::string& error);
+
+} // namespace kolshell

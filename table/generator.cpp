@@ -8,6 +8,8 @@
 #include <climits>
 #include <cmath>
 
+namespace kolshell {
+
 namespace {
 
 constexpr size_t DescriptionMax = 40, CaptionWidth = 43, ItemsPerLine = 10;
@@ -740,3 +742,5 @@ bool NormaliseUnitLine(const std::string& line, std::string& field) {
 std::string ProposedKsdName(const std::string& deckName) {
     return ReplaceFromFirstDot(deckName, ".KSD");
 }
+
+} // namespace kolshell

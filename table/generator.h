@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+namespace kolshell {
+
 // A parameter value, input connection, initial value or derivative word of a unit.
 struct WordItem {
     std::string Text;
@@ -95,3 +97,5 @@ bool WriteKsd(TGenerator& g, const std::string& fileName, bool header, bool simu
 bool NormaliseUnitLine(const std::string& line, std::string& field);
 // The name offered for the new file: the deck's name up to its first "." + ".KSD".
 std::string ProposedKsdName(const std::string& deckName);
+
+} // namespace kolshell

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <map>
 
+namespace kolshell {
+
 std::string ResponseLegend(const TResults& r, const TResponseChoice& c) {
     return r.Results[c.Result] + " vs " + r.Variables[c.X];
 }
@@ -113,3 +115,5 @@ bool BuildResponsePlot(const TResults& r, const TResponseChoice& c, TPlotDef& pl
     plot = std::move(d);
     return true;
 }
+
+} // namespace kolshell

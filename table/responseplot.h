@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+namespace kolshell {
+
 struct TResponseChoice {
     size_t Result = 0; // index into TResults::Results
     size_t X = 0;      // index into TResults::Variables
@@ -20,3 +22,5 @@ std::string ResponseLegend(const TResults& r, const TResponseChoice& c);
 // with the reason when no run has one, or when the family has more than 50 values.
 bool BuildResponsePlot(const TResults& r, const TResponseChoice& c, TPlotDef& plot,
                        std::vector<int>& leftOut, std::string& error);
+
+} // namespace kolshell

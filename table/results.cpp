@@ -13,6 +13,8 @@
 #include <fstream>
 #include <thread>
 
+namespace kolshell {
+
 std::string TStatistic::Name() const {
     switch (Kind) {
     case TStatKind::Final:
@@ -420,3 +422,5 @@ std::string ResultsCsv(const TResults& r) {
 std::string ResultsTsv(const TResults& r) {
     return JoinAll(r, false);
 }
+
+} // namespace kolshell

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+namespace kolshell {
+
 enum class TStatKind { Final, Min, Max, Mean, Integral, XMax, At };
 
 // A statistic of one column, over the file's first column as X.
@@ -89,3 +91,5 @@ std::vector<std::string> ResultCells(const TResults& r, size_t row);
 std::string ResultsCsv(const TResults& r);
 // Tab-separated lines for a spreadsheet.
 std::string ResultsTsv(const TResults& r);
+
+} // namespace kolshell

@@ -13,6 +13,8 @@
 #include <unistd.h>
 #include <unordered_set>
 
+namespace kolshell {
+
 namespace {
 
 constexpr size_t ValueTextMax = 20, VariableNameMax = 20;
@@ -523,3 +525,5 @@ std::string TableRunReport(const TRunSet& set) {
                    ", " + StateText(r) + ".";
     return {};
 }
+
+} // namespace kolshell

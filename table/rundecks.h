@@ -7,6 +7,8 @@
 
 #include <string>
 
+namespace kolshell {
+
 // "" for run 1, else the decimal text of r - 1.
 std::string RunSuffix(int run);
 // The deck name upper-cased and cut before its first ".", its directory found on the disk.
@@ -98,3 +100,5 @@ void DeleteRunDecks(const std::vector<TRun>& runs);
 // What a finished table run has to say, or empty: the runs that failed, the start failure,
 // or, for a stopped run, the runs that had finished.
 std::string TableRunReport(const TRunSet& set);
+
+} // namespace kolshell

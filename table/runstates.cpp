@@ -8,6 +8,8 @@
 #include <set>
 #include <sstream>
 
+namespace kolshell {
+
 namespace {
 
 const char* const Signature = "KOLSHELL run states 1";
@@ -129,3 +131,5 @@ bool ParseRunList(const std::string& text, int runs, std::vector<int>& numbers,
     numbers.assign(chosen.begin(), chosen.end());
     return true;
 }
+
+} // namespace kolshell

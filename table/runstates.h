@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+namespace kolshell {
+
 struct TRunRecord {
     TRunState State = TRunState::NotRun;
     int ExitStatus = 0;
@@ -25,3 +27,5 @@ bool RecordRunStates(const std::string& tableFile, const std::vector<TRun>& runs
 std::vector<int> FailedRuns(const TRunRecords& records);
 // "3,5-7": run numbers of a table of `runs` runs, in order, each once; false with the reason.
 bool ParseRunList(const std::string& text, int runs, std::vector<int>& numbers, std::string& error);
+
+} // namespace kolshell

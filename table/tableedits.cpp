@@ -7,6 +7,8 @@
 #include <charconv>
 #include <cmath>
 
+namespace kolshell {
+
 namespace {
 TableColumn UndefinedColumn(int number, const std::string& name, int rows) {
     TableColumn c;
@@ -149,3 +151,5 @@ RunsResult InsertDeleteRuns(TTable& t, int n, RunPosition where, int after, int 
     if (n != 0) t.TableChanged = true;
     return RunsResult::Done;
 }
+
+} // namespace kolshell

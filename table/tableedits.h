@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+namespace kolshell {
+
 // A run count as typed: a whole number from 1 to 9999; else false with the message.
 bool ParseRunCount(const std::string& text, int& runs, std::string& message);
 // A new table on a deck: its file is the deck's name up to the first "." + ".TBL".
@@ -35,3 +37,5 @@ enum class RunsResult { Done, CloseTable, Rejected };
 // asks for the table to close. errorLevel non-zero stops with "Error #" + code.
 RunsResult InsertDeleteRuns(TTable& t, int n, RunPosition where, int after, int errorLevel,
                             std::string& message);
+
+} // namespace kolshell

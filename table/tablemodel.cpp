@@ -7,6 +7,8 @@
 
 #include <algorithm>
 
+namespace kolshell {
+
 namespace {
 
 constexpr size_t HeaderSize = TableHeaderSize, RunSlotSize = TableRunSlotSize, RecordSize = 60,
@@ -292,3 +294,5 @@ bool ReadTable(TTable& t, const std::string& fileName, int unitSystem, std::stri
     t = n;
     return true;
 }
+
+} // namespace kolshell

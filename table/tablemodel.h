@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+namespace kolshell {
+
 constexpr Extended UndefinedValue = 9.99E99L; // shown "Enter value"
 constexpr Extended BlankValue = 1E99L;        // shown " "
 constexpr int MaxTableRuns = 9999;
@@ -73,3 +75,5 @@ bool SaveTable(TTable& t, const std::string& fileName);
 // Reads a file; a message (empty when none) for a missing deck or a rejected file. False when
 // nothing was read: then the table is left as it was.
 bool ReadTable(TTable& t, const std::string& fileName, int unitSystem, std::string& message);
+
+} // namespace kolshell

@@ -6,6 +6,8 @@
 #include <limits>
 #include <set>
 
+using namespace kolshell;
+
 Q_DECLARE_METATYPE(Extended)
 
 namespace {

@@ -26,6 +26,8 @@
 #include <QtTest>
 #include <algorithm>
 
+using namespace kolshell;
+
 namespace {
 
 const char* const Question = " has been changed.  Save it?";

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstring>
 
+using namespace kolshell;
+
 namespace {
 QByteArray Bytes(const uint8_t* p, int n) {
     return QByteArray(reinterpret_cast<const char*>(p), n);

@@ -18,6 +18,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+using namespace kolshell;
+
 namespace {
 
 // A plot window stand-in: no plot file name until it is saved.

@@ -6,6 +6,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+using namespace kolshell;
+
 namespace {
 std::vector<std::string> Lines(const QString& text) {
     std::vector<std::string> l;

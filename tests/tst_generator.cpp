@@ -12,6 +12,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+using namespace kolshell;
+
 namespace {
 
 // An engine directory with description files, and decks beside it.

@@ -15,6 +15,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+using namespace kolshell;
+
 namespace {
 
 // A 4 x 3 pixel bitmap: file header, info header, no pixels needed for the size.

@@ -28,6 +28,8 @@
 #include <QToolButton>
 #include <QtTest>
 
+using namespace kolshell;
+
 class TestKolsedForm : public QObject {
     Q_OBJECT
   private slots:

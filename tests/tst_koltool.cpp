@@ -19,6 +19,8 @@
 #include <map>
 #include <set>
 
+using namespace kolshell;
+
 namespace {
 
 struct Run {

@@ -7,6 +7,8 @@
 #include <climits>
 #include <cmath>
 
+using namespace kolshell;
+
 Q_DECLARE_METATYPE(Extended)
 
 class TestLib1 : public QObject {

@@ -34,6 +34,8 @@
 #include <QWindow>
 #include <QtTest>
 
+using namespace kolshell;
+
 namespace {
 
 // A child of any kind that records the edit commands it receives.

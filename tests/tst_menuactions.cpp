@@ -26,6 +26,8 @@
 #include <QTimer>
 #include <QtTest>
 
+using namespace kolshell;
+
 namespace {
 
 const char* const Deck = "* demo\nCONSTANTS 2\nAREA = 2.5\nQPUMP = 0.012\n"
@@ -39,10 +41,11 @@ class ModalCloser : public QObject {
         timer_.setInterval(20);
         connect(&timer_, &QTimer::timeout, this, [this] {
             if (QWidget* m = QApplication::activeModalWidget()) {
-                Shown << m->metaObject()->className();
+                Shown << QString(m->metaObject()->className()).section("::", -1);
                 const QStringList faults = RepeatedAccessKeys(m) + UnkeyedControls(m);
                 if (!faults.isEmpty())
-                    KeyFaults << QString(m->metaObject()->className()) + ": " + faults.join(", ");
+                    KeyFaults << QString(QString(m->metaObject()->className()).section("::", -1)) +
+                                     ": " + faults.join(", ");
                 if (auto* d = qobject_cast<QDialog*>(m))
                     d->reject();
                 else
@@ -60,7 +63,8 @@ class ModalCloser : public QObject {
 QStringList VisibleTopLevels() {
     QStringList l;
     for (QWidget* w : QApplication::topLevelWidgets())
-        if (w->isVisible() && !qobject_cast<QMenu*>(w)) l << w->metaObject()->className();
+        if (w->isVisible() && !qobject_cast<QMenu*>(w))
+            l << QString(w->metaObject()->className()).section("::", -1);
     l.sort();
     return l;
 }

@@ -6,6 +6,8 @@
 #include <thread>
 #include <unistd.h>
 
+using namespace kolshell;
+
 namespace {
 QStringList Names(const TOutputData& d, bool units = false) {
     QStringList l;

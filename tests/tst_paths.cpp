@@ -10,6 +10,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+using namespace kolshell;
+
 namespace {
 QStringList Q(const std::vector<std::string>& v) {
     QStringList l;

@@ -8,6 +8,8 @@
 #include <QtTest>
 #include <cstring>
 
+using namespace kolshell;
+
 namespace {
 
 // A plot file of two lines with 11 and 21 points, laid out by hand.

@@ -24,6 +24,8 @@
 #include <QXmlStreamReader>
 #include <QtTest>
 
+using namespace kolshell;
+
 class TestPlotDialogs : public QObject {
     Q_OBJECT
   private slots:

@@ -18,6 +18,8 @@
 #include <QRegularExpression>
 #include <QtTest>
 
+using namespace kolshell;
+
 namespace {
 
 // One line from (0,0) to (10,10) in eleven points, axes 0..10.

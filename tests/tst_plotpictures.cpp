@@ -14,6 +14,8 @@
 #include <cmath>
 #include <map>
 
+using namespace kolshell;
+
 namespace {
 
 // A plot file of one red line through (0,0), (1,1), (2,2), (3,3) on axes from 0 to 3 in three

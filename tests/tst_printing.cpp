@@ -21,6 +21,8 @@
 #include <QRegularExpression>
 #include <QtTest>
 
+using namespace kolshell;
+
 namespace {
 
 int PdfPages(const QString& file) {

@@ -20,6 +20,8 @@
 #include <QTableView>
 #include <QtTest>
 
+using namespace kolshell;
+
 class TestRecovery : public QObject {
     Q_OBJECT
   private slots:

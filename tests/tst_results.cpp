@@ -12,6 +12,8 @@
 #include <cmath>
 #include <set>
 
+using namespace kolshell;
+
 namespace {
 
 const char* const Rising = "TIME LEVEL QOUT\nS M M3/S\n0 1 2\n10 3 2\n20 2 4\n30 5 0\n";

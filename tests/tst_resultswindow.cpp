@@ -25,6 +25,8 @@
 #include <QtTest>
 #include <cmath>
 
+using namespace kolshell;
+
 namespace {
 
 // The demo deck with a STATUS constant that the script engine reads.

@@ -42,6 +42,8 @@
 #include <csignal>
 #include <map>
 
+using namespace kolshell;
+
 namespace {
 // A program that writes its arguments, one per line, to ARGS beside itself, then waits a bit.
 void WriteRecorder(const QString& dir, const QString& name, double seconds = 0.2) {

@@ -16,6 +16,8 @@
 #include <QPushButton>
 #include <QtTest>
 
+using namespace kolshell;
+
 class TestSavePath : public QObject {
     Q_OBJECT
   private slots:

@@ -18,6 +18,8 @@
 #include <cstdlib>
 #include <new>
 
+using namespace kolshell;
+
 // Every allocation of the program through new is counted: how many, how many bytes in all,
 // and the most held at once.
 namespace {

@@ -7,6 +7,8 @@
 
 #include <QtTest>
 
+using namespace kolshell;
+
 namespace {
 
 // Layout of KOLSHELL.DFT, written out here independently of the code under test.

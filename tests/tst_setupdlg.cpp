@@ -25,6 +25,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+using namespace kolshell;
+
 namespace {
 // A file of the user's configuration folder.
 std::string UserFile(const char* name) {

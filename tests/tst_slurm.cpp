@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+using namespace kolshell;
+
 class TestSlurm : public QObject {
     Q_OBJECT
   private slots:

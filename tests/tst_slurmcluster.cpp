@@ -23,6 +23,8 @@
 #include <QTreeWidget>
 #include <QtTest>
 
+using namespace kolshell;
+
 namespace {
 
 TTableRunForm* RunWindow(TKOLSHELLFORM& form) {

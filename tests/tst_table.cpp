@@ -14,6 +14,8 @@
 #include <QtTest>
 #include <climits>
 
+using namespace kolshell;
+
 Q_DECLARE_METATYPE(Extended)
 
 namespace {

@@ -30,6 +30,8 @@
 #include <QToolButton>
 #include <QtTest>
 
+using namespace kolshell;
+
 class TestTableForm : public QObject {
     Q_OBJECT
   private slots:
@@ -429,7 +431,7 @@ void TestTableForm::newTableOverChangedTable() {
 void TestTableForm::saveNewTableOverExistingFile() {
     TKOLSHELLFORM main;
     const std::string file = dir_->Path("DEMO.TBL");
-    const std::string before = EncodeTable(::NewTable({"OLD"}, 4));
+    const std::string before = EncodeTable(kolshell::NewTable({"OLD"}, 4));
     dir_->Write("DEMO.TBL", before);
     TTableForm* table = NewTable(main, {"AREA"}, "2");
     QCOMPARE(table->Table().TableFileName, file);
@@ -800,7 +802,7 @@ void TestTableForm::newTableEnterIsOkAndUnitsOfTheSystem() {
 }
 
 void TestTableForm::tableDialogsAccessKeys() {
-    TTable t = ::NewTable({"A", "B"}, 3);
+    TTable t = kolshell::NewTable({"A", "B"}, 3);
     TNewTableDlg vars("", nullptr);
     TAlterValuesDlg alter(t);
     TInsertRunsDlg runs(t);

@@ -33,6 +33,8 @@
 #include <QTimer>
 #include <QtTest>
 
+using namespace kolshell;
+
 namespace {
 
 // Metafile records: size in words, function, then the 16-bit parameters.
@@ -198,7 +200,7 @@ void TestTextWindows::rightClickOnDeck() {
     QTimer closer;
     connect(&closer, &QTimer::timeout, [&] {
         if (QWidget* p = QApplication::activePopupWidget()) {
-            popped << p->metaObject()->className();
+            popped << QString(p->metaObject()->className()).section("::", -1);
             p->close();
         }
     });

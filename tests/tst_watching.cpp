@@ -16,6 +16,8 @@
 #include <QLineEdit>
 #include <QtTest>
 
+using namespace kolshell;
+
 class TestWatching : public QObject {
     Q_OBJECT
   private slots:

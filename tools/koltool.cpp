@@ -30,6 +30,8 @@
 #include <unistd.h>
 #include <vector>
 
+using namespace kolshell;
+
 namespace {
 
 bool ParseInt(const std::string& s, long& v) {

@@ -8,19 +8,23 @@
 #include <cstdio>
 
 // Prints the diagnostics on stderr; true when there was any.
-inline bool PrintDiagnostics(const TDiagnostics& diagnostics) {
-    for (const TDiagnostic& d : diagnostics)
+inline bool PrintDiagnostics(const kolshell::TDiagnostics& diagnostics) {
+    for (const kolshell::TDiagnostic& d : diagnostics)
         std::fprintf(stderr, "%s\n", d.Text.c_str());
     return !diagnostics.empty();
 }
 
-inline std::string DiagnosticJson(const TDiagnostic& d) {
-    return JsonObject().Str("Text", d.Text).Int("Kind", int(d.Kind)).Bool("Beep", d.Beep).Text();
+inline std::string DiagnosticJson(const kolshell::TDiagnostic& d) {
+    return kolshell::JsonObject()
+        .Str("Text", d.Text)
+        .Int("Kind", int(d.Kind))
+        .Bool("Beep", d.Beep)
+        .Text();
 }
 
-inline std::string DiagnosticsJson(const TDiagnostics& diagnostics) {
+inline std::string DiagnosticsJson(const kolshell::TDiagnostics& diagnostics) {
     std::vector<std::string> items;
-    for (const TDiagnostic& d : diagnostics)
+    for (const kolshell::TDiagnostic& d : diagnostics)
         items.push_back(DiagnosticJson(d));
-    return JsonArray(items);
+    return kolshell::JsonArray(items);
 }

@@ -11,6 +11,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+using namespace kolshell;
+
 namespace {
 
 std::string Hex6(uint32_t rgb) {

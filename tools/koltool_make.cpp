@@ -8,6 +8,8 @@
 
 #include <cstdlib>
 
+using namespace kolshell;
+
 namespace {
 
 std::string UnitJson(const DeckUnit& u) {

@@ -7,6 +7,8 @@
 #include <QGuiApplication>
 #include <cstdio>
 
+using namespace kolshell;
+
 namespace {
 
 // Pictures need fonts, and fonts a GUI application: one without a screen unless asked.

@@ -12,6 +12,8 @@
 #include <optional>
 #include <thread>
 
+using namespace kolshell;
+
 namespace {
 
 std::vector<std::string> CommaList(const std::string& text) {

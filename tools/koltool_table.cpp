@@ -19,6 +19,8 @@
 #include <iostream>
 #include <iterator>
 
+using namespace kolshell;
+
 bool ParseOptions(const Args& a, size_t positional, const std::set<std::string>& flags,
                   std::map<std::string, std::string>& opt) {
     if (a.size() < positional) return false;

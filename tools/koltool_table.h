@@ -18,9 +18,11 @@ inline int Fail(const std::string& message) {
 bool ParseOptions(const Args& a, size_t positional, const std::set<std::string>& flags,
                   std::map<std::string, std::string>& opt);
 
+namespace kolshell {
 struct TTable;
+}
 // Reads a table file; false after the message on stderr.
-bool LoadTable(const std::string& name, TTable& t);
+bool LoadTable(const std::string& name, kolshell::TTable& t);
 
 int TableCmd(const Args& a);
 int ScanConstantsCmd(const Args& a);

@@ -4,6 +4,8 @@
 #include <QCloseEvent>
 #include <QIcon>
 
+namespace kolshell {
+
 QPointer<TChildForm> CurrentChild;
 
 TChildForm::TChildForm(TWindowKind kind, QWidget* parent) : QMdiSubWindow(parent), kind_(kind) {
@@ -71,3 +73,5 @@ void TChildForm::closeEvent(QCloseEvent* event) {
         event->ignore();
     }
 }
+
+} // namespace kolshell

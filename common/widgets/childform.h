@@ -12,6 +12,9 @@
 #include <string>
 
 class QIcon;
+
+namespace kolshell {
+
 class TPrintJob;
 
 class TChildForm : public QMdiSubWindow {
@@ -111,3 +114,5 @@ extern QPointer<TChildForm> CurrentChild;
 
 // The program's icon, which its child windows carry as well.
 QIcon ProgramIcon();
+
+} // namespace kolshell

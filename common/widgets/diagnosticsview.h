@@ -3,4 +3,8 @@
 
 #include "common/diagnostics.h"
 
+namespace kolshell {
+
 void ShowDiagnostics(const TDiagnostics& diagnostics);
+
+} // namespace kolshell

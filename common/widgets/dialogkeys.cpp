@@ -8,6 +8,8 @@
 #include <QPushButton>
 #include <QWheelEvent>
 
+namespace kolshell {
+
 namespace {
 
 class TWheelGuard : public QObject {
@@ -82,3 +84,5 @@ QString WithAccessKey(const QString& text, const QString& taken) {
     }
     return marked;
 }
+
+} // namespace kolshell

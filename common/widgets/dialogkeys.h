@@ -7,6 +7,8 @@
 class QPushButton;
 class QWidget;
 
+namespace kolshell {
+
 // Combo boxes and spin boxes under root change with the wheel only while they have the
 // keyboard focus; otherwise the wheel goes on to what holds them (a scroll area scrolls).
 // Widgets added to root later need another call; calling twice does no harm.
@@ -23,3 +25,5 @@ void SetTabOrder(std::initializer_list<QWidget*> order);
 // such, and the key on its first letter or digit that is not among taken (upper case); no key
 // when every one is taken.
 QString WithAccessKey(const QString& text, const QString& taken);
+
+} // namespace kolshell

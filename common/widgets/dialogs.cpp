@@ -11,6 +11,8 @@
 #include <QPrinter>
 #include <QStringList>
 
+namespace kolshell {
+
 namespace {
 
 QStringList FilterEntries(const QString& filter) {
@@ -130,3 +132,5 @@ QString AskSaveName(QWidget* parent, const QString& title, const QString& propos
             return name;
     }
 }
+
+} // namespace kolshell

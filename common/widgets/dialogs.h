@@ -7,6 +7,8 @@
 
 class QWidget;
 
+namespace kolshell {
+
 class TDialogs {
   public:
     virtual ~TDialogs() = default;
@@ -42,3 +44,5 @@ void SetDialogs(TDialogs* dialogs);
 
 // "Text files (*.txt)|*.txt|All|*.*" as a Qt filter list; patterns match either case.
 QString QtFilter(const QString& filter);
+
+} // namespace kolshell

@@ -3,5 +3,9 @@
 
 #include <QFont>
 
+namespace kolshell {
+
 // "Terminal" 10: the system's fixed-pitch font at 10 points.
 QFont TerminalFont();
+
+} // namespace kolshell

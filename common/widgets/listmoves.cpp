@@ -5,6 +5,8 @@
 #include <QListWidget>
 #include <algorithm>
 
+namespace kolshell {
+
 void MoveListItems(QListWidget* from, QListWidget* to, bool all, bool reverse) {
     std::vector<int> rows;
     for (int i = 0; i < from->count(); ++i)
@@ -55,3 +57,5 @@ void TMoveList::dropEvent(QDropEvent* event) {
     event->accept();
     if (Dropped) Dropped();
 }
+
+} // namespace kolshell

@@ -4,6 +4,8 @@
 #include <QListWidget>
 #include <functional>
 
+namespace kolshell {
+
 // Moves the selected lines (or all) to the end of `to`; selected lines are taken from the
 // last to the first when `reverse`. The list that lost lines gets the focus, with the line
 // at the first moved position current (the last line when that is past the end).
@@ -23,3 +25,5 @@ class TMoveList : public QListWidget {
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 };
+
+} // namespace kolshell

@@ -3,7 +3,11 @@
 
 #include <QString>
 
+namespace kolshell {
+
 template <class W> W* Named(W* w, const QString& name) {
     w->setObjectName(name);
     return w;
 }
+
+} // namespace kolshell

@@ -8,6 +8,8 @@
 #include <QPrinter>
 #include <QScreen>
 
+namespace kolshell {
+
 QString TPrintJob::Version = "2.011";
 
 QPrinter& CurrentPrinter() {
@@ -105,3 +107,5 @@ void PrintTextLines(TPrintJob& job, int count, const std::function<QString(int)>
         job.Advance(job.LineHeight());
     }
 }
+
+} // namespace kolshell

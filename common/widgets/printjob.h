@@ -9,6 +9,8 @@
 class QPagedPaintDevice;
 class QPrinter;
 
+namespace kolshell {
+
 // The printer of the program (the one Print Setup sets up).
 QPrinter& CurrentPrinter();
 
@@ -58,3 +60,5 @@ class TPrintJob {
 
 // A text window's lines 1..count in the fixed font, one line each, not wrapped.
 void PrintTextLines(TPrintJob& job, int count, const std::function<QString(int)>& line);
+
+} // namespace kolshell

@@ -1,5 +1,7 @@
 #include "common/widgets/qtext.h"
 
+namespace kolshell {
+
 QString ToQ(const std::string& bytes) {
     return ToQ(bytes, EncodingOf(bytes));
 }
@@ -17,3 +19,5 @@ std::string FromQ(const QString& text) {
 bool FromQ(const QString& text, TEncoding encoding, std::string& bytes, std::string& refused) {
     return EncodeText(FromQ(text), encoding, bytes, refused);
 }
+
+} // namespace kolshell

@@ -8,6 +8,8 @@
 #include <QString>
 #include <string>
 
+namespace kolshell {
+
 // Bytes of unknown origin (a name, a message): their own encoding decides.
 QString ToQ(const std::string& bytes);
 // Bytes of a document whose encoding is known.
@@ -17,3 +19,5 @@ std::string FromQ(const QString& text);
 // Text for a document in its encoding; false, with the character it cannot hold (as UTF-8)
 // in refused, when there is one.
 bool FromQ(const QString& text, TEncoding encoding, std::string& bytes, std::string& refused);
+
+} // namespace kolshell

@@ -6,6 +6,8 @@
 #include <QApplication>
 #include <QMessageBox>
 
+namespace kolshell {
+
 namespace {
 
 struct KindLook {
@@ -70,3 +72,5 @@ void InstallMessageBoxes() {
         return ResultOf(button);
     });
 }
+
+} // namespace kolshell

@@ -5,6 +5,10 @@
 
 class QMessageBox;
 
+namespace kolshell {
+
 void InstallMessageBoxes();
 // The box for one message kind (icon, buttons, caption), not yet shown.
 QMessageBox* MakeMessageBox(const char* text, MsgKind kind);
+
+} // namespace kolshell

@@ -5,6 +5,8 @@
 
 #include <QLineEdit>
 
+namespace kolshell {
+
 bool ValidateReal(QLineEdit* edit, int kind, Extended low, Extended high, Extended& value) {
     if (ValidateRealText(FromQ(edit->text()), kind, low, high, value)) return true;
     Beep();
@@ -12,3 +14,5 @@ bool ValidateReal(QLineEdit* edit, int kind, Extended low, Extended high, Extend
     edit->selectAll();
     return false;
 }
+
+} // namespace kolshell

@@ -3,7 +3,11 @@
 
 #include <QApplication>
 
+namespace kolshell {
+
 struct WaitCursor {
     WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
     ~WaitCursor() { QApplication::restoreOverrideCursor(); }
 };
+
+} // namespace kolshell

@@ -35,6 +35,8 @@
 #include <QTimer>
 #include <QToolButton>
 
+namespace kolshell {
+
 QFont QtFont(const TFontDef& d) {
     QFont f(ToQ(d.Name));
     f.setPointSize(d.Size > 0 ? d.Size : 10);
@@ -126,7 +128,7 @@ bool TKOLSEDForm::ReadDeck(const std::string& fileName, TCompiling* progress) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     QApplication::processEvents();
     const TDiagnostics diagnostics =
-        ::ReadDeck(form_, fileName, TQtFormMetrics(), [progress](int n) {
+        kolshell::ReadDeck(form_, fileName, TQtFormMetrics(), [progress](int n) {
             if (progress && progress->isVisible()) progress->Update(n);
         });
     Globals().ErrorLevel = form_.ErrorLevel; // the shell checks it before saving or running
@@ -435,7 +437,7 @@ bool TKOLSEDForm::SaveDocument(const std::string& name) {
 }
 
 void TKOLSEDForm::ConvertUnits(int fromSystem, int toSystem) {
-    ::ConvertUnits(form_, fromSystem, toSystem);
+    kolshell::ConvertUnits(form_, fromSystem, toSystem);
     RefreshTexts();
     Sync(); // unit labels take the width of their new text
 }
@@ -463,7 +465,8 @@ bool TKOLSEDForm::FormCloseQuery() {
 bool TKOLSEDForm::WriteDeck(const std::string& name) {
     TDiagnostics diagnostics;
     bool reapplied = false;
-    const bool written = ::WriteDeck(form_, name, diagnostics, TQtFormMetrics(), &reapplied);
+    const bool written =
+        kolshell::WriteDeck(form_, name, diagnostics, TQtFormMetrics(), &reapplied);
     // The form now holds the deck as the other program left it, with the user's edits: its
     // controls are made again before anything (a message's event loop) can reach the old ones.
     if (reapplied) RebuildWidgets();
@@ -775,3 +778,5 @@ void TKOLSEDForm::EditField(TEditCommand command) {
     if (auto* line = list ? list->lineEdit() : qobject_cast<QLineEdit*>(field))
         EditLine(line, command);
 }
+
+} // namespace kolshell

@@ -19,6 +19,9 @@ class QComboBox;
 class QAbstractButton;
 class QKeyEvent;
 class QLabel;
+
+namespace kolshell {
+
 class TCompiling;
 
 // Text measures of Qt fonts, for laying a form out on the screen.
@@ -120,3 +123,5 @@ class TKOLSEDForm : public TChildForm {
     std::map<const TImage*, QPixmap> pictures_;
     bool checking_ = false;
 };
+
+} // namespace kolshell

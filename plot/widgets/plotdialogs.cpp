@@ -24,6 +24,8 @@
 #include <QToolButton>
 #include <charconv>
 
+namespace kolshell {
+
 namespace {
 
 constexpr int AxisTitleMax = 30; // characters, as the plot file holds them
@@ -645,3 +647,5 @@ int TPlotTableRuns::XCol() const {
 int TPlotTableRuns::YCol() const {
     return ListBoxY->currentRow() + 1;
 }
+
+} // namespace kolshell

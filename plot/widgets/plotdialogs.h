@@ -18,6 +18,9 @@ class QListWidget;
 class QPushButton;
 class QRadioButton;
 class QToolButton;
+
+namespace kolshell {
+
 class TPlotForm;
 
 // A spinner with its preview: down moves to the next value, up to the previous, wrapping.
@@ -127,3 +130,5 @@ class TPlotTableRuns : public QDialog {
   private:
     void PlotFileListChange();
 };
+
+} // namespace kolshell

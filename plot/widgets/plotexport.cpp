@@ -12,6 +12,8 @@
 #include <cmath>
 #include <cstdlib>
 
+namespace kolshell {
+
 const char* const PlotPictureFilter =
     "PNG picture (*.png)|*.png|SVG picture (*.svg)|*.svg|PDF document (*.pdf)|*.pdf";
 
@@ -138,3 +140,5 @@ bool ExportPlot(const TPlotDef& def, const PlotFrame& frame, const QSize& client
     }
     return true;
 }
+
+} // namespace kolshell

@@ -8,6 +8,8 @@
 #include <QSize>
 #include <string>
 
+namespace kolshell {
+
 // The choices of the export dialog's filter list, in order.
 extern const char* const PlotPictureFilter;
 // The name with the extension of its format: its own when it has .png, .svg or .pdf (any
@@ -29,3 +31,5 @@ PlotLayout LayOutPicture(const TPlotDef& def, const PlotFrame& frame, const QSiz
 // extension. False, with error set, for another extension or a file that cannot be written.
 bool ExportPlot(const TPlotDef& def, const PlotFrame& frame, const QSize& client,
                 const std::string& fileName, const QSize& size, std::string& error);
+
+} // namespace kolshell

@@ -21,6 +21,8 @@
 #include <optional>
 #include <set>
 
+namespace kolshell {
+
 namespace {
 std::set<TPlotForm*>& LivePlots() {
     static std::set<TPlotForm*> plots;
@@ -558,3 +560,5 @@ void TPlotForm::FollowSize(const QSize& d) {
     bottom_ = std::max(std::min(bottom_, top_ + 20), bottom_ + d.height());
     Repaint();
 }
+
+} // namespace kolshell

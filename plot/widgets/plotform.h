@@ -16,6 +16,9 @@
 class QLabel;
 class QPainter;
 class QScrollArea;
+
+namespace kolshell {
+
 class TPlotCanvas;
 
 class TPlotForm : public TChildForm {
@@ -119,3 +122,5 @@ class TPlotForm : public TChildForm {
     QScrollArea* scroll_;
     TPlotCanvas* canvas_;
 };
+
+} // namespace kolshell

@@ -16,6 +16,8 @@
 #include <system_error>
 #include <thread>
 
+namespace kolshell {
+
 namespace {
 
 constexpr int AxisColour = 0, GridColour = 9, FontSize = 12;
@@ -1107,3 +1109,5 @@ void ShareEqualXValues(TPlotDef& def) {
         }
     }
 }
+
+} // namespace kolshell

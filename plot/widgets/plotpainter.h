@@ -17,6 +17,8 @@
 
 class QPainter;
 
+namespace kolshell {
+
 // The plot colour table; any other index is black.
 QColor PlotColour(int index);
 // A plot symbol (0 none, 1..15, above 15 wrapped) centred at (x, y) at drawing scale s.
@@ -166,3 +168,5 @@ struct PlotLayout {
 PlotLayout FitPlot(const PlotFrame& frame, const QSize& client, const QSize& target);
 // The client area and frame a plot file is drawn in when no window shows it.
 constexpr int PlotClientWidth = 480, PlotClientHeight = 300;
+
+} // namespace kolshell

@@ -9,6 +9,8 @@
 #include <QLabel>
 #include <QScreen>
 
+namespace kolshell {
+
 TCompiling::TCompiling(QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
     setObjectName("Compiling");
@@ -56,3 +58,5 @@ bool TCompiling::event(QEvent* event) {
     }
     return QWidget::event(event);
 }
+
+} // namespace kolshell

@@ -7,6 +7,8 @@
 
 class QLabel;
 
+namespace kolshell {
+
 class TCompiling : public QWidget {
     Q_OBJECT
   public:
@@ -26,3 +28,5 @@ class TCompiling : public QWidget {
     QLabel* number_;
     qint64 lastPaint_ = 0;
 };
+
+} // namespace kolshell

@@ -2,6 +2,8 @@
 
 #include <QEventLoop>
 
+namespace kolshell {
+
 namespace {
 QPointer<TRunController> active;
 } // namespace
@@ -76,3 +78,5 @@ void TRunController::StopAndWait() {
     connect(this, &TRunController::Ended, &loop, &QEventLoop::quit);
     loop.exec();
 }
+
+} // namespace kolshell

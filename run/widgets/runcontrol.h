@@ -12,6 +12,8 @@
 #include <memory>
 #include <string>
 
+namespace kolshell {
+
 // Tells whoever shows the run going on (the main window's menu, cursor and status line) that
 // a run began or ended.
 class TRunActivity : public QObject {
@@ -72,3 +74,5 @@ class TRunController : public QObject {
     bool ended_ = false, changed_ = false;
     ClusterJob job_;
 };
+
+} // namespace kolshell

@@ -13,6 +13,8 @@
 #include <cerrno>
 #include <cstring>
 
+namespace kolshell {
+
 namespace {
 
 constexpr int NotFound = 2, AccessDenied = 5, OtherFailure = 31, Started = 33;
@@ -114,3 +116,5 @@ int LaunchProgram(const TCommandLine& c, const std::string& dir) {
                                             QString::fromStdString(NativePath(dir)));
     return ok ? Started : StartError(c);
 }
+
+} // namespace kolshell

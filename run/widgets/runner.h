@@ -6,6 +6,8 @@
 
 #include <string>
 
+namespace kolshell {
+
 // How a program that was waited for ended.
 struct TRunResult {
     int ExitStatus = 0;
@@ -30,3 +32,5 @@ int LaunchProgram(const TCommandLine& command, const std::string& dir = std::str
 constexpr int LaunchFailed = 32; // LaunchProgram's results below this are failures
 // "what could not be started: No such file or directory." for a failed LaunchProgram.
 std::string LaunchFailureText(const std::string& what, int result);
+
+} // namespace kolshell

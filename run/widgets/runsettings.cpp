@@ -10,6 +10,8 @@
 #include <QSettings>
 #include <QThread>
 
+namespace kolshell {
+
 namespace {
 QString settingsFile;
 } // namespace
@@ -117,3 +119,5 @@ bool FormCommandsAllowed(const QString& form, const std::string& before, const s
     ini.setValue(JobKey("FormCommands", form), commands);
     return true;
 }
+
+} // namespace kolshell

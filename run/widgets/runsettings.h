@@ -5,6 +5,8 @@
 #include <QString>
 #include <string>
 
+namespace kolshell {
+
 struct TRunSettings {
     int RunsAtOnce = 1; // table runs going on at the same time, 1 to the processor count
     // Where Run Table runs: this computer, or a Slurm cluster as one job array.
@@ -37,3 +39,5 @@ void RememberJob(const QString& table, const QString& jobId, int runs = 0);
 // file with the commands shown, and a Yes kept in the settings file for that file and those
 // commands (changed commands are asked about again). True when the form has none.
 bool FormCommandsAllowed(const QString& form, const std::string& before, const std::string& after);
+
+} // namespace kolshell

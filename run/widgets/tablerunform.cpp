@@ -15,6 +15,8 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+namespace kolshell {
+
 namespace {
 
 QString SecondsText(double s) {
@@ -235,3 +237,5 @@ void TTableRunForm::RunDoubleClicked(QTreeWidgetItem* item) {
         return;
     if (OpenListing && FileExists(r.Listing)) OpenListing(r.Listing);
 }
+
+} // namespace kolshell

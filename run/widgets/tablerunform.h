@@ -18,6 +18,8 @@ class QPushButton;
 class QTreeWidget;
 class QTreeWidgetItem;
 
+namespace kolshell {
+
 class TTableRunForm : public QWidget {
     Q_OBJECT
   public:
@@ -80,3 +82,5 @@ class TTableRunForm : public QWidget {
     std::function<std::string()> warningText_;
     QTimer clock_;
 };
+
+} // namespace kolshell

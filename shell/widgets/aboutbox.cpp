@@ -5,6 +5,8 @@
 #include <QPainter>
 #include <QPushButton>
 
+namespace kolshell {
+
 QPixmap ProgramPicture() {
     QPixmap pm(64, 64);
     pm.fill(Qt::transparent);
@@ -54,3 +56,5 @@ TAboutBox::TAboutBox(bool kolsedOnly, QWidget* parent) : QDialog(parent) {
     grid->addWidget(version, 3, 1);
     grid->addWidget(ok, 4, 0, 1, 2, Qt::AlignHCenter);
 }
+
+} // namespace kolshell

@@ -3,6 +3,8 @@
 
 #include <QDialog>
 
+namespace kolshell {
+
 class TAboutBox : public QDialog {
     Q_OBJECT
   public:
@@ -11,3 +13,5 @@ class TAboutBox : public QDialog {
 
 // The About box's picture, painted rather than shipped.
 QPixmap ProgramPicture();
+
+} // namespace kolshell

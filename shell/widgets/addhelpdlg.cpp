@@ -10,6 +10,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+namespace kolshell {
+
 TAddHelpDlg::TAddHelpDlg(const std::string& subject, QWidget* parent) : QDialog(parent) {
     setObjectName("AddHelpDlg");
     setWindowTitle(ToQ("Help for " + subject));
@@ -51,3 +53,5 @@ bool TAddHelpDlg::Load(const std::string& fileName) {
         return true;
     }
 }
+
+} // namespace kolshell

@@ -7,6 +7,8 @@
 class QPlainTextEdit;
 class QPushButton;
 
+namespace kolshell {
+
 class TAddHelpDlg : public QDialog {
     Q_OBJECT
   public:
@@ -21,3 +23,5 @@ class TAddHelpDlg : public QDialog {
     QPlainTextEdit* memo_;
     QPushButton* copy_;
 };
+
+} // namespace kolshell

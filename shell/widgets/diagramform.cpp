@@ -16,6 +16,8 @@
 #include <QScrollArea>
 #include <cmath>
 
+namespace kolshell {
+
 TDiagramForm::TDiagramForm(QWidget* parent) : TChildForm(TWindowKind::Diagram, parent) {
     setObjectName("DiagramForm");
     setWindowTitle("Diagram");
@@ -95,3 +97,5 @@ bool TDiagramForm::Print(TPrintJob& job) {
     job.Advance(h);
     return true;
 }
+
+} // namespace kolshell

@@ -8,6 +8,8 @@
 class QLabel;
 class QScrollArea;
 
+namespace kolshell {
+
 class TDiagramForm : public TChildForm {
     Q_OBJECT
   public:
@@ -32,3 +34,5 @@ class TDiagramForm : public TChildForm {
     std::string file_;
     bool metafile_ = false;
 };
+
+} // namespace kolshell

@@ -19,6 +19,8 @@
 #include <QTextBlock>
 #include <QTextDocument>
 
+namespace kolshell {
+
 int TEditForm::NewEditorNumber = 0;
 int TEditForm::EditorsCreated = 0;
 
@@ -386,3 +388,5 @@ bool TEditForm::Print(TPrintJob& job) {
     PrintTextLines(job, editor_->LineCount(), [this](int i) { return editor_->Line(i); });
     return true;
 }
+
+} // namespace kolshell

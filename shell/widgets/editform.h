@@ -8,6 +8,8 @@
 #include <QPlainTextEdit>
 #include <functional>
 
+namespace kolshell {
+
 class TFindDialog;
 
 // A plain-text editor control: fixed pitch, tabs kept as text, Insert switches to overwrite
@@ -107,3 +109,5 @@ class TEditForm : public TChildForm {
     bool finalBreak_ = true;
     std::string newLineEnd_ = "\r\n";
 };
+
+} // namespace kolshell

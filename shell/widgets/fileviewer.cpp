@@ -9,6 +9,8 @@
 #include <QPainter>
 #include <QScrollBar>
 
+namespace kolshell {
+
 namespace {
 constexpr size_t FirstSlice = size_t(1) << 20;
 constexpr size_t Slice = size_t(8) << 20;
@@ -216,3 +218,5 @@ QString TFileViewer::SelectedText() const {
 void TFileViewer::CopyToClipboard() const {
     if (HasSelection()) QApplication::clipboard()->setText(SelectedText());
 }
+
+} // namespace kolshell

@@ -7,6 +7,8 @@
 #include <QAbstractScrollArea>
 #include <QTimer>
 
+namespace kolshell {
+
 class TFileViewer : public QAbstractScrollArea {
     Q_OBJECT
   public:
@@ -64,3 +66,5 @@ class TFileViewer : public QAbstractScrollArea {
     Pos anchor_, caret_;
     bool alignHeads_ = false;
 };
+
+} // namespace kolshell

@@ -10,6 +10,8 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+namespace kolshell {
+
 TFindDialog::TFindDialog(bool replace, QWidget* parent) : QDialog(parent) {
     setObjectName(replace ? "ReplaceDialog" : "FindDialog");
     setWindowTitle(replace ? "Replace" : "Find");
@@ -116,3 +118,5 @@ void TFindDialog::Execute() {
     findEdit_->selectAll();
     findEdit_->setFocus();
 }
+
+} // namespace kolshell

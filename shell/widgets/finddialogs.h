@@ -10,6 +10,8 @@ class QLineEdit;
 class QRadioButton;
 class QGroupBox;
 
+namespace kolshell {
+
 class TFindDialog : public QDialog {
     Q_OBJECT
   public:
@@ -42,3 +44,5 @@ class TFindDialog : public QDialog {
     QCheckBox* wholeWord_;
     bool replaceAll_ = false;
 };
+
+} // namespace kolshell

@@ -7,6 +7,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+namespace kolshell {
+
 THelpDlg::THelpDlg(const std::string& deckName, int topic, const std::string& caption,
                    QWidget* parent)
     : QDialog(parent) {
@@ -23,3 +25,5 @@ THelpDlg::THelpDlg(const std::string& deckName, int topic, const std::string& ca
     layout->addWidget(Memo);
     layout->addWidget(ok, 0, Qt::AlignRight);
 }
+
+} // namespace kolshell

@@ -6,6 +6,8 @@
 
 class QPlainTextEdit;
 
+namespace kolshell {
+
 class THelpDlg : public QDialog {
     Q_OBJECT
   public:
@@ -14,3 +16,5 @@ class THelpDlg : public QDialog {
              QWidget* parent = nullptr);
     QPlainTextEdit* Memo;
 };
+
+} // namespace kolshell

@@ -5,6 +5,8 @@
 #include <QDesktopServices>
 #include <QUrl>
 
+namespace kolshell {
+
 namespace {
 HelpHandler& Handler() {
     static HelpHandler handler;
@@ -42,3 +44,5 @@ HelpContextHandler SetHelpContextHandler(HelpContextHandler handler) {
     ContextHandler() = std::move(handler);
     return old;
 }
+
+} // namespace kolshell

@@ -5,6 +5,8 @@
 #include <functional>
 #include <string>
 
+namespace kolshell {
+
 using HelpHandler = std::function<void(const std::string& fileName)>;
 
 void OpenHelpFile(const std::string& fileName);
@@ -16,3 +18,5 @@ HelpHandler SetHelpHandler(HelpHandler handler);
 using HelpContextHandler = std::function<void(int context)>;
 void ShowHelpContext(int context);
 HelpContextHandler SetHelpContextHandler(HelpContextHandler handler);
+
+} // namespace kolshell

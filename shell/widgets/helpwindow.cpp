@@ -21,6 +21,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+namespace kolshell {
+
 namespace {
 
 constexpr int PageRole = Qt::UserRole;
@@ -283,7 +285,8 @@ QString THelpWindow::PageOfContext(int context) const {
 }
 
 QString THelpWindow::PageOfClass(const QString& className) const {
-    return classes_.value(className);
+    // The help files name a class without its namespace.
+    return classes_.value(className.section("::", -1));
 }
 
 bool THelpWindow::ShowContext(int context) {
@@ -296,3 +299,5 @@ QString THelpWindow::CurrentPage() const {
     const QString file = QFileInfo(url.toLocalFile()).fileName();
     return url.hasFragment() ? file + "#" + url.fragment() : file;
 }
+
+} // namespace kolshell

@@ -14,6 +14,8 @@ class QTreeWidget;
 class QTreeWidgetItem;
 class QToolButton;
 
+namespace kolshell {
+
 class THelpWindow : public QWidget {
     Q_OBJECT
   public:
@@ -58,3 +60,5 @@ class THelpWindow : public QWidget {
     QList<QPair<QString, QString>> pages_; // file, title in contents order
     QMap<QString, QString> text_;          // file -> plain text, read once
 };
+
+} // namespace kolshell

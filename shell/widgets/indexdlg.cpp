@@ -14,6 +14,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+namespace kolshell {
+
 TIndexDlg::TIndexDlg(const std::string& indexFile, QWidget* parent)
     : QDialog(parent), indexFile_(indexFile) {
     setObjectName("IndexDlg");
@@ -134,3 +136,5 @@ void TIndexDlg::HelpBtnClick() {
     if (!item.HelpFile.empty() && FileExists(item.HelpFile)) show = dlg.Load(item.HelpFile);
     if (show) dlg.exec();
 }
+
+} // namespace kolshell

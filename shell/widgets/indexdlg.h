@@ -11,6 +11,8 @@ class QLabel;
 class QListWidget;
 class QPushButton;
 
+namespace kolshell {
+
 class TIndexDlg : public QDialog {
     Q_OBJECT
   public:
@@ -45,3 +47,5 @@ class TIndexDlg : public QDialog {
     QPushButton* ok_;
     QPushButton* help_;
 };
+
+} // namespace kolshell

@@ -22,6 +22,8 @@
 #include <QPushButton>
 #include <QScreen>
 
+namespace kolshell {
+
 namespace {
 
 QPushButton* Button(QWidget* parent, const char* text, const char* name) {
@@ -202,3 +204,5 @@ bool PrintWindows(const QList<TChildForm*>& windows) {
             true);
     return false;
 }
+
+} // namespace kolshell

@@ -7,6 +7,9 @@
 
 class QListWidget;
 class QPushButton;
+
+namespace kolshell {
+
 class TChildForm;
 
 class TPrintDlg : public QDialog {
@@ -42,3 +45,5 @@ void ProposePrintFile(const QList<TChildForm*>& windows);
 // Prints the windows in one job on the program's printer; false, after saying why, when the
 // job could not start.
 bool PrintWindows(const QList<TChildForm*>& windows);
+
+} // namespace kolshell

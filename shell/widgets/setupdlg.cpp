@@ -25,6 +25,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+namespace kolshell {
+
 namespace {
 
 const char* const PageNames[] = {"&Configure",   "&KOLSED", "Co&mpiler",
@@ -436,3 +438,5 @@ void TSetupDlg::LoadButtonGlyph(int row) {
     }
     b->setIcon(icon);
 }
+
+} // namespace kolshell

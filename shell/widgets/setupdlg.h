@@ -21,6 +21,8 @@ class QStackedWidget;
 class QTabBar;
 class QToolButton;
 
+namespace kolshell {
+
 class TSetupDlg : public QDialog {
     Q_OBJECT
   public:
@@ -76,3 +78,5 @@ class TSetupDlg : public QDialog {
     void ShowRunPlace();
     void AddSlurmRows(QGridLayout* grid, int row);
 };
+
+} // namespace kolshell

@@ -8,6 +8,8 @@
 #include "shell/widgets/fileviewer.h"
 #include "shell/widgets/finddialogs.h"
 
+namespace kolshell {
+
 TViewForm::TViewForm(QWidget* parent) : TChildForm(TWindowKind::Listing, parent) {
     setObjectName("ViewForm");
     resize(500, 320);
@@ -72,3 +74,5 @@ bool TViewForm::Print(TPrintJob& job) {
     PrintTextLines(job, viewer_->LineCount(), [this](int i) { return viewer_->Line(i); });
     return true;
 }
+
+} // namespace kolshell

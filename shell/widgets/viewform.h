@@ -3,6 +3,8 @@
 
 #include "common/widgets/childform.h"
 
+namespace kolshell {
+
 class TFileViewer;
 class TFindDialog;
 
@@ -35,3 +37,5 @@ class TViewForm : public TChildForm {
     TFindDialog* findDialog_;
     std::string file_;
 };
+
+} // namespace kolshell

@@ -7,6 +7,8 @@
 #include <set>
 #include <vector>
 
+namespace kolshell {
+
 namespace {
 
 constexpr int MaxSide = 8000;
@@ -358,3 +360,5 @@ bool LoadWmfImage(const std::string& fileName, QImage& image, std::string& error
     image = RenderWmf(wmf, WmfPictureSize(wmf));
     return true;
 }
+
+} // namespace kolshell

@@ -15,6 +15,8 @@
 #include <QTableWidget>
 #include <algorithm>
 
+namespace kolshell {
+
 namespace {
 
 // Runs above this many are asked about first.
@@ -197,3 +199,5 @@ bool TFillRunsDlg::Fill() {
     t_ = std::move(filled);
     return true;
 }
+
+} // namespace kolshell

@@ -13,6 +13,8 @@ class QPushButton;
 class QRadioButton;
 class QTableWidget;
 
+namespace kolshell {
+
 class TFillRunsDlg : public QDialog {
     Q_OBJECT
   public:
@@ -35,3 +37,5 @@ class TFillRunsDlg : public QDialog {
 
     TTable& t_;
 };
+
+} // namespace kolshell

@@ -16,6 +16,8 @@
 #include <QListWidget>
 #include <QPushButton>
 
+namespace kolshell {
+
 namespace {
 
 QListWidget* List(QWidget* parent, const char* name, bool multi) {
@@ -91,7 +93,7 @@ TMakeKOLSEDDlg::TMakeKOLSEDDlg(QWidget* parent) : QDialog(parent) {
 void TMakeKOLSEDDlg::MakeDeck(const std::string& deckName, const std::string& engineDir) {
     deckName_ = deckName;
     TDiagnostics diagnostics;
-    ::MakeDeck(g_, deckName, engineDir, diagnostics);
+    kolshell::MakeDeck(g_, deckName, engineDir, diagnostics);
     ShowDiagnostics(diagnostics);
     current_ = -1;
     UnitBox->clear();
@@ -175,3 +177,5 @@ void TMakeKOLSEDDlg::OKBtnClick() {
     g_ = TGenerator();
     accept();
 }
+
+} // namespace kolshell

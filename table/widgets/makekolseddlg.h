@@ -11,6 +11,8 @@ class QListWidgetItem;
 class QPushButton;
 class QCheckBox;
 
+namespace kolshell {
+
 class TMakeKOLSEDDlg : public QDialog {
     Q_OBJECT
   public:
@@ -45,3 +47,5 @@ class TMakeKOLSEDDlg : public QDialog {
     int current_ = -1;
     bool inputsLast_ = false; // the inputs list had the focus last
 };
+
+} // namespace kolshell

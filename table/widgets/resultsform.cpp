@@ -31,6 +31,8 @@
 #include <chrono>
 #include <numeric>
 
+namespace kolshell {
+
 namespace {
 
 const char* const StatNames[] = {"final", "min", "max", "mean", "integral", "xmax"};
@@ -499,3 +501,5 @@ void TResultsForm::PlotResponse() {
     if (c.Family >= 0) caption += " by " + results_.Variables[size_t(c.Family)];
     if (ShowPlot) ShowPlot(caption + ", " + ExtractFileName(table_.TableFileName), plot);
 }
+
+} // namespace kolshell

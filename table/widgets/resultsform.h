@@ -23,6 +23,9 @@ class QLineEdit;
 class QListWidget;
 class QPushButton;
 class QTableWidget;
+
+namespace kolshell {
+
 class TRunController;
 class TTableForm;
 
@@ -87,3 +90,5 @@ class TResultsForm : public QWidget {
     QPointer<TRunController> followed_;
     QTimer watch_;
 };
+
+} // namespace kolshell

@@ -22,6 +22,8 @@
 #include <charconv>
 #include <climits>
 
+namespace kolshell {
+
 namespace {
 
 bool ReadInteger(const QLineEdit* edit, int& value) {
@@ -373,3 +375,5 @@ void TInsertRunsDlg::OKClick() {
     if (result_ == RunsResult::Done) TAlterValuesDlg::AlterLastRun = t_.Runs();
     accept();
 }
+
+} // namespace kolshell

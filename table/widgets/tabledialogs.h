@@ -15,6 +15,8 @@ class QLabel;
 class QRadioButton;
 class QToolButton;
 
+namespace kolshell {
+
 class TNewTableDlg : public QDialog {
     Q_OBJECT
   public:
@@ -88,3 +90,5 @@ class TInsertRunsDlg : public QDialog {
     TTable& t_;
     RunsResult result_ = RunsResult::Rejected;
 };
+
+} // namespace kolshell

@@ -17,6 +17,8 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 
+namespace kolshell {
+
 namespace {
 
 // Cell sizes without their grid line; a grid section holds the cell and its line.
@@ -183,7 +185,7 @@ void TTableForm::SetTable(TTable table) {
 
 bool TTableForm::ReadTable(const std::string& fileName) {
     std::string message;
-    const bool ok = ::ReadTable(table_, fileName, Options().UnitSystem, message);
+    const bool ok = kolshell::ReadTable(table_, fileName, Options().UnitSystem, message);
     if (!message.empty()) ShowMsg(message, ok ? MsgKind::Information : MsgKind::Error, true);
     if (!ok) return false;
     ownFile_ = fileName;
@@ -456,3 +458,5 @@ bool TTableForm::Print(TPrintJob& job) {
     p.setFont(regular);
     return true;
 }
+
+} // namespace kolshell

@@ -8,6 +8,10 @@
 #include <QAbstractTableModel>
 #include <QTableView>
 
+class QLabel;
+
+namespace kolshell {
+
 // The grid's view of the table: data cells only; names and run numbers are the headers.
 class TTableGridModel : public QAbstractTableModel {
     Q_OBJECT
@@ -77,9 +81,7 @@ class TTableForm : public TChildForm {
     // The line under the grid while the table's runs are followed ("Slurm job 77: ..."); an
     // empty text hides it.
     void ShowRunLine(const QString& text);
-    class QLabel* RunLine() const {
-        return runLine_;
-    }
+    QLabel* RunLine() const { return runLine_; }
 
     std::string DocumentName() const override { return table_.TableFileName; }
     bool IsModified() const override { return table_.TableChanged; }
@@ -121,9 +123,11 @@ class TTableForm : public TChildForm {
     std::string ownFile_; // the file the table was read from or last saved to
     TTableGridModel* model_;
     TTableGrid* grid_;
-    class QLabel* runLine_;
+    QLabel* runLine_;
     int errorLevel_ = 0;
     std::string errorStep_;
     QSize clientWanted_; // from the file; invalid for a new table
     bool fitted_ = false, fitting_ = false;
 };
+
+} // namespace kolshell

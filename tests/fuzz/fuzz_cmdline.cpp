@@ -5,6 +5,8 @@
 
 #include <cstdlib>
 
+using namespace kolshell;
+
 FUZZ_TARGET(cmdline) {
     const std::string line = FuzzText(data, size);
     const TCommandLine c = SplitCommandLine(

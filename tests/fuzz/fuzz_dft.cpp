@@ -4,6 +4,8 @@
 
 #include <cstdlib>
 
+using namespace kolshell;
+
 FUZZ_TARGET(dft) {
     TSettings s;
     if (DecodeDFT(FuzzText(data, size), s, [](const std::string&) { return false; }) !=

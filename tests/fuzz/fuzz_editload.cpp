@@ -4,6 +4,8 @@
 #include "shell/editlimits.h"
 #include "tests/fuzz/fuzztarget.h"
 
+using namespace kolshell;
+
 FUZZ_TARGET(editload) {
     const std::string text = FuzzText(data, size);
     const std::string name = FuzzFile("E.DCK", text);

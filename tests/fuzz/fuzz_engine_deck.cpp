@@ -4,6 +4,8 @@
 #include "engine/engine.h"
 #include "tests/fuzz/fuzztarget.h"
 
+using namespace kolshell;
+
 FUZZ_TARGET(engine_deck) {
     EngineDeck deck;
     ReadEngineDeck(FuzzLines(data, size, 100000), deck);

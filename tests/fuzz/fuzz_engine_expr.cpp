@@ -5,6 +5,8 @@
 
 #include <limits>
 
+using namespace kolshell;
+
 FUZZ_TARGET(engine_expr) {
     Expr e;
     std::string error;

@@ -5,6 +5,8 @@
 
 #include <sys/stat.h>
 
+using namespace kolshell;
+
 FUZZ_TARGET(generator) {
     const auto [deck, description] = FuzzParts(FuzzText(data, size));
     const std::string engine = FuzzDir();

@@ -2,6 +2,8 @@
 #include "shell/helptext.h"
 #include "tests/fuzz/fuzztarget.h"
 
+using namespace kolshell;
+
 FUZZ_TARGET(help) {
     const std::string text = FuzzText(data, size);
     LoadHelpFile(FuzzFile("F.HLP", text));

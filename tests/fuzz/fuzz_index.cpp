@@ -2,6 +2,8 @@
 #include "shell/indexfile.h"
 #include "tests/fuzz/fuzztarget.h"
 
+using namespace kolshell;
+
 FUZZ_TARGET(index) {
     const std::string file = FuzzFile("F.IDX", FuzzText(data, size));
     TIndexFile index;

@@ -5,6 +5,8 @@
 #include "kolsed/formswitch.h"
 #include "tests/fuzz/fuzztarget.h"
 
+using namespace kolshell;
+
 FUZZ_TARGET(kolsed) {
     const std::string deck = FuzzFile("F.KSD", FuzzText(data, size));
     TFormModel form;

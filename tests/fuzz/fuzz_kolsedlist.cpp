@@ -2,6 +2,8 @@
 #include "kolsed/annotation.h"
 #include "tests/fuzz/fuzztarget.h"
 
+using namespace kolshell;
+
 FUZZ_TARGET(kolsedlist) {
     const std::string name = FuzzFile("LIST.DAT", FuzzText(data, size));
     std::vector<std::vector<std::string>> entries;

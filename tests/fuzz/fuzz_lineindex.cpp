@@ -6,6 +6,8 @@
 
 #include <cstdlib>
 
+using namespace kolshell;
+
 FUZZ_TARGET(lineindex) {
     const std::string text = FuzzText(data, size);
     const std::string name = FuzzFile("V.LST", text);

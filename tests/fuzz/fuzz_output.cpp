@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 
+using namespace kolshell;
+
 FUZZ_TARGET(output) {
     const std::string text = FuzzText(data, size);
     TOutputData d, f;

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
+using namespace kolshell;
+
 FUZZ_TARGET(output_split) {
     const std::string text = FuzzText(data, size);
     TOutputData one, two;

@@ -5,6 +5,8 @@
 
 #include <cstdlib>
 
+using namespace kolshell;
+
 namespace {
 AxisScale Scale(const TPlotDef& d, int a) {
     return AxisScale{d.AxisMin[size_t(a)],    d.AxisMax[size_t(a)],      d.Ticks[size_t(a)],

@@ -5,6 +5,8 @@
 #include "table/tablemodel.h"
 #include "tests/fuzz/fuzztarget.h"
 
+using namespace kolshell;
+
 FUZZ_TARGET(rundeck) {
     const auto [table, deck] = FuzzParts(FuzzText(data, size));
     TTable t;

@@ -5,6 +5,8 @@
 
 #include <cstdlib>
 
+using namespace kolshell;
+
 FUZZ_TARGET(slurm) {
     const auto [job, text] = FuzzParts(FuzzText(data, size));
     const std::string id = job.substr(0, job.find('\n'));

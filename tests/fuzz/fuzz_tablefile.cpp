@@ -4,6 +4,8 @@
 
 #include <cstdlib>
 
+using namespace kolshell;
+
 FUZZ_TARGET(tablefile) {
     TTable t;
     std::string error;

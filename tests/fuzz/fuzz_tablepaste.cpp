@@ -6,6 +6,8 @@
 
 #include <cstdlib>
 
+using namespace kolshell;
+
 FUZZ_TARGET(tablepaste) {
     if (size < 6) return;
     const int cols = 1 + data[0] % 6, runs = 1 + data[1] % 40;

@@ -2,6 +2,8 @@
 #include "shell/wmf.h"
 #include "tests/fuzz/fuzztarget.h"
 
+using namespace kolshell;
+
 FUZZ_TARGET(wmf) {
     TWmfFile wmf;
     std::string error;

@@ -6,6 +6,8 @@
 #include <QGuiApplication>
 #include <cstdlib>
 
+using namespace kolshell;
+
 FUZZ_TARGET(wmfpaint) {
     if (!QCoreApplication::instance()) {
         static int argc = 1;

@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <unistd.h>
 
+using namespace kolshell;
+
 std::vector<std::pair<std::string, FuzzFunction>>& FuzzTargets() {
     static std::vector<std::pair<std::string, FuzzFunction>> targets;
     return targets;

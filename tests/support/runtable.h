@@ -15,11 +15,12 @@ inline std::string WriteRunTable(const QString& dir, const std::vector<std::vect
                                  const std::string& extraLines = std::string()) {
     const std::string deck = WriteTestFile(
         dir, "T.DCK", "CONSTANTS 3\nPAUSE = 0\nSTATUS = 0\nSIGNAL = 0\n" + extraLines + "END\n");
-    TTable t = NewDeckTable(deck, {"PAUSE", "STATUS", "SIGNAL"}, int(rows.size()));
+    kolshell::TTable t =
+        kolshell::NewDeckTable(deck, {"PAUSE", "STATUS", "SIGNAL"}, int(rows.size()));
     for (size_t r = 0; r < rows.size(); ++r)
         for (size_t c = 0; c < 3; ++c)
             t.Columns[c].Values[r + 1] = c < rows[r].size() ? rows[r][c] : 0;
     const std::string name = dir.toStdString() + "/T.TBL";
-    SaveTable(t, name);
+    kolshell::SaveTable(t, name);
     return name;
 }

@@ -14,27 +14,27 @@
 #include <QStringList>
 #include <QTreeWidget>
 
-inline QStringList States(TTableRunForm* w) {
+inline QStringList States(kolshell::TTableRunForm* w) {
     QStringList l;
     for (int i = 0; i < w->RunList()->topLevelItemCount(); ++i)
-        l << w->RunList()->topLevelItem(i)->text(TTableRunForm::colState);
+        l << w->RunList()->topLevelItem(i)->text(kolshell::TTableRunForm::colState);
     return l;
 }
 
 // The run line under a table's grid, empty while hidden.
-inline QString RunLine(TKOLSHELLFORM& form) {
-    TTableForm* table = form.Tables().CurrentTable();
+inline QString RunLine(kolshell::TKOLSHELLFORM& form) {
+    kolshell::TTableForm* table = form.Tables().CurrentTable();
     return table && table->RunLine()->isVisibleTo(table) ? table->RunLine()->text() : QString();
 }
 
 inline bool Running() {
-    return TRunController::Active() != nullptr;
+    return kolshell::TRunController::Active() != nullptr;
 }
 
 // The folder is the program directory, with default settings and a run settings file of
 // its own, and the current directory.
 inline void FreshRunDir(const QString& dir) {
     FreshProgramDir(dir);
-    SetRunSettingsFile(dir + "/config/KOLSHELL.ini");
-    SetCurrentDir(dir.toStdString());
+    kolshell::SetRunSettingsFile(dir + "/config/KOLSHELL.ini");
+    kolshell::SetCurrentDir(dir.toStdString());
 }

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <map>
 
+using namespace kolshell;
+
 void WriteScriptEngine(const QString& dir, double pause) {
     const QString script = QString(R"SH(#!/bin/sh
 deck="$1"

@@ -15,37 +15,40 @@ namespace shown {
 
 // Calls f with a diagnostics list as its last argument, then shows what it reported.
 template <class F, class... A> auto Call(F f, A&&... args) {
-    TDiagnostics diagnostics;
+    kolshell::TDiagnostics diagnostics;
     auto result = f(std::forward<A>(args)..., diagnostics);
-    ShowDiagnostics(diagnostics);
+    kolshell::ShowDiagnostics(diagnostics);
     return result;
 }
 
-inline void ReadDeck(TFormModel& form, const std::string& fileName, const TFormMetrics& metrics) {
-    ShowDiagnostics(::ReadDeck(form, fileName, metrics));
+inline void ReadDeck(kolshell::TFormModel& form, const std::string& fileName,
+                     const kolshell::TFormMetrics& metrics) {
+    kolshell::ShowDiagnostics(kolshell::ReadDeck(form, fileName, metrics));
 }
-inline bool WriteDeck(TFormModel& form, const std::string& target) {
-    return Call(
-        [](TFormModel& f, const std::string& t, TDiagnostics& d) { return ::WriteDeck(f, t, d); },
-        form, target);
+inline bool WriteDeck(kolshell::TFormModel& form, const std::string& target) {
+    return Call([](kolshell::TFormModel& f, const std::string& t,
+                   kolshell::TDiagnostics& d) { return kolshell::WriteDeck(f, t, d); },
+                form, target);
 }
-inline bool CheckInputValue(TFormModel& form, const TInput& field) {
-    return Call(::CheckInputValue, form, field);
+inline bool CheckInputValue(kolshell::TFormModel& form, const kolshell::TInput& field) {
+    return Call(kolshell::CheckInputValue, form, field);
 }
-inline bool ChooseAssignFile(TFormModel& form, TFormItem& item, const std::string& file) {
-    return Call(::ChooseAssignFile, form, item, file);
+inline bool ChooseAssignFile(kolshell::TFormModel& form, kolshell::TFormItem& item,
+                             const std::string& file) {
+    return Call(kolshell::ChooseAssignFile, form, item, file);
 }
-inline bool MakeDeck(TGenerator& g, const std::string& deckName, const std::string& engineDir) {
-    return Call(::MakeDeck, g, deckName, engineDir);
+inline bool MakeDeck(kolshell::TGenerator& g, const std::string& deckName,
+                     const std::string& engineDir) {
+    return Call(kolshell::MakeDeck, g, deckName, engineDir);
 }
-inline std::vector<std::string> KsdLines(const TGenerator& g, bool header, bool card) {
-    return Call(::KsdLines, g, header, card);
+inline std::vector<std::string> KsdLines(const kolshell::TGenerator& g, bool header, bool card) {
+    return Call(kolshell::KsdLines, g, header, card);
 }
-inline bool WriteKsd(TGenerator& g, const std::string& fileName, bool header, bool card) {
-    return Call(::WriteKsd, g, fileName, header, card);
+inline bool WriteKsd(kolshell::TGenerator& g, const std::string& fileName, bool header, bool card) {
+    return Call(kolshell::WriteKsd, g, fileName, header, card);
 }
-inline bool AlterValues(TTable& t, AlterRequest& r) {
-    return Call(::AlterValues, t, r);
+inline bool AlterValues(kolshell::TTable& t, kolshell::AlterRequest& r) {
+    return Call(kolshell::AlterValues, t, r);
 }
 
 } // namespace shown

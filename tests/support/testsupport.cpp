@@ -19,6 +19,8 @@
 #include <fstream>
 #include <sstream>
 
+using namespace kolshell;
+
 MsgRecorder::MsgRecorder() {
     oldMsg_ = SetMsgHandler([this](const MsgRequest& r) {
         Shown.push_back(r);

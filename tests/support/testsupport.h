@@ -16,17 +16,17 @@ class MsgRecorder {
   public:
     MsgRecorder();
     ~MsgRecorder();
-    std::vector<MsgRequest> Shown;
-    std::deque<MsgAnswer> Answers; // taken in order; the kind's first button when empty
+    std::vector<kolshell::MsgRequest> Shown;
+    std::deque<kolshell::MsgAnswer> Answers; // taken in order; the kind's first button when empty
     int Beeps = 0;
     std::vector<std::string> Texts() const;
 
   private:
-    MsgHandler oldMsg_;
-    BeepHandler oldBeep_;
+    kolshell::MsgHandler oldMsg_;
+    kolshell::BeepHandler oldBeep_;
 };
 
-class ScriptedDialogs : public TDialogs {
+class ScriptedDialogs : public kolshell::TDialogs {
   public:
     ScriptedDialogs();
     ~ScriptedDialogs() override;
