@@ -64,6 +64,11 @@ bool Decode(const std::string& text, TRecoveredWindow& w) {
     return kind && file;
 }
 
+// The file a window holds: an editor's or form's, or a plot's or table's own.
+std::string OriginalOf(const TChildForm* c) {
+    return c->FileName().empty() ? c->DocumentName() : c->FileName();
+}
+
 // The instance a recovery file belongs to: its name up to the last "-".
 QString InstanceOf(const QString& fileName) {
     return fileName.left(fileName.lastIndexOf('-'));
@@ -107,8 +112,7 @@ void TRecovery::WriteAll() {
         }
         std::string& file = files_[c];
         if (file.empty()) file = JoinPath(folder_, id_ + "-" + std::to_string(++written_) + ".rec");
-        const std::string original = c->FileName().empty() ? c->DocumentName() : c->FileName();
-        WriteFileAtomic(file, Encode(c->WindowKind(), original, FromQ(c->Title()), *bytes));
+        WriteFileAtomic(file, Encode(c->WindowKind(), OriginalOf(c), FromQ(c->Title()), *bytes));
     }
 }
 
@@ -180,6 +184,7 @@ void TRecovery::Restore(const TRecoveredWindow& w) {
         if (!WriteFileAtomic(temp, w.Bytes)) return;
     }
     if (!dir.empty()) SetCurrentDir(dir);
+    CloseUnchangedWindowsOf(w.Original);
     TChildForm* child = nullptr;
     if (IsEditorKind(w.Kind))
         child = main_.Documents().CreateEditor(temp, w.Kind);
@@ -191,6 +196,14 @@ void TRecovery::Restore(const TRecoveredWindow& w) {
         child = main_.Plots().CreatePlotForm(temp);
     QFile::remove(ToQ(temp));
     if (child) child->RestoredAs(w.Original);
+}
+
+// A file opened at start (named on the command line) shows once: its restored version
+// takes the place of the window that has it as it is on disk.
+void TRecovery::CloseUnchangedWindowsOf(const std::string& original) {
+    if (original.empty()) return;
+    for (TChildForm* c : main_.Children())
+        if (!c->IsModified() && SameFile(OriginalOf(c), original)) main_.DisposeChild(c);
 }
 
 void TRecovery::CatchEndSignals() {

@@ -60,6 +60,7 @@ class TRecovery : public QObject {
     void EndBySignal();
     void Remove(TChildForm* child);
     std::vector<TRecoveredWindow> LeftBehind() const;
+    void CloseUnchangedWindowsOf(const std::string& original);
     void Restore(const TRecoveredWindow& window);
 
     TKOLSHELLFORM& main_;

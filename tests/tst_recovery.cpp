@@ -32,6 +32,7 @@ class TestRecovery : public QObject {
     void savingRemovesTheWindowsFile();
     void runningProgramsFilesAreNotOffered();
     void newPlotIsRestored();
+    void restoredFileOpenedAtStartShowsOnce();
 
   private:
     // A text file typed in, the demo form with a button changed and its table with a value
@@ -232,6 +233,30 @@ void TestRecovery::newPlotIsRestored() {
     QCOMPARE(plot->DocumentName(), dir_->Path("LEVEL.KSP"));
     QVERIFY(!plot->IsModified());
     QCOMPARE(RecoveryFiles(), QStringList());
+}
+
+// The file named on the command line is open, as on disk, when the offer comes: Restore shows
+// the restored version in its place, not a second window on the same file.
+void TestRecovery::restoredFileOpenedAtStartShowsOnce() {
+    {
+        TKOLSHELLFORM killed;
+        ChangeWindows(killed);
+        if (QTest::currentTestFailed()) return;
+    }
+    TKOLSHELLFORM form;
+    SetCurrentDir(dir_->Dir.path().toStdString());
+    form.Documents().ReadaFile(dir_->Path("NOTES.TXT"));
+    form.Recovery().Ask = [](const std::string&) { return MsgAnswer::Yes; };
+    form.Recovery().OfferRestore();
+    QList<TChildForm*> notes;
+    for (TChildForm* c : form.Children())
+        if (c->FileName() == dir_->Path("NOTES.TXT")) notes << c;
+    QCOMPARE(notes.size(), 1);
+    auto* editor = qobject_cast<TEditForm*>(notes.front());
+    QVERIFY(editor);
+    QVERIFY(editor->IsModified());
+    QCOMPARE(editor->Editor()->toPlainText(), QString("typed first line"));
+    QCOMPARE(msgs_->Shown.size(), size_t(0)); // the unchanged window went without a question
 }
 
 QTEST_MAIN(TestRecovery)
