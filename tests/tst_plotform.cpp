@@ -13,9 +13,12 @@
 
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QMdiArea>
 #include <QPdfWriter>
 #include <QPrinter>
 #include <QRegularExpression>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QtTest>
 
 using namespace kolshell;
@@ -156,6 +159,7 @@ class TestPlotForm : public QObject {
     void logAxisBreaksLine();
     void xLabelAtAxisEnd();
     void frameFollowsWindow();
+    void noScrollBarsWhenItFits();
     void zoomPanReset();
     void wheelZoom();
     void readoutAndMarkers();
@@ -525,6 +529,22 @@ void TestPlotForm::frameFollowsWindow() {
     plot.resize(plot.width() - 100, plot.height() - 50);
     QCOMPARE(margins(), moved);
     QCOMPARE(plot.Frame().topLeft(), QPoint(120, 30));
+}
+
+// A new plot in the program's window area fits its window: no scroll bars.
+void TestPlotForm::noScrollBarsWhenItFits() {
+    QMdiArea area;
+    area.resize(900, 700);
+    auto* plot = new TPlotForm;
+    area.addSubWindow(plot);
+    plot->SetPlot("Plot 1", Fine());
+    area.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&area));
+    auto* scroll = plot->findChild<QScrollArea*>();
+    QVERIFY(scroll);
+    QTest::qWait(50);
+    QVERIFY(!scroll->verticalScrollBar()->isVisible());
+    QVERIFY(!scroll->horizontalScrollBar()->isVisible());
 }
 
 void TestPlotForm::zoomPanReset() {

@@ -291,8 +291,10 @@ void TPlotForm::DisplayPlot(QPainter& p, double s, bool printing) {
     }
     if (printing) return;
     extent_ = painter.Extent;
-    const QSize need =
-        QSize(extent_.right() + 50, extent_.bottom() + 50).expandedTo(scroll_->viewport()->size());
+    // A plot that fits the window shows no scroll bars; one that reaches past it gets a margin.
+    const QSize room = scroll_->viewport()->size();
+    const auto reach = [](int extent, int room) { return extent < room ? room : extent + 50; };
+    const QSize need(reach(extent_.right(), room.width()), reach(extent_.bottom(), room.height()));
     if (canvas_->size() != need) canvas_->resize(need);
 }
 
