@@ -63,6 +63,24 @@ void operator delete(void* p, size_t) noexcept {
 void operator delete[](void* p, size_t) noexcept {
     Release(p);
 }
+// The library's temporary buffers (stable_sort) take theirs with nothrow: counted the same, and
+// every form of delete frees what these gave.
+void* operator new(size_t n, const std::nothrow_t&) noexcept {
+    try {
+        return Allocate(n);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+void* operator new[](size_t n, const std::nothrow_t& tag) noexcept {
+    return operator new(n, tag);
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept {
+    Release(p);
+}
+void operator delete[](void* p, const std::nothrow_t&) noexcept {
+    Release(p);
+}
 
 namespace {
 
