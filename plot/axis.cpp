@@ -31,6 +31,20 @@ int NextTickCount(int n) {
     return n < 5 ? 2 * n : n;
 }
 
+// The decimals a tick step is shown with: one more than its power of ten below 1, and more
+// while the step is not whole in them (0.25 takes two), up to three more.
+int StepDecimals(Extended step) {
+    const int e = int(std::nearbyint(Log10(step)));
+    const int first = e <= 0 ? 1 - e : 0;
+    int decimals = first;
+    for (Extended scaled = step * PowerOfTen(decimals); decimals < first + 3; ++decimals) {
+        if (std::fabs(scaled - std::nearbyint(scaled)) < 1.0e-6L * std::max<Extended>(1, scaled))
+            break;
+        scaled *= 10;
+    }
+    return decimals;
+}
+
 // Drops end intervals that hold no data, until a pass changes nothing.
 void TrimEnds(AxisProposal& p, Extended dataMin, Extended dataMax) {
     for (bool changed = true; changed;) {
@@ -76,9 +90,10 @@ AxisProposal ScaleMinMax(Extended dataMin, Extended dataMax, int prevTicks, int 
     while (p.Max < dataMax)
         p.Max += step;
     p.Ticks = TickDivisor((p.Max - p.Min) / step);
-    const int e = int(std::nearbyint(Log10((p.Max - p.Min) / p.Ticks)));
-    p.Decimals = std::abs(pw) < 5 ? (e <= 0 ? 1 - e : 0) : 3;
     TrimEnds(p, dataMin, dataMax);
+    // Worked out from the ticks as trimmed: a quarter step after trimming needs its second
+    // decimal, or the ends and labels would be rounded off the ticks (4.75 shown as 4.8).
+    p.Decimals = std::abs(pw) < 5 ? StepDecimals((p.Max - p.Min) / p.Ticks) : 3;
     return p;
 }
 

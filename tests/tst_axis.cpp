@@ -56,6 +56,9 @@ void TestAxis::scale_data() {
         << Extended(0) << Extended(1e6) << Extended(0) << Extended(1e6) << 10 << 3;
     QTest::newRow("small range") << Extended(0.001) << Extended(0.0042) << Extended(0.001)
                                  << Extended(0.0045) << 7 << 4;
+    // Trimmed to quarter steps: the ends and labels need two decimals (4.75, not 4.8).
+    QTest::newRow("trimmed to quarters")
+        << Extended(4.9811) << Extended(6.952) << Extended(4.75) << Extended(7) << 9 << 2;
 }
 
 void TestAxis::scale() {
