@@ -262,6 +262,14 @@ void AddWhy(TResultRow& row, const std::string& why) {
     row.Why += (row.Why.empty() ? "" : "; ") + why;
 }
 
+// A statistic's unit: the column's, the X column's for where the maximum is, their product for
+// the integral over X.
+std::string StatisticUnit(TStatKind kind, const std::string& y, const std::string& x) {
+    if (kind == TStatKind::XMax) return x;
+    if (kind == TStatKind::Integral) return y.empty() || x.empty() ? std::string() : y + "*" + x;
+    return y;
+}
+
 } // namespace
 
 TResults PrepareResults(const TTable& t, const TResultRequest& request,
@@ -315,7 +323,8 @@ void ReadRowResults(const TTable& t, const TResultRequest& request, TResultRow& 
             else if (col)
                 AddWhy(row, s.Name() + " " + name + ": " + why);
             if (col && units && d.HasUnits && (*units)[k].empty())
-                (*units)[k] = Trimmed(d.Units[size_t(col)]);
+                (*units)[k] = StatisticUnit(s.Kind, Trimmed(d.Units[size_t(col)]),
+                                            Trimmed(d.Units[size_t(1)]));
             ++k;
         }
     }

@@ -171,18 +171,20 @@ void TestResults::rowsOfRuns() {
     TResultRequest request;
     request.File = f.Path("T.OUT");
     request.Columns = {"LEVEL"};
-    request.Stats = {Stat("max"), Stat("integral")};
+    request.Stats = {Stat("max"), Stat("integral"), Stat("xmax")};
     TResults r = PrepareResults(t, request, ReadRunStates(t.TableFileName));
     ReadResults(t, request, r, {0, 1, 2, 3, 4}, 3);
+    // The integral over TIME is in M*S, where the maximum is in S.
     QCOMPARE(QString::fromStdString(ResultsCsv(r)),
-             QString("Run,State,AREA,max LEVEL [M],integral LEVEL [M]\r\n"
-                     "1,done,1,5,80\r\n"
-                     "2,failed: exit status 3,2,,\r\n"
-                     "3,done: no output T2.OUT,3,,\r\n"
-                     "4,done: no column LEVEL in T3.OUT,4,,\r\n"
-                     "5,done,5,4,30\r\n"));
+             QString("Run,State,AREA,max LEVEL [M],integral LEVEL [M*S],xmax LEVEL [S]\r\n"
+                     "1,done,1,5,80,30\r\n"
+                     "2,failed: exit status 3,2,,,\r\n"
+                     "3,done: no output T2.OUT,3,,,\r\n"
+                     "4,done: no column LEVEL in T3.OUT,4,,,\r\n"
+                     "5,done,5,4,30,10\r\n"));
     QCOMPARE(QString::fromStdString(ResultsTsv(r)).section('\n', 0, 1),
-             QString("Run\tState\tAREA\tmax LEVEL [M]\tintegral LEVEL [M]\n1\tdone\t1\t5\t80"));
+             QString("Run\tState\tAREA\tmax LEVEL [M]\tintegral LEVEL [M*S]\txmax LEVEL [S]\n"
+                     "1\tdone\t1\t5\t80\t30"));
 }
 
 void TestResults::csvReadsBack() {
