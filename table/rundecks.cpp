@@ -454,6 +454,16 @@ std::vector<TRun> MakeRuns(const TTable& t, const std::string& engineDir,
     return runs;
 }
 
+// Every run to be written has all its values: said before any question about the run.
+bool CheckDefinedValues(const TTable& t, const std::vector<int>& only, std::string& message) {
+    std::vector<std::string> names, values;
+    for (int r = 1; r <= t.Runs(); ++r) {
+        if (!only.empty() && !std::binary_search(only.begin(), only.end(), r)) continue;
+        if (!LineValues(t, r, names, values, message)) return false;
+    }
+    return true;
+}
+
 } // namespace
 
 bool PrepareTableRun(TTable& t, TTableRunHost& host, TTableRunOptions& o, std::vector<TRun>& runs,
@@ -462,6 +472,7 @@ bool PrepareTableRun(TTable& t, TTableRunHost& host, TTableRunOptions& o, std::v
     runs.clear();
     if (!CheckRunDeckNames(t, message) || !CheckVariables(t, message)) return false;
     if (!CheckDeckAssignments(t.DeckName, message)) return false;
+    if (!CheckDefinedValues(t, o.Only, message)) return false;
     std::vector<std::string> deckLines;
     if (ReadTextLines(t.DeckName, deckLines, std::string::npos)) {
         if (!CheckOtherDecksFiles(t, deckLines, message)) return false;

@@ -920,6 +920,13 @@ void TestTable::runTableAsksBeforeReplacingLastResults() {
     host.GoOn = false;
     std::vector<TRun> runs;
     std::string message;
+    // A run without its value is told first: there is nothing to go on with.
+    const Extended kept = t.Columns[0].Values[2];
+    t.Columns[0].Values[2] = 1E30L;
+    QVERIFY(!PrepareTableRun(t, host, o, runs, message));
+    QCOMPARE(message, std::string("Parameter in the col #1, run #2 isn't defined"));
+    QVERIFY(host.Questions.empty());
+    t.Columns[0].Values[2] = kept;
     QVERIFY(!PrepareTableRun(t, host, o, runs, message));
     QCOMPARE(message, std::string());
     QCOMPARE(host.Questions, std::vector<std::string>{
