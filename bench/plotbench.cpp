@@ -50,9 +50,7 @@ double Ms(Clock::time_point t0) {
 // The processor time of the whole process (all its threads), in ms: on a machine that other
 // work shares, wall-clock figures grow with the load; this does not.
 double CpuMs() {
-    timespec t;
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return t.tv_sec * 1000.0 + t.tv_nsec / 1e6;
+    return 1000.0 * double(std::clock()) / CLOCKS_PER_SEC;
 }
 
 double LastCpu = 0; // the median processor time of the last Median

@@ -118,7 +118,8 @@ void TestOutputData::values() {
 }
 
 void TestOutputData::longHeaderLines() {
-    // 25 names of ten characters with their separators pass 255 characters; all are kept.
+    // A header line of 25 names of ten characters comes to more than 255 characters: every
+    // name and unit is read, up to the last.
     QString names, units, row;
     for (int i = 1; i <= 25; ++i) {
         names += QString("NAME%1").arg(i, 6, 10, QChar('0')) + "  ";
