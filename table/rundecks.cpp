@@ -196,6 +196,13 @@ bool RunValueTexts(const TTable& t, int run, std::vector<std::string>& values) {
     return run >= 1 && run <= t.Runs() && LineValues(t, run, names, values, message);
 }
 
+namespace {
+// A run of those asked for (sorted), or of all when none were named.
+bool IsChosenRun(const std::vector<int>& only, int run) {
+    return only.empty() || std::binary_search(only.begin(), only.end(), run);
+}
+} // namespace
+
 bool IsRunOfTable(const TTable& t, const TRun& run) {
     return run.Number >= 1 && run.Deck == RunDeckName(RunDeckStem(t.DeckName), run.Number);
 }
@@ -211,7 +218,7 @@ bool WriteTableDeck(TTable& t, std::string& message,
     bool read = false;
     std::string text;
     for (int r = 1; r <= t.Runs(); ++r) {
-        if (!only.empty() && !std::binary_search(only.begin(), only.end(), r)) {
+        if (!IsChosenRun(only, r)) {
             if (runValues) runValues->emplace_back();
             continue;
         }
@@ -458,7 +465,7 @@ std::vector<TRun> MakeRuns(const TTable& t, const std::string& engineDir,
 bool CheckDefinedValues(const TTable& t, const std::vector<int>& only, std::string& message) {
     std::vector<std::string> names, values;
     for (int r = 1; r <= t.Runs(); ++r) {
-        if (!only.empty() && !std::binary_search(only.begin(), only.end(), r)) continue;
+        if (!IsChosenRun(only, r)) continue;
         if (!LineValues(t, r, names, values, message)) return false;
     }
     return true;
@@ -489,13 +496,9 @@ bool PrepareTableRun(TTable& t, TTableRunHost& host, TTableRunOptions& o, std::v
         o.EngineDir = chosen;
     }
     runs = MakeRuns(t, o.EngineDir, values);
-    if (!o.Only.empty())
-        runs.erase(std::remove_if(runs.begin(), runs.end(),
-                                  [&](const TRun& r) {
-                                      return !std::binary_search(o.Only.begin(), o.Only.end(),
-                                                                 r.Number);
-                                  }),
-                   runs.end());
+    runs.erase(std::remove_if(runs.begin(), runs.end(),
+                              [&](const TRun& r) { return !IsChosenRun(o.Only, r.Number); }),
+               runs.end());
     return true;
 }
 
